@@ -1,0 +1,74 @@
+#include "ansitext.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+// Windows-1252 0x80..0x9F; the five undefined positions map to the C1 control of the same value.
+constexpr std::array<char16_t, 32> High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char EncodeChar(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (std::size_t i = 0; i < High.size(); ++i)
+        if (High[i] == c)
+            return static_cast<char>(0x80 + i);
+    return '?';
+}
+} // namespace
+
+QByteArray ToAnsi(QStringView text) {
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        // A surrogate pair is one character the code page cannot hold: one '?'.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        out.append(EncodeChar(c.unicode()));
+    }
+    return out;
+}
+
+QString FromAnsi(QByteArrayView bytes) {
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* p = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        p[i] = QChar((b >= 0x80 && b < 0xA0) ? High[b - 0x80] : char16_t(b));
+    }
+    return out;
+}
+
+QString TrimSpaces(QStringView text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start] == u' ')
+        ++start;
+    while (end > start && text[end - 1] == u' ')
+        --end;
+    return text.mid(start, end - start).toString();
+}
+
+QByteArrayView TrimSpaces(QByteArrayView bytes) {
+    qsizetype start = 0;
+    qsizetype end = bytes.size();
+    while (start < end && bytes[start] == ' ')
+        ++start;
+    while (end > start && bytes[end - 1] == ' ')
+        --end;
+    return bytes.sliced(start, end - start);
+}
+
+void StoreAnsiField(char* field, int width, QStringView value) {
+    const QByteArray encoded = ToAnsi(TrimSpaces(value));
+    const int n = static_cast<int>(std::min<qsizetype>(encoded.size(), width));
+    std::copy_n(encoded.constData(), n, field);
+    std::fill(field + n, field + width, ' ');
+}
+
+QString ReadAnsiField(const char* field, int width) { return FromAnsi(TrimSpaces(QByteArrayView(field, width))); }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// Text fields of the data files are Windows-1252 ("ANSI"), left-aligned, padded with spaces.
+
+// Encodes to Windows-1252; characters it cannot hold become '?'. The five bytes the code page
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to and from U+0081 etc., so that any byte
+// string survives a decode/encode round trip unchanged.
+QByteArray ToAnsi(QStringView text);
+QString FromAnsi(QByteArrayView bytes);
+
+// Removes leading and trailing spaces (only the space character, as the file format does).
+QString TrimSpaces(QStringView text);
+QByteArrayView TrimSpaces(QByteArrayView bytes);
+
+// Stores `value` into a field of `width` bytes: surrounding spaces removed, encoded, cut to the
+// width, padded with spaces.
+void StoreAnsiField(char* field, int width, QStringView value);
+
+// The field's text with surrounding spaces removed.
+QString ReadAnsiField(const char* field, int width);

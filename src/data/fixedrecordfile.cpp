@@ -1,0 +1,235 @@
+#include "fixedrecordfile.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <vector>
+
+namespace {
+constexpr mode_t OwnerOnly = 0600;
+constexpr qint64 BlockBytes = 1 << 20; // block size for scans and compaction
+
+QString Tr(const char* text) { return QCoreApplication::translate("FixedRecordFile", text); }
+} // namespace
+
+FixedRecordFile::FixedRecordFile(FileIo& io, QString fileName, int recordLength)
+    : m_io(io), m_fileName(std::move(fileName)), m_recordLength(recordLength) {}
+
+FixedRecordFile::~FixedRecordFile() { Close(); }
+
+IoStatus FixedRecordFile::Open() {
+    Close();
+    const bool existed = m_io.Exists(m_fileName);
+    const int fd = m_io.Open(m_fileName, O_RDWR | O_CREAT | O_CLOEXEC, OwnerOnly);
+    if (fd < 0)
+        return IoStatus::Failure(Tr("open"), m_fileName, errno);
+    if (!existed)
+        ::fchmod(fd, OwnerOnly); // whatever the umask
+    const off_t length = m_io.Size(fd);
+    if (length < 0) {
+        const int err = errno;
+        m_io.Close(fd);
+        return IoStatus::Failure(Tr("read"), m_fileName, err);
+    }
+    m_fd = fd;
+    m_length = length;
+    m_recordCount = static_cast<qint64>(std::nearbyint(static_cast<double>(length) / m_recordLength));
+    return {};
+}
+
+void FixedRecordFile::Close() {
+    if (m_fd >= 0)
+        m_io.Close(m_fd);
+    m_fd = -1;
+}
+
+IoStatus FixedRecordFile::Read(qint64 n, char* out, const char* blank) {
+    if (m_fd < 0)
+        return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
+    if (n < 1)
+        return IoStatus::Failure(Tr("read"), m_fileName, EINVAL);
+    const qint64 offset = (n - 1) * m_recordLength;
+    qint64 got = 0;
+    while (got < m_recordLength && offset + got < m_length) {
+        const ssize_t r = m_io.ReadAt(m_fd, out + got, m_recordLength - got, offset + got);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return IoStatus::Failure(Tr("read"), m_fileName, errno);
+        }
+        if (r == 0)
+            break;
+        got += r;
+    }
+    std::memcpy(out + got, blank + got, m_recordLength - got);
+    return {};
+}
+
+IoStatus FixedRecordFile::WriteFully(int fd, const char* data, qint64 count, qint64 offset, const QString& name) {
+    qint64 done = 0;
+    while (done < count) {
+        const ssize_t w = m_io.WriteAt(fd, data + done, count - done, offset + done);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return IoStatus::Failure(Tr("write"), name, errno);
+        }
+        if (w == 0)
+            return IoStatus::Failure(Tr("write"), name, ENOSPC);
+        done += w;
+    }
+    return {};
+}
+
+IoStatus FixedRecordFile::Write(qint64 n, const char* in) {
+    if (m_fd < 0)
+        return IoStatus::Failure(Tr("write"), m_fileName, EBADF);
+    if (n < 1 || n > m_recordCount + 1)
+        return IoStatus::Failure(Tr("write"), m_fileName, EINVAL);
+    const qint64 offset = (n - 1) * m_recordLength;
+    const qint64 oldLength = m_length;
+
+    if (offset + m_recordLength <= m_length) {
+        // In place: keep the old bytes to put back if the write cannot be completed.
+        std::vector<char> old(m_recordLength);
+        std::vector<char> zeros(m_recordLength, '\0');
+        if (IoStatus s = Read(n, old.data(), zeros.data()); !s)
+            return s;
+        IoStatus s = WriteFully(m_fd, in, m_recordLength, offset, m_fileName);
+        if (s && m_io.Sync(m_fd) != 0)
+            s = IoStatus::Failure(Tr("write"), m_fileName, errno);
+        if (!s) {
+            if (WriteFully(m_fd, old.data(), m_recordLength, offset, m_fileName))
+                m_io.Sync(m_fd);
+            return s;
+        }
+        return {};
+    }
+
+    // Append (or complete a torn last record): on failure cut the file back to its old length.
+    IoStatus s = WriteFully(m_fd, in, m_recordLength, offset, m_fileName);
+    if (s && m_io.Sync(m_fd) != 0)
+        s = IoStatus::Failure(Tr("write"), m_fileName, errno);
+    if (!s) {
+        if (m_io.Truncate(m_fd, oldLength) == 0)
+            m_io.Sync(m_fd);
+        return s;
+    }
+    m_length = std::max(m_length, offset + m_recordLength);
+    m_recordCount = std::max(m_recordCount, n);
+    return {};
+}
+
+IoStatus FixedRecordFile::Scan(const std::function<void(qint64, const char*)>& visit, const char* blank) {
+    if (m_fd < 0)
+        return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
+    const qint64 perBlock = std::max<qint64>(1, BlockBytes / m_recordLength);
+    std::vector<char> block(perBlock * m_recordLength);
+    qint64 n = 1;
+    while (n <= m_recordCount) {
+        const qint64 count = std::min(perBlock, m_recordCount - n + 1);
+        const qint64 offset = (n - 1) * m_recordLength;
+        const qint64 wanted = count * m_recordLength;
+        qint64 got = 0;
+        while (got < wanted && offset + got < m_length) {
+            const ssize_t r = m_io.ReadAt(m_fd, block.data() + got, wanted - got, offset + got);
+            if (r < 0) {
+                if (errno == EINTR)
+                    continue;
+                return IoStatus::Failure(Tr("read"), m_fileName, errno);
+            }
+            if (r == 0)
+                break;
+            got += r;
+        }
+        if (got < wanted) {
+            // A torn last record (or a file that shrank under us): complete it from the blank.
+            const qint64 partial = got % m_recordLength;
+            const qint64 start = got - partial;
+            std::memcpy(block.data() + got, blank + partial, m_recordLength - partial);
+            const qint64 whole = start / m_recordLength + 1;
+            for (qint64 i = 0; i < whole && i < count; ++i)
+                visit(n + i, block.data() + i * m_recordLength);
+            return {};
+        }
+        for (qint64 i = 0; i < count; ++i)
+            visit(n + i, block.data() + i * m_recordLength);
+        n += count;
+    }
+    return {};
+}
+
+IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::function<bool(const char*)>& keep,
+                                  const char* blank, qint64* kept) {
+    if (kept)
+        *kept = 0;
+    if (m_fd < 0)
+        return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
+
+    // Always start from an empty scratch file: a leftover one must not contribute records.
+    const int out = m_io.Open(scratchName, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, OwnerOnly);
+    if (out < 0)
+        return IoStatus::Failure(Tr("create"), scratchName, errno);
+    ::fchmod(out, OwnerOnly);
+
+    auto abandon = [&](IoStatus s) {
+        m_io.Close(out);
+        m_io.Remove(scratchName);
+        return s;
+    };
+
+    std::vector<char> pending;
+    pending.reserve(BlockBytes + m_recordLength);
+    qint64 written = 0;
+    qint64 count = 0;
+    IoStatus failed;
+    IoStatus s = Scan(
+        [&](qint64, const char* bytes) {
+            if (!failed.Ok() || !keep(bytes))
+                return;
+            pending.insert(pending.end(), bytes, bytes + m_recordLength);
+            ++count;
+            if (static_cast<qint64>(pending.size()) >= BlockBytes) {
+                failed = WriteFully(out, pending.data(), pending.size(), written, scratchName);
+                written += pending.size();
+                pending.clear();
+            }
+        },
+        blank);
+    if (!s)
+        return abandon(s);
+    if (!failed)
+        return abandon(failed);
+    if (!pending.empty()) {
+        if (IoStatus w = WriteFully(out, pending.data(), pending.size(), written, scratchName); !w)
+            return abandon(w);
+    }
+    if (m_io.Sync(out) != 0)
+        return abandon(IoStatus::Failure(Tr("write"), scratchName, errno));
+    m_io.Close(out);
+    Close();
+
+    if (count > 0) {
+        if (m_io.Rename(scratchName, m_fileName) != 0) {
+            const int err = errno;
+            m_io.Remove(scratchName);
+            return IoStatus::Failure(Tr("replace"), m_fileName, err);
+        }
+    } else {
+        if (m_io.Remove(m_fileName) != 0 && errno != ENOENT) {
+            const int err = errno;
+            m_io.Remove(scratchName);
+            return IoStatus::Failure(Tr("delete"), m_fileName, err);
+        }
+        m_io.Remove(scratchName);
+    }
+    m_io.SyncFolderOf(m_fileName);
+    if (kept)
+        *kept = count;
+    return {};
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "fileio.h"
+
+#include <QString>
+
+#include <functional>
+
+// A data file of fixed-length records numbered from 1, with no header. It stays open only
+// between Open() and Close() of one operation. Every write leaves the file either as it was or
+// as intended: an in-place write that fails puts the old record back, a failed append cuts the
+// file back to its old length, and compaction replaces the file by renaming a complete,
+// flushed scratch file over it.
+class FixedRecordFile {
+public:
+    FixedRecordFile(FileIo& io, QString fileName, int recordLength);
+    ~FixedRecordFile();
+    FixedRecordFile(const FixedRecordFile&) = delete;
+    FixedRecordFile& operator=(const FixedRecordFile&) = delete;
+
+    const QString& FileName() const { return m_fileName; }
+    int RecordLength() const { return m_recordLength; }
+
+    // Opens for reading and writing, creating an empty file (owner read/write only) when none
+    // exists. The record count is the length divided by the record length, rounded to the
+    // nearest whole number (a half rounds to even).
+    IoStatus Open();
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+    qint64 RecordCount() const { return m_recordCount; }
+
+    // Reads record n into `out`. Bytes beyond the end of the file are taken from `blank`, so a
+    // record past the end reads as a blank record.
+    IoStatus Read(qint64 n, char* out, const char* blank);
+
+    // Writes record n in place (1..RecordCount) or appends it (RecordCount + 1).
+    IoStatus Write(qint64 n, const char* in);
+
+    // Reads records 1..RecordCount in order, in large blocks. The last record of a file whose
+    // length is not a whole number of records is completed from `blank`.
+    IoStatus Scan(const std::function<void(qint64 n, const char* bytes)>& visit, const char* blank);
+
+    // Copies the records that `keep` accepts, in order, into `scratchName` (started empty),
+    // flushes it and renames it over this file; when no record is kept both files are deleted.
+    // The file is closed afterwards. On failure the file is as it was and the scratch file gone.
+    IoStatus Compact(const QString& scratchName, const std::function<bool(const char* bytes)>& keep,
+                     const char* blank, qint64* kept = nullptr);
+
+private:
+    IoStatus WriteFully(int fd, const char* data, qint64 count, qint64 offset, const QString& name);
+
+    FileIo& m_io;
+    QString m_fileName;
+    int m_recordLength;
+    int m_fd = -1;
+    qint64 m_length = 0;
+    qint64 m_recordCount = 0;
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "fileio.h"
+#include "fixedrecordfile.h"
+#include "records.h"
+
+#include <QString>
+
+#include <functional>
+
+// "Rosterly.Data": one 5000-byte record per employee, numbered from 1, no header. Callers open
+// it, read and write by record number, and close it within one user action. The one shared
+// record buffer of the program lives here.
+class PersonnelFile {
+public:
+    explicit PersonnelFile(FileIo& io, QString dataFileName = QStringLiteral("Rosterly.Data"),
+                           QString scratchFileName = QStringLiteral("TempFile.$$$"));
+
+    // Opens (creating an empty file when there is none) and counts the records: RecordCount,
+    // CurrentCount (InactivationDate 0) and PreviousCount. Afterwards the buffer holds the last
+    // record. A removal interrupted before its compaction finished is completed first.
+    IoStatus OpenPersonnelFile();
+    void ClosePersonnelFile();
+    bool IsOpen() const { return m_file.IsOpen(); }
+
+    // Record n into the buffer; a record past the end reads as blank.
+    IoStatus ReadPersonnelRecord(qint32 n);
+    // The buffer as record n (1..RecordCount in place, RecordCount + 1 appends).
+    IoStatus WritePersonnelRecord(qint32 n);
+    IoStatus AppendPersonnelRecord() { return WritePersonnelRecord(RecordCount() + 1); }
+
+    // Stores the removal marker in record n's first name and writes it back in place.
+    IoStatus MarkRecordRemoved(qint32 n);
+    // Squeezes out every marked record through the scratch file; with no record left, no data
+    // file remains. Closes the file.
+    IoStatus CompactPersonnelFile();
+    // Marks and compacts in one step; if the compaction fails the mark is taken back, so the
+    // file is as it was.
+    IoStatus RemovePersonnelRecord(qint32 n);
+
+    // Every record in file order, read in large blocks (the buffer is not touched).
+    IoStatus ScanRecords(const std::function<void(qint32 n, PersonnelRecordView record)>& visit);
+
+    PersonnelRecord& Record() { return m_record; }
+    const PersonnelRecord& Record() const { return m_record; }
+    qint32 RecordCount() const { return static_cast<qint32>(m_file.RecordCount()); }
+    qint32 CurrentCount() const { return m_currentCount; }
+    qint32 PreviousCount() const { return m_previousCount; }
+    const QString& DataFileName() const { return m_file.FileName(); }
+
+private:
+    IoStatus Count(bool* foundMarked);
+
+    FixedRecordFile m_file;
+    QString m_scratchFileName;
+    PersonnelRecord m_record;
+    PersonnelRecord m_blank;
+    qint32 m_currentCount = 0;
+    qint32 m_previousCount = 0;
+};

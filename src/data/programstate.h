@@ -1,0 +1,26 @@
+#pragma once
+
+#include "onebased.h"
+
+#include <QString>
+
+// The program-wide state every window reads: file names, access level names, the signed-in
+// user and whether fades run. Main makes one and hands it to the windows.
+struct ProgramState {
+    QString AppTitle = QStringLiteral("Rosterly");
+    QString DataFileName = AppTitle + QStringLiteral(".Data");
+    QString UserListName = QStringLiteral("User.List");
+    QString UserLogName = QStringLiteral("User.Log");
+    QString ScratchFileName = QStringLiteral("TempFile.$$$");
+    OneBased<QString, 3> DataFileNames{DataFileName, UserListName, UserLogName};
+    OneBased<QString, 4> AccessLevelNames{QStringLiteral("Read Only"), QStringLiteral("Read/Edit"),
+                                          QStringLiteral("Read/Edit/Add"), QStringLiteral("Read/Edit/Add/Delete")};
+    QString CurrentUserName;
+    qint16 CurrentAccessLevel = 0;
+    bool FadeEnabled = false;
+
+    // The name of CurrentAccessLevel, or empty when it is not 1..4.
+    QString AccessLevelName() const {
+        return CurrentAccessLevel >= 1 && CurrentAccessLevel <= 4 ? AccessLevelNames[CurrentAccessLevel] : QString();
+    }
+};

@@ -1,0 +1,129 @@
+#include "userlist.h"
+#include "ansitext.h"
+#include "oledate.h"
+#include "util.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+UserList::UserList(FileIo& io, QString fileName, QString scratchFileName)
+    : m_file(io, std::move(fileName), UserRecordLength), m_scratchFileName(std::move(scratchFileName)) {}
+
+IoStatus UserList::OpenUserList() { return m_file.Open(); }
+
+void UserList::CloseUserList() { m_file.Close(); }
+
+IoStatus UserList::ReadUserRecord(qint16 n) { return m_file.Read(n, m_record.data(), m_blank.data()); }
+
+IoStatus UserList::WriteUserRecord(qint16 n) { return m_file.Write(n, m_record.data()); }
+
+IoStatus UserList::RemoveUser(qint16 n) {
+    if (!m_file.IsOpen()) {
+        if (IoStatus s = OpenUserList(); !s)
+            return s;
+    }
+    if (n < 1 || n > UserCount())
+        return IoStatus::Failure(QStringLiteral("remove a user from"), FileName(), EINVAL);
+    if (IoStatus s = ReadUserRecord(n); !s)
+        return s;
+    const UserRecord original = m_record;
+    m_record.SetFirstName(QString::fromLatin1(RemovedMarker));
+    if (IoStatus s = WriteUserRecord(n); !s)
+        return s;
+    IoStatus s = m_file.Compact(
+        m_scratchFileName,
+        [](const char* bytes) { return !IsMarkedRemoved(FieldCodec::RawBytes(bytes, UserRecord::Spec(UserField::FirstName))); },
+        m_blank.data());
+    if (!s) {
+        // Take the mark back; the compaction left "User.List" itself untouched.
+        if (m_file.Open()) {
+            m_file.Write(n, original.data());
+            m_file.Close();
+        }
+    }
+    m_record = original;
+    CloseUserList();
+    return s;
+}
+
+namespace {
+bool IsPasswordChar(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
+}
+} // namespace
+
+bool IsValidPassword(QString& text) {
+    text = TrimSpaces(text);
+    if (text.size() < 4 || text.size() > 8)
+        return false;
+    for (QChar c : std::as_const(text))
+        if (!IsPasswordChar(c))
+            return false;
+    return true;
+}
+
+QString ScramblePassword(QString& password) {
+    password = TrimSpaces(password);
+    QString stored;
+    stored.reserve(password.size() * 2);
+    for (QChar c : std::as_const(password)) {
+        QChar filler;
+        do {
+            filler = QChar(RandomInRange(48, 122));
+        } while (!IsPasswordChar(filler));
+        stored.append(filler);
+        stored.append(c);
+    }
+    return stored;
+}
+
+QString UnscramblePassword(QString& stored) {
+    stored = TrimSpaces(stored);
+    QString password;
+    for (qsizetype i = 1; i < stored.size(); i += 2)
+        password.append(stored[i]);
+    return password;
+}
+
+QString UserLogLine(const ProgramState& state, int event, const QDateTime& when) {
+    const double at = DateTimeToOle(when);
+    QString line = FormatDate(at, u"mm/dd/yyyy") + QStringLiteral(" at ") + FormatDate(at, u"hh:nn:ss") +
+                   QStringLiteral(" - ") + state.CurrentUserName;
+    if (event == static_cast<int>(UserLogEvent::SignIn))
+        line += QStringLiteral(" logged in w/ ") + state.AccessLevelName() + QStringLiteral(" privileges.");
+    else
+        line += QStringLiteral(" logged out.");
+    return line;
+}
+
+IoStatus WriteUserLogEntry(FileIo& io, const ProgramState& state, int event, const Clock& clock) {
+    const QString& name = state.UserLogName;
+    const bool existed = io.Exists(name);
+    const int fd = io.Open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), name, errno);
+    if (!existed)
+        ::fchmod(fd, 0600);
+    const off_t before = io.Size(fd);
+    const QByteArray bytes = ToAnsi(UserLogLine(state, event, clock.Now())) + "\r\n";
+    qsizetype done = 0;
+    IoStatus result;
+    while (done < bytes.size()) {
+        const ssize_t w = io.Append(fd, bytes.constData() + done, bytes.size() - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            result = IoStatus::Failure(QStringLiteral("write"), name, w < 0 ? errno : ENOSPC);
+            break;
+        }
+        done += w;
+    }
+    if (result && io.Sync(fd) != 0)
+        result = IoStatus::Failure(QStringLiteral("write"), name, errno);
+    if (!result && before >= 0)
+        io.Truncate(fd, before); // no half line left behind
+    io.Close(fd);
+    return result;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "clock.h"
+#include "fileio.h"
+#include "fixedrecordfile.h"
+#include "programstate.h"
+#include "records.h"
+
+#include <QString>
+
+// "User.List": one 500-byte record per user, numbered from 1, no header, no gaps. Opened and
+// closed within one command, like the personnel file.
+class UserList {
+public:
+    explicit UserList(FileIo& io, QString fileName = QStringLiteral("User.List"),
+                      QString scratchFileName = QStringLiteral("TempFile.$$$"));
+
+    // Opens (creating an empty file when there is none) and sets UserCount.
+    IoStatus OpenUserList();
+    void CloseUserList();
+    bool IsOpen() const { return m_file.IsOpen(); }
+    qint16 UserCount() const { return static_cast<qint16>(m_file.RecordCount()); }
+
+    IoStatus ReadUserRecord(qint16 n);  // into the buffer; past the end reads as blank
+    IoStatus WriteUserRecord(qint16 n); // in place, or UserCount + 1 to append
+
+    // Marks user n removed and squeezes it out through the scratch file; with no user left, no
+    // "User.List" remains. The list is closed afterwards. On failure the file is as it was.
+    IoStatus RemoveUser(qint16 n);
+
+    UserRecord& Record() { return m_record; }
+    const UserRecord& Record() const { return m_record; }
+    const QString& FileName() const { return m_file.FileName(); }
+
+private:
+    FixedRecordFile m_file;
+    QString m_scratchFileName;
+    UserRecord m_record;
+    UserRecord m_blank;
+};
+
+// 4 to 8 characters, each a digit or an ASCII letter, after surrounding spaces are removed;
+// `text` holds the trimmed text afterwards.
+bool IsValidPassword(QString& text);
+
+// The stored form: a random letter or digit before each character of the (trimmed) password.
+QString ScramblePassword(QString& password);
+// The characters at the even positions of the (trimmed) stored form.
+QString UnscramblePassword(QString& stored);
+
+enum class UserLogEvent { SignIn = 1, SignOut = 2 };
+
+// The user log line for an event at `when`, without the line end:
+// "mm/dd/yyyy at hh:nn:ss - <user> logged in w/ <level> privileges." or "... logged out."
+QString UserLogLine(const ProgramState& state, int event, const QDateTime& when);
+
+// Appends the line for `event` (1 = sign-in, anything else = sign-out) and CR LF to the user log.
+IoStatus WriteUserLogEntry(FileIo& io, const ProgramState& state, int event, const Clock& clock);

@@ -1,0 +1,215 @@
+// Every write path under injected faults: each counted file-system call of the operation fails
+// in turn (an error, a short write, a full disk). Afterwards the file must be exactly as before
+// (when the operation reports failure) or exactly as intended (when it reports success): never
+// shorter, torn, duplicated or missing.
+#include "personnelfile.h"
+#include "testsupport.h"
+#include "userlist.h"
+
+#include <QFile>
+#include <QtTest>
+
+#include <functional>
+#include <optional>
+
+namespace {
+using Bytes = std::optional<QByteArray>; // nullopt: no file
+
+PersonnelRecord Employee(const QString& first, double inactivation = 0) {
+    PersonnelRecord r;
+    r.SetDateCreated(46000.5);
+    r.SetFirstName(first);
+    r.SetLastName(QStringLiteral("Doe"));
+    r.SetNotepad(QString(3000, u'n'));
+    r.SetInactivationDate(inactivation);
+    return r;
+}
+
+UserRecord User(const QString& first, qint16 level) {
+    UserRecord u;
+    u.SetFirstName(first);
+    u.SetLastName(QStringLiteral("Doe"));
+    u.SetAccessLevel(level);
+    return u;
+}
+
+template <typename Record>
+QByteArray Image(std::initializer_list<Record> records) {
+    QByteArray out;
+    for (const Record& r : records)
+        out.append(r.data(), sizeof(r));
+    return out;
+}
+
+Bytes ReadIfExists(const QString& name) {
+    if (!QFile::exists(name))
+        return std::nullopt;
+    return ReadFileBytes(name);
+}
+
+void Lay(const QString& name, const Bytes& bytes) {
+    QFile::remove(name);
+    if (!bytes)
+        return;
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(*bytes), bytes->size());
+}
+
+const FaultyFileIo::Fault AllFaults[] = {FaultyFileIo::Fault::Error, FaultyFileIo::Fault::ShortWrite,
+                                         FaultyFileIo::Fault::DiskFull};
+} // namespace
+
+class TestFileFaults : public QObject {
+    Q_OBJECT
+
+private:
+    // Runs `operation` once per counted call, failing that call, until a run no longer reaches
+    // the armed call. Returns how many distinct calls were failed.
+    int FailEachCall(const QString& file, int recordLength, const Bytes& before, const Bytes& after,
+                     const std::function<IoStatus(FileIo&)>& operation) {
+        int failedCalls = 0;
+        for (FaultyFileIo::Fault fault : AllFaults) {
+            for (int call = 1; call < 200; ++call) {
+                TempDataFolder folder;
+                Lay(file, before);
+                FaultyFileIo io;
+                io.Arm(call, fault);
+                const IoStatus status = operation(io);
+                const Bytes now = ReadIfExists(file);
+                const QByteArray where =
+                    QStringLiteral("%1, fault %2 at call %3").arg(file).arg(int(fault)).arg(call).toUtf8();
+                if (now && now->size() % recordLength != 0)
+                    QTest::qFail(where + " left a torn file", __FILE__, __LINE__);
+                if (!io.Fired()) {
+                    if (!status.Ok() || now != after)
+                        QTest::qFail(where + ": the unfaulted run did not give the intended file", __FILE__,
+                                     __LINE__);
+                    break;
+                }
+                ++failedCalls;
+                if (status.Ok() ? now != after : now != before)
+                    QTest::qFail(where + (status.Ok() ? ": reported success but the file differs"
+                                                      : ": reported failure but the file changed"),
+                                 __FILE__, __LINE__);
+                if (!status.Ok() && status.Message().isEmpty())
+                    QTest::qFail(where + ": failure without a message", __FILE__, __LINE__);
+                if (QTest::currentTestFailed())
+                    return failedCalls;
+            }
+        }
+        return failedCalls;
+    }
+
+private slots:
+    void personnelAppend() {
+        const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B"), 45000),
+                   c = Employee(QStringLiteral("C"));
+        const int calls = FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b}),
+                                       Image({a, b, c}), [&](FileIo& io) {
+                                           PersonnelFile file(io);
+                                           if (IoStatus s = file.OpenPersonnelFile(); !s)
+                                               return s;
+                                           file.Record() = c;
+                                           return file.AppendPersonnelRecord();
+                                       });
+        QVERIFY(calls >= 3 * 4); // open, count, write, sync for each kind of fault
+    }
+
+    void personnelAppendToMissingFile() {
+        const auto a = Employee(QStringLiteral("A"));
+        // A failed first save may leave an empty data file behind, never a partial record.
+        FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, QByteArray(), Image({a}),
+                     [&](FileIo& io) {
+                         PersonnelFile file(io);
+                         if (IoStatus s = file.OpenPersonnelFile(); !s)
+                             return s;
+                         file.Record() = a;
+                         return file.AppendPersonnelRecord();
+                     });
+    }
+
+    void personnelWriteInPlace() {
+        const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B")),
+                   c = Employee(QStringLiteral("C"));
+        auto b2 = b;
+        b2.SetJobTitle(QStringLiteral("Supervisor"));
+        b2.SetNotepad(QString(4519, u'z'));
+        FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b, c}), Image({a, b2, c}),
+                     [&](FileIo& io) {
+                         PersonnelFile file(io);
+                         if (IoStatus s = file.OpenPersonnelFile(); !s)
+                             return s;
+                         file.Record() = b2;
+                         return file.WritePersonnelRecord(2);
+                     });
+    }
+
+    void personnelRemoval() {
+        const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B")),
+                   c = Employee(QStringLiteral("C"), 44000);
+        const int calls = FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b, c}),
+                                       Image({a, c}), [&](FileIo& io) {
+                                           PersonnelFile file(io);
+                                           if (IoStatus s = file.OpenPersonnelFile(); !s)
+                                               return s;
+                                           return file.RemovePersonnelRecord(2);
+                                       });
+        QVERIFY(calls >= 3 * 8);
+    }
+
+    void personnelRemovalOfTheOnlyRecord() {
+        const auto a = Employee(QStringLiteral("A"));
+        FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a}), std::nullopt,
+                     [&](FileIo& io) {
+                         PersonnelFile file(io);
+                         if (IoStatus s = file.OpenPersonnelFile(); !s)
+                             return s;
+                         return file.RemovePersonnelRecord(1);
+                     });
+    }
+
+    void userListAppendAndWrite() {
+        const auto a = User(QStringLiteral("Ann"), 4), b = User(QStringLiteral("Bo"), 2);
+        auto b2 = b;
+        b2.SetAccessLevel(3);
+        FailEachCall(QStringLiteral("User.List"), UserRecordLength, Image({a}), Image({a, b}), [&](FileIo& io) {
+            UserList list(io);
+            if (IoStatus s = list.OpenUserList(); !s)
+                return s;
+            list.Record() = b;
+            return list.WriteUserRecord(list.UserCount() + 1);
+        });
+        FailEachCall(QStringLiteral("User.List"), UserRecordLength, Image({a, b}), Image({a, b2}), [&](FileIo& io) {
+            UserList list(io);
+            if (IoStatus s = list.OpenUserList(); !s)
+                return s;
+            list.Record() = b2;
+            return list.WriteUserRecord(2);
+        });
+    }
+
+    void userListRemoval() {
+        const auto a = User(QStringLiteral("Ann"), 4), b = User(QStringLiteral("Bo"), 2),
+                   c = User(QStringLiteral("Cy"), 1);
+        FailEachCall(QStringLiteral("User.List"), UserRecordLength, Image({a, b, c}), Image({a, c}),
+                     [&](FileIo& io) { return UserList(io).RemoveUser(2); });
+        FailEachCall(QStringLiteral("User.List"), UserRecordLength, Image({a}), std::nullopt,
+                     [&](FileIo& io) { return UserList(io).RemoveUser(1); });
+    }
+
+    void userLogAppend() {
+        ProgramState state;
+        state.CurrentUserName = QStringLiteral("Ann Doe");
+        state.CurrentAccessLevel = 1;
+        const FixedClock clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        const QByteArray first("01/01/2026 at 08:00:00 - Ann Doe logged out.\r\n");
+        const QByteArray line("01/02/2026 at 03:04:05 - Ann Doe logged in w/ Read Only privileges.\r\n");
+        // Record length 1: the log is text; only whole lines may be added.
+        FailEachCall(QStringLiteral("User.Log"), 1, first, first + line,
+                     [&](FileIo& io) { return WriteUserLogEntry(io, state, 1, clock); });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileFaults)
+#include "tst_filefaults.moc"

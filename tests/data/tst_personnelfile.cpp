@@ -1,0 +1,255 @@
+// "Rosterly.Data": counting, reading, writing, appending and removal with compaction.
+#include "personnelfile.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+PersonnelRecord Employee(const QString& first, const QString& last, double inactivation = 0) {
+    PersonnelRecord r;
+    r.SetDateCreated(46000.5);
+    r.SetFirstName(first);
+    r.SetLastName(last);
+    r.SetRace(QStringLiteral("B"));
+    r.SetSex(QStringLiteral("M"));
+    r.SetDateOfBirth(25000);
+    r.SetDateOfEmployment(40000);
+    r.SetInactivationDate(inactivation);
+    r.SetVersionCreated(10);
+    return r;
+}
+
+QByteArray Image(std::initializer_list<PersonnelRecord> records) {
+    QByteArray out;
+    for (const PersonnelRecord& r : records)
+        out.append(r.data(), PersonnelRecordLength);
+    return out;
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+int Mode(const QString& name) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(name).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+} // namespace
+
+class TestPersonnelFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void missingFileIsCreatedEmptyAndPrivate() {
+        TempDataFolder folder;
+        const mode_t old = ::umask(0);
+        FileIo io;
+        PersonnelFile file(io);
+        const IoStatus s = file.OpenPersonnelFile();
+        ::umask(old);
+        QVERIFY2(s.Ok(), qPrintable(s.Message()));
+        QCOMPARE(file.RecordCount(), 0);
+        QCOMPARE(file.CurrentCount(), 0);
+        QCOMPARE(file.PreviousCount(), 0);
+        file.ClosePersonnelFile();
+        QCOMPARE(QFileInfo(QStringLiteral("Rosterly.Data")).size(), 0);
+        QCOMPARE(Mode(QStringLiteral("Rosterly.Data")), 0600);
+    }
+
+    void appendingWritesExactBytes() {
+        TempDataFolder folder;
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        file.Record() = Employee(QStringLiteral("Ann"), QStringLiteral("Smith"));
+        QVERIFY(file.AppendPersonnelRecord());
+        QCOMPARE(file.RecordCount(), 1);
+        file.Record() = Employee(QStringLiteral("Bob"), QStringLiteral("Jones"), 45000);
+        QVERIFY(file.AppendPersonnelRecord());
+        file.ClosePersonnelFile();
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")),
+                 Image({Employee(QStringLiteral("Ann"), QStringLiteral("Smith")),
+                        Employee(QStringLiteral("Bob"), QStringLiteral("Jones"), 45000)}));
+    }
+
+    void openCountsAndLeavesTheLastRecordInTheBuffer() {
+        TempDataFolder folder;
+        WriteFile(QStringLiteral("Rosterly.Data"),
+                  Image({Employee(QStringLiteral("A"), QStringLiteral("One")),
+                         Employee(QStringLiteral("B"), QStringLiteral("Two"), 44000),
+                         Employee(QStringLiteral("C"), QStringLiteral("Three")),
+                         Employee(QStringLiteral("D"), QStringLiteral("Four"), 44001.5),
+                         Employee(QStringLiteral("E"), QStringLiteral("Five"))}));
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.RecordCount(), 5);
+        QCOMPARE(file.CurrentCount(), 3);
+        QCOMPARE(file.PreviousCount(), 2);
+        QCOMPARE(file.Record().LastName(), QStringLiteral("Five"));
+
+        // Reading by number; a record past the end reads blank.
+        QVERIFY(file.ReadPersonnelRecord(2));
+        QCOMPARE(file.Record().FirstName(), QStringLiteral("B"));
+        QVERIFY(file.ReadPersonnelRecord(6));
+        QCOMPARE(file.Record(), PersonnelRecord());
+    }
+
+    void emptyFileLeavesTheBufferAlone() {
+        TempDataFolder folder;
+        FileIo io;
+        PersonnelFile file(io);
+        file.Record() = Employee(QStringLiteral("Keep"), QStringLiteral("Me"));
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.Record().FirstName(), QStringLiteral("Keep"));
+    }
+
+    void writingInPlaceTouchesOnlyThatRecord() {
+        TempDataFolder folder;
+        const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
+        const PersonnelRecord c = Employee(QStringLiteral("C"), QStringLiteral("Three"));
+        WriteFile(QStringLiteral("Rosterly.Data"), Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c}));
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        QVERIFY(file.ReadPersonnelRecord(2));
+        file.Record().SetJobTitle(QStringLiteral("Clerk"));
+        file.Record().SetDateModified(46001.25);
+        const PersonnelRecord b2 = file.Record();
+        QVERIFY(file.WritePersonnelRecord(2));
+        QCOMPARE(file.RecordCount(), 3);
+        // A number beyond RecordCount + 1 would leave a hole: refused, nothing written.
+        const IoStatus s = file.WritePersonnelRecord(5);
+        QVERIFY(!s.Ok());
+        QVERIFY(s.Message().contains(QStringLiteral("Rosterly.Data")));
+        file.ClosePersonnelFile();
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), Image({a, b2, c}));
+    }
+
+    void removingTheMiddleOfThree() {
+        TempDataFolder folder;
+        const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
+        const PersonnelRecord c = Employee(QStringLiteral("C"), QStringLiteral("Three"), 44000);
+        WriteFile(QStringLiteral("Rosterly.Data"), Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c}));
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        const IoStatus s = file.RemovePersonnelRecord(2);
+        QVERIFY2(s.Ok(), qPrintable(s.Message()));
+        QVERIFY(!file.IsOpen());
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), Image({a, c}));
+        QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
+        QCOMPARE(Mode(QStringLiteral("Rosterly.Data")), 0600);
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.RecordCount(), 2);
+        QVERIFY(file.ReadPersonnelRecord(2));
+        QCOMPARE(file.Record().FirstName(), QStringLiteral("C"));
+    }
+
+    void removingTheOnlyEmployeeLeavesNoFile() {
+        TempDataFolder folder;
+        WriteFile(QStringLiteral("Rosterly.Data"), Image({Employee(QStringLiteral("A"), QStringLiteral("One"))}));
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        QVERIFY(file.RemovePersonnelRecord(1));
+        QVERIFY(!QFile::exists(QStringLiteral("Rosterly.Data")));
+        QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.RecordCount(), 0);
+        QVERIFY(QFile::exists(QStringLiteral("Rosterly.Data")));
+    }
+
+    void staleScratchFileContributesNothing() {
+        TempDataFolder folder;
+        const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
+        WriteFile(QStringLiteral("TempFile.$$$"), Image({Employee(QStringLiteral("Old"), QStringLiteral("X")),
+                                                          Employee(QStringLiteral("Old"), QStringLiteral("Y")),
+                                                          Employee(QStringLiteral("Old"), QStringLiteral("Z"))}));
+        WriteFile(QStringLiteral("Rosterly.Data"), Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two"))}));
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        QVERIFY(file.RemovePersonnelRecord(2));
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), Image({a}));
+    }
+
+    void interruptedRemovalIsCompletedOnOpen() {
+        TempDataFolder folder;
+        const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
+        const PersonnelRecord c = Employee(QStringLiteral("C"), QStringLiteral("Three"));
+        WriteFile(QStringLiteral("Rosterly.Data"),
+                  Image({a, Employee(QStringLiteral("$Killed$"), QStringLiteral("Two")), c}));
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.RecordCount(), 2);
+        QCOMPARE(file.CurrentCount(), 2);
+        file.ClosePersonnelFile();
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), Image({a, c}));
+    }
+
+    void malformedLengthsAreCountedAndReadSafely_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("count");
+        QTest::newRow("2499 bytes") << 2499 << 0;
+        QTest::newRow("half a record rounds to even (0)") << 2500 << 0;
+        QTest::newRow("one and a half round to 2") << 7500 << 2;
+        QTest::newRow("two and a half round to 2") << 12500 << 2;
+        QTest::newRow("7400 bytes") << 7400 << 1;
+        QTest::newRow("7600 bytes") << 7600 << 2;
+    }
+    void malformedLengthsAreCountedAndReadSafely() {
+        QFETCH(int, length);
+        QFETCH(int, count);
+        TempDataFolder folder;
+        QByteArray bytes = Image({Employee(QStringLiteral("A"), QStringLiteral("One")),
+                                  Employee(QStringLiteral("B"), QStringLiteral("Two")),
+                                  Employee(QStringLiteral("C"), QStringLiteral("Three"))});
+        bytes.truncate(length);
+        WriteFile(QStringLiteral("Rosterly.Data"), bytes);
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.RecordCount(), count);
+        QCOMPARE(file.CurrentCount() + file.PreviousCount(), count);
+        for (int n = 1; n <= count + 1; ++n)
+            QVERIFY(file.ReadPersonnelRecord(n));
+        if (length == 7600) {
+            // The torn second record keeps its 2600 bytes and is completed as blank.
+            QVERIFY(file.ReadPersonnelRecord(2));
+            QCOMPARE(file.Record().FirstName(), QStringLiteral("B"));
+            QCOMPARE(file.Record().Notepad(), QString());
+            QCOMPARE(file.Record().VersionCreated(), qint16(0));
+        }
+    }
+
+    void garbageFileNeverCrashes() {
+        TempDataFolder folder;
+        QByteArray junk(3 * PersonnelRecordLength + 123, '\0');
+        quint32 x = 12345;
+        for (char& ch : junk) {
+            x = x * 1103515245u + 12345u;
+            ch = static_cast<char>(x >> 24);
+        }
+        WriteFile(QStringLiteral("Rosterly.Data"), junk);
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.RecordCount(), 3);
+        int seen = 0;
+        QVERIFY(file.ScanRecords([&](qint32, PersonnelRecordView r) {
+            ++seen;
+            QCOMPARE(r.LastName().size() <= 20, true);
+        }));
+        QCOMPARE(seen, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPersonnelFile)
+#include "tst_personnelfile.moc"

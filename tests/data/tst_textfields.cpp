@@ -1,0 +1,163 @@
+// Windows-1252 text and the byte layout of both record kinds, checked against literal offsets.
+#include "ansitext.h"
+#include "records.h"
+
+#include <QtEndian>
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+class TestTextFields : public QObject {
+    Q_OBJECT
+
+private:
+    static QByteArray Bytes(const char* data, int offset, int width) { return QByteArray(data + offset, width); }
+    static QByteArray Padded(QByteArray text, int width) { return text + QByteArray(width - text.size(), ' '); }
+    static QByteArray LeDouble(double v) {
+        QByteArray b(8, '\0');
+        qToLittleEndian(v, b.data());
+        return b;
+    }
+
+private slots:
+    void windows1252() {
+        QCOMPARE(ToAnsi(u"Zo\u00EB \u20AC5 \u2019"), QByteArray("Zo\xEB \x80" "5 \x92"));
+        QCOMPARE(ToAnsi(u"\u03A9"), QByteArray("?"));
+        QCOMPARE(ToAnsi(QString::fromUtf8("a\xF0\x9F\x98\x80" "b")), QByteArray("a?b")); // one '?' per character
+        QCOMPARE(FromAnsi(QByteArray("\x80\x9F\xFF")), QStringLiteral("\u20AC\u0178\u00FF"));
+        // Every byte survives decode and encode unchanged, the undefined ones included.
+        QByteArray all(256, '\0');
+        for (int i = 0; i < 256; ++i)
+            all[i] = static_cast<char>(i);
+        QCOMPARE(ToAnsi(FromAnsi(all)), all);
+    }
+
+    void storingTrimsCutsAndPads() {
+        char field[15];
+        StoreAnsiField(field, 15, u"  Ann  ");
+        QCOMPARE(QByteArray(field, 15), QByteArray("Ann            "));
+        StoreAnsiField(field, 15, u"Bartholomewsson"); // exactly 15: no padding
+        QCOMPARE(QByteArray(field, 15), QByteArray("Bartholomewsson"));
+        StoreAnsiField(field, 15, u"Bartholomewssonnn"); // cut to the width
+        QCOMPARE(QByteArray(field, 15), QByteArray("Bartholomewsson"));
+        StoreAnsiField(field, 15, u"\u00C9l\u00E9onore\u2122\u20AC\u00E7\u00E0\u00FC\u00F1xyz"); // 1 byte each
+        QCOMPARE(QByteArray(field, 15), QByteArray("\xC9l\xE9onore\x99\x80\xE7\xE0\xFC\xF1x"));
+        StoreAnsiField(field, 15, u"\tTab "); // only spaces are trimmed
+        QCOMPARE(QByteArray(field, 15), QByteArray("\tTab           "));
+        QCOMPARE(ReadAnsiField(" \xEB" "a b  ", 7), QStringLiteral("\u00EBa b"));
+    }
+
+    void personnelRecordLayout() {
+        PersonnelRecord r;
+        QCOMPARE(QByteArray(r.data(), 5000).count(' '), 5000 - 6 * 8 - 2); // blank: spaces, zero dates
+        r.SetDateCreated(46000.5);
+        r.SetDateModified(0);
+        r.SetFirstName(QStringLiteral("Ann"));
+        r.SetMiddleName(QStringLiteral("Marie"));
+        r.SetLastName(QStringLiteral("Smith-Jones"));
+        r.SetSuffix(QStringLiteral("Jr."));
+        r.SetEmergencyName(QStringLiteral("Bob Smith"));
+        r.SetEmergencyRelationship(QStringLiteral("Husband"));
+        r.SetEmergencyPhone(QStringLiteral("(555) 123-4567"));
+        r.SetStreetAddress(QStringLiteral("12 Main Street"));
+        r.SetCityStateZip(QStringLiteral("Springfield, IL 62701"));
+        r.SetHomePhone(QStringLiteral("555-0100"));
+        r.SetCellPhone(QStringLiteral("555-0101"));
+        r.SetRace(QStringLiteral("W"));
+        r.SetSex(QStringLiteral("F"));
+        r.SetSocialSecurityNumber(QStringLiteral("123-45-6789"));
+        r.SetDateOfBirth(22345);
+        r.SetDateOfEmployment(38000);
+        r.SetDateOfJobTitle(39000);
+        r.SetInactivationDate(45000);
+        r.SetEmployeeNumber(QStringLiteral("E-1001"));
+        r.SetJobTitle(QStringLiteral("Office Manager"));
+        r.SetNotepad(QStringLiteral("Line one\r\nLine two"));
+        r.SetEmail(QStringLiteral("ann@example.com"));
+        r.SetPictureFile(QStringLiteral("/home/ann/photo.jpg"));
+        r.SetVersionCreated(10);
+        const char* d = r.data();
+        QCOMPARE(Bytes(d, 0, 8), LeDouble(46000.5));
+        QCOMPARE(Bytes(d, 8, 8), LeDouble(0));
+        QCOMPARE(Bytes(d, 16, 15), Padded("Ann", 15));
+        QCOMPARE(Bytes(d, 31, 15), Padded("Marie", 15));
+        QCOMPARE(Bytes(d, 46, 20), Padded("Smith-Jones", 20));
+        QCOMPARE(Bytes(d, 66, 3), QByteArray("Jr."));
+        QCOMPARE(Bytes(d, 69, 25), Padded("Bob Smith", 25));
+        QCOMPARE(Bytes(d, 94, 15), Padded("Husband", 15));
+        QCOMPARE(Bytes(d, 109, 20), Padded("(555) 123-4567", 20));
+        QCOMPARE(Bytes(d, 129, 50), Padded("12 Main Street", 50));
+        QCOMPARE(Bytes(d, 179, 50), Padded("Springfield, IL 62701", 50));
+        QCOMPARE(Bytes(d, 229, 20), Padded("555-0100", 20));
+        QCOMPARE(Bytes(d, 249, 20), Padded("555-0101", 20));
+        QCOMPARE(Bytes(d, 269, 1), QByteArray("W"));
+        QCOMPARE(Bytes(d, 270, 1), QByteArray("F"));
+        QCOMPARE(Bytes(d, 271, 11), QByteArray("123-45-6789"));
+        QCOMPARE(Bytes(d, 282, 8), LeDouble(22345));
+        QCOMPARE(Bytes(d, 290, 8), LeDouble(38000));
+        QCOMPARE(Bytes(d, 298, 8), LeDouble(39000));
+        QCOMPARE(Bytes(d, 306, 8), LeDouble(45000));
+        QCOMPARE(Bytes(d, 314, 15), Padded("E-1001", 15));
+        QCOMPARE(Bytes(d, 329, 25), Padded("Office Manager", 25));
+        QCOMPARE(Bytes(d, 354, 4519), Padded("Line one\r\nLine two", 4519));
+        QCOMPARE(Bytes(d, 4873, 25), Padded("ann@example.com", 25));
+        QCOMPARE(Bytes(d, 4898, 100), Padded("/home/ann/photo.jpg", 100));
+        QCOMPARE(Bytes(d, 4998, 2), QByteArray("\x0A\x00", 2));
+        // Reading back trims the padding.
+        QCOMPARE(r.LastName(), QStringLiteral("Smith-Jones"));
+        QCOMPARE(r.Notepad(), QStringLiteral("Line one\r\nLine two"));
+        QCOMPARE(r.DateOfBirth(), 22345.0);
+        QCOMPARE(r.VersionCreated(), qint16(10));
+    }
+
+    void overWidthFieldsDoNotSpill() {
+        PersonnelRecord r;
+        r.SetSuffix(QStringLiteral("III Esq"));
+        r.SetRace(QStringLiteral("White"));
+        r.SetSex(QStringLiteral("Female"));
+        r.SetEmail(QString(40, u'x'));
+        QCOMPARE(Bytes(r.data(), 66, 3), QByteArray("III"));
+        QCOMPARE(Bytes(r.data(), 69, 1), QByteArray(" ")); // the next field is untouched
+        QCOMPARE(Bytes(r.data(), 269, 2), QByteArray("WF"));
+        QCOMPARE(Bytes(r.data(), 4873, 25), QByteArray(25, 'x'));
+        QCOMPARE(Bytes(r.data(), 4898, 1), QByteArray(" "));
+    }
+
+    void userRecordLayout() {
+        UserRecord u;
+        u.SetDateCreated(46000.25);
+        u.SetFirstName(QStringLiteral("Zo\u00EB"));
+        u.SetLastName(QStringLiteral("Brown"));
+        u.SetPassword(QStringLiteral("a1B2c3D4"));
+        u.SetAccessLevel(4);
+        u.SetComments(QStringLiteral("Office"));
+        const char* d = u.data();
+        QCOMPARE(Bytes(d, 0, 8), LeDouble(46000.25));
+        QCOMPARE(Bytes(d, 8, 15), Padded("Zo\xEB", 15));
+        QCOMPARE(Bytes(d, 23, 20), Padded("Brown", 20));
+        QCOMPARE(Bytes(d, 43, 16), Padded("a1B2c3D4", 16));
+        QCOMPARE(Bytes(d, 59, 2), QByteArray("\x04\x00", 2));
+        QCOMPARE(Bytes(d, 61, 439), Padded("Office", 439));
+        QCOMPARE(u.FirstName(), QStringLiteral("Zo\u00EB"));
+    }
+
+    void garbageBytesReadSafely() {
+        PersonnelRecord r;
+        for (int i = 0; i < 5000; ++i)
+            r.data()[i] = static_cast<char>((i * 37 + 11) & 0xFF);
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        r.SetDateOfBirth(nan);
+        QVERIFY(std::isnan(r.DateOfBirth()));
+        QCOMPARE(r.FirstName().size(), 15); // every byte decodes to one character
+        QVERIFY(!r.IsMarkedRemoved());
+        r.SetFirstName(QStringLiteral(" $Killed$ "));
+        QVERIFY(r.IsMarkedRemoved());
+        r.SetFirstName(QStringLiteral("$killed$"));
+        QVERIFY(!r.IsMarkedRemoved()); // the marker is compared exactly
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTextFields)
+#include "tst_textfields.moc"

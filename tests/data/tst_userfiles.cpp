@@ -1,0 +1,153 @@
+// "User.List" and "User.Log": counting, removal, the password rule and its stored form, log lines.
+#include "oledate.h"
+#include "testsupport.h"
+#include "userlist.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+UserRecord User(const QString& first, const QString& last, qint16 level) {
+    UserRecord u;
+    u.SetDateCreated(46000.5);
+    u.SetFirstName(first);
+    u.SetLastName(last);
+    u.SetPassword(QStringLiteral("x1y2z3w4"));
+    u.SetAccessLevel(level);
+    u.SetComments(QStringLiteral("note"));
+    return u;
+}
+
+QByteArray Image(std::initializer_list<UserRecord> users) {
+    QByteArray out;
+    for (const UserRecord& u : users)
+        out.append(u.data(), UserRecordLength);
+    return out;
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+} // namespace
+
+class TestUserFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void threeUsersAre1500Bytes() {
+        TempDataFolder folder;
+        FileIo io;
+        UserList list(io);
+        QVERIFY(list.OpenUserList());
+        QCOMPARE(list.UserCount(), qint16(0));
+        for (qint16 n = 1; n <= 3; ++n) {
+            list.Record() = User(QStringLiteral("U%1").arg(n), QStringLiteral("Last"), n);
+            QVERIFY(list.WriteUserRecord(list.UserCount() + 1));
+        }
+        list.CloseUserList();
+        QCOMPARE(QFileInfo(QStringLiteral("User.List")).size(), 1500);
+        QVERIFY(list.OpenUserList());
+        QCOMPARE(list.UserCount(), qint16(3));
+        QVERIFY(list.ReadUserRecord(3));
+        QCOMPARE(list.Record().FirstName(), QStringLiteral("U3"));
+        QCOMPARE(list.Record().AccessLevel(), qint16(3));
+    }
+
+    void removingUserTwoOfThree() {
+        TempDataFolder folder;
+        const UserRecord a = User(QStringLiteral("Ann"), QStringLiteral("A"), 4);
+        const UserRecord c = User(QStringLiteral("Cy"), QStringLiteral("C"), 1);
+        WriteFile(QStringLiteral("User.List"), Image({a, User(QStringLiteral("Bo"), QStringLiteral("B"), 2), c}));
+        FileIo io;
+        UserList list(io);
+        QVERIFY(list.OpenUserList());
+        QVERIFY(list.RemoveUser(2));
+        QVERIFY(!list.IsOpen());
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.List")), Image({a, c}));
+        QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
+    }
+
+    void removingTheOnlyUserLeavesNoFiles() {
+        TempDataFolder folder;
+        WriteFile(QStringLiteral("User.List"), Image({User(QStringLiteral("Ann"), QStringLiteral("A"), 4)}));
+        FileIo io;
+        UserList list(io);
+        QVERIFY(list.OpenUserList());
+        QVERIFY(list.RemoveUser(1));
+        QVERIFY(!QFile::exists(QStringLiteral("User.List")));
+        QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
+    }
+
+    void passwordRule_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("trimmed");
+        QTest::newRow("4 letters") << QStringLiteral("abcd") << true << QStringLiteral("abcd");
+        QTest::newRow("8 mixed") << QStringLiteral("Ab3dE6g9") << true << QStringLiteral("Ab3dE6g9");
+        QTest::newRow("3 chars") << QStringLiteral("ab1") << false << QStringLiteral("ab1");
+        QTest::newRow("9 chars") << QStringLiteral("abcde1234") << false << QStringLiteral("abcde1234");
+        QTest::newRow("spaces around") << QStringLiteral("  pass1  ") << true << QStringLiteral("pass1");
+        QTest::newRow("padded 3") << QStringLiteral("  ab1   ") << false << QStringLiteral("ab1");
+        QTest::newRow("inner space") << QStringLiteral("ab cd") << false << QStringLiteral("ab cd");
+        QTest::newRow("slash") << QStringLiteral("ab/cd") << false << QStringLiteral("ab/cd");
+        QTest::newRow("underscore") << QStringLiteral("ab_cd") << false << QStringLiteral("ab_cd");
+        QTest::newRow("hyphen") << QStringLiteral("ab-cd") << false << QStringLiteral("ab-cd");
+        QTest::newRow("accented") << QStringLiteral("caf\u00E9") << false << QStringLiteral("caf\u00E9");
+        QTest::newRow("empty") << QString() << false << QString();
+    }
+    void passwordRule() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(QString, trimmed);
+        QCOMPARE(IsValidPassword(text), valid);
+        QCOMPARE(text, trimmed);
+    }
+
+    void scrambledForm() {
+        static const QRegularExpression alnum(QStringLiteral("^[0-9A-Za-z]$"));
+        QString password = QStringLiteral(" Ab12 ");
+        const QString stored = ScramblePassword(password);
+        QCOMPARE(password, QStringLiteral("Ab12"));
+        QCOMPARE(stored.size(), 8);
+        for (int i = 0; i < 8; i += 2)
+            QVERIFY2(alnum.match(stored.mid(i, 1)).hasMatch(), qPrintable(stored));
+        QCOMPARE(QString() + stored[1] + stored[3] + stored[5] + stored[7], QStringLiteral("Ab12"));
+        QString again = stored + QStringLiteral("  ");
+        QCOMPARE(UnscramblePassword(again), QStringLiteral("Ab12"));
+        QCOMPARE(again, stored);
+
+        // Fillers are drawn afresh: two savings of an 8-character password differ.
+        QString longer = QStringLiteral("Zz09Yy18");
+        QString copy = longer;
+        QVERIFY(ScramblePassword(longer) != ScramblePassword(copy));
+    }
+
+    void logLinesAreAppendedExactly() {
+        TempDataFolder folder;
+        ProgramState state;
+        state.CurrentUserName = QStringLiteral("Zo\u00EB Brown");
+        state.CurrentAccessLevel = 2;
+        FixedClock clock(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3)));
+        FileIo io;
+        QVERIFY(WriteUserLogEntry(io, state, 1, clock));
+        clock.Set(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
+        QVERIFY(WriteUserLogEntry(io, state, 2, clock));
+        state.CurrentAccessLevel = 4;
+        QVERIFY(WriteUserLogEntry(io, state, 1, clock));
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
+                 QByteArray("03/07/2026 at 09:05:03 - Zo\xEB Brown logged in w/ Read/Edit privileges.\r\n"
+                            "12/31/2026 at 23:59:59 - Zo\xEB Brown logged out.\r\n"
+                            "12/31/2026 at 23:59:59 - Zo\xEB Brown logged in w/ Read/Edit/Add/Delete privileges.\r\n"));
+        struct stat st {};
+        QCOMPARE(::stat("User.Log", &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUserFiles)
+#include "tst_userfiles.moc"

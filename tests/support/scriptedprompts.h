@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ui/prompts.h"
+
+#include <QList>
+#include <QString>
+
+// One question the code under test put to the user, as it was asked.
+struct Prompt {
+    enum class Kind { Message, Input, OpenFile, Folder };
+    Kind kind = Kind::Message;
+    QString text; // the message, or the input or folder prompt, exactly as passed (CR LF kept)
+    QString title;
+    MsgButtons buttons = MsgButtons::OKOnly;
+    MsgIcon icon = MsgIcon::None;
+    MsgDefault defaultButton = MsgDefault::Button1;
+    QString proposed; // input box
+    QString folder;   // file dialog
+    QString filter;   // file dialog
+};
+
+// Prompts for tests: answers from a script queued beforehand, in order, and records every prompt.
+// A prompt the script does not expect next (another kind, a button the box lacks, or nothing
+// queued) fails the running test and gets a harmless answer: Cancel, No or empty.
+class ScriptedPrompts final : public Prompts {
+public:
+    ScriptedPrompts& Answer(MsgAnswer answer);
+    ScriptedPrompts& AnswerInput(const QString& text);
+    ScriptedPrompts& AnswerFile(const QString& path);
+    ScriptedPrompts& AnswerFolder(const QString& folder);
+
+    const QList<Prompt>& Asked() const { return m_asked; }
+    // Answers queued but not yet used; a finished script leaves none.
+    qsizetype Pending() const { return m_script.size(); }
+
+    MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title,
+                     MsgDefault defaultButton = MsgDefault::Button1) override;
+    QString InputBox(const QString& prompt, const QString& title, const QString& proposed) override;
+    QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
+    QString BrowseForFolder(const QString& prompt) override;
+
+private:
+    struct Step {
+        Prompt::Kind kind = Prompt::Kind::Message;
+        MsgAnswer answer = MsgAnswer::Cancel;
+        QString text;
+    };
+
+    // Records the prompt and takes the next step if it is of the prompt's kind; otherwise fails
+    // the test and returns false.
+    bool Take(const Prompt& prompt, Step& step);
+
+    QList<Prompt> m_asked;
+    QList<Step> m_script;
+};

@@ -1,0 +1,21 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+
+TempDataFolder::TempDataFolder() : m_previous(QDir::currentPath()) {
+    if (m_dir.isValid())
+        QDir::setCurrent(m_dir.path());
+}
+
+TempDataFolder::~TempDataFolder() {
+    // Leave the folder before it is removed.
+    QDir::setCurrent(m_previous);
+}
+
+QByteArray ReadFileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}

@@ -1,0 +1,406 @@
+// rosterly-data run as its own process: dump, check and seed on real files, and its answers to
+// wrong command lines.
+#include "data/oledate.h"
+#include "data/records.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstring>
+#include <limits>
+#include <sys/stat.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Stores bytes as they stand in the file (Windows-1252), padded with spaces.
+template <typename Record, typename Field> void PutRaw(Record& record, Field field, QByteArrayView bytes) {
+    const FieldSpec& f = Record::Spec(field);
+    std::memset(record.data() + f.offset, ' ', f.width);
+    std::memcpy(record.data() + f.offset, bytes.data(), bytes.size());
+}
+
+QByteArray Bytes(const PersonnelRecord& r) {
+    return QByteArray(r.data(), PersonnelRecordLength);
+}
+QByteArray Bytes(const UserRecord& r) {
+    return QByteArray(r.data(), UserRecordLength);
+}
+
+template <typename... Records> QByteArray Image(const Records&... records) {
+    return (Bytes(records) + ...);
+}
+
+UserRecord User(qint16 level) {
+    UserRecord u;
+    u.SetDateCreated(46000.25);
+    u.SetFirstName(QStringLiteral("Ana"));
+    u.SetLastName(QStringLiteral("Muñoz"));
+    u.SetPassword(QStringLiteral("kq1wx2"));
+    u.SetAccessLevel(level);
+    u.SetComments(QStringLiteral("€5 deposit"));
+    return u;
+}
+
+int FileMode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+} // namespace
+
+class TestDataTool : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Runs the tool with the temporary folder as working directory.
+    Outcome Tool(const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QString::fromUtf8(DATATOOL_PATH), arguments);
+        Outcome result;
+        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+            return result;
+        result.exitCode = process.exitCode();
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
+    }
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void cleanup() {
+        QDir dir(m_dir.path());
+        for (const QString& name : dir.entryList(QDir::Files))
+            dir.remove(name);
+    }
+
+    void dumpPersonnelWritesOneJsonLinePerRecord() {
+        PersonnelRecord first;
+        first.SetDateCreated(45000.5);
+        PutRaw(first, PersonnelField::FirstName, "Zo\xEB");            // ë
+        PutRaw(first, PersonnelField::LastName, " Bront\xEB");         // leading space is trimmed
+        PutRaw(first, PersonnelField::Suffix, "\x81\x01");             // unused code point, control
+        PutRaw(first, PersonnelField::JobTitle, "Caf\xE9 \x80 buyer"); // é €
+        PutRaw(first, PersonnelField::Notepad, "Line one\r\nSaid \"hi\" \\ bye\t.");
+        first.SetRace(QStringLiteral("W"));
+        first.SetSex(QStringLiteral("F"));
+        first.SetSocialSecurityNumber(QStringLiteral("123-45-6789"));
+        first.SetDateOfBirth(25569.0);
+        first.SetVersionCreated(10);
+        PersonnelRecord second;
+        second.SetDateModified(std::numeric_limits<double>::infinity());
+        second.SetDateOfBirth(std::numeric_limits<double>::quiet_NaN());
+        second.SetInactivationDate(-12.75);
+        WriteAll(Path(QStringLiteral("Rosterly.Data")), Image(first, second));
+
+        const Outcome r = Tool({QStringLiteral("dump"), QStringLiteral("Rosterly.Data")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QByteArray());
+        const QByteArray expected =
+            "{\"Record\":1,\"DateCreated\":45000.5,\"DateModified\":0,\"FirstName\":\"Zoë\",\"MiddleName\":"
+            "\"\","
+            "\"LastName\":\"Brontë\",\"Suffix\":\"\\u0081\\u0001\",\"EmergencyName\":\"\","
+            "\"EmergencyRelationship\":\"\","
+            "\"EmergencyPhone\":\"\",\"StreetAddress\":\"\",\"CityStateZip\":\"\",\"HomePhone\":\"\","
+            "\"CellPhone\":\"\","
+            "\"Race\":\"W\",\"Sex\":\"F\",\"SocialSecurityNumber\":\"123-45-6789\",\"DateOfBirth\":25569,"
+            "\"DateOfEmployment\":0,\"DateOfJobTitle\":0,\"InactivationDate\":0,\"EmployeeNumber\":\"\","
+            "\"JobTitle\":\"Café € buyer\",\"Notepad\":\"Line one\\r\\nSaid \\\"hi\\\" \\\\ "
+            "bye\\t.\",\"Email\":\"\","
+            "\"PictureFile\":\"\",\"VersionCreated\":10}"
+            "\n"
+            "{\"Record\":2,\"DateCreated\":0,\"DateModified\":null,\"FirstName\":\"\",\"MiddleName\":\"\","
+            "\"LastName\":\"\",\"Suffix\":\"\",\"EmergencyName\":\"\",\"EmergencyRelationship\":\"\","
+            "\"EmergencyPhone\":\"\",\"StreetAddress\":\"\",\"CityStateZip\":\"\",\"HomePhone\":\"\","
+            "\"CellPhone\":\"\","
+            "\"Race\":\"\",\"Sex\":\"\",\"SocialSecurityNumber\":\"\",\"DateOfBirth\":null,"
+            "\"DateOfEmployment\":0,\"DateOfJobTitle\":0,\"InactivationDate\":-12.75,\"EmployeeNumber\":\"\","
+            "\"JobTitle\":\"\",\"Notepad\":\"\",\"Email\":\"\",\"PictureFile\":\"\",\"VersionCreated\":0}"
+            "\n";
+        QCOMPARE(r.out, expected);
+        for (const QByteArray& line : r.out.trimmed().split('\n')) {
+            QJsonParseError error;
+            QJsonDocument::fromJson(line, &error);
+            QCOMPARE(error.error, QJsonParseError::NoError);
+        }
+    }
+
+    void dumpTellsUserListsByNameOrOption() {
+        const QByteArray users = Image(User(4), User(1));
+        WriteAll(Path(QStringLiteral("User.List")), users);
+        WriteAll(Path(QStringLiteral("people.bin")), users);
+        const QByteArray expected = "{\"Record\":1,\"DateCreated\":46000.25,\"FirstName\":\"Ana\","
+                                    "\"LastName\":\"Muñoz\",\"Password\":\"kq1wx2\","
+                                    "\"AccessLevel\":4,\"Comments\":\"€5 deposit\"}"
+                                    "\n"
+                                    "{\"Record\":2,\"DateCreated\":46000.25,\"FirstName\":\"Ana\","
+                                    "\"LastName\":\"Muñoz\",\"Password\":\"kq1wx2\","
+                                    "\"AccessLevel\":1,\"Comments\":\"€5 deposit\"}"
+                                    "\n";
+
+        const Outcome byName = Tool({QStringLiteral("dump"), QStringLiteral("User.List")});
+        QCOMPARE(byName.exitCode, 0);
+        QCOMPARE(byName.out, expected);
+        const Outcome byOption =
+            Tool({QStringLiteral("dump"), QStringLiteral("--users"), QStringLiteral("people.bin")});
+        QCOMPARE(byOption.exitCode, 0);
+        QCOMPARE(byOption.out, expected);
+
+        // Read as a personnel file, 1000 bytes are not even one record.
+        const Outcome asPersonnel =
+            Tool({QStringLiteral("dump"), QStringLiteral("--personnel"), QStringLiteral("User.List")});
+        QCOMPARE(asPersonnel.exitCode, 1);
+        QCOMPARE(asPersonnel.out, QByteArray());
+        QCOMPARE(
+            asPersonnel.err,
+            QByteArray(
+                "rosterly-data: User.List: the last 1000 bytes are not a whole record and were left out\n"));
+    }
+
+    void check_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("report");
+
+        PersonnelRecord current;
+        current.SetFirstName(QStringLiteral("Ann"));
+        current.SetDateOfBirth(DateToOle(QDate(1970, 5, 1)));
+        PersonnelRecord previous = current;
+        previous.SetInactivationDate(OleDateMax);
+        QTest::newRow("sound personnel file")
+            << QStringLiteral("Rosterly.Data") << QStringList() << Image(current, previous, current) << 0
+            << QByteArray("ok: 3 records (2 current, 1 previous)\n");
+        QTest::newRow("empty file") << QStringLiteral("Rosterly.Data") << QStringList() << QByteArray() << 0
+                                    << QByteArray("ok: 0 records (0 current, 0 previous)\n");
+
+        PersonnelRecord killed = current;
+        PutRaw(killed, PersonnelField::FirstName, "  $Killed$");
+        killed.SetDateOfBirth(std::numeric_limits<double>::quiet_NaN());
+        PersonnelRecord badDates = current;
+        badDates.SetDateModified(1e7);
+        badDates.SetDateOfEmployment(-std::numeric_limits<double>::infinity());
+        badDates.SetDateOfJobTitle(OleDateMin - 1);
+        QTest::newRow("personnel problems")
+            << QStringLiteral("Rosterly.Data") << QStringList()
+            << Image(current, killed, badDates) + QByteArray(1234, ' ') << 1
+            << QByteArray("record 2: FirstName: still marked \"$Killed$\"; its removal was not completed\n"
+                          "record 2: DateOfBirth: NaN is not a date\n"
+                          "record 3: DateModified: 10000000 is outside the years 100 to 9999\n"
+                          "record 3: DateOfEmployment: -infinity is not a date\n"
+                          "record 3: DateOfJobTitle: -657435 is outside the years 100 to 9999\n"
+                          "record 4: only 1234 of 5000 bytes; the file's length, 16234, is not a whole "
+                          "number of records\n");
+
+        UserRecord killedUser = User(2);
+        killedUser.SetFirstName(QString::fromLatin1(RemovedMarker));
+        QTest::newRow("user list problems")
+            << QStringLiteral("User.List") << QStringList() << Image(User(4), User(7), User(0), killedUser)
+            << 1
+            << QByteArray("record 2: AccessLevel: 7 is not an access level (1 to 4)\n"
+                          "record 3: AccessLevel: 0 is not an access level (1 to 4)\n"
+                          "record 4: FirstName: still marked \"$Killed$\"; its removal was not completed\n");
+        QTest::newRow("sound user list by option")
+            << QStringLiteral("staff.users") << QStringList{QStringLiteral("--users")}
+            << Image(User(1), User(4)) << 0 << QByteArray("ok: 2 records\n");
+    }
+
+    void check() {
+        QFETCH(QString, name);
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, report);
+        WriteAll(Path(name), bytes);
+
+        const Outcome r = Tool(QStringList{QStringLiteral("check")} + options + QStringList{name});
+        QCOMPARE(r.out, report);
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, exitCode);
+
+        // Neither check nor dump may finish an interrupted removal or touch the file at all.
+        Tool(QStringList{QStringLiteral("dump")} + options + QStringList{name});
+        QCOMPARE(ReadAll(Path(name)), bytes);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{name});
+    }
+
+    void seedIsReproducible() {
+        const auto seed = [&](const QString& file, const QStringList& extra) {
+            return Tool(QStringList{QStringLiteral("seed"), QStringLiteral("300"), file} + extra);
+        };
+        const Outcome a = seed(QStringLiteral("a.Data"), {QStringLiteral("--seed"), QStringLiteral("7")});
+        QCOMPARE(a.exitCode, 0);
+        QCOMPARE(a.out, QByteArray("wrote 300 employees to a.Data\n"));
+        QCOMPARE(seed(QStringLiteral("b.Data"), {QStringLiteral("--seed=7")}).exitCode, 0);
+        QCOMPARE(seed(QStringLiteral("c.Data"), {QStringLiteral("--seed"), QStringLiteral("8")}).exitCode, 0);
+        QCOMPARE(seed(QStringLiteral("d.Data"), {}).exitCode, 0);
+        QCOMPARE(seed(QStringLiteral("e.Data"), {QStringLiteral("--seed"), QStringLiteral("1")}).exitCode, 0);
+
+        const QByteArray bytes = ReadAll(Path(QStringLiteral("a.Data")));
+        QCOMPARE(bytes.size(), 300 * PersonnelRecordLength);
+        QCOMPARE(FileMode(Path(QStringLiteral("a.Data"))), 0600);
+        QCOMPARE(ReadAll(Path(QStringLiteral("b.Data"))), bytes);
+        QVERIFY(ReadAll(Path(QStringLiteral("c.Data"))) != bytes);
+        QCOMPARE(ReadAll(Path(QStringLiteral("d.Data"))), ReadAll(Path(QStringLiteral("e.Data"))));
+        QVERIFY(ReadAll(Path(QStringLiteral("d.Data"))) != bytes);
+    }
+
+    void seededEmployeesArePlausible() {
+        QCOMPARE(Tool({QStringLiteral("seed"), QStringLiteral("400"), QStringLiteral("s.Data")}).exitCode, 0);
+        const Outcome checked = Tool({QStringLiteral("check"), QStringLiteral("s.Data")});
+        QCOMPARE(checked.exitCode, 0);
+        QVERIFY(checked.out.startsWith("ok: 400 records ("));
+        const Outcome dumped = Tool({QStringLiteral("dump"), QStringLiteral("s.Data")});
+        QCOMPARE(dumped.exitCode, 0);
+        const QList<QByteArray> lines = dumped.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 400);
+
+        const QDate today(2026, 1, 1);
+        const QRegularExpression ssn(QStringLiteral("^\\d{3}-\\d{2}-\\d{4}$"));
+        QSet<QString> races, sexes;
+        int previous = 0, withNotes = 0, withJobDate = 0, withPicture = 0;
+        for (const QByteArray& line : lines) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            const int n = o[QStringLiteral("Record")].toInt();
+            const QString at = QString::number(n);
+            const QDate birth = *OleToDate(o[QStringLiteral("DateOfBirth")].toDouble());
+            const QDate hired = *OleToDate(o[QStringLiteral("DateOfEmployment")].toDouble());
+            const double left = o[QStringLiteral("InactivationDate")].toDouble();
+            const double jobDate = o[QStringLiteral("DateOfJobTitle")].toDouble();
+            races += o[QStringLiteral("Race")].toString();
+            sexes += o[QStringLiteral("Sex")].toString();
+            QVERIFY2(birth.addYears(18) <= today && birth.addYears(81) > today, qPrintable(at));
+            QVERIFY2(hired > birth.addYears(18) && hired <= today, qPrintable(at));
+            const QDate end = left != 0 ? *OleToDate(left) : today;
+            QVERIFY2(end > hired && end <= today, qPrintable(at));
+            QVERIFY2(jobDate == 0 || (*OleToDate(jobDate) >= hired && *OleToDate(jobDate) <= end),
+                     qPrintable(at));
+            QVERIFY2(o[QStringLiteral("DateCreated")].toDouble() <=
+                         o[QStringLiteral("DateModified")].toDouble(),
+                     qPrintable(at));
+            QVERIFY2(ssn.match(o[QStringLiteral("SocialSecurityNumber")].toString()).hasMatch(),
+                     qPrintable(at));
+            QVERIFY2(!o[QStringLiteral("LastName")].toString().isEmpty(), qPrintable(at));
+            QCOMPARE(o[QStringLiteral("VersionCreated")].toInt(), 10);
+            const QString picture = o[QStringLiteral("PictureFile")].toString();
+            QVERIFY2(picture.isEmpty() || picture == QString::asprintf("/home/pictures/emp%05d.jpg", n),
+                     qPrintable(at));
+            previous += left != 0;
+            withNotes += o[QStringLiteral("Notepad")].toString().contains(QStringLiteral("\r\n"));
+            withJobDate += jobDate != 0;
+            withPicture += !picture.isEmpty();
+        }
+        QCOMPARE(races, (QSet<QString>{QStringLiteral("W"), QStringLiteral("B"), QStringLiteral("H"),
+                                       QStringLiteral("A"), QStringLiteral("O")}));
+        QCOMPARE(sexes, (QSet<QString>{QStringLiteral("M"), QStringLiteral("F")}));
+        QVERIFY2(previous >= 40 && previous <= 120, qPrintable(QString::number(previous)));
+        QVERIFY(withNotes > 0);
+        QVERIFY(withJobDate > 0);
+        QVERIFY(withPicture > 0);
+    }
+
+    void seedRefusesAnExistingFileUnlessForced() {
+        const QString file = Path(QStringLiteral("x.Data"));
+        WriteAll(file, "keep me");
+        const Outcome refused = Tool({QStringLiteral("seed"), QStringLiteral("5"), QStringLiteral("x.Data")});
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.err, QByteArray("rosterly-data: x.Data already exists (--force replaces it)\n"));
+        QCOMPARE(ReadAll(file), QByteArray("keep me"));
+
+        QCOMPARE(Tool({QStringLiteral("seed"), QStringLiteral("5"), QStringLiteral("x.Data"),
+                       QStringLiteral("--force")})
+                     .exitCode,
+                 0);
+        QCOMPARE(Tool({QStringLiteral("seed"), QStringLiteral("5"), QStringLiteral("y.Data")}).exitCode, 0);
+        QCOMPARE(ReadAll(file), ReadAll(Path(QStringLiteral("y.Data"))));
+        QCOMPARE(FileMode(file), 0600);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files),
+                 (QStringList{QStringLiteral("x.Data"), QStringLiteral("y.Data")}));
+    }
+
+    void wrongCommandLines_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("message");
+        const auto row = [](const char* name, std::initializer_list<const char*> args, int code,
+                            const char* message) {
+            QStringList list;
+            for (const char* a : args)
+                list += QString::fromUtf8(a);
+            QTest::newRow(name) << list << code << QByteArray(message);
+        };
+        row("nothing", {}, 2, "no command given");
+        row("unknown command", {"frobnicate"}, 2, "unknown command 'frobnicate'");
+        row("dump without file", {"dump"}, 2, "dump needs a FILE");
+        row("two files", {"check", "a", "b"}, 2, "unexpected argument 'b'");
+        row("unknown option", {"dump", "--bogus", "f"}, 2, "unknown option '--bogus' for dump");
+        row("seed option on dump", {"dump", "--seed", "1", "f"}, 2, "unknown option '--seed' for dump");
+        row("both kinds", {"check", "--users", "--personnel", "f"}, 2,
+            "--users and --personnel exclude each other");
+        row("seed without file", {"seed", "5"}, 2, "seed needs N and FILE");
+        row("zero", {"seed", "0", "f"}, 2, "N must be a whole number from 1 to 1000000, not '0'");
+        row("negative", {"seed", "-3", "f"}, 2, "N must be a whole number from 1 to 1000000, not '-3'");
+        row("not a number", {"seed", "12x", "f"}, 2, "N must be a whole number from 1 to 1000000, not '12x'");
+        row("too many", {"seed", "1000001", "f"}, 2,
+            "N must be a whole number from 1 to 1000000, not '1000001'");
+        row("seed value missing", {"seed", "5", "f", "--seed"}, 2, "--seed needs a number");
+        row("seed too large", {"seed", "5", "f", "--seed", "4294967296"}, 2,
+            "the seed must be a whole number from 0 to 4294967295, not '4294967296'");
+        row("missing file", {"dump", "missing.Data"}, 1,
+            "cannot open missing.Data: No such file or directory");
+        row("no such folder", {"seed", "5", "nowhere/x.Data"}, 1,
+            "cannot create nowhere/x.Data: No such file or directory");
+    }
+
+    void wrongCommandLines() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, message);
+        const Outcome r = Tool(arguments);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(r.err.left(r.err.indexOf('\n')), "rosterly-data: " + message);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void helpGoesToStandardOutput() {
+        for (const char* option : {"--help", "-h"}) {
+            const Outcome r = Tool({QString::fromUtf8(option)});
+            QCOMPARE(r.exitCode, 0);
+            QVERIFY(r.out.startsWith("Usage:\n  rosterly-data dump [--users | --personnel] FILE\n"));
+            QCOMPARE(r.err, QByteArray());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataTool)
+#include "tst_datatool.moc"

@@ -1,0 +1,408 @@
+#include "datatool.h"
+
+#include "seed.h"
+
+#include "data/fixedrecord.h"
+#include "data/oledate.h"
+#include "data/records.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <optional>
+#include <span>
+
+namespace {
+
+constexpr qint64 MaxSeedCount = 1000000; // 5 GB of records
+constexpr qint64 BlockBytes = 1 << 20;
+
+const char Usage[] = R"(Usage:
+  rosterly-data dump [--users | --personnel] FILE
+  rosterly-data check [--users | --personnel] FILE
+  rosterly-data seed N FILE [--seed S] [--force]
+  rosterly-data --help
+
+dump   Prints every record of FILE as one JSON object per line, in file order: "Record"
+       (its number from 1), then each field under its own name, in layout order.
+check  Reports, one line each, records left marked "$Killed$", dates that are not
+       finite or fall outside the years 100 to 9999, access levels outside 1 to 4,
+       and a length that is not a whole number of records. Prints "ok: ..." when
+       there is nothing to report.
+seed   Writes N made-up employees (1 to 1000000) as a new personnel file. The same
+       S (default 1) gives the same file. An existing FILE is refused unless
+       --force is given.
+
+A file named "User.List" is read as a user list, any other as a personnel file;
+--users and --personnel say which it is. dump and check never change FILE.
+
+Exit status: 0 done, 1 problems found or a file could not be read or written,
+2 wrong command line.
+)";
+
+enum class Kind { ByName, Personnel, Users };
+
+// What dump and check need to know about one kind of data file.
+struct Layout {
+    std::span<const FieldSpec> fields;
+    int recordLength;
+    const FieldSpec* firstName;
+    const FieldSpec* accessLevel;  // user lists only
+    const FieldSpec* inactivation; // personnel files only
+};
+
+Layout LayoutFor(Kind kind, const QString& path) {
+    if (kind == Kind::ByName)
+        kind = QFileInfo(path).fileName() == QLatin1String("User.List") ? Kind::Users : Kind::Personnel;
+    if (kind == Kind::Users)
+        return {UserFields, UserRecordLength, &UserRecord::Spec(UserField::FirstName),
+                &UserRecord::Spec(UserField::AccessLevel), nullptr};
+    return {PersonnelFields, PersonnelRecordLength, &PersonnelRecord::Spec(PersonnelField::FirstName),
+            nullptr, &PersonnelRecord::Spec(PersonnelField::InactivationDate)};
+}
+
+void Put(std::FILE* stream, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+int Complain(std::FILE* err, const QString& message, int status) {
+    Put(err, QByteArrayLiteral("rosterly-data: ") + message.toUtf8() + '\n');
+    if (status == ExitUsage)
+        Put(err, QByteArrayLiteral("Try 'rosterly-data --help'.\n"));
+    return status;
+}
+
+QString Plural(qint64 n, const char* one, const char* many) {
+    return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
+}
+
+// ---------------------------------------------------------------- reading
+
+struct ReadResult {
+    QString error;
+    qint64 records = 0;  // whole records read
+    qint64 leftover = 0; // bytes after the last whole record
+};
+
+// Hands each whole record of the file to `visit` in file order, reading large blocks. The file
+// is opened read-only: nothing here may change it.
+ReadResult ReadRecords(const QString& path, int recordLength,
+                       const std::function<void(qint64 n, const char* record)>& visit) {
+    ReadResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        result.error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        return result;
+    }
+    const qint64 blockBytes = std::max<qint64>(1, BlockBytes / recordLength) * recordLength;
+    QByteArray block(blockBytes, Qt::Uninitialized);
+    qint64 filled = 0;
+    for (;;) {
+        const qint64 got = file.read(block.data() + filled, blockBytes - filled);
+        if (got < 0) {
+            result.error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+            return result;
+        }
+        filled += got;
+        if (got > 0 && filled < blockBytes)
+            continue;
+        const qint64 whole = filled / recordLength;
+        for (qint64 i = 0; i < whole; ++i)
+            visit(++result.records, block.constData() + i * recordLength);
+        if (got == 0) {
+            result.leftover = filled - whole * recordLength;
+            return result;
+        }
+        filled = 0; // the block is a whole number of records
+    }
+}
+
+// ---------------------------------------------------------------- dump
+
+// JSON has no NaN or infinity; those come out as null.
+void AppendNumber(QByteArray& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    // The shortest digits that read back as the same double, never in exponent form (a date
+    // reads better as 45000.5 than as 4.50005e+04). The longest, 5e-324, takes 326 characters.
+    char text[512];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
+    out.append(text, end - text);
+}
+
+void AppendString(QByteArray& out, const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size() + 2);
+    escaped += u'"';
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'"':
+            escaped += QLatin1String("\\\"");
+            break;
+        case u'\\':
+            escaped += QLatin1String("\\\\");
+            break;
+        case u'\n':
+            escaped += QLatin1String("\\n");
+            break;
+        case u'\r':
+            escaped += QLatin1String("\\r");
+            break;
+        case u'\t':
+            escaped += QLatin1String("\\t");
+            break;
+        case u'\b':
+            escaped += QLatin1String("\\b");
+            break;
+        case u'\f':
+            escaped += QLatin1String("\\f");
+            break;
+        default:
+            // C1 controls too: the code page's five unused bytes decode to them, and a raw
+            // control character has no business on a terminal.
+            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+                escaped += QString::asprintf("\\u%04x", static_cast<unsigned>(c.unicode()));
+            else
+                escaped += c;
+        }
+    }
+    escaped += u'"';
+    out += escaped.toUtf8();
+}
+
+void AppendRecord(QByteArray& out, qint64 n, const char* record, const Layout& layout) {
+    out += "{\"Record\":";
+    out += QByteArray::number(n);
+    for (const FieldSpec& f : layout.fields) {
+        out += ",\"";
+        out += f.name;
+        out += "\":";
+        switch (f.type) {
+        case FieldType::Text:
+            AppendString(out, FieldCodec::ReadText(record, f));
+            break;
+        case FieldType::Date:
+            AppendNumber(out, FieldCodec::ReadDate(record, f));
+            break;
+        case FieldType::Int16:
+            out += QByteArray::number(FieldCodec::ReadInt16(record, f));
+            break;
+        }
+    }
+    out += "}\n";
+}
+
+int Dump(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
+    const Layout layout = LayoutFor(kind, path);
+    QByteArray lines;
+    const ReadResult read = ReadRecords(path, layout.recordLength, [&](qint64 n, const char* record) {
+        AppendRecord(lines, n, record, layout);
+        if (lines.size() >= BlockBytes) {
+            Put(out, lines);
+            lines.clear();
+        }
+    });
+    Put(out, lines);
+    if (!read.error.isEmpty())
+        return Complain(err, read.error, ExitFailure);
+    if (read.leftover > 0)
+        return Complain(err,
+                        QStringLiteral("%1: the last %2 are not a whole record and were left out")
+                            .arg(path, Plural(read.leftover, "byte", "bytes")),
+                        ExitFailure);
+    return ExitOk;
+}
+
+// ---------------------------------------------------------------- check
+
+QString NumberText(double value) {
+    if (std::isnan(value))
+        return QStringLiteral("NaN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("infinity") : QStringLiteral("-infinity");
+    QByteArray text;
+    AppendNumber(text, value);
+    return QString::fromLatin1(text);
+}
+
+int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
+    const Layout layout = LayoutFor(kind, path);
+    QByteArray report;
+    qint64 problems = 0;
+    qint64 current = 0;
+    qint64 previous = 0;
+    const auto problem = [&](qint64 n, const QString& what) {
+        report += QStringLiteral("record %1: %2\n").arg(n).arg(what).toUtf8();
+        ++problems;
+    };
+    const ReadResult read = ReadRecords(path, layout.recordLength, [&](qint64 n, const char* record) {
+        const QLatin1String firstName(layout.firstName->name);
+        if (IsMarkedRemoved(FieldCodec::RawBytes(record, *layout.firstName)))
+            problem(n,
+                    firstName + QLatin1String(": still marked \"$Killed$\"; its removal was not completed"));
+        for (const FieldSpec& f : layout.fields) {
+            if (f.type != FieldType::Date)
+                continue;
+            const double value = FieldCodec::ReadDate(record, f);
+            if (!std::isfinite(value))
+                problem(n,
+                        QStringLiteral("%1: %2 is not a date").arg(QLatin1String(f.name), NumberText(value)));
+            else if (!IsValidOleDate(value))
+                problem(n, QStringLiteral("%1: %2 is outside the years 100 to 9999")
+                               .arg(QLatin1String(f.name), NumberText(value)));
+        }
+        if (layout.accessLevel) {
+            const qint16 level = FieldCodec::ReadInt16(record, *layout.accessLevel);
+            if (level < 1 || level > 4)
+                problem(n, QStringLiteral("%1: %2 is not an access level (1 to 4)")
+                               .arg(QLatin1String(layout.accessLevel->name))
+                               .arg(level));
+        }
+        if (layout.inactivation)
+            ++(FieldCodec::ReadDate(record, *layout.inactivation) == 0 ? current : previous);
+    });
+    if (read.leftover > 0)
+        problem(read.records + 1, QStringLiteral("only %1 of %2 bytes; the file's length, %3, is not a whole "
+                                                 "number of records")
+                                      .arg(read.leftover)
+                                      .arg(layout.recordLength)
+                                      .arg(read.records * layout.recordLength + read.leftover));
+    Put(out, report);
+    if (!read.error.isEmpty())
+        return Complain(err, read.error, ExitFailure);
+    if (problems > 0)
+        return ExitFailure;
+    QString summary = QStringLiteral("ok: ") + Plural(read.records, "record", "records");
+    if (layout.inactivation)
+        summary += QStringLiteral(" (%1 current, %2 previous)").arg(current).arg(previous);
+    Put(out, summary.toUtf8() + '\n');
+    return ExitOk;
+}
+
+// ---------------------------------------------------------------- command line
+
+struct CommandLine {
+    QString command;
+    QStringList operands;
+    Kind kind = Kind::ByName;
+    quint32 seed = 1;
+    bool force = false;
+};
+
+// Only the digits 0-9, at least one; nothing when the text is anything else or too large.
+std::optional<quint64> WholeNumber(const QString& text, quint64 max) {
+    if (text.isEmpty() || text.size() > 19)
+        return std::nullopt;
+    quint64 value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    if (value > max)
+        return std::nullopt;
+    return value;
+}
+
+// Empty when the command line makes sense, else what is wrong with it.
+QString Parse(const QStringList& arguments, CommandLine& line) {
+    line.command = arguments.first();
+    const bool reads = line.command == QLatin1String("dump") || line.command == QLatin1String("check");
+    const bool seeds = line.command == QLatin1String("seed");
+    if (!reads && !seeds)
+        return QStringLiteral("unknown command '%1'").arg(line.command);
+
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
+            line.operands += arg;
+        } else if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (reads && (arg == QLatin1String("--users") || arg == QLatin1String("--personnel"))) {
+            const Kind kind = arg == QLatin1String("--users") ? Kind::Users : Kind::Personnel;
+            if (line.kind != Kind::ByName && line.kind != kind)
+                return QStringLiteral("--users and --personnel exclude each other");
+            line.kind = kind;
+        } else if (seeds && arg == QLatin1String("--force")) {
+            line.force = true;
+        } else if (seeds && (arg == QLatin1String("--seed") || arg.startsWith(QLatin1String("--seed=")))) {
+            QString value;
+            if (arg.size() > 6) {
+                value = arg.mid(7);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                return QStringLiteral("--seed needs a number");
+            }
+            const auto seed = WholeNumber(value, 0xFFFFFFFFu);
+            if (!seed)
+                return QStringLiteral("the seed must be a whole number from 0 to 4294967295, not '%1'")
+                    .arg(value);
+            line.seed = static_cast<quint32>(*seed);
+        } else {
+            return QStringLiteral("unknown option '%1' for %2").arg(arg, line.command);
+        }
+    }
+
+    const qsizetype wanted = seeds ? 2 : 1;
+    if (line.operands.size() < wanted)
+        return seeds ? QStringLiteral("seed needs N and FILE")
+                     : QStringLiteral("%1 needs a FILE").arg(line.command);
+    if (line.operands.size() > wanted)
+        return QStringLiteral("unexpected argument '%1'").arg(line.operands[wanted]);
+    if (seeds && !WholeNumber(line.operands[0], MaxSeedCount).value_or(0))
+        return QStringLiteral("N must be a whole number from 1 to %1, not '%2'")
+            .arg(MaxSeedCount)
+            .arg(line.operands[0]);
+    return {};
+}
+
+int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+    if (arguments.isEmpty()) {
+        Complain(err, QStringLiteral("no command given"), ExitUsage);
+        return ExitUsage;
+    }
+    for (const QString& arg : arguments) {
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            Put(out, QByteArray(Usage));
+            return ExitOk;
+        }
+    }
+    CommandLine line;
+    if (const QString wrong = Parse(arguments, line); !wrong.isEmpty())
+        return Complain(err, wrong, ExitUsage);
+
+    if (line.command == QLatin1String("dump"))
+        return Dump(line.operands[0], line.kind, out, err);
+    if (line.command == QLatin1String("check"))
+        return Check(line.operands[0], line.kind, out, err);
+
+    const qint64 count = static_cast<qint64>(*WholeNumber(line.operands[0], MaxSeedCount));
+    if (const QString failed = WriteSeedFile(line.operands[1], count, line.seed, line.force);
+        !failed.isEmpty())
+        return Complain(err, failed, ExitFailure);
+    Put(out, QStringLiteral("wrote %1 to %2\n")
+                 .arg(Plural(count, "employee", "employees"), line.operands[1])
+                 .toUtf8());
+    return ExitOk;
+}
+
+} // namespace
+
+int RunDataTool(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+    const int status = Run(arguments, out, err);
+    if (std::fflush(out) != 0 || std::ferror(out)) {
+        Complain(err, QStringLiteral("cannot write the output"), ExitFailure);
+        return status == ExitOk ? ExitFailure : status;
+    }
+    return status;
+}
