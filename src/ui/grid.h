@@ -15,8 +15,8 @@
 // columns pushed past the right edge, and those must stay out of sight. Rows scroll one at a time.
 //
 // Fill large lists inside a batch: SetRows(1), then a Batch guard around the AddItem calls; the
-// view catches up once when the batch ends. Current row, top row and scrolling are reset by a
-// batch, so set them after it.
+// view catches up once when the batch ends. A batch clears the current row: set it and the top
+// row after the batch.
 class Grid : public QTableView {
     Q_OBJECT
 
@@ -53,7 +53,8 @@ public:
 
     // Current (highlighted) row: 0 when no data row is current. Setting a data row selects the
     // whole row, makes it current and scrolls it into view if needed; setting 0 clears the
-    // highlight. Values outside 0..Rows()-1 are ignored.
+    // highlight. Values outside 0..Rows()-1 are ignored. When the grid takes the focus with no
+    // current row, it makes row 1 current.
     int Row() const;
     void SetRow(int row);
 
