@@ -71,4 +71,6 @@ void StoreAnsiField(char* field, int width, QStringView value) {
     std::fill(field + n, field + width, ' ');
 }
 
-QString ReadAnsiField(const char* field, int width) { return FromAnsi(TrimSpaces(QByteArrayView(field, width))); }
+QString ReadAnsiField(const char* field, int width) {
+    return FromAnsi(TrimSpaces(QByteArrayView(field, width)));
+}

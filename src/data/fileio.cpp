@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 namespace {
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
 } // namespace
 
 int FileIo::Open(const QString& path, int flags, mode_t mode) {
@@ -20,17 +22,25 @@ int FileIo::Open(const QString& path, int flags, mode_t mode) {
     return fd;
 }
 
-ssize_t FileIo::ReadAt(int fd, void* buffer, size_t count, off_t offset) { return ::pread(fd, buffer, count, offset); }
+ssize_t FileIo::ReadAt(int fd, void* buffer, size_t count, off_t offset) {
+    return ::pread(fd, buffer, count, offset);
+}
 
 ssize_t FileIo::WriteAt(int fd, const void* buffer, size_t count, off_t offset) {
     return ::pwrite(fd, buffer, count, offset);
 }
 
-ssize_t FileIo::Append(int fd, const void* buffer, size_t count) { return ::write(fd, buffer, count); }
+ssize_t FileIo::Append(int fd, const void* buffer, size_t count) {
+    return ::write(fd, buffer, count);
+}
 
-int FileIo::Sync(int fd) { return ::fsync(fd); }
+int FileIo::Sync(int fd) {
+    return ::fsync(fd);
+}
 
-int FileIo::Truncate(int fd, off_t length) { return ::ftruncate(fd, length); }
+int FileIo::Truncate(int fd, off_t length) {
+    return ::ftruncate(fd, length);
+}
 
 off_t FileIo::Size(int fd) {
     struct stat st {};
@@ -39,13 +49,17 @@ off_t FileIo::Size(int fd) {
     return st.st_size;
 }
 
-int FileIo::Close(int fd) { return ::close(fd); }
+int FileIo::Close(int fd) {
+    return ::close(fd);
+}
 
 int FileIo::Rename(const QString& from, const QString& to) {
     return ::rename(Native(from).constData(), Native(to).constData());
 }
 
-int FileIo::Remove(const QString& path) { return ::unlink(Native(path).constData()); }
+int FileIo::Remove(const QString& path) {
+    return ::unlink(Native(path).constData());
+}
 
 int FileIo::SyncFolderOf(const QString& path) {
     QString folder = QFileInfo(path).path();

@@ -8,7 +8,9 @@
 
 namespace FieldCodec {
 
-QString ReadText(const char* record, const FieldSpec& f) { return ReadAnsiField(record + f.offset, f.width); }
+QString ReadText(const char* record, const FieldSpec& f) {
+    return ReadAnsiField(record + f.offset, f.width);
+}
 
 QByteArrayView RawBytes(const char* record, const FieldSpec& f) {
     return QByteArrayView(record + f.offset, f.width);
@@ -18,15 +20,21 @@ double ReadDate(const char* record, const FieldSpec& f) {
     return qFromLittleEndian<double>(record + f.offset);
 }
 
-qint16 ReadInt16(const char* record, const FieldSpec& f) { return qFromLittleEndian<qint16>(record + f.offset); }
+qint16 ReadInt16(const char* record, const FieldSpec& f) {
+    return qFromLittleEndian<qint16>(record + f.offset);
+}
 
 void WriteText(char* record, const FieldSpec& f, QStringView value) {
     StoreAnsiField(record + f.offset, f.width, value);
 }
 
-void WriteDate(char* record, const FieldSpec& f, double value) { qToLittleEndian(value, record + f.offset); }
+void WriteDate(char* record, const FieldSpec& f, double value) {
+    qToLittleEndian(value, record + f.offset);
+}
 
-void WriteInt16(char* record, const FieldSpec& f, qint16 value) { qToLittleEndian(value, record + f.offset); }
+void WriteInt16(char* record, const FieldSpec& f, qint16 value) {
+    qToLittleEndian(value, record + f.offset);
+}
 
 } // namespace FieldCodec
 

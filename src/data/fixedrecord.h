@@ -46,8 +46,7 @@ void WriteText(char* record, const FieldSpec& f, QStringView value);
 void WriteDate(char* record, const FieldSpec& f, double value);
 void WriteInt16(char* record, const FieldSpec& f, qint16 value);
 // Spaces in every text field, zero in every date and integer.
-template <std::size_t N>
-void Blank(char* record, const std::array<FieldSpec, N>& fields) {
+template <std::size_t N> void Blank(char* record, const std::array<FieldSpec, N>& fields) {
     for (const FieldSpec& f : fields)
         std::fill(record + f.offset, record + f.offset + f.width, f.type == FieldType::Text ? ' ' : '\0');
 }
@@ -60,15 +59,18 @@ using FieldValue_Int16 = qint16;
 
 #define ROSTERLY_FIELD_ENUM(name, offset, width, type) name,
 #define ROSTERLY_FIELD_SPEC(name, offset, width, type) FieldSpec{#name, offset, width, FieldType::type},
-#define ROSTERLY_FIELD_GETTER(name, offset, width, type)                                               \
-    FieldValue_##type name() const { return FieldCodec::Read##type(data(), Spec(Field::name)); }
-#define ROSTERLY_FIELD_SETTER(name, offset, width, type)                                               \
-    void Set##name(const FieldValue_##type& value) { FieldCodec::Write##type(data(), Spec(Field::name), value); }
+#define ROSTERLY_FIELD_GETTER(name, offset, width, type)                                                     \
+    FieldValue_##type name() const {                                                                         \
+        return FieldCodec::Read##type(data(), Spec(Field::name));                                            \
+    }
+#define ROSTERLY_FIELD_SETTER(name, offset, width, type)                                                     \
+    void Set##name(const FieldValue_##type& value) {                                                         \
+        FieldCodec::Write##type(data(), Spec(Field::name), value);                                           \
+    }
 
 // Accessors shared by a record that owns its bytes and a view over bytes read in a block.
 // `Derived` provides data(); `Fields` is the layout table, `FieldEnum` its enum.
-template <typename Derived, typename FieldEnum, const auto& Fields>
-class RecordAccess {
+template <typename Derived, typename FieldEnum, const auto& Fields> class RecordAccess {
 public:
     static constexpr const FieldSpec& Spec(FieldEnum f) { return Fields[static_cast<std::size_t>(f)]; }
     QString Text(FieldEnum f) const { return FieldCodec::ReadText(bytes(), Spec(f)); }

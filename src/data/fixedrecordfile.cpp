@@ -3,24 +3,28 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <sys/stat.h>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
 constexpr mode_t OwnerOnly = 0600;
 constexpr qint64 BlockBytes = 1 << 20; // block size for scans and compaction
 
-QString Tr(const char* text) { return QCoreApplication::translate("FixedRecordFile", text); }
+QString Tr(const char* text) {
+    return QCoreApplication::translate("FixedRecordFile", text);
+}
 } // namespace
 
 FixedRecordFile::FixedRecordFile(FileIo& io, QString fileName, int recordLength)
     : m_io(io), m_fileName(std::move(fileName)), m_recordLength(recordLength) {}
 
-FixedRecordFile::~FixedRecordFile() { Close(); }
+FixedRecordFile::~FixedRecordFile() {
+    Close();
+}
 
 IoStatus FixedRecordFile::Open() {
     Close();
@@ -70,7 +74,8 @@ IoStatus FixedRecordFile::Read(qint64 n, char* out, const char* blank) {
     return {};
 }
 
-IoStatus FixedRecordFile::WriteFully(int fd, const char* data, qint64 count, qint64 offset, const QString& name) {
+IoStatus FixedRecordFile::WriteFully(int fd, const char* data, qint64 count, qint64 offset,
+                                     const QString& name) {
     qint64 done = 0;
     while (done < count) {
         const ssize_t w = m_io.WriteAt(fd, data + done, count - done, offset + done);

@@ -12,7 +12,7 @@
 // day (for days before that epoch the fraction still counts forward from midnight, so -1.25 is
 // 29 December 1899 06:00). 0 means "not set" wherever a date field is optional.
 
-inline constexpr double OleDateMin = -657434.0;                 // 01/01/0100 00:00:00
+inline constexpr double OleDateMin = -657434.0;                     // 01/01/0100 00:00:00
 inline constexpr double OleDateMax = 2958465.0 + 86399.0 / 86400.0; // 12/31/9999 23:59:59
 
 // True for finite values within years 100..9999.

@@ -7,8 +7,7 @@
 
 // A fixed-size array indexed from 1, for the program's lists and control arrays that are
 // numbered from 1 (access level names, data file names, txtField(1..22), ...).
-template <typename T, std::size_t N>
-class OneBased {
+template <typename T, std::size_t N> class OneBased {
 public:
     OneBased() = default;
     OneBased(std::initializer_list<T> items) {

@@ -55,11 +55,17 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
     return {};
 }
 
-void PersonnelFile::ClosePersonnelFile() { m_file.Close(); }
+void PersonnelFile::ClosePersonnelFile() {
+    m_file.Close();
+}
 
-IoStatus PersonnelFile::ReadPersonnelRecord(qint32 n) { return m_file.Read(n, m_record.data(), m_blank.data()); }
+IoStatus PersonnelFile::ReadPersonnelRecord(qint32 n) {
+    return m_file.Read(n, m_record.data(), m_blank.data());
+}
 
-IoStatus PersonnelFile::WritePersonnelRecord(qint32 n) { return m_file.Write(n, m_record.data()); }
+IoStatus PersonnelFile::WritePersonnelRecord(qint32 n) {
+    return m_file.Write(n, m_record.data());
+}
 
 IoStatus PersonnelFile::MarkRecordRemoved(qint32 n) {
     if (IoStatus s = ReadPersonnelRecord(n); !s)
@@ -95,6 +101,7 @@ IoStatus PersonnelFile::RemovePersonnelRecord(qint32 n) {
 }
 
 IoStatus PersonnelFile::ScanRecords(const std::function<void(qint32, PersonnelRecordView)>& visit) {
-    return m_file.Scan([&](qint64 n, const char* bytes) { visit(static_cast<qint32>(n), PersonnelRecordView(bytes)); },
-                       m_blank.data());
+    return m_file.Scan(
+        [&](qint64 n, const char* bytes) { visit(static_cast<qint32>(n), PersonnelRecordView(bytes)); },
+        m_blank.data());
 }

@@ -14,13 +14,17 @@ struct ProgramState {
     QString ScratchFileName = QStringLiteral("TempFile.$$$");
     OneBased<QString, 3> DataFileNames{DataFileName, UserListName, UserLogName};
     OneBased<QString, 4> AccessLevelNames{QStringLiteral("Read Only"), QStringLiteral("Read/Edit"),
-                                          QStringLiteral("Read/Edit/Add"), QStringLiteral("Read/Edit/Add/Delete")};
+                                          QStringLiteral("Read/Edit/Add"),
+                                          QStringLiteral("Read/Edit/Add/Delete")};
     QString CurrentUserName;
     qint16 CurrentAccessLevel = 0;
     bool FadeEnabled = false;
+    // Whether this desktop can make a window partly transparent (decided once at start-up).
+    bool PlatformCanFade = false;
 
     // The name of CurrentAccessLevel, or empty when it is not 1..4.
     QString AccessLevelName() const {
-        return CurrentAccessLevel >= 1 && CurrentAccessLevel <= 4 ? AccessLevelNames[CurrentAccessLevel] : QString();
+        return CurrentAccessLevel >= 1 && CurrentAccessLevel <= 4 ? AccessLevelNames[CurrentAccessLevel]
+                                                                  : QString();
     }
 };

@@ -7,41 +7,41 @@
 #include <array>
 
 // The personnel data file's record: 26 fields, 5000 bytes, no padding.
-#define ROSTERLY_PERSONNEL_FIELDS(X)                                                                   \
-    X(DateCreated, 0, 8, Date)                                                                         \
-    X(DateModified, 8, 8, Date)                                                                        \
-    X(FirstName, 16, 15, Text)                                                                         \
-    X(MiddleName, 31, 15, Text)                                                                        \
-    X(LastName, 46, 20, Text)                                                                          \
-    X(Suffix, 66, 3, Text)                                                                             \
-    X(EmergencyName, 69, 25, Text)                                                                     \
-    X(EmergencyRelationship, 94, 15, Text)                                                             \
-    X(EmergencyPhone, 109, 20, Text)                                                                   \
-    X(StreetAddress, 129, 50, Text)                                                                    \
-    X(CityStateZip, 179, 50, Text)                                                                     \
-    X(HomePhone, 229, 20, Text)                                                                        \
-    X(CellPhone, 249, 20, Text)                                                                        \
-    X(Race, 269, 1, Text)                                                                              \
-    X(Sex, 270, 1, Text)                                                                               \
-    X(SocialSecurityNumber, 271, 11, Text)                                                             \
-    X(DateOfBirth, 282, 8, Date)                                                                       \
-    X(DateOfEmployment, 290, 8, Date)                                                                  \
-    X(DateOfJobTitle, 298, 8, Date)                                                                    \
-    X(InactivationDate, 306, 8, Date)                                                                  \
-    X(EmployeeNumber, 314, 15, Text)                                                                   \
-    X(JobTitle, 329, 25, Text)                                                                         \
-    X(Notepad, 354, 4519, Text)                                                                        \
-    X(Email, 4873, 25, Text)                                                                           \
-    X(PictureFile, 4898, 100, Text)                                                                    \
+#define ROSTERLY_PERSONNEL_FIELDS(X)                                                                         \
+    X(DateCreated, 0, 8, Date)                                                                               \
+    X(DateModified, 8, 8, Date)                                                                              \
+    X(FirstName, 16, 15, Text)                                                                               \
+    X(MiddleName, 31, 15, Text)                                                                              \
+    X(LastName, 46, 20, Text)                                                                                \
+    X(Suffix, 66, 3, Text)                                                                                   \
+    X(EmergencyName, 69, 25, Text)                                                                           \
+    X(EmergencyRelationship, 94, 15, Text)                                                                   \
+    X(EmergencyPhone, 109, 20, Text)                                                                         \
+    X(StreetAddress, 129, 50, Text)                                                                          \
+    X(CityStateZip, 179, 50, Text)                                                                           \
+    X(HomePhone, 229, 20, Text)                                                                              \
+    X(CellPhone, 249, 20, Text)                                                                              \
+    X(Race, 269, 1, Text)                                                                                    \
+    X(Sex, 270, 1, Text)                                                                                     \
+    X(SocialSecurityNumber, 271, 11, Text)                                                                   \
+    X(DateOfBirth, 282, 8, Date)                                                                             \
+    X(DateOfEmployment, 290, 8, Date)                                                                        \
+    X(DateOfJobTitle, 298, 8, Date)                                                                          \
+    X(InactivationDate, 306, 8, Date)                                                                        \
+    X(EmployeeNumber, 314, 15, Text)                                                                         \
+    X(JobTitle, 329, 25, Text)                                                                               \
+    X(Notepad, 354, 4519, Text)                                                                              \
+    X(Email, 4873, 25, Text)                                                                                 \
+    X(PictureFile, 4898, 100, Text)                                                                          \
     X(VersionCreated, 4998, 2, Int16)
 
 // The user list's record: 6 fields, 500 bytes, no padding.
-#define ROSTERLY_USER_FIELDS(X)                                                                        \
-    X(DateCreated, 0, 8, Date)                                                                         \
-    X(FirstName, 8, 15, Text)                                                                          \
-    X(LastName, 23, 20, Text)                                                                          \
-    X(Password, 43, 16, Text)                                                                          \
-    X(AccessLevel, 59, 2, Int16)                                                                       \
+#define ROSTERLY_USER_FIELDS(X)                                                                              \
+    X(DateCreated, 0, 8, Date)                                                                               \
+    X(FirstName, 8, 15, Text)                                                                                \
+    X(LastName, 23, 20, Text)                                                                                \
+    X(Password, 43, 16, Text)                                                                                \
+    X(AccessLevel, 59, 2, Int16)                                                                             \
     X(Comments, 61, 439, Text)
 
 enum class PersonnelField { ROSTERLY_PERSONNEL_FIELDS(ROSTERLY_FIELD_ENUM) };

@@ -10,13 +10,21 @@
 UserList::UserList(FileIo& io, QString fileName, QString scratchFileName)
     : m_file(io, std::move(fileName), UserRecordLength), m_scratchFileName(std::move(scratchFileName)) {}
 
-IoStatus UserList::OpenUserList() { return m_file.Open(); }
+IoStatus UserList::OpenUserList() {
+    return m_file.Open();
+}
 
-void UserList::CloseUserList() { m_file.Close(); }
+void UserList::CloseUserList() {
+    m_file.Close();
+}
 
-IoStatus UserList::ReadUserRecord(qint16 n) { return m_file.Read(n, m_record.data(), m_blank.data()); }
+IoStatus UserList::ReadUserRecord(qint16 n) {
+    return m_file.Read(n, m_record.data(), m_blank.data());
+}
 
-IoStatus UserList::WriteUserRecord(qint16 n) { return m_file.Write(n, m_record.data()); }
+IoStatus UserList::WriteUserRecord(qint16 n) {
+    return m_file.Write(n, m_record.data());
+}
 
 IoStatus UserList::RemoveUser(qint16 n) {
     if (!m_file.IsOpen()) {
@@ -33,7 +41,9 @@ IoStatus UserList::RemoveUser(qint16 n) {
         return s;
     IoStatus s = m_file.Compact(
         m_scratchFileName,
-        [](const char* bytes) { return !IsMarkedRemoved(FieldCodec::RawBytes(bytes, UserRecord::Spec(UserField::FirstName))); },
+        [](const char* bytes) {
+            return !IsMarkedRemoved(FieldCodec::RawBytes(bytes, UserRecord::Spec(UserField::FirstName)));
+        },
         m_blank.data());
     if (!s) {
         // Take the mark back; the compaction left "User.List" itself untouched.

@@ -33,8 +33,7 @@ UserRecord User(const QString& first, qint16 level) {
     return u;
 }
 
-template <typename Record>
-QByteArray Image(std::initializer_list<Record> records) {
+template <typename Record> QByteArray Image(std::initializer_list<Record> records) {
     QByteArray out;
     for (const Record& r : records)
         out.append(r.data(), sizeof(r));
@@ -135,8 +134,8 @@ private slots:
         auto b2 = b;
         b2.SetJobTitle(QStringLiteral("Supervisor"));
         b2.SetNotepad(QString(4519, u'z'));
-        FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b, c}), Image({a, b2, c}),
-                     [&](FileIo& io) {
+        FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b, c}),
+                     Image({a, b2, c}), [&](FileIo& io) {
                          PersonnelFile file(io);
                          if (IoStatus s = file.OpenPersonnelFile(); !s)
                              return s;
@@ -148,8 +147,8 @@ private slots:
     void personnelRemoval() {
         const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B")),
                    c = Employee(QStringLiteral("C"), 44000);
-        const int calls = FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b, c}),
-                                       Image({a, c}), [&](FileIo& io) {
+        const int calls = FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength,
+                                       Image({a, b, c}), Image({a, c}), [&](FileIo& io) {
                                            PersonnelFile file(io);
                                            if (IoStatus s = file.OpenPersonnelFile(); !s)
                                                return s;
@@ -173,20 +172,22 @@ private slots:
         const auto a = User(QStringLiteral("Ann"), 4), b = User(QStringLiteral("Bo"), 2);
         auto b2 = b;
         b2.SetAccessLevel(3);
-        FailEachCall(QStringLiteral("User.List"), UserRecordLength, Image({a}), Image({a, b}), [&](FileIo& io) {
-            UserList list(io);
-            if (IoStatus s = list.OpenUserList(); !s)
-                return s;
-            list.Record() = b;
-            return list.WriteUserRecord(list.UserCount() + 1);
-        });
-        FailEachCall(QStringLiteral("User.List"), UserRecordLength, Image({a, b}), Image({a, b2}), [&](FileIo& io) {
-            UserList list(io);
-            if (IoStatus s = list.OpenUserList(); !s)
-                return s;
-            list.Record() = b2;
-            return list.WriteUserRecord(2);
-        });
+        FailEachCall(QStringLiteral("User.List"), UserRecordLength, Image({a}), Image({a, b}),
+                     [&](FileIo& io) {
+                         UserList list(io);
+                         if (IoStatus s = list.OpenUserList(); !s)
+                             return s;
+                         list.Record() = b;
+                         return list.WriteUserRecord(list.UserCount() + 1);
+                     });
+        FailEachCall(QStringLiteral("User.List"), UserRecordLength, Image({a, b}), Image({a, b2}),
+                     [&](FileIo& io) {
+                         UserList list(io);
+                         if (IoStatus s = list.OpenUserList(); !s)
+                             return s;
+                         list.Record() = b2;
+                         return list.WriteUserRecord(2);
+                     });
     }
 
     void userListRemoval() {

@@ -113,7 +113,8 @@ private slots:
         TempDataFolder folder;
         const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
         const PersonnelRecord c = Employee(QStringLiteral("C"), QStringLiteral("Three"));
-        WriteFile(QStringLiteral("Rosterly.Data"), Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c}));
+        WriteFile(QStringLiteral("Rosterly.Data"),
+                  Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c}));
         FileIo io;
         PersonnelFile file(io);
         QVERIFY(file.OpenPersonnelFile());
@@ -135,7 +136,8 @@ private slots:
         TempDataFolder folder;
         const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
         const PersonnelRecord c = Employee(QStringLiteral("C"), QStringLiteral("Three"), 44000);
-        WriteFile(QStringLiteral("Rosterly.Data"), Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c}));
+        WriteFile(QStringLiteral("Rosterly.Data"),
+                  Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c}));
         FileIo io;
         PersonnelFile file(io);
         QVERIFY(file.OpenPersonnelFile());
@@ -153,7 +155,8 @@ private slots:
 
     void removingTheOnlyEmployeeLeavesNoFile() {
         TempDataFolder folder;
-        WriteFile(QStringLiteral("Rosterly.Data"), Image({Employee(QStringLiteral("A"), QStringLiteral("One"))}));
+        WriteFile(QStringLiteral("Rosterly.Data"),
+                  Image({Employee(QStringLiteral("A"), QStringLiteral("One"))}));
         FileIo io;
         PersonnelFile file(io);
         QVERIFY(file.OpenPersonnelFile());
@@ -168,10 +171,12 @@ private slots:
     void staleScratchFileContributesNothing() {
         TempDataFolder folder;
         const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
-        WriteFile(QStringLiteral("TempFile.$$$"), Image({Employee(QStringLiteral("Old"), QStringLiteral("X")),
-                                                          Employee(QStringLiteral("Old"), QStringLiteral("Y")),
-                                                          Employee(QStringLiteral("Old"), QStringLiteral("Z"))}));
-        WriteFile(QStringLiteral("Rosterly.Data"), Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two"))}));
+        WriteFile(QStringLiteral("TempFile.$$$"),
+                  Image({Employee(QStringLiteral("Old"), QStringLiteral("X")),
+                         Employee(QStringLiteral("Old"), QStringLiteral("Y")),
+                         Employee(QStringLiteral("Old"), QStringLiteral("Z"))}));
+        WriteFile(QStringLiteral("Rosterly.Data"),
+                  Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two"))}));
         FileIo io;
         PersonnelFile file(io);
         QVERIFY(file.OpenPersonnelFile());

@@ -13,8 +13,12 @@ class TestTextFields : public QObject {
     Q_OBJECT
 
 private:
-    static QByteArray Bytes(const char* data, int offset, int width) { return QByteArray(data + offset, width); }
-    static QByteArray Padded(QByteArray text, int width) { return text + QByteArray(width - text.size(), ' '); }
+    static QByteArray Bytes(const char* data, int offset, int width) {
+        return QByteArray(data + offset, width);
+    }
+    static QByteArray Padded(QByteArray text, int width) {
+        return text + QByteArray(width - text.size(), ' ');
+    }
     static QByteArray LeDouble(double v) {
         QByteArray b(8, '\0');
         qToLittleEndian(v, b.data());
@@ -23,9 +27,12 @@ private:
 
 private slots:
     void windows1252() {
-        QCOMPARE(ToAnsi(u"Zo\u00EB \u20AC5 \u2019"), QByteArray("Zo\xEB \x80" "5 \x92"));
+        QCOMPARE(ToAnsi(u"Zo\u00EB \u20AC5 \u2019"), QByteArray("Zo\xEB \x80"
+                                                                "5 \x92"));
         QCOMPARE(ToAnsi(u"\u03A9"), QByteArray("?"));
-        QCOMPARE(ToAnsi(QString::fromUtf8("a\xF0\x9F\x98\x80" "b")), QByteArray("a?b")); // one '?' per character
+        QCOMPARE(ToAnsi(QString::fromUtf8("a\xF0\x9F\x98\x80"
+                                          "b")),
+                 QByteArray("a?b")); // one '?' per character
         QCOMPARE(FromAnsi(QByteArray("\x80\x9F\xFF")), QStringLiteral("\u20AC\u0178\u00FF"));
         // Every byte survives decode and encode unchanged, the undefined ones included.
         QByteArray all(256, '\0');
@@ -42,11 +49,15 @@ private slots:
         QCOMPARE(QByteArray(field, 15), QByteArray("Bartholomewsson"));
         StoreAnsiField(field, 15, u"Bartholomewssonnn"); // cut to the width
         QCOMPARE(QByteArray(field, 15), QByteArray("Bartholomewsson"));
-        StoreAnsiField(field, 15, u"\u00C9l\u00E9onore\u2122\u20AC\u00E7\u00E0\u00FC\u00F1xyz"); // 1 byte each
+        StoreAnsiField(field, 15,
+                       u"\u00C9l\u00E9onore\u2122\u20AC\u00E7\u00E0\u00FC\u00F1xyz"); // 1 byte each
         QCOMPARE(QByteArray(field, 15), QByteArray("\xC9l\xE9onore\x99\x80\xE7\xE0\xFC\xF1x"));
         StoreAnsiField(field, 15, u"\tTab "); // only spaces are trimmed
         QCOMPARE(QByteArray(field, 15), QByteArray("\tTab           "));
-        QCOMPARE(ReadAnsiField(" \xEB" "a b  ", 7), QStringLiteral("\u00EBa b"));
+        QCOMPARE(ReadAnsiField(" \xEB"
+                               "a b  ",
+                               7),
+                 QStringLiteral("\u00EBa b"));
     }
 
     void personnelRecordLayout() {

@@ -62,7 +62,8 @@ private slots:
         TempDataFolder folder;
         const UserRecord a = User(QStringLiteral("Ann"), QStringLiteral("A"), 4);
         const UserRecord c = User(QStringLiteral("Cy"), QStringLiteral("C"), 1);
-        WriteFile(QStringLiteral("User.List"), Image({a, User(QStringLiteral("Bo"), QStringLiteral("B"), 2), c}));
+        WriteFile(QStringLiteral("User.List"),
+                  Image({a, User(QStringLiteral("Bo"), QStringLiteral("B"), 2), c}));
         FileIo io;
         UserList list(io);
         QVERIFY(list.OpenUserList());
@@ -139,10 +140,12 @@ private slots:
         QVERIFY(WriteUserLogEntry(io, state, 2, clock));
         state.CurrentAccessLevel = 4;
         QVERIFY(WriteUserLogEntry(io, state, 1, clock));
-        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
-                 QByteArray("03/07/2026 at 09:05:03 - Zo\xEB Brown logged in w/ Read/Edit privileges.\r\n"
-                            "12/31/2026 at 23:59:59 - Zo\xEB Brown logged out.\r\n"
-                            "12/31/2026 at 23:59:59 - Zo\xEB Brown logged in w/ Read/Edit/Add/Delete privileges.\r\n"));
+        QCOMPARE(
+            ReadFileBytes(QStringLiteral("User.Log")),
+            QByteArray(
+                "03/07/2026 at 09:05:03 - Zo\xEB Brown logged in w/ Read/Edit privileges.\r\n"
+                "12/31/2026 at 23:59:59 - Zo\xEB Brown logged out.\r\n"
+                "12/31/2026 at 23:59:59 - Zo\xEB Brown logged in w/ Read/Edit/Add/Delete privileges.\r\n"));
         struct stat st {};
         QCOMPARE(::stat("User.Log", &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0600);

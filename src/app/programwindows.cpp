@@ -1,0 +1,67 @@
+#include "programwindows.h"
+#include "frmadmin.h"
+#include "frmmain.h"
+#include "frmtitlepage.h"
+#include "personnelfile.h"
+#include "programstate.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+ProgramWindows::ProgramWindows(ProgramState& state, SettingsStore& settings, Prompts& prompts,
+                               const Clock& clock, FileIo& io, PersonnelFile& personnel,
+                               std::function<void(int)> endProgram)
+    : m_ctx{state, settings, prompts, clock, io, personnel, *this}, m_endProgram(std::move(endProgram)) {}
+
+ProgramWindows::~ProgramWindows() {
+    delete m_title;
+    delete m_admin;
+    delete m_main;
+}
+
+frmTitlePage* ProgramWindows::TitleWindow() const {
+    return m_title;
+}
+frmAdmin* ProgramWindows::AdminWindow() const {
+    return m_admin;
+}
+frmMain* ProgramWindows::MainWindow() const {
+    return m_main;
+}
+
+void ProgramWindows::ShowTitleWindow() {
+    m_title = new frmTitlePage(m_ctx);
+    m_title->show();
+}
+
+void ProgramWindows::ShowAdminWindow() {
+    // Each return to the admin window loads it afresh: administration mode off, code re-read.
+    m_admin = new frmAdmin(m_ctx);
+    m_admin->show();
+}
+
+void ProgramWindows::ShowMainWindow() {
+    m_main = new frmMain(m_ctx);
+    m_main->show();
+}
+
+void ProgramWindows::ExitProgram() {
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_ctx.personnel.ClosePersonnelFile();
+    QCoreApplication::processEvents();
+    // Empty data files are not left behind; a file with anything in it is never touched.
+    for (const QString& name : m_ctx.state.DataFileNames) {
+        const QFileInfo info(name);
+        if (info.exists() && info.isFile() && info.size() == 0)
+            QFile::remove(name);
+    }
+    if (m_main)
+        m_main->CloseByProgram();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows)
+        if (w->isVisible())
+            w->close();
+    m_endProgram(0);
+}

@@ -1,0 +1,743 @@
+#include "listbuilder.h"
+
+#include "ansitext.h"
+#include "oledate.h"
+#include "personnelfile.h"
+#include "records.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+using F = PersonnelField;
+
+// The list types by optTypeList.
+enum ListType { Alphabetical = 1, BySeniority = 2, ByAge = 3, Birthdays = 4 };
+
+int TypeOf(const ListOptions& options) {
+    return options.optTypeList >= BySeniority && options.optTypeList <= Birthdays ? options.optTypeList
+                                                                                  : Alphabetical;
+}
+
+// Julian day of 30 December 1899, day 0 of OLE dates.
+constexpr qint64 EpochJulianDay = 2415019;
+
+// A date taken apart once per row, so that each of its forms costs a few digit writes instead of a
+// pass through FormatDate's pattern reader. Invalid values stay invalid and format as "".
+struct Day {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    bool valid = false;
+
+    static Day Of(double ole) {
+        Day out;
+        // Stored dates are whole days, which need none of OleToDate's rounding of the time of day;
+        // anything else goes the long way.
+        if (ole >= OleDateMin && ole <= std::trunc(OleDateMax) && ole == std::trunc(ole)) {
+            QDate::fromJulianDay(EpochJulianDay + qint64(ole)).getDate(&out.year, &out.month, &out.day);
+        } else if (const std::optional<QDate> d = OleToDate(ole)) {
+            d->getDate(&out.year, &out.month, &out.day);
+        } else {
+            return out;
+        }
+        out.valid = true;
+        return out;
+    }
+    int MonthDay() const { return month * 100 + day; }
+    // The "yyyymmdd" digits as a number; -1 where the text is empty.
+    int SortNumber() const { return valid ? year * 10000 + MonthDay() : -1; }
+};
+
+// YearsBetween(from, 0, today) for dates already taken apart.
+int YearsTo(const Day& from, const Day& today) {
+    if (!from.valid || !today.valid)
+        return 0;
+    return today.year - from.year - (from.MonthDay() > today.MonthDay() ? 1 : 0);
+}
+
+void PutNumber(std::string& out, int value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+void PutDigits(std::string& out, int value, int width) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(std::max<std::ptrdiff_t>(0, width - (end - digits)), '0');
+    out.append(digits, end);
+}
+
+void PutTrimmed(std::string& out, QByteArrayView field) {
+    const QByteArrayView t = TrimSpaces(field);
+    out.append(t.data(), std::size_t(t.size()));
+}
+
+// "mm/dd/yyyy"
+void PutSlashDate(std::string& out, const Day& d) {
+    if (!d.valid)
+        return;
+    PutDigits(out, d.month, 2);
+    out += '/';
+    PutDigits(out, d.day, 2);
+    out += '/';
+    PutDigits(out, d.year, 4);
+}
+
+// The notepad is nearly always mostly padding: step over the trailing spaces in large chunks.
+QByteArrayView TrimNotepad(QByteArrayView field) {
+    static const std::string spaces(256, ' ');
+    const char* bytes = field.data();
+    qsizetype end = field.size();
+    while (end >= qsizetype(spaces.size()) &&
+           std::memcmp(bytes + end - spaces.size(), spaces.data(), spaces.size()) == 0)
+        end -= qsizetype(spaces.size());
+    while (end > 0 && bytes[end - 1] == ' ')
+        --end;
+    qsizetype start = 0;
+    while (start < end && bytes[start] == ' ')
+        ++start;
+    return field.sliced(start, end - start);
+}
+
+// The fields the look-for text is searched in lie between these offsets, the notepad straight after
+// them.
+constexpr int SearchedBegin = PersonnelRecordView::Spec(F::FirstName).offset;
+constexpr int SearchedEnd =
+    PersonnelRecordView::Spec(F::JobTitle).offset + PersonnelRecordView::Spec(F::JobTitle).width;
+constexpr int NotepadEnd =
+    PersonnelRecordView::Spec(F::Notepad).offset + PersonnelRecordView::Spec(F::Notepad).width;
+static_assert(PersonnelRecordView::Spec(F::EmployeeNumber).offset >= SearchedBegin &&
+              PersonnelRecordView::Spec(F::CellPhone).offset < SearchedEnd &&
+              PersonnelRecordView::Spec(F::SocialSecurityNumber).offset < SearchedEnd &&
+              PersonnelRecordView::Spec(F::EmployeeNumber).offset < SearchedEnd);
+static_assert(PersonnelRecordView::Spec(F::Notepad).offset == SearchedEnd);
+
+// Case-insensitive text order, as QString::compare gives it, for texts decoded from the code page:
+// each byte stands for one character, so ranking the 256 case-folded characters once turns a
+// comparison into a memcmp of the rank bytes.
+const std::array<unsigned char, 256>& FoldRanks() {
+    static const std::array<unsigned char, 256> ranks = [] {
+        std::array<char16_t, 256> folded{};
+        for (int b = 0; b < 256; ++b) {
+            const char c = char(b);
+            folded[std::size_t(b)] = FromAnsi(QByteArrayView(&c, 1)).at(0).toCaseFolded().unicode();
+        }
+        std::array<char16_t, 256> order = folded;
+        std::sort(order.begin(), order.end());
+        const auto last = std::unique(order.begin(), order.end());
+        std::array<unsigned char, 256> out{};
+        for (std::size_t b = 0; b < 256; ++b)
+            out[b] =
+                static_cast<unsigned char>(std::lower_bound(order.begin(), last, folded[b]) - order.begin());
+        return out;
+    }();
+    return ranks;
+}
+
+// Cells that repeat an earlier cell's text (titles, birthdays, ages) share it: a copy of a QString
+// is a reference, so a long list allocates and fills far less memory. Direct-mapped: a slot keeps
+// the texts of the last key that fell on it.
+template <typename Key, int Texts = 1> class TextCache {
+public:
+    explicit TextCache(int bits) : m_bits(bits), m_slots(std::size_t(1) << bits) {}
+
+    // The texts of `key`; `make` fills them when the slot holds another key.
+    template <typename Lookup, typename Make>
+    const std::array<QString, Texts>& Get(const Lookup& key, std::uint64_t hash, Make make) {
+        Slot& slot = m_slots[std::size_t((hash * 0x9E3779B97F4A7C15ull) >> (64 - m_bits))];
+        if (!slot.used || slot.key != key) {
+            slot.key = Key(key);
+            make(slot.texts);
+            slot.used = true;
+        }
+        return slot.texts;
+    }
+
+private:
+    struct Slot {
+        Key key{};
+        std::array<QString, Texts> texts;
+        bool used = false;
+    };
+    int m_bits;
+    std::vector<Slot> m_slots;
+};
+
+// The filters and cells of one build. Cells are put together as Windows-1252 bytes (fields, digits
+// and punctuation alike) and decoded once each.
+class RowBuilder {
+public:
+    RowBuilder(const ListOptions& options, double today, EmployeeListResult& result)
+        : m_options(options), m_type(TypeOf(options)), m_today(Day::Of(today)), m_result(result) {
+        const QLocale locale;
+        for (int m = 1; m <= 12; ++m)
+            m_monthNames[std::size_t(m)] = locale.monthName(m, QLocale::ShortFormat);
+        if (m_type == Alphabetical)
+            PrepareFilters();
+    }
+
+    // The look-for text was trimmed by the test of at least one record.
+    bool OtherTextTrimmed() const { return m_reachedTextTest; }
+
+    std::vector<qint32> recordNumbers; // by row, as built
+    std::vector<int> sortNumbers;      // by row, types 2 to 4: the sort key as a number
+    // Alphabetical list: the name of row i in rank bytes is
+    // nameKeys[nameKeyEnds[i-1]..nameKeyEnds[i]).
+    std::string nameKeys;
+    std::vector<std::uint32_t> nameKeyEnds;
+
+    std::string_view NameKey(qint32 row) const {
+        const std::size_t begin = row > 0 ? nameKeyEnds[std::size_t(row) - 1] : 0;
+        return std::string_view(nameKeys).substr(begin, nameKeyEnds[std::size_t(row)] - begin);
+    }
+
+    void Visit(qint32 n, PersonnelRecordView r) {
+        if (m_type == Alphabetical) {
+            if (!Qualifies(r))
+                return;
+            AddAlphabeticalRow(n, r);
+        } else {
+            if (r.InactivationDate() != 0)
+                return;
+            AddDatedRow(n, r);
+        }
+    }
+
+private:
+    void PrepareFilters() {
+        const ListOptions& o = m_options;
+        if (o.optRace >= 2 && o.optRace <= 6)
+            m_race = "WBHAO"[o.optRace - 2];
+        if (o.optSex == 2)
+            m_sex = 'M';
+        else if (o.optSex == 3)
+            m_sex = 'F';
+
+        // "yyyy" always gives four digits, so nothing else can match.
+        if (!o.comboYear.isEmpty()) {
+            m_yearFilter = -2;
+            bool digits = o.comboYear.size() == 4;
+            for (QChar c : o.comboYear)
+                digits = digits && c >= u'0' && c <= u'9';
+            if (digits)
+                m_yearFilter = o.comboYear.toInt();
+        }
+
+        m_otherText = TrimSpaces(o.txtOther);
+        if (!m_otherText.isEmpty()) {
+            m_needle = ToAnsi(m_otherText);
+            // A character the code page cannot hold is in no record.
+            m_needleStorable = FromAnsi(m_needle) == m_otherText;
+            m_searcher.emplace(m_needle.cbegin(), m_needle.cend());
+            m_searchText.reserve(512);
+            // The longest stretch of the text without blanks: any match has it inside one field.
+            for (const QByteArray& part : m_needle.split(' ')) {
+                if (part.size() > m_stretch.size())
+                    m_stretch = part;
+            }
+        }
+    }
+
+    bool Qualifies(PersonnelRecordView r) {
+        const ListOptions& o = m_options;
+        if (m_race && r.Raw(F::Race)[0] != m_race)
+            return false;
+        if (m_sex && r.Raw(F::Sex)[0] != m_sex)
+            return false;
+        const double inactivation = r.InactivationDate();
+        if (!((o.optEmpStatus == 1 && inactivation == 0) || (o.optEmpStatus == 2 && inactivation > 0)))
+            return false;
+        if (!o.comboMonth.isEmpty() || m_yearFilter != -1) {
+            const Day employed = Day::Of(r.DateOfEmployment());
+            if (!o.comboMonth.isEmpty() && (!employed.valid || o.comboMonth != m_monthNames[employed.month]))
+                return false;
+            if (m_yearFilter != -1 && (!employed.valid || employed.year != m_yearFilter))
+                return false;
+        }
+        if (!o.comboAgeGroup.isEmpty()) {
+            char digits[16];
+            std::to_chars(digits, digits + sizeof digits, YearsTo(Day::Of(r.DateOfBirth()), m_today));
+            if (o.comboAgeGroup[0] != QLatin1Char(digits[0]))
+                return false;
+        }
+        if (!o.txtOther.isEmpty()) {
+            m_reachedTextTest = true;
+            if (!m_otherText.isEmpty() && !Contains(r))
+                return false;
+        }
+        return true;
+    }
+
+    // True when the blank-free stretch of the look-for text occurs in `bytes`.
+    bool HasStretch(const char* bytes, std::size_t size) const {
+        const std::size_t length = std::size_t(m_stretch.size());
+        const char first = m_stretch[0];
+        while (size >= length) {
+            const auto* hit = static_cast<const char*>(std::memchr(bytes, first, size - length + 1));
+            if (!hit)
+                return false;
+            if (std::memcmp(hit + 1, m_stretch.constData() + 1, length - 1) == 0)
+                return true;
+            size -= std::size_t(hit + 1 - bytes);
+            bytes = hit + 1;
+        }
+        return false;
+    }
+
+    bool Found(QByteArrayView haystack) const {
+        const auto end = haystack.data() + haystack.size();
+        return std::search(haystack.data(), end, *m_searcher) != end;
+    }
+
+    // The record's search text holds the look-for text. The text is the fields joined by single
+    // blanks; the notepad is searched where it lies, and only the stretch where a match could
+    // straddle its joint with the other fields is copied.
+    bool Contains(PersonnelRecordView r) {
+        if (!m_needleStorable)
+            return false;
+        // Most records hold no trace of the text: rule them out with one sweep over the raw bytes
+        // in which every searched field lies.
+        const int end = m_options.chkSearchNotepad ? NotepadEnd : SearchedEnd;
+        if (!HasStretch(r.data() + SearchedBegin, std::size_t(end - SearchedBegin)))
+            return false;
+        static constexpr F Searched[] = {
+            F::FirstName,
+            F::MiddleName,
+            F::LastName,
+            F::Suffix,
+            F::SocialSecurityNumber,
+            F::EmergencyName,
+            F::EmergencyRelationship,
+            F::EmergencyPhone,
+            F::StreetAddress,
+            F::CityStateZip,
+            F::HomePhone,
+            F::CellPhone,
+            F::JobTitle,
+            F::EmployeeNumber,
+        };
+        std::string& text = m_searchText;
+        text.clear();
+        for (F field : Searched) {
+            if (field != F::FirstName)
+                text += ' ';
+            if (field == F::SocialSecurityNumber)
+                text.append(r.Raw(field).data(), std::size_t(r.Raw(field).size()));
+            else
+                PutTrimmed(text, r.Raw(field));
+        }
+        QByteArrayView notepad;
+        if (m_options.chkSearchNotepad) {
+            notepad = TrimNotepad(r.Raw(F::Notepad));
+            text += ' ';
+            text.append(notepad.data(), std::size_t(std::min(notepad.size(), m_needle.size() - 1)));
+        }
+        return Found(QByteArrayView(text)) || (notepad.size() >= m_needle.size() && Found(notepad));
+    }
+
+    QString Name(PersonnelRecordView r) {
+        m_bytes.clear();
+        PutTrimmed(m_bytes, r.Raw(F::LastName));
+        m_bytes += ", ";
+        PutTrimmed(m_bytes, r.Raw(F::FirstName));
+        return Take();
+    }
+
+    QString Take() { return FromAnsi(QByteArrayView(m_bytes)); }
+
+    // The cell in m_bytes, shared with earlier cells of the same text.
+    const QString& TakeShared() {
+        const std::string_view bytes(m_bytes);
+        return m_textCells.Get(bytes, std::hash<std::string_view>()(bytes),
+                               [&](auto& texts) { texts[0] = Take(); })[0];
+    }
+
+    void PutDateAndYears(const Day& d) {
+        PutSlashDate(m_bytes, d);
+        m_bytes += " (";
+        PutNumber(m_bytes, YearsTo(d, m_today));
+        m_bytes += ')';
+    }
+
+    QString DateAndYearsCell(const Day& d) {
+        m_bytes.clear();
+        PutDateAndYears(d);
+        return Take();
+    }
+
+    QString ListWithValue(PersonnelRecordView r) {
+        m_bytes.clear();
+        switch (m_options.comboListWithIndex) {
+        case 0:
+            PutTrimmed(m_bytes, r.Raw(F::JobTitle));
+            return TakeShared();
+        case 1:
+            PutTrimmed(m_bytes, r.Raw(F::SocialSecurityNumber));
+            break;
+        case 2:
+            m_bytes += r.Raw(F::Race)[0];
+            m_bytes += '/';
+            m_bytes += r.Raw(F::Sex)[0];
+            return TakeShared();
+        case 3:
+            return DateAndYearsCell(Day::Of(r.DateOfBirth()));
+        case 4:
+            PutTrimmed(m_bytes, r.Raw(F::StreetAddress));
+            m_bytes += ' ';
+            PutTrimmed(m_bytes, r.Raw(F::CityStateZip));
+            break;
+        case 5:
+            PutTrimmed(m_bytes, r.Raw(F::HomePhone));
+            break;
+        case 6:
+            PutTrimmed(m_bytes, r.Raw(F::CellPhone));
+            break;
+        case 7:
+            PutTrimmed(m_bytes, r.Raw(F::Email));
+            break;
+        case 8:
+            return DateAndYearsCell(Day::Of(r.DateOfEmployment()));
+        case 9:
+            PutTrimmed(m_bytes, r.Raw(F::EmployeeNumber));
+            break;
+        default: // no entry selected: the column stays empty
+            return {};
+        }
+        return Take();
+    }
+
+    void AddAlphabeticalRow(qint32 n, PersonnelRecordView r) {
+        std::vector<QString>& cells = m_result.cells;
+        cells.push_back(Name(r));
+        const auto& ranks = FoldRanks();
+        for (char c : m_bytes)
+            nameKeys += char(ranks[static_cast<unsigned char>(c)]);
+        nameKeyEnds.push_back(std::uint32_t(nameKeys.size()));
+        cells.push_back(ListWithValue(r));
+        cells.push_back(m_filler);
+        cells.push_back(QString::number(n));
+        recordNumbers.push_back(n);
+    }
+
+    void AddDatedRow(qint32 n, PersonnelRecordView r) {
+        std::vector<QString>& cells = m_result.cells;
+        cells.push_back(Name(r));
+        const Day d = Day::Of(m_type == BySeniority ? r.DateOfEmployment() : r.DateOfBirth());
+        const int key = m_type == Birthdays ? (d.valid ? d.MonthDay() : -1) : d.SortNumber();
+        sortNumbers.push_back(key);
+        // The texts that follow from the date alone, the shown one and the sort key. Birthdays fall
+        // on at most 366 days, so those are made once per day.
+        const auto makeDated = [&](std::array<QString, 2>& texts) {
+            m_bytes.clear();
+            switch (m_type) {
+            case BySeniority:
+                PutDateAndYears(d);
+                texts[0] = Take();
+                break;
+            case ByAge:
+                PutSlashDate(m_bytes, d);
+                texts[0] = Take();
+                break;
+            default: // "MMM dd"
+                if (d.valid) {
+                    const char day[2] = {char('0' + d.day / 10), char('0' + d.day % 10)};
+                    texts[0] = m_monthNames[std::size_t(d.month)] + u' ' + QLatin1StringView(day, 2);
+                } else {
+                    texts[0].clear();
+                }
+                break;
+            }
+            m_bytes.clear();
+            if (d.valid)
+                PutDigits(m_bytes, key, m_type == Birthdays ? 4 : 8);
+            texts[1] = Take();
+        };
+        std::array<QString, 2> unshared;
+        const std::array<QString, 2>* dated = &unshared;
+        if (m_type == Birthdays)
+            dated = &m_monthDayCells.Get(key, std::uint64_t(key), makeDated);
+        else
+            makeDated(unshared);
+        switch (m_type) {
+        case BySeniority:
+            m_bytes.clear();
+            PutTrimmed(m_bytes, r.Raw(F::JobTitle));
+            cells.push_back(TakeShared());
+            cells.push_back((*dated)[0]);
+            break;
+        case ByAge: {
+            cells.push_back((*dated)[0]);
+            const int age = YearsTo(d, m_today);
+            cells.push_back(m_ageCells.Get(age, std::uint64_t(age),
+                                           [&](auto& texts) { texts[0] = QString::number(age); })[0]);
+            break;
+        }
+        default: { // Birthdays: then the age this year's birthday brings
+            cells.push_back((*dated)[0]);
+            const int age = d.valid && m_today.valid ? m_today.year - d.year : 0;
+            cells.push_back(m_ageCells.Get(age, std::uint64_t(age), [&](auto& texts) {
+                m_bytes.assign(" (");
+                PutNumber(m_bytes, age);
+                m_bytes += ')';
+                texts[0] = Take();
+            })[0]);
+            break;
+        }
+        }
+        cells.push_back(QString::number(n));
+        cells.push_back((*dated)[1]);
+        recordNumbers.push_back(n);
+    }
+
+    const ListOptions& m_options;
+    const int m_type;
+    const Day m_today;
+    EmployeeListResult& m_result;
+    std::array<QString, 13> m_monthNames; // 1..12
+    const QString m_filler = QStringLiteral("*");
+    std::string m_bytes;                      // the cell being put together
+    TextCache<std::string> m_textCells{10};   // titles, race/sex
+    TextCache<qint64, 2> m_monthDayCells{11}; // birthday and its sort key, by month and day
+    TextCache<qint64> m_ageCells{9};          // the age column of this list type
+
+    char m_race = 0; // 0 = any
+    char m_sex = 0;
+    int m_yearFilter = -1; // -1 no filter, -2 matches nothing
+    QString m_otherText;
+    QByteArray m_needle;
+    bool m_needleStorable = true;
+    std::optional<std::boyer_moore_horspool_searcher<QByteArray::const_iterator>> m_searcher;
+    QByteArray m_stretch;
+    std::string m_searchText;
+    bool m_reachedTextTest = false;
+};
+
+struct SortEntry {
+    std::uint64_t key;
+    qint32 row; // as built
+};
+
+// Stable sort by key, a byte at a time from the lowest; bytes that every key shares cost one
+// counting pass only.
+void RadixSort(SortEntry* entries, std::size_t size, std::vector<SortEntry>& scratch) {
+    scratch.resize(std::max(scratch.size(), size));
+    SortEntry* from = entries;
+    SortEntry* to = scratch.data();
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::array<std::size_t, 256> counts{};
+        for (std::size_t i = 0; i < size; ++i)
+            ++counts[(from[i].key >> shift) & 0xFF];
+        if (std::find(counts.begin(), counts.end(), size) != counts.end())
+            continue;
+        std::size_t at = 0;
+        for (std::size_t& count : counts)
+            at += std::exchange(count, at);
+        for (std::size_t i = 0; i < size; ++i)
+            to[counts[(from[i].key >> shift) & 0xFF]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != entries)
+        std::copy(from, from + size, entries);
+}
+
+// Eight rank bytes of a name from `offset` on, big-endian; past its end the name counts as the
+// lowest rank, so names that differ there already compare as they do in full.
+std::uint64_t NamePart(std::string_view name, std::size_t offset) {
+    std::uint64_t key = 0;
+    for (std::size_t i = offset; i < offset + 8; ++i)
+        key = (key << 8) | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+    return key;
+}
+
+// Sorts entries whose names agree in their first `offset` rank bytes (a whole list: 0).
+template <typename NameOf>
+void SortByName(SortEntry* entries, std::size_t size, std::size_t offset, const NameOf& nameOf,
+                std::vector<SortEntry>& scratch) {
+    const auto byWholeName = [&](const SortEntry& a, const SortEntry& b) {
+        return nameOf(a.row) < nameOf(b.row);
+    };
+    bool longer = false;
+    for (std::size_t i = 0; i < size; ++i)
+        longer = longer || nameOf(entries[i].row).size() > offset;
+    if (size < 64 || !longer) {
+        std::stable_sort(entries, entries + size, byWholeName);
+        return;
+    }
+    for (std::size_t i = 0; i < size; ++i)
+        entries[i].key = NamePart(nameOf(entries[i].row), offset);
+    RadixSort(entries, size, scratch);
+    for (std::size_t run = 0; run < size;) {
+        std::size_t next = run + 1;
+        while (next < size && entries[next].key == entries[run].key)
+            ++next;
+        if (next - run > 1)
+            SortByName(entries + run, next - run, offset + 8, nameOf, scratch);
+        run = next;
+    }
+}
+
+// Puts the rows in `order` (row indexes as built), following each cycle of the permutation so that
+// every cell moves once and no second array is needed.
+void ApplyOrder(EmployeeListResult& result, const std::vector<qint32>& order) {
+    const std::size_t cols = std::size_t(result.cols);
+    const auto row = [&](std::size_t r) {
+        return result.cells.begin() + std::ptrdiff_t(r * cols);
+    };
+    std::vector<bool> placed(order.size(), false);
+    std::array<QString, 5> held;
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (placed[start] || std::size_t(order[start]) == start)
+            continue;
+        std::move(row(start), row(start) + std::ptrdiff_t(cols), held.begin());
+        std::size_t to = start;
+        while (true) {
+            placed[to] = true;
+            const std::size_t from = std::size_t(order[to]);
+            if (from == start) {
+                std::move(held.begin(), held.begin() + std::ptrdiff_t(cols), row(to));
+                break;
+            }
+            std::move(row(from), row(from) + std::ptrdiff_t(cols), row(to));
+            to = from;
+        }
+    }
+}
+
+} // namespace
+
+QString EmployeeListResult::RowText(int row) const {
+    QString text;
+    for (int c = 0; c < cols; ++c) {
+        if (c > 0)
+            text += u'\t';
+        text += Cell(row, c);
+    }
+    return text;
+}
+
+QString ListCaption(const ListOptions& options) {
+    QString caption = options.optEmpStatus == 1 ? QStringLiteral("Current Employees")
+                                                : QStringLiteral("Previous Employees");
+    if (options.raceFrameVisible && options.optRace != 1)
+        caption += QStringLiteral(" - Race: ") + options.optRaceCaption;
+    if (options.sexFrameVisible && options.optSex != 1)
+        caption += QStringLiteral(" - Sex: ") + options.optSexCaption;
+    if (TypeOf(options) != Alphabetical)
+        return caption + QStringLiteral(" - ") + options.optTypeListCaption;
+    const QString* const combos[] = {&options.comboMonth, &options.comboYear, &options.comboAgeGroup};
+    for (std::size_t i = 1; i <= 3; ++i) {
+        if (!combos[i - 1]->isEmpty())
+            caption += QStringLiteral(" - ") + options.lbl[i] + QStringLiteral(": ") + *combos[i - 1];
+    }
+    if (!options.txtOther.isEmpty())
+        caption += QStringLiteral(" - '") + options.txtOther + u'\'';
+    return caption;
+}
+
+EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& options, double today,
+                                     qint32 newRecordNumber) {
+    EmployeeListResult result;
+    const int type = TypeOf(options);
+    switch (type) {
+    case Alphabetical:
+        result.cols = 4;
+        result.formatString = QStringLiteral("Name|<") + options.comboListWith;
+        result.colWidths = {2000, 4500, 1};
+        break;
+    case BySeniority:
+        result.cols = 5;
+        result.formatString = QStringLiteral("Name|<Title|<Date of Employment");
+        result.colWidths = {2000, 3200, 2200};
+        break;
+    case ByAge:
+        result.cols = 5;
+        result.formatString = QStringLiteral("Name|<Date of Birth|<Current Age");
+        result.colWidths = {2000, 3400, 2200};
+        break;
+    default:
+        result.cols = 5;
+        result.formatString = QStringLiteral("Name|<Birthday|<Age on this Birthday");
+        result.colWidths = {2000, 3200, 2200};
+        break;
+    }
+    result.txtOther = options.txtOther;
+    result.caption = ListCaption(options);
+
+    result.status = file.OpenPersonnelFile();
+    if (!result.status)
+        return result;
+    result.recordCount = file.RecordCount();
+
+    // The counts of the open are an upper bound for every list type.
+    const bool previous = type == Alphabetical && options.optEmpStatus == 2;
+    const qint32 likely = previous ? file.PreviousCount() : file.CurrentCount();
+    result.cells.reserve(std::size_t(std::max(likely, 0)) * std::size_t(result.cols));
+
+    RowBuilder builder(options, today, result);
+    builder.recordNumbers.reserve(std::size_t(std::max(likely, 0)));
+    if (type == Alphabetical) {
+        builder.nameKeyEnds.reserve(std::size_t(std::max(likely, 0)));
+        builder.nameKeys.reserve(std::size_t(std::max(likely, 0)) * 16);
+    } else {
+        builder.sortNumbers.reserve(std::size_t(std::max(likely, 0)));
+    }
+    result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) { builder.Visit(n, r); });
+    file.ClosePersonnelFile();
+    if (!result.status) {
+        result.cells.clear();
+        return result;
+    }
+
+    if (type == Alphabetical && builder.OtherTextTrimmed()) {
+        ListOptions shown = options;
+        shown.txtOther = TrimSpaces(options.txtOther);
+        result.txtOther = shown.txtOther;
+        result.caption = ListCaption(shown);
+    }
+
+    const int rows = result.Rows();
+    if (rows < 2)
+        return result;
+
+    std::vector<SortEntry> entries(std::size_t(rows), SortEntry{0, 0});
+    for (qint32 row = 0; row < rows; ++row) {
+        entries[std::size_t(row)].row = row;
+        // The keys are fixed-width digits or empty (-1), so their numbers sort as the texts do.
+        if (type != Alphabetical)
+            entries[std::size_t(row)].key =
+                std::uint64_t(std::int64_t(builder.sortNumbers[std::size_t(row)]) + 1);
+    }
+    std::vector<SortEntry> scratch;
+    if (type == Alphabetical)
+        SortByName(
+            entries.data(), entries.size(), 0, [&](qint32 row) { return builder.NameKey(row); }, scratch);
+    else
+        RadixSort(entries.data(), entries.size(), scratch);
+    std::vector<qint32> order(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        order[i] = entries[i].row;
+    ApplyOrder(result, order);
+
+    if (type == Alphabetical && newRecordNumber >= 1) {
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (builder.recordNumbers[std::size_t(order[i])] == newRecordNumber) {
+                result.highlightRow = int(i) + 1;
+                break;
+            }
+        }
+    }
+    return result;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "fileio.h"
+#include "onebased.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+#include <vector>
+
+class PersonnelFile;
+
+// What the list display options page says about the list to build. The members carry the names
+// of the controls they mirror (option arrays by the index of the selected button); the defaults
+// are the page's own when the main window opens.
+struct ListOptions {
+    int optTypeList = 1;        // 1 alphabetical, 2 by date of employment, 3 by age, 4 birthdays
+    int comboListWithIndex = 0; // -1 when no entry is selected
+    QString comboListWith = QStringLiteral("Job Title");
+    int optRace = 1;      // 1 All, 2 White, 3 Black, 4 Hispanic, 5 Asiatic, 6 Other
+    int optSex = 1;       // 1 All, 2 Male, 3 Female
+    int optEmpStatus = 1; // 1 current, 2 previous employees
+    QString comboMonth;
+    QString comboYear;
+    QString comboAgeGroup;
+    QString txtOther;
+    bool chkSearchNotepad = false;
+
+    // Only the caption of frame(1) reads these.
+    bool raceFrameVisible = true; // frame(6)
+    bool sexFrameVisible = true;  // frame(5)
+    QString optRaceCaption = QStringLiteral("All");
+    QString optSexCaption = QStringLiteral("All");
+    QString optTypeListCaption = QStringLiteral("Alphabetical Listing,  with");
+    OneBased<QString, 3> lbl{QStringLiteral("Month Emp."), QStringLiteral("Year Emp."),
+                             QStringLiteral("Age Group")};
+};
+
+// The employee list, ready to go into the grid: rows already in the order the grid's sort would
+// give them.
+struct EmployeeListResult {
+    IoStatus status;        // a failure leaves no rows
+    qint32 recordCount = 0; // records in the file; 0 means the file is empty
+    int cols = 4;
+    QString formatString;           // heading row
+    std::array<int, 3> colWidths{}; // columns 0..2, twips
+    // Data rows, row-major with `cols` cells each: name, ..., record number (column 3), sort key
+    // (column 4 of types 2 to 4).
+    std::vector<QString> cells;
+    // Grid row (1 = first data row) of the newly added employee; 0 = not listed or not asked for,
+    // in which case the remembered row stays as it is.
+    int highlightRow = 0;
+    QString caption; // of frame(1)
+    // The look-for text as the box shows it after the build (the alphabetical list trims it).
+    QString txtOther;
+
+    int Rows() const { return cols > 0 ? static_cast<int>(cells.size() / std::size_t(cols)) : 0; }
+    // `row` counts data rows from 0 (grid row row + 1).
+    const QString& Cell(int row, int col) const { return cells[std::size_t(row) * std::size_t(cols) + col]; }
+    // The row as one tab-separated text, the form the grid's AddItem takes.
+    QString RowText(int row) const;
+};
+
+// Reads every record of the personnel file once and builds the list the options ask for. `today`
+// (an OLE date) is the day ages and years of service are counted to; `newRecordNumber` (0 =
+// none) is the record whose row the alphabetical list highlights. Opens and closes the file.
+EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& options, double today,
+                                     qint32 newRecordNumber);
+
+// The caption of the frame round the list, for example
+// "Current Employees - Race: Black - Month Emp.: Mar - 'nurse'".
+QString ListCaption(const ListOptions& options);

@@ -1,0 +1,403 @@
+#include "frmaddedituser.h"
+
+#include "ansitext.h"
+#include "fade.h"
+#include "oledate.h"
+#include "orvicbutton.h"
+#include "programstate.h"
+#include "prompts.h"
+#include "twips.h"
+#include "userlist.h"
+#include "usershelpers.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString PasswordHint = QStringLiteral("<4 to 8 chars only>");
+
+constexpr int FormWidth = 6100;
+constexpr int FormHeight = 5800;
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(TwipsToPixelsX(left, w), TwipsToPixelsY(top, w), TwipsToPixelsX(width, w),
+                   TwipsToPixelsY(height, w));
+}
+
+void SetBoxColor(QWidget* box, const QColor& color) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, color);
+    box->setPalette(p);
+}
+
+// Length as stored: a line break in the box is CR LF in the file.
+qsizetype StoredLength(QStringView text) {
+    return text.size() + text.count(u'\n');
+}
+
+} // namespace
+
+frmAddEditUser::frmAddEditUser(AppContext& ctx, const QString& mode, qint16 recordNumber, OrvicButton* opener,
+                               QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_mode(mode), m_recordNumber(recordNumber), m_opener(opener),
+      m_fade(new WindowFade(this)) {
+    setObjectName(QStringLiteral("frmAddEditUser"));
+    setModal(true);
+    BuildControls();
+
+    m_ctx.state.FadeEnabled = PrepareFade(this, 0, false, m_ctx.settings, m_ctx.state.PlatformCanFade);
+    setFixedSize(TwipsToPixelsX(FormWidth, this), TwipsToPixelsY(FormHeight, this));
+    connect(m_fade, &WindowFade::EndAction, this, &frmAddEditUser::Unload);
+}
+
+bool frmAddEditUser::IsAddMode() const {
+    return m_mode == QLatin1String(AddMode);
+}
+
+void frmAddEditUser::BuildControls() {
+    const int labelLeft = 150;
+    const int labelWidth = 1450;
+    const int boxLeft = 1700;
+    const int rowHeight = 330;
+
+    const QString captions[5] = {QStringLiteral("* Access Level"), QStringLiteral("* First Name"),
+                                 QStringLiteral("* Last Name"), QStringLiteral("* Password"),
+                                 QStringLiteral("Comments")};
+    for (int i = 0; i < 5; ++i) {
+        lblField[std::size_t(i)] = new QLabel(captions[i], this);
+        lblField[std::size_t(i)]->setObjectName(QStringLiteral("lblField(%1)").arg(i));
+    }
+
+    // Boxes and options in tab order: names, password, access level, comments, then the buttons.
+    const int maxLengths[4] = {15, 20, 19, CommentsMaxLength};
+    const int boxWidths[3] = {2600, 3200, 2600};
+    for (int i = 1; i <= 3; ++i) {
+        auto* box = new QLineEdit(this);
+        box->setMaxLength(maxLengths[i - 1]);
+        txtField[std::size_t(i)] = box;
+        const int top = 150 + (i - 1) * 420;
+        Place(lblField[std::size_t(i)], labelLeft, top, labelWidth, rowHeight);
+        Place(box, boxLeft, top, boxWidths[i - 1], rowHeight);
+        connect(box, &QLineEdit::textChanged, this, &frmAddEditUser::txtField_Change);
+    }
+
+    Place(lblField[0], labelLeft, 1410, labelWidth, rowHeight);
+    for (int i = 1; i <= 4; ++i) {
+        auto* option = new QRadioButton(this);
+        option->setObjectName(QStringLiteral("optAccessLevel(%1)").arg(i));
+        optAccessLevel[std::size_t(i)] = option;
+        // Two columns of two: the short names left, the long ones right.
+        Place(option, i <= 2 ? boxLeft : boxLeft + 1900, i % 2 == 1 ? 1410 : 1710, i <= 2 ? 1850 : 2300,
+              rowHeight - 30);
+        connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked)
+                optAccessLevel_Click(i);
+        });
+    }
+
+    auto* comments = new QPlainTextEdit(this);
+    comments->setTabChangesFocus(true);
+    comments->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    txtField[4] = comments;
+    Place(lblField[4], labelLeft, 2130, labelWidth, rowHeight);
+    Place(comments, boxLeft, 2130, 4250, 1650);
+    connect(comments, &QPlainTextEdit::textChanged, this, &frmAddEditUser::txtComments_Change);
+
+    for (int i = 1; i <= 4; ++i) {
+        txtField[std::size_t(i)]->setObjectName(QStringLiteral("txtField(%1)").arg(i));
+        txtField[std::size_t(i)]->installEventFilter(this);
+    }
+
+    lblSpaceFull = new QLabel(this);
+    lblSpaceFull->setObjectName(QStringLiteral("lblSpaceFull"));
+    lblSpaceFull->setAlignment(Qt::AlignCenter);
+    lblSpaceFull->hide();
+    Place(lblSpaceFull, boxLeft + 4250 - 1500, 3840, 1500, 285);
+
+    lblMandatory = new QLabel(QStringLiteral("* (Mandatory Entry)"), this);
+    lblMandatory->setObjectName(QStringLiteral("lblMandatory"));
+    Place(lblMandatory, labelLeft, 3840, 2400, 285);
+
+    lblDateCreated = new QLabel(this);
+    lblDateCreated->setObjectName(QStringLiteral("lblDateCreated"));
+    lblDateCreated->setFrameShape(QFrame::StyledPanel);
+    lblDateCreated->setAutoFillBackground(true);
+    lblDateCreated->hide();
+    Place(lblDateCreated, labelLeft, 4260, 3600, 330);
+
+    cmdSave = new OrvicButton(QStringLiteral("cmdSave"), this);
+    cmdCancel = new OrvicButton(QStringLiteral("cmdCancel"), this);
+    Place(cmdSave, FormWidth - 150 - 2 * 1500 - 90, 4740, 1500, 630);
+    Place(cmdCancel, FormWidth - 150 - 1500, 4740, 1500, 630);
+    connect(cmdSave, &OrvicButton::clicked, this, &frmAddEditUser::cmdSave_Click);
+    connect(cmdCancel, &OrvicButton::clicked, this, &frmAddEditUser::cmdCancel_Click);
+}
+
+QLineEdit* frmAddEditUser::LineBox(int index) const {
+    return static_cast<QLineEdit*>(txtField[std::size_t(index)]);
+}
+
+QPlainTextEdit* frmAddEditUser::CommentsBox() const {
+    return static_cast<QPlainTextEdit*>(txtField[4]);
+}
+
+QString frmAddEditUser::StoredComments() const {
+    QString text = CommentsBox()->toPlainText();
+    text.replace(QLatin1Char('\n'), CrLf);
+    return text;
+}
+
+void frmAddEditUser::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Filled in before the dialog can take any input, so nothing typed meets a half-made form.
+    if (!Activated && !m_loadFailed)
+        Form_Activate();
+}
+
+void frmAddEditUser::paintEvent(QPaintEvent* event) {
+    Q_UNUSED(event);
+    PaintUserWindowBackdrop(this);
+}
+
+void frmAddEditUser::Form_Activate() {
+    if (Activated)
+        return;
+    setWindowTitle(m_mode + QStringLiteral(" - ") + m_ctx.state.AppTitle);
+    for (int i = 1; i <= 4; ++i)
+        optAccessLevel[std::size_t(i)]->setText(m_ctx.state.AccessLevelNames[std::size_t(i)]);
+
+    UserList list(m_ctx.io, m_ctx.state.UserListName, m_ctx.state.ScratchFileName);
+    IoStatus status = list.OpenUserList();
+    if (IsAddMode()) {
+        if (status)
+            m_recordNumber = static_cast<qint16>(list.UserCount() + 1);
+        list.CloseUserList();
+        // Without a count the new user could land on someone else's record.
+        if (!status) {
+            GiveUp(status);
+            return;
+        }
+        cmdSave->SetCaption(QStringLiteral("&Save") + CrLf + QStringLiteral("New Entry"));
+        cmdSave->setEnabled(false);
+        cmdCancel->SetCaption(QStringLiteral("&Cancel") + CrLf + QStringLiteral("New Entry"));
+        optAccessLevel[1]->setChecked(true);
+    } else {
+        cmdSave->SetCaption(QStringLiteral("&Save") + CrLf + QStringLiteral("Changes"));
+        cmdSave->hide();
+        cmdCancel->SetCaption(QStringLiteral("&Finished") + CrLf + QStringLiteral("Viewing"));
+        if (status)
+            status = list.ReadUserRecord(m_recordNumber);
+        list.CloseUserList();
+        if (!status) {
+            GiveUp(status);
+            return;
+        }
+        const UserRecord& u = list.Record();
+        lblDateCreated->setText(QStringLiteral(" Record Created ") +
+                                FormatDate(u.DateCreated(), u"mm/dd/yyyy hh:mmam/pm "));
+        lblDateCreated->show();
+        const qint16 level = u.AccessLevel();
+        if (level >= 1 && level <= 4)
+            optAccessLevel[std::size_t(level)]->setChecked(true);
+        LineBox(1)->setText(TrimSpaces(u.FirstName()));
+        LineBox(2)->setText(TrimSpaces(u.LastName()));
+        QString stored = u.Password();
+        LineBox(3)->setText(UnscramblePassword(stored));
+        QString comments = TrimSpaces(u.Comments());
+        comments.replace(CrLf, QStringLiteral("\n"));
+        CommentsBox()->setPlainText(comments);
+    }
+    cmdSave->Refresh();
+    cmdCancel->Refresh();
+    Activated = true;
+    txtField[1]->setFocus();
+    m_fade->FadeIf(m_ctx.state.FadeEnabled, 0, 255, 12, false);
+}
+
+void frmAddEditUser::GiveUp(const IoStatus& status) {
+    // Still inside show(): the message and the closing wait until the dialog's own loop runs.
+    m_loadFailed = true;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        w->setEnabled(false);
+    QTimer::singleShot(0, this, [this, status] {
+        ReportFileError(m_ctx.prompts, status);
+        reject();
+    });
+}
+
+bool frmAddEditUser::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        for (int i = 1; i <= 4; ++i) {
+            if (watched != txtField[std::size_t(i)])
+                continue;
+            if (event->type() == QEvent::FocusIn) {
+                m_focusByMouse = static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
+                txtField_GotFocus(i);
+            } else
+                txtField_LostFocus(i);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmAddEditUser::txtField_GotFocus(int index) {
+    QWidget* box = txtField[std::size_t(index)];
+    SetBoxColor(box, IsAddMode() ? QColor(255, 255, 0) : QColor(255, 192, 255));
+    if (index == 3 && LineBox(3)->text().isEmpty())
+        LineBox(3)->setText(PasswordHint);
+    const auto selectAll = [this, index] {
+        if (index == 4)
+            CommentsBox()->selectAll();
+        else
+            LineBox(index)->selectAll();
+    };
+    selectAll();
+    // A click places the caret after the focus has arrived; select again once it has.
+    if (m_focusByMouse)
+        QTimer::singleShot(0, txtField[std::size_t(index)], selectAll);
+}
+
+void frmAddEditUser::txtField_LostFocus(int index) {
+    SetBoxColor(txtField[std::size_t(index)], QColor(0, 255, 255));
+}
+
+void frmAddEditUser::txtField_Change() {
+    if (Activated)
+        CheckComplete();
+}
+
+void frmAddEditUser::txtComments_Change() {
+    if (m_limitingComments)
+        return;
+    QPlainTextEdit* box = CommentsBox();
+    const QString text = box->toPlainText();
+    qsizetype excess = StoredLength(text) - CommentsMaxLength;
+    if (excess > 0) {
+        // Refuse what goes past the field's room: drop the characters just typed or pasted,
+        // which stand before the cursor.
+        m_limitingComments = true;
+        QTextCursor cursor = box->textCursor();
+        const int end = cursor.position();
+        int start = end;
+        while (excess > 0 && start > 0) {
+            excess -= text.at(start - 1) == QLatin1Char('\n') ? 2 : 1;
+            --start;
+        }
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        box->setTextCursor(cursor);
+        if (excess > 0) {
+            // Text put in whole rather than typed: keep its beginning.
+            QString kept = box->toPlainText();
+            while (StoredLength(kept) > CommentsMaxLength)
+                kept.chop(1);
+            box->setPlainText(kept);
+            box->moveCursor(QTextCursor::End);
+        }
+        m_limitingComments = false;
+    }
+
+    const qsizetype length = StoredLength(box->toPlainText());
+    if (length == 0) {
+        lblSpaceFull->hide();
+    } else {
+        const double ratio = std::max(0.01, double(length) / CommentsMaxLength);
+        lblSpaceFull->setText(QStringLiteral(" ") + QString::number(qRound(ratio * 100)) +
+                              QStringLiteral("% full "));
+        // The label is the gauge: its face fills from the left as the comments grow.
+        const double edge = std::min(ratio, 0.999);
+        lblSpaceFull->setStyleSheet(
+            QStringLiteral("QLabel { border: 1px solid rgb(0,0,128); color: rgb(0,0,64); background: "
+                           "qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(150,190,240), stop:%1 "
+                           "rgb(150,190,240), stop:%2 rgb(255,255,255), stop:1 rgb(255,255,255)); }")
+                .arg(edge)
+                .arg(edge + 0.001));
+        lblSpaceFull->show();
+    }
+    if (Activated)
+        CheckComplete();
+}
+
+void frmAddEditUser::optAccessLevel_Click(int index) {
+    m_accessLevel = static_cast<qint16>(index);
+    for (int i = 1; i <= 4; ++i) {
+        QRadioButton* option = optAccessLevel[std::size_t(i)];
+        QFont font = option->font();
+        font.setBold(i == index);
+        option->setFont(font);
+        QPalette p = option->palette();
+        p.setColor(QPalette::WindowText, i == index ? QColor(0, 0, 64) : QColor(0, 0, 128));
+        option->setPalette(p);
+    }
+    if (Activated && !IsAddMode())
+        CheckComplete();
+}
+
+void frmAddEditUser::CheckComplete() {
+    const bool complete = !TrimSpaces(LineBox(1)->text()).isEmpty() &&
+                          !TrimSpaces(LineBox(2)->text()).isEmpty() &&
+                          !TrimSpaces(LineBox(3)->text()).isEmpty();
+    if (!cmdSave->isHidden())
+        cmdSave->setEnabled(complete);
+    else
+        cmdSave->setVisible(complete);
+    if (!IsAddMode())
+        cmdCancel->SetCaption(QStringLiteral("&Cancel") + CrLf + QStringLiteral("Changes"));
+}
+
+void frmAddEditUser::cmdSave_Click() {
+    QString password = LineBox(3)->text();
+    if (!IsValidPassword(password)) {
+        m_ctx.prompts.MsgBox(
+            QStringLiteral("The password must be") + CrLf + QStringLiteral("4 to 8 characters, using") +
+                CrLf + QStringLiteral("letters and numbers only."),
+            MsgButtons::OKOnly, MsgIcon::Exclamation, QStringLiteral("Invalid Password Entry"));
+        LineBox(3)->setFocus();
+        return;
+    }
+
+    UserList list(m_ctx.io, m_ctx.state.UserListName, m_ctx.state.ScratchFileName);
+    IoStatus status = list.OpenUserList();
+    if (status)
+        status = list.ReadUserRecord(m_recordNumber);
+    if (status) {
+        UserRecord& u = list.Record();
+        if (IsAddMode())
+            u.SetDateCreated(m_ctx.clock.NowOle());
+        u.SetFirstName(TrimSpaces(LineBox(1)->text()));
+        u.SetLastName(TrimSpaces(LineBox(2)->text()));
+        u.SetPassword(ScramblePassword(password));
+        u.SetAccessLevel(m_accessLevel);
+        u.SetComments(TrimSpaces(StoredComments()));
+        status = list.WriteUserRecord(m_recordNumber);
+    }
+    list.CloseUserList();
+    // Nothing was saved: the dialog stays open with the entry, so it can be tried again.
+    if (!ReportFileError(m_ctx.prompts, status))
+        return;
+
+    m_saved = true;
+    m_savedSortKey = UserSortKey(list.Record());
+    if (m_opener)
+        m_opener->Tag = QStringLiteral("Update");
+    cmdCancel_Click();
+}
+
+void frmAddEditUser::cmdCancel_Click() {
+    m_fade->FadeIf(m_ctx.state.FadeEnabled, 255, 0, 12, true, [this] { Unload(); });
+}
+
+void frmAddEditUser::Unload() {
+    done(m_saved ? Accepted : Rejected);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "clock.h"
+#include "fileio.h"
+#include "personnelfile.h"
+#include "programstate.h"
+#include "programwindows.h"
+#include "scriptedprompts.h"
+#include "settingsstore.h"
+#include "userlist.h"
+
+#include <QtTest>
+
+// One complete set of the program's objects for a test: state, settings in the test's folder,
+// scripted prompts, a fixed clock, and the window flow. The end of the program is counted
+// instead of leaving the event loop.
+struct TestProgram {
+    ProgramState state;
+    IniSettingsStore settings;
+    ScriptedPrompts prompts;
+    FixedClock clock;
+    FileIo io;
+    PersonnelFile personnel{io};
+    int ended = 0;
+    ProgramWindows windows{state, settings, prompts, clock, io, personnel, [this](int) {
+                               ++ended;
+                           }};
+
+    explicit TestProgram(const QString& configFolder,
+                         QDateTime now = QDateTime(QDate(2026, 12, 8), QTime(17, 5, 9)))
+        : settings(configFolder), clock(now) {}
+
+    void SetFades(bool on) {
+        settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
+                             QStringLiteral("FadeStatus"), on ? QStringLiteral("1") : QStringLiteral("0"));
+        state.PlatformCanFade = on;
+    }
+};
+
+// Appends a user to "User.List" in the working folder, with the password stored scrambled.
+inline void AddUserRecord(const QString& first, const QString& last, const QString& password, qint16 level) {
+    FileIo io;
+    UserList list(io);
+    QVERIFY(list.OpenUserList());
+    list.Record().Clear();
+    list.Record().SetFirstName(first);
+    list.Record().SetLastName(last);
+    QString p = password;
+    list.Record().SetPassword(ScramblePassword(p));
+    list.Record().SetAccessLevel(level);
+    QVERIFY(list.WriteUserRecord(list.UserCount() + 1));
+    list.CloseUserList();
+}

@@ -1,0 +1,161 @@
+// The whole first run, driven as a user would: no files at all, through the title window and
+// the admin window to the first user, sign-in, the main window, another sign-in, and quitting.
+#include "frmaddedituser.h"
+#include "frmadmin.h"
+#include "frmmain.h"
+#include "frmtitlepage.h"
+#include "grid.h"
+#include "orvicbutton.h"
+#include "testprogram.h"
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+namespace {
+// Fills and saves the add-user dialog once it is up.
+void FillAddUserDialogWhenShown(const QString& first, const QString& last, const QString& password,
+                                int level) {
+    QTimer::singleShot(0, [=] {
+        QWidget* dialog = nullptr;
+        QTRY_VERIFY((dialog = qobject_cast<frmAddEditUser*>(QApplication::activeModalWidget())) != nullptr);
+        auto box = [&](int i) {
+            return dialog->findChild<QLineEdit*>(QStringLiteral("txtField(%1)").arg(i));
+        };
+        QTest::keyClicks(box(1), first);
+        QTest::keyClicks(box(2), last);
+        box(3)->setFocus(); // entering the box shows the hint, selected, so typing replaces it
+        QTest::keyClicks(box(3), password);
+        QTest::mouseClick(dialog->findChild<QRadioButton*>(QStringLiteral("optAccessLevel(%1)").arg(level)),
+                          Qt::LeftButton);
+        auto* save = dialog->findChild<OrvicButton*>(QStringLiteral("cmdSave"));
+        QVERIFY(save->isEnabled());
+        QTest::mouseClick(save, Qt::LeftButton);
+    });
+}
+
+void SignIn(frmAdmin* admin, const QString& password) {
+    QTest::mouseClick(admin->cmdUserSelected, Qt::LeftButton);
+    QVERIFY(admin->txtPassword->isVisible());
+    QVERIFY(admin->txtPassword->hasFocus());
+    QTest::keyClicks(admin->txtPassword, password);
+    QTest::keyClick(admin->txtPassword, Qt::Key_Return);
+}
+} // namespace
+
+class TestFirstRun : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fromNothingToTwoSignIns() {
+        TempDataFolder folder;
+        TestProgram p(folder.Path(), QDateTime(QDate(2026, 12, 8), QTime(9, 15, 30)));
+        p.settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
+                               QStringLiteral("AccessCode"), QStringLiteral("482913"));
+
+        // Title window, then the admin window with its empty-list notice.
+        p.windows.ShowTitleWindow();
+        frmTitlePage* title = p.windows.TitleWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(title));
+        title->SetScreenSizeForCheck(QSize(1024, 768));
+        p.prompts.Answer(MsgAnswer::OK);
+        QTest::keyClick(title->cmdContinue, Qt::Key_Space);
+        QTRY_VERIFY(p.windows.AdminWindow() && p.windows.AdminWindow()->IsActivated());
+        frmAdmin* admin = p.windows.AdminWindow();
+        QCOMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p.prompts.Asked()[0].title, QStringLiteral("'User List' Empty"));
+        QCOMPARE(p.prompts.Asked()[0].text,
+                 QStringLiteral("There are currently no 'Users'\r\nentered in the 'User List'"));
+        QCOMPARE(p.prompts.Asked()[0].icon, MsgIcon::Information);
+        QVERIFY(!admin->grid->isVisible());
+        QVERIFY(!admin->cmdUserSelected->isVisible());
+
+        // A wrong access code is refused and asked again; the right one opens the add-user dialog.
+        p.prompts.AnswerInput(QStringLiteral("<Enter Access Code Here>"))
+            .Answer(MsgAnswer::OK)
+            .AnswerInput(QStringLiteral("482913"));
+        FillAddUserDialogWhenShown(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("Pass12"), 4);
+        QTest::mouseClick(admin->cmdAdmin, Qt::LeftButton);
+        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p.prompts.Asked()[1].title, QStringLiteral("Access Code Required"));
+        QCOMPARE(p.prompts.Asked()[1].text,
+                 QStringLiteral("\r\nPlease enter the access code\r\nneeded to add/edit/delete"
+                                "\r\nusers in this 'User List'"));
+        QCOMPARE(p.prompts.Asked()[2].title, QStringLiteral("Incorrect Access Code"));
+        QCOMPARE(p.prompts.Asked()[2].text,
+                 QStringLiteral("Sorry, but you have not entered\r\nthe correct Access Code."));
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+
+        // The first user, exactly as stored.
+        const QByteArray list = ReadFileBytes(QStringLiteral("User.List"));
+        QCOMPARE(list.size(), 500);
+        UserRecord stored;
+        std::copy(list.begin(), list.end(), stored.data());
+        QCOMPARE(stored.DateCreated(), p.clock.NowOle());
+        QCOMPARE(QByteArray(list.constData() + 8, 15), QByteArray("Ann            "));
+        QCOMPARE(QByteArray(list.constData() + 23, 20), QByteArray("Lee                 "));
+        QCOMPARE(stored.AccessLevel(), qint16(4));
+        const QString scrambled = stored.Password();
+        QCOMPARE(scrambled.size(), 12);
+        QString spelled;
+        for (int i = 1; i < scrambled.size(); i += 2)
+            spelled += scrambled[i];
+        QCOMPARE(spelled, QStringLiteral("Pass12"));
+        QVERIFY(admin->grid->isVisible());
+        QCOMPARE(admin->grid->TextMatrix(1, 0), QStringLiteral("Ann Lee"));
+
+        // Leave administration mode, then sign in with a wrong and then the right password.
+        QTest::mouseClick(admin->cmdAdmin, Qt::LeftButton);
+        QVERIFY(!admin->IsAdminMode());
+        const int asked = p.prompts.Asked().size();
+        p.prompts.Answer(MsgAnswer::OK);
+        SignIn(admin, QStringLiteral("pass12"));
+        QCOMPARE(p.prompts.Asked().size(), asked + 1);
+        QCOMPARE(p.prompts.Asked().last().title, QStringLiteral("Incorrect Password"));
+        QCOMPARE(p.prompts.Asked().last().text,
+                 QStringLiteral("That is not the correct password\r\nassociated with this name"));
+        QVERIFY(admin->txtPassword->text().isEmpty());
+        QTest::keyClicks(admin->txtPassword, QStringLiteral("Pass12"));
+        QTest::keyClick(admin->txtPassword, Qt::Key_Return);
+        QTRY_VERIFY(p.windows.MainWindow() != nullptr);
+        QTRY_VERIFY(p.windows.AdminWindow() == nullptr);
+        frmMain* main = p.windows.MainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QCOMPARE(main->lblUserInfo->text(), QStringLiteral("User: Ann Lee\nAccess: Read/Edit/Add/Delete"));
+        QVERIFY(main->cmdAddEmployee->isEnabled());
+
+        // Back to the admin window; a read-only user signs in.
+        AddUserRecord(QStringLiteral("Zed"), QStringLiteral("Avery"), QStringLiteral("zed1"), 1);
+        p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 20, 0)));
+        QTest::mouseClick(main->cmdAdminWindow, Qt::LeftButton);
+        QTRY_VERIFY(p.windows.AdminWindow() && p.windows.AdminWindow()->IsActivated());
+        admin = p.windows.AdminWindow();
+        QCOMPARE(admin->grid->TextMatrix(1, 0), QStringLiteral("Zed Avery")); // Avery sorts before Lee
+        QCOMPARE(admin->grid->Row(), 1);
+        p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 21, 5)));
+        SignIn(admin, QStringLiteral("zed1"));
+        QTRY_VERIFY(p.windows.MainWindow() != nullptr && p.windows.AdminWindow() == nullptr);
+        main = p.windows.MainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QCOMPARE(main->lblUserInfo->text(), QStringLiteral("User: Zed Avery\nAccess: Read Only"));
+        QVERIFY(!main->cmdAddEmployee->isEnabled());
+
+        // Quit.
+        p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 30, 45)));
+        p.prompts.Answer(MsgAnswer::Yes);
+        QTest::mouseClick(main->cmdQuit, Qt::LeftButton);
+        QCOMPARE(p.ended, 1);
+        QCOMPARE(
+            ReadFileBytes(QStringLiteral("User.Log")),
+            QByteArray("12/08/2026 at 09:15:30 - Ann Lee logged in w/ Read/Edit/Add/Delete privileges.\r\n"
+                       "12/08/2026 at 09:20:00 - Ann Lee logged out.\r\n"
+                       "12/08/2026 at 09:21:05 - Zed Avery logged in w/ Read Only privileges.\r\n"
+                       "12/08/2026 at 09:30:45 - Zed Avery logged out.\r\n"));
+        QCOMPARE(p.prompts.Pending(), 0);
+    }
+};
+
+QTEST_MAIN(TestFirstRun)
+#include "tst_firstrun.moc"

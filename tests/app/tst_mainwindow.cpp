@@ -1,0 +1,222 @@
+// The main window shell: what the signed-in user sees, quitting, and going back to the admin window.
+#include "fade.h"
+#include "frmmain.h"
+#include "grid.h"
+#include "orvicbutton.h"
+#include "personnelfile.h"
+#include "programstate.h"
+#include "programwindows.h"
+#include "scriptedprompts.h"
+#include "settingsstore.h"
+#include "tabcontrol.h"
+#include "testprogram.h"
+#include "testsupport.h"
+#include "twips.h"
+#include "userlist.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QWindow>
+#include <QtTest>
+
+namespace {
+frmMain* Open(TestProgram& p, const QString& user, qint16 level) {
+    p.state.CurrentUserName = user;
+    p.state.CurrentAccessLevel = level;
+    p.windows.ShowMainWindow();
+    frmMain* w = p.windows.MainWindow();
+    if (!QTest::qWaitForWindowExposed(w))
+        return nullptr;
+    return w;
+}
+
+void AddEmployees(int count) {
+    FileIo io;
+    PersonnelFile file(io);
+    QVERIFY(file.OpenPersonnelFile());
+    for (int i = 0; i < count; ++i) {
+        file.Record().Clear();
+        file.Record().SetFirstName(QStringLiteral("E%1").arg(i));
+        QVERIFY(file.AppendPersonnelRecord());
+    }
+    file.ClosePersonnelFile();
+}
+
+const QString QuitText = QStringLiteral("This will close Rosterly.\r\n\r\nIs this what you want to do?");
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstActivationShowsUserCaptionsAndTips() {
+        TempDataFolder folder;
+        AddEmployees(2);
+        TestProgram p(folder.Path());
+        p.settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
+                               QStringLiteral("Organization"), QStringLiteral("Acme Staffing"));
+        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 2);
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Rosterly - Acme Staffing"));
+        QCOMPARE(w->lblUserInfo->text(), QStringLiteral("User: Ann Lee\nAccess: Read/Edit"));
+        QCOMPARE(w->tabMain->tabText(0), QStringLiteral("Employee List"));
+        QCOMPARE(w->tabMain->Tab(), 0);
+        QCOMPARE(
+            w->lblListDisplayHeading->text(),
+            QStringLiteral("Filter the 'Employee List' by selecting the various display options below..."));
+        QCOMPARE(w->cmdAddEmployee->Caption(), QStringLiteral("&Add Employee\r\nto the List"));
+        QCOMPARE(w->cmdPrintUpdateForms->Caption(), QStringLiteral("Print Annual\r\nUpdate form(s)"));
+        QCOMPARE(w->cmdPrintLabel->Caption(), QStringLiteral("&Print an\r\nAddress Label..."));
+        QCOMPARE(w->cmdPicAddEdit[2]->Caption(), QStringLiteral("Edit this Picture"));
+        QCOMPARE(w->cmdQuit->toolTip(), QStringLiteral(" Click here to exit Rosterly "));
+        QCOMPARE(w->cmdAdminWindow->toolTip(), QStringLiteral(" Return to the Admin Window "));
+        QCOMPARE(w->cmdHelp->toolTip(), QStringLiteral(" Click here for information "));
+        QCOMPARE(w->cmdBackupRestore->toolTip(),
+                 QStringLiteral(" Backup and Restore Options (Full access level privileges required) "));
+        QVERIFY(w->cmdBackupRestore->isVisible()); // the data file exists
+        QCOMPARE(w->width(), TwipsToPixelsX(10455, w));
+    }
+
+    void commandsFollowTheAccessLevel_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("employees");
+        QTest::newRow("read only, two employees") << 1 << 2;
+        QTest::newRow("read/edit/add, one employee") << 3 << 1;
+        QTest::newRow("full, two employees") << 4 << 2;
+        QTest::newRow("full, no employees") << 4 << 0;
+    }
+    void commandsFollowTheAccessLevel() {
+        QFETCH(int, level);
+        QFETCH(int, employees);
+        TempDataFolder folder;
+        if (employees > 0)
+            AddEmployees(employees);
+        TestProgram p(folder.Path());
+        frmMain* w = Open(p, QStringLiteral("Bo Day"), static_cast<qint16>(level));
+        QVERIFY(w);
+        QVERIFY(w->cmdAddEmployee->isVisible());
+        QCOMPARE(w->cmdAddEmployee->isEnabled(), level >= 3);
+        QCOMPARE(w->cmdRemoveEmployee->isVisible(), employees >= 1);
+        QCOMPARE(w->cmdRemoveEmployee->isEnabled(), level == 4);
+        QCOMPARE(w->cmdPrintList->isVisible(), employees >= 2);
+        QCOMPARE(w->cmdEditEntry->isEnabled(), level >= 2);
+        QCOMPARE(w->cmdBackupRestore->isVisible(), employees > 0);
+    }
+
+    void quitAnsweredNoChangesNothing() {
+        TempDataFolder folder;
+        TestProgram p(folder.Path());
+        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        QVERIFY(w);
+        p.prompts.Answer(MsgAnswer::No);
+        QTest::mouseClick(w->cmdQuit, Qt::LeftButton);
+        QCOMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p.prompts.Asked().first().title, QStringLiteral("Exit Rosterly?"));
+        QCOMPARE(p.prompts.Asked().first().text, QuitText);
+        QCOMPARE(p.prompts.Asked().first().icon, MsgIcon::Question);
+        QCOMPARE(p.prompts.Asked().first().buttons, MsgButtons::YesNo);
+        QCOMPARE(p.ended, 0);
+        QVERIFY(w->isVisible());
+        QVERIFY(!QFile::exists(QStringLiteral("User.Log")));
+    }
+
+    void quitAnsweredYesLogsOutAndEnds() {
+        TempDataFolder folder;
+        TestProgram p(folder.Path());
+        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        QVERIFY(w);
+        p.prompts.Answer(MsgAnswer::Yes);
+        QTest::keyClick(w->cmdQuit, Qt::Key_Space);
+        QCOMPARE(p.ended, 1);
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
+                 QByteArray("12/08/2026 at 17:05:09 - Ann Lee logged out.\r\n"));
+        QTRY_VERIFY(p.windows.MainWindow() == nullptr);
+    }
+
+    void closeBoxAsksTheQuitQuestion() {
+        TempDataFolder folder;
+        TestProgram p(folder.Path());
+        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        QVERIFY(w);
+        p.prompts.Answer(MsgAnswer::No);
+        // The close box: a close the program itself did not ask for.
+        QVERIFY(!w->windowHandle()->close());
+        QTRY_COMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p.prompts.Asked().first().text, QuitText);
+        QVERIFY(w->isVisible());
+    }
+
+    void backToTheAdminWindow() {
+        TempDataFolder folder;
+        AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
+        TestProgram p(folder.Path());
+        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 1);
+        QVERIFY(w);
+        QTest::mouseClick(w->cmdAdminWindow, Qt::LeftButton);
+        QTRY_VERIFY(p.windows.MainWindow() == nullptr);
+        QVERIFY(p.windows.AdminWindow() != nullptr);
+        QCOMPARE(p.ended, 0);
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
+                 QByteArray("12/08/2026 at 17:05:09 - Ann Lee logged out.\r\n"));
+    }
+
+    void fadesEndInTheRightPlace() {
+        TempDataFolder folder;
+        AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
+        TestProgram p(folder.Path());
+        p.SetFades(true);
+        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        QVERIFY(w);
+        QVERIFY(p.state.FadeEnabled);
+        QSignalSpy fadeIn(w->Fade(), &WindowFade::AlphaApplied);
+        QTRY_VERIFY(!w->Fade()->IsFading() && fadeIn.size() == 22); // 0 to 255 by 12
+        QVERIFY(w->isEnabled());
+
+        // Back to the admin window: the caption goes into cmdAdminWindow's Tag and the end of
+        // the fade shows the admin window.
+        QTest::mouseClick(w->cmdAdminWindow, Qt::LeftButton);
+        QCOMPARE(w->cmdAdminWindow->Tag, w->windowTitle());
+        QVERIFY(p.windows.AdminWindow() == nullptr);
+        QTRY_VERIFY(p.windows.AdminWindow() != nullptr);
+        QVERIFY(p.windows.MainWindow() == nullptr);
+        QCOMPARE(p.ended, 0);
+
+        // Quit: the dim is waited for before the question; Yes fades out from 230 and ends.
+        frmMain* again = Open(p, QStringLiteral("Ann Lee"), 4);
+        QVERIFY(again);
+        QTRY_VERIFY(!again->Fade()->IsFading());
+        QSignalSpy alphas(again->Fade(), &WindowFade::AlphaApplied);
+        p.prompts.Answer(MsgAnswer::Yes);
+        QTest::mouseClick(again->cmdQuit, Qt::LeftButton);
+        QCOMPARE(alphas.size(), 19); // 255 to 217 by 2, finished before the question
+        QCOMPARE(alphas.last().first().toInt(), 217);
+        QTRY_COMPARE(p.ended, 1);
+        QCOMPARE(alphas.at(19).first().toInt(), 218);
+    }
+
+    void fitToScreenStretchesTheListPage() {
+        TempDataFolder folder;
+        TestProgram p(folder.Path());
+        p.state.CurrentAccessLevel = 4;
+        p.windows.ShowMainWindow();
+        frmMain* w = p.windows.MainWindow();
+        const int tabBefore = 8190;     // the designed height of tabMain
+        w->SetScreenHeightTwips(15600); // 1040 pixels at 96 dpi
+        w->FitToScreen();
+        const int d = 12000 - 9000; // 15600 / 1.3
+        QCOMPARE(PixelsToTwipsY(w->height(), w), 12000);
+        QVERIFY(qAbs(PixelsToTwipsY(w->tabMain->height(), w) - (tabBefore + d)) <= 15);
+        const int frame1Bottom = PixelsToTwipsY(w->frame[1]->y() + w->frame[1]->height(), w);
+        QVERIFY(qAbs(PixelsToTwipsY(w->frame[2]->y(), w) - (frame1Bottom + 100)) <= 30);
+        QVERIFY(qAbs(PixelsToTwipsY(w->cmdRemoveEmployee->y(), w) -
+                     (PixelsToTwipsY(w->frame[1]->height(), w) - 850)) <= 15);
+        // The options page takes the designed height again.
+        w->tabMain->setCurrentIndex(1);
+        w->FitToScreen();
+        QCOMPARE(PixelsToTwipsY(w->height(), w), 9000);
+        QVERIFY(qAbs(PixelsToTwipsY(w->tabMain->height(), w) - tabBefore) <= 15);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

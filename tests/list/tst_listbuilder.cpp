@@ -1,0 +1,658 @@
+// The employee list: which employees each list type and filter takes, the exact cells, the order,
+// the highlighted new employee, the frame caption, and what garbage dates and file faults do.
+#include "ansitext.h"
+#include "listbuilder.h"
+#include "oledate.h"
+#include "personnelfile.h"
+#include "seed.h"
+#include "testsupport.h"
+#include "ui/gridmodel.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using F = PersonnelField;
+
+namespace {
+
+double Ole(int y, int m, int d) {
+    return DateToOle(QDate(y, m, d));
+}
+
+const double Today = Ole(2024, 6, 15);
+
+PersonnelRecord Employee(const QString& last, const QString& first, QDate born = {1980, 1, 1},
+                         QDate hired = {2010, 1, 1}) {
+    PersonnelRecord r;
+    r.SetLastName(last);
+    r.SetFirstName(first);
+    r.SetRace(u"W"_s);
+    r.SetSex(u"M"_s);
+    r.SetDateOfBirth(DateToOle(born));
+    r.SetDateOfEmployment(DateToOle(hired));
+    return r;
+}
+
+PersonnelRecord Previous(PersonnelRecord r) {
+    r.SetInactivationDate(Ole(2020, 1, 1));
+    return r;
+}
+
+PersonnelRecord With(PersonnelRecord r, F field, const QString& text) {
+    r.SetText(field, text);
+    return r;
+}
+
+// The records as the file's bytes, written at once (appending one by one flushes each).
+bool WriteFile(const std::vector<PersonnelRecord>& records) {
+    QByteArray bytes;
+    for (const PersonnelRecord& r : records)
+        bytes.append(r.data(), PersonnelRecordLength);
+    QFile file(u"Rosterly.Data"_s);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+EmployeeListResult Build(const ListOptions& options, double today = Today, qint32 newRecord = 0) {
+    FileIo io;
+    PersonnelFile file(io);
+    return BuildEmployeeRows(file, options, today, newRecord);
+}
+
+ListOptions OfType(int type, const QString& caption = {}) {
+    ListOptions o;
+    o.optTypeList = type;
+    o.optTypeListCaption = caption;
+    return o;
+}
+
+// Each row as its cells joined by "|".
+QStringList Lines(const EmployeeListResult& r) {
+    QStringList lines;
+    for (int row = 0; row < r.Rows(); ++row) {
+        QStringList cells;
+        for (int c = 0; c < r.cols; ++c)
+            cells.append(r.Cell(row, c));
+        lines.append(cells.join(u'|'));
+    }
+    return lines;
+}
+
+QStringList Names(const EmployeeListResult& r) {
+    QStringList names;
+    for (int row = 0; row < r.Rows(); ++row)
+        names.append(r.Cell(row, 0));
+    return names;
+}
+
+// The same rows put into the grid in file order and sorted by the grid itself.
+QStringList GridSorted(const EmployeeListResult& r, int sortCol) {
+    std::vector<int> fileOrder;
+    for (int row = 0; row < r.Rows(); ++row)
+        fileOrder.push_back(row);
+    std::sort(fileOrder.begin(), fileOrder.end(),
+              [&](int a, int b) { return r.Cell(a, 3).toInt() < r.Cell(b, 3).toInt(); });
+    GridModel grid;
+    grid.SetCols(r.cols);
+    for (int row : fileOrder)
+        grid.AddItem(r.RowText(row));
+    grid.Sort(sortCol, sortCol);
+    QStringList lines;
+    for (int row = 1; row < grid.Rows(); ++row) {
+        QStringList cells;
+        for (int c = 0; c < r.cols; ++c)
+            cells.append(grid.TextMatrix(row, c));
+        lines.append(cells.join(u'|'));
+    }
+    return lines;
+}
+
+// A file of generated employees, and its records as written.
+std::vector<PersonnelRecord> GeneratedStaff(qint64 count) {
+    std::vector<PersonnelRecord> records;
+    if (!WriteSeedFile(u"Rosterly.Data"_s, count, 7, false).isEmpty())
+        return records;
+    FileIo io;
+    PersonnelFile file(io);
+    if (!file.OpenPersonnelFile())
+        return records;
+    file.ScanRecords([&](qint32, PersonnelRecordView view) {
+        records.emplace_back();
+        std::memcpy(records.back().data(), view.data(), PersonnelRecordLength);
+    });
+    return records;
+}
+
+} // namespace
+
+class TestListBuilder : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void alphabeticalListsCurrentOrPreviousByName() {
+        TempDataFolder folder;
+        QVERIFY(WriteFile({
+            With(Employee(u"Smith"_s, u"Ann"_s), F::JobTitle, u"Nurse"_s),
+            With(Employee(u"adams"_s, u"Zoe"_s), F::JobTitle, u"Clerk"_s),
+            With(Previous(Employee(u"Brown"_s, u"Bob"_s)), F::JobTitle, u"Driver"_s),
+            Employee(u"Baker"_s, u"Carl"_s),
+            With(Employee(u"Smith"_s, u"Al"_s), F::JobTitle, u"Cook"_s),
+        }));
+        const EmployeeListResult current = Build(ListOptions());
+        QVERIFY(current.status.Ok());
+        QCOMPARE(Lines(current), QStringList({u"adams, Zoe|Clerk|*|2"_s, u"Baker, Carl||*|4"_s,
+                                              u"Smith, Al|Cook|*|5"_s, u"Smith, Ann|Nurse|*|1"_s}));
+        QCOMPARE(current.cols, 4);
+        QCOMPARE(current.formatString, u"Name|<Job Title"_s);
+        QCOMPARE(current.colWidths, (std::array<int, 3>{2000, 4500, 1}));
+        QCOMPARE(current.recordCount, 5);
+        QCOMPARE(current.caption, u"Current Employees"_s);
+        QCOMPARE(current.RowText(0), u"adams, Zoe\tClerk\t*\t2"_s);
+
+        ListOptions previous;
+        previous.optEmpStatus = 2;
+        QCOMPARE(Lines(Build(previous)), QStringList({u"Brown, Bob|Driver|*|3"_s}));
+    }
+
+    void listWithValues_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("Job Title") << 0 << u"Job Title"_s << u"Head Nurse"_s;
+        QTest::newRow("SS#") << 1 << u"SS#"_s << u"123-45-6789"_s;
+        QTest::newRow("Race/Sex") << 2 << u"Race/Sex"_s << u"B/F"_s;
+        QTest::newRow("Date of Birth") << 3 << u"Date of Birth"_s << u"03/15/1990 (34)"_s;
+        QTest::newRow("Address") << 4 << u"Address"_s << u"12 Elm St Springfield, IL 62701"_s;
+        QTest::newRow("Home Phone") << 5 << u"Home Phone"_s << u"(217) 555-0100"_s;
+        QTest::newRow("Cell Phone") << 6 << u"Cell Phone"_s << u"(217) 555-0199"_s;
+        QTest::newRow("Email Address") << 7 << u"Email Address"_s << u"ann@example.com"_s;
+        QTest::newRow("Date of Employment") << 8 << u"Date of Employment"_s << u"07/01/2015 (8)"_s;
+        QTest::newRow("Employee#") << 9 << u"Employee#"_s << u"E-042"_s;
+        QTest::newRow("nothing selected") << -1 << QString() << QString();
+    }
+    void listWithValues() {
+        QFETCH(int, index);
+        QFETCH(QString, entry);
+        QFETCH(QString, value);
+        TempDataFolder folder;
+        PersonnelRecord r = Employee(u"Smith"_s, u"Ann"_s, {1990, 3, 15}, {2015, 7, 1});
+        r.SetJobTitle(u"Head Nurse"_s);
+        r.SetSocialSecurityNumber(u"123-45-6789"_s);
+        r.SetRace(u"B"_s);
+        r.SetSex(u"F"_s);
+        r.SetStreetAddress(u"12 Elm St"_s);
+        r.SetCityStateZip(u"Springfield, IL 62701"_s);
+        r.SetHomePhone(u"(217) 555-0100"_s);
+        r.SetCellPhone(u"(217) 555-0199"_s);
+        r.SetEmail(u"ann@example.com"_s);
+        r.SetEmployeeNumber(u"E-042"_s);
+        QVERIFY(WriteFile({r}));
+        ListOptions o;
+        o.comboListWithIndex = index;
+        o.comboListWith = entry;
+        const EmployeeListResult result = Build(o);
+        QCOMPARE(Lines(result), QStringList({u"Smith, Ann|%1|*|1"_s.arg(value)}));
+        QCOMPARE(result.formatString, u"Name|<"_s + entry);
+    }
+
+    void raceSexIsAsStored() {
+        TempDataFolder folder;
+        QVERIFY(WriteFile({With(Employee(u"Doe"_s, u"Jo"_s), F::Race, QString())}));
+        ListOptions o;
+        o.comboListWithIndex = 2;
+        QCOMPARE(Build(o).Cell(0, 1), u" /M"_s);
+    }
+
+    void seniorityByEmploymentCountsFullYears() {
+        TempDataFolder folder;
+        QVERIFY(WriteFile({
+            With(Employee(u"Cole"_s, u"Dan"_s, {1970, 1, 1}, {2004, 6, 16}), F::JobTitle, u"Manager"_s),
+            With(Employee(u"Avery"_s, u"Eve"_s, {1970, 1, 1}, {2004, 6, 15}), F::JobTitle, u"Clerk"_s),
+            Employee(u"Young"_s, u"Sam"_s, {1990, 1, 1}, {2020, 1, 10}),
+            With(Employee(u"Zed"_s, u"Kim"_s, {1970, 1, 1}, {2004, 6, 16}), F::JobTitle, u"Cook"_s),
+            Previous(Employee(u"Old"_s, u"Pat"_s, {1950, 1, 1}, {1990, 1, 1})),
+        }));
+        const EmployeeListResult r = Build(OfType(2, u"Seniority (by Date of Employment)"_s));
+        // The anniversary tomorrow still counts 19 years; the two hired the same day stay adjacent.
+        QCOMPARE(Lines(r), QStringList({u"Avery, Eve|Clerk|06/15/2004 (20)|2|20040615"_s,
+                                        u"Cole, Dan|Manager|06/16/2004 (19)|1|20040616"_s,
+                                        u"Zed, Kim|Cook|06/16/2004 (19)|4|20040616"_s,
+                                        u"Young, Sam||01/10/2020 (4)|3|20200110"_s}));
+        QCOMPARE(r.cols, 5);
+        QCOMPARE(r.formatString, u"Name|<Title|<Date of Employment"_s);
+        QCOMPARE(r.colWidths, (std::array<int, 3>{2000, 3200, 2200}));
+        QCOMPARE(r.caption, u"Current Employees - Seniority (by Date of Employment)"_s);
+    }
+
+    void seniorityByAgeIsOneLowerTheDayBeforeTheBirthday() {
+        TempDataFolder folder;
+        QVERIFY(WriteFile({
+            Employee(u"Day"_s, u"Before"_s, {1984, 6, 16}),
+            Employee(u"On"_s, u"Birthday"_s, {1984, 6, 15}),
+            Employee(u"Young"_s, u"Kid"_s, {2000, 1, 1}),
+        }));
+        const EmployeeListResult r = Build(OfType(3));
+        QCOMPARE(Lines(r), QStringList({u"On, Birthday|06/15/1984|40|2|19840615"_s,
+                                        u"Day, Before|06/16/1984|39|1|19840616"_s,
+                                        u"Young, Kid|01/01/2000|24|3|20000101"_s}));
+        QCOMPARE(r.formatString, u"Name|<Date of Birth|<Current Age"_s);
+        QCOMPARE(r.colWidths, (std::array<int, 3>{2000, 3400, 2200}));
+    }
+
+    void birthdayListRunsThroughTheCalendarYear() {
+        TempDataFolder folder;
+        QVERIFY(WriteFile({
+            Employee(u"Dec"_s, u"Late"_s, {1950, 12, 15}),
+            Employee(u"Jan"_s, u"Early"_s, {2001, 1, 2}),
+            Employee(u"Mid"_s, u"Year"_s, {1994, 6, 20}),
+            Previous(Employee(u"Gone"_s, u"Away"_s, {1960, 1, 1})),
+        }));
+        // Before and after the birthdays the age shown is the one this year's birthday brings.
+        const QStringList expected = {u"Jan, Early|Jan 02| (23)|2|0102"_s, u"Mid, Year|Jun 20| (30)|3|0620"_s,
+                                      u"Dec, Late|Dec 15| (74)|1|1215"_s};
+        QCOMPARE(Lines(Build(OfType(4), Ole(2024, 1, 1))), expected);
+        QCOMPARE(Lines(Build(OfType(4), Ole(2024, 12, 31))), expected);
+        const EmployeeListResult r = Build(OfType(4));
+        QCOMPARE(r.formatString, u"Name|<Birthday|<Age on this Birthday"_s);
+        QCOMPARE(r.colWidths, (std::array<int, 3>{2000, 3200, 2200}));
+    }
+
+    void datedListsTakeCurrentEmployeesOnly() {
+        TempDataFolder folder;
+        PersonnelRecord odd = Employee(u"Odd"_s, u"Date"_s);
+        odd.SetInactivationDate(-5); // not the 0 of a current employee
+        QVERIFY(WriteFile({Previous(Employee(u"Gone"_s, u"Away"_s)), odd}));
+        for (int type = 2; type <= 4; ++type) {
+            ListOptions o = OfType(type);
+            o.optEmpStatus = 2; // ignored by these lists
+            const EmployeeListResult r = Build(o);
+            QVERIFY(r.status.Ok());
+            QCOMPARE(r.Rows(), 0);
+        }
+        // The alphabetical list takes neither as current, and only a positive date as previous.
+        ListOptions previous;
+        previous.optEmpStatus = 2;
+        QCOMPARE(Names(Build(previous)), QStringList({u"Gone, Away"_s}));
+        QCOMPARE(Build(ListOptions()).Rows(), 0);
+    }
+
+    void filters() {
+        TempDataFolder folder;
+        auto person = [](const QString& last, const char* race, const char* sex, QDate born, QDate hired) {
+            PersonnelRecord r = Employee(last, u"X"_s, born, hired);
+            r.SetRace(QString::fromLatin1(race));
+            r.SetSex(QString::fromLatin1(sex));
+            return r;
+        };
+        QVERIFY(WriteFile({
+            person(u"A"_s, "W", "M", {2000, 1, 1}, {2019, 3, 4}),   // 24
+            person(u"B"_s, "B", "F", {1990, 1, 1}, {2020, 3, 10}),  // 34
+            person(u"C"_s, "H", "F", {1996, 6, 15}, {2019, 11, 1}), // 28 today
+            person(u"D"_s, "A", "M", {2022, 1, 1}, {2021, 3, 1}),   // 2
+            person(u"E"_s, "O", "M", {1994, 6, 16}, {2019, 3, 31}), // 29, 30 tomorrow
+            Previous(person(u"F"_s, "B", "F", {1990, 1, 1}, {2019, 3, 1})),
+        }));
+        const auto names = [](auto change) {
+            ListOptions o;
+            change(o);
+            QStringList out;
+            for (const QString& name : Names(Build(o)))
+                out.append(name.left(1));
+            return out.join(QString());
+        };
+        QCOMPARE(names([](ListOptions&) {}), u"ABCDE"_s);
+        QCOMPARE(names([](ListOptions& o) { o.optRace = 2; }), u"A"_s);
+        QCOMPARE(names([](ListOptions& o) { o.optRace = 3; }), u"B"_s);
+        QCOMPARE(names([](ListOptions& o) { o.optRace = 4; }), u"C"_s);
+        QCOMPARE(names([](ListOptions& o) { o.optRace = 5; }), u"D"_s);
+        QCOMPARE(names([](ListOptions& o) { o.optRace = 6; }), u"E"_s);
+        QCOMPARE(names([](ListOptions& o) { o.optSex = 2; }), u"ADE"_s);
+        QCOMPARE(names([](ListOptions& o) { o.optSex = 3; }), u"BC"_s);
+        QCOMPARE(names([](ListOptions& o) { o.optEmpStatus = 2; }), u"F"_s);
+        QCOMPARE(names([](ListOptions& o) { o.comboMonth = u"Mar"_s; }), u"ABDE"_s);
+        QCOMPARE(names([](ListOptions& o) { o.comboMonth = u"Nov"_s; }), u"C"_s);
+        QCOMPARE(names([](ListOptions& o) { o.comboMonth = u"mar"_s; }), QString());
+        QCOMPARE(names([](ListOptions& o) { o.comboYear = u"2019"_s; }), u"ACE"_s);
+        QCOMPARE(names([](ListOptions& o) { o.comboYear = u"19"_s; }), QString());
+        // The first digit decides: 20's takes 20 to 29 and also the age of 2.
+        QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"20's"_s; }), u"ACDE"_s);
+        QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"30's"_s; }), u"B"_s);
+        QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"40's"_s; }), QString());
+        QCOMPARE(names([](ListOptions& o) {
+                     o.optRace = 3;
+                     o.optEmpStatus = 2;
+                     o.comboMonth = u"Mar"_s;
+                 }),
+                 u"F"_s);
+    }
+
+    void otherTextIsACaseSensitiveSearch() {
+        TempDataFolder folder;
+        PersonnelRecord ann = Employee(u"Smith"_s, u"Ann"_s);
+        ann.SetJobTitle(u"Nurse"_s);
+        ann.SetEmployeeNumber(u"00042"_s);
+        ann.SetSocialSecurityNumber(u"123"_s); // stored padded to 11
+        ann.SetEmergencyName(u"Bob Hope"_s);
+        ann.SetEmergencyRelationship(u"?"_s);
+        ann.SetEmail(u"zebra@example.com"_s);
+        const QByteArray notepad("   Likes\r\nforklift work");
+        std::memcpy(ann.data() + PersonnelRecord::Spec(F::Notepad).offset, notepad.constData(),
+                    std::size_t(notepad.size()));
+        PersonnelRecord bea = Employee(u"Ström"_s, u"Béa"_s);
+        bea.SetMiddleName(u"Maë"_s);
+        bea.SetCityStateZip(u"Paris €"_s);
+        QVERIFY(WriteFile({ann, bea}));
+        const auto found = [](const QString& text, bool notepad = false) {
+            ListOptions o;
+            o.txtOther = text;
+            o.chkSearchNotepad = notepad;
+            return Names(Build(o)).join(u';');
+        };
+        QCOMPARE(found(u"smith"_s), QString());
+        QCOMPARE(found(u"Smi"_s), u"Smith, Ann"_s);
+        QCOMPARE(found(u"Ann  Smith"_s), u"Smith, Ann"_s); // the empty middle name keeps its blank
+        QCOMPARE(found(u"Ann Smith"_s), QString());
+        QCOMPARE(found(u"Béa Maë Ström"_s), u"Ström, Béa"_s);
+        QCOMPARE(found(u"123         Bob"_s), u"Smith, Ann"_s); // the SSN with its padding
+        QCOMPARE(found(u"123 Bob"_s), QString());
+        QCOMPARE(found(u"Nurse 00042"_s), u"Smith, Ann"_s); // title, then employee number
+        QCOMPARE(found(u"00042 Nurse"_s), QString());
+        QCOMPARE(found(u"€"_s), u"Ström, Béa"_s);
+        QCOMPARE(found(u"Ā"_s), QString()); // not in the code page: no match, not even a '?'
+        QCOMPARE(found(u"forklift"_s), QString());
+        QCOMPARE(found(u"forklift"_s, true), u"Smith, Ann"_s);
+        QCOMPARE(found(u"00042 Likes\r\nfork"_s, true), u"Smith, Ann"_s); // notepad trimmed, after a blank
+        QCOMPARE(found(u"00042    Likes"_s, true), QString());
+        QCOMPARE(found(u"zebra"_s, true), QString());
+        QCOMPARE(found(u"  Smi "_s), u"Smith, Ann"_s);
+    }
+
+    // The search reads raw bytes and skips records early; on a few thousand generated employees
+    // it must find exactly what a plain search of the joined texts finds.
+    void searchAgreesWithAPlainSearch() {
+        TempDataFolder folder;
+        const std::vector<PersonnelRecord> records = GeneratedStaff(3000);
+        QCOMPARE(records.size(), std::size_t(3000));
+        const auto plainText = [](const PersonnelRecord& r, bool notepad) {
+            QStringList parts = {r.FirstName(), r.MiddleName(), r.LastName(), r.Suffix(),
+                                 FromAnsi(r.Raw(F::SocialSecurityNumber))};
+            for (F f : {F::EmergencyName, F::EmergencyRelationship, F::EmergencyPhone, F::StreetAddress,
+                        F::CityStateZip, F::HomePhone, F::CellPhone, F::JobTitle, F::EmployeeNumber})
+                parts.append(r.Text(f));
+            if (notepad)
+                parts.append(r.Notepad());
+            return parts.join(u' ');
+        };
+        int hits = 0;
+        for (const QString& text :
+             {u"e"_s, u"Ann"_s, u"7 Completed"_s, u"Mother (217)"_s, u"Apt"_s, u"García"_s, u"Forklift"_s,
+              u"forklift"_s, u"½"_s, u"—"_s, u".\r\nEmployee"_s, u"Inactivated"_s, u"IL 627"_s}) {
+            for (int status = 1; status <= 2; ++status) {
+                for (bool notepad : {false, true}) {
+                    ListOptions o;
+                    o.txtOther = text;
+                    o.optEmpStatus = status;
+                    o.chkSearchNotepad = notepad;
+                    const EmployeeListResult r = Build(o, DateToOle(SeedReferenceDate()));
+                    std::vector<int> found;
+                    for (int row = 0; row < r.Rows(); ++row)
+                        found.push_back(r.Cell(row, 3).toInt());
+                    std::sort(found.begin(), found.end());
+                    std::vector<int> expected;
+                    for (std::size_t i = 0; i < records.size(); ++i) {
+                        const double inactivation = records[i].InactivationDate();
+                        if ((status == 1) == (inactivation == 0) &&
+                            plainText(records[i], notepad).contains(text))
+                            expected.push_back(int(i) + 1);
+                    }
+                    QVERIFY2(found == expected,
+                             qPrintable(u"%1, status %2, notepad %3: %4 found, %5 expected"_s.arg(
+                                 text, QString::number(status), QString::number(notepad),
+                                 QString::number(found.size()), QString::number(expected.size()))));
+                    hits += int(found.size());
+                }
+            }
+        }
+        QVERIFY(hits > 1000); // the texts do occur
+    }
+
+    // Every cell of every list type on a few thousand generated employees, against the record's
+    // own fields and the date functions.
+    void cellsAgreeWithTheRecords() {
+        TempDataFolder folder;
+        const std::vector<PersonnelRecord> records = GeneratedStaff(3000);
+        QCOMPARE(records.size(), std::size_t(3000));
+        const double today = DateToOle(SeedReferenceDate());
+        const auto years = [&](double date) {
+            return QString::number(YearsBetween(date, 0, today));
+        };
+        for (int type = 1; type <= 4; ++type) {
+            const EmployeeListResult r = Build(OfType(type), today);
+            QVERIFY(r.Rows() > 2000);
+            QCOMPARE(Lines(r), GridSorted(r, type == 1 ? 0 : 4));
+            for (int row = 0; row < r.Rows(); ++row) {
+                const PersonnelRecord& e = records[std::size_t(r.Cell(row, 3).toInt() - 1)];
+                const double born = e.DateOfBirth();
+                const double hired = e.DateOfEmployment();
+                QCOMPARE(e.InactivationDate(), 0.0);
+                QCOMPARE(r.Cell(row, 0), e.LastName() + u", "_s + e.FirstName());
+                QStringList cells;
+                for (int c = 1; c < r.cols; ++c)
+                    cells.append(r.Cell(row, c));
+                cells.removeAt(2); // the record number, checked above
+                QStringList expected;
+                switch (type) {
+                case 1:
+                    expected = {e.JobTitle(), u"*"_s};
+                    break;
+                case 2:
+                    expected = {e.JobTitle(),
+                                FormatDate(hired, u"mm/dd/yyyy") + u" ("_s + years(hired) + u')',
+                                FormatDate(hired, u"yyyymmdd")};
+                    break;
+                case 3:
+                    expected = {FormatDate(born, u"mm/dd/yyyy"), years(born), FormatDate(born, u"yyyymmdd")};
+                    break;
+                default:
+                    expected = {FormatDate(born, u"MMM dd"),
+                                u" (%1)"_s.arg(SeedReferenceDate().year() - OleToDate(born)->year()),
+                                FormatDate(born, u"mmdd")};
+                    break;
+                }
+                QCOMPARE(cells, expected);
+            }
+        }
+    }
+
+    void otherTextIsTrimmedForTheBoxAndCaption() {
+        TempDataFolder folder;
+        QVERIFY(WriteFile({Employee(u"Smith"_s, u"Ann"_s)}));
+        ListOptions o;
+        o.txtOther = u"  Smi "_s;
+        EmployeeListResult r = Build(o);
+        QCOMPARE(r.txtOther, u"Smi"_s);
+        QCOMPARE(r.caption, u"Current Employees - 'Smi'"_s);
+        o.txtOther = u"   "_s;
+        r = Build(o);
+        QCOMPARE(r.Rows(), 1);
+        QCOMPARE(r.txtOther, QString());
+        QCOMPARE(r.caption, u"Current Employees"_s);
+        // Only the alphabetical list looks at the box.
+        ListOptions dated = OfType(2, u"Seniority (by Date of Employment)"_s);
+        dated.txtOther = u" x "_s;
+        QCOMPARE(Build(dated).txtOther, u" x "_s);
+    }
+
+    void newEmployeeRowIsHighlighted() {
+        TempDataFolder folder;
+        QVERIFY(WriteFile(
+            {Employee(u"Carter"_s, u"C"_s), Employee(u"Adams"_s, u"A"_s), Employee(u"Baker"_s, u"B"_s)}));
+        QCOMPARE(Build(ListOptions(), Today, 1).highlightRow, 3);
+        QCOMPARE(Build(ListOptions(), Today, 2).highlightRow, 1);
+        QCOMPARE(Build(ListOptions(), Today, 0).highlightRow, 0);
+        QCOMPARE(Build(ListOptions(), Today, 9).highlightRow, 0);
+        QCOMPARE(Build(OfType(2), Today, 1).highlightRow, 0);
+        ListOptions onlyCarter;
+        onlyCarter.txtOther = u"Carter"_s;
+        QCOMPARE(Build(onlyCarter, Today, 1).highlightRow, 0); // a list of one is not sorted
+    }
+
+    void caption() {
+        ListOptions o;
+        o.optRace = 3;
+        o.optRaceCaption = u"Black"_s;
+        o.comboMonth = u"Mar"_s;
+        o.txtOther = u"nurse"_s;
+        QCOMPARE(ListCaption(o), u"Current Employees - Race: Black - Month Emp.: Mar - 'nurse'"_s);
+        o.optEmpStatus = 2;
+        o.optSex = 3;
+        o.optSexCaption = u"Female"_s;
+        o.comboYear = u"2019"_s;
+        o.comboAgeGroup = u"30's"_s;
+        QCOMPARE(ListCaption(o), u"Previous Employees - Race: Black - Sex: Female - Month Emp.: Mar - Year "
+                                 u"Emp.: 2019 - Age Group: 30's - 'nurse'"_s);
+        o.raceFrameVisible = false;
+        o.sexFrameVisible = false;
+        o.optTypeList = 3;
+        o.optTypeListCaption = u"Seniority (by Age)"_s;
+        QCOMPARE(ListCaption(o), u"Previous Employees - Seniority (by Age)"_s);
+    }
+
+    // Dates that are not set, not whole days or not dates at all format as FormatDate does.
+    void datesFormatAsFormatDateDoes() {
+        TempDataFolder folder;
+        const double values[] = {0,
+                                 -0.0,
+                                 0.9999999,
+                                 -1.5,
+                                 36525.75,
+                                 2958465.9999999,
+                                 -657434.0,
+                                 1e300,
+                                 -1e300,
+                                 2958466.0,
+                                 std::numeric_limits<double>::quiet_NaN(),
+                                 std::numeric_limits<double>::infinity()};
+        std::vector<PersonnelRecord> records;
+        for (double v : values) {
+            PersonnelRecord r = Employee(u"N"_s, QString::number(records.size()));
+            r.SetDateOfBirth(v);
+            r.SetDateOfEmployment(v);
+            records.push_back(r);
+        }
+        QVERIFY(WriteFile(records));
+        const QDate today = *OleToDate(Today);
+        const auto years = [&](double v) {
+            return QString::number(YearsBetween(v, 0, Today));
+        };
+        for (int type = 1; type <= 4; ++type) {
+            ListOptions o = OfType(type);
+            o.comboListWithIndex = 3;
+            const EmployeeListResult r = Build(o);
+            QCOMPARE(r.Rows(), int(std::size(values)));
+            for (int row = 0; row < r.Rows(); ++row) {
+                const double v = values[r.Cell(row, 3).toInt() - 1];
+                const QString slash = FormatDate(v, u"mm/dd/yyyy");
+                const auto date = OleToDate(v);
+                switch (type) {
+                case 1:
+                    QCOMPARE(r.Cell(row, 1), slash + u" ("_s + years(v) + u')');
+                    break;
+                case 2:
+                    QCOMPARE(r.Cell(row, 2), slash + u" ("_s + years(v) + u')');
+                    QCOMPARE(r.Cell(row, 4), FormatDate(v, u"yyyymmdd"));
+                    break;
+                case 3:
+                    QCOMPARE(r.Cell(row, 1), slash);
+                    QCOMPARE(r.Cell(row, 2), years(v));
+                    QCOMPARE(r.Cell(row, 4), FormatDate(v, u"yyyymmdd"));
+                    break;
+                default:
+                    QCOMPARE(r.Cell(row, 1), FormatDate(v, u"MMM dd"));
+                    QCOMPARE(r.Cell(row, 2), u" (%1)"_s.arg(date ? today.year() - date->year() : 0));
+                    QCOMPARE(r.Cell(row, 4), FormatDate(v, u"mmdd"));
+                    break;
+                }
+            }
+        }
+        // Empty keys sort first, then the earliest date there is.
+        const EmployeeListResult byAge = Build(OfType(3));
+        QCOMPARE(byAge.Cell(5, 1), QString());
+        QCOMPARE(byAge.Cell(6, 1), u"01/01/0100"_s);
+        // Filters on such dates select by the same texts.
+        ListOptions o;
+        o.comboMonth = u"Dec"_s;
+        o.comboYear = u"1899"_s;
+        o.comboAgeGroup = u"1"_s;
+        QCOMPARE(Build(o).Rows(), 4); // 0, -0.0, 0.9999999 (the 31st) and -1.5 (the 29th)
+    }
+
+    // The rows come out exactly as the grid's own sort would put them.
+    void orderIsTheGridsOrder() {
+        TempDataFolder folder;
+        std::vector<PersonnelRecord> records;
+        const auto raw = [&](const QByteArray& last, double born) {
+            PersonnelRecord r = Employee(u"-"_s, u"F"_s);
+            r.SetJobTitle(u"T"_s + QString::number(records.size() + 1));
+            const FieldSpec& spec = PersonnelRecord::Spec(F::LastName);
+            std::memcpy(r.data() + spec.offset, last.constData(), std::size_t(last.size()));
+            r.SetDateOfBirth(born);
+            records.push_back(r);
+        };
+        // Every byte, with and without a common prefix longer than eight; a few prefixes of others.
+        for (int b = 255; b >= 0; --b) {
+            if (b == '\t') // the grid takes a tab as the end of a cell
+                continue;
+            raw(QByteArray("x") + char(b), Ole(1950, 1, 1) + b * 37.0);
+            raw(QByteArray("Prefix12") + char(b) + "z", Ole(1960, 1, 1) + b * 11.0);
+        }
+        for (const char* name : {"x", "X", "xA", "xa", "Prefix12", "PREFIX12Az", "prefix12az"})
+            raw(QByteArray(name), std::numeric_limits<double>::quiet_NaN());
+        QVERIFY(WriteFile(records));
+        ListOptions current;
+        const EmployeeListResult alphabetical = Build(current);
+        QCOMPARE(alphabetical.Rows(), int(records.size()));
+        QCOMPARE(Lines(alphabetical), GridSorted(alphabetical, 0));
+        for (int row = 0; row < alphabetical.Rows(); ++row) // many titles, each its own
+            QCOMPARE(alphabetical.Cell(row, 1), u"T"_s + alphabetical.Cell(row, 3));
+        for (int type = 2; type <= 4; ++type) {
+            const EmployeeListResult dated = Build(OfType(type));
+            QCOMPARE(Lines(dated), GridSorted(dated, 4));
+        }
+    }
+
+    void fileFaultsReachTheCaller() {
+        TempDataFolder folder;
+        QVERIFY(WriteFile({Employee(u"A"_s, u"A"_s), Employee(u"B"_s, u"B"_s)}));
+        for (int call = 1; call <= 3; ++call) { // open, the count on open, the reading of the rows
+            FaultyFileIo io;
+            PersonnelFile file(io);
+            io.Arm(call, FaultyFileIo::Fault::Error);
+            const EmployeeListResult r = BuildEmployeeRows(file, ListOptions(), Today, 0);
+            QVERIFY2(io.Fired(), qPrintable(QString::number(call)));
+            QVERIFY(!r.status.Ok());
+            QVERIFY(r.status.Message().contains(u"Rosterly.Data"_s));
+            QCOMPARE(r.Rows(), 0);
+            QVERIFY(!file.IsOpen());
+        }
+    }
+
+    void emptyFile() {
+        TempDataFolder folder;
+        const EmployeeListResult r = Build(ListOptions());
+        QVERIFY(r.status.Ok());
+        QCOMPARE(r.recordCount, 0);
+        QCOMPARE(r.Rows(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestListBuilder)
+#include "tst_listbuilder.moc"

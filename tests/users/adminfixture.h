@@ -1,0 +1,144 @@
+#pragma once
+
+// What the admin window tests share: a data folder, the program's state and seams, a flow that
+// records the hand-overs, and helpers to drive the window as a user does.
+#include "appcontext.h"
+#include "clock.h"
+#include "fileio.h"
+#include "frmaddedituser.h"
+#include "frmadmin.h"
+#include "grid.h"
+#include "oledate.h"
+#include "orvicbutton.h"
+#include "personnelfile.h"
+#include "programstate.h"
+#include "scriptedprompts.h"
+#include "settingsstore.h"
+#include "testsupport.h"
+#include "userlist.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+inline const QString CrLf = QStringLiteral("\r\n");
+
+struct RecordingFlow final : WindowFlow {
+    int adminShown = 0;
+    int mainShown = 0;
+    int exits = 0;
+    void ShowAdminWindow() override { ++adminShown; }
+    void ShowMainWindow() override { ++mainShown; }
+    void ExitProgram() override { ++exits; }
+};
+
+// The control named `name` of `parent`; a missing control ends the run, naming it.
+template <typename T = OrvicButton> T* Child(const QObject* parent, const QString& name) {
+    T* child = parent->findChild<T*>(name);
+    if (child == nullptr)
+        qFatal("no control %s", qPrintable(name));
+    return child;
+}
+
+inline void Click(const QObject* parent, const QString& name) {
+    QTest::mouseClick(Child<QWidget>(parent, name), Qt::LeftButton);
+}
+
+// Clicks a data row of the grid (1-based, as the window counts them).
+inline void ClickRow(Grid* grid, int row, bool twice = false) {
+    const QPoint at = grid->visualRect(grid->model()->index(row - 1, 0)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    if (twice) {
+        // As the system delivers one: the second press comes as the double click.
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, at);
+    }
+}
+
+struct AdminFixture {
+    TempDataFolder folder; // first: every file below lands in it
+    ProgramState state;
+    IniSettingsStore settings{folder.Path()};
+    ScriptedPrompts prompts;
+    FixedClock clock{QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53))};
+    FaultyFileIo io; // behaves as the real one until armed
+    PersonnelFile personnel{io};
+    RecordingFlow flow;
+    AppContext ctx{state, settings, prompts, clock, io, personnel, flow};
+    QPointer<frmAdmin> window;
+
+    AdminFixture() { SaveSetting(QStringLiteral("AccessCode"), QStringLiteral("424242")); }
+    ~AdminFixture() { delete window; }
+
+    void SaveSetting(const QString& key, const QString& value) {
+        settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"), key, value);
+    }
+    QString Setting(const QString& key) const {
+        return settings.GetSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"), key);
+    }
+
+    // Shows a fresh admin window and waits for its first activation.
+    bool Open() {
+        window = new frmAdmin(ctx);
+        window->show();
+        return QTest::qWaitFor([this] { return window && window->IsActivated(); });
+    }
+
+    // Appends a user to "User.List" as the program stores one.
+    void AddUser(const QString& first, const QString& last, qint16 level, QString password,
+                 double created = DateTimeToOle(QDateTime(QDate(2025, 1, 2), QTime(15, 4, 0)))) {
+        UserList list(io);
+        QVERIFY(list.OpenUserList());
+        UserRecord& u = list.Record();
+        u.Clear();
+        u.SetDateCreated(created);
+        u.SetFirstName(first);
+        u.SetLastName(last);
+        u.SetPassword(ScramblePassword(password));
+        u.SetAccessLevel(level);
+        QVERIFY(list.WriteUserRecord(static_cast<qint16>(list.UserCount() + 1)));
+        list.CloseUserList();
+    }
+
+    // The texts of one grid column, rows 1..last.
+    QStringList Column(int col) const {
+        QStringList texts;
+        for (int row = 1; row < window->grid->Rows(); ++row)
+            texts << window->grid->TextMatrix(row, col);
+        return texts;
+    }
+
+    // Enters administration mode with the right code.
+    void EnterAdminMode() {
+        prompts.AnswerInput(QStringLiteral("424242"));
+        Click(window, QStringLiteral("cmdAdmin"));
+        QVERIFY(window->IsAdminMode());
+    }
+};
+
+// Runs `steps` on the add/edit dialog once it is up and activated, from inside its modal loop.
+// A dialog the steps leave open is closed, and the test fails, so that no test can hang on it.
+// The steps go with `owner` (the admin window), so none is left over for the next test.
+inline void WhenDialogUp(QObject* owner, std::function<void(frmAddEditUser*)> steps) {
+    QTimer::singleShot(0, owner, [steps] {
+        QPointer<frmAddEditUser> dialog;
+        QTRY_VERIFY((dialog = qobject_cast<frmAddEditUser*>(QApplication::activeModalWidget())) != nullptr);
+        const auto closeLeftOver = qScopeGuard([&dialog] {
+            if (dialog && dialog->isVisible()) {
+                dialog->reject();
+                if (!QTest::currentTestFailed())
+                    QTest::qFail("the dialog was left open", __FILE__, __LINE__);
+            }
+        });
+        QTRY_VERIFY(dialog->IsActivated() && dialog->isActiveWindow());
+        steps(dialog);
+    });
+}
+
+inline QLineEdit* LineBox(frmAddEditUser* dialog, int index) {
+    return Child<QLineEdit>(dialog, QStringLiteral("txtField(%1)").arg(index));
+}

@@ -1,0 +1,415 @@
+// The admin window: the user list, sign-in, the access code, the log view, fades and quitting.
+#include "adminfixture.h"
+#include "fade.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+
+namespace {
+
+void WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class tst_Admin : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyUserListIsReported() {
+        AdminFixture f;
+        f.prompts.Answer(MsgAnswer::OK);
+        QVERIFY(f.Open());
+        QCOMPARE(f.prompts.Asked().size(), 1);
+        const Prompt& p = f.prompts.Asked().first();
+        QCOMPARE(p.text, QStringLiteral("There are currently no 'Users'") + CrLf +
+                             QStringLiteral("entered in the 'User List'"));
+        QCOMPARE(p.title, QStringLiteral("'User List' Empty"));
+        QCOMPARE(p.icon, MsgIcon::Information);
+        QCOMPARE(p.buttons, MsgButtons::OKOnly);
+        frmAdmin* w = f.window;
+        QCOMPARE(w->windowTitle(), QStringLiteral("Rosterly - Admin Window"));
+        QVERIFY(w->grid->isHidden());
+        QVERIFY(w->cmdUserSelected->isHidden());
+        QVERIFY(w->cmdAdmin->isVisible());
+        QCOMPARE(w->cmdAdmin->Caption(), QStringLiteral("'&Edit the 'User List'"));
+        QCOMPARE(w->cmdAdmin->toolTip(),
+                 QStringLiteral(" Click here to Add, Edit/View, and/or Delete Users "));
+        QCOMPARE(w->cmdQuit->toolTip(), QStringLiteral(" Click here to exit Rosterly "));
+        QCOMPARE(w->cmdHelp->toolTip(),
+                 QStringLiteral("Click here for more information about the 'Admin Window'... "));
+        // This desktop cannot fade: the box is not offered and the setting is put off.
+        QVERIFY(w->chkFadeStatus->isHidden());
+        QVERIFY(w->shpFadeStatus->isHidden());
+        QCOMPARE(f.Setting(QStringLiteral("FadeStatus")), QStringLiteral("0"));
+        QVERIFY(!QFile::exists(QStringLiteral("User.List"))); // looking does not create it
+    }
+
+    void usersAreListedByNameSortIgnoringCase() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("bob"), QStringLiteral("smith"), 1, QStringLiteral("pass1"));
+        f.AddUser(QStringLiteral("Zed"), QStringLiteral("adams"), 4, QStringLiteral("pass2"));
+        f.AddUser(QStringLiteral("ann"), QStringLiteral("SMITH"), 2, QStringLiteral("pass3"));
+        f.AddUser(QStringLiteral("Al"), QStringLiteral("Jones"), 3, QStringLiteral("pass4"));
+        QVERIFY(f.Open());
+        Grid* grid = f.window->grid;
+        QCOMPARE(f.Column(0), QStringList({QStringLiteral("Zed adams"), QStringLiteral("Al Jones"),
+                                           QStringLiteral("ann SMITH"), QStringLiteral("bob smith")}));
+        QCOMPARE(f.Column(1),
+                 QStringList({QStringLiteral("Read/Edit/Add/Delete"), QStringLiteral("Read/Edit/Add"),
+                              QStringLiteral("Read/Edit"), QStringLiteral("Read Only")}));
+        QCOMPARE(f.Column(2), QStringList(4, QStringLiteral("01/02/2025")));
+        QCOMPARE(f.Column(4), QStringList({QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("3"),
+                                           QStringLiteral("1")}));
+        QCOMPARE(grid->TextMatrix(0, 2), QStringLiteral("Date Created"));
+        // The sort key and record number are pushed out of view; the first row is highlighted.
+        QVERIFY(grid->isVisible());
+        QVERIFY(!grid->ColIsVisible(3));
+        QVERIFY(grid->ColIsVisible(2));
+        QVERIFY(grid->ColWidth(0) > 4000);
+        QCOMPARE(grid->ColWidth(1), 1900);
+        QCOMPARE(grid->ColWidth(2), 1250);
+        QCOMPARE(grid->Row(), 1);
+        QCOMPARE(grid->ColSel(), 2);
+        QCOMPARE(grid->TopRow(), 1);
+        QVERIFY(f.window->cmdUserSelected->isVisible());
+        QVERIFY(f.window->cmdUserSelected->hasFocus());
+        QCOMPARE(f.window->cmdUserSelected->Caption(), QStringLiteral("&Select the Highlighted User"));
+        QVERIFY(f.window->cmdEditUser->isHidden());
+        QVERIFY(f.prompts.Asked().isEmpty());
+    }
+
+    void signInWithWrongThenRightPassword() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("Zz9yY8"));
+        f.AddUser(QStringLiteral("Bob"), QStringLiteral("Marsh"), 2, QStringLiteral("Pass1234"));
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        ClickRow(w->grid, 2);
+        Click(w, QStringLiteral("cmdUserSelected"));
+
+        QVERIFY(w->cmdAdmin->isHidden());
+        QVERIFY(!w->grid->isEnabled());
+        QCOMPARE(w->cmdUserSelected->Caption(), QStringLiteral("Enter Password at right"));
+        QVERIFY(w->cmdUserSelected->FontBold());
+        QVERIFY(!w->cmdUserSelected->isEnabled());
+        QVERIFY(w->txtPassword->isVisible());
+        QVERIFY(w->txtPassword->hasFocus());
+        QCOMPARE(w->txtPassword->echoMode(), QLineEdit::Password);
+        QCOMPARE(w->txtPassword->maxLength(), 8);
+        QCOMPARE(w->txtPassword->font().pointSize(), 20);
+        QCOMPARE(w->cmdContinue->Caption(), QStringLiteral("Continue"));
+        QVERIFY(w->cmdContinue->isVisible() && !w->cmdContinue->isEnabled());
+        QCOMPARE(w->cmdCancel->Caption(), QStringLiteral("Cancel"));
+        QVERIFY(w->cmdCancel->isVisible() && w->cmdCancel->isEnabled());
+
+        // Case counts, and a trailing space is not trimmed away.
+        const QString wrong = QStringLiteral("That is not the correct password") + CrLf +
+                              QStringLiteral("associated with this name");
+        for (const QString& typed : {QStringLiteral("pass1234"), QStringLiteral("Pass123 ")}) {
+            f.prompts.Answer(MsgAnswer::OK);
+            QTest::keyClicks(w->txtPassword, typed);
+            Click(w, QStringLiteral("cmdContinue"));
+            const Prompt& p = f.prompts.Asked().constLast();
+            QCOMPARE(p.text, wrong);
+            QCOMPARE(p.title, QStringLiteral("Incorrect Password"));
+            QCOMPARE(p.icon, MsgIcon::Critical);
+            QVERIFY(w->txtPassword->text().isEmpty());
+            QVERIFY(w->txtPassword->hasFocus());
+            QVERIFY(!w->cmdContinue->isEnabled());
+        }
+        QVERIFY(!QFile::exists(QStringLiteral("User.Log")));
+
+        QTest::keyClicks(w->txtPassword, QStringLiteral("Pass1234"));
+        Click(w, QStringLiteral("cmdContinue"));
+        QCOMPARE(f.prompts.Asked().size(), 2);
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
+                 QByteArray("03/14/2026 at 09:26:53 - Bob Marsh logged in w/ Read/Edit privileges.\r\n"));
+        QCOMPARE(f.state.CurrentUserName, QStringLiteral("Bob Marsh"));
+        QCOMPARE(f.state.CurrentAccessLevel, qint16(2));
+        QCOMPARE(f.flow.mainShown, 1);
+        QCOMPARE(f.flow.exits, 0);
+        QTRY_VERIFY(f.window.isNull()); // closed and released
+    }
+
+    void enterAndEscapeWhileWaitingForPassword() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 1, QStringLiteral("abcd"));
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        const auto expectSelecting = [w] {
+            QVERIFY(w->txtPassword->isHidden());
+            QVERIFY(w->cmdContinue->isHidden());
+            QVERIFY(w->cmdCancel->isHidden());
+            QVERIFY(w->cmdAdmin->isVisible());
+            QVERIFY(w->grid->isEnabled());
+            QCOMPARE(w->cmdUserSelected->Caption(), QStringLiteral("&Select the Highlighted User"));
+            QVERIFY(!w->cmdUserSelected->FontBold());
+            QVERIFY(w->cmdUserSelected->isEnabled());
+        };
+
+        // Empty box: Enter means Cancel. (Alt+S is the selection button's access key.)
+        QTest::keyClick(w, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(w->txtPassword->isVisible()); // an access key presses its button visibly
+        QVERIFY(w->cmdCancel->isDefault());
+        QTest::keyClick(w->txtPassword, Qt::Key_Return);
+        expectSelecting();
+
+        // Esc cancels with text typed too.
+        Click(w, QStringLiteral("cmdUserSelected"));
+        QTest::keyClicks(w->txtPassword, QStringLiteral("x"));
+        QVERIFY(w->cmdContinue->isDefault() && !w->cmdCancel->isDefault());
+        QTest::keyClick(w->txtPassword, Qt::Key_Escape);
+        expectSelecting();
+
+        // With text, Enter means Continue.
+        Click(w, QStringLiteral("cmdUserSelected"));
+        QTest::keyClicks(w->txtPassword, QStringLiteral("nope"));
+        f.prompts.Answer(MsgAnswer::OK);
+        QTest::keyClick(w->txtPassword, Qt::Key_Enter);
+        QCOMPARE(f.prompts.Asked().size(), 1);
+        QCOMPARE(f.prompts.Asked().first().title, QStringLiteral("Incorrect Password"));
+        QTest::keyClicks(w->txtPassword, QStringLiteral("abcd"));
+        QTest::keyClick(w->txtPassword, Qt::Key_Return);
+        QCOMPARE(f.flow.mainShown, 1);
+        QCOMPARE(f.state.CurrentUserName, QStringLiteral("Ann Lee"));
+    }
+
+    void unwritableLogIsReportedButSignInGoesOn() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 1, QStringLiteral("abcd"));
+        QVERIFY(QDir().mkdir(QStringLiteral("User.Log"))); // cannot be opened for writing
+        QVERIFY(f.Open());
+        Click(f.window, QStringLiteral("cmdUserSelected"));
+        QTest::keyClicks(f.window->txtPassword, QStringLiteral("abcd"));
+        f.prompts.Answer(MsgAnswer::OK);
+        Click(f.window, QStringLiteral("cmdContinue"));
+        QCOMPARE(f.prompts.Asked().size(), 1);
+        const Prompt& p = f.prompts.Asked().first();
+        QCOMPARE(p.title, QStringLiteral("File Error"));
+        QCOMPARE(p.icon, MsgIcon::Critical);
+        QVERIFY2(p.text.contains(QStringLiteral("\"User.Log\"")), qPrintable(p.text));
+        QCOMPARE(f.flow.mainShown, 1);
+    }
+
+    void gridToolTipAndDoubleClick() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 1, QStringLiteral("abcd"));
+        f.AddUser(QStringLiteral("Bob"), QStringLiteral("Marsh"), 2, QStringLiteral("efgh"));
+        QVERIFY(f.Open());
+        Grid* grid = f.window->grid;
+        const QPoint overRow2 = grid->visualRect(grid->model()->index(1, 0)).center();
+        QTest::mouseMove(grid->viewport(), overRow2);
+        QTRY_COMPARE(grid->toolTip(), QStringLiteral(" Double-click to select this User "));
+        QTest::mouseMove(grid->horizontalHeader()->viewport(), QPoint(10, 5));
+        QTRY_COMPARE(grid->toolTip(), QString());
+
+        f.EnterAdminMode();
+        QTest::mouseMove(grid->viewport(), overRow2 + QPoint(1, 0));
+        QTRY_COMPARE(grid->toolTip(), QStringLiteral(" Double-click to view/edit this User "));
+        // A double click in administration mode opens the user.
+        QString caption;
+        WhenDialogUp(f.window, [&caption](frmAddEditUser* d) {
+            caption = d->windowTitle();
+            QCOMPARE(LineBox(d, 1)->text(), QStringLiteral("Bob"));
+            Click(d, QStringLiteral("cmdCancel"));
+        });
+        ClickRow(grid, 2, true);
+        QCOMPARE(caption, QStringLiteral("View/Edit this User - Rosterly"));
+
+        // Out of it, a double click selects.
+        Click(f.window, QStringLiteral("cmdAdmin"));
+        ClickRow(grid, 1, true);
+        QCOMPARE(f.window->cmdUserSelected->Caption(), QStringLiteral("Enter Password at right"));
+        QTRY_VERIFY(f.window->txtPassword->hasFocus()); // the window has the focus back from the dialog
+    }
+
+    void accessCodeIsAskedUntilRightOrEmpty() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 1, QStringLiteral("abcd"));
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        f.prompts.AnswerInput(QStringLiteral("<Enter Access Code Here>")).Answer(MsgAnswer::OK);
+        f.prompts.AnswerInput(QStringLiteral("42424")).Answer(MsgAnswer::OK);
+        f.prompts.AnswerInput(QString()); // Cancel
+        Click(w, QStringLiteral("cmdAdmin"));
+        QCOMPARE(f.prompts.Asked().size(), 5);
+        const Prompt& ask = f.prompts.Asked().first();
+        QCOMPARE(ask.kind, Prompt::Kind::Input);
+        QCOMPARE(ask.title, QStringLiteral("Access Code Required"));
+        QCOMPARE(ask.text, CrLf + QStringLiteral("Please enter the access code") + CrLf +
+                               QStringLiteral("needed to add/edit/delete") + CrLf +
+                               QStringLiteral("users in this 'User List'"));
+        QCOMPARE(ask.proposed, QStringLiteral("<Enter Access Code Here>"));
+        const Prompt& refused = f.prompts.Asked().at(1);
+        QCOMPARE(refused.text, QStringLiteral("Sorry, but you have not entered") + CrLf +
+                                   QStringLiteral("the correct Access Code."));
+        QCOMPARE(refused.title, QStringLiteral("Incorrect Access Code"));
+        QCOMPARE(refused.icon, MsgIcon::Critical);
+        QVERIFY(!w->IsAdminMode());
+        QVERIFY(w->cmdAddUser->isHidden());
+
+        f.EnterAdminMode();
+        QCOMPARE(w->cmdAdmin->Caption(), QStringLiteral("Finished w/ '&User List' Admin"));
+        QCOMPARE(w->cmdAdmin->toolTip(),
+                 QStringLiteral(" Click here when finished with the Admin functions "));
+        for (const char* name : {"cmdAddUser", "cmdEditUser", "cmdDeleteUser"})
+            QVERIFY(Child(w, QString::fromLatin1(name))->isVisible());
+        QCOMPARE(w->cmdAddUser->toolTip(), QStringLiteral(" Add a User to the 'User Name' list "));
+        QCOMPARE(w->cmdDeleteUser->Caption(), QStringLiteral("&Delete User"));
+        QVERIFY(w->cmdUserSelected->isHidden());
+        QVERIFY(w->cmdReviewUserLog->isHidden()); // no "User.Log"
+        // The button in use flashes between dark olive and yellow.
+        QVERIFY(w->timerFlashButton.isActive());
+        QCOMPARE(w->timerFlashButton.interval(), 2);
+        QTRY_VERIFY(w->cmdAdmin->BackColor().blue() == 0 && w->cmdAdmin->BackColor().red() > 128);
+        QCOMPARE(w->cmdAdmin->BackColor().red(), w->cmdAdmin->BackColor().green());
+
+        Click(w, QStringLiteral("cmdAdmin"));
+        QVERIFY(!w->IsAdminMode());
+        QVERIFY(!w->timerFlashButton.isActive());
+        QCOMPARE(w->cmdAdmin->BackColor(), QColor(0, 128, 128));
+        QCOMPARE(w->cmdAdmin->ForeColor(), QColor(Qt::black));
+        QCOMPARE(w->cmdAdmin->ForeOver(), QColor(255, 255, 128));
+        QVERIFY(w->cmdUserSelected->isVisible());
+        QVERIFY(w->cmdAddUser->isHidden());
+    }
+
+    void userLogReview() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 1, QStringLiteral("abcd"));
+        WriteFile(QStringLiteral("User.Log"), "  first line\r\nsecond line\r\n  ");
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        f.EnterAdminMode();
+        QVERIFY(w->cmdReviewUserLog->isVisible());
+        QCOMPARE(w->cmdReviewUserLog->toolTip(), QStringLiteral(" Review the logged history of Users "));
+        Click(w, QStringLiteral("cmdReviewUserLog"));
+
+        QVERIFY(w->IsViewingLog());
+        QCOMPARE(w->txtUserLog->toPlainText(), QStringLiteral("first line\nsecond line\n"));
+        QVERIFY(w->txtUserLog->isReadOnly());
+        QVERIFY(w->txtUserLog->isVisible());
+        QCOMPARE(w->txtUserLog->geometry(), w->grid->geometry());
+        QVERIFY(w->grid->isHidden());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Rosterly - User Log"));
+        QCOMPARE(w->cmdReviewUserLog->Caption(), QStringLiteral("Finished Viewing"));
+        for (const char* name : {"cmdAdmin", "cmdAddUser", "cmdEditUser", "cmdDeleteUser"})
+            QVERIFY(Child(w, QString::fromLatin1(name))->isHidden());
+
+        Click(w, QStringLiteral("cmdReviewUserLog"));
+        QVERIFY(!w->IsViewingLog());
+        QVERIFY(w->txtUserLog->isHidden());
+        QVERIFY(w->txtUserLog->toPlainText().isEmpty());
+        QVERIFY(w->grid->isVisible());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Rosterly - Admin Window"));
+        QCOMPARE(w->cmdReviewUserLog->Caption(), QStringLiteral("&Review User Log"));
+        QCOMPARE(w->cmdReviewUserLog->ForeColor(), QColor(Qt::black));
+        QCOMPARE(w->cmdReviewUserLog->BackColor(), w->cmdReviewUserLog->BackOver());
+        for (const char* name : {"cmdAdmin", "cmdAddUser", "cmdEditUser", "cmdDeleteUser"})
+            QVERIFY(Child(w, QString::fromLatin1(name))->isVisible());
+
+        // An empty log has nothing to show.
+        WriteFile(QStringLiteral("User.Log"), QByteArray());
+        f.prompts.Answer(MsgAnswer::OK);
+        Click(w, QStringLiteral("cmdReviewUserLog"));
+        const Prompt& p = f.prompts.Asked().constLast();
+        QCOMPARE(p.text,
+                 QStringLiteral("There is currently no data") + CrLf + QStringLiteral("in the 'User Log'."));
+        QCOMPARE(p.title, QStringLiteral("Nothing to View"));
+        QCOMPARE(p.icon, MsgIcon::Information);
+        QVERIFY(!w->IsViewingLog());
+        QVERIFY(w->grid->isVisible());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Rosterly - Admin Window"));
+    }
+
+    void fadeCheckBoxStoresTheSetting() {
+        AdminFixture f;
+        f.state.PlatformCanFade = true;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 1, QStringLiteral("abcd"));
+        QVERIFY(f.Open());
+        QCheckBox* box = f.window->chkFadeStatus;
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->text(), QStringLiteral("Enable form fade effects"));
+        QCOMPARE(box->toolTip(),
+                 QStringLiteral("Check this option if your forms fade in and out too slowly"));
+        QVERIFY(!box->isChecked());
+        QVERIFY(!f.state.FadeEnabled);
+        QCOMPARE(f.window->windowOpacity(), 1.0); // layered, but opaque
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QCOMPARE(f.Setting(QStringLiteral("FadeStatus")), QStringLiteral("1"));
+        QVERIFY(f.state.FadeEnabled);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QCOMPARE(f.Setting(QStringLiteral("FadeStatus")), QStringLiteral("0"));
+        QVERIFY(!f.state.FadeEnabled);
+    }
+
+    void fadingSignInOpensTheMainWindow() {
+        AdminFixture f;
+        f.state.PlatformCanFade = true;
+        f.SaveSetting(QStringLiteral("FadeStatus"), QStringLiteral("1"));
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 3, QStringLiteral("abcd"));
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        QVERIFY(f.state.FadeEnabled);
+        QVERIFY(w->chkFadeStatus->isChecked());
+        QTRY_VERIFY(!w->Fade()->IsFading());
+        QCOMPARE(w->windowOpacity(), 1.0);
+
+        Click(w, QStringLiteral("cmdUserSelected"));
+        QTest::keyClicks(w->txtPassword, QStringLiteral("abcd"));
+        QSignalSpy alphas(w->Fade(), &WindowFade::AlphaApplied);
+        Click(w, QStringLiteral("cmdContinue"));
+        QCOMPARE(w->cmdContinue->Tag, w->windowTitle()); // the hand-over mark
+        QCOMPARE(f.flow.mainShown, 0);                   // not before the fade has ended
+        QTRY_COMPARE(f.flow.mainShown, 1);
+        QCOMPARE(alphas.size(), 22);
+        QCOMPARE(alphas.constLast().first().toInt(), 0);
+        QCOMPARE(f.flow.exits, 0);
+        QTRY_VERIFY(f.window.isNull());
+    }
+
+    void quitAsksFirst_data() {
+        QTest::addColumn<bool>("fade");
+        QTest::newRow("plain") << false;
+        QTest::newRow("fading") << true;
+    }
+
+    void quitAsksFirst() {
+        QFETCH(bool, fade);
+        AdminFixture f;
+        f.state.PlatformCanFade = fade;
+        f.SaveSetting(QStringLiteral("FadeStatus"), QStringLiteral("1"));
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 3, QStringLiteral("abcd"));
+        QVERIFY(f.Open());
+        QTRY_VERIFY(f.window->isEnabled());
+
+        f.prompts.Answer(MsgAnswer::No);
+        Click(f.window, QStringLiteral("cmdQuit"));
+        const Prompt& p = f.prompts.Asked().constLast();
+        QCOMPARE(p.text, QStringLiteral("This will close Rosterly.") + CrLf + CrLf +
+                             QStringLiteral("Is this what you want to do?"));
+        QCOMPARE(p.title, QStringLiteral("Exit Rosterly?"));
+        QCOMPARE(p.icon, MsgIcon::Question);
+        QCOMPARE(p.buttons, MsgButtons::YesNo);
+        QVERIFY(f.window->isVisible());
+
+        f.prompts.Answer(MsgAnswer::Yes);
+        Click(f.window, QStringLiteral("cmdQuit"));
+        QTRY_COMPARE(f.flow.exits, 1);
+        QCOMPARE(f.flow.mainShown, 0);
+        QVERIFY(!QFile::exists(QStringLiteral("User.Log"))); // no log line for quitting
+        QTRY_VERIFY(f.window.isNull());
+    }
+};
+
+QTEST_MAIN(tst_Admin)
+#include "tst_admin.moc"

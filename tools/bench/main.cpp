@@ -1,0 +1,176 @@
+// Times the employee list on generated personnel files of 1,000, 10,000 and 100,000 employees.
+// Each figure is the median of five runs after one warm-up, printed as one JSON object per line.
+#include "listbuilder.h"
+#include "oledate.h"
+#include "personnelfile.h"
+#include "seed.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int Runs = 5;
+
+// Median milliseconds of `Runs` timed calls after one untimed one; `before` runs untimed ahead
+// of each call.
+double MedianMs(const std::function<void()>& work, const std::function<void()>& before = {}) {
+    if (before)
+        before();
+    work();
+    std::vector<double> ms;
+    for (int i = 0; i < Runs; ++i) {
+        if (before)
+            before();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+void Print(const char* op, qint64 records, double ms, qint64 rows = -1) {
+    if (rows >= 0)
+        std::printf("{\"op\": \"%s\", \"records\": %lld, \"ms\": %.1f, \"rows\": %lld}\n", op,
+                    static_cast<long long>(records), ms, static_cast<long long>(rows));
+    else
+        std::printf("{\"op\": \"%s\", \"records\": %lld, \"ms\": %.1f}\n", op,
+                    static_cast<long long>(records), ms);
+    std::fflush(stdout);
+}
+
+// The floor any list build stands on: every byte of the file read once, in 1 MB blocks.
+qint64 ReadWholeFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    static std::vector<char> block(1 << 20);
+    qint64 total = 0;
+    ssize_t got = 0;
+    while ((got = ::read(fd, block.data(), block.size())) > 0)
+        total += got;
+    ::close(fd);
+    return total;
+}
+
+// Heap held by the rows: the cell objects and each cell's own text (shared texts count nowhere,
+// since they are held once for the whole list). Allocation overhead is guessed at 16 bytes.
+double RowsMegabytes(const EmployeeListResult& result) {
+    double bytes = double(result.cells.capacity() * sizeof(QString));
+    for (const QString& cell : result.cells) {
+        if (cell.isDetached() && cell.capacity() > 0)
+            bytes += double(16 + (cell.capacity() + 1) * qsizetype(sizeof(QChar)) + 16);
+    }
+    return bytes / (1024.0 * 1024.0);
+}
+
+double PeakRssMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+struct ListCase {
+    const char* op;
+    ListOptions options;
+};
+
+std::vector<ListCase> ListCases() {
+    std::vector<ListCase> cases;
+    ListOptions alphabetical;
+    cases.push_back({"list_alphabetical", alphabetical});
+    for (int type = 2; type <= 4; ++type) {
+        ListOptions o;
+        o.optTypeList = type;
+        cases.push_back({type == 2   ? "list_seniority_employment"
+                         : type == 3 ? "list_seniority_age"
+                                     : "list_birthday",
+                         o});
+    }
+    ListOptions search;
+    search.txtOther = QStringLiteral("forklift");
+    search.chkSearchNotepad = true;
+    cases.push_back({"list_alphabetical_search_notepad", search});
+    return cases;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "cannot create a temporary folder\n");
+        return 1;
+    }
+    const double today = DateToOle(SeedReferenceDate());
+    double rowsMb = -1;
+
+    for (const qint64 count : {qint64(1000), qint64(10000), qint64(100000)}) {
+        const QString path = folder.filePath(QStringLiteral("Rosterly-%1.Data").arg(count));
+        if (const QString error = WriteSeedFile(path, count, 1, false); !error.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+
+        qint64 bytes = 0;
+        Print("read_file", count, MedianMs([&] { bytes = ReadWholeFile(path); }));
+        if (bytes != count * PersonnelRecordLength) {
+            std::fprintf(stderr, "read %lld bytes of %s\n", static_cast<long long>(bytes), qPrintable(path));
+            return 1;
+        }
+
+        FileIo io;
+        PersonnelFile file(io, path, folder.filePath(QStringLiteral("TempFile.$$$")));
+        Print("open_count", count, MedianMs([&] {
+                  if (IoStatus s = file.OpenPersonnelFile(); !s)
+                      std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
+                  file.ClosePersonnelFile();
+              }));
+
+        for (const ListCase& c : ListCases()) {
+            // The rows are released outside the timing: in the program they go when the grid
+            // is next refilled.
+            EmployeeListResult result;
+            const double ms = MedianMs(
+                [&] {
+                    result = BuildEmployeeRows(file, c.options, today, 0);
+                    if (!result.status)
+                        std::fprintf(stderr, "%s\n", qPrintable(result.status.Message()));
+                },
+                [&] { result = EmployeeListResult(); });
+            Print(c.op, count, ms, result.Rows());
+        }
+
+        if (count == 100000) {
+            EmployeeListResult result = BuildEmployeeRows(file, ListOptions(), today, 0);
+            rowsMb = RowsMegabytes(result);
+            QElapsedTimer timer;
+            timer.start();
+            result = EmployeeListResult();
+            Print("free_rows", count, double(timer.nsecsElapsed()) / 1e6);
+        }
+        QFile::remove(path);
+    }
+
+    std::printf("{\"op\": \"rows_mb\", \"records\": 100000, \"mb\": %.1f}\n", rowsMb);
+    std::printf("{\"op\": \"peak_rss\", \"mb\": %.1f}\n", PeakRssMegabytes());
+    return 0;
+}
