@@ -17,10 +17,6 @@
 #include <QScreen>
 
 namespace {
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(TwipsToPixelsX(left, w), TwipsToPixelsY(top, w), TwipsToPixelsX(width, w),
-                   TwipsToPixelsY(height, w));
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int pointSize, bool bold = false) {
     auto* label = new QLabel(parent);
@@ -56,14 +52,14 @@ frmTitlePage::frmTitlePage(AppContext& ctx, QWidget* parent) : QWidget(parent), 
 
     const QSize size(TwipsToPixelsX(8745, this), TwipsToPixelsY(4815, this));
     setFixedSize(size);
-    Place(labelAppTitle, 300, 350, 8145, 800);
-    Place(labelAppDescription, 300, 1150, 8145, 400);
-    Place(labelVersion, 300, 1550, 8145, 300);
-    Place(labelOrvicSoftware, 300, 2200, 8145, 350);
-    Place(labelAddress, 300, 2550, 8145, 500);
-    Place(labelEmail, 300, 3050, 4000, 300);
-    Place(labelWeb, 4445, 3050, 4000, 300);
-    Place(cmdContinue, 3422, 3750, 1900, 500);
+    PlaceTwips(labelAppTitle, 300, 350, 8145, 800);
+    PlaceTwips(labelAppDescription, 300, 1150, 8145, 400);
+    PlaceTwips(labelVersion, 300, 1550, 8145, 300);
+    PlaceTwips(labelOrvicSoftware, 300, 2200, 8145, 350);
+    PlaceTwips(labelAddress, 300, 2550, 8145, 500);
+    PlaceTwips(labelEmail, 300, 3050, 4000, 300);
+    PlaceTwips(labelWeb, 4445, 3050, 4000, 300);
+    PlaceTwips(cmdContinue, 3422, 3750, 1900, 500);
 
     for (QLabel* link : {labelEmail, labelWeb}) {
         link->setTextFormat(Qt::RichText);

@@ -57,10 +57,18 @@ IoStatus FixedRecordFile::Read(qint64 n, char* out, const char* blank) {
         return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
     if (n < 1)
         return IoStatus::Failure(Tr("read"), m_fileName, EINVAL);
-    const qint64 offset = (n - 1) * m_recordLength;
     qint64 got = 0;
-    while (got < m_recordLength && offset + got < m_length) {
-        const ssize_t r = m_io.ReadAt(m_fd, out + got, m_recordLength - got, offset + got);
+    if (IoStatus s = ReadUpTo(out, m_recordLength, (n - 1) * m_recordLength, &got); !s)
+        return s;
+    std::memcpy(out + got, blank + got, m_recordLength - got);
+    return {};
+}
+
+IoStatus FixedRecordFile::ReadUpTo(char* out, qint64 wanted, qint64 offset, qint64* got) {
+    // Stops early only at the end of the file.
+    *got = 0;
+    while (*got < wanted && offset + *got < m_length) {
+        const ssize_t r = m_io.ReadAt(m_fd, out + *got, wanted - *got, offset + *got);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -68,9 +76,8 @@ IoStatus FixedRecordFile::Read(qint64 n, char* out, const char* blank) {
         }
         if (r == 0)
             break;
-        got += r;
+        *got += r;
     }
-    std::memcpy(out + got, blank + got, m_recordLength - got);
     return {};
 }
 
@@ -141,17 +148,8 @@ IoStatus FixedRecordFile::Scan(const std::function<void(qint64, const char*)>& v
         const qint64 offset = (n - 1) * m_recordLength;
         const qint64 wanted = count * m_recordLength;
         qint64 got = 0;
-        while (got < wanted && offset + got < m_length) {
-            const ssize_t r = m_io.ReadAt(m_fd, block.data() + got, wanted - got, offset + got);
-            if (r < 0) {
-                if (errno == EINTR)
-                    continue;
-                return IoStatus::Failure(Tr("read"), m_fileName, errno);
-            }
-            if (r == 0)
-                break;
-            got += r;
-        }
+        if (IoStatus s = ReadUpTo(block.data(), wanted, offset, &got); !s)
+            return s;
         if (got < wanted) {
             // A torn last record (or a file that shrank under us): complete it from the blank.
             const qint64 partial = got % m_recordLength;

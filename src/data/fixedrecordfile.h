@@ -47,6 +47,7 @@ public:
                      const char* blank, qint64* kept = nullptr);
 
 private:
+    IoStatus ReadUpTo(char* out, qint64 wanted, qint64 offset, qint64* got);
     IoStatus WriteFully(int fd, const char* data, qint64 count, qint64 offset, const QString& name);
 
     FileIo& m_io;

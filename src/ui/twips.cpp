@@ -42,3 +42,8 @@ int PixelsToTwipsX(int pixels, const QWidget* w) {
 int PixelsToTwipsY(int pixels, const QWidget* w) {
     return ToTwips(pixels, w, Qt::Vertical);
 }
+
+void PlaceTwips(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(TwipsToPixelsX(left, w), TwipsToPixelsY(top, w), TwipsToPixelsX(width, w),
+                   TwipsToPixelsY(height, w));
+}

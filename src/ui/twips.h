@@ -9,3 +9,6 @@ int TwipsToPixelsX(int twips, const QWidget* w = nullptr);
 int TwipsToPixelsY(int twips, const QWidget* w = nullptr);
 int PixelsToTwipsX(int pixels, const QWidget* w = nullptr);
 int PixelsToTwipsY(int pixels, const QWidget* w = nullptr);
+
+// Places a child control by its designed geometry in twips.
+void PlaceTwips(QWidget* w, int left, int top, int width, int height);

@@ -29,10 +29,6 @@ const QString PasswordHint = QStringLiteral("<4 to 8 chars only>");
 constexpr int FormWidth = 6100;
 constexpr int FormHeight = 5800;
 
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(TwipsToPixelsX(left, w), TwipsToPixelsY(top, w), TwipsToPixelsX(width, w),
-                   TwipsToPixelsY(height, w));
-}
 
 void SetBoxColor(QWidget* box, const QColor& color) {
     QPalette p = box->palette();
@@ -86,18 +82,18 @@ void frmAddEditUser::BuildControls() {
         box->setMaxLength(maxLengths[i - 1]);
         txtField[std::size_t(i)] = box;
         const int top = 150 + (i - 1) * 420;
-        Place(lblField[std::size_t(i)], labelLeft, top, labelWidth, rowHeight);
-        Place(box, boxLeft, top, boxWidths[i - 1], rowHeight);
+        PlaceTwips(lblField[std::size_t(i)], labelLeft, top, labelWidth, rowHeight);
+        PlaceTwips(box, boxLeft, top, boxWidths[i - 1], rowHeight);
         connect(box, &QLineEdit::textChanged, this, &frmAddEditUser::txtField_Change);
     }
 
-    Place(lblField[0], labelLeft, 1410, labelWidth, rowHeight);
+    PlaceTwips(lblField[0], labelLeft, 1410, labelWidth, rowHeight);
     for (int i = 1; i <= 4; ++i) {
         auto* option = new QRadioButton(this);
         option->setObjectName(QStringLiteral("optAccessLevel(%1)").arg(i));
         optAccessLevel[std::size_t(i)] = option;
         // Two columns of two: the short names left, the long ones right.
-        Place(option, i <= 2 ? boxLeft : boxLeft + 1900, i % 2 == 1 ? 1410 : 1710, i <= 2 ? 1850 : 2300,
+        PlaceTwips(option, i <= 2 ? boxLeft : boxLeft + 1900, i % 2 == 1 ? 1410 : 1710, i <= 2 ? 1850 : 2300,
               rowHeight - 30);
         connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked)
@@ -109,8 +105,8 @@ void frmAddEditUser::BuildControls() {
     comments->setTabChangesFocus(true);
     comments->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     txtField[4] = comments;
-    Place(lblField[4], labelLeft, 2130, labelWidth, rowHeight);
-    Place(comments, boxLeft, 2130, 4250, 1650);
+    PlaceTwips(lblField[4], labelLeft, 2130, labelWidth, rowHeight);
+    PlaceTwips(comments, boxLeft, 2130, 4250, 1650);
     connect(comments, &QPlainTextEdit::textChanged, this, &frmAddEditUser::txtComments_Change);
 
     for (int i = 1; i <= 4; ++i) {
@@ -122,23 +118,23 @@ void frmAddEditUser::BuildControls() {
     lblSpaceFull->setObjectName(QStringLiteral("lblSpaceFull"));
     lblSpaceFull->setAlignment(Qt::AlignCenter);
     lblSpaceFull->hide();
-    Place(lblSpaceFull, boxLeft + 4250 - 1500, 3840, 1500, 285);
+    PlaceTwips(lblSpaceFull, boxLeft + 4250 - 1500, 3840, 1500, 285);
 
     lblMandatory = new QLabel(QStringLiteral("* (Mandatory Entry)"), this);
     lblMandatory->setObjectName(QStringLiteral("lblMandatory"));
-    Place(lblMandatory, labelLeft, 3840, 2400, 285);
+    PlaceTwips(lblMandatory, labelLeft, 3840, 2400, 285);
 
     lblDateCreated = new QLabel(this);
     lblDateCreated->setObjectName(QStringLiteral("lblDateCreated"));
     lblDateCreated->setFrameShape(QFrame::StyledPanel);
     lblDateCreated->setAutoFillBackground(true);
     lblDateCreated->hide();
-    Place(lblDateCreated, labelLeft, 4260, 3600, 330);
+    PlaceTwips(lblDateCreated, labelLeft, 4260, 3600, 330);
 
     cmdSave = new OrvicButton(QStringLiteral("cmdSave"), this);
     cmdCancel = new OrvicButton(QStringLiteral("cmdCancel"), this);
-    Place(cmdSave, FormWidth - 150 - 2 * 1500 - 90, 4740, 1500, 630);
-    Place(cmdCancel, FormWidth - 150 - 1500, 4740, 1500, 630);
+    PlaceTwips(cmdSave, FormWidth - 150 - 2 * 1500 - 90, 4740, 1500, 630);
+    PlaceTwips(cmdCancel, FormWidth - 150 - 1500, 4740, 1500, 630);
     connect(cmdSave, &OrvicButton::clicked, this, &frmAddEditUser::cmdSave_Click);
     connect(cmdCancel, &OrvicButton::clicked, this, &frmAddEditUser::cmdCancel_Click);
 }

@@ -13,6 +13,8 @@
 #include "usershelpers.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLineEdit>
@@ -37,10 +39,6 @@ constexpr int RowBTop = FormHeight - Margin - RowBHeight;
 
 const QColor Teal(0, 128, 128);
 
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(TwipsToPixelsX(left, w), TwipsToPixelsY(top, w), TwipsToPixelsX(width, w),
-                   TwipsToPixelsY(height, w));
-}
 
 } // namespace
 
@@ -69,6 +67,8 @@ frmAdmin::frmAdmin(AppContext& ctx, QWidget* parent)
     }
 
     setFixedSize(TwipsToPixelsX(FormWidth, this), TwipsToPixelsY(FormHeight, this));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     setWindowTitle(state.AppTitle + QStringLiteral(" - Admin Window"));
     AccessCode = ProgramSettings::AccessCode(m_ctx.settings);
     ShowAdminMode();   // captions in place before the first activation fills the list
@@ -129,25 +129,25 @@ void frmAdmin::BuildControls() {
     // Geometry. The grid is as wide as the window allows; the first button row sits below it.
     const int gridHeight = GridHeadingRows * grid->RowHeight(0);
     const int rowATop = GridTop + gridHeight + 150;
-    Place(grid, Margin, GridTop, GridWidth, gridHeight);
+    PlaceTwips(grid, Margin, GridTop, GridWidth, gridHeight);
     // The log box waits out of the way, behind the first button row, until it covers the grid.
-    Place(txtUserLog, Margin, rowATop, GridWidth, RowAHeight);
+    PlaceTwips(txtUserLog, Margin, rowATop, GridWidth, RowAHeight);
 
-    Place(cmdUserSelected, Margin, rowATop, 2900, RowAHeight);
-    Place(txtPassword, Margin + 2900 + Gap, rowATop, 1900, RowAHeight);
-    Place(cmdContinue, Margin + 4800 + 2 * Gap, rowATop, 1300, RowAHeight);
-    Place(cmdCancel, Margin + 6100 + 3 * Gap, rowATop, 1300, RowAHeight);
+    PlaceTwips(cmdUserSelected, Margin, rowATop, 2900, RowAHeight);
+    PlaceTwips(txtPassword, Margin + 2900 + Gap, rowATop, 1900, RowAHeight);
+    PlaceTwips(cmdContinue, Margin + 4800 + 2 * Gap, rowATop, 1300, RowAHeight);
+    PlaceTwips(cmdCancel, Margin + 6100 + 3 * Gap, rowATop, 1300, RowAHeight);
 
-    Place(cmdAddUser, Margin, rowATop, 1300, RowAHeight);
-    Place(cmdEditUser, Margin + 1300 + Gap, rowATop, 1300, RowAHeight);
-    Place(cmdDeleteUser, Margin + 2600 + 2 * Gap, rowATop, 1300, RowAHeight);
-    Place(cmdReviewUserLog, Margin + 3900 + 3 * Gap, rowATop, 1900, RowAHeight);
+    PlaceTwips(cmdAddUser, Margin, rowATop, 1300, RowAHeight);
+    PlaceTwips(cmdEditUser, Margin + 1300 + Gap, rowATop, 1300, RowAHeight);
+    PlaceTwips(cmdDeleteUser, Margin + 2600 + 2 * Gap, rowATop, 1300, RowAHeight);
+    PlaceTwips(cmdReviewUserLog, Margin + 3900 + 3 * Gap, rowATop, 1900, RowAHeight);
 
-    Place(cmdAdmin, Margin, RowBTop, 2900, RowBHeight);
-    Place(shpFadeStatus, Margin + 2900 + Gap, RowBTop, 2700, RowBHeight);
-    Place(chkFadeStatus, Margin + 2900 + Gap + 90, RowBTop + 30, 2700 - 120, RowBHeight - 60);
-    Place(cmdHelp, FormWidth - Margin - 2 * 1000 - Gap, RowBTop, 1000, RowBHeight);
-    Place(cmdQuit, FormWidth - Margin - 1000, RowBTop, 1000, RowBHeight);
+    PlaceTwips(cmdAdmin, Margin, RowBTop, 2900, RowBHeight);
+    PlaceTwips(shpFadeStatus, Margin + 2900 + Gap, RowBTop, 2700, RowBHeight);
+    PlaceTwips(chkFadeStatus, Margin + 2900 + Gap + 90, RowBTop + 30, 2700 - 120, RowBHeight - 60);
+    PlaceTwips(cmdHelp, FormWidth - Margin - 2 * 1000 - Gap, RowBTop, 1000, RowBHeight);
+    PlaceTwips(cmdQuit, FormWidth - Margin - 1000, RowBTop, 1000, RowBHeight);
 
     timerFlashButton.setObjectName(QStringLiteral("timerFlashButton"));
     timerFlashButton.setInterval(2);
