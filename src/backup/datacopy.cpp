@@ -1,0 +1,155 @@
+#include "datacopy.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr mode_t OwnerOnly = 0600;
+constexpr size_t BlockBytes = 1 << 20;
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("CopyDataFile", text);
+}
+
+// The folder as it really is on disk; a folder that does not exist keeps its spelling, cleaned.
+QString Resolved(const QString& folder) {
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+bool StatOf(const QString& path, struct stat* st) {
+    return ::stat(QFile::encodeName(path).constData(), st) == 0;
+}
+
+} // namespace
+
+QString PartialCopyName(const QString& to) {
+    const QFileInfo info(to);
+    QString folder = info.path();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + QLatin1Char('.') + info.fileName() + QStringLiteral(".partial");
+}
+
+IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to) {
+    // Non-blocking so that a pipe or device under the data file's name cannot hang the open;
+    // it is refused below.
+    const int in = io.Open(from, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
+    if (in < 0)
+        return IoStatus::Failure(Tr("open"), from, errno);
+    struct stat st {};
+    if (::fstat(in, &st) != 0) {
+        const int err = errno;
+        io.Close(in);
+        return IoStatus::Failure(Tr("read"), from, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        io.Close(in);
+        return IoStatus::Failure(Tr("read"), from, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+
+    const QString partial = PartialCopyName(to);
+    // A partial file left by an interrupted copy is started afresh; a link under its name is
+    // not followed.
+    const int out = io.Open(partial, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, OwnerOnly);
+    if (out < 0) {
+        const int err = errno;
+        io.Close(in);
+        return IoStatus::Failure(Tr("create"), partial, err);
+    }
+    ::fchmod(out, OwnerOnly); // whatever the umask or a leftover's mode
+
+    auto abandon = [&](const IoStatus& status) {
+        io.Close(in);
+        io.Close(out);
+        io.Remove(partial);
+        return status;
+    };
+
+    std::vector<char> block(BlockBytes);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t got = io.ReadAt(in, block.data(), block.size(), offset);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return abandon(IoStatus::Failure(Tr("read"), from, errno));
+        }
+        if (got == 0)
+            break;
+        ssize_t done = 0;
+        while (done < got) {
+            const ssize_t put = io.WriteAt(out, block.data() + done, size_t(got - done), offset + done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return abandon(IoStatus::Failure(Tr("write"), to, put < 0 ? errno : ENOSPC));
+            done += put; // a short write goes on from where it stopped
+        }
+        offset += got;
+    }
+    if (io.Sync(out) != 0)
+        return abandon(IoStatus::Failure(Tr("write"), to, errno));
+    io.Close(in);
+    if (io.Close(out) != 0) {
+        const int err = errno;
+        io.Remove(partial);
+        return IoStatus::Failure(Tr("write"), to, err);
+    }
+    if (io.Rename(partial, to) != 0) {
+        const int err = errno;
+        io.Remove(partial);
+        return IoStatus::Failure(Tr("replace"), to, err);
+    }
+    // The copy is complete under its name; flushing the folder only makes the rename durable.
+    io.SyncFolderOf(to);
+    return {};
+}
+
+FolderContents LookIntoFolder(const QString& folder) {
+    FolderContents contents;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr)
+        return contents;
+    bool failed = false;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            failed = errno != 0;
+            break;
+        }
+        // Hidden names are left out, as a plain directory listing leaves them out; this also
+        // keeps a partial copy left by an interrupted backup from counting as a foreign file.
+        if (entry->d_name[0] == '.')
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) {
+            contents.holdsFiles = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    contents.readable = !failed;
+    return contents;
+}
+
+bool IsSameFolder(const QString& folder, const QString& dataFolder) {
+    if (Resolved(folder).compare(Resolved(dataFolder), Qt::CaseInsensitive) == 0)
+        return true;
+    // The same folder reached by another mount of it.
+    struct stat a {
+    }, b{};
+    return StatOf(folder, &a) && StatOf(dataFolder, &b) && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}

@@ -1,0 +1,280 @@
+// Restore: the checks and messages in their order, the restored files byte for byte and
+// owner-only, the hand-back that rebuilds the list, and restores that fail part-way.
+#include "backupfixture.h"
+
+#include <unistd.h>
+
+namespace {
+
+const QString RestorePrompt = QStringLiteral("Select the disk/drive/folder that contains your\r\n"
+                                             "previously backed up Rosterly data files\r\n"
+                                             "that you wish to restore...");
+const QString Restored =
+    QStringLiteral("Your previously backed up \r\nRosterly data files\r\nhas been successfully restored!");
+const QString Cancelled = QStringLiteral("The restore process has been cancelled");
+const QString Warning = Box(QStringLiteral("Note:\r\n\r\nYou are about to replace your current data files\r\n"
+                                           "with previously made backup data files.\r\n\r\n"
+                                           "Once completed, this action can not be undone.\r\n\r\n"
+                                           "Are you sure you're ready to continue?"),
+                            QStringLiteral("Important! Please read carefully..."), MsgIcon::Exclamation,
+                            MsgButtons::YesNo, MsgDefault::Button2);
+
+const QStringList DataNames{QStringLiteral("Rosterly.Data"), QStringLiteral("User.List"),
+                            QStringLiteral("User.Log")};
+
+struct RestoreFixture : BackupFixture {
+    QList<QByteArray> current{Employees({QStringLiteral("Carol")}), Pattern(500, 1), QByteArray("now\r\n")};
+    QList<QByteArray> backup{Employees({QStringLiteral("Alice"), QStringLiteral("Bob")}), Pattern(1000, 2),
+                             QByteArray("then\r\n")};
+    QString folder;
+    int rebuilt = 0;
+    QStringList listedAtRebuild; // first names the rebuilt list would show
+    int askedAtRebuild = -1;
+    int callsAtRebuild = -1; // file calls the restore made before handing back
+
+    // The data folder with its files (the personnel file only when `withPersonnel`) and a backup
+    // folder holding the first `backedUp` data files.
+    void Prepare(int backedUp = 3, bool withPersonnel = true) {
+        for (int i = withPersonnel ? 0 : 1; i < 3; ++i)
+            WriteFile(DataNames[i], current[i], 0644);
+        folder = NewFolder(QStringLiteral("backup"));
+        for (int i = 0; i < backedUp; ++i)
+            WriteFile(folder + QLatin1Char('/') + DataNames[i], backup[i], 0644);
+    }
+
+    void Restore() {
+        RestoreDataFiles(ctx, &window, [this] {
+            ++rebuilt;
+            callsAtRebuild = io.Calls();
+            askedAtRebuild = int(prompts.Asked().size());
+            // As the main window rebuilds its list: from the personnel file as it now stands.
+            IoStatus s = personnel.OpenPersonnelFile();
+            if (s)
+                s = personnel.ScanRecords(
+                    [this](qint32, PersonnelRecordView r) { listedAtRebuild << r.FirstName(); });
+            personnel.ClosePersonnelFile();
+            QVERIFY2(s.Ok(), qPrintable(s.Message()));
+        });
+    }
+
+    void VerifyFiles(int restoredCount) const {
+        for (int i = 0; i < 3; ++i) {
+            const QByteArray& expected = i < restoredCount ? backup[i] : current[i];
+            QVERIFY2(ReadFileBytes(DataNames[i]) == expected, qPrintable(DataNames[i]));
+            QCOMPARE(ModeOf(DataNames[i]), mode_t(i < restoredCount ? 0600 : 0644));
+        }
+        QCOMPARE(Listing(QDir::currentPath()), DataNames);
+    }
+};
+
+} // namespace
+
+class tst_Restore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void restoreReplacesTheFilesAndRebuildsTheList() {
+        RestoreFixture f;
+        f.Prepare();
+        f.prompts.AnswerFolder(f.folder).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+
+        f.Restore();
+
+        QCOMPARE(f.Asked(), QStringList({FolderPrompt(RestorePrompt), Warning, Plain(Restored)}));
+        f.VerifyFiles(3);
+        // Rebuilt once, after the closing message, from the restored file.
+        QCOMPARE(f.rebuilt, 1);
+        QCOMPARE(f.askedAtRebuild, 3);
+        QCOMPARE(f.listedAtRebuild, QStringList({QStringLiteral("Alice"), QStringLiteral("Bob")}));
+        QCOMPARE(f.LandedCaptions(),
+                 QStringList({QStringLiteral("Restoring Rosterly.Data"),
+                              QStringLiteral("Restoring User.List"), QStringLiteral("Restoring User.Log")}));
+        f.VerifyBusyWhileCopying();
+        f.VerifyWindowRestored();
+        // The backup is left as it was, and the signed-in user stays signed in as before.
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(ReadFileBytes(f.folder + QLatin1Char('/') + DataNames[i]), f.backup[i]);
+        QCOMPARE(f.state.CurrentUserName, QStringLiteral("Ann Admin"));
+        QCOMPARE(f.state.CurrentAccessLevel, qint16(4));
+    }
+
+    void answeringNoKeepsTheFiles() {
+        RestoreFixture f;
+        f.Prepare();
+        f.prompts.AnswerFolder(f.folder + QLatin1Char('/')).Answer(MsgAnswer::No).Answer(MsgAnswer::OK);
+
+        f.Restore();
+
+        QCOMPARE(f.Asked(), QStringList({FolderPrompt(RestorePrompt), Warning, Plain(Cancelled)}));
+        f.VerifyFiles(0);
+        QCOMPARE(f.rebuilt, 0);
+        QVERIFY(f.io.landings.isEmpty());
+        f.VerifyWindowRestored();
+    }
+
+    void backupWithoutPersonnelFileIsRefused() {
+        RestoreFixture f;
+        f.Prepare();
+        QVERIFY(QFile::remove(f.folder + QStringLiteral("/Rosterly.Data")));
+        f.prompts.AnswerFolder(f.folder).Answer(MsgAnswer::OK).Answer(MsgAnswer::OK);
+
+        f.Restore();
+
+        QCOMPARE(
+            f.Asked(),
+            QStringList({FolderPrompt(RestorePrompt),
+                         Box(QLatin1Char('\'') + f.folder +
+                                 QStringLiteral("/'\r\n\r\ndoesn't appear to contain previously saved\r\n"
+                                                "backup data file(s) you need to restore\r\n"
+                                                "your Rosterly data."),
+                             QStringLiteral("Required file(s) missing"), MsgIcon::Information),
+                         Plain(Cancelled)}));
+        f.VerifyFiles(0);
+        QCOMPARE(f.rebuilt, 0);
+        f.VerifyWindowRestored();
+    }
+
+    void missingUserLogStopsAfterTheFirstTwo() {
+        RestoreFixture f;
+        f.Prepare(2);
+        f.prompts.AnswerFolder(f.folder).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK).Answer(MsgAnswer::OK);
+
+        f.Restore();
+
+        QCOMPARE(
+            f.Asked(),
+            QStringList({FolderPrompt(RestorePrompt), Warning,
+                         Box(QStringLiteral("There is some kind of problem\r\ntrying to restore User.Log"),
+                             QStringLiteral("File Restore Error"), MsgIcon::Exclamation),
+                         Plain(Cancelled)}));
+        // The two restored stay restored; the log is untouched, not emptied or torn.
+        f.VerifyFiles(2);
+        QCOMPARE(f.rebuilt, 0);
+        QCOMPARE(f.LandedCaptions(), QStringList({QStringLiteral("Restoring Rosterly.Data"),
+                                                  QStringLiteral("Restoring User.List")}));
+        f.VerifyWindowRestored();
+    }
+
+    void withoutPersonnelFileHereTheWarningIsSkipped() {
+        RestoreFixture f;
+        f.Prepare(3, false);
+        f.prompts.AnswerFolder(f.folder).Answer(MsgAnswer::OK);
+
+        f.Restore();
+
+        QCOMPARE(f.Asked(), QStringList({FolderPrompt(RestorePrompt), Plain(Restored)}));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(ReadFileBytes(DataNames[i]), f.backup[i]);
+            QCOMPARE(ModeOf(DataNames[i]), mode_t(0600));
+        }
+        QCOMPARE(f.rebuilt, 1);
+        QCOMPARE(f.listedAtRebuild, QStringList({QStringLiteral("Alice"), QStringLiteral("Bob")}));
+        f.VerifyWindowRestored();
+    }
+
+    void restoreFromDataFolderItselfIsRefused_data() {
+        QTest::addColumn<QString>("spelling");
+        QTest::newRow("other capitals") << QStringLiteral("capitals");
+        QTest::newRow("symbolic link") << QStringLiteral("link");
+    }
+    void restoreFromDataFolderItselfIsRefused() {
+        QFETCH(QString, spelling);
+        RestoreFixture f;
+        f.Prepare();
+        QString answer = QDir::currentPath().toUpper();
+        if (spelling == QStringLiteral("link")) {
+            answer = f.elsewhere.filePath(QStringLiteral("data-link"));
+            QVERIFY(QFile::link(QDir::currentPath(), answer));
+        }
+        f.prompts.AnswerFolder(answer).Answer(MsgAnswer::OK).Answer(MsgAnswer::OK);
+
+        f.Restore();
+
+        QCOMPARE(f.Asked(),
+                 QStringList({FolderPrompt(RestorePrompt),
+                              Box(QStringLiteral(
+                                      "You can't restore\r\nRosterly data\r\nto itself in the same folder!"),
+                                  QStringLiteral("What are you doing?"), MsgIcon::Critical),
+                              Plain(Cancelled)}));
+        f.VerifyFiles(0);
+        QCOMPARE(f.rebuilt, 0);
+        f.VerifyWindowRestored();
+    }
+
+    void unreadableFolderIsReported() {
+        RestoreFixture f;
+        f.Prepare();
+        const QString gone = f.elsewhere.filePath(QStringLiteral("gone"));
+        f.prompts.AnswerFolder(gone).Answer(MsgAnswer::OK).Answer(MsgAnswer::OK);
+
+        f.Restore();
+
+        QCOMPARE(f.Asked(),
+                 QStringList({FolderPrompt(RestorePrompt),
+                              Box(QStringLiteral("There is some kind of problem trying to\r\n"
+                                                 "access the backed up data files at\r\n"
+                                                 "the location that you specified."),
+                                  QStringLiteral("Drive or Folder Access Problem"), MsgIcon::Exclamation),
+                              Plain(Cancelled)}));
+        f.VerifyFiles(0);
+        QCOMPARE(f.rebuilt, 0);
+    }
+
+    void restoreFailingAtAnyCallNeverTearsAFile() {
+        // A personnel file of several read blocks, so that failures fall inside its copy too.
+        auto prepare = [](RestoreFixture& f, int failAt) {
+            f.backup[0] = Pattern(2'500'000, 7);
+            f.Prepare();
+            f.prompts.AnswerFolder(f.folder)
+                .Answer(MsgAnswer::Yes)
+                .Answer(MsgAnswer::OK)
+                .Answer(MsgAnswer::OK);
+            f.io.Arm(failAt, FaultyFileIo::Fault::DiskFull);
+            f.Restore();
+            f.io.Disarm();
+        };
+        int calls = 0;
+        {
+            RestoreFixture f;
+            prepare(f, 0);
+            QCOMPARE(f.rebuilt, 1);
+            calls = f.callsAtRebuild;
+        }
+        QVERIFY(calls > 20);
+        QSet<int> failedAt;
+        for (int n = 1; n <= calls; ++n) {
+            RestoreFixture f;
+            prepare(f, n);
+            const QString where = QStringLiteral("failing call %1").arg(n);
+            QVERIFY2(f.io.Fired(), qPrintable(where));
+            const QStringList asked = f.Asked();
+            int restored = 3;
+            if (asked.size() == 4) {
+                for (int i = 0; i < 3; ++i) {
+                    if (asked[2] ==
+                        Box(QStringLiteral("There is some kind of problem\r\ntrying to restore ") +
+                                DataNames[i],
+                            QStringLiteral("File Restore Error"), MsgIcon::Exclamation))
+                        restored = i;
+                }
+                QVERIFY2(restored < 3, qPrintable(where + QStringLiteral(": ") + asked[2]));
+                QCOMPARE(asked[3], Plain(Cancelled));
+            } else {
+                QCOMPARE(asked, QStringList({FolderPrompt(RestorePrompt), Warning, Plain(Restored)}));
+            }
+            failedAt.insert(restored);
+            // Earlier files restored whole, the failing one and later ones exactly as they were.
+            f.VerifyFiles(restored);
+            QCOMPARE(f.rebuilt, restored == 3 ? 1 : 0);
+            f.VerifyWindowRestored();
+            if (QTest::currentTestFailed()) {
+                qWarning("%s", qPrintable(where));
+                return;
+            }
+        }
+        QCOMPARE(failedAt, QSet<int>({0, 1, 2}));
+    }
+};
+
+QTEST_MAIN(tst_Restore)
+#include "tst_restore.moc"
