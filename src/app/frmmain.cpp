@@ -1,6 +1,10 @@
 #include "frmmain.h"
+#include "backuprestore.h"
+#include "clock.h"
 #include "fade.h"
+#include "frmlistoptions.h"
 #include "grid.h"
+#include "listbuilder.h"
 #include "orvicbutton.h"
 #include "personnelfile.h"
 #include "programstate.h"
@@ -12,21 +16,23 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 constexpr int DesignedWidth = 10455;
 constexpr int DesignedHeight = 9000;
 
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(TwipsToPixelsX(left, w), TwipsToPixelsY(top, w), TwipsToPixelsX(width, w),
-                   TwipsToPixelsY(height, w));
-}
 int HeightTwips(const QWidget* w) {
     return PixelsToTwipsY(w->height(), w);
 }
@@ -41,6 +47,28 @@ OrvicButton* MakeButton(QWidget* parent, const QString& name) {
 }
 
 const QString CrLf = QStringLiteral("\r\n");
+const QColor ShadedRow(240, 240, 240);
+constexpr int WidenStep = 18; // twips added to column 0 until the record numbers are out of view
+
+// Disables the window and shows the busy pointer while it lives.
+class BusyWindow {
+public:
+    explicit BusyWindow(QWidget* window)
+        : m_window(window), m_wasEnabled(!window->testAttribute(Qt::WA_ForceDisabled)) {
+        m_window->setEnabled(false);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyWindow() {
+        QGuiApplication::restoreOverrideCursor();
+        m_window->setEnabled(m_wasEnabled);
+    }
+    BusyWindow(const BusyWindow&) = delete;
+    BusyWindow& operator=(const BusyWindow&) = delete;
+
+private:
+    QWidget* m_window;
+    bool m_wasEnabled;
+};
 } // namespace
 
 frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx) {
@@ -53,10 +81,12 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     tabMain->setObjectName(QStringLiteral("tabMain"));
     auto* listPage = new QWidget;
     listPage->setObjectName(QStringLiteral("tabMainPage(0)"));
-    auto* optionsPage = new QWidget;
-    optionsPage->setObjectName(QStringLiteral("tabMainPage(1)"));
+    m_optionsPage = new ListOptionsPage(ctx);
+    m_optionsPage->setObjectName(QStringLiteral("tabMainPage(1)"));
     tabMain->addTab(listPage, QString());
-    tabMain->addTab(optionsPage, QStringLiteral("List Display Options"));
+    tabMain->addTab(m_optionsPage, QStringLiteral("List Display Options"));
+    for (int i = 4; i <= 8; ++i)
+        frame[i] = m_optionsPage->frame[i];
 
     for (int i = 1; i <= 2; ++i) {
         frame[i] = new QGroupBox(listPage);
@@ -64,7 +94,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     }
     grid = new Grid(frame[1]);
     grid->setObjectName(QStringLiteral("grid"));
-    lblListDisplayHeading = new QLabel(optionsPage);
+    grid->hide(); // until the first list is built
+    lblListDisplayHeading = new QLabel(m_optionsPage);
     lblListDisplayHeading->setObjectName(QStringLiteral("lblListDisplayHeading"));
     lblUserInfo = new QLabel(this);
     lblUserInfo->setObjectName(QStringLiteral("lblUserInfo"));
@@ -96,29 +127,40 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     for (OrvicButton* b : {cmdAddEditSave, cmdAddEditCancel, cmdPrintLabel, cmdPicAddEdit[1],
                            cmdPicAddEdit[2], cmdPicPrint, cmdPicDelete})
         b->hide();
+    // The list's commands, and the record page, wait for the first list.
+    for (QWidget* w : std::initializer_list<QWidget*>{cmdPrintList, cmdPrintUpdateForms, cmdRemoveEmployee,
+                                                      cmdEditEntry, cmdPrintEntry, frame[2]})
+        w->hide();
 
     // Designed geometry, in twips.
-    Place(tabMain, 105, 105, 10245, 8190);
-    Place(frame[1], 60, 60, 8100, 3600);
-    Place(grid, 90, 270, 7920, 3240);
-    Place(frame[2], 60, 3760, 8100, 4000);
-    Place(cmdAddEmployee, 8280, 120, 1800, 600);
-    Place(cmdPrintList, 8280, 820, 1800, 600);
-    Place(cmdPrintUpdateForms, 8280, 1520, 1800, 600);
-    Place(cmdRemoveEmployee, 8280, 2750, 1800, 600);
-    Place(cmdEditEntry, 8280, 3880, 1800, 600);
-    Place(cmdAddEditSave, 8280, 3880, 1800, 600);
-    Place(cmdAddEditCancel, 8280, 4580, 1800, 600);
-    Place(cmdPrintEntry, 8280, 4580, 1800, 600);
-    Place(lblListDisplayHeading, 200, 120, 9800, 300);
+    PlaceTwips(tabMain, 105, 105, 10245, 8190);
+    PlaceTwips(frame[1], 60, 60, 8100, 3600);
+    PlaceTwips(grid, 90, 270, 7920, 3240);
+    PlaceTwips(frame[2], 60, 3760, 8100, 4000);
+    PlaceTwips(cmdAddEmployee, 8280, 120, 1800, 600);
+    PlaceTwips(cmdPrintList, 8280, 820, 1800, 600);
+    PlaceTwips(cmdPrintUpdateForms, 8280, 1520, 1800, 600);
+    PlaceTwips(cmdRemoveEmployee, 8280, 2750, 1800, 600);
+    PlaceTwips(cmdEditEntry, 8280, 3880, 1800, 600);
+    PlaceTwips(cmdAddEditSave, 8280, 3880, 1800, 600);
+    PlaceTwips(cmdAddEditCancel, 8280, 4580, 1800, 600);
+    PlaceTwips(cmdPrintEntry, 8280, 4580, 1800, 600);
+    PlaceTwips(lblListDisplayHeading, 200, 120, 9800, 300);
     resize(TwipsToPixelsX(DesignedWidth, this), TwipsToPixelsY(DesignedHeight, this));
     setMinimumWidth(width());
     setMaximumWidth(width());
     PlaceBottomRow();
 
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
+    connect(cmdBackupRestore, &QPushButton::clicked, this, [this] {
+        // After a restore the list shows the restored file with the options as they stand.
+        ShowBackupRestoreMenu(m_ctx, this, QCursor::pos(), [this] {
+            PrepareListOptions();
+            RefreshEmployeeList();
+        });
+    });
     connect(cmdAdminWindow, &QPushButton::clicked, this, &frmMain::cmdAdminWindow_Click);
-    connect(tabMain, &TabControl::Click, this, [this](int) { FitToScreen(); });
+    connect(tabMain, &TabControl::Click, this, &frmMain::tabMain_Click);
 
     // Load.
     ctx.state.FadeEnabled = PrepareFade(this, 0, false, ctx.settings, ctx.state.PlatformCanFade);
@@ -164,11 +206,11 @@ void frmMain::PlaceBottomRow() {
     // The user line and the window-wide commands stay along the bottom edge however tall the
     // window is made.
     const int top = HeightTwips(this) - 690;
-    Place(lblUserInfo, 180, top, 3900, 600);
-    Place(cmdBackupRestore, 4320, top, 1500, 600);
-    Place(cmdAdminWindow, 5910, top, 1500, 600);
-    Place(cmdHelp, 7500, top, 1350, 600);
-    Place(cmdQuit, 8940, top, 1350, 600);
+    PlaceTwips(lblUserInfo, 180, top, 3900, 600);
+    PlaceTwips(cmdBackupRestore, 4320, top, 1500, 600);
+    PlaceTwips(cmdAdminWindow, 5910, top, 1500, 600);
+    PlaceTwips(cmdHelp, 7500, top, 1350, 600);
+    PlaceTwips(cmdQuit, 8940, top, 1350, 600);
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
@@ -184,25 +226,11 @@ void frmMain::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), g);
 }
 
-void frmMain::ShowListCommands(int gridRows) {
-    const int level = m_ctx.state.CurrentAccessLevel;
-    cmdAddEmployee->setVisible(true);
-    cmdAddEmployee->setEnabled(level >= 3);
-    cmdPrintList->setVisible(gridRows >= 3);
-    cmdPrintUpdateForms->setVisible(gridRows >= 2);
-    cmdRemoveEmployee->setVisible(gridRows >= 2);
-    cmdRemoveEmployee->setEnabled(level >= 4);
-    frame[2]->setVisible(gridRows >= 2);
-    cmdEditEntry->setVisible(gridRows >= 2);
-    cmdEditEntry->setEnabled(level >= 2);
-    cmdPrintEntry->setVisible(gridRows >= 2);
-}
-
 void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_activated)
+    if (m_activationQueued)
         return;
-    m_activated = true;
+    m_activationQueued = true;
     const ProgramState& s = m_ctx.state;
     lblUserInfo->setText(QStringLiteral("User: ") + s.CurrentUserName + QLatin1Char('\n') +
                          QStringLiteral("Access: ") + s.AccessLevelName());
@@ -229,15 +257,16 @@ void frmMain::showEvent(QShowEvent* event) {
     cmdPicAddEdit[2]->SetCaption(QStringLiteral("Edit this Picture"));
     cmdPicPrint->SetCaption(QStringLiteral("View/Print this Picture"));
     cmdPicDelete->SetCaption(QStringLiteral("Delete this Picture"));
-    // Until the list is built here, the commands follow the number of employees on file.
-    int rows = 1;
-    if (m_ctx.personnel.OpenPersonnelFile()) {
-        rows += m_ctx.personnel.RecordCount();
-        m_ctx.personnel.ClosePersonnelFile();
-    }
-    ShowListCommands(rows);
-    if (s.FadeEnabled)
+    // Building the list may put up a message: let the window finish showing first.
+    QTimer::singleShot(0, this, &frmMain::FinishActivation);
+}
+
+void frmMain::FinishActivation() {
+    PrepareListOptions();
+    RefreshEmployeeList();
+    if (m_ctx.state.FadeEnabled)
         m_fade->StartFade(0, 255, 12, false);
+    m_activated = true;
 }
 
 void frmMain::keyPressEvent(QKeyEvent* event) {
@@ -248,11 +277,14 @@ void frmMain::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void frmMain::ReportFileError(const IoStatus& status) {
+    m_ctx.prompts.MsgBox(status.Message(), MsgButtons::OKOnly, MsgIcon::Critical,
+                         QStringLiteral("File Error"));
+}
+
 void frmMain::LogSignOut() {
-    const IoStatus s = WriteUserLogEntry(m_ctx.io, m_ctx.state, 2, m_ctx.clock);
-    if (!s)
-        m_ctx.prompts.MsgBox(s.Message(), MsgButtons::OKOnly, MsgIcon::Critical,
-                             QStringLiteral("File Error"));
+    if (const IoStatus s = WriteUserLogEntry(m_ctx.io, m_ctx.state, 2, m_ctx.clock); !s)
+        ReportFileError(s);
 }
 
 void frmMain::cmdQuit_Click() {
@@ -313,4 +345,138 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
+}
+
+void frmMain::tabMain_Click(int previousTab) {
+    FitToScreen();
+    const bool toOptions = previousTab == 0;
+    frame[1]->setEnabled(!toOptions);
+    frame[2]->setEnabled(!toOptions);
+    for (int i = 4; i <= 8; ++i)
+        frame[i]->setEnabled(toOptions);
+    // No backup or restore while the options wait to be applied.
+    if (!cmdBackupRestore->isHidden())
+        cmdBackupRestore->setEnabled(!toOptions);
+    if (toOptions)
+        PrepareListOptions();
+    else
+        RefreshEmployeeList();
+}
+
+void frmMain::PrepareListOptions() {
+    m_optionsPage->PrepareListOptions();
+}
+
+void frmMain::RefreshEmployeeList() {
+    tabMain->SetTabEnabled(1, m_ctx.personnel.RecordCount() > 0);
+    BuildEmployeeList();
+    const bool listed = grid->Rows() > 1;
+    if (listed)
+        grid->setFocus();
+    cmdEditEntry->setVisible(listed);
+    cmdEditEntry->setEnabled(m_ctx.state.CurrentAccessLevel > 1);
+    cmdPrintEntry->setVisible(listed);
+}
+
+void frmMain::BuildEmployeeList() {
+    grid->hide();
+    grid->SetRows(1);
+    PersonnelFile& file = m_ctx.personnel;
+    if (const IoStatus s = file.OpenPersonnelFile(); !s) {
+        ReportFileError(s);
+        ShowListCommands(grid->Rows());
+        return;
+    }
+    file.ClosePersonnelFile();
+
+    if (file.RecordCount() == 0) {
+        frame[2]->hide();
+        tabMain->SetTabEnabled(1, false);
+        m_ctx.prompts.MsgBox(QStringLiteral("There are currently no personnel records on file.") + CrLf +
+                                 CrLf + QStringLiteral("Click the 'Add Employee to the List' button") + CrLf +
+                                 QStringLiteral("when you're ready to add a personnel record."),
+                             MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("Database is empty"));
+        if (!EmptyFileHelpShown) {
+            EmptyFileHelpShown = true;
+            // A new user with an empty file gets the help window once, as cmdHelp opens it, when
+            // the help window is part of the program.
+        }
+        ShowListCommands(grid->Rows());
+        return;
+    }
+
+    EmployeeListResult list;
+    {
+        const BusyWindow busy(this);
+        list = BuildEmployeeRows(file, m_optionsPage->Options(), m_ctx.clock.TodayOle(), NewRecordNumber);
+        if (list.status) {
+            const Grid::Batch batch(*grid);
+            grid->SetCols(list.cols);
+            const int rows = list.Rows();
+            grid->SetRows(rows + 1);
+            // Cell by cell rather than as tab-separated rows: a tab inside a field must not push
+            // the record number out of column 3.
+            for (int row = 0; row < rows; ++row) {
+                for (int col = 0; col < list.cols; ++col)
+                    grid->SetTextMatrix(row + 1, col, list.Cell(row, col));
+            }
+            if (rows >= 1)
+                grid->SetFormatString(list.formatString);
+            for (int row = 2; row <= rows; row += 2)
+                grid->SetRowBackColor(row, ShadedRow);
+        }
+    }
+    if (!list.status) {
+        ReportFileError(list.status);
+        ShowListCommands(grid->Rows());
+        return;
+    }
+    if (m_optionsPage->txtOther->text() != list.txtOther)
+        m_optionsPage->txtOther->setText(list.txtOther); // the look-for text as it was applied
+    if (list.highlightRow > 0) {
+        SavedRow = list.highlightRow;
+        SavedTopRow = list.highlightRow;
+    }
+
+    if (grid->Rows() >= 2) {
+        for (int col = 0; col <= 2; ++col)
+            grid->SetColWidth(col, list.colWidths[std::size_t(col)]);
+        const int lastRow = grid->Rows() - 1;
+        // A remembered row past the end of a list that has since grown shorter takes the last.
+        grid->SetRow(SavedRow < 1 ? 1 : std::min(SavedRow, lastRow));
+        grid->SetCol(0);
+        grid->SetColSel(grid->Cols() - 1);
+        grid->SetTopRow(SavedRow < 1 ? 1 : SavedTopRow);
+        // Push the record numbers and sort keys out of view; once column 0 is as wide as the
+        // whole grid nothing can be left to push.
+        const int limit = grid->ColWidth(0) + PixelsToTwipsX(grid->width(), grid);
+        do
+            grid->SetColWidth(0, grid->ColWidth(0) + WidenStep);
+        while (grid->ColIsVisible(3) && grid->ColWidth(0) < limit);
+        m_listCaption = list.caption;
+        frame[1]->setTitle(QString(list.caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        frame[1]->show();
+        grid->show();
+    } else {
+        // Nobody qualifies: back to the options. The file has records, so the page is available.
+        tabMain->SetTabEnabled(1, true);
+        tabMain->SetTab(1);
+        tabMain_Click(0);
+        QCoreApplication::processEvents();
+        m_ctx.prompts.MsgBox(QStringLiteral("No one matches these") + CrLf +
+                                 QStringLiteral("indicated parameter(s)"),
+                             MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("No match(es)"));
+    }
+    ShowListCommands(grid->Rows());
+}
+
+void frmMain::ShowListCommands(int gridRows) {
+    const int level = m_ctx.state.CurrentAccessLevel;
+    cmdAddEmployee->setVisible(true);
+    cmdAddEmployee->setEnabled(level >= 3);
+    cmdPrintList->setVisible(gridRows >= 3);
+    cmdPrintUpdateForms->setVisible(gridRows >= 2);
+    cmdRemoveEmployee->setVisible(gridRows >= 2);
+    cmdRemoveEmployee->setEnabled(level == 4);
+    frame[2]->setVisible(gridRows >= 2);
 }

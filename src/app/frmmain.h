@@ -6,6 +6,8 @@
 #include <QWidget>
 
 class Grid;
+class IoStatus;
+class ListOptionsPage;
 class OrvicButton;
 class QGroupBox;
 class QLabel;
@@ -20,9 +22,10 @@ class frmMain : public QWidget {
 public:
     explicit frmMain(AppContext& ctx, QWidget* parent = nullptr);
 
-    // Page 0 and page 1 of the tab control, so that the list and record page can be placed.
     TabControl* tabMain;
-    OneBased<QGroupBox*, 2> frame;
+    // frame(1) round the list, frame(2) the record page, frame(3) inside the record page,
+    // frame(4) to frame(8) on the options page.
+    OneBased<QGroupBox*, 8> frame;
     Grid* grid;
     QLabel* lblListDisplayHeading;
     QLabel* lblUserInfo;
@@ -50,9 +53,29 @@ public:
     // The screen height in twips that FitToScreen uses; tests set one of their own.
     void SetScreenHeightTwips(int twips) { m_screenHeightTwips = twips; }
 
-    // Shows or hides the list commands for a list of `gridRows` rows (heading row included) and
-    // enables them by the signed-in user's access level.
-    void ShowListCommands(int gridRows);
+    // The list display options (page 1 of tabMain).
+    ListOptionsPage* OptionsPage() const { return m_optionsPage; }
+    // Fills the option combos the first time and refreshes the current/previous counts.
+    void PrepareListOptions();
+    // Rebuilds the list and brings the commands beside it in line.
+    void RefreshEmployeeList();
+    // Empties the grid and fills it again from the personnel file, as the options ask.
+    void BuildEmployeeList();
+    // The caption of frame(1) as the last build worded it. The frame's title doubles any "&" so
+    // that a look-for text such as 'R&D' shows as typed.
+    const QString& ListFrameCaption() const { return m_listCaption; }
+
+    // Set by adding an employee: the record whose row the next build highlights (0 = none).
+    qint32 NewRecordNumber = 0;
+    // The row to make current and the row to scroll to the top after the next build (0 = none).
+    // Plain ints: a list can hold more rows than 16 bits count.
+    int SavedRow = 0;
+    int SavedTopRow = 0;
+    // The help window has been opened once because the data file was empty.
+    bool EmptyFileHelpShown = false;
+
+    // The first activation (the list built and shown) has finished.
+    bool IsActivated() const { return m_activated; }
 
     WindowFade* Fade() const { return m_fade; }
     // Closes the window without asking: the program is ending or handing over.
@@ -66,6 +89,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void FinishActivation();
+    void tabMain_Click(int previousTab);
+    void ShowListCommands(int gridRows);
+    void ReportFileError(const IoStatus& status);
     void cmdQuit_Click();
     void cmdAdminWindow_Click();
     void FadeEnded();
@@ -75,6 +102,9 @@ private:
 
     AppContext& m_ctx;
     WindowFade* m_fade;
+    ListOptionsPage* m_optionsPage;
+    QString m_listCaption;
+    bool m_activationQueued = false;
     bool m_activated = false;
     bool m_closingByProgram = false;
     int m_screenHeightTwips = 0;

@@ -6,6 +6,7 @@
 #include "frmtitlepage.h"
 #include "grid.h"
 #include "orvicbutton.h"
+#include "tabcontrol.h"
 #include "testprogram.h"
 #include "testsupport.h"
 
@@ -117,12 +118,17 @@ private slots:
         QCOMPARE(p.prompts.Asked().last().text,
                  QStringLiteral("That is not the correct password\r\nassociated with this name"));
         QVERIFY(admin->txtPassword->text().isEmpty());
+        // No employee is on file yet: the main window says so once it is up.
+        p.prompts.Answer(MsgAnswer::OK);
         QTest::keyClicks(admin->txtPassword, QStringLiteral("Pass12"));
         QTest::keyClick(admin->txtPassword, Qt::Key_Return);
         QTRY_VERIFY(p.windows.MainWindow() != nullptr);
         QTRY_VERIFY(p.windows.AdminWindow() == nullptr);
         frmMain* main = p.windows.MainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(main));
+        QTRY_VERIFY(main->IsActivated());
+        QCOMPARE(p.prompts.Asked().last().title, QStringLiteral("Database is empty"));
+        QVERIFY(!main->tabMain->isTabEnabled(1));
         QCOMPARE(main->lblUserInfo->text(), QStringLiteral("User: Ann Lee\nAccess: Read/Edit/Add/Delete"));
         QVERIFY(main->cmdAddEmployee->isEnabled());
 
@@ -135,10 +141,13 @@ private slots:
         QCOMPARE(admin->grid->TextMatrix(1, 0), QStringLiteral("Zed Avery")); // Avery sorts before Lee
         QCOMPARE(admin->grid->Row(), 1);
         p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 21, 5)));
+        p.prompts.Answer(MsgAnswer::OK); // the file is still empty
         SignIn(admin, QStringLiteral("zed1"));
         QTRY_VERIFY(p.windows.MainWindow() != nullptr && p.windows.AdminWindow() == nullptr);
         main = p.windows.MainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(main));
+        QTRY_VERIFY(main->IsActivated());
+        QCOMPARE(p.prompts.Asked().last().title, QStringLiteral("Database is empty"));
         QCOMPARE(main->lblUserInfo->text(), QStringLiteral("User: Zed Avery\nAccess: Read Only"));
         QVERIFY(!main->cmdAddEmployee->isEnabled());
 

@@ -14,8 +14,10 @@
 #include "twips.h"
 #include "userlist.h"
 
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QWindow>
 #include <QtTest>
 
@@ -25,7 +27,8 @@ frmMain* Open(TestProgram& p, const QString& user, qint16 level) {
     p.state.CurrentAccessLevel = level;
     p.windows.ShowMainWindow();
     frmMain* w = p.windows.MainWindow();
-    if (!QTest::qWaitForWindowExposed(w))
+    // The list is built once the window is on screen.
+    if (!QTest::qWaitForWindowExposed(w) || !QTest::qWaitFor([w] { return w->IsActivated(); }))
         return nullptr;
     return w;
 }
@@ -92,19 +95,25 @@ private slots:
         if (employees > 0)
             AddEmployees(employees);
         TestProgram p(folder.Path());
+        if (employees == 0)
+            p.prompts.Answer(MsgAnswer::OK); // "Database is empty"
         frmMain* w = Open(p, QStringLiteral("Bo Day"), static_cast<qint16>(level));
         QVERIFY(w);
+        QCOMPARE(p.prompts.Pending(), 0);
         QVERIFY(w->cmdAddEmployee->isVisible());
         QCOMPARE(w->cmdAddEmployee->isEnabled(), level >= 3);
         QCOMPARE(w->cmdRemoveEmployee->isVisible(), employees >= 1);
         QCOMPARE(w->cmdRemoveEmployee->isEnabled(), level == 4);
         QCOMPARE(w->cmdPrintList->isVisible(), employees >= 2);
+        QCOMPARE(w->cmdEditEntry->isVisible(), employees >= 1);
         QCOMPARE(w->cmdEditEntry->isEnabled(), level >= 2);
+        QCOMPARE(w->cmdPrintEntry->isVisible(), employees >= 1);
         QCOMPARE(w->cmdBackupRestore->isVisible(), employees > 0);
     }
 
     void quitAnsweredNoChangesNothing() {
         TempDataFolder folder;
+        AddEmployees(1); // an empty file would add its own notice
         TestProgram p(folder.Path());
         frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
         QVERIFY(w);
@@ -122,6 +131,7 @@ private slots:
 
     void quitAnsweredYesLogsOutAndEnds() {
         TempDataFolder folder;
+        AddEmployees(1); // an empty file would add its own notice
         TestProgram p(folder.Path());
         frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
         QVERIFY(w);
@@ -135,6 +145,7 @@ private slots:
 
     void closeBoxAsksTheQuitQuestion() {
         TempDataFolder folder;
+        AddEmployees(1); // an empty file would add its own notice
         TestProgram p(folder.Path());
         frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
         QVERIFY(w);
@@ -148,6 +159,7 @@ private slots:
 
     void backToTheAdminWindow() {
         TempDataFolder folder;
+        AddEmployees(1);
         AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
         TestProgram p(folder.Path());
         frmMain* w = Open(p, QStringLiteral("Ann Lee"), 1);
@@ -162,6 +174,7 @@ private slots:
 
     void fadesEndInTheRightPlace() {
         TempDataFolder folder;
+        AddEmployees(1);
         AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
         TestProgram p(folder.Path());
         p.SetFades(true);
@@ -192,6 +205,59 @@ private slots:
         QCOMPARE(alphas.last().first().toInt(), 217);
         QTRY_COMPARE(p.ended, 1);
         QCOMPARE(alphas.at(19).first().toInt(), 218);
+    }
+
+    void restoreBringsBackTheFilesAndRebuildsTheList() {
+        TempDataFolder folder;
+        AddEmployees(3);
+        AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
+        QFile log(QStringLiteral("User.Log"));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("12/01/2026 at 08:00:00 - Ann Lee logged out.\r\n");
+        log.close();
+        const QString backup = folder.FilePath(QStringLiteral("backup"));
+        QVERIFY(QDir().mkdir(backup));
+        for (const char* name : {"Rosterly.Data", "User.List", "User.Log"})
+            QVERIFY(QFile::copy(QString::fromLatin1(name),
+                                backup + QLatin1Char('/') + QString::fromLatin1(name)));
+        QVERIFY(QFile::remove(QStringLiteral("Rosterly.Data")));
+        AddEmployees(1);
+
+        TestProgram p(folder.Path());
+        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        QVERIFY(w);
+        QCOMPARE(w->grid->Rows(), 2);
+        p.prompts.AnswerFolder(backup).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        QTimer::singleShot(0, w, [] {
+            QMenu* menu = nullptr;
+            QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+            QAction* restore = menu->findChild<QAction*>(QStringLiteral("menuBackupRestore(2)"));
+            QVERIFY(restore);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(restore).center());
+        });
+        QTest::mouseClick(w->cmdBackupRestore, Qt::LeftButton);
+        QTRY_COMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p.prompts.Asked().last().text.contains(QStringLiteral("restored")), true);
+        QCOMPARE(w->grid->Rows(), 4); // the restored three employees
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")),
+                 ReadFileBytes(backup + QStringLiteral("/Rosterly.Data")));
+        QCOMPARE(w->lblUserInfo->text(), QStringLiteral("User: Ann Lee\nAccess: Read/Edit/Add/Delete"));
+        QVERIFY(w->isEnabled());
+    }
+
+    void backupNeedsFullAccess() {
+        TempDataFolder folder;
+        AddEmployees(1);
+        TestProgram p(folder.Path());
+        frmMain* w = Open(p, QStringLiteral("Bo Day"), 3);
+        QVERIFY(w);
+        p.prompts.Answer(MsgAnswer::OK);
+        QTest::mouseClick(w->cmdBackupRestore, Qt::LeftButton);
+        QCOMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p.prompts.Asked()[0].title, QStringLiteral("Current Access Level Inadequate"));
+        QCOMPARE(p.prompts.Asked()[0].text,
+                 QStringLiteral("Full access level privileges\r\nare required to use this feature."));
+        QCOMPARE(p.prompts.Asked()[0].icon, MsgIcon::Critical);
     }
 
     void fitToScreenStretchesTheListPage() {
