@@ -61,22 +61,22 @@ using FieldValue_Int16 = qint16;
 #define ROSTERLY_FIELD_SPEC(name, offset, width, type) FieldSpec{#name, offset, width, FieldType::type},
 #define ROSTERLY_FIELD_GETTER(name, offset, width, type)                                                     \
     FieldValue_##type name() const {                                                                         \
-        return FieldCodec::Read##type(data(), Spec(Field::name));                                            \
+        return FieldCodec::Read##type(data(), FieldOf(Field::name));                                         \
     }
 #define ROSTERLY_FIELD_SETTER(name, offset, width, type)                                                     \
     void Set##name(const FieldValue_##type& value) {                                                         \
-        FieldCodec::Write##type(data(), Spec(Field::name), value);                                           \
+        FieldCodec::Write##type(data(), FieldOf(Field::name), value);                                        \
     }
 
 // Accessors shared by a record that owns its bytes and a view over bytes read in a block.
 // `Derived` provides data(); `Fields` is the layout table, `FieldEnum` its enum.
 template <typename Derived, typename FieldEnum, const auto& Fields> class RecordAccess {
 public:
-    static constexpr const FieldSpec& Spec(FieldEnum f) { return Fields[static_cast<std::size_t>(f)]; }
-    QString Text(FieldEnum f) const { return FieldCodec::ReadText(bytes(), Spec(f)); }
-    QByteArrayView Raw(FieldEnum f) const { return FieldCodec::RawBytes(bytes(), Spec(f)); }
-    double Date(FieldEnum f) const { return FieldCodec::ReadDate(bytes(), Spec(f)); }
-    qint16 Int16(FieldEnum f) const { return FieldCodec::ReadInt16(bytes(), Spec(f)); }
+    static constexpr const FieldSpec& FieldOf(FieldEnum f) { return Fields[static_cast<std::size_t>(f)]; }
+    QString Text(FieldEnum f) const { return FieldCodec::ReadText(bytes(), FieldOf(f)); }
+    QByteArrayView Raw(FieldEnum f) const { return FieldCodec::RawBytes(bytes(), FieldOf(f)); }
+    double Date(FieldEnum f) const { return FieldCodec::ReadDate(bytes(), FieldOf(f)); }
+    qint16 Int16(FieldEnum f) const { return FieldCodec::ReadInt16(bytes(), FieldOf(f)); }
 
 private:
     const char* bytes() const { return static_cast<const Derived*>(this)->data(); }

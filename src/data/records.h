@@ -90,8 +90,8 @@ public:
 
     ROSTERLY_PERSONNEL_FIELDS(ROSTERLY_FIELD_GETTER)
     ROSTERLY_PERSONNEL_FIELDS(ROSTERLY_FIELD_SETTER)
-    void SetText(Field f, QStringView value) { FieldCodec::WriteText(data(), Spec(f), value); }
-    void SetDate(Field f, double value) { FieldCodec::WriteDate(data(), Spec(f), value); }
+    void SetText(Field f, QStringView value) { FieldCodec::WriteText(data(), FieldOf(f), value); }
+    void SetDate(Field f, double value) { FieldCodec::WriteDate(data(), FieldOf(f), value); }
     bool IsMarkedRemoved() const { return View().IsMarkedRemoved(); }
 
 private:
@@ -111,7 +111,7 @@ public:
 
     ROSTERLY_USER_FIELDS(ROSTERLY_FIELD_GETTER)
     ROSTERLY_USER_FIELDS(ROSTERLY_FIELD_SETTER)
-    void SetText(Field f, QStringView value) { FieldCodec::WriteText(data(), Spec(f), value); }
+    void SetText(Field f, QStringView value) { FieldCodec::WriteText(data(), FieldOf(f), value); }
     bool IsMarkedRemoved() const { return ::IsMarkedRemoved(Raw(Field::FirstName)); }
 
 private:

@@ -42,7 +42,7 @@ IoStatus UserList::RemoveUser(qint16 n) {
     IoStatus s = m_file.Compact(
         m_scratchFileName,
         [](const char* bytes) {
-            return !IsMarkedRemoved(FieldCodec::RawBytes(bytes, UserRecord::Spec(UserField::FirstName)));
+            return !IsMarkedRemoved(FieldCodec::RawBytes(bytes, UserRecord::FieldOf(UserField::FirstName)));
         },
         m_blank.data());
     if (!s) {

@@ -114,16 +114,16 @@ QByteArrayView TrimNotepad(QByteArrayView field) {
 
 // The fields the look-for text is searched in lie between these offsets, the notepad straight after
 // them.
-constexpr int SearchedBegin = PersonnelRecordView::Spec(F::FirstName).offset;
+constexpr int SearchedBegin = PersonnelRecordView::FieldOf(F::FirstName).offset;
 constexpr int SearchedEnd =
-    PersonnelRecordView::Spec(F::JobTitle).offset + PersonnelRecordView::Spec(F::JobTitle).width;
+    PersonnelRecordView::FieldOf(F::JobTitle).offset + PersonnelRecordView::FieldOf(F::JobTitle).width;
 constexpr int NotepadEnd =
-    PersonnelRecordView::Spec(F::Notepad).offset + PersonnelRecordView::Spec(F::Notepad).width;
-static_assert(PersonnelRecordView::Spec(F::EmployeeNumber).offset >= SearchedBegin &&
-              PersonnelRecordView::Spec(F::CellPhone).offset < SearchedEnd &&
-              PersonnelRecordView::Spec(F::SocialSecurityNumber).offset < SearchedEnd &&
-              PersonnelRecordView::Spec(F::EmployeeNumber).offset < SearchedEnd);
-static_assert(PersonnelRecordView::Spec(F::Notepad).offset == SearchedEnd);
+    PersonnelRecordView::FieldOf(F::Notepad).offset + PersonnelRecordView::FieldOf(F::Notepad).width;
+static_assert(PersonnelRecordView::FieldOf(F::EmployeeNumber).offset >= SearchedBegin &&
+              PersonnelRecordView::FieldOf(F::CellPhone).offset < SearchedEnd &&
+              PersonnelRecordView::FieldOf(F::SocialSecurityNumber).offset < SearchedEnd &&
+              PersonnelRecordView::FieldOf(F::EmployeeNumber).offset < SearchedEnd);
+static_assert(PersonnelRecordView::FieldOf(F::Notepad).offset == SearchedEnd);
 
 // Case-insensitive text order, as QString::compare gives it, for texts decoded from the code page:
 // each byte stands for one character, so ranking the 256 case-folded characters once turns a

@@ -29,7 +29,6 @@ const QString PasswordHint = QStringLiteral("<4 to 8 chars only>");
 constexpr int FormWidth = 6100;
 constexpr int FormHeight = 5800;
 
-
 void SetBoxColor(QWidget* box, const QColor& color) {
     QPalette p = box->palette();
     p.setColor(QPalette::Base, color);
@@ -94,7 +93,7 @@ void frmAddEditUser::BuildControls() {
         optAccessLevel[std::size_t(i)] = option;
         // Two columns of two: the short names left, the long ones right.
         PlaceTwips(option, i <= 2 ? boxLeft : boxLeft + 1900, i % 2 == 1 ? 1410 : 1710, i <= 2 ? 1850 : 2300,
-              rowHeight - 30);
+                   rowHeight - 30);
         connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked)
                 optAccessLevel_Click(i);

@@ -13,12 +13,12 @@
 #include "usershelpers.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QShortcut>
 
 namespace {
@@ -38,7 +38,6 @@ constexpr int RowBHeight = 435;
 constexpr int RowBTop = FormHeight - Margin - RowBHeight;
 
 const QColor Teal(0, 128, 128);
-
 
 } // namespace
 

@@ -383,7 +383,7 @@ private slots:
         ann.SetEmergencyRelationship(u"?"_s);
         ann.SetEmail(u"zebra@example.com"_s);
         const QByteArray notepad("   Likes\r\nforklift work");
-        std::memcpy(ann.data() + PersonnelRecord::Spec(F::Notepad).offset, notepad.constData(),
+        std::memcpy(ann.data() + PersonnelRecord::FieldOf(F::Notepad).offset, notepad.constData(),
                     std::size_t(notepad.size()));
         PersonnelRecord bea = Employee(u"Ström"_s, u"Béa"_s);
         bea.SetMiddleName(u"Maë"_s);
@@ -574,8 +574,8 @@ private slots:
         const auto raw = [&](const QByteArray& last, double born) {
             PersonnelRecord r = Employee(u"-"_s, u"F"_s);
             r.SetJobTitle(u"T"_s + QString::number(records.size() + 1));
-            const FieldSpec& spec = PersonnelRecord::Spec(F::LastName);
-            std::memcpy(r.data() + spec.offset, last.constData(), std::size_t(last.size()));
+            const FieldSpec& field = PersonnelRecord::FieldOf(F::LastName);
+            std::memcpy(r.data() + field.offset, last.constData(), std::size_t(last.size()));
             r.SetDateOfBirth(born);
             records.push_back(r);
         };

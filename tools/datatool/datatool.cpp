@@ -59,10 +59,10 @@ Layout LayoutFor(Kind kind, const QString& path) {
     if (kind == Kind::ByName)
         kind = QFileInfo(path).fileName() == QLatin1String("User.List") ? Kind::Users : Kind::Personnel;
     if (kind == Kind::Users)
-        return {UserFields, UserRecordLength, &UserRecord::Spec(UserField::FirstName),
-                &UserRecord::Spec(UserField::AccessLevel), nullptr};
-    return {PersonnelFields, PersonnelRecordLength, &PersonnelRecord::Spec(PersonnelField::FirstName),
-            nullptr, &PersonnelRecord::Spec(PersonnelField::InactivationDate)};
+        return {UserFields, UserRecordLength, &UserRecord::FieldOf(UserField::FirstName),
+                &UserRecord::FieldOf(UserField::AccessLevel), nullptr};
+    return {PersonnelFields, PersonnelRecordLength, &PersonnelRecord::FieldOf(PersonnelField::FirstName),
+            nullptr, &PersonnelRecord::FieldOf(PersonnelField::InactivationDate)};
 }
 
 void Put(std::FILE* stream, const QByteArray& bytes) {

@@ -358,7 +358,7 @@ void EmployeeGenerator::Generate(qint64 number, PersonnelRecord& record) {
         const QString domain = Text(Pick(MailDomains));
         QString local =
             Chance(50) ? MailName(first).left(1) + MailName(last) : MailName(first) + u'.' + MailName(last);
-        const int width = PersonnelRecord::Spec(PersonnelField::Email).width;
+        const int width = PersonnelRecord::FieldOf(PersonnelField::Email).width;
         local.truncate(width - 1 - domain.size());
         record.SetEmail(local + u'@' + domain);
     }
@@ -379,7 +379,7 @@ void EmployeeGenerator::Generate(qint64 number, PersonnelRecord& record) {
         const QString contactFirst = Text(contactFemale ? Pick(FemaleNames) : Pick(MaleNames));
         const QString contactLast = relation.family && Chance(70) ? last : Text(Pick(LastNames));
         QString contact = contactFirst + u' ' + contactLast;
-        if (contact.size() > PersonnelRecord::Spec(PersonnelField::EmergencyName).width)
+        if (contact.size() > PersonnelRecord::FieldOf(PersonnelField::EmergencyName).width)
             contact = contactFirst.left(1) + QStringLiteral(". ") + contactLast;
         record.SetEmergencyName(contact);
         record.SetEmergencyRelationship(Text(relation.name));
