@@ -277,14 +277,9 @@ void frmMain::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void frmMain::ReportFileError(const IoStatus& status) {
-    m_ctx.prompts.MsgBox(status.Message(), MsgButtons::OKOnly, MsgIcon::Critical,
-                         QStringLiteral("File Error"));
-}
-
 void frmMain::LogSignOut() {
     if (const IoStatus s = WriteUserLogEntry(m_ctx.io, m_ctx.state, 2, m_ctx.clock); !s)
-        ReportFileError(s);
+        ReportFileError(m_ctx.prompts, s);
 }
 
 void frmMain::cmdQuit_Click() {
@@ -383,7 +378,7 @@ void frmMain::BuildEmployeeList() {
     grid->SetRows(1);
     PersonnelFile& file = m_ctx.personnel;
     if (const IoStatus s = file.OpenPersonnelFile(); !s) {
-        ReportFileError(s);
+        ReportFileError(m_ctx.prompts, s);
         ShowListCommands(grid->Rows());
         return;
     }
@@ -427,7 +422,7 @@ void frmMain::BuildEmployeeList() {
         }
     }
     if (!list.status) {
-        ReportFileError(list.status);
+        ReportFileError(m_ctx.prompts, list.status);
         ShowListCommands(grid->Rows());
         return;
     }

@@ -6,7 +6,6 @@
 #include <QWidget>
 
 class Grid;
-class IoStatus;
 class ListOptionsPage;
 class OrvicButton;
 class QGroupBox;
@@ -92,7 +91,6 @@ private:
     void FinishActivation();
     void tabMain_Click(int previousTab);
     void ShowListCommands(int gridRows);
-    void ReportFileError(const IoStatus& status);
     void cmdQuit_Click();
     void cmdAdminWindow_Click();
     void FadeEnded();

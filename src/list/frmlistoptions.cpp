@@ -204,8 +204,7 @@ void ListOptionsPage::PrepareListOptions() {
     PersonnelFile& file = m_ctx.personnel;
     if (const IoStatus s = file.OpenPersonnelFile(); !s) {
         // The counts of the last successful open stay; the user has been told why.
-        m_ctx.prompts.MsgBox(s.Message(), MsgButtons::OKOnly, MsgIcon::Critical,
-                             QStringLiteral("File Error"));
+        ReportFileError(m_ctx.prompts, s);
     } else {
         file.ClosePersonnelFile();
     }

@@ -1,4 +1,5 @@
 #include "ui/prompts.h"
+#include "fileio.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -164,4 +165,11 @@ QString DialogPrompts::BrowseForFolder(const QString& prompt) {
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return chooser->selectedFiles().value(0);
+}
+
+bool ReportFileError(Prompts& prompts, const IoStatus& status) {
+    if (status.Ok())
+        return true;
+    prompts.MsgBox(status.Message(), MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("File Error"));
+    return false;
 }

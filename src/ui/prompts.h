@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+class IoStatus;
 class QWidget;
 
 // The questions and notices the program puts to the user, behind one interface: the real one
@@ -52,3 +53,7 @@ QList<MsgAnswer> ButtonAnswers(MsgButtons buttons);
 // What a box answers when it is closed or escaped instead of clicked: Cancel where there is one,
 // No for Yes/No, else the first button.
 MsgAnswer EscapeAnswer(MsgButtons buttons);
+
+// Shows a failed data-file operation to the user ("File Error", critical icon). Returns whether
+// the operation succeeded, so a caller can write `if (!ReportFileError(...)) return;`.
+bool ReportFileError(Prompts& prompts, const IoStatus& status);

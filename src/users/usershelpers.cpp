@@ -10,13 +10,6 @@
 #include <QPainter>
 #include <QWidget>
 
-bool ReportFileError(Prompts& prompts, const IoStatus& status) {
-    if (status.Ok())
-        return true;
-    prompts.MsgBox(status.Message(), MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("File Error"));
-    return false;
-}
-
 QString AccessLevelText(const ProgramState& state, qint16 level) {
     return level >= 1 && level <= 4 ? state.AccessLevelNames[std::size_t(level)] : QString();
 }

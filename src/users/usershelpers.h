@@ -3,15 +3,9 @@
 #include <QString>
 #include <QtGlobal>
 
-class IoStatus;
-class Prompts;
 class QWidget;
 class UserRecord;
 struct ProgramState;
-
-// Shows a failed data-file operation to the user ("File Error", critical icon). Returns whether
-// the operation succeeded, so a caller can write `if (!ReportFileError(...)) return;`.
-bool ReportFileError(Prompts& prompts, const IoStatus& status);
 
 // The name of an access level, or empty for a level outside 1..4 (a damaged record must not
 // take the window down).
