@@ -115,6 +115,19 @@ void ShowBackupRestoreMenu(AppContext& ctx, QWidget* window, QPoint globalPos,
         RestoreDataFiles(ctx, window, std::move(afterRestore));
 }
 
+namespace {
+// The chosen folder with its trailing separator; or empty, after telling the user, when it is
+// the data folder itself (which can be neither its own backup nor its own source).
+QString FolderOtherThanDataFolder(AppContext& ctx, const QString& answer, const QString& verb) {
+    if (!IsSameFolder(answer, DataFolder()))
+        return WithTrailingSeparator(answer);
+    ctx.prompts.MsgBox(QStringLiteral("You can't ") + verb + CrLf + ctx.state.AppTitle +
+                           QStringLiteral(" data") + CrLf + QStringLiteral("to itself in the same folder!"),
+                       MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("What are you doing?"));
+    return {};
+}
+} // namespace
+
 void BackupDataFiles(AppContext& ctx, QWidget* window) {
     const ProgramState& s = ctx.state;
     Prompts& prompts = ctx.prompts;
@@ -126,16 +139,8 @@ void BackupDataFiles(AppContext& ctx, QWidget* window) {
     if (answer.isEmpty())
         return;
 
-    QString cancelReason;
-    QString folder;
-    if (IsSameFolder(answer, DataFolder())) {
-        prompts.MsgBox(QStringLiteral("You can't backup") + CrLf + s.AppTitle + QStringLiteral(" data") +
-                           CrLf + QStringLiteral("to itself in the same folder!"),
-                       MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("What are you doing?"));
-        cancelReason = cancelled;
-    } else {
-        folder = WithTrailingSeparator(answer);
-    }
+    const QString folder = FolderOtherThanDataFolder(ctx, answer, QStringLiteral("backup"));
+    QString cancelReason = folder.isEmpty() ? cancelled : QString();
 
     FolderContents contents;
     if (cancelReason.isEmpty()) {
@@ -206,16 +211,8 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
     if (answer.isEmpty())
         return;
 
-    QString cancelReason;
-    QString folder;
-    if (IsSameFolder(answer, DataFolder())) {
-        prompts.MsgBox(QStringLiteral("You can't restore") + CrLf + s.AppTitle + QStringLiteral(" data") +
-                           CrLf + QStringLiteral("to itself in the same folder!"),
-                       MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("What are you doing?"));
-        cancelReason = cancelled;
-    } else {
-        folder = WithTrailingSeparator(answer);
-    }
+    const QString folder = FolderOtherThanDataFolder(ctx, answer, QStringLiteral("restore"));
+    QString cancelReason = folder.isEmpty() ? cancelled : QString();
 
     if (cancelReason.isEmpty() && !LookIntoFolder(folder).readable) {
         prompts.MsgBox(QStringLiteral("There is some kind of problem trying to") + CrLf +
