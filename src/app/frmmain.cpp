@@ -1,5 +1,6 @@
 #include "frmmain.h"
 #include "backuprestore.h"
+#include "busywindow.h"
 #include "clock.h"
 #include "fade.h"
 #include "frmlistoptions.h"
@@ -8,6 +9,7 @@
 #include "orvicbutton.h"
 #include "personnelfile.h"
 #include "programstate.h"
+#include "recordpage.h"
 #include "prompts.h"
 #include "settingsstore.h"
 #include "tabcontrol.h"
@@ -50,25 +52,6 @@ const QString CrLf = QStringLiteral("\r\n");
 const QColor ShadedRow(240, 240, 240);
 constexpr int WidenStep = 18; // twips added to column 0 until the record numbers are out of view
 
-// Disables the window and shows the busy pointer while it lives.
-class BusyWindow {
-public:
-    explicit BusyWindow(QWidget* window)
-        : m_window(window), m_wasEnabled(!window->testAttribute(Qt::WA_ForceDisabled)) {
-        m_window->setEnabled(false);
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyWindow() {
-        QGuiApplication::restoreOverrideCursor();
-        m_window->setEnabled(m_wasEnabled);
-    }
-    BusyWindow(const BusyWindow&) = delete;
-    BusyWindow& operator=(const BusyWindow&) = delete;
-
-private:
-    QWidget* m_window;
-    bool m_wasEnabled;
-};
 } // namespace
 
 frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx) {
@@ -88,10 +71,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     for (int i = 4; i <= 8; ++i)
         frame[i] = m_optionsPage->frame[i];
 
-    for (int i = 1; i <= 2; ++i) {
-        frame[i] = new QGroupBox(listPage);
-        frame[i]->setObjectName(QStringLiteral("frame(%1)").arg(i));
-    }
+    frame[1] = new QGroupBox(listPage);
+    frame[1]->setObjectName(QStringLiteral("frame(1)"));
+    recordPage = new RecordPage(ctx, m_fade, listPage);
+    frame[2] = recordPage;
+    frame[3] = recordPage->frame3;
     grid = new Grid(frame[1]);
     grid->setObjectName(QStringLiteral("grid"));
     grid->hide(); // until the first list is built
@@ -109,11 +93,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     cmdAddEditSave = MakeButton(listPage, QStringLiteral("cmdAddEditSave"));
     cmdAddEditCancel = MakeButton(listPage, QStringLiteral("cmdAddEditCancel"));
     cmdPrintEntry = MakeButton(listPage, QStringLiteral("cmdPrintEntry"));
-    cmdPrintLabel = MakeButton(frame[2], QStringLiteral("cmdPrintLabel"));
-    cmdPicAddEdit[1] = MakeButton(frame[2], QStringLiteral("cmdPicAddEdit(1)"));
-    cmdPicAddEdit[2] = MakeButton(frame[2], QStringLiteral("cmdPicAddEdit(2)"));
-    cmdPicPrint = MakeButton(frame[2], QStringLiteral("cmdPicPrint"));
-    cmdPicDelete = MakeButton(frame[2], QStringLiteral("cmdPicDelete"));
+    cmdPrintLabel = recordPage->cmdPrintLabel;
+    cmdPicAddEdit[1] = recordPage->cmdPicAddEdit[1];
+    cmdPicAddEdit[2] = recordPage->cmdPicAddEdit[2];
+    cmdPicPrint = recordPage->cmdPicPrint;
+    cmdPicDelete = recordPage->cmdPicDelete;
     // The window-wide commands along the bottom.
     cmdBackupRestore = MakeButton(this, QStringLiteral("cmdBackupRestore"));
     cmdAdminWindow = MakeButton(this, QStringLiteral("cmdAdminWindow"));
@@ -123,10 +107,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     cmdBackupRestore->SetCaption(QStringLiteral("&Backup/Restore"));
     cmdHelp->SetCaption(QStringLiteral("&Help"));
     cmdQuit->SetCaption(QStringLiteral("&Quit"));
-    // The record page's own buttons are shown by the record page once it is filled.
-    for (OrvicButton* b : {cmdAddEditSave, cmdAddEditCancel, cmdPrintLabel, cmdPicAddEdit[1],
-                           cmdPicAddEdit[2], cmdPicPrint, cmdPicDelete})
-        b->hide();
+    cmdAddEditSave->hide();
+    cmdAddEditCancel->hide();
     // The list's commands, and the record page, wait for the first list.
     for (QWidget* w : std::initializer_list<QWidget*>{cmdPrintList, cmdPrintUpdateForms, cmdRemoveEmployee,
                                                       cmdEditEntry, cmdPrintEntry, frame[2]})
@@ -161,6 +143,17 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     });
     connect(cmdAdminWindow, &QPushButton::clicked, this, &frmMain::cmdAdminWindow_Click);
     connect(tabMain, &TabControl::Click, this, &frmMain::tabMain_Click);
+    connect(grid, &Grid::CurrentCellChanged, this, &frmMain::grid_RowColChange);
+    connect(cmdAddEmployee, &QPushButton::clicked, this, &frmMain::cmdAddEmployee_Click);
+    connect(cmdEditEntry, &QPushButton::clicked, this, &frmMain::cmdEditEntry_Click);
+    connect(cmdAddEditSave, &QPushButton::clicked, this, &frmMain::cmdAddEditSave_Click);
+    connect(cmdAddEditCancel, &QPushButton::clicked, this, &frmMain::cmdAddEditCancel_Click);
+    connect(cmdRemoveEmployee, &QPushButton::clicked, this, &frmMain::cmdRemoveEmployee_Click);
+    connect(recordPage, &RecordPage::InputChanged, this, &frmMain::UpdateSaveButton);
+    connect(recordPage, &RecordPage::StatusClicked, this, [this] {
+        if (Editing)
+            UpdateSaveButton();
+    });
 
     // Load.
     ctx.state.FadeEnabled = PrepareFade(this, 0, false, ctx.settings, ctx.state.PlatformCanFade);
@@ -194,6 +187,7 @@ void frmMain::FitToScreen() {
                            TwipsToPixelsY(TopTwips(frame[1]) + HeightTwips(frame[1]) + 100, this));
             cmdRemoveEmployee->move(cmdRemoveEmployee->x(),
                                     TwipsToPixelsY(HeightTwips(frame[1]) - 850, this));
+            PlaceRecordCommands();
         }
         move(x(), TwipsToPixelsY((m_screenHeightTwips - windowHeight) / 2, this));
     } else {
@@ -211,6 +205,15 @@ void frmMain::PlaceBottomRow() {
     PlaceTwips(cmdAdminWindow, 5910, top, 1500, 600);
     PlaceTwips(cmdHelp, 7500, top, 1350, 600);
     PlaceTwips(cmdQuit, 8940, top, 1350, 600);
+}
+
+void frmMain::PlaceRecordCommands() {
+    // Edit/Save and Print/Cancel stand beside the top of the record page wherever it is.
+    const int top = TopTwips(frame[2]);
+    for (OrvicButton* b : {cmdEditEntry, cmdAddEditSave})
+        b->move(b->x(), TwipsToPixelsY(top + 120, this));
+    for (OrvicButton* b : {cmdPrintEntry, cmdAddEditCancel})
+        b->move(b->x(), TwipsToPixelsY(top + 820, this));
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
@@ -252,11 +255,6 @@ void frmMain::showEvent(QShowEvent* event) {
     cmdAddEditSave->SetCaption(QStringLiteral("&Save") + CrLf + QStringLiteral("Changes"));
     cmdAddEditCancel->SetCaption(QStringLiteral("&Cancel") + CrLf + QStringLiteral("this Edit"));
     cmdPrintEntry->SetCaption(QStringLiteral("&Print") + CrLf + QStringLiteral("this Info"));
-    cmdPrintLabel->SetCaption(QStringLiteral("&Print an") + CrLf + QStringLiteral("Address Label..."));
-    cmdPicAddEdit[1]->SetCaption(QStringLiteral("Add a Picture"));
-    cmdPicAddEdit[2]->SetCaption(QStringLiteral("Edit this Picture"));
-    cmdPicPrint->SetCaption(QStringLiteral("View/Print this Picture"));
-    cmdPicDelete->SetCaption(QStringLiteral("Delete this Picture"));
     // Building the list may put up a message: let the window finish showing first.
     QTimer::singleShot(0, this, &frmMain::FinishActivation);
 }
@@ -366,8 +364,10 @@ void frmMain::RefreshEmployeeList() {
     tabMain->SetTabEnabled(1, m_ctx.personnel.RecordCount() > 0);
     BuildEmployeeList();
     const bool listed = grid->Rows() > 1;
-    if (listed)
+    if (listed) {
+        ShowEmployeeRecord();
         grid->setFocus();
+    }
     cmdEditEntry->setVisible(listed);
     cmdEditEntry->setEnabled(m_ctx.state.CurrentAccessLevel > 1);
     cmdPrintEntry->setVisible(listed);

@@ -9,6 +9,7 @@ class Grid;
 class ListOptionsPage;
 class OrvicButton;
 class QGroupBox;
+class RecordPage;
 class QLabel;
 class TabControl;
 class WindowFade;
@@ -26,6 +27,8 @@ public:
     // frame(4) to frame(8) on the options page.
     OneBased<QGroupBox*, 8> frame;
     Grid* grid;
+    // The record page of the highlighted employee; it is frame(2).
+    RecordPage* recordPage;
     QLabel* lblListDisplayHeading;
     QLabel* lblUserInfo;
 
@@ -41,6 +44,7 @@ public:
     OrvicButton* cmdAddEditSave;
     OrvicButton* cmdAddEditCancel;
     OrvicButton* cmdPrintEntry;
+    // The record page's own buttons.
     OrvicButton* cmdPrintLabel;
     OneBased<OrvicButton*, 2> cmdPicAddEdit;
     OrvicButton* cmdPicPrint;
@@ -63,6 +67,23 @@ public:
     // The caption of frame(1) as the last build worded it. The frame's title doubles any "&" so
     // that a look-for text such as 'R&D' shows as typed.
     const QString& ListFrameCaption() const { return m_listCaption; }
+
+    // Fills the record page from the record of the highlighted row.
+    void ShowEmployeeRecord();
+
+    // Adding and editing an employee on the record page, and removing one.
+    void cmdAddEmployee_Click();
+    void cmdEditEntry_Click();
+    void UpdateSaveButton();
+    void cmdAddEditSave_Click();
+    void cmdAddEditCancel_Click();
+    void cmdRemoveEmployee_Click();
+
+    // Input state: at most one is true.
+    bool Adding = false;
+    bool Editing = false;
+    // At the start of an edit: 1 for a current employee, 2 for a previous one.
+    qint16 OldStatus = 0;
 
     // Set by adding an employee: the record whose row the next build highlights (0 = none).
     qint32 NewRecordNumber = 0;
@@ -97,6 +118,11 @@ private:
     void LogSignOut();
     void BackToAdminWindow();
     void PlaceBottomRow();
+    void PlaceRecordCommands();
+    void grid_RowColChange();
+    void BeginInput();
+    bool AskInactivationDate(double* date);
+    void EnableListCommands(bool enabled);
 
     AppContext& m_ctx;
     WindowFade* m_fade;
@@ -111,4 +137,8 @@ private:
     int m_frame1Height = 0;
     int m_gridHeight = 0;
     int m_frame2Top = 0;
+    // Where adding an employee found the window, kept to put it back (pixels).
+    int m_frame2TopTag = 0;
+    int m_tabMainHeightTag = 0;
+    int m_windowTopTag = 0;
 };

@@ -21,6 +21,10 @@ struct ProgramState {
     bool FadeEnabled = false;
     // Whether this desktop can make a window partly transparent (decided once at start-up).
     bool PlatformCanFade = false;
+    // Natural size in twips of the last picture shown on the record page; the large picture
+    // view lays its copy out from them.
+    qint32 PictureWidth = 0;
+    qint32 PictureHeight = 0;
 
     // The name of CurrentAccessLevel, or empty when it is not 1..4.
     QString AccessLevelName() const {

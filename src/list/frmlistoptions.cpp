@@ -222,6 +222,16 @@ void ListOptionsPage::PrepareListOptions() {
         optEmpStatus[1]->setChecked(true);
 }
 
+void ListOptionsPage::ResetForNewEntry() {
+    optEmpStatus[1]->setChecked(true);
+    optRace[1]->setChecked(true);
+    optSex[1]->setChecked(true);
+    optTypeList[1]->setChecked(true);
+    for (QComboBox* combo : {comboMonth, comboYear, comboAgeGroup})
+        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+    txtOther->clear();
+}
+
 void ListOptionsPage::optTypeList_Click(int index) {
     // Seniority and birthday lists are lists of current employees only. Back on the alphabetical
     // list, previous employees are offered only when there are some, as when the page opened.

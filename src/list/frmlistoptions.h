@@ -57,6 +57,10 @@ public:
     // The list the controls ask for, with the captions the frame round the list is named from.
     ListOptions Options() const;
 
+    // Back to the options that list every current employee alphabetically, so that an employee
+    // just added is in the next list.
+    void ResetForNewEntry();
+
     void optTypeList_Click(int index);
     void txtOther_Change();
 

@@ -1,4 +1,5 @@
 #include "frmaddedituser.h"
+#include "memobox.h"
 
 #include "ansitext.h"
 #include "fade.h"
@@ -14,7 +15,6 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTextCursor>
 #include <QTimer>
@@ -33,11 +33,6 @@ void SetBoxColor(QWidget* box, const QColor& color) {
     QPalette p = box->palette();
     p.setColor(QPalette::Base, color);
     box->setPalette(p);
-}
-
-// Length as stored: a line break in the box is CR LF in the file.
-qsizetype StoredLength(QStringView text) {
-    return text.size() + text.count(u'\n');
 }
 
 } // namespace
@@ -100,13 +95,14 @@ void frmAddEditUser::BuildControls() {
         });
     }
 
-    auto* comments = new QPlainTextEdit(this);
+    auto* comments = new MemoBox(this);
+    comments->SetMaxLength(CommentsMaxLength);
     comments->setTabChangesFocus(true);
     comments->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     txtField[4] = comments;
     PlaceTwips(lblField[4], labelLeft, 2130, labelWidth, rowHeight);
     PlaceTwips(comments, boxLeft, 2130, 4250, 1650);
-    connect(comments, &QPlainTextEdit::textChanged, this, &frmAddEditUser::txtComments_Change);
+    connect(comments, &MemoBox::Changed, this, &frmAddEditUser::txtComments_Change);
 
     for (int i = 1; i <= 4; ++i) {
         txtField[std::size_t(i)]->setObjectName(QStringLiteral("txtField(%1)").arg(i));
@@ -142,14 +138,12 @@ QLineEdit* frmAddEditUser::LineBox(int index) const {
     return static_cast<QLineEdit*>(txtField[std::size_t(index)]);
 }
 
-QPlainTextEdit* frmAddEditUser::CommentsBox() const {
-    return static_cast<QPlainTextEdit*>(txtField[4]);
+MemoBox* frmAddEditUser::CommentsBox() const {
+    return static_cast<MemoBox*>(txtField[4]);
 }
 
 QString frmAddEditUser::StoredComments() const {
-    QString text = CommentsBox()->toPlainText();
-    text.replace(QLatin1Char('\n'), CrLf);
-    return text;
+    return CommentsBox()->Text();
 }
 
 void frmAddEditUser::showEvent(QShowEvent* event) {
@@ -208,9 +202,7 @@ void frmAddEditUser::Form_Activate() {
         LineBox(2)->setText(TrimSpaces(u.LastName()));
         QString stored = u.Password();
         LineBox(3)->setText(UnscramblePassword(stored));
-        QString comments = TrimSpaces(u.Comments());
-        comments.replace(CrLf, QStringLiteral("\n"));
-        CommentsBox()->setPlainText(comments);
+        CommentsBox()->SetText(TrimSpaces(u.Comments()));
     }
     cmdSave->Refresh();
     cmdCancel->Refresh();
@@ -272,54 +264,7 @@ void frmAddEditUser::txtField_Change() {
 }
 
 void frmAddEditUser::txtComments_Change() {
-    if (m_limitingComments)
-        return;
-    QPlainTextEdit* box = CommentsBox();
-    const QString text = box->toPlainText();
-    qsizetype excess = StoredLength(text) - CommentsMaxLength;
-    if (excess > 0) {
-        // Refuse what goes past the field's room: drop the characters just typed or pasted,
-        // which stand before the cursor.
-        m_limitingComments = true;
-        QTextCursor cursor = box->textCursor();
-        const int end = cursor.position();
-        int start = end;
-        while (excess > 0 && start > 0) {
-            excess -= text.at(start - 1) == QLatin1Char('\n') ? 2 : 1;
-            --start;
-        }
-        cursor.setPosition(start);
-        cursor.setPosition(end, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        box->setTextCursor(cursor);
-        if (excess > 0) {
-            // Text put in whole rather than typed: keep its beginning.
-            QString kept = box->toPlainText();
-            while (StoredLength(kept) > CommentsMaxLength)
-                kept.chop(1);
-            box->setPlainText(kept);
-            box->moveCursor(QTextCursor::End);
-        }
-        m_limitingComments = false;
-    }
-
-    const qsizetype length = StoredLength(box->toPlainText());
-    if (length == 0) {
-        lblSpaceFull->hide();
-    } else {
-        const double ratio = std::max(0.01, double(length) / CommentsMaxLength);
-        lblSpaceFull->setText(QStringLiteral(" ") + QString::number(qRound(ratio * 100)) +
-                              QStringLiteral("% full "));
-        // The label is the gauge: its face fills from the left as the comments grow.
-        const double edge = std::min(ratio, 0.999);
-        lblSpaceFull->setStyleSheet(
-            QStringLiteral("QLabel { border: 1px solid rgb(0,0,128); color: rgb(0,0,64); background: "
-                           "qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(150,190,240), stop:%1 "
-                           "rgb(150,190,240), stop:%2 rgb(255,255,255), stop:1 rgb(255,255,255)); }")
-                .arg(edge)
-                .arg(edge + 0.001));
-        lblSpaceFull->show();
-    }
+    ShowSpaceFull(lblSpaceFull, CommentsBox()->StoredLength(), CommentsMaxLength);
     if (Activated)
         CheckComplete();
 }

@@ -12,7 +12,7 @@ class IoStatus;
 class OrvicButton;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
+class MemoBox;
 class QRadioButton;
 class WindowFade;
 
@@ -56,7 +56,7 @@ private:
     void Form_Activate();
     void GiveUp(const IoStatus& status);
     QLineEdit* LineBox(int index) const;
-    QPlainTextEdit* CommentsBox() const;
+    MemoBox* CommentsBox() const;
     // The comments as the file holds them: lines joined by CR LF.
     QString StoredComments() const;
 
@@ -79,7 +79,6 @@ private:
     bool Activated = false;
     bool m_loadFailed = false;
     bool m_saved = false;
-    bool m_limitingComments = false;
     bool m_focusByMouse = false;
     QString m_savedSortKey;
 };

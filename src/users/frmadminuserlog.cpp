@@ -2,6 +2,7 @@
 #include "frmadmin.h"
 
 #include "ansitext.h"
+#include "busywindow.h"
 #include "fileio.h"
 #include "grid.h"
 #include "orvicbutton.h"
@@ -46,24 +47,6 @@ IoStatus ReadWholeFile(FileIo& io, const QString& name, QByteArray& bytes) {
     io.Close(fd);
     return status;
 }
-
-// The window takes no input and shows the busy pointer while it lives.
-class BusyWindow {
-public:
-    explicit BusyWindow(QWidget* window) : m_window(window) {
-        m_window->setEnabled(false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyWindow() {
-        QApplication::restoreOverrideCursor();
-        m_window->setEnabled(true);
-    }
-    BusyWindow(const BusyWindow&) = delete;
-    BusyWindow& operator=(const BusyWindow&) = delete;
-
-private:
-    QWidget* m_window;
-};
 
 } // namespace
 

@@ -1,0 +1,93 @@
+#include "frmlargepic.h"
+
+#include "ansitext.h"
+#include "fade.h"
+#include "orvicbutton.h"
+#include "picturebox.h"
+#include "programstate.h"
+#include "twips.h"
+
+#include <QLabel>
+#include <QPainter>
+
+namespace {
+constexpr int ClientWidth = 8385;
+constexpr int ClientHeight = 7110;
+constexpr int PictureTop = 480;
+const QString DesignCaption = QStringLiteral("Picture: ");
+} // namespace
+
+frmLargePic::frmLargePic(AppContext& ctx, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_fade(new WindowFade(this)) {
+    setObjectName(QStringLiteral("frmLargePic"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(true);
+    setWindowTitle(DesignCaption);
+    setFixedSize(TwipsToPixelsX(ClientWidth, this), TwipsToPixelsY(ClientHeight, this));
+
+    lblPicHeading = new QLabel(this);
+    lblPicHeading->setObjectName(QStringLiteral("lblPicHeading"));
+    lblPicHeading->setAlignment(Qt::AlignCenter);
+    QFont headingFont = lblPicHeading->font();
+    headingFont.setBold(true);
+    lblPicHeading->setFont(headingFont);
+    PlaceTwips(lblPicHeading, 240, 90, ClientWidth - 480, 330);
+
+    imgPicture = new PictureBox(this);
+    imgPicture->setObjectName(QStringLiteral("imgPicture"));
+    imgPicture->hide();
+
+    cmdPrintPic = new OrvicButton(QStringLiteral("cmdPrintPic"), this);
+    cmdPrintPic->SetCaption(QStringLiteral("&Print"));
+    PlaceTwips(cmdPrintPic, 2400, 6570, 1680, 450);
+    cmdReturn = new OrvicButton(QStringLiteral("cmdReturn"), this);
+    cmdReturn->SetCaption(QStringLiteral("&Return"));
+    PlaceTwips(cmdReturn, 4305, 6570, 1680, 450);
+    connect(cmdReturn, &QPushButton::clicked, this, &frmLargePic::cmdReturn_Click);
+    connect(m_fade, &WindowFade::EndAction, this, &QDialog::close);
+
+    m_ctx.state.FadeEnabled = PrepareFade(this, 0, false, m_ctx.settings, m_ctx.state.PlatformCanFade);
+}
+
+bool frmLargePic::LoadPicture(const QString& path) {
+    imgPicture->SetStretch(false);
+    if (!imgPicture->LoadPicture(path))
+        return false;
+    const QSize natural = imgPicture->NaturalTwips();
+    m_ctx.state.PictureWidth = natural.width();
+    m_ctx.state.PictureHeight = natural.height();
+    const QSize shown = FitPicture(natural, MaxPictureWidth, MaxPictureHeight);
+    PlaceTwips(imgPicture, (ClientWidth - shown.width()) / 2, PictureTop, shown.width(), shown.height());
+    imgPicture->SetStretch(true);
+    imgPicture->SetPath(path);
+    imgPicture->setToolTip(TrimSpaces(path));
+    imgPicture->show();
+    return true;
+}
+
+void frmLargePic::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        Form_Activate();
+    }
+}
+
+void frmLargePic::Form_Activate() {
+    setWindowTitle(DesignCaption + QStringLiteral(" ") + lblPicHeading->text());
+    cmdPrintPic->setToolTip(QStringLiteral(" Print this Picture "));
+    cmdReturn->setToolTip(QStringLiteral(" Close this Window "));
+    m_fade->FadeIf(m_ctx.state.FadeEnabled, 0, 255, 12, false);
+}
+
+void frmLargePic::cmdReturn_Click() {
+    m_fade->FadeIf(m_ctx.state.FadeEnabled, 255, 0, 12, true, [this] { close(); });
+}
+
+void frmLargePic::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QLinearGradient g(0, 0, 0, height());
+    g.setColorAt(0, QColor(222, 232, 236));
+    g.setColorAt(1, QColor(196, 212, 218));
+    p.fillRect(rect(), g);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "appcontext.h"
+
+#include <QDialog>
+#include <QString>
+
+class OrvicButton;
+class PictureBox;
+class QLabel;
+class WindowFade;
+
+// The large view of an employee's picture, opened from the record page's "Photo" tab. Made for
+// one showing and deleted when closed.
+class frmLargePic : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int MaxPictureWidth = 8000; // twips
+    static constexpr int MaxPictureHeight = 6000;
+
+    explicit frmLargePic(AppContext& ctx, QWidget* parent = nullptr);
+
+    QLabel* lblPicHeading;
+    PictureBox* imgPicture;
+    OrvicButton* cmdPrintPic;
+    OrvicButton* cmdReturn;
+
+    // Loads the picture and fits it to the view; false when the file is not a readable picture.
+    bool LoadPicture(const QString& path);
+
+    WindowFade* Fade() const { return m_fade; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void Form_Activate();
+    void cmdReturn_Click();
+
+    AppContext& m_ctx;
+    WindowFade* m_fade;
+    bool m_activated = false;
+};

@@ -1,0 +1,600 @@
+#include "recordpage.h"
+
+#include "ansitext.h"
+#include "clock.h"
+#include "links.h"
+#include "memobox.h"
+#include "oledate.h"
+#include "orvicbutton.h"
+#include "personnelfile.h"
+#include "picturebox.h"
+#include "programstate.h"
+#include "prompts.h"
+#include "tabcontrol.h"
+#include "twips.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStyle>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QColor Yellow(255, 255, 0);
+const QColor Cyan(0, 255, 255);
+const QColor RequiredRed(192, 0, 0);
+
+constexpr int LabelHeight = 240;
+constexpr int BoxHeight = 315;
+
+void SetBackColor(QWidget* box, const QColor& color) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, color);
+    box->setPalette(p);
+}
+
+void SetForeColor(QLabel* label, const QColor& color) {
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, color);
+    label->setPalette(p);
+}
+
+// "(n)" as the years labels show it.
+QString Years(qint16 years) {
+    return QStringLiteral("(") + QString::number(years) + QStringLiteral(")");
+}
+
+// "(##)": digits without leading zeros, so no digit at all for 0.
+QString YearsNoZero(qint16 years) {
+    const QString digits = years == 0 ? QString() : QString::number(std::abs(years));
+    return (years < 0 ? QStringLiteral("-(") : QStringLiteral("(")) + digits + QStringLiteral(")");
+}
+
+bool IsDateText(const QString& text) {
+    return ParseUserDate(TrimSpaces(text)).has_value();
+}
+
+double DateOf(const QString& text) {
+    const std::optional<QDate> d = ParseUserDate(TrimSpaces(text));
+    return d ? DateToOle(*d) : 0.0;
+}
+
+} // namespace
+
+RecordPage::RecordPage(AppContext& ctx, WindowFade* windowFade, QWidget* parent)
+    : QGroupBox(parent), m_ctx(ctx), m_windowFade(windowFade) {
+    setObjectName(QStringLiteral("frame(2)"));
+    BuildControls();
+}
+
+void RecordPage::BuildControls() {
+    tabNameInfo = new TabControl(this);
+    tabNameInfo->setObjectName(QStringLiteral("tabNameInfo"));
+    const QStringList captions{QStringLiteral("Basic Info"), QStringLiteral("Address"), QStringLiteral("Job Info"),
+                               QStringLiteral("Notepad"), QStringLiteral("Photo")};
+    OneBased<QWidget*, 5> page;
+    for (int i = 0; i < 5; ++i) {
+        page[std::size_t(i + 1)] = new QWidget;
+        page[std::size_t(i + 1)]->setObjectName(QStringLiteral("tabNameInfoPage(%1)").arg(i));
+        tabNameInfo->addTab(page[std::size_t(i + 1)], captions[i]);
+    }
+    PlaceTwips(tabNameInfo, 90, 240, 7920, 3660);
+    connect(tabNameInfo, &TabControl::Click, this, &RecordPage::tabNameInfo_Click);
+
+    frame3 = new QGroupBox(QStringLiteral(" In Case of Emergency "), page[1]);
+    frame3->setObjectName(QStringLiteral("frame(3)"));
+    PlaceTwips(frame3, 120, 1500, 7500, 960);
+
+    // Box number, tab page (or the emergency frame), caption, left, top, width, maximum length.
+    struct BoxDesign {
+        int box;
+        QWidget* parent;
+        const char* caption;
+        int left, top, width, maxLength;
+    };
+    const BoxDesign design[] = {
+        {1, page[1], "First Name", 120, 120, 1800, 15},
+        {2, page[1], "Middle Name", 2040, 120, 1800, 15},
+        {3, page[1], "Last Name", 3960, 120, 2400, 20},
+        {4, page[1], "Suffix", 6480, 120, 720, 3},
+        {5, page[1], "Race", 120, 780, 720, 1},
+        {6, page[1], "Sex", 960, 780, 720, 1},
+        {7, page[1], "Date of Birth", 1800, 780, 1500, 17},
+        {8, page[1], "Social Security #", 3960, 780, 1800, 11},
+        {9, frame3, "Name", 120, 240, 2880, 25},
+        {10, frame3, "Relationship", 3120, 240, 1920, 15},
+        {11, frame3, "Contact Number", 5160, 240, 2220, 20},
+        {12, page[2], "Street Address", 120, 120, 4800, 40},
+        {13, page[2], "City/State/Zip", 120, 780, 4800, 40},
+        {14, page[2], "Home Phone", 120, 1440, 2280, 20},
+        {15, page[2], "Cell Phone", 2640, 1440, 2280, 20},
+        {16, page[2], "Email", 120, 2100, 3360, 25},
+        {17, page[3], "Employee #", 120, 540, 1800, 15},
+        {18, page[3], "Job Title", 2040, 540, 3000, 25},
+        {19, page[3], "Date of Employment", 120, 1200, 1500, 17},
+        {20, page[3], "Date of Job Title", 2640, 1200, 1500, 17},
+        {21, page[3], "Inactivation Date", 5160, 1200, 1500, 17},
+    };
+    for (const BoxDesign& d : design) {
+        auto* label = new QLabel(QString::fromLatin1(d.caption), d.parent);
+        lblField[std::size_t(d.box)] = label;
+        PlaceTwips(label, d.left, d.top, d.box == 1 ? 7000 : d.width + 600, LabelHeight);
+        auto* box = new QLineEdit(d.parent);
+        box->setMaxLength(d.maxLength);
+        txtField[std::size_t(d.box)] = box;
+        PlaceTwips(box, d.left, d.top + LabelHeight, d.width, BoxHeight);
+        connect(box, &QLineEdit::textChanged, this, [this] {
+            if (m_input)
+                emit InputChanged();
+        });
+    }
+
+    lblField[22] = new QLabel(QStringLiteral("Notepad"), page[4]);
+    PlaceTwips(lblField[22], 120, 120, 2000, LabelHeight);
+    auto* notepad = new MemoBox(page[4]);
+    notepad->SetMaxLength(NotepadLength);
+    notepad->setTabChangesFocus(true);
+    txtNotepad = notepad;
+    PlaceTwips(txtNotepad, 120, 360, 7560, 2760);
+    connect(notepad, &MemoBox::Changed, this, [this] {
+        if (!m_input)
+            return;
+        UpdateSpaceFull();
+        emit InputChanged();
+    });
+    imgNotePad = new QLabel(page[4]);
+    imgNotePad->setObjectName(QStringLiteral("imgNotePad"));
+    imgNotePad->setPixmap(style()->standardIcon(QStyle::SP_FileDialogContentsView).pixmap(16, 16));
+    PlaceTwips(imgNotePad, 2160, 60, 360, 300);
+    lblSpaceFull = new QLabel(page[4]);
+    lblSpaceFull->setObjectName(QStringLiteral("lblSpaceFull"));
+    lblSpaceFull->setAlignment(Qt::AlignCenter);
+    lblSpaceFull->hide();
+    PlaceTwips(lblSpaceFull, 6180, 90, 1500, 255);
+
+    for (int i = 1; i <= BoxCount; ++i) {
+        lblField[std::size_t(i)]->setObjectName(QStringLiteral("lblField(%1)").arg(i));
+        QWidget* box = Box(i);
+        box->setObjectName(QStringLiteral("txtField(%1)").arg(i));
+        box->setMouseTracking(true);
+        box->installEventFilter(this);
+        SetBackColor(box, Cyan);
+    }
+
+    lblYearsDOB = new QLabel(page[1]);
+    PlaceTwips(lblYearsDOB, 3330, 1050, 560, LabelHeight);
+    lblYearsDOE = new QLabel(page[3]);
+    PlaceTwips(lblYearsDOE, 1650, 1470, 560, LabelHeight);
+    lblYearsDOT = new QLabel(page[3]);
+    PlaceTwips(lblYearsDOT, 4170, 1470, 560, LabelHeight);
+    lblYearsDOI = new QLabel(page[3]);
+    PlaceTwips(lblYearsDOI, 6690, 1470, 560, LabelHeight);
+    const std::pair<QLabel*, const char*> years[] = {
+        {lblYearsDOB, "lblYearsDOB"}, {lblYearsDOE, "lblYearsDOE"}, {lblYearsDOT, "lblYearsDOT"}, {lblYearsDOI, "lblYearsDOI"}};
+    for (const auto& [label, name] : years) {
+        label->setObjectName(QString::fromLatin1(name));
+        label->setText(QStringLiteral("(xx)"));
+    }
+
+    for (int i = 1; i <= 2; ++i) {
+        lblDataInfo[std::size_t(i)] = new QLabel(page[1]);
+        lblDataInfo[std::size_t(i)]->setObjectName(QStringLiteral("lblDataInfo(%1)").arg(i));
+        PlaceTwips(lblDataInfo[std::size_t(i)], i == 1 ? 120 : 3840, 2640, 3660, LabelHeight);
+    }
+
+    optStatus[1] = new QRadioButton(QStringLiteral("Current Employee"), page[3]);
+    optStatus[2] = new QRadioButton(QStringLiteral("Previous Employee"), page[3]);
+    for (int i = 1; i <= 2; ++i) {
+        QRadioButton* option = optStatus[std::size_t(i)];
+        option->setObjectName(QStringLiteral("optStatus(%1)").arg(i));
+        PlaceTwips(option, i == 1 ? 120 : 2640, 120, 2280, 285);
+        connect(option, &QRadioButton::clicked, this, [this] {
+            if (m_input)
+                emit StatusClicked();
+        });
+    }
+
+    cmdPrintLabel = new OrvicButton(QStringLiteral("cmdPrintLabel"), page[2]);
+    cmdPrintLabel->SetCaption(QStringLiteral("&Print an") + CrLf + QStringLiteral("Address Label..."));
+    PlaceTwips(cmdPrintLabel, 5400, 300, 2040, 600);
+    cmdEmail = new OrvicButton(QStringLiteral("cmdEmail"), page[2]);
+    cmdEmail->SetCaption(QStringLiteral("Send Email..."));
+    PlaceTwips(cmdEmail, 3600, 2310, 1500, 360);
+    connect(cmdEmail, &QPushButton::clicked, this, &RecordPage::cmdEmail_Click);
+
+    imgPicture = new PictureBox(page[5]);
+    imgPicture->setObjectName(QStringLiteral("imgPicture"));
+    PlaceTwips(imgPicture, 120, 120, FrameWidth, FrameHeight);
+    lblPicture = new QLabel(QStringLiteral("Picture Frame"), page[5]);
+    lblPicture->setObjectName(QStringLiteral("lblPicture"));
+    lblPicture->setAlignment(Qt::AlignCenter);
+    lblPicture->setFrameShape(QFrame::Box);
+    PlaceTwips(lblPicture, 120, 120, FrameWidth, FrameHeight);
+    lblPicture->lower();
+    const std::pair<const char*, const char*> pictureButtons[] = {
+        {"cmdPicAddEdit(1)", "Add a Picture"},
+        {"cmdPicAddEdit(2)", "Edit this Picture"},
+        {"cmdPicPrint", "View/Print this Picture"},
+        {"cmdPicDelete", "Delete this Picture"},
+    };
+    OneBased<OrvicButton*, 4> picture;
+    for (int i = 1; i <= 4; ++i) {
+        picture[std::size_t(i)] = new OrvicButton(QString::fromLatin1(pictureButtons[i - 1].first), page[5]);
+        picture[std::size_t(i)]->SetCaption(QString::fromLatin1(pictureButtons[i - 1].second));
+    }
+    cmdPicAddEdit[1] = picture[1];
+    cmdPicAddEdit[2] = picture[2];
+    cmdPicPrint = picture[3];
+    cmdPicDelete = picture[4];
+    PlaceTwips(cmdPicAddEdit[1], 3840, 120, 2400, 480);
+    PlaceTwips(cmdPicAddEdit[2], 3840, 120, 2400, 480);
+    PlaceTwips(cmdPicPrint, 3840, 720, 2400, 480);
+    PlaceTwips(cmdPicDelete, 3840, 1320, 2400, 480);
+    for (int i = 1; i <= 2; ++i)
+        connect(cmdPicAddEdit[std::size_t(i)], &QPushButton::clicked, this, &RecordPage::cmdPicAddEdit_Click);
+    connect(cmdPicPrint, &QPushButton::clicked, this, &RecordPage::cmdPicPrint_Click);
+    connect(cmdPicDelete, &QPushButton::clicked, this, &RecordPage::cmdPicDelete_Click);
+    for (int i = 2; i <= 4; ++i)
+        picture[std::size_t(i)]->hide();
+    cmdPrintLabel->hide();
+    cmdEmail->hide();
+
+    for (int i = 1; i <= BoxCount; ++i) {
+        if (i <= 21)
+            txtField[std::size_t(i)]->setReadOnly(true);
+        else
+            txtNotepad->setReadOnly(true);
+    }
+    tabNameInfo->SetTab(0);
+}
+
+QWidget* RecordPage::Box(int n) const {
+    return n == NotepadBox ? static_cast<QWidget*>(txtNotepad) : txtField[std::size_t(n)];
+}
+
+QString RecordPage::FieldText(int n) const {
+    return n == NotepadBox ? static_cast<MemoBox*>(txtNotepad)->Text() : txtField[std::size_t(n)]->text();
+}
+
+void RecordPage::SetFieldText(int n, const QString& text) {
+    if (n == NotepadBox)
+        static_cast<MemoBox*>(txtNotepad)->SetText(text);
+    else
+        txtField[std::size_t(n)]->setText(text);
+}
+
+void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
+    m_recordNumber = recordNumber;
+    m_heading = heading;
+    PersonnelFile& file = m_ctx.personnel;
+    IoStatus status = file.OpenPersonnelFile();
+    if (status)
+        status = file.ReadPersonnelRecord(recordNumber);
+    file.ClosePersonnelFile();
+    if (!ReportFileError(m_ctx.prompts, status))
+        return;
+    const PersonnelRecord& r = file.Record();
+
+    setTitle(QStringLiteral(" ") + TrimSpaces(r.FirstName()) + QStringLiteral(" ") + TrimSpaces(r.LastName()) +
+             QStringLiteral(" "));
+    lblDataInfo[1]->setText(QStringLiteral(" Record created ") + FormatDate(r.DateCreated(), u"mm/dd/yyyy hh:mm:ss "));
+    lblDataInfo[1]->show();
+    if (r.DateModified() > 0) {
+        lblDataInfo[2]->setText(QStringLiteral(" Last modified ") +
+                                FormatDate(r.DateModified(), u"mm/dd/yyyy hh:mm:ss "));
+        lblDataInfo[2]->show();
+    } else {
+        lblDataInfo[2]->hide();
+    }
+
+    using F = PersonnelField;
+    const std::pair<int, F> texts[] = {
+        {1, F::FirstName},      {2, F::MiddleName},    {3, F::LastName},     {4, F::Suffix},
+        {5, F::Race},           {6, F::Sex},           {8, F::SocialSecurityNumber},
+        {9, F::EmergencyName},  {10, F::EmergencyRelationship},              {11, F::EmergencyPhone},
+        {12, F::StreetAddress}, {13, F::CityStateZip}, {14, F::HomePhone},   {15, F::CellPhone},
+        {16, F::Email},         {17, F::EmployeeNumber},                     {18, F::JobTitle},
+        {22, F::Notepad},
+    };
+    for (const auto& [box, field] : texts)
+        SetFieldText(box, TrimSpaces(r.Text(field)));
+
+    const double today = m_ctx.clock.TodayOle();
+    SetFieldText(7, FormatDate(r.DateOfBirth(), u"mm/dd/yyyy"));
+    lblYearsDOB->setText(YearsNoZero(YearsBetween(r.DateOfBirth(), today, today)));
+    SetFieldText(19, FormatDate(r.DateOfEmployment(), u"mm/dd/yyyy"));
+    // Years of service end with the inactivation.
+    const double serviceEnd = r.InactivationDate() != 0 ? r.InactivationDate() : m_ctx.clock.NowOle();
+    lblYearsDOE->setText(Years(YearsBetween(r.DateOfEmployment(), serviceEnd, today)));
+    if (r.DateOfJobTitle() > 0) {
+        SetFieldText(20, FormatDate(r.DateOfJobTitle(), u"mm/dd/yyyy"));
+        lblYearsDOT->setText(Years(YearsBetween(r.DateOfJobTitle(), today, today)));
+        lblYearsDOT->show();
+    } else {
+        SetFieldText(20, QString());
+        lblYearsDOT->hide();
+    }
+
+    const bool previous = r.InactivationDate() != 0;
+    optStatus[previous ? 2 : 1]->setChecked(true);
+    optStatus[2]->setVisible(previous);
+    optStatus[1]->setVisible(!previous);
+    lblField[21]->setVisible(previous);
+    txtField[21]->setVisible(previous);
+    if (previous) {
+        SetFieldText(21, FormatDate(r.InactivationDate(), u"mm/dd/yyyy"));
+        lblYearsDOI->setText(Years(YearsBetween(r.InactivationDate(), today, today)));
+        lblYearsDOI->show();
+    } else {
+        SetFieldText(21, QString());
+        lblYearsDOI->setText(QString());
+        lblYearsDOI->hide();
+    }
+
+    cmdPrintLabel->show();
+    cmdPrintLabel->setEnabled(!FieldText(12).isEmpty());
+    cmdEmail->show();
+    cmdEmail->setEnabled(!FieldText(16).isEmpty());
+    cmdEmail->setToolTip(QStringLiteral(" Send email... "));
+
+    ResetPicture();
+    QApplication::processEvents();
+    const QString path = TrimSpaces(r.PictureFile());
+    bool hasPicture = false;
+    if (!path.isEmpty()) {
+        if (imgPicture->LoadPicture(path)) {
+            LayOutPicture();
+            imgPicture->SetPath(path);
+            hasPicture = true;
+        } else {
+            m_ctx.prompts.MsgBox(QStringLiteral("Can't find the picture file") + CrLf +
+                                     QStringLiteral("at the indicated location--") + CrLf + CrLf +
+                                     QStringLiteral("(") + path + QStringLiteral(")"),
+                                 MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Error loading picture"));
+            imgPicture->Clear();
+            // Forget the path, so that the message comes only once.
+            RewriteShownRecord([](PersonnelRecord& record) { record.SetPictureFile(QString()); });
+        }
+    }
+    imgPicture->show();
+    imgPicture->SetStretch(true);
+    ShowPictureButtons(hasPicture);
+}
+
+void RecordPage::ResetPicture() {
+    imgPicture->hide();
+    imgPicture->SetStretch(false);
+    imgPicture->Clear();
+    PlaceTwips(imgPicture, 120, 120, FrameWidth, FrameHeight);
+    imgPicture->SetPath(QString());
+}
+
+void RecordPage::LayOutPicture() {
+    const QSize natural = imgPicture->NaturalTwips();
+    m_ctx.state.PictureWidth = natural.width();
+    m_ctx.state.PictureHeight = natural.height();
+    const QSize shown = FitPicture(natural, FrameWidth, FrameHeight);
+    PlaceTwips(imgPicture, 120, 120, shown.width(), shown.height());
+}
+
+void RecordPage::ShowPictureButtons(bool hasPicture) {
+    const int level = m_ctx.state.CurrentAccessLevel;
+    lblPicture->setVisible(!hasPicture);
+    cmdPicAddEdit[1]->setVisible(!hasPicture);
+    cmdPicAddEdit[1]->setEnabled(level >= 3);
+    cmdPicAddEdit[2]->setVisible(hasPicture);
+    cmdPicAddEdit[2]->setEnabled(level >= 2);
+    cmdPicPrint->setVisible(hasPicture);
+    cmdPicPrint->setEnabled(true);
+    cmdPicDelete->setVisible(hasPicture);
+    cmdPicDelete->setEnabled(level == 4);
+}
+
+bool RecordPage::RewriteShownRecord(const std::function<void(PersonnelRecord&)>& change) {
+    PersonnelFile& file = m_ctx.personnel;
+    IoStatus status = file.OpenPersonnelFile();
+    if (status)
+        status = file.ReadPersonnelRecord(m_recordNumber);
+    if (status) {
+        change(file.Record());
+        status = file.WritePersonnelRecord(m_recordNumber);
+    }
+    file.ClosePersonnelFile();
+    return ReportFileError(m_ctx.prompts, status);
+}
+
+void RecordPage::BeginInput(bool adding) {
+    m_adding = adding;
+    if (adding) {
+        lblDataInfo[1]->hide();
+        lblDataInfo[2]->hide();
+        cmdPrintLabel->hide();
+        cmdEmail->hide();
+        // A new employee is always a current one.
+        optStatus[1]->setChecked(true);
+        optStatus[2]->hide();
+        txtField[21]->hide();
+        lblField[21]->hide();
+        ResetPicture();
+        imgPicture->SetStretch(true);
+        imgPicture->show();
+        ShowPictureButtons(false);
+        setTitle(QString());
+    } else {
+        optStatus[1]->show();
+        optStatus[2]->show();
+    }
+    m_input = true;
+    m_lblField1Tag = lblField[1]->text();
+    lblField[1]->setText(m_lblField1Tag + QStringLiteral("            (red = required entry)"));
+    for (int i = 1; i <= BoxCount; ++i) {
+        m_boxTag[std::size_t(i)] = FieldText(i);
+        if (adding)
+            SetFieldText(i, QString());
+        if (i == NotepadBox)
+            txtNotepad->setReadOnly(false);
+        else
+            txtField[std::size_t(i)]->setReadOnly(false);
+    }
+    m_locked = false;
+    SetRequiredCaptionsRed(true);
+    for (QLabel* label : {lblYearsDOB, lblYearsDOE, lblYearsDOT, lblYearsDOI})
+        label->hide();
+}
+
+void RecordPage::EndInput() {
+    for (int i = 1; i <= BoxCount; ++i) {
+        if (i == NotepadBox)
+            txtNotepad->setReadOnly(true);
+        else
+            txtField[std::size_t(i)]->setReadOnly(true);
+    }
+    m_locked = true;
+    m_input = false;
+    m_adding = false;
+    lblField[1]->setText(m_lblField1Tag);
+    lblYearsDOB->show();
+    lblYearsDOE->show();
+    SetRequiredCaptionsRed(false);
+    lblSpaceFull->hide();
+}
+
+void RecordPage::SetRequiredCaptionsRed(bool red) {
+    const QColor color = red ? RequiredRed : palette().color(QPalette::ButtonText);
+    for (int box : RequiredBoxes)
+        SetForeColor(lblField[std::size_t(box)], color);
+}
+
+void RecordPage::FocusFirstBox(bool editing) {
+    switch (tabNameInfo->Tab()) {
+    case 0: Box(1)->setFocus(); break;
+    case 1: Box(12)->setFocus(); break;
+    case 2: Box(editing ? 19 : 17)->setFocus(); break;
+    case 3: Box(NotepadBox)->setFocus(); break;
+    default: break;
+    }
+}
+
+void RecordPage::tabNameInfo_Click() {
+    if (!m_locked)
+        FocusFirstBox(false);
+}
+
+bool RecordPage::RequiredBoxesFilled() const {
+    for (int box : RequiredBoxes) {
+        if (TrimSpaces(FieldText(box)).isEmpty())
+            return false;
+    }
+    return true;
+}
+
+void RecordPage::UpdateSpaceFull() {
+    ShowSpaceFull(lblSpaceFull, static_cast<MemoBox*>(txtNotepad)->StoredLength(), NotepadLength);
+}
+
+bool RecordPage::Validate(bool ok, const QString& message) {
+    if (!ok)
+        m_ctx.prompts.MsgBox(message, MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Error"));
+    return ok;
+}
+
+bool RecordPage::ValidateEntry(bool editing) {
+    SetFieldText(5, TrimSpaces(FieldText(5)).toUpper());
+    const QString race = FieldText(5);
+    const bool raceOk = race.size() == 1 && QStringLiteral("WBHAO").contains(race);
+    if (!Validate(raceOk,
+                  QStringLiteral("Check the 'Race' designation") + CrLf + CrLf +
+                      QStringLiteral("(Use 'W', 'B', 'H', 'A', or 'O' only)") + CrLf + CrLf +
+                      QStringLiteral("See the Help Section") + CrLf + QStringLiteral("'Important Program Notes'") +
+                      CrLf + QStringLiteral("for more information.")))
+        return false;
+    SetFieldText(6, TrimSpaces(FieldText(6)).toUpper());
+    const QString sex = FieldText(6);
+    if (!Validate(sex == QLatin1String("M") || sex == QLatin1String("F"),
+                  QStringLiteral("Check the 'Sex' designation") + CrLf + CrLf + QStringLiteral("(Use 'M' or 'F' only)")))
+        return false;
+    if (!Validate(IsDateText(FieldText(7)), QStringLiteral("Invalid 'Date of Birth' Entry")))
+        return false;
+    const qsizetype ssn = TrimSpaces(FieldText(8)).size();
+    if (!Validate(ssn == 0 || ssn >= 11,
+                  QStringLiteral("Check the Social Security entry") + CrLf + CrLf +
+                      QStringLiteral("(Use a '123-45-6789' format)")))
+        return false;
+    if (!Validate(IsDateText(FieldText(19)), QStringLiteral("Invalid 'Date of Employment' Entry")))
+        return false;
+    const QString jobTitleDate = TrimSpaces(FieldText(20));
+    if (!Validate(jobTitleDate.isEmpty() || IsDateText(jobTitleDate), QStringLiteral("Invalid 'Date of Job Title' Entry")))
+        return false;
+    if (editing) {
+        const QString inactivation = TrimSpaces(FieldText(21));
+        if (!Validate(inactivation.isEmpty() || IsDateText(inactivation),
+                      QStringLiteral("Invalid 'Inactivation Date' Entry")))
+            return false;
+    }
+    return true;
+}
+
+void RecordPage::StoreInto(PersonnelRecord& r) const {
+    using F = PersonnelField;
+    const std::pair<int, F> texts[] = {
+        {1, F::FirstName},      {2, F::MiddleName},    {3, F::LastName},     {4, F::Suffix},
+        {9, F::EmergencyName},  {10, F::EmergencyRelationship},              {11, F::EmergencyPhone},
+        {12, F::StreetAddress}, {13, F::CityStateZip}, {14, F::HomePhone},   {15, F::CellPhone},
+        {16, F::Email},         {5, F::Race},          {6, F::Sex},          {8, F::SocialSecurityNumber},
+        {17, F::EmployeeNumber}, {18, F::JobTitle},    {22, F::Notepad},
+    };
+    for (const auto& [box, field] : texts)
+        r.SetText(field, TrimSpaces(FieldText(box)));
+    // Typed dates go through the same reader as the checks, so what passed is what is stored.
+    r.SetDateOfBirth(DateOf(FieldText(7)));
+    r.SetDateOfEmployment(DateOf(FieldText(19)));
+    r.SetDateOfJobTitle(TrimSpaces(FieldText(20)).isEmpty() ? 0.0 : DateOf(FieldText(20)));
+    r.SetPictureFile(imgPicture->Path());
+}
+
+bool RecordPage::eventFilter(QObject* watched, QEvent* event) {
+    for (int i = 1; i <= BoxCount; ++i) {
+        QWidget* box = Box(i);
+        if (watched != box)
+            continue;
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            if (m_input)
+                SetBackColor(box, Yellow);
+            break;
+        case QEvent::FocusOut:
+            if (m_input)
+                SetBackColor(box, Cyan);
+            break;
+        case QEvent::MouseMove:
+            txtField_MouseMove(i);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void RecordPage::txtField_MouseMove(int n) {
+    if (m_input)
+        return;
+    QWidget* box = Box(n);
+    if (!m_locked) {
+        box->setToolTip(QString());
+        return;
+    }
+    if (n == 7 || n == 19 || n == 20 || n == 21) {
+        const QString text = FieldText(n);
+        if (!text.isEmpty() && IsDateText(text))
+            box->setToolTip(FormatDate(DateOf(text), u"DDDD"));
+    }
+}
+
+void RecordPage::cmdEmail_Click() {
+    OpenLink(LinkKind::Mail, this, TrimSpaces(FieldText(16)), m_ctx.prompts);
+}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "appcontext.h"
+#include "onebased.h"
+
+#include <QGroupBox>
+#include <QString>
+
+#include <array>
+
+class OrvicButton;
+class PictureBox;
+class PersonnelRecord;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QRadioButton;
+class TabControl;
+class WindowFade;
+
+// The record page beside the employee list (frame(2) of the main window): the fields of one
+// employee on five tabs. It shows the record of the highlighted row, and its boxes double as the
+// entry form while an employee is added or edited.
+class RecordPage : public QGroupBox {
+    Q_OBJECT
+
+public:
+    // `windowFade` dims the main window while the large picture view is up.
+    RecordPage(AppContext& ctx, WindowFade* windowFade, QWidget* parent = nullptr);
+
+    static constexpr int BoxCount = 22;
+    static constexpr int NotepadBox = 22;
+    static constexpr int NotepadLength = 4519;
+    // The boxes Save waits for: first and last name, race, sex, birth and employment dates.
+    static constexpr std::array<int, 6> RequiredBoxes{1, 3, 5, 6, 7, 19};
+    static constexpr int FrameWidth = 3480; // the picture frame on the "Photo" tab, in twips
+    static constexpr int FrameHeight = 2535;
+
+    TabControl* tabNameInfo;
+    QGroupBox* frame3; // " In Case of Emergency "
+    // Boxes 1 to 21 are one-line boxes; box 22, the notepad, is txtNotepad.
+    OneBased<QLineEdit*, 21> txtField;
+    QPlainTextEdit* txtNotepad;
+    OneBased<QLabel*, BoxCount> lblField;
+    QLabel* lblYearsDOB;
+    QLabel* lblYearsDOE;
+    QLabel* lblYearsDOT;
+    QLabel* lblYearsDOI;
+    OneBased<QLabel*, 2> lblDataInfo;
+    OneBased<QRadioButton*, 2> optStatus;
+    QLabel* imgNotePad;
+    QLabel* lblSpaceFull;
+    PictureBox* imgPicture;
+    QLabel* lblPicture;
+    OrvicButton* cmdPrintLabel;
+    OrvicButton* cmdEmail;
+    OneBased<OrvicButton*, 2> cmdPicAddEdit;
+    OrvicButton* cmdPicPrint;
+    OrvicButton* cmdPicDelete;
+
+    // Box n (1..22) as a widget, its text, and setting its text.
+    QWidget* Box(int n) const;
+    QString FieldText(int n) const;
+    void SetFieldText(int n, const QString& text);
+    bool IsLocked() const { return m_locked; }
+
+    // Reads record `recordNumber` and fills every box, label and button; `heading` is the name
+    // the list shows for the employee (the large picture view's heading). A picture that will
+    // not load is reported once and its path cleared from the record.
+    void ShowRecord(qint32 recordNumber, const QString& heading);
+    qint32 ShownRecord() const { return m_recordNumber; }
+
+    // Opens the boxes for input (emptied when adding) and closes them again.
+    void BeginInput(bool adding);
+    void EndInput();
+    bool Adding() const { return m_adding; }
+    bool InInput() const { return m_input; }
+
+    // Puts the focus in the first box of the tab showing; `editing` picks the editing rule,
+    // which starts the "Job Info" tab at the date of employment.
+    void FocusFirstBox(bool editing);
+
+    // Whether every box Save waits for holds something other than spaces.
+    bool RequiredBoxesFilled() const;
+
+    // Checks the entry box by box and reports the first fault; race and sex are upper-cased and
+    // trimmed in their boxes on the way. `editing` adds the inactivation date.
+    bool ValidateEntry(bool editing);
+
+    // Stores the boxes (and the picture's path) into `record`, every field but the four dates
+    // kept by the record itself and InactivationDate, which the caller decides.
+    void StoreInto(PersonnelRecord& record) const;
+
+    // Picture commands of the "Photo" tab.
+    void cmdPicAddEdit_Click();
+    void cmdPicDelete_Click();
+    void cmdPicPrint_Click();
+    void cmdEmail_Click();
+
+    // The fill indicator of the notepad.
+    void UpdateSpaceFull();
+
+signals:
+    // A box changed during input.
+    void InputChanged();
+    // A status option was clicked during input.
+    void StatusClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void tabNameInfo_Click();
+    void ResetPicture();
+    void LayOutPicture();
+    void ShowPictureButtons(bool hasPicture);
+    void SetRequiredCaptionsRed(bool red);
+    void txtField_MouseMove(int n);
+    bool Validate(bool ok, const QString& message);
+    // Reads the shown employee's record, lets `change` alter it and writes it back.
+    bool RewriteShownRecord(const std::function<void(PersonnelRecord&)>& change);
+
+    AppContext& m_ctx;
+    WindowFade* m_windowFade;
+    qint32 m_recordNumber = 0;
+    QString m_heading;
+    bool m_locked = true;
+    bool m_input = false;
+    bool m_adding = false;
+    QString m_lblField1Tag;
+    OneBased<QString, BoxCount> m_boxTag;
+};

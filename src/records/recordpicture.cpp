@@ -1,0 +1,146 @@
+// The "Photo" tab's commands: choosing, removing and viewing an employee's picture. Only the
+// picture file's path is kept in the record; the file itself is never copied or changed.
+
+#include "recordpage.h"
+
+#include "ansitext.h"
+#include "clock.h"
+#include "fade.h"
+#include "frmlargepic.h"
+#include "orvicbutton.h"
+#include "personnelfile.h"
+#include "picturebox.h"
+#include "programstate.h"
+#include "prompts.h"
+#include "twips.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImageReader>
+#include <QLabel>
+#include <QPointer>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+// Whether the path can be stored in the record as it stands: within the field's width and in
+// characters the file's code page holds. A path cut or altered on the way would never lead back
+// to the picture.
+bool PathFitsRecord(const QString& path) {
+    const int width = PersonnelRecord::FieldOf(PersonnelField::PictureFile).width;
+    const QByteArray stored = ToAnsi(path);
+    return stored.size() <= width && FromAnsi(stored) == path && TrimSpaces(path) == path;
+}
+
+} // namespace
+
+void RecordPage::cmdPicAddEdit_Click() {
+    // The data files are addressed relative to the working folder, which a file dialog may move.
+    const QString workingFolder = QDir::currentPath();
+    const QString path = m_ctx.prompts.GetOpenFileName(QString(), QString(), QString());
+    QDir::setCurrent(workingFolder);
+    if (path.isEmpty())
+        return;
+
+    if (!PathFitsRecord(path)) {
+        m_ctx.prompts.MsgBox(QStringLiteral("The name and location of that picture file") + CrLf +
+                                 QStringLiteral("are too long to be kept with the record.") + CrLf + CrLf +
+                                 QStringLiteral("(") + path + QStringLiteral(")") + CrLf + CrLf +
+                                 QStringLiteral("Please move the picture to a folder with a shorter") + CrLf +
+                                 QStringLiteral("path (up to 100 plain characters) and choose it again."),
+                             MsgButtons::OKOnly, MsgIcon::Exclamation, QStringLiteral("Picture Path Too Long"));
+        return;
+    }
+
+    // Tried before anything on the tab changes: a file that is not a picture leaves the tab and
+    // the record as they were, including the picture the employee already has.
+    QImageReader trial(path);
+    if (!trial.canRead() || trial.read().isNull()) {
+        m_ctx.prompts.MsgBox(QStringLiteral("There is some kind of problem") + CrLf +
+                                 QStringLiteral("in trying to access that picture file..."),
+                             MsgButtons::OKOnly, MsgIcon::None, QStringLiteral("File Access Error"));
+        return;
+    }
+
+    if (m_adding) {
+        m_ctx.personnel.Record().SetPictureFile(path);
+    } else if (!RewriteShownRecord([&](PersonnelRecord& record) {
+                   record.SetPictureFile(path);
+                   record.SetDateModified(m_ctx.clock.NowOle());
+               })) {
+        return;
+    }
+
+    lblPicture->hide();
+    imgPicture->hide();
+    imgPicture->SetStretch(false);
+    if (!imgPicture->LoadPicture(path)) {
+        // Gone between the trial and now: show the empty frame; the next showing of the record
+        // reports the path.
+        PlaceTwips(imgPicture, 120, 120, FrameWidth, FrameHeight);
+        imgPicture->SetPath(QString());
+        imgPicture->show();
+        lblPicture->show();
+        return;
+    }
+    LayOutPicture();
+    imgPicture->SetPath(path);
+    imgPicture->SetStretch(true);
+    imgPicture->show();
+    cmdPicAddEdit[1]->hide();
+    cmdPicAddEdit[2]->show();
+    cmdPicPrint->show();
+    cmdPicDelete->show();
+}
+
+void RecordPage::cmdPicDelete_Click() {
+    QApplication::processEvents();
+    bool removed = false;
+    if (m_adding) {
+        m_ctx.personnel.Record().SetPictureFile(QString());
+        removed = true;
+    } else {
+        const MsgAnswer answer = m_ctx.prompts.MsgBox(
+            QStringLiteral("Are you SURE that you want") + CrLf + QStringLiteral("to delete this picture?"),
+            MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Confirm Picture Delete"), MsgDefault::Button2);
+        if (answer == MsgAnswer::Yes)
+            removed = RewriteShownRecord([](PersonnelRecord& record) { record.SetPictureFile(QString()); });
+    }
+    if (!removed)
+        return;
+    imgPicture->hide();
+    QApplication::processEvents();
+    PlaceTwips(imgPicture, 120, 120, FrameWidth, FrameHeight);
+    imgPicture->Clear();
+    imgPicture->SetPath(QString());
+    imgPicture->show();
+    lblPicture->show();
+    cmdPicAddEdit[1]->show();
+    cmdPicAddEdit[2]->hide();
+    cmdPicPrint->hide();
+    cmdPicDelete->hide();
+}
+
+void RecordPage::cmdPicPrint_Click() {
+    const QString path = imgPicture->Path();
+    QPointer<frmLargePic> view = new frmLargePic(m_ctx, window());
+    if (!view->LoadPicture(path)) {
+        // The file went away (or changed) after the record was shown.
+        delete view;
+        m_ctx.prompts.MsgBox(QStringLiteral("Can't find the picture file") + CrLf +
+                                 QStringLiteral("at the indicated location--") + CrLf + CrLf +
+                                 QStringLiteral("(") + path + QStringLiteral(")"),
+                             MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Error loading picture"));
+        return;
+    }
+    view->lblPicHeading->setText(m_heading);
+    const bool fade = m_ctx.state.FadeEnabled;
+    if (fade && m_windowFade) {
+        m_windowFade->StartFade(255, 204, 1, false);
+        m_windowFade->WaitForFade();
+    }
+    view->exec();
+    if (fade && m_windowFade)
+        m_windowFade->StartFade(204, 255, 2, false);
+}
