@@ -81,6 +81,7 @@ void frmMain::BeginInput() {
         for (OrvicButton* b : {cmdAddEmployee, cmdPrintList, cmdPrintUpdateForms, cmdRemoveEmployee})
             b->hide();
         m_frame2TopTag = frame[2]->y();
+        frame[2]->show(); // hidden while the file holds nobody
         frame[2]->move(frame[2]->x(), frame[1]->y());
         m_tabMainHeightTag = tabMain->height();
         tabMain->resize(tabMain->width(), tabMain->height() - listHeight);

@@ -86,7 +86,7 @@ void RecordPage::BuildControls() {
 
     frame3 = new QGroupBox(QStringLiteral(" In Case of Emergency "), page[1]);
     frame3->setObjectName(QStringLiteral("frame(3)"));
-    PlaceTwips(frame3, 120, 1500, 7500, 960);
+    PlaceTwips(frame3, 120, 2010, 7500, 900);
 
     // Box number, tab page (or the emergency frame), caption, left, top, width, maximum length.
     struct BoxDesign {
@@ -96,17 +96,17 @@ void RecordPage::BuildControls() {
         int left, top, width, maxLength;
     };
     const BoxDesign design[] = {
-        {1, page[1], "First Name", 120, 120, 1800, 15},
-        {2, page[1], "Middle Name", 2040, 120, 1800, 15},
-        {3, page[1], "Last Name", 3960, 120, 2400, 20},
-        {4, page[1], "Suffix", 6480, 120, 720, 3},
-        {5, page[1], "Race", 120, 780, 720, 1},
-        {6, page[1], "Sex", 960, 780, 720, 1},
-        {7, page[1], "Date of Birth", 1800, 780, 1500, 17},
-        {8, page[1], "Social Security #", 3960, 780, 1800, 11},
-        {9, frame3, "Name", 120, 240, 2880, 25},
-        {10, frame3, "Relationship", 3120, 240, 1920, 15},
-        {11, frame3, "Contact Number", 5160, 240, 2220, 20},
+        {1, page[1], "First Name", 120, 60, 2400, 15},
+        {2, page[1], "Middle Name", 120, 720, 1800, 15},
+        {3, page[1], "Last Name", 2040, 720, 2400, 20},
+        {4, page[1], "Suffix", 4560, 720, 720, 3},
+        {5, page[1], "Race", 120, 1380, 720, 1},
+        {6, page[1], "Sex", 960, 1380, 720, 1},
+        {7, page[1], "Date of Birth", 1800, 1380, 1500, 17},
+        {8, page[1], "Social Security #", 3960, 1380, 1800, 11},
+        {9, frame3, "Name", 120, 210, 2880, 25},
+        {10, frame3, "Relationship", 3120, 210, 1920, 15},
+        {11, frame3, "Contact Number", 5160, 210, 2220, 20},
         {12, page[2], "Street Address", 120, 120, 4800, 40},
         {13, page[2], "City/State/Zip", 120, 780, 4800, 40},
         {14, page[2], "Home Phone", 120, 1440, 2280, 20},
@@ -165,7 +165,7 @@ void RecordPage::BuildControls() {
     }
 
     lblYearsDOB = new QLabel(page[1]);
-    PlaceTwips(lblYearsDOB, 3330, 1050, 560, LabelHeight);
+    PlaceTwips(lblYearsDOB, 3330, 1650, 560, LabelHeight);
     lblYearsDOE = new QLabel(page[3]);
     PlaceTwips(lblYearsDOE, 1650, 1470, 560, LabelHeight);
     lblYearsDOT = new QLabel(page[3]);
@@ -182,7 +182,7 @@ void RecordPage::BuildControls() {
     for (int i = 1; i <= 2; ++i) {
         lblDataInfo[std::size_t(i)] = new QLabel(page[1]);
         lblDataInfo[std::size_t(i)]->setObjectName(QStringLiteral("lblDataInfo(%1)").arg(i));
-        PlaceTwips(lblDataInfo[std::size_t(i)], i == 1 ? 120 : 3840, 2640, 3660, LabelHeight);
+        PlaceTwips(lblDataInfo[std::size_t(i)], i == 1 ? 120 : 3840, 2955, 3660, LabelHeight);
     }
 
     optStatus[1] = new QRadioButton(QStringLiteral("Current Employee"), page[3]);
@@ -276,7 +276,7 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
     file.ClosePersonnelFile();
     if (!ReportFileError(m_ctx.prompts, status))
         return;
-    const PersonnelRecord& r = file.Record();
+    const PersonnelRecord r = file.Record();
 
     setTitle(QStringLiteral(" ") + TrimSpaces(r.FirstName()) + QStringLiteral(" ") + TrimSpaces(r.LastName()) +
              QStringLiteral(" "));
@@ -341,7 +341,6 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
     cmdEmail->setToolTip(QStringLiteral(" Send email... "));
 
     ResetPicture();
-    QApplication::processEvents();
     const QString path = TrimSpaces(r.PictureFile());
     bool hasPicture = false;
     if (!path.isEmpty()) {
