@@ -120,7 +120,6 @@ void frmMain::BeginInput() {
         m_fade->StartFade(0, 255, step, false);
         m_fade->WaitForFade();
     }
-    UpdateSaveButton();
     recordPage->FocusFirstBox(Editing);
 }
 

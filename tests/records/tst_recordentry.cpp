@@ -1,0 +1,847 @@
+// Adding and editing an employee on the record page of the real main window, driven as a user
+// drives it: the entry form's state, the Save rule, each validation fault, the status questions,
+// what reaches "Rosterly.Data" byte for byte, cancelling, and the commands by access level.
+#include "frmlistoptions.h"
+#include "orvicbutton.h"
+#include "recordfixture.h"
+#include "records.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using F = PersonnelField;
+
+// Runs a helper that checks with QCOMPARE/QVERIFY and leaves the test when it failed.
+#define CHECKED(call)                                                                                        \
+    do {                                                                                                     \
+        call;                                                                                                \
+        if (QTest::currentTestFailed())                                                                      \
+            return;                                                                                          \
+    } while (false)
+
+const QDateTime Now(QDate(2026, 12, 8), QTime(17, 5, 9));
+const QColor RequiredRed(192, 0, 0);
+const QColor Yellow(255, 255, 0);
+const QColor Cyan(0, 255, 255);
+const QString StatusTitle = u"Confirm Employee Status Change"_s;
+const QString ToPreviousText = u"You have changed this employee's status\r\n"
+                               u"from a 'Current Employee' to a 'Previous Employee'.\r\n\r\n"
+                               u"Do you wish to continue with this change?"_s;
+const QString ToCurrentText = u"You have changed this employee's status\r\n"
+                              u"from a 'Previous Employee' to a 'Current Employee'.\r\n\r\n"
+                              u"Do you wish to continue with this change?"_s;
+const QString DatePrompt = u"Enter the date of\r\nINactivation for this employee..."_s;
+
+// Days from 30 December 1899 with the time of day as the fraction, worked out here on its own.
+double Ole(QDate date, QTime time = QTime(0, 0)) {
+    return double(QDate(1899, 12, 30).daysTo(date)) + time.msecsSinceStartOfDay() / 86400000.0;
+}
+
+// Three current employees and two previous ones. The current list reads Adams (2), Miller (3),
+// Young (1); the previous list Baker (4), Ortiz (5).
+std::vector<StaffMember> Staff() {
+    return {
+        {u"Young"_s, u"Zoe"_s, {1990, 5, 1}, {2015, 3, 10}},
+        {u"Adams"_s, u"Bob"_s, {1970, 2, 2}, {2000, 3, 15}, {}, u"B"_s, u"M"_s},
+        {u"Miller"_s, u"Ann"_s, {1985, 12, 24}, {2010, 3, 1}},
+        {u"Baker"_s, u"Cy"_s, {1960, 1, 1}, {1990, 6, 1}, {2020, 1, 1}, u"H"_s, u"M"_s},
+        {u"Ortiz"_s, u"Dan"_s, {1975, 7, 4}, {1995, 9, 1}, {2022, 6, 30}, u"O"_s, u"M"_s},
+    };
+}
+
+QByteArray DataFileBytes() {
+    return ReadFileBytes(u"Rosterly.Data"_s);
+}
+
+// Record n (from 1) as it stands on disk.
+QByteArray RecordBytes(int n) {
+    return DataFileBytes().mid((n - 1) * PersonnelRecordLength, PersonnelRecordLength);
+}
+
+QByteArray FieldBytes(const QByteArray& record, F field) {
+    const FieldSpec& f = PersonnelRecord::FieldOf(field);
+    return record.mid(f.offset, f.width);
+}
+
+// The bytes of a text field holding `text`: the text, then spaces to the field's width.
+QByteArray Padded(F field, const QByteArray& text) {
+    const int width = PersonnelRecord::FieldOf(field).width;
+    return text + QByteArray(width - text.size(), ' ');
+}
+
+double DateField(const QByteArray& record, F field) {
+    const QByteArray bytes = FieldBytes(record, field);
+    double value = 0; // the file is little-endian, as the machines the tests run on
+    std::memcpy(&value, bytes.constData(), sizeof value);
+    return value;
+}
+
+QByteArray DateBytes(double value) {
+    return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// `record` with the date field set to `value`.
+QByteArray WithDate(QByteArray record, F field, double value) {
+    record.replace(PersonnelRecord::FieldOf(field).offset, 8, DateBytes(value));
+    return record;
+}
+
+QByteArray WithText(QByteArray record, F field, const QByteArray& text) {
+    const FieldSpec& f = PersonnelRecord::FieldOf(field);
+    record.replace(f.offset, f.width, Padded(field, text));
+    return record;
+}
+
+QStringList Rows(const Grid* g) {
+    QStringList rows;
+    for (int r = 1; r < g->Rows(); ++r)
+        rows << g->TextMatrix(r, 0) + u'|' + g->TextMatrix(r, 3);
+    return rows;
+}
+
+int RowOfRecord(const Grid* g, int record) {
+    for (int r = 1; r < g->Rows(); ++r) {
+        if (g->TextMatrix(r, 3) == QString::number(record))
+            return r;
+    }
+    return -1;
+}
+
+QLineEdit* Line(frmMain* w, int n) {
+    return w->recordPage->txtField[std::size_t(n)];
+}
+
+QColor Background(frmMain* w, int n) {
+    return w->recordPage->Box(n)->palette().color(QPalette::Base);
+}
+
+QColor CaptionColour(frmMain* w, int n) {
+    return w->recordPage->lblField[std::size_t(n)]->palette().color(QPalette::WindowText);
+}
+
+bool IsLocked(frmMain* w, int n) {
+    if (n == RecordPage::NotepadBox)
+        return w->recordPage->txtNotepad->isReadOnly();
+    return Line(w, n)->isReadOnly();
+}
+
+// The page of tabNameInfo that holds box n.
+int PageOf(int n) {
+    return n <= 11 ? 0 : n <= 16 ? 1 : n <= 21 ? 2 : 3;
+}
+
+void ShowPageOf(frmMain* w, int n) {
+    TabControl* tabs = w->recordPage->tabNameInfo;
+    if (tabs->Tab() != PageOf(n))
+        ClickTabOf(tabs, PageOf(n));
+}
+
+// Clicks into box n (on its page) and types `text` over what it holds; "\n" is the Return key.
+void Enter(frmMain* w, int n, const QString& text) {
+    ShowPageOf(w, n);
+    QWidget* box = w->recordPage->Box(n);
+    QWidget* clicked = box;
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(box))
+        clicked = memo->viewport();
+    QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(6, 6));
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClicks(box, lines[i]);
+    }
+}
+
+void ClickStatus(frmMain* w, int i) {
+    ShowPageOf(w, 21);
+    QRadioButton* o = w->recordPage->optStatus[std::size_t(i)];
+    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
+}
+
+void ClickGridRow(frmMain* w, int row) {
+    QTest::mouseClick(w->grid->viewport(), Qt::LeftButton, {},
+                      w->grid->visualRect(w->grid->model()->index(row - 1, 0)).center());
+}
+
+// Switches the list to the previous employees as the user does on the options page.
+void ListPreviousEmployees(frmMain* w) {
+    ClickTabOf(w->tabMain, 1);
+    OptionButton* o = w->OptionsPage()->optEmpStatus[2];
+    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
+    ClickTabOf(w->tabMain, 0);
+    QCOMPARE(w->tabMain->Tab(), 0);
+    QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|4"_s, u"Ortiz, Dan|5"_s}));
+}
+
+// Clicks Save expecting the entry to be refused with `text` as an entry fault.
+void ExpectRefusal(TestProgram& p, frmMain* w, const QString& text) {
+    const qsizetype asked = p.prompts.Asked().size();
+    p.prompts.Answer(MsgAnswer::OK);
+    QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+    QCOMPARE(p.prompts.Asked().size(), asked + 1);
+    const Prompt& fault = p.prompts.Asked().last();
+    QCOMPARE(fault.kind, Prompt::Kind::Message);
+    QCOMPARE(fault.text, text);
+    QCOMPARE(fault.title, u"Error"_s);
+    QCOMPARE(fault.icon, MsgIcon::Critical);
+    QCOMPARE(fault.buttons, MsgButtons::OKOnly);
+    // The input stays open.
+    QVERIFY(w->Adding || w->Editing);
+    QVERIFY(w->cmdAddEditSave->isVisible() && w->cmdAddEditSave->isEnabled());
+    QVERIFY(!IsLocked(w, 1));
+}
+
+// The page and the window are back in display state after an input.
+void ExpectDisplayState(frmMain* w) {
+    QVERIFY(!w->Adding && !w->Editing);
+    for (int n = 1; n <= RecordPage::BoxCount; ++n)
+        QVERIFY2(IsLocked(w, n), qPrintable(u"box %1 is not locked"_s.arg(n)));
+    const QColor normal = w->recordPage->palette().color(QPalette::ButtonText);
+    QCOMPARE(normal, QApplication::palette().color(QPalette::ButtonText));
+    for (int n : RecordPage::RequiredBoxes)
+        QCOMPARE(CaptionColour(w, n), normal);
+    QCOMPARE(w->recordPage->lblField[1]->text(), u"First Name"_s);
+    QVERIFY(w->cmdAddEditSave->isHidden() && w->cmdAddEditCancel->isHidden());
+    QVERIFY(w->cmdEditEntry->isVisible() && w->cmdPrintEntry->isVisible());
+    QVERIFY(w->frame[1]->isVisible() && w->frame[1]->isEnabled());
+    QCOMPARE(w->tabMain->tabText(0), u"Employee List"_s);
+    QVERIFY(w->tabMain->isTabEnabled(1));
+    QCOMPARE(w->recordPage->tabNameInfo->Tab(), 0);
+    QVERIFY(w->cmdAdminWindow->isEnabled());
+    QVERIFY(w->cmdBackupRestore->isVisible() && w->cmdBackupRestore->isEnabled());
+    QVERIFY(w->recordPage->lblYearsDOB->isVisible());
+}
+
+// What the window looks like before an add, to compare with after it.
+struct Geometry {
+    int height, top, tabMainHeight, frame2Top;
+};
+Geometry GeometryOf(frmMain* w) {
+    return {w->height(), w->y(), w->tabMain->height(), w->frame[2]->y()};
+}
+void ExpectGeometry(frmMain* w, const Geometry& g) {
+    QCOMPARE(w->height(), g.height);
+    QCOMPARE(w->y(), g.top);
+    QCOMPARE(w->tabMain->height(), g.tabMainHeight);
+    QCOMPARE(w->frame[2]->y(), g.frame2Top);
+}
+
+} // namespace
+
+class TestRecordEntry : public QObject {
+    Q_OBJECT
+
+private slots:
+    void addingOpensAnEmptyFormWithTheRequiredBoxesMarked() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 3);
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        const Geometry before = GeometryOf(w);
+        const int listHeight = w->frame[1]->height();
+        RecordPage* page = w->recordPage;
+        QCOMPARE(page->FieldText(3), u"Adams"_s);
+
+        QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
+        QVERIFY(w->Adding && !w->Editing);
+        // The list goes and the window shrinks round the record page.
+        QVERIFY(w->frame[1]->isHidden());
+        QCOMPARE(w->height(), before.height - listHeight);
+        QCOMPARE(w->tabMain->height(), before.tabMainHeight - listHeight);
+        QCOMPARE(w->frame[2]->y(), w->frame[1]->y());
+        const QRect screen = w->screen()->geometry();
+        QCOMPARE(w->y(), screen.y() + (screen.height() - w->height()) / 2);
+        QCOMPARE(w->tabMain->tabText(0), u"New Entry"_s);
+        QVERIFY(!w->tabMain->isTabEnabled(1));
+        QCOMPARE(page->title(), QString());
+
+        QCOMPARE(w->cmdAddEditSave->Caption(), u"Save this\r\nnew entry"_s);
+        QCOMPARE(w->cmdAddEditCancel->Caption(), u"Cancel this\r\nnew entry"_s);
+        QVERIFY(w->cmdAddEditSave->isVisible() && !w->cmdAddEditSave->isEnabled());
+        QVERIFY(w->cmdAddEditCancel->isVisible() && w->cmdAddEditCancel->isEnabled());
+        QVERIFY(w->cmdEditEntry->isHidden() && w->cmdPrintEntry->isHidden());
+        QVERIFY(!w->cmdAdminWindow->isEnabled());
+        QVERIFY(w->cmdBackupRestore->isVisible() && !w->cmdBackupRestore->isEnabled());
+
+        QCOMPARE(page->lblField[1]->text(), u"First Name            (red = required entry)"_s);
+        for (int n = 1; n <= RecordPage::BoxCount; ++n) {
+            QVERIFY2(page->FieldText(n).isEmpty(), qPrintable(u"box %1 not emptied"_s.arg(n)));
+            QVERIFY2(!IsLocked(w, n), qPrintable(u"box %1 still locked"_s.arg(n)));
+            const bool required = std::ranges::find(RecordPage::RequiredBoxes, n) != RecordPage::RequiredBoxes.end();
+            if (required)
+                QCOMPARE(CaptionColour(w, n), RequiredRed);
+            else
+                QVERIFY2(CaptionColour(w, n) != RequiredRed, qPrintable(u"caption %1 is red"_s.arg(n)));
+        }
+        for (QLabel* l : {page->lblDataInfo[1], page->lblDataInfo[2], page->lblYearsDOB, page->lblYearsDOE,
+                          page->lblYearsDOT, page->lblYearsDOI})
+            QVERIFY2(l->isHidden(), qPrintable(l->objectName()));
+        QVERIFY(page->cmdPrintLabel->isHidden() && page->cmdEmail->isHidden());
+        // A new employee is always current: no choice of status, no inactivation date.
+        QVERIFY(page->optStatus[1]->isChecked());
+        QVERIFY(page->optStatus[2]->isHidden());
+        QVERIFY(Line(w, 21)->isHidden() && page->lblField[21]->isHidden());
+        QCOMPARE(page->tabNameInfo->Tab(), 0);
+
+        // The focus waits in the first name, yellow; a box that loses it turns cyan.
+        QTRY_VERIFY(Line(w, 1)->hasFocus());
+        QCOMPARE(Background(w, 1), Yellow);
+        QTest::keyClicks(Line(w, 1), u"Dee"_s);
+        Enter(w, 3, u"Cole"_s);
+        QVERIFY(Line(w, 3)->hasFocus());
+        QCOMPARE(Background(w, 3), Yellow);
+        QCOMPARE(Background(w, 1), Cyan);
+
+        // Save waits for all six required boxes, and spaces do not count.
+        const std::pair<int, QString> required[] = {{5, u"W"_s}, {6, u"F"_s}, {7, u"09/09/1999"_s}};
+        for (const auto& [box, text] : required) {
+            Enter(w, box, text);
+            QVERIFY2(!w->cmdAddEditSave->isEnabled(), qPrintable(u"enabled after box %1"_s.arg(box)));
+        }
+        Enter(w, 19, u"   "_s);
+        QVERIFY(!w->cmdAddEditSave->isEnabled());
+        Enter(w, 19, u"01/04/2021"_s);
+        QVERIFY(w->cmdAddEditSave->isEnabled());
+        Enter(w, 3, u"  "_s);
+        QVERIFY(!w->cmdAddEditSave->isEnabled());
+        Enter(w, 3, u"Cole"_s);
+        QVERIFY(w->cmdAddEditSave->isEnabled());
+        // The race box takes one character: a space there is nothing.
+        Enter(w, 5, u" w"_s);
+        QCOMPARE(page->FieldText(5), u" "_s);
+        QVERIFY(!w->cmdAddEditSave->isEnabled());
+
+        // The notepad's fill indicator: 1% for one character, hidden when empty again.
+        Enter(w, 22, u"x"_s);
+        QVERIFY(page->lblSpaceFull->isVisible());
+        QCOMPARE(page->lblSpaceFull->text(), u" 1% full "_s);
+        QTest::keyClick(page->txtNotepad, Qt::Key_Backspace);
+        QVERIFY(page->lblSpaceFull->isHidden());
+        QCOMPARE(p.prompts.Asked().size(), 0);
+    }
+
+    void addedEmployeeIsStoredFieldByFieldAndHighlighted() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 3);
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        // A list of previous employees: the new employee must be listed all the same.
+        CHECKED(ListPreviousEmployees(w));
+        const Geometry before = GeometryOf(w);
+        const QByteArray fileBefore = DataFileBytes();
+        QCOMPARE(fileBefore.size(), 5 * PersonnelRecordLength);
+
+        QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
+        QVERIFY(w->Adding);
+        const std::pair<int, QString> entry[] = {
+            {1, u" Carla "_s},          {2, u"Jean"_s},
+            {3, u"Nunez"_s},            {4, u"Jr"_s},
+            {5, u"h"_s},                {6, u"f"_s},
+            {7, u"03/07/1968"_s},       {8, u"123-45-6789"_s},
+            {9, u"Pedro Nunez"_s},      {10, u"Brother"_s},
+            {11, u"555-0101"_s},        {12, u"12 Elm Street"_s},
+            {13, u"Springfield, IL 62701"_s},                 {14, u"555-0102"_s},
+            {15, u"555-0103"_s},        {16, u"carla@example.com"_s},
+            {17, u"E-1001"_s},          {18, u"Bookkeeper"_s},
+            {19, u"04/15/2010"_s},      {22, u"First line\nSecond line"_s},
+        };
+        for (const auto& [box, text] : entry)
+            Enter(w, box, text);
+        QVERIFY(w->cmdAddEditSave->isEnabled());
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Asked().size(), 0);
+
+        // Appended as record 6; the five before it untouched.
+        const QByteArray file = DataFileBytes();
+        QCOMPARE(file.size(), 6 * PersonnelRecordLength);
+        QCOMPARE(file.left(5 * PersonnelRecordLength), fileBefore);
+        const QByteArray r = RecordBytes(6);
+        const std::pair<F, QByteArray> texts[] = {
+            {F::FirstName, "Carla"},
+            {F::MiddleName, "Jean"},
+            {F::LastName, "Nunez"},
+            {F::Suffix, "Jr"},
+            {F::EmergencyName, "Pedro Nunez"},
+            {F::EmergencyRelationship, "Brother"},
+            {F::EmergencyPhone, "555-0101"},
+            {F::StreetAddress, "12 Elm Street"},
+            {F::CityStateZip, "Springfield, IL 62701"},
+            {F::HomePhone, "555-0102"},
+            {F::CellPhone, "555-0103"},
+            {F::Race, "H"},
+            {F::Sex, "F"},
+            {F::SocialSecurityNumber, "123-45-6789"},
+            {F::EmployeeNumber, "E-1001"},
+            {F::JobTitle, "Bookkeeper"},
+            {F::Notepad, "First line\r\nSecond line"},
+            {F::Email, "carla@example.com"},
+            {F::PictureFile, ""},
+        };
+        for (const auto& [field, text] : texts)
+            QCOMPARE(FieldBytes(r, field), Padded(field, text));
+        QCOMPARE(DateField(r, F::DateOfBirth), Ole({1968, 3, 7}));
+        QCOMPARE(DateField(r, F::DateOfEmployment), Ole({2010, 4, 15}));
+        QCOMPARE(FieldBytes(r, F::DateOfJobTitle), QByteArray(8, '\0'));
+        QCOMPARE(FieldBytes(r, F::InactivationDate), QByteArray(8, '\0'));
+        QCOMPARE(FieldBytes(r, F::DateModified), QByteArray(8, '\0'));
+        QCOMPARE(DateField(r, F::DateCreated), Ole(Now.date(), Now.time()));
+        QCOMPARE(FieldBytes(r, F::VersionCreated), QByteArray("\x0a\x00", 2));
+
+        // The list of current employees, alphabetical, with the new employee highlighted.
+        ExpectDisplayState(w);
+        CHECKED(ExpectGeometry(w, before));
+        QCOMPARE(Rows(w->grid), QStringList({u"Adams, Bob|2"_s, u"Miller, Ann|3"_s, u"Nunez, Carla|6"_s,
+                                             u"Young, Zoe|1"_s}));
+        QCOMPARE(w->grid->Row(), RowOfRecord(w->grid, 6));
+        QCOMPARE(w->frame[1]->title(), u"Current Employees"_s);
+        QVERIFY(w->OptionsPage()->optEmpStatus[1]->isChecked());
+        QVERIFY(w->NewRecordNumber == 0 && w->SavedRow == 0 && w->SavedTopRow == 0);
+
+        // The record page shows the new record.
+        RecordPage* page = w->recordPage;
+        QCOMPARE(page->ShownRecord(), 6);
+        QCOMPARE(page->title(), u" Carla Nunez "_s);
+        QCOMPARE(page->FieldText(1), u"Carla"_s);
+        QCOMPARE(page->FieldText(5), u"H"_s);
+        QCOMPARE(page->FieldText(6), u"F"_s);
+        QCOMPARE(page->FieldText(7), u"03/07/1968"_s);
+        QCOMPARE(page->FieldText(20), QString());
+        QCOMPARE(page->lblDataInfo[1]->text(), u" Record created 12/08/2026 17:05:09 "_s);
+        QVERIFY(page->lblDataInfo[2]->isHidden());
+        QVERIFY(page->lblYearsDOT->isHidden());
+        QVERIFY(page->optStatus[1]->isChecked());
+        QVERIFY(page->lblSpaceFull->isHidden());
+    }
+
+    void eachFaultIsReportedInTurnAndTheEntryKept() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        const QByteArray fileBefore = DataFileBytes();
+        RecordPage* page = w->recordPage;
+
+        QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
+        const std::pair<int, QString> entry[] = {
+            {1, u"Dee"_s},        {3, u"Cole"_s},          {5, u"x"_s},       {6, u"x"_s},
+            {7, u"13/45/1990"_s}, {8, u"123-45-678"_s},     {18, u"Baker"_s}, {19, u"02/30/2001"_s},
+            {20, u"someday"_s},
+        };
+        for (const auto& [box, text] : entry)
+            Enter(w, box, text);
+        // The inactivation date is not asked for while adding, whatever its hidden box holds.
+        QTest::keyClicks(Line(w, 21), u"never"_s);
+
+        CHECKED(ExpectRefusal(p, w,
+                              u"Check the 'Race' designation\r\n\r\n(Use 'W', 'B', 'H', 'A', or 'O' only)\r\n\r\n"
+                              u"See the Help Section\r\n'Important Program Notes'\r\nfor more information."_s));
+        for (const auto& [box, text] : entry)
+            QCOMPARE(page->FieldText(box), box == 5 ? u"X"_s : text);
+
+        Enter(w, 5, u"w"_s);
+        CHECKED(ExpectRefusal(p, w, u"Check the 'Sex' designation\r\n\r\n(Use 'M' or 'F' only)"_s));
+        QCOMPARE(page->FieldText(5), u"W"_s);
+        QCOMPARE(page->FieldText(6), u"X"_s);
+
+        Enter(w, 6, u"m"_s);
+        CHECKED(ExpectRefusal(p, w, u"Invalid 'Date of Birth' Entry"_s));
+        QCOMPARE(page->FieldText(6), u"M"_s);
+        QCOMPARE(page->FieldText(7), u"13/45/1990"_s);
+
+        Enter(w, 7, u"12/31/1989"_s);
+        CHECKED(ExpectRefusal(p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
+        QCOMPARE(page->FieldText(8), u"123-45-678"_s);
+        // Ten characters with a space after them are still ten.
+        Enter(w, 8, u"123456789 "_s);
+        CHECKED(ExpectRefusal(p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
+
+        // No number at all passes.
+        Enter(w, 8, QString());
+        CHECKED(ExpectRefusal(p, w, u"Invalid 'Date of Employment' Entry"_s));
+        QCOMPARE(page->FieldText(19), u"02/30/2001"_s);
+
+        Enter(w, 19, u"02/28/2001"_s);
+        CHECKED(ExpectRefusal(p, w, u"Invalid 'Date of Job Title' Entry"_s));
+        QCOMPARE(page->FieldText(20), u"someday"_s);
+
+        // Nothing reached the file while the faults stood.
+        QCOMPARE(DataFileBytes(), fileBefore);
+
+        // Eleven characters of any kind pass.
+        Enter(w, 20, u"06/01/2024"_s);
+        Enter(w, 8, u"12345678901"_s);
+        const qsizetype asked = p.prompts.Asked().size();
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Asked().size(), asked);
+        ExpectDisplayState(w);
+        const QByteArray r = RecordBytes(6);
+        QCOMPARE(FieldBytes(r, F::Race), QByteArray("W"));
+        QCOMPARE(FieldBytes(r, F::Sex), QByteArray("M"));
+        QCOMPARE(FieldBytes(r, F::SocialSecurityNumber), QByteArray("12345678901"));
+        QCOMPARE(DateField(r, F::DateOfBirth), Ole({1989, 12, 31}));
+        QCOMPARE(DateField(r, F::DateOfEmployment), Ole({2001, 2, 28}));
+        QCOMPARE(DateField(r, F::DateOfJobTitle), Ole({2024, 6, 1}));
+        QCOMPARE(FieldBytes(r, F::InactivationDate), QByteArray(8, '\0'));
+        QCOMPARE(w->grid->Row(), RowOfRecord(w->grid, 6));
+        QVERIFY(!w->recordPage->lblYearsDOT->isHidden());
+    }
+
+    void editingOpensTheShownRecordWithTheListDisabled() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        RecordPage* page = w->recordPage;
+        const QString heading = w->frame[1]->title();
+        // On the "Job Info" page the focus starts at the date of employment.
+        ClickTabOf(page->tabNameInfo, 2);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        QVERIFY(w->Editing && !w->Adding);
+        QTRY_VERIFY(Line(w, 19)->hasFocus());
+        QCOMPARE(Background(w, 19), Yellow);
+        QCOMPARE(w->OldStatus, 1);
+
+        QVERIFY(w->frame[1]->isVisible() && !w->frame[1]->isEnabled());
+        QCOMPARE(w->frame[1]->title(), heading);
+        QCOMPARE(w->tabMain->tabText(0), u"Employee List"_s);
+        QVERIFY(!w->tabMain->isTabEnabled(1));
+        QCOMPARE(w->cmdAddEditSave->Caption(), u"&Save\r\nchanges"_s);
+        QVERIFY(w->cmdAddEditSave->isVisible());
+        QCOMPARE(w->cmdAddEditCancel->Caption(), u"&Cancel\r\nthis edit"_s);
+        // Nothing changed yet: nothing to save.
+        QVERIFY(!w->cmdAddEditSave->isEnabled());
+        QVERIFY(w->cmdEditEntry->isHidden() && w->cmdPrintEntry->isHidden());
+        QVERIFY(!w->cmdAdminWindow->isEnabled() && !w->cmdBackupRestore->isEnabled());
+        QVERIFY(page->optStatus[1]->isVisible() && page->optStatus[2]->isVisible());
+        QVERIFY(page->optStatus[1]->isChecked());
+        QCOMPARE(page->FieldText(3), u"Adams"_s);
+        QCOMPARE(page->FieldText(19), u"03/15/2000"_s);
+        QCOMPARE(page->lblField[1]->text(), u"First Name            (red = required entry)"_s);
+        QCOMPARE(CaptionColour(w, 19), RequiredRed);
+        QVERIFY(!IsLocked(w, 1) && !IsLocked(w, 22));
+        QVERIFY(page->lblYearsDOE->isHidden());
+
+        // The first change turns Cancel into "Cancel Changes" and lets Save go.
+        Enter(w, 18, u"Driver"_s);
+        QCOMPARE(w->cmdAddEditCancel->Caption(), u"&Cancel Changes"_s);
+        QVERIFY(w->cmdAddEditSave->isEnabled());
+        QCOMPARE(p.prompts.Asked().size(), 0);
+    }
+
+    void currentEmployeeBecomesPreviousWithAConfirmedDate() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        QCOMPARE(w->grid->TextMatrix(w->grid->Row(), 3), u"2"_s);
+        const QByteArray before = RecordBytes(2);
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 14, u"555-0199"_s);
+        ClickStatus(w, 2);
+        QVERIFY(w->recordPage->optStatus[2]->isChecked());
+        // A date the parser refuses is asked for again.
+        p.prompts.Answer(MsgAnswer::Yes).AnswerInput(u"soon"_s).AnswerInput(u"11/30/2026"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Pending(), 0);
+
+        const QList<Prompt>& asked = p.prompts.Asked();
+        QCOMPARE(asked.size(), 3);
+        QCOMPARE(asked[0].kind, Prompt::Kind::Message);
+        QCOMPARE(asked[0].text, ToPreviousText);
+        QCOMPARE(asked[0].title, StatusTitle);
+        QCOMPARE(asked[0].icon, MsgIcon::Question);
+        QCOMPARE(asked[0].buttons, MsgButtons::YesNo);
+        for (int i : {1, 2}) {
+            QCOMPARE(asked[i].kind, Prompt::Kind::Input);
+            QCOMPARE(asked[i].text, DatePrompt);
+            QCOMPARE(asked[i].title, u"Inactivation Date"_s);
+            QCOMPARE(asked[i].proposed, u"12/08/2026"_s);
+        }
+
+        // Only the phone, the inactivation date and the time of the change differ.
+        QByteArray expected = WithText(before, F::HomePhone, "555-0199");
+        expected = WithDate(expected, F::InactivationDate, Ole({2026, 11, 30}));
+        expected = WithDate(expected, F::DateModified, Ole(Now.date(), Now.time()));
+        QCOMPARE(RecordBytes(2), expected);
+        QCOMPARE(DateField(expected, F::DateCreated), 46000.5);
+
+        ExpectDisplayState(w);
+        QCOMPARE(Rows(w->grid), QStringList({u"Miller, Ann|3"_s, u"Young, Zoe|1"_s}));
+    }
+
+    void abandonedStatusChangeKeepsTheOtherChanges_data() {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("date box cancelled") << true;
+        QTest::newRow("question answered No") << false;
+    }
+    void abandonedStatusChangeKeepsTheOtherChanges() {
+        QFETCH(bool, confirm);
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        const QStringList rows = Rows(w->grid);
+        const QByteArray before = RecordBytes(2);
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 15, u"555-0177"_s);
+        ClickStatus(w, 2);
+        if (confirm)
+            p.prompts.Answer(MsgAnswer::Yes).AnswerInput(QString());
+        else
+            p.prompts.Answer(MsgAnswer::No);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p.prompts.Asked().size(), confirm ? 2 : 1);
+        QCOMPARE(p.prompts.Asked().first().text, ToPreviousText);
+
+        QByteArray expected = WithText(before, F::CellPhone, "555-0177");
+        expected = WithDate(expected, F::DateModified, Ole(Now.date(), Now.time()));
+        QCOMPARE(RecordBytes(2), expected);
+        ExpectDisplayState(w);
+        // Still a current employee, still listed where it was.
+        QCOMPARE(Rows(w->grid), rows);
+        QCOMPARE(w->grid->Row(), RowOfRecord(w->grid, 2));
+        RecordPage* page = w->recordPage;
+        QVERIFY(page->optStatus[1]->isChecked() && page->optStatus[2]->isHidden());
+        QCOMPARE(page->FieldText(15), u"555-0177"_s);
+        QCOMPARE(page->lblDataInfo[2]->text(), u" Last modified 12/08/2026 17:05:09 "_s);
+    }
+
+    void previousEmployeeIsReactivatedOnlyOnYes_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("No") << false;
+    }
+    void previousEmployeeIsReactivatedOnlyOnYes() {
+        QFETCH(bool, yes);
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        CHECKED(ListPreviousEmployees(w));
+        QCOMPARE(w->grid->Row(), 1);
+        const QByteArray before = RecordBytes(4);
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        QCOMPARE(w->OldStatus, 2);
+        QCOMPARE(w->recordPage->FieldText(21), u"01/01/2020"_s);
+        ClickStatus(w, 1);
+        QVERIFY(w->cmdAddEditSave->isEnabled());
+        p.prompts.Answer(yes ? MsgAnswer::Yes : MsgAnswer::No);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Asked().size(), 1);
+        const Prompt& question = p.prompts.Asked().first();
+        QCOMPARE(question.text, ToCurrentText);
+        QCOMPARE(question.title, StatusTitle);
+        QCOMPARE(question.icon, MsgIcon::Question);
+        QCOMPARE(question.buttons, MsgButtons::YesNo);
+
+        QByteArray expected = WithDate(before, F::DateModified, Ole(Now.date(), Now.time()));
+        if (yes)
+            expected = WithDate(expected, F::InactivationDate, 0);
+        QCOMPARE(RecordBytes(4), expected);
+        ExpectDisplayState(w);
+        if (yes) {
+            QCOMPARE(Rows(w->grid), QStringList({u"Ortiz, Dan|5"_s}));
+        } else {
+            QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|4"_s, u"Ortiz, Dan|5"_s}));
+            QCOMPARE(w->grid->Row(), 1);
+            QVERIFY(w->recordPage->optStatus[2]->isChecked());
+            QCOMPARE(w->recordPage->FieldText(21), u"01/01/2020"_s);
+        }
+    }
+
+    void newInactivationDateAloneIsStoredWithoutQuestions() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        CHECKED(ListPreviousEmployees(w));
+        const QByteArray before = RecordBytes(4);
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 21, u"31/31/2021"_s);
+        CHECKED(ExpectRefusal(p, w, u"Invalid 'Inactivation Date' Entry"_s));
+        QCOMPARE(w->recordPage->FieldText(21), u"31/31/2021"_s);
+        QCOMPARE(RecordBytes(4), before);
+
+        Enter(w, 21, u"03/15/2021"_s);
+        const qsizetype asked = p.prompts.Asked().size();
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Asked().size(), asked);
+        QByteArray expected = WithDate(before, F::InactivationDate, Ole({2021, 3, 15}));
+        expected = WithDate(expected, F::DateModified, Ole(Now.date(), Now.time()));
+        QCOMPARE(RecordBytes(4), expected);
+        ExpectDisplayState(w);
+        QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|4"_s, u"Ortiz, Dan|5"_s}));
+        QCOMPARE(w->grid->Row(), 1);
+        QCOMPARE(w->recordPage->FieldText(21), u"03/15/2021"_s);
+        QVERIFY(w->recordPage->optStatus[2]->isChecked());
+    }
+
+    void editKeepsTheListAndHighlightsTheEditedEmployee() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 3);
+        QVERIFY(w);
+        ClickGridRow(w, 3);
+        QCOMPARE(w->grid->Row(), 3);
+        QCOMPARE(w->recordPage->FieldText(3), u"Young"_s);
+        const QStringList rows = Rows(w->grid);
+        const QByteArray before = RecordBytes(1);
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 17, u"E-77"_s);
+        Enter(w, 22, u"Moved\nto days"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Asked().size(), 0);
+
+        QByteArray expected = WithText(before, F::EmployeeNumber, "E-77");
+        expected = WithText(expected, F::Notepad, "Moved\r\nto days");
+        expected = WithDate(expected, F::DateModified, Ole(Now.date(), Now.time()));
+        QCOMPARE(RecordBytes(1), expected);
+        ExpectDisplayState(w);
+        QCOMPARE(Rows(w->grid), rows);
+        QCOMPARE(w->grid->Row(), 3);
+        QCOMPARE(w->grid->TextMatrix(3, 3), u"1"_s);
+        QCOMPARE(w->recordPage->ShownRecord(), 1);
+        QCOMPARE(w->recordPage->FieldText(17), u"E-77"_s);
+        QCOMPARE(w->recordPage->FieldText(22), u"Moved\r\nto days"_s);
+        QCOMPARE(w->recordPage->lblDataInfo[2]->text(), u" Last modified 12/08/2026 17:05:09 "_s);
+        // Level 3 may add but not remove.
+        QVERIFY(w->cmdAddEmployee->isEnabled() && !w->cmdRemoveEmployee->isEnabled());
+    }
+
+    void cancelledAddWritesNothing() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        ClickGridRow(w, 2);
+        const Geometry before = GeometryOf(w);
+        const QStringList rows = Rows(w->grid);
+        const QByteArray fileBefore = DataFileBytes();
+
+        QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
+        for (const auto& [box, text] : {std::pair{1, u"Eve"_s}, {3, u"Lang"_s}, {5, u"A"_s}, {6, u"F"_s},
+                                        {7, u"01/01/2000"_s}, {19, u"01/01/2020"_s}, {22, u"note"_s}})
+            Enter(w, box, text);
+        QVERIFY(w->cmdAddEditSave->isEnabled());
+        QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
+
+        QCOMPARE(DataFileBytes(), fileBefore);
+        QCOMPARE(p.prompts.Asked().size(), 0);
+        ExpectDisplayState(w);
+        CHECKED(ExpectGeometry(w, before));
+        QCOMPARE(Rows(w->grid), rows);
+        // The page shows the highlighted employee again, not what was typed.
+        const int row = w->grid->Row();
+        QCOMPARE(w->recordPage->ShownRecord(), w->grid->TextMatrix(row, 3).toInt());
+        QCOMPARE(w->recordPage->FieldText(3), w->grid->TextMatrix(row, 0).section(u',', 0, 0));
+        QVERIFY(w->recordPage->lblDataInfo[1]->isVisible());
+        QVERIFY(w->recordPage->lblSpaceFull->isHidden());
+    }
+
+    void cancelledEditWritesNothing() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        CHECKED(ListPreviousEmployees(w));
+        ClickGridRow(w, 2);
+        QCOMPARE(w->recordPage->FieldText(3), u"Ortiz"_s);
+        const QByteArray fileBefore = DataFileBytes();
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 3, u"Ortega"_s);
+        Enter(w, 21, u"07/01/2022"_s);
+        ClickStatus(w, 1);
+        QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
+
+        QCOMPARE(DataFileBytes(), fileBefore);
+        QCOMPARE(p.prompts.Asked().size(), 0);
+        ExpectDisplayState(w);
+        QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|4"_s, u"Ortiz, Dan|5"_s}));
+        QCOMPARE(w->grid->Row(), 2);
+        RecordPage* page = w->recordPage;
+        QCOMPARE(page->FieldText(3), u"Ortiz"_s);
+        QCOMPARE(page->FieldText(21), u"06/30/2022"_s);
+        QVERIFY(page->optStatus[2]->isChecked() && page->optStatus[1]->isHidden());
+    }
+
+    void readEditUserCanEditButNotAdd() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 2);
+        QVERIFY(w);
+        QVERIFY(w->cmdAddEmployee->isVisible() && !w->cmdAddEmployee->isEnabled());
+        QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
+        QVERIFY(!w->Adding);
+        QVERIFY(w->frame[1]->isVisible());
+
+        QVERIFY(w->cmdEditEntry->isVisible() && w->cmdEditEntry->isEnabled());
+        const QByteArray before = RecordBytes(2);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        QVERIFY(w->Editing);
+        Enter(w, 12, u"4 Oak Lane"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QByteArray expected = WithText(before, F::StreetAddress, "4 Oak Lane");
+        expected = WithDate(expected, F::DateModified, Ole(Now.date(), Now.time()));
+        QCOMPARE(RecordBytes(2), expected);
+        ExpectDisplayState(w);
+        // The commands the level does not allow stay disabled after the edit.
+        QVERIFY(!w->cmdAddEmployee->isEnabled());
+        QVERIFY(!w->cmdRemoveEmployee->isEnabled());
+        QVERIFY(w->cmdEditEntry->isEnabled());
+        QCOMPARE(p.prompts.Asked().size(), 0);
+    }
+
+    void readOnlyUserCannotEdit() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 1);
+        QVERIFY(w);
+        QVERIFY(w->cmdEditEntry->isVisible() && !w->cmdEditEntry->isEnabled());
+        QVERIFY(!w->cmdAddEmployee->isEnabled());
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        QVERIFY(!w->Editing);
+        QVERIFY(w->cmdAddEditSave->isHidden());
+        QVERIFY(IsLocked(w, 1) && IsLocked(w, 22));
+        QVERIFY(w->frame[1]->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestRecordEntry)
+#include "tst_recordentry.moc"
