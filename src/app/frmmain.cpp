@@ -4,16 +4,19 @@
 #include "clock.h"
 #include "fade.h"
 #include "frmlistoptions.h"
+#include "frmprintlabel.h"
 #include "grid.h"
 #include "listbuilder.h"
+#include "listprintout.h"
 #include "orvicbutton.h"
 #include "personnelfile.h"
 #include "programstate.h"
-#include "recordpage.h"
 #include "prompts.h"
+#include "recordpage.h"
 #include "settingsstore.h"
 #include "tabcontrol.h"
 #include "twips.h"
+#include "updateforms.h"
 #include "userlist.h"
 
 #include <QApplication>
@@ -149,6 +152,16 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     connect(cmdAddEditSave, &QPushButton::clicked, this, &frmMain::cmdAddEditSave_Click);
     connect(cmdAddEditCancel, &QPushButton::clicked, this, &frmMain::cmdAddEditCancel_Click);
     connect(cmdRemoveEmployee, &QPushButton::clicked, this, &frmMain::cmdRemoveEmployee_Click);
+    // Printouts.
+    connect(cmdPrintList, &QPushButton::clicked, this,
+            [this] { PrintEmployeeList(m_ctx, this, *grid, m_listCaption); });
+    connect(cmdPrintEntry, &QPushButton::clicked, this, &frmMain::cmdPrintEntry_Click);
+    connect(cmdPrintUpdateForms, &QPushButton::clicked, this,
+            [this] { ShowPrintUpdateMenu(m_ctx, this, *grid, QCursor::pos()); });
+    connect(cmdPrintLabel, &QPushButton::clicked, this, [this] {
+        OpenPrintLabel(m_ctx, this, m_fade, recordPage->FieldText(1), recordPage->FieldText(3),
+                       recordPage->FieldText(12), recordPage->FieldText(13));
+    });
     connect(recordPage, &RecordPage::InputChanged, this, &frmMain::UpdateSaveButton);
     connect(recordPage, &RecordPage::StatusClicked, this, [this] {
         if (Editing)

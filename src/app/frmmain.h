@@ -78,6 +78,8 @@ public:
     void cmdAddEditSave_Click();
     void cmdAddEditCancel_Click();
     void cmdRemoveEmployee_Click();
+    // The information report of the highlighted employee.
+    void cmdPrintEntry_Click();
 
     // Input state: at most one is true.
     bool Adding = false;

@@ -5,6 +5,7 @@
 
 #include "busywindow.h"
 #include "clock.h"
+#include "employeereport.h"
 #include "fade.h"
 #include "frmlistoptions.h"
 #include "grid.h"
@@ -134,10 +135,9 @@ void frmMain::UpdateSaveButton() {
 bool frmMain::AskInactivationDate(double* date) {
     const QString proposed = FormatDate(m_ctx.clock.TodayOle(), u"mm/dd/yyyy");
     for (;;) {
-        const QString answer =
-            m_ctx.prompts.InputBox(QStringLiteral("Enter the date of") + CrLf +
-                                       QStringLiteral("INactivation for this employee..."),
-                                   QStringLiteral("Inactivation Date"), proposed);
+        const QString answer = m_ctx.prompts.InputBox(QStringLiteral("Enter the date of") + CrLf +
+                                                          QStringLiteral("INactivation for this employee..."),
+                                                      QStringLiteral("Inactivation Date"), proposed);
         if (answer.isEmpty())
             return false;
         if (const std::optional<QDate> d = ParseUserDate(answer)) {
@@ -164,14 +164,16 @@ void frmMain::cmdAddEditSave_Click() {
         const QString title = QStringLiteral("Confirm Employee Status Change");
         if (recordPage->optStatus[2]->isChecked() && OldStatus == 1) {
             const MsgAnswer a = m_ctx.prompts.MsgBox(
-                question + QStringLiteral("from a 'Current Employee' to a 'Previous Employee'.") + askContinue,
+                question + QStringLiteral("from a 'Current Employee' to a 'Previous Employee'.") +
+                    askContinue,
                 MsgButtons::YesNo, MsgIcon::Question, title);
             if (a == MsgAnswer::Yes)
                 inactivating = AskInactivationDate(&newInactivationDate);
         }
         if (recordPage->optStatus[1]->isChecked() && OldStatus == 2) {
             const MsgAnswer a = m_ctx.prompts.MsgBox(
-                question + QStringLiteral("from a 'Previous Employee' to a 'Current Employee'.") + askContinue,
+                question + QStringLiteral("from a 'Previous Employee' to a 'Current Employee'.") +
+                    askContinue,
                 MsgButtons::YesNo, MsgIcon::Question, title);
             reactivating = a == MsgAnswer::Yes;
         }
@@ -260,6 +262,22 @@ void frmMain::cmdAddEditCancel_Click() {
     NewRecordNumber = 0;
 }
 
+void frmMain::cmdPrintEntry_Click() {
+    EmployeeReport report;
+    for (int i = 1; i <= RecordPage::BoxCount; ++i) {
+        report.text[std::size_t(i)] = recordPage->FieldText(i);
+        report.caption[std::size_t(i)] = recordPage->lblField[std::size_t(i)]->text();
+    }
+    report.previousEmployee = recordPage->optStatus[2]->isChecked();
+    // The record page shows the employee the shared record holds.
+    report.notepad = m_ctx.personnel.Record().Notepad();
+    report.pictureFile = m_ctx.personnel.Record().PictureFile();
+    PrintEmployeeReport(m_ctx, this, report, [this] {
+        m_ctx.state.PrintPictureAtOnce = true;
+        recordPage->cmdPicPrint_Click();
+    });
+}
+
 void frmMain::cmdRemoveEmployee_Click() {
     const int row = grid->Row();
     if (row < 1 || Adding || Editing)
@@ -270,8 +288,8 @@ void frmMain::cmdRemoveEmployee_Click() {
         m_fade->WaitForFade();
     }
     const MsgAnswer answer = m_ctx.prompts.MsgBox(
-        QStringLiteral("Are your SURE you want to permanently remove") + CrLf + CrLf + grid->TextMatrix(row, 0) +
-            CrLf + CrLf + QStringLiteral("from this personnel database?"),
+        QStringLiteral("Are your SURE you want to permanently remove") + CrLf + CrLf +
+            grid->TextMatrix(row, 0) + CrLf + CrLf + QStringLiteral("from this personnel database?"),
         MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Confirm"), MsgDefault::Button2);
     if (fade) {
         m_fade->StartFade(230, 255, 2, false);

@@ -1,6 +1,7 @@
 #include "clock.h"
 #include "fade.h"
 #include "personnelfile.h"
+#include "printer.h"
 #include "programstate.h"
 #include "programwindows.h"
 #include "prompts.h"
@@ -9,6 +10,9 @@
 #include "version.h"
 
 #include <QApplication>
+#include <QDir>
+
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -32,11 +36,13 @@ int main(int argc, char* argv[]) {
     FileIo io;
     PersonnelFile personnel(io, state.DataFileName, state.ScratchFileName);
     state.PlatformCanFade = PlatformSupportsWindowOpacity();
-    // Printing measures in inches from its own page set-up; nothing to prepare here yet.
 
     // Windows hand over to each other; the program ends only through ExitProgram.
     app.setQuitOnLastWindowClosed(false);
-    ProgramWindows windows(state, settings, prompts, clock, io, personnel,
+    // Printouts go to the default printer, or, without one, to PDF files beside the data files.
+    const std::unique_ptr<Printer> printer =
+        MakeSystemPrinter(prompts, QDir::current().filePath(QStringLiteral("Printouts")), state.AppTitle);
+    ProgramWindows windows(state, settings, prompts, clock, io, personnel, *printer,
                            [](int code) { QCoreApplication::exit(code); });
     windows.ShowTitleWindow();
     return app.exec();

@@ -9,9 +9,10 @@
 #include <QFileInfo>
 
 ProgramWindows::ProgramWindows(ProgramState& state, SettingsStore& settings, Prompts& prompts,
-                               const Clock& clock, FileIo& io, PersonnelFile& personnel,
+                               const Clock& clock, FileIo& io, PersonnelFile& personnel, Printer& printer,
                                std::function<void(int)> endProgram)
-    : m_ctx{state, settings, prompts, clock, io, personnel, *this}, m_endProgram(std::move(endProgram)) {}
+    : m_ctx{state, settings, prompts, clock, io, personnel, printer, *this},
+      m_endProgram(std::move(endProgram)) {}
 
 ProgramWindows::~ProgramWindows() {
     delete m_title;

@@ -19,7 +19,8 @@ class ProgramWindows final : public QObject, public WindowFlow {
 public:
     // `endProgram` ends the event loop; tests pass their own to see that the program ended.
     ProgramWindows(ProgramState& state, SettingsStore& settings, Prompts& prompts, const Clock& clock,
-                   FileIo& io, PersonnelFile& personnel, std::function<void(int)> endProgram);
+                   FileIo& io, PersonnelFile& personnel, Printer& printer,
+                   std::function<void(int)> endProgram);
     ~ProgramWindows() override;
 
     AppContext& Context() { return m_ctx; }

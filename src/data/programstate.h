@@ -25,6 +25,10 @@ struct ProgramState {
     // view lays its copy out from them.
     qint32 PictureWidth = 0;
     qint32 PictureHeight = 0;
+    // The user has said the printer is ready once in this run.
+    bool PrinterConfirmed = false;
+    // Set by the information report: the next large picture view prints its picture and closes.
+    bool PrintPictureAtOnce = false;
 
     // The name of CurrentAccessLevel, or empty when it is not 1..4.
     QString AccessLevelName() const {

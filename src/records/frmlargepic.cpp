@@ -1,14 +1,21 @@
 #include "frmlargepic.h"
 
 #include "ansitext.h"
+#include "busywindow.h"
 #include "fade.h"
 #include "orvicbutton.h"
 #include "picturebox.h"
+#include "pictureprintout.h"
+#include "printhelpers.h"
 #include "programstate.h"
 #include "twips.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 constexpr int ClientWidth = 8385;
@@ -18,7 +25,9 @@ const QString DesignCaption = QStringLiteral("Picture: ");
 } // namespace
 
 frmLargePic::frmLargePic(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_fade(new WindowFade(this)) {
+    : QDialog(parent), m_ctx(ctx), m_fade(new WindowFade(this)),
+      // Taken at once, so that the request is spent on this opening even if the view never shows.
+      m_printAtOnce(std::exchange(ctx.state.PrintPictureAtOnce, false)) {
     setObjectName(QStringLiteral("frmLargePic"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(true);
@@ -43,6 +52,7 @@ frmLargePic::frmLargePic(AppContext& ctx, QWidget* parent)
     cmdReturn = new OrvicButton(QStringLiteral("cmdReturn"), this);
     cmdReturn->SetCaption(QStringLiteral("&Return"));
     PlaceTwips(cmdReturn, 4305, 6570, 1680, 450);
+    connect(cmdPrintPic, &QPushButton::clicked, this, &frmLargePic::cmdPrintPic_Click);
     connect(cmdReturn, &QPushButton::clicked, this, &frmLargePic::cmdReturn_Click);
     connect(m_fade, &WindowFade::EndAction, this, &QDialog::close);
 
@@ -57,6 +67,7 @@ bool frmLargePic::LoadPicture(const QString& path) {
     m_ctx.state.PictureWidth = natural.width();
     m_ctx.state.PictureHeight = natural.height();
     const QSize shown = FitPicture(natural, MaxPictureWidth, MaxPictureHeight);
+    m_shownTwips = shown;
     PlaceTwips(imgPicture, (ClientWidth - shown.width()) / 2, PictureTop, shown.width(), shown.height());
     imgPicture->SetStretch(true);
     imgPicture->SetPath(path);
@@ -75,9 +86,32 @@ void frmLargePic::showEvent(QShowEvent* event) {
 
 void frmLargePic::Form_Activate() {
     setWindowTitle(DesignCaption + QStringLiteral(" ") + lblPicHeading->text());
+    if (m_printAtOnce) {
+        // Left to the dialog's own event loop, which must be running for the close to end it.
+        QTimer::singleShot(0, this, &frmLargePic::PrintPictureAtOnce);
+        return;
+    }
     cmdPrintPic->setToolTip(QStringLiteral(" Print this Picture "));
     cmdReturn->setToolTip(QStringLiteral(" Close this Window "));
     m_fade->FadeIf(m_ctx.state.FadeEnabled, 0, 255, 12, false);
+}
+
+void frmLargePic::PrintPictureAtOnce() {
+    cmdPrintPic_Click();
+    QApplication::processEvents();
+    // Never faded in, so there is nothing to fade out.
+    close();
+}
+
+void frmLargePic::cmdPrintPic_Click() {
+    QString error;
+    {
+        BusyWindow busy(this);
+        error = PrintPicturePage(m_ctx.printer, lblPicHeading->text(), imgPicture->Pixmap().toImage(),
+                                 m_shownTwips);
+        QApplication::processEvents();
+    }
+    ReportPrinterError(m_ctx.prompts, error);
 }
 
 void frmLargePic::cmdReturn_Click() {

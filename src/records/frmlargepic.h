@@ -3,6 +3,7 @@
 #include "appcontext.h"
 
 #include <QDialog>
+#include <QSize>
 #include <QString>
 
 class OrvicButton;
@@ -29,6 +30,9 @@ public:
     // Loads the picture and fits it to the view; false when the file is not a readable picture.
     bool LoadPicture(const QString& path);
 
+    // Prints the heading and the picture as a document of their own.
+    void cmdPrintPic_Click();
+
     WindowFade* Fade() const { return m_fade; }
 
 protected:
@@ -37,9 +41,14 @@ protected:
 
 private:
     void Form_Activate();
+    void PrintPictureAtOnce();
     void cmdReturn_Click();
 
     AppContext& m_ctx;
     WindowFade* m_fade;
     bool m_activated = false;
+    // This opening prints and closes without waiting for the user.
+    bool m_printAtOnce = false;
+    // The picture's size on the view, in twips; the printout keeps its proportions.
+    QSize m_shownTwips;
 };

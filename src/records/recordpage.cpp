@@ -73,8 +73,9 @@ RecordPage::RecordPage(AppContext& ctx, WindowFade* windowFade, QWidget* parent)
 void RecordPage::BuildControls() {
     tabNameInfo = new TabControl(this);
     tabNameInfo->setObjectName(QStringLiteral("tabNameInfo"));
-    const QStringList captions{QStringLiteral("Basic Info"), QStringLiteral("Address"), QStringLiteral("Job Info"),
-                               QStringLiteral("Notepad"), QStringLiteral("Photo")};
+    const QStringList captions{QStringLiteral("Basic Info"), QStringLiteral("Address"),
+                               QStringLiteral("Job Info"), QStringLiteral("Notepad"),
+                               QStringLiteral("Photo")};
     OneBased<QWidget*, 5> page;
     for (int i = 0; i < 5; ++i) {
         page[std::size_t(i + 1)] = new QWidget;
@@ -172,8 +173,10 @@ void RecordPage::BuildControls() {
     PlaceTwips(lblYearsDOT, 4170, 1470, 560, LabelHeight);
     lblYearsDOI = new QLabel(page[3]);
     PlaceTwips(lblYearsDOI, 6690, 1470, 560, LabelHeight);
-    const std::pair<QLabel*, const char*> years[] = {
-        {lblYearsDOB, "lblYearsDOB"}, {lblYearsDOE, "lblYearsDOE"}, {lblYearsDOT, "lblYearsDOT"}, {lblYearsDOI, "lblYearsDOI"}};
+    const std::pair<QLabel*, const char*> years[] = {{lblYearsDOB, "lblYearsDOB"},
+                                                     {lblYearsDOE, "lblYearsDOE"},
+                                                     {lblYearsDOT, "lblYearsDOT"},
+                                                     {lblYearsDOI, "lblYearsDOI"}};
     for (const auto& [label, name] : years) {
         label->setObjectName(QString::fromLatin1(name));
         label->setText(QStringLiteral("(xx)"));
@@ -278,9 +281,10 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
         return;
     const PersonnelRecord r = file.Record();
 
-    setTitle(QStringLiteral(" ") + TrimSpaces(r.FirstName()) + QStringLiteral(" ") + TrimSpaces(r.LastName()) +
-             QStringLiteral(" "));
-    lblDataInfo[1]->setText(QStringLiteral(" Record created ") + FormatDate(r.DateCreated(), u"mm/dd/yyyy hh:mm:ss "));
+    setTitle(QStringLiteral(" ") + TrimSpaces(r.FirstName()) + QStringLiteral(" ") +
+             TrimSpaces(r.LastName()) + QStringLiteral(" "));
+    lblDataInfo[1]->setText(QStringLiteral(" Record created ") +
+                            FormatDate(r.DateCreated(), u"mm/dd/yyyy hh:mm:ss "));
     lblDataInfo[1]->show();
     if (r.DateModified() > 0) {
         lblDataInfo[2]->setText(QStringLiteral(" Last modified ") +
@@ -292,11 +296,23 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
 
     using F = PersonnelField;
     const std::pair<int, F> texts[] = {
-        {1, F::FirstName},      {2, F::MiddleName},    {3, F::LastName},     {4, F::Suffix},
-        {5, F::Race},           {6, F::Sex},           {8, F::SocialSecurityNumber},
-        {9, F::EmergencyName},  {10, F::EmergencyRelationship},              {11, F::EmergencyPhone},
-        {12, F::StreetAddress}, {13, F::CityStateZip}, {14, F::HomePhone},   {15, F::CellPhone},
-        {16, F::Email},         {17, F::EmployeeNumber},                     {18, F::JobTitle},
+        {1, F::FirstName},
+        {2, F::MiddleName},
+        {3, F::LastName},
+        {4, F::Suffix},
+        {5, F::Race},
+        {6, F::Sex},
+        {8, F::SocialSecurityNumber},
+        {9, F::EmergencyName},
+        {10, F::EmergencyRelationship},
+        {11, F::EmergencyPhone},
+        {12, F::StreetAddress},
+        {13, F::CityStateZip},
+        {14, F::HomePhone},
+        {15, F::CellPhone},
+        {16, F::Email},
+        {17, F::EmployeeNumber},
+        {18, F::JobTitle},
         {22, F::Notepad},
     };
     for (const auto& [box, field] : texts)
@@ -352,7 +368,8 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
             m_ctx.prompts.MsgBox(QStringLiteral("Can't find the picture file") + CrLf +
                                      QStringLiteral("at the indicated location--") + CrLf + CrLf +
                                      QStringLiteral("(") + path + QStringLiteral(")"),
-                                 MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Error loading picture"));
+                                 MsgButtons::OKOnly, MsgIcon::Critical,
+                                 QStringLiteral("Error loading picture"));
             imgPicture->Clear();
             // Forget the path, so that the message comes only once.
             RewriteShownRecord([](PersonnelRecord& record) { record.SetPictureFile(QString()); });
@@ -469,11 +486,20 @@ void RecordPage::SetRequiredCaptionsRed(bool red) {
 
 void RecordPage::FocusFirstBox(bool editing) {
     switch (tabNameInfo->Tab()) {
-    case 0: Box(1)->setFocus(); break;
-    case 1: Box(12)->setFocus(); break;
-    case 2: Box(editing ? 19 : 17)->setFocus(); break;
-    case 3: Box(NotepadBox)->setFocus(); break;
-    default: break;
+    case 0:
+        Box(1)->setFocus();
+        break;
+    case 1:
+        Box(12)->setFocus();
+        break;
+    case 2:
+        Box(editing ? 19 : 17)->setFocus();
+        break;
+    case 3:
+        Box(NotepadBox)->setFocus();
+        break;
+    default:
+        break;
     }
 }
 
@@ -504,28 +530,29 @@ bool RecordPage::ValidateEntry(bool editing) {
     SetFieldText(5, TrimSpaces(FieldText(5)).toUpper());
     const QString race = FieldText(5);
     const bool raceOk = race.size() == 1 && QStringLiteral("WBHAO").contains(race);
-    if (!Validate(raceOk,
-                  QStringLiteral("Check the 'Race' designation") + CrLf + CrLf +
-                      QStringLiteral("(Use 'W', 'B', 'H', 'A', or 'O' only)") + CrLf + CrLf +
-                      QStringLiteral("See the Help Section") + CrLf + QStringLiteral("'Important Program Notes'") +
-                      CrLf + QStringLiteral("for more information.")))
+    if (!Validate(raceOk, QStringLiteral("Check the 'Race' designation") + CrLf + CrLf +
+                              QStringLiteral("(Use 'W', 'B', 'H', 'A', or 'O' only)") + CrLf + CrLf +
+                              QStringLiteral("See the Help Section") + CrLf +
+                              QStringLiteral("'Important Program Notes'") + CrLf +
+                              QStringLiteral("for more information.")))
         return false;
     SetFieldText(6, TrimSpaces(FieldText(6)).toUpper());
     const QString sex = FieldText(6);
     if (!Validate(sex == QLatin1String("M") || sex == QLatin1String("F"),
-                  QStringLiteral("Check the 'Sex' designation") + CrLf + CrLf + QStringLiteral("(Use 'M' or 'F' only)")))
+                  QStringLiteral("Check the 'Sex' designation") + CrLf + CrLf +
+                      QStringLiteral("(Use 'M' or 'F' only)")))
         return false;
     if (!Validate(IsDateText(FieldText(7)), QStringLiteral("Invalid 'Date of Birth' Entry")))
         return false;
     const qsizetype ssn = TrimSpaces(FieldText(8)).size();
-    if (!Validate(ssn == 0 || ssn >= 11,
-                  QStringLiteral("Check the Social Security entry") + CrLf + CrLf +
-                      QStringLiteral("(Use a '123-45-6789' format)")))
+    if (!Validate(ssn == 0 || ssn >= 11, QStringLiteral("Check the Social Security entry") + CrLf + CrLf +
+                                             QStringLiteral("(Use a '123-45-6789' format)")))
         return false;
     if (!Validate(IsDateText(FieldText(19)), QStringLiteral("Invalid 'Date of Employment' Entry")))
         return false;
     const QString jobTitleDate = TrimSpaces(FieldText(20));
-    if (!Validate(jobTitleDate.isEmpty() || IsDateText(jobTitleDate), QStringLiteral("Invalid 'Date of Job Title' Entry")))
+    if (!Validate(jobTitleDate.isEmpty() || IsDateText(jobTitleDate),
+                  QStringLiteral("Invalid 'Date of Job Title' Entry")))
         return false;
     if (editing) {
         const QString inactivation = TrimSpaces(FieldText(21));
@@ -539,11 +566,24 @@ bool RecordPage::ValidateEntry(bool editing) {
 void RecordPage::StoreInto(PersonnelRecord& r) const {
     using F = PersonnelField;
     const std::pair<int, F> texts[] = {
-        {1, F::FirstName},      {2, F::MiddleName},    {3, F::LastName},     {4, F::Suffix},
-        {9, F::EmergencyName},  {10, F::EmergencyRelationship},              {11, F::EmergencyPhone},
-        {12, F::StreetAddress}, {13, F::CityStateZip}, {14, F::HomePhone},   {15, F::CellPhone},
-        {16, F::Email},         {5, F::Race},          {6, F::Sex},          {8, F::SocialSecurityNumber},
-        {17, F::EmployeeNumber}, {18, F::JobTitle},    {22, F::Notepad},
+        {1, F::FirstName},
+        {2, F::MiddleName},
+        {3, F::LastName},
+        {4, F::Suffix},
+        {9, F::EmergencyName},
+        {10, F::EmergencyRelationship},
+        {11, F::EmergencyPhone},
+        {12, F::StreetAddress},
+        {13, F::CityStateZip},
+        {14, F::HomePhone},
+        {15, F::CellPhone},
+        {16, F::Email},
+        {5, F::Race},
+        {6, F::Sex},
+        {8, F::SocialSecurityNumber},
+        {17, F::EmployeeNumber},
+        {18, F::JobTitle},
+        {22, F::Notepad},
     };
     for (const auto& [box, field] : texts)
         r.SetText(field, TrimSpaces(FieldText(box)));

@@ -49,7 +49,8 @@ void RecordPage::cmdPicAddEdit_Click() {
                                  QStringLiteral("(") + path + QStringLiteral(")") + CrLf + CrLf +
                                  QStringLiteral("Please move the picture to a folder with a shorter") + CrLf +
                                  QStringLiteral("path (up to 100 plain characters) and choose it again."),
-                             MsgButtons::OKOnly, MsgIcon::Exclamation, QStringLiteral("Picture Path Too Long"));
+                             MsgButtons::OKOnly, MsgIcon::Exclamation,
+                             QStringLiteral("Picture Path Too Long"));
         return;
     }
 
@@ -103,7 +104,8 @@ void RecordPage::cmdPicDelete_Click() {
     } else {
         const MsgAnswer answer = m_ctx.prompts.MsgBox(
             QStringLiteral("Are you SURE that you want") + CrLf + QStringLiteral("to delete this picture?"),
-            MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Confirm Picture Delete"), MsgDefault::Button2);
+            MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Confirm Picture Delete"),
+            MsgDefault::Button2);
         if (answer == MsgAnswer::Yes)
             removed = RewriteShownRecord([](PersonnelRecord& record) { record.SetPictureFile(QString()); });
     }

@@ -3,6 +3,7 @@
 class Clock;
 class FileIo;
 class PersonnelFile;
+class Printer;
 class Prompts;
 class QWidget;
 class SettingsStore;
@@ -27,5 +28,7 @@ struct AppContext {
     const Clock& clock;
     FileIo& io;
     PersonnelFile& personnel;
+    // Every printout goes to this printer.
+    Printer& printer;
     WindowFlow& flow;
 };

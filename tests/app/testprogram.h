@@ -5,6 +5,7 @@
 #include "personnelfile.h"
 #include "programstate.h"
 #include "programwindows.h"
+#include "recordingprinter.h"
 #include "scriptedprompts.h"
 #include "settingsstore.h"
 #include "userlist.h"
@@ -21,8 +22,9 @@ struct TestProgram {
     FixedClock clock;
     FileIo io;
     PersonnelFile personnel{io};
+    RecordingPrinter printer;
     int ended = 0;
-    ProgramWindows windows{state, settings, prompts, clock, io, personnel, [this](int) {
+    ProgramWindows windows{state, settings, prompts, clock, io, personnel, printer, [this](int) {
                                ++ended;
                            }};
 

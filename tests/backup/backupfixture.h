@@ -9,6 +9,7 @@
 #include "fileio.h"
 #include "personnelfile.h"
 #include "programstate.h"
+#include "recordingprinter.h"
 #include "records.h"
 #include "scriptedprompts.h"
 #include "settingsstore.h"
@@ -133,7 +134,8 @@ struct BackupFixture {
     WatchingFileIo io;
     PersonnelFile personnel{io};
     RecordingFlow flow;
-    AppContext ctx{state, settings, prompts, clock, io, personnel, flow};
+    RecordingPrinter printer;
+    AppContext ctx{state, settings, prompts, clock, io, personnel, printer, flow};
     QWidget window;
 
     BackupFixture() {

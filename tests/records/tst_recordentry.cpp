@@ -282,7 +282,8 @@ private slots:
         for (int n = 1; n <= RecordPage::BoxCount; ++n) {
             QVERIFY2(page->FieldText(n).isEmpty(), qPrintable(u"box %1 not emptied"_s.arg(n)));
             QVERIFY2(!IsLocked(w, n), qPrintable(u"box %1 still locked"_s.arg(n)));
-            const bool required = std::ranges::find(RecordPage::RequiredBoxes, n) != RecordPage::RequiredBoxes.end();
+            const bool required =
+                std::ranges::find(RecordPage::RequiredBoxes, n) != RecordPage::RequiredBoxes.end();
             if (required)
                 QCOMPARE(CaptionColour(w, n), RequiredRed);
             else
@@ -351,16 +352,26 @@ private slots:
         QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
         QVERIFY(w->Adding);
         const std::pair<int, QString> entry[] = {
-            {1, u" Carla "_s},          {2, u"Jean"_s},
-            {3, u"Nunez"_s},            {4, u"Jr"_s},
-            {5, u"h"_s},                {6, u"f"_s},
-            {7, u"03/07/1968"_s},       {8, u"123-45-6789"_s},
-            {9, u"Pedro Nunez"_s},      {10, u"Brother"_s},
-            {11, u"555-0101"_s},        {12, u"12 Elm Street"_s},
-            {13, u"Springfield, IL 62701"_s},                 {14, u"555-0102"_s},
-            {15, u"555-0103"_s},        {16, u"carla@example.com"_s},
-            {17, u"E-1001"_s},          {18, u"Bookkeeper"_s},
-            {19, u"04/15/2010"_s},      {22, u"First line\nSecond line"_s},
+            {1, u" Carla "_s},
+            {2, u"Jean"_s},
+            {3, u"Nunez"_s},
+            {4, u"Jr"_s},
+            {5, u"h"_s},
+            {6, u"f"_s},
+            {7, u"03/07/1968"_s},
+            {8, u"123-45-6789"_s},
+            {9, u"Pedro Nunez"_s},
+            {10, u"Brother"_s},
+            {11, u"555-0101"_s},
+            {12, u"12 Elm Street"_s},
+            {13, u"Springfield, IL 62701"_s},
+            {14, u"555-0102"_s},
+            {15, u"555-0103"_s},
+            {16, u"carla@example.com"_s},
+            {17, u"E-1001"_s},
+            {18, u"Bookkeeper"_s},
+            {19, u"04/15/2010"_s},
+            {22, u"First line\nSecond line"_s},
         };
         for (const auto& [box, text] : entry)
             Enter(w, box, text);
@@ -442,18 +453,19 @@ private slots:
 
         QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
         const std::pair<int, QString> entry[] = {
-            {1, u"Dee"_s},        {3, u"Cole"_s},          {5, u"x"_s},       {6, u"x"_s},
-            {7, u"13/45/1990"_s}, {8, u"123-45-678"_s},     {18, u"Baker"_s}, {19, u"02/30/2001"_s},
-            {20, u"someday"_s},
+            {1, u"Dee"_s},    {3, u"Cole"_s},        {5, u"x"_s},
+            {6, u"x"_s},      {7, u"13/45/1990"_s},  {8, u"123-45-678"_s},
+            {18, u"Baker"_s}, {19, u"02/30/2001"_s}, {20, u"someday"_s},
         };
         for (const auto& [box, text] : entry)
             Enter(w, box, text);
         // The inactivation date is not asked for while adding, whatever its hidden box holds.
         QTest::keyClicks(Line(w, 21), u"never"_s);
 
-        CHECKED(ExpectRefusal(p, w,
-                              u"Check the 'Race' designation\r\n\r\n(Use 'W', 'B', 'H', 'A', or 'O' only)\r\n\r\n"
-                              u"See the Help Section\r\n'Important Program Notes'\r\nfor more information."_s));
+        CHECKED(
+            ExpectRefusal(p, w,
+                          u"Check the 'Race' designation\r\n\r\n(Use 'W', 'B', 'H', 'A', or 'O' only)\r\n\r\n"
+                          u"See the Help Section\r\n'Important Program Notes'\r\nfor more information."_s));
         for (const auto& [box, text] : entry)
             QCOMPARE(page->FieldText(box), box == 5 ? u"X"_s : text);
 
@@ -468,11 +480,13 @@ private slots:
         QCOMPARE(page->FieldText(7), u"13/45/1990"_s);
 
         Enter(w, 7, u"12/31/1989"_s);
-        CHECKED(ExpectRefusal(p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
+        CHECKED(
+            ExpectRefusal(p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
         QCOMPARE(page->FieldText(8), u"123-45-678"_s);
         // Ten characters with a space after them are still ten.
         Enter(w, 8, u"123456789 "_s);
-        CHECKED(ExpectRefusal(p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
+        CHECKED(
+            ExpectRefusal(p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
 
         // No number at all passes.
         Enter(w, 8, QString());
@@ -752,8 +766,13 @@ private slots:
         const QByteArray fileBefore = DataFileBytes();
 
         QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
-        for (const auto& [box, text] : {std::pair{1, u"Eve"_s}, {3, u"Lang"_s}, {5, u"A"_s}, {6, u"F"_s},
-                                        {7, u"01/01/2000"_s}, {19, u"01/01/2020"_s}, {22, u"note"_s}})
+        for (const auto& [box, text] : {std::pair{1, u"Eve"_s},
+                                        {3, u"Lang"_s},
+                                        {5, u"A"_s},
+                                        {6, u"F"_s},
+                                        {7, u"01/01/2000"_s},
+                                        {19, u"01/01/2020"_s},
+                                        {22, u"note"_s}})
             Enter(w, box, text);
         QVERIFY(w->cmdAddEditSave->isEnabled());
         QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);

@@ -135,7 +135,14 @@ private slots:
     void highlightedRowFillsThePage() {
         TempDataFolder folder;
         // Young first in the file, so that list rows and record numbers differ.
-        WriteStaff({{u"Young"_s, u"Zoe"_s, {2021, 12, 9}, {2026, 12, 8}, {}, u"W"_s, u"F"_s, {},
+        WriteStaff({{u"Young"_s,
+                     u"Zoe"_s,
+                     {2021, 12, 9},
+                     {2026, 12, 8},
+                     {},
+                     u"W"_s,
+                     u"F"_s,
+                     {},
                      DateTimeToOle(At(2026, 12, 8, 17, 5, 9))}});
         AppendRecord(FullRecord());
         TestProgram p(folder.Path());
@@ -148,11 +155,27 @@ private slots:
         RecordPage* page = w->recordPage;
         QCOMPARE(page->objectName(), u"frame(2)"_s);
         QCOMPARE(page->title(), u" Bob Adams "_s);
-        const QStringList adams{u"Bob"_s, u"Lee"_s, u"Adams"_s, u"Jr"_s, u"B"_s, u"M"_s, u"03/07/1968"_s,
-                                u"123-45-6789"_s, u"Mary Adams"_s, u"Wife"_s, u"(217) 555-0101"_s,
-                                u"12 Elm Street"_s, u"Springfield, IL 62701"_s, u"(217) 555-0100"_s,
-                                u"(217) 555-0199"_s, u"bob@example.com"_s, u"E-17"_s, u"Charge Nurse"_s,
-                                u"03/15/2000"_s, u"06/01/2010"_s, QString()};
+        const QStringList adams{u"Bob"_s,
+                                u"Lee"_s,
+                                u"Adams"_s,
+                                u"Jr"_s,
+                                u"B"_s,
+                                u"M"_s,
+                                u"03/07/1968"_s,
+                                u"123-45-6789"_s,
+                                u"Mary Adams"_s,
+                                u"Wife"_s,
+                                u"(217) 555-0101"_s,
+                                u"12 Elm Street"_s,
+                                u"Springfield, IL 62701"_s,
+                                u"(217) 555-0100"_s,
+                                u"(217) 555-0199"_s,
+                                u"bob@example.com"_s,
+                                u"E-17"_s,
+                                u"Charge Nurse"_s,
+                                u"03/15/2000"_s,
+                                u"06/01/2010"_s,
+                                QString()};
         for (int n = 1; n <= 21; ++n)
             QCOMPARE(Box(w, n)->text(), adams[n - 1]);
         QCOMPARE(Notepad(w), u"Prefers nights.\r\nSpeaks Spanish."_s);
@@ -187,9 +210,10 @@ private slots:
         ClickRow(w->grid, 2);
         QCOMPARE(w->grid->Row(), 2);
         QCOMPARE(page->title(), u" Zoe Young "_s);
-        const QStringList young{u"Zoe"_s, QString(), u"Young"_s, QString(), u"W"_s, u"F"_s, u"12/09/2021"_s,
-                                QString(), QString(), QString(), QString(), QString(), QString(), QString(),
-                                QString(), QString(), QString(), QString(), u"12/08/2026"_s, QString(), QString()};
+        const QStringList young{u"Zoe"_s,        QString(), u"Young"_s, QString(), u"W"_s,    u"F"_s,
+                                u"12/09/2021"_s, QString(), QString(),  QString(), QString(), QString(),
+                                QString(),       QString(), QString(),  QString(), QString(), QString(),
+                                u"12/08/2026"_s, QString(), QString()};
         for (int n = 1; n <= 21; ++n)
             QCOMPARE(Box(w, n)->text(), young[n - 1]);
         QCOMPARE(Notepad(w), QString());

@@ -32,7 +32,16 @@ std::vector<StaffMember> Staff(const QString& adamsPicture = {}, const QString& 
                                const QString& colePicture = {}) {
     return {
         {u"Cole"_s, u"Dee"_s, {1999, 9, 9}, {2021, 1, 4}, {}, u"O"_s, u"F"_s, colePicture, 46100.25, 0},
-        {u"Adams"_s, u"Bob"_s, {1970, 2, 2}, {2000, 3, 15}, {}, u"B"_s, u"M"_s, adamsPicture, 46001.5, 46050.75},
+        {u"Adams"_s,
+         u"Bob"_s,
+         {1970, 2, 2},
+         {2000, 3, 15},
+         {},
+         u"B"_s,
+         u"M"_s,
+         adamsPicture,
+         46001.5,
+         46050.75},
         {u"Baker"_s, u"Cy"_s, {1960, 1, 1}, {1990, 6, 1}, {}, u"H"_s, u"M"_s, bakerPicture, 46002.5, 0},
     };
 }
@@ -54,7 +63,8 @@ double DpiY() {
 void WritePicture(const QString& path, QSize twips) {
     const double px = twips.width() * DpiX() / 1440.0;
     const double py = twips.height() * DpiY() / 1440.0;
-    QVERIFY2(px == std::floor(px) && py == std::floor(py), "these picture sizes need a DPI that divides 1440");
+    QVERIFY2(px == std::floor(px) && py == std::floor(py),
+             "these picture sizes need a DPI that divides 1440");
     QVERIFY(WriteImage(path, int(px), int(py)));
 }
 
@@ -106,7 +116,8 @@ void ShowPhotoTab(frmMain* w) {
 // The controls of the "Photo" tab, found by name.
 struct PhotoTab {
     explicit PhotoTab(const RecordPage* page)
-        : img(FindControl<PictureBox>(page, u"imgPicture"_s)), frameLabel(FindControl<QLabel>(page, u"lblPicture"_s)),
+        : img(FindControl<PictureBox>(page, u"imgPicture"_s)),
+          frameLabel(FindControl<QLabel>(page, u"lblPicture"_s)),
           add(FindControl<OrvicButton>(page, u"cmdPicAddEdit(1)"_s)),
           edit(FindControl<OrvicButton>(page, u"cmdPicAddEdit(2)"_s)),
           print(FindControl<OrvicButton>(page, u"cmdPicPrint"_s)),
@@ -155,18 +166,18 @@ void CheckPicture(const PhotoTab& t, const QString& path, QSize shown) {
     QVERIFY(t.remove->isVisible());
 }
 
-#define CHECK_PLACEHOLDER(t)                                                                               \
-    do {                                                                                                   \
-        CheckPlaceholder(t);                                                                               \
-        if (QTest::currentTestFailed())                                                                    \
-            return;                                                                                        \
+#define CHECK_PLACEHOLDER(t)                                                                                 \
+    do {                                                                                                     \
+        CheckPlaceholder(t);                                                                                 \
+        if (QTest::currentTestFailed())                                                                      \
+            return;                                                                                          \
     } while (false)
 
-#define CHECK_PICTURE(t, path, shown)                                                                      \
-    do {                                                                                                   \
-        CheckPicture(t, path, shown);                                                                      \
-        if (QTest::currentTestFailed())                                                                    \
-            return;                                                                                        \
+#define CHECK_PICTURE(t, path, shown)                                                                        \
+    do {                                                                                                     \
+        CheckPicture(t, path, shown);                                                                        \
+        if (QTest::currentTestFailed())                                                                      \
+            return;                                                                                          \
     } while (false)
 
 void CheckMessage(const Prompt& asked, const QString& text, const QString& title, MsgIcon icon) {
@@ -181,7 +192,8 @@ QString MissingPictureText(const QString& path) {
     return u"Can't find the picture file\r\nat the indicated location--\r\n\r\n("_s + path + u")"_s;
 }
 
-const QString NotAPictureText = u"There is some kind of problem\r\nin trying to access that picture file..."_s;
+const QString NotAPictureText =
+    u"There is some kind of problem\r\nin trying to access that picture file..."_s;
 
 // Clicks "View/Print this Picture"; once the large view is up (modal), runs `inspect` on it and
 // clicks its Return button. Returns whether a view came up. A view that will not close is closed
@@ -247,7 +259,8 @@ private slots:
         ShowPhotoTab(w);
         const PhotoTab t(w->recordPage);
         CHECK_PICTURE(t, path, shown);
-        QCOMPARE(QSize(PixelsToTwipsX(t.img->Pixmap().width(), t.img), PixelsToTwipsY(t.img->Pixmap().height(), t.img)),
+        QCOMPARE(QSize(PixelsToTwipsX(t.img->Pixmap().width(), t.img),
+                       PixelsToTwipsY(t.img->Pixmap().height(), t.img)),
                  natural);
         QCOMPARE(p.state.PictureWidth, natural.width());
         QCOMPARE(p.state.PictureHeight, natural.height());
@@ -308,7 +321,8 @@ private slots:
         frmMain* w = OpenMainWindow(p, 1);
         QVERIFY(w);
         QCOMPARE(p.prompts.Asked().size(), 1);
-        CheckMessage(p.prompts.Asked()[0], MissingPictureText(gone), u"Error loading picture"_s, MsgIcon::Critical);
+        CheckMessage(p.prompts.Asked()[0], MissingPictureText(gone), u"Error loading picture"_s,
+                     MsgIcon::Critical);
         QCOMPARE(ReadFileBytes(DataFile),
                  WithField(before, 2, PersonnelField::PictureFile, Padded({}, PersonnelField::PictureFile)));
 
@@ -332,7 +346,8 @@ private slots:
         p.prompts.Answer(MsgAnswer::OK);
         ClickRow(w->grid, 3);
         QCOMPARE(p.prompts.Asked().size(), 2);
-        CheckMessage(p.prompts.Asked()[1], MissingPictureText(other), u"Error loading picture"_s, MsgIcon::Critical);
+        CheckMessage(p.prompts.Asked()[1], MissingPictureText(other), u"Error loading picture"_s,
+                     MsgIcon::Critical);
         QCOMPARE(ReadFileBytes(DataFile),
                  WithField(second, 1, PersonnelField::PictureFile, Padded({}, PersonnelField::PictureFile)));
         CHECK_PLACEHOLDER(t);
@@ -576,9 +591,8 @@ private slots:
         Click(w, u"cmdAddEmployee"_s);
         QVERIFY(w->Adding);
         RecordPage* page = w->recordPage;
-        const std::pair<int, QString> entry[] = {{1, u"Eve"_s},        {3, u"Ford"_s}, {5, u"w"_s},
-                                                 {6, u"f"_s},          {7, u"04/05/1991"_s},
-                                                 {19, u"06/07/2020"_s}};
+        const std::pair<int, QString> entry[] = {{1, u"Eve"_s}, {3, u"Ford"_s},       {5, u"w"_s},
+                                                 {6, u"f"_s},   {7, u"04/05/1991"_s}, {19, u"06/07/2020"_s}};
         for (const auto& [box, text] : entry)
             QTest::keyClicks(FindControl<QLineEdit>(page, u"txtField(%1)"_s.arg(box)), text);
         ShowPhotoTab(w);
@@ -693,7 +707,8 @@ private slots:
         const bool seen = ViewLargePicture(w, [](frmLargePic*) {});
         QVERIFY(!seen);
         QCOMPARE(p.prompts.Asked().size(), 1);
-        CheckMessage(p.prompts.Asked()[0], MissingPictureText(photo), u"Error loading picture"_s, MsgIcon::Critical);
+        CheckMessage(p.prompts.Asked()[0], MissingPictureText(photo), u"Error loading picture"_s,
+                     MsgIcon::Critical);
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
         QVERIFY(w->isVisible());
         QVERIFY(w->isEnabled());

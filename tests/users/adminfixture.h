@@ -12,6 +12,7 @@
 #include "orvicbutton.h"
 #include "personnelfile.h"
 #include "programstate.h"
+#include "recordingprinter.h"
 #include "scriptedprompts.h"
 #include "settingsstore.h"
 #include "testsupport.h"
@@ -68,7 +69,8 @@ struct AdminFixture {
     FaultyFileIo io; // behaves as the real one until armed
     PersonnelFile personnel{io};
     RecordingFlow flow;
-    AppContext ctx{state, settings, prompts, clock, io, personnel, flow};
+    RecordingPrinter printer;
+    AppContext ctx{state, settings, prompts, clock, io, personnel, printer, flow};
     QPointer<frmAdmin> window;
 
     AdminFixture() { SaveSetting(QStringLiteral("AccessCode"), QStringLiteral("424242")); }

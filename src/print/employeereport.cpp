@@ -1,0 +1,125 @@
+#include "employeereport.h"
+
+#include "ansitext.h"
+#include "busywindow.h"
+#include "clock.h"
+#include "oledate.h"
+#include "printer.h"
+#include "printhelpers.h"
+#include "programstate.h"
+#include "prompts.h"
+
+#include <QWidget>
+
+#include <optional>
+
+namespace {
+
+// Captions end here, their values start right after.
+constexpr double CaptionEnd = 3.0;
+constexpr double Left = 1.0;
+constexpr double NotepadRight = 7.5;
+// A longer notepad does not fit after its caption and is wrapped from the next line.
+constexpr qsizetype NotepadOnOneLine = 49;
+
+// Asks a Yes/No/Cancel question about a section of the report; nothing when Cancel.
+std::optional<bool> AskSection(AppContext& ctx, const QString& question) {
+    const MsgAnswer answer =
+        ctx.prompts.MsgBox(question, MsgButtons::YesNoCancel, MsgIcon::Question, ctx.state.AppTitle);
+    if (answer == MsgAnswer::Cancel)
+        return std::nullopt;
+    return answer == MsgAnswer::Yes;
+}
+
+// Starts `text` so that `caption` ends at the caption column.
+void PrintCaptioned(Printer& printer, const QString& caption, const QString& text) {
+    printer.CurrentX = CaptionEnd - printer.TextWidth(caption);
+    printer.Print(caption + QStringLiteral(":  ") + text);
+}
+
+// Lines of caption and value for the boxes that hold something, then the status line; ends on
+// the line after the status.
+void PrintBoxes(Printer& printer, const EmployeeReport& report) {
+    for (int i = 1; i <= 20; ++i) {
+        if (i == 9) {
+            printer.EndLine();
+            const QString heading = QStringLiteral("In case of emergency, contact--");
+            printer.CurrentX = CaptionEnd - printer.TextWidth(heading);
+            printer.Print(heading);
+        }
+        if (i == 12 || i == 19)
+            printer.EndLine();
+        const std::size_t n = std::size_t(i);
+        if (!TrimSpaces(report.text[n]).isEmpty())
+            PrintCaptioned(printer, report.caption[n], report.text[n]);
+    }
+
+    printer.EndLine();
+    const QString status = QStringLiteral("Status");
+    printer.CurrentX = CaptionEnd - printer.TextWidth(status);
+    printer.Print(status + QStringLiteral(":  "), false);
+    printer.Print(report.previousEmployee ? QStringLiteral("Previous Employee") + QStringLiteral(", ") +
+                                                QStringLiteral("Inactivation Date: ") + report.text[21]
+                                          : QStringLiteral("Current Employee"));
+}
+
+// The notepad after its caption, and the end of the document.
+QString PrintComments(Printer& printer, QWidget* window, const QString& notepad) {
+    printer.EndLine();
+    printer.CurrentX = Left;
+    printer.Print(QStringLiteral("Notepad comments: "), false);
+    // A text with line breaks goes to the wrapper as well, which knows how to break lines; printed
+    // as it stands the breaks would land on the page as stray characters.
+    const bool breaks = notepad.contains(QLatin1Char('\r')) || notepad.contains(QLatin1Char('\n'));
+    if (notepad.size() > NotepadOnOneLine || breaks) {
+        printer.EndLine();
+        return PrintWrappedText(printer, window, notepad, QString(), false, false, false, false, false, Left,
+                                NotepadRight);
+    }
+    printer.Print(notepad);
+    return printer.EndDoc();
+}
+
+} // namespace
+
+void PrintEmployeeReport(AppContext& ctx, QWidget* window, const EmployeeReport& report,
+                         const std::function<void()>& printPhotograph) {
+    if (!ConfirmPrinterReady(ctx.prompts, ctx.state))
+        return;
+    bool printComments = false;
+    if (!TrimSpaces(report.notepad).isEmpty()) {
+        const std::optional<bool> yes = AskSection(ctx, QStringLiteral("Print the 'Comments' section also?"));
+        if (!yes)
+            return;
+        printComments = *yes;
+    }
+    bool printPicture = false;
+    if (!TrimSpaces(report.pictureFile).isEmpty()) {
+        const std::optional<bool> yes = AskSection(ctx, QStringLiteral("Print the photograph?"));
+        if (!yes)
+            return;
+        printPicture = *yes;
+    }
+
+    std::optional<BusyWindow> busy;
+    if (window)
+        busy.emplace(window);
+
+    Printer& printer = ctx.printer;
+    printer.Font = PrinterFont{QStringLiteral("Arial"), 10};
+    printer.CurrentX = Left;
+    printer.CurrentY = 1;
+    printer.Print(ctx.state.AppTitle + QStringLiteral(" information report, "));
+    printer.CurrentX = Left;
+    printer.Print(FormatGeneralDate(ctx.clock.NowOle()));
+    printer.EndLine();
+    printer.EndLine();
+    PrintBoxes(printer, report);
+
+    const QString error = printComments ? PrintComments(printer, window, report.text[22]) : printer.EndDoc();
+    // A printer that failed the report is not asked for the photograph as well.
+    if (!ReportPrinterError(ctx.prompts, error))
+        return;
+    if (printPicture && printPhotograph)
+        printPhotograph();
+}

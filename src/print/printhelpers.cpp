@@ -1,0 +1,104 @@
+#include "printhelpers.h"
+
+#include "busywindow.h"
+#include "printer.h"
+#include "programstate.h"
+#include "prompts.h"
+
+#include <optional>
+
+namespace {
+const QString CrLf = QStringLiteral("\r\n");
+constexpr double PageEnd = 8.8;
+} // namespace
+
+bool ConfirmPrinterReady(Prompts& prompts, ProgramState& state) {
+    if (state.PrinterConfirmed)
+        return true;
+    const MsgAnswer answer = prompts.MsgBox(QStringLiteral("Is your printer ready?"), MsgButtons::YesNoCancel,
+                                            MsgIcon::Question, QStringLiteral("Printer Status..."));
+    if (answer != MsgAnswer::Yes)
+        return false;
+    state.PrinterConfirmed = true;
+    return true;
+}
+
+void PrintRule(Printer& printer, double fromX, double toX) {
+    printer.CurrentX = fromX;
+    const QString underscore = QStringLiteral("_");
+    // A rule of whole underscores; one more if the font has no width (never loops for ever).
+    do
+        printer.Print(underscore, false);
+    while (printer.CurrentX < toX && printer.TextWidth(underscore) > 0);
+    printer.EndLine();
+}
+
+void AlignPrinterToPaper(Printer& printer, double offsetX, double offsetY) {
+    const QPointF margins = printer.PhysicalOffsetInches();
+    printer.SetScaleOrigin(margins.x() - offsetX, margins.y() - offsetY);
+}
+
+QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text, const QString& heading,
+                         bool underlineHeading, bool centreHeading, bool headingOnEveryPage,
+                         bool keepWindowState, bool keepDocumentOpen, double leftMargin, double rightMargin) {
+    std::optional<BusyWindow> busy;
+    if (!keepWindowState && window)
+        busy.emplace(window);
+
+    int page = 0;
+    bool headingDue = true;
+    const qsizetype length = text.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        if (printer.CurrentY < 1)
+            printer.CurrentY = 1;
+        if (printer.CurrentX < leftMargin)
+            printer.CurrentX = leftMargin;
+        if (headingDue) {
+            headingDue = false;
+            ++page;
+            if (!heading.isEmpty() && (headingOnEveryPage || page == 1)) {
+                if (underlineHeading)
+                    printer.Font.underline = true;
+                if (centreHeading)
+                    printer.CurrentX = printer.PageWidthTwips() / 2880.0 - printer.TextWidth(heading) / 2;
+                printer.Print(heading);
+                printer.Font.underline = false;
+                printer.EndLine();
+                printer.CurrentX = 1;
+            }
+        }
+        if (text.at(i) == QLatin1Char('\r') && i + 1 < length && text.at(i + 1) == QLatin1Char('\n')) {
+            printer.EndLine();
+            ++i;
+        } else {
+            printer.Print(text.at(i), false);
+            // Word wrap: after a blank once past the right margin less an inch, and in any case
+            // half an inch past it.
+            if (printer.CurrentX > rightMargin - 1 &&
+                (text.at(i) == QLatin1Char(' ') || printer.CurrentX > rightMargin + 0.5))
+                printer.EndLine();
+        }
+        const bool last = i == length - 1;
+        if (last || printer.CurrentY > PageEnd) {
+            if (page > 1) {
+                printer.EndLine();
+                printer.CurrentY = 9.2;
+                printer.CurrentX = 6.0;
+                printer.Print(QStringLiteral("(page ") + QString::number(page) + QStringLiteral(")"));
+            }
+            if (!last) {
+                printer.NewPage();
+                headingDue = true;
+            }
+        }
+    }
+    return keepDocumentOpen ? QString() : printer.EndDoc();
+}
+
+bool ReportPrinterError(Prompts& prompts, const QString& error) {
+    if (error.isEmpty())
+        return true;
+    prompts.MsgBox(QStringLiteral("The printout did not go through.") + CrLf + CrLf + error,
+                   MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Printer Error"));
+    return false;
+}

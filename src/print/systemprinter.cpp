@@ -1,0 +1,151 @@
+// The printer on paper: the system's default printer through Qt, or a PDF file per document when
+// the computer has no printer.
+
+#include "printer.h"
+
+#include "prompts.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFont>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+class SystemPrinter final : public Printer {
+public:
+    SystemPrinter(Prompts& prompts, QString pdfFolder, QString documentName, bool toPdf)
+        : m_prompts(prompts), m_pdfFolder(std::move(pdfFolder)), m_documentName(std::move(documentName)),
+          m_toPdf(toPdf) {
+        Setup();
+    }
+
+    QPointF PhysicalOffsetInches() const override {
+        const QRectF paint = m_printer->pageLayout().paintRect(QPageLayout::Inch);
+        return paint.topLeft();
+    }
+
+protected:
+    QRectF PrintableInches() const override { return m_printer->pageLayout().paintRect(QPageLayout::Inch); }
+
+    void DrawText(const QString& text, QPointF topLeft, const PrinterFont& font) override {
+        if (!Begin())
+            return;
+        const double dpi = m_printer->resolution();
+        const QFont f = PrinterQFont(font, m_printer->resolution());
+        m_painter.setFont(f);
+        const QFontMetricsF metrics(f, m_printer.get());
+        m_painter.drawText(QPointF(topLeft.x() * dpi, topLeft.y() * dpi + metrics.ascent()), text);
+    }
+
+    void DrawPicture(const QImage& picture, QRectF target) override {
+        if (!Begin())
+            return;
+        const double dpi = m_printer->resolution();
+        m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        m_painter.drawImage(
+            QRectF(target.x() * dpi, target.y() * dpi, target.width() * dpi, target.height() * dpi), picture);
+    }
+
+    void StartNewPage() override {
+        if (Begin())
+            m_printer->newPage();
+    }
+
+    QString FinishDocument() override {
+        if (!m_painter.isActive()) {
+            Setup();
+            return m_error.isEmpty() ? QStringLiteral("The printer could not be opened.") : m_error;
+        }
+        const bool ok = m_painter.end();
+        const QString file = m_printer->outputFileName();
+        Setup();
+        if (!ok)
+            return QStringLiteral("The printout could not be finished.");
+        if (m_toPdf)
+            m_prompts.MsgBox(QStringLiteral("There is no printer on this computer, so the printout") + CrLf +
+                                 QStringLiteral("was saved as a PDF file:") + CrLf + CrLf +
+                                 QDir::toNativeSeparators(file),
+                             MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("Printout Saved"));
+        return {};
+    }
+
+    void DiscardDocument() override {
+        if (m_painter.isActive())
+            m_painter.end();
+        Setup();
+    }
+
+private:
+    // A fresh QPrinter for the next document: Letter paper, the device's own margins (a quarter of
+    // an inch round a PDF).
+    void Setup() {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setPageSize(QPageSize(QPageSize::Letter));
+        m_printer->setDocName(m_documentName);
+        if (m_toPdf) {
+            m_printer->setOutputFormat(QPrinter::PdfFormat);
+            m_printer->setPageMargins(QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch);
+        } else {
+            m_printer->setPrinterName(QPrinterInfo::defaultPrinter().printerName());
+        }
+        m_error.clear();
+    }
+
+    bool Begin() {
+        if (m_painter.isActive())
+            return true;
+        if (m_toPdf) {
+            if (!QDir().mkpath(m_pdfFolder)) {
+                m_error = QStringLiteral("The folder for printouts could not be made:") + CrLf + m_pdfFolder;
+                return false;
+            }
+            // One file per document, named by the time it was printed; never over another one.
+            const QString stamp =
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"));
+            QString path =
+                QDir(m_pdfFolder)
+                    .filePath(m_documentName + QStringLiteral(" ") + stamp + QStringLiteral(".pdf"));
+            for (int n = 2; QFile::exists(path); ++n)
+                path = QDir(m_pdfFolder)
+                           .filePath(m_documentName + QStringLiteral(" ") + stamp +
+                                     QStringLiteral(" (%1).pdf").arg(n));
+            m_printer->setOutputFileName(path);
+        }
+        if (!m_painter.begin(m_printer.get())) {
+            m_error = m_toPdf ? QStringLiteral("The PDF file could not be written:") + CrLf +
+                                    m_printer->outputFileName()
+                              : QStringLiteral("The printer could not be opened.");
+            return false;
+        }
+        return true;
+    }
+
+    Prompts& m_prompts;
+    QString m_pdfFolder;
+    QString m_documentName;
+    bool m_toPdf = false;
+    std::unique_ptr<QPrinter> m_printer;
+    QPainter m_painter;
+    QString m_error;
+};
+
+} // namespace
+
+std::unique_ptr<Printer> MakeSystemPrinter(Prompts& prompts, const QString& pdfFolder,
+                                           const QString& documentName) {
+    return std::make_unique<SystemPrinter>(prompts, pdfFolder, documentName,
+                                           QPrinterInfo::defaultPrinter().isNull());
+}
+
+std::unique_ptr<Printer> MakePdfPrinter(Prompts& prompts, const QString& pdfFolder,
+                                        const QString& documentName) {
+    return std::make_unique<SystemPrinter>(prompts, pdfFolder, documentName, true);
+}

@@ -1,0 +1,197 @@
+#include "updateforms.h"
+
+#include "ansitext.h"
+#include "busywindow.h"
+#include "clock.h"
+#include "grid.h"
+#include "oledate.h"
+#include "onebased.h"
+#include "personnelfile.h"
+#include "printer.h"
+#include "printhelpers.h"
+#include "prompts.h"
+
+#include <QAction>
+#include <QList>
+#include <QMenu>
+#include <QPointer>
+
+#include <optional>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+using F = PersonnelField;
+
+// The width of one print column in the current font. Proportional fonts have no single character
+// width, so a column is the mean advance of the letters a-z and A-Z: the width a run of ordinary
+// text takes per character, which keeps the columns where a reader expects them.
+double PrintColumnWidth(const Printer& printer) {
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    return printer.TextWidth(letters) / letters.size();
+}
+
+// Moves the print position to character column `column` (from 1) of the current line, counted
+// from the left edge of the coordinates.
+void TabTo(Printer& printer, int column) {
+    printer.CurrentX = printer.ScaleLeft() + (column - 1) * PrintColumnWidth(printer);
+}
+
+constexpr int FormColumn = 10;
+constexpr int EmergencyColumn = 42;
+
+// One line of the form at the form's column.
+void FormLine(Printer& printer, const QString& text = {}) {
+    if (!text.isEmpty())
+        TabTo(printer, FormColumn);
+    printer.Print(text);
+}
+
+// A text field with its padding, as the file holds it.
+QString Stored(const PersonnelRecord& r, F field) {
+    return FromAnsi(r.Raw(field));
+}
+
+QString LongDate(double value) {
+    return FormatDate(value, u"mmmm d, yyyy");
+}
+
+} // namespace
+
+QString PrintUpdateForm(Printer& printer, const PersonnelRecord& r, const Clock& clock) {
+    printer.Font = PrinterFont{QStringLiteral("Arial"), 10, true, false, false, false};
+    AlignPrinterToPaper(printer, 0, 0);
+    printer.CurrentX = 1;
+    printer.CurrentY = 0.5;
+
+    const QString rule(79, QLatin1Char('_'));
+    FormLine(printer, QStringLiteral("%1 Annual Employee Information Update")
+                          .arg(clock.Now().date().year(), 4, 10, QLatin1Char('0')));
+    FormLine(printer, rule);
+    FormLine(printer);
+    FormLine(printer, QStringLiteral("*  Verify and update the below information"));
+    FormLine(printer, QStringLiteral("*  Fill in the blanks as appropriate"));
+    FormLine(printer, QStringLiteral("*  Forward this form as directed"));
+    FormLine(printer, rule);
+    FormLine(printer);
+    FormLine(printer, Stored(r, F::FirstName));
+    FormLine(printer, Stored(r, F::MiddleName));
+    FormLine(printer, Stored(r, F::LastName));
+    FormLine(printer, Stored(r, F::Suffix));
+    FormLine(printer);
+    FormLine(printer, Stored(r, F::StreetAddress));
+    FormLine(printer, Stored(r, F::CityStateZip));
+    FormLine(printer);
+    FormLine(printer, QStringLiteral("Home Phone: ") + Stored(r, F::HomePhone));
+    FormLine(printer, QStringLiteral("Cell Phone: ") + Stored(r, F::CellPhone));
+    FormLine(printer);
+    FormLine(printer, QStringLiteral("Email: ") + Stored(r, F::Email));
+    FormLine(printer);
+    FormLine(printer, Stored(r, F::Race));
+    FormLine(printer, Stored(r, F::Sex));
+    FormLine(printer, Stored(r, F::SocialSecurityNumber));
+    FormLine(printer, QStringLiteral("Date of Birth: ") + LongDate(r.DateOfBirth()));
+    FormLine(printer, QStringLiteral("Date of Employment: ") + LongDate(r.DateOfEmployment()));
+    FormLine(printer, QStringLiteral("Employee #: ") + Stored(r, F::EmployeeNumber));
+    FormLine(printer, QStringLiteral("Job Title: ") + Stored(r, F::JobTitle));
+    FormLine(printer);
+    FormLine(
+        printer,
+        QStringLiteral("Driver 's License State_________ Number_________________________ Exp._____________"));
+    FormLine(printer);
+    TabTo(printer, FormColumn);
+    printer.Print(QStringLiteral("In case of emergency, contact "), false);
+    TabTo(printer, EmergencyColumn);
+    printer.Print(r.EmergencyName() + QStringLiteral(" at ") + r.EmergencyPhone());
+    TabTo(printer, EmergencyColumn);
+    printer.Print(QStringLiteral("(") + r.EmergencyRelationship() + QStringLiteral(")"));
+    FormLine(printer);
+    FormLine(printer, QStringLiteral("Language(s) spoken") + QString(61, QLatin1Char('_')));
+    FormLine(printer);
+    FormLine(printer, QStringLiteral("Blood Type") + QString(13, QLatin1Char('_')));
+    FormLine(printer);
+    FormLine(printer, QStringLiteral("Any other information you wish to include in your personnel record"));
+    FormLine(printer,
+             QStringLiteral("(such as educational attainments, training received, medical conditions"));
+    FormLine(printer, QStringLiteral(" or other special circumstances, etc.)"));
+    for (int i = 0; i < 11; ++i)
+        FormLine(printer);
+    FormLine(printer, QStringLiteral("Signature") + QString(50, QLatin1Char('_')) + QStringLiteral(" Date") +
+                          QString(15, QLatin1Char('_')));
+    return printer.EndDoc();
+}
+
+namespace {
+
+// Prints the forms of the given list rows in order, from the records as stored. Stops at the
+// first file or printer error and tells the user once the window is usable again.
+void PrintForms(AppContext& ctx, QWidget* window, const Grid& grid, const QList<int>& rows) {
+    PersonnelFile& file = ctx.personnel;
+    IoStatus status;
+    QString printerError;
+    {
+        std::optional<BusyWindow> busy;
+        if (window)
+            busy.emplace(window);
+        status = file.OpenPersonnelFile();
+        for (int row : rows) {
+            if (!status)
+                break;
+            status = file.ReadPersonnelRecord(grid.TextMatrix(row, 3).toInt());
+            if (!status)
+                break;
+            printerError = PrintUpdateForm(ctx.printer, file.Record(), ctx.clock);
+            if (!printerError.isEmpty())
+                break;
+        }
+        file.ClosePersonnelFile();
+    }
+    if (ReportFileError(ctx.prompts, status))
+        ReportPrinterError(ctx.prompts, printerError);
+}
+
+} // namespace
+
+void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const Grid& grid, QPoint globalPos) {
+    // On the heap and watched: the window that owns the menu may go while the menu is up.
+    QPointer<QMenu> menuPrintUpdatemenu = new QMenu(window);
+    menuPrintUpdatemenu->setObjectName(QStringLiteral("menuPrintUpdatemenu"));
+    OneBased<QAction*, 4> PrintUpdatemenu;
+    PrintUpdatemenu[1] =
+        menuPrintUpdatemenu->addAction(QStringLiteral("Print an update form for every person in this list"));
+    PrintUpdatemenu[2] = menuPrintUpdatemenu->addAction(
+        QStringLiteral("Print an update form only for the highlighted person"));
+    PrintUpdatemenu[3] = menuPrintUpdatemenu->addSeparator();
+    PrintUpdatemenu[4] = menuPrintUpdatemenu->addAction(QStringLiteral("E&xit this Menu"));
+    for (int i = 1; i <= 4; ++i)
+        PrintUpdatemenu[i]->setObjectName(QStringLiteral("PrintUpdatemenu(%1)").arg(i));
+    PrintUpdatemenu[1]->setEnabled(grid.Rows() >= 3);
+
+    const QAction* chosen = menuPrintUpdatemenu->exec(globalPos);
+    if (!menuPrintUpdatemenu)
+        return;
+    const bool everyone = chosen == PrintUpdatemenu[1];
+    const bool highlighted = chosen == PrintUpdatemenu[2];
+    delete menuPrintUpdatemenu;
+
+    QList<int> rows;
+    if (everyone) {
+        const int employees = grid.Rows() - 1;
+        const MsgAnswer answer = ctx.prompts.MsgBox(
+            QStringLiteral("This printout will be") + CrLf + QString::number(employees) +
+                QStringLiteral(" pages long.") + CrLf + CrLf + QStringLiteral("Are you ready to continue?"),
+            MsgButtons::YesNoCancel, MsgIcon::Question, QStringLiteral("'Annual Update' forms..."));
+        if (answer != MsgAnswer::Yes)
+            return;
+        for (int row = 1; row <= employees; ++row)
+            rows << row;
+    } else if (highlighted) {
+        // With no row highlighted there is nobody to print for.
+        if (grid.Row() < 1)
+            return;
+        rows << grid.Row();
+    } else {
+        return;
+    }
+    PrintForms(ctx, window, grid, rows);
+}

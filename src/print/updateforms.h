@@ -1,0 +1,20 @@
+#pragma once
+
+#include "appcontext.h"
+
+#include <QPoint>
+#include <QString>
+
+class Clock;
+class Grid;
+class PersonnelRecord;
+class Printer;
+class QWidget;
+
+// Prints one "Annual Employee Information Update" form from `record` as one document.
+// Returns what went wrong ending the document (empty: nothing).
+QString PrintUpdateForm(Printer& printer, const PersonnelRecord& record, const Clock& clock);
+
+// The pop-up menu of the main window's "Print Annual Update form(s)" button: forms for everyone in
+// the list or for the highlighted employee only.
+void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const Grid& grid, QPoint globalPos);

@@ -1,0 +1,509 @@
+// The "Annual Employee Information Update" forms from the real main window: the pop-up menu by
+// list length, the page-count question, the forms for the whole list or the highlighted employee,
+// every line of a form at its place, the busy window, a printer failure, and a real PDF.
+#include "recordfixture.h"
+
+#include "ansitext.h"
+#include "appcontext.h"
+#include "orvicbutton.h"
+#include "pdfwords.h"
+#include "printer.h"
+#include "updateforms.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QPointer>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Kind = RecordingPrinter::Item::Kind;
+
+const PrinterFont FormFont{u"Arial"_s, 10, true, false, false, false};
+const QString PageCountTitle = u"'Annual Update' forms..."_s;
+
+// One print column and one line of the form's font, as every printer measures them. A column is
+// the mean advance of the letters a-z and A-Z.
+struct FormMetrics {
+    double column = 0;
+    double line = 0;
+    FormMetrics() {
+        RecordingPrinter m;
+        m.Font = FormFont;
+        const QString letters = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
+        column = m.TextWidth(letters) / 52;
+        line = m.TextHeight();
+    }
+};
+
+// `n` employees with distinct names, written in reverse name order so that list order differs
+// from file order.
+void WriteEmployees(int n) {
+    std::vector<StaffMember> staff;
+    for (int i = n; i >= 1; --i)
+        staff.push_back({u"Last%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"First%1"_s.arg(i), QDate(1970, 1, i),
+                         QDate(2000, 2, i)});
+    WriteStaff(staff);
+}
+
+void AppendRecord(const PersonnelRecord& record) {
+    FileIo io;
+    PersonnelFile file(io);
+    QVERIFY(file.OpenPersonnelFile());
+    file.Record() = record;
+    QVERIFY(file.AppendPersonnelRecord());
+    file.ClosePersonnelFile();
+}
+
+PersonnelRecord FullRecord() {
+    PersonnelRecord r;
+    r.SetFirstName(u"Bob"_s);
+    r.SetMiddleName(u"Bartholomewsson"_s); // the field's full 15 characters
+    r.SetLastName(u"Adams"_s);
+    r.SetSuffix(u"Jr"_s);
+    r.SetEmergencyName(u"Mary Adams"_s);
+    r.SetEmergencyRelationship(u"Wife"_s);
+    r.SetEmergencyPhone(u"(217) 555-0101"_s);
+    r.SetStreetAddress(u"12 Elm Street"_s);
+    r.SetCityStateZip(u"Springfield, IL 62701"_s);
+    r.SetHomePhone(u"(217) 555-0100"_s);
+    r.SetCellPhone(u"(217) 555-0199"_s);
+    r.SetEmail(u"bob@example.com"_s);
+    r.SetRace(u"B"_s);
+    r.SetSex(u"M"_s);
+    r.SetSocialSecurityNumber(u"123-45-6789"_s);
+    r.SetDateOfBirth(DateToOle(QDate(1968, 3, 7)));
+    r.SetDateOfEmployment(DateToOle(QDate(2000, 11, 15)));
+    r.SetEmployeeNumber(u"E-1042"_s);
+    r.SetJobTitle(u"Nurse"_s);
+    return r;
+}
+
+// The same employee without an emergency contact.
+PersonnelRecord NoEmergencyRecord() {
+    PersonnelRecord r = FullRecord();
+    r.SetFirstName(u"Cy"_s);
+    r.SetEmergencyName(QString());
+    r.SetEmergencyRelationship(QString());
+    r.SetEmergencyPhone(QString());
+    return r;
+}
+
+struct MenuSeen {
+    QString name;
+    QStringList items; // object name|caption|enabled
+};
+
+// Clicks "Print Annual Update form(s)" and, once the pop-up menu is up, notes it and chooses the
+// item of `index` (0: dismisses the menu with Escape).
+MenuSeen ClickPrintUpdateForms(frmMain* w, int index) {
+    MenuSeen seen;
+    QTimer::singleShot(0, w, [&] {
+        QPointer<QMenu> menu;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+        const auto closeLeftOver = qScopeGuard([&menu] {
+            if (menu && menu->isVisible())
+                menu->close();
+        });
+        seen.name = menu->objectName();
+        for (QAction* a : menu->actions())
+            seen.items << a->objectName() + u'|' + (a->isSeparator() ? u"-"_s : a->text()) + u'|' +
+                              (a->isEnabled() ? u"on"_s : u"off"_s);
+        if (index == 0) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return;
+        }
+        QAction* chosen = menu->findChild<QAction*>(u"PrintUpdatemenu(%1)"_s.arg(index));
+        QVERIFY(chosen != nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+    });
+    QTest::mouseClick(w->cmdPrintUpdateForms, Qt::LeftButton);
+    return seen;
+}
+
+void ClickRow(Grid* g, int row) {
+    const QRect cell = g->visualRect(g->model()->index(row - 1, 0));
+    QVERIFY(cell.isValid());
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+// "Last, First" of each document's form, from its printed name lines, in print order.
+QStringList PrintedNames(const RecordingPrinter& printer) {
+    QStringList names;
+    const QList<RecordingPrinter::Item> texts = printer.Texts();
+    // Per form: year, rule, three instructions, rule, then first, middle, last.
+    qsizetype i = 0;
+    while (i + 8 < texts.size()) {
+        const int document = texts[i].document;
+        names << TrimSpaces(texts[i + 8].text) + u", "_s + TrimSpaces(texts[i + 6].text);
+        while (i < texts.size() && texts[i].document == document)
+            ++i;
+    }
+    return names;
+}
+
+QStringList ListedNames(const Grid* g) {
+    QStringList names;
+    for (int r = 1; r < g->Rows(); ++r)
+        names << g->TextMatrix(r, 0);
+    return names;
+}
+
+int Count(const RecordingPrinter& printer, Kind kind) {
+    int n = 0;
+    for (const auto& item : printer.Items())
+        n += item.kind == kind;
+    return n;
+}
+
+bool NotBusy(const frmMain* w) {
+    return w->isEnabled() && QGuiApplication::overrideCursor() == nullptr;
+}
+
+// One expected line of the form: its line number (from 1), character column and text.
+struct FormText {
+    int line;
+    int column;
+    QString text;
+};
+
+// Every text of the form as it must be printed for FullRecord(); `emergency` and `relation` are
+// the two texts at column 42.
+QList<FormText> ExpectedForm(const QString& year, const QString& first, const QString& emergency,
+                             const QString& relation) {
+    const QString rule(79, u'_');
+    return {
+        {1, 10, year + u" Annual Employee Information Update"_s},
+        {2, 10, rule},
+        {4, 10, u"*  Verify and update the below information"_s},
+        {5, 10, u"*  Fill in the blanks as appropriate"_s},
+        {6, 10, u"*  Forward this form as directed"_s},
+        {7, 10, rule},
+        {9, 10, first},
+        {10, 10, u"Bartholomewsson"_s},
+        {11, 10, u"Adams               "_s},
+        {12, 10, u"Jr "_s},
+        {14, 10, u"12 Elm Street"_s + QString(37, u' ')},
+        {15, 10, u"Springfield, IL 62701"_s + QString(29, u' ')},
+        {17, 10, u"Home Phone: (217) 555-0100      "_s},
+        {18, 10, u"Cell Phone: (217) 555-0199      "_s},
+        {20, 10, u"Email: bob@example.com          "_s},
+        {22, 10, u"B"_s},
+        {23, 10, u"M"_s},
+        {24, 10, u"123-45-6789"_s},
+        {25, 10, u"Date of Birth: March 7, 1968"_s},
+        {26, 10, u"Date of Employment: November 15, 2000"_s},
+        {27, 10, u"Employee #: E-1042         "_s},
+        {28, 10, u"Job Title: Nurse                    "_s},
+        {30, 10, u"Driver 's License State_________ Number_________________________ Exp._____________"_s},
+        {32, 10, u"In case of emergency, contact "_s},
+        {32, 42, emergency},
+        {33, 42, relation},
+        {35, 10, u"Language(s) spoken"_s + QString(61, u'_')},
+        {37, 10, u"Blood Type_____________"_s},
+        {39, 10, u"Any other information you wish to include in your personnel record"_s},
+        {40, 10, u"(such as educational attainments, training received, medical conditions"_s},
+        {41, 10, u" or other special circumstances, etc.)"_s},
+        {53, 10, u"Signature"_s + QString(50, u'_') + u" Date"_s + QString(15, u'_')},
+    };
+}
+
+// Compares the printed texts of one document with the expected lines: text, font, and position
+// from the paper's edge (column n at the printable area's left edge plus n - 1 columns; line k at
+// half an inch plus k - 1 lines).
+void VerifyForm(const QList<RecordingPrinter::Item>& texts, const QList<FormText>& expected,
+                double leftEdge) {
+    const FormMetrics m;
+    QCOMPARE(texts.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const auto& t = texts[i];
+        const FormText& e = expected[i];
+        QCOMPARE(t.text, e.text);
+        QCOMPARE(t.font, FormFont);
+        QCOMPARE(t.page, 1);
+        if (qAbs(t.paperX - (leftEdge + (e.column - 1) * m.column)) > 1e-9 ||
+            qAbs(t.paperY - (0.5 + (e.line - 1) * m.line)) > 1e-9)
+            QFAIL(qPrintable(u"\"%1\" at (%2, %3), expected line %4 column %5"_s.arg(e.text)
+                                 .arg(t.paperX)
+                                 .arg(t.paperY)
+                                 .arg(e.line)
+                                 .arg(e.column)));
+    }
+}
+
+// Records, at each text printed, whether the window was usable and which pointer showed.
+class ObservingPrinter final : public Printer {
+public:
+    explicit ObservingPrinter(QWidget* window) : m_window(window) {}
+    QStringList seen;
+    int documents = 0;
+    QPointF PhysicalOffsetInches() const override { return {0.25, 0.25}; }
+
+protected:
+    QRectF PrintableInches() const override { return {0, 0, 8, 10.5}; }
+    void DrawText(const QString&, QPointF, const PrinterFont&) override {
+        const QCursor* c = QGuiApplication::overrideCursor();
+        seen << (m_window->isEnabled() ? u"enabled|"_s : u"disabled|"_s) +
+                    (c && c->shape() == Qt::WaitCursor ? u"hourglass"_s : u"pointer"_s);
+    }
+    void DrawPicture(const QImage&, QRectF) override {}
+    void StartNewPage() override {}
+    QString FinishDocument() override {
+        ++documents;
+        return {};
+    }
+
+private:
+    QWidget* m_window;
+};
+
+} // namespace
+
+class TestUpdateForms : public QObject {
+    Q_OBJECT
+
+private slots:
+    void menuOffersTheFormsByListLength_data() {
+        QTest::addColumn<int>("employees");
+        QTest::addColumn<int>("choice");
+        QTest::newRow("one employee, exit") << 1 << 4;
+        QTest::newRow("three employees, exit") << 3 << 4;
+        QTest::newRow("three employees, dismissed") << 3 << 0;
+    }
+    void menuOffersTheFormsByListLength() {
+        QFETCH(int, employees);
+        QFETCH(int, choice);
+        TempDataFolder folder;
+        WriteEmployees(employees);
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        QVERIFY(w->cmdPrintUpdateForms->isVisible());
+
+        const MenuSeen seen = ClickPrintUpdateForms(w, choice);
+
+        const QString everyone = employees >= 2 ? u"on"_s : u"off"_s;
+        QCOMPARE(seen.name, u"menuPrintUpdatemenu"_s);
+        QCOMPARE(seen.items,
+                 QStringList(
+                     {u"PrintUpdatemenu(1)|Print an update form for every person in this list|"_s + everyone,
+                      u"PrintUpdatemenu(2)|Print an update form only for the highlighted person|on"_s,
+                      u"PrintUpdatemenu(3)|-|on"_s, u"PrintUpdatemenu(4)|E&xit this Menu|on"_s}));
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p.printer.Items().size(), 0);
+        QVERIFY(NotBusy(w));
+    }
+
+    void everyoneAsksThePageCountFirst_data() {
+        QTest::addColumn<MsgAnswer>("answer");
+        QTest::newRow("yes") << MsgAnswer::Yes;
+        QTest::newRow("no") << MsgAnswer::No;
+        QTest::newRow("cancel") << MsgAnswer::Cancel;
+    }
+    void everyoneAsksThePageCountFirst() {
+        QFETCH(MsgAnswer, answer);
+        TempDataFolder folder;
+        WriteEmployees(12);
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        QCOMPARE(w->grid->Rows(), 13);
+        p.prompts.Answer(answer);
+
+        ClickPrintUpdateForms(w, 1);
+
+        // Only the page count is asked: these forms need no "printer ready" answer.
+        QCOMPARE(p.prompts.Asked().size(), 1);
+        const Prompt& asked = p.prompts.Asked().first();
+        QCOMPARE(asked.text, u"This printout will be\r\n12 pages long.\r\n\r\nAre you ready to continue?"_s);
+        QCOMPARE(asked.title, PageCountTitle);
+        QCOMPARE(asked.icon, MsgIcon::Question);
+        QCOMPARE(asked.buttons, MsgButtons::YesNoCancel);
+        QVERIFY(!p.state.PrinterConfirmed);
+        QVERIFY(NotBusy(w));
+        if (answer != MsgAnswer::Yes) {
+            QCOMPARE(p.printer.Items().size(), 0);
+            return;
+        }
+        // Twelve one-page documents, in the order of the list (not of the file).
+        QCOMPARE(p.printer.Documents(), 12);
+        QCOMPARE(Count(p.printer, Kind::NewPage), 0);
+        QCOMPARE(PrintedNames(p.printer), ListedNames(w->grid));
+        QCOMPARE(ListedNames(w->grid).first(), u"Last01, First1"_s);
+        for (const auto& t : p.printer.Texts())
+            QCOMPARE(t.page, 1);
+    }
+
+    void highlightedPersonOnly_data() {
+        QTest::addColumn<int>("employees");
+        QTest::addColumn<int>("row");
+        QTest::newRow("the only one") << 1 << 1;
+        QTest::newRow("third of three") << 3 << 3;
+    }
+    void highlightedPersonOnly() {
+        QFETCH(int, employees);
+        QFETCH(int, row);
+        TempDataFolder folder;
+        WriteEmployees(employees);
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        ClickRow(w->grid, row);
+        QCOMPARE(w->grid->Row(), row);
+
+        ClickPrintUpdateForms(w, 2);
+
+        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p.printer.Documents(), 1);
+        QCOMPARE(PrintedNames(p.printer), QStringList{w->grid->TextMatrix(row, 0)});
+        QVERIFY(NotBusy(w));
+    }
+
+    void formShowsTheRecordAsStored() {
+        TempDataFolder folder;
+        AppendRecord(NoEmergencyRecord());
+        AppendRecord(FullRecord());
+        TestProgram p(folder.Path(), QDateTime(QDate(2031, 1, 2), QTime(0, 0, 1)));
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        QCOMPARE(ListedNames(w->grid), QStringList({u"Adams, Bob"_s, u"Adams, Cy"_s}));
+
+        ClickPrintUpdateForms(w, 2);
+        ClickRow(w->grid, 2);
+        ClickPrintUpdateForms(w, 2);
+
+        QCOMPARE(p.printer.Documents(), 2);
+        QList<RecordingPrinter::Item> bob, cy;
+        for (const auto& t : p.printer.Texts())
+            (t.document == 1 ? bob : cy) << t;
+        VerifyForm(
+            bob,
+            ExpectedForm(u"2031"_s, u"Bob            "_s, u"Mary Adams at (217) 555-0101"_s, u"(Wife)"_s),
+            0.25);
+        if (QTest::currentTestFailed())
+            return;
+        // Without an emergency contact only the joining texts remain.
+        VerifyForm(cy, ExpectedForm(u"2031"_s, u"Cy             "_s, u" at "_s, u"()"_s), 0.25);
+    }
+
+    void formIsPlacedFromThePaperEdge() {
+        // Another printer's margins: lines keep their distance from the paper's top edge; columns
+        // count from the left edge of what the printer can print.
+        RecordingPrinter printer(QPointF(0.1, 0.3));
+        FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(17, 5, 9)));
+        printer.Font.bold = false;
+        printer.CurrentX = 4;
+        printer.CurrentY = 7;
+
+        QCOMPARE(PrintUpdateForm(printer, FullRecord(), clock), QString());
+
+        VerifyForm(
+            printer.Texts(),
+            ExpectedForm(u"2026"_s, u"Bob            "_s, u"Mary Adams at (217) 555-0101"_s, u"(Wife)"_s),
+            0.1);
+        // The column is the letters' mean advance of 10-point bold Arial, not some other width.
+        const FormMetrics m;
+        QVERIFY2(m.column > 0.075 && m.column < 0.1, qPrintable(QString::number(m.column)));
+        QVERIFY(qAbs(m.column - printer.TextWidth(u"0"_s)) > 0.001);
+        QCOMPARE(Count(printer, Kind::EndDoc), 1);
+    }
+
+    void windowIsBusyWhilePrinting() {
+        TempDataFolder folder;
+        WriteEmployees(2);
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        ObservingPrinter printer(w);
+        AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, printer, p.windows};
+        p.prompts.Answer(MsgAnswer::Yes);
+        QTimer::singleShot(0, w, [] {
+            QPointer<QMenu> menu;
+            QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+            QAction* everyone = menu->findChild<QAction*>(u"PrintUpdatemenu(1)"_s);
+            QVERIFY(everyone);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(everyone).center());
+        });
+
+        ShowPrintUpdateMenu(ctx, w, *w->grid, w->mapToGlobal(QPoint(40, 40)));
+
+        QCOMPARE(printer.documents, 2);
+        QVERIFY(!printer.seen.isEmpty());
+        QCOMPARE(printer.seen.count(u"disabled|hourglass"_s), printer.seen.size());
+        QVERIFY(NotBusy(w));
+    }
+
+    void printerErrorStopsTheRun() {
+        TempDataFolder folder;
+        WriteEmployees(3);
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        p.printer.FailNextEndDoc(u"The printer is out of paper."_s);
+        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+
+        ClickPrintUpdateForms(w, 1);
+
+        QCOMPARE(p.prompts.Asked().size(), 2);
+        const Prompt& error = p.prompts.Asked().at(1);
+        QCOMPARE(error.title, u"Printer Error"_s);
+        QCOMPARE(error.icon, MsgIcon::Critical);
+        QVERIFY(error.text.endsWith(u"\r\n\r\nThe printer is out of paper."_s));
+        // The first form failed; no other was started.
+        QCOMPARE(Count(p.printer, Kind::EndDoc), 1);
+        QCOMPARE(PrintedNames(p.printer), QStringList{u"Last01, First1"_s});
+        QVERIFY(NotBusy(w));
+        QCOMPARE(p.prompts.Pending(), 0);
+    }
+
+    void formAsPdf() {
+        TempDataFolder folder;
+        TestProgram p(folder.Path());
+        const QString dir = folder.FilePath(u"printouts"_s);
+        auto pdf = MakePdfPrinter(p.prompts, dir, u"Rosterly"_s);
+        p.prompts.Answer(MsgAnswer::OK);
+
+        QCOMPARE(PrintUpdateForm(*pdf, FullRecord(), p.clock), QString());
+
+        QCOMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p.prompts.Asked().first().title, u"Printout Saved"_s);
+        const QStringList files = QDir(dir).entryList({u"*.pdf"_s}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QString error;
+        const QList<PdfWord> words = ReadPdfWords(QDir(dir).filePath(files.first()), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(PdfPageCount(words), 1);
+
+        // Word boxes: the left within a hair of the column, the top within the font's internal
+        // leading of the line's top.
+        const FormMetrics m;
+        const auto at = [&](const QString& word, int line, int column) {
+            const PdfWord* found = FindPdfWord(words, word, 1);
+            if (!found)
+                return u"%1 missing"_s.arg(word);
+            const double x = 0.25 + (column - 1) * m.column;
+            const double y = 0.5 + (line - 1) * m.line;
+            if (qAbs(found->xMin - x) > 0.03 || qAbs(found->yMin - y) > 0.05)
+                return u"%1 at (%2, %3), expected (%4, %5)"_s.arg(word)
+                    .arg(found->xMin)
+                    .arg(found->yMin)
+                    .arg(x)
+                    .arg(y);
+            return QString();
+        };
+        QCOMPARE(at(u"2026"_s, 1, 10), QString());
+        QCOMPARE(at(u"Bob"_s, 9, 10), QString());
+        QCOMPARE(at(u"Bartholomewsson"_s, 10, 10), QString());
+        QCOMPARE(at(u"Mary"_s, 32, 42), QString());
+        QCOMPARE(at(u"(Wife)"_s, 33, 42), QString());
+        QCOMPARE(at(u"Signature"_s + QString(50, u'_'), 53, 10), QString());
+    }
+};
+
+QTEST_MAIN(TestUpdateForms)
+#include "tst_updateforms.moc"

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "printer.h"
+
+#include <QList>
+
+// A printer that prints nothing and remembers everything: each text with its page, position and
+// font, each picture, each new page and the end of each document. Positions are recorded both as
+// the program set them and from the paper's edge. Letter paper with quarter-inch unprintable
+// margins unless told otherwise.
+class RecordingPrinter final : public Printer {
+public:
+    struct Item {
+        enum class Kind { Text, Picture, NewPage, EndDoc };
+        Kind kind = Kind::Text;
+        int document = 1; // counted from 1
+        int page = 1;
+        QString text;
+        double x = 0; // as set by the program
+        double y = 0;
+        double paperX = 0; // from the paper's top-left corner
+        double paperY = 0;
+        double width = 0; // pictures
+        double height = 0;
+        QSize pictureSize;
+        PrinterFont font;
+    };
+
+    explicit RecordingPrinter(QPointF physicalOffset = {0.25, 0.25}, QSizeF paper = {8.5, 11.0});
+
+    const QList<Item>& Items() const { return m_items; }
+    // The texts only, in print order.
+    QList<Item> Texts() const;
+    // Ended documents.
+    int Documents() const { return m_document - 1; }
+    // What the next EndDoc reports (empty: success).
+    void FailNextEndDoc(const QString& error) { m_failure = error; }
+
+    QPointF PhysicalOffsetInches() const override { return m_offset; }
+
+protected:
+    QRectF PrintableInches() const override;
+    void DrawText(const QString& text, QPointF topLeft, const PrinterFont& font) override;
+    void DrawPicture(const QImage& picture, QRectF target) override;
+    void StartNewPage() override;
+    QString FinishDocument() override;
+
+private:
+    QList<Item> m_items;
+    QPointF m_offset;
+    QSizeF m_paper;
+    int m_document = 1;
+    int m_page = 1;
+    QString m_failure;
+};
