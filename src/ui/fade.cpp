@@ -50,6 +50,9 @@ void WindowFade::StartFade(quint8 start, quint8 end, quint8 step, bool unloadAtE
     FadeStep = step;
     UnloadAtEnd = unloadAtEnd;
     FadeFirstTick = true;
+    // The control given the focus just before the fade, which anything disabling the window
+    // before the first tick would take away.
+    m_focus = m_window->focusWidget();
     timerFadeInOut.start();
 }
 
@@ -68,6 +71,8 @@ void WindowFade::Tick() {
         FadeFirstTick = false;
         FadeAlpha = FadeStart;
         // No clicks reach a window that is half there.
+        if (QWidget* focus = m_window->focusWidget())
+            m_focus = focus;
         m_window->setEnabled(false);
     }
     // The step applies on the first tick too, so the first alpha shown is one step past the start.
@@ -86,7 +91,16 @@ void WindowFade::Tick() {
     if (UnloadAtEnd)
         emit EndAction(); // may delete the window, and this with it: nothing may follow
     else
-        m_window->setEnabled(true);
+        EnableAgain();
+}
+
+void WindowFade::EnableAgain() {
+    m_window->setEnabled(true);
+    // Disabling took the focus from the window's control; unless something else has taken it
+    // meanwhile, it goes back.
+    if (!m_window->focusWidget() && m_focus && m_focus->isEnabled() && m_focus->window() == m_window)
+        m_focus->setFocus();
+    m_focus = nullptr;
 }
 
 void WindowFade::WaitForFade() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QtGlobal>
 
@@ -58,7 +59,11 @@ signals:
     void EndAction();
 
 private:
+    void EnableAgain();
+
     QWidget* m_window;
+    // The control that had the focus when the fade disabled the window; it gets it back after.
+    QPointer<QWidget> m_focus;
     quint8 FadeStart = 0;
     quint8 FadeEnd = 0;
     quint8 FadeStep = 0;

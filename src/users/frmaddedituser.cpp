@@ -218,7 +218,7 @@ void frmAddEditUser::GiveUp(const IoStatus& status) {
         w->setEnabled(false);
     QTimer::singleShot(0, this, [this, status] {
         ReportFileError(m_ctx.prompts, status);
-        reject();
+        done(Rejected);
     });
 }
 
@@ -336,6 +336,13 @@ void frmAddEditUser::cmdSave_Click() {
 
 void frmAddEditUser::cmdCancel_Click() {
     m_fade->FadeIf(m_ctx.state.FadeEnabled, 255, 0, 12, true, [this] { Unload(); });
+}
+
+void frmAddEditUser::reject() {
+    if (m_loadFailed || !Activated)
+        done(Rejected);
+    else if (!m_fade->IsFading())
+        cmdCancel_Click();
 }
 
 void frmAddEditUser::Unload() {

@@ -46,6 +46,9 @@ public:
     OrvicButton* cmdSave;
     OrvicButton* cmdCancel;
 
+    // Esc and the close box leave the way the Cancel button does, fade included.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

@@ -2,6 +2,7 @@
 #include "ui/settingsstore.h"
 
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -89,6 +90,7 @@ private slots:
     void fadeIfDoesPlainActionWhenOff();
     void realTimer();
     void waitForFadeSurvivesWindowDestroyed();
+    void focusComesBackAfterTheFade();
     void captionTagHandOver_data();
     void captionTagHandOver();
 };
@@ -287,6 +289,29 @@ void tst_Fade::waitForFadeSurvivesWindowDestroyed() {
     QVERIFY(window.isNull());
     QVERIFY(fade.isNull());
     QVERIFY(ticks < 255);
+}
+
+void tst_Fade::focusComesBackAfterTheFade() {
+    // A window that puts the focus in a box and then fades in: the fade disables the window for
+    // its length, and the box must have the focus again once the window takes input.
+    QWidget window;
+    new QLineEdit(&window);
+    auto* second = new QLineEdit(&window);
+    second->move(0, 40);
+    auto* fade = new WindowFade(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    second->setFocus();
+    QCOMPARE(window.focusWidget(), second);
+
+    fade->StartFade(0, 255, 51, false);
+    fade->Tick();
+    QVERIFY(!window.isEnabled());
+    QVERIFY(!second->hasFocus());
+    RunToEnd(fade);
+    QVERIFY(window.isEnabled());
+    QCOMPARE(window.focusWidget(), second);
+    QVERIFY(second->hasFocus());
 }
 
 void tst_Fade::captionTagHandOver_data() {

@@ -1,5 +1,6 @@
 // Adding, viewing/editing and removing users from the admin window.
 #include "adminfixture.h"
+#include "fade.h"
 
 #include <QFile>
 #include <QLabel>
@@ -276,6 +277,29 @@ private slots:
             box->clear();
             QVERIFY(d->lblSpaceFull->isHidden());
             Click(d, QStringLiteral("cmdCancel"));
+        });
+        Click(f.window, QStringLiteral("cmdAddUser"));
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.List")).size(), 500);
+    }
+
+    void escapeFadesOutLikeCancel() {
+        AdminFixture f;
+        f.SaveSetting(QStringLiteral("FadeStatus"), QStringLiteral("1"));
+        f.state.PlatformCanFade = true;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));
+        QVERIFY(f.Open());
+        f.EnterAdminMode();
+        WhenDialogUp(f.window, [](frmAddEditUser* d) {
+            // The fade-in disabled the dialog; the first box has the focus again after it.
+            QTRY_VERIFY(!d->Fade()->IsFading());
+            QVERIFY(d->txtField[1]->hasFocus());
+            QTest::keyClicks(d->txtField[1], QStringLiteral("Bo"));
+            QPointer<frmAddEditUser> dialog = d;
+            QTest::keyClick(d->txtField[1], Qt::Key_Escape);
+            // Still there, fading out; gone at the end of the fade.
+            QVERIFY(dialog && dialog->isVisible());
+            QVERIFY(dialog->Fade()->IsFading());
+            QTRY_VERIFY(!dialog || !dialog->isVisible());
         });
         Click(f.window, QStringLiteral("cmdAddUser"));
         QCOMPARE(ReadFileBytes(QStringLiteral("User.List")).size(), 500);
