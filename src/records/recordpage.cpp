@@ -57,6 +57,28 @@ bool IsDateText(const QString& text) {
     return ParseUserDate(TrimSpaces(text)).has_value();
 }
 
+// The boxes that show a text field of the record as it stands (the dates are boxes 7, 19, 20, 21).
+constexpr std::pair<int, PersonnelField> TextBoxes[] = {
+    {1, PersonnelField::FirstName},
+    {2, PersonnelField::MiddleName},
+    {3, PersonnelField::LastName},
+    {4, PersonnelField::Suffix},
+    {5, PersonnelField::Race},
+    {6, PersonnelField::Sex},
+    {8, PersonnelField::SocialSecurityNumber},
+    {9, PersonnelField::EmergencyName},
+    {10, PersonnelField::EmergencyRelationship},
+    {11, PersonnelField::EmergencyPhone},
+    {12, PersonnelField::StreetAddress},
+    {13, PersonnelField::CityStateZip},
+    {14, PersonnelField::HomePhone},
+    {15, PersonnelField::CellPhone},
+    {16, PersonnelField::Email},
+    {17, PersonnelField::EmployeeNumber},
+    {18, PersonnelField::JobTitle},
+    {22, PersonnelField::Notepad},
+};
+
 double DateOf(const QString& text) {
     const std::optional<QDate> d = ParseUserDate(TrimSpaces(text));
     return d ? DateToOle(*d) : 0.0;
@@ -294,28 +316,7 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
         lblDataInfo[2]->hide();
     }
 
-    using F = PersonnelField;
-    const std::pair<int, F> texts[] = {
-        {1, F::FirstName},
-        {2, F::MiddleName},
-        {3, F::LastName},
-        {4, F::Suffix},
-        {5, F::Race},
-        {6, F::Sex},
-        {8, F::SocialSecurityNumber},
-        {9, F::EmergencyName},
-        {10, F::EmergencyRelationship},
-        {11, F::EmergencyPhone},
-        {12, F::StreetAddress},
-        {13, F::CityStateZip},
-        {14, F::HomePhone},
-        {15, F::CellPhone},
-        {16, F::Email},
-        {17, F::EmployeeNumber},
-        {18, F::JobTitle},
-        {22, F::Notepad},
-    };
-    for (const auto& [box, field] : texts)
+    for (const auto& [box, field] : TextBoxes)
         SetFieldText(box, TrimSpaces(r.Text(field)));
 
     const double today = m_ctx.clock.TodayOle();
@@ -564,28 +565,7 @@ bool RecordPage::ValidateEntry(bool editing) {
 }
 
 void RecordPage::StoreInto(PersonnelRecord& r) const {
-    using F = PersonnelField;
-    const std::pair<int, F> texts[] = {
-        {1, F::FirstName},
-        {2, F::MiddleName},
-        {3, F::LastName},
-        {4, F::Suffix},
-        {9, F::EmergencyName},
-        {10, F::EmergencyRelationship},
-        {11, F::EmergencyPhone},
-        {12, F::StreetAddress},
-        {13, F::CityStateZip},
-        {14, F::HomePhone},
-        {15, F::CellPhone},
-        {16, F::Email},
-        {5, F::Race},
-        {6, F::Sex},
-        {8, F::SocialSecurityNumber},
-        {17, F::EmployeeNumber},
-        {18, F::JobTitle},
-        {22, F::Notepad},
-    };
-    for (const auto& [box, field] : texts)
+    for (const auto& [box, field] : TextBoxes)
         r.SetText(field, TrimSpaces(FieldText(box)));
     // Typed dates go through the same reader as the checks, so what passed is what is stored.
     r.SetDateOfBirth(DateOf(FieldText(7)));

@@ -85,10 +85,6 @@ PersonnelRecord Reyes(const QString& notepad = {}, const QString& picture = {}) 
     return r;
 }
 
-void Click(const QObject* parent, const QString& name) {
-    QTest::mouseClick(FindControl<QWidget>(parent, name), Qt::LeftButton);
-}
-
 // Lists the previous employees instead of the current ones.
 void ListPreviousEmployees(frmMain* w) {
     ClickTabOf(w->tabMain, 1);
@@ -179,40 +175,6 @@ void CheckQuestion(const Prompt& asked, const QString& text) {
 
 const QString CommentsQuestion = u"Print the 'Comments' section also?"_s;
 const QString PhotoQuestion = u"Print the photograph?"_s;
-
-// Clicks "View/Print this Picture" on the "Photo" tab; once the large view is up (modal), runs
-// `inspect` on it and clicks its Return button. Returns whether a view came up; a view that will
-// not close is closed here after failing the test, so that a fault cannot hang the run.
-bool ViewLargePicture(frmMain* w, const std::function<void(frmLargePic*)>& inspect) {
-    bool seen = false;
-    int ticksAfterReturn = -1;
-    QPointer<frmLargePic> view;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (view.isNull() && !seen) {
-            view = qobject_cast<frmLargePic*>(QApplication::activeModalWidget());
-            if (view.isNull() || !view->isVisible())
-                return;
-            seen = true;
-            inspect(view);
-            if (!view.isNull()) {
-                QTest::mouseClick(FindControl<OrvicButton>(view, u"cmdReturn"_s), Qt::LeftButton);
-                ticksAfterReturn = 0;
-            }
-            return;
-        }
-        if (!view.isNull() && ticksAfterReturn >= 0 && ++ticksAfterReturn > 300) {
-            QTest::qFail("the large view stayed open after Return", __FILE__, __LINE__);
-            view->close();
-        }
-    });
-    poll.start();
-    ClickTabOf(w->recordPage->tabNameInfo, 4);
-    Click(w->recordPage, u"cmdPicPrint"_s);
-    poll.stop();
-    return seen;
-}
 
 // The picture printout of document `document`: the heading, then the picture 6.25 inches wide
 // and `height` high, from `pixels` of picture.

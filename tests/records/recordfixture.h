@@ -3,19 +3,25 @@
 // What the record-page tests share: a staff file written through the data layer, the main window
 // signed in at an access level, and finding controls by their object names.
 
+#include "frmlargepic.h"
 #include "frmmain.h"
 #include "grid.h"
 #include "oledate.h"
+#include "orvicbutton.h"
 #include "personnelfile.h"
 #include "recordpage.h"
 #include "tabcontrol.h"
 #include "testprogram.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QPointer>
 #include <QTabBar>
+#include <QTimer>
 #include <QtTest>
 
+#include <functional>
 #include <vector>
 
 struct StaffMember {
@@ -93,4 +99,43 @@ inline bool WriteImage(const QString& path, int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor(40, 120, 200));
     return image.save(path);
+}
+
+inline void Click(const QObject* parent, const QString& name) {
+    QTest::mouseClick(FindControl<QWidget>(parent, name), Qt::LeftButton);
+}
+
+// Clicks "View/Print this Picture" on the "Photo" tab; once the large view is up (modal), runs
+// `inspect` on it and clicks its Return button. Returns whether a view came up; a view that will
+// not close is closed here after failing the test, so that a fault cannot hang the run.
+inline bool ViewLargePicture(frmMain* w, const std::function<void(frmLargePic*)>& inspect) {
+    bool seen = false;
+    int ticksAfterReturn = -1;
+    QPointer<frmLargePic> view;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (view.isNull() && !seen) {
+            view = qobject_cast<frmLargePic*>(QApplication::activeModalWidget());
+            if (view.isNull() || !view->isVisible())
+                return;
+            seen = true;
+            inspect(view);
+            if (!view.isNull()) {
+                QTest::mouseClick(FindControl<OrvicButton>(view, QStringLiteral("cmdReturn")),
+                                  Qt::LeftButton);
+                ticksAfterReturn = 0;
+            }
+            return;
+        }
+        if (!view.isNull() && ticksAfterReturn >= 0 && ++ticksAfterReturn > 300) {
+            QTest::qFail("the large view stayed open after Return", __FILE__, __LINE__);
+            view->close();
+        }
+    });
+    poll.start();
+    ClickTabOf(w->recordPage->tabNameInfo, 4);
+    Click(w->recordPage, QStringLiteral("cmdPicPrint"));
+    poll.stop();
+    return seen;
 }

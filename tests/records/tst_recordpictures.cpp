@@ -105,10 +105,6 @@ void ClickRow(Grid* grid, int row) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
 }
 
-void Click(const QObject* parent, const QString& name) {
-    QTest::mouseClick(FindControl<QWidget>(parent, name), Qt::LeftButton);
-}
-
 void ShowPhotoTab(frmMain* w) {
     ClickTabOf(w->recordPage->tabNameInfo, 4);
 }
@@ -194,39 +190,6 @@ QString MissingPictureText(const QString& path) {
 
 const QString NotAPictureText =
     u"There is some kind of problem\r\nin trying to access that picture file..."_s;
-
-// Clicks "View/Print this Picture"; once the large view is up (modal), runs `inspect` on it and
-// clicks its Return button. Returns whether a view came up. A view that will not close is closed
-// here, after failing the test, so that a fault cannot hang the run.
-bool ViewLargePicture(frmMain* w, const std::function<void(frmLargePic*)>& inspect) {
-    bool seen = false;
-    int ticksAfterReturn = -1;
-    QPointer<frmLargePic> view;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (view.isNull() && !seen) {
-            view = qobject_cast<frmLargePic*>(QApplication::activeModalWidget());
-            if (view.isNull() || !view->isVisible())
-                return;
-            seen = true;
-            inspect(view);
-            if (!view.isNull()) {
-                QTest::mouseClick(FindControl<OrvicButton>(view, u"cmdReturn"_s), Qt::LeftButton);
-                ticksAfterReturn = 0;
-            }
-            return;
-        }
-        if (!view.isNull() && ticksAfterReturn >= 0 && ++ticksAfterReturn > 300) {
-            QTest::qFail("the large view stayed open after Return", __FILE__, __LINE__);
-            view->close();
-        }
-    });
-    poll.start();
-    Click(w->recordPage, u"cmdPicPrint"_s);
-    poll.stop();
-    return seen;
-}
 
 } // namespace
 
