@@ -1,5 +1,6 @@
 #include "frmprintlabel.h"
 
+#include "boxcolor.h"
 #include "busywindow.h"
 #include "fade.h"
 #include "orvicbutton.h"
@@ -28,12 +29,6 @@ constexpr double FirstLabelLeft = 0.2;
 constexpr double ColumnPitch = 2.8;
 constexpr double FirstLabelTop = 0.5;
 constexpr double RowPitch = 1.0;
-
-void SetBoxColor(QWidget* box, const QColor& color) {
-    QPalette p = box->palette();
-    p.setColor(QPalette::Base, color);
-    box->setPalette(p);
-}
 
 QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);

@@ -1,6 +1,7 @@
 #include "recordpage.h"
 
 #include "ansitext.h"
+#include "boxcolor.h"
 #include "clock.h"
 #include "links.h"
 #include "memobox.h"
@@ -29,12 +30,6 @@ const QColor RequiredRed(192, 0, 0);
 
 constexpr int LabelHeight = 240;
 constexpr int BoxHeight = 315;
-
-void SetBackColor(QWidget* box, const QColor& color) {
-    QPalette p = box->palette();
-    p.setColor(QPalette::Base, color);
-    box->setPalette(p);
-}
 
 void SetForeColor(QLabel* label, const QColor& color) {
     QPalette p = label->palette();
@@ -184,7 +179,7 @@ void RecordPage::BuildControls() {
         box->setObjectName(QStringLiteral("txtField(%1)").arg(i));
         box->setMouseTracking(true);
         box->installEventFilter(this);
-        SetBackColor(box, Cyan);
+        SetBoxColor(box, Cyan);
     }
 
     lblYearsDOB = new QLabel(page[1]);
@@ -582,11 +577,11 @@ bool RecordPage::eventFilter(QObject* watched, QEvent* event) {
         switch (event->type()) {
         case QEvent::FocusIn:
             if (m_input)
-                SetBackColor(box, Yellow);
+                SetBoxColor(box, Yellow);
             break;
         case QEvent::FocusOut:
             if (m_input)
-                SetBackColor(box, Cyan);
+                SetBoxColor(box, Cyan);
             break;
         case QEvent::MouseMove:
             txtField_MouseMove(i);

@@ -2,6 +2,7 @@
 #include "memobox.h"
 
 #include "ansitext.h"
+#include "boxcolor.h"
 #include "fade.h"
 #include "oledate.h"
 #include "orvicbutton.h"
@@ -28,12 +29,6 @@ const QString PasswordHint = QStringLiteral("<4 to 8 chars only>");
 
 constexpr int FormWidth = 6100;
 constexpr int FormHeight = 5800;
-
-void SetBoxColor(QWidget* box, const QColor& color) {
-    QPalette p = box->palette();
-    p.setColor(QPalette::Base, color);
-    box->setPalette(p);
-}
 
 } // namespace
 
