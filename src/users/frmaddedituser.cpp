@@ -1,9 +1,9 @@
 #include "frmaddedituser.h"
-#include "memobox.h"
 
 #include "ansitext.h"
 #include "boxcolor.h"
 #include "fade.h"
+#include "memobox.h"
 #include "oledate.h"
 #include "orvicbutton.h"
 #include "programstate.h"
