@@ -499,8 +499,9 @@ private slots:
         double dimmed = -1;
         double dialogOpacity = -1;
         QVERIFY(WithLabelDialog(ClickPrintLabel(w, 1), [&](frmPrintLabel* d) {
-            // The fade took the focus from the first line for its duration; it is back.
-            QTRY_VERIFY(Line(d, 1)->hasFocus());
+            // The fade took the focus from the first line for its duration; it is back after.
+            QTRY_VERIFY(!d->Fade()->IsFading());
+            QVERIFY(Line(d, 1)->hasFocus());
             QCOMPARE(BoxColor(Line(d, 1)), Yellow);
             dimmed = w->windowOpacity();
             dialogOpacity = d->windowOpacity();
