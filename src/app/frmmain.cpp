@@ -19,6 +19,7 @@
 #include "updateforms.h"
 #include "userlist.h"
 
+#include "background.h"
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -28,7 +29,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 
@@ -235,11 +235,7 @@ void frmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void frmMain::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    QLinearGradient g(0, 0, 0, height());
-    g.setColorAt(0, QColor(222, 232, 236));
-    g.setColorAt(1, QColor(196, 212, 218));
-    p.fillRect(rect(), g);
+    PaintWindowBackground(this);
 }
 
 void frmMain::showEvent(QShowEvent* event) {

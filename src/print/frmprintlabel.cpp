@@ -1,5 +1,6 @@
 #include "frmprintlabel.h"
 
+#include "background.h"
 #include "boxcolor.h"
 #include "busywindow.h"
 #include "fade.h"
@@ -9,11 +10,9 @@
 #include "programstate.h"
 #include "twips.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QScrollBar>
 
 namespace {
@@ -68,10 +67,6 @@ frmPrintLabel::frmPrintLabel(AppContext& ctx, QWidget* parent)
     setFixedSize(TwipsToPixelsX(FormWidth, this), TwipsToPixelsY(FormHeight, this));
     m_ctx.state.FadeEnabled = PrepareFade(this, 0, false, m_ctx.settings, m_ctx.state.PlatformCanFade);
     connect(m_fade, &WindowFade::EndAction, this, [this] { done(Rejected); });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && now->window() == this)
-            m_lastFocus = now;
-    });
 }
 
 void frmPrintLabel::BuildControls() {
@@ -159,25 +154,12 @@ void frmPrintLabel::Form_Activate() {
     cmdPrintLabel->setToolTip(
         QStringLiteral(" Place an Avery 5160 label sheet (or equivalent) in the printer "));
     cmdCancel->SetCaption(QStringLiteral("&Return") + CrLf + QStringLiteral("<Esc>"));
-    m_lastFocus = txtPrintLabel[1];
-    m_lastFocus->setFocus();
+    txtPrintLabel[1]->setFocus();
     m_fade->FadeIf(m_ctx.state.FadeEnabled, 0, 255, 12, false);
 }
 
 void frmPrintLabel::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    QLinearGradient g(0, 0, 0, height());
-    g.setColorAt(0, QColor(222, 232, 236));
-    g.setColorAt(1, QColor(196, 212, 218));
-    p.fillRect(rect(), g);
-}
-
-void frmPrintLabel::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    // Disabling the dialog (fading, printing) takes the focus from its control; once enabled
-    // again the user goes on where they were.
-    if (event->type() == QEvent::EnabledChange && isEnabled() && !focusWidget() && m_lastFocus)
-        m_lastFocus->setFocus();
+    PaintWindowBackground(this);
 }
 
 bool frmPrintLabel::eventFilter(QObject* watched, QEvent* event) {

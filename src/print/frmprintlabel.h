@@ -4,7 +4,6 @@
 #include "onebased.h"
 
 #include <QDialog>
-#include <QPointer>
 #include <QString>
 
 class OrvicButton;
@@ -51,7 +50,6 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -66,5 +64,4 @@ private:
     AppContext& m_ctx;
     WindowFade* m_fade;
     bool m_activated = false;
-    QPointer<QWidget> m_lastFocus;
 };

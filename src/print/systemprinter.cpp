@@ -15,40 +15,42 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <optional>
+
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
 class SystemPrinter final : public Printer {
 public:
-    SystemPrinter(Prompts& prompts, QString pdfFolder, QString documentName, bool toPdf)
+    // `toPdf` empty: a PDF only when the computer has no default printer, which is asked the
+    // first time something is printed or measured, not at start-up.
+    SystemPrinter(Prompts& prompts, QString pdfFolder, QString documentName, std::optional<bool> toPdf)
         : m_prompts(prompts), m_pdfFolder(std::move(pdfFolder)), m_documentName(std::move(documentName)),
-          m_toPdf(toPdf) {
-        Setup();
-    }
+          m_toPdf(toPdf) {}
 
     QPointF PhysicalOffsetInches() const override {
-        const QRectF paint = m_printer->pageLayout().paintRect(QPageLayout::Inch);
+        const QRectF paint = Device().pageLayout().paintRect(QPageLayout::Inch);
         return paint.topLeft();
     }
 
 protected:
-    QRectF PrintableInches() const override { return m_printer->pageLayout().paintRect(QPageLayout::Inch); }
+    QRectF PrintableInches() const override { return Device().pageLayout().paintRect(QPageLayout::Inch); }
 
     void DrawText(const QString& text, QPointF topLeft, const PrinterFont& font) override {
         if (!Begin())
             return;
-        const double dpi = m_printer->resolution();
-        const QFont f = PrinterQFont(font, m_printer->resolution());
+        const double dpi = Device().resolution();
+        const QFont f = PrinterQFont(font, Device().resolution());
         m_painter.setFont(f);
-        const QFontMetricsF metrics(f, m_printer.get());
+        const QFontMetricsF metrics(f, &Device());
         m_painter.drawText(QPointF(topLeft.x() * dpi, topLeft.y() * dpi + metrics.ascent()), text);
     }
 
     void DrawPicture(const QImage& picture, QRectF target) override {
         if (!Begin())
             return;
-        const double dpi = m_printer->resolution();
+        const double dpi = Device().resolution();
         m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
         m_painter.drawImage(
             QRectF(target.x() * dpi, target.y() * dpi, target.width() * dpi, target.height() * dpi), picture);
@@ -56,20 +58,21 @@ protected:
 
     void StartNewPage() override {
         if (Begin())
-            m_printer->newPage();
+            Device().newPage();
     }
 
     QString FinishDocument() override {
         if (!m_painter.isActive()) {
-            Setup();
-            return m_error.isEmpty() ? QStringLiteral("The printer could not be opened.") : m_error;
+            const QString error = m_error;
+            EndPrinter();
+            return error.isEmpty() ? QStringLiteral("The printer could not be opened.") : error;
         }
         const bool ok = m_painter.end();
-        const QString file = m_printer->outputFileName();
-        Setup();
+        const QString file = Device().outputFileName();
+        EndPrinter();
         if (!ok)
             return QStringLiteral("The printout could not be finished.");
-        if (m_toPdf)
+        if (ToPdf())
             m_prompts.MsgBox(QStringLiteral("There is no printer on this computer, so the printout") + CrLf +
                                  QStringLiteral("was saved as a PDF file:") + CrLf + CrLf +
                                  QDir::toNativeSeparators(file),
@@ -80,29 +83,45 @@ protected:
     void DiscardDocument() override {
         if (m_painter.isActive())
             m_painter.end();
-        Setup();
+        EndPrinter();
     }
 
 private:
     // A fresh QPrinter for the next document: Letter paper, the device's own margins (a quarter of
     // an inch round a PDF).
-    void Setup() {
+    bool ToPdf() const {
+        if (!m_toPdf)
+            m_toPdf = QPrinterInfo::defaultPrinter().isNull();
+        return *m_toPdf;
+    }
+
+    // The QPrinter of the document under way, made when first needed: Letter paper, the
+    // device's own margins (a quarter of an inch round a PDF).
+    QPrinter& Device() const {
+        if (m_printer)
+            return *m_printer;
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         m_printer->setPageSize(QPageSize(QPageSize::Letter));
         m_printer->setDocName(m_documentName);
-        if (m_toPdf) {
+        if (ToPdf()) {
             m_printer->setOutputFormat(QPrinter::PdfFormat);
             m_printer->setPageMargins(QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch);
         } else {
             m_printer->setPrinterName(QPrinterInfo::defaultPrinter().printerName());
         }
+        return *m_printer;
+    }
+
+    // The next document starts on a fresh QPrinter.
+    void EndPrinter() {
+        m_printer.reset();
         m_error.clear();
     }
 
     bool Begin() {
         if (m_painter.isActive())
             return true;
-        if (m_toPdf) {
+        if (ToPdf()) {
             if (!QDir().mkpath(m_pdfFolder)) {
                 m_error = QStringLiteral("The folder for printouts could not be made:") + CrLf + m_pdfFolder;
                 return false;
@@ -117,11 +136,11 @@ private:
                 path = QDir(m_pdfFolder)
                            .filePath(m_documentName + QStringLiteral(" ") + stamp +
                                      QStringLiteral(" (%1).pdf").arg(n));
-            m_printer->setOutputFileName(path);
+            Device().setOutputFileName(path);
         }
-        if (!m_painter.begin(m_printer.get())) {
-            m_error = m_toPdf ? QStringLiteral("The PDF file could not be written:") + CrLf +
-                                    m_printer->outputFileName()
+        if (!m_painter.begin(&Device())) {
+            m_error = ToPdf() ? QStringLiteral("The PDF file could not be written:") + CrLf +
+                                    Device().outputFileName()
                               : QStringLiteral("The printer could not be opened.");
             return false;
         }
@@ -131,8 +150,8 @@ private:
     Prompts& m_prompts;
     QString m_pdfFolder;
     QString m_documentName;
-    bool m_toPdf = false;
-    std::unique_ptr<QPrinter> m_printer;
+    mutable std::optional<bool> m_toPdf;
+    mutable std::unique_ptr<QPrinter> m_printer;
     QPainter m_painter;
     QString m_error;
 };
@@ -141,8 +160,7 @@ private:
 
 std::unique_ptr<Printer> MakeSystemPrinter(Prompts& prompts, const QString& pdfFolder,
                                            const QString& documentName) {
-    return std::make_unique<SystemPrinter>(prompts, pdfFolder, documentName,
-                                           QPrinterInfo::defaultPrinter().isNull());
+    return std::make_unique<SystemPrinter>(prompts, pdfFolder, documentName, std::nullopt);
 }
 
 std::unique_ptr<Printer> MakePdfPrinter(Prompts& prompts, const QString& pdfFolder,

@@ -1,6 +1,7 @@
 #include "frmlargepic.h"
 
 #include "ansitext.h"
+#include "background.h"
 #include "busywindow.h"
 #include "fade.h"
 #include "orvicbutton.h"
@@ -12,7 +13,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPainter>
 #include <QTimer>
 
 #include <utility>
@@ -119,9 +119,5 @@ void frmLargePic::cmdReturn_Click() {
 }
 
 void frmLargePic::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    QLinearGradient g(0, 0, 0, height());
-    g.setColorAt(0, QColor(222, 232, 236));
-    g.setColorAt(1, QColor(196, 212, 218));
-    p.fillRect(rect(), g);
+    PaintWindowBackground(this);
 }

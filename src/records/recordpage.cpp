@@ -361,11 +361,7 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
             imgPicture->SetPath(path);
             hasPicture = true;
         } else {
-            m_ctx.prompts.MsgBox(QStringLiteral("Can't find the picture file") + CrLf +
-                                     QStringLiteral("at the indicated location--") + CrLf + CrLf +
-                                     QStringLiteral("(") + path + QStringLiteral(")"),
-                                 MsgButtons::OKOnly, MsgIcon::Critical,
-                                 QStringLiteral("Error loading picture"));
+            ReportMissingPicture(path);
             imgPicture->Clear();
             // Forget the path, so that the message comes only once.
             RewriteShownRecord([](PersonnelRecord& record) { record.SetPictureFile(QString()); });
@@ -374,6 +370,20 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
     imgPicture->show();
     imgPicture->SetStretch(true);
     ShowPictureButtons(hasPicture);
+}
+
+void RecordPage::ReportMissingPicture(const QString& path) {
+    m_ctx.prompts.MsgBox(QStringLiteral("Can't find the picture file") + CrLf +
+                             QStringLiteral("at the indicated location--") + CrLf + CrLf +
+                             QStringLiteral("(") + path + QStringLiteral(")"),
+                         MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Error loading picture"));
+}
+
+void RecordPage::ShowEmptyFrame() {
+    ResetPicture();
+    imgPicture->SetStretch(true);
+    imgPicture->show();
+    ShowPictureButtons(false);
 }
 
 void RecordPage::ResetPicture() {
@@ -430,10 +440,7 @@ void RecordPage::BeginInput(bool adding) {
         optStatus[2]->hide();
         txtField[21]->hide();
         lblField[21]->hide();
-        ResetPicture();
-        imgPicture->SetStretch(true);
-        imgPicture->show();
-        ShowPictureButtons(false);
+        ShowEmptyFrame();
         setTitle(QString());
     } else {
         optStatus[1]->show();

@@ -113,6 +113,9 @@ private:
     void BuildControls();
     void tabNameInfo_Click();
     void ResetPicture();
+    // The empty picture frame with "Picture Frame" and "Add a Picture".
+    void ShowEmptyFrame();
+    void ReportMissingPicture(const QString& path);
     void LayOutPicture();
     void ShowPictureButtons(bool hasPicture);
     void SetRequiredCaptionsRed(bool red);

@@ -79,8 +79,7 @@ void RecordPage::cmdPicAddEdit_Click() {
     if (!imgPicture->LoadPicture(path)) {
         // Gone between the trial and now: show the empty frame; the next showing of the record
         // reports the path.
-        PlaceTwips(imgPicture, 120, 120, FrameWidth, FrameHeight);
-        imgPicture->SetPath(QString());
+        ResetPicture();
         imgPicture->show();
         lblPicture->show();
         return;
@@ -89,10 +88,7 @@ void RecordPage::cmdPicAddEdit_Click() {
     imgPicture->SetPath(path);
     imgPicture->SetStretch(true);
     imgPicture->show();
-    cmdPicAddEdit[1]->hide();
-    cmdPicAddEdit[2]->show();
-    cmdPicPrint->show();
-    cmdPicDelete->show();
+    ShowPictureButtons(true);
 }
 
 void RecordPage::cmdPicDelete_Click() {
@@ -113,15 +109,7 @@ void RecordPage::cmdPicDelete_Click() {
         return;
     imgPicture->hide();
     QApplication::processEvents();
-    PlaceTwips(imgPicture, 120, 120, FrameWidth, FrameHeight);
-    imgPicture->Clear();
-    imgPicture->SetPath(QString());
-    imgPicture->show();
-    lblPicture->show();
-    cmdPicAddEdit[1]->show();
-    cmdPicAddEdit[2]->hide();
-    cmdPicPrint->hide();
-    cmdPicDelete->hide();
+    ShowEmptyFrame();
 }
 
 void RecordPage::cmdPicPrint_Click() {
@@ -130,10 +118,7 @@ void RecordPage::cmdPicPrint_Click() {
     if (!view->LoadPicture(path)) {
         // The file went away (or changed) after the record was shown.
         delete view;
-        m_ctx.prompts.MsgBox(QStringLiteral("Can't find the picture file") + CrLf +
-                                 QStringLiteral("at the indicated location--") + CrLf + CrLf +
-                                 QStringLiteral("(") + path + QStringLiteral(")"),
-                             MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Error loading picture"));
+        ReportMissingPicture(path);
         return;
     }
     view->lblPicHeading->setText(m_heading);
