@@ -106,7 +106,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     cmdAdminWindow = MakeButton(this, QStringLiteral("cmdAdminWindow"));
     cmdHelp = MakeButton(this, QStringLiteral("cmdHelp"));
     cmdQuit = MakeButton(this, QStringLiteral("cmdQuit"));
-    cmdAdminWindow->SetCaption(QStringLiteral("&Admin Window"));
+    // Alt+A belongs to "Add Employee".
+    cmdAdminWindow->SetCaption(QStringLiteral("A&dmin Window"));
     cmdBackupRestore->SetCaption(QStringLiteral("&Backup/Restore"));
     cmdHelp->SetCaption(QStringLiteral("&Help"));
     cmdQuit->SetCaption(QStringLiteral("&Quit"));
@@ -371,6 +372,7 @@ void frmMain::PrepareListOptions() {
 
 void frmMain::RefreshEmployeeList() {
     tabMain->SetTabEnabled(1, m_ctx.personnel.RecordCount() > 0);
+    recordPage->tabNameInfo->SetTab(0);
     BuildEmployeeList();
     const bool listed = grid->Rows() > 1;
     if (listed) {
@@ -441,6 +443,20 @@ void frmMain::BuildEmployeeList() {
         SavedRow = list.highlightRow;
         SavedTopRow = list.highlightRow;
     }
+    bool keepInView = false;
+    if (m_editedRecordNumber > 0) {
+        // An edit can move its employee (a new last name sorts elsewhere): the highlight follows
+        // the employee, the view stays where it was as far as it can. An employee the options no
+        // longer list leaves the highlight on the same row.
+        const QString number = QString::number(m_editedRecordNumber);
+        for (int row = 0; row < list.Rows(); ++row) {
+            if (list.Cell(row, 3) == number) {
+                SavedRow = row + 1;
+                keepInView = true;
+                break;
+            }
+        }
+    }
 
     if (grid->Rows() >= 2) {
         for (int col = 0; col <= 2; ++col)
@@ -451,6 +467,8 @@ void frmMain::BuildEmployeeList() {
         grid->SetCol(0);
         grid->SetColSel(grid->Cols() - 1);
         grid->SetTopRow(SavedRow < 1 ? 1 : SavedTopRow);
+        if (keepInView)
+            grid->scrollTo(grid->currentIndex());
         // Push the record numbers and sort keys out of view; once column 0 is as wide as the
         // whole grid nothing can be left to push.
         const int limit = grid->ColWidth(0) + PixelsToTwipsX(grid->width(), grid);

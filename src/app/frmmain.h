@@ -143,4 +143,6 @@ private:
     int m_frame2TopTag = 0;
     int m_tabMainHeightTag = 0;
     int m_windowTopTag = 0;
+    // At the end of an edit: the edited employee, whom the rebuilt list highlights (0 = none).
+    qint32 m_editedRecordNumber = 0;
 };

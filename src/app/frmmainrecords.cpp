@@ -198,7 +198,7 @@ void frmMain::cmdAddEditSave_Click() {
         if (Adding) {
             r.SetDateCreated(now);
             r.SetDateModified(0);
-            r.SetVersionCreated(static_cast<qint16>(ROSTERLY_VERSION_MAJOR * 10 + ROSTERLY_VERSION_MINOR));
+            r.SetVersionCreated(VersionCreatedStamp(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR));
         } else {
             r.SetDateModified(now);
         }
@@ -242,6 +242,8 @@ void frmMain::cmdAddEditCancel_Click() {
     } else {
         SavedRow = grid->Row();
         SavedTopRow = grid->TopRow();
+        // The rebuilt list highlights the edited employee wherever the edit has moved the row.
+        m_editedRecordNumber = recordPage->ShownRecord();
         frame[1]->setEnabled(true);
         Editing = false;
     }
@@ -260,6 +262,7 @@ void frmMain::cmdAddEditCancel_Click() {
     SavedRow = 0;
     SavedTopRow = 0;
     NewRecordNumber = 0;
+    m_editedRecordNumber = 0;
 }
 
 void frmMain::cmdPrintEntry_Click() {
@@ -269,9 +272,17 @@ void frmMain::cmdPrintEntry_Click() {
         report.caption[std::size_t(i)] = recordPage->lblField[std::size_t(i)]->text();
     }
     report.previousEmployee = recordPage->optStatus[2]->isChecked();
-    // The record page shows the employee the shared record holds.
-    report.notepad = m_ctx.personnel.Record().Notepad();
-    report.pictureFile = m_ctx.personnel.Record().PictureFile();
+    // The questions about the notepad and the photograph are about the employee the page shows,
+    // read afresh: other commands may have read other employees into the shared record since.
+    PersonnelFile& file = m_ctx.personnel;
+    IoStatus status = file.OpenPersonnelFile();
+    if (status)
+        status = file.ReadPersonnelRecord(recordPage->ShownRecord());
+    file.ClosePersonnelFile();
+    if (!ReportFileError(m_ctx.prompts, status))
+        return;
+    report.notepad = file.Record().Notepad();
+    report.pictureFile = file.Record().PictureFile();
     PrintEmployeeReport(m_ctx, this, report, [this] {
         m_ctx.state.PrintPictureAtOnce = true;
         recordPage->cmdPicPrint_Click();
@@ -311,11 +322,18 @@ void frmMain::cmdRemoveEmployee_Click() {
     }
     ReportFileError(m_ctx.prompts, status);
 
-    RefreshEmployeeList();
+    BuildEmployeeList();
     if (grid->Rows() > 1) {
         const int next = std::min(rowBeforeRemoval, grid->Rows() - 1);
-        if (grid->Row() != next)
-            grid->SetRow(next); // the record page follows the highlight
+        const int built = grid->Row();
+        grid->SetRow(next); // a new row shows its employee
         grid->SetTopRow(next);
+        // The same row number now stands for another employee.
+        if (grid->Row() == built)
+            ShowEmployeeRecord();
+    } else {
+        // Nobody is left to edit or to print.
+        cmdEditEntry->hide();
+        cmdPrintEntry->hide();
     }
 }

@@ -105,3 +105,7 @@ IoStatus PersonnelFile::ScanRecords(const std::function<void(qint32, PersonnelRe
         [&](qint64 n, const char* bytes) { visit(static_cast<qint32>(n), PersonnelRecordView(bytes)); },
         m_blank.data());
 }
+
+qint16 VersionCreatedStamp(int major, int minor) {
+    return static_cast<qint16>((QString::number(major) + QString::number(minor)).toInt());
+}

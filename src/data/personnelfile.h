@@ -58,3 +58,7 @@ private:
     qint32 m_currentCount = 0;
     qint32 m_previousCount = 0;
 };
+
+// The version stamp of a record added by program version major.minor: the two numbers written one
+// after the other and read as one number (612 for 6.12, 10 for 1.0).
+qint16 VersionCreatedStamp(int major, int minor);

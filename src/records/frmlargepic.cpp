@@ -99,8 +99,8 @@ void frmLargePic::Form_Activate() {
 void frmLargePic::PrintPictureAtOnce() {
     cmdPrintPic_Click();
     QApplication::processEvents();
-    // Never faded in, so there is nothing to fade out.
-    close();
+    // Closed as Return closes it, faded out when fades are on.
+    cmdReturn_Click();
 }
 
 void frmLargePic::cmdPrintPic_Click() {

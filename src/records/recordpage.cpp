@@ -42,12 +42,6 @@ QString Years(qint16 years) {
     return QStringLiteral("(") + QString::number(years) + QStringLiteral(")");
 }
 
-// "(##)": digits without leading zeros, so no digit at all for 0.
-QString YearsNoZero(qint16 years) {
-    const QString digits = years == 0 ? QString() : QString::number(std::abs(years));
-    return (years < 0 ? QStringLiteral("-(") : QStringLiteral("(")) + digits + QStringLiteral(")");
-}
-
 bool IsDateText(const QString& text) {
     return ParseUserDate(TrimSpaces(text)).has_value();
 }
@@ -218,7 +212,8 @@ void RecordPage::BuildControls() {
     }
 
     cmdPrintLabel = new OrvicButton(QStringLiteral("cmdPrintLabel"), page[2]);
-    cmdPrintLabel->SetCaption(QStringLiteral("&Print an") + CrLf + QStringLiteral("Address Label..."));
+    // Alt+P belongs to "Print this Info", which stands beside this tab.
+    cmdPrintLabel->SetCaption(QStringLiteral("Print an") + CrLf + QStringLiteral("Address &Label..."));
     PlaceTwips(cmdPrintLabel, 5400, 300, 2040, 600);
     cmdEmail = new OrvicButton(QStringLiteral("cmdEmail"), page[2]);
     cmdEmail->SetCaption(QStringLiteral("Send Email..."));
@@ -316,7 +311,7 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
 
     const double today = m_ctx.clock.TodayOle();
     SetFieldText(7, FormatDate(r.DateOfBirth(), u"mm/dd/yyyy"));
-    lblYearsDOB->setText(YearsNoZero(YearsBetween(r.DateOfBirth(), today, today)));
+    lblYearsDOB->setText(Years(YearsBetween(r.DateOfBirth(), today, today)));
     SetFieldText(19, FormatDate(r.DateOfEmployment(), u"mm/dd/yyyy"));
     // Years of service end with the inactivation.
     const double serviceEnd = r.InactivationDate() != 0 ? r.InactivationDate() : m_ctx.clock.NowOle();
@@ -435,8 +430,10 @@ void RecordPage::BeginInput(bool adding) {
         lblDataInfo[2]->hide();
         cmdPrintLabel->hide();
         cmdEmail->hide();
-        // A new employee is always a current one.
+        // A new employee is always a current one; the option shows that even when the employee
+        // shown before was a previous one.
         optStatus[1]->setChecked(true);
+        optStatus[1]->show();
         optStatus[2]->hide();
         txtField[21]->hide();
         lblField[21]->hide();
@@ -530,6 +527,19 @@ bool RecordPage::Validate(bool ok, const QString& message) {
 }
 
 bool RecordPage::ValidateEntry(bool editing) {
+    // The removal mark in the first name would make the next removal, or the next opening of the
+    // file, delete this employee: test the name as it would be stored.
+    PersonnelRecord stored;
+    stored.SetFirstName(TrimSpaces(FieldText(1)));
+    if (!Validate(!stored.IsMarkedRemoved(),
+                  QStringLiteral("'") + QString::fromLatin1(RemovedMarker) +
+                      QStringLiteral("' can't be used as a 'First Name'.") + CrLf + CrLf +
+                      QStringLiteral("The program uses it to mark records") + CrLf +
+                      QStringLiteral("that are being removed from the file."))) {
+        tabNameInfo->SetTab(0);
+        Box(1)->setFocus();
+        return false;
+    }
     SetFieldText(5, TrimSpaces(FieldText(5)).toUpper());
     const QString race = FieldText(5);
     const bool raceOk = race.size() == 1 && QStringLiteral("WBHAO").contains(race);

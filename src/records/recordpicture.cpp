@@ -24,13 +24,46 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-// Whether the path can be stored in the record as it stands: within the field's width and in
-// characters the file's code page holds. A path cut or altered on the way would never lead back
-// to the picture.
-bool PathFitsRecord(const QString& path) {
-    const int width = PersonnelRecord::FieldOf(PersonnelField::PictureFile).width;
+struct Refusal {
+    QString title, text; // no text: the path can be kept
+};
+
+// Why a picture's path cannot be kept in the record as it stands. A path cut or altered on the way
+// would never lead back to the picture.
+Refusal PathRefusal(const QString& path) {
+    const QString notUsable = QStringLiteral("Picture Path Not Usable");
     const QByteArray stored = ToAnsi(path);
-    return stored.size() <= width && FromAnsi(stored) == path && TrimSpaces(path) == path;
+    // The characters the file's code page has no place for, each named once.
+    QStringList unheld;
+    for (const char32_t codePoint : path.toUcs4()) {
+        const QString c = QString::fromUcs4(&codePoint, 1);
+        if (FromAnsi(ToAnsi(c)) != c && !unheld.contains(c))
+            unheld << c;
+    }
+    const QString shown = QStringLiteral("(") + path + QStringLiteral(")");
+    if (!unheld.isEmpty()) {
+        return {notUsable, QStringLiteral("The name or location of that picture file") + CrLf +
+                               QStringLiteral("holds characters that can't be kept with the record:") + CrLf +
+                               CrLf + unheld.join(QStringLiteral("  ")) + CrLf + CrLf + shown + CrLf + CrLf +
+                               QStringLiteral("Please rename the file or folder without them") + CrLf +
+                               QStringLiteral("and choose the picture again.")};
+    }
+    const int width = PersonnelRecord::FieldOf(PersonnelField::PictureFile).width;
+    if (stored.size() > width) {
+        return {QStringLiteral("Picture Path Too Long"),
+                QStringLiteral("The name and location of that picture file") + CrLf +
+                    QStringLiteral("are too long to be kept with the record.") + CrLf + CrLf + shown + CrLf +
+                    CrLf + QStringLiteral("Please move the picture to a folder with a shorter") + CrLf +
+                    QStringLiteral("path (up to %1 characters) and choose it again.").arg(width)};
+    }
+    if (TrimSpaces(path) != path) {
+        return {notUsable, QStringLiteral("The name of that picture file begins or ends") + CrLf +
+                               QStringLiteral("with a space, which can't be kept with the record.") + CrLf +
+                               CrLf + shown + CrLf + CrLf +
+                               QStringLiteral("Please rename the file without it") + CrLf +
+                               QStringLiteral("and choose the picture again.")};
+    }
+    return {};
 }
 
 } // namespace
@@ -43,14 +76,8 @@ void RecordPage::cmdPicAddEdit_Click() {
     if (path.isEmpty())
         return;
 
-    if (!PathFitsRecord(path)) {
-        m_ctx.prompts.MsgBox(QStringLiteral("The name and location of that picture file") + CrLf +
-                                 QStringLiteral("are too long to be kept with the record.") + CrLf + CrLf +
-                                 QStringLiteral("(") + path + QStringLiteral(")") + CrLf + CrLf +
-                                 QStringLiteral("Please move the picture to a folder with a shorter") + CrLf +
-                                 QStringLiteral("path (up to 100 plain characters) and choose it again."),
-                             MsgButtons::OKOnly, MsgIcon::Exclamation,
-                             QStringLiteral("Picture Path Too Long"));
+    if (const Refusal refusal = PathRefusal(path); !refusal.text.isEmpty()) {
+        m_ctx.prompts.MsgBox(refusal.text, MsgButtons::OKOnly, MsgIcon::Exclamation, refusal.title);
         return;
     }
 
@@ -123,10 +150,9 @@ void RecordPage::cmdPicPrint_Click() {
     }
     view->lblPicHeading->setText(m_heading);
     const bool fade = m_ctx.state.FadeEnabled;
-    if (fade && m_windowFade) {
+    // The view opens while the window behind it is still dimming.
+    if (fade && m_windowFade)
         m_windowFade->StartFade(255, 204, 1, false);
-        m_windowFade->WaitForFade();
-    }
     view->exec();
     if (fade && m_windowFade)
         m_windowFade->StartFade(204, 255, 2, false);

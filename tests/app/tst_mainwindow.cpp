@@ -69,7 +69,10 @@ private slots:
             QStringLiteral("Filter the 'Employee List' by selecting the various display options below..."));
         QCOMPARE(w->cmdAddEmployee->Caption(), QStringLiteral("&Add Employee\r\nto the List"));
         QCOMPARE(w->cmdPrintUpdateForms->Caption(), QStringLiteral("Print Annual\r\nUpdate form(s)"));
-        QCOMPARE(w->cmdPrintLabel->Caption(), QStringLiteral("&Print an\r\nAddress Label..."));
+        // Alt+A adds an employee, Alt+P prints this info: the admin window and the label take
+        // other keys.
+        QCOMPARE(w->cmdAdminWindow->Caption(), QStringLiteral("A&dmin Window"));
+        QCOMPARE(w->cmdPrintLabel->Caption(), QStringLiteral("Print an\r\nAddress &Label..."));
         QCOMPARE(w->cmdPicAddEdit[2]->Caption(), QStringLiteral("Edit this Picture"));
         QCOMPARE(w->cmdQuit->toolTip(), QStringLiteral(" Click here to exit Rosterly "));
         QCOMPARE(w->cmdAdminWindow->toolTip(), QStringLiteral(" Return to the Admin Window "));

@@ -234,6 +234,24 @@ private slots:
         }
     }
 
+    // The version a record was added by: the two numbers one after the other, not major x 10 +
+    // minor, which reads 72 for 6.12.
+    void versionStampWritesTheNumbersSideBySide_data() {
+        QTest::addColumn<int>("major");
+        QTest::addColumn<int>("minor");
+        QTest::addColumn<int>("stamp");
+        QTest::newRow("1.0") << 1 << 0 << 10;
+        QTest::newRow("6.12") << 6 << 12 << 612;
+        QTest::newRow("2.5") << 2 << 5 << 25;
+        QTest::newRow("10.1") << 10 << 1 << 101;
+    }
+    void versionStampWritesTheNumbersSideBySide() {
+        QFETCH(int, major);
+        QFETCH(int, minor);
+        QFETCH(int, stamp);
+        QCOMPARE(VersionCreatedStamp(major, minor), qint16(stamp));
+    }
+
     void garbageFileNeverCrashes() {
         TempDataFolder folder;
         QByteArray junk(3 * PersonnelRecordLength + 123, '\0');

@@ -754,6 +754,141 @@ private slots:
         QVERIFY(w->cmdAddEmployee->isEnabled() && !w->cmdRemoveEmployee->isEnabled());
     }
 
+    // The removal mark as a first name would make the employee vanish at the next removal: it is
+    // refused as an entry fault before anything is written, when adding and when editing. Only the
+    // mark as the file compares it is refused.
+    void removalMarkIsRefusedAsAFirstName_data() {
+        QTest::addColumn<bool>("adding");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("refused");
+        for (const bool adding : {true, false}) {
+            const char* mode = adding ? "adding" : "editing";
+            QTest::addRow("%s, the mark", mode) << adding << u"$Killed$"_s << true;
+            QTest::addRow("%s, the mark between spaces", mode) << adding << u"  $Killed$ "_s << true;
+            QTest::addRow("%s, another case", mode) << adding << u"$killed$"_s << false;
+        }
+    }
+    void removalMarkIsRefusedAsAFirstName() {
+        QFETCH(bool, adding);
+        QFETCH(QString, typed);
+        QFETCH(bool, refused);
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        const QByteArray before = DataFileBytes();
+
+        QTest::mouseClick(adding ? w->cmdAddEmployee : w->cmdEditEntry, Qt::LeftButton);
+        if (adding) {
+            const std::pair<int, QString> entry[] = {
+                {3, u"Cole"_s}, {5, u"W"_s}, {6, u"F"_s}, {7, u"09/09/1999"_s}, {19, u"01/04/2021"_s}};
+            for (const auto& [box, text] : entry)
+                Enter(w, box, text);
+        }
+        Enter(w, 1, typed);
+        ShowPageOf(w, 19); // the fault brings the first name back into view
+        if (!refused) {
+            QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+            QCOMPARE(p.prompts.Asked().size(), 0);
+            const QByteArray r = RecordBytes(adding ? 6 : 2);
+            QCOMPARE(FieldBytes(r, F::FirstName), Padded(F::FirstName, typed.toLatin1()));
+            QCOMPARE(RowOfRecord(w->grid, adding ? 6 : 2), w->grid->Row());
+            return;
+        }
+        CHECKED(
+            ExpectRefusal(p, w,
+                          u"'$Killed$' can't be used as a 'First Name'.\r\n\r\n"
+                          u"The program uses it to mark records\r\nthat are being removed from the file."_s));
+        QCOMPARE(w->recordPage->tabNameInfo->Tab(), 0);
+        QTRY_VERIFY(Line(w, 1)->hasFocus());
+        QCOMPARE(DataFileBytes(), before);
+        // Corrected, the entry goes through.
+        Enter(w, 1, u"Dee"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Asked().size(), 1);
+        ExpectDisplayState(w);
+        QCOMPARE(FieldBytes(RecordBytes(adding ? 6 : 2), F::FirstName), Padded(F::FirstName, "Dee"));
+    }
+
+    // A new employee is a current one and the page says so, even when the employee shown before
+    // was a previous one (whose page shows only "Previous Employee").
+    void addingAfterAPreviousEmployeeShowsTheCurrentStatus() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        CHECKED(ListPreviousEmployees(w));
+        RecordPage* page = w->recordPage;
+        ShowPageOf(w, 21);
+        QVERIFY(page->optStatus[1]->isHidden() && page->optStatus[2]->isVisible());
+
+        QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
+        ShowPageOf(w, 21);
+        QVERIFY(page->optStatus[1]->isVisible() && page->optStatus[1]->isChecked());
+        QVERIFY(page->optStatus[2]->isHidden());
+        QVERIFY(Line(w, 21)->isHidden());
+    }
+
+    // An edit that moves its employee in the sort order (a new last name) leaves the highlight on
+    // that employee, not on the row number the employee had.
+    void editedEmployeeStaysHighlightedWhereverItSorts_data() {
+        QTest::addColumn<int>("row");          // the row edited
+        QTest::addColumn<QString>("lastName"); // the new last name
+        QTest::addColumn<QStringList>("rows"); // the list afterwards
+        QTest::addColumn<int>("rowAfter");
+        QTest::newRow("first to last")
+            << 1 << u"Zulu"_s << QStringList{u"Miller, Ann|3"_s, u"Young, Zoe|1"_s, u"Zulu, Bob|2"_s} << 3;
+        QTest::newRow("last to first")
+            << 3 << u"Abbot"_s << QStringList{u"Abbot, Zoe|1"_s, u"Adams, Bob|2"_s, u"Miller, Ann|3"_s} << 1;
+    }
+    void editedEmployeeStaysHighlightedWhereverItSorts() {
+        QFETCH(int, row);
+        QFETCH(QString, lastName);
+        QFETCH(QStringList, rows);
+        QFETCH(int, rowAfter);
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 2);
+        QVERIFY(w);
+        ClickGridRow(w, row);
+        const qint32 record = w->grid->TextMatrix(row, 3).toInt();
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 3, lastName);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        ExpectDisplayState(w);
+        QCOMPARE(Rows(w->grid), rows);
+        QCOMPARE(w->grid->Row(), rowAfter);
+        QCOMPARE(w->grid->TextMatrix(rowAfter, 3).toInt(), record);
+        QCOMPARE(w->recordPage->ShownRecord(), record);
+        QCOMPARE(w->recordPage->FieldText(3), lastName);
+        QCOMPARE(p.prompts.Asked().size(), 0);
+    }
+
+    // An edit that takes the employee out of the list shown (inactivated while the current
+    // employees are listed) leaves the highlight on the same row, on whoever stands there now.
+    void inactivatedEmployeeLeavesTheHighlightOnTheRow() {
+        TempDataFolder folder;
+        WriteStaff(Staff());
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p, 4);
+        QVERIFY(w);
+        ClickGridRow(w, 2);
+        QCOMPARE(w->recordPage->FieldText(3), u"Miller"_s);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        ClickStatus(w, 2);
+        p.prompts.Answer(MsgAnswer::Yes).AnswerInput(u"06/30/2026"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p.prompts.Pending(), 0);
+        ExpectDisplayState(w);
+        QCOMPARE(Rows(w->grid), QStringList({u"Adams, Bob|2"_s, u"Young, Zoe|1"_s}));
+        QCOMPARE(w->grid->Row(), 2);
+        QCOMPARE(w->recordPage->FieldText(3), u"Young"_s);
+    }
+
     void cancelledAddWritesNothing() {
         TempDataFolder folder;
         WriteStaff(Staff());

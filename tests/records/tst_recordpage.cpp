@@ -299,9 +299,9 @@ private slots:
         QCOMPARE(age->text(), u"(26)"_s);
         QCOMPARE(Label(w, u"lblYearsDOE"_s)->text(), u"(6)"_s);
 
-        // "(##)" puts no digit at all for an age of 0.
+        // An age of 0 shows its digit, as the other years labels do.
         ClickRow(w->grid, 2);
-        QCOMPARE(age->text(), u"()"_s);
+        QCOMPARE(age->text(), u"(0)"_s);
         QCOMPARE(Label(w, u"lblYearsDOE"_s)->text(), u"(0)"_s);
 
         // A day later the birthday counts as passed.
@@ -467,6 +467,52 @@ private slots:
         QVERIFY(Button(w, u"cmdRemoveEmployee"_s)->isEnabled());
     }
 
+    // Removal rebuilds the list and moves the highlight, and nothing more: the record page keeps
+    // its tab and the focus stays where the user left it. The employee now in the highlighted row
+    // is shown even though the row number did not change.
+    void removingTheFirstRowShowsTheNextOnTheSameTab() {
+        TempDataFolder folder;
+        WriteStaff({
+            {u"Cole"_s, u"Dee"_s, {1980, 4, 4}, {2005, 5, 5}},
+            {u"Adams"_s, u"Ann"_s, {1970, 2, 2}, {2000, 3, 15}},
+            {u"Baker"_s, u"Bo"_s, {1975, 1, 1}, {2010, 3, 1}},
+        });
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QCOMPARE(w->recordPage->title(), u" Ann Adams "_s);
+        ClickTabOf(w->recordPage->tabNameInfo, 1);
+
+        p.prompts.Answer(MsgAnswer::Yes);
+        OrvicButton* remove = Button(w, u"cmdRemoveEmployee"_s);
+        remove->setFocus();
+        QTest::keyClick(remove, Qt::Key_Space);
+        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(Listed(w->grid), QStringList({u"Baker, Bo|2"_s, u"Cole, Dee|1"_s}));
+        QCOMPARE(w->grid->Row(), 1);
+        QCOMPARE(w->recordPage->title(), u" Bo Baker "_s);
+        QCOMPARE(w->recordPage->ShownRecord(), 2);
+        QCOMPARE(w->recordPage->tabNameInfo->Tab(), 1);
+        QCOMPARE(QApplication::focusWidget(), remove);
+        QVERIFY(NotBusy(w));
+    }
+
+    // Coming back from the options page shows the record page's "Basic Info" tab.
+    void returningFromTheOptionsShowsBasicInfo() {
+        TempDataFolder folder;
+        WriteStaff({{u"Cole"_s, u"Dee"_s, {1980, 4, 4}, {2005, 5, 5}}});
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        ClickTabOf(w->recordPage->tabNameInfo, 4);
+        ClickTabOf(w->tabMain, 1);
+        QCOMPARE(w->recordPage->tabNameInfo->Tab(), 4);
+        ClickTabOf(w->tabMain, 0);
+        QCOMPARE(w->recordPage->tabNameInfo->Tab(), 0);
+        QCOMPARE(p.prompts.Asked().size(), 0);
+    }
+
     void removingTheLastOfFiveHighlightsTheNewLast() {
         TempDataFolder folder;
         WriteStaff({
@@ -525,6 +571,8 @@ private slots:
         QVERIFY(!w->tabMain->isTabEnabled(1));
         QVERIFY(!Shown(w->recordPage));
         QVERIFY(!Shown(Button(w, u"cmdRemoveEmployee"_s)));
+        // Nobody is left to edit or to print.
+        QVERIFY(!Shown(Button(w, u"cmdEditEntry"_s)) && !Shown(Button(w, u"cmdPrintEntry"_s)));
         QVERIFY(Shown(Button(w, u"cmdAddEmployee"_s)));
         QVERIFY(NotBusy(w));
     }

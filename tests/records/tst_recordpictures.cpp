@@ -2,6 +2,7 @@
 // how a picture is fitted into the frame, a stored path that leads nowhere, choosing, refusing,
 // changing and removing a picture (for a listed employee and for one being added), and the large
 // view of the picture.
+#include "fade.h"
 #include "frmlargepic.h"
 #include "orvicbutton.h"
 #include "picturebox.h"
@@ -190,6 +191,27 @@ QString MissingPictureText(const QString& path) {
 
 const QString NotAPictureText =
     u"There is some kind of problem\r\nin trying to access that picture file..."_s;
+
+// Runs `seen` on every large view at the moment it is shown, for as long as the watch lives.
+class ShowWatch : public QObject {
+public:
+    explicit ShowWatch(std::function<void(frmLargePic*)> seen) : m_seen(std::move(seen)) {
+        qApp->installEventFilter(this);
+    }
+    ~ShowWatch() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            if (auto* view = qobject_cast<frmLargePic*>(watched))
+                m_seen(view);
+        }
+        return false;
+    }
+
+private:
+    std::function<void(frmLargePic*)> m_seen;
+};
 
 } // namespace
 
@@ -434,17 +456,28 @@ private slots:
     void pathsTheRecordCannotHoldAreRefused_data() {
         QTest::addColumn<int>("length"); // in characters, the suffix included
         QTest::addColumn<QString>("special");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("100 characters") << 100 << QString() << true;
-        QTest::newRow("101 characters") << 101 << QString() << false;
-        QTest::newRow("100 with a code-page letter") << 100 << u"\u00e9"_s << true;
-        QTest::newRow("101 with a code-page letter") << 101 << u"\u00e9"_s << false;
-        QTest::newRow("a letter outside the code page") << 60 << u"\u0142"_s << false;
+        QTest::addColumn<QString>("title"); // of the refusal; empty when the path is kept
+        QTest::addColumn<QString>("named"); // the line of the refusal that names what is wrong
+        const QString tooLong = u"Picture Path Too Long"_s;
+        const QString notUsable = u"Picture Path Not Usable"_s;
+        const QString longLine = u"are too long to be kept with the record."_s;
+        QTest::newRow("100 characters") << 100 << QString() << QString() << QString();
+        QTest::newRow("101 characters") << 101 << QString() << tooLong << longLine;
+        QTest::newRow("100 with a code-page letter") << 100 << u"\u00e9"_s << QString() << QString();
+        QTest::newRow("101 with a code-page letter") << 101 << u"\u00e9"_s << tooLong << longLine;
+        // Characters the code page has no place for are named, each once, whatever the length.
+        QTest::newRow("a letter outside the code page")
+            << 60 << u"\u0142\u0142"_s << notUsable << u"\u0142"_s;
+        QTest::newRow("two, one beyond the 16 bits")
+            << 60 << u"\u0142\U0001F600"_s << notUsable << u"\u0142  \U0001F600"_s;
+        QTest::newRow("outside the code page and too long") << 120 << u"\u0142"_s << notUsable << u"\u0142"_s;
     }
     void pathsTheRecordCannotHoldAreRefused() {
         QFETCH(int, length);
         QFETCH(QString, special);
-        QFETCH(bool, accepted);
+        QFETCH(QString, title);
+        QFETCH(QString, named);
+        const bool accepted = title.isEmpty();
         TempDataFolder folder;
         QString path = folder.Path() + u"/"_s + special;
         QVERIFY2(path.size() + 4 < length, "the temporary folder's path is too long for this test");
@@ -478,9 +511,12 @@ private slots:
             QCOMPARE(p.prompts.Asked().size(), 2);
             const Prompt refusal = p.prompts.Asked()[1];
             QCOMPARE(refusal.kind, Prompt::Kind::Message);
-            QCOMPARE(refusal.title, u"Picture Path Too Long"_s);
+            QCOMPARE(refusal.title, title);
+            QCOMPARE(refusal.icon, MsgIcon::Exclamation);
             QCOMPARE(refusal.buttons, MsgButtons::OKOnly);
-            QVERIFY2(refusal.text.contains(u"("_s + path + u")"_s), qPrintable(refusal.text));
+            const QStringList lines = refusal.text.split(u"\r\n"_s);
+            QVERIFY2(lines.contains(named), qPrintable(refusal.text));
+            QVERIFY2(lines.contains(u"("_s + path + u")"_s), qPrintable(refusal.text));
             QCOMPARE(ReadFileBytes(DataFile), before);
             CHECK_PLACEHOLDER(t);
         }
@@ -649,6 +685,56 @@ private slots:
         }));
         QCOMPARE(opened, 1);
         QTRY_VERIFY(w->findChild<frmLargePic*>() == nullptr);
+    }
+
+    // With fades on, the view opens while the main window is still dimming (the dim is not waited
+    // for), and the window comes back to full opacity after it.
+    void largeViewOpensWhileTheWindowDims() {
+        TempDataFolder folder;
+        const QString photo = folder.FilePath(u"adams.png"_s);
+        WritePicture(photo, Portrait);
+        WriteStaff(Staff(photo));
+        TestProgram p(folder.Path());
+        p.SetFades(true);
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        QTRY_VERIFY(!w->Fade()->IsFading());
+
+        bool dimmingAtShow = false;
+        const ShowWatch watch([&](frmLargePic*) { dimmingAtShow = w->Fade()->IsFading(); });
+        QVERIFY(ViewLargePicture(w, [&](frmLargePic* view) { QTRY_VERIFY(!view->Fade()->IsFading()); }));
+        QVERIFY(dimmingAtShow);
+        QTRY_VERIFY(!w->Fade()->IsFading());
+        QCOMPARE(w->windowOpacity(), 1.0);
+    }
+
+    // The information report prints the photograph through the large view, which then closes the
+    // way Return closes it: faded out when fades are on.
+    void reportPrintsThePictureAndTheViewFadesOut() {
+        TempDataFolder folder;
+        const QString photo = folder.FilePath(u"adams.png"_s);
+        WritePicture(photo, Portrait);
+        WriteStaff(Staff(photo));
+        TestProgram p(folder.Path());
+        p.SetFades(true);
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        QTRY_VERIFY(!w->Fade()->IsFading());
+
+        QList<int> alphas;
+        const ShowWatch watch([&](frmLargePic* view) {
+            QObject::connect(view->Fade(), &WindowFade::AlphaApplied, view, [&](int a) { alphas << a; });
+        });
+        // Printer ready, and the photograph too.
+        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
+        QTest::mouseClick(w->cmdPrintEntry, Qt::LeftButton);
+        QTRY_VERIFY(w->findChild<frmLargePic*>() == nullptr);
+        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p.prompts.Asked().last().text, u"Print the photograph?"_s);
+        QCOMPARE(p.printer.Documents(), 2);
+        QVERIFY2(alphas.size() > 2 && alphas.first() > alphas.last() && alphas.last() == 0,
+                 qPrintable(u"alphas: %1"_s.arg(alphas.size())));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
     // A picture that went away after the record was shown is reported instead of opening an empty
