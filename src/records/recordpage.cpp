@@ -463,6 +463,8 @@ void RecordPage::BeginInput(bool adding) {
 
 void RecordPage::EndInput() {
     for (int i = 1; i <= BoxCount; ++i) {
+        // The box that had the focus loses it only after input has ended: it must not stay yellow.
+        SetBoxColor(Box(i), Cyan);
         if (i == NotepadBox)
             txtNotepad->setReadOnly(true);
         else

@@ -61,9 +61,12 @@ void OrvicButton::leaveEvent(QEvent* event) {
 }
 
 void OrvicButton::ApplyColors() {
+    // The disabled group keeps the style's own colours, so that a disabled button looks disabled.
     QPalette p = palette();
-    p.setColor(QPalette::Button, m_hovered ? m_backOver : m_backColor);
-    p.setColor(QPalette::ButtonText, m_hovered ? m_foreOver : m_foreColor);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::Button, m_hovered ? m_backOver : m_backColor);
+        p.setColor(group, QPalette::ButtonText, m_hovered ? m_foreOver : m_foreColor);
+    }
     setPalette(p);
     update();
 }

@@ -207,8 +207,11 @@ void ExpectRefusal(TestProgram& p, frmMain* w, const QString& text) {
 // The page and the window are back in display state after an input.
 void ExpectDisplayState(frmMain* w) {
     QVERIFY(!w->Adding && !w->Editing);
-    for (int n = 1; n <= RecordPage::BoxCount; ++n)
+    for (int n = 1; n <= RecordPage::BoxCount; ++n) {
         QVERIFY2(IsLocked(w, n), qPrintable(u"box %1 is not locked"_s.arg(n)));
+        // No box keeps the yellow of the focus it had when input ended.
+        QVERIFY2(Background(w, n) == Cyan, qPrintable(u"box %1 is not cyan"_s.arg(n)));
+    }
     const QColor normal = w->recordPage->palette().color(QPalette::ButtonText);
     QCOMPARE(normal, QApplication::palette().color(QPalette::ButtonText));
     for (int n : RecordPage::RequiredBoxes)
@@ -853,12 +856,15 @@ private slots:
         TestProgram p(folder.Path());
         frmMain* w = OpenMainWindow(p, 2);
         QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
         ClickGridRow(w, row);
         const qint32 record = w->grid->TextMatrix(row, 3).toInt();
 
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
         Enter(w, 3, lastName);
-        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        // Saved from the keyboard, the focus still in the last name.
+        QTest::keyClick(Line(w, 3), Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(!w->Editing); // an access key clicks its button after a short press
         ExpectDisplayState(w);
         QCOMPARE(Rows(w->grid), rows);
         QCOMPARE(w->grid->Row(), rowAfter);

@@ -227,6 +227,10 @@ private slots:
         QVERIFY(Shown(label) && !label->isEnabled());
         QVERIFY(Shown(email) && !email->isEnabled());
         QCOMPARE(email->toolTip(), u" Send email... "_s);
+        // And they look disabled: their captions take the style's disabled colour.
+        QCOMPARE(email->palette().color(QPalette::Disabled, QPalette::ButtonText),
+                 QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText));
+        QVERIFY(email->palette().color(QPalette::Disabled, QPalette::ButtonText) != email->ForeColor());
 
         // Back to Adams through the grid itself.
         w->grid->SetRow(1);
