@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
@@ -55,6 +56,10 @@ public:
         }
         QCoreApplication::processEvents();
     }
+    void SetCaption(const QString& caption) {
+        if (m_window)
+            m_window->setWindowTitle(caption);
+    }
 
 private:
     QPointer<QWidget> m_window;
@@ -68,6 +73,21 @@ QString WithTrailingSeparator(QString folder) {
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder;
+}
+
+// What a failed restore did to the data files: nothing, unless putting them back failed too.
+QString NotRestoredNote(FileIo& io, const QString& appTitle, const QStringList& notPutBack) {
+    if (notPutBack.isEmpty())
+        return QStringLiteral("Your current ") + appTitle +
+               QStringLiteral(" data files have been left unchanged.");
+    QString note = QStringLiteral("These data files could not be put back as they were:");
+    for (const QString& name : notPutBack) {
+        note += CrLf + name;
+        if (io.Exists(PreviousCopyName(name)))
+            note += QStringLiteral(" (the earlier one is kept as ") +
+                    QFileInfo(PreviousCopyName(name)).fileName() + QStringLiteral(")");
+    }
+    return note;
 }
 
 // The folder the data files live in: the working folder, as they are opened by bare names.
@@ -249,20 +269,30 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
     if (cancelReason.isEmpty()) {
         // Nothing may keep the old personnel file open while it is replaced.
         ctx.personnel.ClosePersonnelFile();
-        BusyWindow busy(window);
+        QList<FileReplacement> files;
         for (const QString& name : s.DataFileNames) {
-            if (name.isEmpty())
-                continue;
-            busy.ShowProgress(QStringLiteral("Restoring ") + name);
-            // A file missing from the backup fails here too: a backup without it is incomplete.
-            if (!CopyDataFile(ctx.io, folder + name, name)) {
-                prompts.MsgBox(QStringLiteral("There is some kind of problem") + CrLf +
-                                   QStringLiteral("trying to restore ") + name,
-                               MsgButtons::OKOnly, MsgIcon::Exclamation,
-                               QStringLiteral("File Restore Error"));
-                cancelReason = cancelled;
-                break;
-            }
+            // A file missing from the backup fails too: a backup without it is incomplete.
+            if (!name.isEmpty())
+                files.append({folder + name, name});
+        }
+        ReplaceOutcome outcome;
+        {
+            BusyWindow busy(window);
+            // All or none: a data folder holding files of different days is worse than the old one.
+            outcome = ReplaceDataFiles(ctx.io, files, [&](qsizetype i, ReplaceStep step) {
+                const QString caption = QStringLiteral("Restoring ") + files[i].to;
+                if (step == ReplaceStep::Copying)
+                    busy.ShowProgress(caption);
+                else
+                    busy.SetCaption(caption); // the renames follow each other at once
+            });
+        }
+        if (!outcome.status) {
+            prompts.MsgBox(QStringLiteral("There is some kind of problem") + CrLf +
+                               QStringLiteral("trying to restore ") + files[outcome.failedAt].to + CrLf +
+                               CrLf + NotRestoredNote(ctx.io, s.AppTitle, outcome.notPutBack),
+                           MsgButtons::OKOnly, MsgIcon::Exclamation, QStringLiteral("File Restore Error"));
+            cancelReason = cancelled;
         }
     }
 

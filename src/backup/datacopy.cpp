@@ -32,17 +32,11 @@ bool StatOf(const QString& path, struct stat* st) {
     return ::stat(QFile::encodeName(path).constData(), st) == 0;
 }
 
-} // namespace
-
-QString PartialCopyName(const QString& to) {
-    const QFileInfo info(to);
-    QString folder = info.path();
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + QLatin1Char('.') + info.fileName() + QStringLiteral(".partial");
-}
-
-IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to) {
+// Writes a complete, flushed copy of `from` under the name `copy`, started afresh (a leftover
+// from an interrupted run is overwritten; a link under that name is not followed). The copy is
+// owner-only, or has the mode of `from` when `keepMode`. Failures to write name `to`, the file
+// the copy is meant for. On failure `copy` is removed.
+IoStatus WriteCopy(FileIo& io, const QString& from, const QString& to, const QString& copy, bool keepMode) {
     // Non-blocking so that a pipe or device under the data file's name cannot hang the open;
     // it is refused below.
     const int in = io.Open(from, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
@@ -59,21 +53,19 @@ IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to) {
         return IoStatus::Failure(Tr("read"), from, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     }
 
-    const QString partial = PartialCopyName(to);
-    // A partial file left by an interrupted copy is started afresh; a link under its name is
-    // not followed.
-    const int out = io.Open(partial, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, OwnerOnly);
+    const mode_t mode = keepMode ? (st.st_mode & 07777) : OwnerOnly;
+    const int out = io.Open(copy, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, OwnerOnly);
     if (out < 0) {
         const int err = errno;
         io.Close(in);
-        return IoStatus::Failure(Tr("create"), partial, err);
+        return IoStatus::Failure(Tr("create"), copy, err);
     }
-    ::fchmod(out, OwnerOnly); // whatever the umask or a leftover's mode
+    ::fchmod(out, mode); // whatever the umask or a leftover's mode
 
     auto abandon = [&](const IoStatus& status) {
         io.Close(in);
         io.Close(out);
-        io.Remove(partial);
+        io.Remove(copy);
         return status;
     };
 
@@ -104,9 +96,35 @@ IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to) {
     io.Close(in);
     if (io.Close(out) != 0) {
         const int err = errno;
-        io.Remove(partial);
+        io.Remove(copy);
         return IoStatus::Failure(Tr("write"), to, err);
     }
+    return {};
+}
+
+// A hidden name beside `to`: its folder, a dot, its name and `suffix`.
+QString ScratchNameBeside(const QString& to, const QString& suffix) {
+    const QFileInfo info(to);
+    QString folder = info.path();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + QLatin1Char('.') + info.fileName() + suffix;
+}
+
+} // namespace
+
+QString PartialCopyName(const QString& to) {
+    return ScratchNameBeside(to, QStringLiteral(".partial"));
+}
+
+QString PreviousCopyName(const QString& to) {
+    return ScratchNameBeside(to, QStringLiteral(".previous"));
+}
+
+IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to) {
+    const QString partial = PartialCopyName(to);
+    if (IoStatus s = WriteCopy(io, from, to, partial, false); !s)
+        return s;
     if (io.Rename(partial, to) != 0) {
         const int err = errno;
         io.Remove(partial);
@@ -114,6 +132,78 @@ IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to) {
     }
     // The copy is complete under its name; flushing the folder only makes the rename durable.
     io.SyncFolderOf(to);
+    return {};
+}
+
+ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files,
+                                const std::function<void(qsizetype index, ReplaceStep step)>& progress) {
+    const qsizetype count = files.size();
+    // Whether each file was there before; only those have an earlier copy to go back to.
+    std::vector<bool> existed(std::size_t(count), false);
+    auto tell = [&](qsizetype i, ReplaceStep step) {
+        if (progress)
+            progress(i, step);
+    };
+    // The scratch files of files [from, to), which none of the files need any longer.
+    auto removeScratch = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i) {
+            io.Remove(PartialCopyName(files[i].to));
+            if (existed[std::size_t(i)])
+                io.Remove(PreviousCopyName(files[i].to));
+        }
+    };
+
+    // Every copy in full beside its file, and the file as it stands beside it too; the files
+    // themselves are not touched yet.
+    for (qsizetype i = 0; i < count; ++i) {
+        tell(i, ReplaceStep::Copying);
+        const FileReplacement& f = files[i];
+        IoStatus s = WriteCopy(io, f.from, f.to, PartialCopyName(f.to), false);
+        if (s) {
+            existed[std::size_t(i)] = io.Exists(f.to);
+            if (existed[std::size_t(i)]) {
+                s = WriteCopy(io, f.to, f.to, PreviousCopyName(f.to), true);
+                if (!s) {
+                    existed[std::size_t(i)] = false; // no earlier copy to remove
+                    io.Remove(PartialCopyName(f.to));
+                }
+            }
+        }
+        if (!s) {
+            removeScratch(0, i);
+            return {s, i, {}};
+        }
+    }
+
+    // Each complete copy over its file; a failure takes back the ones already in place.
+    for (qsizetype i = 0; i < count; ++i) {
+        tell(i, ReplaceStep::Replacing);
+        const QString& to = files[i].to;
+        if (io.Rename(PartialCopyName(to), to) == 0)
+            continue;
+        const int err = errno;
+        ReplaceOutcome outcome{IoStatus::Failure(Tr("replace"), to, err), i, {}};
+        for (qsizetype j = 0; j < i; ++j) {
+            const QString& back = files[j].to;
+            const bool putBack =
+                existed[std::size_t(j)] ? io.Rename(PreviousCopyName(back), back) == 0 : io.Remove(back) == 0;
+            if (!putBack)
+                outcome.notPutBack << back;
+        }
+        removeScratch(i, count);
+        for (const FileReplacement& f : files)
+            io.SyncFolderOf(f.to);
+        return outcome;
+    }
+
+    for (const FileReplacement& f : files)
+        io.SyncFolderOf(f.to);
+    // The earlier copies are no longer needed. One that cannot be removed is hidden and is
+    // written afresh by the next run.
+    for (qsizetype i = 0; i < count; ++i) {
+        if (existed[std::size_t(i)])
+            io.Remove(PreviousCopyName(files[i].to));
+    }
     return {};
 }
 

@@ -2,7 +2,11 @@
 
 #include "fileio.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // Copies the file `from` to `to` so that `to` is never seen half-written: the bytes go to a
 // hidden partial file beside `to`, which is flushed and then renamed over `to`; the folder is
@@ -12,6 +16,36 @@ IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to);
 
 // The name a copy to `to` is written under until it is complete.
 QString PartialCopyName(const QString& to);
+// The name under which ReplaceDataFiles keeps the earlier `to` until every file is in place.
+QString PreviousCopyName(const QString& to);
+
+// One file of ReplaceDataFiles: `to` is to become a copy of `from`.
+struct FileReplacement {
+    QString from;
+    QString to;
+};
+
+enum class ReplaceStep {
+    Copying,  // the file's copy is being written beside it
+    Replacing // the complete copy is being renamed over the file
+};
+
+struct ReplaceOutcome {
+    IoStatus status;         // success, or the failure that stopped the run
+    qsizetype failedAt = -1; // the file in hand when it failed
+    // Files that could not be put back as they were after the failure. Each one that existed
+    // keeps its earlier contents under PreviousCopyName.
+    QStringList notPutBack;
+};
+
+// Replaces every `to` by a copy of its `from`, all of them or none. Every copy is written in
+// full beside its file first (PartialCopyName, owner-only), together with a copy of the file as
+// it stands (PreviousCopyName, its own mode); only then are the copies renamed over the files.
+// When anything fails, the files already replaced are put back from their earlier copies (or
+// removed when there was none) and every scratch file is removed, so the files are as they were.
+// `progress` is told the index of the file in hand at each step.
+ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files,
+                                const std::function<void(qsizetype index, ReplaceStep step)>& progress);
 
 // What a look into a folder found.
 struct FolderContents {

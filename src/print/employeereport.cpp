@@ -101,23 +101,29 @@ void PrintEmployeeReport(AppContext& ctx, QWidget* window, const EmployeeReport&
         printPicture = *yes;
     }
 
-    std::optional<BusyWindow> busy;
-    if (window)
-        busy.emplace(window);
-
     Printer& printer = ctx.printer;
-    printer.Font = PrinterFont{QStringLiteral("Arial"), 10};
-    printer.CurrentX = Left;
-    printer.CurrentY = 1;
-    printer.Print(ctx.state.AppTitle + QStringLiteral(" information report, "));
-    printer.CurrentX = Left;
-    printer.Print(FormatGeneralDate(ctx.clock.NowOle()));
-    printer.EndLine();
-    printer.EndLine();
-    PrintBoxes(printer, report);
+    // Held through the photograph too, which is part of this printout.
+    const PrintCommand command(printer);
+    QString error;
+    {
+        std::optional<BusyWindow> busy;
+        if (window)
+            busy.emplace(window);
 
-    const QString error = printComments ? PrintComments(printer, window, report.text[22]) : printer.EndDoc();
-    // A printer that failed the report is not asked for the photograph as well.
+        printer.Font = PrinterFont{QStringLiteral("Arial"), 10};
+        printer.CurrentX = Left;
+        printer.CurrentY = 1;
+        printer.Print(ctx.state.AppTitle + QStringLiteral(" information report, "));
+        printer.CurrentX = Left;
+        printer.Print(FormatGeneralDate(ctx.clock.NowOle()));
+        printer.EndLine();
+        printer.EndLine();
+        PrintBoxes(printer, report);
+
+        error = printComments ? PrintComments(printer, window, report.text[22]) : printer.EndDoc();
+    }
+    // Told once the window is usable again. A printer that failed the report is not asked for the
+    // photograph as well.
     if (!ReportPrinterError(ctx.prompts, error))
         return;
     if (printPicture && printPhotograph)

@@ -20,6 +20,7 @@ struct EmployeeReport {
 };
 
 // Prints the one-page information report of an employee; when the user asks for the photograph
-// too, `printPhotograph` prints it afterwards as a document of its own.
+// too, `printPhotograph` prints it afterwards as a document of its own, within this printout's
+// PrintCommand (so the user hears once where both went). The window is usable again by then.
 void PrintEmployeeReport(AppContext& ctx, QWidget* window, const EmployeeReport& report,
                          const std::function<void()>& printPhotograph);

@@ -46,10 +46,9 @@ void OpenPrintLabel(AppContext& ctx, QWidget* window, WindowFade* windowFade, co
         dialog.txtPrintLabel[std::size_t(i)]->setText(lines[i - 1].left(frmPrintLabel::LineMaxLength));
 
     const bool fade = ctx.state.FadeEnabled && windowFade;
-    if (fade) {
+    // The dialog opens while the window dims.
+    if (fade)
         windowFade->StartFade(255, 204, 1, false);
-        windowFade->WaitForFade();
-    }
     dialog.exec();
     if (window)
         window->activateWindow(); // back to the main window, also where no window manager hands it back
@@ -190,10 +189,11 @@ void frmPrintLabel::scroll_Change(int index) {
 }
 
 void frmPrintLabel::cmdPrintLabel_Click() {
+    Printer& printer = m_ctx.printer;
+    const PrintCommand command(printer);
     QString error;
     {
         BusyWindow busy(this);
-        Printer& printer = m_ctx.printer;
         PrinterFont font;
         font.name = QStringLiteral("Arial");
         font.size = 10;

@@ -54,6 +54,7 @@ void PrintEmployeeList(AppContext& ctx, QWidget* window, const Grid& grid, const
         return;
 
     Printer& printer = ctx.printer;
+    const PrintCommand command(printer);
     QString error;
     {
         std::optional<BusyWindow> busy;

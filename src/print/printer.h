@@ -67,6 +67,11 @@ public:
     void SetScaleOrigin(double left, double top);
 
 protected:
+    // Whether a print command is under way (PrintCommand).
+    bool InCommand() const { return m_commands > 0; }
+    // The outermost print command has ended: what was held back for it can be told now.
+    virtual void CommandEnded() {}
+
     // The page size in inches, the printable area's size, as the device reports it.
     virtual QRectF PrintableInches() const = 0;
     // Primitives at positions in inches from the printable area's corner.
@@ -78,12 +83,34 @@ protected:
     bool HasOutput() const { return m_output; }
 
 private:
+    friend class PrintCommand;
+
     QPointF ToDevice(double x, double y) const { return {x - m_scaleLeft, y - m_scaleTop}; }
 
     int m_page = 1;
     bool m_output = false;
     double m_scaleLeft = 0;
     double m_scaleTop = 0;
+    int m_commands = 0;
+};
+
+// One print command of the user's (a button or menu item that prints), held while it runs: the
+// printer keeps what it has to tell about the documents it finished (where they were saved) and
+// tells it once, as one notice, when the command ends. Make it before the window goes busy, so
+// that it ends after the window is usable again. Commands nest: one made while another runs
+// belongs to that one, which tells for both.
+class PrintCommand {
+public:
+    explicit PrintCommand(Printer& printer) : m_printer(printer) { ++m_printer.m_commands; }
+    ~PrintCommand() {
+        if (--m_printer.m_commands == 0)
+            m_printer.CommandEnded();
+    }
+    PrintCommand(const PrintCommand&) = delete;
+    PrintCommand& operator=(const PrintCommand&) = delete;
+
+private:
+    Printer& m_printer;
 };
 
 // The font as a QFont sized for `dotsPerInch` (pixel size), the way every printer measures.
@@ -93,7 +120,8 @@ QFont PrinterQFont(const PrinterFont& font, int dotsPerInch);
 class Prompts;
 
 // The real printer: the system's default printer, or, on a computer without one, a PDF file per
-// document in `pdfFolder` (made when needed); the user is told where the file went.
+// document in `pdfFolder` (made when needed); the user is told where the files went, once per
+// print command (at once for a document printed outside any).
 std::unique_ptr<Printer> MakeSystemPrinter(Prompts& prompts, const QString& pdfFolder,
                                            const QString& documentName);
 // The same printer writing PDF files whether or not there is a printer.

@@ -41,6 +41,9 @@ void AlignPrinterToPaper(Printer& printer, double offsetX, double offsetY) {
 QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text, const QString& heading,
                          bool underlineHeading, bool centreHeading, bool headingOnEveryPage,
                          bool keepWindowState, bool keepDocumentOpen, double leftMargin, double rightMargin) {
+    // Made first so that it ends last, with the window usable again; inside a caller's own
+    // command it is part of that one.
+    const PrintCommand command(printer);
     std::optional<BusyWindow> busy;
     if (!keepWindowState && window)
         busy.emplace(window);

@@ -21,7 +21,8 @@ void AlignPrinterToPaper(Printer& printer, double offsetX, double offsetY);
 // Prints `text` (lines joined by CR LF) word-wrapped between `leftMargin` and `rightMargin`
 // (inches), over as many pages as it needs, with an optional heading and "(page n)" from page 2
 // on. Unless `keepWindowState`, `window` is disabled with the busy pointer meanwhile; unless
-// `keepDocumentOpen`, the document is ended. Returns what went wrong ending it (empty: nothing).
+// `keepDocumentOpen`, the document is ended. It is a print command of its own (PrintCommand)
+// unless the caller's command is under way. Returns what went wrong ending it (empty: nothing).
 QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text, const QString& heading,
                          bool underlineHeading, bool centreHeading, bool headingOnEveryPage,
                          bool keepWindowState, bool keepDocumentOpen, double leftMargin, double rightMargin);

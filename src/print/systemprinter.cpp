@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QMarginsF>
 #include <QPageLayout>
@@ -14,8 +15,10 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStringList>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -72,13 +75,15 @@ protected:
         EndPrinter();
         if (!ok)
             return QStringLiteral("The printout could not be finished.");
-        if (ToPdf())
-            m_prompts.MsgBox(QStringLiteral("There is no printer on this computer, so the printout") + CrLf +
-                                 QStringLiteral("was saved as a PDF file:") + CrLf + CrLf +
-                                 QDir::toNativeSeparators(file),
-                             MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("Printout Saved"));
+        if (ToPdf()) {
+            m_saved << file;
+            if (!InCommand())
+                TellSaved();
+        }
         return {};
     }
+
+    void CommandEnded() override { TellSaved(); }
 
     void DiscardDocument() override {
         if (m_painter.isActive())
@@ -110,6 +115,26 @@ private:
             m_printer->setPrinterName(QPrinterInfo::defaultPrinter().printerName());
         }
         return *m_printer;
+    }
+
+    // Tells the user where the documents saved since the last notice went: one by its file, more
+    // by their folder and number.
+    void TellSaved() {
+        const QStringList saved = std::exchange(m_saved, {});
+        if (saved.isEmpty())
+            return;
+        if (saved.size() == 1) {
+            m_prompts.MsgBox(QStringLiteral("There is no printer on this computer, so the printout") + CrLf +
+                                 QStringLiteral("was saved as a PDF file:") + CrLf + CrLf +
+                                 QDir::toNativeSeparators(saved.first()),
+                             MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("Printout Saved"));
+            return;
+        }
+        m_prompts.MsgBox(
+            QStringLiteral("There is no printer on this computer, so the %1 printouts").arg(saved.size()) +
+                CrLf + QStringLiteral("were saved as PDF files in the folder:") + CrLf + CrLf +
+                QDir::toNativeSeparators(QFileInfo(saved.first()).absolutePath()),
+            MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("Printouts Saved"));
     }
 
     // The next document starts on a fresh QPrinter.
@@ -154,6 +179,7 @@ private:
     mutable std::unique_ptr<QPrinter> m_printer;
     QPainter m_painter;
     QString m_error;
+    QStringList m_saved; // PDF files not told about yet
 };
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QList>
 #include <QMenu>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <optional>
 
@@ -31,10 +32,15 @@ double PrintColumnWidth(const Printer& printer) {
     return printer.TextWidth(letters) / letters.size();
 }
 
+// Where column 1 of the form stands, in inches from the paper's left edge: the form as it prints
+// on the usual printer, whose printable area begins a quarter inch in.
+constexpr double FormLeftEdge = 0.25;
+
 // Moves the print position to character column `column` (from 1) of the current line, counted
-// from the left edge of the coordinates.
+// from FormLeftEdge (the coordinates are aligned to the paper), so that the form stands in the
+// same place whatever the printer's unprintable margin.
 void TabTo(Printer& printer, int column) {
-    printer.CurrentX = printer.ScaleLeft() + (column - 1) * PrintColumnWidth(printer);
+    printer.CurrentX = FormLeftEdge + (column - 1) * PrintColumnWidth(printer);
 }
 
 constexpr int FormColumn = 10;
@@ -124,9 +130,13 @@ QString PrintUpdateForm(Printer& printer, const PersonnelRecord& r, const Clock&
 namespace {
 
 // Prints the forms of the given list rows in order, from the records as stored. Stops at the
-// first file or printer error and tells the user once the window is usable again.
+// first file or printer error and tells the user once the window is usable again. The shared
+// record is given back as it was: it holds the highlighted employee, whom other commands ask about.
 void PrintForms(AppContext& ctx, QWidget* window, const Grid& grid, const QList<int>& rows) {
+    const PrintCommand command(ctx.printer);
     PersonnelFile& file = ctx.personnel;
+    const PersonnelRecord held = file.Record();
+    const auto giveBack = qScopeGuard([&file, &held] { file.Record() = held; });
     IoStatus status;
     QString printerError;
     {

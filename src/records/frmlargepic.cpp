@@ -7,6 +7,7 @@
 #include "orvicbutton.h"
 #include "picturebox.h"
 #include "pictureprintout.h"
+#include "printer.h"
 #include "printhelpers.h"
 #include "programstate.h"
 #include "twips.h"
@@ -104,6 +105,9 @@ void frmLargePic::PrintPictureAtOnce() {
 }
 
 void frmLargePic::cmdPrintPic_Click() {
+    // Printed at once from the information report, it is part of the report's printout and told
+    // about with it.
+    const PrintCommand command(m_ctx.printer);
     QString error;
     {
         BusyWindow busy(this);

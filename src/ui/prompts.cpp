@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -133,6 +134,15 @@ QString DialogPrompts::InputBox(const QString& prompt, const QString& title, con
     dialog.setTextValue(proposed);
     for (QLabel* label : dialog.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
+    // Sized by its answer line alone the box is so narrow that the window manager cuts the title
+    // short. The answer line is made wide enough for the title in a bold title-bar font beside the
+    // window's icon and frame buttons, each about as wide as the bar is high (two text lines).
+    QFont titleFont = dialog.font();
+    titleFont.setBold(true);
+    const QFontMetrics titleMetrics(titleFont);
+    const int titleBarHeight = 2 * titleMetrics.height();
+    if (auto* answer = dialog.findChild<QLineEdit*>())
+        answer->setMinimumWidth(titleMetrics.horizontalAdvance(title) + 5 * titleBarHeight);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.textValue();

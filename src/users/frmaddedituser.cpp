@@ -8,6 +8,7 @@
 #include "orvicbutton.h"
 #include "programstate.h"
 #include "prompts.h"
+#include "records.h"
 #include "twips.h"
 #include "userlist.h"
 #include "usershelpers.h"
@@ -53,6 +54,7 @@ void frmAddEditUser::BuildControls() {
     const int labelLeft = 150;
     const int labelWidth = 1450;
     const int boxLeft = 1700;
+    const int boxRight = boxLeft + 4250; // the comments box's right edge
     const int rowHeight = 330;
 
     const QString captions[5] = {QStringLiteral("* Access Level"), QStringLiteral("* First Name"),
@@ -81,9 +83,10 @@ void frmAddEditUser::BuildControls() {
         auto* option = new QRadioButton(this);
         option->setObjectName(QStringLiteral("optAccessLevel(%1)").arg(i));
         optAccessLevel[std::size_t(i)] = option;
-        // Two columns of two: the short names left, the long ones right.
-        PlaceTwips(option, i <= 2 ? boxLeft : boxLeft + 1900, i % 2 == 1 ? 1410 : 1710, i <= 2 ? 1850 : 2300,
-                   rowHeight - 30);
+        // Two columns of two: the short names left, the long ones right, which run to the right
+        // edge of the comments box so that the longest still has room when it is drawn bold.
+        const int left = i <= 2 ? boxLeft : boxLeft + 1500;
+        PlaceTwips(option, left, i % 2 == 1 ? 1410 : 1710, i <= 2 ? 1450 : boxRight - left, rowHeight - 30);
         connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked)
                 optAccessLevel_Click(i);
@@ -96,7 +99,7 @@ void frmAddEditUser::BuildControls() {
     comments->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     txtField[4] = comments;
     PlaceTwips(lblField[4], labelLeft, 2130, labelWidth, rowHeight);
-    PlaceTwips(comments, boxLeft, 2130, 4250, 1650);
+    PlaceTwips(comments, boxLeft, 2130, boxRight - boxLeft, 1650);
     connect(comments, &MemoBox::Changed, this, &frmAddEditUser::txtComments_Change);
 
     for (int i = 1; i <= 4; ++i) {
@@ -108,7 +111,7 @@ void frmAddEditUser::BuildControls() {
     lblSpaceFull->setObjectName(QStringLiteral("lblSpaceFull"));
     lblSpaceFull->setAlignment(Qt::AlignCenter);
     lblSpaceFull->hide();
-    PlaceTwips(lblSpaceFull, boxLeft + 4250 - 1500, 3840, 1500, 285);
+    PlaceTwips(lblSpaceFull, boxRight - 1500, 3840, 1500, 285);
 
     lblMandatory = new QLabel(QStringLiteral("* (Mandatory Entry)"), this);
     lblMandatory->setObjectName(QStringLiteral("lblMandatory"));
@@ -292,6 +295,20 @@ void frmAddEditUser::CheckComplete() {
 }
 
 void frmAddEditUser::cmdSave_Click() {
+    // The removal mark as a first name would hide the user from the list at once and delete it
+    // with the next removal: test the name as the list would store and compare it.
+    UserRecord stored;
+    stored.SetFirstName(TrimSpaces(LineBox(1)->text()));
+    if (stored.IsMarkedRemoved()) {
+        m_ctx.prompts.MsgBox(QStringLiteral("'") + QString::fromLatin1(RemovedMarker) +
+                                 QStringLiteral("' can't be used as a 'First Name'.") + CrLf + CrLf +
+                                 QStringLiteral("The program uses it to mark users") + CrLf +
+                                 QStringLiteral("that are being removed from the list."),
+                             MsgButtons::OKOnly, MsgIcon::Exclamation, QStringLiteral("Invalid Name Entry"));
+        LineBox(1)->setFocus();
+        return;
+    }
+
     QString password = LineBox(3)->text();
     if (!IsValidPassword(password)) {
         m_ctx.prompts.MsgBox(

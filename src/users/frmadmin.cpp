@@ -98,6 +98,8 @@ void frmAdmin::BuildControls() {
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setMaxLength(8);
     txtPassword->setEchoMode(QLineEdit::Password);
+    // A "*" for each character, whatever mark the style would show.
+    txtPassword->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     txtPassword->hide();
     cmdContinue = new OrvicButton(QStringLiteral("cmdContinue"), this);
     cmdContinue->hide();
@@ -153,7 +155,6 @@ void frmAdmin::BuildControls() {
 
     connect(cmdUserSelected, &OrvicButton::clicked, this, &frmAdmin::cmdUserSelected_Click);
     connect(txtPassword, &QLineEdit::textChanged, this, &frmAdmin::txtPassword_Change);
-    connect(txtPassword, &QLineEdit::returnPressed, this, &frmAdmin::txtPassword_Enter);
     connect(cmdContinue, &OrvicButton::clicked, this, &frmAdmin::cmdContinue_Click);
     connect(cmdCancel, &OrvicButton::clicked, this, &frmAdmin::cmdCancel_Click);
     connect(cmdAdmin, &OrvicButton::clicked, this, &frmAdmin::cmdAdmin_Click);
@@ -169,6 +170,13 @@ void frmAdmin::BuildControls() {
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &frmAdmin::EscapePressed);
+    // While a password is awaited, Enter presses the default button from any control of the
+    // window, as it would in a dialog; at other times it keeps its meaning for the control.
+    m_enterKey = new QShortcut(this);
+    m_enterKey->setKeys({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    m_enterKey->setAutoRepeat(false);
+    m_enterKey->setEnabled(false);
+    connect(m_enterKey, &QShortcut::activated, this, &frmAdmin::EnterPressed);
 }
 
 void frmAdmin::showEvent(QShowEvent* event) {
@@ -345,6 +353,7 @@ void frmAdmin::cmdUserSelected_Click() {
     cmdCancel->SetCaption(QStringLiteral("Cancel"));
     cmdCancel->show();
     txtPassword_Change();
+    m_enterKey->setEnabled(true);
 }
 
 void frmAdmin::txtPassword_Change() {
@@ -355,12 +364,14 @@ void frmAdmin::txtPassword_Change() {
     cmdCancel->setDefault(!typed);
 }
 
-void frmAdmin::txtPassword_Enter() {
-    // Enter presses the default button: Continue once something is typed, Cancel before.
-    if (cmdContinue->isVisible() && cmdContinue->isEnabled())
-        cmdContinue->click();
-    else if (cmdCancel->isVisible() && cmdCancel->isEnabled())
-        cmdCancel->click();
+void frmAdmin::EnterPressed() {
+    // The default button: Continue once something is typed, Cancel before.
+    for (OrvicButton* button : {cmdContinue, cmdCancel}) {
+        if (button->isDefault() && button->isVisible() && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
 }
 
 void frmAdmin::EscapePressed() {
@@ -407,6 +418,7 @@ void frmAdmin::cmdContinue_Click() {
 }
 
 void frmAdmin::cmdCancel_Click() {
+    m_enterKey->setEnabled(false);
     txtPassword->hide();
     cmdContinue->hide();
     cmdCancel->hide();

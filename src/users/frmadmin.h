@@ -13,6 +13,7 @@ class QCheckBox;
 class QFrame;
 class QLineEdit;
 class QPlainTextEdit;
+class QShortcut;
 class WindowFade;
 
 // The gate to the program: the user list, sign-in by password, and behind the access code the
@@ -61,7 +62,7 @@ private:
 
     void cmdUserSelected_Click();
     void txtPassword_Change();
-    void txtPassword_Enter();
+    void EnterPressed();
     void EscapePressed();
     void cmdContinue_Click();
     void cmdCancel_Click();
@@ -91,6 +92,7 @@ private:
 
     AppContext& m_ctx;
     WindowFade* m_fade;
+    QShortcut* m_enterKey; // live while a password is awaited
 
     QString AccessCode;
     QString EnteredCode;

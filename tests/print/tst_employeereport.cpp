@@ -433,12 +433,15 @@ private slots:
         frmMain* w = OpenOn(p, true);
         QVERIFY(w);
         p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
+        p.printer.WatchWindow(w);
 
         Click(w, u"cmdPrintEntry"_s);
 
         QCOMPARE(p.prompts.Asked().size(), 2);
         CheckQuestion(p.prompts.Asked()[1], PhotoQuestion);
         QCOMPARE(p.printer.Documents(), 2);
+        // The report and its photograph are one printout to tell about.
+        QCOMPARE(p.printer.Commands(), QStringList{u"2 documents, usable"_s});
         QCOMPARE(p.printer.Texts().first().text, u"Rosterly information report, "_s);
         QCOMPARE(p.printer.Texts().first().document, 1);
         CheckPicturePrintout(p.printer, 2, u"Reyes, Bo"_s, height, pixels);
@@ -459,6 +462,7 @@ private slots:
         });
         QVERIFY(seen);
         CheckPicturePrintout(p.printer, 3, u"Reyes, Bo"_s, height, pixels);
+        QCOMPARE(p.printer.Commands(), QStringList({u"2 documents, usable"_s, u"1 documents, usable"_s}));
         QCOMPARE(p.prompts.Asked().size(), 2);
     }
 
@@ -482,6 +486,7 @@ private slots:
         QCOMPARE(error.title, u"Printer Error"_s);
         QCOMPARE(error.icon, MsgIcon::Critical);
         QVERIFY(error.text.endsWith(u"\r\n\r\nThe printer is out of paper."_s));
+        QVERIFY(!error.busyPointer); // told once the window is usable again
         QCOMPARE(Count(p.printer, Kind::EndDoc), 1);
         QCOMPARE(Count(p.printer, Kind::Picture), 0);
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
@@ -530,7 +535,8 @@ private slots:
         report.notepad = report.text[22] = u"Speaks French and drives the van on weekends; ask first."_s;
         report.pictureFile = photo;
         p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
-        p.prompts.Answer(MsgAnswer::OK).Answer(MsgAnswer::OK);
+        p.prompts.Answer(MsgAnswer::OK);
+        const QStringList before = QDir(dir).entryList({u"*.pdf"_s}, QDir::Files);
 
         PrintEmployeeReport(ctx, nullptr, report, [&] {
             p.state.PrintPictureAtOnce = true;
@@ -540,13 +546,22 @@ private slots:
             view->exec();
         });
 
-        // Where each document went, from the notices.
-        QCOMPARE(p.prompts.Asked().size(), 5);
+        // One notice for the report and its photograph, naming the folder they went to.
+        QCOMPARE(p.prompts.Asked().size(), 4);
+        const Prompt& saved = p.prompts.Asked().last();
+        QCOMPARE(saved.title, u"Printouts Saved"_s);
+        QCOMPARE(saved.text, u"There is no printer on this computer, so the 2 printouts\r\n"
+                             u"were saved as PDF files in the folder:\r\n\r\n"_s +
+                                 QDir::toNativeSeparators(QDir(dir).absolutePath()));
         QStringList files;
-        for (qsizetype i = 3; i < 5; ++i) {
-            QCOMPARE(p.prompts.Asked()[i].title, u"Printout Saved"_s);
-            files << QDir::fromNativeSeparators(p.prompts.Asked()[i].text.split(u"\r\n"_s).last());
+        for (const QString& name : QDir(dir).entryList({u"*.pdf"_s}, QDir::Files)) {
+            if (!before.contains(name))
+                files << QDir(dir).filePath(name);
         }
+        QCOMPARE(files.size(), 2);
+        // The report first: the photograph's file is the one without the heading.
+        if (!FindPdfWord(ReadPdfWords(files[0]), u"Notepad"_s, 1))
+            files.swapItemsAt(0, 1);
         QString error;
         const QList<PdfWord> words = ReadPdfWords(files[0], &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));

@@ -486,7 +486,8 @@ private slots:
     }
 
     // With fades on, the main window is dimmed while the dialog is open and comes back after;
-    // the dialog fades in and fades out on Return.
+    // the dialog opens while the window still dims (the dim is not waited for), fades in, and
+    // fades out on Return.
     void fadesDimTheMainWindow() {
         TempDataFolder folder;
         WriteAddressees();
@@ -498,9 +499,12 @@ private slots:
         QCOMPARE(w->windowOpacity(), 1.0);
         double dimmed = -1;
         double dialogOpacity = -1;
+        bool dimmingAtShow = false;
+        const ShowWatch<frmPrintLabel> watch([&](frmPrintLabel*) { dimmingAtShow = w->Fade()->IsFading(); });
         QVERIFY(WithLabelDialog(ClickPrintLabel(w, 1), [&](frmPrintLabel* d) {
             // The fade took the focus from the first line for its duration; it is back after.
             QTRY_VERIFY(!d->Fade()->IsFading());
+            QTRY_VERIFY(!w->Fade()->IsFading());
             QVERIFY(Line(d, 1)->hasFocus());
             QCOMPARE(BoxColor(Line(d, 1)), Yellow);
             dimmed = w->windowOpacity();
@@ -509,6 +513,7 @@ private slots:
             QVERIFY(d->Fade()->IsFading());
             QVERIFY(d->isVisible()); // until the fade has ended
         }));
+        QVERIFY(dimmingAtShow);
         QVERIFY(std::abs(dimmed - 204 / 255.0) < 0.002);
         QVERIFY(std::abs(dialogOpacity - 1.0) < 0.002);
         QTRY_VERIFY(!w->Fade()->IsFading());

@@ -213,10 +213,10 @@ QList<FormText> ExpectedForm(const QString& year, const QString& first, const QS
 }
 
 // Compares the printed texts of one document with the expected lines: text, font, and position
-// from the paper's edge (column n at the printable area's left edge plus n - 1 columns; line k at
-// half an inch plus k - 1 lines).
-void VerifyForm(const QList<RecordingPrinter::Item>& texts, const QList<FormText>& expected,
-                double leftEdge) {
+// from the paper's edge (column n at a quarter inch plus n - 1 columns, whatever the printer's
+// margins; line k at half an inch plus k - 1 lines).
+void VerifyForm(const QList<RecordingPrinter::Item>& texts, const QList<FormText>& expected) {
+    const double leftEdge = 0.25;
     const FormMetrics m;
     QCOMPARE(texts.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {
@@ -314,6 +314,7 @@ private slots:
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), 13);
         p.prompts.Answer(answer);
+        p.printer.WatchWindow(w);
 
         ClickPrintUpdateForms(w, 1);
 
@@ -330,8 +331,10 @@ private slots:
             QCOMPARE(p.printer.Items().size(), 0);
             return;
         }
-        // Twelve one-page documents, in the order of the list (not of the file).
+        // Twelve one-page documents, in the order of the list (not of the file), told about as one
+        // printout once the window is usable again.
         QCOMPARE(p.printer.Documents(), 12);
+        QCOMPARE(p.printer.Commands(), QStringList{u"12 documents, usable"_s});
         QCOMPARE(Count(p.printer, Kind::NewPage), 0);
         QCOMPARE(PrintedNames(p.printer), ListedNames(w->grid));
         QCOMPARE(ListedNames(w->grid).first(), u"Last01, First1"_s);
@@ -364,6 +367,37 @@ private slots:
         QVERIFY(NotBusy(w));
     }
 
+    // The forms read every listed record through the shared record; afterwards it holds the
+    // highlighted employee again, whom the information report asks about and prints.
+    void reportAfterTheFormsIsOfTheHighlightedEmployee() {
+        TempDataFolder folder;
+        PersonnelRecord bob = FullRecord();
+        bob.SetNotepad(u"Speaks French."_s);
+        AppendRecord(bob);
+        AppendRecord(NoEmergencyRecord()); // Cy Adams, listed after Bob, without a notepad
+        TestProgram p(folder.Path());
+        frmMain* w = OpenMainWindow(p);
+        QVERIFY(w);
+        QCOMPARE(w->grid->Row(), 1);
+        p.prompts.Answer(MsgAnswer::Yes);
+        ClickPrintUpdateForms(w, 1);
+        QCOMPARE(p.printer.Documents(), 2);
+
+        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
+        Click(w, u"cmdPrintEntry"_s);
+
+        QCOMPARE(p.prompts.Asked().size(), 3);
+        QCOMPARE(p.prompts.Asked()[2].text, u"Print the 'Comments' section also?"_s);
+        QCOMPARE(p.printer.Documents(), 3);
+        QStringList report;
+        for (const auto& t : p.printer.Texts()) {
+            if (t.document == 3)
+                report << t.text;
+        }
+        QVERIFY2(report.contains(u"First Name:  Bob"_s), qPrintable(report.join(u'|')));
+        QCOMPARE(report.last(), u"Speaks French."_s);
+    }
+
     void formShowsTheRecordAsStored() {
         TempDataFolder folder;
         AppendRecord(NoEmergencyRecord());
@@ -381,20 +415,26 @@ private slots:
         QList<RecordingPrinter::Item> bob, cy;
         for (const auto& t : p.printer.Texts())
             (t.document == 1 ? bob : cy) << t;
-        VerifyForm(
-            bob,
-            ExpectedForm(u"2031"_s, u"Bob            "_s, u"Mary Adams at (217) 555-0101"_s, u"(Wife)"_s),
-            0.25);
+        VerifyForm(bob, ExpectedForm(u"2031"_s, u"Bob            "_s, u"Mary Adams at (217) 555-0101"_s,
+                                     u"(Wife)"_s));
         if (QTest::currentTestFailed())
             return;
         // Without an emergency contact only the joining texts remain.
-        VerifyForm(cy, ExpectedForm(u"2031"_s, u"Cy             "_s, u" at "_s, u"()"_s), 0.25);
+        VerifyForm(cy, ExpectedForm(u"2031"_s, u"Cy             "_s, u" at "_s, u"()"_s));
     }
 
+    void formIsPlacedFromThePaperEdge_data() {
+        QTest::addColumn<QPointF>("margins");
+        QTest::newRow("no margin") << QPointF(0, 0);
+        QTest::newRow("quarter inch") << QPointF(0.25, 0.25);
+        QTest::newRow("half inch") << QPointF(0.5, 0.5);
+        QTest::newRow("uneven") << QPointF(0.1, 0.3);
+    }
+
+    // Whatever the printer's unprintable margins, the form stands in the same place on the paper.
     void formIsPlacedFromThePaperEdge() {
-        // Another printer's margins: lines keep their distance from the paper's top edge; columns
-        // count from the left edge of what the printer can print.
-        RecordingPrinter printer(QPointF(0.1, 0.3));
+        QFETCH(QPointF, margins);
+        RecordingPrinter printer(margins);
         FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(17, 5, 9)));
         printer.Font.bold = false;
         printer.CurrentX = 4;
@@ -402,10 +442,8 @@ private slots:
 
         QCOMPARE(PrintUpdateForm(printer, FullRecord(), clock), QString());
 
-        VerifyForm(
-            printer.Texts(),
-            ExpectedForm(u"2026"_s, u"Bob            "_s, u"Mary Adams at (217) 555-0101"_s, u"(Wife)"_s),
-            0.1);
+        VerifyForm(printer.Texts(), ExpectedForm(u"2026"_s, u"Bob            "_s,
+                                                 u"Mary Adams at (217) 555-0101"_s, u"(Wife)"_s));
         // The column is the letters' mean advance of 10-point bold Arial, not some other width.
         const FormMetrics m;
         QVERIFY2(m.column > 0.075 && m.column < 0.1, qPrintable(QString::number(m.column)));
@@ -454,6 +492,7 @@ private slots:
         QCOMPARE(error.title, u"Printer Error"_s);
         QCOMPARE(error.icon, MsgIcon::Critical);
         QVERIFY(error.text.endsWith(u"\r\n\r\nThe printer is out of paper."_s));
+        QVERIFY(!error.busyPointer);
         // The first form failed; no other was started.
         QCOMPARE(Count(p.printer, Kind::EndDoc), 1);
         QCOMPARE(PrintedNames(p.printer), QStringList{u"Last01, First1"_s});

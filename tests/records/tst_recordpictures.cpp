@@ -192,27 +192,6 @@ QString MissingPictureText(const QString& path) {
 const QString NotAPictureText =
     u"There is some kind of problem\r\nin trying to access that picture file..."_s;
 
-// Runs `seen` on every large view at the moment it is shown, for as long as the watch lives.
-class ShowWatch : public QObject {
-public:
-    explicit ShowWatch(std::function<void(frmLargePic*)> seen) : m_seen(std::move(seen)) {
-        qApp->installEventFilter(this);
-    }
-    ~ShowWatch() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) {
-            if (auto* view = qobject_cast<frmLargePic*>(watched))
-                m_seen(view);
-        }
-        return false;
-    }
-
-private:
-    std::function<void(frmLargePic*)> m_seen;
-};
-
 } // namespace
 
 class TestRecordPictures : public QObject {
@@ -701,7 +680,7 @@ private slots:
         QTRY_VERIFY(!w->Fade()->IsFading());
 
         bool dimmingAtShow = false;
-        const ShowWatch watch([&](frmLargePic*) { dimmingAtShow = w->Fade()->IsFading(); });
+        const ShowWatch<frmLargePic> watch([&](frmLargePic*) { dimmingAtShow = w->Fade()->IsFading(); });
         QVERIFY(ViewLargePicture(w, [&](frmLargePic* view) { QTRY_VERIFY(!view->Fade()->IsFading()); }));
         QVERIFY(dimmingAtShow);
         QTRY_VERIFY(!w->Fade()->IsFading());
@@ -722,7 +701,7 @@ private slots:
         QTRY_VERIFY(!w->Fade()->IsFading());
 
         QList<int> alphas;
-        const ShowWatch watch([&](frmLargePic* view) {
+        const ShowWatch<frmLargePic> watch([&](frmLargePic* view) {
             QObject::connect(view->Fade(), &WindowFade::AlphaApplied, view, [&](int a) { alphas << a; });
         });
         // Printer ready, and the photograph too.

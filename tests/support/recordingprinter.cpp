@@ -1,5 +1,7 @@
 #include "recordingprinter.h"
 
+#include <QGuiApplication>
+
 RecordingPrinter::RecordingPrinter(QPointF physicalOffset, QSizeF paper)
     : m_offset(physicalOffset), m_paper(paper) {}
 
@@ -62,7 +64,19 @@ QString RecordingPrinter::FinishDocument() {
     m_items << item;
     ++m_document;
     m_page = 1;
+    if (InCommand())
+        ++m_commandDocuments;
     const QString error = m_failure;
     m_failure.clear();
     return error;
+}
+
+void RecordingPrinter::CommandEnded() {
+    const QCursor* pointer = QGuiApplication::overrideCursor();
+    const bool busy =
+        (pointer && pointer->shape() == Qt::WaitCursor) || (m_watched && !m_watched->isEnabled());
+    m_commands << QStringLiteral("%1 documents, %2")
+                      .arg(m_commandDocuments)
+                      .arg(busy ? QStringLiteral("busy") : QStringLiteral("usable"));
+    m_commandDocuments = 0;
 }

@@ -3,11 +3,14 @@
 #include "printer.h"
 
 #include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
 
 // A printer that prints nothing and remembers everything: each text with its page, position and
 // font, each picture, each new page and the end of each document. Positions are recorded both as
 // the program set them and from the paper's edge. Letter paper with quarter-inch unprintable
-// margins unless told otherwise.
+// margins unless told otherwise. The end of each print command is noted too.
 class RecordingPrinter final : public Printer {
 public:
     struct Item {
@@ -36,6 +39,12 @@ public:
     // What the next EndDoc reports (empty: success).
     void FailNextEndDoc(const QString& error) { m_failure = error; }
 
+    // Each print command that ended (the outermost ones), as "<n> documents, usable" or "..., busy":
+    // the documents ended while it ran, and whether at its end the window was usable again (no
+    // busy pointer, and the watched window, if any, enabled).
+    const QStringList& Commands() const { return m_commands; }
+    void WatchWindow(const QWidget* window) { m_watched = window; }
+
     QPointF PhysicalOffsetInches() const override { return m_offset; }
 
 protected:
@@ -44,6 +53,7 @@ protected:
     void DrawPicture(const QImage& picture, QRectF target) override;
     void StartNewPage() override;
     QString FinishDocument() override;
+    void CommandEnded() override;
 
 private:
     QList<Item> m_items;
@@ -52,4 +62,7 @@ private:
     int m_document = 1;
     int m_page = 1;
     QString m_failure;
+    QStringList m_commands;
+    int m_commandDocuments = 0;
+    QPointer<const QWidget> m_watched;
 };

@@ -1,5 +1,6 @@
 #include "scriptedprompts.h"
 
+#include <QGuiApplication>
 #include <QTest>
 
 namespace {
@@ -73,6 +74,7 @@ ScriptedPrompts& ScriptedPrompts::AnswerFolder(const QString& folder) {
 
 bool ScriptedPrompts::Take(const Prompt& prompt, Step& step) {
     m_asked.append(prompt);
+    m_asked.last().busyPointer = QGuiApplication::overrideCursor() != nullptr;
     if (m_script.isEmpty()) {
         Fail(QStringLiteral("unexpected %1, nothing is scripted").arg(Describe(prompt)));
         return false;

@@ -14,9 +14,10 @@ struct Prompt {
     MsgButtons buttons = MsgButtons::OKOnly;
     MsgIcon icon = MsgIcon::None;
     MsgDefault defaultButton = MsgDefault::Button1;
-    QString proposed; // input box
-    QString folder;   // file dialog
-    QString filter;   // file dialog
+    QString proposed;         // input box
+    QString folder;           // file dialog
+    QString filter;           // file dialog
+    bool busyPointer = false; // asked while a window showed the busy pointer (over a disabled window)
 };
 
 // Prompts for tests: answers from a script queued beforehand, in order, and records every prompt.

@@ -1,8 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <functional>
+#include <utility>
 
 // A temporary folder that is the current working directory while the object lives, since the
 // program keeps its data files in the working directory. The previous one is restored after.
@@ -24,3 +29,24 @@ private:
 
 // The whole file, or empty when it cannot be read.
 QByteArray ReadFileBytes(const QString& path);
+
+// Runs `seen` on every window of type W at the moment it is shown, for as long as the watch lives.
+template <typename W> class ShowWatch : public QObject {
+public:
+    explicit ShowWatch(std::function<void(W*)> seen) : m_seen(std::move(seen)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~ShowWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            if (auto* window = qobject_cast<W*>(watched))
+                m_seen(window);
+        }
+        return false;
+    }
+
+private:
+    std::function<void(W*)> m_seen;
+};

@@ -129,6 +129,7 @@ private slots:
         QVERIFY(!QFile::exists(QStringLiteral("User.Log")));
 
         QTest::keyClicks(w->txtPassword, QStringLiteral("Pass1234"));
+        QCOMPARE(w->txtPassword->displayText(), QStringLiteral("********"));
         Click(w, QStringLiteral("cmdContinue"));
         QCOMPARE(f.prompts.Asked().size(), 2);
         QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
@@ -181,6 +182,41 @@ private slots:
         QTest::keyClick(w->txtPassword, Qt::Key_Return);
         QCOMPARE(f.flow.mainShown, 1);
         QCOMPARE(f.state.CurrentUserName, QStringLiteral("Ann Lee"));
+    }
+
+    void enterPressesTheDefaultButtonFromAnyControl_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::newRow("password typed: signs in") << QStringLiteral("abcd12") << int(Qt::Key_Return);
+        QTest::newRow("empty box: cancels") << QString() << int(Qt::Key_Enter);
+    }
+
+    void enterPressesTheDefaultButtonFromAnyControl() {
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 1, QStringLiteral("abcd12"));
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        Click(w, QStringLiteral("cmdUserSelected"));
+        QTest::keyClicks(w->txtPassword, typed);
+        // Away from the password box to a button that is not the default one.
+        for (int tabs = 0; !w->cmdHelp->hasFocus() && tabs < 10; ++tabs)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(w->cmdHelp->hasFocus());
+
+        const auto modifier = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(w->cmdHelp, Qt::Key(key), modifier);
+        if (typed.isEmpty()) {
+            QVERIFY(w->txtPassword->isHidden());
+            QCOMPARE(w->cmdUserSelected->Caption(), QStringLiteral("&Select the Highlighted User"));
+            QVERIFY(w->cmdUserSelected->isEnabled());
+            QCOMPARE(f.flow.mainShown, 0);
+        } else {
+            QCOMPARE(f.flow.mainShown, 1);
+            QCOMPARE(f.state.CurrentUserName, QStringLiteral("Ann Lee"));
+        }
+        QVERIFY(f.prompts.Asked().isEmpty());
     }
 
     void unwritableLogIsReportedButSignInGoesOn() {

@@ -154,6 +154,48 @@ private slots:
         QCOMPARE(f.window->grid->Rows(), 2);
     }
 
+    void removalMarkIsRefusedAsFirstName_data() {
+        QTest::addColumn<bool>("adding");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("add") << true << QStringLiteral("$Killed$");
+        QTest::newRow("add, spaces around") << true << QStringLiteral("  $Killed$ ");
+        QTest::newRow("edit") << false << QStringLiteral("$Killed$");
+    }
+
+    // The mark would hide the user at once and delete it with the next removal.
+    void removalMarkIsRefusedAsFirstName() {
+        QFETCH(bool, adding);
+        QFETCH(QString, typed);
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));
+        const QByteArray before = ReadFileBytes(QStringLiteral("User.List"));
+        QVERIFY(f.Open());
+        f.EnterAdminMode();
+        f.prompts.Answer(MsgAnswer::OK);
+        WhenDialogUp(f.window, [&typed, &f](frmAddEditUser* d) {
+            QVERIFY(LineBox(d, 1)->hasFocus());
+            QTest::keyClicks(LineBox(d, 1), typed); // replaces the selected name when editing
+            QTest::keyClicks(LineBox(d, 2), QStringLiteral("Marsh"));
+            QTest::keyClicks(LineBox(d, 3), QStringLiteral("efgh"));
+            Click(d, QStringLiteral("cmdSave"));
+            QVERIFY(d->isVisible());
+            QCOMPARE(f.prompts.Asked().size(), 2);
+            const Prompt& p = f.prompts.Asked().constLast();
+            QCOMPARE(p.text, QStringLiteral("'$Killed$' can't be used as a 'First Name'.") + CrLf + CrLf +
+                                 QStringLiteral("The program uses it to mark users") + CrLf +
+                                 QStringLiteral("that are being removed from the list."));
+            QCOMPARE(p.title, QStringLiteral("Invalid Name Entry"));
+            QCOMPARE(p.icon, MsgIcon::Exclamation);
+            QCOMPARE(p.buttons, MsgButtons::OKOnly);
+            QVERIFY(LineBox(d, 1)->hasFocus());
+            Click(d, QStringLiteral("cmdCancel"));
+        });
+        ClickRow(f.window->grid, 1);
+        Click(f.window, adding ? QStringLiteral("cmdAddUser") : QStringLiteral("cmdEditUser"));
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.List")), before);
+        QCOMPARE(f.Column(0), QStringList(QStringLiteral("Ann Lee")));
+    }
+
     void failedWritesAreReportedAndLoseNothing() {
         AdminFixture f;
         f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));

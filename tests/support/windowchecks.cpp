@@ -1,0 +1,186 @@
+#include "windowchecks.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTextDocument>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+
+// The controls that belong to `window` itself and are shown in it.
+template <typename T> QList<T*> ShownControls(const QWidget* window) {
+    QList<T*> shown;
+    for (T* w : window->findChildren<T*>()) {
+        if (w->window() == window && w->isVisibleTo(window))
+            shown << w;
+    }
+    return shown;
+}
+
+QString Shown(const QString& text) {
+    QString oneLine = text;
+    oneLine.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return QLatin1Char('"') + oneLine + QLatin1Char('"');
+}
+
+QString Fault(const QWidget* w, const QString& text, QSizeF needed, QSize room) {
+    return QStringLiteral("%1 %2: needs %3x%4, has %5x%6")
+        .arg(w->objectName(), Shown(text))
+        .arg(std::ceil(needed.width()))
+        .arg(std::ceil(needed.height()))
+        .arg(room.width())
+        .arg(room.height());
+}
+
+bool Fits(QSizeF needed, QSize room) {
+    // Text metrics are fractional; a text that fills its room to the last pixel still shows whole.
+    return std::ceil(needed.width()) <= room.width() && std::ceil(needed.height()) <= room.height();
+}
+
+void CheckLabel(const QLabel* label, QStringList& faults) {
+    QString text = label->text();
+    if (text.isEmpty())
+        return;
+    if (label->textFormat() == Qt::RichText ||
+        (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
+        QTextDocument document;
+        document.setHtml(text);
+        text = document.toPlainText();
+    }
+    QRect room =
+        label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(), -label->margin());
+    if (label->indent() > 0)
+        room.setWidth(room.width() - label->indent());
+    int flags = int(label->alignment());
+    if (label->wordWrap())
+        flags |= Qt::TextWordWrap;
+    // Without a buddy a label shows "&" as it is.
+    if (label->buddy())
+        flags |= Qt::TextShowMnemonic;
+    const QFontMetricsF fm(label->font());
+    const qreal layoutWidth = label->wordWrap() ? room.width() : 1e6;
+    const QSizeF needed = fm.boundingRect(QRectF(0, 0, layoutWidth, 1e6), flags, text).size();
+    if (!Fits(needed, room.size()))
+        faults << Fault(label, label->text(), needed, room.size());
+}
+
+void CheckButton(const QAbstractButton* button, QStringList& faults) {
+    if (button->text().isEmpty())
+        return;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    QStyle::SubElement contents = QStyle::SE_PushButtonContents;
+    if (qobject_cast<const QRadioButton*>(button)) {
+        contents = QStyle::SE_RadioButtonContents;
+    } else if (qobject_cast<const QCheckBox*>(button)) {
+        contents = QStyle::SE_CheckBoxContents;
+    } else if (const auto* push = qobject_cast<const QPushButton*>(button)) {
+        if (push->autoDefault())
+            option.features |= QStyleOptionButton::AutoDefaultButton;
+        if (push->isDefault())
+            option.features |= QStyleOptionButton::DefaultButton;
+        if (push->isFlat())
+            option.features |= QStyleOptionButton::Flat;
+    } else {
+        return; // tool buttons and the like draw their text in their own ways
+    }
+    const QRect room = button->style()->subElementRect(contents, &option, button);
+    // A caption of two lines is measured line by line, the access key's "&" left out.
+    const QSizeF needed = QFontMetricsF(button->font()).size(Qt::TextShowMnemonic, button->text());
+    if (!Fits(needed, room.size()))
+        faults << Fault(button, button->text(), needed, room.size());
+}
+
+void CheckLineEdit(const QLineEdit* edit, QStringList& faults) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.rect = edit->rect();
+    option.lineWidth =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+
+    QString text = edit->text();
+    if (edit->echoMode() == QLineEdit::NoEcho)
+        return;
+    if (edit->echoMode() != QLineEdit::Normal) {
+        const auto echo =
+            QChar(edit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, &option, edit));
+        constexpr int Unlimited = 32767; // a line edit's own default
+        text = QString(edit->maxLength() < Unlimited ? edit->maxLength() : text.size(), echo);
+    }
+    if (text.isEmpty())
+        return;
+
+    // As the box lays out its line: the style's contents, less the text margins, less the box's own
+    // two pixels a side; the text cursor takes one more.
+    constexpr int HorizontalMargin = 2;
+    QRect room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    room = room.marginsRemoved(edit->textMargins());
+    room.setWidth(room.width() - 2 * HorizontalMargin);
+    const QFontMetricsF fm(edit->font());
+    const QSizeF needed(fm.horizontalAdvance(text) + 1, fm.height());
+    if (!Fits(needed, room.size()))
+        faults << Fault(edit, text, needed, room.size());
+}
+
+// The key a text marks with "&", lower-cased; null when it marks none.
+QChar AccessKey(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return text[i + 1].toLower();
+    }
+    return {};
+}
+
+} // namespace
+
+QStringList CutTexts(const QWidget* window) {
+    QStringList faults;
+    for (const QLabel* label : ShownControls<QLabel>(window))
+        CheckLabel(label, faults);
+    for (const QAbstractButton* button : ShownControls<QAbstractButton>(window))
+        CheckButton(button, faults);
+    for (const QLineEdit* edit : ShownControls<QLineEdit>(window))
+        CheckLineEdit(edit, faults);
+    return faults;
+}
+
+QStringList AccessKeyClashes(const QWidget* window) {
+    QMap<QChar, QStringList> owners;
+    const auto note = [&owners, window](const QWidget* w, const QString& text) {
+        const QChar key = AccessKey(text);
+        if (!key.isNull() && w->isEnabledTo(window))
+            owners[key] << w->objectName() + QLatin1Char(' ') + Shown(text);
+    };
+    for (const QAbstractButton* button : ShownControls<QAbstractButton>(window))
+        note(button, button->text());
+    for (const QLabel* label : ShownControls<QLabel>(window)) {
+        if (label->buddy())
+            note(label, label->text());
+    }
+
+    QStringList clashes;
+    for (auto it = owners.cbegin(); it != owners.cend(); ++it) {
+        if (it.value().size() > 1)
+            clashes << QStringLiteral("Alt+%1: %2")
+                           .arg(it.key().toUpper(), it.value().join(QStringLiteral(", ")));
+    }
+    return clashes;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+
+class QWidget;
+
+// Checks of a window as the user sees it, for tests. Each returns one line per fault, naming the
+// control by its object name: `QCOMPARE(CutTexts(w).join(u'\n'), QString())` shows what is wrong.
+// Only the controls of `window` itself count (not those of dialogs it owns), and only those that
+// are visible in it; show the window, and put it in the state to check, before calling.
+
+// Texts that do not fit their control in the control's own font: labels, push buttons (two-line
+// captions included), radio buttons, check boxes and line edits. A line edit is checked with its
+// current text, a password box with a full-length row of its echo characters, so that what fits
+// today still fits when the longest password is typed.
+QStringList CutTexts(const QWidget* window);
+
+// Access keys ("&X") that two enabled controls share: push buttons, radio buttons, check boxes
+// and labels with a buddy. Keys compare without case; "&&" is a plain ampersand, not a key.
+QStringList AccessKeyClashes(const QWidget* window);

@@ -1,0 +1,162 @@
+// Every text of the user windows shows whole, in every state they take, and no two commands of a
+// window share an access key. ctest runs this at 96 dpi and again at 120 dpi.
+#include "adminfixture.h"
+#include "windowchecks.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QInputDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+class tst_WindowTexts : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The checks themselves, on a window made to fail them.
+    void checksReportCutTextsAndSharedKeys() {
+        QWidget w;
+        const auto place = [&w](QWidget* control, const char* name, int width, int height) {
+            control->setParent(&w);
+            control->setObjectName(QString::fromLatin1(name));
+            control->resize(width, height);
+            return control;
+        };
+        place(new QLabel(QStringLiteral("OK")), "fits", 200, 40);
+        place(new QLabel(QStringLiteral("A rather long caption")), "narrow", 40, 40);
+        auto* twoLines = new OrvicButton(&w);
+        twoLines->SetCaption(QStringLiteral("&Save") + CrLf + QStringLiteral("New Entry"));
+        place(twoLines, "twoLines", 200, 20); // room for one line only
+        place(new QCheckBox(QStringLiteral("Enable form fade effects")), "check", 60, 40);
+        auto* password = new QLineEdit;
+        password->setEchoMode(QLineEdit::Password);
+        password->setMaxLength(8);
+        place(password, "password", 40, 40); // empty, but too narrow for eight marks
+        place(new QPushButton(QStringLiteral("&save")), "twin", 200, 40);
+        place(new QPushButton(QStringLiteral("Salt && &Pepper")), "pepper", 200, 40);
+        auto* buddy = new QLabel(QStringLiteral("&Pepper:"));
+        buddy->setBuddy(password);
+        place(buddy, "buddy", 200, 40);
+        place(new QPushButton(QStringLiteral("&Help")), "help", 200, 40);
+        place(new QPushButton(QStringLiteral("&Hidden")), "hidden", 200, 40)->hide();
+        place(new QPushButton(QStringLiteral("&Quit")), "quit", 200, 40);
+        place(new QPushButton(QStringLiteral("&Quiet")), "quiet", 200, 40)->setEnabled(false);
+        place(new QLabel(QStringLiteral("&Quality")), "noBuddy", 200, 40);
+        w.show();
+
+        QStringList cut;
+        for (const QString& fault : CutTexts(&w))
+            cut << fault.section(QLatin1Char(' '), 0, 0);
+        QCOMPARE(cut, QStringList({QStringLiteral("narrow"), QStringLiteral("twoLines"),
+                                   QStringLiteral("check"), QStringLiteral("password")}));
+        QCOMPARE(AccessKeyClashes(&w),
+                 QStringList({QStringLiteral("Alt+P: pepper \"Salt && &Pepper\", buddy \"&Pepper:\""),
+                              QStringLiteral("Alt+S: twoLines \"&Save\\nNew Entry\", twin \"&save\"")}));
+    }
+
+    void adminWindow_data() {
+        QTest::addColumn<QString>("password"); // typed after selecting; null: no user selected
+        QTest::addColumn<bool>("admin");
+        QTest::addColumn<bool>("log");
+        QTest::newRow("selecting") << QString() << false << false;
+        QTest::newRow("6-character password") << QStringLiteral("Zz9yY8") << false << false;
+        QTest::newRow("8-character password") << QStringLiteral("WWmm88WW") << false << false;
+        QTest::newRow("administration") << QString() << true << false;
+        QTest::newRow("viewing the log") << QString() << true << true;
+    }
+
+    void adminWindow() {
+        QFETCH(QString, password);
+        QFETCH(bool, admin);
+        QFETCH(bool, log);
+        AdminFixture f;
+        f.state.PlatformCanFade = true; // the fade box shows too
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("Zz9yY8"));
+        {
+            QFile userLog(QStringLiteral("User.Log"));
+            QVERIFY(userLog.open(QIODevice::WriteOnly));
+            userLog.write(
+                "03/14/2026 at 09:26:53 - Ann Lee logged in w/ Read/Edit/Add/Delete privileges.\r\n");
+        }
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        if (!password.isNull()) {
+            Click(w, QStringLiteral("cmdUserSelected"));
+            QTest::keyClicks(w->txtPassword, password);
+        }
+        if (admin)
+            f.EnterAdminMode();
+        if (log) {
+            Click(w, QStringLiteral("cmdReviewUserLog"));
+            QVERIFY(w->IsViewingLog());
+        }
+        QCOMPARE(CutTexts(w).join(u'\n'), QString());
+        QCOMPARE(AccessKeyClashes(w).join(u'\n'), QString());
+    }
+
+    void userDialog_data() {
+        QTest::addColumn<bool>("adding");
+        QTest::newRow("add") << true;
+        QTest::newRow("view/edit") << false;
+    }
+
+    // Each access level chosen in turn: the chosen one is drawn bold.
+    void userDialog() {
+        QFETCH(bool, adding);
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 1, QStringLiteral("abcd"));
+        QVERIFY(f.Open());
+        f.EnterAdminMode();
+        int checked = 0;
+        WhenDialogUp(f.window, [&checked](frmAddEditUser* d) {
+            for (int level : {4, 3, 2, 1}) {
+                QRadioButton* option = d->optAccessLevel[std::size_t(level)];
+                QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+                QVERIFY(option->isChecked() && option->font().bold());
+                QCOMPARE(CutTexts(d).join(u'\n'), QString());
+                QCOMPARE(AccessKeyClashes(d).join(u'\n'), QString());
+                ++checked;
+            }
+            Click(d, QStringLiteral("cmdCancel"));
+        });
+        ClickRow(f.window->grid, 1);
+        Click(f.window, adding ? QStringLiteral("cmdAddUser") : QStringLiteral("cmdEditUser"));
+        QCOMPARE(checked, 4);
+    }
+
+    // The real input box, as the access code is asked for.
+    void accessCodeBox() {
+        const QString title = QStringLiteral("Access Code Required");
+        const QString prompt = CrLf + QStringLiteral("Please enter the access code") + CrLf +
+                               QStringLiteral("needed to add/edit/delete") + CrLf +
+                               QStringLiteral("users in this 'User List'");
+        int width = 0;
+        QStringList cut;
+        QTimer::singleShot(0, this, [&width, &cut] {
+            QPointer<QInputDialog> box;
+            QTRY_VERIFY((box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) != nullptr);
+            QTRY_VERIFY(box->isVisible());
+            width = box->width();
+            cut = CutTexts(box);
+            box->reject();
+        });
+        DialogPrompts prompts;
+        QCOMPARE(prompts.InputBox(prompt, title, QStringLiteral("<Enter Access Code Here>")), QString());
+
+        // Window managers draw the title in the desktop's font, often bold, beside the window's
+        // icon and its three frame buttons, each about as wide as the title bar is high.
+        QFont titleFont = QApplication::font();
+        titleFont.setBold(true);
+        const QFontMetrics fm(titleFont);
+        const int titleBarHeight = 2 * fm.height();
+        QVERIFY2(
+            width >= fm.horizontalAdvance(title) + 4 * titleBarHeight,
+            qPrintable(
+                QStringLiteral("%1 px for a title of %2 px").arg(width).arg(fm.horizontalAdvance(title))));
+        QCOMPARE(cut.join(u'\n'), QString());
+    }
+};
+
+QTEST_MAIN(tst_WindowTexts)
+#include "tst_windowtexts.moc"
