@@ -58,11 +58,6 @@ void WriteAddressees() {
     file.ClosePersonnelFile();
 }
 
-void ClickRow(Grid* g, int row) {
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
-                      g->visualRect(g->model()->index(row - 1, 0)).center());
-}
-
 template <typename T> T* Control(const QObject* parent, const QString& name) {
     return FindControl<T>(parent, name);
 }

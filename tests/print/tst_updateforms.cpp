@@ -125,12 +125,6 @@ MenuSeen ClickPrintUpdateForms(frmMain* w, int index) {
     return seen;
 }
 
-void ClickRow(Grid* g, int row) {
-    const QRect cell = g->visualRect(g->model()->index(row - 1, 0));
-    QVERIFY(cell.isValid());
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
 // "Last, First" of each document's form, from its printed name lines, in print order.
 QStringList PrintedNames(const RecordingPrinter& printer) {
     QStringList names;

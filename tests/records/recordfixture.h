@@ -13,6 +13,7 @@
 #include "tabcontrol.h"
 #include "testprogram.h"
 #include "testsupport.h"
+#include "useractions.h"
 
 #include <QApplication>
 #include <QImage>
@@ -81,13 +82,6 @@ inline frmMain* OpenMainWindow(TestProgram& p, qint16 level = 4) {
     return w;
 }
 
-template <typename T> T* FindControl(const QObject* parent, const QString& name) {
-    T* child = parent->findChild<T*>(name);
-    if (child == nullptr)
-        qFatal("no control %s", qPrintable(name));
-    return child;
-}
-
 // A click on a tab of a tab control, as the user makes it.
 inline void ClickTabOf(TabControl* tabs, int page) {
     QTabBar* bar = tabs->tabBar();
@@ -99,10 +93,6 @@ inline bool WriteImage(const QString& path, int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor(40, 120, 200));
     return image.save(path);
-}
-
-inline void Click(const QObject* parent, const QString& name) {
-    QTest::mouseClick(FindControl<QWidget>(parent, name), Qt::LeftButton);
 }
 
 // Clicks "View/Print this Picture" on the "Photo" tab; once the large view is up (modal), runs

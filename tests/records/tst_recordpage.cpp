@@ -57,13 +57,6 @@ bool Shown(const QWidget* widget) {
     return !widget->isHidden();
 }
 
-// A click on a data row of the list, as the user makes it.
-void ClickRow(Grid* g, int row) {
-    const QRect cell = g->visualRect(g->model()->index(row - 1, 0));
-    QVERIFY(cell.isValid());
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
 // The names the list shows, top to bottom, each with its record number.
 QStringList Listed(const Grid* g) {
     QStringList rows;

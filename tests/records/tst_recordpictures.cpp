@@ -100,12 +100,6 @@ QByteArray PictureFileOnDisk(int n) {
     return ReadFileBytes(DataFile).mid((n - 1) * PersonnelRecordLength + f.offset, f.width);
 }
 
-// Clicks a data row of the employee list (1-based, as the window counts them).
-void ClickRow(Grid* grid, int row) {
-    const QPoint at = grid->visualRect(grid->model()->index(row - 1, 0)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-}
-
 void ShowPhotoTab(frmMain* w) {
     ClickTabOf(w->recordPage->tabNameInfo, 4);
 }

@@ -16,6 +16,7 @@
 #include "scriptedprompts.h"
 #include "settingsstore.h"
 #include "testsupport.h"
+#include "useractions.h"
 #include "userlist.h"
 
 #include <QApplication>
@@ -39,25 +40,7 @@ struct RecordingFlow final : WindowFlow {
 
 // The control named `name` of `parent`; a missing control ends the run, naming it.
 template <typename T = OrvicButton> T* Child(const QObject* parent, const QString& name) {
-    T* child = parent->findChild<T*>(name);
-    if (child == nullptr)
-        qFatal("no control %s", qPrintable(name));
-    return child;
-}
-
-inline void Click(const QObject* parent, const QString& name) {
-    QTest::mouseClick(Child<QWidget>(parent, name), Qt::LeftButton);
-}
-
-// Clicks a data row of the grid (1-based, as the window counts them).
-inline void ClickRow(Grid* grid, int row, bool twice = false) {
-    const QPoint at = grid->visualRect(grid->model()->index(row - 1, 0)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    if (twice) {
-        // As the system delivers one: the second press comes as the double click.
-        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, at);
-    }
+    return FindControl<T>(parent, name);
 }
 
 struct AdminFixture {

@@ -1,6 +1,10 @@
-// Every text of the user windows shows whole, in every state they take, and no two commands of a
-// window share an access key. ctest runs this at 96 dpi and again at 120 dpi.
+// Every text of every window shows whole in every state it takes, and no two controls of a window
+// share an access key. ctest runs this at 96 dpi and again at 120 dpi.
 #include "adminfixture.h"
+#include "appcontext.h"
+#include "frmprintlabel.h"
+#include "frmtitlepage.h"
+#include "recordfixture.h"
 #include "windowchecks.h"
 
 #include <QCheckBox>
@@ -9,6 +13,24 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Both checks of a window, one line per fault, under a heading naming the state checked.
+QString Faults(const QWidget* window, const QString& state) {
+    const QStringList faults = CutTexts(window) + AccessKeyClashes(window);
+    return faults.isEmpty() ? QString() : state + u":\n"_s + faults.join(u'\n');
+}
+
+struct Program {
+    TempDataFolder folder;
+    TestProgram p{folder.Path()};
+    AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, p.printer, p.windows};
+};
+
+} // namespace
 
 class tst_WindowTexts : public QObject {
     Q_OBJECT
@@ -155,6 +177,85 @@ private slots:
             qPrintable(
                 QStringLiteral("%1 px for a title of %2 px").arg(width).arg(fm.horizontalAdvance(title))));
         QCOMPARE(cut.join(u'\n'), QString());
+    }
+
+    void titleWindow() {
+        Program g;
+        g.p.windows.ShowTitleWindow();
+        frmTitlePage* title = g.p.windows.TitleWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(title));
+        QCOMPARE(Faults(title, u"title"_s), QString());
+    }
+
+    // The main window in each state a user puts it in, on each page of the record.
+    void mainWindow_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("employees");
+        for (int level = 1; level <= 4; ++level)
+            QTest::addRow("browsing, level %d", level) << u"browsing"_s << level << 2;
+        QTest::newRow("nobody listed") << u"browsing"_s << 4 << 0;
+        QTest::newRow("adding") << u"adding"_s << 4 << 2;
+        QTest::newRow("editing") << u"editing"_s << 4 << 2;
+        QTest::newRow("list options") << u"options"_s << 4 << 2;
+    }
+
+    void mainWindow() {
+        QFETCH(QString, state);
+        QFETCH(int, level);
+        QFETCH(int, employees);
+        Program g;
+        std::vector<StaffMember> staff{
+            {u"Abernathy-Whitfield"_s, u"Maximiliana"_s, QDate(1950, 12, 28), QDate(1999, 12, 31)},
+            {u"Li"_s, u"Bo"_s, QDate(2001, 1, 1), QDate(2020, 5, 5)}};
+        staff.resize(std::size_t(employees));
+        WriteStaff(staff);
+        if (employees == 0)
+            g.p.prompts.Answer(MsgAnswer::OK); // the file is empty
+        frmMain* w = OpenMainWindow(g.p, qint16(level));
+        QVERIFY(w);
+        if (state == u"adding")
+            Click(w, u"cmdAddEmployee"_s);
+        else if (state == u"editing")
+            Click(w, u"cmdEditEntry"_s);
+        else if (state == u"options")
+            ClickTabOf(w->tabMain, 1);
+
+        if (state == u"options") {
+            QCOMPARE(Faults(w, state), QString());
+            return;
+        }
+        TabControl* tabs = w->recordPage->tabNameInfo;
+        for (int page = 0; page < tabs->count(); ++page) {
+            if (!tabs->isTabEnabled(page))
+                continue;
+            ClickTabOf(tabs, page);
+            QCOMPARE(Faults(w, u"%1, record page %2"_s.arg(state).arg(page)), QString());
+        }
+    }
+
+    void labelDialog() {
+        Program g;
+        frmPrintLabel dialog(g.ctx);
+        const QString lines[4] = {u"Maximiliana Abernathy-Whitfield"_s, u"1234 Old Mill Pond Road, Apt 12"_s,
+                                  u"Wilmington, DE 19801-1234"_s, u"United States"_s};
+        for (int i = 1; i <= 4; ++i)
+            dialog.txtPrintLabel[std::size_t(i)]->setText(lines[i - 1]);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(Faults(&dialog, u"label"_s), QString());
+    }
+
+    void largePictureView() {
+        Program g;
+        const QString photo = g.folder.FilePath(u"photo.png"_s);
+        QVERIFY(WriteImage(photo, 300, 400));
+        frmLargePic view(g.ctx);
+        QVERIFY(view.LoadPicture(photo));
+        view.lblPicHeading->setText(u"Abernathy-Whitfield, Maximiliana"_s);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(Faults(&view, u"large view"_s), QString());
     }
 };
 
