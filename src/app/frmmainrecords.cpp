@@ -1,23 +1,23 @@
 // The main window's record commands: showing the highlighted employee, adding and editing one on
 // the record page, and removing one.
 
-#include "frmmain.h"
+#include "app/frmmain.h"
 
-#include "busywindow.h"
-#include "clock.h"
-#include "employeereport.h"
-#include "fade.h"
-#include "frmlistoptions.h"
-#include "grid.h"
-#include "oledate.h"
-#include "orvicbutton.h"
-#include "personnelfile.h"
-#include "programstate.h"
-#include "prompts.h"
-#include "recordpage.h"
-#include "tabcontrol.h"
-#include "twips.h"
-#include "version.h"
+#include "app/version.h"
+#include "data/clock.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "list/frmlistoptions.h"
+#include "print/employeereport.h"
+#include "records/recordpage.h"
+#include "ui/busywindow.h"
+#include "ui/fade.h"
+#include "ui/grid.h"
+#include "ui/orvicbutton.h"
+#include "ui/prompts.h"
+#include "ui/tabcontrol.h"
+#include "ui/twips.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>

@@ -1,12 +1,12 @@
-#include "frmtitlepage.h"
-#include "fade.h"
-#include "links.h"
-#include "orvicbutton.h"
-#include "programstate.h"
-#include "prompts.h"
-#include "settingsstore.h"
-#include "twips.h"
-#include "version.h"
+#include "app/frmtitlepage.h"
+#include "app/version.h"
+#include "data/programstate.h"
+#include "ui/fade.h"
+#include "ui/links.h"
+#include "ui/orvicbutton.h"
+#include "ui/prompts.h"
+#include "ui/settingsstore.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>

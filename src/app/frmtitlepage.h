@@ -1,6 +1,6 @@
 #pragma once
 
-#include "appcontext.h"
+#include "core/appcontext.h"
 
 #include <QSize>
 #include <QWidget>

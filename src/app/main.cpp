@@ -1,13 +1,13 @@
-#include "clock.h"
-#include "fade.h"
-#include "personnelfile.h"
-#include "printer.h"
-#include "programstate.h"
-#include "programwindows.h"
-#include "prompts.h"
-#include "settingsstore.h"
-#include "singleinstance.h"
-#include "version.h"
+#include "app/programwindows.h"
+#include "app/singleinstance.h"
+#include "app/version.h"
+#include "data/clock.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "print/printer.h"
+#include "ui/fade.h"
+#include "ui/prompts.h"
+#include "ui/settingsstore.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "programwindows.h"
-#include "frmadmin.h"
-#include "frmmain.h"
-#include "frmtitlepage.h"
-#include "personnelfile.h"
-#include "programstate.h"
+#include "app/programwindows.h"
+#include "app/frmmain.h"
+#include "app/frmtitlepage.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "users/frmadmin.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
-#include "backuprestore.h"
+#include "backup/backuprestore.h"
 
-#include "appcontext.h"
-#include "datacopy.h"
-#include "personnelfile.h"
-#include "programstate.h"
-#include "prompts.h"
+#include "backup/datacopy.h"
+#include "core/appcontext.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "ui/prompts.h"
 
 #include <QAction>
 #include <QCoreApplication>

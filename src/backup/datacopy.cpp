@@ -1,4 +1,4 @@
-#include "datacopy.h"
+#include "backup/datacopy.h"
 
 #include <QCoreApplication>
 #include <QDir>

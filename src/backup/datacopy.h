@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileio.h"
+#include "data/fileio.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ansitext.h"
+#include "data/ansitext.h"
 
 #include <algorithm>
 #include <array>

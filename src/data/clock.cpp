@@ -1,6 +1,6 @@
-#include "clock.h"
+#include "data/clock.h"
 
-#include "oledate.h"
+#include "data/oledate.h"
 
 double Clock::NowOle() const {
     return DateTimeToOle(Now());

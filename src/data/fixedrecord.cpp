@@ -1,6 +1,6 @@
-#include "fixedrecord.h"
-#include "ansitext.h"
-#include "records.h"
+#include "data/fixedrecord.h"
+#include "data/ansitext.h"
+#include "data/records.h"
 
 #include <QtEndian>
 

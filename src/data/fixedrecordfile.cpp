@@ -1,4 +1,4 @@
-#include "fixedrecordfile.h"
+#include "data/fixedrecordfile.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "oledate.h"
+#include "data/oledate.h"
 
 #include <QLocale>
 #include <QTime>

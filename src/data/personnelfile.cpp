@@ -1,4 +1,4 @@
-#include "personnelfile.h"
+#include "data/personnelfile.h"
 
 #include <cerrno>
 #include <cstring>

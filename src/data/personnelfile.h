@@ -1,8 +1,8 @@
 #pragma once
 
-#include "fileio.h"
-#include "fixedrecordfile.h"
-#include "records.h"
+#include "data/fileio.h"
+#include "data/fixedrecordfile.h"
+#include "data/records.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "onebased.h"
+#include "data/onebased.h"
 
 #include <QString>
 

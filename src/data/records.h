@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fixedrecord.h"
+#include "data/fixedrecord.h"
 
 #include <QByteArrayView>
 

@@ -1,7 +1,7 @@
-#include "userlist.h"
-#include "ansitext.h"
-#include "oledate.h"
-#include "util.h"
+#include "data/userlist.h"
+#include "data/ansitext.h"
+#include "data/oledate.h"
+#include "data/util.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "clock.h"
-#include "fileio.h"
-#include "fixedrecordfile.h"
-#include "programstate.h"
-#include "records.h"
+#include "data/clock.h"
+#include "data/fileio.h"
+#include "data/fixedrecordfile.h"
+#include "data/programstate.h"
+#include "data/records.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "util.h"
+#include "data/util.h"
 
 #include <QRandomGenerator>
 

@@ -1,10 +1,10 @@
-#include "frmlistoptions.h"
+#include "list/frmlistoptions.h"
 
-#include "clock.h"
-#include "oledate.h"
-#include "personnelfile.h"
-#include "prompts.h"
-#include "twips.h"
+#include "data/clock.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "ui/prompts.h"
+#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "appcontext.h"
-#include "listbuilder.h"
-#include "onebased.h"
+#include "core/appcontext.h"
+#include "data/onebased.h"
+#include "list/listbuilder.h"
 
 #include <QRadioButton>
 #include <QWidget>

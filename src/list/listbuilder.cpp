@@ -1,9 +1,9 @@
-#include "listbuilder.h"
+#include "list/listbuilder.h"
 
-#include "ansitext.h"
-#include "oledate.h"
-#include "personnelfile.h"
-#include "records.h"
+#include "data/ansitext.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "data/records.h"
 
 #include <QLocale>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fileio.h"
-#include "onebased.h"
+#include "data/fileio.h"
+#include "data/onebased.h"
 
 #include <QString>
 #include <QtGlobal>

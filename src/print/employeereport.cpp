@@ -1,13 +1,13 @@
-#include "employeereport.h"
+#include "print/employeereport.h"
 
-#include "ansitext.h"
-#include "busywindow.h"
-#include "clock.h"
-#include "oledate.h"
-#include "printer.h"
-#include "printhelpers.h"
-#include "programstate.h"
-#include "prompts.h"
+#include "data/ansitext.h"
+#include "data/clock.h"
+#include "data/oledate.h"
+#include "data/programstate.h"
+#include "print/printer.h"
+#include "print/printhelpers.h"
+#include "ui/busywindow.h"
+#include "ui/prompts.h"
 
 #include <QWidget>
 

@@ -1,14 +1,14 @@
-#include "frmprintlabel.h"
+#include "print/frmprintlabel.h"
 
-#include "background.h"
-#include "boxcolor.h"
-#include "busywindow.h"
-#include "fade.h"
-#include "orvicbutton.h"
-#include "printer.h"
-#include "printhelpers.h"
-#include "programstate.h"
-#include "twips.h"
+#include "data/programstate.h"
+#include "print/printer.h"
+#include "print/printhelpers.h"
+#include "ui/background.h"
+#include "ui/boxcolor.h"
+#include "ui/busywindow.h"
+#include "ui/fade.h"
+#include "ui/orvicbutton.h"
+#include "ui/twips.h"
 
 #include <QEvent>
 #include <QLabel>

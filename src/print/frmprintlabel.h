@@ -1,7 +1,7 @@
 #pragma once
 
-#include "appcontext.h"
-#include "onebased.h"
+#include "core/appcontext.h"
+#include "data/onebased.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,11 +1,11 @@
-#include "listprintout.h"
+#include "print/listprintout.h"
 
-#include "busywindow.h"
-#include "clock.h"
-#include "grid.h"
-#include "oledate.h"
-#include "printer.h"
-#include "printhelpers.h"
+#include "data/clock.h"
+#include "data/oledate.h"
+#include "print/printer.h"
+#include "print/printhelpers.h"
+#include "ui/busywindow.h"
+#include "ui/grid.h"
 
 #include <QWidget>
 

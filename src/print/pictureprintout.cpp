@@ -1,6 +1,6 @@
-#include "pictureprintout.h"
+#include "print/pictureprintout.h"
 
-#include "printer.h"
+#include "print/printer.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "printer.h"
+#include "print/printer.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,9 +1,9 @@
-#include "printhelpers.h"
+#include "print/printhelpers.h"
 
-#include "busywindow.h"
-#include "printer.h"
-#include "programstate.h"
-#include "prompts.h"
+#include "data/programstate.h"
+#include "print/printer.h"
+#include "ui/busywindow.h"
+#include "ui/prompts.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
 // The printer on paper: the system's default printer through Qt, or a PDF file per document when
 // the computer has no printer.
 
-#include "printer.h"
+#include "print/printer.h"
 
-#include "prompts.h"
+#include "ui/prompts.h"
 
 #include <QDateTime>
 #include <QDir>

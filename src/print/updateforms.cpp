@@ -1,15 +1,15 @@
-#include "updateforms.h"
+#include "print/updateforms.h"
 
-#include "ansitext.h"
-#include "busywindow.h"
-#include "clock.h"
-#include "grid.h"
-#include "oledate.h"
-#include "onebased.h"
-#include "personnelfile.h"
-#include "printer.h"
-#include "printhelpers.h"
-#include "prompts.h"
+#include "data/ansitext.h"
+#include "data/clock.h"
+#include "data/oledate.h"
+#include "data/onebased.h"
+#include "data/personnelfile.h"
+#include "print/printer.h"
+#include "print/printhelpers.h"
+#include "ui/busywindow.h"
+#include "ui/grid.h"
+#include "ui/prompts.h"
 
 #include <QAction>
 #include <QList>

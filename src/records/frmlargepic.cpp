@@ -1,16 +1,16 @@
-#include "frmlargepic.h"
+#include "records/frmlargepic.h"
 
-#include "ansitext.h"
-#include "background.h"
-#include "busywindow.h"
-#include "fade.h"
-#include "orvicbutton.h"
-#include "picturebox.h"
-#include "pictureprintout.h"
-#include "printer.h"
-#include "printhelpers.h"
-#include "programstate.h"
-#include "twips.h"
+#include "data/ansitext.h"
+#include "data/programstate.h"
+#include "print/pictureprintout.h"
+#include "print/printer.h"
+#include "print/printhelpers.h"
+#include "records/picturebox.h"
+#include "ui/background.h"
+#include "ui/busywindow.h"
+#include "ui/fade.h"
+#include "ui/orvicbutton.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "picturebox.h"
+#include "records/picturebox.h"
 
-#include "twips.h"
+#include "ui/twips.h"
 
 #include <QImageReader>
 #include <QPainter>

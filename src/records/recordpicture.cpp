@@ -1,18 +1,18 @@
 // The "Photo" tab's commands: choosing, removing and viewing an employee's picture. Only the
 // picture file's path is kept in the record; the file itself is never copied or changed.
 
-#include "recordpage.h"
+#include "records/recordpage.h"
 
-#include "ansitext.h"
-#include "clock.h"
-#include "fade.h"
-#include "frmlargepic.h"
-#include "orvicbutton.h"
-#include "personnelfile.h"
-#include "picturebox.h"
-#include "programstate.h"
-#include "prompts.h"
-#include "twips.h"
+#include "data/ansitext.h"
+#include "data/clock.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "records/frmlargepic.h"
+#include "records/picturebox.h"
+#include "ui/fade.h"
+#include "ui/orvicbutton.h"
+#include "ui/prompts.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "orvicbutton.h"
+#include "ui/orvicbutton.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,5 +1,5 @@
 #include "ui/prompts.h"
-#include "fileio.h"
+#include "data/fileio.h"
 
 #include <QApplication>
 #include <QDialog>

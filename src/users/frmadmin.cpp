@@ -1,16 +1,16 @@
-#include "frmadmin.h"
+#include "users/frmadmin.h"
 
-#include "ansitext.h"
-#include "fade.h"
-#include "grid.h"
-#include "oledate.h"
-#include "orvicbutton.h"
-#include "programstate.h"
-#include "prompts.h"
-#include "settingsstore.h"
-#include "twips.h"
-#include "userlist.h"
-#include "usershelpers.h"
+#include "data/ansitext.h"
+#include "data/oledate.h"
+#include "data/programstate.h"
+#include "data/userlist.h"
+#include "ui/fade.h"
+#include "ui/grid.h"
+#include "ui/orvicbutton.h"
+#include "ui/prompts.h"
+#include "ui/settingsstore.h"
+#include "ui/twips.h"
+#include "users/usershelpers.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

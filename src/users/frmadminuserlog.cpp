@@ -1,14 +1,14 @@
 // The admin window's view of the user log, shown in place of the user list.
-#include "frmadmin.h"
+#include "users/frmadmin.h"
 
-#include "ansitext.h"
-#include "busywindow.h"
-#include "fileio.h"
-#include "grid.h"
-#include "orvicbutton.h"
-#include "programstate.h"
-#include "prompts.h"
-#include "usershelpers.h"
+#include "data/ansitext.h"
+#include "data/fileio.h"
+#include "data/programstate.h"
+#include "ui/busywindow.h"
+#include "ui/grid.h"
+#include "ui/orvicbutton.h"
+#include "ui/prompts.h"
+#include "users/usershelpers.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

@@ -1,14 +1,14 @@
 // The admin window's user maintenance: adding, viewing/editing and removing users.
-#include "frmadmin.h"
+#include "users/frmadmin.h"
 
-#include "fade.h"
-#include "frmaddedituser.h"
-#include "grid.h"
-#include "orvicbutton.h"
-#include "programstate.h"
-#include "prompts.h"
-#include "userlist.h"
-#include "usershelpers.h"
+#include "data/programstate.h"
+#include "data/userlist.h"
+#include "ui/fade.h"
+#include "ui/grid.h"
+#include "ui/orvicbutton.h"
+#include "ui/prompts.h"
+#include "users/frmaddedituser.h"
+#include "users/usershelpers.h"
 
 #include <QCoreApplication>
 

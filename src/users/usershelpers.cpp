@@ -1,10 +1,10 @@
-#include "usershelpers.h"
+#include "users/usershelpers.h"
 
-#include "ansitext.h"
-#include "fileio.h"
-#include "programstate.h"
-#include "prompts.h"
-#include "records.h"
+#include "data/ansitext.h"
+#include "data/fileio.h"
+#include "data/programstate.h"
+#include "data/records.h"
+#include "ui/prompts.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,14 +1,14 @@
 // The whole first run, driven as a user would: no files at all, through the title window and
 // the admin window to the first user, sign-in, the main window, another sign-in, and quitting.
-#include "frmaddedituser.h"
-#include "frmadmin.h"
-#include "frmmain.h"
-#include "frmtitlepage.h"
-#include "grid.h"
-#include "orvicbutton.h"
-#include "tabcontrol.h"
-#include "testprogram.h"
-#include "testsupport.h"
+#include "app/frmmain.h"
+#include "app/frmtitlepage.h"
+#include "support/testprogram.h"
+#include "support/testsupport.h"
+#include "ui/grid.h"
+#include "ui/orvicbutton.h"
+#include "ui/tabcontrol.h"
+#include "users/frmaddedituser.h"
+#include "users/frmadmin.h"
 
 #include <QLabel>
 #include <QLineEdit>

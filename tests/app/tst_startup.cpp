@@ -1,16 +1,16 @@
 // Start-up: one copy per user, the title window, and the orderly end of the program.
-#include "fade.h"
-#include "frmadmin.h"
-#include "frmtitlepage.h"
-#include "orvicbutton.h"
-#include "personnelfile.h"
-#include "programstate.h"
-#include "programwindows.h"
-#include "scriptedprompts.h"
-#include "settingsstore.h"
-#include "singleinstance.h"
-#include "testprogram.h"
-#include "testsupport.h"
+#include "app/frmtitlepage.h"
+#include "app/programwindows.h"
+#include "app/singleinstance.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "support/scriptedprompts.h"
+#include "support/testprogram.h"
+#include "support/testsupport.h"
+#include "ui/fade.h"
+#include "ui/orvicbutton.h"
+#include "ui/settingsstore.h"
+#include "users/frmadmin.h"
 
 #include <QLabel>
 #include <QProcess>

@@ -1,11 +1,11 @@
 // Every text of every window shows whole in every state it takes, and no two controls of a window
 // share an access key. ctest runs this at 96 dpi and again at 120 dpi.
-#include "adminfixture.h"
-#include "appcontext.h"
-#include "frmprintlabel.h"
-#include "frmtitlepage.h"
-#include "recordfixture.h"
-#include "windowchecks.h"
+#include "app/frmtitlepage.h"
+#include "core/appcontext.h"
+#include "print/frmprintlabel.h"
+#include "support/adminfixture.h"
+#include "support/recordfixture.h"
+#include "support/windowchecks.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Backup: the checks and messages in their order, the copies byte for byte and owner-only, the
 // window while copying, the menu and its access check, and copies that fail part-way.
-#include "backupfixture.h"
-#include "datacopy.h"
+#include "backup/datacopy.h"
+#include "support/backupfixture.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,6 +1,6 @@
 // Restore: the checks and messages in their order, the restored files byte for byte and
 // owner-only, the hand-back that rebuilds the list, and restores that fail part-way.
-#include "backupfixture.h"
+#include "support/backupfixture.h"
 
 #include <unistd.h>
 

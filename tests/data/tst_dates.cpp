@@ -1,5 +1,5 @@
-#include "clock.h"
-#include "oledate.h"
+#include "data/clock.h"
+#include "data/oledate.h"
 
 #include <QLocale>
 #include <QTest>

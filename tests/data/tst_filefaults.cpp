@@ -2,9 +2,10 @@
 // in turn (an error, a short write, a full disk). Afterwards the file must be exactly as before
 // (when the operation reports failure) or exactly as intended (when it reports success): never
 // shorter, torn, duplicated or missing.
-#include "personnelfile.h"
-#include "testsupport.h"
-#include "userlist.h"
+#include "data/personnelfile.h"
+#include "data/userlist.h"
+#include "support/faultyfileio.h"
+#include "support/testsupport.h"
 
 #include <QFile>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // "Rosterly.Data": counting, reading, writing, appending and removal with compaction.
-#include "personnelfile.h"
-#include "testsupport.h"
+#include "data/personnelfile.h"
+#include "support/testsupport.h"
 
 #include <QFile>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // Windows-1252 text and the byte layout of both record kinds, checked against literal offsets.
-#include "ansitext.h"
-#include "records.h"
+#include "data/ansitext.h"
+#include "data/records.h"
 
 #include <QtEndian>
 #include <QtTest>

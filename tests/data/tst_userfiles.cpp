@@ -1,7 +1,7 @@
 // "User.List" and "User.Log": counting, removal, the password rule and its stored form, log lines.
-#include "oledate.h"
-#include "testsupport.h"
-#include "userlist.h"
+#include "data/oledate.h"
+#include "data/userlist.h"
+#include "support/testsupport.h"
 
 #include <QFile>
 #include <QRegularExpression>

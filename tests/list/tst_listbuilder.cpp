@@ -1,11 +1,12 @@
 // The employee list: which employees each list type and filter takes, the exact cells, the order,
 // the highlighted new employee, the frame caption, and what garbage dates and file faults do.
-#include "ansitext.h"
-#include "listbuilder.h"
-#include "oledate.h"
-#include "personnelfile.h"
-#include "seed.h"
-#include "testsupport.h"
+#include "data/ansitext.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "datatool/seed.h"
+#include "list/listbuilder.h"
+#include "support/faultyfileio.h"
+#include "support/testsupport.h"
 #include "ui/gridmodel.h"
 
 #include <QFile>

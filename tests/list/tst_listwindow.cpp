@@ -2,15 +2,15 @@
 // what the list shows after sign-in, the options and their enabling rules, the rebuild on the way
 // back to the list, the empty file, filters that match nobody, and the commands by access level
 // and list length.
-#include "frmlistoptions.h"
-#include "frmmain.h"
-#include "grid.h"
-#include "oledate.h"
-#include "orvicbutton.h"
-#include "personnelfile.h"
-#include "tabcontrol.h"
-#include "testprogram.h"
-#include "testsupport.h"
+#include "app/frmmain.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "list/frmlistoptions.h"
+#include "support/testprogram.h"
+#include "support/testsupport.h"
+#include "ui/grid.h"
+#include "ui/orvicbutton.h"
+#include "ui/tabcontrol.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,11 +2,11 @@
 // lines of a current and of a previous employee at their positions, the questions about the
 // notepad and the photograph, the notepad on its line or wrapped below it, the photograph as a
 // document of its own through the large picture view, printer errors, and a report as a real PDF.
-#include "employeereport.h"
-#include "frmlargepic.h"
-#include "orvicbutton.h"
-#include "pdfwords.h"
-#include "recordfixture.h"
+#include "print/employeereport.h"
+#include "records/frmlargepic.h"
+#include "support/pdfwords.h"
+#include "support/recordfixture.h"
+#include "ui/orvicbutton.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
 // The employee list printout from the real main window: every text and position of the pages on
 // the recording printer, page breaks, cut columns, the printer question, printer errors, and one
 // real PDF file read back word by word.
-#include "frmlistoptions.h"
-#include "listprintout.h"
-#include "orvicbutton.h"
-#include "pdfwords.h"
-#include "recordfixture.h"
+#include "list/frmlistoptions.h"
+#include "print/listprintout.h"
+#include "support/pdfwords.h"
+#include "support/recordfixture.h"
+#include "ui/orvicbutton.h"
 
 #include <QDir>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 // The printing helpers on the recording printer: the printer-ready question, rules, aligning to the
 // paper's edge, and the word-wrapped text with its heading, page numbers and page breaks.
-#include "printer.h"
-#include "printhelpers.h"
-#include "programstate.h"
-#include "recordingprinter.h"
-#include "scriptedprompts.h"
+#include "data/programstate.h"
+#include "print/printer.h"
+#include "print/printhelpers.h"
+#include "support/recordingprinter.h"
+#include "support/scriptedprompts.h"
 
 #include <QApplication>
 #include <QWidget>

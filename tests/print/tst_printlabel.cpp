@@ -2,13 +2,13 @@
 // and driven as a user drives it: the lines it opens with, its captions before and after printing,
 // choosing the label on the sheet, where the label is printed whatever the printer's margins,
 // printing again, a printer that fails, the focus colours, the fades and a real PDF label.
-#include "fade.h"
-#include "frmprintlabel.h"
-#include "orvicbutton.h"
-#include "pdfwords.h"
-#include "printer.h"
-#include "recordfixture.h"
-#include "twips.h"
+#include "print/frmprintlabel.h"
+#include "print/printer.h"
+#include "support/pdfwords.h"
+#include "support/recordfixture.h"
+#include "ui/fade.h"
+#include "ui/orvicbutton.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QDir>

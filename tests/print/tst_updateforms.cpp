@@ -1,14 +1,14 @@
 // The "Annual Employee Information Update" forms from the real main window: the pop-up menu by
 // list length, the page-count question, the forms for the whole list or the highlighted employee,
 // every line of a form at its place, the busy window, a printer failure, and a real PDF.
-#include "recordfixture.h"
+#include "support/recordfixture.h"
 
-#include "ansitext.h"
-#include "appcontext.h"
-#include "orvicbutton.h"
-#include "pdfwords.h"
-#include "printer.h"
-#include "updateforms.h"
+#include "core/appcontext.h"
+#include "data/ansitext.h"
+#include "print/printer.h"
+#include "print/updateforms.h"
+#include "support/pdfwords.h"
+#include "ui/orvicbutton.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Adding and editing an employee on the record page of the real main window, driven as a user
 // drives it: the entry form's state, the Save rule, each validation fault, the status questions,
 // what reaches "Rosterly.Data" byte for byte, cancelling, and the commands by access level.
-#include "frmlistoptions.h"
-#include "orvicbutton.h"
-#include "recordfixture.h"
-#include "records.h"
+#include "data/records.h"
+#include "list/frmlistoptions.h"
+#include "support/recordfixture.h"
+#include "ui/orvicbutton.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 // The record page of the real main window as the highlighted row fills it, the tool tips of its
 // date boxes, the "Photo" tab by access level, and removing an employee from the list.
-#include "recordfixture.h"
+#include "support/recordfixture.h"
 
-#include "memobox.h"
-#include "orvicbutton.h"
-#include "picturebox.h"
+#include "records/picturebox.h"
+#include "ui/memobox.h"
+#include "ui/orvicbutton.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,12 +2,12 @@
 // how a picture is fitted into the frame, a stored path that leads nowhere, choosing, refusing,
 // changing and removing a picture (for a listed employee and for one being added), and the large
 // view of the picture.
-#include "fade.h"
-#include "frmlargepic.h"
-#include "orvicbutton.h"
-#include "picturebox.h"
-#include "recordfixture.h"
-#include "twips.h"
+#include "records/frmlargepic.h"
+#include "records/picturebox.h"
+#include "support/recordfixture.h"
+#include "ui/fade.h"
+#include "ui/orvicbutton.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "pdfwords.h"
+#include "support/pdfwords.h"
 
 #include <QProcess>
 #include <QXmlStreamReader>

@@ -1,4 +1,4 @@
-#include "recordingprinter.h"
+#include "support/recordingprinter.h"
 
 #include <QGuiApplication>
 

@@ -1,4 +1,4 @@
-#include "scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 #include <QGuiApplication>
 #include <QTest>

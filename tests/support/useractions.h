@@ -2,7 +2,7 @@
 
 // Finding a window's controls by their object names, and the clicks a user makes on them.
 
-#include "grid.h"
+#include "ui/grid.h"
 
 #include <QAbstractItemModel>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "windowchecks.h"
+#include "support/windowchecks.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
-#include "scriptedprompts.h"
-#include "testsupport.h"
+#include "support/scriptedprompts.h"
+#include "support/testsupport.h"
 #include "ui/links.h"
 #include "ui/prompts.h"
 #include "ui/settingsstore.h"

@@ -1,6 +1,6 @@
 // The admin window: the user list, sign-in, the access code, the log view, fades and quitting.
-#include "adminfixture.h"
-#include "fade.h"
+#include "support/adminfixture.h"
+#include "ui/fade.h"
 
 #include <QCheckBox>
 #include <QDir>

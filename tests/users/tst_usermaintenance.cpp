@@ -1,6 +1,6 @@
 // Adding, viewing/editing and removing users from the admin window.
-#include "adminfixture.h"
-#include "fade.h"
+#include "support/adminfixture.h"
+#include "ui/fade.h"
 
 #include <QFile>
 #include <QLabel>

@@ -1,9 +1,9 @@
 // Times the employee list on generated personnel files of 1,000, 10,000 and 100,000 employees.
 // Each figure is the median of five runs after one warm-up, printed as one JSON object per line.
-#include "listbuilder.h"
-#include "oledate.h"
-#include "personnelfile.h"
-#include "seed.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "datatool/seed.h"
+#include "list/listbuilder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

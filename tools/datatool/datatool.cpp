@@ -1,6 +1,6 @@
-#include "datatool.h"
+#include "datatool/datatool.h"
 
-#include "seed.h"
+#include "datatool/seed.h"
 
 #include "data/fixedrecord.h"
 #include "data/oledate.h"

@@ -1,4 +1,4 @@
-#include "datatool.h"
+#include "datatool/datatool.h"
 
 #include <QCoreApplication>
 

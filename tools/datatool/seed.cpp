@@ -1,4 +1,4 @@
-#include "seed.h"
+#include "datatool/seed.h"
 
 #include "data/oledate.h"
 

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "clock.h"
-#include "fileio.h"
-#include "personnelfile.h"
-#include "programstate.h"
-#include "programwindows.h"
-#include "recordingprinter.h"
-#include "scriptedprompts.h"
-#include "settingsstore.h"
-#include "userlist.h"
+#include "app/programwindows.h"
+#include "data/clock.h"
+#include "data/fileio.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "data/userlist.h"
+#include "support/recordingprinter.h"
+#include "support/scriptedprompts.h"
+#include "ui/settingsstore.h"
 
 #include <QtTest>
 

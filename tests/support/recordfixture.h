@@ -3,17 +3,17 @@
 // What the record-page tests share: a staff file written through the data layer, the main window
 // signed in at an access level, and finding controls by their object names.
 
-#include "frmlargepic.h"
-#include "frmmain.h"
-#include "grid.h"
-#include "oledate.h"
-#include "orvicbutton.h"
-#include "personnelfile.h"
-#include "recordpage.h"
-#include "tabcontrol.h"
-#include "testprogram.h"
-#include "testsupport.h"
-#include "useractions.h"
+#include "app/frmmain.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "records/frmlargepic.h"
+#include "records/recordpage.h"
+#include "support/testprogram.h"
+#include "support/testsupport.h"
+#include "support/useractions.h"
+#include "ui/grid.h"
+#include "ui/orvicbutton.h"
+#include "ui/tabcontrol.h"
 
 #include <QApplication>
 #include <QImage>

@@ -3,17 +3,18 @@
 // What the backup and restore tests share: a data folder that is the working folder, a place
 // for backup folders outside it, the program's state and seams, and a window whose caption,
 // enabled state and pointer are noted each time a copied file lands.
-#include "appcontext.h"
-#include "backuprestore.h"
-#include "clock.h"
-#include "fileio.h"
-#include "personnelfile.h"
-#include "programstate.h"
-#include "recordingprinter.h"
-#include "records.h"
-#include "scriptedprompts.h"
-#include "settingsstore.h"
-#include "testsupport.h"
+#include "backup/backuprestore.h"
+#include "core/appcontext.h"
+#include "data/clock.h"
+#include "data/fileio.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "data/records.h"
+#include "support/faultyfileio.h"
+#include "support/recordingprinter.h"
+#include "support/scriptedprompts.h"
+#include "support/testsupport.h"
+#include "ui/settingsstore.h"
 
 #include <QDir>
 #include <QFile>
