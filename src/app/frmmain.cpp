@@ -9,6 +9,7 @@
 #include "print/frmprintlabel.h"
 #include "print/listprintout.h"
 #include "print/updateforms.h"
+#include "records/recordeditor.h"
 #include "records/recordpage.h"
 #include "ui/busywindow.h"
 #include "ui/fade.h"
@@ -19,6 +20,7 @@
 #include "ui/tabcontrol.h"
 #include "ui/twips.h"
 
+#include "data/ansitext.h"
 #include "ui/background.h"
 #include <QApplication>
 #include <QCloseEvent>
@@ -51,11 +53,12 @@ OrvicButton* MakeButton(QWidget* parent, const QString& name) {
     return b;
 }
 
-const QString CrLf = QStringLiteral("\r\n");
 const QColor ShadedRow(240, 240, 240);
 constexpr int WidenStep = 18; // twips added to column 0 until the record numbers are out of view
 
 } // namespace
+
+frmMain::~frmMain() = default;
 
 frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmMain"));
@@ -77,6 +80,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     frame[1] = new QGroupBox(listPage);
     frame[1]->setObjectName(QStringLiteral("frame(1)"));
     recordPage = new RecordPage(ctx, m_fade, listPage);
+    m_editor = std::make_unique<RecordEditor>(ctx, *recordPage);
     frame[2] = recordPage;
     frame[3] = recordPage->frame3;
     grid = new Grid(frame[1]);
@@ -165,7 +169,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     });
     connect(recordPage, &RecordPage::InputChanged, this, &frmMain::UpdateSaveButton);
     connect(recordPage, &RecordPage::StatusClicked, this, [this] {
-        if (Editing)
+        if (m_editor->IsEditing())
             UpdateSaveButton();
     });
 
@@ -402,8 +406,8 @@ void frmMain::BuildEmployeeList() {
                                  CrLf + QStringLiteral("Click the 'Add Employee to the List' button") + CrLf +
                                  QStringLiteral("when you're ready to add a personnel record."),
                              MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("Database is empty"));
-        if (!EmptyFileHelpShown) {
-            EmptyFileHelpShown = true;
+        if (!m_emptyFileHelpShown) {
+            m_emptyFileHelpShown = true;
             // A new user with an empty file gets the help window once, as cmdHelp opens it, when
             // the help window is part of the program.
         }
@@ -414,7 +418,7 @@ void frmMain::BuildEmployeeList() {
     EmployeeListResult list;
     {
         const BusyWindow busy(this);
-        list = BuildEmployeeRows(file, m_optionsPage->Options(), m_ctx.clock.TodayOle(), NewRecordNumber);
+        list = BuildEmployeeRows(file, m_optionsPage->Options(), m_ctx.clock.TodayOle(), m_newRecordNumber);
         if (list.status) {
             const Grid::Batch batch(*grid);
             grid->SetCols(list.cols);
@@ -440,8 +444,8 @@ void frmMain::BuildEmployeeList() {
     if (m_optionsPage->txtOther->text() != list.txtOther)
         m_optionsPage->txtOther->setText(list.txtOther); // the look-for text as it was applied
     if (list.highlightRow > 0) {
-        SavedRow = list.highlightRow;
-        SavedTopRow = list.highlightRow;
+        m_savedRow = list.highlightRow;
+        m_savedTopRow = list.highlightRow;
     }
     bool keepInView = false;
     if (m_editedRecordNumber > 0) {
@@ -451,7 +455,7 @@ void frmMain::BuildEmployeeList() {
         const QString number = QString::number(m_editedRecordNumber);
         for (int row = 0; row < list.Rows(); ++row) {
             if (list.Cell(row, 3) == number) {
-                SavedRow = row + 1;
+                m_savedRow = row + 1;
                 keepInView = true;
                 break;
             }
@@ -463,10 +467,10 @@ void frmMain::BuildEmployeeList() {
             grid->SetColWidth(col, list.colWidths[std::size_t(col)]);
         const int lastRow = grid->Rows() - 1;
         // A remembered row past the end of a list that has since grown shorter takes the last.
-        grid->SetRow(SavedRow < 1 ? 1 : std::min(SavedRow, lastRow));
+        grid->SetRow(m_savedRow < 1 ? 1 : std::min(m_savedRow, lastRow));
         grid->SetCol(0);
         grid->SetColSel(grid->Cols() - 1);
-        grid->SetTopRow(SavedRow < 1 ? 1 : SavedTopRow);
+        grid->SetTopRow(m_savedRow < 1 ? 1 : m_savedTopRow);
         if (keepInView)
             grid->scrollTo(grid->currentIndex());
         // Push the record numbers and sort keys out of view; once column 0 is as wide as the

@@ -5,10 +5,13 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class Grid;
 class ListOptionsPage;
 class OrvicButton;
 class QGroupBox;
+class RecordEditor;
 class RecordPage;
 class QLabel;
 class TabControl;
@@ -21,6 +24,7 @@ class frmMain : public QWidget {
 
 public:
     explicit frmMain(AppContext& ctx, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     TabControl* tabMain;
     // frame(1) round the list, frame(2) the record page, frame(3) inside the record page,
@@ -71,30 +75,19 @@ public:
     // Fills the record page from the record of the highlighted row.
     void ShowEmployeeRecord();
 
-    // Adding and editing an employee on the record page, and removing one.
+    // Adding and editing an employee on the record page, removing one, and the report of one.
     void cmdAddEmployee_Click();
     void cmdEditEntry_Click();
     void UpdateSaveButton();
     void cmdAddEditSave_Click();
     void cmdAddEditCancel_Click();
     void cmdRemoveEmployee_Click();
-    // The information report of the highlighted employee.
     void cmdPrintEntry_Click();
 
-    // Input state: at most one is true.
-    bool Adding = false;
-    bool Editing = false;
-    // At the start of an edit: 1 for a current employee, 2 for a previous one.
-    qint16 OldStatus = 0;
-
-    // Set by adding an employee: the record whose row the next build highlights (0 = none).
-    qint32 NewRecordNumber = 0;
-    // The row to make current and the row to scroll to the top after the next build (0 = none).
-    // Plain ints: a list can hold more rows than 16 bits count.
-    int SavedRow = 0;
-    int SavedTopRow = 0;
+    // What the record commands are doing: adding, editing or neither.
+    const RecordEditor& Editor() const { return *m_editor; }
     // The help window has been opened once because the data file was empty.
-    bool EmptyFileHelpShown = false;
+    bool EmptyFileHelpShown() const { return m_emptyFileHelpShown; }
 
     // The first activation (the list built and shown) has finished.
     bool IsActivated() const { return m_activated; }
@@ -123,11 +116,11 @@ private:
     void PlaceRecordCommands();
     void grid_RowColChange();
     void BeginInput();
-    bool AskInactivationDate(double* date);
     void EnableListCommands(bool enabled);
 
     AppContext& m_ctx;
     WindowFade* m_fade;
+    std::unique_ptr<RecordEditor> m_editor;
     ListOptionsPage* m_optionsPage;
     QString m_listCaption;
     bool m_activationQueued = false;
@@ -145,4 +138,11 @@ private:
     int m_windowTopTag = 0;
     // At the end of an edit: the edited employee, whom the rebuilt list highlights (0 = none).
     qint32 m_editedRecordNumber = 0;
+    // Set by adding an employee: the record whose row the next build highlights (0 = none).
+    qint32 m_newRecordNumber = 0;
+    // The row to make current and the row to scroll to the top after the next build (0 = none).
+    // Plain ints: a list can hold more rows than 16 bits count.
+    int m_savedRow = 0;
+    int m_savedTopRow = 0;
+    bool m_emptyFileHelpShown = false;
 };

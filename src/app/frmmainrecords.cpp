@@ -1,36 +1,25 @@
-// The main window's record commands: showing the highlighted employee, adding and editing one on
-// the record page, and removing one.
+// The main window around the record commands: showing the highlighted employee, and the frames,
+// commands and list around adding, editing, removing and reporting, which the record editor
+// carries out.
 
 #include "app/frmmain.h"
 
-#include "app/version.h"
-#include "data/clock.h"
-#include "data/oledate.h"
-#include "data/personnelfile.h"
+#include "data/ansitext.h"
 #include "data/programstate.h"
 #include "list/frmlistoptions.h"
-#include "print/employeereport.h"
+#include "records/recordeditor.h"
 #include "records/recordpage.h"
-#include "ui/busywindow.h"
 #include "ui/fade.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
-#include "ui/prompts.h"
 #include "ui/tabcontrol.h"
-#include "ui/twips.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QScreen>
 
 #include <algorithm>
 
 namespace {
-const QString CrLf = QStringLiteral("\r\n");
-
 // The record number of a list row stands in column 3, out of view.
 qint32 RecordNumberOf(const Grid* grid, int row) {
     return grid->TextMatrix(row, 3).toInt();
@@ -50,16 +39,16 @@ void frmMain::ShowEmployeeRecord() {
 }
 
 void frmMain::cmdAddEmployee_Click() {
-    if (Adding || Editing)
+    if (m_editor->InInput())
         return;
-    Adding = true;
+    m_editor->BeginAdding();
     BeginInput();
 }
 
 void frmMain::cmdEditEntry_Click() {
-    if (Adding || Editing)
+    if (m_editor->InInput())
         return;
-    Editing = true;
+    m_editor->BeginEditing();
     BeginInput();
 }
 
@@ -69,13 +58,14 @@ void frmMain::EnableListCommands(bool enabled) {
 }
 
 void frmMain::BeginInput() {
+    const bool adding = m_editor->IsAdding();
     const bool fade = m_ctx.state.FadeEnabled;
-    const quint8 step = Adding ? 25 : 40;
+    const quint8 step = adding ? 25 : 40;
     if (fade) {
         m_fade->StartFade(255, 0, step, false);
         m_fade->WaitForFade();
     }
-    if (Adding) {
+    if (adding) {
         // The list goes; the record page takes its place and the window shrinks round it.
         const int listHeight = frame[1]->height();
         frame[1]->hide();
@@ -96,7 +86,6 @@ void frmMain::BeginInput() {
         // The list stays in view but cannot be used.
         frame[1]->setEnabled(false);
         EnableListCommands(false);
-        OldStatus = recordPage->optStatus[1]->isChecked() ? 1 : 2;
         cmdAddEditSave->SetCaption(QStringLiteral("&Save") + CrLf + QStringLiteral("changes"));
         cmdAddEditCancel->SetCaption(QStringLiteral("&Cancel") + CrLf + QStringLiteral("this edit"));
     }
@@ -106,121 +95,54 @@ void frmMain::BeginInput() {
     cmdAddEditCancel->show();
 
     tabMain->SetTabEnabled(1, false);
-    if (Adding)
+    if (adding)
         tabMain->SetTabCaption(0, QStringLiteral("New Entry"));
-    recordPage->BeginInput(Adding);
+    recordPage->BeginInput(adding);
     cmdEditEntry->hide();
     cmdPrintEntry->hide();
     if (!cmdBackupRestore->isHidden())
         cmdBackupRestore->setEnabled(false);
     cmdAdminWindow->setEnabled(false);
 
-    if (Adding)
+    if (adding)
         recordPage->tabNameInfo->SetTab(0);
     if (fade) {
         m_fade->StartFade(0, 255, step, false);
         m_fade->WaitForFade();
     }
-    recordPage->FocusFirstBox(Editing);
+    recordPage->FocusFirstBox(!adding);
 }
 
 void frmMain::UpdateSaveButton() {
-    if (!Adding && !Editing)
+    if (!m_editor->InInput())
         return;
-    if (Editing)
+    if (m_editor->IsEditing())
         cmdAddEditCancel->SetCaption(QStringLiteral("&Cancel Changes"));
     cmdAddEditSave->setEnabled(recordPage->RequiredBoxesFilled());
 }
 
-bool frmMain::AskInactivationDate(double* date) {
-    const QString proposed = FormatDate(m_ctx.clock.TodayOle(), u"mm/dd/yyyy");
-    for (;;) {
-        const QString answer = m_ctx.prompts.InputBox(QStringLiteral("Enter the date of") + CrLf +
-                                                          QStringLiteral("INactivation for this employee..."),
-                                                      QStringLiteral("Inactivation Date"), proposed);
-        if (answer.isEmpty())
-            return false;
-        if (const std::optional<QDate> d = ParseUserDate(answer)) {
-            *date = DateToOle(*d);
-            return true;
-        }
-    }
-}
-
 void frmMain::cmdAddEditSave_Click() {
-    if (!Adding && !Editing)
+    if (!m_editor->InInput() || !m_editor->Validate())
         return;
-    if (!recordPage->ValidateEntry(Editing))
-        return;
-    if (Adding)
+    const bool adding = m_editor->IsAdding();
+    if (adding)
         m_optionsPage->ResetForNewEntry();
-
-    bool inactivating = false;
-    bool reactivating = false;
-    double newInactivationDate = 0;
-    if (Editing) {
-        const QString question = QStringLiteral("You have changed this employee's status") + CrLf;
-        const QString askContinue = CrLf + CrLf + QStringLiteral("Do you wish to continue with this change?");
-        const QString title = QStringLiteral("Confirm Employee Status Change");
-        if (recordPage->optStatus[2]->isChecked() && OldStatus == 1) {
-            const MsgAnswer a = m_ctx.prompts.MsgBox(
-                question + QStringLiteral("from a 'Current Employee' to a 'Previous Employee'.") +
-                    askContinue,
-                MsgButtons::YesNo, MsgIcon::Question, title);
-            if (a == MsgAnswer::Yes)
-                inactivating = AskInactivationDate(&newInactivationDate);
-        }
-        if (recordPage->optStatus[1]->isChecked() && OldStatus == 2) {
-            const MsgAnswer a = m_ctx.prompts.MsgBox(
-                question + QStringLiteral("from a 'Previous Employee' to a 'Current Employee'.") +
-                    askContinue,
-                MsgButtons::YesNo, MsgIcon::Question, title);
-            reactivating = a == MsgAnswer::Yes;
-        }
-    }
-
-    PersonnelFile& file = m_ctx.personnel;
-    IoStatus status = file.OpenPersonnelFile();
-    const qint32 number = Adding ? file.RecordCount() + 1 : recordPage->ShownRecord();
-    if (status)
-        status = file.ReadPersonnelRecord(number);
-    if (status) {
-        PersonnelRecord& r = file.Record();
-        recordPage->StoreInto(r);
-        const QString inactivationBox = recordPage->FieldText(21).trimmed();
-        if (Adding || reactivating)
-            r.SetInactivationDate(0);
-        else if (inactivating)
-            r.SetInactivationDate(newInactivationDate);
-        else if (!inactivationBox.isEmpty())
-            r.SetInactivationDate(DateToOle(ParseUserDate(inactivationBox).value_or(QDate())));
-        const double now = m_ctx.clock.NowOle();
-        if (Adding) {
-            r.SetDateCreated(now);
-            r.SetDateModified(0);
-            r.SetVersionCreated(VersionCreatedStamp(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR));
-        } else {
-            r.SetDateModified(now);
-        }
-        status = file.WritePersonnelRecord(number);
-    }
-    file.ClosePersonnelFile();
-    if (!ReportFileError(m_ctx.prompts, status)) {
-        // Nothing was stored: the entry stays open so that it is not lost.
-        return;
-    }
-    if (Adding)
-        NewRecordNumber = number;
+    const qint32 number = m_editor->Store();
+    if (number == 0)
+        return; // nothing was stored: the entry stays open
+    if (adding)
+        m_newRecordNumber = number;
     else
         ShowEmployeeRecord();
     cmdAddEditCancel_Click();
 }
 
 void frmMain::cmdAddEditCancel_Click() {
-    if (!Adding && !Editing)
+    if (!m_editor->InInput())
         return;
+    const bool adding = m_editor->IsAdding();
     const bool fade = m_ctx.state.FadeEnabled;
-    const quint8 step = Adding ? 25 : 40;
+    const quint8 step = adding ? 25 : 40;
     if (fade) {
         m_fade->StartFade(255, 0, step, false);
         m_fade->WaitForFade();
@@ -230,7 +152,7 @@ void frmMain::cmdAddEditCancel_Click() {
     cmdAddEditSave->hide();
     cmdAddEditCancel->hide();
 
-    if (Adding) {
+    if (adding) {
         const int listHeight = frame[1]->height();
         tabMain->resize(tabMain->width(), m_tabMainHeightTag);
         resize(width(), height() + listHeight);
@@ -238,15 +160,14 @@ void frmMain::cmdAddEditCancel_Click() {
         frame[2]->move(frame[2]->x(), m_frame2TopTag);
         frame[1]->show();
         tabMain->SetTabCaption(0, QStringLiteral("Employee List"));
-        Adding = false;
     } else {
-        SavedRow = grid->Row();
-        SavedTopRow = grid->TopRow();
+        m_savedRow = grid->Row();
+        m_savedTopRow = grid->TopRow();
         // The rebuilt list highlights the edited employee wherever the edit has moved the row.
         m_editedRecordNumber = recordPage->ShownRecord();
         frame[1]->setEnabled(true);
-        Editing = false;
     }
+    m_editor->End();
     if (fade) {
         m_fade->StartFade(0, 255, step, false);
         m_fade->WaitForFade();
@@ -259,68 +180,23 @@ void frmMain::cmdAddEditCancel_Click() {
 
     recordPage->tabNameInfo->SetTab(0);
     RefreshEmployeeList();
-    SavedRow = 0;
-    SavedTopRow = 0;
-    NewRecordNumber = 0;
+    m_savedRow = 0;
+    m_savedTopRow = 0;
+    m_newRecordNumber = 0;
     m_editedRecordNumber = 0;
 }
 
 void frmMain::cmdPrintEntry_Click() {
-    EmployeeReport report;
-    for (int i = 1; i <= RecordPage::BoxCount; ++i) {
-        report.text[std::size_t(i)] = recordPage->FieldText(i);
-        report.caption[std::size_t(i)] = recordPage->lblField[std::size_t(i)]->text();
-    }
-    report.previousEmployee = recordPage->optStatus[2]->isChecked();
-    // The questions about the notepad and the photograph are about the employee the page shows,
-    // read afresh: other commands may have read other employees into the shared record since.
-    PersonnelFile& file = m_ctx.personnel;
-    IoStatus status = file.OpenPersonnelFile();
-    if (status)
-        status = file.ReadPersonnelRecord(recordPage->ShownRecord());
-    file.ClosePersonnelFile();
-    if (!ReportFileError(m_ctx.prompts, status))
-        return;
-    report.notepad = file.Record().Notepad();
-    report.pictureFile = file.Record().PictureFile();
-    PrintEmployeeReport(m_ctx, this, report, [this] {
-        m_ctx.state.PrintPictureAtOnce = true;
-        recordPage->cmdPicPrint_Click();
-    });
+    m_editor->PrintReport(this);
 }
 
 void frmMain::cmdRemoveEmployee_Click() {
     const int row = grid->Row();
-    if (row < 1 || Adding || Editing)
+    if (row < 1 || m_editor->InInput())
         return;
-    const bool fade = m_ctx.state.FadeEnabled;
-    if (fade) {
-        m_fade->StartFade(255, 230, 2, false);
-        m_fade->WaitForFade();
-    }
-    const MsgAnswer answer = m_ctx.prompts.MsgBox(
-        QStringLiteral("Are your SURE you want to permanently remove") + CrLf + CrLf +
-            grid->TextMatrix(row, 0) + CrLf + CrLf + QStringLiteral("from this personnel database?"),
-        MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Confirm"), MsgDefault::Button2);
-    if (fade) {
-        m_fade->StartFade(230, 255, 2, false);
-        m_fade->WaitForFade();
-    }
-    if (answer != MsgAnswer::Yes)
-        return;
-
     const int rowBeforeRemoval = row;
-    IoStatus status;
-    {
-        const BusyWindow busy(this);
-        PersonnelFile& file = m_ctx.personnel;
-        status = file.OpenPersonnelFile();
-        // Marks the record and squeezes it out; on a failure the file is left as it was.
-        if (status)
-            status = file.RemovePersonnelRecord(RecordNumberOf(grid, rowBeforeRemoval));
-        file.ClosePersonnelFile();
-    }
-    ReportFileError(m_ctx.prompts, status);
+    if (!m_editor->Remove(this, m_fade, RecordNumberOf(grid, row), grid->TextMatrix(row, 0)))
+        return;
 
     BuildEmployeeList();
     if (grid->Rows() > 1) {

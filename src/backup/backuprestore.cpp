@@ -2,6 +2,7 @@
 
 #include "backup/datacopy.h"
 #include "core/appcontext.h"
+#include "data/ansitext.h"
 #include "data/personnelfile.h"
 #include "data/programstate.h"
 #include "ui/prompts.h"
@@ -16,8 +17,6 @@
 #include <QWidget>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 
 // The window while files are copied: no input, the busy pointer, the caption naming the file in
 // hand. Everything is put back when this goes, whichever way the copying ends. The pointer is

@@ -23,3 +23,6 @@ void StoreAnsiField(char* field, int width, QStringView value);
 
 // The field's text with surrounding spaces removed.
 QString ReadAnsiField(const char* field, int width);
+
+// The line end of every text the program shows, stores and prints, as Windows writes it.
+inline const QString CrLf = QStringLiteral("\r\n");

@@ -1,6 +1,5 @@
 #include "data/fixedrecord.h"
 #include "data/ansitext.h"
-#include "data/records.h"
 
 #include <QtEndian>
 
@@ -37,7 +36,3 @@ void WriteInt16(char* record, const FieldSpec& f, qint16 value) {
 }
 
 } // namespace FieldCodec
-
-bool IsMarkedRemoved(QByteArrayView firstNameField) {
-    return TrimSpaces(firstNameField) == QByteArrayView(RemovedMarker);
-}

@@ -30,9 +30,11 @@ struct ProgramState {
     // Set by the information report: the next large picture view prints its picture and closes.
     bool PrintPictureAtOnce = false;
 
-    // The name of CurrentAccessLevel, or empty when it is not 1..4.
-    QString AccessLevelName() const {
-        return CurrentAccessLevel >= 1 && CurrentAccessLevel <= 4 ? AccessLevelNames[CurrentAccessLevel]
-                                                                  : QString();
+    // The name of an access level, or empty for a level outside 1..4 (a damaged record must not
+    // take a window down).
+    QString AccessLevelName(qint16 level) const {
+        return level >= 1 && level <= 4 ? AccessLevelNames[std::size_t(level)] : QString();
     }
+    // The name of CurrentAccessLevel.
+    QString AccessLevelName() const { return AccessLevelName(CurrentAccessLevel); }
 };

@@ -1,5 +1,6 @@
 #include "list/frmlistoptions.h"
 
+#include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
@@ -13,8 +14,6 @@
 #include <QLineEdit>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 const QColor Yellow(255, 255, 0);
 const QColor LightGrey(192, 192, 192);
 

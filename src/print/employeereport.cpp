@@ -73,8 +73,7 @@ QString PrintComments(Printer& printer, QWidget* window, const QString& notepad)
     const bool breaks = notepad.contains(QLatin1Char('\r')) || notepad.contains(QLatin1Char('\n'));
     if (notepad.size() > NotepadOnOneLine || breaks) {
         printer.EndLine();
-        return PrintWrappedText(printer, window, notepad, QString(), false, false, false, false, false, Left,
-                                NotepadRight);
+        return PrintWrappedText(printer, window, notepad, {.leftMargin = Left, .rightMargin = NotepadRight});
     }
     printer.Print(notepad);
     return printer.EndDoc();

@@ -1,5 +1,6 @@
 #include "print/frmprintlabel.h"
 
+#include "data/ansitext.h"
 #include "data/programstate.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
@@ -16,8 +17,6 @@
 #include <QScrollBar>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 
 constexpr int FormWidth = 6510;
 constexpr int FormHeight = 5265;

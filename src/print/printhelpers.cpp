@@ -1,5 +1,6 @@
 #include "print/printhelpers.h"
 
+#include "data/ansitext.h"
 #include "data/programstate.h"
 #include "print/printer.h"
 #include "ui/busywindow.h"
@@ -8,7 +9,6 @@
 #include <optional>
 
 namespace {
-const QString CrLf = QStringLiteral("\r\n");
 constexpr double PageEnd = 8.8;
 } // namespace
 
@@ -38,14 +38,16 @@ void AlignPrinterToPaper(Printer& printer, double offsetX, double offsetY) {
     printer.SetScaleOrigin(margins.x() - offsetX, margins.y() - offsetY);
 }
 
-QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text, const QString& heading,
-                         bool underlineHeading, bool centreHeading, bool headingOnEveryPage,
-                         bool keepWindowState, bool keepDocumentOpen, double leftMargin, double rightMargin) {
+QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
+                         const WrappedTextOptions& options) {
+    const QString& heading = options.heading;
+    const double leftMargin = options.leftMargin;
+    const double rightMargin = options.rightMargin;
     // Made first so that it ends last, with the window usable again; inside a caller's own
     // command it is part of that one.
     const PrintCommand command(printer);
     std::optional<BusyWindow> busy;
-    if (!keepWindowState && window)
+    if (!options.keepWindowState && window)
         busy.emplace(window);
 
     int page = 0;
@@ -59,10 +61,10 @@ QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
         if (headingDue) {
             headingDue = false;
             ++page;
-            if (!heading.isEmpty() && (headingOnEveryPage || page == 1)) {
-                if (underlineHeading)
+            if (!heading.isEmpty() && (options.headingOnEveryPage || page == 1)) {
+                if (options.underlineHeading)
                     printer.Font.underline = true;
-                if (centreHeading)
+                if (options.centreHeading)
                     printer.CurrentX = printer.PageWidthTwips() / 2880.0 - printer.TextWidth(heading) / 2;
                 printer.Print(heading);
                 printer.Font.underline = false;
@@ -95,7 +97,7 @@ QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
             }
         }
     }
-    return keepDocumentOpen ? QString() : printer.EndDoc();
+    return options.keepDocumentOpen ? QString() : printer.EndDoc();
 }
 
 bool ReportPrinterError(Prompts& prompts, const QString& error) {

@@ -18,14 +18,24 @@ void PrintRule(Printer& printer, double fromX, double toX);
 // positions are measured from the paper's edge whatever the printer's unprintable margins.
 void AlignPrinterToPaper(Printer& printer, double offsetX, double offsetY);
 
-// Prints `text` (lines joined by CR LF) word-wrapped between `leftMargin` and `rightMargin`
-// (inches), over as many pages as it needs, with an optional heading and "(page n)" from page 2
-// on. Unless `keepWindowState`, `window` is disabled with the busy pointer meanwhile; unless
-// `keepDocumentOpen`, the document is ended. It is a print command of its own (PrintCommand)
-// unless the caller's command is under way. Returns what went wrong ending it (empty: nothing).
-QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text, const QString& heading,
-                         bool underlineHeading, bool centreHeading, bool headingOnEveryPage,
-                         bool keepWindowState, bool keepDocumentOpen, double leftMargin, double rightMargin);
+// How PrintWrappedText lays out and ends its text.
+struct WrappedTextOptions {
+    QString heading; // printed above the text; none when empty
+    bool underlineHeading = false;
+    bool centreHeading = false;
+    bool headingOnEveryPage = false; // otherwise on the first page only
+    bool keepWindowState = false;    // otherwise the window is disabled with the busy pointer meanwhile
+    bool keepDocumentOpen = false;   // otherwise the document is ended
+    double leftMargin = 1;           // inches
+    double rightMargin = 7.5;
+};
+
+// Prints `text` (lines joined by CR LF) word-wrapped between the margins, over as many pages as
+// it needs, with the optional heading and "(page n)" from page 2 on. It is a print command of its
+// own (PrintCommand) unless the caller's command is under way. Returns what went wrong ending the
+// document (empty: nothing).
+QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
+                         const WrappedTextOptions& options);
 
 // Tells the user a printout failed ("Printer Error", critical icon). Returns whether `error` is
 // empty, that is whether the printout went through.

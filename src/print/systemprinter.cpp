@@ -3,6 +3,7 @@
 
 #include "print/printer.h"
 
+#include "data/ansitext.h"
 #include "ui/prompts.h"
 
 #include <QDateTime>
@@ -21,8 +22,6 @@
 #include <utility>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 
 class SystemPrinter final : public Printer {
 public:

@@ -20,8 +20,6 @@
 #include <optional>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 using F = PersonnelField;
 
 // The width of one print column in the current font. Proportional fonts have no single character
@@ -128,7 +126,6 @@ QString PrintUpdateForm(Printer& printer, const PersonnelRecord& r, const Clock&
 }
 
 namespace {
-
 // Prints the forms of the given list rows in order, from the records as stored. Stops at the
 // first file or printer error and tells the user once the window is usable again. The shared
 // record is given back as it was: it holds the highlighted employee, whom other commands ask about.

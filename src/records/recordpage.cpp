@@ -22,8 +22,6 @@
 #include <QStyle>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 const QColor Yellow(255, 255, 0);
 const QColor Cyan(0, 255, 255);
 const QColor RequiredRed(192, 0, 0);
@@ -367,62 +365,6 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
     ShowPictureButtons(hasPicture);
 }
 
-void RecordPage::ReportMissingPicture(const QString& path) {
-    m_ctx.prompts.MsgBox(QStringLiteral("Can't find the picture file") + CrLf +
-                             QStringLiteral("at the indicated location--") + CrLf + CrLf +
-                             QStringLiteral("(") + path + QStringLiteral(")"),
-                         MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Error loading picture"));
-}
-
-void RecordPage::ShowEmptyFrame() {
-    ResetPicture();
-    imgPicture->SetStretch(true);
-    imgPicture->show();
-    ShowPictureButtons(false);
-}
-
-void RecordPage::ResetPicture() {
-    imgPicture->hide();
-    imgPicture->SetStretch(false);
-    imgPicture->Clear();
-    PlaceTwips(imgPicture, 120, 120, FrameWidth, FrameHeight);
-    imgPicture->SetPath(QString());
-}
-
-void RecordPage::LayOutPicture() {
-    const QSize natural = imgPicture->NaturalTwips();
-    m_ctx.state.PictureWidth = natural.width();
-    m_ctx.state.PictureHeight = natural.height();
-    const QSize shown = FitPicture(natural, FrameWidth, FrameHeight);
-    PlaceTwips(imgPicture, 120, 120, shown.width(), shown.height());
-}
-
-void RecordPage::ShowPictureButtons(bool hasPicture) {
-    const int level = m_ctx.state.CurrentAccessLevel;
-    lblPicture->setVisible(!hasPicture);
-    cmdPicAddEdit[1]->setVisible(!hasPicture);
-    cmdPicAddEdit[1]->setEnabled(level >= 3);
-    cmdPicAddEdit[2]->setVisible(hasPicture);
-    cmdPicAddEdit[2]->setEnabled(level >= 2);
-    cmdPicPrint->setVisible(hasPicture);
-    cmdPicPrint->setEnabled(true);
-    cmdPicDelete->setVisible(hasPicture);
-    cmdPicDelete->setEnabled(level == 4);
-}
-
-bool RecordPage::RewriteShownRecord(const std::function<void(PersonnelRecord&)>& change) {
-    PersonnelFile& file = m_ctx.personnel;
-    IoStatus status = file.OpenPersonnelFile();
-    if (status)
-        status = file.ReadPersonnelRecord(m_recordNumber);
-    if (status) {
-        change(file.Record());
-        status = file.WritePersonnelRecord(m_recordNumber);
-    }
-    file.ClosePersonnelFile();
-    return ReportFileError(m_ctx.prompts, status);
-}
-
 void RecordPage::BeginInput(bool adding) {
     m_adding = adding;
     if (adding) {
@@ -586,6 +528,10 @@ void RecordPage::StoreInto(PersonnelRecord& r) const {
     r.SetDateOfEmployment(DateOf(FieldText(19)));
     r.SetDateOfJobTitle(TrimSpaces(FieldText(20)).isEmpty() ? 0.0 : DateOf(FieldText(20)));
     r.SetPictureFile(imgPicture->Path());
+}
+
+double RecordPage::TypedDate(int n) const {
+    return DateOf(FieldText(n));
 }
 
 bool RecordPage::eventFilter(QObject* watched, QEvent* event) {

@@ -90,6 +90,8 @@ public:
     // Stores the boxes (and the picture's path) into `record`, every field but the four dates
     // kept by the record itself and InactivationDate, which the caller decides.
     void StoreInto(PersonnelRecord& record) const;
+    // The date typed in box `n`, read as the checks read it; 0 when the box holds none.
+    double TypedDate(int n) const;
 
     // Picture commands of the "Photo" tab.
     void cmdPicAddEdit_Click();

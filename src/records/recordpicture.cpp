@@ -1,5 +1,6 @@
-// The "Photo" tab's commands: choosing, removing and viewing an employee's picture. Only the
-// picture file's path is kept in the record; the file itself is never copied or changed.
+// The "Photo" tab: how its frame shows a picture, and its commands for choosing, removing and
+// viewing an employee's picture. Only the picture file's path is kept in the record; the file
+// itself is never copied or changed.
 
 #include "records/recordpage.h"
 
@@ -21,8 +22,6 @@
 #include <QPointer>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 
 struct Refusal {
     QString title, text; // no text: the path can be kept
@@ -156,4 +155,60 @@ void RecordPage::cmdPicPrint_Click() {
     view->exec();
     if (fade && m_windowFade)
         m_windowFade->StartFade(204, 255, 2, false);
+}
+
+void RecordPage::ReportMissingPicture(const QString& path) {
+    m_ctx.prompts.MsgBox(QStringLiteral("Can't find the picture file") + CrLf +
+                             QStringLiteral("at the indicated location--") + CrLf + CrLf +
+                             QStringLiteral("(") + path + QStringLiteral(")"),
+                         MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Error loading picture"));
+}
+
+void RecordPage::ShowEmptyFrame() {
+    ResetPicture();
+    imgPicture->SetStretch(true);
+    imgPicture->show();
+    ShowPictureButtons(false);
+}
+
+void RecordPage::ResetPicture() {
+    imgPicture->hide();
+    imgPicture->SetStretch(false);
+    imgPicture->Clear();
+    PlaceTwips(imgPicture, 120, 120, FrameWidth, FrameHeight);
+    imgPicture->SetPath(QString());
+}
+
+void RecordPage::LayOutPicture() {
+    const QSize natural = imgPicture->NaturalTwips();
+    m_ctx.state.PictureWidth = natural.width();
+    m_ctx.state.PictureHeight = natural.height();
+    const QSize shown = FitPicture(natural, FrameWidth, FrameHeight);
+    PlaceTwips(imgPicture, 120, 120, shown.width(), shown.height());
+}
+
+void RecordPage::ShowPictureButtons(bool hasPicture) {
+    const int level = m_ctx.state.CurrentAccessLevel;
+    lblPicture->setVisible(!hasPicture);
+    cmdPicAddEdit[1]->setVisible(!hasPicture);
+    cmdPicAddEdit[1]->setEnabled(level >= 3);
+    cmdPicAddEdit[2]->setVisible(hasPicture);
+    cmdPicAddEdit[2]->setEnabled(level >= 2);
+    cmdPicPrint->setVisible(hasPicture);
+    cmdPicPrint->setEnabled(true);
+    cmdPicDelete->setVisible(hasPicture);
+    cmdPicDelete->setEnabled(level == 4);
+}
+
+bool RecordPage::RewriteShownRecord(const std::function<void(PersonnelRecord&)>& change) {
+    PersonnelFile& file = m_ctx.personnel;
+    IoStatus status = file.OpenPersonnelFile();
+    if (status)
+        status = file.ReadPersonnelRecord(m_recordNumber);
+    if (status) {
+        change(file.Record());
+        status = file.WritePersonnelRecord(m_recordNumber);
+    }
+    file.ClosePersonnelFile();
+    return ReportFileError(m_ctx.prompts, status);
 }

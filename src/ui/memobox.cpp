@@ -1,13 +1,13 @@
 #include "ui/memobox.h"
 
+#include "data/ansitext.h"
+
 #include <QLabel>
 #include <QTextCursor>
 
 #include <algorithm>
 
 namespace {
-const QString CrLf = QStringLiteral("\r\n");
-
 qsizetype StoredLengthOf(QStringView text) {
     return text.size() + text.count(u'\n');
 }

@@ -24,8 +24,6 @@
 #include <algorithm>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 const QString PasswordHint = QStringLiteral("<4 to 8 chars only>");
 
 constexpr int FormWidth = 6100;

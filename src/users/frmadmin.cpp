@@ -23,8 +23,6 @@
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
-
 // Design geometry in twips.
 constexpr int FormWidth = 8295;
 constexpr int FormHeight = 4365;
@@ -249,7 +247,7 @@ void frmAdmin::FillUserGrid() {
                 const QString first = TrimSpaces(u.FirstName());
                 const QString last = TrimSpaces(u.LastName());
                 grid->AddItem(first + QLatin1Char(' ') + last + QLatin1Char('\t') +
-                              AccessLevelText(m_ctx.state, u.AccessLevel()) + QLatin1Char('\t') +
+                              m_ctx.state.AccessLevelName(u.AccessLevel()) + QLatin1Char('\t') +
                               FormatDate(u.DateCreated(), u"mm/dd/yyyy") + QLatin1Char('\t') + last +
                               QLatin1Char(' ') + first + QLatin1Char('\t') + QString::number(n));
             }

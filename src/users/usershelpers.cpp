@@ -2,17 +2,12 @@
 
 #include "data/ansitext.h"
 #include "data/fileio.h"
-#include "data/programstate.h"
 #include "data/records.h"
 #include "ui/prompts.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 #include <QWidget>
-
-QString AccessLevelText(const ProgramState& state, qint16 level) {
-    return level >= 1 && level <= 4 ? state.AccessLevelNames[std::size_t(level)] : QString();
-}
 
 QString UserSortKey(const UserRecord& record) {
     return TrimSpaces(record.LastName()) + QLatin1Char(' ') + TrimSpaces(record.FirstName());

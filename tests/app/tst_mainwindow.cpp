@@ -22,17 +22,6 @@
 #include <QtTest>
 
 namespace {
-frmMain* Open(TestProgram& p, const QString& user, qint16 level) {
-    p.state.CurrentUserName = user;
-    p.state.CurrentAccessLevel = level;
-    p.windows.ShowMainWindow();
-    frmMain* w = p.windows.MainWindow();
-    // The list is built once the window is on screen.
-    if (!QTest::qWaitForWindowExposed(w) || !QTest::qWaitFor([w] { return w->IsActivated(); }))
-        return nullptr;
-    return w;
-}
-
 void AddEmployees(int count) {
     FileIo io;
     PersonnelFile file(io);
@@ -58,7 +47,7 @@ private slots:
         TestProgram p(folder.Path());
         p.settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
                                QStringLiteral("Organization"), QStringLiteral("Acme Staffing"));
-        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 2);
+        frmMain* w = OpenMainWindow(p, 2);
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), QStringLiteral("Rosterly - Acme Staffing"));
         QCOMPARE(w->lblUserInfo->text(), QStringLiteral("User: Ann Lee\nAccess: Read/Edit"));
@@ -100,7 +89,7 @@ private slots:
         TestProgram p(folder.Path());
         if (employees == 0)
             p.prompts.Answer(MsgAnswer::OK); // "Database is empty"
-        frmMain* w = Open(p, QStringLiteral("Bo Day"), static_cast<qint16>(level));
+        frmMain* w = OpenMainWindow(p, static_cast<qint16>(level), QStringLiteral("Bo Day"));
         QVERIFY(w);
         QCOMPARE(p.prompts.Pending(), 0);
         QVERIFY(w->cmdAddEmployee->isVisible());
@@ -118,7 +107,7 @@ private slots:
         TempDataFolder folder;
         AddEmployees(1); // an empty file would add its own notice
         TestProgram p(folder.Path());
-        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        frmMain* w = OpenMainWindow(p, 4);
         QVERIFY(w);
         p.prompts.Answer(MsgAnswer::No);
         QTest::mouseClick(w->cmdQuit, Qt::LeftButton);
@@ -136,7 +125,7 @@ private slots:
         TempDataFolder folder;
         AddEmployees(1); // an empty file would add its own notice
         TestProgram p(folder.Path());
-        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        frmMain* w = OpenMainWindow(p, 4);
         QVERIFY(w);
         p.prompts.Answer(MsgAnswer::Yes);
         QTest::keyClick(w->cmdQuit, Qt::Key_Space);
@@ -150,7 +139,7 @@ private slots:
         TempDataFolder folder;
         AddEmployees(1); // an empty file would add its own notice
         TestProgram p(folder.Path());
-        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        frmMain* w = OpenMainWindow(p, 4);
         QVERIFY(w);
         p.prompts.Answer(MsgAnswer::No);
         // The close box: a close the program itself did not ask for.
@@ -165,7 +154,7 @@ private slots:
         AddEmployees(1);
         AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
         TestProgram p(folder.Path());
-        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 1);
+        frmMain* w = OpenMainWindow(p, 1);
         QVERIFY(w);
         QTest::mouseClick(w->cmdAdminWindow, Qt::LeftButton);
         QTRY_VERIFY(p.windows.MainWindow() == nullptr);
@@ -181,7 +170,7 @@ private slots:
         AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
         TestProgram p(folder.Path());
         p.SetFades(true);
-        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        frmMain* w = OpenMainWindow(p, 4);
         QVERIFY(w);
         QVERIFY(p.state.FadeEnabled);
         QSignalSpy fadeIn(w->Fade(), &WindowFade::AlphaApplied);
@@ -198,7 +187,7 @@ private slots:
         QCOMPARE(p.ended, 0);
 
         // Quit: the dim is waited for before the question; Yes fades out from 230 and ends.
-        frmMain* again = Open(p, QStringLiteral("Ann Lee"), 4);
+        frmMain* again = OpenMainWindow(p, 4);
         QVERIFY(again);
         QTRY_VERIFY(!again->Fade()->IsFading());
         QSignalSpy alphas(again->Fade(), &WindowFade::AlphaApplied);
@@ -227,7 +216,7 @@ private slots:
         AddEmployees(1);
 
         TestProgram p(folder.Path());
-        frmMain* w = Open(p, QStringLiteral("Ann Lee"), 4);
+        frmMain* w = OpenMainWindow(p, 4);
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), 2);
         p.prompts.AnswerFolder(backup).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
@@ -252,7 +241,7 @@ private slots:
         TempDataFolder folder;
         AddEmployees(1);
         TestProgram p(folder.Path());
-        frmMain* w = Open(p, QStringLiteral("Bo Day"), 3);
+        frmMain* w = OpenMainWindow(p, 3, QStringLiteral("Bo Day"));
         QVERIFY(w);
         p.prompts.Answer(MsgAnswer::OK);
         QTest::mouseClick(w->cmdBackupRestore, Qt::LeftButton);

@@ -6,8 +6,11 @@
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "list/frmlistoptions.h"
+#include "records/recordeditor.h"
+#include "records/recordpage.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
+#include "support/useractions.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
 #include "ui/tabcontrol.h"
@@ -66,29 +69,11 @@ void WriteStaff(const std::vector<Employee>& staff) {
     file.ClosePersonnelFile();
 }
 
-// Signs in at `level` and waits until the list has been built.
-frmMain* Open(TestProgram& p, qint16 level = 4) {
-    p.state.CurrentUserName = QStringLiteral("Ann Lee");
-    p.state.CurrentAccessLevel = level;
-    p.windows.ShowMainWindow();
-    frmMain* w = p.windows.MainWindow();
-    if (!QTest::qWaitForWindowExposed(w) || !QTest::qWaitFor([w] { return w->IsActivated(); }))
-        return nullptr;
-    return w;
-}
-
-template <typename T> T* Find(const QObject* parent, const QString& name) {
-    T* child = parent->findChild<T*>(name);
-    if (child == nullptr)
-        qFatal("no control %s", qPrintable(name));
-    return child;
-}
-
 OptionButton* Option(const QObject* w, const QString& name) {
-    return Find<OptionButton>(w, name);
+    return FindControl<OptionButton>(w, name);
 }
 QGroupBox* Frame(const QObject* w, int i) {
-    return Find<QGroupBox>(w, QStringLiteral("frame(%1)").arg(i));
+    return FindControl<QGroupBox>(w, QStringLiteral("frame(%1)").arg(i));
 }
 
 // A click on the option's round button (its middle may be past the end of the caption).
@@ -141,7 +126,7 @@ private slots:
         TempDataFolder folder;
         WriteStaff(Staff);
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         QCOMPARE(p.prompts.Asked().size(), 0);
         const Grid* g = w->grid;
@@ -178,7 +163,7 @@ private slots:
         TempDataFolder folder;
         WriteStaff(Staff);
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         ClickTab(w, 1);
         QCOMPARE(w->tabMain->Tab(), 1);
@@ -226,7 +211,7 @@ private slots:
         TempDataFolder folder;
         WriteStaff(Staff);
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         ListOptionsPage* page = w->OptionsPage();
         ClickTab(w, 1);
@@ -275,7 +260,7 @@ private slots:
         TempDataFolder folder;
         WriteStaff(Staff);
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         ListOptionsPage* page = w->OptionsPage();
         ClickTab(w, 1);
@@ -310,7 +295,7 @@ private slots:
         TempDataFolder folder;
         WriteStaff({Staff[3]});
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         // The only employees there are get listed from the start.
         QCOMPARE(w->frame[1]->title(), QStringLiteral("Previous Employees"));
@@ -342,7 +327,7 @@ private slots:
         TempDataFolder folder;
         WriteStaff({Staff[0], Staff[1]});
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         ClickTab(w, 1);
         QVERIFY(!Option(w, u"optEmpStatus(2)"_s)->isEnabled());
@@ -357,14 +342,14 @@ private slots:
         TempDataFolder folder;
         TestProgram p(folder.Path());
         p.prompts.Answer(MsgAnswer::OK);
-        frmMain* w = Open(p, 3);
+        frmMain* w = OpenMainWindow(p, 3);
         QVERIFY(w);
         QCOMPARE(p.prompts.Asked().size(), 1);
         const Prompt& asked = p.prompts.Asked().first();
         QCOMPARE(asked.title, QStringLiteral("Database is empty"));
         QCOMPARE(asked.text, EmptyText);
         QCOMPARE(asked.icon, MsgIcon::Information);
-        QVERIFY(w->EmptyFileHelpShown);
+        QVERIFY(w->EmptyFileHelpShown());
         QVERIFY(!w->tabMain->isTabEnabled(1));
         QVERIFY(!w->grid->isVisible());
         QVERIFY(w->cmdAddEmployee->isVisible() && w->cmdAddEmployee->isEnabled());
@@ -388,7 +373,7 @@ private slots:
         TempDataFolder folder;
         WriteStaff(std::vector<Employee>(Staff.begin(), Staff.begin() + employees));
         TestProgram p(folder.Path());
-        frmMain* w = Open(p, qint16(level));
+        frmMain* w = OpenMainWindow(p, qint16(level));
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), employees + 1);
         QVERIFY(w->cmdAddEmployee->isVisible() && w->cmdPrintUpdateForms->isVisible());
@@ -413,28 +398,53 @@ private slots:
                              {2010, 1, 1}});
         WriteStaff(staff);
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
-        // Where an edit left the list.
-        w->SavedRow = 40;
-        w->SavedTopRow = 30;
-        w->RefreshEmployeeList();
-        QCOMPARE(w->grid->Row(), 40);
-        QCOMPARE(w->grid->TopRow(), 30);
+        const auto typeInto = [w](int box, const QString& text) {
+            QLineEdit* line = w->recordPage->txtField[std::size_t(box)];
+            QTest::mouseClick(line, Qt::LeftButton);
+            QTest::keyClicks(line, text);
+        };
+        const auto save = [w] {
+            QVERIFY(w->cmdAddEditSave->isEnabled());
+            QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+            QVERIFY(!w->Editor().InInput());
+        };
+
+        // An edit leaves the list where it was: the same row current, the same row on top.
+        w->grid->SetTopRow(31);
+        ClickRow(w->grid, 36);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        typeInto(18, QStringLiteral(" II"));
+        save();
+        QCOMPARE(w->grid->Row(), 36);
+        QCOMPARE(w->grid->TopRow(), 31);
         QCOMPARE(w->grid->ColSel(), 3);
+
         // A new employee's row wins, and is both current and on top.
-        w->NewRecordNumber = 25;
-        w->RefreshEmployeeList();
-        QCOMPARE(w->SavedRow, 25);
+        QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
+        for (const auto& [box, text] :
+             {std::pair(1, "A"), std::pair(3, "Name024x"), std::pair(5, "W"), std::pair(6, "F"),
+              std::pair(7, "01/01/1980"), std::pair(19, "01/01/2010")})
+            typeInto(box, QString::fromLatin1(text));
+        save();
         QCOMPARE(w->grid->Row(), 25);
         QCOMPARE(w->grid->TopRow(), 25);
-        QCOMPARE(w->grid->TextMatrix(25, 3), QStringLiteral("25"));
-        // A remembered row past the end of a shorter list takes the last row.
-        ClickTab(w, 1);
-        QTest::keyClicks(w->OptionsPage()->txtOther, QStringLiteral("Name00"));
-        ClickTab(w, 0);
-        QCOMPARE(w->grid->Rows(), 10);
-        QCOMPARE(w->grid->Row(), 9);
+        QCOMPARE(w->grid->TextMatrix(25, 3), QStringLiteral("61"));
+
+        // A remembered row past the end of a list that has grown shorter takes the last row: the
+        // last employee edited into a previous one leaves the list of current ones.
+        ClickRow(w->grid, 1);
+        w->grid->SetTopRow(55);
+        ClickRow(w->grid, 61);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        QTest::mouseClick(w->recordPage->optStatus[2], Qt::LeftButton, {},
+                          QPoint(8, w->recordPage->optStatus[2]->height() / 2));
+        p.prompts.Answer(MsgAnswer::Yes).AnswerInput(QStringLiteral("12/01/2026"));
+        save();
+        QCOMPARE(w->grid->Rows(), 61);
+        QCOMPARE(w->grid->Row(), 60);
+        QCOMPARE(p.prompts.Pending(), 0);
     }
 
     void fieldTextsComeThroughAsTheyAre() {
@@ -443,7 +453,7 @@ private slots:
         staff[0].title = "R&D\tLead";
         WriteStaff(staff);
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         // A tab inside a field does not shift the record number out of column 3.
         QCOMPARE(Rows(w->grid), QStringList({u"Young, Zoe|R&D\tLead|*|1"_s}));
@@ -463,7 +473,7 @@ private slots:
         WriteStaff(staff);
         TestProgram p(folder.Path());
         p.prompts.Answer(MsgAnswer::OK);
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         QCOMPARE(p.prompts.Asked().size(), 1);
         QCOMPARE(p.prompts.Asked().first().title, QStringLiteral("No match(es)"));
@@ -481,7 +491,7 @@ private slots:
         QVERIFY(QDir().mkdir(QStringLiteral("Rosterly.Data"))); // a folder where the file should be
         TestProgram p(folder.Path());
         p.prompts.Answer(MsgAnswer::OK).Answer(MsgAnswer::OK);
-        frmMain* w = Open(p);
+        frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         QCOMPARE(p.prompts.Asked().size(), 2); // the counts, then the list
         for (const Prompt& asked : p.prompts.Asked()) {

@@ -109,7 +109,8 @@ private:
 };
 
 QString Wrapped(RecordingPrinter& r, const QString& text, double left = 1, double right = 7.5) {
-    return PrintWrappedText(r, nullptr, text, {}, false, false, false, true, false, left, right);
+    return PrintWrappedText(r, nullptr, text,
+                            {.keepWindowState = true, .leftMargin = left, .rightMargin = right});
 }
 
 } // namespace
@@ -292,7 +293,7 @@ private slots:
         RecordingPrinter r;
         const int perPage = LinesOnFirstPage(r);
         const QString text = NumberedLines(perPage, false);
-        PrintWrappedText(r, nullptr, text, u"Notes"_s, false, false, false, true, false, 1.0, 7.5);
+        PrintWrappedText(r, nullptr, text, {.heading = u"Notes"_s, .keepWindowState = true});
         QList<Line> page1 = Lines(TextsOnPage(r, 1));
         QCOMPARE(page1.first().Text(), u"Notes"_s);
         QCOMPARE(page1.first().items.size(), 1);
@@ -307,7 +308,8 @@ private slots:
         QCOMPARE(page2.last().Text(), u"(page 2)"_s);
 
         RecordingPrinter every;
-        PrintWrappedText(every, nullptr, text, u"Notes"_s, false, false, true, true, false, 1.0, 7.5);
+        PrintWrappedText(every, nullptr, text,
+                         {.heading = u"Notes"_s, .headingOnEveryPage = true, .keepWindowState = true});
         const QList<Line> again = Lines(TextsOnPage(every, 2));
         QCOMPARE(again.first().Text(), u"Notes"_s);
         QVERIFY(Near(again.first().y, 1.0));
@@ -320,7 +322,12 @@ private slots:
         r.Font.bold = true;
         const QString heading = u"Employee Comments"_s;
         const double width = r.TextWidth(heading);
-        PrintWrappedText(r, nullptr, u"Hi"_s, heading, true, true, false, true, false, 2.0, 7.5);
+        PrintWrappedText(r, nullptr, u"Hi"_s,
+                         {.heading = heading,
+                          .underlineHeading = true,
+                          .centreHeading = true,
+                          .keepWindowState = true,
+                          .leftMargin = 2.0});
         const QList<Item> texts = r.Texts();
         QCOMPARE(texts.size(), 3);
         QCOMPARE(texts[0].text, heading);
@@ -384,19 +391,19 @@ private slots:
     void windowIsBusyMeanwhileUnlessKept() {
         QWidget window;
         WatchingPrinter busy(window);
-        PrintWrappedText(busy, &window, u"Hello"_s, {}, false, false, false, false, false, 1.0, 7.5);
+        PrintWrappedText(busy, &window, u"Hello"_s, {});
         QCOMPARE(busy.busy, QList<bool>(6, true)); // five letters and the end of the document
         QVERIFY(window.isEnabled());
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 
         WatchingPrinter kept(window);
-        PrintWrappedText(kept, &window, u"Hello"_s, {}, false, false, false, true, false, 1.0, 7.5);
+        PrintWrappedText(kept, &window, u"Hello"_s, {.keepWindowState = true});
         QCOMPARE(kept.busy, QList<bool>(6, false));
 
         // A window that was disabled before stays so.
         window.setEnabled(false);
         WatchingPrinter disabled(window);
-        PrintWrappedText(disabled, &window, u"Hi"_s, {}, false, false, false, false, false, 1.0, 7.5);
+        PrintWrappedText(disabled, &window, u"Hi"_s, {});
         QVERIFY(!window.isEnabled());
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     }
@@ -404,8 +411,9 @@ private slots:
     void documentKeptOpenTakesMore() {
         RecordingPrinter r;
         r.FailNextEndDoc(u"Out of paper"_s);
-        QCOMPARE(PrintWrappedText(r, nullptr, u"First\r\n"_s, {}, false, false, false, true, true, 1.0, 7.5),
-                 QString());
+        QCOMPARE(
+            PrintWrappedText(r, nullptr, u"First\r\n"_s, {.keepWindowState = true, .keepDocumentOpen = true}),
+            QString());
         QCOMPARE(r.Documents(), 0);
         r.CurrentX = 1.0;
         r.Print(u"More"_s);

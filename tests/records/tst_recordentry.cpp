@@ -199,14 +199,14 @@ void ExpectRefusal(TestProgram& p, frmMain* w, const QString& text) {
     QCOMPARE(fault.icon, MsgIcon::Critical);
     QCOMPARE(fault.buttons, MsgButtons::OKOnly);
     // The input stays open.
-    QVERIFY(w->Adding || w->Editing);
+    QVERIFY(w->Editor().IsAdding() || w->Editor().IsEditing());
     QVERIFY(w->cmdAddEditSave->isVisible() && w->cmdAddEditSave->isEnabled());
     QVERIFY(!IsLocked(w, 1));
 }
 
 // The page and the window are back in display state after an input.
 void ExpectDisplayState(frmMain* w) {
-    QVERIFY(!w->Adding && !w->Editing);
+    QVERIFY(!w->Editor().IsAdding() && !w->Editor().IsEditing());
     for (int n = 1; n <= RecordPage::BoxCount; ++n) {
         QVERIFY2(IsLocked(w, n), qPrintable(u"box %1 is not locked"_s.arg(n)));
         // No box keeps the yellow of the focus it had when input ended.
@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(page->FieldText(3), u"Adams"_s);
 
         QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
-        QVERIFY(w->Adding && !w->Editing);
+        QVERIFY(w->Editor().IsAdding() && !w->Editor().IsEditing());
         // The list goes and the window shrinks round the record page.
         QVERIFY(w->frame[1]->isHidden());
         QCOMPARE(w->height(), before.height - listHeight);
@@ -353,7 +353,7 @@ private slots:
         QCOMPARE(fileBefore.size(), 5 * PersonnelRecordLength);
 
         QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
-        QVERIFY(w->Adding);
+        QVERIFY(w->Editor().IsAdding());
         const std::pair<int, QString> entry[] = {
             {1, u" Carla "_s},
             {2, u"Jean"_s},
@@ -426,7 +426,6 @@ private slots:
         QCOMPARE(w->grid->Row(), RowOfRecord(w->grid, 6));
         QCOMPARE(w->frame[1]->title(), u"Current Employees"_s);
         QVERIFY(w->OptionsPage()->optEmpStatus[1]->isChecked());
-        QVERIFY(w->NewRecordNumber == 0 && w->SavedRow == 0 && w->SavedTopRow == 0);
 
         // The record page shows the new record.
         RecordPage* page = w->recordPage;
@@ -442,6 +441,11 @@ private slots:
         QVERIFY(page->lblYearsDOT->isHidden());
         QVERIFY(page->optStatus[1]->isChecked());
         QVERIFY(page->lblSpaceFull->isHidden());
+
+        // The new employee is highlighted once: the next rebuild starts at the top again.
+        w->RefreshEmployeeList();
+        QCOMPARE(w->grid->Row(), 1);
+        QCOMPARE(w->grid->TopRow(), 1);
     }
 
     void eachFaultIsReportedInTurnAndTheEntryKept() {
@@ -534,10 +538,10 @@ private slots:
         // On the "Job Info" page the focus starts at the date of employment.
         ClickTabOf(page->tabNameInfo, 2);
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
-        QVERIFY(w->Editing && !w->Adding);
+        QVERIFY(w->Editor().IsEditing() && !w->Editor().IsAdding());
         QTRY_VERIFY(Line(w, 19)->hasFocus());
         QCOMPARE(Background(w, 19), Yellow);
-        QCOMPARE(w->OldStatus, 1);
+        QCOMPARE(w->Editor().OldStatus(), 1);
 
         QVERIFY(w->frame[1]->isVisible() && !w->frame[1]->isEnabled());
         QCOMPARE(w->frame[1]->title(), heading);
@@ -666,7 +670,7 @@ private slots:
         const QByteArray before = RecordBytes(4);
 
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
-        QCOMPARE(w->OldStatus, 2);
+        QCOMPARE(w->Editor().OldStatus(), 2);
         QCOMPARE(w->recordPage->FieldText(21), u"01/01/2020"_s);
         ClickStatus(w, 1);
         QVERIFY(w->cmdAddEditSave->isEnabled());
@@ -864,7 +868,7 @@ private slots:
         Enter(w, 3, lastName);
         // Saved from the keyboard, the focus still in the last name.
         QTest::keyClick(Line(w, 3), Qt::Key_S, Qt::AltModifier);
-        QTRY_VERIFY(!w->Editing); // an access key clicks its button after a short press
+        QTRY_VERIFY(!w->Editor().IsEditing()); // an access key clicks its button after a short press
         ExpectDisplayState(w);
         QCOMPARE(Rows(w->grid), rows);
         QCOMPARE(w->grid->Row(), rowAfter);
@@ -967,13 +971,13 @@ private slots:
         QVERIFY(w);
         QVERIFY(w->cmdAddEmployee->isVisible() && !w->cmdAddEmployee->isEnabled());
         QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
-        QVERIFY(!w->Adding);
+        QVERIFY(!w->Editor().IsAdding());
         QVERIFY(w->frame[1]->isVisible());
 
         QVERIFY(w->cmdEditEntry->isVisible() && w->cmdEditEntry->isEnabled());
         const QByteArray before = RecordBytes(2);
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
-        QVERIFY(w->Editing);
+        QVERIFY(w->Editor().IsEditing());
         Enter(w, 12, u"4 Oak Lane"_s);
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
         QByteArray expected = WithText(before, F::StreetAddress, "4 Oak Lane");
@@ -996,7 +1000,7 @@ private slots:
         QVERIFY(w->cmdEditEntry->isVisible() && !w->cmdEditEntry->isEnabled());
         QVERIFY(!w->cmdAddEmployee->isEnabled());
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
-        QVERIFY(!w->Editing);
+        QVERIFY(!w->Editor().IsEditing());
         QVERIFY(w->cmdAddEditSave->isHidden());
         QVERIFY(IsLocked(w, 1) && IsLocked(w, 22));
         QVERIFY(w->frame[1]->isEnabled());

@@ -561,7 +561,7 @@ private slots:
         frmMain* w = OpenMainWindow(p);
         QVERIFY(w);
         Click(w, u"cmdAddEmployee"_s);
-        QVERIFY(w->Adding);
+        QVERIFY(w->Editor().IsAdding());
         RecordPage* page = w->recordPage;
         const std::pair<int, QString> entry[] = {{1, u"Eve"_s}, {3, u"Ford"_s},       {5, u"w"_s},
                                                  {6, u"f"_s},   {7, u"04/05/1991"_s}, {19, u"06/07/2020"_s}};
@@ -593,7 +593,7 @@ private slots:
                  Padded(removeAgain ? QByteArray() : photo.toLatin1(), PersonnelField::PictureFile));
 
         // The new employee is listed, highlighted and shown with what was saved.
-        QVERIFY(!w->Adding);
+        QVERIFY(!w->Editor().IsAdding());
         QCOMPARE(w->grid->TextMatrix(w->grid->Row(), 3), u"4"_s);
         ShowPhotoTab(w);
         if (removeAgain)

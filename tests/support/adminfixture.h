@@ -3,6 +3,7 @@
 // What the admin window tests share: a data folder, the program's state and seams, a flow that
 // records the hand-overs, and helpers to drive the window as a user does.
 #include "core/appcontext.h"
+#include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/fileio.h"
 #include "data/oledate.h"
@@ -27,8 +28,6 @@
 #include <QtTest>
 
 #include <functional>
-
-inline const QString CrLf = QStringLiteral("\r\n");
 
 struct RecordingFlow final : WindowFlow {
     int adminShown = 0;

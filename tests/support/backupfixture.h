@@ -5,6 +5,7 @@
 // enabled state and pointer are noted each time a copied file lands.
 #include "backup/backuprestore.h"
 #include "core/appcontext.h"
+#include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/fileio.h"
 #include "data/personnelfile.h"
@@ -26,7 +27,6 @@
 
 #include <sys/stat.h>
 
-inline const QString CrLf = QStringLiteral("\r\n");
 inline const QString Caption = QStringLiteral("Rosterly - Test Organization");
 
 struct RecordingFlow final : WindowFlow {

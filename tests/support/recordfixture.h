@@ -7,6 +7,7 @@
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "records/frmlargepic.h"
+#include "records/recordeditor.h"
 #include "records/recordpage.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
@@ -69,17 +70,6 @@ inline PersonnelRecord ReadRecordFromDisk(qint32 n) {
     r = file.Record();
     file.ClosePersonnelFile();
     return r;
-}
-
-// Signs in at `level` and waits until the list has been built.
-inline frmMain* OpenMainWindow(TestProgram& p, qint16 level = 4) {
-    p.state.CurrentUserName = QStringLiteral("Ann Lee");
-    p.state.CurrentAccessLevel = level;
-    p.windows.ShowMainWindow();
-    frmMain* w = p.windows.MainWindow();
-    if (!QTest::qWaitForWindowExposed(w) || !QTest::qWaitFor([w] { return w->IsActivated(); }))
-        return nullptr;
-    return w;
 }
 
 // A click on a tab of a tab control, as the user makes it.

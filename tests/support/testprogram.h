@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/frmmain.h"
 #include "app/programwindows.h"
 #include "data/clock.h"
 #include "data/fileio.h"
@@ -52,4 +53,16 @@ inline void AddUserRecord(const QString& first, const QString& last, const QStri
     list.Record().SetAccessLevel(level);
     QVERIFY(list.WriteUserRecord(list.UserCount() + 1));
     list.CloseUserList();
+}
+
+// Signs `user` in at `level`, shows the main window and waits until its list has been built.
+inline frmMain* OpenMainWindow(TestProgram& p, qint16 level = 4,
+                               const QString& user = QStringLiteral("Ann Lee")) {
+    p.state.CurrentUserName = user;
+    p.state.CurrentAccessLevel = level;
+    p.windows.ShowMainWindow();
+    frmMain* w = p.windows.MainWindow();
+    if (!QTest::qWaitForWindowExposed(w) || !QTest::qWaitFor([w] { return w->IsActivated(); }))
+        return nullptr;
+    return w;
 }
