@@ -63,6 +63,7 @@ frmMain::~frmMain() = default;
 frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_DeleteOnClose);
+    m_list = std::make_shared<const EmployeeListResult>();
     m_fade = new WindowFade(this);
     connect(m_fade, &WindowFade::EndAction, this, &frmMain::FadeEnded);
 
@@ -159,10 +160,10 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     connect(cmdRemoveEmployee, &QPushButton::clicked, this, &frmMain::cmdRemoveEmployee_Click);
     // Printouts.
     connect(cmdPrintList, &QPushButton::clicked, this,
-            [this] { PrintEmployeeList(m_ctx, this, *grid, m_listCaption); });
+            [this] { PrintEmployeeList(m_ctx, this, *m_list, m_listCaption); });
     connect(cmdPrintEntry, &QPushButton::clicked, this, &frmMain::cmdPrintEntry_Click);
     connect(cmdPrintUpdateForms, &QPushButton::clicked, this,
-            [this] { ShowPrintUpdateMenu(m_ctx, this, *grid, QCursor::pos()); });
+            [this] { ShowPrintUpdateMenu(m_ctx, this, *m_list, grid->Row(), QCursor::pos()); });
     connect(cmdPrintLabel, &QPushButton::clicked, this, [this] {
         OpenPrintLabel(m_ctx, this, m_fade, recordPage->FieldText(1), recordPage->FieldText(3),
                        recordPage->FieldText(12), recordPage->FieldText(13));
@@ -415,27 +416,24 @@ void frmMain::BuildEmployeeList() {
         return;
     }
 
-    EmployeeListResult list;
     {
         const BusyWindow busy(this);
-        list = BuildEmployeeRows(file, m_optionsPage->Options(), m_ctx.clock.TodayOle(), m_newRecordNumber);
+        m_list = std::make_shared<const EmployeeListResult>(
+            BuildEmployeeRows(file, m_optionsPage->Options(), m_ctx.clock.TodayOle(), m_newRecordNumber));
+        const EmployeeListResult& list = *m_list;
         if (list.status) {
             const Grid::Batch batch(*grid);
-            grid->SetCols(list.cols);
+            // The grid shows the built cells as they are, sharing them rather than copying them
+            // (a list can run to 100,000 rows).
+            grid->ShowCells(list.cols, std::shared_ptr<const std::vector<QString>>(m_list, &list.cells));
             const int rows = list.Rows();
-            grid->SetRows(rows + 1);
-            // Cell by cell rather than as tab-separated rows: a tab inside a field must not push
-            // the record number out of column 3.
-            for (int row = 0; row < rows; ++row) {
-                for (int col = 0; col < list.cols; ++col)
-                    grid->SetTextMatrix(row + 1, col, list.Cell(row, col));
-            }
             if (rows >= 1)
                 grid->SetFormatString(list.formatString);
             for (int row = 2; row <= rows; row += 2)
                 grid->SetRowBackColor(row, ShadedRow);
         }
     }
+    const EmployeeListResult& list = *m_list;
     if (!list.status) {
         ReportFileError(m_ctx.prompts, list.status);
         ShowListCommands(grid->Rows());

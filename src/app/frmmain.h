@@ -7,6 +7,7 @@
 
 #include <memory>
 
+struct EmployeeListResult;
 class Grid;
 class ListOptionsPage;
 class OrvicButton;
@@ -71,6 +72,9 @@ public:
     // The caption of frame(1) as the last build worded it. The frame's title doubles any "&" so
     // that a look-for text such as 'R&D' shows as typed.
     const QString& ListFrameCaption() const { return m_listCaption; }
+    // The list as the last build made it: the grid shows its cells, the printouts and the record
+    // commands read them.
+    const EmployeeListResult& List() const { return *m_list; }
 
     // Fills the record page from the record of the highlighted row.
     void ShowEmployeeRecord();
@@ -123,6 +127,7 @@ private:
     std::unique_ptr<RecordEditor> m_editor;
     ListOptionsPage* m_optionsPage;
     QString m_listCaption;
+    std::shared_ptr<const EmployeeListResult> m_list;
     bool m_activationQueued = false;
     bool m_activated = false;
     bool m_closingByProgram = false;

@@ -7,6 +7,7 @@
 #include "data/ansitext.h"
 #include "data/programstate.h"
 #include "list/frmlistoptions.h"
+#include "list/listbuilder.h"
 #include "records/recordeditor.h"
 #include "records/recordpage.h"
 #include "ui/fade.h"
@@ -19,13 +20,6 @@
 
 #include <algorithm>
 
-namespace {
-// The record number of a list row stands in column 3, out of view.
-qint32 RecordNumberOf(const Grid* grid, int row) {
-    return grid->TextMatrix(row, 3).toInt();
-}
-} // namespace
-
 void frmMain::grid_RowColChange() {
     if (grid->isVisible())
         ShowEmployeeRecord();
@@ -33,9 +27,9 @@ void frmMain::grid_RowColChange() {
 
 void frmMain::ShowEmployeeRecord() {
     const int row = grid->Row();
-    if (row < 1)
+    if (row < 1 || row > m_list->Rows())
         return;
-    recordPage->ShowRecord(RecordNumberOf(grid, row), grid->TextMatrix(row, 0));
+    recordPage->ShowRecord(m_list->RecordNumber(row - 1), m_list->Cell(row - 1, 0));
 }
 
 void frmMain::cmdAddEmployee_Click() {
@@ -195,7 +189,7 @@ void frmMain::cmdRemoveEmployee_Click() {
     if (row < 1 || m_editor->InInput())
         return;
     const int rowBeforeRemoval = row;
-    if (!m_editor->Remove(this, m_fade, RecordNumberOf(grid, row), grid->TextMatrix(row, 0)))
+    if (!m_editor->Remove(this, m_fade, m_list->RecordNumber(row - 1), m_list->Cell(row - 1, 0)))
         return;
 
     BuildEmployeeList();

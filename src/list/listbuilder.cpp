@@ -628,6 +628,14 @@ QString EmployeeListResult::RowText(int row) const {
     return text;
 }
 
+QString EmployeeListResult::Heading(int col) const {
+    const QString heading = formatString.section(QLatin1Char('|'), col, col);
+    if (heading.startsWith(QLatin1Char('<')) || heading.startsWith(QLatin1Char('^')) ||
+        heading.startsWith(QLatin1Char('>')))
+        return heading.mid(1);
+    return heading;
+}
+
 QString ListCaption(const ListOptions& options) {
     QString caption = options.optEmpStatus == 1 ? QStringLiteral("Current Employees")
                                                 : QStringLiteral("Previous Employees");

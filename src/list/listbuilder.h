@@ -60,6 +60,10 @@ struct EmployeeListResult {
     const QString& Cell(int row, int col) const { return cells[std::size_t(row) * std::size_t(cols) + col]; }
     // The row as one tab-separated text, the form the grid's AddItem takes.
     QString RowText(int row) const;
+    // The heading of column `col` from the format string, without its alignment mark.
+    QString Heading(int col) const;
+    // The record number of data row `row` (from 0), from column 3; 0 outside the list.
+    qint32 RecordNumber(int row) const { return row >= 0 && row < Rows() ? Cell(row, 3).toInt() : 0; }
 };
 
 // Reads every record of the personnel file once and builds the list the options ask for. `today`

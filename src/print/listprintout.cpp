@@ -2,10 +2,10 @@
 
 #include "data/clock.h"
 #include "data/oledate.h"
+#include "list/listbuilder.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
 #include "ui/busywindow.h"
-#include "ui/grid.h"
 
 #include <QWidget>
 
@@ -22,7 +22,7 @@ constexpr double PageEnd = 8.8;
 constexpr qsizetype NameChars = 50;
 constexpr qsizetype SecondColumnChars = 40;
 
-// The three visible cells of a grid row at their columns, on the current line.
+// The three visible cells of a list row at their columns, on the current line.
 void PrintCells(Printer& printer, const QString& first, const QString& second, const QString& third) {
     const QString cells[] = {first, second, third};
     for (int c = 0; c < 3; ++c) {
@@ -31,8 +31,9 @@ void PrintCells(Printer& printer, const QString& first, const QString& second, c
     }
 }
 
-void PrintPageHeading(Printer& printer, const Clock& clock, const QString& windowCaption, const Grid& grid,
-                      const QString& listCaption, const QString& thirdHeading) {
+void PrintPageHeading(Printer& printer, const Clock& clock, const QString& windowCaption,
+                      const EmployeeListResult& list, const QString& listCaption,
+                      const QString& thirdHeading) {
     printer.CurrentY = 1;
     printer.CurrentX = Left;
     printer.Print(windowCaption + QStringLiteral(" -- Page ") + QString::number(printer.Page()) +
@@ -40,15 +41,16 @@ void PrintPageHeading(Printer& printer, const Clock& clock, const QString& windo
     printer.CurrentX = Left;
     printer.Print(QStringLiteral("Printout of ") + listCaption);
     PrintRule(printer, Left, RuleEnd);
-    PrintCells(printer, grid.TextMatrix(0, 0), grid.TextMatrix(0, 1), thirdHeading);
+    PrintCells(printer, list.Heading(0), list.Heading(1), thirdHeading);
     PrintRule(printer, Left, RuleEnd);
 }
 
 } // namespace
 
-void PrintEmployeeList(AppContext& ctx, QWidget* window, const Grid& grid, const QString& listCaption) {
-    const int rows = grid.Rows();
-    if (rows < 2)
+void PrintEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                       const QString& listCaption) {
+    const int rows = list.Rows();
+    if (rows < 1)
         return; // no one listed, nothing to print
     if (!ConfirmPrinterReady(ctx.prompts, ctx.state))
         return;
@@ -67,17 +69,15 @@ void PrintEmployeeList(AppContext& ctx, QWidget* window, const Grid& grid, const
         const QString windowCaption = window ? window->windowTitle() : QString();
         // The alphabetical list keeps a one-twip filler column ("*") in column 2 to hold the record
         // numbers in column 3; it is out of sight on the screen and stays off the paper too.
-        const bool thirdColumnShown = grid.ColWidth(2) > 1;
-        const auto third = [&](int row) {
-            return thirdColumnShown ? grid.TextMatrix(row, 2) : QString();
-        };
-        for (int i = 1; i < rows; ++i) {
+        const bool thirdColumnShown = list.colWidths[2] > 1;
+        const QString thirdHeading = thirdColumnShown ? list.Heading(2) : QString();
+        for (int i = 0; i < rows; ++i) {
             if (printer.CurrentX < 1)
                 printer.CurrentX = Left;
             if (printer.CurrentY < 1)
-                PrintPageHeading(printer, ctx.clock, windowCaption, grid, listCaption, third(0));
-            PrintCells(printer, grid.TextMatrix(i, 0).left(NameChars),
-                       grid.TextMatrix(i, 1).left(SecondColumnChars), third(i));
+                PrintPageHeading(printer, ctx.clock, windowCaption, list, listCaption, thirdHeading);
+            PrintCells(printer, list.Cell(i, 0).left(NameChars), list.Cell(i, 1).left(SecondColumnChars),
+                       thirdColumnShown ? list.Cell(i, 2) : QString());
             const bool last = i == rows - 1;
             if (printer.CurrentY > PageEnd || last) {
                 PrintRule(printer, Left, RuleEnd);

@@ -4,9 +4,10 @@
 
 #include <QString>
 
-class Grid;
+struct EmployeeListResult;
 class QWidget;
 
-// Prints the employee list as `grid` shows it, under a heading naming `window` (its caption),
+// Prints the employee list as built (and shown), under a heading naming `window` (its caption),
 // the page, the date and time and `listCaption` (the caption of the frame round the list).
-void PrintEmployeeList(AppContext& ctx, QWidget* window, const Grid& grid, const QString& listCaption);
+void PrintEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                       const QString& listCaption);

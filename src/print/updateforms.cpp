@@ -5,10 +5,10 @@
 #include "data/oledate.h"
 #include "data/onebased.h"
 #include "data/personnelfile.h"
+#include "list/listbuilder.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
 #include "ui/busywindow.h"
-#include "ui/grid.h"
 #include "ui/prompts.h"
 
 #include <QAction>
@@ -126,10 +126,10 @@ QString PrintUpdateForm(Printer& printer, const PersonnelRecord& r, const Clock&
 }
 
 namespace {
-// Prints the forms of the given list rows in order, from the records as stored. Stops at the
+// Prints the forms of the given records in order, as stored. Stops at the
 // first file or printer error and tells the user once the window is usable again. The shared
 // record is given back as it was: it holds the highlighted employee, whom other commands ask about.
-void PrintForms(AppContext& ctx, QWidget* window, const Grid& grid, const QList<int>& rows) {
+void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records) {
     const PrintCommand command(ctx.printer);
     PersonnelFile& file = ctx.personnel;
     const PersonnelRecord held = file.Record();
@@ -141,10 +141,10 @@ void PrintForms(AppContext& ctx, QWidget* window, const Grid& grid, const QList<
         if (window)
             busy.emplace(window);
         status = file.OpenPersonnelFile();
-        for (int row : rows) {
+        for (qint32 record : records) {
             if (!status)
                 break;
-            status = file.ReadPersonnelRecord(grid.TextMatrix(row, 3).toInt());
+            status = file.ReadPersonnelRecord(record);
             if (!status)
                 break;
             printerError = PrintUpdateForm(ctx.printer, file.Record(), ctx.clock);
@@ -159,7 +159,8 @@ void PrintForms(AppContext& ctx, QWidget* window, const Grid& grid, const QList<
 
 } // namespace
 
-void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const Grid& grid, QPoint globalPos) {
+void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list, int highlightedRow,
+                         QPoint globalPos) {
     // On the heap and watched: the window that owns the menu may go while the menu is up.
     QPointer<QMenu> menuPrintUpdatemenu = new QMenu(window);
     menuPrintUpdatemenu->setObjectName(QStringLiteral("menuPrintUpdatemenu"));
@@ -172,7 +173,8 @@ void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const Grid& grid, QPo
     PrintUpdatemenu[4] = menuPrintUpdatemenu->addAction(QStringLiteral("E&xit this Menu"));
     for (int i = 1; i <= 4; ++i)
         PrintUpdatemenu[i]->setObjectName(QStringLiteral("PrintUpdatemenu(%1)").arg(i));
-    PrintUpdatemenu[1]->setEnabled(grid.Rows() >= 3);
+    const int employees = list.Rows();
+    PrintUpdatemenu[1]->setEnabled(employees >= 2);
 
     const QAction* chosen = menuPrintUpdatemenu->exec(globalPos);
     if (!menuPrintUpdatemenu)
@@ -181,24 +183,24 @@ void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const Grid& grid, QPo
     const bool highlighted = chosen == PrintUpdatemenu[2];
     delete menuPrintUpdatemenu;
 
-    QList<int> rows;
+    // The records of the rows, in the list's order (not the file's).
+    QList<qint32> records;
     if (everyone) {
-        const int employees = grid.Rows() - 1;
         const MsgAnswer answer = ctx.prompts.MsgBox(
             QStringLiteral("This printout will be") + CrLf + QString::number(employees) +
                 QStringLiteral(" pages long.") + CrLf + CrLf + QStringLiteral("Are you ready to continue?"),
             MsgButtons::YesNoCancel, MsgIcon::Question, QStringLiteral("'Annual Update' forms..."));
         if (answer != MsgAnswer::Yes)
             return;
-        for (int row = 1; row <= employees; ++row)
-            rows << row;
+        for (int row = 0; row < employees; ++row)
+            records << list.RecordNumber(row);
     } else if (highlighted) {
         // With no row highlighted there is nobody to print for.
-        if (grid.Row() < 1)
+        if (highlightedRow < 1 || highlightedRow > employees)
             return;
-        rows << grid.Row();
+        records << list.RecordNumber(highlightedRow - 1);
     } else {
         return;
     }
-    PrintForms(ctx, window, grid, rows);
+    PrintForms(ctx, window, records);
 }

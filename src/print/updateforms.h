@@ -6,7 +6,7 @@
 #include <QString>
 
 class Clock;
-class Grid;
+struct EmployeeListResult;
 class PersonnelRecord;
 class Printer;
 class QWidget;
@@ -16,5 +16,6 @@ class QWidget;
 QString PrintUpdateForm(Printer& printer, const PersonnelRecord& record, const Clock& clock);
 
 // The pop-up menu of the main window's "Print Annual Update form(s)" button: forms for everyone in
-// the list or for the highlighted employee only.
-void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const Grid& grid, QPoint globalPos);
+// `list` or for the employee of its row `highlightedRow` (from 1, as the grid counts) only.
+void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list, int highlightedRow,
+                         QPoint globalPos);

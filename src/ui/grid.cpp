@@ -55,6 +55,15 @@ void Grid::SetRows(int rows) {
     m_model->SetRows(rows);
 }
 
+void Grid::ShowCells(int cols, std::shared_ptr<const std::vector<QString>> cells) {
+    m_model->ShowCells(cols, std::move(cells));
+    if (m_colTwips.size() > std::size_t(Cols()))
+        m_colTwips.resize(std::size_t(Cols()));
+    m_col = std::min(m_col, Cols() - 1);
+    m_colSel = std::min(m_colSel, Cols() - 1);
+    ReportCurrentCell();
+}
+
 void Grid::SetCols(int cols) {
     m_model->SetCols(cols);
     if (m_colTwips.size() > std::size_t(Cols()))

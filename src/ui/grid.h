@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QTableView>
 
+#include <memory>
 #include <vector>
 
 // The table of text cells every list window stands on: a bold heading row (row 0) above data
@@ -36,6 +37,9 @@ public:
 
     // Appends one data row, its cells separated by tab characters.
     void AddItem(const QString& tabSeparated);
+    // Shows `cells` (row-major, `cols` to a row) as the data rows, shared rather than copied:
+    // a long list is held once, by whoever built it.
+    void ShowCells(int cols, std::shared_ptr<const std::vector<QString>> cells);
 
     // Cell text by grid row (0 = heading) and column; empty outside the grid.
     QString TextMatrix(int row, int col) const { return m_model->TextMatrix(row, col); }

@@ -57,10 +57,34 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
+void GridModel::ShowCells(int cols, std::shared_ptr<const std::vector<QString>> cells) {
+    const bool signal = !InBatch();
+    if (signal)
+        beginResetModel();
+    m_cols = std::max(cols, 1);
+    m_headings.resize(std::size_t(m_cols));
+    m_alignments.resize(std::size_t(m_cols), DefaultAlignment);
+    m_cells.clear();
+    m_shown = cells ? std::move(cells) : std::make_shared<const std::vector<QString>>();
+    m_dataRows = int(m_shown->size() / std::size_t(m_cols));
+    m_rowColors.clear();
+    if (signal)
+        endResetModel();
+}
+
+void GridModel::Detach() {
+    if (!m_shown)
+        return;
+    m_cells = *m_shown;
+    m_cells.resize(std::size_t(m_dataRows) * std::size_t(m_cols));
+    m_shown.reset();
+}
+
 void GridModel::SetRows(int rows) {
     const int dataRows = std::max(rows, 1) - 1;
     if (dataRows == m_dataRows)
         return;
+    Detach();
     const bool signal = !InBatch();
     if (dataRows < m_dataRows) {
         if (signal)
@@ -82,6 +106,7 @@ void GridModel::SetRows(int rows) {
 }
 
 void GridModel::Relayout(int cols) {
+    Detach();
     std::vector<QString> cells(std::size_t(m_dataRows) * cols);
     const int kept = std::min(cols, m_cols);
     for (int r = 0; r < m_dataRows; ++r)
@@ -146,6 +171,7 @@ Qt::Alignment GridModel::ColAlignment(int col) const {
 }
 
 void GridModel::AddItem(const QString& tabSeparated) {
+    Detach();
     const bool signal = !InBatch();
     if (signal)
         beginInsertRows({}, m_dataRows, m_dataRows);
@@ -177,6 +203,7 @@ void GridModel::SetTextMatrix(int row, int col, const QString& text) {
             emit headerDataChanged(Qt::Horizontal, col, col);
         return;
     }
+    Detach();
     Cell(row - 1, col) = text;
     if (!InBatch()) {
         const QModelIndex changed = index(row - 1, col);
@@ -223,6 +250,7 @@ void GridModel::Sort(int firstCol, int lastCol) {
     if (std::is_sorted(order.begin(), order.end()))
         return;
 
+    Detach();
     const bool signal = !InBatch();
     if (signal)
         emit layoutAboutToBeChanged({}, VerticalSortHint);

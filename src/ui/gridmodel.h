@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 // The cells behind a Grid: a heading row and any number of data rows of text.
@@ -42,6 +43,12 @@ public:
     void SetFormatString(const QString& format);
     Qt::Alignment ColAlignment(int col) const;
 
+    // Shows `cells` (row-major, `cols` to a row; any heading and alignments are kept for the
+    // columns that remain, row colours are dropped) as the data rows without copying them: the
+    // model shares them with whoever built them. The first change to the cells makes a copy of
+    // the model's own.
+    void ShowCells(int cols, std::shared_ptr<const std::vector<QString>> cells);
+
     // Appends a data row: the cells in column order separated by tabs. Missing cells stay empty,
     // cells beyond the last column are dropped.
     void AddItem(const QString& tabSeparated);
@@ -67,14 +74,19 @@ public:
     bool InBatch() const { return m_batchDepth > 0; }
 
 private:
-    const QString& Cell(int dataRow, int col) const { return m_cells[std::size_t(dataRow) * m_cols + col]; }
+    const QString& Cell(int dataRow, int col) const {
+        return (m_shown ? *m_shown : m_cells)[std::size_t(dataRow) * m_cols + col];
+    }
     QString& Cell(int dataRow, int col) { return m_cells[std::size_t(dataRow) * m_cols + col]; }
     bool IsCell(int row, int col) const { return row >= 0 && row <= m_dataRows && col >= 0 && col < m_cols; }
     void Relayout(int cols);
+    // Takes a copy of shown cells before they are changed.
+    void Detach();
 
     int m_cols = 2;
     int m_dataRows = 0;
-    std::vector<QString> m_cells; // m_dataRows * m_cols, row-major
+    std::vector<QString> m_cells; // m_dataRows * m_cols, row-major, when the model owns its cells
+    std::shared_ptr<const std::vector<QString>> m_shown; // shared cells shown instead (ShowCells)
     std::vector<QString> m_headings;
     std::vector<Qt::Alignment> m_alignments;
     std::vector<QColor> m_rowColors; // by data row; may be shorter than the row count

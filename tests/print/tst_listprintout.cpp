@@ -2,6 +2,7 @@
 // the recording printer, page breaks, cut columns, the printer question, printer errors, and one
 // real PDF file read back word by word.
 #include "list/frmlistoptions.h"
+#include "list/listbuilder.h"
 #include "print/listprintout.h"
 #include "support/pdfwords.h"
 #include "support/recordfixture.h"
@@ -298,31 +299,36 @@ private slots:
         QCOMPARE(all.last().page, 2);
     }
 
+    // Cells longer than their columns (longer than the file's fields can make them) are cut, the
+    // last column is not.
     void longCellsAreCutButNotTheLastColumn() {
         TempDataFolder folder;
-        CHECKED(WriteEmployees({{u"Adams"_s, u"Bob"_s, u"Nurse"_s}, {u"Baker"_s, u"Cy"_s, u"Driver"_s}}));
         TestProgram p(folder.Path());
-        frmMain* w = Open(p);
-        QVERIFY(w);
+        AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, p.printer, p.windows};
         const QString name = u"Featherstonehaugh-Cholmondeley-Worthington, Alexandra Jane"_s; // 58
         const QString second = u"1234 Long Meadow Road, Apartment 5B, Springfield IL 62704"_s;
         const QString third = u"a date column text that is much longer than any real one"_s;
-        w->grid->SetTextMatrix(1, 0, name);
-        w->grid->SetTextMatrix(1, 1, second);
-        w->grid->SetTextMatrix(1, 2, third);
+        EmployeeListResult list;
+        list.formatString = u"Name|<Title|<Date of Employment"_s;
         // Column 2 as the seniority and birthday lists show it: a real column, not the
         // alphabetical list's one-twip filler.
-        w->grid->SetColWidth(2, 1500);
+        list.colWidths = {3000, 2000, 1500};
+        list.cells = {name,           second,      third,  u"1"_s, u"a"_s,
+                      u"Baker, Cy"_s, u"Driver"_s, u"x"_s, u"2"_s, u"b"_s};
+        list.cols = 5;
         p.prompts.Answer(MsgAnswer::Yes);
-        CHECKED(ClickPrintList(w));
+        PrintEmployeeList(ctx, nullptr, list, u"Current Employees"_s);
         const QList<Piece> pieces = Pieces(p.printer);
-        // Two heading lines, a rule, two column headings and a rule come first.
-        QCOMPARE(pieces[6].text, name.left(50));
-        QCOMPARE(pieces[6].text, u"Featherstonehaugh-Cholmondeley-Worthington, Alexan"_s);
-        QCOMPARE(pieces[7].text, u"1234 Long Meadow Road, Apartment 5B, Spr"_s);
-        QCOMPARE(pieces[8].text, third);
-        QCOMPARE(pieces[9].text, u"Baker, Cy"_s);
-        QCOMPARE(pieces[10].text, u"Driver"_s);
+        // Two heading lines, a rule, three column headings and a rule come first.
+        QCOMPARE(pieces[3].text, u"Name"_s);
+        QCOMPARE(pieces[4].text, u"Title"_s);
+        QCOMPARE(pieces[5].text, u"Date of Employment"_s);
+        QCOMPARE(pieces[7].text, name.left(50));
+        QCOMPARE(pieces[7].text, u"Featherstonehaugh-Cholmondeley-Worthington, Alexan"_s);
+        QCOMPARE(pieces[8].text, u"1234 Long Meadow Road, Apartment 5B, Spr"_s);
+        QCOMPARE(pieces[9].text, third);
+        QCOMPARE(pieces[10].text, u"Baker, Cy"_s);
+        QCOMPARE(pieces[11].text, u"Driver"_s);
     }
 
     void printerQuestionUntilYes() {
@@ -418,7 +424,7 @@ private slots:
         auto pdf = MakePdfPrinter(p.prompts, dir, u"Rosterly"_s);
         AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, *pdf, p.windows};
         p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
-        PrintEmployeeList(ctx, w, *w->grid, w->ListFrameCaption());
+        PrintEmployeeList(ctx, w, w->List(), w->ListFrameCaption());
         QCOMPARE(p.prompts.Asked().size(), 2);
         QCOMPARE(p.prompts.Asked()[1].title, u"Printout Saved"_s);
         const QStringList files = QDir(dir).entryList({u"*.pdf"_s}, QDir::Files);

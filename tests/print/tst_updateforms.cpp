@@ -462,7 +462,7 @@ private slots:
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(everyone).center());
         });
 
-        ShowPrintUpdateMenu(ctx, w, *w->grid, w->mapToGlobal(QPoint(40, 40)));
+        ShowPrintUpdateMenu(ctx, w, w->List(), w->grid->Row(), w->mapToGlobal(QPoint(40, 40)));
 
         QCOMPARE(printer.documents, 2);
         QVERIFY(!printer.seen.isEmpty());

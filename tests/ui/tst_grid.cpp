@@ -114,6 +114,25 @@ void TestGrid::modelEditsAndBatches() {
     model.SetRows(1);
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(model.Rows(), 1);
+
+    // Cells shown rather than copied: read in place, copied only when the grid changes them, and
+    // never changed at their source.
+    auto cells = std::make_shared<const std::vector<QString>>(
+        std::vector<QString>{u"b"_s, u"2"_s, u"a"_s, u"1"_s, u"c"_s, u"3"_s});
+    model.ShowCells(2, cells);
+    QCOMPARE(resets.size(), 2);
+    QCOMPARE(model.Rows(), 4);
+    QCOMPARE(model.TextMatrix(2, 0), u"a"_s);
+    QCOMPARE(model.TextMatrix(3, 1), u"3"_s);
+    QCOMPARE(model.TextMatrix(4, 0), QString());
+    QVERIFY(model.TextMatrix(1, 0).constData() == cells->front().constData()); // the same text
+    model.Sort(0, 0);
+    model.SetTextMatrix(1, 1, u"x"_s);
+    model.AddItem(u"d\t4"_s);
+    QCOMPARE(model.TextMatrix(1, 0), u"a"_s);
+    QCOMPARE(model.TextMatrix(1, 1), u"x"_s);
+    QCOMPARE(model.TextMatrix(4, 1), u"4"_s);
+    QCOMPARE(*cells, std::vector<QString>({u"b"_s, u"2"_s, u"a"_s, u"1"_s, u"c"_s, u"3"_s}));
 }
 
 void TestGrid::headingsAlignmentAndCells() {

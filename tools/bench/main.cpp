@@ -4,6 +4,7 @@
 #include "data/personnelfile.h"
 #include "datatool/seed.h"
 #include "list/listbuilder.h"
+#include "ui/gridmodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
@@ -75,6 +77,18 @@ double RowsMegabytes(const EmployeeListResult& result) {
             bytes += double(16 + (cell.capacity() + 1) * qsizetype(sizeof(QChar)) + 16);
     }
     return bytes / (1024.0 * 1024.0);
+}
+
+// Resident memory now, in megabytes.
+double RssMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
 }
 
 double PeakRssMegabytes() {
@@ -163,6 +177,30 @@ int main(int argc, char** argv) {
         if (count == 100000) {
             EmployeeListResult result = BuildEmployeeRows(file, ListOptions(), today, 0);
             rowsMb = RowsMegabytes(result);
+            {
+                // What showing the built list in the grid adds: nothing but the model when the
+                // grid shares the list's cells, a second set of cells when it copies them one by
+                // one as the main window once did.
+                auto shared = std::make_shared<const EmployeeListResult>(std::move(result));
+                const double before = RssMegabytes();
+                GridModel sharing;
+                sharing.ShowCells(shared->cols,
+                                  std::shared_ptr<const std::vector<QString>>(shared, &shared->cells));
+                const double afterSharing = RssMegabytes();
+                GridModel copying;
+                copying.BeginBatch();
+                copying.SetCols(shared->cols);
+                copying.SetRows(shared->Rows() + 1);
+                for (int row = 0; row < shared->Rows(); ++row)
+                    for (int col = 0; col < shared->cols; ++col)
+                        copying.SetTextMatrix(row + 1, col, shared->Cell(row, col));
+                copying.EndBatch();
+                const double afterCopying = RssMegabytes();
+                std::printf("{\"op\": \"grid_rows_mb\", \"records\": 100000, \"list\": %.1f, "
+                            "\"grid_shared\": %.1f, \"grid_copied\": %.1f}\n",
+                            rowsMb, afterSharing - before, afterCopying - afterSharing);
+                result = *shared;
+            }
             QElapsedTimer timer;
             timer.start();
             result = EmployeeListResult();
