@@ -4,6 +4,7 @@
 #include "data/personnelfile.h"
 #include "data/programstate.h"
 #include "data/userlist.h"
+#include "support/programtest.h"
 #include "support/scriptedprompts.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
@@ -37,17 +38,15 @@ void AddEmployees(int count) {
 const QString QuitText = QStringLiteral("This will close Rosterly.\r\n\r\nIs this what you want to do?");
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public ProgramTest {
     Q_OBJECT
 
 private slots:
     void firstActivationShowsUserCaptionsAndTips() {
-        TempDataFolder folder;
         AddEmployees(2);
-        TestProgram p(folder.Path());
-        p.settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
-                               QStringLiteral("Organization"), QStringLiteral("Acme Staffing"));
-        frmMain* w = OpenMainWindow(p, 2);
+        p->settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
+                                QStringLiteral("Organization"), QStringLiteral("Acme Staffing"));
+        frmMain* w = OpenMainWindow(*p, 2);
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), QStringLiteral("Rosterly - Acme Staffing"));
         QCOMPARE(w->lblUserInfo->text(), QStringLiteral("User: Ann Lee\nAccess: Read/Edit"));
@@ -83,15 +82,13 @@ private slots:
     void commandsFollowTheAccessLevel() {
         QFETCH(int, level);
         QFETCH(int, employees);
-        TempDataFolder folder;
         if (employees > 0)
             AddEmployees(employees);
-        TestProgram p(folder.Path());
         if (employees == 0)
-            p.prompts.Answer(MsgAnswer::OK); // "Database is empty"
-        frmMain* w = OpenMainWindow(p, static_cast<qint16>(level), QStringLiteral("Bo Day"));
+            p->prompts.Answer(MsgAnswer::OK); // "Database is empty"
+        frmMain* w = OpenMainWindow(*p, static_cast<qint16>(level), QStringLiteral("Bo Day"));
         QVERIFY(w);
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
         QVERIFY(w->cmdAddEmployee->isVisible());
         QCOMPARE(w->cmdAddEmployee->isEnabled(), level >= 3);
         QCOMPARE(w->cmdRemoveEmployee->isVisible(), employees >= 1);
@@ -104,75 +101,65 @@ private slots:
     }
 
     void quitAnsweredNoChangesNothing() {
-        TempDataFolder folder;
         AddEmployees(1); // an empty file would add its own notice
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::No);
+        p->prompts.Answer(MsgAnswer::No);
         QTest::mouseClick(w->cmdQuit, Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        QCOMPARE(p.prompts.Asked().first().title, QStringLiteral("Exit Rosterly?"));
-        QCOMPARE(p.prompts.Asked().first().text, QuitText);
-        QCOMPARE(p.prompts.Asked().first().icon, MsgIcon::Question);
-        QCOMPARE(p.prompts.Asked().first().buttons, MsgButtons::YesNo);
-        QCOMPARE(p.ended, 0);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().first().title, QStringLiteral("Exit Rosterly?"));
+        QCOMPARE(p->prompts.Asked().first().text, QuitText);
+        QCOMPARE(p->prompts.Asked().first().icon, MsgIcon::Question);
+        QCOMPARE(p->prompts.Asked().first().buttons, MsgButtons::YesNo);
+        QCOMPARE(p->ended, 0);
         QVERIFY(w->isVisible());
         QVERIFY(!QFile::exists(QStringLiteral("User.Log")));
     }
 
     void quitAnsweredYesLogsOutAndEnds() {
-        TempDataFolder folder;
         AddEmployees(1); // an empty file would add its own notice
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         QTest::keyClick(w->cmdQuit, Qt::Key_Space);
-        QCOMPARE(p.ended, 1);
+        QCOMPARE(p->ended, 1);
         QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
                  QByteArray("12/08/2026 at 17:05:09 - Ann Lee logged out.\r\n"));
-        QTRY_VERIFY(p.windows.MainWindow() == nullptr);
+        QTRY_VERIFY(p->windows.MainWindow() == nullptr);
     }
 
     void closeBoxAsksTheQuitQuestion() {
-        TempDataFolder folder;
         AddEmployees(1); // an empty file would add its own notice
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::No);
+        p->prompts.Answer(MsgAnswer::No);
         // The close box: a close the program itself did not ask for.
         QVERIFY(!w->windowHandle()->close());
-        QTRY_COMPARE(p.prompts.Asked().size(), 1);
-        QCOMPARE(p.prompts.Asked().first().text, QuitText);
+        QTRY_COMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().first().text, QuitText);
         QVERIFY(w->isVisible());
     }
 
     void backToTheAdminWindow() {
-        TempDataFolder folder;
         AddEmployees(1);
         AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 1);
+        frmMain* w = OpenMainWindow(*p, 1);
         QVERIFY(w);
         QTest::mouseClick(w->cmdAdminWindow, Qt::LeftButton);
-        QTRY_VERIFY(p.windows.MainWindow() == nullptr);
-        QVERIFY(p.windows.AdminWindow() != nullptr);
-        QCOMPARE(p.ended, 0);
+        QTRY_VERIFY(p->windows.MainWindow() == nullptr);
+        QVERIFY(p->windows.AdminWindow() != nullptr);
+        QCOMPARE(p->ended, 0);
         QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
                  QByteArray("12/08/2026 at 17:05:09 - Ann Lee logged out.\r\n"));
     }
 
     void fadesEndInTheRightPlace() {
-        TempDataFolder folder;
         AddEmployees(1);
         AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
-        TestProgram p(folder.Path());
-        p.SetFades(true);
-        frmMain* w = OpenMainWindow(p, 4);
+        p->SetFades(true);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
-        QVERIFY(p.state.FadeEnabled);
+        QVERIFY(p->state.FadeEnabled);
         QSignalSpy fadeIn(w->Fade(), &WindowFade::AlphaApplied);
         QTRY_VERIFY(!w->Fade()->IsFading() && fadeIn.size() == 22); // 0 to 255 by 12
         QVERIFY(w->isEnabled());
@@ -181,33 +168,32 @@ private slots:
         // the fade shows the admin window.
         QTest::mouseClick(w->cmdAdminWindow, Qt::LeftButton);
         QCOMPARE(w->cmdAdminWindow->Tag, w->windowTitle());
-        QVERIFY(p.windows.AdminWindow() == nullptr);
-        QTRY_VERIFY(p.windows.AdminWindow() != nullptr);
-        QVERIFY(p.windows.MainWindow() == nullptr);
-        QCOMPARE(p.ended, 0);
+        QVERIFY(p->windows.AdminWindow() == nullptr);
+        QTRY_VERIFY(p->windows.AdminWindow() != nullptr);
+        QVERIFY(p->windows.MainWindow() == nullptr);
+        QCOMPARE(p->ended, 0);
 
         // Quit: the dim is waited for before the question; Yes fades out from 230 and ends.
-        frmMain* again = OpenMainWindow(p, 4);
+        frmMain* again = OpenMainWindow(*p, 4);
         QVERIFY(again);
         QTRY_VERIFY(!again->Fade()->IsFading());
         QSignalSpy alphas(again->Fade(), &WindowFade::AlphaApplied);
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         QTest::mouseClick(again->cmdQuit, Qt::LeftButton);
         QCOMPARE(alphas.size(), 19); // 255 to 217 by 2, finished before the question
         QCOMPARE(alphas.last().first().toInt(), 217);
-        QTRY_COMPARE(p.ended, 1);
+        QTRY_COMPARE(p->ended, 1);
         QCOMPARE(alphas.at(19).first().toInt(), 218);
     }
 
     void restoreBringsBackTheFilesAndRebuildsTheList() {
-        TempDataFolder folder;
         AddEmployees(3);
         AddUserRecord(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("pass1"), 4);
         QFile log(QStringLiteral("User.Log"));
         QVERIFY(log.open(QIODevice::WriteOnly));
         log.write("12/01/2026 at 08:00:00 - Ann Lee logged out.\r\n");
         log.close();
-        const QString backup = folder.FilePath(QStringLiteral("backup"));
+        const QString backup = folder->FilePath(QStringLiteral("backup"));
         QVERIFY(QDir().mkdir(backup));
         for (const char* name : {"Rosterly.Data", "User.List", "User.Log"})
             QVERIFY(QFile::copy(QString::fromLatin1(name),
@@ -215,11 +201,10 @@ private slots:
         QVERIFY(QFile::remove(QStringLiteral("Rosterly.Data")));
         AddEmployees(1);
 
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), 2);
-        p.prompts.AnswerFolder(backup).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        p->prompts.AnswerFolder(backup).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
         QTimer::singleShot(0, w, [] {
             QMenu* menu = nullptr;
             QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
@@ -228,8 +213,8 @@ private slots:
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(restore).center());
         });
         QTest::mouseClick(w->cmdBackupRestore, Qt::LeftButton);
-        QTRY_COMPARE(p.prompts.Pending(), 0);
-        QCOMPARE(p.prompts.Asked().last().text.contains(QStringLiteral("restored")), true);
+        QTRY_COMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().last().text.contains(QStringLiteral("restored")), true);
         QCOMPARE(w->grid->Rows(), 4); // the restored three employees
         QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")),
                  ReadFileBytes(backup + QStringLiteral("/Rosterly.Data")));
@@ -238,26 +223,22 @@ private slots:
     }
 
     void backupNeedsFullAccess() {
-        TempDataFolder folder;
         AddEmployees(1);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 3, QStringLiteral("Bo Day"));
+        frmMain* w = OpenMainWindow(*p, 3, QStringLiteral("Bo Day"));
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::OK);
+        p->prompts.Answer(MsgAnswer::OK);
         QTest::mouseClick(w->cmdBackupRestore, Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        QCOMPARE(p.prompts.Asked()[0].title, QStringLiteral("Current Access Level Inadequate"));
-        QCOMPARE(p.prompts.Asked()[0].text,
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked()[0].title, QStringLiteral("Current Access Level Inadequate"));
+        QCOMPARE(p->prompts.Asked()[0].text,
                  QStringLiteral("Full access level privileges\r\nare required to use this feature."));
-        QCOMPARE(p.prompts.Asked()[0].icon, MsgIcon::Critical);
+        QCOMPARE(p->prompts.Asked()[0].icon, MsgIcon::Critical);
     }
 
     void fitToScreenStretchesTheListPage() {
-        TempDataFolder folder;
-        TestProgram p(folder.Path());
-        p.state.CurrentAccessLevel = 4;
-        p.windows.ShowMainWindow();
-        frmMain* w = p.windows.MainWindow();
+        p->state.CurrentAccessLevel = 4;
+        p->windows.ShowMainWindow();
+        frmMain* w = p->windows.MainWindow();
         const int tabBefore = 8190;     // the designed height of tabMain
         w->SetScreenHeightTwips(15600); // 1040 pixels at 96 dpi
         w->FitToScreen();

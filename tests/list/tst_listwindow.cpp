@@ -8,6 +8,7 @@
 #include "list/frmlistoptions.h"
 #include "records/recordeditor.h"
 #include "records/recordpage.h"
+#include "support/programtest.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
 #include "support/useractions.h"
@@ -118,17 +119,15 @@ bool NotBusy(const frmMain* w) {
 
 } // namespace
 
-class TestListWindow : public QObject {
+class TestListWindow : public ProgramTest {
     Q_OBJECT
 
 private slots:
     void signInShowsCurrentEmployeesByName() {
-        TempDataFolder folder;
         WriteStaff(Staff);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
         const Grid* g = w->grid;
         QVERIFY(g->isVisible());
         QCOMPARE(g->TextMatrix(0, 0), QStringLiteral("Name"));
@@ -160,10 +159,8 @@ private slots:
     }
 
     void optionsPageOffersTheChoicesWithCounts() {
-        TempDataFolder folder;
         WriteStaff(Staff);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ClickTab(w, 1);
         QCOMPARE(w->tabMain->Tab(), 1);
@@ -204,14 +201,12 @@ private slots:
         ClickTab(w, 1);
         QCOMPARE(page->comboYear->count(), 62);
         QCOMPARE(page->comboYear->currentText(), QStringLiteral("2010"));
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void typeOfListDecidesWhatElseApplies() {
-        TempDataFolder folder;
         WriteStaff(Staff);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ListOptionsPage* page = w->OptionsPage();
         ClickTab(w, 1);
@@ -253,14 +248,12 @@ private slots:
         QVERIFY(!Frame(w, 8)->isHidden());
         QCOMPARE(page->comboMonth->currentText(), QStringLiteral("Mar"));
         QVERIFY(page->comboListWith->isEnabled());
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void filtersNameTheFrameAndTheTextIsTrimmed() {
-        TempDataFolder folder;
         WriteStaff(Staff);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ListOptionsPage* page = w->OptionsPage();
         ClickTab(w, 1);
@@ -292,10 +285,8 @@ private slots:
     }
 
     void onlyPreviousEmployees() {
-        TempDataFolder folder;
         WriteStaff({Staff[3]});
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         // The only employees there are get listed from the start.
         QCOMPARE(w->frame[1]->title(), QStringLiteral("Previous Employees"));
@@ -307,10 +298,10 @@ private slots:
 
         // A seniority list holds current employees only: nobody, so back to the options.
         ClickOption(w, u"optTypeList(2)"_s);
-        p.prompts.Answer(MsgAnswer::OK);
+        p->prompts.Answer(MsgAnswer::OK);
         ClickTab(w, 0);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        const Prompt& asked = p.prompts.Asked().first();
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        const Prompt& asked = p->prompts.Asked().first();
         QCOMPARE(asked.title, QStringLiteral("No match(es)"));
         QCOMPARE(asked.text, NoMatchText);
         QCOMPARE(asked.icon, MsgIcon::Critical);
@@ -324,10 +315,8 @@ private slots:
     }
 
     void noPreviousEmployeesKeepsThatChoiceOff() {
-        TempDataFolder folder;
         WriteStaff({Staff[0], Staff[1]});
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ClickTab(w, 1);
         QVERIFY(!Option(w, u"optEmpStatus(2)"_s)->isEnabled());
@@ -339,13 +328,11 @@ private slots:
     }
 
     void emptyFile() {
-        TempDataFolder folder;
-        TestProgram p(folder.Path());
-        p.prompts.Answer(MsgAnswer::OK);
-        frmMain* w = OpenMainWindow(p, 3);
+        p->prompts.Answer(MsgAnswer::OK);
+        frmMain* w = OpenMainWindow(*p, 3);
         QVERIFY(w);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        const Prompt& asked = p.prompts.Asked().first();
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        const Prompt& asked = p->prompts.Asked().first();
         QCOMPARE(asked.title, QStringLiteral("Database is empty"));
         QCOMPARE(asked.text, EmptyText);
         QCOMPARE(asked.icon, MsgIcon::Information);
@@ -370,10 +357,8 @@ private slots:
     void commandsByAccessLevelAndListLength() {
         QFETCH(int, level);
         QFETCH(int, employees);
-        TempDataFolder folder;
         WriteStaff(std::vector<Employee>(Staff.begin(), Staff.begin() + employees));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, qint16(level));
+        frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), employees + 1);
         QVERIFY(w->cmdAddEmployee->isVisible() && w->cmdPrintUpdateForms->isVisible());
@@ -386,7 +371,6 @@ private slots:
     }
 
     void rememberedRowsAfterARebuild() {
-        TempDataFolder folder;
         std::vector<Employee> staff;
         for (int i = 1; i <= 60; ++i)
             staff.push_back({"Name" + std::to_string(1000 + i).substr(1),
@@ -397,8 +381,7 @@ private slots:
                              {1980, 1, 1},
                              {2010, 1, 1}});
         WriteStaff(staff);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         const auto typeInto = [w](int box, const QString& text) {
             QLineEdit* line = w->recordPage->txtField[std::size_t(box)];
@@ -440,20 +423,18 @@ private slots:
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
         QTest::mouseClick(w->recordPage->optStatus[2], Qt::LeftButton, {},
                           QPoint(8, w->recordPage->optStatus[2]->height() / 2));
-        p.prompts.Answer(MsgAnswer::Yes).AnswerInput(QStringLiteral("12/01/2026"));
+        p->prompts.Answer(MsgAnswer::Yes).AnswerInput(QStringLiteral("12/01/2026"));
         save();
         QCOMPARE(w->grid->Rows(), 61);
         QCOMPARE(w->grid->Row(), 60);
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
     }
 
     void fieldTextsComeThroughAsTheyAre() {
-        TempDataFolder folder;
         std::vector<Employee> staff = {Staff[0]};
         staff[0].title = "R&D\tLead";
         WriteStaff(staff);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         // A tab inside a field does not shift the record number out of column 3.
         QCOMPARE(Rows(w->grid), QStringList({u"Young, Zoe|R&D\tLead|*|1"_s}));
@@ -466,17 +447,15 @@ private slots:
     }
 
     void nobodyListableAtTheFirstActivation() {
-        TempDataFolder folder;
         // A negative inactivation date: counted as a previous employee, listed as neither.
         std::vector<Employee> staff = {Staff[1]};
         staff[0].inactivation = -5;
         WriteStaff(staff);
-        TestProgram p(folder.Path());
-        p.prompts.Answer(MsgAnswer::OK);
-        frmMain* w = OpenMainWindow(p);
+        p->prompts.Answer(MsgAnswer::OK);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        QCOMPARE(p.prompts.Asked().first().title, QStringLiteral("No match(es)"));
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().first().title, QStringLiteral("No match(es)"));
         QCOMPARE(w->tabMain->Tab(), 1);
         QVERIFY(Option(w, u"optEmpStatus(2)"_s)->isChecked());
         // The options were prepared twice before the activation ended, and filled once.
@@ -487,14 +466,12 @@ private slots:
     }
 
     void unreadableFileIsReported() {
-        TempDataFolder folder;
         QVERIFY(QDir().mkdir(QStringLiteral("Rosterly.Data"))); // a folder where the file should be
-        TestProgram p(folder.Path());
-        p.prompts.Answer(MsgAnswer::OK).Answer(MsgAnswer::OK);
-        frmMain* w = OpenMainWindow(p);
+        p->prompts.Answer(MsgAnswer::OK).Answer(MsgAnswer::OK);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        QCOMPARE(p.prompts.Asked().size(), 2); // the counts, then the list
-        for (const Prompt& asked : p.prompts.Asked()) {
+        QCOMPARE(p->prompts.Asked().size(), 2); // the counts, then the list
+        for (const Prompt& asked : p->prompts.Asked()) {
             QCOMPARE(asked.title, QStringLiteral("File Error"));
             QCOMPARE(asked.icon, MsgIcon::Critical);
             QVERIFY(!asked.text.isEmpty());

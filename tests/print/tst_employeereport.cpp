@@ -5,6 +5,7 @@
 #include "print/employeereport.h"
 #include "records/frmlargepic.h"
 #include "support/pdfwords.h"
+#include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "ui/orvicbutton.h"
 
@@ -211,7 +212,7 @@ frmMain* OpenOn(TestProgram& p, bool previous) {
 
 } // namespace
 
-class TestEmployeeReport : public QObject {
+class TestEmployeeReport : public ProgramTest {
     Q_OBJECT
 
 private slots:
@@ -219,17 +220,15 @@ private slots:
     // no line for the empty suffix and cell phone; no question after the printer's when there is
     // neither notepad nor picture.
     void currentEmployee() {
-        TempDataFolder folder;
         AppendRecord(Quinn());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
 
         Click(w, u"cmdPrintEntry"_s);
 
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        QCOMPARE(p.prompts.Asked()[0].title, u"Printer Status..."_s);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked()[0].title, u"Printer Status..."_s);
         ReportLines r;
         r.Heading();
         r.Captioned(u"First Name"_s, u"Ann"_s);
@@ -255,36 +254,34 @@ private slots:
         r.Captioned(u"Date of Job Title"_s, u"01/07/2019"_s);
         r.Blank();
         r.Status(u"Current Employee"_s);
-        CheckTexts(p.printer, r.lines);
-        QCOMPARE(p.printer.Texts().size(), qsizetype(r.lines.size()));
-        QCOMPARE(p.printer.Texts()[0].paperX, 1.25);
-        QCOMPARE(p.printer.Texts()[0].paperY, 1.25);
-        QCOMPARE(p.printer.Documents(), 1);
-        QCOMPARE(p.printer.Items().last().kind, Kind::EndDoc);
+        CheckTexts(p->printer, r.lines);
+        QCOMPARE(p->printer.Texts().size(), qsizetype(r.lines.size()));
+        QCOMPARE(p->printer.Texts()[0].paperX, 1.25);
+        QCOMPARE(p->printer.Texts()[0].paperY, 1.25);
+        QCOMPARE(p->printer.Documents(), 1);
+        QCOMPARE(p->printer.Items().last().kind, Kind::EndDoc);
         QVERIFY(NotBusy(w));
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
     }
 
     // A previous employee: the emergency heading and the blank lines stand although their boxes
     // are empty, and the status carries the inactivation date. Saying No to both questions
     // leaves the comments and the photograph out.
     void previousEmployeeWithoutTheSections() {
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"reyes.png"_s);
+        const QString photo = folder->FilePath(u"reyes.png"_s);
         QVERIFY(WriteImage(photo, 40, 30));
         AppendRecord(Quinn());
         AppendRecord(Reyes(u"Works the night shift."_s, photo));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenOn(p, true);
+        frmMain* w = OpenOn(*p, true);
         QVERIFY(w);
         QCOMPARE(w->recordPage->title(), u" Bo Reyes "_s);
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::No).Answer(MsgAnswer::No);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::No).Answer(MsgAnswer::No);
 
         Click(w, u"cmdPrintEntry"_s);
 
-        QCOMPARE(p.prompts.Asked().size(), 3);
-        CheckQuestion(p.prompts.Asked()[1], CommentsQuestion);
-        CheckQuestion(p.prompts.Asked()[2], PhotoQuestion);
+        QCOMPARE(p->prompts.Asked().size(), 3);
+        CheckQuestion(p->prompts.Asked()[1], CommentsQuestion);
+        CheckQuestion(p->prompts.Asked()[2], PhotoQuestion);
         ReportLines r;
         r.Heading();
         r.Captioned(u"First Name"_s, u"Bo"_s);
@@ -298,12 +295,12 @@ private slots:
         r.Captioned(u"Date of Employment"_s, u"09/10/2001"_s);
         r.Blank();
         r.Status(u"Previous Employee, Inactivation Date: 03/31/2024"_s);
-        CheckTexts(p.printer, r.lines);
-        QCOMPARE(p.printer.Texts().size(), qsizetype(r.lines.size()));
-        QCOMPARE(p.printer.Documents(), 1);
-        QCOMPARE(Count(p.printer, Kind::Picture), 0);
+        CheckTexts(p->printer, r.lines);
+        QCOMPARE(p->printer.Texts().size(), qsizetype(r.lines.size()));
+        QCOMPARE(p->printer.Documents(), 1);
+        QCOMPARE(Count(p->printer, Kind::Picture), 0);
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QVERIFY(!p.state.PrintPictureAtOnce);
+        QVERIFY(!p->state.PrintPictureAtOnce);
         QVERIFY(NotBusy(w));
     }
 
@@ -318,23 +315,21 @@ private slots:
     }
     void declinedOrCancelledPrintsNothing() {
         QFETCH(QList<MsgAnswer>, answers);
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"quinn.png"_s);
+        const QString photo = folder->FilePath(u"quinn.png"_s);
         QVERIFY(WriteImage(photo, 40, 30));
         AppendRecord(Quinn(u"Speaks French."_s, photo));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         for (MsgAnswer a : answers)
-            p.prompts.Answer(a);
+            p->prompts.Answer(a);
 
         Click(w, u"cmdPrintEntry"_s);
 
-        QCOMPARE(p.prompts.Asked().size(), answers.size());
-        QCOMPARE(p.prompts.Pending(), 0);
-        QVERIFY(p.printer.Items().isEmpty());
+        QCOMPARE(p->prompts.Asked().size(), answers.size());
+        QCOMPARE(p->prompts.Pending(), 0);
+        QVERIFY(p->printer.Items().isEmpty());
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QVERIFY(!p.state.PrintPictureAtOnce);
+        QVERIFY(!p->state.PrintPictureAtOnce);
         QVERIFY(NotBusy(w));
     }
 
@@ -354,27 +349,25 @@ private slots:
     void notepadComments() {
         QFETCH(QString, notepad);
         QFETCH(bool, sameLine);
-        TempDataFolder folder;
         AppendRecord(Quinn(notepad));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
 
         Click(w, u"cmdPrintEntry"_s);
 
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        CheckQuestion(p.prompts.Asked()[1], CommentsQuestion);
-        QCOMPARE(p.printer.Documents(), 1);
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        CheckQuestion(p->prompts.Asked()[1], CommentsQuestion);
+        QCOMPARE(p->printer.Documents(), 1);
         // The 23 texts of the report (see currentEmployee), the status on line 27, then the
         // comments two lines below the status.
         const Measure m;
-        const QList<RecordingPrinter::Item> texts = p.printer.Texts();
+        const QList<RecordingPrinter::Item> texts = p->printer.Texts();
         QCOMPARE(texts[22].text, u"Current Employee"_s);
         const int captionLine = 29;
-        CheckTexts(p.printer, {{u"Notepad comments: "_s, 1, captionLine}}, 1, 23);
+        CheckTexts(p->printer, {{u"Notepad comments: "_s, 1, captionLine}}, 1, 23);
         if (sameLine) {
-            CheckTexts(p.printer, {{notepad, 1 + m.Width(u"Notepad comments: "_s), captionLine}}, 1, 24);
+            CheckTexts(p->printer, {{notepad, 1 + m.Width(u"Notepad comments: "_s), captionLine}}, 1, 24);
             QCOMPARE(texts.size(), 25);
             return;
         }
@@ -405,7 +398,7 @@ private slots:
         const bool breaks = notepad.contains(u"\r\n"_s);
         const bool wraps = m.Width(notepad) > 6.5;
         QCOMPARE(lines > 1, breaks || wraps);
-        const int pages = p.printer.Items().last().page;
+        const int pages = p->printer.Items().last().page;
         QCOMPARE(pages > 1, notepad.size() > 1000);
         if (pages > 1)
             QCOMPARE(texts.last().text, u"(page %1)"_s.arg(pages));
@@ -425,96 +418,90 @@ private slots:
     void photographAfterTheReport() {
         QFETCH(QSize, pixels);
         QFETCH(double, height);
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"reyes.png"_s);
+        const QString photo = folder->FilePath(u"reyes.png"_s);
         QVERIFY(WriteImage(photo, pixels.width(), pixels.height()));
         AppendRecord(Reyes({}, photo));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenOn(p, true);
+        frmMain* w = OpenOn(*p, true);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
-        p.printer.WatchWindow(w);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
+        p->printer.WatchWindow(w);
 
         Click(w, u"cmdPrintEntry"_s);
 
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        CheckQuestion(p.prompts.Asked()[1], PhotoQuestion);
-        QCOMPARE(p.printer.Documents(), 2);
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        CheckQuestion(p->prompts.Asked()[1], PhotoQuestion);
+        QCOMPARE(p->printer.Documents(), 2);
         // The report and its photograph are one printout to tell about.
-        QCOMPARE(p.printer.Commands(), QStringList{u"2 documents, usable"_s});
-        QCOMPARE(p.printer.Texts().first().text, u"Rosterly information report, "_s);
-        QCOMPARE(p.printer.Texts().first().document, 1);
-        CheckPicturePrintout(p.printer, 2, u"Reyes, Bo"_s, height, pixels);
+        QCOMPARE(p->printer.Commands(), QStringList{u"2 documents, usable"_s});
+        QCOMPARE(p->printer.Texts().first().text, u"Rosterly information report, "_s);
+        QCOMPARE(p->printer.Texts().first().document, 1);
+        CheckPicturePrintout(p->printer, 2, u"Reyes, Bo"_s, height, pixels);
         QTRY_VERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QVERIFY(!p.state.PrintPictureAtOnce);
+        QVERIFY(!p->state.PrintPictureAtOnce);
         QVERIFY(NotBusy(w));
 
         // The view's own button now: nothing printed until Print is clicked.
         const bool seen = ViewLargePicture(w, [&](frmLargePic* view) {
             QCoreApplication::processEvents();
             QVERIFY(view->isVisible());
-            QCOMPARE(p.printer.Documents(), 2);
+            QCOMPARE(p->printer.Documents(), 2);
             Click(view, u"cmdPrintPic"_s);
-            QCOMPARE(p.printer.Documents(), 3);
+            QCOMPARE(p->printer.Documents(), 3);
             QVERIFY(view->isVisible());
             QVERIFY(view->isEnabled());
             QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         });
         QVERIFY(seen);
-        CheckPicturePrintout(p.printer, 3, u"Reyes, Bo"_s, height, pixels);
-        QCOMPARE(p.printer.Commands(), QStringList({u"2 documents, usable"_s, u"1 documents, usable"_s}));
-        QCOMPARE(p.prompts.Asked().size(), 2);
+        CheckPicturePrintout(p->printer, 3, u"Reyes, Bo"_s, height, pixels);
+        QCOMPARE(p->printer.Commands(), QStringList({u"2 documents, usable"_s, u"1 documents, usable"_s}));
+        QCOMPARE(p->prompts.Asked().size(), 2);
     }
 
     // A printer error is reported and ends the printout: no photograph after a failed report.
     // A failure printing from the view is reported too, and the view stays usable.
     void printerErrors() {
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"quinn.png"_s);
+        const QString photo = folder->FilePath(u"quinn.png"_s);
         QVERIFY(WriteImage(photo, 40, 30));
         AppendRecord(Quinn({}, photo));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        p.printer.FailNextEndDoc(u"The printer is out of paper."_s);
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        p->printer.FailNextEndDoc(u"The printer is out of paper."_s);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
 
         Click(w, u"cmdPrintEntry"_s);
 
-        QCOMPARE(p.prompts.Asked().size(), 3);
-        const Prompt& error = p.prompts.Asked()[2];
+        QCOMPARE(p->prompts.Asked().size(), 3);
+        const Prompt& error = p->prompts.Asked()[2];
         QCOMPARE(error.title, u"Printer Error"_s);
         QCOMPARE(error.icon, MsgIcon::Critical);
         QVERIFY(error.text.endsWith(u"\r\n\r\nThe printer is out of paper."_s));
         QVERIFY(!error.busyPointer); // told once the window is usable again
-        QCOMPARE(Count(p.printer, Kind::EndDoc), 1);
-        QCOMPARE(Count(p.printer, Kind::Picture), 0);
+        QCOMPARE(Count(p->printer, Kind::EndDoc), 1);
+        QCOMPARE(Count(p->printer, Kind::Picture), 0);
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QVERIFY(!p.state.PrintPictureAtOnce);
+        QVERIFY(!p->state.PrintPictureAtOnce);
         QVERIFY(NotBusy(w));
 
-        p.prompts.Answer(MsgAnswer::OK);
+        p->prompts.Answer(MsgAnswer::OK);
         QVERIFY(ViewLargePicture(w, [&](frmLargePic* view) {
-            p.printer.FailNextEndDoc(u"The printer is out of paper."_s);
+            p->printer.FailNextEndDoc(u"The printer is out of paper."_s);
             Click(view, u"cmdPrintPic"_s);
-            QCOMPARE(p.prompts.Asked().size(), 4);
-            QCOMPARE(p.prompts.Asked()[3].title, u"Printer Error"_s);
+            QCOMPARE(p->prompts.Asked().size(), 4);
+            QCOMPARE(p->prompts.Asked()[3].title, u"Printer Error"_s);
             QVERIFY(view->isVisible());
             QVERIFY(view->isEnabled());
         }));
-        QCOMPARE(Count(p.printer, Kind::EndDoc), 2);
+        QCOMPARE(Count(p->printer, Kind::EndDoc), 2);
     }
 
     // A report with comments and the photograph as real PDF files: the words where the layout
     // puts them, a page each.
     void reportAsPdf() {
-        TempDataFolder folder;
-        TestProgram p(folder.Path());
         const QString keep = qEnvironmentVariable("ROSTERLY_PDF_OUT");
-        const QString dir = keep.isEmpty() ? folder.FilePath(u"printouts"_s) : keep;
-        auto pdf = MakePdfPrinter(p.prompts, dir, u"Rosterly"_s);
-        AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, *pdf, p.windows};
-        const QString photo = folder.FilePath(u"quinn.png"_s);
+        const QString dir = keep.isEmpty() ? folder->FilePath(u"printouts"_s) : keep;
+        auto pdf = MakePdfPrinter(p->prompts, dir, u"Rosterly"_s);
+        AppContext ctx{p->state, p->settings, p->prompts, p->clock, p->io, p->personnel, *pdf, p->windows};
+        const QString photo = folder->FilePath(u"quinn.png"_s);
         QVERIFY(WriteImage(photo, 300, 400));
 
         EmployeeReport report;
@@ -534,12 +521,12 @@ private slots:
         }
         report.notepad = report.text[22] = u"Speaks French and drives the van on weekends; ask first."_s;
         report.pictureFile = photo;
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
-        p.prompts.Answer(MsgAnswer::OK);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::OK);
         const QStringList before = QDir(dir).entryList({u"*.pdf"_s}, QDir::Files);
 
         PrintEmployeeReport(ctx, nullptr, report, [&] {
-            p.state.PrintPictureAtOnce = true;
+            p->state.PrintPictureAtOnce = true;
             auto* view = new frmLargePic(ctx);
             QVERIFY(view->LoadPicture(photo));
             view->lblPicHeading->setText(u"Quinn, Ann"_s);
@@ -547,8 +534,8 @@ private slots:
         });
 
         // One notice for the report and its photograph, naming the folder they went to.
-        QCOMPARE(p.prompts.Asked().size(), 4);
-        const Prompt& saved = p.prompts.Asked().last();
+        QCOMPARE(p->prompts.Asked().size(), 4);
+        const Prompt& saved = p->prompts.Asked().last();
         QCOMPARE(saved.title, u"Printouts Saved"_s);
         QCOMPARE(saved.text, u"There is no printer on this computer, so the 2 printouts\r\n"
                              u"were saved as PDF files in the folder:\r\n\r\n"_s +

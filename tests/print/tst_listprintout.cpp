@@ -5,6 +5,7 @@
 #include "list/listbuilder.h"
 #include "print/listprintout.h"
 #include "support/pdfwords.h"
+#include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "ui/orvicbutton.h"
 
@@ -209,20 +210,18 @@ QList<Piece> NumberedPrintout(int count) {
 
 } // namespace
 
-class TestListPrintout : public QObject {
+class TestListPrintout : public ProgramTest {
     Q_OBJECT
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void onePageListAsTheGridShowsIt() {
-        TempDataFolder folder;
         CHECKED(WriteEmployees({{u"Young"_s, u"Zoe"_s, u"Cashier"_s},
                                 {u"Adams"_s, u"Bob"_s, u"Nurse"_s, u"M"_s},
                                 {u"Miller"_s, u"Ann"_s, u"Nurse Aide"_s},
                                 {u"Cole"_s, u"Dee"_s, u"Driver"_s}}));
-        TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = Open(*p);
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), Caption);
         // The women only: the heading names the filter.
@@ -231,9 +230,9 @@ private slots:
         ClickTabOf(w->tabMain, 0);
         QCOMPARE(w->ListFrameCaption(), u"Current Employees - Sex: Female"_s);
 
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         CHECKED(ClickPrintList(w));
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
         const double h = LineHeight();
         QList<Piece> expected;
         double y = 0;
@@ -245,12 +244,12 @@ private slots:
         AddRow(expected, 1, {u"Young, Zoe"_s, u"Cashier"_s, {}}, y += h);
         expected << Piece{1, Rule, 0.5, y};
         expected << Piece{1, u"End of Printout"_s, 0.5, y + h};
-        CHECKED(ComparePieces(Pieces(p.printer), expected));
-        QCOMPARE(Count(p.printer, Item::Kind::NewPage), 0);
-        QCOMPARE(p.printer.Documents(), 1);
-        QCOMPARE(p.printer.Items().last().kind, Item::Kind::EndDoc);
+        CHECKED(ComparePieces(Pieces(p->printer), expected));
+        QCOMPARE(Count(p->printer, Item::Kind::NewPage), 0);
+        QCOMPARE(p->printer.Documents(), 1);
+        QCOMPARE(p->printer.Items().last().kind, Item::Kind::EndDoc);
         // Plain Arial 9 throughout, a quarter inch further from the paper's edge.
-        for (const Item& t : p.printer.Texts()) {
+        for (const Item& t : p->printer.Texts()) {
             QCOMPARE(t.font, (PrinterFont{u"Arial"_s, 9}));
             QVERIFY(std::abs(t.paperX - t.x - 0.25) < 1e-9 && std::abs(t.paperY - t.y - 0.25) < 1e-9);
         }
@@ -259,36 +258,32 @@ private slots:
     }
 
     void listThatFillsExactlyOnePage() {
-        TempDataFolder folder;
         const int rows = RowsPerPage();
         CHECKED(WriteEmployees(Numbered(rows)));
-        TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = Open(*p);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         CHECKED(ClickPrintList(w));
         const QList<Piece> expected = NumberedPrintout(rows);
         QVERIFY(expected.last().y > 8.8); // the last row is past the page end
-        CHECKED(ComparePieces(Pieces(p.printer), expected));
-        QCOMPARE(Count(p.printer, Item::Kind::NewPage), 0);
-        QCOMPARE(p.printer.Documents(), 1);
+        CHECKED(ComparePieces(Pieces(p->printer), expected));
+        QCOMPARE(Count(p->printer, Item::Kind::NewPage), 0);
+        QCOMPARE(p->printer.Documents(), 1);
     }
 
     void longListGoesOnWithTheHeadingOnPageTwo() {
-        TempDataFolder folder;
         const int rows = RowsPerPage();
         CHECKED(WriteEmployees(Numbered(rows + 2)));
-        TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = Open(*p);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         CHECKED(ClickPrintList(w));
         const QList<Piece> expected = NumberedPrintout(rows + 2);
-        CHECKED(ComparePieces(Pieces(p.printer), expected));
-        QCOMPARE(Count(p.printer, Item::Kind::NewPage), 1);
-        QCOMPARE(p.printer.Documents(), 1);
+        CHECKED(ComparePieces(Pieces(p->printer), expected));
+        QCOMPARE(Count(p->printer, Item::Kind::NewPage), 1);
+        QCOMPARE(p->printer.Documents(), 1);
         // Spelled out: page 2 opens with its number and takes the last two rows.
-        const QList<Piece> all = Pieces(p.printer);
+        const QList<Piece> all = Pieces(p->printer);
         const auto firstOnPage2 =
             std::find_if(all.begin(), all.end(), [](const Piece& x) { return x.page == 2; });
         QCOMPARE(firstOnPage2->text, Caption + u" -- Page 2, 12/8/2026 5:05:09 PM"_s);
@@ -302,9 +297,8 @@ private slots:
     // Cells longer than their columns (longer than the file's fields can make them) are cut, the
     // last column is not.
     void longCellsAreCutButNotTheLastColumn() {
-        TempDataFolder folder;
-        TestProgram p(folder.Path());
-        AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, p.printer, p.windows};
+        AppContext ctx{p->state, p->settings,  p->prompts, p->clock,
+                       p->io,    p->personnel, p->printer, p->windows};
         const QString name = u"Featherstonehaugh-Cholmondeley-Worthington, Alexandra Jane"_s; // 58
         const QString second = u"1234 Long Meadow Road, Apartment 5B, Springfield IL 62704"_s;
         const QString third = u"a date column text that is much longer than any real one"_s;
@@ -316,9 +310,9 @@ private slots:
         list.cells = {name,           second,      third,  u"1"_s, u"a"_s,
                       u"Baker, Cy"_s, u"Driver"_s, u"x"_s, u"2"_s, u"b"_s};
         list.cols = 5;
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         PrintEmployeeList(ctx, nullptr, list, u"Current Employees"_s);
-        const QList<Piece> pieces = Pieces(p.printer);
+        const QList<Piece> pieces = Pieces(p->printer);
         // Two heading lines, a rule, three column headings and a rule come first.
         QCOMPARE(pieces[3].text, u"Name"_s);
         QCOMPARE(pieces[4].text, u"Title"_s);
@@ -332,41 +326,37 @@ private slots:
     }
 
     void printerQuestionUntilYes() {
-        TempDataFolder folder;
         CHECKED(WriteEmployees(Numbered(2)));
-        TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = Open(*p);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::No);
+        p->prompts.Answer(MsgAnswer::No);
         CHECKED(ClickPrintList(w));
-        p.prompts.Answer(MsgAnswer::Cancel);
+        p->prompts.Answer(MsgAnswer::Cancel);
         CHECKED(ClickPrintList(w));
-        QVERIFY(p.printer.Items().isEmpty());
+        QVERIFY(p->printer.Items().isEmpty());
         QVERIFY(w->isEnabled());
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        for (const Prompt& q : p.prompts.Asked()) {
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        for (const Prompt& q : p->prompts.Asked()) {
             QCOMPARE(q.title, u"Printer Status..."_s);
             QCOMPARE(q.text, u"Is your printer ready?"_s);
             QCOMPARE(q.icon, MsgIcon::Question);
             QCOMPARE(q.buttons, MsgButtons::YesNoCancel);
         }
 
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         CHECKED(ClickPrintList(w));
-        QCOMPARE(p.printer.Documents(), 1);
+        QCOMPARE(p->printer.Documents(), 1);
         // No more questions; each printout counts its pages from 1.
         CHECKED(ClickPrintList(w));
-        QCOMPARE(p.prompts.Asked().size(), 3);
-        QCOMPARE(p.printer.Documents(), 2);
-        const QList<Piece> second = Pieces(p.printer, 2);
+        QCOMPARE(p->prompts.Asked().size(), 3);
+        QCOMPARE(p->printer.Documents(), 2);
+        const QList<Piece> second = Pieces(p->printer, 2);
         CHECKED(ComparePieces(second, NumberedPrintout(2)));
     }
 
     void windowIsBusyWhilePrinting() {
-        TempDataFolder folder;
         CHECKED(WriteEmployees(Numbered(3)));
-        TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = Open(*p);
         QVERIFY(w);
         // Notes the printer's output at each change of the window's enabled state.
         struct Watcher : QObject {
@@ -378,28 +368,26 @@ private slots:
                 return false;
             }
         } watcher;
-        watcher.printer = &p.printer;
+        watcher.printer = &p->printer;
         w->installEventFilter(&watcher);
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         CHECKED(ClickPrintList(w));
         w->removeEventFilter(&watcher);
-        const qsizetype all = p.printer.Items().size();
+        const qsizetype all = p->printer.Items().size();
         QCOMPARE(watcher.changes, (QList<QPair<bool, qsizetype>>{{false, 0}, {true, all}}));
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     }
 
     void printerErrorIsReported() {
-        TempDataFolder folder;
         CHECKED(WriteEmployees(Numbered(2)));
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
-        TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = Open(*p);
         QVERIFY(w);
-        p.printer.FailNextEndDoc(u"The printer is out of paper."_s);
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        p->printer.FailNextEndDoc(u"The printer is out of paper."_s);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
         CHECKED(ClickPrintList(w));
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        const Prompt& q = p.prompts.Asked()[1];
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        const Prompt& q = p->prompts.Asked()[1];
         QCOMPARE(q.title, u"Printer Error"_s);
         QCOMPARE(q.text, u"The printout did not go through.\r\n\r\nThe printer is out of paper."_s);
         QCOMPARE(q.icon, MsgIcon::Critical);
@@ -409,24 +397,22 @@ private slots:
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
         // The next printout goes through without a word.
         CHECKED(ClickPrintList(w));
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        QCOMPARE(p.printer.Documents(), 2);
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        QCOMPARE(p->printer.Documents(), 2);
     }
 
     void realPdf() {
-        TempDataFolder folder;
         const int rows = RowsPerPage();
         CHECKED(WriteEmployees(Numbered(rows + 2)));
-        TestProgram p(folder.Path());
-        frmMain* w = Open(p);
+        frmMain* w = Open(*p);
         QVERIFY(w);
-        const QString dir = folder.FilePath(u"Printouts"_s);
-        auto pdf = MakePdfPrinter(p.prompts, dir, u"Rosterly"_s);
-        AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, *pdf, p.windows};
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        const QString dir = folder->FilePath(u"Printouts"_s);
+        auto pdf = MakePdfPrinter(p->prompts, dir, u"Rosterly"_s);
+        AppContext ctx{p->state, p->settings, p->prompts, p->clock, p->io, p->personnel, *pdf, p->windows};
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
         PrintEmployeeList(ctx, w, w->List(), w->ListFrameCaption());
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        QCOMPARE(p.prompts.Asked()[1].title, u"Printout Saved"_s);
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        QCOMPARE(p->prompts.Asked()[1].title, u"Printout Saved"_s);
         const QStringList files = QDir(dir).entryList({u"*.pdf"_s}, QDir::Files);
         QCOMPARE(files.size(), 1);
         QString error;

@@ -5,6 +5,7 @@
 #include "print/frmprintlabel.h"
 #include "print/printer.h"
 #include "support/pdfwords.h"
+#include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "ui/fade.h"
 #include "ui/orvicbutton.h"
@@ -199,7 +200,7 @@ const QColor Cyan(0, 255, 255);
 
 } // namespace
 
-class TestPrintLabel : public QObject {
+class TestPrintLabel : public ProgramTest {
     Q_OBJECT
 
 private slots:
@@ -218,10 +219,8 @@ private slots:
     void opensWithTheAddressOfTheHighlightedEmployee() {
         QFETCH(int, row);
         QFETCH(QStringList, lines);
-        TempDataFolder folder;
         WriteAddressees();
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         bool checked = false;
         QVERIFY(WithLabelDialog(ClickPrintLabel(w, row), [&](frmPrintLabel* d) {
@@ -265,17 +264,15 @@ private slots:
         QVERIFY(checked);
         // Esc returned without printing anything.
         QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
-        QVERIFY(p.printer.Items().isEmpty());
-        QVERIFY(p.prompts.Asked().isEmpty());
+        QVERIFY(p->printer.Items().isEmpty());
+        QVERIFY(p->prompts.Asked().isEmpty());
         QVERIFY(w->isEnabled());
     }
 
     // Moving a scroll bar shows its value in the position label beside it.
     void scrollBarsShowTheChosenLabel() {
-        TempDataFolder folder;
         WriteAddressees();
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         bool checked = false;
         QVERIFY(WithLabelDialog(ClickPrintLabel(w, 1), [&](frmPrintLabel* d) {
@@ -323,18 +320,16 @@ private slots:
         QFETCH(int, column);
         QFETCH(double, left);
         QFETCH(double, top);
-        TempDataFolder folder;
         WriteAddressees();
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
 
         // The program's own printer from the main window; one with other margins through a
         // context of its own.
         RecordingPrinter other(offset);
         const bool otherPrinter = offset != QPointF(0.25, 0.25);
-        RecordingPrinter& printer = otherPrinter ? other : p.printer;
-        AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, other, p.windows};
+        RecordingPrinter& printer = otherPrinter ? other : p->printer;
+        AppContext ctx{p->state, p->settings, p->prompts, p->clock, p->io, p->personnel, other, p->windows};
         std::function<void()> open = ClickPrintLabel(w, 1);
         if (otherPrinter)
             open = [&] {
@@ -347,7 +342,7 @@ private slots:
         }));
 
         if (otherPrinter)
-            QVERIFY(p.printer.Items().isEmpty());
+            QVERIFY(p->printer.Items().isEmpty());
         QCOMPARE(printer.Documents(), 1);
         const auto texts = printer.Texts();
         QCOMPARE(texts.size(), 4);
@@ -367,22 +362,20 @@ private slots:
                      qPrintable(QString::number(texts[i].paperY)));
         }
         QCOMPARE(printer.Items().last().kind, RecordingPrinter::Item::Kind::EndDoc);
-        QVERIFY(p.prompts.Asked().isEmpty());
+        QVERIFY(p->prompts.Asked().isEmpty());
     }
 
     // Enter prints and the dialog stays for another label: the second print is a document of its
     // own, with the lines and the position as they stand then. The buttons say so after the first.
     void printsAgainWithTheLinesAsTheyStand() {
-        TempDataFolder folder;
         WriteAddressees();
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         bool checked = false;
         QVERIFY(WithLabelDialog(ClickPrintLabel(w, 1), [&](frmPrintLabel* d) {
             QTRY_VERIFY(Line(d, 1)->hasFocus());
             QTest::keyClick(Line(d, 1), Qt::Key_Return);
-            QCOMPARE(p.printer.Documents(), 1);
+            QCOMPARE(p->printer.Documents(), 1);
             QVERIFY(d->isVisible());
             QVERIFY(d->isEnabled());
             QVERIFY(QGuiApplication::overrideCursor() == nullptr);
@@ -394,19 +387,19 @@ private slots:
             MoveTo(Scroll(d, 1), 2);
             MoveTo(Scroll(d, 2), 3);
             QTest::mouseClick(Button(d, u"cmdPrintLabel"_s), Qt::LeftButton);
-            QCOMPARE(p.printer.Documents(), 2);
+            QCOMPARE(p->printer.Documents(), 2);
             CheckPrintedButtons(d);
             checked = true;
         }));
         QVERIFY(checked);
 
-        const QStringList first = DocumentLines(p.printer, 1);
-        const QStringList second = DocumentLines(p.printer, 2);
+        const QStringList first = DocumentLines(p->printer, 1);
+        const QStringList second = DocumentLines(p->printer, 2);
         QCOMPARE(first, (QStringList{u"Rosa Alvarez  "_s, u"12 Oak Street  "_s, u"Springfield, IL 62701  "_s,
                                      u"  "_s}));
         QCOMPARE(second, (QStringList{u"Dr. Rosa Alvarez  "_s, u"12 Oak Street  "_s,
                                       u"Springfield, IL 62701  "_s, u"Attn: Payroll & Benefits  "_s}));
-        const auto texts = p.printer.Texts();
+        const auto texts = p->printer.Texts();
         QCOMPARE(texts.size(), 8);
         const double line = LineHeight();
         QVERIFY(std::abs(texts[0].paperY - (0.5 + line)) < 1e-9);
@@ -415,24 +408,22 @@ private slots:
             QCOMPARE(t.font, PrinterFont());
             QVERIFY(std::abs(t.paperX - (t.document == 1 ? 0.2 : 5.8)) < 1e-9);
         }
-        QVERIFY(p.prompts.Asked().isEmpty());
+        QVERIFY(p->prompts.Asked().isEmpty());
     }
 
     // A printout that fails is reported; nothing was printed, so the buttons still offer the first
     // printing until a label goes through.
     void aPrinterErrorIsReported() {
-        TempDataFolder folder;
         WriteAddressees();
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        p.prompts.Answer(MsgAnswer::OK);
+        p->prompts.Answer(MsgAnswer::OK);
         bool checked = false;
         QVERIFY(WithLabelDialog(ClickPrintLabel(w, 1), [&](frmPrintLabel* d) {
-            p.printer.FailNextEndDoc(u"The printer is out of paper."_s);
+            p->printer.FailNextEndDoc(u"The printer is out of paper."_s);
             QTest::mouseClick(Button(d, u"cmdPrintLabel"_s), Qt::LeftButton);
-            QCOMPARE(p.prompts.Asked().size(), 1);
-            const Prompt& asked = p.prompts.Asked().first();
+            QCOMPARE(p->prompts.Asked().size(), 1);
+            const Prompt& asked = p->prompts.Asked().first();
             QCOMPARE(asked.title, u"Printer Error"_s);
             QCOMPARE(asked.icon, MsgIcon::Critical);
             QCOMPARE(asked.text, u"The printout did not go through.\r\n\r\nThe printer is out of paper."_s);
@@ -446,17 +437,15 @@ private slots:
             checked = true;
         }));
         QVERIFY(checked);
-        QCOMPARE(p.printer.Documents(), 2);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->printer.Documents(), 2);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Pending(), 0);
     }
 
     // The box with the focus is yellow; a box the focus has left is light cyan.
     void focusColours() {
-        TempDataFolder folder;
         WriteAddressees();
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         bool checked = false;
         QVERIFY(WithLabelDialog(ClickPrintLabel(w, 1), [&](frmPrintLabel* d) {
@@ -477,18 +466,16 @@ private slots:
             checked = true;
         }));
         QVERIFY(checked);
-        QCOMPARE(p.printer.Documents(), 1);
+        QCOMPARE(p->printer.Documents(), 1);
     }
 
     // With fades on, the main window is dimmed while the dialog is open and comes back after;
     // the dialog opens while the window still dims (the dim is not waited for), fades in, and
     // fades out on Return.
     void fadesDimTheMainWindow() {
-        TempDataFolder folder;
         WriteAddressees();
-        TestProgram p(folder.Path());
-        p.SetFades(true);
-        frmMain* w = OpenMainWindow(p);
+        p->SetFades(true);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QTRY_VERIFY(!w->Fade()->IsFading());
         QCOMPARE(w->windowOpacity(), 1.0);
@@ -531,15 +518,13 @@ private slots:
         QFETCH(int, column);
         QFETCH(double, left);
         QFETCH(double, top);
-        TempDataFolder folder;
         WriteAddressees();
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        const QString pdfFolder = folder.FilePath(u"printouts"_s);
-        auto pdf = MakePdfPrinter(p.prompts, pdfFolder, u"Rosterly"_s);
-        AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, *pdf, p.windows};
-        p.prompts.Answer(MsgAnswer::OK); // "Printout Saved"
+        const QString pdfFolder = folder->FilePath(u"printouts"_s);
+        auto pdf = MakePdfPrinter(p->prompts, pdfFolder, u"Rosterly"_s);
+        AppContext ctx{p->state, p->settings, p->prompts, p->clock, p->io, p->personnel, *pdf, p->windows};
+        p->prompts.Answer(MsgAnswer::OK); // "Printout Saved"
         QVERIFY(WithLabelDialog(
             [&] { OpenPrintLabel(ctx, w, w->Fade(), Long.first, Long.last, Long.street, Long.city); },
             [&](frmPrintLabel* d) {
@@ -548,8 +533,8 @@ private slots:
                 MoveTo(Scroll(d, 2), column);
                 QTest::keyClick(Line(d, 4), Qt::Key_Return);
             }));
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        QCOMPARE(p.prompts.Asked().first().title, u"Printout Saved"_s);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().first().title, u"Printout Saved"_s);
 
         const QStringList files = QDir(pdfFolder).entryList({u"*.pdf"_s}, QDir::Files);
         QCOMPARE(files.size(), 1);

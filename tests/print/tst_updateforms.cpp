@@ -1,6 +1,7 @@
 // The "Annual Employee Information Update" forms from the real main window: the pop-up menu by
 // list length, the page-count question, the forms for the whole list or the highlighted employee,
 // every line of a form at its place, the busy window, a printer failure, and a real PDF.
+#include "support/programtest.h"
 #include "support/recordfixture.h"
 
 #include "core/appcontext.h"
@@ -257,7 +258,7 @@ private:
 
 } // namespace
 
-class TestUpdateForms : public QObject {
+class TestUpdateForms : public ProgramTest {
     Q_OBJECT
 
 private slots:
@@ -271,10 +272,8 @@ private slots:
     void menuOffersTheFormsByListLength() {
         QFETCH(int, employees);
         QFETCH(int, choice);
-        TempDataFolder folder;
         WriteEmployees(employees);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QVERIFY(w->cmdPrintUpdateForms->isVisible());
 
@@ -288,8 +287,8 @@ private slots:
                       u"PrintUpdatemenu(2)|Print an update form only for the highlighted person|on"_s,
                       u"PrintUpdatemenu(3)|-|on"_s, u"PrintUpdatemenu(4)|E&xit this Menu|on"_s}));
         QVERIFY(QApplication::activePopupWidget() == nullptr);
-        QCOMPARE(p.prompts.Asked().size(), 0);
-        QCOMPARE(p.printer.Items().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
+        QCOMPARE(p->printer.Items().size(), 0);
         QVERIFY(NotBusy(w));
     }
 
@@ -301,38 +300,36 @@ private slots:
     }
     void everyoneAsksThePageCountFirst() {
         QFETCH(MsgAnswer, answer);
-        TempDataFolder folder;
         WriteEmployees(12);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), 13);
-        p.prompts.Answer(answer);
-        p.printer.WatchWindow(w);
+        p->prompts.Answer(answer);
+        p->printer.WatchWindow(w);
 
         ClickPrintUpdateForms(w, 1);
 
         // Only the page count is asked: these forms need no "printer ready" answer.
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        const Prompt& asked = p.prompts.Asked().first();
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        const Prompt& asked = p->prompts.Asked().first();
         QCOMPARE(asked.text, u"This printout will be\r\n12 pages long.\r\n\r\nAre you ready to continue?"_s);
         QCOMPARE(asked.title, PageCountTitle);
         QCOMPARE(asked.icon, MsgIcon::Question);
         QCOMPARE(asked.buttons, MsgButtons::YesNoCancel);
-        QVERIFY(!p.state.PrinterConfirmed);
+        QVERIFY(!p->state.PrinterConfirmed);
         QVERIFY(NotBusy(w));
         if (answer != MsgAnswer::Yes) {
-            QCOMPARE(p.printer.Items().size(), 0);
+            QCOMPARE(p->printer.Items().size(), 0);
             return;
         }
         // Twelve one-page documents, in the order of the list (not of the file), told about as one
         // printout once the window is usable again.
-        QCOMPARE(p.printer.Documents(), 12);
-        QCOMPARE(p.printer.Commands(), QStringList{u"12 documents, usable"_s});
-        QCOMPARE(Count(p.printer, Kind::NewPage), 0);
-        QCOMPARE(PrintedNames(p.printer), ListedNames(w->grid));
+        QCOMPARE(p->printer.Documents(), 12);
+        QCOMPARE(p->printer.Commands(), QStringList{u"12 documents, usable"_s});
+        QCOMPARE(Count(p->printer, Kind::NewPage), 0);
+        QCOMPARE(PrintedNames(p->printer), ListedNames(w->grid));
         QCOMPARE(ListedNames(w->grid).first(), u"Last01, First1"_s);
-        for (const auto& t : p.printer.Texts())
+        for (const auto& t : p->printer.Texts())
             QCOMPARE(t.page, 1);
     }
 
@@ -345,46 +342,42 @@ private slots:
     void highlightedPersonOnly() {
         QFETCH(int, employees);
         QFETCH(int, row);
-        TempDataFolder folder;
         WriteEmployees(employees);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ClickRow(w->grid, row);
         QCOMPARE(w->grid->Row(), row);
 
         ClickPrintUpdateForms(w, 2);
 
-        QCOMPARE(p.prompts.Asked().size(), 0);
-        QCOMPARE(p.printer.Documents(), 1);
-        QCOMPARE(PrintedNames(p.printer), QStringList{w->grid->TextMatrix(row, 0)});
+        QCOMPARE(p->prompts.Asked().size(), 0);
+        QCOMPARE(p->printer.Documents(), 1);
+        QCOMPARE(PrintedNames(p->printer), QStringList{w->grid->TextMatrix(row, 0)});
         QVERIFY(NotBusy(w));
     }
 
     // The forms read every listed record through the shared record; afterwards it holds the
     // highlighted employee again, whom the information report asks about and prints.
     void reportAfterTheFormsIsOfTheHighlightedEmployee() {
-        TempDataFolder folder;
         PersonnelRecord bob = FullRecord();
         bob.SetNotepad(u"Speaks French."_s);
         AppendRecord(bob);
         AppendRecord(NoEmergencyRecord()); // Cy Adams, listed after Bob, without a notepad
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QCOMPARE(w->grid->Row(), 1);
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         ClickPrintUpdateForms(w, 1);
-        QCOMPARE(p.printer.Documents(), 2);
+        QCOMPARE(p->printer.Documents(), 2);
 
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
         Click(w, u"cmdPrintEntry"_s);
 
-        QCOMPARE(p.prompts.Asked().size(), 3);
-        QCOMPARE(p.prompts.Asked()[2].text, u"Print the 'Comments' section also?"_s);
-        QCOMPARE(p.printer.Documents(), 3);
+        QCOMPARE(p->prompts.Asked().size(), 3);
+        QCOMPARE(p->prompts.Asked()[2].text, u"Print the 'Comments' section also?"_s);
+        QCOMPARE(p->printer.Documents(), 3);
         QStringList report;
-        for (const auto& t : p.printer.Texts()) {
+        for (const auto& t : p->printer.Texts()) {
             if (t.document == 3)
                 report << t.text;
         }
@@ -446,14 +439,12 @@ private slots:
     }
 
     void windowIsBusyWhilePrinting() {
-        TempDataFolder folder;
         WriteEmployees(2);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ObservingPrinter printer(w);
-        AppContext ctx{p.state, p.settings, p.prompts, p.clock, p.io, p.personnel, printer, p.windows};
-        p.prompts.Answer(MsgAnswer::Yes);
+        AppContext ctx{p->state, p->settings, p->prompts, p->clock, p->io, p->personnel, printer, p->windows};
+        p->prompts.Answer(MsgAnswer::Yes);
         QTimer::singleShot(0, w, [] {
             QPointer<QMenu> menu;
             QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
@@ -471,40 +462,36 @@ private slots:
     }
 
     void printerErrorStopsTheRun() {
-        TempDataFolder folder;
         WriteEmployees(3);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        p.printer.FailNextEndDoc(u"The printer is out of paper."_s);
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        p->printer.FailNextEndDoc(u"The printer is out of paper."_s);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
 
         ClickPrintUpdateForms(w, 1);
 
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        const Prompt& error = p.prompts.Asked().at(1);
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        const Prompt& error = p->prompts.Asked().at(1);
         QCOMPARE(error.title, u"Printer Error"_s);
         QCOMPARE(error.icon, MsgIcon::Critical);
         QVERIFY(error.text.endsWith(u"\r\n\r\nThe printer is out of paper."_s));
         QVERIFY(!error.busyPointer);
         // The first form failed; no other was started.
-        QCOMPARE(Count(p.printer, Kind::EndDoc), 1);
-        QCOMPARE(PrintedNames(p.printer), QStringList{u"Last01, First1"_s});
+        QCOMPARE(Count(p->printer, Kind::EndDoc), 1);
+        QCOMPARE(PrintedNames(p->printer), QStringList{u"Last01, First1"_s});
         QVERIFY(NotBusy(w));
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
     }
 
     void formAsPdf() {
-        TempDataFolder folder;
-        TestProgram p(folder.Path());
-        const QString dir = folder.FilePath(u"printouts"_s);
-        auto pdf = MakePdfPrinter(p.prompts, dir, u"Rosterly"_s);
-        p.prompts.Answer(MsgAnswer::OK);
+        const QString dir = folder->FilePath(u"printouts"_s);
+        auto pdf = MakePdfPrinter(p->prompts, dir, u"Rosterly"_s);
+        p->prompts.Answer(MsgAnswer::OK);
 
-        QCOMPARE(PrintUpdateForm(*pdf, FullRecord(), p.clock), QString());
+        QCOMPARE(PrintUpdateForm(*pdf, FullRecord(), p->clock), QString());
 
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        QCOMPARE(p.prompts.Asked().first().title, u"Printout Saved"_s);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().first().title, u"Printout Saved"_s);
         const QStringList files = QDir(dir).entryList({u"*.pdf"_s}, QDir::Files);
         QCOMPARE(files.size(), 1);
         QString error;

@@ -3,6 +3,7 @@
 // what reaches "Rosterly.Data" byte for byte, cancelling, and the commands by access level.
 #include "data/records.h"
 #include "list/frmlistoptions.h"
+#include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "ui/orvicbutton.h"
 
@@ -244,15 +245,13 @@ void ExpectGeometry(frmMain* w, const Geometry& g) {
 
 } // namespace
 
-class TestRecordEntry : public QObject {
+class TestRecordEntry : public ProgramTest {
     Q_OBJECT
 
 private slots:
     void addingOpensAnEmptyFormWithTheRequiredBoxesMarked() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 3);
+        frmMain* w = OpenMainWindow(*p, 3);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         const Geometry before = GeometryOf(w);
@@ -336,14 +335,12 @@ private slots:
         QCOMPARE(page->lblSpaceFull->text(), u" 1% full "_s);
         QTest::keyClick(page->txtNotepad, Qt::Key_Backspace);
         QVERIFY(page->lblSpaceFull->isHidden());
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void addedEmployeeIsStoredFieldByFieldAndHighlighted() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 3);
+        frmMain* w = OpenMainWindow(*p, 3);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         // A list of previous employees: the new employee must be listed all the same.
@@ -380,7 +377,7 @@ private slots:
             Enter(w, box, text);
         QVERIFY(w->cmdAddEditSave->isEnabled());
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
 
         // Appended as record 6; the five before it untouched.
         const QByteArray file = DataFileBytes();
@@ -449,10 +446,8 @@ private slots:
     }
 
     void eachFaultIsReportedInTurnAndTheEntryKept() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         const QByteArray fileBefore = DataFileBytes();
@@ -470,38 +465,38 @@ private slots:
         QTest::keyClicks(Line(w, 21), u"never"_s);
 
         CHECKED(
-            ExpectRefusal(p, w,
+            ExpectRefusal(*p, w,
                           u"Check the 'Race' designation\r\n\r\n(Use 'W', 'B', 'H', 'A', or 'O' only)\r\n\r\n"
                           u"See the Help Section\r\n'Important Program Notes'\r\nfor more information."_s));
         for (const auto& [box, text] : entry)
             QCOMPARE(page->FieldText(box), box == 5 ? u"X"_s : text);
 
         Enter(w, 5, u"w"_s);
-        CHECKED(ExpectRefusal(p, w, u"Check the 'Sex' designation\r\n\r\n(Use 'M' or 'F' only)"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Check the 'Sex' designation\r\n\r\n(Use 'M' or 'F' only)"_s));
         QCOMPARE(page->FieldText(5), u"W"_s);
         QCOMPARE(page->FieldText(6), u"X"_s);
 
         Enter(w, 6, u"m"_s);
-        CHECKED(ExpectRefusal(p, w, u"Invalid 'Date of Birth' Entry"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Birth' Entry"_s));
         QCOMPARE(page->FieldText(6), u"M"_s);
         QCOMPARE(page->FieldText(7), u"13/45/1990"_s);
 
         Enter(w, 7, u"12/31/1989"_s);
         CHECKED(
-            ExpectRefusal(p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
+            ExpectRefusal(*p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
         QCOMPARE(page->FieldText(8), u"123-45-678"_s);
         // Ten characters with a space after them are still ten.
         Enter(w, 8, u"123456789 "_s);
         CHECKED(
-            ExpectRefusal(p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
+            ExpectRefusal(*p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
 
         // No number at all passes.
         Enter(w, 8, QString());
-        CHECKED(ExpectRefusal(p, w, u"Invalid 'Date of Employment' Entry"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Employment' Entry"_s));
         QCOMPARE(page->FieldText(19), u"02/30/2001"_s);
 
         Enter(w, 19, u"02/28/2001"_s);
-        CHECKED(ExpectRefusal(p, w, u"Invalid 'Date of Job Title' Entry"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Job Title' Entry"_s));
         QCOMPARE(page->FieldText(20), u"someday"_s);
 
         // Nothing reached the file while the faults stood.
@@ -510,9 +505,9 @@ private slots:
         // Eleven characters of any kind pass.
         Enter(w, 20, u"06/01/2024"_s);
         Enter(w, 8, u"12345678901"_s);
-        const qsizetype asked = p.prompts.Asked().size();
+        const qsizetype asked = p->prompts.Asked().size();
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), asked);
+        QCOMPARE(p->prompts.Asked().size(), asked);
         ExpectDisplayState(w);
         const QByteArray r = RecordBytes(6);
         QCOMPARE(FieldBytes(r, F::Race), QByteArray("W"));
@@ -527,10 +522,8 @@ private slots:
     }
 
     void editingOpensTheShownRecordWithTheListDisabled() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         RecordPage* page = w->recordPage;
@@ -567,14 +560,12 @@ private slots:
         Enter(w, 18, u"Driver"_s);
         QCOMPARE(w->cmdAddEditCancel->Caption(), u"&Cancel Changes"_s);
         QVERIFY(w->cmdAddEditSave->isEnabled());
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void currentEmployeeBecomesPreviousWithAConfirmedDate() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         QCOMPARE(w->grid->TextMatrix(w->grid->Row(), 3), u"2"_s);
         const QByteArray before = RecordBytes(2);
@@ -584,11 +575,11 @@ private slots:
         ClickStatus(w, 2);
         QVERIFY(w->recordPage->optStatus[2]->isChecked());
         // A date the parser refuses is asked for again.
-        p.prompts.Answer(MsgAnswer::Yes).AnswerInput(u"soon"_s).AnswerInput(u"11/30/2026"_s);
+        p->prompts.Answer(MsgAnswer::Yes).AnswerInput(u"soon"_s).AnswerInput(u"11/30/2026"_s);
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
 
-        const QList<Prompt>& asked = p.prompts.Asked();
+        const QList<Prompt>& asked = p->prompts.Asked();
         QCOMPARE(asked.size(), 3);
         QCOMPARE(asked[0].kind, Prompt::Kind::Message);
         QCOMPARE(asked[0].text, ToPreviousText);
@@ -620,10 +611,8 @@ private slots:
     }
     void abandonedStatusChangeKeepsTheOtherChanges() {
         QFETCH(bool, confirm);
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         const QStringList rows = Rows(w->grid);
         const QByteArray before = RecordBytes(2);
@@ -632,13 +621,13 @@ private slots:
         Enter(w, 15, u"555-0177"_s);
         ClickStatus(w, 2);
         if (confirm)
-            p.prompts.Answer(MsgAnswer::Yes).AnswerInput(QString());
+            p->prompts.Answer(MsgAnswer::Yes).AnswerInput(QString());
         else
-            p.prompts.Answer(MsgAnswer::No);
+            p->prompts.Answer(MsgAnswer::No);
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Pending(), 0);
-        QCOMPARE(p.prompts.Asked().size(), confirm ? 2 : 1);
-        QCOMPARE(p.prompts.Asked().first().text, ToPreviousText);
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), confirm ? 2 : 1);
+        QCOMPARE(p->prompts.Asked().first().text, ToPreviousText);
 
         QByteArray expected = WithText(before, F::CellPhone, "555-0177");
         expected = WithDate(expected, F::DateModified, Ole(Now.date(), Now.time()));
@@ -660,10 +649,8 @@ private slots:
     }
     void previousEmployeeIsReactivatedOnlyOnYes() {
         QFETCH(bool, yes);
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         CHECKED(ListPreviousEmployees(w));
         QCOMPARE(w->grid->Row(), 1);
@@ -674,10 +661,10 @@ private slots:
         QCOMPARE(w->recordPage->FieldText(21), u"01/01/2020"_s);
         ClickStatus(w, 1);
         QVERIFY(w->cmdAddEditSave->isEnabled());
-        p.prompts.Answer(yes ? MsgAnswer::Yes : MsgAnswer::No);
+        p->prompts.Answer(yes ? MsgAnswer::Yes : MsgAnswer::No);
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        const Prompt& question = p.prompts.Asked().first();
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        const Prompt& question = p->prompts.Asked().first();
         QCOMPARE(question.text, ToCurrentText);
         QCOMPARE(question.title, StatusTitle);
         QCOMPARE(question.icon, MsgIcon::Question);
@@ -699,24 +686,22 @@ private slots:
     }
 
     void newInactivationDateAloneIsStoredWithoutQuestions() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         CHECKED(ListPreviousEmployees(w));
         const QByteArray before = RecordBytes(4);
 
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
         Enter(w, 21, u"31/31/2021"_s);
-        CHECKED(ExpectRefusal(p, w, u"Invalid 'Inactivation Date' Entry"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Inactivation Date' Entry"_s));
         QCOMPARE(w->recordPage->FieldText(21), u"31/31/2021"_s);
         QCOMPARE(RecordBytes(4), before);
 
         Enter(w, 21, u"03/15/2021"_s);
-        const qsizetype asked = p.prompts.Asked().size();
+        const qsizetype asked = p->prompts.Asked().size();
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), asked);
+        QCOMPARE(p->prompts.Asked().size(), asked);
         QByteArray expected = WithDate(before, F::InactivationDate, Ole({2021, 3, 15}));
         expected = WithDate(expected, F::DateModified, Ole(Now.date(), Now.time()));
         QCOMPARE(RecordBytes(4), expected);
@@ -728,10 +713,8 @@ private slots:
     }
 
     void editKeepsTheListAndHighlightsTheEditedEmployee() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 3);
+        frmMain* w = OpenMainWindow(*p, 3);
         QVERIFY(w);
         ClickGridRow(w, 3);
         QCOMPARE(w->grid->Row(), 3);
@@ -743,7 +726,7 @@ private slots:
         Enter(w, 17, u"E-77"_s);
         Enter(w, 22, u"Moved\nto days"_s);
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
 
         QByteArray expected = WithText(before, F::EmployeeNumber, "E-77");
         expected = WithText(expected, F::Notepad, "Moved\r\nto days");
@@ -779,10 +762,8 @@ private slots:
         QFETCH(bool, adding);
         QFETCH(QString, typed);
         QFETCH(bool, refused);
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         const QByteArray before = DataFileBytes();
 
@@ -797,14 +778,14 @@ private slots:
         ShowPageOf(w, 19); // the fault brings the first name back into view
         if (!refused) {
             QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-            QCOMPARE(p.prompts.Asked().size(), 0);
+            QCOMPARE(p->prompts.Asked().size(), 0);
             const QByteArray r = RecordBytes(adding ? 6 : 2);
             QCOMPARE(FieldBytes(r, F::FirstName), Padded(F::FirstName, typed.toLatin1()));
             QCOMPARE(RowOfRecord(w->grid, adding ? 6 : 2), w->grid->Row());
             return;
         }
         CHECKED(
-            ExpectRefusal(p, w,
+            ExpectRefusal(*p, w,
                           u"'$Killed$' can't be used as a 'First Name'.\r\n\r\n"
                           u"The program uses it to mark records\r\nthat are being removed from the file."_s));
         QCOMPARE(w->recordPage->tabNameInfo->Tab(), 0);
@@ -813,7 +794,7 @@ private slots:
         // Corrected, the entry goes through.
         Enter(w, 1, u"Dee"_s);
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().size(), 1);
         ExpectDisplayState(w);
         QCOMPARE(FieldBytes(RecordBytes(adding ? 6 : 2), F::FirstName), Padded(F::FirstName, "Dee"));
     }
@@ -821,10 +802,8 @@ private slots:
     // A new employee is a current one and the page says so, even when the employee shown before
     // was a previous one (whose page shows only "Previous Employee").
     void addingAfterAPreviousEmployeeShowsTheCurrentStatus() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         CHECKED(ListPreviousEmployees(w));
         RecordPage* page = w->recordPage;
@@ -855,10 +834,8 @@ private slots:
         QFETCH(QString, lastName);
         QFETCH(QStringList, rows);
         QFETCH(int, rowAfter);
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 2);
+        frmMain* w = OpenMainWindow(*p, 2);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         ClickGridRow(w, row);
@@ -875,24 +852,22 @@ private slots:
         QCOMPARE(w->grid->TextMatrix(rowAfter, 3).toInt(), record);
         QCOMPARE(w->recordPage->ShownRecord(), record);
         QCOMPARE(w->recordPage->FieldText(3), lastName);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     // An edit that takes the employee out of the list shown (inactivated while the current
     // employees are listed) leaves the highlight on the same row, on whoever stands there now.
     void inactivatedEmployeeLeavesTheHighlightOnTheRow() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         ClickGridRow(w, 2);
         QCOMPARE(w->recordPage->FieldText(3), u"Miller"_s);
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
         ClickStatus(w, 2);
-        p.prompts.Answer(MsgAnswer::Yes).AnswerInput(u"06/30/2026"_s);
+        p->prompts.Answer(MsgAnswer::Yes).AnswerInput(u"06/30/2026"_s);
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
         ExpectDisplayState(w);
         QCOMPARE(Rows(w->grid), QStringList({u"Adams, Bob|2"_s, u"Young, Zoe|1"_s}));
         QCOMPARE(w->grid->Row(), 2);
@@ -900,10 +875,8 @@ private slots:
     }
 
     void cancelledAddWritesNothing() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         ClickGridRow(w, 2);
         const Geometry before = GeometryOf(w);
@@ -923,7 +896,7 @@ private slots:
         QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
 
         QCOMPARE(DataFileBytes(), fileBefore);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
         ExpectDisplayState(w);
         CHECKED(ExpectGeometry(w, before));
         QCOMPARE(Rows(w->grid), rows);
@@ -936,10 +909,8 @@ private slots:
     }
 
     void cancelledEditWritesNothing() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         CHECKED(ListPreviousEmployees(w));
         ClickGridRow(w, 2);
@@ -953,7 +924,7 @@ private slots:
         QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
 
         QCOMPARE(DataFileBytes(), fileBefore);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
         ExpectDisplayState(w);
         QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|4"_s, u"Ortiz, Dan|5"_s}));
         QCOMPARE(w->grid->Row(), 2);
@@ -964,10 +935,8 @@ private slots:
     }
 
     void readEditUserCanEditButNotAdd() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 2);
+        frmMain* w = OpenMainWindow(*p, 2);
         QVERIFY(w);
         QVERIFY(w->cmdAddEmployee->isVisible() && !w->cmdAddEmployee->isEnabled());
         QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
@@ -988,14 +957,12 @@ private slots:
         QVERIFY(!w->cmdAddEmployee->isEnabled());
         QVERIFY(!w->cmdRemoveEmployee->isEnabled());
         QVERIFY(w->cmdEditEntry->isEnabled());
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void readOnlyUserCannotEdit() {
-        TempDataFolder folder;
         WriteStaff(Staff());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 1);
+        frmMain* w = OpenMainWindow(*p, 1);
         QVERIFY(w);
         QVERIFY(w->cmdEditEntry->isVisible() && !w->cmdEditEntry->isEnabled());
         QVERIFY(!w->cmdAddEmployee->isEnabled());

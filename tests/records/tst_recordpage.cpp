@@ -1,5 +1,6 @@
 // The record page of the real main window as the highlighted row fills it, the tool tips of its
 // date boxes, the "Photo" tab by access level, and removing an employee from the list.
+#include "support/programtest.h"
 #include "support/recordfixture.h"
 
 #include "records/picturebox.h"
@@ -121,12 +122,11 @@ PersonnelRecord FullRecord() {
 
 } // namespace
 
-class TestRecordPage : public QObject {
+class TestRecordPage : public ProgramTest {
     Q_OBJECT
 
 private slots:
     void highlightedRowFillsThePage() {
-        TempDataFolder folder;
         // Young first in the file, so that list rows and record numbers differ.
         WriteStaff({{u"Young"_s,
                      u"Zoe"_s,
@@ -138,10 +138,9 @@ private slots:
                      {},
                      DateTimeToOle(At(2026, 12, 8, 17, 5, 9))}});
         AppendRecord(FullRecord());
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
         QCOMPARE(Listed(w->grid), QStringList({u"Adams, Bob|2"_s, u"Young, Zoe|1"_s}));
         QCOMPARE(w->grid->Row(), 1);
 
@@ -232,17 +231,15 @@ private slots:
         QVERIFY(Shown(Label(w, u"lblYearsDOT"_s)));
         QVERIFY(Shown(Label(w, u"lblDataInfo(2)"_s)));
         QVERIFY(label->isEnabled() && email->isEnabled());
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void previousEmployeeShowsInactivation() {
-        TempDataFolder folder;
         WriteStaff({
             {u"Cole"_s, u"Dee"_s, {1980, 4, 4}, {2005, 5, 5}},
             {u"Baker"_s, u"Cy"_s, {1960, 1, 1}, {1990, 7, 1}, {2000, 6, 30}, u"H"_s, u"M"_s},
         });
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QCOMPARE(Listed(w->grid), QStringList({u"Cole, Dee|1"_s}));
         QVERIFY(Status(w, 1)->isChecked());
@@ -279,7 +276,7 @@ private slots:
         QCOMPARE(Label(w, u"lblYearsDOI"_s)->text(), QString());
         QVERIFY(!Shown(Label(w, u"lblYearsDOI"_s)));
         QCOMPARE(Label(w, u"lblYearsDOE"_s)->text(), u"(21)"_s);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void agesFollowTheClock() {
@@ -311,11 +308,9 @@ private slots:
     }
 
     void lockedDateBoxesTellTheWeekday() {
-        TempDataFolder folder;
         AppendRecord(FullRecord());
         WriteStaff({{u"Baker"_s, u"Cy"_s, {1960, 1, 1}, {1990, 7, 1}, {2000, 6, 30}}});
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         TabControl* tabs = w->recordPage->tabNameInfo;
         ClickTabOf(tabs, 0);
@@ -349,21 +344,19 @@ private slots:
         QTRY_COMPARE(inactivated->toolTip(), u"Friday"_s);
         QTest::mouseMove(hired, QPoint(8, hired->height() / 2));
         QTRY_COMPARE(hired->toolTip(), u"Sunday"_s); // 07/01/1990
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void photoTabFollowsPictureAndAccessLevel() {
-        TempDataFolder folder;
-        const QString picture = folder.FilePath(u"face.png"_s);
+        const QString picture = folder->FilePath(u"face.png"_s);
         QVERIFY(WriteImage(picture, 120, 90));
         WriteStaff({
             {u"Plain"_s, u"Pat"_s, {1975, 5, 5}, {2001, 1, 2}},
             {u"Pic"_s, u"Paula"_s, {1982, 8, 8}, {2011, 9, 9}, {}, u"A"_s, u"F"_s, picture},
         });
-        const QByteArray before = ReadFileBytes(folder.FilePath(DataFile));
+        const QByteArray before = ReadFileBytes(folder->FilePath(DataFile));
         for (qint16 level = 1; level <= 4; ++level) {
-            TestProgram p(folder.Path());
-            frmMain* w = OpenMainWindow(p, level);
+            frmMain* w = OpenMainWindow(*p, level);
             QVERIFY(w);
             const QString at = u"level %1"_s.arg(level);
             QCOMPARE(Listed(w->grid), QStringList({u"Pic, Paula|2"_s, u"Plain, Pat|1"_s}));
@@ -398,33 +391,31 @@ private slots:
 
             OrvicButton* removeEmployee = Button(w, u"cmdRemoveEmployee"_s);
             QVERIFY2(Shown(removeEmployee) && removeEmployee->isEnabled() == (level == 4), qPrintable(at));
-            QCOMPARE(p.prompts.Asked().size(), 0);
+            QCOMPARE(p->prompts.Asked().size(), 0);
         }
         // Showing records writes nothing.
-        QCOMPARE(ReadFileBytes(folder.FilePath(DataFile)), before);
+        QCOMPARE(ReadFileBytes(folder->FilePath(DataFile)), before);
     }
 
     void removalAnsweredNoChangesNothing() {
-        TempDataFolder folder;
         WriteStaff({
             {u"Cole"_s, u"Dee"_s, {1980, 4, 4}, {2005, 5, 5}},
             {u"Adams"_s, u"Ann"_s, {1970, 2, 2}, {2000, 3, 15}},
             {u"Baker"_s, u"Bo"_s, {1975, 1, 1}, {2010, 3, 1}},
         });
-        const QByteArray before = ReadFileBytes(folder.FilePath(DataFile));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        const QByteArray before = ReadFileBytes(folder->FilePath(DataFile));
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ClickRow(w->grid, 2);
         QCOMPARE(w->recordPage->title(), u" Bo Baker "_s);
 
-        p.prompts.Answer(MsgAnswer::No);
+        p->prompts.Answer(MsgAnswer::No);
         QTest::mouseClick(Button(w, u"cmdRemoveEmployee"_s), Qt::LeftButton);
-        QCOMPARE(p.prompts.Pending(), 0);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        VerifyConfirmation(p.prompts.Asked()[0], u"Baker, Bo"_s);
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        VerifyConfirmation(p->prompts.Asked()[0], u"Baker, Bo"_s);
 
-        QCOMPARE(ReadFileBytes(folder.FilePath(DataFile)), before);
+        QCOMPARE(ReadFileBytes(folder->FilePath(DataFile)), before);
         QCOMPARE(Listed(w->grid), QStringList({u"Adams, Ann|2"_s, u"Baker, Bo|3"_s, u"Cole, Dee|1"_s}));
         QCOMPARE(w->grid->Row(), 2);
         QCOMPARE(w->recordPage->title(), u" Bo Baker "_s);
@@ -432,29 +423,27 @@ private slots:
     }
 
     void removingTheSecondOfThreeHighlightsTheNext() {
-        TempDataFolder folder;
         WriteStaff({
             {u"Cole"_s, u"Dee"_s, {1980, 4, 4}, {2005, 5, 5}},
             {u"Adams"_s, u"Ann"_s, {1970, 2, 2}, {2000, 3, 15}},
             {u"Baker"_s, u"Bo"_s, {1975, 1, 1}, {2010, 3, 1}},
         });
-        const QByteArray before = ReadFileBytes(folder.FilePath(DataFile));
+        const QByteArray before = ReadFileBytes(folder->FilePath(DataFile));
         QCOMPARE(before.size(), 3 * PersonnelRecordLength);
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ClickRow(w->grid, 2);
         QCOMPARE(w->grid->TextMatrix(2, 3), u"3"_s);
 
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         QTest::mouseClick(Button(w, u"cmdRemoveEmployee"_s), Qt::LeftButton);
-        QCOMPARE(p.prompts.Pending(), 0);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        VerifyConfirmation(p.prompts.Asked()[0], u"Baker, Bo"_s);
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        VerifyConfirmation(p->prompts.Asked()[0], u"Baker, Bo"_s);
 
         // Records 1 and 2 remain, byte for byte and in their order.
-        QCOMPARE(ReadFileBytes(folder.FilePath(DataFile)), before.left(2 * PersonnelRecordLength));
-        QVERIFY(!QFileInfo::exists(folder.FilePath(u"TempFile.$$$"_s)));
+        QCOMPARE(ReadFileBytes(folder->FilePath(DataFile)), before.left(2 * PersonnelRecordLength));
+        QVERIFY(!QFileInfo::exists(folder->FilePath(u"TempFile.$$$"_s)));
         QCOMPARE(Listed(w->grid), QStringList({u"Adams, Ann|2"_s, u"Cole, Dee|1"_s}));
         // The employee that was third is now highlighted, and shown.
         QCOMPARE(w->grid->Row(), 2);
@@ -468,24 +457,22 @@ private slots:
     // its tab and the focus stays where the user left it. The employee now in the highlighted row
     // is shown even though the row number did not change.
     void removingTheFirstRowShowsTheNextOnTheSameTab() {
-        TempDataFolder folder;
         WriteStaff({
             {u"Cole"_s, u"Dee"_s, {1980, 4, 4}, {2005, 5, 5}},
             {u"Adams"_s, u"Ann"_s, {1970, 2, 2}, {2000, 3, 15}},
             {u"Baker"_s, u"Bo"_s, {1975, 1, 1}, {2010, 3, 1}},
         });
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         QCOMPARE(w->recordPage->title(), u" Ann Adams "_s);
         ClickTabOf(w->recordPage->tabNameInfo, 1);
 
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         OrvicButton* remove = Button(w, u"cmdRemoveEmployee"_s);
         remove->setFocus();
         QTest::keyClick(remove, Qt::Key_Space);
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
         QCOMPARE(Listed(w->grid), QStringList({u"Baker, Bo|2"_s, u"Cole, Dee|1"_s}));
         QCOMPARE(w->grid->Row(), 1);
         QCOMPARE(w->recordPage->title(), u" Bo Baker "_s);
@@ -497,21 +484,18 @@ private slots:
 
     // Coming back from the options page shows the record page's "Basic Info" tab.
     void returningFromTheOptionsShowsBasicInfo() {
-        TempDataFolder folder;
         WriteStaff({{u"Cole"_s, u"Dee"_s, {1980, 4, 4}, {2005, 5, 5}}});
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ClickTabOf(w->recordPage->tabNameInfo, 4);
         ClickTabOf(w->tabMain, 1);
         QCOMPARE(w->recordPage->tabNameInfo->Tab(), 4);
         ClickTabOf(w->tabMain, 0);
         QCOMPARE(w->recordPage->tabNameInfo->Tab(), 0);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     void removingTheLastOfFiveHighlightsTheNewLast() {
-        TempDataFolder folder;
         WriteStaff({
             {u"Evans"_s, u"Eve"_s, {1985, 5, 5}, {2015, 5, 5}},
             {u"Adams"_s, u"Ann"_s, {1970, 2, 2}, {2000, 3, 15}},
@@ -519,19 +503,18 @@ private slots:
             {u"Baker"_s, u"Bo"_s, {1975, 1, 1}, {2010, 3, 1}},
             {u"Clark"_s, u"Cal"_s, {1983, 3, 3}, {2013, 3, 3}},
         });
-        const QByteArray before = ReadFileBytes(folder.FilePath(DataFile));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        const QByteArray before = ReadFileBytes(folder->FilePath(DataFile));
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ClickRow(w->grid, 5);
         QCOMPARE(w->recordPage->title(), u" Eve Evans "_s);
 
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         QTest::mouseClick(Button(w, u"cmdRemoveEmployee"_s), Qt::LeftButton);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        VerifyConfirmation(p.prompts.Asked()[0], u"Evans, Eve"_s);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        VerifyConfirmation(p->prompts.Asked()[0], u"Evans, Eve"_s);
 
-        QCOMPARE(ReadFileBytes(folder.FilePath(DataFile)), before.mid(PersonnelRecordLength));
+        QCOMPARE(ReadFileBytes(folder->FilePath(DataFile)), before.mid(PersonnelRecordLength));
         QCOMPARE(Listed(w->grid),
                  QStringList({u"Adams, Ann|1"_s, u"Baker, Bo|3"_s, u"Clark, Cal|4"_s, u"Davis, Dan|2"_s}));
         QCOMPARE(w->grid->Row(), 4);
@@ -540,19 +523,17 @@ private slots:
     }
 
     void removingTheOnlyEmployeeEmptiesTheFile() {
-        TempDataFolder folder;
         WriteStaff({{u"Solo"_s, u"Sam"_s, {1990, 9, 9}, {2019, 9, 9}}});
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QVERIFY(w->tabMain->isTabEnabled(1));
 
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
         QTest::mouseClick(Button(w, u"cmdRemoveEmployee"_s), Qt::LeftButton);
-        QCOMPARE(p.prompts.Pending(), 0);
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        VerifyConfirmation(p.prompts.Asked()[0], u"Solo, Sam"_s);
-        const Prompt& empty = p.prompts.Asked()[1];
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        VerifyConfirmation(p->prompts.Asked()[0], u"Solo, Sam"_s);
+        const Prompt& empty = p->prompts.Asked()[1];
         QCOMPARE(empty.title, u"Database is empty"_s);
         QCOMPARE(empty.text, u"There are currently no personnel records on file.\r\n\r\n"
                              u"Click the 'Add Employee to the List' button\r\n"
@@ -561,9 +542,9 @@ private slots:
         QCOMPARE(empty.buttons, MsgButtons::OKOnly);
 
         // The list builder opens the file again, so an empty one is left behind.
-        QVERIFY(QFileInfo::exists(folder.FilePath(DataFile)));
-        QCOMPARE(QFileInfo(folder.FilePath(DataFile)).size(), 0);
-        QVERIFY(!QFileInfo::exists(folder.FilePath(u"TempFile.$$$"_s)));
+        QVERIFY(QFileInfo::exists(folder->FilePath(DataFile)));
+        QCOMPARE(QFileInfo(folder->FilePath(DataFile)).size(), 0);
+        QVERIFY(!QFileInfo::exists(folder->FilePath(u"TempFile.$$$"_s)));
         QCOMPARE(w->grid->Rows(), 1);
         QVERIFY(!w->tabMain->isTabEnabled(1));
         QVERIFY(!Shown(w->recordPage));

@@ -4,6 +4,7 @@
 // view of the picture.
 #include "records/frmlargepic.h"
 #include "records/picturebox.h"
+#include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "ui/fade.h"
 #include "ui/orvicbutton.h"
@@ -188,7 +189,7 @@ const QString NotAPictureText =
 
 } // namespace
 
-class TestRecordPictures : public QObject {
+class TestRecordPictures : public ProgramTest {
     Q_OBJECT
 
 private slots:
@@ -205,13 +206,11 @@ private slots:
     void picturesAreFittedIntoTheFrame() {
         QFETCH(QSize, natural);
         QFETCH(QSize, shown);
-        TempDataFolder folder;
         QVERIFY(QDir().mkdir(u"pics"_s));
-        const QString path = folder.FilePath(u"pics/staff photo.png"_s);
+        const QString path = folder->FilePath(u"pics/staff photo.png"_s);
         WritePicture(path, natural);
         WriteStaff(Staff(path));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QCOMPARE(w->grid->Row(), 1);
         ShowPhotoTab(w);
@@ -220,15 +219,15 @@ private slots:
         QCOMPARE(QSize(PixelsToTwipsX(t.img->Pixmap().width(), t.img),
                        PixelsToTwipsY(t.img->Pixmap().height(), t.img)),
                  natural);
-        QCOMPARE(p.state.PictureWidth, natural.width());
-        QCOMPARE(p.state.PictureHeight, natural.height());
+        QCOMPARE(p->state.PictureWidth, natural.width());
+        QCOMPARE(p->state.PictureHeight, natural.height());
 
         // The next employee has none: the frame is emptied and back to its full size.
         ClickRow(w->grid, 2);
         CHECK_PLACEHOLDER(t);
         ClickRow(w->grid, 1);
         CHECK_PICTURE(t, path, shown);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
     // Which picture commands are offered and usable, by picture presence and access level.
@@ -239,12 +238,10 @@ private slots:
     }
     void pictureCommandsFollowTheAccessLevel() {
         QFETCH(int, level);
-        TempDataFolder folder;
-        const QString path = folder.FilePath(u"adams.png"_s);
+        const QString path = folder->FilePath(u"adams.png"_s);
         WritePicture(path, Portrait);
         WriteStaff(Staff(path));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, qint16(level));
+        frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         ShowPhotoTab(w);
         const PhotoTab t(w->recordPage);
@@ -266,20 +263,18 @@ private slots:
     // A stored path that leads nowhere is reported once, when the record is shown, and removed
     // from the record; nothing else in the file changes.
     void missingPictureIsReportedOnceAndForgotten() {
-        TempDataFolder folder;
-        const QString gone = folder.FilePath(u"pics/gone.jpg"_s);
-        const QString other = folder.FilePath(u"cole.png"_s);
+        const QString gone = folder->FilePath(u"pics/gone.jpg"_s);
+        const QString other = folder->FilePath(u"cole.png"_s);
         WritePicture(other, Landscape);
         WriteStaff(Staff(gone, {}, other));
         const QByteArray before = ReadFileBytes(DataFile);
         QCOMPARE(before.size(), 3 * PersonnelRecordLength);
 
-        TestProgram p(folder.Path());
-        p.prompts.Answer(MsgAnswer::OK);
-        frmMain* w = OpenMainWindow(p, 1);
+        p->prompts.Answer(MsgAnswer::OK);
+        frmMain* w = OpenMainWindow(*p, 1);
         QVERIFY(w);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        CheckMessage(p.prompts.Asked()[0], MissingPictureText(gone), u"Error loading picture"_s,
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        CheckMessage(p->prompts.Asked()[0], MissingPictureText(gone), u"Error loading picture"_s,
                      MsgIcon::Critical);
         QCOMPARE(ReadFileBytes(DataFile),
                  WithField(before, 2, PersonnelField::PictureFile, Padded({}, PersonnelField::PictureFile)));
@@ -293,7 +288,7 @@ private slots:
         CHECK_PICTURE(t, other, QSize(3480, 2610));
         ClickRow(w->grid, 1);
         CHECK_PLACEHOLDER(t);
-        QCOMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().size(), 1);
 
         // A file that is there but holds no picture counts as missing too.
         QFile broken(other);
@@ -301,10 +296,10 @@ private slots:
         broken.write("not a picture");
         broken.close();
         const QByteArray second = ReadFileBytes(DataFile);
-        p.prompts.Answer(MsgAnswer::OK);
+        p->prompts.Answer(MsgAnswer::OK);
         ClickRow(w->grid, 3);
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        CheckMessage(p.prompts.Asked()[1], MissingPictureText(other), u"Error loading picture"_s,
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        CheckMessage(p->prompts.Asked()[1], MissingPictureText(other), u"Error loading picture"_s,
                      MsgIcon::Critical);
         QCOMPARE(ReadFileBytes(DataFile),
                  WithField(second, 1, PersonnelField::PictureFile, Padded({}, PersonnelField::PictureFile)));
@@ -314,27 +309,25 @@ private slots:
     // Choosing a picture for a listed employee stores its path and the time of the change at once;
     // choosing another replaces it; cancelling the dialog changes nothing.
     void choosingAPictureStoresItsPath() {
-        TempDataFolder folder;
         QVERIFY(QDir().mkdir(u"pics"_s));
-        const QString wide = folder.FilePath(u"pics/wide.png"_s);
-        const QString portrait = folder.FilePath(u"pics/portrait.bmp"_s);
+        const QString wide = folder->FilePath(u"pics/wide.png"_s);
+        const QString portrait = folder->FilePath(u"pics/portrait.bmp"_s);
         WritePicture(wide, Wide);
         WritePicture(portrait, Portrait);
         WriteStaff(Staff());
         const QString workingFolder = QDir::currentPath();
         const QByteArray before = ReadFileBytes(DataFile);
 
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 3);
+        frmMain* w = OpenMainWindow(*p, 3);
         QVERIFY(w);
         ShowPhotoTab(w);
         const PhotoTab t(w->recordPage);
         CHECK_PLACEHOLDER(t);
 
-        p.prompts.AnswerFile(wide);
+        p->prompts.AnswerFile(wide);
         Click(w->recordPage, u"cmdPicAddEdit(1)"_s);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        const Prompt dialog = p.prompts.Asked()[0];
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        const Prompt dialog = p->prompts.Asked()[0];
         QCOMPARE(dialog.kind, Prompt::Kind::OpenFile);
         QCOMPARE(dialog.filter, QString()); // any file may be chosen
         QCOMPARE(QDir::currentPath(), workingFolder);
@@ -344,8 +337,8 @@ private slots:
         expected = WithField(expected, 2, PersonnelField::DateModified, DateBytes(ClockNow()));
         QCOMPARE(ReadFileBytes(DataFile), expected);
         CHECK_PICTURE(t, wide, QSize(3480, 1491));
-        QCOMPARE(p.state.PictureWidth, Wide.width());
-        QCOMPARE(p.state.PictureHeight, Wide.height());
+        QCOMPARE(p->state.PictureWidth, Wide.width());
+        QCOMPARE(p->state.PictureHeight, Wide.height());
         // The buttons keep the enabling of the access level: no removal below level 4.
         QVERIFY(t.edit->isEnabled());
         QVERIFY(!t.remove->isEnabled());
@@ -357,8 +350,8 @@ private slots:
         CHECK_PICTURE(t, wide, QSize(3480, 1491));
 
         // Another picture replaces it, with a new time of change.
-        p.clock.Set(QDateTime(QDate(2026, 12, 9), QTime(8, 0, 0)));
-        p.prompts.AnswerFile(portrait);
+        p->clock.Set(QDateTime(QDate(2026, 12, 9), QTime(8, 0, 0)));
+        p->prompts.AnswerFile(portrait);
         Click(w->recordPage, u"cmdPicAddEdit(2)"_s);
         expected = WithField(before, 2, PersonnelField::PictureFile,
                              Padded(portrait.toLatin1(), PersonnelField::PictureFile));
@@ -369,8 +362,8 @@ private slots:
         QCOMPARE(QDir::currentPath(), workingFolder);
 
         // Cancelling the dialog leaves the record and the tab alone.
-        p.clock.Set(QDateTime(QDate(2026, 12, 10), QTime(9, 0, 0)));
-        p.prompts.AnswerFile(QString());
+        p->clock.Set(QDateTime(QDate(2026, 12, 10), QTime(9, 0, 0)));
+        p->prompts.AnswerFile(QString());
         Click(w->recordPage, u"cmdPicAddEdit(2)"_s);
         QCOMPARE(ReadFileBytes(DataFile), expected);
         CHECK_PICTURE(t, portrait, QSize(1901, 2535));
@@ -378,50 +371,48 @@ private slots:
         // ... also for an employee without a picture.
         ClickRow(w->grid, 3);
         const QByteArray now = ReadFileBytes(DataFile);
-        p.prompts.AnswerFile(QString());
+        p->prompts.AnswerFile(QString());
         Click(w->recordPage, u"cmdPicAddEdit(1)"_s);
         QCOMPARE(ReadFileBytes(DataFile), now);
         CHECK_PLACEHOLDER(t);
-        QCOMPARE(p.prompts.Asked().size(), 4);
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 4);
+        QCOMPARE(p->prompts.Pending(), 0);
     }
 
     // A chosen file that is not a picture is refused; the tab and the record stay exactly as they
     // were, an existing picture included.
     void fileThatIsNotAPictureIsRefused() {
-        TempDataFolder folder;
-        const QString fake = folder.FilePath(u"notes.png"_s);
+        const QString fake = folder->FilePath(u"notes.png"_s);
         QFile text(fake);
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("Shift notes for Monday\r\n");
         text.close();
-        const QString photo = folder.FilePath(u"baker.png"_s);
+        const QString photo = folder->FilePath(u"baker.png"_s);
         WritePicture(photo, Square);
         WriteStaff(Staff({}, photo));
         const QByteArray before = ReadFileBytes(DataFile);
 
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ShowPhotoTab(w);
         const PhotoTab t(w->recordPage);
 
-        p.prompts.AnswerFile(fake).Answer(MsgAnswer::OK);
+        p->prompts.AnswerFile(fake).Answer(MsgAnswer::OK);
         Click(w->recordPage, u"cmdPicAddEdit(1)"_s);
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        CheckMessage(p.prompts.Asked()[1], NotAPictureText, u"File Access Error"_s, MsgIcon::None);
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        CheckMessage(p->prompts.Asked()[1], NotAPictureText, u"File Access Error"_s, MsgIcon::None);
         QCOMPARE(ReadFileBytes(DataFile), before);
         CHECK_PLACEHOLDER(t);
 
         ClickRow(w->grid, 2);
         CHECK_PICTURE(t, photo, QSize(2535, 2535));
-        p.prompts.AnswerFile(fake).Answer(MsgAnswer::OK);
+        p->prompts.AnswerFile(fake).Answer(MsgAnswer::OK);
         Click(w->recordPage, u"cmdPicAddEdit(2)"_s);
-        QCOMPARE(p.prompts.Asked().size(), 4);
-        CheckMessage(p.prompts.Asked()[3], NotAPictureText, u"File Access Error"_s, MsgIcon::None);
+        QCOMPARE(p->prompts.Asked().size(), 4);
+        CheckMessage(p->prompts.Asked()[3], NotAPictureText, u"File Access Error"_s, MsgIcon::None);
         QCOMPARE(ReadFileBytes(DataFile), before);
         CHECK_PICTURE(t, photo, QSize(2535, 2535));
-        QCOMPARE(p.state.PictureWidth, Square.width());
+        QCOMPARE(p->state.PictureWidth, Square.width());
     }
 
     // The record keeps the path in 100 single-byte characters: a path that does not fit as it
@@ -451,8 +442,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, named);
         const bool accepted = title.isEmpty();
-        TempDataFolder folder;
-        QString path = folder.Path() + u"/"_s + special;
+        QString path = folder->Path() + u"/"_s + special;
         QVERIFY2(path.size() + 4 < length, "the temporary folder's path is too long for this test");
         path += QString(length - path.size() - 4, u'p') + u".png"_s;
         QCOMPARE(path.size(), length);
@@ -461,28 +451,27 @@ private slots:
         WriteStaff(Staff());
         const QByteArray before = ReadFileBytes(DataFile);
 
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ShowPhotoTab(w);
         const PhotoTab t(w->recordPage);
-        p.prompts.AnswerFile(path);
+        p->prompts.AnswerFile(path);
         if (!accepted)
-            p.prompts.Answer(MsgAnswer::OK);
+            p->prompts.Answer(MsgAnswer::OK);
         Click(w->recordPage, u"cmdPicAddEdit(1)"_s);
-        QCOMPARE(p.prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Pending(), 0);
 
         if (accepted) {
-            QCOMPARE(p.prompts.Asked().size(), 1);
+            QCOMPARE(p->prompts.Asked().size(), 1);
             QCOMPARE(PictureFileOnDisk(2), path.toLatin1()); // one byte per character, E9 for é
             CHECK_PICTURE(t, path, QSize(3480, 2610));
             ClickRow(w->grid, 2);
             ClickRow(w->grid, 1);
             CHECK_PICTURE(t, path, QSize(3480, 2610));
-            QCOMPARE(p.prompts.Asked().size(), 1);
+            QCOMPARE(p->prompts.Asked().size(), 1);
         } else {
-            QCOMPARE(p.prompts.Asked().size(), 2);
-            const Prompt refusal = p.prompts.Asked()[1];
+            QCOMPARE(p->prompts.Asked().size(), 2);
+            const Prompt refusal = p->prompts.Asked()[1];
             QCOMPARE(refusal.kind, Prompt::Kind::Message);
             QCOMPARE(refusal.title, title);
             QCOMPARE(refusal.icon, MsgIcon::Exclamation);
@@ -498,23 +487,21 @@ private slots:
     // Removing asks first; No keeps everything, Yes blanks the stored path (the time of the last
     // change stays) and empties the frame.
     void removingAPictureAsksFirst() {
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"adams.png"_s);
+        const QString photo = folder->FilePath(u"adams.png"_s);
         WritePicture(photo, Portrait);
         WriteStaff(Staff(photo));
         const QByteArray before = ReadFileBytes(DataFile);
 
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ShowPhotoTab(w);
         const PhotoTab t(w->recordPage);
         CHECK_PICTURE(t, photo, QSize(1901, 2535));
 
-        p.prompts.Answer(MsgAnswer::No);
+        p->prompts.Answer(MsgAnswer::No);
         Click(w->recordPage, u"cmdPicDelete"_s);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        const Prompt asked = p.prompts.Asked()[0];
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        const Prompt asked = p->prompts.Asked()[0];
         QCOMPARE(asked.kind, Prompt::Kind::Message);
         QCOMPARE(asked.text, u"Are you SURE that you want\r\nto delete this picture?"_s);
         QCOMPARE(asked.title, u"Confirm Picture Delete"_s);
@@ -524,10 +511,10 @@ private slots:
         QCOMPARE(ReadFileBytes(DataFile), before);
         CHECK_PICTURE(t, photo, QSize(1901, 2535));
 
-        p.prompts.Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes);
         Click(w->recordPage, u"cmdPicDelete"_s);
-        QCOMPARE(p.prompts.Asked().size(), 2);
-        QCOMPARE(p.prompts.Asked()[1].text, asked.text);
+        QCOMPARE(p->prompts.Asked().size(), 2);
+        QCOMPARE(p->prompts.Asked()[1].text, asked.text);
         QCOMPARE(ReadFileBytes(DataFile),
                  WithField(before, 2, PersonnelField::PictureFile, Padded({}, PersonnelField::PictureFile)));
         CHECK_PLACEHOLDER(t);
@@ -536,7 +523,7 @@ private slots:
         ClickRow(w->grid, 2);
         ClickRow(w->grid, 1);
         CHECK_PLACEHOLDER(t);
-        QCOMPARE(p.prompts.Asked().size(), 2);
+        QCOMPARE(p->prompts.Asked().size(), 2);
     }
 
     // While a new employee is entered the picture lives with the entry: choosing and removing it
@@ -548,17 +535,15 @@ private slots:
     }
     void newEmployeeKeepsThePictureUntilSaved() {
         QFETCH(bool, removeAgain);
-        TempDataFolder folder;
         QVERIFY(QDir().mkdir(u"pics"_s));
-        const QString photo = folder.FilePath(u"pics/new hire.png"_s);
+        const QString photo = folder->FilePath(u"pics/new hire.png"_s);
         WritePicture(photo, Landscape);
-        const QString adams = folder.FilePath(u"adams.png"_s);
+        const QString adams = folder->FilePath(u"adams.png"_s);
         WritePicture(adams, Portrait);
         WriteStaff(Staff(adams));
         const QByteArray before = ReadFileBytes(DataFile);
 
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         Click(w, u"cmdAddEmployee"_s);
         QVERIFY(w->Editor().IsAdding());
@@ -571,7 +556,7 @@ private slots:
         const PhotoTab t(page);
         CHECK_PLACEHOLDER(t); // the picture of the employee shown before is gone
 
-        p.prompts.AnswerFile(photo);
+        p->prompts.AnswerFile(photo);
         Click(page, u"cmdPicAddEdit(1)"_s);
         QCOMPARE(ReadFileBytes(DataFile), before);
         CHECK_PICTURE(t, photo, QSize(3480, 2610));
@@ -580,11 +565,11 @@ private slots:
             QCOMPARE(ReadFileBytes(DataFile), before);
             CHECK_PLACEHOLDER(t);
         }
-        QCOMPARE(p.prompts.Asked().size(), 1); // the file dialog only
+        QCOMPARE(p->prompts.Asked().size(), 1); // the file dialog only
 
         QVERIFY(FindControl<OrvicButton>(w, u"cmdAddEditSave"_s)->isEnabled());
         Click(w, u"cmdAddEditSave"_s);
-        QCOMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().size(), 1);
         QCOMPARE(ReadFileBytes(DataFile).size(), 4 * PersonnelRecordLength);
         QCOMPARE(ReadFileBytes(DataFile).left(3 * PersonnelRecordLength), before);
         const PersonnelRecord added = ReadRecordFromDisk(4);
@@ -600,7 +585,7 @@ private slots:
             CHECK_PLACEHOLDER(t);
         else
             CHECK_PICTURE(t, photo, QSize(3480, 2610));
-        QCOMPARE(p.prompts.Asked().size(), 1);
+        QCOMPARE(p->prompts.Asked().size(), 1);
     }
 
     // "View/Print this Picture" opens the large view over the main window: the employee's name as
@@ -616,18 +601,16 @@ private slots:
     void largeViewShowsThePictureWithTheName() {
         QFETCH(QSize, natural);
         QFETCH(QSize, shown);
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"baker.png"_s);
+        const QString photo = folder->FilePath(u"baker.png"_s);
         WritePicture(photo, natural);
         WriteStaff(Staff({}, photo));
 
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p, 1);
+        frmMain* w = OpenMainWindow(*p, 1);
         QVERIFY(w);
         ClickRow(w->grid, 2);
         ShowPhotoTab(w);
-        p.state.PictureWidth = 0;
-        p.state.PictureHeight = 0;
+        p->state.PictureWidth = 0;
+        p->state.PictureHeight = 0;
 
         const bool seen = ViewLargePicture(w, [&](frmLargePic* view) {
             QVERIFY(view->isModal());
@@ -640,15 +623,15 @@ private slots:
             QVERIFY(img->Stretch());
             QCOMPARE(img->size(), PixelSize(shown, img));
             QCOMPARE(img->toolTip(), photo);
-            QCOMPARE(p.state.PictureWidth, natural.width());
-            QCOMPARE(p.state.PictureHeight, natural.height());
+            QCOMPARE(p->state.PictureWidth, natural.width());
+            QCOMPARE(p->state.PictureHeight, natural.height());
             QCOMPARE(FindControl<OrvicButton>(view, u"cmdPrintPic"_s)->toolTip(), u" Print this Picture "_s);
             QCOMPARE(FindControl<OrvicButton>(view, u"cmdReturn"_s)->toolTip(), u" Close this Window "_s);
         });
         QVERIFY(seen);
         QTRY_VERIFY(w->findChild<frmLargePic*>() == nullptr);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
-        QCOMPARE(p.prompts.Asked().size(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 0);
 
         // Each opening is a fresh view.
         int opened = 0;
@@ -663,13 +646,11 @@ private slots:
     // With fades on, the view opens while the main window is still dimming (the dim is not waited
     // for), and the window comes back to full opacity after it.
     void largeViewOpensWhileTheWindowDims() {
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"adams.png"_s);
+        const QString photo = folder->FilePath(u"adams.png"_s);
         WritePicture(photo, Portrait);
         WriteStaff(Staff(photo));
-        TestProgram p(folder.Path());
-        p.SetFades(true);
-        frmMain* w = OpenMainWindow(p);
+        p->SetFades(true);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QTRY_VERIFY(!w->Fade()->IsFading());
 
@@ -684,13 +665,11 @@ private slots:
     // The information report prints the photograph through the large view, which then closes the
     // way Return closes it: faded out when fades are on.
     void reportPrintsThePictureAndTheViewFadesOut() {
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"adams.png"_s);
+        const QString photo = folder->FilePath(u"adams.png"_s);
         WritePicture(photo, Portrait);
         WriteStaff(Staff(photo));
-        TestProgram p(folder.Path());
-        p.SetFades(true);
-        frmMain* w = OpenMainWindow(p);
+        p->SetFades(true);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         QTRY_VERIFY(!w->Fade()->IsFading());
 
@@ -699,12 +678,12 @@ private slots:
             QObject::connect(view->Fade(), &WindowFade::AlphaApplied, view, [&](int a) { alphas << a; });
         });
         // Printer ready, and the photograph too.
-        p.prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::Yes);
         QTest::mouseClick(w->cmdPrintEntry, Qt::LeftButton);
         QTRY_VERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QCOMPARE(p.prompts.Pending(), 0);
-        QCOMPARE(p.prompts.Asked().last().text, u"Print the photograph?"_s);
-        QCOMPARE(p.printer.Documents(), 2);
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().last().text, u"Print the photograph?"_s);
+        QCOMPARE(p->printer.Documents(), 2);
         QVERIFY2(alphas.size() > 2 && alphas.first() > alphas.last() && alphas.last() == 0,
                  qPrintable(u"alphas: %1"_s.arg(alphas.size())));
         QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -713,23 +692,21 @@ private slots:
     // A picture that went away after the record was shown is reported instead of opening an empty
     // view.
     void largeViewOfAVanishedPictureIsReported() {
-        TempDataFolder folder;
-        const QString photo = folder.FilePath(u"adams.png"_s);
+        const QString photo = folder->FilePath(u"adams.png"_s);
         WritePicture(photo, Portrait);
         WriteStaff(Staff(photo));
-        TestProgram p(folder.Path());
-        frmMain* w = OpenMainWindow(p);
+        frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         ShowPhotoTab(w);
         const PhotoTab t(w->recordPage);
         CHECK_PICTURE(t, photo, QSize(1901, 2535));
         QVERIFY(QFile::remove(photo));
 
-        p.prompts.Answer(MsgAnswer::OK);
+        p->prompts.Answer(MsgAnswer::OK);
         const bool seen = ViewLargePicture(w, [](frmLargePic*) {});
         QVERIFY(!seen);
-        QCOMPARE(p.prompts.Asked().size(), 1);
-        CheckMessage(p.prompts.Asked()[0], MissingPictureText(photo), u"Error loading picture"_s,
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        CheckMessage(p->prompts.Asked()[0], MissingPictureText(photo), u"Error loading picture"_s,
                      MsgIcon::Critical);
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
         QVERIFY(w->isVisible());
