@@ -112,11 +112,6 @@ bool Shaded(const Grid* g, int row) {
            QColor(240, 240, 240);
 }
 
-// The window is usable again after a build: enabled and without the busy pointer.
-bool NotBusy(const frmMain* w) {
-    return w->isEnabled() && QGuiApplication::overrideCursor() == nullptr;
-}
-
 } // namespace
 
 class TestListWindow : public ProgramTest {

@@ -34,15 +34,6 @@ struct Measure {
     double Line() const { return printer.TextHeight(); }
 };
 
-void AppendRecord(const PersonnelRecord& record) {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
-    file.Record() = record;
-    QVERIFY(file.AppendPersonnelRecord());
-    file.ClosePersonnelFile();
-}
-
 // A current employee with every box filled but the suffix and the cell phone.
 PersonnelRecord Quinn(const QString& notepad = {}, const QString& picture = {}) {
     PersonnelRecord r;
@@ -92,10 +83,6 @@ void ListPreviousEmployees(frmMain* w) {
     auto* o = FindControl<QRadioButton>(w, u"optEmpStatus(2)"_s);
     QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
     ClickTabOf(w->tabMain, 0);
-}
-
-bool NotBusy(const QWidget* w) {
-    return w->isEnabled() && QGuiApplication::overrideCursor() == nullptr;
 }
 
 // A text expected on the report: where it starts, and on which line (0 = the title's, at y = 1).

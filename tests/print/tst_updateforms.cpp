@@ -51,15 +51,6 @@ void WriteEmployees(int n) {
     WriteStaff(staff);
 }
 
-void AppendRecord(const PersonnelRecord& record) {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
-    file.Record() = record;
-    QVERIFY(file.AppendPersonnelRecord());
-    file.ClosePersonnelFile();
-}
-
 PersonnelRecord FullRecord() {
     PersonnelRecord r;
     r.SetFirstName(u"Bob"_s);
@@ -153,10 +144,6 @@ int Count(const RecordingPrinter& printer, Kind kind) {
     for (const auto& item : printer.Items())
         n += item.kind == kind;
     return n;
-}
-
-bool NotBusy(const frmMain* w) {
-    return w->isEnabled() && QGuiApplication::overrideCursor() == nullptr;
 }
 
 // One expected line of the form: its line number (from 1), character column and text.

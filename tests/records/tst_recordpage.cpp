@@ -25,15 +25,6 @@ QDateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
 }
 
 // Appends one complete record to the personnel file of the working folder.
-void AppendRecord(const PersonnelRecord& record) {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
-    file.Record() = record;
-    QVERIFY(file.AppendPersonnelRecord());
-    file.ClosePersonnelFile();
-}
-
 QLineEdit* Box(const QObject* w, int n) {
     return FindControl<QLineEdit>(w, u"txtField(%1)"_s.arg(n));
 }
@@ -87,10 +78,6 @@ void VerifyConfirmation(const Prompt& asked, const QString& name) {
 }
 
 // The window is usable again: enabled and without the busy pointer.
-bool NotBusy(const frmMain* w) {
-    return w->isEnabled() && QGuiApplication::overrideCursor() == nullptr;
-}
-
 PersonnelRecord FullRecord() {
     PersonnelRecord r;
     r.SetDateCreated(DateTimeToOle(At(2024, 3, 5, 8, 4, 3)));

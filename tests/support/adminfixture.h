@@ -11,6 +11,7 @@
 #include "data/programstate.h"
 #include "data/userlist.h"
 #include "support/faultyfileio.h"
+#include "support/recordingflow.h"
 #include "support/recordingprinter.h"
 #include "support/scriptedprompts.h"
 #include "support/testsupport.h"
@@ -28,15 +29,6 @@
 #include <QtTest>
 
 #include <functional>
-
-struct RecordingFlow final : WindowFlow {
-    int adminShown = 0;
-    int mainShown = 0;
-    int exits = 0;
-    void ShowAdminWindow() override { ++adminShown; }
-    void ShowMainWindow() override { ++mainShown; }
-    void ExitProgram() override { ++exits; }
-};
 
 // The control named `name` of `parent`; a missing control ends the run, naming it.
 template <typename T = OrvicButton> T* Child(const QObject* parent, const QString& name) {

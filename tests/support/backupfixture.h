@@ -12,6 +12,7 @@
 #include "data/programstate.h"
 #include "data/records.h"
 #include "support/faultyfileio.h"
+#include "support/recordingflow.h"
 #include "support/recordingprinter.h"
 #include "support/scriptedprompts.h"
 #include "support/testsupport.h"
@@ -28,13 +29,6 @@
 #include <sys/stat.h>
 
 inline const QString Caption = QStringLiteral("Rosterly - Test Organization");
-
-struct RecordingFlow final : WindowFlow {
-    int calls = 0;
-    void ShowAdminWindow() override { ++calls; }
-    void ShowMainWindow() override { ++calls; }
-    void ExitProgram() override { ++calls; }
-};
 
 // The real file calls, failing where armed, noting the window as each copy is renamed into place.
 struct WatchingFileIo final : FaultyFileIo {

@@ -60,6 +60,16 @@ inline void WriteStaff(const std::vector<StaffMember>& staff) {
     file.ClosePersonnelFile();
 }
 
+// Appends `record` as it stands to the personnel file of the working folder.
+inline void AppendRecord(const PersonnelRecord& record) {
+    FileIo io;
+    PersonnelFile file(io);
+    QVERIFY(file.OpenPersonnelFile());
+    file.Record() = record;
+    QVERIFY(file.AppendPersonnelRecord());
+    file.ClosePersonnelFile();
+}
+
 // Record n of the personnel file in the working folder, read afresh.
 inline PersonnelRecord ReadRecordFromDisk(qint32 n) {
     FileIo io;

@@ -5,6 +5,7 @@
 #include "ui/grid.h"
 
 #include <QAbstractItemModel>
+#include <QGuiApplication>
 #include <QtTest>
 
 // The control named `name` of `parent`; a missing control ends the run, naming it.
@@ -29,4 +30,9 @@ inline void ClickRow(Grid* grid, int row, bool twice = false) {
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
+}
+
+// Whether `window` is usable: enabled, and no busy pointer over it.
+inline bool NotBusy(const QWidget* window) {
+    return window->isEnabled() && QGuiApplication::overrideCursor() == nullptr;
 }
