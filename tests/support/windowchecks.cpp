@@ -1,5 +1,7 @@
 #include "support/windowchecks.h"
 
+#include "ui/orvicbutton.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFontMetricsF>
@@ -74,9 +76,25 @@ void CheckLabel(const QLabel* label, QStringList& faults) {
         faults << Fault(label, label->text(), needed, room.size());
 }
 
+// The program's own buttons wrap their captions in the room their layout leaves.
+void CheckOrvicButton(const OrvicButton* button, QStringList& faults) {
+    const QRect room = button->CaptionRoom();
+    const QSizeF needed =
+        QFontMetricsF(button->font())
+            .boundingRect(QRectF(0, 0, room.width(), 1e6),
+                          Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, button->text())
+            .size();
+    if (!Fits(needed, room.size()))
+        faults << Fault(button, button->text(), needed, room.size());
+}
+
 void CheckButton(const QAbstractButton* button, QStringList& faults) {
     if (button->text().isEmpty())
         return;
+    if (const auto* own = qobject_cast<const OrvicButton*>(button)) {
+        CheckOrvicButton(own, faults);
+        return;
+    }
     QStyleOptionButton option;
     option.initFrom(button);
     option.text = button->text();
