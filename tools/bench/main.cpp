@@ -5,9 +5,11 @@
 #include "datatool/seed.h"
 #include "list/listbuilder.h"
 #include "ui/gridmodel.h"
+#include "ui/orvicbutton.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QEnterEvent>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -126,10 +128,42 @@ std::vector<ListCase> ListCases() {
     return cases;
 }
 
+// A window of 50 of the program's buttons: painting all of them, and the pointer passing across
+// them (each button entered and left, and repainted).
+void BenchButtons() {
+    QWidget window;
+    window.resize(5 * 130, 10 * 50);
+    std::vector<OrvicButton*> buttons;
+    for (int i = 0; i < 50; ++i) {
+        auto* b = new OrvicButton(QStringLiteral("cmd%1").arg(i), &window);
+        b->setGeometry(10 + (i % 5) * 130, 10 + (i / 5) * 50, 120, 40);
+        b->SetCaption(QStringLiteral("Print this") + QStringLiteral("\r\n") +
+                      QStringLiteral("List &%1").arg(i));
+        buttons.push_back(b);
+    }
+    window.show();
+    QApplication::processEvents();
+    Print("paint_50_buttons", 50, MedianMs([&] { (void)window.grab(); }));
+    Print("hover_50_buttons", 50, MedianMs([&] {
+              for (OrvicButton* b : buttons) {
+                  QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+                  QApplication::sendEvent(b, &enter);
+                  b->repaint();
+                  QEvent leave(QEvent::Leave);
+                  QApplication::sendEvent(b, &leave);
+                  b->repaint();
+              }
+          }));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The button figures paint off screen unless a display is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    BenchButtons();
     QTemporaryDir folder;
     if (!folder.isValid()) {
         std::fprintf(stderr, "cannot create a temporary folder\n");
