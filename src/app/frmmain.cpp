@@ -4,6 +4,7 @@
 #include "data/personnelfile.h"
 #include "data/programstate.h"
 #include "data/userlist.h"
+#include "help/frmmanual.h"
 #include "list/frmlistoptions.h"
 #include "list/listbuilder.h"
 #include "print/frmprintlabel.h"
@@ -154,6 +155,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     connect(tabMain, &TabControl::Click, this, &frmMain::tabMain_Click);
     connect(grid, &Grid::CurrentCellChanged, this, &frmMain::grid_RowColChange);
     connect(cmdAddEmployee, &QPushButton::clicked, this, &frmMain::cmdAddEmployee_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
     connect(cmdEditEntry, &QPushButton::clicked, this, &frmMain::cmdEditEntry_Click);
     connect(cmdAddEditSave, &QPushButton::clicked, this, &frmMain::cmdAddEditSave_Click);
     connect(cmdAddEditCancel, &QPushButton::clicked, this, &frmMain::cmdAddEditCancel_Click);
@@ -282,6 +284,10 @@ void frmMain::FinishActivation() {
     m_activated = true;
 }
 
+void frmMain::cmdHelp_Click() {
+    OpenHelp(m_ctx, this, m_fade, tabMain->currentIndex() == 0 ? HelpEmployeeList : HelpListOptions);
+}
+
 void frmMain::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
         cmdHelp->click();
@@ -408,9 +414,9 @@ void frmMain::BuildEmployeeList() {
                                  QStringLiteral("when you're ready to add a personnel record."),
                              MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("Database is empty"));
         if (!m_emptyFileHelpShown) {
+            // A new user with an empty file gets the help window once, as cmdHelp opens it.
             m_emptyFileHelpShown = true;
-            // A new user with an empty file gets the help window once, as cmdHelp opens it, when
-            // the help window is part of the program.
+            cmdHelp_Click();
         }
         ShowListCommands(grid->Rows());
         return;

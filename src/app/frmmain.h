@@ -113,6 +113,7 @@ private:
     void ShowListCommands(int gridRows);
     void cmdQuit_Click();
     void cmdAdminWindow_Click();
+    void cmdHelp_Click();
     void FadeEnded();
     void LogSignOut();
     void BackToAdminWindow();

@@ -1,6 +1,7 @@
 #include "app/frmtitlepage.h"
-#include "app/version.h"
+#include "core/version.h"
 #include "data/programstate.h"
+#include "help/frmnewuser.h"
 #include "ui/fade.h"
 #include "ui/links.h"
 #include "ui/orvicbutton.h"
@@ -78,10 +79,6 @@ frmTitlePage::frmTitlePage(AppContext& ctx, QWidget* parent) : QWidget(parent), 
     }
 }
 
-QString frmTitlePage::VersionText(int major, int minor, int revision) {
-    return QStringLiteral("Version w%1.%2.%3").arg(major).arg(minor).arg(revision);
-}
-
 QString frmTitlePage::ResolutionWarning(const QString& t, int width, int height) {
     const QString crlf = QStringLiteral("\r\n");
     return t + QStringLiteral(" is designed for use on a") + crlf +
@@ -103,8 +100,7 @@ void frmTitlePage::showEvent(QShowEvent* event) {
     cmdContinue->SetCaption(QStringLiteral("&Continue"));
     labelAppTitle->setText(m_ctx.state.AppTitle);
     labelAppDescription->setText(QStringLiteral(ROSTERLY_FILE_DESCRIPTION));
-    labelVersion->setText(
-        VersionText(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR, ROSTERLY_VERSION_REVISION));
+    labelVersion->setText(VersionText());
     labelOrvicSoftware->setText(QStringLiteral("Orvic Software"));
     labelAddress->setText(QStringLiteral("1 Example Way, Suite 100\nSpringfield, IL 62701"));
     const QString link = QStringLiteral("<a href=\"%1\" style=\"color:#ffe680\">%2</a>");
@@ -126,7 +122,8 @@ void frmTitlePage::paintEvent(QPaintEvent*) {
 }
 
 void frmTitlePage::cmdContinue_Click() {
-    // The welcome window joins this step when it exists; until then the title window goes on.
+    if (WelcomeWanted(m_ctx.settings))
+        ShowWelcome(m_ctx, this, m_fade);
     const int width = m_screenSize.width();
     const int height = m_screenSize.height();
     if (width < 800)

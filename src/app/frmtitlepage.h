@@ -28,8 +28,6 @@ public:
     WindowFade* Fade() const { return m_fade; }
     // The screen size the resolution check uses; tests set one of their own.
     void SetScreenSizeForCheck(QSize pixels) { m_screenSize = pixels; }
-
-    static QString VersionText(int major, int minor, int revision);
     static QString ResolutionWarning(const QString& appTitle, int width, int height);
 
 protected:

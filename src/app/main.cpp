@@ -1,6 +1,6 @@
 #include "app/programwindows.h"
 #include "app/singleinstance.h"
-#include "app/version.h"
+#include "core/version.h"
 #include "data/clock.h"
 #include "data/personnelfile.h"
 #include "data/programstate.h"

@@ -27,6 +27,8 @@ struct ProgramState {
     qint32 PictureHeight = 0;
     // The user has said the printer is ready once in this run.
     bool PrinterConfirmed = false;
+    // The help topic (menu index) the next help window opens on; callers set it first.
+    qint16 RequestedHelpTopic = 0;
     // Set by the information report: the next large picture view prints its picture and closes.
     bool PrintPictureAtOnce = false;
 

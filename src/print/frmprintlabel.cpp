@@ -157,7 +157,7 @@ void frmPrintLabel::Form_Activate() {
 }
 
 void frmPrintLabel::paintEvent(QPaintEvent*) {
-    PaintWindowBackground(this);
+    PaintTiledBackground(this);
 }
 
 bool frmPrintLabel::eventFilter(QObject* watched, QEvent* event) {

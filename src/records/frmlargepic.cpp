@@ -123,5 +123,5 @@ void frmLargePic::cmdReturn_Click() {
 }
 
 void frmLargePic::paintEvent(QPaintEvent*) {
-    PaintWindowBackground(this);
+    PaintTiledBackground(this);
 }

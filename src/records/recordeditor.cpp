@@ -1,6 +1,6 @@
 #include "records/recordeditor.h"
 
-#include "app/version.h"
+#include "core/version.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"

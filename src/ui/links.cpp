@@ -3,7 +3,6 @@
 #include "ui/prompts.h"
 
 #include <QByteArray>
-#include <QDesktopServices>
 
 namespace {
 
@@ -20,8 +19,10 @@ QUrl BuildLink(LinkKind kind, const QString& target, const LinkQuery& query) {
                             : mail            ? QString::fromLatin1(DefaultMailAddress)
                                               : QString::fromLatin1(DefaultWebHost);
 
-    QByteArray encoded = mail ? QByteArrayLiteral("mailto:") : QByteArrayLiteral("http://");
-    encoded += EncodeTarget(address);
+    QByteArray encoded =
+        mail || kind == LinkKind::MailToNobody ? QByteArrayLiteral("mailto:") : QByteArrayLiteral("http://");
+    if (kind != LinkKind::MailToNobody)
+        encoded += EncodeTarget(address);
     for (qsizetype i = 0; i < query.size(); ++i) {
         encoded += i == 0 ? '?' : '&';
         encoded += query.at(i).first.toUtf8().toPercentEncoding();
@@ -38,7 +39,7 @@ void OpenLink(LinkKind kind, QWidget* owner, const QString& target, Prompts& pro
     Q_UNUSED(owner); // the desktop opens links in their own windows
     // A registered handler would be handed even an invalid link, so that is caught here.
     const QUrl url = BuildLink(kind, target, query);
-    if (!url.isValid() || !QDesktopServices::openUrl(url))
+    if (!url.isValid() || !prompts.OpenUrl(url))
         prompts.MsgBox(QStringLiteral("Could not establish an internet connection!"), MsgButtons::OKOnly,
                        MsgIcon::Critical, QStringLiteral("Error"));
 }

@@ -8,11 +8,15 @@
 class Prompts;
 class QWidget;
 
-enum class LinkKind : qint16 { Mail = 1, Web = 2 };
+// Mail and Web go to an address or host (the maker's when none is given); MailToNobody is a mail
+// with no recipient, for the user to address, carrying only its query (subject and body).
+enum class LinkKind : qint16 { Mail = 1, Web = 2, MailToNobody = 3 };
 
 // The maker's contact endpoints, used when a link is opened without a target.
 inline constexpr char DefaultMailAddress[] = "support@rosterly.example";
 inline constexpr char DefaultWebHost[] = "www.rosterly.example";
+// Where the program can be downloaded on the maker's web host.
+inline constexpr char DownloadPath[] = "/download/rosterly-setup.tar.gz";
 
 using LinkQuery = QList<QPair<QString, QString>>;
 
@@ -25,4 +29,5 @@ QUrl BuildLink(LinkKind kind, const QString& target, const LinkQuery& query = {}
 
 // Opens the link with the desktop's default program; reports a failure with the message
 // "Could not establish an internet connection!" (critical icon, title "Error").
-void OpenLink(LinkKind kind, QWidget* owner, const QString& target, Prompts& prompts, const LinkQuery& query = {});
+void OpenLink(LinkKind kind, QWidget* owner, const QString& target, Prompts& prompts,
+              const LinkQuery& query = {});

@@ -2,6 +2,7 @@
 #include "data/fileio.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -175,6 +176,10 @@ QString DialogPrompts::BrowseForFolder(const QString& prompt) {
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return chooser->selectedFiles().value(0);
+}
+
+bool DialogPrompts::OpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
 }
 
 bool ReportFileError(Prompts& prompts, const IoStatus& status) {

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QUrl>
 
 class IoStatus;
 class QWidget;
@@ -32,6 +33,9 @@ public:
 
     // A folder chooser showing `prompt` (may hold CR LF); the chosen folder, or empty for Cancel.
     virtual QString BrowseForFolder(const QString& prompt) = 0;
+
+    // Hands a mail or web link to the desktop's default program; false when it cannot be opened.
+    virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
 // The real dialogs, modal over the active window.
@@ -42,6 +46,7 @@ public:
     QString InputBox(const QString& prompt, const QString& title, const QString& proposed) override;
     QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
     QString BrowseForFolder(const QString& prompt) override;
+    bool OpenUrl(const QUrl& url) override;
 };
 
 // CR LF (and a lone CR) as the platform's line break, for display.

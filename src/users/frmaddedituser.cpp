@@ -5,6 +5,7 @@
 #include "data/programstate.h"
 #include "data/records.h"
 #include "data/userlist.h"
+#include "ui/background.h"
 #include "ui/boxcolor.h"
 #include "ui/fade.h"
 #include "ui/memobox.h"
@@ -151,7 +152,7 @@ void frmAddEditUser::showEvent(QShowEvent* event) {
 
 void frmAddEditUser::paintEvent(QPaintEvent* event) {
     Q_UNUSED(event);
-    PaintUserWindowBackdrop(this);
+    PaintTiledBackground(this);
 }
 
 void frmAddEditUser::Form_Activate() {

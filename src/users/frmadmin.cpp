@@ -4,6 +4,8 @@
 #include "data/oledate.h"
 #include "data/programstate.h"
 #include "data/userlist.h"
+#include "help/frmmanual.h"
+#include "ui/background.h"
 #include "ui/fade.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
@@ -152,6 +154,10 @@ void frmAdmin::BuildControls() {
     timerFlashButton.setInterval(2);
 
     connect(cmdUserSelected, &OrvicButton::clicked, this, &frmAdmin::cmdUserSelected_Click);
+    connect(cmdHelp, &OrvicButton::clicked, this, [this] { OpenHelp(m_ctx, this, m_fade, HelpAdminWindow); });
+    // F1 anywhere in the window is Help.
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, cmdHelp, &QAbstractButton::click);
     connect(txtPassword, &QLineEdit::textChanged, this, &frmAdmin::txtPassword_Change);
     connect(cmdContinue, &OrvicButton::clicked, this, &frmAdmin::cmdContinue_Click);
     connect(cmdCancel, &OrvicButton::clicked, this, &frmAdmin::cmdCancel_Click);
@@ -201,7 +207,7 @@ void frmAdmin::Form_Activate() {
 
 void frmAdmin::paintEvent(QPaintEvent* event) {
     Q_UNUSED(event);
-    PaintUserWindowBackdrop(this);
+    PaintTiledBackground(this);
 }
 
 void frmAdmin::closeEvent(QCloseEvent* event) {

@@ -39,6 +39,12 @@ public:
     QString InputBox(const QString& prompt, const QString& title, const QString& proposed) override;
     QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
     QString BrowseForFolder(const QString& prompt) override;
+    // Records the link and says it opened.
+    bool OpenUrl(const QUrl& url) override {
+        m_opened << url;
+        return true;
+    }
+    const QList<QUrl>& Opened() const { return m_opened; }
 
 private:
     struct Step {
@@ -53,4 +59,5 @@ private:
 
     QList<Prompt> m_asked;
     QList<Step> m_script;
+    QList<QUrl> m_opened;
 };

@@ -7,11 +7,35 @@
 #include "data/personnelfile.h"
 #include "data/programstate.h"
 #include "data/userlist.h"
+#include "help/frmmanual.h"
 #include "support/recordingprinter.h"
 #include "support/scriptedprompts.h"
 #include "ui/settingsstore.h"
 
 #include <QtTest>
+
+// Closes every help window as soon as it has shown its first topic, noting that topic (its menu
+// index); while `enabled` is false the help windows are left to the test.
+class HelpCloser : public QObject {
+public:
+    HelpCloser() { QCoreApplication::instance()->installEventFilter(this); }
+    ~HelpCloser() override { QCoreApplication::instance()->removeEventFilter(this); }
+    bool enabled = true;
+    QList<int> shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (enabled && event->type() == QEvent::Show) {
+            if (auto* manual = qobject_cast<frmManual*>(watched)) {
+                QTimer::singleShot(0, manual, [this, manual] {
+                    shown << manual->CurrentTopic();
+                    manual->done(QDialog::Rejected);
+                });
+            }
+        }
+        return false;
+    }
+};
 
 // One complete set of the program's objects for a test: state, settings in the test's folder,
 // scripted prompts, a fixed clock, and the window flow. The end of the program is counted
@@ -29,9 +53,17 @@ struct TestProgram {
                                ++ended;
                            }};
 
+    // The help windows the program opened, closed at once (see HelpCloser).
+    HelpCloser help;
+
+    // The welcome screen is switched off, as for a user who has seen it; its own tests switch it
+    // on again.
     explicit TestProgram(const QString& configFolder,
                          QDateTime now = QDateTime(QDate(2026, 12, 8), QTime(17, 5, 9)))
-        : settings(configFolder), clock(now) {}
+        : settings(configFolder), clock(now) {
+        settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
+                             QStringLiteral("NewUser"), QStringLiteral("NoShow"));
+    }
 
     void SetFades(bool on) {
         settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),

@@ -1,0 +1,137 @@
+#include "help/helptopics.h"
+
+#include <QHash>
+
+namespace {
+
+// The topic texts, by topic number.
+const QHash<int, const char*>& Topics() {
+    static const QHash<int, const char*> topics{
+        {1000,
+         "Rosterly is designed to maintain personnel information for your business employees.\r\n"
+         "\r\n"
+         "Rosterly maintains information on both current and previous employees, displaying either or both "
+         "groups as you wish. Rosterly also lets you search for and generate sub-lists of employees.\r\n"
+         "\r\n"
+         "Rosterly's main screen is a 2-tabbed 'Lobby'. The first tab is the 'Employee List', where you can "
+         "view, edit, and add employees to the Rosterly database.\r\n"
+         "\r\n"
+         "The second tab is the 'List Display Options' area, where you can define any list (or sub-list) of "
+         "employees you wish to view.\r\n"
+         "\r\n"
+         "The Information icon accesses a built-in manual that provides more information on any particular "
+         "area of Rosterly that you are interested in."},
+        {1500, "Everyone who uses Rosterly comes in through the 'Admin Window'. Each user has a name in the "
+               "'User List', a password, and one of four access levels:\r\n"
+               "\r\n"
+               "* Read only\r\n"
+               "* Read and edit records\r\n"
+               "* Read, edit, and add records\r\n"
+               "* Full access (read, edit, add, and delete records)\r\n"
+               "\r\n"
+               "*** Access to the 'User Name' List ***\r\n"
+               "\r\n"
+               "Click the 'Edit the User List' button and enter the access code to add, edit, or remove "
+               "users. Here you give each user a password and an access level. You can also review the user "
+               "log, which shows who entered and left Rosterly, when, and at what access level.\r\n"
+               "\r\n"
+               "The access code is kept in Rosterly's settings file (Rosterly.ini, in the Rosterly folder of "
+               "your personal settings folder), under the key 'AccessCode' in the [Defaults] section. "
+               "Rosterly makes a random code the first time it starts; the administrator can read it there, "
+               "and may change it to any other text.\r\n"
+               "\r\n"
+               "*** Access to Rosterly ***\r\n"
+               "\r\n"
+               "Highlight your name in the list, click 'Select the Highlighted User', enter your password, "
+               "and click 'Continue'. Rosterly's main window then opens with your access level. Only someone "
+               "who knows the access code can change the 'User List'."},
+        {2000, "The 'Employee List' page tab is comprised of two main parts: The top half contains a "
+               "scrollable list of employees. The lower half contains the personnel details of the employee "
+               "currently highlighted in the list at top.\r\n"
+               "\r\n"
+               "You have several options here--\r\n"
+               "\r\n"
+               "* You can print the list of employees\r\n"
+               "\r\n"
+               "* You can edit the personnel details of the employee currently highlighted.\r\n"
+               "\r\n"
+               "* You can print the personnel details of the employee currently highlighted.\r\n"
+               "\r\n"
+               "You can enter any text you like in the 'Notepad' section of each employees' record. This is "
+               "where you would maintain a basic personnel history of the employee, including transfers, "
+               "promotions, disciplinary actions, and so on."},
+        {3000,
+         "This page tab gives you complete control over defining what group of employees you wish to compose "
+         "and view in the 'Employee List' page tab.\r\n"
+         "\r\n"
+         "You can first select what basic type of list you're interested in. Then, depending on what type of "
+         "list you select, you can further define the group according to further criteria (such as race, "
+         "sex, age group, current or previous employees, and so on). You can even ask Rosterly to search for "
+         "certain text, such as a particular remark in the notepad section of the employees.\r\n"
+         "\r\n"
+         "Once you have defined your list, just click the 'Employee List' tab, and you'll see the list of "
+         "employees that match your filtering parameters."},
+        {4000,
+         "When adding or editing an employee's record, remember that the record MUST contain, at minimum:\r\n"
+         "\r\n"
+         "* A First Name\r\n"
+         "* A Last Name\r\n"
+         "* Race\r\n"
+         "* Sex\r\n"
+         "* Date of Birth, and\r\n"
+         "* Date of Employment\r\n"
+         "\r\n"
+         "Dates should be entered in a format recognized by your computer (in the USA, for example, that "
+         "would be a mm/dd/yyyy format), using slashes or hyphens as separators.\r\n"
+         "\r\n"
+         "SS#s entries should be hyphenated (123-45-6789) normally.\r\n"
+         "\r\n"
+         "Rosterly only recognizes 'M' and 'F' as gender designations.\r\n"
+         "\r\n"
+         "Rosterly recognizes 'W', 'B', 'H' (Hispanic), 'A' (Asiatic), and 'O' (Other) as race "
+         "designations."},
+        {10000, "Rosterly is made by Orvic Software.\r\n"
+                "\r\n"
+                "Orvic Software\r\n"
+                "1 Example Way, Suite 100\r\n"
+                "Springfield, IL 62701\r\n"
+                "\r\n"
+                "Email: support@rosterly.example\r\n"
+                "Web: www.rosterly.example\r\n"
+                "\r\n"
+                "We are glad to hear from you with questions, suggestions, or reports of anything that does "
+                "not work as you expect. Use the 'Email Orvic Software' entry of this menu to write to us, "
+                "or visit our web page for news of other software."},
+    };
+    return topics;
+}
+
+} // namespace
+
+const std::array<HelpMenuEntry, 16>& HelpMenuEntries() {
+    using K = HelpMenuEntry::Kind;
+    static const std::array<HelpMenuEntry, 16> entries{{
+        {K::Topic, "Overview", 1000},
+        {K::Separator, "", 0},
+        {K::Topic, "The Admin Window", 1500},
+        {K::Topic, "The Employee List", 2000},
+        {K::Topic, "List Display Options", 3000},
+        {K::Separator, "", 0},
+        {K::Topic, "Important Program Notes", 4000},
+        {K::Separator, "", 0},
+        {K::About, "About Rosterly", 7777},
+        {K::Topic, "About Orvic Software", 10000},
+        {K::Separator, "", 0},
+        {K::Mail, "Email a colleague about Rosterly", 4444},
+        {K::Mail, "Email Orvic Software", 1111},
+        {K::Mail, "Visit Orvic Software's Web Page", 2222},
+        {K::Separator, "", 0},
+        {K::Exit, "Exit this Menu", 0},
+    }};
+    return entries;
+}
+
+QString HelpTopicText(int topic) {
+    const char* text = Topics().value(topic, nullptr);
+    return text ? QString::fromUtf8(text) : QString();
+}
