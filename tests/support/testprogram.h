@@ -12,23 +12,39 @@
 #include "support/scriptedprompts.h"
 #include "ui/settingsstore.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QtTest>
 
-// Closes every help window as soon as it has shown its first topic, noting that topic (its menu
-// index); while `enabled` is false the help windows are left to the test.
+// Closes every help window as soon as it has shown its first topic, noting what it showed; while
+// `enabled` is false the help windows are left to the test.
 class HelpCloser : public QObject {
 public:
+    struct Seen {
+        int topic;          // the menu index shown
+        QString heading;    // labelHelpTopic
+        QString text;       // txtManual
+        QList<int> checked; // the menu indexes ticked
+    };
     HelpCloser() { QCoreApplication::instance()->installEventFilter(this); }
     ~HelpCloser() override { QCoreApplication::instance()->removeEventFilter(this); }
     bool enabled = true;
-    QList<int> shown;
+    QList<Seen> shown;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (enabled && event->type() == QEvent::Show) {
             if (auto* manual = qobject_cast<frmManual*>(watched)) {
                 QTimer::singleShot(0, manual, [this, manual] {
-                    shown << manual->CurrentTopic();
+                    Seen seen{manual->CurrentTopic(),
+                              manual->labelHelpTopic->text(),
+                              manual->txtManual->toPlainText(),
+                              {}};
+                    for (int i = 1; i <= 16; ++i)
+                        if (manual->menuHelpTopic[i]->isChecked())
+                            seen.checked << i;
+                    shown << seen;
                     manual->done(QDialog::Rejected);
                 });
             }
@@ -53,6 +69,9 @@ struct TestProgram {
                                ++ended;
                            }};
 
+    // The same objects as the context a window is given.
+    AppContext context{state, settings, prompts, clock, io, personnel, printer, windows};
+    AppContext& ctx() { return context; }
     // The help windows the program opened, closed at once (see HelpCloser).
     HelpCloser help;
 
