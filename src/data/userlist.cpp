@@ -10,7 +10,27 @@
 UserList::UserList(FileIo& io, QString fileName, QString scratchFileName)
     : m_file(io, std::move(fileName), UserRecordLength), m_scratchFileName(std::move(scratchFileName)) {}
 
+namespace {
+bool KeptUser(const char* bytes) {
+    return !IsMarkedRemoved(FieldCodec::RawBytes(bytes, UserRecord::FieldOf(UserField::FirstName)));
+}
+} // namespace
+
 IoStatus UserList::OpenUserList() {
+    if (IoStatus s = m_file.Open(); !s)
+        return s;
+    bool marked = false;
+    if (IoStatus s = m_file.Scan(
+            [&marked](qint64, const char* bytes) { marked = marked || !KeptUser(bytes); }, m_blank.data());
+        !s) {
+        m_file.Close();
+        return s;
+    }
+    if (!marked)
+        return {};
+    // A removal was interrupted after its mark: finish it, as the personnel file does.
+    if (IoStatus s = m_file.Compact(m_scratchFileName, KeptUser, m_blank.data()); !s)
+        return s;
     return m_file.Open();
 }
 
@@ -39,12 +59,7 @@ IoStatus UserList::RemoveUser(qint16 n) {
     m_record.SetFirstName(QString::fromLatin1(RemovedMarker));
     if (IoStatus s = WriteUserRecord(n); !s)
         return s;
-    IoStatus s = m_file.Compact(
-        m_scratchFileName,
-        [](const char* bytes) {
-            return !IsMarkedRemoved(FieldCodec::RawBytes(bytes, UserRecord::FieldOf(UserField::FirstName)));
-        },
-        m_blank.data());
+    IoStatus s = m_file.Compact(m_scratchFileName, KeptUser, m_blank.data());
     if (!s) {
         // Take the mark back; the compaction left "User.List" itself untouched.
         if (m_file.Open()) {

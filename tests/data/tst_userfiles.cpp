@@ -73,6 +73,24 @@ private slots:
         QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
     }
 
+    // A removal cut short after its mark is finished when the list is next opened.
+    void interruptedRemovalIsCompletedOnOpen() {
+        TempDataFolder folder;
+        const UserRecord a = User(QStringLiteral("Ann"), QStringLiteral("A"), 4);
+        const UserRecord c = User(QStringLiteral("Cy"), QStringLiteral("C"), 1);
+        WriteFile(QStringLiteral("User.List"),
+                  Image({a, User(QStringLiteral("$Killed$"), QStringLiteral("B"), 2), c}));
+        FileIo io;
+        UserList list(io);
+        QVERIFY(list.OpenUserList());
+        QCOMPARE(list.UserCount(), qint16(2));
+        QVERIFY(list.ReadUserRecord(2));
+        QCOMPARE(list.Record().FirstName(), QStringLiteral("Cy"));
+        list.CloseUserList();
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.List")), Image({a, c}));
+        QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
+    }
+
     void removingTheOnlyUserLeavesNoFiles() {
         TempDataFolder folder;
         WriteFile(QStringLiteral("User.List"), Image({User(QStringLiteral("Ann"), QStringLiteral("A"), 4)}));

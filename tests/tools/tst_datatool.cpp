@@ -156,14 +156,21 @@ private slots:
         const QByteArray users = Image(User(4), User(1));
         WriteAll(Path(QStringLiteral("User.List")), users);
         WriteAll(Path(QStringLiteral("people.bin")), users);
-        const QByteArray expected = "{\"Record\":1,\"DateCreated\":46000.25,\"FirstName\":\"Ana\","
-                                    "\"LastName\":\"Muñoz\",\"Password\":\"kq1wx2\","
-                                    "\"AccessLevel\":4,\"Comments\":\"€5 deposit\"}"
-                                    "\n"
-                                    "{\"Record\":2,\"DateCreated\":46000.25,\"FirstName\":\"Ana\","
-                                    "\"LastName\":\"Muñoz\",\"Password\":\"kq1wx2\","
-                                    "\"AccessLevel\":1,\"Comments\":\"€5 deposit\"}"
-                                    "\n";
+        // The stored passwords only when asked for.
+        const auto expectedDump = [](bool passwords) {
+            QByteArray lines;
+            for (int level : {4, 1})
+                lines += "{\"Record\":" + QByteArray::number(level == 4 ? 1 : 2) +
+                         ",\"DateCreated\":46000.25,\"FirstName\":\"Ana\",\"LastName\":\"Muñoz\"," +
+                         (passwords ? "\"Password\":\"kq1wx2\"," : "") +
+                         "\"AccessLevel\":" + QByteArray::number(level) + ",\"Comments\":\"€5 deposit\"}\n";
+            return lines;
+        };
+        const QByteArray expected = expectedDump(false);
+        const Outcome shown =
+            Tool({QStringLiteral("dump"), QStringLiteral("--show-passwords"), QStringLiteral("User.List")});
+        QCOMPARE(shown.exitCode, 0);
+        QCOMPARE(shown.out, expectedDump(true));
 
         const Outcome byName = Tool({QStringLiteral("dump"), QStringLiteral("User.List")});
         QCOMPARE(byName.exitCode, 0);
@@ -392,11 +399,36 @@ private slots:
                  QStringList());
     }
 
+    // Pipes, devices and folders are refused unread, whatever the command; nothing hangs.
+    void onlyRegularFilesAreRead_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("dump a pipe") << QStringLiteral("dump") << QStringLiteral("fifo");
+        QTest::newRow("check a pipe") << QStringLiteral("check") << QStringLiteral("fifo");
+        QTest::newRow("dump /dev/zero") << QStringLiteral("dump") << QStringLiteral("/dev/zero");
+        QTest::newRow("check /dev/urandom") << QStringLiteral("check") << QStringLiteral("/dev/urandom");
+        QTest::newRow("a folder") << QStringLiteral("dump") << QStringLiteral(".");
+    }
+    void onlyRegularFilesAreRead() {
+        QFETCH(QString, command);
+        QFETCH(QString, file);
+        if (file == QStringLiteral("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(Path(file)).constData(), 0600), 0);
+        const Outcome o = Tool({command, file});
+        QCOMPARE(o.exitCode, 2);
+        QCOMPARE(o.out, QByteArray());
+        QCOMPARE(o.err, QByteArray("rosterly-data: ") + file.toUtf8() +
+                            " is not a regular file; only data files can be read\n");
+        if (file == QStringLiteral("fifo"))
+            QFile::remove(Path(file));
+    }
+
     void helpGoesToStandardOutput() {
         for (const char* option : {"--help", "-h"}) {
             const Outcome r = Tool({QString::fromUtf8(option)});
             QCOMPARE(r.exitCode, 0);
-            QVERIFY(r.out.startsWith("Usage:\n  rosterly-data dump [--users | --personnel] FILE\n"));
+            QVERIFY(r.out.startsWith(
+                "Usage:\n  rosterly-data dump [--users | --personnel] [--show-passwords] FILE\n"));
             QCOMPARE(r.err, QByteArray());
         }
     }

@@ -16,19 +16,26 @@
 #include <optional>
 #include <span>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr qint64 MaxSeedCount = 1000000; // 5 GB of records
 constexpr qint64 BlockBytes = 1 << 20;
 
 const char Usage[] = R"(Usage:
-  rosterly-data dump [--users | --personnel] FILE
+  rosterly-data dump [--users | --personnel] [--show-passwords] FILE
   rosterly-data check [--users | --personnel] FILE
   rosterly-data seed N FILE [--seed S] [--force]
   rosterly-data --help
 
 dump   Prints every record of FILE as one JSON object per line, in file order: "Record"
        (its number from 1), then each field under its own name, in layout order.
+       A user's stored password is left out unless --show-passwords is given.
 check  Reports, one line each, records left marked "$Killed$", dates that are not
        finite or fall outside the years 100 to 9999, access levels outside 1 to 4,
        and a length that is not a whole number of records. Prints "ok: ..." when
@@ -38,10 +45,11 @@ seed   Writes N made-up employees (1 to 1000000) as a new personnel file. The sa
        --force is given.
 
 A file named "User.List" is read as a user list, any other as a personnel file;
---users and --personnel say which it is. dump and check never change FILE.
+--users and --personnel say which it is. dump and check never change FILE, and
+read nothing but a regular file.
 
 Exit status: 0 done, 1 problems found or a file could not be read or written,
-2 wrong command line.
+2 wrong command line or a FILE that is not a regular file.
 )";
 
 enum class Kind { ByName, Personnel, Users };
@@ -51,16 +59,21 @@ struct Layout {
     std::span<const FieldSpec> fields;
     int recordLength;
     const FieldSpec* firstName;
-    const FieldSpec* accessLevel;  // user lists only
-    const FieldSpec* inactivation; // personnel files only
+    const FieldSpec* accessLevel;        // user lists only
+    const FieldSpec* inactivation;       // personnel files only
+    const FieldSpec* password = nullptr; // user lists only
 };
 
 Layout LayoutFor(Kind kind, const QString& path) {
     if (kind == Kind::ByName)
         kind = QFileInfo(path).fileName() == QLatin1String("User.List") ? Kind::Users : Kind::Personnel;
     if (kind == Kind::Users)
-        return {UserFields, UserRecordLength, &UserRecord::FieldOf(UserField::FirstName),
-                &UserRecord::FieldOf(UserField::AccessLevel), nullptr};
+        return {UserFields,
+                UserRecordLength,
+                &UserRecord::FieldOf(UserField::FirstName),
+                &UserRecord::FieldOf(UserField::AccessLevel),
+                nullptr,
+                &UserRecord::FieldOf(UserField::Password)};
     return {PersonnelFields, PersonnelRecordLength, &PersonnelRecord::FieldOf(PersonnelField::FirstName),
             nullptr, &PersonnelRecord::FieldOf(PersonnelField::InactivationDate)};
 }
@@ -69,9 +82,9 @@ void Put(std::FILE* stream, const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
 }
 
-int Complain(std::FILE* err, const QString& message, int status) {
+int Complain(std::FILE* err, const QString& message, int status, bool usageHint = true) {
     Put(err, QByteArrayLiteral("rosterly-data: ") + message.toUtf8() + '\n');
-    if (status == ExitUsage)
+    if (status == ExitUsage && usageHint)
         Put(err, QByteArrayLiteral("Try 'rosterly-data --help'.\n"));
     return status;
 }
@@ -84,8 +97,9 @@ QString Plural(qint64 n, const char* one, const char* many) {
 
 struct ReadResult {
     QString error;
-    qint64 records = 0;  // whole records read
-    qint64 leftover = 0; // bytes after the last whole record
+    bool notRegular = false; // a pipe, a device or a folder: refused, nothing read
+    qint64 records = 0;      // whole records read
+    qint64 leftover = 0;     // bytes after the last whole record
 };
 
 // Hands each whole record of the file to `visit` in file order, reading large blocks. The file
@@ -93,8 +107,25 @@ struct ReadResult {
 ReadResult ReadRecords(const QString& path, int recordLength,
                        const std::function<void(qint64 n, const char* record)>& visit) {
     ReadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    // Opened without waiting, then looked at: a pipe or a device would never end (or never
+    // start), so only a regular file is read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.error =
+            QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        result.notRegular = true;
+        result.error = QStringLiteral("%1 is not a regular file; only data files can be read").arg(path);
+        return result;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         result.error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
         return result;
     }
@@ -176,10 +207,12 @@ void AppendString(QByteArray& out, const QString& text) {
     out += escaped.toUtf8();
 }
 
-void AppendRecord(QByteArray& out, qint64 n, const char* record, const Layout& layout) {
+void AppendRecord(QByteArray& out, qint64 n, const char* record, const Layout& layout, bool showPasswords) {
     out += "{\"Record\":";
     out += QByteArray::number(n);
     for (const FieldSpec& f : layout.fields) {
+        if (&f == layout.password && !showPasswords)
+            continue;
         out += ",\"";
         out += f.name;
         out += "\":";
@@ -198,17 +231,19 @@ void AppendRecord(QByteArray& out, qint64 n, const char* record, const Layout& l
     out += "}\n";
 }
 
-int Dump(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
+int Dump(const QString& path, Kind kind, bool showPasswords, std::FILE* out, std::FILE* err) {
     const Layout layout = LayoutFor(kind, path);
     QByteArray lines;
     const ReadResult read = ReadRecords(path, layout.recordLength, [&](qint64 n, const char* record) {
-        AppendRecord(lines, n, record, layout);
+        AppendRecord(lines, n, record, layout, showPasswords);
         if (lines.size() >= BlockBytes) {
             Put(out, lines);
             lines.clear();
         }
     });
     Put(out, lines);
+    if (read.notRegular)
+        return Complain(err, read.error, ExitNotRegular, false);
     if (!read.error.isEmpty())
         return Complain(err, read.error, ExitFailure);
     if (read.leftover > 0)
@@ -274,6 +309,8 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
                                       .arg(layout.recordLength)
                                       .arg(read.records * layout.recordLength + read.leftover));
     Put(out, report);
+    if (read.notRegular)
+        return Complain(err, read.error, ExitNotRegular, false);
     if (!read.error.isEmpty())
         return Complain(err, read.error, ExitFailure);
     if (problems > 0)
@@ -293,6 +330,7 @@ struct CommandLine {
     Kind kind = Kind::ByName;
     quint32 seed = 1;
     bool force = false;
+    bool showPasswords = false;
 };
 
 // Only the digits 0-9, at least one; nothing when the text is anything else or too large.
@@ -330,6 +368,8 @@ QString Parse(const QStringList& arguments, CommandLine& line) {
             if (line.kind != Kind::ByName && line.kind != kind)
                 return QStringLiteral("--users and --personnel exclude each other");
             line.kind = kind;
+        } else if (line.command == QLatin1String("dump") && arg == QLatin1String("--show-passwords")) {
+            line.showPasswords = true;
         } else if (seeds && arg == QLatin1String("--force")) {
             line.force = true;
         } else if (seeds && (arg == QLatin1String("--seed") || arg.startsWith(QLatin1String("--seed=")))) {
@@ -382,7 +422,7 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
         return Complain(err, wrong, ExitUsage);
 
     if (line.command == QLatin1String("dump"))
-        return Dump(line.operands[0], line.kind, out, err);
+        return Dump(line.operands[0], line.kind, line.showPasswords, out, err);
     if (line.command == QLatin1String("check"))
         return Check(line.operands[0], line.kind, out, err);
 

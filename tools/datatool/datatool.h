@@ -14,8 +14,9 @@
 
 // Exit statuses.
 inline constexpr int ExitOk = 0;
-inline constexpr int ExitFailure = 1; // check found problems, or a file could not be read or written
-inline constexpr int ExitUsage = 2;   // the command line was wrong
+inline constexpr int ExitFailure = 1;    // check found problems, or a file could not be read or written
+inline constexpr int ExitUsage = 2;      // the command line was wrong
+inline constexpr int ExitNotRegular = 2; // FILE is a pipe, a device or a folder: refused unread
 
 // Runs one command line (`arguments` without the program name). Results go to `out`, messages
 // (each starting with "rosterly-data: ") to `err`. Returns the exit status.
