@@ -27,6 +27,9 @@ struct ProgramState {
     qint32 PictureHeight = 0;
     // The user has said the printer is ready once in this run.
     bool PrinterConfirmed = false;
+    // The first wait before a sign-in or access-code try after two wrong ones in a row
+    // (milliseconds); each further wrong try doubles it, up to 30 times this.
+    int RetryWaitMs = 1000;
     // The help topic (menu index) the next help window opens on; callers set it first.
     qint16 RequestedHelpTopic = 0;
     // Set by the information report: the next large picture view prints its picture and closes.

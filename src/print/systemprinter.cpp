@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QMarginsF>
@@ -20,6 +21,10 @@
 
 #include <optional>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -150,6 +155,8 @@ private:
                 m_error = QStringLiteral("The folder for printouts could not be made:") + CrLf + m_pdfFolder;
                 return false;
             }
+            // Printouts hold Social Security numbers and birth dates: the owner's alone.
+            ::chmod(QFile::encodeName(m_pdfFolder).constData(), 0700);
             // One file per document, named by the time it was printed; never over another one.
             const QString stamp =
                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"));
@@ -160,6 +167,13 @@ private:
                 path = QDir(m_pdfFolder)
                            .filePath(m_documentName + QStringLiteral(" ") + stamp +
                                      QStringLiteral(" (%1).pdf").arg(n));
+            // Made first, owner-only whatever the umask; the printout is written into it.
+            const int fd = ::open(QFile::encodeName(path).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+            if (fd >= 0) {
+                ::fchmod(fd, 0600);
+                ::close(fd);
+            }
             Device().setOutputFileName(path);
         }
         if (!m_painter.begin(&Device())) {

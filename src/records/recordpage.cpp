@@ -484,6 +484,19 @@ bool RecordPage::ValidateEntry(bool editing) {
         Box(1)->setFocus();
         return false;
     }
+    // A name is one line: a tab or a line break in it would break every list it stands in.
+    for (int box = 1; box <= 4; ++box) {
+        const QString name = FieldText(box);
+        if (!Validate(!name.contains(QLatin1Char('\t')) && !name.contains(QLatin1Char('\r')) &&
+                          !name.contains(QLatin1Char('\n')),
+                      QStringLiteral("A '") + lblField[std::size_t(box)]->text() +
+                          QStringLiteral("' can't hold a tab or a line break.") + CrLf + CrLf +
+                          QStringLiteral("Please type the name on one line."))) {
+            tabNameInfo->SetTab(0);
+            Box(box)->setFocus();
+            return false;
+        }
+    }
     SetFieldText(5, TrimSpaces(FieldText(5)).toUpper());
     const QString race = FieldText(5);
     const bool raceOk = race.size() == 1 && QStringLiteral("WBHAO").contains(race);

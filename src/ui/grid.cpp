@@ -81,6 +81,10 @@ void Grid::AddItem(const QString& tabSeparated) {
     m_model->AddItem(tabSeparated);
 }
 
+void Grid::AddRow(const QStringList& cells) {
+    m_model->AddRow(cells);
+}
+
 void Grid::SetTextMatrix(int row, int col, const QString& text) {
     m_model->SetTextMatrix(row, col, text);
 }

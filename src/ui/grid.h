@@ -37,6 +37,8 @@ public:
 
     // Appends one data row, its cells separated by tab characters.
     void AddItem(const QString& tabSeparated);
+    // Appends one data row cell by cell; a tab inside a cell stays in that cell.
+    void AddRow(const QStringList& cells);
     // Shows `cells` (row-major, `cols` to a row) as the data rows, shared rather than copied:
     // a long list is held once, by whoever built it.
     void ShowCells(int cols, std::shared_ptr<const std::vector<QString>> cells);

@@ -171,18 +171,24 @@ Qt::Alignment GridModel::ColAlignment(int col) const {
 }
 
 void GridModel::AddItem(const QString& tabSeparated) {
+    QStringList cells;
+    for (const QStringView cell : QStringView(tabSeparated).tokenize(u'\t')) {
+        if (cells.size() == m_cols)
+            break;
+        cells << cell.toString();
+    }
+    AddRow(cells);
+}
+
+void GridModel::AddRow(const QStringList& cells) {
     Detach();
     const bool signal = !InBatch();
     if (signal)
         beginInsertRows({}, m_dataRows, m_dataRows);
     const std::size_t first = m_cells.size();
     m_cells.resize(first + std::size_t(m_cols)); // amortised: std::vector grows geometrically
-    std::size_t c = 0;
-    for (const QStringView cell : QStringView(tabSeparated).tokenize(u'\t')) {
-        if (c == std::size_t(m_cols))
-            break;
-        m_cells[first + c++] = cell.toString();
-    }
+    for (qsizetype c = 0; c < std::min<qsizetype>(cells.size(), m_cols); ++c)
+        m_cells[first + std::size_t(c)] = cells[c];
     ++m_dataRows;
     if (signal)
         endInsertRows();

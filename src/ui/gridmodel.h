@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -52,6 +53,8 @@ public:
     // Appends a data row: the cells in column order separated by tabs. Missing cells stay empty,
     // cells beyond the last column are dropped.
     void AddItem(const QString& tabSeparated);
+    // Appends a data row cell by cell: a tab inside a cell stays in that cell.
+    void AddRow(const QStringList& cells);
 
     // Cell text; row 0 is the heading. Reading outside the grid gives an empty text, writing
     // outside it does nothing.

@@ -1,6 +1,8 @@
 #include "ui/settingsstore.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
@@ -8,6 +10,10 @@
 #include <QVariant>
 
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,9 +47,23 @@ QString IniSettingsStore::GetSetting(const QString& application, const QString& 
 
 void IniSettingsStore::SaveSetting(const QString& application, const QString& section, const QString& key,
                                    const QString& value) {
-    QSettings settings(FilePath(application), QSettings::IniFormat);
+    // The file holds the access code: its folder and itself are the owner's alone, whatever the
+    // umask, before anything is written into it (the settings keep the mode of the file they
+    // replace).
+    const QString path = FilePath(application);
+    const QString folder = QFileInfo(path).path();
+    QDir().mkpath(folder);
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    }
+    QSettings settings(path, QSettings::IniFormat);
     settings.setValue(SettingKey(section, key), value);
     settings.sync();
+    ::chmod(QFile::encodeName(path).constData(), 0600);
 }
 
 namespace ProgramSettings {

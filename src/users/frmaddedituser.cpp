@@ -308,6 +308,20 @@ void frmAddEditUser::cmdSave_Click() {
         return;
     }
 
+    // A name is one line: a tab or a line break in it would shift the columns of the user list.
+    for (int box : {1, 2}) {
+        const QString name = LineBox(box)->text();
+        if (name.contains(QLatin1Char('\t')) || name.contains(QLatin1Char('\r')) ||
+            name.contains(QLatin1Char('\n'))) {
+            m_ctx.prompts.MsgBox(QStringLiteral("A name can't hold a tab or a line break.") + CrLf + CrLf +
+                                     QStringLiteral("Please type the name on one line."),
+                                 MsgButtons::OKOnly, MsgIcon::Exclamation,
+                                 QStringLiteral("Invalid Name Entry"));
+            LineBox(box)->setFocus();
+            return;
+        }
+    }
+
     QString password = LineBox(3)->text();
     if (!IsValidPassword(password)) {
         m_ctx.prompts.MsgBox(

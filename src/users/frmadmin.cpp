@@ -16,12 +16,15 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 
 namespace {
 
@@ -252,10 +255,10 @@ void frmAdmin::FillUserGrid() {
                     continue;
                 const QString first = TrimSpaces(u.FirstName());
                 const QString last = TrimSpaces(u.LastName());
-                grid->AddItem(first + QLatin1Char(' ') + last + QLatin1Char('\t') +
-                              m_ctx.state.AccessLevelName(u.AccessLevel()) + QLatin1Char('\t') +
-                              FormatDate(u.DateCreated(), u"mm/dd/yyyy") + QLatin1Char('\t') + last +
-                              QLatin1Char(' ') + first + QLatin1Char('\t') + QString::number(n));
+                // Cell by cell: a tab in a stored name must not move the record number.
+                grid->AddRow({first + QLatin1Char(' ') + last, m_ctx.state.AccessLevelName(u.AccessLevel()),
+                              FormatDate(u.DateCreated(), u"mm/dd/yyyy"), last + QLatin1Char(' ') + first,
+                              QString::number(n)});
             }
             if (!status)
                 grid->SetRows(1); // a list read only in part would be misleading
@@ -387,6 +390,8 @@ void frmAdmin::cmdContinue_Click() {
     const int row = grid->Row();
     if (row < 1)
         return;
+    if (!WaitBeforeTry(m_wrongPasswords))
+        return;
     UserList list(m_ctx.io, m_ctx.state.UserListName, m_ctx.state.ScratchFileName);
     IoStatus status = list.OpenUserList();
     if (status)
@@ -398,6 +403,7 @@ void frmAdmin::cmdContinue_Click() {
     QString stored = list.Record().Password();
     // Exact: case counts and the typed text is not trimmed.
     if (UnscramblePassword(stored) != txtPassword->text()) {
+        ++m_wrongPasswords;
         m_ctx.prompts.MsgBox(QStringLiteral("That is not the correct password") + CrLf +
                                  QStringLiteral("associated with this name"),
                              MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Incorrect Password"));
@@ -406,8 +412,19 @@ void frmAdmin::cmdContinue_Click() {
         return;
     }
 
+    m_wrongPasswords = 0;
+    // A level the program does not know would sign in with no rights anyone gave: refused.
+    const qint16 level = list.Record().AccessLevel();
+    if (level < 1 || level > 4) {
+        m_ctx.prompts.MsgBox(QStringLiteral("The 'User List' is damaged: the access level") + CrLf +
+                                 QStringLiteral("of this user can't be read.") + CrLf + CrLf +
+                                 QStringLiteral("Please ask your administrator to edit this user") + CrLf +
+                                 QStringLiteral("and give the user an access level again."),
+                             MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("User List Damaged"));
+        return;
+    }
     m_ctx.state.CurrentUserName = grid->TextMatrix(row, 0);
-    m_ctx.state.CurrentAccessLevel = list.Record().AccessLevel();
+    m_ctx.state.CurrentAccessLevel = level;
     // The password was right: a log that cannot be written is reported, but it does not lock
     // the user out of the records.
     ReportFileError(m_ctx.prompts, WriteUserLogEntry(m_ctx.io, m_ctx.state,
@@ -419,6 +436,22 @@ void frmAdmin::cmdContinue_Click() {
     } else {
         LeaveWindow(true);
     }
+}
+
+bool frmAdmin::WaitBeforeTry(int wrongTries) {
+    if (wrongTries < 2)
+        return true;
+    const int unit = m_ctx.state.RetryWaitMs;
+    const int wait = std::min(unit << std::min(wrongTries - 2, 5), 30 * unit);
+    QPointer<frmAdmin> self(this);
+    setEnabled(false);
+    QEventLoop loop;
+    QTimer::singleShot(wait, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (!self)
+        return false;
+    setEnabled(true);
+    return true;
 }
 
 void frmAdmin::cmdCancel_Click() {
@@ -450,8 +483,13 @@ void frmAdmin::cmdAdmin_Click() {
                                              QStringLiteral("<Enter Access Code Here>"));
         if (EnteredCode.isEmpty())
             return;
-        if (EnteredCode == AccessCode)
+        if (!WaitBeforeTry(m_wrongCodes))
+            return;
+        if (EnteredCode == AccessCode) {
+            m_wrongCodes = 0;
             break;
+        }
+        ++m_wrongCodes;
         m_ctx.prompts.MsgBox(QStringLiteral("Sorry, but you have not entered") + CrLf +
                                  QStringLiteral("the correct Access Code."),
                              MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Incorrect Access Code"));

@@ -89,6 +89,10 @@ private:
     void LeaveWindow(bool toMainWindow);
     void FadeEndAction();
     bool HasUserRows() const;
+    // From the third wrong try in a row on, waits before a try is checked (1 s, doubling up to
+    // 30 s), the window disabled but its events running. Returns false when the window went away
+    // meanwhile.
+    bool WaitBeforeTry(int wrongTries);
 
     AppContext& m_ctx;
     WindowFade* m_fade;
@@ -100,8 +104,10 @@ private:
     bool ViewingLog = false;
     bool Activated = false;
     int ReselectRow = 1;
-    qint16 m_userCount = 0; // as last counted when the list was read
-    int m_foreLevel = 0;    // flash state of timerFlashButton
+    qint16 m_userCount = 0;   // as last counted when the list was read
+    int m_wrongPasswords = 0; // wrong tries in a row
+    int m_wrongCodes = 0;
+    int m_foreLevel = 0; // flash state of timerFlashButton
     int m_backLevel = 0;
     int m_flashStep = 0;
 

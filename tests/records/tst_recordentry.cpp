@@ -799,6 +799,32 @@ private slots:
         QCOMPARE(FieldBytes(RecordBytes(adding ? 6 : 2), F::FirstName), Padded(F::FirstName, "Dee"));
     }
 
+    // A name is one line: a tab or a line break pasted into a name box is refused, nothing written.
+    void tabOrLineBreakInANameIsRefused_data() {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("tab in the last name") << 3 << u"Last Name"_s;
+        QTest::newRow("tab in the middle name") << 2 << u"Middle Name"_s;
+    }
+    void tabOrLineBreakInANameIsRefused() {
+        QFETCH(int, box);
+        QFETCH(QString, caption);
+        WriteStaff(Staff());
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        const QByteArray before = DataFileBytes();
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, box, u"Ann"_s);
+        Line(w, box)->setText(u"Smith\tJones"_s); // as pasted
+        CHECKED(ExpectRefusal(
+            *p, w,
+            u"A '"_s + w->recordPage->lblField[std::size_t(box)]->text() +
+                u"' can't hold a tab or a line break.\r\n\r\nPlease type the name on one line."_s));
+        QVERIFY(w->recordPage->lblField[std::size_t(box)]->text().contains(caption));
+        QTRY_VERIFY(Line(w, box)->hasFocus());
+        QCOMPARE(DataFileBytes(), before);
+    }
+
     // A new employee is a current one and the page says so, even when the employee shown before
     // was a previous one (whose page shows only "Previous Employee").
     void addingAfterAPreviousEmployeeShowsTheCurrentStatus() {

@@ -48,7 +48,10 @@ struct AdminFixture {
     AppContext ctx{state, settings, prompts, clock, io, personnel, printer, flow};
     QPointer<frmAdmin> window;
 
-    AdminFixture() { SaveSetting(QStringLiteral("AccessCode"), QStringLiteral("424242")); }
+    AdminFixture() {
+        SaveSetting(QStringLiteral("AccessCode"), QStringLiteral("424242"));
+        state.RetryWaitMs = 20; // the waits after wrong tries, kept short
+    }
     ~AdminFixture() { delete window; }
 
     void SaveSetting(const QString& key, const QString& value) {

@@ -1,3 +1,6 @@
+#include "data/personnelfile.h"
+#include "data/userlist.h"
+#include "print/printer.h"
 #include "support/scriptedprompts.h"
 #include "support/testsupport.h"
 #include "ui/links.h"
@@ -20,6 +23,8 @@
 
 #include <functional>
 #include <memory>
+
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(MsgButtons)
 Q_DECLARE_METATYPE(MsgDefault)
@@ -99,6 +104,7 @@ private slots:
 
     void scriptedPromptsRecordAndAnswer();
     void tempDataFolder();
+    void filesAreOwnerOnlyWhateverTheUmask();
 };
 
 void TestSeams::settingsFileHoldsPlainIni() {
@@ -510,4 +516,48 @@ void TestSeams::tempDataFolder() {
 }
 
 QTEST_MAIN(TestSeams)
+// Every file the program makes holding personal data or a secret, made under umask 000: the data
+// files, the settings file and its folder, the printouts' folder and a printout.
+void TestSeams::filesAreOwnerOnlyWhateverTheUmask() {
+    TempDataFolder folder;
+    const mode_t before = ::umask(0);
+    const auto modeOf = [](const QString& path) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    {
+        FileIo io;
+        PersonnelFile personnel(io);
+        QVERIFY(personnel.OpenPersonnelFile());
+        personnel.Record().SetFirstName(QStringLiteral("Ann"));
+        QVERIFY(personnel.AppendPersonnelRecord());
+        personnel.ClosePersonnelFile();
+        UserList users(io);
+        QVERIFY(users.OpenUserList());
+        users.Record().SetFirstName(QStringLiteral("Ann"));
+        QVERIFY(users.WriteUserRecord(1));
+        users.CloseUserList();
+
+        IniSettingsStore settings(folder.FilePath(QStringLiteral("config")));
+        QCOMPARE(ProgramSettings::AccessCode(settings).size(), 6);
+
+        ScriptedPrompts prompts;
+        prompts.Answer(MsgAnswer::OK);
+        auto pdf =
+            MakePdfPrinter(prompts, folder.FilePath(QStringLiteral("Printouts")), QStringLiteral("Rosterly"));
+        pdf->Print(QStringLiteral("123-45-6789"));
+        QCOMPARE(pdf->EndDoc(), QString());
+    }
+    ::umask(before);
+    QCOMPARE(modeOf(QStringLiteral("Rosterly.Data")), 0600);
+    QCOMPARE(modeOf(QStringLiteral("User.List")), 0600);
+    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("config/Rosterly"))), 0700);
+    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("config/Rosterly/Rosterly.ini"))), 0600);
+    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("Printouts"))), 0700);
+    const QStringList pdfs =
+        QDir(folder.FilePath(QStringLiteral("Printouts"))).entryList({QStringLiteral("*.pdf")});
+    QCOMPARE(pdfs.size(), 1);
+    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("Printouts/")) + pdfs.first()), 0600);
+}
+
 #include "tst_seams.moc"

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -217,6 +218,80 @@ private slots:
             QCOMPARE(f.state.CurrentUserName, QStringLiteral("Ann Lee"));
         }
         QVERIFY(f.prompts.Asked().isEmpty());
+    }
+
+    // Record numbers never come from text joined with tabs: a tab in a stored name signs in that
+    // user, with that user's password and level.
+    void tabInAStoredNameSignsInTheRightUser() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Bo\tX"), QStringLiteral("Low"), 1, QStringLiteral("low111"));
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abc123"));
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        QCOMPARE(w->grid->TextMatrix(2, 0), QStringLiteral("Bo\tX Low"));
+        QCOMPARE(w->grid->TextMatrix(2, 4), QStringLiteral("1"));
+        ClickRow(w->grid, 2);
+        Click(w, QStringLiteral("cmdUserSelected"));
+        f.prompts.Answer(MsgAnswer::OK);
+        QTest::keyClicks(w->txtPassword, QStringLiteral("abc123"));
+        Click(w, QStringLiteral("cmdContinue"));
+        QCOMPARE(f.prompts.Asked().constLast().title, QStringLiteral("Incorrect Password"));
+        QTest::keyClicks(w->txtPassword, QStringLiteral("low111"));
+        Click(w, QStringLiteral("cmdContinue"));
+        QCOMPARE(f.state.CurrentUserName, QStringLiteral("Bo\tX Low"));
+        QCOMPARE(f.state.CurrentAccessLevel, qint16(1));
+        QCOMPARE(f.flow.mainShown, 1);
+    }
+
+    // A level outside 1 to 4 is a damaged list: no sign-in, no log line.
+    void unknownAccessLevelIsRefused() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 7, QStringLiteral("abc123"));
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        Click(w, QStringLiteral("cmdUserSelected"));
+        f.prompts.Answer(MsgAnswer::OK);
+        QTest::keyClicks(w->txtPassword, QStringLiteral("abc123"));
+        Click(w, QStringLiteral("cmdContinue"));
+        const Prompt& p = f.prompts.Asked().constLast();
+        QCOMPARE(p.title, QStringLiteral("User List Damaged"));
+        QCOMPARE(p.text,
+                 QStringLiteral("The 'User List' is damaged: the access level\r\nof this user can't be "
+                                "read.\r\n\r\nPlease ask your administrator to edit this user\r\nand give "
+                                "the user an access level again."));
+        QCOMPARE(p.icon, MsgIcon::Critical);
+        QCOMPARE(f.flow.mainShown, 0);
+        QVERIFY(!QFile::exists(QStringLiteral("User.Log")));
+    }
+
+    // From the third wrong try in a row, each try waits before it is checked, longer each time;
+    // the window keeps handling its events meanwhile.
+    void wrongTriesWaitLongerFromTheThird() {
+        AdminFixture f;
+        f.state.RetryWaitMs = 150;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abc123"));
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        Click(w, QStringLiteral("cmdUserSelected"));
+        QList<qint64> took;
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(10);
+        for (const QString& typed : {QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x3"),
+                                     QStringLiteral("x4"), QStringLiteral("abc123")}) {
+            if (typed != QStringLiteral("abc123"))
+                f.prompts.Answer(MsgAnswer::OK);
+            QTest::keyClicks(w->txtPassword, typed);
+            QElapsedTimer clock;
+            clock.start();
+            Click(w, QStringLiteral("cmdContinue"));
+            took << clock.elapsed();
+        }
+        QVERIFY2(took[0] < 150 && took[1] < 150, qPrintable(QString::number(took[1])));
+        QVERIFY2(took[2] >= 150 && took[3] >= 300 && took[4] >= 600, qPrintable(QString::number(took[4])));
+        QVERIFY(ticks >= 50); // events ran while it waited
+        QCOMPARE(f.flow.mainShown, 1);
     }
 
     void unwritableLogIsReportedButSignInGoesOn() {

@@ -196,6 +196,41 @@ private slots:
         QCOMPARE(f.Column(0), QStringList(QStringLiteral("Ann Lee")));
     }
 
+    void tabOrLineBreakInANameIsRefused_data() {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("tab in the first name") << 1 << QStringLiteral("Bo\tX");
+        QTest::newRow("line break in the last name") << 2 << QStringLiteral("Marsh\r\nX");
+        QTest::newRow("new line in the last name") << 2 << QStringLiteral("Marsh\nX");
+    }
+    // A name is one line; nothing is written while it is not.
+    void tabOrLineBreakInANameIsRefused() {
+        QFETCH(int, box);
+        QFETCH(QString, name);
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));
+        const QByteArray before = ReadFileBytes(QStringLiteral("User.List"));
+        QVERIFY(f.Open());
+        f.EnterAdminMode();
+        f.prompts.Answer(MsgAnswer::OK);
+        WhenDialogUp(f.window, [&](frmAddEditUser* d) {
+            QTest::keyClicks(LineBox(d, 1), QStringLiteral("Bob"));
+            QTest::keyClicks(LineBox(d, 2), QStringLiteral("Marsh"));
+            QTest::keyClicks(LineBox(d, 3), QStringLiteral("efgh"));
+            LineBox(d, box)->setText(name); // as pasted
+            Click(d, QStringLiteral("cmdSave"));
+            QVERIFY(d->isVisible());
+            const Prompt& p = f.prompts.Asked().constLast();
+            QCOMPARE(p.text, QStringLiteral("A name can't hold a tab or a line break.\r\n\r\n"
+                                            "Please type the name on one line."));
+            QCOMPARE(p.title, QStringLiteral("Invalid Name Entry"));
+            QVERIFY(LineBox(d, box)->hasFocus());
+            Click(d, QStringLiteral("cmdCancel"));
+        });
+        Click(f.window, QStringLiteral("cmdAddUser"));
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.List")), before);
+    }
+
     void failedWritesAreReportedAndLoseNothing() {
         AdminFixture f;
         f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));
