@@ -2,6 +2,7 @@
 #include "app/singleinstance.h"
 #include "core/version.h"
 #include "data/clock.h"
+#include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "data/programstate.h"
 #include "print/printer.h"
@@ -28,6 +29,16 @@ int main(int argc, char* argv[]) {
     if (!instance.TryAcquire()) {
         prompts.MsgBox(AlreadyRunningText(state.AppTitle), MsgButtons::OKOnly, MsgIcon::Critical,
                        QString::fromLatin1(AlreadyRunningTitle));
+        return 1;
+    }
+
+    // One writer per data folder, from any user or computer; nothing is opened without it.
+    DataFolderLock folderLock(QDir::currentPath());
+    if (!folderLock.TryAcquire()) {
+        const QString refusal = folderLock.Error().isEmpty()
+                                    ? FolderInUseText(state.AppTitle, QDir::currentPath(), folderLock)
+                                    : folderLock.Error();
+        prompts.MsgBox(refusal, MsgButtons::OKOnly, MsgIcon::Critical, QString::fromLatin1(FolderInUseTitle));
         return 1;
     }
 

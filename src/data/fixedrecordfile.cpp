@@ -174,8 +174,11 @@ IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::functio
     if (m_fd < 0)
         return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
 
-    // Always start from an empty scratch file: a leftover one must not contribute records.
-    const int out = m_io.Open(scratchName, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, OwnerOnly);
+    // Always start from a scratch file of its own: a leftover one (the writer holds the data
+    // folder's lock, so no one else is using it) is removed, and the new one is made exclusively,
+    // never opened through a link or shared with another writer.
+    m_io.Remove(scratchName);
+    const int out = m_io.Open(scratchName, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, OwnerOnly);
     if (out < 0)
         return IoStatus::Failure(Tr("create"), scratchName, errno);
     ::fchmod(out, OwnerOnly);

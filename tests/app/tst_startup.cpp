@@ -2,6 +2,7 @@
 #include "app/frmtitlepage.h"
 #include "app/programwindows.h"
 #include "app/singleinstance.h"
+#include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "data/programstate.h"
 #include "support/scriptedprompts.h"
@@ -21,6 +22,24 @@
 namespace {
 // The test binary doubles as the "other copy" of the program: with --hold-lock it takes the
 // lock and keeps it until its input closes; with --try-lock it reports whether it got it.
+// With --hold-folder DIR it takes the data folder's lock and keeps it until its input closes; with
+// --try-folder DIR it reports whether it got it, and who holds it when not.
+int FolderChildMain(const QString& mode, const QString& folder) {
+    DataFolderLock lock(folder);
+    const bool locked = lock.TryAcquire();
+    QTextStream out(stdout);
+    if (locked)
+        out << "locked" << Qt::endl;
+    else
+        out << "refused by " << lock.HeldBy().user << " on " << lock.HeldBy().host << " process "
+            << lock.HeldBy().pid << Qt::endl;
+    if (mode == QStringLiteral("--hold-folder") && locked) {
+        QTextStream in(stdin);
+        in.readLine();
+    }
+    return locked ? 0 : 3;
+}
+
 int ChildMain(const QString& mode) {
     SingleInstance instance(QStringLiteral("Rosterly"));
     const bool locked = instance.TryAcquire();
@@ -40,6 +59,17 @@ class TestStartup : public QObject {
 
 private:
     QTemporaryDir m_runtime;
+    // A child with a home and a runtime folder of its own, as another user's copy would have.
+    QProcess* StartFolderChild(const QString& mode, const QString& folder, const QString& home) {
+        auto* p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
+        p->setProcessEnvironment(env);
+        p->start(QCoreApplication::applicationFilePath(), {mode, folder});
+        return p;
+    }
+
     QProcess* StartChild(const QString& mode) {
         auto* p = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -75,6 +105,78 @@ private slots:
         QProcess* third = StartChild(QStringLiteral("--try-lock"));
         QVERIFY(third->waitForFinished(10000));
         QCOMPARE(third->readAllStandardOutput().trimmed(), QByteArray("locked"));
+    }
+
+    // Two copies on one data folder, whatever path, home or runtime folder each uses: the second
+    // is refused, names the holder and touches nothing; a copy that died leaves a lock that is
+    // taken over.
+    void oneWriterPerDataFolder() {
+        QTemporaryDir place;
+        const QString folder = place.filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::link(folder, place.filePath(QStringLiteral("alias"))));
+        QVERIFY(QDir().mkpath(place.filePath(QStringLiteral("home1"))));
+        QVERIFY(QDir().mkpath(place.filePath(QStringLiteral("home2"))));
+        QFile data(folder + QStringLiteral("/Rosterly.Data"));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        data.write(QByteArray(5000, 'x'));
+        data.close();
+
+        QProcess* first = StartFolderChild(QStringLiteral("--hold-folder"), folder,
+                                           place.filePath(QStringLiteral("home1")));
+        QVERIFY(first->waitForReadyRead(10000));
+        QCOMPARE(first->readLine().trimmed(), QByteArray("locked"));
+        QCOMPARE(QFileInfo(folder + QStringLiteral("/Rosterly.lock")).permissions(),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+
+        QProcess* second =
+            StartFolderChild(QStringLiteral("--try-folder"), place.filePath(QStringLiteral("alias")),
+                             place.filePath(QStringLiteral("home2")));
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitCode(), 3);
+        const QByteArray said = second->readAllStandardOutput().trimmed();
+        QVERIFY2(said.startsWith("refused by ") &&
+                     said.endsWith(" process " + QByteArray::number(first->processId())),
+                 said.constData());
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
+        QCOMPARE(data.size(), 5000);
+
+        first->kill();
+        QVERIFY(first->waitForFinished(10000));
+        QProcess* third =
+            StartFolderChild(QStringLiteral("--try-folder"), folder, place.filePath(QStringLiteral("home2")));
+        QVERIFY(third->waitForFinished(10000));
+        QCOMPARE(third->readAllStandardOutput().trimmed(), QByteArray("locked"));
+    }
+
+    // A lock of another computer is never broken; the message says how to clear it.
+    void lockOfAnotherComputerIsKept() {
+        QTemporaryDir folder;
+        QFile lockFile(folder.filePath(QStringLiteral("Rosterly.lock")));
+        QVERIFY(lockFile.open(QIODevice::WriteOnly));
+        lockFile.write("4242\nrosterly\nfrontdesk-pc\n");
+        lockFile.flush();
+        QVERIFY(lockFile.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(8, 30)),
+                                     QFileDevice::FileModificationTime));
+        lockFile.close();
+        DataFolderLock lock(folder.path());
+        QVERIFY(!lock.TryAcquire());
+        QVERIFY(lock.HeldBy().otherComputer);
+        QCOMPARE(lock.HeldBy().host, QStringLiteral("frontdesk-pc"));
+        QCOMPARE(lock.HeldBy().pid, 4242);
+        QVERIFY(QFile::exists(lockFile.fileName()));
+        const QString user = lock.HeldBy().user;
+        QVERIFY(!user.isEmpty());
+        QCOMPARE(
+            FolderInUseText(QStringLiteral("Rosterly"), folder.path(), lock),
+            QStringLiteral("The data folder\r\n") + folder.path() + QStringLiteral("\r\nis in use by ") +
+                user +
+                QStringLiteral(" on frontdesk-pc since 12/08/2026 08:30.\r\n\r\nRosterly lets only one copy "
+                               "at a time work with these files.\r\n\r\nIf that computer is really switched "
+                               "off, delete the file\r\n") +
+                lockFile.fileName() + QStringLiteral("\r\nand start Rosterly again."));
+        QCOMPARE(QString::fromLatin1(FolderInUseTitle), QStringLiteral("Data Folder in Use"));
     }
 
     void titleWindowShowsItsLabelsAndGoesOn() {
@@ -167,6 +269,10 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
+    if (argc == 3 && (qstrcmp(argv[1], "--hold-folder") == 0 || qstrcmp(argv[1], "--try-folder") == 0)) {
+        QCoreApplication app(argc, argv);
+        return FolderChildMain(QString::fromLatin1(argv[1]), QString::fromLocal8Bit(argv[2]));
+    }
     if (argc == 2 && (qstrcmp(argv[1], "--hold-lock") == 0 || qstrcmp(argv[1], "--try-lock") == 0)) {
         QCoreApplication app(argc, argv);
         return ChildMain(QString::fromLatin1(argv[1]));

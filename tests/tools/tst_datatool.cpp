@@ -1,5 +1,6 @@
 // rosterly-data run as its own process: dump, check and seed on real files, and its answers to
 // wrong command lines.
+#include "data/folderlock.h"
 #include "data/oledate.h"
 #include "data/records.h"
 
@@ -332,6 +333,22 @@ private slots:
         QVERIFY(withNotes > 0);
         QVERIFY(withJobDate > 0);
         QVERIFY(withPicture > 0);
+    }
+
+    // Writing needs the data folder's lock, as the program takes it; reading needs none.
+    void seedWaitsForNoOneInTheFolder() {
+        DataFolderLock program(m_dir.path());
+        QVERIFY(program.TryAcquire());
+        const Outcome refused = Tool({QStringLiteral("seed"), QStringLiteral("5"), QStringLiteral("x.Data")});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.startsWith("rosterly-data: the folder of x.Data is in use by ") &&
+                     refused.err.endsWith(" (process " +
+                                          QByteArray::number(QCoreApplication::applicationPid()) +
+                                          "); nothing was written\n"),
+                 refused.err.constData());
+        QVERIFY(!QFile::exists(Path(QStringLiteral("x.Data"))));
+        WriteAll(Path(QStringLiteral("User.List")), Image(User(4)));
+        QCOMPARE(Tool({QStringLiteral("check"), QStringLiteral("User.List")}).exitCode, 0);
     }
 
     void seedRefusesAnExistingFileUnlessForced() {

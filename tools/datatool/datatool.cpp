@@ -3,6 +3,7 @@
 #include "datatool/seed.h"
 
 #include "data/fixedrecord.h"
+#include "data/folderlock.h"
 #include "data/oledate.h"
 #include "data/records.h"
 
@@ -426,6 +427,16 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     if (line.command == QLatin1String("check"))
         return Check(line.operands[0], line.kind, out, err);
 
+    // Writing: the data folder's lock first, as the program takes it. A lock that cannot be made
+    // at all (no such folder, no right to write there) leaves the write to fail on its own.
+    DataFolderLock lock(QFileInfo(line.operands[1]).absolutePath());
+    if (!lock.TryAcquire() && lock.Error().isEmpty())
+        return Complain(
+            err,
+            QStringLiteral("the folder of %1 is in use by %2 on %3 (process %4); nothing was written")
+                .arg(line.operands[1], lock.HeldBy().user, lock.HeldBy().host)
+                .arg(lock.HeldBy().pid),
+            ExitFailure);
     const qint64 count = static_cast<qint64>(*WholeNumber(line.operands[0], MaxSeedCount));
     if (const QString failed = WriteSeedFile(line.operands[1], count, line.seed, line.force);
         !failed.isEmpty())
