@@ -1,0 +1,183 @@
+// Killed at any moment: a child process removes, appends, rewrites an employee or removes a user
+// while this test kills it (SIGKILL) after a random, seeded delay. Whatever moment it died at,
+// the files read back through the data layer (which finishes an interrupted removal on opening)
+// are exactly as before the operation or exactly as after it. 50 runs per operation; more with
+// --runs N.
+#include "data/personnelfile.h"
+#include "data/userlist.h"
+#include "datatool/seed.h"
+#include "support/testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <csignal>
+
+#include <unistd.h>
+
+namespace {
+
+int g_runs = 50;
+
+constexpr int Employees = 2000; // 10 MB: a removal's compaction takes long enough to be hit
+constexpr int Users = 40;
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray UserImage() {
+    QByteArray image;
+    for (int i = 1; i <= Users; ++i) {
+        UserRecord u;
+        u.SetFirstName(QStringLiteral("User%1").arg(i));
+        u.SetLastName(QStringLiteral("Last"));
+        u.SetAccessLevel(qint16(1 + i % 4));
+        image.append(u.data(), UserRecordLength);
+    }
+    return image;
+}
+
+// The operation under test, on the data files of the working folder. The child runs it once;
+// the parent runs it on a copy to know the state after it.
+void Operate(const QString& op) {
+    FileIo io;
+    if (op == QStringLiteral("removeuser")) {
+        UserList users(io);
+        if (users.OpenUserList())
+            users.RemoveUser(Users / 2);
+        return;
+    }
+    PersonnelFile file(io);
+    if (!file.OpenPersonnelFile())
+        return;
+    if (op == QStringLiteral("remove")) {
+        file.RemovePersonnelRecord(Employees / 2);
+    } else if (op == QStringLiteral("append")) {
+        file.Record().Clear();
+        file.Record().SetFirstName(QStringLiteral("New"));
+        file.Record().SetLastName(QStringLiteral("Hire"));
+        file.AppendPersonnelRecord();
+    } else if (op == QStringLiteral("write")) {
+        file.ReadPersonnelRecord(Employees / 3);
+        file.Record().SetJobTitle(QStringLiteral("Promoted"));
+        file.Record().SetNotepad(QString(4000, QLatin1Char('n')));
+        file.WritePersonnelRecord(Employees / 3);
+    }
+    file.ClosePersonnelFile();
+}
+
+// The files as the data layer reads them: opened (finishing what an interrupted removal left)
+// and closed again, then their bytes.
+QByteArray Settled(const QString& op) {
+    FileIo io;
+    if (op == QStringLiteral("removeuser")) {
+        UserList users(io);
+        if (!users.OpenUserList())
+            return "unreadable";
+        users.CloseUserList();
+        return Read(QStringLiteral("User.List"));
+    }
+    PersonnelFile file(io);
+    if (!file.OpenPersonnelFile())
+        return "unreadable";
+    file.ClosePersonnelFile();
+    return Read(QStringLiteral("Rosterly.Data"));
+}
+
+QString DataFile(const QString& op) {
+    return op == QStringLiteral("removeuser") ? QStringLiteral("User.List") : QStringLiteral("Rosterly.Data");
+}
+
+} // namespace
+
+class TestCrash : public QObject {
+    Q_OBJECT
+
+private slots:
+    void killedAtAnyMoment_data() {
+        QTest::addColumn<QString>("op");
+        for (const char* op : {"remove", "append", "write", "removeuser"})
+            QTest::newRow(op) << QString::fromLatin1(op);
+    }
+
+    void killedAtAnyMoment() {
+        QFETCH(QString, op);
+        TempDataFolder folder;
+        const QString seeded = folder.FilePath(QStringLiteral("seed.Data"));
+        QCOMPARE(WriteSeedFile(seeded, Employees, 7, true), QString());
+        const QByteArray original = op == QStringLiteral("removeuser") ? UserImage() : Read(seeded);
+
+        // The state after the operation, from a run that is not interrupted.
+        Write(DataFile(op), original);
+        QElapsedTimer timer;
+        timer.start();
+        Operate(op);
+        const qint64 tookUs = std::max<qint64>(100, timer.nsecsElapsed() / 1000);
+        const QByteArray after = Settled(op);
+        QVERIFY(after != original);
+
+        QRandomGenerator random(20261209u + quint32(qHash(op)));
+        int before = 0, done = 0;
+        for (int run = 1; run <= g_runs; ++run) {
+            Write(DataFile(op), original);
+            QFile::remove(QStringLiteral("TempFile.$$$"));
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), op});
+            QVERIFY(child.waitForReadyRead(10000)); // the child is ready
+            child.write("go\n");
+            child.waitForBytesWritten(1000);
+            // Anywhere from before the operation to a little after it.
+            ::usleep(useconds_t(random.bounded(quint32(tookUs * 3 / 2 + 200))));
+            ::kill(pid_t(child.processId()), SIGKILL);
+            QVERIFY(child.waitForFinished(10000));
+            const QByteArray settled = Settled(op);
+            if (settled == original)
+                ++before;
+            else if (settled == after)
+                ++done;
+            else
+                QFAIL(
+                    qPrintable(QStringLiteral("run %1: the file is neither as before nor as after (%2 bytes)")
+                                   .arg(run)
+                                   .arg(settled.size())));
+        }
+        qInfo("%s: %d runs, %d left as before, %d as after, operation %lld us", qPrintable(op), g_runs,
+              before, done, tookUs);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (argc == 3 && qstrcmp(argv[1], "--child") == 0) {
+        QCoreApplication app(argc, argv);
+        QTextStream(stdout) << "ready" << Qt::endl;
+        QTextStream(stdin).readLine(); // "go"
+        Operate(QString::fromLatin1(argv[2]));
+        return 0;
+    }
+    // --runs N: more runs than the everyday 50.
+    QList<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+            g_runs = std::max(1, atoi(argv[++i]));
+            continue;
+        }
+        args << argv[i];
+    }
+    QCoreApplication app(argc, argv);
+    TestCrash test;
+    return QTest::qExec(&test, int(args.size()), args.data());
+}
+
+#include "tst_crash.moc"
