@@ -1,0 +1,375 @@
+// The power goes at any call of a write path: what was flushed stays, and of what was not, the
+// data writes are each kept or lost at random and the folder's changes (creations, renames,
+// removals) are kept up to a random point. Reopened through the data layer, the files are exactly
+// as before the operation or as after it: never torn, never lost.
+#include "data/personnelfile.h"
+#include "data/userlist.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cerrno>
+#include <fcntl.h>
+
+namespace {
+
+// Runs the real calls, and keeps beside them what a disk would hold if the power went now: the
+// names and contents as last flushed, and the changes made since, in order.
+class PowerLossFileIo final : public FileIo {
+public:
+    explicit PowerLossFileIo(const QString& folder) : m_folder(folder) {
+        for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+            const int inode = NewInode(ReadFile(name));
+            m_durableNames.insert(name, inode);
+        }
+        m_names = m_durableNames;
+    }
+
+    // The power fails at the `n`th call from now (1-based); later calls fail too.
+    void CutAt(int n) { m_cutAt = n; }
+    bool Cut() const { return m_cut; }
+    int Calls() const { return m_calls; }
+
+    // The files as the disk holds them after the cut, chosen by `random`, written back into the
+    // folder in place of what the program left there.
+    void LeaveDiskAfterCut(QRandomGenerator& random) {
+        QHash<int, QByteArray> contents = m_durable;
+        for (const DataOp& op : m_pendingData) {
+            if (random.bounded(2) == 0)
+                continue; // this write never reached the disk
+            QByteArray& c = contents[op.inode];
+            if (op.truncate) {
+                c.resize(op.offset);
+            } else {
+                if (c.size() < op.offset + op.bytes.size())
+                    c.resize(op.offset + op.bytes.size(), '\0');
+                c.replace(op.offset, op.bytes.size(), op.bytes);
+            }
+        }
+        QHash<QString, int> names = m_durableNames;
+        const qsizetype kept = random.bounded(int(m_pendingNames.size()) + 1);
+        for (qsizetype i = 0; i < kept; ++i)
+            Apply(names, m_pendingNames[i]);
+        QDir dir(m_folder);
+        for (const QString& name : dir.entryList(QDir::Files))
+            dir.remove(name);
+        for (auto it = names.cbegin(); it != names.cend(); ++it) {
+            QFile f(dir.filePath(it.key()));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(contents.value(it.value()));
+        }
+    }
+
+    int Open(const QString& path, int flags, mode_t mode) override {
+        if (Hit())
+            return Fail();
+        const QString name = Name(path);
+        const bool existed = m_names.contains(name);
+        const int fd = FileIo::Open(path, flags, mode);
+        if (fd < 0)
+            return fd;
+        if (!existed) {
+            const int inode = NewInode({});
+            m_names.insert(name, inode);
+            m_pendingNames.append({NameOp::Create, name, {}, inode});
+        } else if (flags & O_TRUNC) {
+            m_pendingData.append({m_names.value(name), 0, {}, true});
+        }
+        m_fds.insert(fd, m_names.value(name));
+        return fd;
+    }
+    ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t offset) override {
+        if (Hit())
+            return Fail();
+        const ssize_t n = FileIo::WriteAt(fd, buffer, count, offset);
+        if (n > 0)
+            m_pendingData.append(
+                {m_fds.value(fd), qsizetype(offset), QByteArray(static_cast<const char*>(buffer), n), false});
+        return n;
+    }
+    ssize_t Append(int fd, const void* buffer, size_t count) override {
+        if (Hit())
+            return Fail();
+        const off_t end = FileIo::Size(fd);
+        const ssize_t n = FileIo::Append(fd, buffer, count);
+        if (n > 0)
+            m_pendingData.append(
+                {m_fds.value(fd), qsizetype(end), QByteArray(static_cast<const char*>(buffer), n), false});
+        return n;
+    }
+    int Truncate(int fd, off_t length) override {
+        if (Hit())
+            return Fail();
+        const int r = FileIo::Truncate(fd, length);
+        if (r == 0)
+            m_pendingData.append({m_fds.value(fd), qsizetype(length), {}, true});
+        return r;
+    }
+    int Sync(int fd) override {
+        if (Hit())
+            return Fail();
+        const int r = FileIo::Sync(fd);
+        if (r == 0) {
+            // This file's writes are on the disk now.
+            const int inode = m_fds.value(fd);
+            QByteArray& c = m_durable[inode];
+            QList<DataOp> rest;
+            for (const DataOp& op : m_pendingData) {
+                if (op.inode != inode) {
+                    rest << op;
+                } else if (op.truncate) {
+                    c.resize(op.offset);
+                } else {
+                    if (c.size() < op.offset + op.bytes.size())
+                        c.resize(op.offset + op.bytes.size(), '\0');
+                    c.replace(op.offset, op.bytes.size(), op.bytes);
+                }
+            }
+            m_pendingData = rest;
+        }
+        return r;
+    }
+    int Close(int fd) override {
+        m_fds.remove(fd);
+        return FileIo::Close(fd);
+    }
+    int Rename(const QString& from, const QString& to) override {
+        if (Hit())
+            return Fail();
+        const int r = FileIo::Rename(from, to);
+        if (r == 0) {
+            const NameOp op{NameOp::Rename, Name(from), Name(to), 0};
+            Apply(m_names, op);
+            m_pendingNames.append(op);
+        }
+        return r;
+    }
+    int Remove(const QString& path) override {
+        if (Hit())
+            return Fail();
+        const int r = FileIo::Remove(path);
+        if (r == 0) {
+            const NameOp op{NameOp::Remove, Name(path), {}, 0};
+            Apply(m_names, op);
+            m_pendingNames.append(op);
+        }
+        return r;
+    }
+    int SyncFolderOf(const QString& path) override {
+        if (m_cut)
+            return Fail();
+        const int r = FileIo::SyncFolderOf(path);
+        if (r == 0) {
+            // The folder's changes are on the disk now.
+            for (const NameOp& op : m_pendingNames)
+                Apply(m_durableNames, op);
+            m_pendingNames.clear();
+        }
+        return r;
+    }
+
+private:
+    struct DataOp {
+        int inode;
+        qsizetype offset;
+        QByteArray bytes;
+        bool truncate;
+    };
+    struct NameOp {
+        enum Kind { Create, Rename, Remove } kind;
+        QString name;
+        QString to;
+        int inode;
+    };
+
+    static void Apply(QHash<QString, int>& names, const NameOp& op) {
+        switch (op.kind) {
+        case NameOp::Create:
+            names.insert(op.name, op.inode);
+            break;
+        case NameOp::Rename:
+            if (names.contains(op.name))
+                names.insert(op.to, names.take(op.name));
+            break;
+        case NameOp::Remove:
+            names.remove(op.name);
+            break;
+        }
+    }
+
+    bool Hit() {
+        if (m_cut)
+            return true;
+        if (m_cutAt > 0 && ++m_calls == m_cutAt)
+            m_cut = true;
+        return m_cut;
+    }
+    static int Fail() {
+        errno = EIO;
+        return -1;
+    }
+    QString Name(const QString& path) const { return QFileInfo(path).fileName(); }
+    QByteArray ReadFile(const QString& name) const {
+        QFile f(QDir(m_folder).filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    int NewInode(const QByteArray& content) {
+        m_durable.insert(++m_lastInode, content);
+        return m_lastInode;
+    }
+
+    QString m_folder;
+    int m_cutAt = 0;
+    int m_calls = 0;
+    bool m_cut = false;
+    int m_lastInode = 0;
+    QHash<int, QByteArray> m_durable;   // inode -> contents as flushed
+    QHash<QString, int> m_durableNames; // the folder as flushed
+    QHash<QString, int> m_names;        // the folder as the program sees it
+    QHash<int, int> m_fds;              // fd -> inode
+    QList<DataOp> m_pendingData;
+    QList<NameOp> m_pendingNames;
+};
+
+QByteArray Employee(int i) {
+    PersonnelRecord r;
+    r.SetFirstName(QStringLiteral("First%1").arg(i));
+    r.SetLastName(QStringLiteral("Last%1").arg(i));
+    r.SetNotepad(QString(3000, QLatin1Char('a' + i % 26)));
+    return QByteArray(r.data(), PersonnelRecordLength);
+}
+
+QByteArray User(int i) {
+    UserRecord u;
+    u.SetFirstName(QStringLiteral("User%1").arg(i));
+    u.SetLastName(QStringLiteral("Last"));
+    u.SetAccessLevel(qint16(1 + i % 4));
+    return QByteArray(u.data(), UserRecordLength);
+}
+
+// Every write path of the data files, run through `io`.
+void Operate(FileIo& io, const QString& op) {
+    if (op.startsWith(QStringLiteral("user"))) {
+        UserList users(io);
+        if (!users.OpenUserList())
+            return;
+        if (op == QStringLiteral("user remove")) {
+            users.RemoveUser(2);
+        } else {
+            users.ReadUserRecord(users.UserCount());
+            users.Record().SetComments(QStringLiteral("changed"));
+            users.WriteUserRecord(op == QStringLiteral("user append") ? users.UserCount() + 1 : 1);
+        }
+        users.CloseUserList();
+        return;
+    }
+    PersonnelFile file(io);
+    if (!file.OpenPersonnelFile())
+        return;
+    if (op == QStringLiteral("remove")) {
+        file.RemovePersonnelRecord(3);
+    } else if (op == QStringLiteral("append")) {
+        file.Record().SetFirstName(QStringLiteral("New"));
+        file.AppendPersonnelRecord();
+    } else if (op == QStringLiteral("write")) {
+        file.ReadPersonnelRecord(2);
+        file.Record().SetJobTitle(QStringLiteral("Promoted"));
+        file.WritePersonnelRecord(2);
+    }
+    file.ClosePersonnelFile();
+}
+
+// The data files as the data layer reads them afterwards (an interrupted removal finished).
+QByteArray Settled(const QString& op) {
+    FileIo io;
+    const bool users = op.startsWith(QStringLiteral("user"));
+    if (users) {
+        UserList list(io);
+        if (!list.OpenUserList())
+            return "unreadable";
+        list.CloseUserList();
+    } else {
+        PersonnelFile file(io);
+        if (!file.OpenPersonnelFile())
+            return "unreadable";
+        file.ClosePersonnelFile();
+    }
+    QFile f(users ? QStringLiteral("User.List") : QStringLiteral("Rosterly.Data"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Prepare(const QString& op) {
+    QByteArray bytes;
+    const bool users = op.startsWith(QStringLiteral("user"));
+    for (int i = 1; i <= 5; ++i)
+        bytes += users ? User(i) : Employee(i);
+    QFile f(users ? QStringLiteral("User.List") : QStringLiteral("Rosterly.Data"));
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestPowerLoss : public QObject {
+    Q_OBJECT
+
+private slots:
+    void powerFailsAtAnyCall_data() {
+        QTest::addColumn<QString>("op");
+        for (const char* op : {"remove", "append", "write", "user remove", "user append", "user write"})
+            QTest::newRow(op) << QString::fromLatin1(op);
+    }
+    void powerFailsAtAnyCall() {
+        QFETCH(QString, op);
+        TempDataFolder folder;
+        Prepare(op);
+        const QByteArray before = Settled(op);
+        int calls = 0;
+        QByteArray after;
+        {
+            PowerLossFileIo io(folder.Path());
+            io.CutAt(1000000);
+            Operate(io, op);
+            calls = io.Calls();
+            after = Settled(op);
+        }
+        QVERIFY(calls > 2);
+        QVERIFY(after != before);
+
+        QRandomGenerator random(7u + quint32(qHash(op)));
+        int asBefore = 0, asAfter = 0;
+        for (int cut = 1; cut <= calls + 1; ++cut) {
+            for (int draw = 0; draw < 8; ++draw) {
+                for (const QString& name : QDir(folder.Path()).entryList(QDir::Files))
+                    QFile::remove(name);
+                Prepare(op);
+                PowerLossFileIo io(folder.Path());
+                io.CutAt(cut);
+                Operate(io, op);
+                io.LeaveDiskAfterCut(random);
+                const QByteArray settled = Settled(op);
+                if (settled == before)
+                    ++asBefore;
+                else if (settled == after)
+                    ++asAfter;
+                else
+                    QFAIL(qPrintable(
+                        QStringLiteral("power cut at call %1 of %2, draw %3: %4 bytes, neither as before "
+                                       "nor as after")
+                            .arg(cut)
+                            .arg(calls)
+                            .arg(draw)
+                            .arg(settled.size())));
+            }
+        }
+        qInfo("%s: %d calls, %d cuts as before, %d as after", qPrintable(op), calls, asBefore, asAfter);
+    }
+};
+
+QTEST_MAIN(TestPowerLoss)
+#include "tst_powerloss.moc"
