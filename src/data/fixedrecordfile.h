@@ -46,6 +46,13 @@ public:
     IoStatus Compact(const QString& scratchName, const std::function<bool(const char* bytes)>& keep,
                      const char* blank, qint64* kept = nullptr);
 
+    // Removes a scratch file that an interrupted compaction left behind. Only for the holder of
+    // the data folder's lock: no one else can be compacting then.
+    void RemoveStaleScratch(const QString& scratchName) {
+        if (m_io.Exists(scratchName))
+            m_io.Remove(scratchName);
+    }
+
 private:
     IoStatus ReadUpTo(char* out, qint64 wanted, qint64 offset, qint64* got);
     IoStatus WriteFully(int fd, const char* data, qint64 count, qint64 offset, const QString& name);

@@ -34,6 +34,7 @@ IoStatus PersonnelFile::Count(bool* foundMarked) {
 }
 
 IoStatus PersonnelFile::OpenPersonnelFile() {
+    m_file.RemoveStaleScratch(m_scratchFileName);
     if (IoStatus s = m_file.Open(); !s)
         return s;
     bool marked = false;

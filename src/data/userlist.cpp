@@ -17,6 +17,7 @@ bool KeptUser(const char* bytes) {
 } // namespace
 
 IoStatus UserList::OpenUserList() {
+    m_file.RemoveStaleScratch(m_scratchFileName);
     if (IoStatus s = m_file.Open(); !s)
         return s;
     bool marked = false;

@@ -1,5 +1,6 @@
 // "User.List" and "User.Log": counting, removal, the password rule and its stored form, log lines.
 #include "data/oledate.h"
+#include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "support/testsupport.h"
 
@@ -80,6 +81,7 @@ private slots:
         const UserRecord c = User(QStringLiteral("Cy"), QStringLiteral("C"), 1);
         WriteFile(QStringLiteral("User.List"),
                   Image({a, User(QStringLiteral("$Killed$"), QStringLiteral("B"), 2), c}));
+        WriteFile(QStringLiteral("TempFile.$$$"), "left by the interrupted compaction");
         FileIo io;
         UserList list(io);
         QVERIFY(list.OpenUserList());
@@ -89,6 +91,26 @@ private slots:
         list.CloseUserList();
         QCOMPARE(ReadFileBytes(QStringLiteral("User.List")), Image({a, c}));
         QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
+    }
+
+    // A scratch file an interrupted compaction left behind goes when the files are next opened.
+    void staleScratchFileIsRemovedOnOpen() {
+        TempDataFolder folder;
+        WriteFile(QStringLiteral("User.List"), Image({User(QStringLiteral("Ann"), QStringLiteral("A"), 4)}));
+        for (bool users : {true, false}) {
+            WriteFile(QStringLiteral("TempFile.$$$"), "stale");
+            FileIo io;
+            if (users) {
+                UserList list(io);
+                QVERIFY(list.OpenUserList());
+                list.CloseUserList();
+            } else {
+                PersonnelFile file(io);
+                QVERIFY(file.OpenPersonnelFile());
+                file.ClosePersonnelFile();
+            }
+            QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
+        }
     }
 
     void removingTheOnlyUserLeavesNoFiles() {
