@@ -399,14 +399,16 @@ void frmMain::BuildEmployeeList() {
     grid->hide();
     grid->SetRows(1);
     PersonnelFile& file = m_ctx.personnel;
-    if (const IoStatus s = file.OpenPersonnelFile(); !s) {
+    // Only the length is looked at here; the build reads the records once (and finishes an
+    // interrupted removal when it meets one).
+    if (const IoStatus s = file.OpenPersonnelFileForScan(); !s) {
         ReportFileError(m_ctx.prompts, s);
         ShowListCommands(grid->Rows());
         return;
     }
     file.ClosePersonnelFile();
 
-    if (file.RecordCount() == 0) {
+    const auto showEmptyFile = [this] {
         frame[2]->hide();
         tabMain->SetTabEnabled(1, false);
         m_ctx.prompts.MsgBox(QStringLiteral("There are currently no personnel records on file.") + CrLf +
@@ -419,6 +421,9 @@ void frmMain::BuildEmployeeList() {
             cmdHelp_Click();
         }
         ShowListCommands(grid->Rows());
+    };
+    if (file.RecordCount() == 0) {
+        showEmptyFile();
         return;
     }
 
@@ -443,6 +448,11 @@ void frmMain::BuildEmployeeList() {
     if (!list.status) {
         ReportFileError(m_ctx.prompts, list.status);
         ShowListCommands(grid->Rows());
+        return;
+    }
+    if (list.recordCount == 0) {
+        // It held nothing but an employee whose removal had been cut short.
+        showEmptyFile();
         return;
     }
     if (m_optionsPage->txtOther->text() != list.txtOther)

@@ -56,6 +56,11 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
     return {};
 }
 
+IoStatus PersonnelFile::OpenPersonnelFileForScan() {
+    m_file.RemoveStaleScratch(m_scratchFileName);
+    return m_file.Open();
+}
+
 void PersonnelFile::ClosePersonnelFile() {
     m_file.Close();
 }

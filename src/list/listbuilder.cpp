@@ -684,14 +684,16 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
     result.txtOther = options.txtOther;
     result.caption = ListCaption(options);
 
-    result.status = file.OpenPersonnelFile();
+    // One pass over the file: opened without the counting pass and read once. A record left
+    // marked by an interrupted removal (rare) sends the build the long way: the full open
+    // finishes the removal, and the build starts again on the file as it then is.
+    result.status = file.OpenPersonnelFileForScan();
     if (!result.status)
         return result;
     result.recordCount = file.RecordCount();
 
-    // The counts of the open are an upper bound for every list type.
-    const bool previous = type == Alphabetical && options.optEmpStatus == 2;
-    const qint32 likely = previous ? file.PreviousCount() : file.CurrentCount();
+    // Every record is an upper bound for every list type.
+    const qint32 likely = result.recordCount;
     result.cells.reserve(std::size_t(std::max(likely, 0)) * std::size_t(result.cols));
 
     RowBuilder builder(options, today, result);
@@ -702,11 +704,26 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
     } else {
         builder.sortNumbers.reserve(std::size_t(std::max(likely, 0)));
     }
-    result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) { builder.Visit(n, r); });
+    bool marked = false;
+    result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
+        if (marked || r.IsMarkedRemoved()) {
+            marked = true;
+            return;
+        }
+        builder.Visit(n, r);
+    });
     file.ClosePersonnelFile();
     if (!result.status) {
         result.cells.clear();
         return result;
+    }
+    if (marked) {
+        EmployeeListResult failed;
+        failed.status = file.OpenPersonnelFile(); // finishes the removal
+        file.ClosePersonnelFile();
+        if (!failed.status)
+            return failed;
+        return BuildEmployeeRows(file, options, today, newRecordNumber);
     }
 
     if (type == Alphabetical && builder.OtherTextTrimmed()) {
