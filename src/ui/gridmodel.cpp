@@ -84,6 +84,12 @@ void GridModel::SetRows(int rows) {
     const int dataRows = std::max(rows, 1) - 1;
     if (dataRows == m_dataRows)
         return;
+    if (m_shown && dataRows < m_dataRows) {
+        // Only the rows that stay are copied out of shared cells (none when the grid is emptied
+        // before a rebuild).
+        m_cells.assign(m_shown->begin(), m_shown->begin() + std::ptrdiff_t(dataRows) * m_cols);
+        m_shown.reset();
+    }
     Detach();
     const bool signal = !InBatch();
     if (dataRows < m_dataRows) {

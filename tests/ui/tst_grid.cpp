@@ -133,6 +133,15 @@ void TestGrid::modelEditsAndBatches() {
     QCOMPARE(model.TextMatrix(1, 1), u"x"_s);
     QCOMPARE(model.TextMatrix(4, 1), u"4"_s);
     QCOMPARE(*cells, std::vector<QString>({u"b"_s, u"2"_s, u"a"_s, u"1"_s, u"c"_s, u"3"_s}));
+    // Cut down while shared: the rows that stay, the source untouched.
+    model.ShowCells(2, cells);
+    model.SetRows(2);
+    QCOMPARE(model.Rows(), 2);
+    QCOMPARE(model.TextMatrix(1, 0), u"b"_s);
+    QCOMPARE(model.TextMatrix(2, 0), QString());
+    model.SetRows(1);
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(cells->size(), std::size_t(6));
 }
 
 void TestGrid::headingsAlignmentAndCells() {
