@@ -154,59 +154,32 @@ private slots:
         QCOMPARE(f.window->grid->Rows(), 2);
     }
 
-    void removalMarkIsRefusedAsFirstName_data() {
+    void invalidNamesAreRefused_data() {
         QTest::addColumn<bool>("adding");
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("add") << true << QStringLiteral("$Killed$");
-        QTest::newRow("add, spaces around") << true << QStringLiteral("  $Killed$ ");
-        QTest::newRow("edit") << false << QStringLiteral("$Killed$");
-    }
-
-    // The mark would hide the user at once and delete it with the next removal.
-    void removalMarkIsRefusedAsFirstName() {
-        QFETCH(bool, adding);
-        QFETCH(QString, typed);
-        AdminFixture f;
-        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));
-        const QByteArray before = ReadFileBytes(QStringLiteral("User.List"));
-        QVERIFY(f.Open());
-        f.EnterAdminMode();
-        f.prompts.Answer(MsgAnswer::OK);
-        WhenDialogUp(f.window, [&typed, &f](frmAddEditUser* d) {
-            QVERIFY(LineBox(d, 1)->hasFocus());
-            QTest::keyClicks(LineBox(d, 1), typed); // replaces the selected name when editing
-            QTest::keyClicks(LineBox(d, 2), QStringLiteral("Marsh"));
-            QTest::keyClicks(LineBox(d, 3), QStringLiteral("efgh"));
-            Click(d, QStringLiteral("cmdSave"));
-            QVERIFY(d->isVisible());
-            QCOMPARE(f.prompts.Asked().size(), 2);
-            const Prompt& p = f.prompts.Asked().constLast();
-            QCOMPARE(p.text, QStringLiteral("'$Killed$' can't be used as a 'First Name'.") + CrLf + CrLf +
-                                 QStringLiteral("The program uses it to mark users") + CrLf +
-                                 QStringLiteral("that are being removed from the list."));
-            QCOMPARE(p.title, QStringLiteral("Invalid Name Entry"));
-            QCOMPARE(p.icon, MsgIcon::Exclamation);
-            QCOMPARE(p.buttons, MsgButtons::OKOnly);
-            QVERIFY(LineBox(d, 1)->hasFocus());
-            Click(d, QStringLiteral("cmdCancel"));
-        });
-        ClickRow(f.window->grid, 1);
-        Click(f.window, adding ? QStringLiteral("cmdAddUser") : QStringLiteral("cmdEditUser"));
-        QCOMPARE(ReadFileBytes(QStringLiteral("User.List")), before);
-        QCOMPARE(f.Column(0), QStringList(QStringLiteral("Ann Lee")));
-    }
-
-    void tabOrLineBreakInANameIsRefused_data() {
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("name");
-        QTest::newRow("tab in the first name") << 1 << QStringLiteral("Bo\tX");
-        QTest::newRow("line break in the last name") << 2 << QStringLiteral("Marsh\r\nX");
-        QTest::newRow("new line in the last name") << 2 << QStringLiteral("Marsh\nX");
+        QTest::addColumn<QString>("text");
+        const QString mark = QStringLiteral("'$Killed$' can't be used as a 'First Name'.") + CrLf + CrLf +
+                             QStringLiteral("The program uses it to mark users") + CrLf +
+                             QStringLiteral("that are being removed from the list.");
+        const QString oneLine = QStringLiteral("A name can't hold a tab or a line break.") + CrLf + CrLf +
+                                QStringLiteral("Please type the name on one line.");
+        // The mark would hide the user at once and delete it with the next removal.
+        QTest::newRow("add, the removal mark") << true << 1 << QStringLiteral("$Killed$") << mark;
+        QTest::newRow("add, the mark between spaces") << true << 1 << QStringLiteral("  $Killed$ ") << mark;
+        QTest::newRow("edit, the removal mark") << false << 1 << QStringLiteral("$Killed$") << mark;
+        // A name is one line: a tab or a line break would shift the columns of the user list.
+        QTest::newRow("tab in the first name") << true << 1 << QStringLiteral("Bo\tX") << oneLine;
+        QTest::newRow("line break in the last name") << true << 2 << QStringLiteral("Marsh\r\nX") << oneLine;
+        QTest::newRow("new line in the last name") << false << 2 << QStringLiteral("Marsh\nX") << oneLine;
     }
-    // A name is one line; nothing is written while it is not.
-    void tabOrLineBreakInANameIsRefused() {
+
+    // Refused before anything is written, with the focus on the name.
+    void invalidNamesAreRefused() {
+        QFETCH(bool, adding);
         QFETCH(int, box);
         QFETCH(QString, name);
+        QFETCH(QString, text);
         AdminFixture f;
         f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));
         const QByteArray before = ReadFileBytes(QStringLiteral("User.List"));
@@ -214,21 +187,26 @@ private slots:
         f.EnterAdminMode();
         f.prompts.Answer(MsgAnswer::OK);
         WhenDialogUp(f.window, [&](frmAddEditUser* d) {
-            QTest::keyClicks(LineBox(d, 1), QStringLiteral("Bob"));
+            QVERIFY(LineBox(d, 1)->hasFocus());
+            QTest::keyClicks(LineBox(d, 1), QStringLiteral("Bob")); // replaces the selected name when editing
             QTest::keyClicks(LineBox(d, 2), QStringLiteral("Marsh"));
             QTest::keyClicks(LineBox(d, 3), QStringLiteral("efgh"));
             LineBox(d, box)->setText(name); // as pasted
             Click(d, QStringLiteral("cmdSave"));
             QVERIFY(d->isVisible());
+            QCOMPARE(f.prompts.Asked().size(), 2);
             const Prompt& p = f.prompts.Asked().constLast();
-            QCOMPARE(p.text, QStringLiteral("A name can't hold a tab or a line break.\r\n\r\n"
-                                            "Please type the name on one line."));
+            QCOMPARE(p.text, text);
             QCOMPARE(p.title, QStringLiteral("Invalid Name Entry"));
+            QCOMPARE(p.icon, MsgIcon::Exclamation);
+            QCOMPARE(p.buttons, MsgButtons::OKOnly);
             QVERIFY(LineBox(d, box)->hasFocus());
             Click(d, QStringLiteral("cmdCancel"));
         });
-        Click(f.window, QStringLiteral("cmdAddUser"));
+        ClickRow(f.window->grid, 1);
+        Click(f.window, adding ? QStringLiteral("cmdAddUser") : QStringLiteral("cmdEditUser"));
         QCOMPARE(ReadFileBytes(QStringLiteral("User.List")), before);
+        QCOMPARE(f.Column(0), QStringList(QStringLiteral("Ann Lee")));
     }
 
     void failedWritesAreReportedAndLoseNothing() {
