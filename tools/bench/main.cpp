@@ -1,29 +1,43 @@
 // Times the employee list on generated personnel files of 1,000, 10,000 and 100,000 employees.
 // Each figure is the median of five runs after one warm-up, printed as one JSON object per line.
+//
+//   rosterly-bench [--sizes N,N,...]   the timings (default 1000,10000,100000)
+//   rosterly-bench --check             every list of a 100,000-employee file against its digest
 #include "app/frmmain.h"
+#include "app/frmtitlepage.h"
 #include "app/programwindows.h"
+#include "bench/listcheck.h"
 #include "data/clock.h"
+#include "data/folderlock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "data/programstate.h"
+#include "data/userlist.h"
 #include "datatool/seed.h"
 #include "list/listbuilder.h"
 #include "print/printer.h"
+#include "ui/fade.h"
 #include "ui/gridmodel.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
 #include "ui/settingsstore.h"
+#include "users/frmadmin.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
+#include <map>
 #include <memory>
 #include <unistd.h>
 #include <unordered_set>
@@ -52,13 +66,14 @@ double MedianMs(const std::function<void()>& work, const std::function<void()>& 
     return ms[ms.size() / 2];
 }
 
-void Print(const char* op, qint64 records, double ms, qint64 rows = -1) {
+// One line; `floorMs` (when above 0) adds the figure as a multiple of its floor.
+void Print(const char* op, qint64 records, double ms, qint64 rows = -1, double floorMs = 0) {
+    std::printf("{\"op\": \"%s\", \"records\": %lld, \"ms\": %.1f", op, static_cast<long long>(records), ms);
     if (rows >= 0)
-        std::printf("{\"op\": \"%s\", \"records\": %lld, \"ms\": %.1f, \"rows\": %lld}\n", op,
-                    static_cast<long long>(records), ms, static_cast<long long>(rows));
-    else
-        std::printf("{\"op\": \"%s\", \"records\": %lld, \"ms\": %.1f}\n", op,
-                    static_cast<long long>(records), ms);
+        std::printf(", \"rows\": %lld", static_cast<long long>(rows));
+    if (floorMs > 0)
+        std::printf(", \"x_floor\": %.2f", ms / floorMs);
+    std::printf("}\n");
     std::fflush(stdout);
 }
 
@@ -168,19 +183,22 @@ void CopyWhole(const QString& from, const QString& to) {
         ::close(in);
 }
 
-// Saving one edited record and removing one employee, each beside its floor.
-void BenchWrites(const QString& path, qint64 count, const QString& scratch) {
+// Saving one edited record and removing one employee, each beside its floor: saving beside the
+// same save on the smallest file (`saveFloorMs`, 0 for that file itself), removing beside a copy.
+double BenchWrites(const QString& path, qint64 count, const QString& scratch, double saveFloorMs) {
     FileIo io;
     PersonnelFile file(io, path, scratch);
-    Print("save_record", count, MedianMs([&] {
-              if (file.OpenPersonnelFileForScan() && file.ReadPersonnelRecord(qint32(count / 2))) {
-                  file.Record().SetJobTitle(QStringLiteral("Edited"));
-                  file.WritePersonnelRecord(qint32(count / 2));
-              }
-              file.ClosePersonnelFile();
-          }));
+    const double saveMs = MedianMs([&] {
+        if (file.OpenPersonnelFileForScan() && file.ReadPersonnelRecord(qint32(count / 2))) {
+            file.Record().SetJobTitle(QStringLiteral("Edited"));
+            file.WritePersonnelRecord(qint32(count / 2));
+        }
+        file.ClosePersonnelFile();
+    });
+    Print("save_record", count, saveMs, -1, saveFloorMs);
     const QString work = path + QStringLiteral(".work");
-    Print("copy_file", count, MedianMs([&] { CopyWhole(path, work); }));
+    const double copyMs = MedianMs([&] { CopyWhole(path, work); });
+    Print("copy_file", count, copyMs);
     PersonnelFile copy(io, work, scratch);
     Print("remove_record", count,
           MedianMs(
@@ -189,13 +207,15 @@ void BenchWrites(const QString& path, qint64 count, const QString& scratch) {
                       copy.RemovePersonnelRecord(qint32(count / 2));
                   copy.ClosePersonnelFile();
               },
-              [&] { CopyWhole(path, work); }));
+              [&] { CopyWhole(path, work); }),
+          -1, copyMs);
     QFile::remove(work);
+    return saveMs;
 }
 
 // The refresh a user waits for on the real main window: the list built, the grid shown with its
 // highlighted row, the record page filled and the window painted.
-void BenchRefresh(const QString& path, qint64 count) {
+void BenchRefresh(const QString& path, qint64 count, double readMs) {
     QTemporaryDir folder;
     CopyWhole(path, folder.filePath(QStringLiteral("Rosterly.Data")));
     const QString previous = QDir::currentPath();
@@ -222,13 +242,170 @@ void BenchRefresh(const QString& path, qint64 count) {
             Print("refresh_window", count, MedianMs([&] {
                       w->RefreshEmployeeList();
                       w->repaint();
-                  }));
+                  }),
+                  -1, readMs);
             std::printf("{\"op\": \"peak_rss_main_window\", \"records\": %lld, \"mb\": %.1f}\n",
                         static_cast<long long>(count), PeakRssMegabytes());
             w->CloseByProgram();
         }
     }
     QDir::setCurrent(previous);
+}
+
+qint64 MonotonicNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// The child's side of the start-up figures, run in a process of its own so that loading the
+// libraries counts: the program's start as main() makes it (the data folder's lock, the settings,
+// the printer, the title window), then Continue pressed at once and the admin window shown.
+// Prints both times, counted from `launchedNs` when the parent started this process.
+int StartupProbe(const QString& folder, qint64 launchedNs) {
+    QTimer::singleShot(30000, [] {
+        std::fprintf(stderr, "start-up did not reach the admin window; showing:");
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                std::fprintf(stderr, " %s '%s'", w->metaObject()->className(), qPrintable(w->windowTitle()));
+        std::fprintf(stderr, "\n");
+        std::_Exit(3);
+    });
+    QDir::setCurrent(folder);
+    ProgramState state;
+    DataFolderLock folderLock(QDir::currentPath());
+    if (!folderLock.TryAcquire())
+        return 3;
+    IniSettingsStore settings(QDir(folder).filePath(QStringLiteral("config")));
+    DialogPrompts prompts;
+    SystemClock clock;
+    FileIo io;
+    PersonnelFile personnel(io, state.DataFileName, state.ScratchFileName);
+    state.PlatformCanFade = PlatformSupportsWindowOpacity();
+    const std::unique_ptr<Printer> printer =
+        MakeSystemPrinter(prompts, QDir::current().filePath(QStringLiteral("Printouts")), state.AppTitle);
+    ProgramWindows windows(state, settings, prompts, clock, io, personnel, *printer, [](int) {});
+    windows.ShowTitleWindow();
+    while (!windows.TitleWindow() || !windows.TitleWindow()->isVisible())
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QApplication::processEvents();
+    const qint64 titleNs = MonotonicNs();
+    windows.TitleWindow()->cmdContinue->click();
+    while (!windows.AdminWindow() || !windows.AdminWindow()->IsActivated())
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QApplication::processEvents();
+    const qint64 adminNs = MonotonicNs();
+    std::printf("%.3f %.3f\n", double(titleNs - launchedNs) / 1e6, double(adminNs - launchedNs) / 1e6);
+    return 0;
+}
+
+// From starting the program to its title window, and on to the admin window with Continue pressed
+// at once, in a data folder holding `dataFile` (fades off, as off screen; the welcome window off).
+void BenchStartup(const QString& dataFile, qint64 count) {
+    QTemporaryDir folder;
+    CopyWhole(dataFile, folder.filePath(QStringLiteral("Rosterly.Data")));
+    {
+        // One user, so that the admin window opens on its sign-in rather than on the question
+        // for a first user.
+        FileIo io;
+        UserList users(io, folder.filePath(QStringLiteral("User.List")),
+                       folder.filePath(QStringLiteral("TempFile.$$$")));
+        QString password = QStringLiteral("abc123");
+        if (users.OpenUserList()) {
+            users.Record().Clear();
+            users.Record().SetFirstName(QStringLiteral("Ann"));
+            users.Record().SetLastName(QStringLiteral("Lee"));
+            users.Record().SetPassword(ScramblePassword(password));
+            users.Record().SetAccessLevel(4);
+            users.WriteUserRecord(1);
+        }
+        users.CloseUserList();
+    }
+    {
+        // Written out when the store goes, before the first child reads it.
+        IniSettingsStore settings(folder.filePath(QStringLiteral("config")));
+        const QString app = QString::fromLatin1(ProgramSettings::Application);
+        const QString section = QString::fromLatin1(ProgramSettings::Section);
+        settings.SaveSetting(app, section, QStringLiteral("NewUser"), QStringLiteral("NoShow"));
+        settings.SaveSetting(app, section, QStringLiteral("FadeStatus"), QStringLiteral("0"));
+    }
+    std::vector<double> title;
+    std::vector<double> admin;
+    for (int run = 0; run <= Runs; ++run) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--startup-probe"), folder.path(), QString::number(MonotonicNs())});
+        if (!child.waitForFinished(60000) || child.exitCode() != 0) {
+            std::fprintf(stderr, "start-up probe failed: %s\n", child.readAllStandardError().constData());
+            return;
+        }
+        const QList<QByteArray> times = child.readAllStandardOutput().trimmed().split(' ');
+        if (run == 0 || times.size() != 2)
+            continue; // the warm-up
+        title.push_back(times[0].toDouble());
+        admin.push_back(times[1].toDouble());
+    }
+    if (title.empty())
+        return;
+    std::sort(title.begin(), title.end());
+    std::sort(admin.begin(), admin.end());
+    Print("startup_title_window", count, title[title.size() / 2]);
+    Print("startup_admin_window", count, admin[admin.size() / 2]);
+}
+
+// Builds every list of a generated 100,000-employee file and compares each digest with the one
+// recorded here; a change to the builder must leave them all as they are.
+int CheckLists(const QString& folder) {
+    static const std::map<QString, QByteArray> recorded = {
+        {QStringLiteral("type1"), QByteArrayLiteral("ca0c55d1869b144f0e5eb815acb725f1419ed936")},
+        {QStringLiteral("type2"), QByteArrayLiteral("8934705f4f34a2557b5201751d572bdde9c3a705")},
+        {QStringLiteral("type3"), QByteArrayLiteral("08afd0c7ef7d23cd41711e4b676dcf01e6d0bb9b")},
+        {QStringLiteral("type4"), QByteArrayLiteral("377b72bbb3e2c2510a6815a6b47c6814bf2a1468")},
+        {QStringLiteral("previous"), QByteArrayLiteral("08f807dcba400629783aaf1ea3a22dafa3544829")},
+        {QStringLiteral("with-1"), QByteArrayLiteral("aa48677f29587f979391d2593b2a9bd42f29e9d8")},
+        {QStringLiteral("with0"), QByteArrayLiteral("ca0c55d1869b144f0e5eb815acb725f1419ed936")},
+        {QStringLiteral("with1"), QByteArrayLiteral("09cfd947129c43d058e73fd5558e7fbd9563ae43")},
+        {QStringLiteral("with2"), QByteArrayLiteral("a8b98c5ca5bb5c2ee2650bb89603fb241902f520")},
+        {QStringLiteral("with3"), QByteArrayLiteral("d92f69d5c66f33e68cd40f083d50cf28f90512fc")},
+        {QStringLiteral("with4"), QByteArrayLiteral("12bb42bc303251f92f20201b6963e1a184c7de6d")},
+        {QStringLiteral("with5"), QByteArrayLiteral("c19f0f0c2ed7fef1672be6864c526294ee5df827")},
+        {QStringLiteral("with6"), QByteArrayLiteral("a84256215cc4affc11e9c7c6fc00d8bdfdd256fd")},
+        {QStringLiteral("with7"), QByteArrayLiteral("8193a3b66bbdeeb1c377dfe7c175af9e0e92319d")},
+        {QStringLiteral("with8"), QByteArrayLiteral("acac5ae93b713d9898de39520e13bde45d161fa5")},
+        {QStringLiteral("with9"), QByteArrayLiteral("311a600707d9b1630a371be9f3142c1822dbfa41")},
+        {QStringLiteral("race2"), QByteArrayLiteral("72887af7bafa9b52ad73189ccb0ed39935600028")},
+        {QStringLiteral("race3"), QByteArrayLiteral("ad5451eea1c55047692e914e8d5ffb94611ca17d")},
+        {QStringLiteral("race4"), QByteArrayLiteral("5f2b61485247ae11d65fd9ed2203e1b2a03f9cf8")},
+        {QStringLiteral("race5"), QByteArrayLiteral("88e4226255e1105f08f89a46caa709c17d319143")},
+        {QStringLiteral("race6"), QByteArrayLiteral("6d7b965e29a7e092ece831ce2048a0aa93046915")},
+        {QStringLiteral("sex2"), QByteArrayLiteral("9981a9a7dbafbf57a7de130d779cb3d7e59422af")},
+        {QStringLiteral("sex3"), QByteArrayLiteral("d8ce5f11aadf62fe1583215c107286521acfb1f5")},
+        {QStringLiteral("month"), QByteArrayLiteral("55b45df83e0d5a7ad182b6c0603642571b131392")},
+        {QStringLiteral("year"), QByteArrayLiteral("f53a0b8b6300f8c2f5a60b60c0d208aee0994db8")},
+        {QStringLiteral("agegroup"), QByteArrayLiteral("95b8cbb0799523dba156e0f6724a0f033e331652")},
+        {QStringLiteral("lookfor"), QByteArrayLiteral("808503ee80bb8b65a1847123da7a955cd8955f1e")},
+        {QStringLiteral("notepad"), QByteArrayLiteral("9ee6b868176d10306fb23425925c6ec47f512e59")},
+    };
+    const QString path = QDir(folder).filePath(QStringLiteral("Rosterly.Data"));
+    if (const QString error = WriteSeedFile(path, 100000, 1, false); !error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    FileIo io;
+    PersonnelFile file(io, path, QDir(folder).filePath(QStringLiteral("TempFile.$$$")));
+    const double today = DateToOle(SeedReferenceDate());
+    int failed = 0;
+    for (const ListCheckCase& c : ListCheckCases()) {
+        // Record 777 stands for a newly added employee, whose row the alphabetical list highlights.
+        const EmployeeListResult result = BuildEmployeeRows(file, c.options, today, 777);
+        const QByteArray digest = ListDigest(result);
+        const auto known = recorded.find(c.name);
+        const bool same = known != recorded.end() && known->second == digest;
+        failed += same ? 0 : 1;
+        std::printf("{\"op\": \"check\", \"list\": \"%s\", \"rows\": %d, \"sha1\": \"%s\", \"same\": %s}\n",
+                    qPrintable(c.name), result.Rows(), digest.constData(), same ? "true" : "false");
+    }
+    return failed == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -238,16 +415,39 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    BenchButtons();
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 4 && args[1] == QLatin1String("--startup-probe"))
+        return StartupProbe(args[2], args[3].toLongLong());
+
+    std::vector<qint64> sizes = {1000, 10000, 100000};
+    bool check = false;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--check")) {
+            check = true;
+        } else if (args[i] == QLatin1String("--sizes") && i + 1 < args.size()) {
+            sizes.clear();
+            for (const QString& size : args[++i].split(QLatin1Char(',')))
+                if (const qint64 n = size.toLongLong(); n > 0)
+                    sizes.push_back(n);
+        } else {
+            std::fprintf(stderr, "usage: rosterly-bench [--sizes N,N,...] | --check\n");
+            return 2;
+        }
+    }
     QTemporaryDir folder;
     if (!folder.isValid()) {
         std::fprintf(stderr, "cannot create a temporary folder\n");
         return 1;
     }
+    if (check)
+        return CheckLists(folder.path());
+
+    BenchButtons();
     const double today = DateToOle(SeedReferenceDate());
     double rowsMb = -1;
+    double saveFloorMs = 0;
 
-    for (const qint64 count : {qint64(1000), qint64(10000), qint64(100000)}) {
+    for (const qint64 count : sizes) {
         const QString path = folder.filePath(QStringLiteral("Rosterly-%1.Data").arg(count));
         if (const QString error = WriteSeedFile(path, count, 1, false); !error.isEmpty()) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -255,7 +455,8 @@ int main(int argc, char** argv) {
         }
 
         qint64 bytes = 0;
-        Print("read_file", count, MedianMs([&] { bytes = ReadWholeFile(path); }));
+        const double readMs = MedianMs([&] { bytes = ReadWholeFile(path); });
+        Print("read_file", count, readMs);
         if (bytes != count * PersonnelRecordLength) {
             std::fprintf(stderr, "read %lld bytes of %s\n", static_cast<long long>(bytes), qPrintable(path));
             return 1;
@@ -280,11 +481,16 @@ int main(int argc, char** argv) {
                         std::fprintf(stderr, "%s\n", qPrintable(result.status.Message()));
                 },
                 [&] { result = EmployeeListResult(); });
-            Print(c.op, count, ms, result.Rows());
+            Print(c.op, count, ms, result.Rows(), readMs);
         }
 
-        BenchWrites(path, count, folder.filePath(QStringLiteral("TempFile.$$$")));
-        BenchRefresh(path, count);
+        const double saveMs =
+            BenchWrites(path, count, folder.filePath(QStringLiteral("TempFile.$$$")), saveFloorMs);
+        if (saveFloorMs == 0)
+            saveFloorMs = saveMs;
+        BenchRefresh(path, count, readMs);
+        if (count == sizes.back())
+            BenchStartup(path, count);
 
         if (count == 100000) {
             EmployeeListResult result = BuildEmployeeRows(file, ListOptions(), today, 0);
@@ -311,7 +517,8 @@ int main(int argc, char** argv) {
         QFile::remove(path);
     }
 
-    std::printf("{\"op\": \"rows_mb\", \"records\": 100000, \"mb\": %.1f}\n", rowsMb);
+    if (rowsMb >= 0)
+        std::printf("{\"op\": \"rows_mb\", \"records\": 100000, \"mb\": %.1f}\n", rowsMb);
     std::printf("{\"op\": \"peak_rss\", \"mb\": %.1f}\n", PeakRssMegabytes());
     return 0;
 }

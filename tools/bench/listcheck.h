@@ -1,0 +1,62 @@
+#pragma once
+
+// The benchmark's check mode: a digest of every list the builder makes from a generated file, so
+// that a change made for speed can be shown to leave every row, cell and order as it was.
+
+#include "list/listbuilder.h"
+
+#include <QCryptographicHash>
+#include <QString>
+
+#include <vector>
+
+struct ListCheckCase {
+    QString name;
+    ListOptions options;
+};
+
+// Every list type, both statuses, each filter and each "with" column of the alphabetical list.
+inline std::vector<ListCheckCase> ListCheckCases() {
+    std::vector<ListCheckCase> cases;
+    const auto add = [&](const QString& name, auto change) {
+        ListOptions o;
+        change(o);
+        cases.push_back({name, o});
+    };
+    for (int type = 1; type <= 4; ++type)
+        add(QStringLiteral("type%1").arg(type), [&](ListOptions& o) { o.optTypeList = type; });
+    add(QStringLiteral("previous"), [](ListOptions& o) { o.optEmpStatus = 2; });
+    for (int with = -1; with <= 9; ++with)
+        add(QStringLiteral("with%1").arg(with), [&](ListOptions& o) { o.comboListWithIndex = with; });
+    for (int race = 2; race <= 6; ++race)
+        add(QStringLiteral("race%1").arg(race), [&](ListOptions& o) { o.optRace = race; });
+    for (int sex = 2; sex <= 3; ++sex)
+        add(QStringLiteral("sex%1").arg(sex), [&](ListOptions& o) { o.optSex = sex; });
+    add(QStringLiteral("month"), [](ListOptions& o) { o.comboMonth = QStringLiteral("Mar"); });
+    add(QStringLiteral("year"), [](ListOptions& o) { o.comboYear = QStringLiteral("2001"); });
+    add(QStringLiteral("agegroup"), [](ListOptions& o) { o.comboAgeGroup = QStringLiteral("40's"); });
+    add(QStringLiteral("lookfor"), [](ListOptions& o) { o.txtOther = QStringLiteral(" Clerk "); });
+    add(QStringLiteral("notepad"), [](ListOptions& o) {
+        o.txtOther = QStringLiteral("forklift");
+        o.chkSearchNotepad = true;
+    });
+    return cases;
+}
+
+// SHA-1 of the rows as the grid would show them, with the highlighted row, the caption and the
+// trimmed look-for text.
+inline QByteArray ListDigest(const EmployeeListResult& result) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    const auto put = [&](const QString& text) {
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+        hash.addData(QByteArrayView("\0\0", 2));
+    };
+    put(QString::number(result.Rows()) + u'/' + QString::number(result.cols) + u'/' +
+        QString::number(result.highlightRow));
+    put(result.caption);
+    put(result.txtOther);
+    put(result.formatString);
+    for (const QString& cell : result.cells)
+        put(cell);
+    return hash.result().toHex();
+}
