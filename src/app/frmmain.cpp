@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -381,6 +382,16 @@ void frmMain::PrepareListOptions() {
     m_optionsPage->PrepareListOptions();
 }
 
+void frmMain::ReleaseList() {
+    // Freeing a long list's hundreds of thousands of texts takes about as long as building the
+    // next one; a worker does it while the new list is built. Only the last holder frees it: the
+    // grid has let go, and a text shared with a copy elsewhere is counted atomically.
+    constexpr std::size_t LongList = 20000;
+    if (m_list && m_list.use_count() == 1 && m_list->cells.size() >= LongList)
+        QThreadPool::globalInstance()->start([old = std::move(m_list)]() mutable { old.reset(); });
+    m_list = std::make_shared<const EmployeeListResult>();
+}
+
 void frmMain::RefreshEmployeeList() {
     tabMain->SetTabEnabled(1, m_ctx.personnel.RecordCount() > 0);
     recordPage->tabNameInfo->SetTab(0);
@@ -398,10 +409,11 @@ void frmMain::RefreshEmployeeList() {
 void frmMain::BuildEmployeeList() {
     grid->hide();
     grid->SetRows(1);
+    ReleaseList();
     PersonnelFile& file = m_ctx.personnel;
     // Only the length is looked at here; the build reads the records once (and finishes an
     // interrupted removal when it meets one).
-    if (const IoStatus s = file.OpenPersonnelFileForScan(); !s) {
+    if (const IoStatus s = file.OpenPersonnelFileUncounted(); !s) {
         ReportFileError(m_ctx.prompts, s);
         ShowListCommands(grid->Rows());
         return;

@@ -122,6 +122,8 @@ private:
     void grid_RowColChange();
     void BeginInput();
     void EnableListCommands(bool enabled);
+    // Lets go of the shown list, leaving an empty one; a long list is freed on a worker thread.
+    void ReleaseList();
 
     AppContext& m_ctx;
     WindowFade* m_fade;

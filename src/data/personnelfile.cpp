@@ -56,7 +56,7 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
     return {};
 }
 
-IoStatus PersonnelFile::OpenPersonnelFileForScan() {
+IoStatus PersonnelFile::OpenPersonnelFileUncounted() {
     m_file.RemoveStaleScratch(m_scratchFileName);
     return m_file.Open();
 }

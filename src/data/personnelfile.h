@@ -20,10 +20,11 @@ public:
     // CurrentCount (InactivationDate 0) and PreviousCount. Afterwards the buffer holds the last
     // record. A removal interrupted before its compaction finished is completed first.
     IoStatus OpenPersonnelFile();
-    // Opens for one scan of every record, without the counting pass: RecordCount comes from the
-    // length, the other counts stay as the last full open left them, and nothing is completed.
-    // A scan that meets a record marked for removal must give up and open the file in full.
-    IoStatus OpenPersonnelFileForScan();
+    // Opens without the counting pass, for one scan of every record or to read and write records
+    // by number: RecordCount comes from the length, the other counts stay as the last full open
+    // left them, and nothing is completed, so the time it takes does not grow with the file. A
+    // scan that meets a record marked for removal must give up and open the file in full.
+    IoStatus OpenPersonnelFileUncounted();
     void ClosePersonnelFile();
     bool IsOpen() const { return m_file.IsOpen(); }
 

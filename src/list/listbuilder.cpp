@@ -687,7 +687,7 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
     // One pass over the file: opened without the counting pass and read once. A record left
     // marked by an interrupted removal (rare) sends the build the long way: the full open
     // finishes the removal, and the build starts again on the file as it then is.
-    result.status = file.OpenPersonnelFileForScan();
+    result.status = file.OpenPersonnelFileUncounted();
     if (!result.status)
         return result;
     result.recordCount = file.RecordCount();

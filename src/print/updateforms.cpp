@@ -140,7 +140,7 @@ void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records) 
         std::optional<BusyWindow> busy;
         if (window)
             busy.emplace(window);
-        status = file.OpenPersonnelFile();
+        status = file.OpenPersonnelFileUncounted();
         for (qint32 record : records) {
             if (!status)
                 break;

@@ -79,7 +79,7 @@ qint32 RecordEditor::Store() {
     }
 
     PersonnelFile& file = m_ctx.personnel;
-    IoStatus status = file.OpenPersonnelFile();
+    IoStatus status = file.OpenPersonnelFileUncounted();
     const qint32 number = IsAdding() ? file.RecordCount() + 1 : m_page.ShownRecord();
     if (status)
         status = file.ReadPersonnelRecord(number);
@@ -127,7 +127,7 @@ bool RecordEditor::Remove(QWidget* window, WindowFade* fade, qint32 recordNumber
     {
         const BusyWindow busy(window);
         PersonnelFile& file = m_ctx.personnel;
-        status = file.OpenPersonnelFile();
+        status = file.OpenPersonnelFileUncounted();
         // Marks the record and squeezes it out; on a failure the file is left as it was.
         if (status)
             status = file.RemovePersonnelRecord(recordNumber);
@@ -147,7 +147,7 @@ void RecordEditor::PrintReport(QWidget* window) {
     // The questions about the notepad and the photograph are about the employee the page shows,
     // read afresh: other commands may have read other employees into the shared record since.
     PersonnelFile& file = m_ctx.personnel;
-    IoStatus status = file.OpenPersonnelFile();
+    IoStatus status = file.OpenPersonnelFileUncounted();
     if (status)
         status = file.ReadPersonnelRecord(m_page.ShownRecord());
     file.ClosePersonnelFile();

@@ -283,7 +283,7 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
     m_recordNumber = recordNumber;
     m_heading = heading;
     PersonnelFile& file = m_ctx.personnel;
-    IoStatus status = file.OpenPersonnelFile();
+    IoStatus status = file.OpenPersonnelFileUncounted();
     if (status)
         status = file.ReadPersonnelRecord(recordNumber);
     file.ClosePersonnelFile();

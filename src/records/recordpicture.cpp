@@ -202,7 +202,7 @@ void RecordPage::ShowPictureButtons(bool hasPicture) {
 
 bool RecordPage::RewriteShownRecord(const std::function<void(PersonnelRecord&)>& change) {
     PersonnelFile& file = m_ctx.personnel;
-    IoStatus status = file.OpenPersonnelFile();
+    IoStatus status = file.OpenPersonnelFileUncounted();
     if (status)
         status = file.ReadPersonnelRecord(m_recordNumber);
     if (status) {

@@ -744,6 +744,34 @@ private slots:
         QVERIFY(w->cmdAddEmployee->isEnabled() && !w->cmdRemoveEmployee->isEnabled());
     }
 
+    // Showing and saving one employee read that employee, not the whole file, so neither takes
+    // longer on a long staff list; only the list's rebuild after the save reads every record.
+    void oneEmployeeIsReadWithoutTheRestOfTheFile() {
+        std::vector<StaffMember> staff = Staff();
+        for (int i = 0; i < 40; ++i)
+            staff.push_back({u"Extra%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"Eve"_s, {1980, 1, 1}, {2005, 1, 1}});
+        WriteStaff(staff);
+        const qint64 record = PersonnelRecordLength;
+        const qint64 file = qint64(staff.size()) * record;
+        frmMain* w = OpenMainWindow(*p, 3);
+        QVERIFY(w);
+
+        p->io.bytesRead = 0;
+        ClickGridRow(w, 3);
+        QCOMPARE(w->recordPage->FieldText(3), u"Extra01"_s);
+        QCOMPARE(p->io.bytesRead, record);
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 17, u"E-77"_s);
+        p->io.bytesRead = 0;
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p->prompts.Asked().size(), 0);
+        QCOMPARE(ReadRecordFromDisk(7).EmployeeNumber().trimmed(), u"E-77"_s);
+        // The record before it is changed, its old bytes kept by the write to put back on a
+        // failure, the record shown, then the list rebuilt and the record shown from it.
+        QCOMPARE(p->io.bytesRead, 3 * record + file + record);
+    }
+
     // The removal mark as a first name would make the employee vanish at the next removal: it is
     // refused as an entry fault before anything is written, when adding and when editing. Only the
     // mark as the file compares it is refused.

@@ -17,6 +17,8 @@
 #include <QPlainTextEdit>
 #include <QtTest>
 
+#include <algorithm>
+
 // Closes every help window as soon as it has shown its first topic, noting what it showed; while
 // `enabled` is false the help windows are left to the test.
 class HelpCloser : public QObject {
@@ -53,6 +55,17 @@ protected:
     }
 };
 
+// The program's file layer, counting the bytes read so that a test can see how much of a file a
+// command reads.
+struct CountingFileIo : FileIo {
+    qint64 bytesRead = 0;
+    ssize_t ReadAt(int fd, void* buffer, size_t count, off_t offset) override {
+        const ssize_t n = FileIo::ReadAt(fd, buffer, count, offset);
+        bytesRead += std::max<ssize_t>(n, 0);
+        return n;
+    }
+};
+
 // One complete set of the program's objects for a test: state, settings in the test's folder,
 // scripted prompts, a fixed clock, and the window flow. The end of the program is counted
 // instead of leaving the event loop.
@@ -61,7 +74,7 @@ struct TestProgram {
     IniSettingsStore settings;
     ScriptedPrompts prompts;
     FixedClock clock;
-    FileIo io;
+    CountingFileIo io;
     PersonnelFile personnel{io};
     RecordingPrinter printer;
     int ended = 0;

@@ -189,7 +189,7 @@ double BenchWrites(const QString& path, qint64 count, const QString& scratch, do
     FileIo io;
     PersonnelFile file(io, path, scratch);
     const double saveMs = MedianMs([&] {
-        if (file.OpenPersonnelFileForScan() && file.ReadPersonnelRecord(qint32(count / 2))) {
+        if (file.OpenPersonnelFileUncounted() && file.ReadPersonnelRecord(qint32(count / 2))) {
             file.Record().SetJobTitle(QStringLiteral("Edited"));
             file.WritePersonnelRecord(qint32(count / 2));
         }
@@ -203,7 +203,7 @@ double BenchWrites(const QString& path, qint64 count, const QString& scratch, do
     Print("remove_record", count,
           MedianMs(
               [&] {
-                  if (copy.OpenPersonnelFileForScan())
+                  if (copy.OpenPersonnelFileUncounted())
                       copy.RemovePersonnelRecord(qint32(count / 2));
                   copy.ClosePersonnelFile();
               },
