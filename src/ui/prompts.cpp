@@ -153,6 +153,10 @@ QString DialogPrompts::GetOpenFileName(const QString& title, const QString& fold
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, folder, filter);
 }
 
+QString DialogPrompts::GetSaveFileName(const QString& title, const QString& proposed, const QString& filter) {
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, proposed, filter);
+}
+
 QString DialogPrompts::BrowseForFolder(const QString& prompt) {
     // Native folder choosers have no room for a prompt, so the chooser is Qt's own, embedded
     // under a label that carries the prompt's lines.

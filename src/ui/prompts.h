@@ -31,6 +31,10 @@ public:
     // A file-open dialog; empty when cancelled. `filter` is in Qt's "Name (*.a *.b);;..." form.
     virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) = 0;
 
+    // A file-save dialog proposing the path `proposed`; the chosen path, or empty when cancelled.
+    // It asks before an existing file is replaced.
+    virtual QString GetSaveFileName(const QString& title, const QString& proposed, const QString& filter) = 0;
+
     // A folder chooser showing `prompt` (may hold CR LF); the chosen folder, or empty for Cancel.
     virtual QString BrowseForFolder(const QString& prompt) = 0;
 
@@ -45,6 +49,7 @@ public:
                      MsgDefault defaultButton = MsgDefault::Button1) override;
     QString InputBox(const QString& prompt, const QString& title, const QString& proposed) override;
     QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
+    QString GetSaveFileName(const QString& title, const QString& proposed, const QString& filter) override;
     QString BrowseForFolder(const QString& prompt) override;
     bool OpenUrl(const QUrl& url) override;
 };

@@ -13,6 +13,8 @@ QString KindName(Prompt::Kind kind) {
         return QStringLiteral("input box");
     case Prompt::Kind::OpenFile:
         return QStringLiteral("file dialog");
+    case Prompt::Kind::SaveFile:
+        return QStringLiteral("save dialog");
     case Prompt::Kind::Folder:
         return QStringLiteral("folder dialog");
     }
@@ -64,6 +66,11 @@ ScriptedPrompts& ScriptedPrompts::AnswerInput(const QString& text) {
 
 ScriptedPrompts& ScriptedPrompts::AnswerFile(const QString& path) {
     m_script.append({Prompt::Kind::OpenFile, MsgAnswer::OK, path});
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::AnswerSaveFile(const QString& path) {
+    m_script.append({Prompt::Kind::SaveFile, MsgAnswer::OK, path});
     return *this;
 }
 
@@ -123,6 +130,17 @@ QString ScriptedPrompts::GetOpenFileName(const QString& title, const QString& fo
     asked.kind = Prompt::Kind::OpenFile;
     asked.title = title;
     asked.folder = folder;
+    asked.filter = filter;
+    Step step;
+    return Take(asked, step) ? step.text : QString();
+}
+
+QString ScriptedPrompts::GetSaveFileName(const QString& title, const QString& proposed,
+                                         const QString& filter) {
+    Prompt asked;
+    asked.kind = Prompt::Kind::SaveFile;
+    asked.title = title;
+    asked.proposed = proposed;
     asked.filter = filter;
     Step step;
     return Take(asked, step) ? step.text : QString();

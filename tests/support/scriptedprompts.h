@@ -7,15 +7,15 @@
 
 // One question the code under test put to the user, as it was asked.
 struct Prompt {
-    enum class Kind { Message, Input, OpenFile, Folder };
+    enum class Kind { Message, Input, OpenFile, SaveFile, Folder };
     Kind kind = Kind::Message;
     QString text; // the message, or the input or folder prompt, exactly as passed (CR LF kept)
     QString title;
     MsgButtons buttons = MsgButtons::OKOnly;
     MsgIcon icon = MsgIcon::None;
     MsgDefault defaultButton = MsgDefault::Button1;
-    QString proposed;         // input box
-    QString folder;           // file dialog
+    QString proposed;         // input box, and the path a save dialog proposes
+    QString folder;           // file-open dialog
     QString filter;           // file dialog
     bool busyPointer = false; // asked while a window showed the busy pointer (over a disabled window)
 };
@@ -28,6 +28,7 @@ public:
     ScriptedPrompts& Answer(MsgAnswer answer);
     ScriptedPrompts& AnswerInput(const QString& text);
     ScriptedPrompts& AnswerFile(const QString& path);
+    ScriptedPrompts& AnswerSaveFile(const QString& path); // empty: cancelled
     ScriptedPrompts& AnswerFolder(const QString& folder);
 
     const QList<Prompt>& Asked() const { return m_asked; }
@@ -38,6 +39,7 @@ public:
                      MsgDefault defaultButton = MsgDefault::Button1) override;
     QString InputBox(const QString& prompt, const QString& title, const QString& proposed) override;
     QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
+    QString GetSaveFileName(const QString& title, const QString& proposed, const QString& filter) override;
     QString BrowseForFolder(const QString& prompt) override;
     // Records the link and says it opened.
     bool OpenUrl(const QUrl& url) override {
