@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 
 #include <memory>
 
@@ -24,8 +25,12 @@ int main(int argc, char* argv[]) {
                                             .arg(ROSTERLY_VERSION_MAJOR)
                                             .arg(ROSTERLY_VERSION_MINOR)
                                             .arg(ROSTERLY_VERSION_REVISION));
-    // Ties the windows to the installed launcher, so the desktop shows its name and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.rosterly.Rosterly"));
+    // Ties the windows to the installed launcher, so the desktop shows its name and icon; the icon
+    // is also set on the windows for desktops that do not look the launcher up.
+    const QString appId = QStringLiteral("io.github.rosterly.Rosterly");
+    QGuiApplication::setDesktopFileName(appId);
+    if (const QIcon icon = QIcon::fromTheme(appId); !icon.isNull())
+        QApplication::setWindowIcon(icon);
     DialogPrompts prompts;
 
     SingleInstance instance(state.AppTitle);
