@@ -1,3 +1,4 @@
+#include "app/datafolder.h"
 #include "app/programwindows.h"
 #include "app/singleinstance.h"
 #include "core/version.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 
 #include <memory>
 
@@ -23,12 +25,26 @@ int main(int argc, char* argv[]) {
                                             .arg(ROSTERLY_VERSION_MAJOR)
                                             .arg(ROSTERLY_VERSION_MINOR)
                                             .arg(ROSTERLY_VERSION_REVISION));
+    // Ties the windows to the installed launcher, so the desktop shows its name and icon; the icon
+    // is also set on the windows for desktops that do not look the launcher up.
+    const QString appId = QStringLiteral("io.github.rosterly.Rosterly");
+    QGuiApplication::setDesktopFileName(appId);
+    if (const QIcon icon = QIcon::fromTheme(appId); !icon.isNull())
+        QApplication::setWindowIcon(icon);
     DialogPrompts prompts;
 
     SingleInstance instance(state.AppTitle);
     if (!instance.TryAcquire()) {
         prompts.MsgBox(AlreadyRunningText(state.AppTitle), MsgButtons::OKOnly, MsgIcon::Critical,
                        QString::fromLatin1(AlreadyRunningTitle));
+        return 1;
+    }
+
+    // Every data file, the lock and the printouts are named relative to the working folder.
+    const QString dataFolder = ChosenDataFolder();
+    if (const QString reason = EnterDataFolder(dataFolder); !reason.isEmpty()) {
+        prompts.MsgBox(DataFolderRefusedText(state.AppTitle, dataFolder, reason), MsgButtons::OKOnly,
+                       MsgIcon::Critical, QString::fromLatin1(DataFolderRefusedTitle));
         return 1;
     }
 
