@@ -3,11 +3,15 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -137,34 +141,117 @@ IoStatus FixedRecordFile::Write(qint64 n, const char* in) {
     return {};
 }
 
-IoStatus FixedRecordFile::Scan(const std::function<void(qint64, const char*)>& visit, const char* blank) {
+bool FixedRecordFile::VisitBlock(char* block, qint64 n, qint64 count, qint64 got,
+                                 const std::function<void(qint64, const char*)>& visit,
+                                 const char* blank) const {
+    if (got < count * m_recordLength) {
+        // A torn last record (or a file that shrank under us): complete it from the blank.
+        const qint64 partial = got % m_recordLength;
+        const qint64 start = got - partial;
+        std::memcpy(block + got, blank + partial, m_recordLength - partial);
+        const qint64 whole = start / m_recordLength + 1;
+        for (qint64 i = 0; i < whole && i < count; ++i)
+            visit(n + i, block + i * m_recordLength);
+        return false;
+    }
+    for (qint64 i = 0; i < count; ++i)
+        visit(n + i, block + i * m_recordLength);
+    return true;
+}
+
+IoStatus FixedRecordFile::Scan(const std::function<void(qint64, const char*)>& visit, const char* blank,
+                               ReadAhead ahead) {
     if (m_fd < 0)
         return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
     const qint64 perBlock = std::max<qint64>(1, BlockBytes / m_recordLength);
+    // A few blocks are over before a second thread would have started.
+    if (ahead == ReadAhead::Yes && m_recordCount > 4 * perBlock)
+        return ScanAhead(visit, blank);
     std::vector<char> block(perBlock * m_recordLength);
-    qint64 n = 1;
-    while (n <= m_recordCount) {
+    for (qint64 n = 1; n <= m_recordCount;) {
         const qint64 count = std::min(perBlock, m_recordCount - n + 1);
-        const qint64 offset = (n - 1) * m_recordLength;
-        const qint64 wanted = count * m_recordLength;
         qint64 got = 0;
-        if (IoStatus s = ReadUpTo(block.data(), wanted, offset, &got); !s)
+        if (IoStatus s = ReadUpTo(block.data(), count * m_recordLength, (n - 1) * m_recordLength, &got); !s)
             return s;
-        if (got < wanted) {
-            // A torn last record (or a file that shrank under us): complete it from the blank.
-            const qint64 partial = got % m_recordLength;
-            const qint64 start = got - partial;
-            std::memcpy(block.data() + got, blank + partial, m_recordLength - partial);
-            const qint64 whole = start / m_recordLength + 1;
-            for (qint64 i = 0; i < whole && i < count; ++i)
-                visit(n + i, block.data() + i * m_recordLength);
+        if (!VisitBlock(block.data(), n, count, got, visit, blank))
             return {};
-        }
-        for (qint64 i = 0; i < count; ++i)
-            visit(n + i, block.data() + i * m_recordLength);
         n += count;
     }
     return {};
+}
+
+IoStatus FixedRecordFile::ScanAhead(const std::function<void(qint64, const char*)>& visit,
+                                    const char* blank) {
+    const qint64 perBlock = std::max<qint64>(1, BlockBytes / m_recordLength);
+    // Two blocks take turns: the reader fills one while the records of the other are visited.
+    struct Block {
+        std::vector<char> bytes;
+        qint64 n = 0;
+        qint64 count = 0;
+        qint64 got = 0;
+        IoStatus status;
+        bool full = false; // read and not yet visited
+    };
+    std::array<Block, 2> blocks;
+    for (Block& b : blocks)
+        b.bytes.resize(std::size_t(perBlock * m_recordLength));
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool abandoned = false;
+
+    std::thread reader([&] {
+        std::size_t turn = 0;
+        for (qint64 n = 1; n <= m_recordCount; turn ^= 1) {
+            Block& b = blocks[turn];
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return !b.full || abandoned; });
+                if (abandoned)
+                    return;
+            }
+            b.n = n;
+            b.count = std::min(perBlock, m_recordCount - n + 1);
+            b.status = ReadUpTo(b.bytes.data(), b.count * m_recordLength, (n - 1) * m_recordLength, &b.got);
+            const bool last = !b.status || b.got < b.count * m_recordLength;
+            {
+                const std::lock_guard lock(mutex);
+                b.full = true;
+            }
+            changed.notify_all();
+            if (last)
+                return;
+            n += b.count;
+        }
+    });
+
+    IoStatus result;
+    std::size_t turn = 0;
+    for (qint64 n = 1; n <= m_recordCount; turn ^= 1) {
+        Block& b = blocks[turn];
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return b.full; });
+        }
+        if (!b.status) {
+            result = b.status;
+            break;
+        }
+        if (!VisitBlock(b.bytes.data(), b.n, b.count, b.got, visit, blank))
+            break;
+        n += b.count;
+        {
+            const std::lock_guard lock(mutex);
+            b.full = false;
+        }
+        changed.notify_all();
+    }
+    {
+        const std::lock_guard lock(mutex);
+        abandoned = true;
+    }
+    changed.notify_all();
+    reader.join();
+    return result;
 }
 
 IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::function<bool(const char*)>& keep,

@@ -38,7 +38,14 @@ public:
 
     // Reads records 1..RecordCount in order, in large blocks. The last record of a file whose
     // length is not a whole number of records is completed from `blank`.
-    IoStatus Scan(const std::function<void(qint64 n, const char* bytes)>& visit, const char* blank);
+    //
+    // With ReadAhead::Yes a second thread reads the next block while `visit` works on this one,
+    // making the same file calls in the same order. Only for a `visit` that makes no file calls
+    // itself (a compaction writes as it goes): the file layer is then used from one thread at a
+    // time.
+    enum class ReadAhead { No, Yes };
+    IoStatus Scan(const std::function<void(qint64 n, const char* bytes)>& visit, const char* blank,
+                  ReadAhead ahead = ReadAhead::No);
 
     // Copies the records that `keep` accepts, in order, into `scratchName` (started empty),
     // flushes it and renames it over this file; when no record is kept both files are deleted.
@@ -55,6 +62,11 @@ public:
 
 private:
     IoStatus ReadUpTo(char* out, qint64 wanted, qint64 offset, qint64* got);
+    // Hands the records of a block read from record `n` on (`got` of the `count` records' bytes
+    // it asked for) to `visit`; false when the file ended within it.
+    bool VisitBlock(char* block, qint64 n, qint64 count, qint64 got,
+                    const std::function<void(qint64, const char*)>& visit, const char* blank) const;
+    IoStatus ScanAhead(const std::function<void(qint64, const char*)>& visit, const char* blank);
     IoStatus WriteFully(int fd, const char* data, qint64 count, qint64 offset, const QString& name);
 
     FileIo& m_io;

@@ -27,7 +27,7 @@ IoStatus PersonnelFile::Count(bool* foundMarked) {
                 last = lastRecord.data();
             }
         },
-        m_blank.data());
+        m_blank.data(), FixedRecordFile::ReadAhead::Yes);
     if (s && last)
         m_record = lastRecord;
     return s;
@@ -109,7 +109,7 @@ IoStatus PersonnelFile::RemovePersonnelRecord(qint32 n) {
 IoStatus PersonnelFile::ScanRecords(const std::function<void(qint32, PersonnelRecordView)>& visit) {
     return m_file.Scan(
         [&](qint64 n, const char* bytes) { visit(static_cast<qint32>(n), PersonnelRecordView(bytes)); },
-        m_blank.data());
+        m_blank.data(), FixedRecordFile::ReadAhead::Yes);
 }
 
 qint16 VersionCreatedStamp(int major, int minor) {

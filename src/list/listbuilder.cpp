@@ -438,8 +438,8 @@ private:
         const Day d = Day::Of(m_type == BySeniority ? r.DateOfEmployment() : r.DateOfBirth());
         const int key = m_type == Birthdays ? (d.valid ? d.MonthDay() : -1) : d.SortNumber();
         sortNumbers.push_back(key);
-        // The texts that follow from the date alone, the shown one and the sort key. Birthdays fall
-        // on at most 366 days, so those are made once per day.
+        // The texts that follow from the date alone, the shown one and the sort key, made once per
+        // date: many employees share a birthday, a day of birth or a first day at work.
         const auto makeDated = [&](std::array<QString, 2>& texts) {
             m_bytes.clear();
             switch (m_type) {
@@ -465,12 +465,7 @@ private:
                 PutDigits(m_bytes, key, m_type == Birthdays ? 4 : 8);
             texts[1] = Take();
         };
-        std::array<QString, 2> unshared;
-        const std::array<QString, 2>* dated = &unshared;
-        if (m_type == Birthdays)
-            dated = &m_monthDayCells.Get(key, std::uint64_t(key), makeDated);
-        else
-            makeDated(unshared);
+        const std::array<QString, 2>* dated = &m_datedCells.Get(key, std::uint64_t(key), makeDated);
         switch (m_type) {
         case BySeniority:
             m_bytes.clear();
@@ -508,10 +503,10 @@ private:
     EmployeeListResult& m_result;
     std::array<QString, 13> m_monthNames; // 1..12
     const QString m_filler = QStringLiteral("*");
-    std::string m_bytes;                      // the cell being put together
-    TextCache<std::string> m_textCells{10};   // titles, race/sex
-    TextCache<qint64, 2> m_monthDayCells{11}; // birthday and its sort key, by month and day
-    TextCache<qint64> m_ageCells{9};          // the age column of this list type
+    std::string m_bytes;                    // the cell being put together
+    TextCache<std::string> m_textCells{10}; // titles, race/sex
+    TextCache<qint64, 2> m_datedCells{14};  // the date's cell and its sort key, by sort key
+    TextCache<qint64> m_ageCells{9};        // the age column of this list type
 
     char m_race = 0; // 0 = any
     char m_sex = 0;

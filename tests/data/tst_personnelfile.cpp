@@ -1,5 +1,6 @@
 // "Rosterly.Data": counting, reading, writing, appending and removal with compaction.
 #include "data/personnelfile.h"
+#include "support/faultyfileio.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -250,6 +251,55 @@ private slots:
         QFETCH(int, minor);
         QFETCH(int, stamp);
         QCOMPARE(VersionCreatedStamp(major, minor), qint16(stamp));
+    }
+
+    // A long file is scanned with the next block read while this one is visited: every record
+    // comes once and in order, a torn last record is completed, and a failed read ends the scan
+    // with its error after exactly the records read before it, the reader thread joined.
+    void scanReadingAheadVisitsEachRecordOnceInOrder_data() {
+        QTest::addColumn<int>("tornBytes");
+        QTest::addColumn<int>("failedRead"); // 0: none
+        QTest::addColumn<int>("visited");
+        constexpr int perBlock = (1 << 20) / PersonnelRecordLength;
+        QTest::newRow("whole records") << 0 << 0 << 1500;
+        QTest::newRow("torn last record") << 4000 << 0 << 1501;
+        QTest::newRow("first read fails") << 0 << 1 << 0;
+        QTest::newRow("third read fails") << 0 << 3 << 2 * perBlock;
+        QTest::newRow("last read fails") << 0 << 8 << 7 * perBlock;
+    }
+    void scanReadingAheadVisitsEachRecordOnceInOrder() {
+        QFETCH(int, tornBytes);
+        QFETCH(int, failedRead);
+        QFETCH(int, visited);
+        TempDataFolder folder;
+        QByteArray bytes;
+        for (int n = 1; n <= 1500; ++n) {
+            PersonnelRecord r;
+            r.SetFirstName(QString::number(n));
+            bytes.append(r.data(), PersonnelRecordLength);
+        }
+        bytes.append(QByteArray(tornBytes, 'x'));
+        WriteFile(QStringLiteral("Rosterly.Data"), bytes);
+        FaultyFileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFileUncounted());
+        if (failedRead > 0)
+            io.Arm(failedRead, FaultyFileIo::Fault::Error);
+        QList<qint32> seen;
+        bool contentsMatch = true;
+        const IoStatus status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
+            seen << n;
+            const QString expected = n <= 1500 ? QString::number(n) : QStringLiteral("xxxxxxxxxxxxxxx");
+            contentsMatch = contentsMatch && r.FirstName().trimmed() == expected;
+        });
+        file.ClosePersonnelFile();
+        QCOMPARE(status.Ok(), failedRead == 0);
+        QCOMPARE(seen.size(), visited);
+        for (int i = 0; i < seen.size(); ++i)
+            QCOMPARE(seen[i], qint32(i + 1));
+        QVERIFY(contentsMatch);
+        if (failedRead > 0)
+            QCOMPARE(io.Calls(), failedRead); // nothing read past the failure
     }
 
     void garbageFileNeverCrashes() {
