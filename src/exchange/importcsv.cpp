@@ -84,7 +84,7 @@ public:
                     ++m_pos;
                 }
                 if (m_pos < m_text.size() && !IsCellEnd(m_pos)) {
-                    *fault = QStringLiteral("a line break outside quotes is a lone CR");
+                    *fault = QStringLiteral("a CR without LF stands outside quotes");
                     return RowRead::Fault;
                 }
                 cell = m_text.sliced(start, m_pos - start).toByteArray();
