@@ -12,22 +12,24 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
 
-// The value of option `arguments[*i]`, given as "--name VALUE" or "--name=VALUE"; moves *i past
-// it. Empty with *missing set when there is none.
-QString OptionValue(const QStringList& arguments, qsizetype* i, const QString& name, bool* missing) {
+// The value of the option at arguments[*i], given as "--name VALUE" or "--name=VALUE"; moves *i
+// past it. Nothing when the value is missing.
+std::optional<QString> OptionValue(const QStringList& arguments, qsizetype* i) {
     const QString& arg = arguments[*i];
-    if (arg.size() > name.size())
-        return arg.mid(name.size() + 1);
+    if (const qsizetype equals = arg.indexOf(u'='); equals > 0)
+        return arg.mid(equals + 1);
     if (*i + 1 < arguments.size())
         return arguments[++*i];
-    *missing = true;
-    return {};
+    return std::nullopt;
 }
 
 bool IsOption(const QString& arg, const char* name) {
@@ -81,18 +83,30 @@ struct ExportLine {
 
 // Empty when the command line makes sense, else what is wrong with it.
 QString ParseExport(const QStringList& arguments, ExportLine& line) {
+    const char* const valued[] = {"--list", "--status", "--race", "--sex", "--look-for"};
     QStringList operands;
     bool filtered = false;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        bool missing = false;
+        const QString arg = arguments[i];
         if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
             operands += arg;
-        } else if (arg == QLatin1String("--")) {
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
             optionsEnded = true;
-        } else if (IsOption(arg, "--list")) {
-            const QString value = OptionValue(arguments, &i, QStringLiteral("--list"), &missing);
+            continue;
+        }
+        const char* const* name = std::find_if(std::begin(valued), std::end(valued),
+                                               [&](const char* n) { return IsOption(arg, n); });
+        QString value;
+        if (name != std::end(valued)) {
+            const std::optional<QString> given = OptionValue(arguments, &i);
+            if (!given)
+                return QStringLiteral("%1 needs a value").arg(arg);
+            value = *given;
+        }
+        if (IsOption(arg, "--list")) {
             const QStringList lists{QStringLiteral("alphabetical"), QStringLiteral("employment"),
                                     QStringLiteral("age"), QStringLiteral("birthday")};
             if (!lists.contains(value))
@@ -100,7 +114,6 @@ QString ParseExport(const QStringList& arguments, ExportLine& line) {
                     .arg(value);
             line.list.optTypeList = int(lists.indexOf(value)) + 1;
         } else if (IsOption(arg, "--status")) {
-            const QString value = OptionValue(arguments, &i, QStringLiteral("--status"), &missing);
             if (value == QLatin1String("current")) {
                 line.list.optEmpStatus = 1;
             } else if (value == QLatin1String("previous")) {
@@ -113,8 +126,7 @@ QString ParseExport(const QStringList& arguments, ExportLine& line) {
                 return QStringLiteral("--status takes current, previous or both, not '%1'").arg(value);
             }
         } else if (IsOption(arg, "--race")) {
-            const QString value = OptionValue(arguments, &i, QStringLiteral("--race"), &missing).toUpper();
-            const qsizetype at = value.size() == 1 ? QStringLiteral("WBHAO").indexOf(value) : -1;
+            const qsizetype at = value.size() == 1 ? QStringLiteral("WBHAO").indexOf(value.toUpper()) : -1;
             if (at < 0)
                 return QStringLiteral("--race takes W, B, H, A or O, not '%1'").arg(value);
             const char* captions[] = {"White", "Black", "Hispanic", "Asiatic", "Other"};
@@ -122,15 +134,15 @@ QString ParseExport(const QStringList& arguments, ExportLine& line) {
             line.list.optRaceCaption = QString::fromLatin1(captions[at]);
             filtered = true;
         } else if (IsOption(arg, "--sex")) {
-            const QString value = OptionValue(arguments, &i, QStringLiteral("--sex"), &missing).toUpper();
-            if (value != QLatin1String("M") && value != QLatin1String("F"))
+            const QString sex = value.toUpper();
+            if (sex != QLatin1String("M") && sex != QLatin1String("F"))
                 return QStringLiteral("--sex takes M or F, not '%1'").arg(value);
-            line.list.optSex = value == QLatin1String("M") ? 2 : 3;
+            line.list.optSex = sex == QLatin1String("M") ? 2 : 3;
             line.list.optSexCaption =
-                value == QLatin1String("M") ? QStringLiteral("Male") : QStringLiteral("Female");
+                sex == QLatin1String("M") ? QStringLiteral("Male") : QStringLiteral("Female");
             filtered = true;
         } else if (IsOption(arg, "--look-for")) {
-            line.list.txtOther = OptionValue(arguments, &i, QStringLiteral("--look-for"), &missing);
+            line.list.txtOther = value;
             filtered = true;
         } else if (arg == QLatin1String("--notepad")) {
             line.list.chkSearchNotepad = true;
@@ -141,8 +153,6 @@ QString ParseExport(const QStringList& arguments, ExportLine& line) {
         } else {
             return QStringLiteral("unknown option '%1' for export").arg(arg);
         }
-        if (missing)
-            return QStringLiteral("%1 needs a value").arg(arg);
     }
     if (operands.isEmpty())
         return QStringLiteral("export needs a FILE");
