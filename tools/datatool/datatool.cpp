@@ -67,8 +67,9 @@ A file named "User.List" is read as a user list, any other as a personnel file;
 --users and --personnel say which it is. dump and check never change FILE, and
 read nothing but a regular file.
 
-export, import and seed take the data folder's lock (see README.md); export
-too, since building a list completes a removal that was interrupted.
+seed, export and import (but not import --dry-run) take the data folder's lock
+(see README.md); export too, since building a list completes a removal that
+was interrupted.
 
 Exit status: 0 done, 1 problems found, an import refused, or a file could not
 be read or written, 2 wrong command line or a FILE that is not a regular file.
