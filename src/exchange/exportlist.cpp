@@ -279,6 +279,8 @@ IoStatus WriteWholeFile(FileIo& io, const QString& path, const QByteArray& bytes
 
 IoStatus ExportListToCsv(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
                          const ExportOptions& options, const QString& path) {
+    if (!list.status)
+        return list.status;
     const ExportTable table = ReadExportTable(file, ListedRecords(list), options);
     if (!table.status)
         return table.status;

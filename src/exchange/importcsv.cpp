@@ -222,7 +222,8 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
             report(F(f), QStringLiteral(" is not valid UTF-8 text."));
     }
 
-    // What each text field would store, and whether it can.
+    // What each text field would store, and whether it can. The race, the sex and a name with a
+    // tab or a line break are CheckEntry's to report.
     std::array<QString, FieldCount> stored;
     for (std::size_t f = 0; f < FieldCount; ++f) {
         const FieldSpec& spec = PersonnelFields[f];
@@ -232,24 +233,16 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
         stored[f] = field == F::Notepad ? WithCrLf(TrimSpaces(value[f])) : TrimSpaces(value[f]);
         const bool name =
             field == F::FirstName || field == F::MiddleName || field == F::LastName || field == F::Suffix;
-        if (field == F::Race || field == F::Sex || name)
-            continue; // CheckEntry decides
-        if (field != F::Notepad && (stored[f].contains(u'\r') || stored[f].contains(u'\n'))) {
+        const bool lineBreak = stored[f].contains(u'\r') || stored[f].contains(u'\n');
+        if (field == F::Race || field == F::Sex || (name && (lineBreak || stored[f].contains(u'\t'))))
+            continue;
+        if (lineBreak && field != F::Notepad) {
             report(field, QStringLiteral(" holds a line break; only the Notepad can."));
         } else if (const QString c = FirstUnstorable(stored[f]); !c.isEmpty()) {
             report(field, QStringLiteral(": the character '%1' (%2) cannot be stored.").arg(c, CodePoint(c)));
         } else if (ToAnsi(stored[f]).size() > spec.width) {
             report(field, QStringLiteral(" is longer than %1 characters.").arg(spec.width));
         }
-    }
-    for (const F field : {F::FirstName, F::MiddleName, F::LastName, F::Suffix}) {
-        const auto f = std::size_t(field);
-        if (faulty[f] || stored[f].contains(u'\t') || stored[f].contains(u'\r') || stored[f].contains(u'\n'))
-            continue; // the line check below reports these
-        if (const QString c = FirstUnstorable(stored[f]); !c.isEmpty())
-            report(field, QStringLiteral(": the character '%1' (%2) cannot be stored.").arg(c, CodePoint(c)));
-        else if (ToAnsi(stored[f]).size() > PersonnelFields[f].width)
-            report(field, QStringLiteral(" is longer than %1 characters.").arg(PersonnelFields[f].width));
     }
 
     // Save waits for these on the record page; the other required fields CheckEntry tests.
@@ -409,8 +402,8 @@ ImportPlan PlanImport(const QByteArray& csv) {
         }
         plan.m_rows.push_back(start);
         ConvertRow(cells, plan.m_fieldOfColumn, nullptr, [&](std::size_t c, const QString& rest) {
-            plan.Fail(row, names[qsizetype(c)],
-                      QStringLiteral("Row %1, column '%2'").arg(row).arg(names[qsizetype(c)]) + rest);
+            const QString name = columnName(qsizetype(c));
+            plan.Fail(row, name, QStringLiteral("Row %1, column '%2'").arg(row).arg(name) + rest);
         });
     }
     if (plan.m_rows.empty() && plan.m_errorCount == 0)
