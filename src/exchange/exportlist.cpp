@@ -199,6 +199,20 @@ ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& reco
         table.rows.clear();
         return table;
     }
+    if (records.size() == 1) {
+        // One row (a copied one) is read where it stands rather than in a pass over the file; the
+        // program's record buffer is left as it was.
+        const PersonnelRecord kept = file.Record();
+        if (records[0] < 1 || records[0] > file.RecordCount())
+            table.status = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
+        else if ((table.status = file.ReadPersonnelRecord(records[0])))
+            table.rows[0] = ExportCells(file.Record().View(), options);
+        file.Record() = kept;
+        file.ClosePersonnelFile();
+        if (!table.status)
+            table.rows.clear();
+        return table;
+    }
     std::size_t next = 0;
     while (next < wanted.size() && wanted[next].first < 1)
         ++next;

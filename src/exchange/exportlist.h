@@ -55,7 +55,8 @@ struct ExportTable {
 std::vector<qint32> ListedRecords(const EmployeeListResult& list);
 
 // Reads the employees `records` names (record numbers, in the order wanted) in one pass over the
-// file. Opens and closes the file.
+// file; a single one is read where it stands, the file's record buffer left as it was. Opens and
+// closes the file.
 ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& records,
                             const ExportOptions& options);
 

@@ -163,6 +163,7 @@ private slots:
         FileIo io;
         PersonnelFile file(io);
         const EmployeeListResult list = CurrentList(file);
+        file.Record() = staff[2]; // the record page's, untouched by a copy
         IoStatus status;
         QCOMPARE(
             CopyListRow(file, list, 1, {}, &status),
@@ -173,6 +174,7 @@ private slots:
             "2024-03-05 12:00:00\t\tAnne\t'-\tBrontë\t\t\t\t\t\t\t\t\tW\tF\t1980-01-17\t2010-06-01\t\t\t\t"
             "Clerk, \"senior\"\tLine one Line two\tanne@example.com\t10\r\n"_s);
         QVERIFY(status);
+        QVERIFY(file.Record() == staff[2]);
         QCOMPARE(CopyListRow(file, list, 2, {}, &status), QString());
         QVERIFY(status);
     }
