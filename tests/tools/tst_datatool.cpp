@@ -569,6 +569,7 @@ private slots:
         QTest::newRow("dump /dev/zero") << QStringLiteral("dump") << QStringLiteral("/dev/zero");
         QTest::newRow("check /dev/urandom") << QStringLiteral("check") << QStringLiteral("/dev/urandom");
         QTest::newRow("a folder") << QStringLiteral("dump") << QStringLiteral(".");
+        QTest::newRow("export a pipe") << QStringLiteral("export") << QStringLiteral("fifo");
     }
     void onlyRegularFilesAreRead() {
         QFETCH(QString, command);

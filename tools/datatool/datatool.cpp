@@ -67,9 +67,9 @@ A file named "User.List" is read as a user list, any other as a personnel file;
 --users and --personnel say which it is. dump and check never change FILE, and
 read nothing but a regular file.
 
-seed, export and import (but not import --dry-run) take the data folder's lock
-(see README.md); export too, since building a list completes a removal that
-was interrupted.
+seed, import (but not import --dry-run) and export take the data folder's lock
+(see README.md); export because building a list completes a removal that was
+interrupted. export, like dump and check, reads nothing but a regular file.
 
 Exit status: 0 done, 1 problems found, an import refused, or a file could not
 be read or written, 2 wrong command line or a FILE that is not a regular file.
