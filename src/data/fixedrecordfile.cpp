@@ -241,10 +241,11 @@ IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::functio
 }
 
 namespace {
-// The journal of an append: "<old length> <new length>\n", then the bytes of the file just
-// before its old end (up to one record).
-QByteArray JournalText(qint64 oldLength, qint64 newLength, const QByteArray& tail) {
-    return QByteArray::number(oldLength) + ' ' + QByteArray::number(newLength) + '\n' + tail;
+// The journal of an append: "<old length> <new length> <tail end>\n", then the bytes of the file
+// just before <tail end> (up to one record), where the append writes nothing.
+QByteArray JournalText(qint64 oldLength, qint64 newLength, qint64 tailEnd, const QByteArray& tail) {
+    return QByteArray::number(oldLength) + ' ' + QByteArray::number(newLength) + ' ' +
+           QByteArray::number(tailEnd) + '\n' + tail;
 }
 } // namespace
 
@@ -258,9 +259,11 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
     const qint64 start = m_recordCount * m_recordLength;
     const qint64 newLength = start + count * m_recordLength;
 
-    QByteArray tail(std::min<qint64>(oldLength, m_recordLength), Qt::Uninitialized);
+    // A torn last record is written over from `start` on; what lies before it stays.
+    const qint64 tailEnd = std::min(start, oldLength);
+    QByteArray tail(std::min<qint64>(tailEnd, m_recordLength), Qt::Uninitialized);
     qint64 got = 0;
-    if (IoStatus s = ReadUpTo(tail.data(), tail.size(), oldLength - tail.size(), &got); !s)
+    if (IoStatus s = ReadUpTo(tail.data(), tail.size(), tailEnd - tail.size(), &got); !s)
         return s;
     tail.resize(got);
     const int journal =
@@ -268,7 +271,7 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
     if (journal < 0)
         return IoStatus::Failure(Tr("create"), journalName, errno);
     ::fchmod(journal, OwnerOnly);
-    const QByteArray text = JournalText(oldLength, newLength, tail);
+    const QByteArray text = JournalText(oldLength, newLength, tailEnd, tail);
     IoStatus s = WriteFully(journal, text.constData(), text.size(), 0, journalName);
     if (s && m_io.Sync(journal) != 0)
         s = IoStatus::Failure(Tr("write"), journalName, errno);
@@ -333,16 +336,21 @@ IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
 
     // A journal without its whole text was never flushed, so no record was written after it.
     const qsizetype lineEnd = text.indexOf('\n');
-    const QList<QByteArray> lengths = lineEnd > 0 ? text.left(lineEnd).split(' ') : QList<QByteArray>();
-    bool oldOk = false, newOk = false;
-    const qint64 oldLength = lengths.size() == 2 ? lengths[0].toLongLong(&oldOk) : 0;
-    const qint64 newLength = lengths.size() == 2 ? lengths[1].toLongLong(&newOk) : 0;
+    const QList<QByteArray> numbers = lineEnd > 0 ? text.left(lineEnd).split(' ') : QList<QByteArray>();
+    bool ok = numbers.size() == 3;
+    qint64 oldLength = 0, newLength = 0, tailEnd = 0;
+    if (ok)
+        oldLength = numbers[0].toLongLong(&ok);
+    if (ok)
+        newLength = numbers[1].toLongLong(&ok);
+    if (ok)
+        tailEnd = numbers[2].toLongLong(&ok);
     const QByteArray tail = lineEnd > 0 ? text.mid(lineEnd + 1) : QByteArray();
-    if (oldOk && newOk && oldLength >= 0 && m_length > oldLength && m_length <= newLength &&
-        tail.size() == std::min<qint64>(oldLength, m_recordLength)) {
+    if (ok && oldLength >= 0 && tailEnd >= 0 && tailEnd <= oldLength && m_length > oldLength &&
+        m_length <= newLength && tail.size() == std::min<qint64>(tailEnd, m_recordLength)) {
         QByteArray before(tail.size(), Qt::Uninitialized);
         qint64 read = 0;
-        if (IoStatus s = ReadUpTo(before.data(), before.size(), oldLength - before.size(), &read); !s)
+        if (IoStatus s = ReadUpTo(before.data(), before.size(), tailEnd - before.size(), &read); !s)
             return s;
         if (read == before.size() && before == tail) {
             if (m_io.Truncate(m_fd, oldLength) != 0 || m_io.Sync(m_fd) != 0)

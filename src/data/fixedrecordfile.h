@@ -46,8 +46,8 @@ public:
 
     // Cuts the open file back to the length noted in a journal an interrupted AppendRecords left
     // behind, and removes the journal. The journal also notes the length the append aimed at and
-    // the bytes before the old end, so that a file put in this one's place meanwhile (a restored
-    // backup) is never cut. Only for the holder of the data folder's lock.
+    // the last bytes before the place it wrote to, so that a file put in this one's place
+    // meanwhile (a restored backup) is never cut. Only for the holder of the data folder's lock.
     IoStatus RollBackAppend(const QString& journalName);
 
     // Reads records 1..RecordCount in order, in large blocks. The last record of a file whose

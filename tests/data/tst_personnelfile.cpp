@@ -210,6 +210,8 @@ private slots:
         QTest::newRow("open for a scan") << true << QString();
         QTest::newRow("file restored meanwhile") << false << QStringLiteral("restored");
         QTest::newRow("journal's text never flushed") << false << QStringLiteral("journal lost");
+        // The torn record is written over, as a single append does; what came before is the mark.
+        QTest::newRow("torn last record") << false << QStringLiteral("torn");
     }
     void interruptedAppendIsCutOffOnOpen() {
         QFETCH(bool, forScan);
@@ -217,7 +219,10 @@ private slots:
         TempDataFolder folder;
         const QByteArray before = Image({Employee(QStringLiteral("A"), QStringLiteral("One")),
                                          Employee(QStringLiteral("B"), QStringLiteral("Two"))});
-        WriteFile(QStringLiteral("Rosterly.Data"), before);
+        const QByteArray torn(2000, 'g');
+        QByteArray expected = before;
+        WriteFile(QStringLiteral("Rosterly.Data"),
+                  meanwhile == QStringLiteral("torn") ? before + torn : before);
         // Dies after the flush: neither the journal's removal nor the cut back happen.
         struct DyingIo : FileIo {
             int Remove(const QString&) override { return -1; }
@@ -231,8 +236,10 @@ private slots:
             }));
         }
         QCOMPARE(QFileInfo(QStringLiteral("Rosterly.Data")).size(), 5 * PersonnelRecordLength);
+        if (meanwhile == QStringLiteral("torn"))
+            expected =
+                before + Image({Employee(QStringLiteral("New0"), QStringLiteral("Row"))}).left(torn.size());
         QVERIFY(QFile::exists(QStringLiteral("Append.$$$")));
-        QByteArray expected = before;
         if (meanwhile == QStringLiteral("restored")) {
             expected = Image({Employee(QStringLiteral("R"), QStringLiteral("One")),
                               Employee(QStringLiteral("R"), QStringLiteral("Two")),
