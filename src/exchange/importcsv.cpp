@@ -52,7 +52,7 @@ public:
             return RowRead::End;
         for (;;) {
             QByteArray cell;
-            if (m_text[m_pos] == '"') {
+            if (m_pos < m_text.size() && m_text[m_pos] == '"') {
                 ++m_pos;
                 for (;;) {
                     const qsizetype quote = m_text.indexOf('"', m_pos);
