@@ -326,3 +326,129 @@ IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::functio
         *kept = count;
     return {};
 }
+
+namespace {
+// The journal of an append: "<old length> <new length> <tail end>\n", then the bytes of the file
+// just before <tail end> (up to one record), where the append writes nothing.
+QByteArray JournalText(qint64 oldLength, qint64 newLength, qint64 tailEnd, const QByteArray& tail) {
+    return QByteArray::number(oldLength) + ' ' + QByteArray::number(newLength) + ' ' +
+           QByteArray::number(tailEnd) + '\n' + tail;
+}
+} // namespace
+
+IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(qint64, char*)>& fill,
+                                        const QString& journalName) {
+    if (m_fd < 0)
+        return IoStatus::Failure(Tr("write"), m_fileName, EBADF);
+    if (count <= 0)
+        return {};
+    const qint64 oldLength = m_length;
+    const qint64 start = m_recordCount * m_recordLength;
+    const qint64 newLength = start + count * m_recordLength;
+
+    // A torn last record is written over from `start` on; what lies before it stays.
+    const qint64 tailEnd = std::min(start, oldLength);
+    QByteArray tail(std::min<qint64>(tailEnd, m_recordLength), Qt::Uninitialized);
+    qint64 got = 0;
+    if (IoStatus s = ReadUpTo(tail.data(), tail.size(), tailEnd - tail.size(), &got); !s)
+        return s;
+    tail.resize(got);
+    const int journal =
+        m_io.Open(journalName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, OwnerOnly);
+    if (journal < 0)
+        return IoStatus::Failure(Tr("create"), journalName, errno);
+    ::fchmod(journal, OwnerOnly);
+    const QByteArray text = JournalText(oldLength, newLength, tailEnd, tail);
+    IoStatus s = WriteFully(journal, text.constData(), text.size(), 0, journalName);
+    if (s && m_io.Sync(journal) != 0)
+        s = IoStatus::Failure(Tr("write"), journalName, errno);
+    m_io.Close(journal);
+    // The journal's name must be on the disk before the first record is.
+    if (s && m_io.SyncFolderOf(journalName) != 0)
+        s = IoStatus::Failure(Tr("write"), journalName, errno);
+    if (!s) {
+        m_io.Remove(journalName);
+        return s;
+    }
+
+    std::vector<char> record(m_recordLength);
+    for (qint64 i = 0; s && i < count; ++i) {
+        fill(i, record.data());
+        s = WriteFully(m_fd, record.data(), m_recordLength, start + i * m_recordLength, m_fileName);
+    }
+    if (s && m_io.Sync(m_fd) != 0)
+        s = IoStatus::Failure(Tr("write"), m_fileName, errno);
+    // Done once the journal is gone; if it cannot be removed, it would cut the records off at the
+    // next open, so they go now and the append fails.
+    if (s && m_io.Remove(journalName) != 0)
+        s = IoStatus::Failure(Tr("write"), m_fileName, errno);
+    if (!s) {
+        // With the file back at its old length the journal has nothing left to do; when the file
+        // cannot be cut, it stays for the next open.
+        if (m_io.Truncate(m_fd, oldLength) == 0 && m_io.Sync(m_fd) == 0)
+            m_io.Remove(journalName);
+        return s;
+    }
+    m_io.SyncFolderOf(journalName);
+    m_length = std::max(oldLength, newLength);
+    m_recordCount = newLength / m_recordLength;
+    return {};
+}
+
+IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
+    if (m_fd < 0)
+        return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
+    if (!m_io.Exists(journalName))
+        return {};
+    const int journal = m_io.Open(journalName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (journal < 0)
+        return IoStatus::Failure(Tr("open"), journalName, errno);
+    QByteArray text(64 + m_recordLength, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < text.size()) {
+        const ssize_t r = m_io.ReadAt(journal, text.data() + got, text.size() - got, got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            const int err = errno;
+            m_io.Close(journal);
+            return IoStatus::Failure(Tr("read"), journalName, err);
+        }
+        if (r == 0)
+            break;
+        got += r;
+    }
+    m_io.Close(journal);
+    text.resize(got);
+
+    // A journal without its whole text was never flushed, so no record was written after it.
+    const qsizetype lineEnd = text.indexOf('\n');
+    const QList<QByteArray> numbers = lineEnd > 0 ? text.left(lineEnd).split(' ') : QList<QByteArray>();
+    bool ok = numbers.size() == 3;
+    qint64 oldLength = 0, newLength = 0, tailEnd = 0;
+    if (ok)
+        oldLength = numbers[0].toLongLong(&ok);
+    if (ok)
+        newLength = numbers[1].toLongLong(&ok);
+    if (ok)
+        tailEnd = numbers[2].toLongLong(&ok);
+    const QByteArray tail = lineEnd > 0 ? text.mid(lineEnd + 1) : QByteArray();
+    if (ok && oldLength >= 0 && tailEnd >= 0 && tailEnd <= oldLength && m_length > oldLength &&
+        m_length <= newLength && tail.size() == std::min<qint64>(tailEnd, m_recordLength)) {
+        QByteArray before(tail.size(), Qt::Uninitialized);
+        qint64 read = 0;
+        if (IoStatus s = ReadUpTo(before.data(), before.size(), tailEnd - before.size(), &read); !s)
+            return s;
+        if (read == before.size() && before == tail) {
+            if (m_io.Truncate(m_fd, oldLength) != 0 || m_io.Sync(m_fd) != 0)
+                return IoStatus::Failure(Tr("write"), m_fileName, errno);
+            m_length = oldLength;
+            m_recordCount =
+                static_cast<qint64>(std::nearbyint(static_cast<double>(m_length) / m_recordLength));
+        }
+    }
+    if (m_io.Remove(journalName) != 0)
+        return IoStatus::Failure(Tr("delete"), journalName, errno);
+    m_io.SyncFolderOf(journalName);
+    return {};
+}

@@ -36,6 +36,20 @@ public:
     // Writes record n in place (1..RecordCount) or appends it (RecordCount + 1).
     IoStatus Write(qint64 n, const char* in);
 
+    // Appends `count` records, each filled in by `fill(i, bytes)` (i from 0), as one change: the
+    // journal `journalName` (made exclusively, flushed) first notes the file's old length, the
+    // records are written and flushed once, and the journal is removed. A failure cuts the file
+    // back to its old length; after a crash or a power cut the journal left behind lets
+    // RollBackAppend do the same on the next open.
+    IoStatus AppendRecords(qint64 count, const std::function<void(qint64 i, char* bytes)>& fill,
+                           const QString& journalName);
+
+    // Cuts the open file back to the length noted in a journal an interrupted AppendRecords left
+    // behind, and removes the journal. The journal also notes the length the append aimed at and
+    // the last bytes before the place it wrote to, so that a file put in this one's place
+    // meanwhile (a restored backup) is never cut. Only for the holder of the data folder's lock.
+    IoStatus RollBackAppend(const QString& journalName);
+
     // Reads records 1..RecordCount in order, in large blocks. The last record of a file whose
     // length is not a whole number of records is completed from `blank`.
     //

@@ -3,9 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-PersonnelFile::PersonnelFile(FileIo& io, QString dataFileName, QString scratchFileName)
+PersonnelFile::PersonnelFile(FileIo& io, QString dataFileName, QString scratchFileName,
+                             QString journalFileName)
     : m_file(io, std::move(dataFileName), PersonnelRecordLength),
-      m_scratchFileName(std::move(scratchFileName)) {}
+      m_scratchFileName(std::move(scratchFileName)), m_journalFileName(std::move(journalFileName)) {}
 
 IoStatus PersonnelFile::Count(bool* foundMarked) {
     m_currentCount = 0;
@@ -37,6 +38,10 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
     m_file.RemoveStaleScratch(m_scratchFileName);
     if (IoStatus s = m_file.Open(); !s)
         return s;
+    if (IoStatus s = m_file.RollBackAppend(m_journalFileName); !s) {
+        m_file.Close();
+        return s;
+    }
     bool marked = false;
     if (IoStatus s = Count(&marked); !s) {
         m_file.Close();
@@ -58,7 +63,13 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
 
 IoStatus PersonnelFile::OpenPersonnelFileUncounted() {
     m_file.RemoveStaleScratch(m_scratchFileName);
-    return m_file.Open();
+    if (IoStatus s = m_file.Open(); !s)
+        return s;
+    if (IoStatus s = m_file.RollBackAppend(m_journalFileName); !s) {
+        m_file.Close();
+        return s;
+    }
+    return {};
 }
 
 void PersonnelFile::ClosePersonnelFile() {
@@ -71,6 +82,19 @@ IoStatus PersonnelFile::ReadPersonnelRecord(qint32 n) {
 
 IoStatus PersonnelFile::WritePersonnelRecord(qint32 n) {
     return m_file.Write(n, m_record.data());
+}
+
+IoStatus PersonnelFile::AppendPersonnelRecords(qint32 count,
+                                               const std::function<void(qint32, PersonnelRecord&)>& fill) {
+    PersonnelRecord record;
+    return m_file.AppendRecords(
+        count,
+        [&](qint64 i, char* bytes) {
+            record.Clear();
+            fill(static_cast<qint32>(i), record);
+            std::memcpy(bytes, record.data(), PersonnelRecordLength);
+        },
+        m_journalFileName);
 }
 
 IoStatus PersonnelFile::MarkRecordRemoved(qint32 n) {

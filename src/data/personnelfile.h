@@ -14,16 +14,19 @@
 class PersonnelFile {
 public:
     explicit PersonnelFile(FileIo& io, QString dataFileName = QStringLiteral("Rosterly.Data"),
-                           QString scratchFileName = QStringLiteral("TempFile.$$$"));
+                           QString scratchFileName = QStringLiteral("TempFile.$$$"),
+                           QString journalFileName = QStringLiteral("Append.$$$"));
 
     // Opens (creating an empty file when there is none) and counts the records: RecordCount,
     // CurrentCount (InactivationDate 0) and PreviousCount. Afterwards the buffer holds the last
-    // record. A removal interrupted before its compaction finished is completed first.
+    // record. A removal interrupted before its compaction finished is completed first, and
+    // records of an interrupted AppendPersonnelRecords are cut off.
     IoStatus OpenPersonnelFile();
     // Opens without the counting pass, for one scan of every record or to read and write records
     // by number: RecordCount comes from the length, the other counts stay as the last full open
-    // left them, and nothing is completed, so the time it takes does not grow with the file. A
-    // scan that meets a record marked for removal must give up and open the file in full.
+    // left them, and nothing is completed (but records of an interrupted AppendPersonnelRecords
+    // are cut off, as they are no employees), so the time it takes does not grow with the file.
+    // A scan that meets a record marked for removal must give up and open the file in full.
     IoStatus OpenPersonnelFileUncounted();
     void ClosePersonnelFile();
     bool IsOpen() const { return m_file.IsOpen(); }
@@ -33,6 +36,11 @@ public:
     // The buffer as record n (1..RecordCount in place, RecordCount + 1 appends).
     IoStatus WritePersonnelRecord(qint32 n);
     IoStatus AppendPersonnelRecord() { return WritePersonnelRecord(RecordCount() + 1); }
+    // Appends `count` records, record i (from 0) filled in by `fill` from a blank one, all or
+    // none: one flush for all of them, and on a failure, a crash or a power cut the file is cut
+    // back to its old length (through the journal file). The buffer is not touched.
+    IoStatus AppendPersonnelRecords(qint32 count,
+                                    const std::function<void(qint32 i, PersonnelRecord& r)>& fill);
 
     // Stores the removal marker in record n's first name and writes it back in place.
     IoStatus MarkRecordRemoved(qint32 n);
@@ -58,6 +66,7 @@ private:
 
     FixedRecordFile m_file;
     QString m_scratchFileName;
+    QString m_journalFileName;
     PersonnelRecord m_record;
     PersonnelRecord m_blank;
     qint32 m_currentCount = 0;

@@ -2,6 +2,7 @@
 
 #include "data/ansitext.h"
 #include "data/clock.h"
+#include "data/entryrules.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "data/programstate.h"
@@ -40,10 +41,6 @@ QString Years(qint16 years) {
     return QStringLiteral("(") + QString::number(years) + QStringLiteral(")");
 }
 
-bool IsDateText(const QString& text) {
-    return ParseUserDate(TrimSpaces(text)).has_value();
-}
-
 // The boxes that show a text field of the record as it stands (the dates are boxes 7, 19, 20, 21).
 constexpr std::pair<int, PersonnelField> TextBoxes[] = {
     {1, PersonnelField::FirstName},
@@ -66,9 +63,12 @@ constexpr std::pair<int, PersonnelField> TextBoxes[] = {
     {22, PersonnelField::Notepad},
 };
 
+bool IsDateText(const QString& text) {
+    return ParseUserDate(TrimSpaces(text)).has_value();
+}
+
 double DateOf(const QString& text) {
-    const std::optional<QDate> d = ParseUserDate(TrimSpaces(text));
-    return d ? DateToOle(*d) : 0.0;
+    return EntryDate(text);
 }
 
 } // namespace
@@ -471,66 +471,70 @@ bool RecordPage::Validate(bool ok, const QString& message) {
 }
 
 bool RecordPage::ValidateEntry(bool editing) {
-    // The removal mark in the first name would make the next removal, or the next opening of the
-    // file, delete this employee: test the name as it would be stored.
-    PersonnelRecord stored;
-    stored.SetFirstName(TrimSpaces(FieldText(1)));
-    if (!Validate(!stored.IsMarkedRemoved(),
-                  QStringLiteral("'") + QString::fromLatin1(RemovedMarker) +
-                      QStringLiteral("' can't be used as a 'First Name'.") + CrLf + CrLf +
-                      QStringLiteral("The program uses it to mark records") + CrLf +
-                      QStringLiteral("that are being removed from the file."))) {
+    EntryFields entry;
+    for (int box = 1; box <= 4; ++box)
+        entry.names[std::size_t(box - 1)] = FieldText(box);
+    entry.race = FieldText(5);
+    entry.sex = FieldText(6);
+    entry.dateOfBirth = FieldText(7);
+    entry.socialSecurityNumber = FieldText(8);
+    entry.dateOfEmployment = FieldText(19);
+    entry.dateOfJobTitle = FieldText(20);
+    entry.inactivationDate = FieldText(21);
+    const EntryCheck check = CheckEntry(entry, editing);
+
+    // The race and the sex show as they were checked, as far as the checks got.
+    const bool raceReached = check.fault != EntryFault::RemovedMarker && check.fault != EntryFault::NameLine;
+    if (raceReached)
+        SetFieldText(5, entry.race);
+    if (raceReached && check.fault != EntryFault::Race)
+        SetFieldText(6, entry.sex);
+
+    switch (check.fault) {
+    case EntryFault::None:
+        return true;
+    case EntryFault::RemovedMarker:
+        Validate(false, QStringLiteral("'") + QString::fromLatin1(RemovedMarker) +
+                            QStringLiteral("' can't be used as a 'First Name'.") + CrLf + CrLf +
+                            QStringLiteral("The program uses it to mark records") + CrLf +
+                            QStringLiteral("that are being removed from the file."));
         tabNameInfo->SetTab(0);
         Box(1)->setFocus();
         return false;
+    case EntryFault::NameLine: {
+        const int box = check.field == PersonnelField::FirstName    ? 1
+                        : check.field == PersonnelField::MiddleName ? 2
+                        : check.field == PersonnelField::LastName   ? 3
+                                                                    : 4;
+        Validate(false, QStringLiteral("A '") + lblField[std::size_t(box)]->text() +
+                            QStringLiteral("' can't hold a tab or a line break.") + CrLf + CrLf +
+                            QStringLiteral("Please type the name on one line."));
+        tabNameInfo->SetTab(0);
+        Box(box)->setFocus();
+        return false;
     }
-    // A name is one line: a tab or a line break in it would break every list it stands in.
-    for (int box = 1; box <= 4; ++box) {
-        const QString name = FieldText(box);
-        if (!Validate(!name.contains(QLatin1Char('\t')) && !name.contains(QLatin1Char('\r')) &&
-                          !name.contains(QLatin1Char('\n')),
-                      QStringLiteral("A '") + lblField[std::size_t(box)]->text() +
-                          QStringLiteral("' can't hold a tab or a line break.") + CrLf + CrLf +
-                          QStringLiteral("Please type the name on one line."))) {
-            tabNameInfo->SetTab(0);
-            Box(box)->setFocus();
-            return false;
-        }
+    case EntryFault::Race:
+        return Validate(false, QStringLiteral("Check the 'Race' designation") + CrLf + CrLf +
+                                   QStringLiteral("(Use 'W', 'B', 'H', 'A', or 'O' only)") + CrLf + CrLf +
+                                   QStringLiteral("See the Help Section") + CrLf +
+                                   QStringLiteral("'Important Program Notes'") + CrLf +
+                                   QStringLiteral("for more information."));
+    case EntryFault::Sex:
+        return Validate(false, QStringLiteral("Check the 'Sex' designation") + CrLf + CrLf +
+                                   QStringLiteral("(Use 'M' or 'F' only)"));
+    case EntryFault::DateOfBirth:
+        return Validate(false, QStringLiteral("Invalid 'Date of Birth' Entry"));
+    case EntryFault::SocialSecurityNumber:
+        return Validate(false, QStringLiteral("Check the Social Security entry") + CrLf + CrLf +
+                                   QStringLiteral("(Use a '123-45-6789' format)"));
+    case EntryFault::DateOfEmployment:
+        return Validate(false, QStringLiteral("Invalid 'Date of Employment' Entry"));
+    case EntryFault::DateOfJobTitle:
+        return Validate(false, QStringLiteral("Invalid 'Date of Job Title' Entry"));
+    case EntryFault::InactivationDate:
+        return Validate(false, QStringLiteral("Invalid 'Inactivation Date' Entry"));
     }
-    SetFieldText(5, TrimSpaces(FieldText(5)).toUpper());
-    const QString race = FieldText(5);
-    const bool raceOk = race.size() == 1 && QStringLiteral("WBHAO").contains(race);
-    if (!Validate(raceOk, QStringLiteral("Check the 'Race' designation") + CrLf + CrLf +
-                              QStringLiteral("(Use 'W', 'B', 'H', 'A', or 'O' only)") + CrLf + CrLf +
-                              QStringLiteral("See the Help Section") + CrLf +
-                              QStringLiteral("'Important Program Notes'") + CrLf +
-                              QStringLiteral("for more information.")))
-        return false;
-    SetFieldText(6, TrimSpaces(FieldText(6)).toUpper());
-    const QString sex = FieldText(6);
-    if (!Validate(sex == QLatin1String("M") || sex == QLatin1String("F"),
-                  QStringLiteral("Check the 'Sex' designation") + CrLf + CrLf +
-                      QStringLiteral("(Use 'M' or 'F' only)")))
-        return false;
-    if (!Validate(IsDateText(FieldText(7)), QStringLiteral("Invalid 'Date of Birth' Entry")))
-        return false;
-    const qsizetype ssn = TrimSpaces(FieldText(8)).size();
-    if (!Validate(ssn == 0 || ssn >= 11, QStringLiteral("Check the Social Security entry") + CrLf + CrLf +
-                                             QStringLiteral("(Use a '123-45-6789' format)")))
-        return false;
-    if (!Validate(IsDateText(FieldText(19)), QStringLiteral("Invalid 'Date of Employment' Entry")))
-        return false;
-    const QString jobTitleDate = TrimSpaces(FieldText(20));
-    if (!Validate(jobTitleDate.isEmpty() || IsDateText(jobTitleDate),
-                  QStringLiteral("Invalid 'Date of Job Title' Entry")))
-        return false;
-    if (editing) {
-        const QString inactivation = TrimSpaces(FieldText(21));
-        if (!Validate(inactivation.isEmpty() || IsDateText(inactivation),
-                      QStringLiteral("Invalid 'Inactivation Date' Entry")))
-            return false;
-    }
-    return true;
+    return false;
 }
 
 void RecordPage::StoreInto(PersonnelRecord& r) const {

@@ -69,6 +69,11 @@ void Operate(const QString& op) {
         file.Record().SetFirstName(QStringLiteral("New"));
         file.Record().SetLastName(QStringLiteral("Hire"));
         file.AppendPersonnelRecord();
+    } else if (op == QStringLiteral("appendmany")) {
+        file.AppendPersonnelRecords(40, [](qint32 i, PersonnelRecord& r) {
+            r.SetFirstName(QStringLiteral("New%1").arg(i));
+            r.SetNotepad(QString(4000, QLatin1Char('n')));
+        });
     } else if (op == QStringLiteral("write")) {
         file.ReadPersonnelRecord(Employees / 3);
         file.Record().SetJobTitle(QStringLiteral("Promoted"));
@@ -108,7 +113,7 @@ class TestCrash : public QObject {
 private slots:
     void killedAtAnyMoment_data() {
         QTest::addColumn<QString>("op");
-        for (const char* op : {"remove", "append", "write", "removeuser"})
+        for (const char* op : {"remove", "append", "appendmany", "write", "removeuser"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
 

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 using Bytes = std::optional<QByteArray>; // nullopt: no file
@@ -114,6 +115,44 @@ private slots:
                                            return file.AppendPersonnelRecord();
                                        });
         QVERIFY(calls >= 3 * 4); // open, count, write, sync for each kind of fault
+    }
+
+    // Many records as one change: one open, one write each and one flush, and at any failure
+    // the file back at its old length, the record count as before and no journal left.
+    void personnelAppendOfManyRecords() {
+        const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B"), 45000);
+        std::vector<PersonnelRecord> added;
+        for (int i = 0; i < 3; ++i)
+            added.push_back(Employee(QStringLiteral("New%1").arg(i), i == 1 ? 46000 : 0));
+        const auto append = [&](FileIo& io) {
+            PersonnelFile file(io);
+            if (IoStatus s = file.OpenPersonnelFile(); !s)
+                return s;
+            const IoStatus s = file.AppendPersonnelRecords(
+                qint32(added.size()), [&](qint32 i, PersonnelRecord& r) { r = added[std::size_t(i)]; });
+            if (!s && file.RecordCount() != 2)
+                QTest::qFail("a failed append changed the record count", __FILE__, __LINE__);
+            if (QFile::exists(QStringLiteral("Append.$$$")))
+                QTest::qFail("the append left its journal", __FILE__, __LINE__);
+            return s;
+        };
+        const int calls = FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b}),
+                                       Image({a, b, added[0], added[1], added[2]}), append);
+        QVERIFY(calls >= 3 * 9);
+
+        // Counted calls of the append itself: the old last record read for the journal, the
+        // journal made, written and flushed, one write per record, one flush, the journal removed.
+        TempDataFolder folder;
+        Lay(QStringLiteral("Rosterly.Data"), Image({a, b}));
+        FaultyFileIo io;
+        PersonnelFile file(io);
+        QVERIFY(file.OpenPersonnelFile());
+        io.Arm(0, FaultyFileIo::Fault::Error);
+        added.resize(50, a);
+        QVERIFY(file.AppendPersonnelRecords(
+            50, [&](qint32 i, PersonnelRecord& r) { r = added[std::size_t(i)]; }));
+        QCOMPARE(io.Calls(), 1 + 3 + 50 + 1 + 1);
+        QCOMPARE(file.RecordCount(), 52);
     }
 
     void personnelAppendToMissingFile() {

@@ -4,6 +4,7 @@
 #include "support/testsupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -198,6 +199,66 @@ private slots:
         QCOMPARE(file.CurrentCount(), 2);
         file.ClosePersonnelFile();
         QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), Image({a, c}));
+    }
+
+    // Many records appended as one change: a crash after they were flushed but before the
+    // journal went leaves them to be cut off at the next open, for the list or in full, but only
+    // from the file they were appended to.
+    void interruptedAppendIsCutOffOnOpen_data() {
+        QTest::addColumn<bool>("forScan");
+        QTest::addColumn<QString>("meanwhile"); // "", "restored" or "journal lost"
+        QTest::newRow("full open") << false << QString();
+        QTest::newRow("open for a scan") << true << QString();
+        QTest::newRow("file restored meanwhile") << false << QStringLiteral("restored");
+        QTest::newRow("journal's text never flushed") << false << QStringLiteral("journal lost");
+        // The torn record is written over, as a single append does; what came before is the mark.
+        QTest::newRow("torn last record") << false << QStringLiteral("torn");
+    }
+    void interruptedAppendIsCutOffOnOpen() {
+        QFETCH(bool, forScan);
+        QFETCH(QString, meanwhile);
+        TempDataFolder folder;
+        const QByteArray before = Image({Employee(QStringLiteral("A"), QStringLiteral("One")),
+                                         Employee(QStringLiteral("B"), QStringLiteral("Two"))});
+        const QByteArray torn(2000, 'g');
+        QByteArray expected = before;
+        WriteFile(QStringLiteral("Rosterly.Data"),
+                  meanwhile == QStringLiteral("torn") ? before + torn : before);
+        // Dies after the flush: neither the journal's removal nor the cut back happen.
+        struct DyingIo : FileIo {
+            int Remove(const QString&) override { return -1; }
+            int Truncate(int, off_t) override { return -1; }
+        } dying;
+        {
+            PersonnelFile file(dying);
+            QVERIFY(file.OpenPersonnelFile());
+            QVERIFY(!file.AppendPersonnelRecords(3, [](qint32 i, PersonnelRecord& r) {
+                r = Employee(QStringLiteral("New%1").arg(i), QStringLiteral("Row"));
+            }));
+        }
+        QCOMPARE(QFileInfo(QStringLiteral("Rosterly.Data")).size(), 5 * PersonnelRecordLength);
+        if (meanwhile == QStringLiteral("torn"))
+            expected =
+                before + Image({Employee(QStringLiteral("New0"), QStringLiteral("Row"))}).left(torn.size());
+        QVERIFY(QFile::exists(QStringLiteral("Append.$$$")));
+        if (meanwhile == QStringLiteral("restored")) {
+            expected = Image({Employee(QStringLiteral("R"), QStringLiteral("One")),
+                              Employee(QStringLiteral("R"), QStringLiteral("Two")),
+                              Employee(QStringLiteral("R"), QStringLiteral("Three")),
+                              Employee(QStringLiteral("R"), QStringLiteral("Four"))});
+            WriteFile(QStringLiteral("Rosterly.Data"), expected);
+        } else if (meanwhile == QStringLiteral("journal lost")) {
+            expected = ReadFileBytes(QStringLiteral("Rosterly.Data"));
+            WriteFile(QStringLiteral("Append.$$$"), QByteArray());
+        }
+
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(forScan ? file.OpenPersonnelFileUncounted() : file.OpenPersonnelFile());
+        QCOMPARE(file.RecordCount(), qint32(expected.size() / PersonnelRecordLength));
+        file.ClosePersonnelFile();
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), expected);
+        QVERIFY(!QFile::exists(QStringLiteral("Append.$$$")));
     }
 
     void malformedLengthsAreCountedAndReadSafely_data() {

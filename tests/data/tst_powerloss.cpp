@@ -273,6 +273,11 @@ void Operate(FileIo& io, const QString& op) {
         return;
     if (op == QStringLiteral("remove")) {
         file.RemovePersonnelRecord(3);
+    } else if (op == QStringLiteral("append many")) {
+        file.AppendPersonnelRecords(3, [](qint32 i, PersonnelRecord& r) {
+            r.SetFirstName(QStringLiteral("New%1").arg(i));
+            r.SetNotepad(QString(3000, QLatin1Char('x')));
+        });
     } else if (op == QStringLiteral("append")) {
         file.Record().SetFirstName(QStringLiteral("New"));
         file.AppendPersonnelRecord();
@@ -321,7 +326,8 @@ class TestPowerLoss : public QObject {
 private slots:
     void powerFailsAtAnyCall_data() {
         QTest::addColumn<QString>("op");
-        for (const char* op : {"remove", "append", "write", "user remove", "user append", "user write"})
+        for (const char* op :
+             {"remove", "append", "append many", "write", "user remove", "user append", "user write"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
     void powerFailsAtAnyCall() {

@@ -1,8 +1,12 @@
 // rosterly-data run as its own process: dump, check and seed on real files, and its answers to
 // wrong command lines.
+#include "data/clock.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
+#include "data/personnelfile.h"
 #include "data/records.h"
+#include "exchange/exportlist.h"
+#include "list/listbuilder.h"
 
 #include <QDir>
 #include <QFile>
@@ -370,6 +374,127 @@ private slots:
                  (QStringList{QStringLiteral("x.Data"), QStringLiteral("y.Data")}));
     }
 
+    // The tool's export is the list the one list builder gives for the same options, written
+    // as the program writes it.
+    void exportGivesTheBuildersList_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("status"); // 3: both, current first
+        QTest::addColumn<int>("race");
+        QTest::addColumn<int>("sex");
+        QTest::addColumn<QString>("lookFor");
+        QTest::addColumn<bool>("notepad");
+        QTest::addColumn<bool>("ssn");
+        QTest::addColumn<bool>("json");
+        const auto row = [](const char* name, const QString& options, int type, int status, int race, int sex,
+                            const QString& lookFor = {}, bool notepad = false, bool ssn = false,
+                            bool json = false) {
+            QTest::newRow(name) << (options.isEmpty() ? QStringList() : options.split(u' ')) << type << status
+                                << race << sex << lookFor << notepad << ssn << json;
+        };
+        row("defaults", {}, 1, 1, 1, 1);
+        row("by employment", QStringLiteral("--list employment"), 2, 1, 1, 1);
+        row("by age, as JSON", QStringLiteral("--list=age --json"), 3, 1, 1, 1, {}, false, false, true);
+        row("birthdays with the SSN", QStringLiteral("--list birthday --ssn"), 4, 1, 1, 1, {}, false, true);
+        row("previous", QStringLiteral("--status previous"), 1, 2, 1, 1);
+        row("both", QStringLiteral("--status both --ssn"), 1, 3, 1, 1, {}, false, true);
+        row("white women", QStringLiteral("--race w --sex F"), 1, 1, 2, 3);
+        row("a town", QStringLiteral("--look-for Springfield"), 1, 1, 1, 1, QStringLiteral("Springfield"));
+        row("in the notepads", QStringLiteral("--look-for forklift --notepad --json"), 1, 1, 1, 1,
+            QStringLiteral("forklift"), true, false, true);
+    }
+    void exportGivesTheBuildersList() {
+        QFETCH(QStringList, options);
+        QFETCH(int, type);
+        QFETCH(int, status);
+        QFETCH(int, race);
+        QFETCH(int, sex);
+        QFETCH(QString, lookFor);
+        QFETCH(bool, notepad);
+        QFETCH(bool, ssn);
+        QFETCH(bool, json);
+        QCOMPARE(
+            Tool({QStringLiteral("seed"), QStringLiteral("120"), QStringLiteral("Rosterly.Data")}).exitCode,
+            0);
+        const Outcome r =
+            Tool(QStringList{QStringLiteral("export"), QStringLiteral("Rosterly.Data")} + options);
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+
+        FileIo io;
+        PersonnelFile file(io, Path(QStringLiteral("Rosterly.Data")));
+        std::vector<qint32> records;
+        for (int pass = (status == 2 ? 2 : 1); pass <= (status == 1 ? 1 : 2); ++pass) {
+            ListOptions list;
+            list.optTypeList = type;
+            list.optEmpStatus = pass;
+            list.optRace = race;
+            list.optSex = sex;
+            list.txtOther = lookFor;
+            list.chkSearchNotepad = notepad;
+            const EmployeeListResult built = BuildEmployeeRows(file, list, SystemClock().TodayOle(), 0);
+            QVERIFY(built.status);
+            const std::vector<qint32> listed = ListedRecords(built);
+            QVERIFY(!listed.empty());
+            records.insert(records.end(), listed.begin(), listed.end());
+        }
+        const ExportTable table = ReadExportTable(file, records, {.includeSsn = ssn});
+        QVERIFY(table.status);
+        QCOMPARE(r.out, json ? JsonLines(table) : CsvBytes(table));
+    }
+
+    void importAddsEveryRowOrNone() {
+        QCOMPARE(
+            Tool({QStringLiteral("seed"), QStringLiteral("3"), QStringLiteral("Rosterly.Data")}).exitCode, 0);
+        const QByteArray before = ReadAll(Path(QStringLiteral("Rosterly.Data")));
+        const QByteArray header = "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment\r\n";
+        WriteAll(Path(QStringLiteral("bad.csv")), header + "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n"
+                                                           "Bo,Li,X,M,1980-01-01,2010-01-01\r\n");
+        const Outcome refused =
+            Tool({QStringLiteral("import"), QStringLiteral("bad.csv"), QStringLiteral("Rosterly.Data")});
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.out, QByteArray("Row 2, column 'Race': 'X' is not W, B, H, A or O.\n"));
+        QCOMPARE(refused.err,
+                 QByteArray("rosterly-data: bad.csv refused: 1 fault; nothing was added to Rosterly.Data\n"));
+        QCOMPARE(ReadAll(Path(QStringLiteral("Rosterly.Data"))), before);
+
+        WriteAll(Path(QStringLiteral("good.csv")), header + "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n"
+                                                            "Bo,Li,b,m,1980-01-01,2010-01-01\r\n");
+        const Outcome dry = Tool({QStringLiteral("import"), QStringLiteral("good.csv"),
+                                  QStringLiteral("Rosterly.Data"), QStringLiteral("--dry-run")});
+        QCOMPARE(dry.exitCode, 0);
+        QCOMPARE(dry.out, QByteArray("2 employees would be added to Rosterly.Data\n"));
+        QCOMPARE(ReadAll(Path(QStringLiteral("Rosterly.Data"))), before);
+
+        {
+            DataFolderLock program(m_dir.path());
+            QVERIFY(program.TryAcquire());
+            const Outcome locked =
+                Tool({QStringLiteral("import"), QStringLiteral("good.csv"), QStringLiteral("Rosterly.Data")});
+            QCOMPARE(locked.exitCode, 1);
+            QVERIFY2(locked.err.startsWith("rosterly-data: the folder of Rosterly.Data is in use by "),
+                     locked.err.constData());
+            QCOMPARE(ReadAll(Path(QStringLiteral("Rosterly.Data"))), before);
+        }
+
+        const Outcome added =
+            Tool({QStringLiteral("import"), QStringLiteral("good.csv"), QStringLiteral("Rosterly.Data")});
+        QCOMPARE(added.exitCode, 0);
+        QCOMPARE(added.out, QByteArray("added 2 employees to Rosterly.Data\n"));
+        const QByteArray after = ReadAll(Path(QStringLiteral("Rosterly.Data")));
+        QCOMPARE(after.size(), before.size() + 2 * PersonnelRecordLength);
+        QVERIFY(after.startsWith(before));
+        PersonnelRecord bo;
+        std::memcpy(bo.data(), after.constData() + before.size() + PersonnelRecordLength,
+                    PersonnelRecordLength);
+        QCOMPARE(bo.FirstName(), QStringLiteral("Bo"));
+        QCOMPARE(bo.Race(), QStringLiteral("B"));
+        QCOMPARE(bo.Sex(), QStringLiteral("M"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files),
+                 (QStringList{QStringLiteral("bad.csv"), QStringLiteral("good.csv"),
+                              QStringLiteral("Rosterly.Data")}));
+    }
+
     void wrongCommandLines_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
@@ -402,6 +527,25 @@ private slots:
             "cannot open missing.Data: No such file or directory");
         row("no such folder", {"seed", "5", "nowhere/x.Data"}, 1,
             "cannot create nowhere/x.Data: No such file or directory");
+        row("export without file", {"export"}, 2, "export needs a FILE");
+        row("unknown list", {"export", "f", "--list", "weekly"}, 2,
+            "--list takes alphabetical, employment, age or birthday, not 'weekly'");
+        row("unknown status", {"export", "f", "--status=all"}, 2,
+            "--status takes current, previous or both, not 'all'");
+        row("unknown race", {"export", "f", "--race", "Q"}, 2, "--race takes W, B, H, A or O, not 'Q'");
+        row("unknown sex", {"export", "f", "--sex", "X"}, 2, "--sex takes M or F, not 'X'");
+        row("value missing", {"export", "f", "--look-for"}, 2, "--look-for needs a value");
+        row("filter on a dated list", {"export", "f", "--list", "age", "--race", "B"}, 2,
+            "the lists by employment, age and birthday hold current employees only and take no --status, "
+            "--race, --sex or --look-for");
+        row("import option on export", {"export", "f", "--dry-run"}, 2,
+            "unknown option '--dry-run' for export");
+        row("export of a missing file", {"export", "missing.Data"}, 1,
+            "cannot open missing.Data: No such file or directory");
+        row("import without FILE", {"import", "a.csv"}, 2, "import needs a CSV file and a FILE");
+        row("import option", {"import", "a.csv", "f", "--force"}, 2, "unknown option '--force' for import");
+        row("import of a missing file", {"import", "missing.csv", "f"}, 1,
+            "Could not open the file \"missing.csv\". No such file or directory.");
     }
 
     void wrongCommandLines() {
@@ -425,6 +569,7 @@ private slots:
         QTest::newRow("dump /dev/zero") << QStringLiteral("dump") << QStringLiteral("/dev/zero");
         QTest::newRow("check /dev/urandom") << QStringLiteral("check") << QStringLiteral("/dev/urandom");
         QTest::newRow("a folder") << QStringLiteral("dump") << QStringLiteral(".");
+        QTest::newRow("export a pipe") << QStringLiteral("export") << QStringLiteral("fifo");
     }
     void onlyRegularFilesAreRead() {
         QFETCH(QString, command);

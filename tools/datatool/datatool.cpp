@@ -32,6 +32,10 @@ const char Usage[] = R"(Usage:
   rosterly-data dump [--users | --personnel] [--show-passwords] FILE
   rosterly-data check [--users | --personnel] FILE
   rosterly-data seed N FILE [--seed S] [--force]
+  rosterly-data export FILE [--list alphabetical|employment|age|birthday]
+                [--status current|previous|both] [--race W|B|H|A|O] [--sex M|F]
+                [--look-for TEXT] [--notepad] [--ssn] [--json]
+  rosterly-data import CSV FILE [--dry-run]
   rosterly-data --help
 
 dump   Prints every record of FILE as one JSON object per line, in file order: "Record"
@@ -44,13 +48,31 @@ check  Reports, one line each, records left marked "$Killed$", dates that are no
 seed   Writes N made-up employees (1 to 1000000) as a new personnel file. The same
        S (default 1) gives the same file. An existing FILE is refused unless
        --force is given.
+export Prints the employee list the program's list options would show as CSV
+       (UTF-8 with a byte-order mark, as the program's "Export this List..."
+       writes it) or, with --json, as one JSON object per employee and line.
+       Defaults: the alphabetical list of current employees of any race and
+       sex. --status both gives the current list followed by the previous one;
+       the lists by employment, age and birthday hold current employees only
+       and take no filters. --look-for searches the names, phones, numbers and
+       titles (and the notepads with --notepad). The Social Security number
+       column is written only with --ssn.
+import Reads the employees of the CSV file (with the columns export writes, in
+       any order) and appends them to the personnel file FILE, all or none:
+       when any row is wrong, nothing is written and each fault is listed by
+       row (1 = the first employee after the header) and column. --dry-run
+       checks and reports without writing.
 
 A file named "User.List" is read as a user list, any other as a personnel file;
 --users and --personnel say which it is. dump and check never change FILE, and
 read nothing but a regular file.
 
-Exit status: 0 done, 1 problems found or a file could not be read or written,
-2 wrong command line or a FILE that is not a regular file.
+seed, import (but not import --dry-run) and export take the data folder's lock
+(see README.md); export because building a list completes a removal that was
+interrupted. export, like dump and check, reads nothing but a regular file.
+
+Exit status: 0 done, 1 problems found, an import refused, or a file could not
+be read or written, 2 wrong command line or a FILE that is not a regular file.
 )";
 
 enum class Kind { ByName, Personnel, Users };
@@ -77,21 +99,6 @@ Layout LayoutFor(Kind kind, const QString& path) {
                 &UserRecord::FieldOf(UserField::Password)};
     return {PersonnelFields, PersonnelRecordLength, &PersonnelRecord::FieldOf(PersonnelField::FirstName),
             nullptr, &PersonnelRecord::FieldOf(PersonnelField::InactivationDate)};
-}
-
-void Put(std::FILE* stream, const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-}
-
-int Complain(std::FILE* err, const QString& message, int status, bool usageHint = true) {
-    Put(err, QByteArrayLiteral("rosterly-data: ") + message.toUtf8() + '\n');
-    if (status == ExitUsage && usageHint)
-        Put(err, QByteArrayLiteral("Try 'rosterly-data --help'.\n"));
-    return status;
-}
-
-QString Plural(qint64 n, const char* one, const char* many) {
-    return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
 }
 
 // ---------------------------------------------------------------- reading
@@ -418,6 +425,10 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
             return ExitOk;
         }
     }
+    if (arguments.first() == QLatin1String("export"))
+        return RunExport(arguments.mid(1), out, err);
+    if (arguments.first() == QLatin1String("import"))
+        return RunImport(arguments.mid(1), out, err);
     CommandLine line;
     if (const QString wrong = Parse(arguments, line); !wrong.isEmpty())
         return Complain(err, wrong, ExitUsage);
@@ -448,6 +459,21 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
 }
 
 } // namespace
+
+void Put(std::FILE* stream, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+int Complain(std::FILE* err, const QString& message, int status, bool usageHint) {
+    Put(err, QByteArrayLiteral("rosterly-data: ") + message.toUtf8() + '\n');
+    if (status == ExitUsage && usageHint)
+        Put(err, QByteArrayLiteral("Try 'rosterly-data --help'.\n"));
+    return status;
+}
+
+QString Plural(qint64 n, const char* one, const char* many) {
+    return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
+}
 
 int RunDataTool(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     const int status = Run(arguments, out, err);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
 #include <QStringList>
 
 #include <cstdio>
@@ -9,6 +11,9 @@
 //   rosterly-data dump [--users | --personnel] FILE
 //   rosterly-data check [--users | --personnel] FILE
 //   rosterly-data seed N FILE [--seed S] [--force]
+//   rosterly-data export FILE [--list L] [--status S] [--race R] [--sex X] [--look-for TEXT]
+//                             [--notepad] [--ssn] [--json]
+//   rosterly-data import CSV FILE [--dry-run]
 //
 // dump and check only ever read FILE.
 
@@ -21,3 +26,14 @@ inline constexpr int ExitNotRegular = 2; // FILE is a pipe, a device or a folder
 // Runs one command line (`arguments` without the program name). Results go to `out`, messages
 // (each starting with "rosterly-data: ") to `err`. Returns the exit status.
 int RunDataTool(const QStringList& arguments, std::FILE* out, std::FILE* err);
+
+// What the commands share.
+void Put(std::FILE* stream, const QByteArray& bytes);
+// "rosterly-data: <message>" on `err` (with a pointer to --help for a wrong command line);
+// returns `status`.
+int Complain(std::FILE* err, const QString& message, int status, bool usageHint = true);
+QString Plural(qint64 n, const char* one, const char* many);
+
+// export and import (exchange.cpp); `arguments` follow the command's name.
+int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err);
+int RunImport(const QStringList& arguments, std::FILE* out, std::FILE* err);

@@ -1,0 +1,315 @@
+#include "exchange/exportlist.h"
+
+#include "data/ansitext.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "list/listbuilder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+
+using F = PersonnelField;
+
+QString DateCell(double value, bool withTime) {
+    if (value == 0)
+        return {};
+    if (withTime) {
+        const std::optional<QDateTime> at = OleToDateTime(value);
+        return at ? at->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+    }
+    const std::optional<QDate> day = OleToDate(value);
+    return day ? day->toString(QStringLiteral("yyyy-MM-dd")) : QString();
+}
+
+bool StartsFormula(QChar c) {
+    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
+bool NeedsQuotes(const QString& cell) {
+    for (const QChar c : cell) {
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    }
+    return false;
+}
+
+void AppendCsvCell(QString& out, const QString& cell) {
+    const QString guarded = GuardCell(cell);
+    if (!NeedsQuotes(guarded)) {
+        out += guarded;
+        return;
+    }
+    out += u'"';
+    for (const QChar c : guarded) {
+        if (c == u'"')
+            out += u'"';
+        out += c;
+    }
+    out += u'"';
+}
+
+void AppendCsvRow(QString& out, const QStringList& cells) {
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            out += u',';
+        AppendCsvCell(out, cells[i]);
+    }
+    out += CrLf;
+}
+
+void AppendJsonString(QString& out, const QString& text) {
+    out += u'"';
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'"':
+            out += QLatin1String("\\\"");
+            break;
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            // The code page's five unused bytes decode to C1 controls: escaped like the others.
+            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+                out += QString::asprintf("\\u%04x", unsigned(c.unicode()));
+            else
+                out += c;
+        }
+    }
+    out += u'"';
+}
+
+QString CopyLine(const QStringList& cells) {
+    QStringList flat;
+    flat.reserve(cells.size());
+    for (const QString& cell : cells) {
+        QString text = GuardCell(cell);
+        text.replace(CrLf, QStringLiteral(" "));
+        for (QChar& c : text) {
+            if (c == u'\t' || c == u'\r' || c == u'\n')
+                c = u' ';
+        }
+        flat += text;
+    }
+    return flat.join(u'\t') + CrLf;
+}
+
+IoStatus WriteFully(FileIo& io, int fd, const QByteArray& bytes, const QString& name) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t w = io.WriteAt(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0)
+            return IoStatus::Failure(QStringLiteral("write"), name, errno);
+        if (w == 0)
+            return IoStatus::Failure(QStringLiteral("write"), name, ENOSPC);
+        done += w;
+    }
+    return {};
+}
+
+} // namespace
+
+std::vector<PersonnelField> ExportFields(const ExportOptions& options) {
+    std::vector<PersonnelField> fields;
+    for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
+        const auto field = PersonnelField(i);
+        if (field == F::PictureFile || (field == F::SocialSecurityNumber && !options.includeSsn))
+            continue;
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+QStringList ExportHeader(const ExportOptions& options) {
+    QStringList header;
+    for (const PersonnelField field : ExportFields(options))
+        header += QString::fromLatin1(PersonnelRecordView::FieldOf(field).name);
+    return header;
+}
+
+QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options) {
+    QStringList cells;
+    for (const PersonnelField field : ExportFields(options)) {
+        const FieldSpec& spec = PersonnelRecordView::FieldOf(field);
+        switch (spec.type) {
+        case FieldType::Text:
+            cells += record.Text(field);
+            break;
+        case FieldType::Date:
+            cells += DateCell(record.Date(field), field == F::DateCreated || field == F::DateModified);
+            break;
+        case FieldType::Int16:
+            cells += QString::number(record.Int16(field));
+            break;
+        }
+    }
+    return cells;
+}
+
+QString GuardCell(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u'\'')
+        ++i;
+    if (i < text.size() && StartsFormula(text[i]))
+        return u'\'' + text;
+    return text;
+}
+
+std::vector<qint32> ListedRecords(const EmployeeListResult& list) {
+    std::vector<qint32> records;
+    records.reserve(std::size_t(list.Rows()));
+    for (int row = 0; row < list.Rows(); ++row)
+        records.push_back(list.RecordNumber(row));
+    return records;
+}
+
+ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& records,
+                            const ExportOptions& options) {
+    ExportTable table;
+    table.header = ExportHeader(options);
+    table.rows.resize(records.size());
+    // The wanted records sorted by number, so that one pass in file order fills every row.
+    std::vector<std::pair<qint32, std::size_t>> wanted;
+    wanted.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        wanted.emplace_back(records[i], i);
+    std::sort(wanted.begin(), wanted.end());
+
+    table.status = file.OpenPersonnelFileUncounted();
+    if (!table.status) {
+        table.rows.clear();
+        return table;
+    }
+    if (records.size() == 1) {
+        // One row (a copied one) is read where it stands rather than in a pass over the file; the
+        // program's record buffer is left as it was.
+        const PersonnelRecord kept = file.Record();
+        if (records[0] < 1 || records[0] > file.RecordCount())
+            table.status = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
+        else if ((table.status = file.ReadPersonnelRecord(records[0])))
+            table.rows[0] = ExportCells(file.Record().View(), options);
+        file.Record() = kept;
+        file.ClosePersonnelFile();
+        if (!table.status)
+            table.rows.clear();
+        return table;
+    }
+    std::size_t next = 0;
+    while (next < wanted.size() && wanted[next].first < 1)
+        ++next;
+    std::size_t filled = 0;
+    table.status = file.ScanRecords([&](qint32 n, PersonnelRecordView record) {
+        while (next < wanted.size() && wanted[next].first < n)
+            ++next;
+        while (next < wanted.size() && wanted[next].first == n) {
+            table.rows[wanted[next].second] = ExportCells(record, options);
+            ++filled;
+            ++next;
+        }
+    });
+    file.ClosePersonnelFile();
+    // A row the file no longer has: the list was built on another file than the one read.
+    if (table.status && filled != records.size())
+        table.status = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
+    if (!table.status)
+        table.rows.clear();
+    return table;
+}
+
+QByteArray CsvBytes(const ExportTable& table) {
+    QString text;
+    AppendCsvRow(text, table.header);
+    for (const QStringList& row : table.rows)
+        AppendCsvRow(text, row);
+    return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QByteArray JsonLines(const ExportTable& table) {
+    QString text;
+    for (const QStringList& row : table.rows) {
+        text += u'{';
+        for (qsizetype i = 0; i < table.header.size() && i < row.size(); ++i) {
+            if (i > 0)
+                text += u',';
+            AppendJsonString(text, table.header[i]);
+            text += u':';
+            AppendJsonString(text, row[i]);
+        }
+        text += QLatin1String("}\n");
+    }
+    return text.toUtf8();
+}
+
+QString CopyText(const ExportTable& table, int row) {
+    if (row < 0 || std::size_t(row) >= table.rows.size())
+        return {};
+    return CopyLine(table.header) + CopyLine(table.rows[std::size_t(row)]);
+}
+
+IoStatus WriteWholeFile(FileIo& io, const QString& path, const QByteArray& bytes) {
+    const QFileInfo target(path);
+    // A name of its own in the target's folder, so that the rename cannot cross file systems and
+    // no other file is ever opened in its place.
+    const QString scratch =
+        target.dir().filePath(QStringLiteral(".%1.%2.partial")
+                                  .arg(target.fileName())
+                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    const int fd = io.Open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("create"), path, errno);
+    ::fchmod(fd, 0600); // whatever the umask
+    IoStatus s = WriteFully(io, fd, bytes, path);
+    if (s && io.Sync(fd) != 0)
+        s = IoStatus::Failure(QStringLiteral("write"), path, errno);
+    io.Close(fd);
+    if (s && io.Rename(scratch, path) != 0)
+        s = IoStatus::Failure(QStringLiteral("replace"), path, errno);
+    if (!s) {
+        io.Remove(scratch);
+        return s;
+    }
+    io.SyncFolderOf(path);
+    return {};
+}
+
+IoStatus ExportListToCsv(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
+                         const ExportOptions& options, const QString& path) {
+    if (!list.status)
+        return list.status;
+    const ExportTable table = ReadExportTable(file, ListedRecords(list), options);
+    if (!table.status)
+        return table.status;
+    return WriteWholeFile(io, path, CsvBytes(table));
+}
+
+QString CopyListRow(PersonnelFile& file, const EmployeeListResult& list, int row,
+                    const ExportOptions& options, IoStatus* status) {
+    IoStatus ignored;
+    IoStatus& s = status ? *status : ignored;
+    s = {};
+    const qint32 record = list.RecordNumber(row);
+    if (record < 1)
+        return {};
+    const ExportTable table = ReadExportTable(file, {record}, options);
+    s = table.status;
+    return table.status ? CopyText(table, 0) : QString();
+}

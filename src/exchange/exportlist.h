@@ -1,0 +1,83 @@
+#pragma once
+
+#include "data/fileio.h"
+#include "data/records.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <vector>
+
+class PersonnelFile;
+struct EmployeeListResult;
+
+// An employee list leaves the program as a CSV file (RFC 4180: commas, CR LF row ends, UTF-8
+// with a byte-order mark), as JSON lines, or one row as text for the clipboard. Every field of
+// the record is written but the picture's path; the Social Security number only when asked.
+//
+// Cells: text as stored (Windows-1252 decoded, surrounding spaces removed), the notepad with its
+// CR LF line breaks; dates as yyyy-MM-dd, empty when not set; DateCreated and DateModified with
+// the time of day too (yyyy-MM-dd hh:mm:ss), since they tell when a record was typed in or last
+// changed; VersionCreated as a number.
+//
+// A spreadsheet runs a cell that starts with = + - or @ (and, in some, tab or CR) as a formula.
+// In the CSV and the copied row such a cell is guarded with an apostrophe, which makes the
+// spreadsheet show the text as it is: a cell whose text, after any apostrophes it starts with,
+// begins with = + - @ tab or CR gets one more apostrophe in front. The import takes exactly that
+// one apostrophe off again, so an exported file imports back to the same texts. JSON lines are
+// for programs and carry the texts unguarded.
+
+struct ExportOptions {
+    bool includeSsn = false; // the SocialSecurityNumber column (full access only)
+};
+
+// The columns in order: the personnel fields in table order, PictureFile left out and
+// SocialSecurityNumber only with includeSsn.
+std::vector<PersonnelField> ExportFields(const ExportOptions& options);
+QStringList ExportHeader(const ExportOptions& options);
+
+// One employee's cells under ExportHeader, unguarded.
+QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options);
+
+// The text a spreadsheet shows as it stands (see above).
+QString GuardCell(const QString& text);
+
+// The employees of a list as cells, in the list's order.
+struct ExportTable {
+    IoStatus status; // a failure leaves no rows
+    QStringList header;
+    std::vector<QStringList> rows;
+};
+
+// The record numbers of the list's rows, in its order.
+std::vector<qint32> ListedRecords(const EmployeeListResult& list);
+
+// Reads the employees `records` names (record numbers, in the order wanted) in one pass over the
+// file; a single one is read where it stands, the file's record buffer left as it was. Opens and
+// closes the file.
+ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& records,
+                            const ExportOptions& options);
+
+// The whole CSV file: byte-order mark, header, one row per employee, every row ended by CR LF.
+QByteArray CsvBytes(const ExportTable& table);
+// One JSON object per employee and line ("\n"), the header's names as keys, every value a string.
+QByteArray JsonLines(const ExportTable& table);
+// Row `row` (from 0) for the clipboard: the header and the row, cells tab-separated and guarded as
+// in the CSV, each line ended by CR LF; a tab or line break inside a cell becomes a space.
+QString CopyText(const ExportTable& table, int row);
+
+// Writes `bytes` as the file `path` whole or not at all: a scratch file in the same folder,
+// owner-only, flushed and renamed over `path`. On failure neither the scratch file nor a new
+// file is left, and a file that was there is as it was.
+IoStatus WriteWholeFile(FileIo& io, const QString& path, const QByteArray& bytes);
+
+// "Export this List...": the list's employees as the CSV file `path`.
+IoStatus ExportListToCsv(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
+                         const ExportOptions& options, const QString& path);
+
+// "Copy": the employee of the list's data row `row` (from 0) as CopyText gives it; empty when
+// the row is outside the list or the file cannot be read (`status` says which).
+QString CopyListRow(PersonnelFile& file, const EmployeeListResult& list, int row,
+                    const ExportOptions& options, IoStatus* status = nullptr);

@@ -1,0 +1,467 @@
+#include "exchange/importcsv.h"
+
+#include "core/version.h"
+#include "data/ansitext.h"
+#include "data/clock.h"
+#include "data/entryrules.h"
+#include "data/personnelfile.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using F = PersonnelField;
+constexpr std::size_t FieldCount = PersonnelFields.size();
+
+// The employee's fields the file must have: those a new employee cannot be saved without.
+constexpr F Required[] = {F::FirstName, F::LastName, F::Race, F::Sex, F::DateOfBirth, F::DateOfEmployment};
+// Read from the file's header but filled in by the program.
+constexpr F ProgramFilled[] = {F::DateCreated, F::DateModified, F::VersionCreated};
+
+QString FieldName(F field) {
+    return QString::fromLatin1(PersonnelRecordView::FieldOf(field).name);
+}
+
+// A value as a message quotes it: at most 30 characters.
+QString Quoted(const QString& text) {
+    return u'\'' + (text.size() > 30 ? text.left(30) + QStringLiteral("...") : text) + u'\'';
+}
+
+enum class RowRead { Row, End, Fault };
+
+// The rows of a CSV text, read one at a time from a position.
+class CsvRows {
+public:
+    CsvRows(QByteArrayView text, qsizetype from) : m_text(text), m_pos(from) {}
+    qsizetype Position() const { return m_pos; }
+
+    // The next row's cells as bytes. Only the first `keep` cells are kept, the others only
+    // counted in `count`. On a fault, `fault` says what is wrong and `count` is the cell's index.
+    RowRead Next(std::vector<QByteArray>& cells, qsizetype keep, qsizetype* count, QString* fault) {
+        cells.clear();
+        *count = 0;
+        if (m_pos >= m_text.size())
+            return RowRead::End;
+        for (;;) {
+            QByteArray cell;
+            if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+                ++m_pos;
+                for (;;) {
+                    const qsizetype quote = m_text.indexOf('"', m_pos);
+                    if (quote < 0) {
+                        *fault = QStringLiteral("a quoted cell is never closed");
+                        return RowRead::Fault;
+                    }
+                    cell += m_text.sliced(m_pos, quote - m_pos);
+                    m_pos = quote + 1;
+                    if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+                        cell += '"';
+                        ++m_pos;
+                        continue;
+                    }
+                    break;
+                }
+                if (m_pos < m_text.size() && !IsCellEnd(m_pos)) {
+                    *fault = QStringLiteral("text follows the closing quote of a quoted cell");
+                    return RowRead::Fault;
+                }
+            } else {
+                const qsizetype start = m_pos;
+                while (m_pos < m_text.size() && m_text[m_pos] != ',' && m_text[m_pos] != '\r' &&
+                       m_text[m_pos] != '\n') {
+                    if (m_text[m_pos] == '"') {
+                        *fault = QStringLiteral("a quote stands inside a cell that does not start with one");
+                        return RowRead::Fault;
+                    }
+                    ++m_pos;
+                }
+                if (m_pos < m_text.size() && !IsCellEnd(m_pos)) {
+                    *fault = QStringLiteral("a CR without LF stands outside quotes");
+                    return RowRead::Fault;
+                }
+                cell = m_text.sliced(start, m_pos - start).toByteArray();
+            }
+            if (cell.size() > MaxImportCellBytes) {
+                *fault = QStringLiteral("the cell is longer than %1 bytes").arg(MaxImportCellBytes);
+                return RowRead::Fault;
+            }
+            if (*count < keep)
+                cells.push_back(std::move(cell));
+            ++*count;
+            if (m_pos >= m_text.size())
+                return RowRead::Row;
+            if (m_text[m_pos] == ',') {
+                ++m_pos;
+                continue;
+            }
+            m_pos += m_text[m_pos] == '\r' ? 2 : 1;
+            return RowRead::Row;
+        }
+    }
+
+private:
+    // A comma, CR LF or LF.
+    bool IsCellEnd(qsizetype at) const {
+        const char c = m_text[at];
+        return c == ',' || c == '\n' || (c == '\r' && at + 1 < m_text.size() && m_text[at + 1] == '\n');
+    }
+
+    QByteArrayView m_text;
+    qsizetype m_pos;
+};
+
+// Nothing when `bytes` is not UTF-8.
+std::optional<QString> DecodeUtf8(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+// Takes off the apostrophe the export puts before a cell a spreadsheet would run.
+QString Unguarded(const QString& cell) {
+    qsizetype i = 0;
+    while (i < cell.size() && cell[i] == u'\'')
+        ++i;
+    const bool guarded = i > 0 && i < cell.size() &&
+                         (cell[i] == u'=' || cell[i] == u'+' || cell[i] == u'-' || cell[i] == u'@' ||
+                          cell[i] == u'\t' || cell[i] == u'\r');
+    return guarded ? cell.mid(1) : cell;
+}
+
+// Every line break as CR LF, as the record page stores the notepad.
+QString WithCrLf(const QString& text) {
+    QString out = text;
+    out.replace(CrLf, QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    out.replace(QLatin1Char('\n'), CrLf);
+    return out;
+}
+
+// The first character of `text` that Windows-1252 cannot hold (a surrogate pair whole); empty
+// when there is none.
+QString FirstUnstorable(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const QStringView c = QStringView(text).mid(i, length);
+        if (c != u"?" && ToAnsi(c) == "?")
+            return c.toString();
+        i += length - 1;
+    }
+    return {};
+}
+
+QString CodePoint(const QString& c) {
+    const char32_t u = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
+    return QStringLiteral("U+") + QString::number(quint32(u), 16).toUpper().rightJustified(4, u'0');
+}
+
+// The sentence that reports a fault of the record page's checks.
+QString EntryFaultText(EntryFault fault, const QString& value) {
+    switch (fault) {
+    case EntryFault::RemovedMarker:
+        return QStringLiteral(
+                   ": '%1' can't be used as a first name; the program uses it to mark records being "
+                   "removed.")
+            .arg(QString::fromLatin1(RemovedMarker));
+    case EntryFault::NameLine:
+        return QStringLiteral(" holds a tab or a line break; a name is one line.");
+    case EntryFault::Race:
+        return QStringLiteral(": %1 is not W, B, H, A or O.").arg(Quoted(value));
+    case EntryFault::Sex:
+        return QStringLiteral(": %1 is not M or F.").arg(Quoted(value));
+    case EntryFault::SocialSecurityNumber:
+        return QStringLiteral(": %1 is shorter than 11 characters (use the 123-45-6789 form).")
+            .arg(Quoted(value));
+    case EntryFault::DateOfBirth:
+    case EntryFault::DateOfEmployment:
+        if (TrimSpaces(value).isEmpty())
+            return QStringLiteral(" is empty; the date is required.");
+        [[fallthrough]];
+    case EntryFault::DateOfJobTitle:
+    case EntryFault::InactivationDate:
+        return QStringLiteral(": %1 is not a date.").arg(Quoted(value));
+    case EntryFault::None:
+        break;
+    }
+    return {};
+}
+
+// Reads one row's cells into `out` (when given) and reports each fault through `fault`, with
+// the column's index and the sentence's rest after "Row n, column 'X'".
+void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fieldOfColumn,
+                PersonnelRecord* out,
+                const std::function<void(std::size_t column, const QString& rest)>& fault) {
+    std::array<QString, FieldCount> value;
+    std::array<std::size_t, FieldCount> columnOf;
+    columnOf.fill(cells.size());
+    std::array<bool, FieldCount> faulty{};
+    const auto report = [&](F field, const QString& rest) {
+        faulty[std::size_t(field)] = true;
+        fault(columnOf[std::size_t(field)], rest);
+    };
+    for (std::size_t c = 0; c < cells.size() && c < fieldOfColumn.size(); ++c) {
+        if (fieldOfColumn[c] < 0)
+            continue;
+        const auto f = std::size_t(fieldOfColumn[c]);
+        columnOf[f] = c;
+        if (const std::optional<QString> text = DecodeUtf8(cells[c]))
+            value[f] = Unguarded(*text);
+        else
+            report(F(f), QStringLiteral(" is not valid UTF-8 text."));
+    }
+
+    // What each text field would store, and whether it can. The race, the sex and a name with a
+    // tab or a line break are CheckEntry's to report.
+    std::array<QString, FieldCount> stored;
+    for (std::size_t f = 0; f < FieldCount; ++f) {
+        const FieldSpec& spec = PersonnelFields[f];
+        if (spec.type != FieldType::Text || faulty[f] || columnOf[f] == cells.size())
+            continue;
+        const F field = F(f);
+        stored[f] = field == F::Notepad ? WithCrLf(TrimSpaces(value[f])) : TrimSpaces(value[f]);
+        const bool name =
+            field == F::FirstName || field == F::MiddleName || field == F::LastName || field == F::Suffix;
+        const bool lineBreak = stored[f].contains(u'\r') || stored[f].contains(u'\n');
+        if (field == F::Race || field == F::Sex || (name && (lineBreak || stored[f].contains(u'\t'))))
+            continue;
+        if (lineBreak && field != F::Notepad) {
+            report(field, QStringLiteral(" holds a line break; only the Notepad can."));
+        } else if (const QString c = FirstUnstorable(stored[f]); !c.isEmpty()) {
+            report(field, QStringLiteral(": the character '%1' (%2) cannot be stored.").arg(c, CodePoint(c)));
+        } else if (ToAnsi(stored[f]).size() > spec.width) {
+            report(field, QStringLiteral(" is longer than %1 characters.").arg(spec.width));
+        }
+    }
+
+    // Save waits for these on the record page; the other required fields CheckEntry tests.
+    for (const F field : {F::FirstName, F::LastName}) {
+        const auto f = std::size_t(field);
+        if (!faulty[f] && TrimSpaces(value[f]).isEmpty())
+            report(field, QStringLiteral(" is empty; the name is required."));
+    }
+
+    EntryFields entry;
+    entry.names = {value[std::size_t(F::FirstName)], value[std::size_t(F::MiddleName)],
+                   value[std::size_t(F::LastName)], value[std::size_t(F::Suffix)]};
+    entry.race = value[std::size_t(F::Race)];
+    entry.sex = value[std::size_t(F::Sex)];
+    entry.dateOfBirth = value[std::size_t(F::DateOfBirth)];
+    entry.socialSecurityNumber = value[std::size_t(F::SocialSecurityNumber)];
+    entry.dateOfEmployment = value[std::size_t(F::DateOfEmployment)];
+    entry.dateOfJobTitle = value[std::size_t(F::DateOfJobTitle)];
+    entry.inactivationDate = value[std::size_t(F::InactivationDate)];
+    const EntryCheck check = CheckEntry(entry, true);
+    if (!check.Ok() && !faulty[std::size_t(check.field)])
+        report(check.field, EntryFaultText(check.fault, value[std::size_t(check.field)]));
+    // 0 is "not set": an earlier day would list the employee as neither current nor previous.
+    const double inactivation = EntryDate(entry.inactivationDate);
+    if (check.Ok() && !TrimSpaces(entry.inactivationDate).isEmpty() && inactivation <= 0)
+        report(F::InactivationDate,
+               QStringLiteral(": %1 is not after 12/30/1899.").arg(Quoted(entry.inactivationDate)));
+
+    if (!out)
+        return;
+    out->Clear();
+    for (std::size_t f = 0; f < FieldCount; ++f) {
+        if (PersonnelFields[f].type == FieldType::Text && F(f) != F::Race && F(f) != F::Sex)
+            out->SetText(F(f), stored[f]);
+    }
+    out->SetRace(entry.race);
+    out->SetSex(entry.sex);
+    out->SetDateOfBirth(EntryDate(entry.dateOfBirth));
+    out->SetDateOfEmployment(EntryDate(entry.dateOfEmployment));
+    out->SetDateOfJobTitle(EntryDate(entry.dateOfJobTitle));
+    out->SetInactivationDate(inactivation);
+}
+
+} // namespace
+
+void ImportPlan::Fail(int row, const QString& column, const QString& message) {
+    ++m_errorCount;
+    if (m_errors.size() < std::size_t(ImportErrorsKept))
+        m_errors.push_back({row, column, message});
+}
+
+QString ImportPlan::ErrorText() const {
+    QStringList lines;
+    for (const ImportError& e : m_errors)
+        lines += e.message;
+    if (m_errorCount > qint64(m_errors.size()))
+        lines += QStringLiteral("%1 more faults were found.").arg(m_errorCount - qint64(m_errors.size()));
+    return lines.join(CrLf);
+}
+
+PersonnelRecord ImportPlan::Record(qint32 row, double now) const {
+    PersonnelRecord record;
+    if (row < 0 || std::size_t(row) >= m_rows.size())
+        return record;
+    CsvRows reader(m_text, m_rows[std::size_t(row)]);
+    std::vector<QByteArray> cells;
+    qsizetype count = 0;
+    QString fault;
+    reader.Next(cells, qsizetype(m_fieldOfColumn.size()), &count, &fault);
+    ConvertRow(cells, m_fieldOfColumn, &record, [](std::size_t, const QString&) {});
+    record.SetDateCreated(now);
+    record.SetDateModified(0);
+    record.SetVersionCreated(VersionCreatedStamp(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR));
+    return record;
+}
+
+ImportPlan PlanImport(const QByteArray& csv) {
+    ImportPlan plan;
+    plan.m_text = csv.startsWith("\xEF\xBB\xBF") ? csv.mid(3) : csv;
+    if (plan.m_text.isEmpty()) {
+        plan.Fail(0, {}, QStringLiteral("The file is empty."));
+        return plan;
+    }
+
+    // The header: every column known, none twice, the required ones there.
+    CsvRows reader(plan.m_text, 0);
+    std::vector<QByteArray> cells;
+    qsizetype count = 0;
+    QString fault;
+    const qsizetype mostColumns = qsizetype(FieldCount);
+    if (reader.Next(cells, mostColumns + 1, &count, &fault) == RowRead::Fault) {
+        plan.Fail(0, {}, QStringLiteral("The header: %1.").arg(fault));
+        return plan;
+    }
+    if (count > mostColumns) {
+        plan.Fail(0, {},
+                  QStringLiteral("The header has %1 columns; an export has at most %2.")
+                      .arg(count)
+                      .arg(mostColumns - 1));
+        return plan;
+    }
+    QStringList names;
+    for (const QByteArray& cell : cells) {
+        const std::optional<QString> name = DecodeUtf8(cell);
+        if (!name) {
+            plan.Fail(0, {}, QStringLiteral("The header is not valid UTF-8 text."));
+            return plan;
+        }
+        names += TrimSpaces(*name);
+    }
+    std::array<bool, FieldCount> seen{};
+    for (const QString& name : names) {
+        int field = -1;
+        for (std::size_t f = 0; f < FieldCount; ++f) {
+            if (F(f) != F::PictureFile && name == QLatin1String(PersonnelFields[f].name))
+                field = int(f);
+        }
+        if (field < 0) {
+            plan.Fail(0, name, QStringLiteral("The header has an unknown column %1.").arg(Quoted(name)));
+            continue;
+        }
+        if (seen[std::size_t(field)])
+            plan.Fail(0, name, QStringLiteral("The header has the column '%1' twice.").arg(name));
+        seen[std::size_t(field)] = true;
+        bool filled = false;
+        for (const F f : ProgramFilled)
+            filled = filled || F(field) == f;
+        plan.m_fieldOfColumn.push_back(filled ? -1 : field);
+    }
+    for (const F f : Required) {
+        if (!seen[std::size_t(f)])
+            plan.Fail(0, FieldName(f), QStringLiteral("The header has no column '%1'.").arg(FieldName(f)));
+    }
+    if (plan.m_errorCount > 0)
+        return plan;
+
+    const auto columnName = [&](qsizetype c) {
+        return c < names.size() ? names[c] : QString::number(c + 1);
+    };
+    const qsizetype columns = names.size();
+    for (int row = 1;; ++row) {
+        const qsizetype start = reader.Position();
+        const RowRead read = reader.Next(cells, columns, &count, &fault);
+        if (read == RowRead::End)
+            break;
+        if (read == RowRead::Fault) {
+            // The rest of the file cannot be told apart into rows.
+            plan.Fail(row, columnName(count),
+                      QStringLiteral("Row %1, column '%2': %3.").arg(row).arg(columnName(count), fault));
+            return plan;
+        }
+        if (count != columns) {
+            plan.Fail(
+                row, {},
+                QStringLiteral("Row %1 has %2 cells; the header has %3.").arg(row).arg(count).arg(columns));
+            continue;
+        }
+        plan.m_rows.push_back(start);
+        ConvertRow(cells, plan.m_fieldOfColumn, nullptr, [&](std::size_t c, const QString& rest) {
+            const QString name = columnName(qsizetype(c));
+            plan.Fail(row, name, QStringLiteral("Row %1, column '%2'").arg(row).arg(name) + rest);
+        });
+    }
+    if (plan.m_rows.empty() && plan.m_errorCount == 0)
+        plan.Fail(0, {}, QStringLiteral("The file holds a header but no employees."));
+    return plan;
+}
+
+ImportPlan PlanImportFile(const QString& path) {
+    ImportPlan plan;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        plan.m_readStatus = IoStatus::Failure(QStringLiteral("open"), path, errno);
+        return plan;
+    }
+    const auto tooLarge = [&] {
+        ::close(fd);
+        plan.Fail(0, {},
+                  QStringLiteral("The file is larger than %1 MB; no list of employees is that long.")
+                      .arg(MaxImportFileBytes / (1024 * 1024)));
+        return plan;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > MaxImportFileBytes)
+        return tooLarge();
+    // Read in blocks up to the limit, whatever the file says its size is.
+    QByteArray bytes;
+    for (;;) {
+        const qsizetype block = 1 << 20;
+        const qsizetype at = bytes.size();
+        bytes.resize(at + block);
+        const ssize_t got = ::read(fd, bytes.data() + at, size_t(block));
+        if (got < 0 && errno == EINTR) {
+            bytes.resize(at);
+            continue;
+        }
+        if (got < 0) {
+            plan.m_readStatus = IoStatus::Failure(QStringLiteral("read"), path, errno);
+            ::close(fd);
+            return plan;
+        }
+        bytes.resize(at + got);
+        if (bytes.size() > MaxImportFileBytes)
+            return tooLarge();
+        if (got == 0)
+            break;
+    }
+    ::close(fd);
+    return PlanImport(bytes);
+}
+
+IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const Clock& clock) {
+    if (!plan.Ok())
+        return IoStatus::Failure(QStringLiteral("add employees to"), file.DataFileName(), EINVAL);
+    if (IoStatus s = file.OpenPersonnelFile(); !s)
+        return s;
+    const double now = clock.NowOle();
+    IoStatus s = file.AppendPersonnelRecords(plan.Rows(),
+                                             [&](qint32 i, PersonnelRecord& r) { r = plan.Record(i, now); });
+    file.ClosePersonnelFile();
+    return s;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "data/fileio.h"
+#include "data/records.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <vector>
+
+class Clock;
+class PersonnelFile;
+
+// Employees come in from a CSV file with the columns an export writes (exportlist.h), in any
+// order, all or none: first a plan checks every row and writes nothing, then the plan is applied
+// as one append.
+//
+// The file: RFC 4180 (commas, quotes doubled inside quoted cells), UTF-8 with or without a
+// byte-order mark, rows ended by CR LF or LF. Rows are counted from 1 = the first employee, the
+// row after the header (a spreadsheet shows it as its row 2).
+//
+// Each cell: one leading apostrophe is taken off when the export put it there (the cell starts
+// with apostrophes followed by = + - @ tab or CR), then surrounding spaces are trimmed as the
+// record page trims its boxes. The notepad's line breaks become CR LF, as the record page stores
+// them. Each row passes the record page's checks (CheckEntry, inactivation date included), and
+// every text must fit its field in Windows-1252: a character the code page cannot hold or a text
+// longer than the field is refused, never changed. The InactivationDate must fall after
+// 12/30/1899, since 0 stands for a current employee.
+//
+// Of the columns the program fills itself, DateCreated, DateModified and VersionCreated are
+// accepted and their cells ignored: an imported employee was created at the time of the import,
+// has not been modified since, and carries the program's version. PictureFile is no column of
+// the file: a picture's path is of no use on another computer. An employee with an
+// InactivationDate is a previous employee, the others current ones.
+
+inline constexpr qint64 MaxImportFileBytes = 64 * 1024 * 1024; // larger files are refused unread
+inline constexpr qsizetype MaxImportCellBytes = 64 * 1024;     // far more than any field holds
+inline constexpr int ImportErrorsKept = 20;
+
+struct ImportError {
+    int row = 0;     // 1 = the first employee; 0 = the file as a whole or its header
+    QString column;  // the column at fault, empty when it is not one cell
+    QString message; // one sentence that names the row and the column
+};
+
+class ImportPlan {
+public:
+    // The file could not be read at all (a message for ReportFileError).
+    const IoStatus& ReadStatus() const { return m_readStatus; }
+    // True when the file can be imported: it was read and every row passed.
+    bool Ok() const { return m_readStatus.Ok() && m_errorCount == 0; }
+    // Employees that the import adds (0 unless Ok()).
+    qint32 Rows() const { return Ok() ? qint32(m_rows.size()) : 0; }
+    // The first ImportErrorsKept faults in file order, and how many there are in all.
+    const std::vector<ImportError>& Errors() const { return m_errors; }
+    qint64 ErrorCount() const { return m_errorCount; }
+    // The kept faults one per line (CR LF), and a last line saying how many more were found.
+    QString ErrorText() const;
+
+    // Employee `row` (from 0) as it would be stored, created at `now` (an OLE date).
+    PersonnelRecord Record(qint32 row, double now) const;
+
+private:
+    friend ImportPlan PlanImport(const QByteArray& csv);
+    friend ImportPlan PlanImportFile(const QString& path);
+    void Fail(int row, const QString& column, const QString& message);
+
+    IoStatus m_readStatus;
+    QByteArray m_text;                // the file without its byte-order mark
+    std::vector<int> m_fieldOfColumn; // the PersonnelField index of each column; -1 ignored
+    std::vector<qsizetype> m_rows;    // where each row starts in m_text
+    std::vector<ImportError> m_errors;
+    qint64 m_errorCount = 0;
+};
+
+// Checks the CSV text (the whole file as read) and plans its import.
+ImportPlan PlanImport(const QByteArray& csv);
+// Reads the file (refused unread when over MaxImportFileBytes) and plans its import.
+ImportPlan PlanImportFile(const QString& path);
+
+// Appends every employee of an Ok() plan to the personnel file, created now: opens the file,
+// appends all or none (PersonnelFile::AppendPersonnelRecords) and closes it.
+IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const Clock& clock);

@@ -1,0 +1,228 @@
+// An employee list as a CSV file, JSON lines and a copied row: the exact bytes, the cells a
+// spreadsheet would run, the Social Security column, and a file written whole or not at all.
+#include "data/ansitext.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "exchange/exportlist.h"
+#include "list/listbuilder.h"
+#include "support/faultyfileio.h"
+#include "support/recordsfile.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using F = PersonnelField;
+
+namespace {
+
+double Ole(int y, int m, int d, int hour = 0) {
+    return DateTimeToOle(QDateTime(QDate(y, m, d), QTime(hour, 0)));
+}
+
+// Two current employees and a previous one, whom the current list leaves out.
+std::vector<PersonnelRecord> Staff() {
+    PersonnelRecord anne;
+    anne.SetDateCreated(Ole(2024, 3, 5, 12));
+    anne.SetFirstName(u"Anne"_s);
+    PutRaw(anne, F::LastName, "Bront\xEB"); // ë in Windows-1252
+    anne.SetRace(u"W"_s);
+    anne.SetSex(u"F"_s);
+    anne.SetSocialSecurityNumber(u"123-45-6789"_s);
+    anne.SetDateOfBirth(Ole(1980, 1, 17));
+    anne.SetDateOfEmployment(Ole(2010, 6, 1));
+    anne.SetJobTitle(u"Clerk, \"senior\""_s);
+    anne.SetNotepad(u"Line one\r\nLine two"_s);
+    anne.SetEmail(u"anne@example.com"_s);
+    anne.SetPictureFile(u"/home/anne.jpg"_s);
+    anne.SetVersionCreated(10);
+
+    PersonnelRecord carl;
+    carl.SetDateCreated(Ole(2023, 3, 15, 6));
+    carl.SetDateModified(Ole(2024, 1, 2, 18));
+    carl.SetFirstName(u"Carl"_s);
+    carl.SetLastName(u"Adams"_s);
+    carl.SetRace(u"B"_s);
+    carl.SetSex(u"M"_s);
+    carl.SetDateOfBirth(Ole(1975, 12, 31));
+    carl.SetDateOfEmployment(Ole(2001, 2, 3));
+    carl.SetDateOfJobTitle(Ole(2005, 7, 8));
+
+    PersonnelRecord dora = carl;
+    dora.SetFirstName(u"Dora"_s);
+    dora.SetInactivationDate(Ole(2020, 1, 1));
+    return {anne, carl, dora};
+}
+
+EmployeeListResult CurrentList(PersonnelFile& file) {
+    return BuildEmployeeRows(file, ListOptions{}, Ole(2024, 6, 1), 0);
+}
+
+} // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void csvHoldsTheListInItsOrder_data() {
+        QTest::addColumn<bool>("includeSsn");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray bom = "\xEF\xBB\xBF";
+        QTest::newRow("without the SSN")
+            << false
+            << bom +
+                   "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
+                   "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
+                   "Sex,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,EmployeeNumber,JobTitle,"
+                   "Notepad,Email,VersionCreated\r\n"
+                   "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,1975-12-31,2001-02-03,"
+                   "2005-07-08,,,,,,0\r\n"
+                   "2024-03-05 12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,1980-01-17,2010-06-01,,,,"
+                   "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
+        QTest::newRow("with the SSN")
+            << true
+            << bom +
+                   "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
+                   "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
+                   "Sex,SocialSecurityNumber,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,"
+                   "EmployeeNumber,JobTitle,Notepad,Email,VersionCreated\r\n"
+                   "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,,1975-12-31,2001-02-03,"
+                   "2005-07-08,,,,,,0\r\n"
+                   "2024-03-05 "
+                   "12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,123-45-6789,1980-01-17,2010-06-01,,,,"
+                   "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
+    }
+    void csvHoldsTheListInItsOrder() {
+        QFETCH(bool, includeSsn);
+        QFETCH(QByteArray, expected);
+        TempDataFolder folder;
+        WriteBytes(u"Rosterly.Data"_s, Image(Staff()));
+        FileIo io;
+        PersonnelFile file(io);
+        const EmployeeListResult list = CurrentList(file);
+        QCOMPARE(list.Rows(), 2);
+        QVERIFY(ExportListToCsv(io, file, list, {.includeSsn = includeSsn}, u"list.csv"_s));
+        QCOMPARE(ReadFileBytes(u"list.csv"_s), expected);
+        QCOMPARE(FileMode(u"list.csv"_s), 0600);
+        QCOMPARE(QDir::current().entryList(QDir::Files), (QStringList{u"list.csv"_s, u"Rosterly.Data"_s}));
+    }
+
+    void jsonLinesCarryTheSameValues() {
+        TempDataFolder folder;
+        std::vector<PersonnelRecord> staff = Staff();
+        staff[0].SetJobTitle(u"=1+2"_s); // a program reads it as it is
+        WriteBytes(u"Rosterly.Data"_s, Image(staff));
+        FileIo io;
+        PersonnelFile file(io);
+        const ExportTable table = ReadExportTable(file, {1}, {});
+        QVERIFY(table.status);
+        QCOMPARE(
+            JsonLines(table),
+            QByteArray(
+                "{\"DateCreated\":\"2024-03-05 12:00:00\",\"DateModified\":\"\",\"FirstName\":\"Anne\","
+                "\"MiddleName\":\"\",\"LastName\":\"Bront\xC3\xAB\",\"Suffix\":\"\",\"EmergencyName\":\"\","
+                "\"EmergencyRelationship\":\"\",\"EmergencyPhone\":\"\",\"StreetAddress\":\"\","
+                "\"CityStateZip\":\"\",\"HomePhone\":\"\",\"CellPhone\":\"\",\"Race\":\"W\",\"Sex\":\"F\","
+                "\"DateOfBirth\":\"1980-01-17\",\"DateOfEmployment\":\"2010-06-01\",\"DateOfJobTitle\":"
+                "\"\",\"InactivationDate\":\"\",\"EmployeeNumber\":\"\",\"JobTitle\":\"=1+2\","
+                "\"Notepad\":\"Line one\\r\\nLine two\",\"Email\":\"anne@example.com\","
+                "\"VersionCreated\":\"10\"}\n"));
+    }
+
+    void cellsASpreadsheetWouldRunAreGuarded_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QByteArray>("cell");
+        QTest::newRow("=") << u"=HYPERLINK(\"x\")"_s << QByteArray("\"'=HYPERLINK(\"\"x\"\")\"");
+        QTest::newRow("+") << u"+1"_s << QByteArray("'+1");
+        QTest::newRow("-") << u"-2+3"_s << QByteArray("'-2+3");
+        QTest::newRow("@") << u"@SUM(A1)"_s << QByteArray("'@SUM(A1)");
+        QTest::newRow("tab") << u"\t=1"_s << QByteArray("'\t=1");
+        QTest::newRow("CR") << u"\r=1"_s << QByteArray("\"'\r=1\"");
+        QTest::newRow("apostrophe before =") << u"'=1"_s << QByteArray("''=1");
+        QTest::newRow("apostrophe alone") << u"'quoted'"_s << QByteArray("'quoted'");
+        QTest::newRow("= inside") << u"a=b"_s << QByteArray("a=b");
+    }
+    void cellsASpreadsheetWouldRunAreGuarded() {
+        QFETCH(QString, title);
+        QFETCH(QByteArray, cell);
+        PersonnelRecord r;
+        r.SetJobTitle(title);
+        QCOMPARE(r.JobTitle(), title);
+        ExportTable table;
+        table.header = QStringList{u"JobTitle"_s};
+        table.rows.push_back(QStringList{ExportCells(r.View(), {})[int(F::JobTitle) - 1]});
+        QCOMPARE(CsvBytes(table), "\xEF\xBB\xBFJobTitle\r\n" + cell + "\r\n");
+    }
+
+    void copiedRowIsTheHeaderAndTheRowOnTabs() {
+        TempDataFolder folder;
+        std::vector<PersonnelRecord> staff = Staff();
+        staff[0].SetMiddleName(u"-"_s);
+        WriteBytes(u"Rosterly.Data"_s, Image(staff));
+        FileIo io;
+        PersonnelFile file(io);
+        const EmployeeListResult list = CurrentList(file);
+        file.Record() = staff[2]; // the record page's, untouched by a copy
+        IoStatus status;
+        QCOMPARE(
+            CopyListRow(file, list, 1, {}, &status),
+            u"DateCreated\tDateModified\tFirstName\tMiddleName\tLastName\tSuffix\tEmergencyName\t"
+            "EmergencyRelationship\tEmergencyPhone\tStreetAddress\tCityStateZip\tHomePhone\tCellPhone\tRace\t"
+            "Sex\tDateOfBirth\tDateOfEmployment\tDateOfJobTitle\tInactivationDate\tEmployeeNumber\tJobTitle\t"
+            "Notepad\tEmail\tVersionCreated\r\n"
+            "2024-03-05 12:00:00\t\tAnne\t'-\tBrontë\t\t\t\t\t\t\t\t\tW\tF\t1980-01-17\t2010-06-01\t\t\t\t"
+            "Clerk, \"senior\"\tLine one Line two\tanne@example.com\t10\r\n"_s);
+        QVERIFY(status);
+        QVERIFY(file.Record() == staff[2]);
+        QCOMPARE(CopyListRow(file, list, 2, {}, &status), QString());
+        QVERIFY(status);
+    }
+
+    // Each counted call of the write fails in turn: a failure leaves neither the file nor the
+    // scratch file, and a file that was there keeps its bytes.
+    void writeIsWholeOrNothing_data() {
+        QTest::addColumn<QByteArray>("before"); // empty: no file
+        QTest::newRow("new file") << QByteArray();
+        QTest::newRow("replacing a file") << QByteArray("old,list\r\n");
+    }
+    void writeIsWholeOrNothing() {
+        QFETCH(QByteArray, before);
+        const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + QByteArray(300000, 'x');
+        int failed = 0;
+        for (const auto fault :
+             {FaultyFileIo::Fault::Error, FaultyFileIo::Fault::ShortWrite, FaultyFileIo::Fault::DiskFull}) {
+            for (int call = 1;; ++call) {
+                TempDataFolder folder;
+                if (!before.isEmpty())
+                    WriteBytes(u"list.csv"_s, before);
+                FaultyFileIo io;
+                io.Arm(call, fault);
+                const IoStatus status = WriteWholeFile(io, u"list.csv"_s, bytes);
+                const QStringList left = QDir::current().entryList(QDir::Files | QDir::Hidden);
+                if (!io.Fired()) {
+                    QVERIFY(status);
+                    QCOMPARE(ReadFileBytes(u"list.csv"_s), bytes);
+                    QCOMPARE(left, QStringList{u"list.csv"_s});
+                    break;
+                }
+                ++failed;
+                if (status) {
+                    // A short write is completed by the next one.
+                    QCOMPARE(fault, FaultyFileIo::Fault::ShortWrite);
+                    QCOMPARE(ReadFileBytes(u"list.csv"_s), bytes);
+                    continue;
+                }
+                QVERIFY(status.Message().startsWith(u"Could not "_s));
+                QVERIFY(status.Message().contains(u"the file \"list.csv\"."_s + CrLf));
+                QCOMPARE(left, before.isEmpty() ? QStringList() : QStringList{u"list.csv"_s});
+                if (!before.isEmpty())
+                    QCOMPARE(ReadFileBytes(u"list.csv"_s), before);
+            }
+        }
+        QVERIFY(failed >= 3 * 4); // create, write, flush, rename
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExport)
+#include "tst_export.moc"

@@ -1,0 +1,304 @@
+// Employees from a CSV file: a good file appends exactly its rows, any fault refuses the whole
+// file with its row and column, oversized files are refused unread, and an exported list imports
+// back to the same records.
+#include "core/version.h"
+#include "data/ansitext.h"
+#include "data/clock.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "exchange/exportlist.h"
+#include "exchange/importcsv.h"
+#include "support/recordsfile.h"
+#include "support/testsupport.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using F = PersonnelField;
+
+namespace {
+
+double Ole(int y, int m, int d) {
+    return DateToOle(QDate(y, m, d));
+}
+
+const FixedClock ImportClock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+
+PersonnelRecord Existing() {
+    PersonnelRecord r;
+    r.SetDateCreated(45000.5);
+    r.SetFirstName(u"Old"_s);
+    r.SetLastName(u"Timer"_s);
+    r.SetRace(u"W"_s);
+    r.SetSex(u"M"_s);
+    r.SetDateOfBirth(Ole(1950, 1, 1));
+    r.SetDateOfEmployment(Ole(1990, 1, 1));
+    r.SetVersionCreated(10);
+    return r;
+}
+
+// What an imported employee starts from: created at the clock's time by this version.
+PersonnelRecord Imported() {
+    PersonnelRecord r;
+    r.SetDateCreated(ImportClock.NowOle());
+    r.SetVersionCreated(VersionCreatedStamp(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR));
+    return r;
+}
+
+const QByteArray Header = "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment,SocialSecurityNumber,"
+                          "DateOfJobTitle,InactivationDate,StreetAddress,Notepad\r\n";
+const QByteArray GoodRow = "Ann,Lee,W,F,1980-01-01,2010-01-01,,,,,\r\n";
+
+// A file whose second employee is `row`.
+QByteArray SecondRow(const QByteArray& row) {
+    return Header + GoodRow + row + "\r\n";
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void goodFileAppendsExactlyItsRows() {
+        TempDataFolder folder;
+        WriteBytes(u"Rosterly.Data"_s, Image({Existing()}));
+        // Columns in an order of their own, LF row ends, no byte-order mark, dates as a user types
+        // them, a guarded cell, a notepad with a bare LF, the program's own columns ignored.
+        const QByteArray csv =
+            "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,Notepad,JobTitle,InactivationDate,"
+            "DateCreated,SocialSecurityNumber,VersionCreated\n"
+            "  Mu\xC3\xB1oz ,Ana,w,f ,1985-04-09,03/15/2012,\"Keys: front\ndoor\",'=Lead,,1999-01-01 "
+            "00:00:00,"
+            "123-45-6789,3\n"
+            "O'Brien,Se\xC3\xA1n,B,M,\"March 7, 1968\",2001-2-3,,Clerk,2020-12-31,,,";
+        const ImportPlan plan = PlanImport(csv);
+        QCOMPARE(plan.ErrorText(), QString());
+        QVERIFY(plan.Ok());
+        QCOMPARE(plan.Rows(), 2);
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image({Existing()})); // planning writes nothing
+
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(ApplyImport(file, plan, ImportClock));
+
+        PersonnelRecord ana = Imported();
+        ana.SetLastName(u"Muñoz"_s);
+        ana.SetFirstName(u"Ana"_s);
+        ana.SetRace(u"W"_s);
+        ana.SetSex(u"F"_s);
+        ana.SetDateOfBirth(Ole(1985, 4, 9));
+        ana.SetDateOfEmployment(Ole(2012, 3, 15));
+        ana.SetNotepad(u"Keys: front\r\ndoor"_s);
+        ana.SetJobTitle(u"=Lead"_s);
+        ana.SetSocialSecurityNumber(u"123-45-6789"_s);
+        PersonnelRecord sean = Imported();
+        sean.SetLastName(u"O'Brien"_s);
+        sean.SetFirstName(u"Seán"_s);
+        sean.SetRace(u"B"_s);
+        sean.SetSex(u"M"_s);
+        sean.SetDateOfBirth(Ole(1968, 3, 7));
+        sean.SetDateOfEmployment(Ole(2001, 2, 3));
+        sean.SetJobTitle(u"Clerk"_s);
+        sean.SetInactivationDate(Ole(2020, 12, 31));
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image({Existing(), ana, sean}));
+
+        // An employee with an inactivation date is a previous one.
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.CurrentCount(), 2);
+        QCOMPARE(file.PreviousCount(), 1);
+        file.ClosePersonnelFile();
+    }
+
+    void anyFaultRefusesTheWholeFile_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("message");
+        const auto header = [](const char* from, const char* to) {
+            return QByteArray(Header).replace(from, to) + GoodRow;
+        };
+        const auto row = [](const char* name, const QByteArray& csv, int row, const char* column,
+                            const char* message) {
+            QTest::newRow(name) << csv << row << QString::fromUtf8(column) << QString::fromUtf8(message);
+        };
+        row("empty file", "", 0, "", "The file is empty.");
+        row("byte-order mark alone", "\xEF\xBB\xBF", 0, "", "The file is empty.");
+        row("header alone", Header, 0, "", "The file holds a header but no employees.");
+        row("unknown column", header("StreetAddress", "Nickname"), 0, "Nickname",
+            "The header has an unknown column 'Nickname'.");
+        row("picture path", header("StreetAddress", "PictureFile"), 0, "PictureFile",
+            "The header has an unknown column 'PictureFile'.");
+        row("column twice", header("StreetAddress", "Race"), 0, "Race",
+            "The header has the column 'Race' twice.");
+        row("required column missing", header("DateOfBirth", "EmployeeNumber"), 0, "DateOfBirth",
+            "The header has no column 'DateOfBirth'.");
+        row("header not UTF-8", header("Notepad", "Notep\xE4"), 0, "", "The header is not valid UTF-8 text.");
+        row("too few cells", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,"), 2, "",
+            "Row 2 has 10 cells; the header has 11.");
+        row("too many cells", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,,"), 2, "",
+            "Row 2 has 12 cells; the header has 11.");
+        row("quote never closed", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,\"open"), 2, "Notepad",
+            "Row 2, column 'Notepad': a quoted cell is never closed.");
+        row("quote inside a cell", SecondRow("Bo,L\"i,W,M,1980-01-01,2010-01-01,,,,,"), 2, "LastName",
+            "Row 2, column 'LastName': a quote stands inside a cell that does not start with one.");
+        row("text after the closing quote", SecondRow("\"Bo\"x,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2,
+            "FirstName", "Row 2, column 'FirstName': text follows the closing quote of a quoted cell.");
+        row("lone CR", SecondRow("Bo\rx,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2, "FirstName",
+            "Row 2, column 'FirstName': a CR without LF stands outside quotes.");
+        row("cell over the limit",
+            SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,\"" + QByteArray(MaxImportCellBytes + 1, 'x') +
+                      "\""),
+            2, "Notepad", "Row 2, column 'Notepad': the cell is longer than 65536 bytes.");
+        row("not UTF-8",
+            SecondRow("B\xE9"
+                      "a,Li,W,M,1980-01-01,2010-01-01,,,,,"),
+            2, "FirstName", "Row 2, column 'FirstName' is not valid UTF-8 text.");
+        row("removal mark", SecondRow("$Killed$,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2, "FirstName",
+            "Row 2, column 'FirstName': '$Killed$' can't be used as a first name; the program uses it to "
+            "mark "
+            "records being removed.");
+        row("tab in a name", SecondRow("Bo\tX,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2, "FirstName",
+            "Row 2, column 'FirstName' holds a tab or a line break; a name is one line.");
+        row("line break in a name", SecondRow("Bo,\"Li\r\nX\",W,M,1980-01-01,2010-01-01,,,,,"), 2, "LastName",
+            "Row 2, column 'LastName' holds a tab or a line break; a name is one line.");
+        row("no first name", SecondRow(" ,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2, "FirstName",
+            "Row 2, column 'FirstName' is empty; the name is required.");
+        row("race", SecondRow("Bo,Li,X,M,1980-01-01,2010-01-01,,,,,"), 2, "Race",
+            "Row 2, column 'Race': 'X' is not W, B, H, A or O.");
+        row("sex", SecondRow("Bo,Li,W,Q,1980-01-01,2010-01-01,,,,,"), 2, "Sex",
+            "Row 2, column 'Sex': 'Q' is not M or F.");
+        row("no date of birth", SecondRow("Bo,Li,W,M,,2010-01-01,,,,,"), 2, "DateOfBirth",
+            "Row 2, column 'DateOfBirth' is empty; the date is required.");
+        row("impossible date of birth", SecondRow("Bo,Li,W,M,02/30/2001,2010-01-01,,,,,"), 2, "DateOfBirth",
+            "Row 2, column 'DateOfBirth': '02/30/2001' is not a date.");
+        row("short SSN", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,123-45,,,,"), 2, "SocialSecurityNumber",
+            "Row 2, column 'SocialSecurityNumber': '123-45' is shorter than 11 characters (use the "
+            "123-45-6789 "
+            "form).");
+        row("long SSN", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,123-45-67890,,,,"), 2,
+            "SocialSecurityNumber", "Row 2, column 'SocialSecurityNumber' is longer than 11 characters.");
+        row("date of employment", SecondRow("Bo,Li,W,M,1980-01-01,soon,,,,,"), 2, "DateOfEmployment",
+            "Row 2, column 'DateOfEmployment': 'soon' is not a date.");
+        row("date of job title", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,2010-13-01,,,"), 2,
+            "DateOfJobTitle", "Row 2, column 'DateOfJobTitle': '2010-13-01' is not a date.");
+        row("inactivation date", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,yesterday,,"), 2,
+            "InactivationDate", "Row 2, column 'InactivationDate': 'yesterday' is not a date.");
+        row("inactivation before 1900", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,1850-01-01,,"), 2,
+            "InactivationDate", "Row 2, column 'InactivationDate': '1850-01-01' is not after 12/30/1899.");
+        row("name too long", SecondRow("Bo,Abcdefghijklmnopqrstu,W,M,1980-01-01,2010-01-01,,,,,"), 2,
+            "LastName", "Row 2, column 'LastName' is longer than 20 characters.");
+        row("letter the code page lacks", SecondRow("Bo,\xC5\x81ukasz,W,M,1980-01-01,2010-01-01,,,,,"), 2,
+            "LastName", "Row 2, column 'LastName': the character '\xC5\x81' (U+0141) cannot be stored.");
+        row("emoji in the notepad", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,ok \xF0\x9F\x99\x82"), 2,
+            "Notepad",
+            "Row 2, column 'Notepad': the character '\xF0\x9F\x99\x82' (U+1F642) cannot be stored.");
+        row("line break in the address",
+            SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,\"1 Main St\nApt 2\","), 2, "StreetAddress",
+            "Row 2, column 'StreetAddress' holds a line break; only the Notepad can.");
+    }
+    void anyFaultRefusesTheWholeFile() {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, row);
+        QFETCH(QString, column);
+        QFETCH(QString, message);
+        const ImportPlan plan = PlanImport(csv);
+        QVERIFY(!plan.Ok());
+        QCOMPARE(plan.Rows(), 0);
+        QCOMPARE(plan.ErrorText(), message);
+        QCOMPARE(plan.ErrorCount(), 1);
+        QCOMPARE(plan.Errors().size(), std::size_t(1));
+        QCOMPARE(plan.Errors()[0].row, row);
+        QCOMPARE(plan.Errors()[0].column, column);
+        QCOMPARE(plan.Errors()[0].message, message);
+
+        TempDataFolder folder;
+        WriteBytes(u"Rosterly.Data"_s, Image({Existing()}));
+        FileIo io;
+        PersonnelFile file(io);
+        QVERIFY(!ApplyImport(file, plan, ImportClock));
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image({Existing()}));
+    }
+
+    void faultsBeyondTheFirstTwentyAreCounted() {
+        QByteArray csv = Header;
+        for (int i = 0; i < 25; ++i)
+            csv += "Bo,Li,X,M,1980-01-01,2010-01-01,,,,,\r\n";
+        const ImportPlan plan = PlanImport(csv);
+        QCOMPARE(plan.ErrorCount(), 25);
+        QCOMPARE(plan.Errors().size(), std::size_t(ImportErrorsKept));
+        QCOMPARE(plan.Errors().back().row, 20);
+        const QStringList lines = plan.ErrorText().split(CrLf);
+        QCOMPARE(lines.size(), 21);
+        QCOMPARE(lines.first(), u"Row 1, column 'Race': 'X' is not W, B, H, A or O."_s);
+        QCOMPARE(lines.last(), u"5 more faults were found."_s);
+    }
+
+    void oversizedOrMissingFilesAreRefusedUnread() {
+        TempDataFolder folder;
+        QFile huge(u"huge.csv"_s);
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QVERIFY(huge.resize(qint64(2) << 30)); // one 2 GB line, sparse on the disk
+        huge.close();
+        const ImportPlan plan = PlanImportFile(u"huge.csv"_s);
+        QVERIFY(plan.ReadStatus());
+        QCOMPARE(plan.ErrorText(), u"The file is larger than 64 MB; no list of employees is that long."_s);
+
+        const ImportPlan missing = PlanImportFile(u"missing.csv"_s);
+        QCOMPARE(missing.ReadStatus().Message(),
+                 u"Could not open the file \"missing.csv\"."_s + CrLf + u"No such file or directory."_s);
+        QVERIFY(!missing.Ok());
+    }
+
+    // Every field at its fullest, cells a spreadsheet would run, characters of the code page's
+    // upper half: exported with the SSN and imported into an empty file, the records come back as
+    // they were but for the time they were created.
+    void exportedListImportsBackToTheSameRecords() {
+        TempDataFolder folder;
+        std::vector<PersonnelRecord> staff(3, Imported());
+        const auto fill = [](PersonnelRecord& r, const QString& seed) {
+            for (std::size_t f = 0; f < PersonnelFields.size(); ++f) {
+                const FieldSpec& spec = PersonnelFields[f];
+                if (spec.type == FieldType::Text && F(f) != F::PictureFile)
+                    r.SetText(F(f), (seed + u"ëé€ \"q\", x"_s).repeated(400).left(spec.width));
+            }
+            r.SetRace(u"H"_s);
+            r.SetSex(u"F"_s);
+            r.SetSocialSecurityNumber(u"987-65-4321"_s);
+            r.SetDateOfBirth(Ole(1901, 2, 28));
+            r.SetDateOfEmployment(Ole(2024, 2, 29));
+            r.SetDateOfJobTitle(Ole(2025, 12, 31));
+        };
+        fill(staff[0], u"Abc"_s);
+        fill(staff[1], u"=Sum"_s);
+        staff[1].SetNotepad(u"\tIndented\r\n\r\n\"quoted\", and '=not a formula'\r\n"_s);
+        staff[1].SetJobTitle(u"'=1"_s);
+        staff[1].SetEmail(u"@home"_s);
+        staff[1].SetCellPhone(u"+1 555 0100"_s);
+        staff[1].SetSuffix(u"-"_s);
+        fill(staff[2], u"Zoë"_s);
+        staff[2].SetInactivationDate(Ole(2025, 1, 31));
+        staff[2].SetSocialSecurityNumber({});
+        staff[2].SetDateOfJobTitle(0);
+        WriteBytes(u"Rosterly.Data"_s, Image(staff));
+
+        FileIo io;
+        PersonnelFile file(io);
+        const ExportTable table = ReadExportTable(file, {1, 2, 3}, {.includeSsn = true});
+        QVERIFY(table.status);
+        QVERIFY(WriteWholeFile(io, u"list.csv"_s, CsvBytes(table)));
+
+        const ImportPlan plan = PlanImportFile(u"list.csv"_s);
+        QCOMPARE(plan.ErrorText(), QString());
+        QCOMPARE(plan.Rows(), 3);
+        PersonnelFile copy(io, u"Copy.Data"_s);
+        FixedClock later(ImportClock.Now().addDays(3));
+        QVERIFY(ApplyImport(copy, plan, later));
+        for (PersonnelRecord& r : staff)
+            r.SetDateCreated(later.NowOle());
+        QCOMPARE(ReadFileBytes(u"Copy.Data"_s), Image(staff));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "tst_import.moc"

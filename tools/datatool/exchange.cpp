@@ -1,0 +1,249 @@
+// export and import: employee lists out as CSV or JSON lines, employees in from CSV.
+#include "datatool/datatool.h"
+
+#include "data/ansitext.h"
+#include "data/clock.h"
+#include "data/folderlock.h"
+#include "data/personnelfile.h"
+#include "exchange/exportlist.h"
+#include "exchange/importcsv.h"
+#include "list/listbuilder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <iterator>
+#include <optional>
+#include <sys/stat.h>
+
+namespace {
+
+// The value of the option at arguments[*i], given as "--name VALUE" or "--name=VALUE"; moves *i
+// past it. Nothing when the value is missing.
+std::optional<QString> OptionValue(const QStringList& arguments, qsizetype* i) {
+    const QString& arg = arguments[*i];
+    if (const qsizetype equals = arg.indexOf(u'='); equals > 0)
+        return arg.mid(equals + 1);
+    if (*i + 1 < arguments.size())
+        return arguments[++*i];
+    return std::nullopt;
+}
+
+bool IsOption(const QString& arg, const char* name) {
+    const QLatin1String n(name);
+    return arg == n || (arg.startsWith(n) && arg.size() > n.size() && arg[n.size()] == u'=');
+}
+
+// The data file's own paths, so that the tool works on a file in any folder.
+PersonnelFile FileAt(FileIo& io, const QString& path) {
+    const QDir folder = QFileInfo(path).dir();
+    return PersonnelFile(io, path, folder.filePath(QStringLiteral("TempFile.$$$")),
+                         folder.filePath(QStringLiteral("Append.$$$")));
+}
+
+// A file error's message on one line.
+QString OneLine(const IoStatus& status) {
+    return QString(status.Message()).replace(CrLf, QStringLiteral(" "));
+}
+
+// Empty when `path` is a regular file that exists; else why not, and in `status` how to end.
+QString RegularFileProblem(const QString& path, int* status) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        *status = ExitFailure;
+        return QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *status = ExitNotRegular;
+        return QStringLiteral("%1 is not a regular file; only data files can be read").arg(path);
+    }
+    return {};
+}
+
+// Takes the folder's lock for `lock`; empty when taken (or when it cannot be made at all, which
+// leaves the file operations to fail on their own), else the message.
+QString TakeLock(DataFolderLock& lock, const QString& path) {
+    if (lock.TryAcquire() || !lock.Error().isEmpty())
+        return {};
+    return QStringLiteral("the folder of %1 is in use by %2 on %3 (process %4); nothing was done")
+        .arg(path, lock.HeldBy().user, lock.HeldBy().host)
+        .arg(lock.HeldBy().pid);
+}
+
+struct ExportLine {
+    QString file;
+    ListOptions list;
+    bool both = false;
+    bool json = false;
+    ExportOptions options;
+};
+
+// Empty when the command line makes sense, else what is wrong with it.
+QString ParseExport(const QStringList& arguments, ExportLine& line) {
+    const char* const valued[] = {"--list", "--status", "--race", "--sex", "--look-for"};
+    QStringList operands;
+    bool filtered = false;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString arg = arguments[i];
+        if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
+            operands += arg;
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        const char* const* name = std::find_if(std::begin(valued), std::end(valued),
+                                               [&](const char* n) { return IsOption(arg, n); });
+        QString value;
+        if (name != std::end(valued)) {
+            const std::optional<QString> given = OptionValue(arguments, &i);
+            if (!given)
+                return QStringLiteral("%1 needs a value").arg(arg);
+            value = *given;
+        }
+        if (IsOption(arg, "--list")) {
+            const QStringList lists{QStringLiteral("alphabetical"), QStringLiteral("employment"),
+                                    QStringLiteral("age"), QStringLiteral("birthday")};
+            if (!lists.contains(value))
+                return QStringLiteral("--list takes alphabetical, employment, age or birthday, not '%1'")
+                    .arg(value);
+            line.list.optTypeList = int(lists.indexOf(value)) + 1;
+        } else if (IsOption(arg, "--status")) {
+            if (value == QLatin1String("current")) {
+                line.list.optEmpStatus = 1;
+            } else if (value == QLatin1String("previous")) {
+                line.list.optEmpStatus = 2;
+                filtered = true;
+            } else if (value == QLatin1String("both")) {
+                line.both = true;
+                filtered = true;
+            } else {
+                return QStringLiteral("--status takes current, previous or both, not '%1'").arg(value);
+            }
+        } else if (IsOption(arg, "--race")) {
+            const qsizetype at = value.size() == 1 ? QStringLiteral("WBHAO").indexOf(value.toUpper()) : -1;
+            if (at < 0)
+                return QStringLiteral("--race takes W, B, H, A or O, not '%1'").arg(value);
+            const char* captions[] = {"White", "Black", "Hispanic", "Asiatic", "Other"};
+            line.list.optRace = int(at) + 2;
+            line.list.optRaceCaption = QString::fromLatin1(captions[at]);
+            filtered = true;
+        } else if (IsOption(arg, "--sex")) {
+            const QString sex = value.toUpper();
+            if (sex != QLatin1String("M") && sex != QLatin1String("F"))
+                return QStringLiteral("--sex takes M or F, not '%1'").arg(value);
+            line.list.optSex = sex == QLatin1String("M") ? 2 : 3;
+            line.list.optSexCaption =
+                sex == QLatin1String("M") ? QStringLiteral("Male") : QStringLiteral("Female");
+            filtered = true;
+        } else if (IsOption(arg, "--look-for")) {
+            line.list.txtOther = value;
+            filtered = true;
+        } else if (arg == QLatin1String("--notepad")) {
+            line.list.chkSearchNotepad = true;
+        } else if (arg == QLatin1String("--ssn")) {
+            line.options.includeSsn = true;
+        } else if (arg == QLatin1String("--json")) {
+            line.json = true;
+        } else {
+            return QStringLiteral("unknown option '%1' for export").arg(arg);
+        }
+    }
+    if (operands.isEmpty())
+        return QStringLiteral("export needs a FILE");
+    if (operands.size() > 1)
+        return QStringLiteral("unexpected argument '%1'").arg(operands[1]);
+    // As on the list options page: only the alphabetical list has filters and previous employees.
+    if (line.list.optTypeList != 1 && filtered)
+        return QStringLiteral(
+            "the lists by employment, age and birthday hold current employees only and take "
+            "no --status, --race, --sex or --look-for");
+    line.file = operands[0];
+    return {};
+}
+
+} // namespace
+
+int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+    ExportLine line;
+    if (const QString wrong = ParseExport(arguments, line); !wrong.isEmpty())
+        return Complain(err, wrong, ExitUsage);
+    int status = ExitOk;
+    if (const QString problem = RegularFileProblem(line.file, &status); !problem.isEmpty())
+        return Complain(err, problem, status, false);
+    DataFolderLock lock(QFileInfo(line.file).absolutePath());
+    if (const QString held = TakeLock(lock, line.file); !held.isEmpty())
+        return Complain(err, held, ExitFailure);
+
+    FileIo io;
+    PersonnelFile file = FileAt(io, line.file);
+    const double today = SystemClock().TodayOle();
+    std::vector<qint32> records;
+    for (int pass = 0; pass < (line.both ? 2 : 1); ++pass) {
+        ListOptions options = line.list;
+        if (line.both)
+            options.optEmpStatus = pass + 1;
+        const EmployeeListResult list = BuildEmployeeRows(file, options, today, 0);
+        if (!list.status)
+            return Complain(err, OneLine(list.status), ExitFailure);
+        const std::vector<qint32> listed = ListedRecords(list);
+        records.insert(records.end(), listed.begin(), listed.end());
+    }
+    const ExportTable table = ReadExportTable(file, records, line.options);
+    if (!table.status)
+        return Complain(err, OneLine(table.status), ExitFailure);
+    Put(out, line.json ? JsonLines(table) : CsvBytes(table));
+    return ExitOk;
+}
+
+int RunImport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+    QStringList operands;
+    bool dryRun = false;
+    bool optionsEnded = false;
+    for (const QString& arg : arguments) {
+        if (optionsEnded || !arg.startsWith(QLatin1String("--")))
+            operands += arg;
+        else if (arg == QLatin1String("--"))
+            optionsEnded = true;
+        else if (arg == QLatin1String("--dry-run"))
+            dryRun = true;
+        else
+            return Complain(err, QStringLiteral("unknown option '%1' for import").arg(arg), ExitUsage);
+    }
+    if (operands.size() < 2)
+        return Complain(err, QStringLiteral("import needs a CSV file and a FILE"), ExitUsage);
+    if (operands.size() > 2)
+        return Complain(err, QStringLiteral("unexpected argument '%1'").arg(operands[2]), ExitUsage);
+    const QString& csv = operands[0];
+    const QString& target = operands[1];
+
+    const ImportPlan plan = PlanImportFile(csv);
+    if (!plan.ReadStatus())
+        return Complain(err, OneLine(plan.ReadStatus()), ExitFailure);
+    if (!plan.Ok()) {
+        Put(out, QString(plan.ErrorText()).replace(CrLf, QStringLiteral("\n")).toUtf8() + '\n');
+        return Complain(err,
+                        QStringLiteral("%1 refused: %2; nothing was added to %3")
+                            .arg(csv, Plural(plan.ErrorCount(), "fault", "faults"), target),
+                        ExitFailure);
+    }
+    const QString employees = Plural(plan.Rows(), "employee", "employees");
+    if (dryRun) {
+        Put(out, QStringLiteral("%1 would be added to %2\n").arg(employees, target).toUtf8());
+        return ExitOk;
+    }
+    DataFolderLock lock(QFileInfo(target).absolutePath());
+    if (const QString held = TakeLock(lock, target); !held.isEmpty())
+        return Complain(err, held, ExitFailure);
+    FileIo io;
+    PersonnelFile file = FileAt(io, target);
+    if (const IoStatus s = ApplyImport(file, plan, SystemClock()); !s)
+        return Complain(err, OneLine(s) + QStringLiteral(" Nothing was added."), ExitFailure);
+    Put(out, QStringLiteral("added %1 to %2\n").arg(employees, target).toUtf8());
+    return ExitOk;
+}
