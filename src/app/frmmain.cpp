@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "app/listmenu.h"
 #include "backup/backuprestore.h"
 #include "data/clock.h"
 #include "data/personnelfile.h"
@@ -23,6 +24,7 @@
 
 #include "data/ansitext.h"
 #include "ui/background.h"
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -167,6 +169,24 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     connect(cmdPrintEntry, &QPushButton::clicked, this, &frmMain::cmdPrintEntry_Click);
     connect(cmdPrintUpdateForms, &QPushButton::clicked, this,
             [this] { ShowPrintUpdateMenu(m_ctx, this, *m_list, grid->Row(), QCursor::pos()); });
+    // The list's own menu (right button or the Menu key) and its Copy key.
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
+        // The right button gives a place in the rows; the Menu key opens the menu at the
+        // highlighted row.
+        if (!grid->viewport()->rect().contains(pos))
+            pos = grid->visualRect(grid->currentIndex()).center();
+        ShowEmployeeListMenu(m_ctx, this, *m_list, grid->Row(), ListTypeName(),
+                             grid->viewport()->mapToGlobal(pos), [this] {
+                                 PrepareListOptions();
+                                 RefreshEmployeeList();
+                             });
+    });
+    auto* copyRow = new QAction(grid);
+    copyRow->setShortcut(QKeySequence::Copy);
+    copyRow->setShortcutContext(Qt::WidgetShortcut);
+    grid->addAction(copyRow);
+    connect(copyRow, &QAction::triggered, this, [this] { CopyEmployeeRow(m_ctx, *m_list, grid->Row()); });
     connect(cmdPrintLabel, &QPushButton::clicked, this, [this] {
         OpenPrintLabel(m_ctx, this, m_fade, recordPage->FieldText(1), recordPage->FieldText(3),
                        recordPage->FieldText(12), recordPage->FieldText(13));
@@ -380,6 +400,19 @@ void frmMain::tabMain_Click(int previousTab) {
 
 void frmMain::PrepareListOptions() {
     m_optionsPage->PrepareListOptions();
+}
+
+QString frmMain::ListTypeName() const {
+    switch (m_optionsPage->Options().optTypeList) {
+    case 2:
+        return QStringLiteral("By Date of Employment");
+    case 3:
+        return QStringLiteral("By Age");
+    case 4:
+        return QStringLiteral("Birthdays");
+    default:
+        return QStringLiteral("Alphabetical");
+    }
 }
 
 void frmMain::ReleaseList() {

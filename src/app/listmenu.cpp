@@ -1,0 +1,156 @@
+#include "app/listmenu.h"
+
+#include "core/appcontext.h"
+#include "data/ansitext.h"
+#include "data/clock.h"
+#include "data/personnelfile.h"
+#include "data/programstate.h"
+#include "exchange/exportlist.h"
+#include "exchange/importcsv.h"
+#include "list/listbuilder.h"
+#include "ui/busywindow.h"
+#include "ui/prompts.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPointer>
+#include <QStandardPaths>
+
+#include <optional>
+
+namespace {
+
+const QString ImportTitle = QStringLiteral("Import Employees");
+
+// Social Security numbers leave the program only with a user who may see every field.
+ExportOptions OptionsFor(const AppContext& ctx) {
+    return ExportOptions{.includeSsn = ctx.state.CurrentAccessLevel == 4};
+}
+
+QString DocumentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() || !QDir(documents).exists() ? QDir::homePath() : documents;
+}
+
+QString Employees(qint64 count) {
+    return QString::number(count) + (count == 1 ? QStringLiteral(" employee") : QStringLiteral(" employees"));
+}
+
+} // namespace
+
+void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                          int highlightedRow, const QString& listName, QPoint globalPos,
+                          const std::function<void()>& rebuild) {
+    // On the heap and watched: the window that owns the menu may go while the menu is up.
+    QPointer<QMenu> menu = new QMenu(window);
+    menu->setObjectName(QStringLiteral("menuEmployeeList"));
+    QAction* exportList = menu->addAction(QStringLiteral("&Export this List..."));
+    exportList->setObjectName(QStringLiteral("mnuExportList"));
+    QAction* copy = menu->addAction(QStringLiteral("&Copy"));
+    copy->setObjectName(QStringLiteral("mnuCopy"));
+    copy->setShortcut(QKeySequence::Copy);
+    QAction* import = nullptr;
+    if (ctx.state.CurrentAccessLevel == 4) {
+        menu->addSeparator();
+        import = menu->addAction(QStringLiteral("&Import Employees..."));
+        import->setObjectName(QStringLiteral("mnuImport"));
+    }
+    exportList->setEnabled(list.Rows() >= 1);
+    copy->setEnabled(highlightedRow >= 1 && highlightedRow <= list.Rows());
+
+    const QAction* chosen = menu->exec(globalPos);
+    if (!menu)
+        return;
+    delete menu;
+    if (chosen == exportList)
+        ExportEmployeeList(ctx, window, list, listName);
+    else if (chosen == copy)
+        CopyEmployeeRow(ctx, list, highlightedRow);
+    else if (chosen && chosen == import)
+        ImportEmployees(ctx, window, rebuild);
+}
+
+void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                        const QString& listName) {
+    if (list.Rows() < 1)
+        return;
+    const QString proposed =
+        QDir(DocumentsFolder())
+            .filePath(QStringLiteral("Employees - %1 - %2.csv")
+                          .arg(listName, ctx.clock.Now().date().toString(QStringLiteral("yyyy-MM-dd"))));
+    QString path = ctx.prompts.GetSaveFileName(QStringLiteral("Export this List"), proposed,
+                                               QStringLiteral("CSV files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) && !QFileInfo(path).exists())
+        path += QStringLiteral(".csv");
+    const ExportOptions options = OptionsFor(ctx);
+    IoStatus status;
+    {
+        const BusyWindow busy(window);
+        status = ExportListToCsv(ctx.io, ctx.personnel, list, options, path);
+    }
+    if (!ReportFileError(ctx.prompts, status))
+        return;
+    QString text = QStringLiteral("The list of ") + Employees(list.Rows()) +
+                   QStringLiteral(" has been saved as") + CrLf + QDir::toNativeSeparators(path);
+    if (!options.includeSsn)
+        text += CrLf + CrLf + QStringLiteral("Social Security numbers are left out:") + CrLf +
+                QStringLiteral("only users with full access may export them.");
+    ctx.prompts.MsgBox(text, MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("List Exported"));
+}
+
+void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highlightedRow) {
+    if (highlightedRow < 1 || highlightedRow > list.Rows())
+        return;
+    IoStatus status;
+    const QString text = CopyListRow(ctx.personnel, list, highlightedRow - 1, OptionsFor(ctx), &status);
+    if (!ReportFileError(ctx.prompts, status))
+        return;
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void()>& rebuild) {
+    if (ctx.state.CurrentAccessLevel != 4)
+        return;
+    const QString path = ctx.prompts.GetOpenFileName(ImportTitle, DocumentsFolder(),
+                                                     QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    std::optional<ImportPlan> plan;
+    {
+        const BusyWindow busy(window);
+        plan = PlanImportFile(path);
+    }
+    if (!ReportFileError(ctx.prompts, plan->ReadStatus()))
+        return;
+    const QString shownPath = QDir::toNativeSeparators(path);
+    if (!plan->Ok()) {
+        ctx.prompts.MsgBox(QStringLiteral("Nothing has been imported from") + CrLf + shownPath + CrLf + CrLf +
+                               plan->ErrorText() + CrLf + CrLf +
+                               QStringLiteral("Please correct the file and import it again."),
+                           MsgButtons::OKOnly, MsgIcon::Exclamation, ImportTitle);
+        return;
+    }
+    const MsgAnswer answer = ctx.prompts.MsgBox(
+        Employees(plan->Rows()) + QStringLiteral(" will be added to the personnel file from") + CrLf +
+            shownPath + CrLf + CrLf + QStringLiteral("Do you wish to continue?"),
+        MsgButtons::YesNo, MsgIcon::Question, ImportTitle, MsgDefault::Button2);
+    if (answer != MsgAnswer::Yes)
+        return;
+    IoStatus status;
+    {
+        const BusyWindow busy(window);
+        status = ApplyImport(ctx.personnel, *plan, ctx.clock);
+    }
+    if (!ReportFileError(ctx.prompts, status))
+        return;
+    if (rebuild)
+        rebuild();
+    ctx.prompts.MsgBox(Employees(plan->Rows()) + (plan->Rows() == 1 ? QStringLiteral(" has been added.")
+                                                                    : QStringLiteral(" have been added.")),
+                       MsgButtons::OKOnly, MsgIcon::Information, ImportTitle);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+
+struct AppContext;
+struct EmployeeListResult;
+class QWidget;
+
+// The employee list's context menu ("menuEmployeeList"): "Export this List..." and "Copy" for
+// every user, "Import Employees..." for full access. `highlightedRow` is the grid's row (1 = the
+// first employee); `listName` names the list type in the proposed file name; `rebuild` builds
+// the list again after an import.
+void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                          int highlightedRow, const QString& listName, QPoint globalPos,
+                          const std::function<void()>& rebuild);
+
+// "Export this List...": the list's employees as a CSV file the user names.
+void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                        const QString& listName);
+
+// "Copy" (Ctrl+C): the highlighted employee, with the column names, onto the clipboard.
+void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highlightedRow);
+
+// "Import Employees...": employees from a CSV file, all of them or none, after a preview.
+void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void()>& rebuild);

@@ -1,0 +1,278 @@
+// The employee list's own menu on the real main window, opened as a user opens it (the right
+// button, the Menu key): exporting the list as CSV, copying the highlighted employee, and
+// importing employees from CSV after a preview, with what reaches the files byte for byte.
+#include "exchange/importcsv.h"
+#include "support/programtest.h"
+#include "support/recordfixture.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Adams (2), Miller (3) and Young (1) in the current list; Young's number is guarded on export.
+std::vector<StaffMember> Staff() {
+    return {
+        {u"Young"_s, u"Zoe"_s, {1990, 5, 1}, {2015, 3, 10}},
+        {u"Adams"_s, u"Bob"_s, {1970, 2, 2}, {2000, 3, 15}, {}, u"B"_s, u"M"_s},
+        {u"Miller"_s, u"Ann"_s, {1985, 12, 24}, {2010, 3, 1}},
+    };
+}
+
+void GiveSsns() {
+    FileIo io;
+    PersonnelFile file(io);
+    QVERIFY(file.OpenPersonnelFile());
+    for (qint32 n = 1; n <= file.RecordCount(); ++n) {
+        QVERIFY(file.ReadPersonnelRecord(n));
+        file.Record().SetSocialSecurityNumber(u"123-45-678%1"_s.arg(n));
+        if (n == 1)
+            file.Record().SetEmployeeNumber(u"-7"_s);
+        QVERIFY(file.WritePersonnelRecord(n));
+    }
+    file.ClosePersonnelFile();
+}
+
+// Opens the list's menu with the right button or the Menu key, notes its items (object
+// name|caption|enabled) and chooses `item` (empty: Escape).
+QStringList ChooseFromListMenu(frmMain* w, const QString& item, bool byKey = false) {
+    QStringList seen;
+    QTimer::singleShot(0, w, [&] {
+        QPointer<QMenu> menu;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+        const auto closeLeftOver = qScopeGuard([&menu] {
+            if (menu && menu->isVisible())
+                menu->close();
+        });
+        QCOMPARE(menu->objectName(), u"menuEmployeeList"_s);
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                seen << a->objectName() + u'|' + a->text() + u'|' + (a->isEnabled() ? u"on"_s : u"off"_s);
+        if (item.isEmpty()) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return;
+        }
+        QAction* chosen = menu->findChild<QAction*>(item);
+        QVERIFY(chosen != nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+    });
+    if (byKey) {
+        // What the X11 platform makes of the Menu key: a keyboard context menu event for the
+        // widget with the focus.
+        w->grid->setFocus();
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, w->grid->rect().center(),
+                                w->grid->mapToGlobal(w->grid->rect().center()));
+        QApplication::sendEvent(w->grid, &event);
+    } else {
+        const QPoint at = w->grid->visualRect(w->grid->model()->index(0, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, w->grid->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(w->grid->viewport(), &event);
+    }
+    return seen;
+}
+
+QList<QByteArray> CsvLines(const QString& path) {
+    QByteArray bytes = ReadFileBytes(path);
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return {};
+    return bytes.mid(3).split('\n');
+}
+
+} // namespace
+
+class TestListMenu : public ProgramTest {
+    Q_OBJECT
+
+private slots:
+    void menuOffersImportToFullAccessOnly_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<bool>("byKey");
+        for (int level = 1; level <= 4; ++level)
+            QTest::addRow("level %d", level) << level << (level % 2 == 0);
+    }
+    void menuOffersImportToFullAccessOnly() {
+        QFETCH(int, level);
+        QFETCH(bool, byKey);
+        WriteStaff(Staff());
+        frmMain* w = OpenMainWindow(*p, qint16(level));
+        QVERIFY(w);
+        QStringList expected = {u"mnuExportList|&Export this List...|on"_s, u"mnuCopy|&Copy\tCtrl+C|on"_s};
+        if (level == 4)
+            expected << u"mnuImport|&Import Employees...|on"_s;
+        QStringList seen = ChooseFromListMenu(w, {}, byKey);
+        for (QString& s : seen)
+            s.replace(u"&Copy|"_s, u"&Copy\tCtrl+C|"_s); // the shortcut is shown beside, not in, the text
+        QCOMPARE(seen, expected);
+        QCOMPARE(p->prompts.Asked().size(), 0);
+    }
+
+    // The list leaves in its order, in the owner's file; the SSN only with full access, and a
+    // note says why it is missing otherwise.
+    void exportWritesTheListInItsOrder_data() {
+        QTest::addColumn<int>("level");
+        QTest::newRow("full access") << 4;
+        QTest::newRow("read only") << 1;
+    }
+    void exportWritesTheListInItsOrder() {
+        QFETCH(int, level);
+        WriteStaff(Staff());
+        GiveSsns();
+        frmMain* w = OpenMainWindow(*p, qint16(level));
+        QVERIFY(w);
+        const QString path = folder->Path() + u"/out.csv"_s;
+        p->prompts.AnswerSaveFile(path).Answer(MsgAnswer::OK);
+        ChooseFromListMenu(w, u"mnuExportList"_s);
+
+        QCOMPARE(p->prompts.Pending(), 0);
+        const QList<Prompt> asked = p->prompts.Asked();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0].kind, Prompt::Kind::SaveFile);
+        QCOMPARE(asked[0].title, u"Export this List"_s);
+        QVERIFY2(asked[0].proposed.endsWith(u"/Employees - Alphabetical - 2026-12-08.csv"_s),
+                 qPrintable(asked[0].proposed));
+        QCOMPARE(asked[0].filter, u"CSV files (*.csv)"_s);
+        QString note = u"The list of 3 employees has been saved as\r\n"_s + path;
+        if (level < 4)
+            note +=
+                u"\r\n\r\nSocial Security numbers are left out:\r\nonly users with full access may export them."_s;
+        QCOMPARE(asked[1].text, note);
+        QCOMPARE(asked[1].title, u"List Exported"_s);
+        QCOMPARE(asked[1].icon, MsgIcon::Information);
+
+        const QList<QByteArray> lines = CsvLines(path);
+        QCOMPARE(lines.size(), 5); // header, three employees, and the empty tail after the last CR LF
+        QCOMPARE(lines[0].contains("SocialSecurityNumber"), level == 4);
+        QCOMPARE(lines[1].contains("123-45-6782"), level == 4);
+        QVERIFY(lines[1].contains(",Bob,,Adams,"));
+        QVERIFY(lines[2].contains(",Ann,,Miller,"));
+        QVERIFY(lines[3].contains(",Zoe,,Young,"));
+        QVERIFY(lines[3].contains(",'-7,")); // a number a spreadsheet would take as a formula
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, mode_t(0600));
+    }
+
+    void exportCancelledOrRefusedWritesNothing() {
+        WriteStaff(Staff());
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        p->prompts.AnswerSaveFile({});
+        ChooseFromListMenu(w, u"mnuExportList"_s);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+
+        const QString path = folder->Path() + u"/no such folder/out.csv"_s;
+        p->prompts.AnswerSaveFile(path).Answer(MsgAnswer::OK);
+        ChooseFromListMenu(w, u"mnuExportList"_s);
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 3);
+        QCOMPARE(p->prompts.Asked()[2].icon, MsgIcon::Critical);
+        QVERIFY2(p->prompts.Asked()[2].text.contains(u"out.csv"_s), qPrintable(p->prompts.Asked()[2].text));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // Ctrl+C on the list, or Copy in its menu: the column names and the highlighted employee.
+    void copyPutsTheHighlightedEmployeeOnTheClipboard_data() {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("Ctrl+C") << false;
+        QTest::newRow("menu") << true;
+    }
+    void copyPutsTheHighlightedEmployeeOnTheClipboard() {
+        QFETCH(bool, byMenu);
+        WriteStaff(Staff());
+        frmMain* w = OpenMainWindow(*p, 2);
+        QVERIFY(w);
+        QGuiApplication::clipboard()->clear();
+        ClickRow(w->grid, 2);
+        if (byMenu)
+            ChooseFromListMenu(w, u"mnuCopy"_s);
+        else
+            QTest::keyClick(w->grid, Qt::Key_C, Qt::ControlModifier);
+        const QStringList lines = QGuiApplication::clipboard()->text().split(u"\r\n"_s);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith(u"DateCreated\tDateModified\tFirstName\tMiddleName\tLastName\t"_s));
+        QVERIFY(!lines[0].contains(u"SocialSecurityNumber"_s));
+        QVERIFY2(lines[1].contains(u"\tAnn\t\tMiller\t"_s), qPrintable(lines[1]));
+        QCOMPARE(p->prompts.Asked().size(), 0);
+    }
+
+    // The preview names the count; Yes appends every row and shows them in the list, No nothing.
+    void importAppendsEveryRowAfterThePreview_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void importAppendsEveryRowAfterThePreview() {
+        QFETCH(bool, yes);
+        WriteStaff(Staff());
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        const QString csv = folder->Path() + u"/new.csv"_s;
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                "Baker,Cy,H,M,1960-01-01,1990-06-01\r\n"
+                "Ortiz,Dan,O,M,07/04/1975,1995-09-01\r\n");
+        f.close();
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        p->prompts.AnswerFile(csv).Answer(yes ? MsgAnswer::Yes : MsgAnswer::No);
+        if (yes)
+            p->prompts.Answer(MsgAnswer::OK);
+        ChooseFromListMenu(w, u"mnuImport"_s);
+
+        QCOMPARE(p->prompts.Pending(), 0);
+        const QList<Prompt> asked = p->prompts.Asked();
+        QCOMPARE(asked[0].kind, Prompt::Kind::OpenFile);
+        QCOMPARE(asked[0].title, u"Import Employees"_s);
+        QCOMPARE(asked[1].text, u"2 employees will be added to the personnel file from\r\n"_s + csv +
+                                    u"\r\n\r\nDo you wish to continue?"_s);
+        QCOMPARE(asked[1].buttons, MsgButtons::YesNo);
+        QCOMPARE(asked[1].defaultButton, MsgDefault::Button2);
+        if (!yes) {
+            QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
+            return;
+        }
+        QCOMPARE(asked[2].text, u"2 employees have been added."_s);
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).left(before.size()), before);
+        QCOMPARE(ReadRecordFromDisk(4).LastName().trimmed(), u"Baker"_s);
+        QCOMPARE(ReadRecordFromDisk(5).FirstName().trimmed(), u"Dan"_s);
+        // Created at the time of the import (the test clock's), and listed at once.
+        QCOMPARE(ReadRecordFromDisk(5).DateCreated(), p->clock.NowOle());
+        QStringList names;
+        for (int row = 1; row < w->grid->Rows(); ++row)
+            names << w->grid->TextMatrix(row, 0);
+        QCOMPARE(names, QStringList({u"Adams, Bob"_s, u"Baker, Cy"_s, u"Miller, Ann"_s, u"Ortiz, Dan"_s,
+                                     u"Young, Zoe"_s}));
+    }
+
+    void importWithAFaultAddsNothing() {
+        WriteStaff(Staff());
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        const QString csv = folder->Path() + u"/bad.csv"_s;
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                "Baker,Cy,H,M,1960-01-01,1990-06-01\r\n"
+                "Ortiz,Dan,X,M,1975-07-04,1995-09-01\r\n");
+        f.close();
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        p->prompts.AnswerFile(csv).Answer(MsgAnswer::OK);
+        ChooseFromListMenu(w, u"mnuImport"_s);
+        QCOMPARE(p->prompts.Pending(), 0);
+        const Prompt& refused = p->prompts.Asked()[1];
+        QCOMPARE(refused.text, u"Nothing has been imported from\r\n"_s + csv +
+                                   u"\r\n\r\nRow 2, column 'Race': 'X' is not W, B, H, A or O."_s +
+                                   u"\r\n\r\nPlease correct the file and import it again."_s);
+        QCOMPARE(refused.icon, MsgIcon::Exclamation);
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
+    }
+};
+
+QTEST_MAIN(TestListMenu)
+#include "tst_listmenu.moc"
