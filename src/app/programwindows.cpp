@@ -39,11 +39,17 @@ void ProgramWindows::ShowAdminWindow() {
     // Each return to the admin window loads it afresh: administration mode off, code re-read.
     m_admin = new frmAdmin(m_ctx);
     m_admin->show();
+    // It takes over from a window that has just closed: ask for the keyboard, which a window
+    // manager does not always hand over by itself.
+    m_admin->raise();
+    m_admin->activateWindow();
 }
 
 void ProgramWindows::ShowMainWindow() {
     m_main = new frmMain(m_ctx);
     m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
 }
 
 void ProgramWindows::ExitProgram() {

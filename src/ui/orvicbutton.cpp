@@ -465,6 +465,14 @@ void OrvicButton::keyPressEvent(QKeyEvent* event) {
     emit KeyDown(event->key(), ShiftCode(event->modifiers()));
     if (!event->text().isEmpty())
         emit KeyPress(event->text().at(0).unicode());
+    // Enter clicks the button that has the focus, in any window, as the keyboard user of a
+    // desktop expects (Qt's own buttons do so only in dialogs).
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()) {
+        event->accept();
+        click();
+        return;
+    }
     // Space held shows the pressed look; its release clicks (the push button's own keys).
     QPushButton::keyPressEvent(event);
 }

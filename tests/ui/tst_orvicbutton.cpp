@@ -241,6 +241,12 @@ private slots:
         QCOMPARE(clicks.size(), 1);
         QTest::mouseClick(s.button, Qt::LeftButton);
         QCOMPARE(clicks.size(), 2);
+        // Enter (either key) clicks the focused button even outside a dialog; with Ctrl it does not.
+        QTest::keyClick(s.button, Qt::Key_Return);
+        QTest::keyClick(s.button, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(clicks.size(), 4);
+        QTest::keyClick(s.button, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(clicks.size(), 4);
     }
 
     void accessKeys_data() {
