@@ -85,36 +85,12 @@ PersonnelRecord NoEmergencyRecord() {
     return r;
 }
 
-struct MenuSeen {
-    QString name;
-    QStringList items; // object name|caption|enabled
-};
-
 // Clicks "Print Annual Update form(s)" and, once the pop-up menu is up, notes it and chooses the
 // item of `index` (0: dismisses the menu with Escape).
 MenuSeen ClickPrintUpdateForms(frmMain* w, int index) {
-    MenuSeen seen;
-    QTimer::singleShot(0, w, [&] {
-        QPointer<QMenu> menu;
-        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
-        const auto closeLeftOver = qScopeGuard([&menu] {
-            if (menu && menu->isVisible())
-                menu->close();
-        });
-        seen.name = menu->objectName();
-        for (QAction* a : menu->actions())
-            seen.items << a->objectName() + u'|' + (a->isSeparator() ? u"-"_s : a->text()) + u'|' +
-                              (a->isEnabled() ? u"on"_s : u"off"_s);
-        if (index == 0) {
-            QTest::keyClick(menu, Qt::Key_Escape);
-            return;
-        }
-        QAction* chosen = menu->findChild<QAction*>(u"PrintUpdatemenu(%1)"_s.arg(index));
-        QVERIFY(chosen != nullptr);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
-    });
-    QTest::mouseClick(w->cmdPrintUpdateForms, Qt::LeftButton);
-    return seen;
+    return ChooseFromPopupMenu(
+        w, [w] { QTest::mouseClick(w->cmdPrintUpdateForms, Qt::LeftButton); },
+        index == 0 ? QString() : u"PrintUpdatemenu(%1)"_s.arg(index));
 }
 
 // "Last, First" of each document's form, from its printed name lines, in print order.

@@ -5,8 +5,15 @@
 #include "ui/grid.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QtTest>
+
+#include <functional>
 
 // The control named `name` of `parent`; a missing control ends the run, naming it.
 template <typename T> T* FindControl(const QObject* parent, const QString& name) {
@@ -35,4 +42,39 @@ inline void ClickRow(Grid* grid, int row, bool twice = false) {
 // Whether `window` is usable: enabled, and no busy pointer over it.
 inline bool NotBusy(const QWidget* window) {
     return window->isEnabled() && QGuiApplication::overrideCursor() == nullptr;
+}
+
+// A pop-up menu as the user saw it: its object name and its items as "object name|caption|on"
+// (or "off"), a separator as "name|-|on".
+struct MenuSeen {
+    QString name;
+    QStringList items;
+};
+
+// Does `open` (a click or a key that pops a menu up), notes the menu once it is up and clicks its
+// item named `item`; an empty `item` dismisses the menu with Escape.
+inline MenuSeen ChooseFromPopupMenu(QObject* context, const std::function<void()>& open,
+                                    const QString& item) {
+    MenuSeen seen;
+    QTimer::singleShot(0, context, [&] {
+        QPointer<QMenu> menu;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+        const auto closeLeftOver = qScopeGuard([&menu] {
+            if (menu && menu->isVisible())
+                menu->close();
+        });
+        seen.name = menu->objectName();
+        for (QAction* a : menu->actions())
+            seen.items << a->objectName() + u'|' + (a->isSeparator() ? QStringLiteral("-") : a->text()) +
+                              u'|' + (a->isEnabled() ? QStringLiteral("on") : QStringLiteral("off"));
+        if (item.isEmpty()) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return;
+        }
+        QAction* chosen = menu->findChild<QAction*>(item);
+        QVERIFY(chosen != nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+    });
+    open();
+    return seen;
 }
