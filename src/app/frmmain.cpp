@@ -176,12 +176,12 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
         // highlighted row.
         if (!grid->viewport()->rect().contains(pos))
             pos = grid->visualRect(grid->currentIndex()).center();
-        ShowEmployeeListMenu(m_ctx, this, *m_list, grid->Row(), ListTypeName(),
-                             grid->viewport()->mapToGlobal(pos), [this] {
-                                 PrepareListOptions();
-                                 RefreshEmployeeList();
-                             });
+        ShowListMenu(grid->viewport()->mapToGlobal(pos));
     });
+    // Beside the list too: with an empty file there is no list, and importing is how it fills.
+    listPage->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(listPage, &QWidget::customContextMenuRequested, this,
+            [this, listPage](QPoint pos) { ShowListMenu(listPage->mapToGlobal(pos)); });
     auto* copyRow = new QAction(grid);
     copyRow->setShortcut(QKeySequence::Copy);
     copyRow->setShortcutContext(Qt::WidgetShortcut);
@@ -400,6 +400,16 @@ void frmMain::tabMain_Click(int previousTab) {
 
 void frmMain::PrepareListOptions() {
     m_optionsPage->PrepareListOptions();
+}
+
+void frmMain::ShowListMenu(QPoint globalPos) {
+    if (m_editor->InInput())
+        return;
+    ShowEmployeeListMenu(m_ctx, this, *m_list, grid->isVisible() ? grid->Row() : 0, ListTypeName(), globalPos,
+                         [this] {
+                             PrepareListOptions();
+                             RefreshEmployeeList();
+                         });
 }
 
 QString frmMain::ListTypeName() const {

@@ -122,6 +122,8 @@ private:
     void grid_RowColChange();
     void BeginInput();
     void EnableListCommands(bool enabled);
+    // The list's own menu (export, copy, import), at `globalPos`; not while an entry is open.
+    void ShowListMenu(QPoint globalPos);
     // The list type as the proposed name of an exported list gives it.
     QString ListTypeName() const;
     // Lets go of the shown list, leaving an empty one; a long list is freed on a worker thread.

@@ -236,6 +236,34 @@ private slots:
                                      u"Young, Zoe"_s}));
     }
 
+    // With an empty file there is no list; the menu beside it imports the first employees.
+    void importFillsAnEmptyFile() {
+        p->prompts.Answer(MsgAnswer::OK); // "Database is empty"
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        QVERIFY(!w->grid->isVisible());
+        const QString csv = folder->Path() + u"/first.csv"_s;
+        WriteCsv(csv, "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                      "Baker,Cy,H,M,1960-01-01,1990-06-01\r\n");
+        p->prompts.AnswerFile(csv).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        QWidget* page = FindControl<QWidget>(w, u"tabMainPage(0)"_s);
+        const MenuSeen seen = ChooseFromPopupMenu(
+            w,
+            [page] {
+                const QPoint at(5, 5);
+                QContextMenuEvent event(QContextMenuEvent::Mouse, at, page->mapToGlobal(at));
+                QApplication::sendEvent(page, &event);
+            },
+            u"mnuImport"_s);
+        QCOMPARE(seen.items, QStringList({u"mnuExportList|&Export this List...|off"_s, u"mnuCopy|&Copy|off"_s,
+                                          u"|-|on"_s, u"mnuImport|&Import Employees...|on"_s}));
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().last().text, u"1 employee has been added."_s);
+        QVERIFY(w->grid->isVisible());
+        QCOMPARE(w->grid->TextMatrix(1, 0), u"Baker, Cy"_s);
+        QCOMPARE(w->recordPage->FieldText(3), u"Baker"_s);
+    }
+
     void importWithAFaultAddsNothing() {
         WriteStaff(Staff());
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
