@@ -13,7 +13,7 @@
 
 enum class FieldType { Text, Date, Int16 };
 
-struct FieldSpec {
+struct FieldLayout {
     const char* name;
     int offset;
     int width;
@@ -23,9 +23,9 @@ struct FieldSpec {
 // True when the fields follow each other without gaps or overlaps from offset 0 and fill
 // exactly `recordLength` bytes, and dates and integers have their natural widths.
 template <std::size_t N>
-constexpr bool IsPackedLayout(const std::array<FieldSpec, N>& fields, int recordLength) {
+constexpr bool IsPackedLayout(const std::array<FieldLayout, N>& fields, int recordLength) {
     int next = 0;
-    for (const FieldSpec& f : fields) {
+    for (const FieldLayout& f : fields) {
         if (f.offset != next || f.width <= 0)
             return false;
         if (f.type == FieldType::Date && f.width != 8)
@@ -38,16 +38,16 @@ constexpr bool IsPackedLayout(const std::array<FieldSpec, N>& fields, int record
 }
 
 namespace FieldCodec {
-QString ReadText(const char* record, const FieldSpec& f);        // trimmed of surrounding spaces
-QByteArrayView RawBytes(const char* record, const FieldSpec& f); // as stored, padding included
-double ReadDate(const char* record, const FieldSpec& f);
-qint16 ReadInt16(const char* record, const FieldSpec& f);
-void WriteText(char* record, const FieldSpec& f, QStringView value);
-void WriteDate(char* record, const FieldSpec& f, double value);
-void WriteInt16(char* record, const FieldSpec& f, qint16 value);
+QString ReadText(const char* record, const FieldLayout& f);        // trimmed of surrounding spaces
+QByteArrayView RawBytes(const char* record, const FieldLayout& f); // as stored, padding included
+double ReadDate(const char* record, const FieldLayout& f);
+qint16 ReadInt16(const char* record, const FieldLayout& f);
+void WriteText(char* record, const FieldLayout& f, QStringView value);
+void WriteDate(char* record, const FieldLayout& f, double value);
+void WriteInt16(char* record, const FieldLayout& f, qint16 value);
 // Spaces in every text field, zero in every date and integer.
-template <std::size_t N> void Blank(char* record, const std::array<FieldSpec, N>& fields) {
-    for (const FieldSpec& f : fields)
+template <std::size_t N> void Blank(char* record, const std::array<FieldLayout, N>& fields) {
+    for (const FieldLayout& f : fields)
         std::fill(record + f.offset, record + f.offset + f.width, f.type == FieldType::Text ? ' ' : '\0');
 }
 } // namespace FieldCodec
@@ -58,7 +58,7 @@ using FieldValue_Date = double;
 using FieldValue_Int16 = qint16;
 
 #define ROSTERLY_FIELD_ENUM(name, offset, width, type) name,
-#define ROSTERLY_FIELD_SPEC(name, offset, width, type) FieldSpec{#name, offset, width, FieldType::type},
+#define ROSTERLY_FIELD_LAYOUT(name, offset, width, type) FieldLayout{#name, offset, width, FieldType::type},
 #define ROSTERLY_FIELD_GETTER(name, offset, width, type)                                                     \
     FieldValue_##type name() const {                                                                         \
         return FieldCodec::Read##type(data(), FieldOf(Field::name));                                         \
@@ -72,7 +72,7 @@ using FieldValue_Int16 = qint16;
 // `Derived` provides data(); `Fields` is the layout table, `FieldEnum` its enum.
 template <typename Derived, typename FieldEnum, const auto& Fields> class RecordAccess {
 public:
-    static constexpr const FieldSpec& FieldOf(FieldEnum f) { return Fields[static_cast<std::size_t>(f)]; }
+    static constexpr const FieldLayout& FieldOf(FieldEnum f) { return Fields[static_cast<std::size_t>(f)]; }
     QString Text(FieldEnum f) const { return FieldCodec::ReadText(bytes(), FieldOf(f)); }
     QByteArrayView Raw(FieldEnum f) const { return FieldCodec::RawBytes(bytes(), FieldOf(f)); }
     double Date(FieldEnum f) const { return FieldCodec::ReadDate(bytes(), FieldOf(f)); }

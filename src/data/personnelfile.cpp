@@ -35,13 +35,8 @@ IoStatus PersonnelFile::Count(bool* foundMarked) {
 }
 
 IoStatus PersonnelFile::OpenPersonnelFile() {
-    m_file.RemoveStaleScratch(m_scratchFileName);
-    if (IoStatus s = m_file.Open(); !s)
+    if (IoStatus s = OpenPersonnelFileUncounted(); !s)
         return s;
-    if (IoStatus s = m_file.RollBackAppend(m_journalFileName); !s) {
-        m_file.Close();
-        return s;
-    }
     bool marked = false;
     if (IoStatus s = Count(&marked); !s) {
         m_file.Close();

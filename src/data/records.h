@@ -50,8 +50,8 @@ enum class UserField { ROSTERLY_USER_FIELDS(ROSTERLY_FIELD_ENUM) };
 inline constexpr int PersonnelRecordLength = 5000;
 inline constexpr int UserRecordLength = 500;
 
-inline constexpr std::array PersonnelFields{ROSTERLY_PERSONNEL_FIELDS(ROSTERLY_FIELD_SPEC)};
-inline constexpr std::array UserFields{ROSTERLY_USER_FIELDS(ROSTERLY_FIELD_SPEC)};
+inline constexpr std::array PersonnelFields{ROSTERLY_PERSONNEL_FIELDS(ROSTERLY_FIELD_LAYOUT)};
+inline constexpr std::array UserFields{ROSTERLY_USER_FIELDS(ROSTERLY_FIELD_LAYOUT)};
 
 static_assert(PersonnelFields.size() == 26);
 static_assert(IsPackedLayout(PersonnelFields, PersonnelRecordLength));

@@ -149,8 +149,8 @@ QStringList ExportHeader(const ExportOptions& options) {
 QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options) {
     QStringList cells;
     for (const PersonnelField field : ExportFields(options)) {
-        const FieldSpec& spec = PersonnelRecordView::FieldOf(field);
-        switch (spec.type) {
+        const FieldLayout& layout = PersonnelRecordView::FieldOf(field);
+        switch (layout.type) {
         case FieldType::Text:
             cells += record.Text(field);
             break;

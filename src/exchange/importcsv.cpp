@@ -226,8 +226,8 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
     // tab or a line break are CheckEntry's to report.
     std::array<QString, FieldCount> stored;
     for (std::size_t f = 0; f < FieldCount; ++f) {
-        const FieldSpec& spec = PersonnelFields[f];
-        if (spec.type != FieldType::Text || faulty[f] || columnOf[f] == cells.size())
+        const FieldLayout& layout = PersonnelFields[f];
+        if (layout.type != FieldType::Text || faulty[f] || columnOf[f] == cells.size())
             continue;
         const F field = F(f);
         stored[f] = field == F::Notepad ? WithCrLf(TrimSpaces(value[f])) : TrimSpaces(value[f]);
@@ -240,8 +240,8 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
             report(field, QStringLiteral(" holds a line break; only the Notepad can."));
         } else if (const QString c = FirstUnstorable(stored[f]); !c.isEmpty()) {
             report(field, QStringLiteral(": the character '%1' (%2) cannot be stored.").arg(c, CodePoint(c)));
-        } else if (ToAnsi(stored[f]).size() > spec.width) {
-            report(field, QStringLiteral(" is longer than %1 characters.").arg(spec.width));
+        } else if (ToAnsi(stored[f]).size() > layout.width) {
+            report(field, QStringLiteral(" is longer than %1 characters.").arg(layout.width));
         }
     }
 

@@ -258,9 +258,9 @@ private slots:
         std::vector<PersonnelRecord> staff(3, Imported());
         const auto fill = [](PersonnelRecord& r, const QString& seed) {
             for (std::size_t f = 0; f < PersonnelFields.size(); ++f) {
-                const FieldSpec& spec = PersonnelFields[f];
-                if (spec.type == FieldType::Text && F(f) != F::PictureFile)
-                    r.SetText(F(f), (seed + u"ëé€ \"q\", x"_s).repeated(400).left(spec.width));
+                const FieldLayout& layout = PersonnelFields[f];
+                if (layout.type == FieldType::Text && F(f) != F::PictureFile)
+                    r.SetText(F(f), (seed + u"ëé€ \"q\", x"_s).repeated(400).left(layout.width));
             }
             r.SetRace(u"H"_s);
             r.SetSex(u"F"_s);

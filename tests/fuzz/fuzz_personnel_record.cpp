@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<char> record(PersonnelRecordLength, ' ');
     std::memcpy(record.data(), data, std::min<size_t>(size, record.size()));
     const PersonnelRecordView view(record.data());
-    for (const FieldSpec& f : PersonnelFields) {
+    for (const FieldLayout& f : PersonnelFields) {
         switch (f.type) {
         case FieldType::Text:
             (void)FieldCodec::ReadText(record.data(), f);

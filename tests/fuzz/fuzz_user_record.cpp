@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UserRecord user;
     std::memset(user.data(), ' ', UserRecordLength);
     std::memcpy(user.data(), data, std::min<size_t>(size, UserRecordLength));
-    for (const FieldSpec& f : UserFields) {
+    for (const FieldLayout& f : UserFields) {
         switch (f.type) {
         case FieldType::Text:
             (void)FieldCodec::ReadText(user.data(), f);

@@ -576,7 +576,7 @@ private slots:
         const auto raw = [&](const QByteArray& last, double born) {
             PersonnelRecord r = Employee(u"-"_s, u"F"_s);
             r.SetJobTitle(u"T"_s + QString::number(records.size() + 1));
-            const FieldSpec& field = PersonnelRecord::FieldOf(F::LastName);
+            const FieldLayout& field = PersonnelRecord::FieldOf(F::LastName);
             std::memcpy(r.data() + field.offset, last.constData(), std::size_t(last.size()));
             r.SetDateOfBirth(born);
             records.push_back(r);

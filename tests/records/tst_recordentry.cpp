@@ -71,7 +71,7 @@ QByteArray RecordBytes(int n) {
 }
 
 QByteArray FieldBytes(const QByteArray& record, F field) {
-    const FieldSpec& f = PersonnelRecord::FieldOf(field);
+    const FieldLayout& f = PersonnelRecord::FieldOf(field);
     return record.mid(f.offset, f.width);
 }
 
@@ -99,7 +99,7 @@ QByteArray WithDate(QByteArray record, F field, double value) {
 }
 
 QByteArray WithText(QByteArray record, F field, const QByteArray& text) {
-    const FieldSpec& f = PersonnelRecord::FieldOf(field);
+    const FieldLayout& f = PersonnelRecord::FieldOf(field);
     record.replace(f.offset, f.width, Padded(field, text));
     return record;
 }
@@ -749,7 +749,8 @@ private slots:
     void oneEmployeeIsReadWithoutTheRestOfTheFile() {
         std::vector<StaffMember> staff = Staff();
         for (int i = 0; i < 40; ++i)
-            staff.push_back({u"Extra%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"Eve"_s, {1980, 1, 1}, {2005, 1, 1}});
+            staff.push_back(
+                {u"Extra%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"Eve"_s, {1980, 1, 1}, {2005, 1, 1}});
         WriteStaff(staff);
         const qint64 record = PersonnelRecordLength;
         const qint64 file = qint64(staff.size()) * record;

@@ -78,7 +78,7 @@ const QSize Wide(10500, 4500); // fitted sizes with a remainder dropped
 
 // The data file with one field of record `n` replaced by `bytes`.
 QByteArray WithField(QByteArray file, int n, PersonnelField field, const QByteArray& bytes) {
-    const FieldSpec f = PersonnelRecord::FieldOf(field);
+    const FieldLayout f = PersonnelRecord::FieldOf(field);
     if (bytes.size() != f.width)
         qFatal("field value of the wrong width");
     file.replace((n - 1) * PersonnelRecordLength + f.offset, f.width, bytes);
@@ -97,7 +97,7 @@ QByteArray DateBytes(double value) {
 }
 
 QByteArray PictureFileOnDisk(int n) {
-    const FieldSpec f = PersonnelRecord::FieldOf(PersonnelField::PictureFile);
+    const FieldLayout f = PersonnelRecord::FieldOf(PersonnelField::PictureFile);
     return ReadFileBytes(DataFile).mid((n - 1) * PersonnelRecordLength + f.offset, f.width);
 }
 

@@ -43,7 +43,7 @@ inline std::vector<PersonnelRecord> ReadRecords(const QString& path) {
 
 // Stores bytes as they stand in the file (Windows-1252), padded with spaces.
 inline void PutRaw(PersonnelRecord& record, PersonnelField field, QByteArrayView bytes) {
-    const FieldSpec& f = PersonnelRecord::FieldOf(field);
+    const FieldLayout& f = PersonnelRecord::FieldOf(field);
     std::memset(record.data() + f.offset, ' ', f.width);
     std::memcpy(record.data() + f.offset, bytes.data(), bytes.size());
 }

@@ -43,7 +43,7 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 
 // Stores bytes as they stand in the file (Windows-1252), padded with spaces.
 template <typename Record, typename Field> void PutRaw(Record& record, Field field, QByteArrayView bytes) {
-    const FieldSpec& f = Record::FieldOf(field);
+    const FieldLayout& f = Record::FieldOf(field);
     std::memset(record.data() + f.offset, ' ', f.width);
     std::memcpy(record.data() + f.offset, bytes.data(), bytes.size());
 }

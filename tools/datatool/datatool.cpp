@@ -79,12 +79,12 @@ enum class Kind { ByName, Personnel, Users };
 
 // What dump and check need to know about one kind of data file.
 struct Layout {
-    std::span<const FieldSpec> fields;
+    std::span<const FieldLayout> fields;
     int recordLength;
-    const FieldSpec* firstName;
-    const FieldSpec* accessLevel;        // user lists only
-    const FieldSpec* inactivation;       // personnel files only
-    const FieldSpec* password = nullptr; // user lists only
+    const FieldLayout* firstName;
+    const FieldLayout* accessLevel;        // user lists only
+    const FieldLayout* inactivation;       // personnel files only
+    const FieldLayout* password = nullptr; // user lists only
 };
 
 Layout LayoutFor(Kind kind, const QString& path) {
@@ -218,7 +218,7 @@ void AppendString(QByteArray& out, const QString& text) {
 void AppendRecord(QByteArray& out, qint64 n, const char* record, const Layout& layout, bool showPasswords) {
     out += "{\"Record\":";
     out += QByteArray::number(n);
-    for (const FieldSpec& f : layout.fields) {
+    for (const FieldLayout& f : layout.fields) {
         if (&f == layout.password && !showPasswords)
             continue;
         out += ",\"";
@@ -289,7 +289,7 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
         if (IsMarkedRemoved(FieldCodec::RawBytes(record, *layout.firstName)))
             problem(n,
                     firstName + QLatin1String(": still marked \"$Killed$\"; its removal was not completed"));
-        for (const FieldSpec& f : layout.fields) {
+        for (const FieldLayout& f : layout.fields) {
             if (f.type != FieldType::Date)
                 continue;
             const double value = FieldCodec::ReadDate(record, f);
