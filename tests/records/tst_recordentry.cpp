@@ -854,6 +854,7 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::newRow("tab in the last name") << 3 << u"Last Name"_s;
         QTest::newRow("tab in the middle name") << 2 << u"Middle Name"_s;
+        QTest::newRow("tab in the first name") << 1 << u"First Name"_s; // without the note on red captions
     }
     void tabOrLineBreakInANameIsRefused() {
         QFETCH(int, box);
@@ -867,7 +868,7 @@ private slots:
         Line(w, box)->setText(u"Smith\tJones"_s); // as pasted
         CHECKED(ExpectRefusal(
             *p, w,
-            u"A '"_s + w->recordPage->lblField[std::size_t(box)]->text() +
+            u"A '"_s + caption +
                 u"' can't hold a tab or a line break.\r\n\r\nPlease type the name on one line."_s,
             box));
         QVERIFY(w->recordPage->lblField[std::size_t(box)]->text().contains(caption));
