@@ -292,8 +292,8 @@ void OrvicButton::LayOut() {
     const int h = height();
     const int pw = m_pictureNormal.width();
     const int ph = m_pictureNormal.height();
-    // The caption's box before it is measured: left, top, right and bottom.
-    int l = 4, t = 4, r = w - 8, b = h - 8;
+    // The caption's box before it is measured: left, top and right (its height is the text's).
+    int l = 4, t = 4, r = w - 8;
     switch (m_picturePosition) {
     case 0:
         l = pw + 4;
@@ -304,23 +304,19 @@ void OrvicButton::LayOut() {
     case 2:
         t = ph + 4;
         break;
-    case 3:
-        b = h - ph - 8;
-        break;
     case 4:
         t = 1;
-        b = h - 4;
         break;
     default:
         break;
     }
-    const QRect measured = QFontMetrics(font()).boundingRect(
-        QRect(l, t, std::max(r - l, 1), std::max(b - t, 1)), Qt::TextWordWrap | Qt::TextShowMnemonic, text());
+    // Measured with the layout the caption is drawn with, in the width of the box.
+    const QSize measured = CaptionLayout(text(), font(), r - l, this).Size();
     const int measuredRight = l + measured.width();
     const int measuredBottom = t + measured.height();
     const int dx = (w - measuredRight) / 2 - (m_picturePosition == 1 ? pw + 4 : 0);
     const int dy = (h - measuredBottom) / 2 - (m_picturePosition == 3 ? ph + 4 : 0);
-    m_captionBox = QRect(l + dx, t + dy, measured.width(), measured.height());
+    m_captionBox = QRect(QPoint(l + dx, t + dy), measured);
 
     if (m_pictureNormal.isNull() && m_pictureOver.isNull())
         return;
