@@ -375,10 +375,7 @@ void RenderPicture(QImage& surface, const QImage& picture, QPoint at, const Pict
 void DrawButton(QImage& surface, const ButtonFace& face) {
     if (face.size.isEmpty())
         return;
-    ButtonPalette pal = face.palette;
-    // A hovered button of the custom scheme wears its hovered face.
-    if (face.hovered && face.enabled)
-        pal.face = pal.faceOver;
+    const ButtonPalette& pal = face.palette;
     const Look look = !face.enabled ? Look::Disabled : face.pressed ? Look::Pressed : Look::Normal;
     Painter d(surface, face);
     if (face.buttonType != 11)
@@ -400,7 +397,7 @@ void DrawButton(QImage& surface, const ButtonFace& face) {
     // The keyboard focus: type 3 shows it by its blue frame, the others by a dotted rectangle.
     if (face.showFocusRect && face.hasFocus && face.enabled &&
         (face.buttonType == 11 || face.buttonType == 14))
-        d.FocusRect(face.focusRect, face.hovered ? pal.textOver : pal.text);
+        d.FocusRect(face.focusRect, pal.text);
     DrawPictureStep(d, look, pal);
     if (face.picturePosition == 4)
         DrawCaptionStep(d, look, pal); // the caption stays over a picture behind it

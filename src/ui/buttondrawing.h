@@ -44,7 +44,7 @@ private:
 // Everything a button's face is drawn from: its look, its state and its laid-out parts.
 struct ButtonFace {
     int buttonType = 14;
-    ButtonPalette palette;
+    ButtonPalette palette; // derived from the hovered face while hovered
     bool softBevel = false;
     int specialEffect = 0;
     bool enabled = true;
