@@ -314,10 +314,6 @@ QSize CaptionLayout::Size() const {
     return QSize(int(std::ceil(m_size.width())), int(std::ceil(m_size.height())));
 }
 
-int CaptionLayout::LineCount() const {
-    return m_layout->lineCount();
-}
-
 void CaptionLayout::Draw(QPainter& painter, const QRect& box) const {
     // Each line is centred in the layout's width; that width is centred on the box.
     const QPointF at(box.left() + (box.width() - m_width) / 2,

@@ -31,7 +31,6 @@ public:
 
     // The widest line by the height of all lines, rounded up to whole pixels.
     QSize Size() const;
-    int LineCount() const;
     // Draws the lines centred in `box`, in the painter's pen colour.
     void Draw(QPainter& painter, const QRect& box) const;
 
