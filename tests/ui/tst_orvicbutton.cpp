@@ -205,13 +205,8 @@ private slots:
             << 14 << olive << u"hover"_s << QPoint(60, 20) << QColor(31, 159, 159);
         QTest::newRow("14, outer frame from the shadow")
             << 14 << olive << u"hover"_s << QPoint(60, 0) << QColor(0, 14, 14);
-        QTest::newRow("14, inner frame") << 14 << olive << u"hover"_s << QPoint(60, 1) << QColor(0, 119, 119);
-        QTest::newRow("14, highlight strip")
-            << 14 << olive << u"hover"_s << QPoint(60, 2) << QColor(47, 175, 175);
         QTest::newRow("3, gradient from the lightened face")
             << 3 << olive << u"hover"_s << QPoint(60, 20) << QColor(61, 189, 173);
-        QTest::newRow("3 pressed, inner bottom")
-            << 3 << olive << u"press"_s << QPoint(60, 38) << QColor(32, 160, 144);
         QTest::newRow("3 pressed, inner top")
             << 3 << olive << u"press"_s << QPoint(60, 1) << QColor(0, 112, 96);
         QTest::newRow("14, dragged off while pressed")
@@ -277,11 +272,7 @@ private slots:
             for (int x = 0; x < drawn.width(); ++x)
                 if (drawn.pixelColor(x, y).red() - drawn.pixelColor(x, y).green() > 40)
                     ink |= QRect(x, y, 1, 1);
-        QVERIFY2(ink.height() <= box.height() && ink.width() >= box.width() - 3,
-                 qPrintable(u"ink %1x%2, box %3x%4"_s.arg(ink.width())
-                                .arg(ink.height())
-                                .arg(box.width())
-                                .arg(box.height())));
+        QVERIFY(ink.height() <= box.height() && ink.width() >= box.width() - 3);
     }
 
     // A picture pixel of the mask colour shows the face only while the mask colour is used; a
