@@ -97,7 +97,6 @@ void frmManual::BuildControls() {
                          ? menuHelpMenu->addSeparator()
                          : menuHelpMenu->addAction(QString::fromUtf8(e.caption));
         a->setObjectName(QStringLiteral("menuHelpTopic(%1)").arg(i));
-        a->setCheckable(e.kind == HelpMenuEntry::Kind::Topic);
         a->setData(e.topic); // the topic number, as the entry's help context
         connect(a, &QAction::triggered, this, [this, i] { menuHelpTopic_Click(i); });
         menuHelpTopic[i] = a;
@@ -149,8 +148,11 @@ void frmManual::menuHelpTopic_Click(int index) {
         case HelpMenuEntry::Kind::Topic:
             if (index != m_currentTopic) {
                 m_currentTopic = index;
-                for (int i = 1; i <= int(entries.size()); ++i)
+                // Only the topic shown has a tick; the others show no box to tick either.
+                for (int i = 1; i <= int(entries.size()); ++i) {
+                    menuHelpTopic[i]->setCheckable(i == index);
                     menuHelpTopic[i]->setChecked(i == index);
+                }
                 labelHelpTopic->setText(caption);
                 txtManual->setPlainText(DisplayText(HelpTopicText(e.topic)));
             }

@@ -31,7 +31,7 @@ const QHash<int, const char*>& Topics() {
                "\r\n"
                "*** Access to the 'User Name' List ***\r\n"
                "\r\n"
-               "Click the 'Edit the User List' button and enter the access code to add, edit, or remove "
+               "Click the 'Edit the 'User List' button and enter the access code to add, edit, or remove "
                "users. Here you give each user a password and an access level. You can also review the user "
                "log, which shows who entered and left Rosterly, when, and at what access level.\r\n"
                "\r\n"

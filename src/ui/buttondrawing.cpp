@@ -1,6 +1,7 @@
 #include "ui/buttondrawing.h"
 
 #include <QPainter>
+#include <QTextLayout>
 
 #include <cmath>
 
@@ -73,9 +74,8 @@ public:
     }
 
     void Text(const QRect& box, ButtonColour c) {
-        m_p.setFont(m_face.font);
         m_p.setPen(Rgb(c));
-        m_p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, m_face.caption);
+        CaptionLayout(m_face.caption, m_face.font, box.width(), &m_surface).Draw(m_p, box);
     }
     // The caption with its special effect under it (`base` is the effect's colour base).
     void Caption(const QRect& box, ButtonColour c, ButtonColour base) {
@@ -270,6 +270,57 @@ void DrawType11(Painter& d, Look look, const ButtonPalette& pal) {
 
 } // namespace
 
+CaptionLayout::CaptionLayout(const QString& caption, const QFont& font, qreal width,
+                             const QPaintDevice* device)
+    : m_width(std::max(width, qreal(1))) {
+    // The text as shown, and where the access key stands in it.
+    QString shown;
+    qsizetype key = -1;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        const QChar c = caption[i];
+        if (c == QLatin1Char('&') && i + 1 < caption.size()) {
+            ++i;
+            if (caption[i] != QLatin1Char('&') && key < 0)
+                key = shown.size();
+            shown += caption[i];
+        } else {
+            shown += c == QLatin1Char('\n') ? QChar(QChar::LineSeparator) : c;
+        }
+    }
+    m_layout = std::make_unique<QTextLayout>(shown, font, device);
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(QTextOption::WordWrap);
+    m_layout->setTextOption(option);
+    if (key >= 0) {
+        QTextCharFormat underlined;
+        underlined.setFontUnderline(true);
+        m_layout->setFormats({{int(key), 1, underlined}});
+    }
+    qreal y = 0, widest = 0;
+    m_layout->beginLayout();
+    for (QTextLine line = m_layout->createLine(); line.isValid(); line = m_layout->createLine()) {
+        line.setLineWidth(m_width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    m_layout->endLayout();
+    m_size = QSizeF(widest, y);
+}
+
+CaptionLayout::~CaptionLayout() = default;
+
+QSize CaptionLayout::Size() const {
+    return QSize(int(std::ceil(m_size.width())), int(std::ceil(m_size.height())));
+}
+
+void CaptionLayout::Draw(QPainter& painter, const QRect& box) const {
+    // Each line is centred in the layout's width; that width is centred on the box.
+    const QPointF at(box.left() + (box.width() - m_width) / 2,
+                     box.top() + (box.height() - m_size.height()) / 2);
+    m_layout->draw(&painter, at);
+}
+
 QRegion ComputeRegion(int buttonType, QSize size) {
     const int w = size.width();
     const int h = size.height();
@@ -320,10 +371,7 @@ void RenderPicture(QImage& surface, const QImage& picture, QPoint at, const Pict
 void DrawButton(QImage& surface, const ButtonFace& face) {
     if (face.size.isEmpty())
         return;
-    ButtonPalette pal = face.palette;
-    // A hovered button of the custom scheme wears its hovered face.
-    if (face.hovered && face.enabled)
-        pal.face = pal.faceOver;
+    const ButtonPalette& pal = face.palette;
     const Look look = !face.enabled ? Look::Disabled : face.pressed ? Look::Pressed : Look::Normal;
     Painter d(surface, face);
     if (face.buttonType != 11)
@@ -345,7 +393,7 @@ void DrawButton(QImage& surface, const ButtonFace& face) {
     // The keyboard focus: type 3 shows it by its blue frame, the others by a dotted rectangle.
     if (face.showFocusRect && face.hasFocus && face.enabled &&
         (face.buttonType == 11 || face.buttonType == 14))
-        d.FocusRect(face.focusRect, face.hovered ? pal.textOver : pal.text);
+        d.FocusRect(face.focusRect, pal.text);
     DrawPictureStep(d, look, pal);
     if (face.picturePosition == 4)
         DrawCaptionStep(d, look, pal); // the caption stays over a picture behind it

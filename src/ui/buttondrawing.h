@@ -10,10 +10,40 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
+class QPainter;
+class QPaintDevice;
+class QTextLayout;
+
+// A caption laid out as it is drawn: broken at spaces to fit a width and at the line breaks it
+// holds, "&&" shown as "&", the access key underlined. The button measures its caption box with
+// it and draws the caption with it, so that what is measured is what shows (an underlined key
+// parts a kerning pair, and a measure that kerns them comes out narrower than the drawing).
+class CaptionLayout {
+public:
+    // `caption` as the button holds it ("&" marks the access key, "\n" breaks lines); `device`
+    // gives the resolution the font is measured at.
+    CaptionLayout(const QString& caption, const QFont& font, qreal width, const QPaintDevice* device);
+    ~CaptionLayout();
+    CaptionLayout(const CaptionLayout&) = delete;
+    CaptionLayout& operator=(const CaptionLayout&) = delete;
+
+    // The widest line by the height of all lines, rounded up to whole pixels.
+    QSize Size() const;
+    // Draws the lines centred in `box`, in the painter's pen colour.
+    void Draw(QPainter& painter, const QRect& box) const;
+
+private:
+    std::unique_ptr<QTextLayout> m_layout;
+    qreal m_width;
+    QSizeF m_size;
+};
+
 // Everything a button's face is drawn from: its look, its state and its laid-out parts.
 struct ButtonFace {
     int buttonType = 14;
-    ButtonPalette palette;
+    ButtonPalette palette; // derived from the hovered face while hovered
     bool softBevel = false;
     int specialEffect = 0;
     bool enabled = true;

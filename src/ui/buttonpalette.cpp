@@ -40,7 +40,7 @@ ButtonPalette ComputePalette(const ButtonPaletteInputs& in) {
     ButtonPalette p;
     switch (in.colorScheme) {
     case 2:
-        p.face = in.backColor;
+        p.face = in.hovered ? in.backOver : in.backColor;
         p.faceOver = in.backOver;
         p.text = in.foreColor;
         p.textOver = in.foreOver;

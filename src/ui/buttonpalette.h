@@ -44,6 +44,8 @@ struct ButtonPaletteInputs {
     int colorScheme = 2; // 2 custom, 3 fixed grey, 4 the container's, any other the system's
     int buttonType = 14;
     bool softBevel = false;
+    // Under the mouse the custom scheme derives every colour of the face from `backOver`.
+    bool hovered = false;
     ButtonColour backColor = 0xC0C0C0;
     ButtonColour backOver = 0xC0C0C0;
     ButtonColour foreColor = 0;

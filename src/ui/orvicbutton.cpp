@@ -1,6 +1,7 @@
 #include "ui/orvicbutton.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -125,6 +126,32 @@ void OrvicButton::SetMaskColor(const QColor& c) {
     Changed();
 }
 
+void OrvicButton::SetMousePointer(int pointer) {
+    m_mousePointer = pointer;
+    ApplyMousePointer();
+}
+
+void OrvicButton::SetMouseIcon(const QImage& icon) {
+    m_mouseIcon = icon;
+    ApplyMousePointer();
+}
+
+void OrvicButton::ApplyMousePointer() {
+    // The platform's pointers 1 to 15 in their order; 4, an icon, has no likeness here.
+    static constexpr Qt::CursorShape Shapes[] = {Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+                                                 Qt::ArrowCursor,   Qt::SizeAllCursor,   Qt::SizeBDiagCursor,
+                                                 Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor,
+                                                 Qt::UpArrowCursor, Qt::WaitCursor,      Qt::ForbiddenCursor,
+                                                 Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor};
+    constexpr int Custom = 99;
+    if (m_mousePointer == Custom && !m_mouseIcon.isNull())
+        setCursor(QCursor(QPixmap::fromImage(m_mouseIcon)));
+    else if (m_mousePointer >= 1 && m_mousePointer <= int(std::size(Shapes)))
+        setCursor(Shapes[m_mousePointer - 1]);
+    else
+        unsetCursor();
+}
+
 void OrvicButton::SetPictureNormal(const QImage& picture) {
     m_pictureNormal = picture;
     Changed();
@@ -199,6 +226,7 @@ void OrvicButton::ReadProperties(const QVariantMap& bag) {
     m_maskColor = colour(Key::MaskColor, ToColor(DefaultMask));
     m_mousePointer = read(Key::MousePointer, 0).toInt();
     m_mouseIcon = read(Key::MouseIcon, QImage()).value<QImage>();
+    ApplyMousePointer();
     m_pictureNormal = read(Key::PictureNormal, QImage()).value<QImage>();
     m_pictureOver = read(Key::PictureOver, QImage()).value<QImage>();
     m_useMaskColor = read(Key::UseMaskColor, true).toBool();
@@ -250,13 +278,14 @@ QVariantMap OrvicButton::WriteProperties() const {
     return bag;
 }
 
-ButtonPalette OrvicButton::Palette() const {
+ButtonPalette OrvicButton::Palette(bool hovered) const {
     const QPalette system = QApplication::palette();
     const QPalette container = parentWidget() ? parentWidget()->palette() : system;
     ButtonPaletteInputs in;
     in.colorScheme = m_scheme;
     in.buttonType = m_type;
     in.softBevel = m_softBevel;
+    in.hovered = hovered;
     in.backColor = ToButtonColour(m_backColor);
     in.backOver = ToButtonColour(m_backOver);
     in.foreColor = ToButtonColour(m_foreColor);
@@ -292,8 +321,8 @@ void OrvicButton::LayOut() {
     const int h = height();
     const int pw = m_pictureNormal.width();
     const int ph = m_pictureNormal.height();
-    // The caption's box before it is measured: left, top, right and bottom.
-    int l = 4, t = 4, r = w - 8, b = h - 8;
+    // The caption's box before it is measured: left, top and right (its height is the text's).
+    int l = 4, t = 4, r = w - 8;
     switch (m_picturePosition) {
     case 0:
         l = pw + 4;
@@ -304,23 +333,19 @@ void OrvicButton::LayOut() {
     case 2:
         t = ph + 4;
         break;
-    case 3:
-        b = h - ph - 8;
-        break;
     case 4:
         t = 1;
-        b = h - 4;
         break;
     default:
         break;
     }
-    const QRect measured = QFontMetrics(font()).boundingRect(
-        QRect(l, t, std::max(r - l, 1), std::max(b - t, 1)), Qt::TextWordWrap | Qt::TextShowMnemonic, text());
+    // Measured with the layout the caption is drawn with, in the width of the box.
+    const QSize measured = CaptionLayout(text(), font(), r - l, this).Size();
     const int measuredRight = l + measured.width();
     const int measuredBottom = t + measured.height();
     const int dx = (w - measuredRight) / 2 - (m_picturePosition == 1 ? pw + 4 : 0);
     const int dy = (h - measuredBottom) / 2 - (m_picturePosition == 3 ? ph + 4 : 0);
-    m_captionBox = QRect(l + dx, t + dy, measured.width(), measured.height());
+    m_captionBox = QRect(QPoint(l + dx, t + dy), measured);
 
     if (m_pictureNormal.isNull() && m_pictureOver.isNull())
         return;
@@ -357,11 +382,11 @@ void OrvicButton::Changed() {
 ButtonFace OrvicButton::Face() const {
     ButtonFace f;
     f.buttonType = m_type;
-    f.palette = Palette();
     f.softBevel = m_softBevel;
     f.specialEffect = m_specialEffect;
     f.enabled = isEnabled();
     f.hovered = m_hovered && isEnabled();
+    f.palette = Palette(f.hovered);
     // A checked two-state button is drawn pressed wherever the mouse is.
     f.pressed = isDown() || (isCheckable() && isChecked());
     f.showFocusRect = m_showFocusRect;
@@ -423,8 +448,7 @@ void OrvicButton::changeEvent(QEvent* event) {
     }
 }
 
-void OrvicButton::enterEvent(QEnterEvent* event) {
-    QPushButton::enterEvent(event);
+void OrvicButton::HoverStart() {
     if (m_hovered)
         return;
     emit MouseIn();
@@ -433,13 +457,22 @@ void OrvicButton::enterEvent(QEnterEvent* event) {
     emit MouseOver();
 }
 
-void OrvicButton::leaveEvent(QEvent* event) {
-    QPushButton::leaveEvent(event);
+void OrvicButton::HoverEnd() {
     if (!m_hovered)
         return;
     m_hovered = false;
     update();
     emit MouseOut();
+}
+
+void OrvicButton::enterEvent(QEnterEvent* event) {
+    QPushButton::enterEvent(event);
+    HoverStart();
+}
+
+void OrvicButton::leaveEvent(QEvent* event) {
+    QPushButton::leaveEvent(event);
+    HoverEnd();
 }
 
 void OrvicButton::mousePressEvent(QMouseEvent* event) {
@@ -453,6 +486,14 @@ void OrvicButton::mouseMoveEvent(QMouseEvent* event) {
     const QPointF at = event->position();
     emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), float(at.x()), float(at.y()));
     QPushButton::mouseMoveEvent(event);
+    // The button holds the mouse while pressed, so no leave comes: a press dragged off the button
+    // shows the normal face, and dragged back the pressed one.
+    if (event->buttons() & Qt::LeftButton) {
+        if (hitButton(at.toPoint()))
+            HoverStart();
+        else
+            HoverEnd();
+    }
 }
 
 void OrvicButton::mouseReleaseEvent(QMouseEvent* event) {

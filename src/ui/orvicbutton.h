@@ -66,10 +66,12 @@ public:
     QColor MaskColor() const { return m_maskColor; }
     void SetMaskColor(const QColor& c);
 
+    // The mouse pointer over the button, numbered as the platform's pointers (0 the container's,
+    // 1 arrow, 2 cross, 3 I-beam, ... 11 hourglass, ... 15 size all; 99 `MouseIcon`).
     int MousePointer() const { return m_mousePointer; }
-    void SetMousePointer(int pointer) { m_mousePointer = pointer; }
+    void SetMousePointer(int pointer);
     QImage MouseIcon() const { return m_mouseIcon; }
-    void SetMouseIcon(const QImage& icon) { m_mouseIcon = icon; }
+    void SetMouseIcon(const QImage& icon);
 
     QImage PictureNormal() const { return m_pictureNormal; }
     void SetPictureNormal(const QImage& picture);
@@ -136,8 +138,11 @@ protected:
 
 private:
     void Changed(); // a setting changed: lay out again and repaint
+    void ApplyMousePointer();
+    void HoverStart();
+    void HoverEnd();
     void LayOut();
-    ButtonPalette Palette() const;
+    ButtonPalette Palette(bool hovered) const;
 
     int m_type = 14;
     QString m_caption;

@@ -2,6 +2,8 @@
 // share an access key. ctest runs this at 96 dpi and again at 120 dpi.
 #include "app/frmtitlepage.h"
 #include "core/appcontext.h"
+#include "help/frmmanual.h"
+#include "help/frmnewuser.h"
 #include "print/frmprintlabel.h"
 #include "support/adminfixture.h"
 #include "support/recordfixture.h"
@@ -232,6 +234,31 @@ private slots:
             ClickTabOf(tabs, page);
             QCOMPARE(Faults(w, u"%1, record page %2"_s.arg(state).arg(page)), QString());
         }
+    }
+
+    // The welcome screen (topic 0), and the help window on each topic it shows.
+    void helpAndWelcome_data() {
+        QTest::addColumn<int>("topic");
+        QTest::newRow("welcome screen") << 0;
+        for (int index : {1, 3, 4, 5, 7, 10})
+            QTest::addRow("help, topic %d", index) << index;
+    }
+
+    void helpAndWelcome() {
+        QFETCH(int, topic);
+        Program g;
+        g.p.help.enabled = false;
+        g.p.state.RequestedHelpTopic = qint16(topic);
+        std::unique_ptr<QDialog> w;
+        if (topic == 0)
+            w = std::make_unique<frmNewUser>(g.ctx);
+        else
+            w = std::make_unique<frmManual>(g.ctx);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        if (topic != 0)
+            QCOMPARE(static_cast<frmManual*>(w.get())->CurrentTopic(), topic);
+        QCOMPARE(Faults(w.get(), QString::fromLatin1(QTest::currentDataTag())), QString());
     }
 
     void labelDialog() {

@@ -80,6 +80,7 @@ private slots:
         QFETCH(int, topic);
         QWidget* window = nullptr;
         OrvicButton* help = nullptr;
+        QString named; // the text names the admin window's button as its caption reads
         if (caller == u"admin") {
             AddUserRecord(u"Ann"_s, u"Lee"_s, u"pass1"_s, 4);
             p->windows.ShowAdminWindow();
@@ -87,6 +88,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(admin));
             window = admin;
             help = admin->cmdHelp;
+            named = u"Click the "_s + admin->cmdAdmin->Caption().remove(u'&') + u" button"_s;
         } else {
             WriteStaff({{u"Adams"_s, u"Bob"_s, QDate(1970, 1, 1), QDate(2000, 1, 1)}});
             frmMain* w = OpenMainWindow(*p);
@@ -106,7 +108,9 @@ private slots:
         QCOMPARE(seen.topic, index);
         QCOMPARE(seen.heading, heading);
         QCOMPARE(seen.checked, QList<int>{index});
+        QCOMPARE(seen.boxes, QList<int>{index}); // no empty boxes beside the other topics
         QCOMPARE(seen.text, DisplayText(HelpTopicText(topic)));
+        QVERIFY2(seen.text.contains(named), qPrintable(named));
         QVERIFY(window->isEnabled());
     }
 
@@ -167,6 +171,8 @@ private slots:
         manual.menuHelpTopic_Click(1);
         QCOMPARE(manual.labelHelpTopic->text(), u"Overview"_s);
         QVERIFY(manual.menuHelpTopic[1]->isChecked() && !manual.menuHelpTopic[5]->isChecked());
+        for (int i = 2; i <= 16; ++i)
+            QVERIFY(!manual.menuHelpTopic[i]->isCheckable());
         QVERIFY(manual.cmdHelpTopic->hasFocus());
 
         QTimer::singleShot(0, &manual, [&manual] {

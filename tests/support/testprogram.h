@@ -28,6 +28,7 @@ public:
         QString heading;    // labelHelpTopic
         QString text;       // txtManual
         QList<int> checked; // the menu indexes ticked
+        QList<int> boxes;   // the menu indexes that show a box to tick
     };
     HelpCloser() { QCoreApplication::instance()->installEventFilter(this); }
     ~HelpCloser() override { QCoreApplication::instance()->removeEventFilter(this); }
@@ -42,10 +43,14 @@ protected:
                     Seen seen{manual->CurrentTopic(),
                               manual->labelHelpTopic->text(),
                               manual->txtManual->toPlainText(),
+                              {},
                               {}};
-                    for (int i = 1; i <= 16; ++i)
+                    for (int i = 1; i <= 16; ++i) {
                         if (manual->menuHelpTopic[i]->isChecked())
                             seen.checked << i;
+                        if (manual->menuHelpTopic[i]->isCheckable())
+                            seen.boxes << i;
+                    }
                     shown << seen;
                     manual->done(QDialog::Rejected);
                 });

@@ -76,16 +76,17 @@ void CheckLabel(const QLabel* label, QStringList& faults) {
         faults << Fault(label, label->text(), needed, room.size());
 }
 
-// The program's own buttons wrap their captions in the room their layout leaves.
+// The program's own buttons wrap their captions in their caption box, which their layout centres
+// in the room it leaves. Measured as drawn: laid out in that box as the button paints it, the
+// caption must fit the box (or it wraps onto a line the box has no room for) and the room.
 void CheckOrvicButton(const OrvicButton* button, QStringList& faults) {
     const QRect room = button->CaptionRoom();
-    const QSizeF needed =
-        QFontMetricsF(button->font())
-            .boundingRect(QRectF(0, 0, room.width(), 1e6),
-                          Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, button->text())
-            .size();
-    if (!Fits(needed, room.size()))
-        faults << Fault(button, button->text(), needed, room.size());
+    const QRect box = button->CaptionBox();
+    const QSize drawn = CaptionLayout(button->text(), button->font(), box.width(), button).Size();
+    if (!Fits(drawn, room.size()))
+        faults << Fault(button, button->text(), drawn, room.size());
+    else if (!Fits(drawn, box.size()))
+        faults << Fault(button, button->text(), drawn, box.size()) + QStringLiteral(" (its caption box)");
 }
 
 void CheckButton(const QAbstractButton* button, QStringList& faults) {

@@ -87,34 +87,47 @@ private slots:
         QCOMPARE(GreyOf(15, 0, 0), 4); // 4.5 goes to the even 4
     }
 
-    // Each scheme's derived colours for one known face.
+    // Each scheme's derived colours for one known face (BackColor grey, BackOver teal), and under
+    // the mouse, where the custom scheme derives them all from BackOver.
     void palettes_data() {
         QTest::addColumn<int>("scheme");
         QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("hovered");
         QTest::addColumn<QList<uint>>("expected"); // face, text, shadow, light, highlight, dark shadow,
                                                    // selection, light selection, lightened face
-        QTest::newRow("custom") << 2 << 14 << QList<uint>{0x808080, 0x0000FF, 0x404040, 0x9F9F9F, 0xAFAFAF,
-                                                          0x000000, 0x000000, 0x808080, 0xB0B0B0};
+        QTest::newRow("custom") << 2 << 14 << false
+                                << QList<uint>{0x808080, 0x0000FF, 0x404040, 0x9F9F9F, 0xAFAFAF,
+                                               0x000000, 0x000000, 0x808080, 0xB0B0B0};
         QTest::newRow("custom, type 3 lightens blue scaled")
-            << 2 << 3 << QList<uint>{0x808080, 0x0000FF, 0x404040, 0x9F9F9F, 0xAFAFAF,
-                                     0x000000, 0x000000, 0x808080, 0xA0B0B0};
-        QTest::newRow("fixed grey") << 3 << 14
+            << 2 << 3 << false << QList<uint>{0x808080, 0x0000FF, 0x404040, 0x9F9F9F, 0xAFAFAF,
+                                              0x000000, 0x000000, 0x808080, 0xA0B0B0};
+        QTest::newRow("custom, hovered")
+            << 2 << 14 << true << QList<uint>{0x808000, 0x0000FF, 0x404000, 0x9F9F1F, 0xAFAF2F,
+                                              0x000000, 0x000000, 0x808000, 0xB0B030};
+        QTest::newRow("custom, type 3, hovered")
+            << 2 << 3 << true << QList<uint>{0x808000, 0x0000FF, 0x404000, 0x9F9F1F, 0xAFAF2F,
+                                             0x000000, 0x000000, 0x808000, 0xA0B030};
+        QTest::newRow("fixed grey") << 3 << 14 << true
                                     << QList<uint>{0xC0C0C0, 0,        0x808080, 0xDFDFDF, 0xFFFFFF,
                                                    0,        0x800000, 0xD1ADAD, 0xF0F0F0};
-        QTest::newRow("container's") << 4 << 14
+        QTest::newRow("container's") << 4 << 14 << true
                                      << QList<uint>{0x606060, 0x102030, 0x202020, 0x7F7F7F, 0x8F8F8F,
                                                     0x000000, 0x800000, 0xD7B0B0, 0x909090};
-        QTest::newRow("system") << 1 << 14 << QList<uint>{0xD8E9EC, 0x000000, 0x99A8AC, 0xF1EFE2, 0xFFFFFF,
-                                                          0x646F71, 0x800000, 0xD7B0B0, 0xFFFFFF};
+        QTest::newRow("system") << 1 << 14 << false
+                                << QList<uint>{0xD8E9EC, 0x000000, 0x99A8AC, 0xF1EFE2, 0xFFFFFF,
+                                               0x646F71, 0x800000, 0xD7B0B0, 0xFFFFFF};
     }
     void palettes() {
         QFETCH(int, scheme);
         QFETCH(int, type);
+        QFETCH(bool, hovered);
         QFETCH(QList<uint>, expected);
         ButtonPaletteInputs in;
         in.colorScheme = scheme;
         in.buttonType = type;
-        in.backColor = in.backOver = 0x808080;
+        in.hovered = hovered;
+        in.backColor = 0x808080;
+        in.backOver = 0x808000;
         in.foreColor = in.foreOver = 0x0000FF;
         in.system = {0xD8E9EC, 0x000000, 0x99A8AC, 0xF1EFE2, 0x646F71,
                      0xFFFFFF, 0x800000, 0x606060, 0x102030};
@@ -178,6 +191,55 @@ private slots:
         QCOMPARE(s.At(1, 1), Screen(ShiftColour(lightFace, -72, false, false)));
     }
 
+    // Under the mouse every colour of the face comes from BackOver (the admin window's flashing
+    // button: BackColor 200,200,0, BackOver teal); a press dragged off the button shows the
+    // normal face; the focus rectangle is in the text colour, hovered too.
+    void facesUnderTheMouse_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QColor>("back");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QColor>("expected");
+        const QColor olive(200, 200, 0), grey(128, 128, 128);
+        QTest::newRow("14, fill in the light colour")
+            << 14 << olive << u"hover"_s << QPoint(60, 20) << QColor(31, 159, 159);
+        QTest::newRow("14, outer frame from the shadow")
+            << 14 << olive << u"hover"_s << QPoint(60, 0) << QColor(0, 14, 14);
+        QTest::newRow("3, gradient from the lightened face")
+            << 3 << olive << u"hover"_s << QPoint(60, 20) << QColor(61, 189, 173);
+        QTest::newRow("3 pressed, inner top")
+            << 3 << olive << u"press"_s << QPoint(60, 1) << QColor(0, 112, 96);
+        QTest::newRow("14, dragged off while pressed")
+            << 14 << grey << u"drag off"_s << QPoint(60, 20) << QColor(205, 205, 205);
+        QTest::newRow("14, focus rectangle") << 14 << grey << u"focus"_s << QPoint(7, 6) << QColor(255, 0, 0);
+    }
+    void facesUnderTheMouse() {
+        QFETCH(int, type);
+        QFETCH(QColor, back);
+        QFETCH(QString, action);
+        QFETCH(QPoint, at);
+        QFETCH(QColor, expected);
+        Shown s(type, back);
+        s.button->SetBackOver(QColor(0, 128, 128));
+        s.button->SetForeColor(QColor(255, 0, 0));
+        s.button->SetForeOver(QColor(0, 0, 255));
+        s.button->setFocus();
+        QTRY_VERIFY(s.button->hasFocus());
+        s.button->SetShowFocusRect(action == u"focus");
+        s.Hover();
+        if (action != u"hover" && action != u"focus")
+            QTest::mousePress(s.button, Qt::LeftButton, {}, QPoint(60, 20));
+        if (action == u"drag off") {
+            QMouseEvent move(QEvent::MouseMove, QPointF(60, 80), s.button->mapToGlobal(QPointF(60, 80)),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(s.button, &move);
+            QVERIFY(!s.button->isDown() && !s.button->IsHovered());
+        }
+        QCOMPARE(s.At(at.x(), at.y()), expected);
+        if (action == u"press" || action == u"drag off")
+            QTest::mouseRelease(s.button, Qt::LeftButton, {}, QPoint(60, 20));
+    }
+
     // Pressed, the caption moves one pixel down and right; disabled, it is embossed.
     void captionLooks() {
         Shown s(3, QColor(128, 128, 128), u"III"_s);
@@ -197,6 +259,20 @@ private slots:
         const QRect shadow = BoxOf(disabled, Screen(0x404040));
         QVERIFY(!shadow.isEmpty());
         QVERIFY(s.button->CaptionBox().contains(shadow));
+
+        // An access key between a kerning pair: measured as drawn, so drawn whole on one line.
+        Shown help(14, QColor(128, 128, 128), u"Help &Topics <F1>"_s);
+        help.button->resize(150, 34);
+        help.button->SetForeColor(red);
+        help.button->SetShowFocusRect(false);
+        const QRect box = help.button->CaptionBox();
+        const QImage drawn = help.button->grab().toImage();
+        QRect ink; // every reddish pixel on the grey face
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                if (drawn.pixelColor(x, y).red() - drawn.pixelColor(x, y).green() > 40)
+                    ink |= QRect(x, y, 1, 1);
+        QVERIFY(ink.height() <= box.height() && ink.width() >= box.width() - 3);
     }
 
     // A picture pixel of the mask colour shows the face only while the mask colour is used; a
@@ -303,6 +379,8 @@ private slots:
         a.SetSpecialEffect(3);
         a.SetCheckBoxBehaviour(true);
         a.SetValue(true);
+        a.SetMousePointer(11);
+        QCOMPARE(a.cursor().shape(), Qt::WaitCursor);
         const QVariantMap bag = a.WriteProperties();
         QCOMPARE(bag.value(u"BTYPE"_s).toInt(), 3);
         QCOMPARE(bag.value(u"BCOL"_s).toUInt(), 0x030201u);
@@ -312,6 +390,19 @@ private slots:
         QCOMPARE(b.WriteProperties(), bag);
         QCOMPARE(b.Caption(), u"&Save"_s);
         QVERIFY(b.Value() && b.CheckBoxBehaviour());
+        QCOMPARE(b.cursor().shape(), Qt::WaitCursor);
+        // Pointer 99 is the button's own icon; 0 the container's pointer.
+        QWidget container;
+        container.setCursor(Qt::CrossCursor);
+        auto* own = new OrvicButton(&container);
+        QImage icon(16, 16, QImage::Format_ARGB32);
+        icon.fill(Qt::red);
+        own->SetMouseIcon(icon);
+        own->SetMousePointer(99);
+        QCOMPARE(own->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(own->cursor().pixmap().toImage().pixelColor(8, 8), QColor(Qt::red));
+        own->SetMousePointer(0);
+        QCOMPARE(own->cursor().shape(), Qt::CrossCursor);
 
         // Missing keys read as their defaults.
         OrvicButton c;

@@ -395,6 +395,12 @@ private slots:
         QCOMPARE(w->timerFlashButton.interval(), 2);
         QTRY_VERIFY(w->cmdAdmin->BackColor().blue() == 0 && w->cmdAdmin->BackColor().red() > 128);
         QCOMPARE(w->cmdAdmin->BackColor().red(), w->cmdAdmin->BackColor().green());
+        // Under the mouse it is teal whatever the flash has reached: its face is all from BackOver.
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(w->cmdAdmin, &enter);
+        const QImage hovered = w->cmdAdmin->grab().toImage();
+        QCOMPARE(hovered.pixelColor(5, 5), QColor(31, 159, 159));
+        QCOMPARE(hovered.pixelColor(w->cmdAdmin->width() / 2, 0), QColor(0, 14, 14));
 
         Click(w, QStringLiteral("cmdAdmin"));
         QVERIFY(!w->IsAdminMode());
