@@ -155,6 +155,54 @@ private slots:
         QCOMPARE(file.RecordCount(), 52);
     }
 
+    // An add (of one employee or of many) that stops at any call, cleaning nothing up, is cut
+    // back by the next open through its journal: never a torn or half-kept record.
+    void personnelAppendStoppedAtAnyCall_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("one employee") << 1;
+        QTest::newRow("three employees") << 3;
+    }
+    void personnelAppendStoppedAtAnyCall() {
+        QFETCH(int, count);
+        const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B"), 45000),
+                   c = Employee(QStringLiteral("C"));
+        const QByteArray before = Image({a, b});
+        const QByteArray after = before + Image({c}).repeated(count);
+        int call = 1;
+        for (;; ++call) {
+            TempDataFolder folder;
+            Lay(QStringLiteral("Rosterly.Data"), before);
+            {
+                FaultyFileIo io;
+                PersonnelFile file(io);
+                QVERIFY(file.OpenPersonnelFileUncounted());
+                io.Arm(call, FaultyFileIo::Fault::Halt);
+                file.Record() = c;
+                if (count == 1)
+                    file.AppendPersonnelRecord();
+                else
+                    file.AppendPersonnelRecords(count, [&](qint32, PersonnelRecord& r) { r = c; });
+                if (!io.Fired()) {
+                    QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), after);
+                    break;
+                }
+            }
+            FileIo io;
+            PersonnelFile file(io);
+            QVERIFY(file.OpenPersonnelFileUncounted());
+            file.ClosePersonnelFile();
+            const QByteArray now = ReadFileBytes(QStringLiteral("Rosterly.Data"));
+            QVERIFY2(now == before,
+                     qPrintable(QStringLiteral("stopped at call %1: %2 bytes after the next open")
+                                    .arg(call)
+                                    .arg(now.size())));
+            QVERIFY(!QFile::exists(QStringLiteral("Append.$$$")));
+        }
+        // The tail read for the journal, the journal made, written and flushed, one write per
+        // record, one flush, the journal removed.
+        QCOMPARE(call - 1, 1 + 3 + count + 1 + 1);
+    }
+
     void personnelAppendToMissingFile() {
         const auto a = Employee(QStringLiteral("A"));
         // A failed first save may leave an empty data file behind, never a partial record.

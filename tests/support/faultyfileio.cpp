@@ -1,18 +1,34 @@
 #include "support/faultyfileio.h"
 
 #include <cerrno>
+#include <csignal>
 
 bool FaultyFileIo::Hit() {
+    if (m_halted)
+        return true;
     ++m_calls;
     if (m_failAt > 0 && m_calls == m_failAt) {
         m_fired = true;
+        m_halted = m_fault == Fault::Halt;
         return true;
     }
     return false;
 }
 
+// What a write that fails after storing `half` of its bytes reports.
+ssize_t FaultyFileIo::HalfWrite(ssize_t half) {
+    if (m_fault == Fault::Kill)
+        ::raise(SIGKILL);
+    if (m_fault == Fault::ShortWrite)
+        return half;
+    errno = m_fault == Fault::DiskFull ? ENOSPC : EIO;
+    return -1;
+}
+
 int FaultyFileIo::Open(const QString& path, int flags, mode_t mode) {
     if (Hit()) {
+        if (m_fault == Fault::Kill)
+            ::raise(SIGKILL);
         errno = m_fault == Fault::DiskFull ? ENOSPC : EIO;
         return -1;
     }
@@ -21,6 +37,8 @@ int FaultyFileIo::Open(const QString& path, int flags, mode_t mode) {
 
 ssize_t FaultyFileIo::ReadAt(int fd, void* buffer, size_t count, off_t offset) {
     if (Hit()) {
+        if (m_fault == Fault::Kill)
+            ::raise(SIGKILL);
         errno = EIO;
         return -1;
     }
@@ -28,37 +46,33 @@ ssize_t FaultyFileIo::ReadAt(int fd, void* buffer, size_t count, off_t offset) {
 }
 
 ssize_t FaultyFileIo::WriteAt(int fd, const void* buffer, size_t count, off_t offset) {
+    const bool halted = m_halted; // stopped before: nothing reaches the file
     if (Hit()) {
-        if (m_fault == Fault::Error) {
+        if (m_fault == Fault::Error || halted) {
             errno = EIO;
             return -1;
         }
-        const ssize_t half = FileIo::WriteAt(fd, buffer, count / 2, offset);
-        if (m_fault == Fault::ShortWrite)
-            return half;
-        errno = ENOSPC;
-        return -1;
+        return HalfWrite(FileIo::WriteAt(fd, buffer, count / 2, offset));
     }
     return FileIo::WriteAt(fd, buffer, count, offset);
 }
 
 ssize_t FaultyFileIo::Append(int fd, const void* buffer, size_t count) {
+    const bool halted = m_halted; // stopped before: nothing reaches the file
     if (Hit()) {
-        if (m_fault == Fault::Error) {
+        if (m_fault == Fault::Error || halted) {
             errno = EIO;
             return -1;
         }
-        const ssize_t half = FileIo::Append(fd, buffer, count / 2);
-        if (m_fault == Fault::ShortWrite)
-            return half;
-        errno = ENOSPC;
-        return -1;
+        return HalfWrite(FileIo::Append(fd, buffer, count / 2));
     }
     return FileIo::Append(fd, buffer, count);
 }
 
 int FaultyFileIo::Sync(int fd) {
     if (Hit()) {
+        if (m_fault == Fault::Kill)
+            ::raise(SIGKILL);
         errno = m_fault == Fault::DiskFull ? ENOSPC : EIO;
         return -1;
     }
@@ -67,6 +81,8 @@ int FaultyFileIo::Sync(int fd) {
 
 int FaultyFileIo::Truncate(int fd, off_t length) {
     if (Hit()) {
+        if (m_fault == Fault::Kill)
+            ::raise(SIGKILL);
         errno = EIO;
         return -1;
     }
@@ -75,6 +91,8 @@ int FaultyFileIo::Truncate(int fd, off_t length) {
 
 int FaultyFileIo::Rename(const QString& from, const QString& to) {
     if (Hit()) {
+        if (m_fault == Fault::Kill)
+            ::raise(SIGKILL);
         errno = m_fault == Fault::DiskFull ? ENOSPC : EIO;
         return -1;
     }
@@ -83,6 +101,8 @@ int FaultyFileIo::Rename(const QString& from, const QString& to) {
 
 int FaultyFileIo::Remove(const QString& path) {
     if (Hit()) {
+        if (m_fault == Fault::Kill)
+            ::raise(SIGKILL);
         errno = EIO;
         return -1;
     }
