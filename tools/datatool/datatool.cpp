@@ -49,9 +49,13 @@ check  Reports, one line each, records left marked "$Killed$", dates that are no
        finite or fall outside the years 100 to 9999, access levels outside 1 to 4,
        user names holding a control character, and a length that is not a whole
        number of records. Prints "ok: ..." when there is nothing to report.
-seed   Writes N made-up employees (1 to 1000000) as a new personnel file. The same
-       S (default 1) gives the same file. An existing FILE is refused unless
-       --force is given.
+       With the journal of a cut-short append beside a personnel file, dump and
+       check read only the records the program's next open keeps, and say first
+       what that open will do with the journal.
+seed   Writes N made-up employees (1 to 1000000), without pictures, as a new
+       personnel file, making missing folders (owner-only). The same S (default
+       1) gives the same file. An existing FILE is refused unless --force is
+       given.
 export Prints the employee list the program's list options would show as CSV
        (UTF-8 with a byte-order mark, as the program's "Export this List..."
        writes it) or, with --json, as one JSON object per employee and line.
@@ -73,7 +77,9 @@ read nothing but a regular file.
 
 seed, import (but not import --dry-run) and export take the data folder's lock
 (see README.md); export because building a list completes a removal that was
-interrupted. export, like dump and check, reads nothing but a regular file.
+interrupted. A FILE that is a link is followed: the lock is that of the folder
+holding the file itself; a link to no file is refused. export, like dump and
+check, reads nothing but a regular file.
 
 Exit status: 0 done, 1 problems found, an import refused, or a file could not
 be read or written, 2 wrong command line or a FILE that is not a regular file.
