@@ -3,13 +3,15 @@
 #include <cerrno>
 #include <csignal>
 
-bool FaultyFileIo::Hit() {
+bool FaultyFileIo::Hit(bool write) {
     if (m_halted)
         return true;
     ++m_calls;
     if (m_failAt > 0 && m_calls == m_failAt) {
         m_fired = true;
         m_halted = m_fault == Fault::Halt;
+        if (m_fault == Fault::Kill && !write) // a write dies after half its bytes
+            ::raise(SIGKILL);
         return true;
     }
     return false;
@@ -27,8 +29,6 @@ ssize_t FaultyFileIo::HalfWrite(ssize_t half) {
 
 int FaultyFileIo::Open(const QString& path, int flags, mode_t mode) {
     if (Hit()) {
-        if (m_fault == Fault::Kill)
-            ::raise(SIGKILL);
         errno = m_fault == Fault::DiskFull ? ENOSPC : EIO;
         return -1;
     }
@@ -37,8 +37,6 @@ int FaultyFileIo::Open(const QString& path, int flags, mode_t mode) {
 
 ssize_t FaultyFileIo::ReadAt(int fd, void* buffer, size_t count, off_t offset) {
     if (Hit()) {
-        if (m_fault == Fault::Kill)
-            ::raise(SIGKILL);
         errno = EIO;
         return -1;
     }
@@ -47,7 +45,7 @@ ssize_t FaultyFileIo::ReadAt(int fd, void* buffer, size_t count, off_t offset) {
 
 ssize_t FaultyFileIo::WriteAt(int fd, const void* buffer, size_t count, off_t offset) {
     const bool halted = m_halted; // stopped before: nothing reaches the file
-    if (Hit()) {
+    if (Hit(true)) {
         if (m_fault == Fault::Error || halted) {
             errno = EIO;
             return -1;
@@ -59,7 +57,7 @@ ssize_t FaultyFileIo::WriteAt(int fd, const void* buffer, size_t count, off_t of
 
 ssize_t FaultyFileIo::Append(int fd, const void* buffer, size_t count) {
     const bool halted = m_halted; // stopped before: nothing reaches the file
-    if (Hit()) {
+    if (Hit(true)) {
         if (m_fault == Fault::Error || halted) {
             errno = EIO;
             return -1;
@@ -71,8 +69,6 @@ ssize_t FaultyFileIo::Append(int fd, const void* buffer, size_t count) {
 
 int FaultyFileIo::Sync(int fd) {
     if (Hit()) {
-        if (m_fault == Fault::Kill)
-            ::raise(SIGKILL);
         errno = m_fault == Fault::DiskFull ? ENOSPC : EIO;
         return -1;
     }
@@ -81,8 +77,6 @@ int FaultyFileIo::Sync(int fd) {
 
 int FaultyFileIo::Truncate(int fd, off_t length) {
     if (Hit()) {
-        if (m_fault == Fault::Kill)
-            ::raise(SIGKILL);
         errno = EIO;
         return -1;
     }
@@ -91,8 +85,6 @@ int FaultyFileIo::Truncate(int fd, off_t length) {
 
 int FaultyFileIo::Rename(const QString& from, const QString& to) {
     if (Hit()) {
-        if (m_fault == Fault::Kill)
-            ::raise(SIGKILL);
         errno = m_fault == Fault::DiskFull ? ENOSPC : EIO;
         return -1;
     }
@@ -101,8 +93,6 @@ int FaultyFileIo::Rename(const QString& from, const QString& to) {
 
 int FaultyFileIo::Remove(const QString& path) {
     if (Hit()) {
-        if (m_fault == Fault::Kill)
-            ::raise(SIGKILL);
         errno = EIO;
         return -1;
     }

@@ -37,7 +37,7 @@ public:
     int Remove(const QString& path) override;
 
 private:
-    bool Hit(); // counts a call; true when this one must fail (or the process dies here)
+    bool Hit(bool write = false); // counts a call; true when this one must fail
     ssize_t HalfWrite(ssize_t half);
     int m_failAt = 0;
     int m_calls = 0;
