@@ -170,7 +170,9 @@ private slots:
                         {QStringLiteral("--child-at"), op, QString::number(call)});
             QVERIFY(child.waitForFinished(30000));
             const QByteArray settled = Settled(op);
-            QVERIFY2(settled == original || settled == after, qPrintable(QString::number(call)));
+            QVERIFY2(
+                settled == original || settled == after,
+                qPrintable(QStringLiteral("killed at call %1: neither as before nor as after").arg(call)));
             if (child.exitStatus() == QProcess::NormalExit) { // fewer calls than `call`
                 QVERIFY(call > (op.startsWith(QStringLiteral("append")) ? 7 : 3));
                 break;

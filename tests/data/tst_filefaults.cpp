@@ -164,14 +164,11 @@ private slots:
     }
     void personnelAppendStoppedAtAnyCall() {
         QFETCH(int, count);
-        const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B"), 45000),
-                   c = Employee(QStringLiteral("C"));
-        const QByteArray before = Image({a, b});
-        const QByteArray after = before + Image({c}).repeated(count);
+        const auto a = Employee(QStringLiteral("A")), c = Employee(QStringLiteral("C"));
         int call = 1;
-        for (;; ++call) {
+        for (bool stopped = true; stopped; ++call) {
             TempDataFolder folder;
-            Lay(QStringLiteral("Rosterly.Data"), before);
+            Lay(QStringLiteral("Rosterly.Data"), Image({a, a}));
             {
                 FaultyFileIo io;
                 PersonnelFile file(io);
@@ -182,25 +179,17 @@ private slots:
                     file.AppendPersonnelRecord();
                 else
                     file.AppendPersonnelRecords(count, [&](qint32, PersonnelRecord& r) { r = c; });
-                if (!io.Fired()) {
-                    QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), after);
-                    break;
-                }
+                stopped = io.Fired();
             }
             FileIo io;
-            PersonnelFile file(io);
-            QVERIFY(file.OpenPersonnelFileUncounted());
-            file.ClosePersonnelFile();
-            const QByteArray now = ReadFileBytes(QStringLiteral("Rosterly.Data"));
-            QVERIFY2(now == before,
-                     qPrintable(QStringLiteral("stopped at call %1: %2 bytes after the next open")
-                                    .arg(call)
-                                    .arg(now.size())));
+            QVERIFY(PersonnelFile(io).OpenPersonnelFileUncounted());
+            QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")),
+                     stopped ? Image({a, a}) : Image({a, a}) + Image({c}).repeated(count));
             QVERIFY(!QFile::exists(QStringLiteral("Append.$$$")));
         }
         // The tail read for the journal, the journal made, written and flushed, one write per
         // record, one flush, the journal removed.
-        QCOMPARE(call - 1, 1 + 3 + count + 1 + 1);
+        QCOMPARE(call - 2, 1 + 3 + count + 1 + 1);
     }
 
     void personnelAppendToMissingFile() {

@@ -571,6 +571,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("linkTo");     // what w/x.Data leads to
         QTest::addColumn<QByteArray>("refusal"); // while the program holds that folder
+        QTest::addColumn<int>("records");        // in the file once it is free; 0: refused again
         const QStringList importing{QStringLiteral("import"), QStringLiteral("new.csv"),
                                     QStringLiteral("w/x.Data")};
         const QStringList seeding{QStringLiteral("seed"), QStringLiteral("2"), QStringLiteral("w/x.Data"),
@@ -578,23 +579,24 @@ private slots:
         const QStringList exporting{QStringLiteral("export"), QStringLiteral("w/x.Data")};
         const QString file = QStringLiteral("../A/Rosterly.Data");
         const QByteArray inUse = "rosterly-data: the folder of w/x.Data is in use by ";
-        QTest::newRow("import") << importing << file << inUse;
-        QTest::newRow("seed") << seeding << file << inUse;
-        QTest::newRow("export") << exporting << file << inUse;
+        QTest::newRow("import") << importing << file << inUse << 4;
+        QTest::newRow("seed") << seeding << file << inUse << 2;
+        QTest::newRow("export") << exporting << file << inUse << 3;
         const QString gone = QStringLiteral("../A/gone.Data");
         const QByteArray nowhere = "rosterly-data: w/x.Data is a link to " +
                                    QFile::encodeName(Path(QStringLiteral("A/gone.Data"))) +
                                    ", which does not exist; nothing was ";
-        QTest::newRow("import through a dangling link") << importing << gone << nowhere + "added\n";
-        QTest::newRow("seed through a dangling link") << seeding << gone << nowhere + "written\n";
+        QTest::newRow("import through a dangling link") << importing << gone << nowhere + "added\n" << 0;
+        QTest::newRow("seed through a dangling link") << seeding << gone << nowhere + "written\n" << 0;
         QTest::newRow("export through a dangling link")
             << exporting << gone
-            << QByteArray("rosterly-data: cannot open w/x.Data: No such file or directory\n");
+            << QByteArray("rosterly-data: cannot open w/x.Data: No such file or directory\n") << 0;
     }
     void writersLockTheFolderThatHoldsTheFile() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, linkTo);
         QFETCH(QByteArray, refusal);
+        QFETCH(int, records);
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("w")));
         QCOMPARE(
             Tool({QStringLiteral("seed"), QStringLiteral("3"), QStringLiteral("A/Rosterly.Data")}).exitCode,
@@ -619,7 +621,7 @@ private slots:
                      (QStringList{QStringLiteral("Rosterly.Data"), QStringLiteral("Rosterly.lock")}));
             QCOMPARE(filesIn("w"), QStringList{QStringLiteral("x.Data")});
         }
-        if (linkTo == QStringLiteral("../A/gone.Data"))
+        if (records == 0)
             return;
         // With the folder free the same command works on the file itself, and the link stays.
         const Outcome done = Tool(arguments);
@@ -628,18 +630,7 @@ private slots:
         QVERIFY(QFileInfo(Path(QStringLiteral("w/x.Data"))).isSymLink());
         QCOMPARE(filesIn("w"), QStringList{QStringLiteral("x.Data")});
         QCOMPARE(filesIn("A"), QStringList{QStringLiteral("Rosterly.Data")});
-        const QByteArray after = ReadAll(Path(QStringLiteral("A/Rosterly.Data")));
-        if (arguments.first() == QStringLiteral("import")) {
-            QCOMPARE(after.size(), before.size() + PersonnelRecordLength);
-            PersonnelRecord ann;
-            std::memcpy(ann.data(), after.constData() + before.size(), PersonnelRecordLength);
-            QCOMPARE(ann.FirstName(), QStringLiteral("Ann"));
-        } else if (arguments.first() == QStringLiteral("seed")) {
-            QCOMPARE(after.size(), 2 * PersonnelRecordLength);
-        } else {
-            QCOMPARE(after, before);
-            QCOMPARE(done.out, Tool({QStringLiteral("export"), QStringLiteral("A/Rosterly.Data")}).out);
-        }
+        QCOMPARE(ReadAll(Path(QStringLiteral("A/Rosterly.Data"))).size(), records * PersonnelRecordLength);
     }
 
     void wrongCommandLines_data() {
