@@ -1,13 +1,13 @@
 #include "app/datafolder.h"
 
 #include "data/ansitext.h"
+#include "data/folderlock.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 QString ChosenDataFolder(const QProcessEnvironment& env) {
     const QString given = env.value(QStringLiteral("ROSTERLY_DATA_DIR"));
@@ -21,17 +21,27 @@ QString ChosenDataFolder(const QProcessEnvironment& env) {
 }
 
 QString EnterDataFolder(const QString& folder) {
-    const QByteArray path = QFile::encodeName(folder);
     if (!QFileInfo(folder).isDir()) {
-        // The parents are made with the usual rights; only the data folder itself is closed.
-        const QString parent = QFileInfo(folder).absolutePath();
-        if (!QDir().mkpath(parent))
-            return QStringLiteral("The folder \"%1\" could not be made.").arg(parent);
-        if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
-            return QString::fromLocal8Bit(std::strerror(errno)) + QLatin1Char('.');
+        // The parents it makes are closed too, as the XDG rules ask: a folder another user could
+        // write to is one whose contents another user could swap.
+        QString failed;
+        if (const int error = MakeOwnerOnlyFolder(folder, &failed); error != 0)
+            return QStringLiteral("The folder \"%1\" could not be made: %2.")
+                .arg(failed, QString::fromLocal8Bit(std::strerror(error)));
     }
     if (!QDir::setCurrent(folder))
         return QStringLiteral("It is not a folder that can be opened.");
+    return {};
+}
+
+QString LinkedDataFileText(const QStringList& names) {
+    for (const QString& name : names) {
+        const QFileInfo file(name);
+        if (file.isSymLink())
+            return QStringLiteral("\"%1\" there is a link to \"%2\". Keep the file itself in the data "
+                                  "folder; only the folder may be a link.")
+                .arg(name, file.symLinkTarget());
+    }
     return {};
 }
 

@@ -57,6 +57,14 @@ int main(int argc, char* argv[]) {
         prompts.MsgBox(refusal, MsgButtons::OKOnly, MsgIcon::Critical, QString::fromLatin1(FolderInUseTitle));
         return 1;
     }
+    // A data file that is a link would take the writes into a folder whose lock this copy does not hold.
+    if (const QString reason =
+            LinkedDataFileText(QStringList(state.DataFileNames.begin(), state.DataFileNames.end()));
+        !reason.isEmpty()) {
+        prompts.MsgBox(DataFolderRefusedText(state.AppTitle, dataFolder, reason), MsgButtons::OKOnly,
+                       MsgIcon::Critical, QString::fromLatin1(DataFolderRefusedTitle));
+        return 1;
+    }
 
     IniSettingsStore settings;
     SystemClock clock;

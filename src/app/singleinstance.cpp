@@ -1,5 +1,7 @@
 #include "app/singleinstance.h"
 
+#include "data/folderlock.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -9,7 +11,7 @@ SingleInstance::SingleInstance(const QString& appTitle) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath() + QStringLiteral("/%1-%2").arg(appTitle).arg(::getuid());
-    QDir().mkpath(folder);
+    MakeOwnerOnlyFolder(folder);
     m_path = folder + QLatin1Char('/') + appTitle + QStringLiteral(".lock");
 }
 

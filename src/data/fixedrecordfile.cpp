@@ -327,14 +327,35 @@ IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::functio
     return {};
 }
 
-namespace {
-// The journal of an append: "<old length> <new length> <tail end>\n", then the bytes of the file
-// just before <tail end> (up to one record), where the append writes nothing.
-QByteArray JournalText(qint64 oldLength, qint64 newLength, qint64 tailEnd, const QByteArray& tail) {
+QByteArray AppendJournal::Text() const {
     return QByteArray::number(oldLength) + ' ' + QByteArray::number(newLength) + ' ' +
            QByteArray::number(tailEnd) + '\n' + tail;
 }
-} // namespace
+
+std::optional<AppendJournal> AppendJournal::Parse(const QByteArray& text, int recordLength) {
+    // A journal without its whole text was never flushed, so no record was written after it.
+    const qsizetype lineEnd = text.indexOf('\n');
+    if (lineEnd <= 0)
+        return std::nullopt;
+    const QList<QByteArray> numbers = text.left(lineEnd).split(' ');
+    AppendJournal j;
+    bool ok = numbers.size() == 3;
+    if (ok)
+        j.oldLength = numbers[0].toLongLong(&ok);
+    if (ok)
+        j.newLength = numbers[1].toLongLong(&ok);
+    if (ok)
+        j.tailEnd = numbers[2].toLongLong(&ok);
+    j.tail = text.mid(lineEnd + 1);
+    if (!ok || j.oldLength < 0 || j.tailEnd < 0 || j.tailEnd > j.oldLength ||
+        j.tail.size() != std::min<qint64>(j.tailEnd, recordLength))
+        return std::nullopt;
+    return j;
+}
+
+bool AppendJournal::Fits(qint64 length) const {
+    return length > oldLength && length <= newLength;
+}
 
 IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(qint64, char*)>& fill,
                                         const QString& journalName) {
@@ -358,7 +379,7 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
     if (journal < 0)
         return IoStatus::Failure(Tr("create"), journalName, errno);
     ::fchmod(journal, OwnerOnly);
-    const QByteArray text = JournalText(oldLength, newLength, tailEnd, tail);
+    const QByteArray text = AppendJournal{oldLength, newLength, tailEnd, tail}.Text();
     IoStatus s = WriteFully(journal, text.constData(), text.size(), 0, journalName);
     if (s && m_io.Sync(journal) != 0)
         s = IoStatus::Failure(Tr("write"), journalName, errno);
@@ -403,7 +424,7 @@ IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
     const int journal = m_io.Open(journalName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
     if (journal < 0)
         return IoStatus::Failure(Tr("open"), journalName, errno);
-    QByteArray text(64 + m_recordLength, Qt::Uninitialized);
+    QByteArray text(AppendJournal::MaxBytes(m_recordLength), Qt::Uninitialized);
     qint64 got = 0;
     while (got < text.size()) {
         const ssize_t r = m_io.ReadAt(journal, text.data() + got, text.size() - got, got);
@@ -421,28 +442,16 @@ IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
     m_io.Close(journal);
     text.resize(got);
 
-    // A journal without its whole text was never flushed, so no record was written after it.
-    const qsizetype lineEnd = text.indexOf('\n');
-    const QList<QByteArray> numbers = lineEnd > 0 ? text.left(lineEnd).split(' ') : QList<QByteArray>();
-    bool ok = numbers.size() == 3;
-    qint64 oldLength = 0, newLength = 0, tailEnd = 0;
-    if (ok)
-        oldLength = numbers[0].toLongLong(&ok);
-    if (ok)
-        newLength = numbers[1].toLongLong(&ok);
-    if (ok)
-        tailEnd = numbers[2].toLongLong(&ok);
-    const QByteArray tail = lineEnd > 0 ? text.mid(lineEnd + 1) : QByteArray();
-    if (ok && oldLength >= 0 && tailEnd >= 0 && tailEnd <= oldLength && m_length > oldLength &&
-        m_length <= newLength && tail.size() == std::min<qint64>(tailEnd, m_recordLength)) {
-        QByteArray before(tail.size(), Qt::Uninitialized);
+    const std::optional<AppendJournal> noted = AppendJournal::Parse(text, m_recordLength);
+    if (noted && noted->Fits(m_length)) {
+        QByteArray before(noted->tail.size(), Qt::Uninitialized);
         qint64 read = 0;
-        if (IoStatus s = ReadUpTo(before.data(), before.size(), tailEnd - before.size(), &read); !s)
+        if (IoStatus s = ReadUpTo(before.data(), before.size(), noted->TailStart(), &read); !s)
             return s;
-        if (read == before.size() && before == tail) {
-            if (m_io.Truncate(m_fd, oldLength) != 0 || m_io.Sync(m_fd) != 0)
+        if (read == before.size() && before == noted->tail) {
+            if (m_io.Truncate(m_fd, noted->oldLength) != 0 || m_io.Sync(m_fd) != 0)
                 return IoStatus::Failure(Tr("write"), m_fileName, errno);
-            m_length = oldLength;
+            m_length = noted->oldLength;
             m_recordCount =
                 static_cast<qint64>(std::nearbyint(static_cast<double>(m_length) / m_recordLength));
         }

@@ -5,6 +5,28 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+
+// The journal an append leaves beside the file while it writes: "<old length> <new length>
+// <tail end>\n", then the bytes of the file just before <tail end> (up to one record), where the
+// append writes nothing. It is for the file as it stands when the file's length lies past the old
+// length and up to the new one, and the file still holds `tail` at TailStart(); then the next
+// open cuts the file back to the old length.
+struct AppendJournal {
+    qint64 oldLength = 0;
+    qint64 newLength = 0;
+    qint64 tailEnd = 0;
+    QByteArray tail;
+
+    // The most bytes a journal of records `recordLength` long can hold.
+    static qint64 MaxBytes(int recordLength) { return 64 + recordLength; }
+    // Nothing for a journal whose text is not whole: it was never flushed, so no record was
+    // written after it.
+    static std::optional<AppendJournal> Parse(const QByteArray& text, int recordLength);
+    QByteArray Text() const;
+    bool Fits(qint64 fileLength) const;
+    qint64 TailStart() const { return tailEnd - tail.size(); }
+};
 
 // A data file of fixed-length records numbered from 1, with no header. It stays open only
 // between Open() and Close() of one operation. Every write leaves the file either as it was or

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
+#include <cerrno>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +46,39 @@ bool DataFolderLock::TryAcquire() {
     m_holder.since = QFileInfo(m_path).lastModified();
     m_holder.otherComputer = !m_holder.host.isEmpty() && m_holder.host != QSysInfo::machineHostName();
     return false;
+}
+
+QString RealDataFilePath(const QString& path) {
+    const QFileInfo file(QDir::current().absoluteFilePath(path));
+    if (file.isSymLink())
+        return file.canonicalFilePath();
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    return QDir(folder.isEmpty() ? file.absolutePath() : folder).filePath(file.fileName());
+}
+
+int MakeOwnerOnlyFolder(const QString& folder, QString* failed) {
+    const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+    // From the top down, so that a folder is made only inside one that is already closed.
+    for (qsizetype slash = 0; slash >= 0;) {
+        slash = path.indexOf(u'/', slash + 1);
+        const QString step = slash < 0 ? path : path.left(slash);
+        const QByteArray name = QFile::encodeName(step);
+        if (::mkdir(name.constData(), 0700) == 0) {
+            ::chmod(name.constData(), 0700); // a umask may take the owner's rights too
+            continue;
+        }
+        int error = errno;
+        struct stat st {};
+        if (error == EEXIST) {
+            if (::stat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+                continue;
+            error = ENOTDIR;
+        }
+        if (failed)
+            *failed = step;
+        return error;
+    }
+    return 0;
 }
 
 QString FolderInUseText(const QString& appTitle, const QString& folder, const DataFolderLock& lock) {

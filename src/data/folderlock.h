@@ -51,3 +51,14 @@ inline constexpr char DataFolderLockName[] = "Rosterly.lock";
 // a lock of another computer, how to clear it when that computer is really off.
 QString FolderInUseText(const QString& appTitle, const QString& folder, const DataFolderLock& lock);
 inline constexpr char FolderInUseTitle[] = "Data Folder in Use";
+
+// The data file `path` names, as a writer must name it to lock the folder that really holds it:
+// a link to the file is followed to the file itself, and a folder on the way may be a link too. A
+// file that does not exist yet lies in its folder's real place. Empty for a link that leads to no
+// file: a writer never creates a file through a link.
+QString RealDataFilePath(const QString& path);
+
+// Makes `folder` and every missing folder above it owner-only (0700) whatever the umask, as the
+// XDG base-directory rules ask of the folders a program makes; existing folders keep their
+// rights. Returns 0, or the errno of the folder `*failed` that could not be made.
+int MakeOwnerOnlyFolder(const QString& folder, QString* failed = nullptr);

@@ -76,6 +76,12 @@ IoStatus PersonnelFile::ReadPersonnelRecord(qint32 n) {
 }
 
 IoStatus PersonnelFile::WritePersonnelRecord(qint32 n) {
+    // A new employee goes through the journal, like many: a crash in the middle of the write
+    // leaves no torn record, since the next open cuts it off.
+    if (n == RecordCount() + 1 && m_file.IsOpen())
+        return m_file.AppendRecords(
+            1, [&](qint64, char* bytes) { std::memcpy(bytes, m_record.data(), PersonnelRecordLength); },
+            m_journalFileName);
     return m_file.Write(n, m_record.data());
 }
 

@@ -4,6 +4,7 @@
 #include "print/printer.h"
 
 #include "data/ansitext.h"
+#include "data/folderlock.h"
 #include "ui/prompts.h"
 
 #include <QDateTime>
@@ -151,11 +152,11 @@ private:
         if (m_painter.isActive())
             return true;
         if (ToPdf()) {
-            if (!QDir().mkpath(m_pdfFolder)) {
+            // Printouts hold Social Security numbers and birth dates: the owner's alone.
+            if (MakeOwnerOnlyFolder(m_pdfFolder) != 0) {
                 m_error = QStringLiteral("The folder for printouts could not be made:") + CrLf + m_pdfFolder;
                 return false;
             }
-            // Printouts hold Social Security numbers and birth dates: the owner's alone.
             ::chmod(QFile::encodeName(m_pdfFolder).constData(), 0700);
             // One file per document, named by the time it was printed; never over another one.
             const QString stamp =

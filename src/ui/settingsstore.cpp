@@ -1,5 +1,7 @@
 #include "ui/settingsstore.h"
 
+#include "data/folderlock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,10 +51,11 @@ void IniSettingsStore::SaveSetting(const QString& application, const QString& se
                                    const QString& value) {
     // The file holds the access code: its folder and itself are the owner's alone, whatever the
     // umask, before anything is written into it (the settings keep the mode of the file they
-    // replace).
+    // replace). The folders above it that are made here are closed too, before QSettings would
+    // make them open to all.
     const QString path = FilePath(application);
     const QString folder = QFileInfo(path).path();
-    QDir().mkpath(folder);
+    MakeOwnerOnlyFolder(folder);
     ::chmod(QFile::encodeName(folder).constData(), 0700);
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

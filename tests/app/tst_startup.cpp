@@ -1,4 +1,5 @@
 // Start-up: one copy per user, the title window, and the orderly end of the program.
+#include "app/datafolder.h"
 #include "app/frmtitlepage.h"
 #include "app/programwindows.h"
 #include "app/singleinstance.h"
@@ -18,6 +19,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 // The test binary doubles as the "other copy" of the program: with --hold-lock it takes the
@@ -148,6 +150,50 @@ private slots:
             StartFolderChild(QStringLiteral("--try-folder"), folder, place.filePath(QStringLiteral("home2")));
         QVERIFY(third->waitForFinished(10000));
         QCOMPARE(third->readAllStandardOutput().trimmed(), QByteArray("locked"));
+    }
+
+    // The data folder and the parents made for it are the owner's alone whatever the umask, as
+    // the XDG rules ask; a data file in it that is a link is refused, whether it leads anywhere
+    // or not: the program would write past the lock of the folder that holds the file.
+    void dataFolderIsMadeOwnerOnlyAndHoldsNoLinks_data() {
+        QTest::addColumn<QString>("name");   // the data file that is a link, if any
+        QTest::addColumn<QString>("linkTo"); // relative to the data folder
+        QTest::addColumn<QString>("reason"); // %1: the folder above the data folder
+        const QString keep =
+            QStringLiteral(" Keep the file itself in the data folder; only the folder may be a link.");
+        QTest::newRow("no link") << QString() << QString() << QString();
+        QTest::newRow("a link to a file")
+            << QStringLiteral("Rosterly.Data") << QStringLiteral("../Rosterly.Data")
+            << QStringLiteral("\"Rosterly.Data\" there is a link to \"%1/Rosterly.Data\".") + keep;
+        QTest::newRow("a link to nothing")
+            << QStringLiteral("User.Log") << QStringLiteral("../gone/User.Log")
+            << QStringLiteral("\"User.Log\" there is a link to \"%1/gone/User.Log\".") + keep;
+    }
+    void dataFolderIsMadeOwnerOnlyAndHoldsNoLinks() {
+        QFETCH(QString, name);
+        QFETCH(QString, linkTo);
+        QFETCH(QString, reason);
+        QTemporaryDir place;
+        const QString started = QDir::currentPath();
+        const mode_t was = ::umask(0);
+        const QString refused = EnterDataFolder(place.filePath(QStringLiteral("share/deeper/Rosterly")));
+        ::umask(was);
+        QCOMPARE(refused, QString());
+        QCOMPARE(QDir::currentPath(), place.filePath(QStringLiteral("share/deeper/Rosterly")));
+        for (const char* made : {"share", "share/deeper", "share/deeper/Rosterly"})
+            QCOMPARE(QFile::permissions(place.filePath(QString::fromLatin1(made))),
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+                         QFile::WriteUser | QFile::ExeUser);
+        QFile(QStringLiteral("User.List")).open(QIODevice::WriteOnly);
+        QFile(QStringLiteral("../Rosterly.Data")).open(QIODevice::WriteOnly);
+        if (!name.isEmpty())
+            QVERIFY(QFile::link(linkTo, name));
+        const ProgramState state;
+        const QString said =
+            LinkedDataFileText(QStringList(state.DataFileNames.begin(), state.DataFileNames.end()));
+        QDir::setCurrent(started);
+        QCOMPARE(said,
+                 reason.isEmpty() ? reason : reason.arg(place.filePath(QStringLiteral("share/deeper"))));
     }
 
     // A lock of another computer is never broken; the message says how to clear it.

@@ -155,6 +155,43 @@ private slots:
         QCOMPARE(file.RecordCount(), 52);
     }
 
+    // An add (of one employee or of many) that stops at any call, cleaning nothing up, is cut
+    // back by the next open through its journal: never a torn or half-kept record.
+    void personnelAppendStoppedAtAnyCall_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("one employee") << 1;
+        QTest::newRow("three employees") << 3;
+    }
+    void personnelAppendStoppedAtAnyCall() {
+        QFETCH(int, count);
+        const auto a = Employee(QStringLiteral("A")), c = Employee(QStringLiteral("C"));
+        int call = 1;
+        for (bool stopped = true; stopped; ++call) {
+            TempDataFolder folder;
+            Lay(QStringLiteral("Rosterly.Data"), Image({a, a}));
+            {
+                FaultyFileIo io;
+                PersonnelFile file(io);
+                QVERIFY(file.OpenPersonnelFileUncounted());
+                io.Arm(call, FaultyFileIo::Fault::Halt);
+                file.Record() = c;
+                if (count == 1)
+                    file.AppendPersonnelRecord();
+                else
+                    file.AppendPersonnelRecords(count, [&](qint32, PersonnelRecord& r) { r = c; });
+                stopped = io.Fired();
+            }
+            FileIo io;
+            QVERIFY(PersonnelFile(io).OpenPersonnelFileUncounted());
+            QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")),
+                     stopped ? Image({a, a}) : Image({a, a}) + Image({c}).repeated(count));
+            QVERIFY(!QFile::exists(QStringLiteral("Append.$$$")));
+        }
+        // The tail read for the journal, the journal made, written and flushed, one write per
+        // record, one flush, the journal removed.
+        QCOMPARE(call - 2, 1 + 3 + count + 1 + 1);
+    }
+
     void personnelAppendToMissingFile() {
         const auto a = Employee(QStringLiteral("A"));
         // A failed first save may leave an empty data file behind, never a partial record.

@@ -11,6 +11,9 @@ public:
         Error,      // the call fails with EIO
         ShortWrite, // a write stores half its bytes and reports that count; other calls fail with EIO
         DiskFull,   // the call fails with ENOSPC (a write stores half its bytes first)
+        Halt,       // this call and every later one fail with EIO, as when the program stops here
+                    // (a write stores half its bytes first): nothing is cleaned up
+        Kill,       // the process is killed with SIGKILL (a write stores half its bytes first)
     };
 
     void Arm(int failAtCall, Fault fault) {
@@ -18,6 +21,7 @@ public:
         m_fault = fault;
         m_calls = 0;
         m_fired = false;
+        m_halted = false;
     }
     void Disarm() { m_failAt = 0; }
     int Calls() const { return m_calls; } // counted calls since Arm()
@@ -33,9 +37,11 @@ public:
     int Remove(const QString& path) override;
 
 private:
-    bool Hit(); // counts a call; true when this one must fail
+    bool Hit(bool write = false); // counts a call; true when this one must fail
+    ssize_t HalfWrite(ssize_t half);
     int m_failAt = 0;
     int m_calls = 0;
     bool m_fired = false;
+    bool m_halted = false;
     Fault m_fault = Fault::Error;
 };

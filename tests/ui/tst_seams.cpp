@@ -551,6 +551,7 @@ void TestSeams::filesAreOwnerOnlyWhateverTheUmask() {
     ::umask(before);
     QCOMPARE(modeOf(QStringLiteral("Rosterly.Data")), 0600);
     QCOMPARE(modeOf(QStringLiteral("User.List")), 0600);
+    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("config"))), 0700); // made on the way
     QCOMPARE(modeOf(folder.FilePath(QStringLiteral("config/Rosterly"))), 0700);
     QCOMPARE(modeOf(folder.FilePath(QStringLiteral("config/Rosterly/Rosterly.ini"))), 0600);
     QCOMPARE(modeOf(folder.FilePath(QStringLiteral("Printouts"))), 0700);

@@ -4,11 +4,13 @@
 
 #include "data/ansitext.h"
 #include "data/fixedrecord.h"
+#include "data/fixedrecordfile.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
 #include "data/records.h"
 #include "data/util.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -47,9 +49,13 @@ check  Reports, one line each, records left marked "$Killed$", dates that are no
        finite or fall outside the years 100 to 9999, access levels outside 1 to 4,
        user names holding a control character, and a length that is not a whole
        number of records. Prints "ok: ..." when there is nothing to report.
-seed   Writes N made-up employees (1 to 1000000) as a new personnel file. The same
-       S (default 1) gives the same file. An existing FILE is refused unless
-       --force is given.
+       With the journal of a cut-short append beside a personnel file, dump and
+       check read only the records the program's next open keeps, and say first
+       what that open will do with the journal.
+seed   Writes N made-up employees (1 to 1000000), without pictures, as a new
+       personnel file, making missing folders (owner-only). The same S (default
+       1) gives the same file. An existing FILE is refused unless --force is
+       given.
 export Prints the employee list the program's list options would show as CSV
        (UTF-8 with a byte-order mark, as the program's "Export this List..."
        writes it) or, with --json, as one JSON object per employee and line.
@@ -71,7 +77,9 @@ read nothing but a regular file.
 
 seed, import (but not import --dry-run) and export take the data folder's lock
 (see README.md); export because building a list completes a removal that was
-interrupted. export, like dump and check, reads nothing but a regular file.
+interrupted. A FILE that is a link is followed: the lock is that of the folder
+holding the file itself; a link to no file is refused. export, like dump and
+check, reads nothing but a regular file.
 
 Exit status: 0 done, 1 problems found, an import refused, or a file could not
 be read or written, 2 wrong command line or a FILE that is not a regular file.
@@ -110,12 +118,58 @@ struct ReadResult {
     bool notRegular = false; // a pipe, a device or a folder: refused, nothing read
     qint64 records = 0;      // whole records read
     qint64 leftover = 0;     // bytes after the last whole record
+    QString journalNote;     // what the next open does with a pending append journal
 };
 
+// The append journal the program would find beside the personnel file `path` (in the folder that
+// really holds it).
+QString JournalOf(const QString& path) {
+    const QString real = RealDataFilePath(path);
+    return real.isEmpty() ? QString() : QFileInfo(real).dir().filePath(QStringLiteral("Append.$$$"));
+}
+
+// What the next open of the file open at `fd` (`length` bytes) does with the append journal
+// `journal`, worked out as RollBackAppend does it but changing nothing: empty when there is no
+// journal, else a note for the user; *keep becomes the length the file keeps.
+QString LookAtJournal(const QString& journal, int fd, int recordLength, qint64* keep, QString* error) {
+    const QByteArray name = QFile::encodeName(journal);
+    const int jfd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (jfd < 0) {
+        if (errno != ENOENT)
+            *error = QStringLiteral("cannot open %1: %2")
+                         .arg(journal, QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    QByteArray text(AppendJournal::MaxBytes(recordLength), Qt::Uninitialized);
+    const ssize_t got = ::pread(jfd, text.data(), std::size_t(text.size()), 0);
+    ::close(jfd);
+    if (got < 0) {
+        *error =
+            QStringLiteral("cannot read %1: %2").arg(journal, QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    text.resize(got);
+    const std::optional<AppendJournal> noted = AppendJournal::Parse(text, recordLength);
+    if (noted && noted->Fits(*keep)) {
+        QByteArray before(noted->tail.size(), Qt::Uninitialized);
+        if (::pread(fd, before.data(), std::size_t(before.size()), noted->TailStart()) == before.size() &&
+            before == noted->tail) {
+            *keep = noted->oldLength;
+            const auto records = static_cast<qint64>(std::nearbyint(double(*keep) / recordLength));
+            return QStringLiteral("append journal pending: the next open cuts the file back to %1")
+                .arg(Plural(records, "record", "records"));
+        }
+    }
+    return QStringLiteral("append journal pending, but it cuts nothing from this file: the next open "
+                          "removes it and keeps every record");
+}
+
 // Hands each whole record of the file to `visit` in file order, reading large blocks. The file
-// is opened read-only: nothing here may change it.
+// is opened read-only: nothing here may change it. With a `journal`, only the records the next
+// open keeps are read, as that open would cut the others off.
 ReadResult ReadRecords(const QString& path, int recordLength,
-                       const std::function<void(qint64 n, const char* record)>& visit) {
+                       const std::function<void(qint64 n, const char* record)>& visit,
+                       const QString& journal = {}) {
     ReadResult result;
     // Opened without waiting, then looked at: a pipe or a device would never end (or never
     // start), so only a regular file is read.
@@ -133,6 +187,14 @@ ReadResult ReadRecords(const QString& path, int recordLength,
         return result;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    qint64 keep = st.st_size;
+    if (!journal.isEmpty()) {
+        result.journalNote = LookAtJournal(journal, fd, recordLength, &keep, &result.error);
+        if (!result.error.isEmpty()) {
+            ::close(fd);
+            return result;
+        }
+    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -142,13 +204,14 @@ ReadResult ReadRecords(const QString& path, int recordLength,
     const qint64 blockBytes = std::max<qint64>(1, BlockBytes / recordLength) * recordLength;
     QByteArray block(blockBytes, Qt::Uninitialized);
     qint64 filled = 0;
-    for (;;) {
-        const qint64 got = file.read(block.data() + filled, blockBytes - filled);
+    for (qint64 left = keep;;) {
+        const qint64 got = file.read(block.data() + filled, std::min(blockBytes - filled, left));
         if (got < 0) {
             result.error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
             return result;
         }
         filled += got;
+        left -= got;
         if (got > 0 && filled < blockBytes)
             continue;
         const qint64 whole = filled / recordLength;
@@ -244,18 +307,23 @@ void AppendRecord(QByteArray& out, qint64 n, const char* record, const Layout& l
 int Dump(const QString& path, Kind kind, bool showPasswords, std::FILE* out, std::FILE* err) {
     const Layout layout = LayoutFor(kind, path);
     QByteArray lines;
-    const ReadResult read = ReadRecords(path, layout.recordLength, [&](qint64 n, const char* record) {
-        AppendRecord(lines, n, record, layout, showPasswords);
-        if (lines.size() >= BlockBytes) {
-            Put(out, lines);
-            lines.clear();
-        }
-    });
+    const ReadResult read = ReadRecords(
+        path, layout.recordLength,
+        [&](qint64 n, const char* record) {
+            AppendRecord(lines, n, record, layout, showPasswords);
+            if (lines.size() >= BlockBytes) {
+                Put(out, lines);
+                lines.clear();
+            }
+        },
+        layout.inactivation ? JournalOf(path) : QString());
     Put(out, lines);
     if (read.notRegular)
         return Complain(err, read.error, ExitNotRegular, false);
     if (!read.error.isEmpty())
         return Complain(err, read.error, ExitFailure);
+    if (!read.journalNote.isEmpty())
+        Complain(err, path + QStringLiteral(": ") + read.journalNote, ExitOk);
     if (read.leftover > 0)
         return Complain(err,
                         QStringLiteral("%1: the last %2 are not a whole record and were left out")
@@ -286,44 +354,51 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
         report += QStringLiteral("record %1: %2\n").arg(n).arg(what).toUtf8();
         ++problems;
     };
-    const ReadResult read = ReadRecords(path, layout.recordLength, [&](qint64 n, const char* record) {
-        const QLatin1String firstName(layout.firstName->name);
-        if (IsMarkedRemoved(FieldCodec::RawBytes(record, *layout.firstName)))
-            problem(n,
-                    firstName + QLatin1String(": still marked \"$Killed$\"; its removal was not completed"));
-        for (const FieldLayout& f : layout.fields) {
-            if (f.type != FieldType::Date)
-                continue;
-            const double value = FieldCodec::ReadDate(record, f);
-            if (!std::isfinite(value))
-                problem(n,
+    const ReadResult read = ReadRecords(
+        path, layout.recordLength,
+        [&](qint64 n, const char* record) {
+            const QLatin1String firstName(layout.firstName->name);
+            if (IsMarkedRemoved(FieldCodec::RawBytes(record, *layout.firstName)))
+                problem(n, firstName +
+                               QLatin1String(": still marked \"$Killed$\"; its removal was not completed"));
+            for (const FieldLayout& f : layout.fields) {
+                if (f.type != FieldType::Date)
+                    continue;
+                const double value = FieldCodec::ReadDate(record, f);
+                if (!std::isfinite(value))
+                    problem(
+                        n,
                         QStringLiteral("%1: %2 is not a date").arg(QLatin1String(f.name), NumberText(value)));
-            else if (!IsValidOleDate(value))
-                problem(n, QStringLiteral("%1: %2 is outside the years 100 to 9999")
-                               .arg(QLatin1String(f.name), NumberText(value)));
-        }
-        if (layout.accessLevel) {
-            // A name is written into the user log's lines and the main window: a control
-            // character in it could forge a line of the log.
-            for (const UserField name : {UserField::FirstName, UserField::LastName}) {
-                const FieldLayout& f = UserRecord::FieldOf(name);
-                const QString text = FromAnsi(FieldCodec::RawBytes(record, f));
-                const auto c = std::find_if(text.begin(), text.end(), IsControlCharacter);
-                if (c != text.end())
-                    problem(n, QStringLiteral("%1: holds the control character U+%2; the program shows "
+                else if (!IsValidOleDate(value))
+                    problem(n, QStringLiteral("%1: %2 is outside the years 100 to 9999")
+                                   .arg(QLatin1String(f.name), NumberText(value)));
+            }
+            if (layout.accessLevel) {
+                // A name is written into the user log's lines and the main window: a control
+                // character in it could forge a line of the log.
+                for (const UserField name : {UserField::FirstName, UserField::LastName}) {
+                    const FieldLayout& f = UserRecord::FieldOf(name);
+                    const QString text = FromAnsi(FieldCodec::RawBytes(record, f));
+                    const auto c = std::find_if(text.begin(), text.end(), IsControlCharacter);
+                    if (c != text.end())
+                        problem(
+                            n, QStringLiteral("%1: holds the control character U+%2; the program shows "
                                               "and logs it as '?'")
                                    .arg(QLatin1String(f.name),
                                         QString::number(c->unicode(), 16).toUpper().rightJustified(4, u'0')));
+                }
+                const qint16 level = FieldCodec::ReadInt16(record, *layout.accessLevel);
+                if (level < 1 || level > 4)
+                    problem(n, QStringLiteral("%1: %2 is not an access level (1 to 4)")
+                                   .arg(QLatin1String(layout.accessLevel->name))
+                                   .arg(level));
             }
-            const qint16 level = FieldCodec::ReadInt16(record, *layout.accessLevel);
-            if (level < 1 || level > 4)
-                problem(n, QStringLiteral("%1: %2 is not an access level (1 to 4)")
-                               .arg(QLatin1String(layout.accessLevel->name))
-                               .arg(level));
-        }
-        if (layout.inactivation)
-            ++(FieldCodec::ReadDate(record, *layout.inactivation) == 0 ? current : previous);
-    });
+            if (layout.inactivation)
+                ++(FieldCodec::ReadDate(record, *layout.inactivation) == 0 ? current : previous);
+        },
+        layout.inactivation ? JournalOf(path) : QString());
+    if (!read.journalNote.isEmpty())
+        report.prepend(read.journalNote.toUtf8() + '\n');
     if (read.leftover > 0)
         problem(read.records + 1, QStringLiteral("only %1 of %2 bytes; the file's length, %3, is not a whole "
                                                  "number of records")
@@ -452,19 +527,30 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     if (line.command == QLatin1String("check"))
         return Check(line.operands[0], line.kind, out, err);
 
-    // Writing: the data folder's lock first, as the program takes it. A lock that cannot be made
-    // at all (no such folder, no right to write there) leaves the write to fail on its own.
-    DataFolderLock lock(QFileInfo(line.operands[1]).absolutePath());
+    // Writing: into a folder of its own making if need be (owner-only, as the program makes the
+    // data folder), then the lock of the folder that really holds the file, as the program takes
+    // it. A lock that cannot be made at all (no right to write there) leaves the write to fail on
+    // its own.
+    const QString& target = line.operands[1];
+    QString unmade;
+    if (const int error = MakeOwnerOnlyFolder(QFileInfo(target).absolutePath(), &unmade); error != 0)
+        return Complain(err,
+                        QStringLiteral("cannot make the folder %1: %2")
+                            .arg(unmade, QString::fromLocal8Bit(std::strerror(error))),
+                        ExitFailure);
+    const QString real = RealDataFilePath(target);
+    if (real.isEmpty())
+        return Complain(err, LeadsNowhereText(target) + QStringLiteral("; nothing was written"), ExitFailure);
+    DataFolderLock lock(QFileInfo(real).absolutePath());
     if (!lock.TryAcquire() && lock.Error().isEmpty())
         return Complain(
             err,
             QStringLiteral("the folder of %1 is in use by %2 on %3 (process %4); nothing was written")
-                .arg(line.operands[1], lock.HeldBy().user, lock.HeldBy().host)
+                .arg(target, lock.HeldBy().user, lock.HeldBy().host)
                 .arg(lock.HeldBy().pid),
             ExitFailure);
     const qint64 count = static_cast<qint64>(*WholeNumber(line.operands[0], MaxSeedCount));
-    if (const QString failed = WriteSeedFile(line.operands[1], count, line.seed, line.force);
-        !failed.isEmpty())
+    if (const QString failed = WriteSeedFile(real, count, line.seed, line.force, target); !failed.isEmpty())
         return Complain(err, failed, ExitFailure);
     Put(out, QStringLiteral("wrote %1 to %2\n")
                  .arg(Plural(count, "employee", "employees"), line.operands[1])
@@ -483,6 +569,11 @@ int Complain(std::FILE* err, const QString& message, int status, bool usageHint)
     if (status == ExitUsage && usageHint)
         Put(err, QByteArrayLiteral("Try 'rosterly-data --help'.\n"));
     return status;
+}
+
+QString LeadsNowhereText(const QString& path) {
+    return QStringLiteral("%1 is a link to %2, which does not exist")
+        .arg(path, QFileInfo(path).symLinkTarget());
 }
 
 QString Plural(qint64 n, const char* one, const char* many) {

@@ -33,6 +33,8 @@ void Put(std::FILE* stream, const QByteArray& bytes);
 // returns `status`.
 int Complain(std::FILE* err, const QString& message, int status, bool usageHint = true);
 QString Plural(qint64 n, const char* one, const char* many);
+// "<path> is a link to <target>, which does not exist": a link a writer refuses to create through.
+QString LeadsNowhereText(const QString& path);
 
 // export and import (exchange.cpp); `arguments` follow the command's name.
 int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err);

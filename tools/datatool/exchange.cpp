@@ -37,7 +37,8 @@ bool IsOption(const QString& arg, const char* name) {
     return arg == n || (arg.startsWith(n) && arg.size() > n.size() && arg[n.size()] == u'=');
 }
 
-// The data file's own paths, so that the tool works on a file in any folder.
+// The data file's own paths, so that the tool works on a file in any folder (`path` with no link
+// on the way, so that the scratch file and the journal lie beside the file itself).
 PersonnelFile FileAt(FileIo& io, const QString& path) {
     const QDir folder = QFileInfo(path).dir();
     return PersonnelFile(io, path, folder.filePath(QStringLiteral("TempFile.$$$")),
@@ -176,12 +177,14 @@ int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     int status = ExitOk;
     if (const QString problem = RegularFileProblem(line.file, &status); !problem.isEmpty())
         return Complain(err, problem, status, false);
-    DataFolderLock lock(QFileInfo(line.file).absolutePath());
+    // The lock of the folder that really holds the file, and its scratch file there.
+    const QString real = RealDataFilePath(line.file);
+    DataFolderLock lock(QFileInfo(real).absolutePath());
     if (const QString held = TakeLock(lock, line.file); !held.isEmpty())
         return Complain(err, held, ExitFailure);
 
     FileIo io;
-    PersonnelFile file = FileAt(io, line.file);
+    PersonnelFile file = FileAt(io, real);
     const double today = SystemClock().TodayOle();
     std::vector<qint32> records;
     for (int pass = 0; pass < (line.both ? 2 : 1); ++pass) {
@@ -237,11 +240,16 @@ int RunImport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
         Put(out, QStringLiteral("%1 would be added to %2\n").arg(employees, target).toUtf8());
         return ExitOk;
     }
-    DataFolderLock lock(QFileInfo(target).absolutePath());
+    // The lock of the folder that really holds the file, and its journal there; never a file
+    // made through a link.
+    const QString real = RealDataFilePath(target);
+    if (real.isEmpty())
+        return Complain(err, LeadsNowhereText(target) + QStringLiteral("; nothing was added"), ExitFailure);
+    DataFolderLock lock(QFileInfo(real).absolutePath());
     if (const QString held = TakeLock(lock, target); !held.isEmpty())
         return Complain(err, held, ExitFailure);
     FileIo io;
-    PersonnelFile file = FileAt(io, target);
+    PersonnelFile file = FileAt(io, real);
     if (const IoStatus s = ApplyImport(file, plan, SystemClock()); !s)
         return Complain(err, OneLine(s) + QStringLiteral(" Nothing was added."), ExitFailure);
     Put(out, QStringLiteral("added %1 to %2\n").arg(employees, target).toUtf8());

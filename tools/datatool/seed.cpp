@@ -388,14 +388,16 @@ void EmployeeGenerator::Generate(qint64 number, PersonnelRecord& record) {
 
     if (Chance(35))
         record.SetNotepad(Notepad(previous, inactivation));
-    if (Chance(30))
-        record.SetPictureFile(
-            QString::asprintf("/home/pictures/emp%05lld.jpg", static_cast<long long>(number)));
+    // No picture: a path to a file that is not there would greet the user with "Error loading
+    // picture". The draw that once chose who had one stays, so every later draw is as it was.
+    Chance(30);
     record.SetVersionCreated(10);
 }
 
-QString WriteSeedFile(const QString& path, qint64 count, quint32 seed, bool replace) {
-    const QByteArray target = QFile::encodeName(path);
+QString WriteSeedFile(const QString& realPath, qint64 count, quint32 seed, bool replace,
+                      const QString& shownAs) {
+    const QString& path = shownAs.isEmpty() ? realPath : shownAs;
+    const QByteArray target = QFile::encodeName(realPath);
     QByteArray written = target;
     int fd = -1;
     if (replace) {

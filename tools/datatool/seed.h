@@ -20,7 +20,8 @@ class EmployeeGenerator {
 public:
     explicit EmployeeGenerator(quint32 seed);
 
-    // Fills `record` with employee `number` (from 1; it makes the employee number and picture).
+    // Fills `record` with employee `number` (from 1; it makes the employee number). Nobody has a
+    // picture.
     void Generate(qint64 number, PersonnelRecord& record);
 
 private:
@@ -37,7 +38,9 @@ private:
     std::mt19937 m_random;
 };
 
-// Writes `count` generated employees as a new personnel file at `path`, owner read/write only.
-// An existing file is refused unless `replace` is set; then the new file takes its place only
-// once complete. Returns an empty text on success, otherwise what went wrong.
-QString WriteSeedFile(const QString& path, qint64 count, quint32 seed, bool replace);
+// Writes `count` generated employees as a new personnel file at `realPath` (no links on the way:
+// a replaced file is renamed over), owner read/write only. An existing file is refused unless
+// `replace` is set; then the new file takes its place only once complete. Returns an empty text
+// on success, otherwise what went wrong, naming the file as `shownAs` when it is given.
+QString WriteSeedFile(const QString& realPath, qint64 count, quint32 seed, bool replace,
+                      const QString& shownAs = {});
