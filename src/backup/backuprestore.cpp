@@ -278,7 +278,7 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
         {
             BusyWindow busy(window);
             // All or none: a data folder holding files of different days is worse than the old one.
-            outcome = ReplaceDataFiles(ctx.io, files, [&](qsizetype i, ReplaceStep step) {
+            outcome = ReplaceDataFiles(ctx.io, files, s.RestoreJournalName, [&](qsizetype i, ReplaceStep step) {
                 const QString caption = QStringLiteral("Restoring ") + files[i].to;
                 if (step == ReplaceStep::Copying)
                     busy.ShowProgress(caption);

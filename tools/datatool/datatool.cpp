@@ -2,10 +2,13 @@
 
 #include "datatool/seed.h"
 
+#include "data/ansitext.h"
 #include "data/fixedrecord.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
+#include "data/programstate.h"
 #include "data/records.h"
+#include "data/restorejournal.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -448,6 +451,8 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
                 .arg(line.operands[1], lock.HeldBy().user, lock.HeldBy().host)
                 .arg(lock.HeldBy().pid),
             ExitFailure);
+    if (const QString unsettled = FinishRestoreBeside(line.operands[1]); !unsettled.isEmpty())
+        return Complain(err, unsettled, ExitFailure);
     const qint64 count = static_cast<qint64>(*WholeNumber(line.operands[0], MaxSeedCount));
     if (const QString failed = WriteSeedFile(line.operands[1], count, line.seed, line.force);
         !failed.isEmpty())
@@ -473,6 +478,15 @@ int Complain(std::FILE* err, const QString& message, int status, bool usageHint)
 
 QString Plural(qint64 n, const char* one, const char* many) {
     return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
+}
+
+QString FinishRestoreBeside(const QString& file) {
+    FileIo io;
+    const IoStatus s = FinishInterruptedRestore(io, QFileInfo(file).path(), ProgramState());
+    if (s)
+        return {};
+    return QString(s.Message()).replace(CrLf, QStringLiteral(" ")) +
+           QStringLiteral(" A restore in that folder was cut short and is not settled; nothing was done.");
 }
 
 int RunDataTool(const QStringList& arguments, std::FILE* out, std::FILE* err) {

@@ -33,6 +33,9 @@ void Put(std::FILE* stream, const QByteArray& bytes);
 // returns `status`.
 int Complain(std::FILE* err, const QString& message, int status, bool usageHint = true);
 QString Plural(qint64 n, const char* one, const char* many);
+// Completes or undoes a restore cut short in the folder of `file`, as the program does once it
+// holds the folder's lock; empty when the folder is settled, else why it is not.
+QString FinishRestoreBeside(const QString& file);
 
 // export and import (exchange.cpp); `arguments` follow the command's name.
 int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err);

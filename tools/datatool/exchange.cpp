@@ -179,6 +179,8 @@ int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     DataFolderLock lock(QFileInfo(line.file).absolutePath());
     if (const QString held = TakeLock(lock, line.file); !held.isEmpty())
         return Complain(err, held, ExitFailure);
+    if (const QString unsettled = FinishRestoreBeside(line.file); !unsettled.isEmpty())
+        return Complain(err, unsettled, ExitFailure);
 
     FileIo io;
     PersonnelFile file = FileAt(io, line.file);
@@ -240,6 +242,8 @@ int RunImport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     DataFolderLock lock(QFileInfo(target).absolutePath());
     if (const QString held = TakeLock(lock, target); !held.isEmpty())
         return Complain(err, held, ExitFailure);
+    if (const QString unsettled = FinishRestoreBeside(target); !unsettled.isEmpty())
+        return Complain(err, unsettled, ExitFailure);
     FileIo io;
     PersonnelFile file = FileAt(io, target);
     if (const IoStatus s = ApplyImport(file, plan, SystemClock()); !s)
