@@ -3,10 +3,12 @@
 // (when the operation reports failure) or exactly as intended (when it reports success): never
 // shorter, torn, duplicated or missing.
 #include "data/personnelfile.h"
+#include "data/restorejournal.h"
 #include "data/userlist.h"
 #include "support/faultyfileio.h"
 #include "support/testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QtTest>
 
@@ -249,6 +251,66 @@ private slots:
         // Record length 1: the log is text; only whole lines may be added.
         FailEachCall(QStringLiteral("User.Log"), 1, first, first + line,
                      [&](FileIo& io) { return WriteUserLogEntry(io, state, 1, clock); });
+    }
+
+    void restoreCutShortIsSettled_data() {
+        QTest::addColumn<int>("renamed");
+        for (int renamed = 0; renamed <= 3; ++renamed)
+            QTest::addRow("%d of 3 renamed", renamed) << renamed;
+    }
+
+    // A restore cut short after its journal, with `renamed` of its three files in place (the log
+    // is new). Settling it fails at each call in turn; a settling that succeeds, and a second one
+    // after any failure, leave the files wholly as before or wholly as restored, and then no
+    // scratch file and no journal.
+    void restoreCutShortIsSettled() {
+        QFETCH(int, renamed);
+        const ProgramState state;
+        const QStringList names{state.DataFileName, state.UserListName, state.UserLogName};
+        const QList<Bytes> old{Image({Employee(QStringLiteral("Old"))}),
+                               Image({User(QStringLiteral("Old"), 1)}), std::nullopt};
+        const QList<Bytes> fresh{Image({Employee(QStringLiteral("New"))}),
+                                 Image({User(QStringLiteral("New"), 4)}), QByteArray("log\r\n")};
+        const QList<Bytes>& expected = renamed == 3 ? fresh : old;
+        auto verify = [&](const QByteArray& where, bool scratchToo) {
+            QStringList present;
+            for (int i = 0; i < 3; ++i) {
+                if (ReadIfExists(names[i]) != expected[i])
+                    QTest::qFail(where + " left " + names[i].toUtf8() + " mixed", __FILE__, __LINE__);
+                if (expected[i])
+                    present << names[i];
+            }
+            if (scratchToo && QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name) != present)
+                QTest::qFail(where + " left " +
+                                 QDir().entryList(QDir::Files | QDir::Hidden).join(u' ').toUtf8(),
+                             __FILE__, __LINE__);
+        };
+        for (FaultyFileIo::Fault fault : AllFaults) {
+            for (int call = 1; call < 100 && !QTest::currentTestFailed(); ++call) {
+                TempDataFolder folder;
+                QList<RestoreJournalFile> files;
+                for (int i = 0; i < 3; ++i) {
+                    files.append(
+                        {names[i], PartialCopyName(names[i]), PreviousCopyName(names[i]), bool(old[i])});
+                    Lay(names[i], i < renamed ? fresh[i] : old[i]);
+                    Lay(files[i].partial, i < renamed ? std::nullopt : fresh[i]);
+                    Lay(files[i].previous, old[i]);
+                }
+                FileIo plain;
+                QVERIFY(WriteRestoreJournal(plain, state.RestoreJournalName, files));
+                FaultyFileIo io;
+                io.Arm(call, fault);
+                const QByteArray where =
+                    QStringLiteral("fault %1 at call %2").arg(int(fault)).arg(call).toUtf8();
+                const IoStatus first = FinishInterruptedRestore(io, QString(), state);
+                if (first)
+                    verify(where, !io.Fired());
+                QVERIFY(FinishInterruptedRestore(plain, QString(), state));
+                verify(where + " and settled again", true);
+                if (!io.Fired())
+                    break;
+            }
+        }
     }
 };
 
