@@ -138,8 +138,11 @@ ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files,
 
     // A journal of an earlier run that could not be removed would name files of that run, were
     // this one cut short before writing its own.
-    if (io.Exists(journal) && io.Remove(journal) != 0)
-        return {IoStatus::Failure(Tr("delete"), journal, errno), 0, {}};
+    if (io.Exists(journal)) {
+        if (io.Remove(journal) != 0)
+            return {IoStatus::Failure(Tr("delete"), journal, errno), 0, {}};
+        io.SyncFolderOf(journal);
+    }
 
     // Every copy in full beside its file, and the file as it stands beside it too; the files
     // themselves are not touched yet.
