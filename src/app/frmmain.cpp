@@ -5,6 +5,7 @@
 #include "data/personnelfile.h"
 #include "data/programstate.h"
 #include "data/userlist.h"
+#include "data/util.h"
 #include "help/frmmanual.h"
 #include "list/frmlistoptions.h"
 #include "list/listbuilder.h"
@@ -273,7 +274,7 @@ void frmMain::showEvent(QShowEvent* event) {
         return;
     m_activationQueued = true;
     const ProgramState& s = m_ctx.state;
-    lblUserInfo->setText(QStringLiteral("User: ") + s.CurrentUserName + QLatin1Char('\n') +
+    lblUserInfo->setText(QStringLiteral("User: ") + WithoutControlCharacters(s.CurrentUserName) + QLatin1Char('\n') +
                          QStringLiteral("Access: ") + s.AccessLevelName());
     cmdBackupRestore->setToolTip(
         QStringLiteral(" Backup and Restore Options (Full access level privileges required) "));

@@ -12,7 +12,9 @@ ProgramWindows::ProgramWindows(ProgramState& state, SettingsStore& settings, Pro
                                const Clock& clock, FileIo& io, PersonnelFile& personnel, Printer& printer,
                                std::function<void(int)> endProgram)
     : m_ctx{state, settings, prompts, clock, io, personnel, printer, *this},
-      m_endProgram(std::move(endProgram)) {}
+      m_endProgram(std::move(endProgram)) {
+    QCoreApplication::instance()->installEventFilter(&m_altKeys);
+}
 
 ProgramWindows::~ProgramWindows() {
     delete m_title;

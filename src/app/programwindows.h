@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/appcontext.h"
+#include "ui/altkeys.h"
 
 #include <QObject>
 #include <QPointer>
@@ -38,6 +39,7 @@ public:
 private:
     AppContext m_ctx;
     std::function<void(int)> m_endProgram;
+    UnmatchedAltKeys m_altKeys; // on the application while the windows exist
     QPointer<frmTitlePage> m_title;
     QPointer<frmAdmin> m_admin;
     QPointer<frmMain> m_main;

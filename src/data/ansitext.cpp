@@ -11,13 +11,19 @@ constexpr std::array<char16_t, 32> High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char EncodeChar(char16_t c) {
+// The byte that holds `c`; -1 when the code page has none.
+int AnsiByte(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
+        return c;
     for (std::size_t i = 0; i < High.size(); ++i)
         if (High[i] == c)
-            return static_cast<char>(0x80 + i);
-    return '?';
+            return static_cast<int>(0x80 + i);
+    return -1;
+}
+
+char EncodeChar(char16_t c) {
+    const int b = AnsiByte(c);
+    return b < 0 ? '?' : static_cast<char>(b);
 }
 } // namespace
 
@@ -32,6 +38,22 @@ QByteArray ToAnsi(QStringView text) {
         out.append(EncodeChar(c.unicode()));
     }
     return out;
+}
+
+QString FirstUnstorable(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            return text.mid(i, 2).toString();
+        if (AnsiByte(text[i].unicode()) < 0)
+            return text.mid(i, 1).toString();
+    }
+    return {};
+}
+
+QString CharacterName(QStringView c) {
+    const char32_t u = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
+    return QStringLiteral("the character '") + c.toString() + QStringLiteral("' (U+") +
+           QString::number(quint32(u), 16).toUpper().rightJustified(4, u'0') + QStringLiteral(")");
 }
 
 QString FromAnsi(QByteArrayView bytes) {

@@ -13,6 +13,13 @@
 QByteArray ToAnsi(QStringView text);
 QString FromAnsi(QByteArrayView bytes);
 
+// The first character of `text` that Windows-1252 cannot hold (a surrogate pair whole), which
+// ToAnsi would turn into '?'; empty when every character can be stored.
+QString FirstUnstorable(QStringView text);
+// "the character 'ả' (U+1EA3)": the character `c` (one QChar or a surrogate pair) as messages name
+// it, with its code point for the characters a font cannot show.
+QString CharacterName(QStringView c);
+
 // Removes leading and trailing spaces (only the space character, as the file format does).
 QString TrimSpaces(QStringView text);
 QByteArrayView TrimSpaces(QByteArrayView bytes);

@@ -116,7 +116,7 @@ QString UnscramblePassword(QString& stored) {
 QString UserLogLine(const ProgramState& state, int event, const QDateTime& when) {
     const double at = DateTimeToOle(when);
     QString line = FormatDate(at, u"mm/dd/yyyy") + QStringLiteral(" at ") + FormatDate(at, u"hh:nn:ss") +
-                   QStringLiteral(" - ") + state.CurrentUserName;
+                   QStringLiteral(" - ") + WithoutControlCharacters(state.CurrentUserName);
     if (event == static_cast<int>(UserLogEvent::SignIn))
         line += QStringLiteral(" logged in w/ ") + state.AccessLevelName() + QStringLiteral(" privileges.");
     else

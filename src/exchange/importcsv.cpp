@@ -148,25 +148,6 @@ QString WithCrLf(const QString& text) {
     return out;
 }
 
-// The first character of `text` that Windows-1252 cannot hold (a surrogate pair whole); empty
-// when there is none.
-QString FirstUnstorable(const QString& text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length =
-            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
-        const QStringView c = QStringView(text).mid(i, length);
-        if (c != u"?" && ToAnsi(c) == "?")
-            return c.toString();
-        i += length - 1;
-    }
-    return {};
-}
-
-QString CodePoint(const QString& c) {
-    const char32_t u = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
-    return QStringLiteral("U+") + QString::number(quint32(u), 16).toUpper().rightJustified(4, u'0');
-}
-
 // The sentence that reports a fault of the record page's checks.
 QString EntryFaultText(EntryFault fault, const QString& value) {
     switch (fault) {
@@ -239,7 +220,7 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
         if (lineBreak && field != F::Notepad) {
             report(field, QStringLiteral(" holds a line break; only the Notepad can."));
         } else if (const QString c = FirstUnstorable(stored[f]); !c.isEmpty()) {
-            report(field, QStringLiteral(": the character '%1' (%2) cannot be stored.").arg(c, CodePoint(c)));
+            report(field, QStringLiteral(": ") + CharacterName(c) + QStringLiteral(" cannot be stored."));
         } else if (ToAnsi(stored[f]).size() > layout.width) {
             report(field, QStringLiteral(" is longer than %1 characters.").arg(layout.width));
         }

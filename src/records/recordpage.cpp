@@ -63,6 +63,27 @@ constexpr std::pair<int, PersonnelField> TextBoxes[] = {
     {22, PersonnelField::Notepad},
 };
 
+// The box that shows `field` (text fields and the four dates).
+int BoxOf(PersonnelField field) {
+    switch (field) {
+    case PersonnelField::DateOfBirth:
+        return 7;
+    case PersonnelField::DateOfEmployment:
+        return 19;
+    case PersonnelField::DateOfJobTitle:
+        return 20;
+    case PersonnelField::InactivationDate:
+        return 21;
+    default:
+        break;
+    }
+    for (const auto& [box, f] : TextBoxes) {
+        if (f == field)
+            return box;
+    }
+    return 1;
+}
+
 bool IsDateText(const QString& text) {
     return ParseUserDate(TrimSpaces(text)).has_value();
 }
@@ -470,7 +491,42 @@ bool RecordPage::Validate(bool ok, const QString& message) {
     return ok;
 }
 
+QString RecordPage::BoxCaption(int n) const {
+    // Box 1's caption carries the note about the red captions while input lasts.
+    return n == 1 && m_input ? m_lblField1Tag : lblField[std::size_t(n)]->text();
+}
+
+QString RecordPage::BoxInMessage(int n) const {
+    QString named = QStringLiteral("'") + BoxCaption(n) + QStringLiteral("' box");
+    if (frame3->isAncestorOf(Box(n)))
+        named += QStringLiteral(" under '") + frame3->title().trimmed() + QStringLiteral("'");
+    return named;
+}
+
+void RecordPage::ShowBox(int n) {
+    QWidget* box = Box(n);
+    for (int tab = 0; tab < tabNameInfo->count(); ++tab) {
+        if (tabNameInfo->widget(tab)->isAncestorOf(box))
+            tabNameInfo->SetTab(tab);
+    }
+    box->setFocus();
+}
+
 bool RecordPage::ValidateEntry(bool editing) {
+    // A character the code page has no byte for would be stored as '?': the text the user typed
+    // would be lost without a word.
+    for (const auto& [box, field] : TextBoxes) {
+        const QString c = FirstUnstorable(FieldText(box));
+        if (c.isEmpty())
+            continue;
+        Validate(false, QStringLiteral("The ") + BoxInMessage(box) + QStringLiteral(" holds ") +
+                            CharacterName(c) + QStringLiteral(",") + CrLf +
+                            QStringLiteral("which can't be stored.") + CrLf + CrLf +
+                            QStringLiteral("Please leave it out or replace it."));
+        ShowBox(box);
+        return false;
+    }
+
     EntryFields entry;
     for (int box = 1; box <= 4; ++box)
         entry.names[std::size_t(box - 1)] = FieldText(box);
@@ -490,50 +546,53 @@ bool RecordPage::ValidateEntry(bool editing) {
     if (raceReached && check.fault != EntryFault::Race)
         SetFieldText(6, entry.sex);
 
+    const int box = BoxOf(check.field);
+    QString message;
     switch (check.fault) {
     case EntryFault::None:
         return true;
     case EntryFault::RemovedMarker:
-        Validate(false, QStringLiteral("'") + QString::fromLatin1(RemovedMarker) +
-                            QStringLiteral("' can't be used as a 'First Name'.") + CrLf + CrLf +
-                            QStringLiteral("The program uses it to mark records") + CrLf +
-                            QStringLiteral("that are being removed from the file."));
-        tabNameInfo->SetTab(0);
-        Box(1)->setFocus();
-        return false;
-    case EntryFault::NameLine: {
-        const int box = check.field == PersonnelField::FirstName    ? 1
-                        : check.field == PersonnelField::MiddleName ? 2
-                        : check.field == PersonnelField::LastName   ? 3
-                                                                    : 4;
-        Validate(false, QStringLiteral("A '") + lblField[std::size_t(box)]->text() +
-                            QStringLiteral("' can't hold a tab or a line break.") + CrLf + CrLf +
-                            QStringLiteral("Please type the name on one line."));
-        tabNameInfo->SetTab(0);
-        Box(box)->setFocus();
-        return false;
-    }
+        message = QStringLiteral("'") + QString::fromLatin1(RemovedMarker) +
+                  QStringLiteral("' can't be used as a 'First Name'.") + CrLf + CrLf +
+                  QStringLiteral("The program uses it to mark records") + CrLf +
+                  QStringLiteral("that are being removed from the file.");
+        break;
+    case EntryFault::NameLine:
+        message = QStringLiteral("A '") + BoxCaption(box) +
+                  QStringLiteral("' can't hold a tab or a line break.") + CrLf + CrLf +
+                  QStringLiteral("Please type the name on one line.");
+        break;
     case EntryFault::Race:
-        return Validate(false, QStringLiteral("Check the 'Race' designation") + CrLf + CrLf +
-                                   QStringLiteral("(Use 'W', 'B', 'H', 'A', or 'O' only)") + CrLf + CrLf +
-                                   QStringLiteral("See the Help Section") + CrLf +
-                                   QStringLiteral("'Important Program Notes'") + CrLf +
-                                   QStringLiteral("for more information."));
+        message = QStringLiteral("Check the 'Race' designation") + CrLf + CrLf +
+                  QStringLiteral("(Use 'W', 'B', 'H', 'A', or 'O' only)") + CrLf + CrLf +
+                  QStringLiteral("See the Help Section") + CrLf +
+                  QStringLiteral("'Important Program Notes'") + CrLf +
+                  QStringLiteral("for more information.");
+        break;
     case EntryFault::Sex:
-        return Validate(false, QStringLiteral("Check the 'Sex' designation") + CrLf + CrLf +
-                                   QStringLiteral("(Use 'M' or 'F' only)"));
+        message = QStringLiteral("Check the 'Sex' designation") + CrLf + CrLf +
+                  QStringLiteral("(Use 'M' or 'F' only)");
+        break;
     case EntryFault::DateOfBirth:
-        return Validate(false, QStringLiteral("Invalid 'Date of Birth' Entry"));
+        message = QStringLiteral("Invalid 'Date of Birth' Entry");
+        break;
     case EntryFault::SocialSecurityNumber:
-        return Validate(false, QStringLiteral("Check the Social Security entry") + CrLf + CrLf +
-                                   QStringLiteral("(Use a '123-45-6789' format)"));
+        message = QStringLiteral("Check the Social Security entry") + CrLf + CrLf +
+                  QStringLiteral("(Use a '123-45-6789' format)");
+        break;
     case EntryFault::DateOfEmployment:
-        return Validate(false, QStringLiteral("Invalid 'Date of Employment' Entry"));
+        message = QStringLiteral("Invalid 'Date of Employment' Entry");
+        break;
     case EntryFault::DateOfJobTitle:
-        return Validate(false, QStringLiteral("Invalid 'Date of Job Title' Entry"));
+        message = QStringLiteral("Invalid 'Date of Job Title' Entry");
+        break;
     case EntryFault::InactivationDate:
-        return Validate(false, QStringLiteral("Invalid 'Inactivation Date' Entry"));
+        message = QStringLiteral("Invalid 'Inactivation Date' Entry");
+        break;
     }
+    // The boxes stay as they are; the view moves to the one at fault, so that it can be corrected.
+    Validate(false, message);
+    ShowBox(box);
     return false;
 }
 

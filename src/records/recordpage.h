@@ -83,8 +83,10 @@ public:
     // Whether every box Save waits for holds something other than spaces.
     bool RequiredBoxesFilled() const;
 
-    // Checks the entry box by box and reports the first fault; race and sex are upper-cased and
-    // trimmed in their boxes on the way. `editing` adds the inactivation date.
+    // Checks the entry box by box and reports the first fault, then shows the box at fault and
+    // puts the focus in it. A character the file cannot hold is a fault of every text box; race
+    // and sex are upper-cased and trimmed in their boxes on the way. `editing` adds the
+    // inactivation date.
     bool ValidateEntry(bool editing);
 
     // Stores the boxes (and the picture's path) into `record`, every field but the four dates
@@ -123,6 +125,12 @@ private:
     void SetRequiredCaptionsRed(bool red);
     void txtField_MouseMove(int n);
     bool Validate(bool ok, const QString& message);
+    // The caption of box n as it stands outside input.
+    QString BoxCaption(int n) const;
+    // Box n as a message names it: "'First Name' box", with the frame for the emergency contact.
+    QString BoxInMessage(int n) const;
+    // Shows the tab holding box n and puts the focus in it.
+    void ShowBox(int n);
     // Reads the shown employee's record, lets `change` alter it and writes it back.
     bool RewriteShownRecord(const std::function<void(PersonnelRecord&)>& change);
 

@@ -322,6 +322,26 @@ void frmAddEditUser::cmdSave_Click() {
         }
     }
 
+    // "User.List" is Windows-1252: a character it has no byte for would be stored as '?'. It is
+    // named before the password rule, which would refuse it without saying which one it is.
+    const QString titles[4] = {QStringLiteral("Invalid Name Entry"), QStringLiteral("Invalid Name Entry"),
+                               QStringLiteral("Invalid Password Entry"),
+                               QStringLiteral("Invalid Comments Entry")};
+    for (int box = 1; box <= 4; ++box) {
+        const QString c = FirstUnstorable(box == 4 ? StoredComments() : LineBox(box)->text());
+        if (c.isEmpty())
+            continue;
+        QString caption = lblField[std::size_t(box)]->text();
+        caption.remove(QStringLiteral("* "));
+        m_ctx.prompts.MsgBox(QStringLiteral("The '") + caption + QStringLiteral("' box holds ") +
+                                 CharacterName(c) + QStringLiteral(",") + CrLf +
+                                 QStringLiteral("which can't be stored.") + CrLf + CrLf +
+                                 QStringLiteral("Please leave it out or replace it."),
+                             MsgButtons::OKOnly, MsgIcon::Exclamation, titles[box - 1]);
+        txtField[std::size_t(box)]->setFocus();
+        return;
+    }
+
     QString password = LineBox(3)->text();
     if (!IsValidPassword(password)) {
         m_ctx.prompts.MsgBox(

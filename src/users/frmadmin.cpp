@@ -4,6 +4,7 @@
 #include "data/oledate.h"
 #include "data/programstate.h"
 #include "data/userlist.h"
+#include "data/util.h"
 #include "help/frmmanual.h"
 #include "ui/background.h"
 #include "ui/fade.h"
@@ -255,8 +256,10 @@ void frmAdmin::FillUserGrid() {
                     continue;
                 const QString first = TrimSpaces(u.FirstName());
                 const QString last = TrimSpaces(u.LastName());
-                // Cell by cell: a tab in a stored name must not move the record number.
-                grid->AddRow({first + QLatin1Char(' ') + last, m_ctx.state.AccessLevelName(u.AccessLevel()),
+                // Cell by cell: a tab in a stored name must not move the record number. The
+                // name shown (and signed in with) holds no control character, so that it cannot
+                // break the user log's lines or the main window's.
+                grid->AddRow({WithoutControlCharacters(first + QLatin1Char(' ') + last), m_ctx.state.AccessLevelName(u.AccessLevel()),
                               FormatDate(u.DateCreated(), u"mm/dd/yyyy"), last + QLatin1Char(' ') + first,
                               QString::number(n)});
             }

@@ -39,6 +39,14 @@ private slots:
         for (int i = 0; i < 256; ++i)
             all[i] = static_cast<char>(i);
         QCOMPARE(ToAnsi(FromAnsi(all)), all);
+        QCOMPARE(FirstUnstorable(FromAnsi(all) + QLatin1Char('?')), QString());
+
+        // What would become '?' is named, with its code point, before anything is stored.
+        QCOMPARE(FirstUnstorable(u"Th\u1EA3o Nguy\u1EC5n"), QStringLiteral("\u1EA3"));
+        QCOMPARE(CharacterName(u"\u1EA3"), QStringLiteral("the character '\u1EA3' (U+1EA3)"));
+        QCOMPARE(FirstUnstorable(u"a\u0085\U0001F600"), QStringLiteral("\u0085")); // a C1 control
+        QCOMPARE(FirstUnstorable(u"a\U0001F600\u03A9"), QStringLiteral("\U0001F600"));
+        QCOMPARE(CharacterName(u"\U0001F600"), QStringLiteral("the character '\U0001F600' (U+1F600)"));
     }
 
     void storingTrimsCutsAndPads() {

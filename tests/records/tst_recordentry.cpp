@@ -162,7 +162,13 @@ void Enter(frmMain* w, int n, const QString& text) {
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (i > 0)
             QTest::keyClick(box, Qt::Key_Return);
-        QTest::keyClicks(box, lines[i]);
+        for (const QChar c : lines[i]) {
+            // Beyond Latin-1 a key carries its character as a keyboard layout or input method sends it.
+            if (c.unicode() > 0xFF)
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            else
+                QTest::keyClick(box, c.toLatin1());
+        }
     }
 }
 
@@ -187,8 +193,10 @@ void ListPreviousEmployees(frmMain* w) {
     QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|4"_s, u"Ortiz, Dan|5"_s}));
 }
 
-// Clicks Save expecting the entry to be refused with `text` as an entry fault.
-void ExpectRefusal(TestProgram& p, frmMain* w, const QString& text) {
+// Clicks Save from another tab expecting the entry to be refused with `text` as a fault of box
+// `box`, which is then shown with the focus in it.
+void ExpectRefusal(TestProgram& p, frmMain* w, const QString& text, int box) {
+    ShowPageOf(w, PageOf(box) == 0 ? 19 : 1);
     const qsizetype asked = p.prompts.Asked().size();
     p.prompts.Answer(MsgAnswer::OK);
     QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
@@ -203,6 +211,8 @@ void ExpectRefusal(TestProgram& p, frmMain* w, const QString& text) {
     QVERIFY(w->Editor().IsAdding() || w->Editor().IsEditing());
     QVERIFY(w->cmdAddEditSave->isVisible() && w->cmdAddEditSave->isEnabled());
     QVERIFY(!IsLocked(w, 1));
+    QCOMPARE(w->recordPage->tabNameInfo->Tab(), PageOf(box));
+    QTRY_VERIFY(w->recordPage->Box(box)->hasFocus());
 }
 
 // The page and the window are back in display state after an input.
@@ -463,40 +473,49 @@ private slots:
             Enter(w, box, text);
         // The inactivation date is not asked for while adding, whatever its hidden box holds.
         QTest::keyClicks(Line(w, 21), u"never"_s);
+        // No access key is Alt+S while adding: it types nothing, in a date box or the notepad.
+        for (const int box : {7, RecordPage::NotepadBox}) {
+            ShowPageOf(w, box);
+            QTest::keyClick(page->Box(box), 's', Qt::AltModifier);
+            QTest::keyClick(page->Box(box), 's', Qt::AltModifier | Qt::ShiftModifier);
+        }
+        QCOMPARE(page->FieldText(7), u"13/45/1990"_s);
+        QCOMPARE(page->FieldText(RecordPage::NotepadBox), QString());
 
         CHECKED(
             ExpectRefusal(*p, w,
                           u"Check the 'Race' designation\r\n\r\n(Use 'W', 'B', 'H', 'A', or 'O' only)\r\n\r\n"
-                          u"See the Help Section\r\n'Important Program Notes'\r\nfor more information."_s));
+                          u"See the Help Section\r\n'Important Program Notes'\r\nfor more information."_s,
+                          5));
         for (const auto& [box, text] : entry)
             QCOMPARE(page->FieldText(box), box == 5 ? u"X"_s : text);
 
         Enter(w, 5, u"w"_s);
-        CHECKED(ExpectRefusal(*p, w, u"Check the 'Sex' designation\r\n\r\n(Use 'M' or 'F' only)"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Check the 'Sex' designation\r\n\r\n(Use 'M' or 'F' only)"_s, 6));
         QCOMPARE(page->FieldText(5), u"W"_s);
         QCOMPARE(page->FieldText(6), u"X"_s);
 
         Enter(w, 6, u"m"_s);
-        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Birth' Entry"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Birth' Entry"_s, 7));
         QCOMPARE(page->FieldText(6), u"M"_s);
         QCOMPARE(page->FieldText(7), u"13/45/1990"_s);
 
         Enter(w, 7, u"12/31/1989"_s);
-        CHECKED(
-            ExpectRefusal(*p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s,
+                              8));
         QCOMPARE(page->FieldText(8), u"123-45-678"_s);
         // Ten characters with a space after them are still ten.
         Enter(w, 8, u"123456789 "_s);
-        CHECKED(
-            ExpectRefusal(*p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Check the Social Security entry\r\n\r\n(Use a '123-45-6789' format)"_s,
+                              8));
 
         // No number at all passes.
         Enter(w, 8, QString());
-        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Employment' Entry"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Employment' Entry"_s, 19));
         QCOMPARE(page->FieldText(19), u"02/30/2001"_s);
 
         Enter(w, 19, u"02/28/2001"_s);
-        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Job Title' Entry"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Date of Job Title' Entry"_s, 20));
         QCOMPARE(page->FieldText(20), u"someday"_s);
 
         // Nothing reached the file while the faults stood.
@@ -694,7 +713,7 @@ private slots:
 
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
         Enter(w, 21, u"31/31/2021"_s);
-        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Inactivation Date' Entry"_s));
+        CHECKED(ExpectRefusal(*p, w, u"Invalid 'Inactivation Date' Entry"_s, 21));
         QCOMPARE(w->recordPage->FieldText(21), u"31/31/2021"_s);
         QCOMPARE(RecordBytes(4), before);
 
@@ -816,7 +835,8 @@ private slots:
         CHECKED(
             ExpectRefusal(*p, w,
                           u"'$Killed$' can't be used as a 'First Name'.\r\n\r\n"
-                          u"The program uses it to mark records\r\nthat are being removed from the file."_s));
+                          u"The program uses it to mark records\r\nthat are being removed from the file."_s,
+                          1));
         QCOMPARE(w->recordPage->tabNameInfo->Tab(), 0);
         QTRY_VERIFY(Line(w, 1)->hasFocus());
         QCOMPARE(DataFileBytes(), before);
@@ -834,6 +854,7 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::newRow("tab in the last name") << 3 << u"Last Name"_s;
         QTest::newRow("tab in the middle name") << 2 << u"Middle Name"_s;
+        QTest::newRow("tab in the first name") << 1 << u"First Name"_s; // without the note on red captions
     }
     void tabOrLineBreakInANameIsRefused() {
         QFETCH(int, box);
@@ -847,10 +868,55 @@ private slots:
         Line(w, box)->setText(u"Smith\tJones"_s); // as pasted
         CHECKED(ExpectRefusal(
             *p, w,
-            u"A '"_s + w->recordPage->lblField[std::size_t(box)]->text() +
-                u"' can't hold a tab or a line break.\r\n\r\nPlease type the name on one line."_s));
+            u"A '"_s + caption +
+                u"' can't hold a tab or a line break.\r\n\r\nPlease type the name on one line."_s,
+            box));
         QVERIFY(w->recordPage->lblField[std::size_t(box)]->text().contains(caption));
         QTRY_VERIFY(Line(w, box)->hasFocus());
+        QCOMPARE(DataFileBytes(), before);
+    }
+
+    // A character Windows-1252 has no byte for would be stored as '?': Save refuses it, naming the
+    // box and the character, shows the box and writes nothing, in every text box.
+    void unstorableCharacterIsRefusedInItsBox_data() {
+        QTest::addColumn<bool>("adding");
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("named"); // how the message names the box and the character
+        QTest::newRow("adding, first name")
+            << true << 1 << u"Th\u1EA3o"_s << u"'First Name' box holds the character '\u1EA3' (U+1EA3)"_s;
+        QTest::newRow("adding, last name")
+            << true << 3 << u"Nguy\u1EC5n"_s << u"'Last Name' box holds the character '\u1EC5' (U+1EC5)"_s;
+        QTest::newRow("editing, emergency name")
+            << false << 9 << u"\u0141ucja"_s
+            << u"'Name' box under 'In Case of Emergency' holds the character '\u0141' (U+0141)"_s;
+        QTest::newRow("editing, notepad")
+            << false << 22 << u"ok\n\u03A9"_s << u"'Notepad' box holds the character '\u03A9' (U+03A9)"_s;
+    }
+    void unstorableCharacterIsRefusedInItsBox() {
+        QFETCH(bool, adding);
+        QFETCH(int, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, named);
+        WriteStaff(Staff());
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        const QByteArray before = DataFileBytes();
+        QTest::mouseClick(adding ? w->cmdAddEmployee : w->cmdEditEntry, Qt::LeftButton);
+        if (adding) {
+            const std::pair<int, QString> entry[] = {{1, u"Th\u1EA3o"_s},  {3, u"Nguy\u1EC5n"_s},
+                                                     {5, u"A"_s},          {6, u"F"_s},
+                                                     {7, u"09/09/1999"_s}, {19, u"01/04/2021"_s}};
+            for (const auto& [b, text] : entry)
+                Enter(w, b, text);
+            if (box == 3) // the first name is reported first
+                Enter(w, 1, u"Thao"_s);
+        }
+        Enter(w, box, typed);
+        const QString text =
+            u"The "_s + named + u",\r\nwhich can't be stored.\r\n\r\nPlease leave it out or replace it."_s;
+        CHECKED(ExpectRefusal(*p, w, text, box));
+        QCOMPARE(w->recordPage->FieldText(box), QString(typed).replace(u"\n"_s, u"\r\n"_s));
         QCOMPARE(DataFileBytes(), before);
     }
 

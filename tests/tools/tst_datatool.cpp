@@ -242,6 +242,15 @@ private slots:
             << QByteArray("record 2: AccessLevel: 7 is not an access level (1 to 4)\n"
                           "record 3: AccessLevel: 0 is not an access level (1 to 4)\n"
                           "record 4: FirstName: still marked \"$Killed$\"; its removal was not completed\n");
+        UserRecord forged = User(1);
+        forged.SetFirstName(QStringLiteral("Eve\r\n12/01/"));
+        forged.SetLastName(QStringLiteral("Low\x9D"));
+        QTest::newRow("user names with control characters")
+            << QStringLiteral("User.List") << QStringList() << Image(User(4), forged) << 1
+            << QByteArray("record 2: FirstName: holds the control character U+000D; the program shows and "
+                          "logs it as '?'\n"
+                          "record 2: LastName: holds the control character U+009D; the program shows and logs "
+                          "it as '?'\n");
         QTest::newRow("sound user list by option")
             << QStringLiteral("staff.users") << QStringList{QStringLiteral("--users")}
             << Image(User(1), User(4)) << 0 << QByteArray("ok: 2 records\n");

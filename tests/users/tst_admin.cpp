@@ -221,14 +221,24 @@ private slots:
     }
 
     // Record numbers never come from text joined with tabs: a tab in a stored name signs in that
-    // user, with that user's password and level.
-    void tabInAStoredNameSignsInTheRightUser() {
+    // user, with that user's password and level. A control character in a stored name is shown,
+    // signed in with and logged as '?', so that it cannot write a line of its own into the log.
+    void controlCharacterInAStoredNameSignsInTheRightUser_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("tab") << QStringLiteral("Bo\tX") << QStringLiteral("Bo?X Low");
+        QTest::newRow("forged log line") << QStringLiteral("Eve\r\n12/01/")
+                                         << QStringLiteral("Eve??12/01/ Low");
+    }
+    void controlCharacterInAStoredNameSignsInTheRightUser() {
+        QFETCH(QString, first);
+        QFETCH(QString, shown);
         AdminFixture f;
-        f.AddUser(QStringLiteral("Bo\tX"), QStringLiteral("Low"), 1, QStringLiteral("low111"));
+        f.AddUser(first, QStringLiteral("Low"), 1, QStringLiteral("low111"));
         f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abc123"));
         QVERIFY(f.Open());
         frmAdmin* w = f.window;
-        QCOMPARE(w->grid->TextMatrix(2, 0), QStringLiteral("Bo\tX Low"));
+        QCOMPARE(w->grid->TextMatrix(2, 0), shown);
         QCOMPARE(w->grid->TextMatrix(2, 4), QStringLiteral("1"));
         ClickRow(w->grid, 2);
         Click(w, QStringLiteral("cmdUserSelected"));
@@ -238,9 +248,11 @@ private slots:
         QCOMPARE(f.prompts.Asked().constLast().title, QStringLiteral("Incorrect Password"));
         QTest::keyClicks(w->txtPassword, QStringLiteral("low111"));
         Click(w, QStringLiteral("cmdContinue"));
-        QCOMPARE(f.state.CurrentUserName, QStringLiteral("Bo\tX Low"));
+        QCOMPARE(f.state.CurrentUserName, shown);
         QCOMPARE(f.state.CurrentAccessLevel, qint16(1));
         QCOMPARE(f.flow.mainShown, 1);
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
+                 "03/14/2026 at 09:26:53 - " + shown.toLatin1() + " logged in w/ Read Only privileges.\r\n");
     }
 
     // A level outside 1 to 4 is a damaged list: no sign-in, no log line.

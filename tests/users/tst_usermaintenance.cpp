@@ -1,6 +1,7 @@
 // Adding, viewing/editing and removing users from the admin window.
 #include "support/adminfixture.h"
 #include "ui/fade.h"
+#include "ui/memobox.h"
 
 #include <QFile>
 #include <QLabel>
@@ -154,7 +155,7 @@ private slots:
         QCOMPARE(f.window->grid->Rows(), 2);
     }
 
-    void invalidNamesAreRefused_data() {
+    void invalidEntriesAreRefused_data() {
         QTest::addColumn<bool>("adding");
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("name");
@@ -172,14 +173,30 @@ private slots:
         QTest::newRow("tab in the first name") << true << 1 << QStringLiteral("Bo\tX") << oneLine;
         QTest::newRow("line break in the last name") << true << 2 << QStringLiteral("Marsh\r\nX") << oneLine;
         QTest::newRow("new line in the last name") << false << 2 << QStringLiteral("Marsh\nX") << oneLine;
+        // A character "User.List" has no byte for would be stored as '?'.
+        const auto unstorable = [](const char* box, const char16_t* c, const char* code) {
+            return QStringLiteral("The '%1' box holds the character '%2' (%3),")
+                       .arg(QLatin1String(box), QString::fromUtf16(c), QLatin1String(code)) +
+                   CrLf + QStringLiteral("which can't be stored.") + CrLf + CrLf +
+                   QStringLiteral("Please leave it out or replace it.");
+        };
+        QTest::newRow("add, first name")
+            << true << 1 << QStringLiteral("Th\u1EA3o") << unstorable("First Name", u"\u1EA3", "U+1EA3");
+        QTest::newRow("add, password")
+            << true << 3 << QStringLiteral("p\u1EA3ss1") << unstorable("Password", u"\u1EA3", "U+1EA3");
+        QTest::newRow("edit, comments") << false << 4 << QStringLiteral("ok\n\U0001F600")
+                                        << unstorable("Comments", u"\U0001F600", "U+1F600");
     }
 
-    // Refused before anything is written, with the focus on the name.
-    void invalidNamesAreRefused() {
+    // Refused before anything is written, with the focus in the box at fault.
+    void invalidEntriesAreRefused() {
         QFETCH(bool, adding);
         QFETCH(int, box);
         QFETCH(QString, name);
         QFETCH(QString, text);
+        const QString title = box == 3   ? QStringLiteral("Invalid Password Entry")
+                              : box == 4 ? QStringLiteral("Invalid Comments Entry")
+                                         : QStringLiteral("Invalid Name Entry");
         AdminFixture f;
         f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));
         const QByteArray before = ReadFileBytes(QStringLiteral("User.List"));
@@ -191,16 +208,19 @@ private slots:
             QTest::keyClicks(LineBox(d, 1), QStringLiteral("Bob")); // replaces the selected name when editing
             QTest::keyClicks(LineBox(d, 2), QStringLiteral("Marsh"));
             QTest::keyClicks(LineBox(d, 3), QStringLiteral("efgh"));
-            LineBox(d, box)->setText(name); // as pasted
+            if (box == 4) // as pasted
+                static_cast<MemoBox*>(d->txtField[4])->SetText(name);
+            else
+                LineBox(d, box)->setText(name);
             Click(d, QStringLiteral("cmdSave"));
             QVERIFY(d->isVisible());
             QCOMPARE(f.prompts.Asked().size(), 2);
             const Prompt& p = f.prompts.Asked().constLast();
             QCOMPARE(p.text, text);
-            QCOMPARE(p.title, QStringLiteral("Invalid Name Entry"));
+            QCOMPARE(p.title, title);
             QCOMPARE(p.icon, MsgIcon::Exclamation);
             QCOMPARE(p.buttons, MsgButtons::OKOnly);
-            QVERIFY(LineBox(d, box)->hasFocus());
+            QVERIFY(d->txtField[std::size_t(box)]->hasFocus());
             Click(d, QStringLiteral("cmdCancel"));
         });
         ClickRow(f.window->grid, 1);

@@ -9,6 +9,7 @@
 #include "data/programstate.h"
 #include "data/records.h"
 #include "data/restorejournal.h"
+#include "data/util.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,8 +47,8 @@ dump   Prints every record of FILE as one JSON object per line, in file order: "
        A user's stored password is left out unless --show-passwords is given.
 check  Reports, one line each, records left marked "$Killed$", dates that are not
        finite or fall outside the years 100 to 9999, access levels outside 1 to 4,
-       and a length that is not a whole number of records. Prints "ok: ..." when
-       there is nothing to report.
+       user names holding a control character, and a length that is not a whole
+       number of records. Prints "ok: ..." when there is nothing to report.
 seed   Writes N made-up employees (1 to 1000000) as a new personnel file. The same
        S (default 1) gives the same file. An existing FILE is refused unless
        --force is given.
@@ -304,6 +305,18 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
                                .arg(QLatin1String(f.name), NumberText(value)));
         }
         if (layout.accessLevel) {
+            // A name is written into the user log's lines and the main window: a control
+            // character in it could forge a line of the log.
+            for (const UserField name : {UserField::FirstName, UserField::LastName}) {
+                const FieldLayout& f = UserRecord::FieldOf(name);
+                const QString text = FromAnsi(FieldCodec::RawBytes(record, f));
+                const auto c = std::find_if(text.begin(), text.end(), IsControlCharacter);
+                if (c != text.end())
+                    problem(n, QStringLiteral("%1: holds the control character U+%2; the program shows "
+                                              "and logs it as '?'")
+                                   .arg(QLatin1String(f.name),
+                                        QString::number(c->unicode(), 16).toUpper().rightJustified(4, u'0')));
+            }
             const qint16 level = FieldCodec::ReadInt16(record, *layout.accessLevel);
             if (level < 1 || level > 4)
                 problem(n, QStringLiteral("%1: %2 is not an access level (1 to 4)")
