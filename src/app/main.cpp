@@ -6,6 +6,7 @@
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "data/programstate.h"
+#include "data/restorejournal.h"
 #include "print/printer.h"
 #include "ui/fade.h"
 #include "ui/prompts.h"
@@ -66,9 +67,14 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // A restore cut short is completed or undone before anything reads the files; a folder that
+    // cannot be settled could hold files of two days, so the program does not go on with it.
+    FileIo io;
+    if (!ReportFileError(prompts, FinishInterruptedRestore(io, QString(), state)))
+        return 1;
+
     IniSettingsStore settings;
     SystemClock clock;
-    FileIo io;
     PersonnelFile personnel(io, state.DataFileName, state.ScratchFileName);
     state.PlatformCanFade = PlatformSupportsWindowOpacity();
 

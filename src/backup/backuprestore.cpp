@@ -278,13 +278,14 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
         {
             BusyWindow busy(window);
             // All or none: a data folder holding files of different days is worse than the old one.
-            outcome = ReplaceDataFiles(ctx.io, files, [&](qsizetype i, ReplaceStep step) {
-                const QString caption = QStringLiteral("Restoring ") + files[i].to;
-                if (step == ReplaceStep::Copying)
-                    busy.ShowProgress(caption);
-                else
-                    busy.SetCaption(caption); // the renames follow each other at once
-            });
+            outcome =
+                ReplaceDataFiles(ctx.io, files, s.RestoreJournalName, [&](qsizetype i, ReplaceStep step) {
+                    const QString caption = QStringLiteral("Restoring ") + files[i].to;
+                    if (step == ReplaceStep::Copying)
+                        busy.ShowProgress(caption);
+                    else
+                        busy.SetCaption(caption); // the renames follow each other at once
+                });
         }
         if (!outcome.status) {
             prompts.MsgBox(QStringLiteral("There is some kind of problem") + CrLf +

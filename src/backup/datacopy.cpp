@@ -102,24 +102,7 @@ IoStatus WriteCopy(FileIo& io, const QString& from, const QString& to, const QSt
     return {};
 }
 
-// A hidden name beside `to`: its folder, a dot, its name and `suffix`.
-QString ScratchNameBeside(const QString& to, const QString& suffix) {
-    const QFileInfo info(to);
-    QString folder = info.path();
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + QLatin1Char('.') + info.fileName() + suffix;
-}
-
 } // namespace
-
-QString PartialCopyName(const QString& to) {
-    return ScratchNameBeside(to, QStringLiteral(".partial"));
-}
-
-QString PreviousCopyName(const QString& to) {
-    return ScratchNameBeside(to, QStringLiteral(".previous"));
-}
 
 IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to) {
     const QString partial = PartialCopyName(to);
@@ -135,7 +118,7 @@ IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to) {
     return {};
 }
 
-ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files,
+ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files, const QString& journal,
                                 const std::function<void(qsizetype index, ReplaceStep step)>& progress) {
     const qsizetype count = files.size();
     // Whether each file was there before; only those have an earlier copy to go back to.
@@ -152,6 +135,14 @@ ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files,
                 io.Remove(PreviousCopyName(files[i].to));
         }
     };
+
+    // A journal of an earlier run that could not be removed would name files of that run, were
+    // this one cut short before writing its own.
+    if (io.Exists(journal)) {
+        if (io.Remove(journal) != 0)
+            return {IoStatus::Failure(Tr("delete"), journal, errno), 0, {}};
+        io.SyncFolderOf(journal);
+    }
 
     // Every copy in full beside its file, and the file as it stands beside it too; the files
     // themselves are not touched yet.
@@ -175,6 +166,16 @@ ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files,
         }
     }
 
+    // What a run cut short from here on needs to be completed or undone.
+    QList<RestoreJournalFile> journaled;
+    for (qsizetype i = 0; i < count; ++i)
+        journaled.append({files[i].to, PartialCopyName(files[i].to), PreviousCopyName(files[i].to),
+                          existed[std::size_t(i)]});
+    if (IoStatus s = WriteRestoreJournal(io, journal, journaled); !s) {
+        removeScratch(0, count);
+        return {s, 0, {}};
+    }
+
     // Each complete copy over its file; a failure takes back the ones already in place.
     for (qsizetype i = 0; i < count; ++i) {
         tell(i, ReplaceStep::Replacing);
@@ -182,28 +183,12 @@ ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files,
         if (io.Rename(PartialCopyName(to), to) == 0)
             continue;
         const int err = errno;
-        ReplaceOutcome outcome{IoStatus::Failure(Tr("replace"), to, err), i, {}};
-        for (qsizetype j = 0; j < i; ++j) {
-            const QString& back = files[j].to;
-            const bool putBack =
-                existed[std::size_t(j)] ? io.Rename(PreviousCopyName(back), back) == 0 : io.Remove(back) == 0;
-            if (!putBack)
-                outcome.notPutBack << back;
-        }
-        removeScratch(i, count);
-        for (const FileReplacement& f : files)
-            io.SyncFolderOf(f.to);
-        return outcome;
+        return {IoStatus::Failure(Tr("replace"), to, err), i,
+                SettleRestore(io, journal, journaled).notPutBack};
     }
-
-    for (const FileReplacement& f : files)
-        io.SyncFolderOf(f.to);
-    // The earlier copies are no longer needed. One that cannot be removed is hidden and is
-    // written afresh by the next run.
-    for (qsizetype i = 0; i < count; ++i) {
-        if (existed[std::size_t(i)])
-            io.Remove(PreviousCopyName(files[i].to));
-    }
+    // Every file is in. The earlier copies are no longer needed; one that cannot be removed, or
+    // a journal that cannot, is settled when the folder is next locked.
+    SettleRestore(io, journal, journaled);
     return {};
 }
 

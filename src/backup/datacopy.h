@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/fileio.h"
+#include "data/restorejournal.h"
 
 #include <QList>
 #include <QString>
@@ -13,11 +14,6 @@
 // flushed after. The copy is readable and writable by its owner only. On failure the partial
 // file is removed and `to` is as it was.
 IoStatus CopyDataFile(FileIo& io, const QString& from, const QString& to);
-
-// The name a copy to `to` is written under until it is complete.
-QString PartialCopyName(const QString& to);
-// The name under which ReplaceDataFiles keeps the earlier `to` until every file is in place.
-QString PreviousCopyName(const QString& to);
 
 // One file of ReplaceDataFiles: `to` is to become a copy of `from`.
 struct FileReplacement {
@@ -40,11 +36,13 @@ struct ReplaceOutcome {
 
 // Replaces every `to` by a copy of its `from`, all of them or none. Every copy is written in
 // full beside its file first (PartialCopyName, owner-only), together with a copy of the file as
-// it stands (PreviousCopyName, its own mode); only then are the copies renamed over the files.
-// When anything fails, the files already replaced are put back from their earlier copies (or
-// removed when there was none) and every scratch file is removed, so the files are as they were.
-// `progress` is told the index of the file in hand at each step.
-ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files,
+// it stands (PreviousCopyName, its own mode); then the journal `journal`, in the files' folder,
+// names them all; only then are the copies renamed over the files. When anything fails, the
+// files already replaced are put back from their earlier copies (or removed when there was none)
+// and every scratch file is removed, so the files are as they were. A run cut short is settled
+// by FinishInterruptedRestore (data/restorejournal.h). `progress` is told the index of the file
+// in hand at each step.
+ReplaceOutcome ReplaceDataFiles(FileIo& io, const QList<FileReplacement>& files, const QString& journal,
                                 const std::function<void(qsizetype index, ReplaceStep step)>& progress);
 
 // What a look into a folder found.

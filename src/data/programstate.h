@@ -12,6 +12,8 @@ struct ProgramState {
     QString UserListName = QStringLiteral("User.List");
     QString UserLogName = QStringLiteral("User.Log");
     QString ScratchFileName = QStringLiteral("TempFile.$$$");
+    // A restore's journal, there only while a restore is under way or was cut short.
+    QString RestoreJournalName = QStringLiteral("Restore.$$$");
     OneBased<QString, 3> DataFileNames{DataFileName, UserListName, UserLogName};
     OneBased<QString, 4> AccessLevelNames{QStringLiteral("Read Only"), QStringLiteral("Read/Edit"),
                                           QStringLiteral("Read/Edit/Add"),

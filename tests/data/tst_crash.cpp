@@ -1,11 +1,14 @@
-// Killed at any moment: a child process removes, appends, rewrites an employee or removes a user
-// while this test kills it (SIGKILL) after a random, seeded delay. Whatever moment it died at,
-// the files read back through the data layer (which finishes an interrupted removal on opening)
-// are exactly as before the operation or exactly as after it. 50 runs per operation; more with
-// --runs N. Then the child is killed at each of its file calls in turn (in the middle of a write:
-// after half its bytes), except in an edit in place: that has no journal, so half a record
-// written over the old one would stay.
+// Killed at any moment: a child process removes, appends, rewrites an employee, removes a user or
+// restores the data files while this test kills it (SIGKILL) after a random, seeded delay.
+// Whatever moment it died at, the files read back through the data layer (which finishes an
+// interrupted removal on opening, and settles an interrupted restore) are exactly as before the
+// operation or exactly as after it. 50 runs per operation; more with --runs N. Then the child is
+// killed at each of its file calls in turn (in the middle of a write: after half its bytes),
+// except in an edit in place: that has no journal, so half a record written over the old one would
+// stay. A restore is also killed before each of its renames and removals in turn.
+#include "backup/datacopy.h"
 #include "data/personnelfile.h"
+#include "data/programstate.h"
 #include "data/userlist.h"
 #include "datatool/seed.h"
 #include "support/faultyfileio.h"
@@ -52,9 +55,59 @@ QByteArray UserImage() {
     return image;
 }
 
+const ProgramState State;
+const QStringList DataNames{State.DataFileName, State.UserListName, State.UserLogName};
+
+// Dies (SIGKILL) at its `n`th rename or removal, before making it; never when `n` is 0.
+class DyingFileIo final : public FileIo {
+public:
+    explicit DyingFileIo(int n) : m_left(n) {}
+    int Rename(const QString& from, const QString& to) override {
+        Step();
+        return FileIo::Rename(from, to);
+    }
+    int Remove(const QString& path) override {
+        Step();
+        return FileIo::Remove(path);
+    }
+
+private:
+    void Step() {
+        if (--m_left == 0)
+            ::raise(SIGKILL);
+    }
+    int m_left;
+};
+
+// The data files before the operation: `original` is the personnel file or, for "removeuser",
+// the user list. A restore replaces the personnel file and the user list by the halves saved
+// beside them and brings a log where there was none.
+void Lay(const QString& op, const QByteArray& original) {
+    if (!op.startsWith(QStringLiteral("restore")))
+        return Write(op == QStringLiteral("removeuser") ? QStringLiteral("User.List")
+                                                        : QStringLiteral("Rosterly.Data"),
+                     original);
+    for (const QString& name : QDir().entryList(QDir::Files | QDir::Hidden))
+        QFile::remove(name);
+    const QByteArray now[] = {original, UserImage()};
+    for (int i = 0; i < 2; ++i) {
+        Write(DataNames[i], now[i]);
+        Write(QStringLiteral("Saved.") + DataNames[i], now[i].left(now[i].size() / 2));
+    }
+    Write(QStringLiteral("Saved.User.Log"), "then\r\n");
+}
+
 // The operation under test, on the data files of the working folder. The child runs it once;
 // the parent runs it on a copy to know the state after it.
 void Operate(const QString& op, FileIo&& io = FileIo()) {
+    if (op.startsWith(QStringLiteral("restore"))) {
+        DyingFileIo dying(op.mid(7).toInt()); // "restoreN" dies at the Nth rename or removal
+        QList<FileReplacement> files;
+        for (const QString& name : DataNames)
+            files.append({QStringLiteral("Saved.") + name, name});
+        ReplaceDataFiles(op == QStringLiteral("restore") ? io : dying, files, State.RestoreJournalName, {});
+        return;
+    }
     if (op == QStringLiteral("removeuser")) {
         UserList users(io);
         if (users.OpenUserList())
@@ -89,6 +142,14 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
 // and closed again, then their bytes.
 QByteArray Settled(const QString& op) {
     FileIo io;
+    if (op.startsWith(QStringLiteral("restore"))) {
+        if (!FinishInterruptedRestore(io, QString(), State))
+            return "unsettled";
+        QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
+        for (const QString& name : DataNames)
+            all += '\n' + Read(name);
+        return all;
+    }
     if (op == QStringLiteral("removeuser")) {
         UserList users(io);
         if (!users.OpenUserList())
@@ -103,19 +164,24 @@ QByteArray Settled(const QString& op) {
     return Read(QStringLiteral("Rosterly.Data"));
 }
 
-QString DataFile(const QString& op) {
-    return op == QStringLiteral("removeuser") ? QStringLiteral("User.List") : QStringLiteral("Rosterly.Data");
-}
-
 } // namespace
 
 class TestCrash : public QObject {
     Q_OBJECT
 
+private:
+    // Starts this program as the child running `op`, and lets it go once it is ready.
+    static void StartChild(QProcess& child, const QString& op) {
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), op});
+        QVERIFY(child.waitForReadyRead(10000)); // the child is ready
+        child.write("go\n");
+        child.waitForBytesWritten(1000);
+    }
+
 private slots:
     void killedAtAnyMoment_data() {
         QTest::addColumn<QString>("op");
-        for (const char* op : {"remove", "append", "appendmany", "write", "removeuser"})
+        for (const char* op : {"remove", "append", "appendmany", "write", "removeuser", "restore"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
 
@@ -127,31 +193,29 @@ private slots:
         const QByteArray original = op == QStringLiteral("removeuser") ? UserImage() : Read(seeded);
 
         // The state after the operation, from a run that is not interrupted.
-        Write(DataFile(op), original);
+        Lay(op, original);
+        const QByteArray before = Settled(op);
         QElapsedTimer timer;
         timer.start();
         Operate(op);
         const qint64 tookUs = std::max<qint64>(100, timer.nsecsElapsed() / 1000);
         const QByteArray after = Settled(op);
-        QVERIFY(after != original);
+        QVERIFY(after != before);
 
         QRandomGenerator random(20261209u + quint32(qHash(op)));
-        int before = 0, done = 0;
+        int asBefore = 0, done = 0;
         for (int run = 1; run <= g_runs; ++run) {
-            Write(DataFile(op), original);
+            Lay(op, original);
             QFile::remove(QStringLiteral("TempFile.$$$"));
             QProcess child;
-            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), op});
-            QVERIFY(child.waitForReadyRead(10000)); // the child is ready
-            child.write("go\n");
-            child.waitForBytesWritten(1000);
+            StartChild(child, op);
             // Anywhere from before the operation to a little after it.
             ::usleep(useconds_t(random.bounded(quint32(tookUs * 3 / 2 + 200))));
             ::kill(pid_t(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished(10000));
             const QByteArray settled = Settled(op);
-            if (settled == original)
-                ++before;
+            if (settled == before)
+                ++asBefore;
             else if (settled == after)
                 ++done;
             else
@@ -161,17 +225,17 @@ private slots:
                                    .arg(settled.size())));
         }
         qInfo("%s: %d runs, %d left as before, %d as after, operation %lld us", qPrintable(op), g_runs,
-              before, done, tookUs);
+              asBefore, done, tookUs);
 
         for (int call = 1; op != QStringLiteral("write"); ++call) {
-            Write(DataFile(op), original);
+            Lay(op, original);
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(),
                         {QStringLiteral("--child-at"), op, QString::number(call)});
             QVERIFY(child.waitForFinished(30000));
             const QByteArray settled = Settled(op);
             QVERIFY2(
-                settled == original || settled == after,
+                settled == before || settled == after,
                 qPrintable(QStringLiteral("killed at call %1: neither as before nor as after").arg(call)));
             if (child.exitStatus() == QProcess::NormalExit) { // fewer calls than `call`
                 QVERIFY(call > (op.startsWith(QStringLiteral("append")) ? 7 : 3));
@@ -179,21 +243,47 @@ private slots:
             }
         }
     }
+
+    // Killed before each rename and removal of a restore in turn: while a file is still to be
+    // renamed it is undone, and from the first removal on (every file in) it is done.
+    void restoreKilledAtEachRename() {
+        TempDataFolder folder;
+        QCOMPARE(WriteSeedFile(folder.FilePath(QStringLiteral("seed.Data")), 200, 7, true), QString());
+        const QByteArray original = Read(QStringLiteral("seed.Data"));
+        Lay(QStringLiteral("restore"), original);
+        const QByteArray before = Settled(QStringLiteral("restore"));
+        Operate(QStringLiteral("restore"));
+        const QByteArray after = Settled(QStringLiteral("restore"));
+        const int renames = int(DataNames.size());
+        int n = 1;
+        for (;; ++n) {
+            Lay(QStringLiteral("restore"), original);
+            QProcess child;
+            StartChild(child, QStringLiteral("restore%1").arg(n));
+            QVERIFY(child.waitForFinished(10000));
+            const QByteArray settled = Settled(QStringLiteral("restore"));
+            QVERIFY2(settled == (n <= renames ? before : after),
+                     qPrintable(QStringLiteral("killed at %1").arg(n)));
+            if (child.exitStatus() == QProcess::NormalExit)
+                break;
+        }
+        QVERIFY(n > renames + 1); // the child was killed at each rename and at a removal after them
+    }
 };
 
 int main(int argc, char* argv[]) {
-    if (argc == 4 && qstrcmp(argv[1], "--child-at") == 0) {
-        QCoreApplication app(argc, argv);
-        FaultyFileIo io;
-        io.Arm(atoi(argv[3]), FaultyFileIo::Fault::Kill);
-        Operate(QString::fromLatin1(argv[2]), std::move(io));
-        return 0;
-    }
     if (argc == 3 && qstrcmp(argv[1], "--child") == 0) {
         QCoreApplication app(argc, argv);
         QTextStream(stdout) << "ready" << Qt::endl;
         QTextStream(stdin).readLine(); // "go"
         Operate(QString::fromLatin1(argv[2]));
+        return 0;
+    }
+    if (argc == 4 && qstrcmp(argv[1], "--child-at") == 0) {
+        QCoreApplication app(argc, argv);
+        FaultyFileIo io;
+        io.Arm(atoi(argv[3]), FaultyFileIo::Fault::Kill);
+        Operate(QString::fromLatin1(argv[2]), std::move(io));
         return 0;
     }
     // --runs N: more runs than the everyday 50.

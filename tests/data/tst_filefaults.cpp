@@ -3,10 +3,12 @@
 // (when the operation reports failure) or exactly as intended (when it reports success): never
 // shorter, torn, duplicated or missing.
 #include "data/personnelfile.h"
+#include "data/restorejournal.h"
 #include "data/userlist.h"
 #include "support/faultyfileio.h"
 #include "support/testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QtTest>
 
@@ -286,6 +288,64 @@ private slots:
         // Record length 1: the log is text; only whole lines may be added.
         FailEachCall(QStringLiteral("User.Log"), 1, first, first + line,
                      [&](FileIo& io) { return WriteUserLogEntry(io, state, 1, clock); });
+    }
+
+    void restoreCutShortIsSettled_data() {
+        QTest::addColumn<int>("renamed");
+        for (int renamed = 0; renamed <= 3; ++renamed)
+            QTest::addRow("%d of 3 renamed", renamed) << renamed;
+    }
+
+    // A restore cut short after its journal, with `renamed` of its three files in place (the log
+    // is new), settled while each call in turn fails: a settling that succeeds leaves the files
+    // wholly as before or wholly as restored, and a second one leaves nothing else either.
+    void restoreCutShortIsSettled() {
+        QFETCH(int, renamed);
+        const ProgramState state;
+        const QStringList names{state.DataFileName, state.UserListName, state.UserLogName};
+        const QList<Bytes> old{Image({Employee(QStringLiteral("Old"))}),
+                               Image({User(QStringLiteral("Old"), 1)}), std::nullopt};
+        const QList<Bytes> fresh{Image({Employee(QStringLiteral("New"))}),
+                                 Image({User(QStringLiteral("New"), 4)}), QByteArray("log\r\n")};
+        auto contents = [&] {
+            QByteArray all;
+            for (const QString& name : names)
+                all += '|' + ReadIfExists(name).value_or("none");
+            return all;
+        };
+        auto listing = [] {
+            return QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        };
+        QByteArray expected;
+        QStringList expectedListing;
+        for (int call = 1;; ++call) {
+            TempDataFolder folder;
+            QList<RestoreJournalFile> files;
+            for (int i = 0; i < 3; ++i) {
+                files.append({names[i], PartialCopyName(names[i]), PreviousCopyName(names[i]), bool(old[i])});
+                Lay(names[i], renamed == 3 ? fresh[i] : old[i]); // as settled, to know the outcome
+            }
+            if (call == 1) {
+                expected = contents();
+                expectedListing = listing();
+            }
+            for (int i = 0; i < 3; ++i) {
+                Lay(names[i], i < renamed ? fresh[i] : old[i]);
+                Lay(files[i].partial, i < renamed ? std::nullopt : fresh[i]);
+                Lay(files[i].previous, old[i]);
+            }
+            FileIo plain;
+            QVERIFY(WriteRestoreJournal(plain, state.RestoreJournalName, files));
+            FaultyFileIo io;
+            io.Arm(call, FaultyFileIo::Fault::Error);
+            const QByteArray where = "failing call " + QByteArray::number(call);
+            if (FinishInterruptedRestore(io, QString(), state))
+                QVERIFY2(contents() == expected, where);
+            QVERIFY(FinishInterruptedRestore(plain, QString(), state));
+            QVERIFY2(contents() == expected && listing() == expectedListing, where + " and settled again");
+            if (!io.Fired())
+                break;
+        }
     }
 };
 

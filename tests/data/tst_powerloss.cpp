@@ -2,7 +2,9 @@
 // data writes are each kept or lost at random and the folder's changes (creations, renames,
 // removals) are kept up to a random point. Reopened through the data layer, the files are exactly
 // as before the operation or as after it: never torn, never lost.
+#include "backup/datacopy.h"
 #include "data/personnelfile.h"
+#include "data/programstate.h"
 #include "data/userlist.h"
 #include "support/testsupport.h"
 
@@ -23,7 +25,7 @@ namespace {
 class PowerLossFileIo final : public FileIo {
 public:
     explicit PowerLossFileIo(const QString& folder) : m_folder(folder) {
-        for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
             const int inode = NewInode(ReadFile(name));
             m_durableNames.insert(name, inode);
         }
@@ -56,7 +58,7 @@ public:
         for (qsizetype i = 0; i < kept; ++i)
             Apply(names, m_pendingNames[i]);
         QDir dir(m_folder);
-        for (const QString& name : dir.entryList(QDir::Files))
+        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
             dir.remove(name);
         for (auto it = names.cbegin(); it != names.cend(); ++it) {
             QFile f(dir.filePath(it.key()));
@@ -252,8 +254,19 @@ QByteArray User(int i) {
     return QByteArray(u.data(), UserRecordLength);
 }
 
+// A restore replaces the three data files by the saved copies beside them.
+const ProgramState State;
+const QStringList DataNames{State.DataFileName, State.UserListName, State.UserLogName};
+
 // Every write path of the data files, run through `io`.
 void Operate(FileIo& io, const QString& op) {
+    if (op == QStringLiteral("restore")) {
+        QList<FileReplacement> files;
+        for (const QString& name : DataNames)
+            files.append({QStringLiteral("Saved.") + name, name});
+        ReplaceDataFiles(io, files, State.RestoreJournalName, {});
+        return;
+    }
     if (op.startsWith(QStringLiteral("user"))) {
         UserList users(io);
         if (!users.OpenUserList())
@@ -292,6 +305,14 @@ void Operate(FileIo& io, const QString& op) {
 // The data files as the data layer reads them afterwards (an interrupted removal finished).
 QByteArray Settled(const QString& op) {
     FileIo io;
+    if (op == QStringLiteral("restore")) {
+        if (!FinishInterruptedRestore(io, QString(), State))
+            return "unsettled";
+        QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
+        for (const QString& name : DataNames)
+            all += '\n' + ReadFileBytes(name);
+        return all;
+    }
     const bool users = op.startsWith(QStringLiteral("user"));
     if (users) {
         UserList list(io);
@@ -309,6 +330,17 @@ QByteArray Settled(const QString& op) {
 }
 
 void Prepare(const QString& op) {
+    if (op == QStringLiteral("restore")) {
+        const QByteArray now[] = {Employee(1) + Employee(2), User(1), "now\r\n"};
+        const QByteArray then[] = {Employee(3), User(2) + User(3), "then\r\n"};
+        for (int i = 0; i < 3; ++i) {
+            QFile f(DataNames[i]), saved(QStringLiteral("Saved.") + DataNames[i]);
+            if (i < 2) // the log is new
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(now[i]) == now[i].size());
+            QVERIFY(saved.open(QIODevice::WriteOnly) && saved.write(then[i]) == then[i].size());
+        }
+        return;
+    }
     QByteArray bytes;
     const bool users = op.startsWith(QStringLiteral("user"));
     for (int i = 1; i <= 5; ++i)
@@ -326,8 +358,8 @@ class TestPowerLoss : public QObject {
 private slots:
     void powerFailsAtAnyCall_data() {
         QTest::addColumn<QString>("op");
-        for (const char* op :
-             {"remove", "append", "append many", "write", "user remove", "user append", "user write"})
+        for (const char* op : {"remove", "append", "append many", "write", "user remove", "user append",
+                               "user write", "restore"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
     void powerFailsAtAnyCall() {
@@ -350,14 +382,24 @@ private slots:
         QRandomGenerator random(7u + quint32(qHash(op)));
         int asBefore = 0, asAfter = 0;
         for (int cut = 1; cut <= calls + 1; ++cut) {
-            for (int draw = 0; draw < 8; ++draw) {
-                for (const QString& name : QDir(folder.Path()).entryList(QDir::Files))
+            // Fewer for a restore: it has many calls, and each run settles it twice.
+            for (int draw = 0; draw < (op == QStringLiteral("restore") ? 4 : 8); ++draw) {
+                for (const QString& name : QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden))
                     QFile::remove(name);
                 Prepare(op);
                 PowerLossFileIo io(folder.Path());
                 io.CutAt(cut);
                 Operate(io, op);
-                io.LeaveDiskAfterCut(random);
+                // The first draw is the process killed at the call, with nothing lost.
+                if (draw > 0)
+                    io.LeaveDiskAfterCut(random);
+                if (op == QStringLiteral("restore")) {
+                    // The power goes again while the interrupted restore is being settled.
+                    PowerLossFileIo again(folder.Path());
+                    again.CutAt(1 + int(random.bounded(12)));
+                    FinishInterruptedRestore(again, QString(), State);
+                    again.LeaveDiskAfterCut(random);
+                }
                 const QByteArray settled = Settled(op);
                 if (settled == before)
                     ++asBefore;

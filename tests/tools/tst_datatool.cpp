@@ -4,7 +4,9 @@
 #include "data/folderlock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
+#include "data/programstate.h"
 #include "data/records.h"
+#include "data/restorejournal.h"
 #include "exchange/exportlist.h"
 #include "list/listbuilder.h"
 
@@ -631,6 +633,40 @@ private slots:
         QCOMPARE(filesIn("w"), QStringList{QStringLiteral("x.Data")});
         QCOMPARE(filesIn("A"), QStringList{QStringLiteral("Rosterly.Data")});
         QCOMPARE(ReadAll(Path(QStringLiteral("A/Rosterly.Data"))).size(), records * PersonnelRecordLength);
+    }
+
+    // A restore cut short in the folder is completed or undone before a command that takes the
+    // lock reads anything; one that cannot be settled stops the command.
+    void lockingCommandsSettleARestoreCutShort() {
+        QCOMPARE(
+            Tool({QStringLiteral("seed"), QStringLiteral("3"), QStringLiteral("Rosterly.Data")}).exitCode, 0);
+        const QByteArray before = ReadAll(Path(QStringLiteral("Rosterly.Data")));
+        // Cut short once the personnel file was in, before the (new) user list was.
+        QVERIFY(QFile::rename(Path(QStringLiteral("Rosterly.Data")),
+                              Path(QStringLiteral(".Rosterly.Data.previous"))));
+        WriteAll(Path(QStringLiteral("Rosterly.Data")), QByteArray(PersonnelRecordLength, 'x'));
+        WriteAll(Path(QStringLiteral(".User.List.partial")), Image(User(4)));
+        FileIo io;
+        const ProgramState state;
+        QList<RestoreJournalFile> files;
+        for (const auto& [name, existed] : {std::pair(QStringLiteral("Rosterly.Data"), true),
+                                            std::pair(QStringLiteral("User.List"), false)})
+            files.append({Path(name), PartialCopyName(Path(name)), PreviousCopyName(Path(name)), existed});
+        QVERIFY(WriteRestoreJournal(io, Path(state.RestoreJournalName), files));
+        QCOMPARE(Tool({QStringLiteral("export"), QStringLiteral("Rosterly.Data")}).exitCode, 0);
+        QCOMPARE(ReadAll(Path(QStringLiteral("Rosterly.Data"))), before);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("Rosterly.Data")});
+
+        QVERIFY(QDir().mkpath(Path(state.RestoreJournalName))); // a journal that cannot be read
+        const Outcome refused = Tool({QStringLiteral("seed"), QStringLiteral("3"), QStringLiteral("x.Data")});
+        QVERIFY(QDir().rmdir(Path(state.RestoreJournalName)));
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.err,
+                 "rosterly-data: Could not read the file \"" + QFile::encodeName(Path(state.RestoreJournalName)) +
+                     "\". Is a directory. A restore in that folder was cut short and is not settled; "
+                     "nothing was done.\n");
+        QVERIFY(!QFile::exists(Path(QStringLiteral("x.Data"))));
     }
 
     void wrongCommandLines_data() {

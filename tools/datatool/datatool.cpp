@@ -7,7 +7,9 @@
 #include "data/fixedrecordfile.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
+#include "data/programstate.h"
 #include "data/records.h"
+#include "data/restorejournal.h"
 #include "data/util.h"
 
 #include <QDir>
@@ -549,6 +551,8 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
                 .arg(target, lock.HeldBy().user, lock.HeldBy().host)
                 .arg(lock.HeldBy().pid),
             ExitFailure);
+    if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
+        return Complain(err, unsettled, ExitFailure);
     const qint64 count = static_cast<qint64>(*WholeNumber(line.operands[0], MaxSeedCount));
     if (const QString failed = WriteSeedFile(real, count, line.seed, line.force, target); !failed.isEmpty())
         return Complain(err, failed, ExitFailure);
@@ -578,6 +582,15 @@ QString LeadsNowhereText(const QString& path) {
 
 QString Plural(qint64 n, const char* one, const char* many) {
     return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
+}
+
+QString FinishRestoreBeside(const QString& file) {
+    FileIo io;
+    const IoStatus s = FinishInterruptedRestore(io, QFileInfo(file).path(), ProgramState());
+    if (s)
+        return {};
+    return QString(s.Message()).replace(CrLf, QStringLiteral(" ")) +
+           QStringLiteral(" A restore in that folder was cut short and is not settled; nothing was done.");
 }
 
 int RunDataTool(const QStringList& arguments, std::FILE* out, std::FILE* err) {

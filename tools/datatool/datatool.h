@@ -35,6 +35,9 @@ int Complain(std::FILE* err, const QString& message, int status, bool usageHint 
 QString Plural(qint64 n, const char* one, const char* many);
 // "<path> is a link to <target>, which does not exist": a link a writer refuses to create through.
 QString LeadsNowhereText(const QString& path);
+// Completes or undoes a restore cut short in the folder of `file`, as the program does once it
+// holds the folder's lock; empty when the folder is settled, else why it is not.
+QString FinishRestoreBeside(const QString& file);
 
 // export and import (exchange.cpp); `arguments` follow the command's name.
 int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err);

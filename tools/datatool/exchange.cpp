@@ -182,6 +182,8 @@ int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     DataFolderLock lock(QFileInfo(real).absolutePath());
     if (const QString held = TakeLock(lock, line.file); !held.isEmpty())
         return Complain(err, held, ExitFailure);
+    if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
+        return Complain(err, unsettled, ExitFailure);
 
     FileIo io;
     PersonnelFile file = FileAt(io, real);
@@ -248,6 +250,8 @@ int RunImport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     DataFolderLock lock(QFileInfo(real).absolutePath());
     if (const QString held = TakeLock(lock, target); !held.isEmpty())
         return Complain(err, held, ExitFailure);
+    if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
+        return Complain(err, unsettled, ExitFailure);
     FileIo io;
     PersonnelFile file = FileAt(io, real);
     if (const IoStatus s = ApplyImport(file, plan, SystemClock()); !s)
