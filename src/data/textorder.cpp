@@ -60,7 +60,7 @@ void TextOrder::RankAnsiCharacters() {
     const auto of = [&](int b) -> const QString& {
         return text[std::size_t(b)];
     };
-    for (int attempt = 0; attempt < 8 && bytes.size() >= 2; ++attempt) {
+    for (int attempt = 0; attempt < 32 && bytes.size() >= 2; ++attempt) {
         const auto byText = [&](int a, int b) {
             return Compare(of(a), of(b)) < 0;
         };

@@ -214,8 +214,8 @@ private slots:
     }
 
     // Names in the order the user's language reads them, case aside; equal names keep file order.
-    // A C locale sorts as US English. "ß" has no rank, and Danish none at all ("aa" is one letter
-    // there), so such names go through the collator whole.
+    // A C locale sorts as US English. "ß" has no rank, nor has "a" in Danish, where "aa" is one
+    // letter: such names go through the collator whole.
     void namesInTheUsersLanguageOrder_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QStringList>("expected");
