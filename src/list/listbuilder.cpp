@@ -182,8 +182,10 @@ private:
 // and punctuation alike) and decoded once each.
 class RowBuilder {
 public:
-    RowBuilder(const ListOptions& options, double today, const TextOrder& order, EmployeeListResult& result)
-        : m_options(options), m_type(TypeOf(options)), m_today(Day::Of(today)), m_ranks(order.AnsiRanks()),
+    // `ranks`: TextOrder::AnsiRanks, for the alphabetical list.
+    RowBuilder(const ListOptions& options, double today, const std::array<unsigned char, 256>& ranks,
+               EmployeeListResult& result)
+        : m_options(options), m_type(TypeOf(options)), m_today(Day::Of(today)), m_ranks(ranks),
           m_result(result) {
         const QLocale locale;
         for (int m = 1; m <= 12; ++m)
@@ -773,8 +775,10 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
     const qint32 likely = result.recordCount;
     result.cells.reserve(std::size_t(std::max(likely, 0)) * std::size_t(result.cols));
 
-    const std::shared_ptr<const TextOrder> textOrder = TextOrder::ForUser();
-    RowBuilder builder(options, today, *textOrder, result);
+    // Only names are collated: the dated lists' sort keys are digits.
+    const std::shared_ptr<const TextOrder> textOrder = type == Alphabetical ? TextOrder::ForUser() : nullptr;
+    static const std::array<unsigned char, 256> noRanks{};
+    RowBuilder builder(options, today, textOrder ? textOrder->AnsiRanks() : noRanks, result);
     builder.recordNumbers.reserve(std::size_t(std::max(likely, 0)));
     if (type == Alphabetical) {
         builder.nameKeyEnds.reserve(std::size_t(std::max(likely, 0)));
