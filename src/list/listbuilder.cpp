@@ -4,6 +4,7 @@
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "data/records.h"
+#include "data/textorder.h"
 
 #include <QLocale>
 
@@ -13,6 +14,8 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -125,9 +128,8 @@ static_assert(PersonnelRecordView::FieldOf(F::EmployeeNumber).offset >= Searched
               PersonnelRecordView::FieldOf(F::EmployeeNumber).offset < SearchedEnd);
 static_assert(PersonnelRecordView::FieldOf(F::Notepad).offset == SearchedEnd);
 
-// Case-insensitive text order, as QString::compare gives it, for texts decoded from the code page:
-// each byte stands for one character, so ranking the 256 case-folded characters once turns a
-// comparison into a memcmp of the rank bytes.
+// Each byte's character folded to lower case, as a rank: two names with the same fold bytes are the
+// same text but for case, which the list's order does not tell apart.
 const std::array<unsigned char, 256>& FoldRanks() {
     static const std::array<unsigned char, 256> ranks = [] {
         std::array<char16_t, 256> folded{};
@@ -180,8 +182,11 @@ private:
 // and punctuation alike) and decoded once each.
 class RowBuilder {
 public:
-    RowBuilder(const ListOptions& options, double today, EmployeeListResult& result)
-        : m_options(options), m_type(TypeOf(options)), m_today(Day::Of(today)), m_result(result) {
+    // `ranks`: TextOrder::AnsiRanks, for the alphabetical list.
+    RowBuilder(const ListOptions& options, double today, const std::array<unsigned char, 256>& ranks,
+               EmployeeListResult& result)
+        : m_options(options), m_type(TypeOf(options)), m_today(Day::Of(today)), m_ranks(ranks),
+          m_result(result) {
         const QLocale locale;
         for (int m = 1; m <= 12; ++m)
             m_monthNames[std::size_t(m)] = locale.monthName(m, QLocale::ShortFormat);
@@ -194,15 +199,16 @@ public:
 
     std::vector<qint32> recordNumbers; // by row, as built
     std::vector<int> sortNumbers;      // by row, types 2 to 4: the sort key as a number
-    // Alphabetical list: the name of row i in rank bytes is
-    // nameKeys[nameKeyEnds[i-1]..nameKeyEnds[i]).
+    // Alphabetical list: the name of row i as letter ranks (TextOrder::AnsiRanks) is
+    // nameKeys[nameKeyEnds[i-1]..nameKeyEnds[i]), folded to lower case the same stretch of
+    // foldKeys. Rows whose names hold a character without a rank are in unrankedRows.
     std::string nameKeys;
+    std::string foldKeys;
     std::vector<std::uint32_t> nameKeyEnds;
+    std::vector<qint32> unrankedRows;
 
-    std::string_view NameKey(qint32 row) const {
-        const std::size_t begin = row > 0 ? nameKeyEnds[std::size_t(row) - 1] : 0;
-        return std::string_view(nameKeys).substr(begin, nameKeyEnds[std::size_t(row)] - begin);
-    }
+    std::string_view NameKey(qint32 row) const { return KeyOf(nameKeys, row); }
+    std::string_view FoldKey(qint32 row) const { return KeyOf(foldKeys, row); }
 
     void Visit(qint32 n, PersonnelRecordView r) {
         if (m_type == Alphabetical) {
@@ -217,6 +223,11 @@ public:
     }
 
 private:
+    std::string_view KeyOf(const std::string& keys, qint32 row) const {
+        const std::size_t begin = row > 0 ? nameKeyEnds[std::size_t(row) - 1] : 0;
+        return std::string_view(keys).substr(begin, nameKeyEnds[std::size_t(row)] - begin);
+    }
+
     void PrepareFilters() {
         const ListOptions& o = m_options;
         if (o.optRace >= 2 && o.optRace <= 6)
@@ -422,10 +433,17 @@ private:
     void AddAlphabeticalRow(qint32 n, PersonnelRecordView r) {
         std::vector<QString>& cells = m_result.cells;
         cells.push_back(Name(r));
-        const auto& ranks = FoldRanks();
-        for (char c : m_bytes)
-            nameKeys += char(ranks[static_cast<unsigned char>(c)]);
+        const auto& folds = FoldRanks();
+        bool ranked = true;
+        for (char c : m_bytes) {
+            const unsigned char rank = m_ranks[static_cast<unsigned char>(c)];
+            ranked = ranked && rank != 0;
+            nameKeys += char(rank);
+            foldKeys += char(folds[static_cast<unsigned char>(c)]);
+        }
         nameKeyEnds.push_back(std::uint32_t(nameKeys.size()));
+        if (!ranked)
+            unrankedRows.push_back(qint32(recordNumbers.size()));
         cells.push_back(ListWithValue(r));
         cells.push_back(m_filler);
         cells.push_back(QString::number(n));
@@ -500,6 +518,7 @@ private:
     const ListOptions& m_options;
     const int m_type;
     const Day m_today;
+    const std::array<unsigned char, 256>& m_ranks;
     EmployeeListResult& m_result;
     std::array<QString, 13> m_monthNames; // 1..12
     const QString m_filler = QStringLiteral("*");
@@ -582,6 +601,71 @@ void SortByName(SortEntry* entries, std::size_t size, std::size_t offset, const 
             SortByName(entries + run, next - run, offset + 8, nameOf, scratch);
         run = next;
     }
+}
+
+// The alphabetical list's rows (indexes as built) in the user's text order of their names, equal
+// names in file order. Names of ranked characters are sorted by their ranks, and those with equal
+// ranks (they differ in accents or case) by the collator; the few others are sorted by their
+// collation keys and each put in among the first with the collator.
+std::vector<qint32> AlphabeticalOrder(const RowBuilder& builder, const EmployeeListResult& result,
+                                      const TextOrder& textOrder) {
+    const auto name = [&](qint32 row) -> const QString& {
+        return result.Cell(row, 0);
+    };
+    const std::size_t rows = std::size_t(result.Rows());
+    std::vector<SortEntry> ranked;
+    ranked.reserve(rows - builder.unrankedRows.size());
+    auto unranked = builder.unrankedRows.begin();
+    for (qint32 row = 0; row < qint32(rows); ++row) {
+        if (unranked != builder.unrankedRows.end() && *unranked == row)
+            ++unranked;
+        else
+            ranked.push_back(SortEntry{0, row});
+    }
+    std::vector<SortEntry> scratch;
+    SortByName(
+        ranked.data(), ranked.size(), 0, [&](qint32 row) { return builder.NameKey(row); }, scratch);
+    for (std::size_t run = 0; run < ranked.size();) {
+        std::size_t next = run + 1;
+        bool sameText = true;
+        while (next < ranked.size() &&
+               builder.NameKey(ranked[next].row) == builder.NameKey(ranked[run].row)) {
+            sameText = sameText && builder.FoldKey(ranked[next].row) == builder.FoldKey(ranked[run].row);
+            ++next;
+        }
+        if (!sameText)
+            std::stable_sort(ranked.begin() + std::ptrdiff_t(run), ranked.begin() + std::ptrdiff_t(next),
+                             [&](const SortEntry& a, const SortEntry& b) {
+                                 return builder.FoldKey(a.row) != builder.FoldKey(b.row) &&
+                                        textOrder.Compare(name(a.row), name(b.row)) < 0;
+                             });
+        run = next;
+    }
+
+    std::vector<qint32> order;
+    order.reserve(rows);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(builder.unrankedRows.size());
+    for (qint32 row : builder.unrankedRows)
+        keys.push_back(textOrder.SortKey(name(row)));
+    std::vector<std::size_t> byKey(keys.size());
+    std::iota(byKey.begin(), byKey.end(), std::size_t(0));
+    std::stable_sort(byKey.begin(), byKey.end(),
+                     [&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) < 0; });
+    auto at = ranked.cbegin();
+    for (std::size_t i : byKey) {
+        const qint32 row = builder.unrankedRows[i];
+        const auto end = std::partition_point(at, ranked.cend(), [&](const SortEntry& e) {
+            const int c = textOrder.Compare(name(e.row), name(row));
+            return c < 0 || (c == 0 && e.row < row);
+        });
+        for (; at != end; ++at)
+            order.push_back(at->row);
+        order.push_back(row);
+    }
+    for (; at != ranked.cend(); ++at)
+        order.push_back(at->row);
+    return order;
 }
 
 // Puts the rows in `order` (row indexes as built), following each cycle of the permutation so that
@@ -691,11 +775,15 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
     const qint32 likely = result.recordCount;
     result.cells.reserve(std::size_t(std::max(likely, 0)) * std::size_t(result.cols));
 
-    RowBuilder builder(options, today, result);
+    // Only names are collated: the dated lists' sort keys are digits.
+    const std::shared_ptr<const TextOrder> textOrder = type == Alphabetical ? TextOrder::ForUser() : nullptr;
+    static const std::array<unsigned char, 256> noRanks{};
+    RowBuilder builder(options, today, textOrder ? textOrder->AnsiRanks() : noRanks, result);
     builder.recordNumbers.reserve(std::size_t(std::max(likely, 0)));
     if (type == Alphabetical) {
         builder.nameKeyEnds.reserve(std::size_t(std::max(likely, 0)));
         builder.nameKeys.reserve(std::size_t(std::max(likely, 0)) * 16);
+        builder.foldKeys.reserve(std::size_t(std::max(likely, 0)) * 16);
     } else {
         builder.sortNumbers.reserve(std::size_t(std::max(likely, 0)));
     }
@@ -732,23 +820,21 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
     if (rows < 2)
         return result;
 
-    std::vector<SortEntry> entries(std::size_t(rows), SortEntry{0, 0});
-    for (qint32 row = 0; row < rows; ++row) {
-        entries[std::size_t(row)].row = row;
+    std::vector<qint32> order;
+    if (type == Alphabetical) {
+        order = AlphabeticalOrder(builder, result, *textOrder);
+    } else {
         // The keys are fixed-width digits or empty (-1), so their numbers sort as the texts do.
-        if (type != Alphabetical)
-            entries[std::size_t(row)].key =
-                std::uint64_t(std::int64_t(builder.sortNumbers[std::size_t(row)]) + 1);
-    }
-    std::vector<SortEntry> scratch;
-    if (type == Alphabetical)
-        SortByName(
-            entries.data(), entries.size(), 0, [&](qint32 row) { return builder.NameKey(row); }, scratch);
-    else
+        std::vector<SortEntry> entries(std::size_t(rows), SortEntry{0, 0});
+        for (qint32 row = 0; row < rows; ++row)
+            entries[std::size_t(row)] = {
+                std::uint64_t(std::int64_t(builder.sortNumbers[std::size_t(row)]) + 1), row};
+        std::vector<SortEntry> scratch;
         RadixSort(entries.data(), entries.size(), scratch);
-    std::vector<qint32> order(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        order[i] = entries[i].row;
+        order.reserve(entries.size());
+        for (const SortEntry& e : entries)
+            order.push_back(e.row);
+    }
     ApplyOrder(result, order);
 
     if (type == Alphabetical && newRecordNumber >= 1) {

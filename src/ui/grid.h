@@ -84,8 +84,8 @@ public:
     // The colour stays with the row number, not with its text, when the rows are sorted.
     void SetRowBackColor(int row, const QColor& color);
 
-    // Sorts rows 1..last ascending on columns Col()..ColSel() (either order) as text, ignoring
-    // case; row 0 stays. The highlighted row keeps its text, so Row() may change.
+    // Sorts rows 1..last ascending on columns Col()..ColSel() (either order) as text in the
+    // user's order, ignoring case; row 0 stays. The highlighted row keeps its text, so Row() may change.
     void Sort();
 
     // The row under the mouse at its last move over the grid: 0 over the heading row, -1 where

@@ -1,9 +1,12 @@
 #include "ui/gridmodel.h"
 
+#include "data/textorder.h"
+
 #include <QBrush>
 #include <QStringView>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -251,9 +254,10 @@ void GridModel::Sort(int firstCol, int lastCol) {
     // move once at the end.
     std::vector<int> order(static_cast<std::size_t>(m_dataRows));
     std::iota(order.begin(), order.end(), 0);
+    const std::shared_ptr<const TextOrder> textOrder = TextOrder::ForUser();
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         for (int c = firstCol; c <= lastCol; ++c) {
-            const int cmp = QString::compare(Cell(a, c), Cell(b, c), Qt::CaseInsensitive);
+            const int cmp = textOrder->Compare(Cell(a, c), Cell(b, c));
             if (cmp != 0)
                 return cmp < 0;
         }

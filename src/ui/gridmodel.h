@@ -66,9 +66,9 @@ public:
     QColor RowBackColor(int row) const;
     void SetRowBackColor(int row, const QColor& color);
 
-    // Sorts rows 1..last ascending on the columns firstCol..lastCol as text, ignoring case; the
-    // first differing column decides, rows with equal keys keep their order. Persistent indexes
-    // (a view's current row) follow their row.
+    // Sorts rows 1..last ascending on the columns firstCol..lastCol as text in the user's order,
+    // ignoring case (TextOrder, "data/textorder.h"); the first differing column decides, rows
+    // with equal keys keep their order. Persistent indexes (a view's current row) follow their row.
     void Sort(int firstCol, int lastCol);
 
     // Nestable; the outermost pair is one model reset.

@@ -67,21 +67,21 @@ class TestExport : public QObject {
 private slots:
     void csvHoldsTheListInItsOrder_data() {
         QTest::addColumn<bool>("includeSsn");
+        QTest::addColumn<QString>("carlsLastName");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray bom = "\xEF\xBB\xBF";
-        QTest::newRow("without the SSN")
-            << false
-            << bom +
-                   "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
-                   "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
-                   "Sex,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,EmployeeNumber,JobTitle,"
-                   "Notepad,Email,VersionCreated\r\n"
-                   "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,1975-12-31,2001-02-03,"
-                   "2005-07-08,,,,,,0\r\n"
-                   "2024-03-05 12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,1980-01-17,2010-06-01,,,,"
-                   "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
+        const QByteArray withoutSsn =
+            bom + "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
+                  "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
+                  "Sex,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,EmployeeNumber,JobTitle,"
+                  "Notepad,Email,VersionCreated\r\n"
+                  "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,1975-12-31,2001-02-03,"
+                  "2005-07-08,,,,,,0\r\n"
+                  "2024-03-05 12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,1980-01-17,2010-06-01,,,,"
+                  "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
+        QTest::newRow("without the SSN") << false << u"Adams"_s << withoutSsn;
         QTest::newRow("with the SSN")
-            << true
+            << true << u"Adams"_s
             << bom +
                    "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
                    "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
@@ -92,12 +92,19 @@ private slots:
                    "2024-03-05 "
                    "12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,123-45-6789,1980-01-17,2010-06-01,,,,"
                    "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
+        // Read as the user's language does, "Å" goes with the A's, before "Brontë".
+        QTest::newRow("a name sorted as read")
+            << false << u"Ångström"_s
+            << QByteArray(withoutSsn).replace(",Adams,", ",\xC3\x85ngstr\xC3\xB6m,");
     }
     void csvHoldsTheListInItsOrder() {
         QFETCH(bool, includeSsn);
+        QFETCH(QString, carlsLastName);
         QFETCH(QByteArray, expected);
         TempDataFolder folder;
-        WriteBytes(u"Rosterly.Data"_s, Image(Staff()));
+        std::vector<PersonnelRecord> staff = Staff();
+        staff[1].SetLastName(carlsLastName);
+        WriteBytes(u"Rosterly.Data"_s, Image(staff));
         FileIo io;
         PersonnelFile file(io);
         const EmployeeListResult list = CurrentList(file);

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <cmath>
@@ -210,6 +211,45 @@ private slots:
             QCOMPARE(r.formatString, expected[type - 1].format);
             QVERIFY(r.colWidths == expected[type - 1].widths);
         }
+    }
+
+    // Names in the order the user's language reads them, case aside; equal names keep file order.
+    // A C locale sorts as US English. "ß" has no rank, nor has "a" in Danish, where "aa" is one
+    // letter: such names go through the collator whole.
+    void namesInTheUsersLanguageOrder_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList english = {u"Aagaard"_s, u"Ångström"_s, u"Gomez"_s,   u"Gómez"_s,  u"González"_s,
+                                     u"Peña"_s,    u"peña"_s,     u"Strauss"_s, u"Strauß"_s, u"Zeller"_s};
+        QTest::newRow("English") << QLocale(u"en_US"_s) << english;
+        QTest::newRow("C: English") << QLocale::c() << english;
+        QTest::newRow("Swedish") << QLocale(u"sv_SE"_s)
+                                 << QStringList{u"Aagaard"_s, u"Gomez"_s,   u"Gómez"_s,   u"González"_s,
+                                                u"Peña"_s,    u"peña"_s,    u"Strauss"_s, u"Strauß"_s,
+                                                u"Zeller"_s,  u"Ångström"_s};
+        QTest::newRow("Danish") << QLocale(u"da_DK"_s)
+                                << QStringList{u"Gomez"_s,   u"Gómez"_s,   u"González"_s, u"Peña"_s,
+                                               u"peña"_s,    u"Strauss"_s, u"Strauß"_s,   u"Zeller"_s,
+                                               u"Aagaard"_s, u"Ångström"_s};
+    }
+    void namesInTheUsersLanguageOrder() {
+        QFETCH(QLocale, locale);
+        QFETCH(QStringList, expected);
+        TempDataFolder folder;
+        std::vector<PersonnelRecord> staff;
+        for (const QString& last : {u"González"_s, u"Gómez"_s, u"Peña"_s, u"Ångström"_s, u"peña"_s,
+                                    u"Zeller"_s, u"Strauß"_s, u"Strauss"_s, u"Gomez"_s, u"Aagaard"_s})
+            staff.push_back(Employee(last, u"Ann"_s));
+        QVERIFY(WriteFile(staff));
+        QLocale::setDefault(locale);
+        const auto english =
+            qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
+        const EmployeeListResult list = Build(ListOptions());
+        QStringList names;
+        for (const QString& name : Names(list))
+            names.append(name.chopped(5)); // ", Ann"
+        QCOMPARE(names, expected);
+        QCOMPARE(Lines(list), GridSorted(list, 0));
     }
 
     void listWithValues_data() {

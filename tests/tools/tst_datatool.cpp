@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -87,9 +88,15 @@ private:
     QString Path(const QString& name) const { return m_dir.filePath(name); }
 
     // Runs the tool with the temporary folder as working directory.
-    Outcome Tool(const QStringList& arguments) {
+    // `locale` (for example "sv_SE") is the tool's LC_ALL; it inherits the test's otherwise.
+    Outcome Tool(const QStringList& arguments, const QString& locale = {}) {
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
+        if (!locale.isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("LC_ALL"), locale + QStringLiteral(".UTF-8"));
+            process.setProcessEnvironment(environment);
+        }
         process.start(QString::fromUtf8(DATATOOL_PATH), arguments);
         Outcome result;
         if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
@@ -457,11 +464,13 @@ private slots:
         QTest::addColumn<bool>("notepad");
         QTest::addColumn<bool>("ssn");
         QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("locale"); // the tool's, and the order of the list built here
+        QTest::addColumn<int>("employees");
         const auto row = [](const char* name, const QString& options, int type, int status, int race, int sex,
                             const QString& lookFor = {}, bool notepad = false, bool ssn = false,
-                            bool json = false) {
+                            bool json = false, const QString& locale = {}, int employees = 120) {
             QTest::newRow(name) << (options.isEmpty() ? QStringList() : options.split(u' ')) << type << status
-                                << race << sex << lookFor << notepad << ssn << json;
+                                << race << sex << lookFor << notepad << ssn << json << locale << employees;
         };
         row("defaults", {}, 1, 1, 1, 1);
         row("by employment", QStringLiteral("--list employment"), 2, 1, 1, 1);
@@ -473,6 +482,10 @@ private slots:
         row("a town", QStringLiteral("--look-for Springfield"), 1, 1, 1, 1, QStringLiteral("Springfield"));
         row("in the notepads", QStringLiteral("--look-for forklift --notepad --json"), 1, 1, 1, 1,
             QStringLiteral("forklift"), true, false, true);
+        // Names in the user's language: in Swedish "ä" follows "z" ("Schmidt" before "Schäfer"; the
+        // first 120 made-up employees hold no such pair).
+        row("in Swedish", QStringLiteral("--status both"), 1, 3, 1, 1, {}, false, false, false,
+            QStringLiteral("sv_SE"), 400);
     }
     void exportGivesTheBuildersList() {
         QFETCH(QStringList, options);
@@ -484,11 +497,19 @@ private slots:
         QFETCH(bool, notepad);
         QFETCH(bool, ssn);
         QFETCH(bool, json);
-        QCOMPARE(
-            Tool({QStringLiteral("seed"), QStringLiteral("120"), QStringLiteral("Rosterly.Data")}).exitCode,
-            0);
-        const Outcome r =
-            Tool(QStringList{QStringLiteral("export"), QStringLiteral("Rosterly.Data")} + options);
+        QFETCH(QString, locale);
+        QFETCH(int, employees);
+        QCOMPARE(Tool({QStringLiteral("seed"), QString::number(employees), QStringLiteral("Rosterly.Data")})
+                     .exitCode,
+                 0);
+        const QStringList command =
+            QStringList{QStringLiteral("export"), QStringLiteral("Rosterly.Data")} + options;
+        const Outcome r = Tool(command, locale);
+        if (!locale.isEmpty())
+            QVERIFY(r.out != Tool(command).out); // the language does change the order
+        const QLocale before;
+        QLocale::setDefault(locale.isEmpty() ? before : QLocale(locale));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.exitCode, 0);
 

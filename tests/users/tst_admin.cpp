@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 namespace {
@@ -86,6 +87,37 @@ private slots:
         QCOMPARE(f.window->cmdUserSelected->Caption(), QStringLiteral("&Select the Highlighted User"));
         QVERIFY(f.window->cmdEditUser->isHidden());
         QVERIFY(f.prompts.Asked().isEmpty());
+    }
+
+    // Last names as the user's language reads them (in Swedish "Å" follows "Z"); equal names,
+    // case aside, in file order.
+    void usersAreListedInTheLanguagesOrder_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("English") << QLocale(QStringLiteral("en_US"))
+                                 << QStringList{QStringLiteral("Eva Ångström"), QStringLiteral("Luis Gómez"),
+                                                QStringLiteral("Ana González"), QStringLiteral("Jo peña"),
+                                                QStringLiteral("Jo Peña"),      QStringLiteral("Al Zeller")};
+        QTest::newRow("Swedish") << QLocale(QStringLiteral("sv_SE"))
+                                 << QStringList{QStringLiteral("Luis Gómez"), QStringLiteral("Ana González"),
+                                                QStringLiteral("Jo peña"),    QStringLiteral("Jo Peña"),
+                                                QStringLiteral("Al Zeller"),  QStringLiteral("Eva Ångström")};
+    }
+    void usersAreListedInTheLanguagesOrder() {
+        QFETCH(QLocale, locale);
+        QFETCH(QStringList, expected);
+        const QLocale before;
+        QLocale::setDefault(locale);
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ana"), QStringLiteral("González"), 1, QStringLiteral("pass1"));
+        f.AddUser(QStringLiteral("Jo"), QStringLiteral("peña"), 1, QStringLiteral("pass2"));
+        f.AddUser(QStringLiteral("Luis"), QStringLiteral("Gómez"), 1, QStringLiteral("pass3"));
+        f.AddUser(QStringLiteral("Eva"), QStringLiteral("Ångström"), 1, QStringLiteral("pass4"));
+        f.AddUser(QStringLiteral("Jo"), QStringLiteral("Peña"), 1, QStringLiteral("pass5"));
+        f.AddUser(QStringLiteral("Al"), QStringLiteral("Zeller"), 1, QStringLiteral("pass6"));
+        QVERIFY(f.Open());
+        QCOMPARE(f.Column(0), expected);
     }
 
     void signInWithWrongThenRightPassword() {
