@@ -40,6 +40,12 @@ QLocale TextOrder::SortLocale() {
     return user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user;
 }
 
+QString TextOrder::Filed(QStringView text) {
+    QString filed = text.toString();
+    filed.replace(QLatin1Char(','), QLatin1Char('\t'));
+    return filed;
+}
+
 TextOrder::TextOrder(const QLocale& locale) : m_collator(locale) {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     RankAnsiCharacters();

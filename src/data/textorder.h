@@ -24,9 +24,12 @@ public:
     explicit TextOrder(const QLocale& locale);
 
     QLocale Locale() const { return m_collator.locale(); }
-    // Below, at or above 0; texts that differ in case only are equal.
-    int Compare(QStringView a, QStringView b) const { return m_collator.compare(a, b); }
-    QCollatorSortKey SortKey(const QString& text) const { return m_collator.sortKey(text); }
+    // Below, at or above 0; texts that differ in case only are equal. A comma comes before every
+    // other character, as in a phone book: it parts a last name from the first ("Smith, Ann"), so
+    // every "Smith, ..." is filed before "Smith Jones, ...", "Smith-Jones, ..." and "Smithers, ...",
+    // where the collation alone puts the space and the hyphen before the comma.
+    int Compare(QStringView a, QStringView b) const { return m_collator.compare(Filed(a), Filed(b)); }
+    QCollatorSortKey SortKey(const QString& text) const { return m_collator.sortKey(Filed(text)); }
 
     // A quick way for texts decoded from the code page (FromAnsi), one character per byte: the
     // rank of each byte's character at the collation's first level (its letter, accents and case
@@ -37,6 +40,8 @@ public:
     const std::array<unsigned char, 256>& AnsiRanks() const { return m_ranks; }
 
 private:
+    // The text as the collator sees it: each comma a tab, the first of the characters that count.
+    static QString Filed(QStringView text);
     void RankAnsiCharacters();
 
     QCollator m_collator;

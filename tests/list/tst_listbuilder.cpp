@@ -219,18 +219,23 @@ private slots:
     void namesInTheUsersLanguageOrder_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QStringList>("expected");
-        const QStringList english = {u"Aagaard"_s, u"Ångström"_s, u"Gomez"_s,   u"Gómez"_s,  u"González"_s,
-                                     u"Peña"_s,    u"peña"_s,     u"Strauss"_s, u"Strauß"_s, u"Zeller"_s};
+        // All of "Smith, Ann" before "Smith Jones, Ann", as a phone book files them.
+        const QStringList smiths = {u"Smith"_s, u"Smith Jones"_s, u"Smith-Jones"_s, u"Smithers"_s};
+        const QStringList english = QStringList{u"Aagaard"_s, u"Ångström"_s, u"Gomez"_s, u"Gómez"_s,
+                                                u"González"_s, u"Peña"_s, u"peña"_s} +
+                                    smiths + QStringList{u"Strauss"_s, u"Strauß"_s, u"Zeller"_s};
         QTest::newRow("English") << QLocale(u"en_US"_s) << english;
         QTest::newRow("C: English") << QLocale::c() << english;
         QTest::newRow("Swedish") << QLocale(u"sv_SE"_s)
-                                 << QStringList{u"Aagaard"_s, u"Gomez"_s,   u"Gómez"_s,   u"González"_s,
-                                                u"Peña"_s,    u"peña"_s,    u"Strauss"_s, u"Strauß"_s,
-                                                u"Zeller"_s,  u"Ångström"_s};
+                                 << QStringList{u"Aagaard"_s, u"Gomez"_s, u"Gómez"_s, u"González"_s,
+                                                u"Peña"_s, u"peña"_s} +
+                                        smiths +
+                                        QStringList{u"Strauss"_s, u"Strauß"_s, u"Zeller"_s, u"Ångström"_s};
         QTest::newRow("Danish") << QLocale(u"da_DK"_s)
-                                << QStringList{u"Gomez"_s,   u"Gómez"_s,   u"González"_s, u"Peña"_s,
-                                               u"peña"_s,    u"Strauss"_s, u"Strauß"_s,   u"Zeller"_s,
-                                               u"Aagaard"_s, u"Ångström"_s};
+                                << QStringList{u"Gomez"_s, u"Gómez"_s, u"González"_s, u"Peña"_s, u"peña"_s} +
+                                       smiths +
+                                       QStringList{u"Strauss"_s, u"Strauß"_s, u"Zeller"_s, u"Aagaard"_s,
+                                                   u"Ångström"_s};
     }
     void namesInTheUsersLanguageOrder() {
         QFETCH(QLocale, locale);
@@ -238,7 +243,8 @@ private slots:
         TempDataFolder folder;
         std::vector<PersonnelRecord> staff;
         for (const QString& last : {u"González"_s, u"Gómez"_s, u"Peña"_s, u"Ångström"_s, u"peña"_s,
-                                    u"Zeller"_s, u"Strauß"_s, u"Strauss"_s, u"Gomez"_s, u"Aagaard"_s})
+                                    u"Zeller"_s, u"Strauß"_s, u"Strauss"_s, u"Gomez"_s, u"Aagaard"_s,
+                                    u"Smithers"_s, u"Smith-Jones"_s, u"Smith Jones"_s, u"Smith"_s})
             staff.push_back(Employee(last, u"Ann"_s));
         QVERIFY(WriteFile(staff));
         QLocale::setDefault(locale);
