@@ -255,9 +255,12 @@ void GridModel::Sort(int firstCol, int lastCol) {
     std::vector<int> order(static_cast<std::size_t>(m_dataRows));
     std::iota(order.begin(), order.end(), 0);
     const std::shared_ptr<const TextOrder> textOrder = TextOrder::ForUser();
+    // The cells as shown: shared cells when the grid shows a built list (the non-const Cell would
+    // read the grid's own cells, which are empty then).
+    const GridModel& shown = *this;
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         for (int c = firstCol; c <= lastCol; ++c) {
-            const int cmp = textOrder->Compare(Cell(a, c), Cell(b, c));
+            const int cmp = textOrder->Compare(shown.Cell(a, c), shown.Cell(b, c));
             if (cmp != 0)
                 return cmp < 0;
         }
