@@ -85,3 +85,23 @@ IoStatus IoStatus::Failure(const QString& action, const QString& fileName, int e
                       .arg(action, fileName, QString::fromLocal8Bit(std::strerror(errorNumber)));
     return s;
 }
+
+IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, QByteArray& bytes) {
+    bytes.resize(limit);
+    qsizetype got = 0;
+    while (got < limit) {
+        const ssize_t r = io.ReadAt(fd, bytes.data() + got, size_t(limit - got), off_t(got));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            const int err = errno;
+            bytes.clear();
+            return IoStatus::Failure(QStringLiteral("read"), fileName, err);
+        }
+        if (r == 0)
+            break;
+        got += r;
+    }
+    bytes.resize(got);
+    return {};
+}

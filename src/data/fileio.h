@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <sys/types.h>
@@ -40,3 +41,7 @@ private:
     QString m_message;
     int m_errno = 0;
 };
+
+// Reads the open file `fd` (named `fileName` in a failure) from its start into `bytes`: up to
+// `limit` bytes, fewer where the file ends first. A small file such as a journal; `fd` stays open.
+IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, QByteArray& bytes);

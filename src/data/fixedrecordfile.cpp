@@ -424,23 +424,11 @@ IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
     const int journal = m_io.Open(journalName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
     if (journal < 0)
         return IoStatus::Failure(Tr("open"), journalName, errno);
-    QByteArray text(AppendJournal::MaxBytes(m_recordLength), Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < text.size()) {
-        const ssize_t r = m_io.ReadAt(journal, text.data() + got, text.size() - got, got);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0) {
-            const int err = errno;
-            m_io.Close(journal);
-            return IoStatus::Failure(Tr("read"), journalName, err);
-        }
-        if (r == 0)
-            break;
-        got += r;
-    }
+    QByteArray text;
+    const IoStatus read = ::ReadUpTo(m_io, journal, journalName, AppendJournal::MaxBytes(m_recordLength), text);
     m_io.Close(journal);
-    text.resize(got);
+    if (!read)
+        return read;
 
     const std::optional<AppendJournal> noted = AppendJournal::Parse(text, m_recordLength);
     if (noted && noted->Fits(m_length)) {

@@ -187,23 +187,11 @@ IoStatus FinishInterruptedRestore(FileIo& io, const QString& folder, const Progr
     const int fd = io.Open(journal, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
     if (fd < 0)
         return IoStatus::Failure(Tr("open"), journal, errno);
-    QByteArray text(MaxJournalBytes + 1, Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < text.size()) {
-        const ssize_t r = io.ReadAt(fd, text.data() + got, size_t(text.size() - got), off_t(got));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0) {
-            const int err = errno;
-            io.Close(fd);
-            return IoStatus::Failure(Tr("read"), journal, err);
-        }
-        if (r == 0)
-            break;
-        got += r;
-    }
+    QByteArray text;
+    const IoStatus read = ReadUpTo(io, fd, journal, MaxJournalBytes + 1, text);
     io.Close(fd);
-    text.resize(got);
+    if (!read)
+        return read;
 
     QList<RestoreJournalFile> files;
     if (ParseJournal(text, QFileInfo(journal).path(), files))
