@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/datafilenames.h"
+
 #include <QDateTime>
 #include <QLockFile>
 #include <QString>
@@ -45,7 +47,6 @@ private:
 };
 
 // The name of the lock file in a data folder.
-inline constexpr char DataFolderLockName[] = "Rosterly.lock";
 
 // The message a second copy shows before it ends: who holds the folder and since when, and, for
 // a lock of another computer, how to clear it when that computer is really off.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/datafilenames.h"
 #include "data/fileio.h"
 #include "data/fixedrecordfile.h"
 #include "data/records.h"
@@ -13,9 +14,9 @@
 // record buffer of the program lives here.
 class PersonnelFile {
 public:
-    explicit PersonnelFile(FileIo& io, QString dataFileName = QStringLiteral("Rosterly.Data"),
-                           QString scratchFileName = QStringLiteral("TempFile.$$$"),
-                           QString journalFileName = QStringLiteral("Append.$$$"));
+    explicit PersonnelFile(FileIo& io, QString dataFileName = PersonnelFileName,
+                           QString scratchFileName = ScratchFileName,
+                           QString journalFileName = AppendJournalFileName);
 
     // Opens (creating an empty file when there is none) and counts the records: RecordCount,
     // CurrentCount (InactivationDate 0) and PreviousCount. Afterwards the buffer holds the last

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/datafilenames.h"
 #include "data/onebased.h"
 
 #include <QString>
@@ -8,12 +9,11 @@
 // user and whether fades run. Main makes one and hands it to the windows.
 struct ProgramState {
     QString AppTitle = QStringLiteral("Rosterly");
-    QString DataFileName = AppTitle + QStringLiteral(".Data");
-    QString UserListName = QStringLiteral("User.List");
-    QString UserLogName = QStringLiteral("User.Log");
-    QString ScratchFileName = QStringLiteral("TempFile.$$$");
-    // A restore's journal, there only while a restore is under way or was cut short.
-    QString RestoreJournalName = QStringLiteral("Restore.$$$");
+    QString DataFileName = ::PersonnelFileName;
+    QString UserListName = UserListFileName;
+    QString UserLogName = UserLogFileName;
+    QString ScratchFileName = ::ScratchFileName;
+    QString RestoreJournalName = RestoreJournalFileName;
     OneBased<QString, 3> DataFileNames{DataFileName, UserListName, UserLogName};
     OneBased<QString, 4> AccessLevelNames{QStringLiteral("Read Only"), QStringLiteral("Read/Edit"),
                                           QStringLiteral("Read/Edit/Add"),

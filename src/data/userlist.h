@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/clock.h"
+#include "data/datafilenames.h"
 #include "data/fileio.h"
 #include "data/fixedrecordfile.h"
 #include "data/programstate.h"
@@ -12,8 +13,8 @@
 // closed within one command, like the personnel file.
 class UserList {
 public:
-    explicit UserList(FileIo& io, QString fileName = QStringLiteral("User.List"),
-                      QString scratchFileName = QStringLiteral("TempFile.$$$"));
+    explicit UserList(FileIo& io, QString fileName = UserListFileName,
+                      QString scratchFileName = ScratchFileName);
 
     // Opens (creating an empty file when there is none) and sets UserCount.
     IoStatus OpenUserList();

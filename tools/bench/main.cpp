@@ -8,6 +8,7 @@
 #include "app/programwindows.h"
 #include "bench/listcheck.h"
 #include "data/clock.h"
+#include "data/datafilenames.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
@@ -218,7 +219,7 @@ double BenchWrites(const QString& path, qint64 count, const QString& scratch, do
 // highlighted row, the record page filled and the window painted.
 void BenchRefresh(const QString& path, qint64 count, double readMs) {
     QTemporaryDir folder;
-    CopyWhole(path, folder.filePath(QStringLiteral("Rosterly.Data")));
+    CopyWhole(path, folder.filePath(PersonnelFileName));
     const QString previous = QDir::currentPath();
     QDir::setCurrent(folder.path());
     {
@@ -304,13 +305,13 @@ int StartupProbe(const QString& folder, qint64 launchedNs) {
 // at once, in a data folder holding `dataFile` (fades off, as off screen; the welcome window off).
 void BenchStartup(const QString& dataFile, qint64 count) {
     QTemporaryDir folder;
-    CopyWhole(dataFile, folder.filePath(QStringLiteral("Rosterly.Data")));
+    CopyWhole(dataFile, folder.filePath(PersonnelFileName));
     {
         // One user, so that the admin window opens on its sign-in rather than on the question
         // for a first user.
         FileIo io;
-        UserList users(io, folder.filePath(QStringLiteral("User.List")),
-                       folder.filePath(QStringLiteral("TempFile.$$$")));
+        UserList users(io, folder.filePath(UserListFileName),
+                       folder.filePath(ScratchFileName));
         QString password = QStringLiteral("abc123");
         if (users.OpenUserList()) {
             users.Record().Clear();
@@ -388,13 +389,13 @@ int CheckLists(const QString& folder) {
         {QStringLiteral("lookfor"), QByteArrayLiteral("3a5510e0fb7d5980055e71e1fd4f5563cd1f08cb")},
         {QStringLiteral("notepad"), QByteArrayLiteral("ac2e07bff131cdf794848680317b728624fe0dc5")},
     };
-    const QString path = QDir(folder).filePath(QStringLiteral("Rosterly.Data"));
+    const QString path = QDir(folder).filePath(PersonnelFileName);
     if (const QString error = WriteSeedFile(path, 100000, 1, false); !error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     FileIo io;
-    PersonnelFile file(io, path, QDir(folder).filePath(QStringLiteral("TempFile.$$$")));
+    PersonnelFile file(io, path, QDir(folder).filePath(ScratchFileName));
     const double today = DateToOle(SeedReferenceDate());
     int failed = 0;
     for (const ListCheckCase& c : ListCheckCases()) {
@@ -472,7 +473,7 @@ int main(int argc, char** argv) {
         }
 
         FileIo io;
-        PersonnelFile file(io, path, folder.filePath(QStringLiteral("TempFile.$$$")));
+        PersonnelFile file(io, path, folder.filePath(ScratchFileName));
         Print("open_count", count, MedianMs([&] {
                   if (IoStatus s = file.OpenPersonnelFile(); !s)
                       std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
@@ -494,7 +495,7 @@ int main(int argc, char** argv) {
         }
 
         const double saveMs =
-            BenchWrites(path, count, folder.filePath(QStringLiteral("TempFile.$$$")), saveFloorMs);
+            BenchWrites(path, count, folder.filePath(ScratchFileName), saveFloorMs);
         if (saveFloorMs == 0)
             saveFloorMs = saveMs;
         BenchRefresh(path, count, readMs);

@@ -3,6 +3,7 @@
 #include "datatool/seed.h"
 
 #include "data/ansitext.h"
+#include "data/datafilenames.h"
 #include "data/fixedrecord.h"
 #include "data/fixedrecordfile.h"
 #include "data/folderlock.h"
@@ -101,7 +102,7 @@ struct Layout {
 
 Layout LayoutFor(Kind kind, const QString& path) {
     if (kind == Kind::ByName)
-        kind = QFileInfo(path).fileName() == QLatin1String("User.List") ? Kind::Users : Kind::Personnel;
+        kind = QFileInfo(path).fileName() == UserListFileName ? Kind::Users : Kind::Personnel;
     if (kind == Kind::Users)
         return {UserFields,
                 UserRecordLength,
@@ -127,7 +128,7 @@ struct ReadResult {
 // really holds it).
 QString JournalOf(const QString& path) {
     const QString real = RealDataFilePath(path);
-    return real.isEmpty() ? QString() : QFileInfo(real).dir().filePath(QStringLiteral("Append.$$$"));
+    return real.isEmpty() ? QString() : QFileInfo(real).dir().filePath(AppendJournalFileName);
 }
 
 // What the next open of the file open at `fd` (`length` bytes) does with the append journal

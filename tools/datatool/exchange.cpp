@@ -3,6 +3,7 @@
 
 #include "data/ansitext.h"
 #include "data/clock.h"
+#include "data/datafilenames.h"
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
@@ -41,8 +42,8 @@ bool IsOption(const QString& arg, const char* name) {
 // on the way, so that the scratch file and the journal lie beside the file itself).
 PersonnelFile FileAt(FileIo& io, const QString& path) {
     const QDir folder = QFileInfo(path).dir();
-    return PersonnelFile(io, path, folder.filePath(QStringLiteral("TempFile.$$$")),
-                         folder.filePath(QStringLiteral("Append.$$$")));
+    return PersonnelFile(io, path, folder.filePath(ScratchFileName),
+                         folder.filePath(AppendJournalFileName));
 }
 
 // A file error's message on one line.

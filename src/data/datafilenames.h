@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The names of the files in a data folder, each spelled here only. The program names them
+// relative to the data folder it works in; the data tool and the benchmark beside a file they
+// are given.
+inline const QString PersonnelFileName = QStringLiteral("Rosterly.Data");
+inline const QString UserListFileName = QStringLiteral("User.List");
+inline const QString UserLogFileName = QStringLiteral("User.Log");
+// The scratch file a removal compacts into before it takes the file's place.
+inline const QString ScratchFileName = QStringLiteral("TempFile.$$$");
+// An append's journal, and a restore's: there only while one is under way or was cut short.
+inline const QString AppendJournalFileName = QStringLiteral("Append.$$$");
+inline const QString RestoreJournalFileName = QStringLiteral("Restore.$$$");
+// The lock of the folder's one writer (data/folderlock.h).
+inline constexpr char DataFolderLockName[] = "Rosterly.lock";
