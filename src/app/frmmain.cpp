@@ -1,13 +1,13 @@
 #include "app/frmmain.h"
 #include "app/listmenu.h"
 #include "backup/backuprestore.h"
+#include "core/programstate.h"
 #include "data/clock.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/userlist.h"
 #include "data/util.h"
 #include "help/frmmanual.h"
-#include "list/frmlistoptions.h"
+#include "listpage/frmlistoptions.h"
 #include "list/listbuilder.h"
 #include "print/frmprintlabel.h"
 #include "print/listprintout.h"
@@ -189,8 +189,10 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     grid->addAction(copyRow);
     connect(copyRow, &QAction::triggered, this, [this] { CopyEmployeeRow(m_ctx, *m_list, grid->Row()); });
     connect(cmdPrintLabel, &QPushButton::clicked, this, [this] {
-        OpenPrintLabel(m_ctx, this, m_fade, recordPage->FieldText(1), recordPage->FieldText(3),
-                       recordPage->FieldText(12), recordPage->FieldText(13));
+        OpenPrintLabel(m_ctx, this, m_fade, recordPage->FieldText(PersonnelField::FirstName),
+                       recordPage->FieldText(PersonnelField::LastName),
+                       recordPage->FieldText(PersonnelField::StreetAddress),
+                       recordPage->FieldText(PersonnelField::CityStateZip));
     });
     connect(recordPage, &RecordPage::InputChanged, this, &frmMain::UpdateSaveButton);
     connect(recordPage, &RecordPage::StatusClicked, this, [this] {
@@ -274,8 +276,8 @@ void frmMain::showEvent(QShowEvent* event) {
         return;
     m_activationQueued = true;
     const ProgramState& s = m_ctx.state;
-    lblUserInfo->setText(QStringLiteral("User: ") + WithoutControlCharacters(s.CurrentUserName) + QLatin1Char('\n') +
-                         QStringLiteral("Access: ") + s.AccessLevelName());
+    lblUserInfo->setText(QStringLiteral("User: ") + WithoutControlCharacters(s.CurrentUserName) +
+                         QLatin1Char('\n') + QStringLiteral("Access: ") + s.AccessLevelName());
     cmdBackupRestore->setToolTip(
         QStringLiteral(" Backup and Restore Options (Full access level privileges required) "));
     cmdBackupRestore->setVisible(QFile::exists(s.DataFileName));
@@ -319,7 +321,10 @@ void frmMain::keyPressEvent(QKeyEvent* event) {
 }
 
 void frmMain::LogSignOut() {
-    if (const IoStatus s = WriteUserLogEntry(m_ctx.io, m_ctx.state, 2, m_ctx.clock); !s)
+    if (const IoStatus s =
+            WriteUserLogEntry(m_ctx.io, m_ctx.state.CurrentUserName, m_ctx.state.CurrentAccessLevel,
+                              static_cast<int>(UserLogEvent::SignOut), m_ctx.clock);
+        !s)
         ReportFileError(m_ctx.prompts, s);
 }
 

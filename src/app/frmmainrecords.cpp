@@ -4,9 +4,9 @@
 
 #include "app/frmmain.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
-#include "data/programstate.h"
-#include "list/frmlistoptions.h"
+#include "listpage/frmlistoptions.h"
 #include "list/listbuilder.h"
 #include "records/recordeditor.h"
 #include "records/recordpage.h"

@@ -1,6 +1,6 @@
 #include "app/frmtitlepage.h"
+#include "core/programstate.h"
 #include "core/version.h"
-#include "data/programstate.h"
 #include "help/frmnewuser.h"
 #include "ui/fade.h"
 #include "ui/links.h"

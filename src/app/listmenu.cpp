@@ -1,10 +1,10 @@
 #include "app/listmenu.h"
 
 #include "core/appcontext.h"
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "exchange/exportlist.h"
 #include "exchange/importcsv.h"
 #include "list/listbuilder.h"

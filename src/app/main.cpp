@@ -1,11 +1,11 @@
 #include "app/datafolder.h"
 #include "app/programwindows.h"
 #include "app/singleinstance.h"
+#include "core/programstate.h"
 #include "core/version.h"
 #include "data/clock.h"
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/restorejournal.h"
 #include "print/printer.h"
 #include "ui/fade.h"
@@ -70,7 +70,7 @@ int main(int argc, char* argv[]) {
     // A restore cut short is completed or undone before anything reads the files; a folder that
     // cannot be settled could hold files of two days, so the program does not go on with it.
     FileIo io;
-    if (!ReportFileError(prompts, FinishInterruptedRestore(io, QString(), state)))
+    if (!ReportFileError(prompts, FinishInterruptedRestore(io, QString())))
         return 1;
 
     IniSettingsStore settings;

@@ -1,8 +1,8 @@
 #include "app/programwindows.h"
 #include "app/frmmain.h"
 #include "app/frmtitlepage.h"
+#include "core/programstate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "users/frmadmin.h"
 
 #include <QApplication>

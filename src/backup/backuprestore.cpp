@@ -2,9 +2,9 @@
 
 #include "backup/datacopy.h"
 #include "core/appcontext.h"
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "ui/prompts.h"
 
 #include <QAction>

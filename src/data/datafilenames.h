@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The names of the files in a data folder, each spelled here only. The program names them
 // relative to the data folder it works in; the data tool and the benchmark beside a file they
@@ -8,6 +9,8 @@
 inline const QString PersonnelFileName = QStringLiteral("Rosterly.Data");
 inline const QString UserListFileName = QStringLiteral("User.List");
 inline const QString UserLogFileName = QStringLiteral("User.Log");
+// The three data files, in the order a backup lists them.
+inline const QStringList DataFolderFileNames{PersonnelFileName, UserListFileName, UserLogFileName};
 // The scratch file a removal compacts into before it takes the file's place.
 inline const QString ScratchFileName = QStringLiteral("TempFile.$$$");
 // An append's journal, and a restore's: there only while one is under way or was cut short.

@@ -1,6 +1,6 @@
 #include "data/restorejournal.h"
 
-#include "data/programstate.h"
+#include "data/datafilenames.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -166,10 +166,10 @@ RestoreSettlement SettleRestore(FileIo& io, const QString& journal, const QList<
     return outcome;
 }
 
-IoStatus FinishInterruptedRestore(FileIo& io, const QString& folder, const ProgramState& state) {
-    const QString journal = InFolder(folder, state.RestoreJournalName);
+IoStatus FinishInterruptedRestore(FileIo& io, const QString& folder) {
+    const QString journal = InFolder(folder, RestoreJournalFileName);
     auto removeStrayCopies = [&] {
-        for (const QString& name : state.DataFileNames) {
+        for (const QString& name : DataFolderFileNames) {
             for (const QString& copy :
                  {PartialCopyName(InFolder(folder, name)), PreviousCopyName(InFolder(folder, name))}) {
                 if (io.Exists(copy))

@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-struct ProgramState;
-
 // A restore replaces the data files as one change (ReplaceDataFiles, src/backup/datacopy.h):
 // every new file is written in full beside its target under PartialCopyName, the target as it
 // stands is copied under PreviousCopyName, and only then are the copies renamed over the
@@ -43,7 +41,7 @@ struct RestoreSettlement {
 RestoreSettlement SettleRestore(FileIo& io, const QString& journal, const QList<RestoreJournalFile>& files);
 
 // Settles a restore cut short in `folder` (empty: the working folder), whose journal and data
-// files are named in `state`: afterwards the data files are wholly as before it or wholly as
-// restored, and no scratch file of a restore is left. Without a journal only stray scratch files
-// are removed. A failure means the folder may still be mixed: nothing may read it then.
-IoStatus FinishInterruptedRestore(FileIo& io, const QString& folder, const ProgramState& state);
+// files have the names of data/datafilenames.h: afterwards the data files are wholly as before it or wholly
+// as restored, and no scratch file of a restore is left. Without a journal only stray scratch files are
+// removed. A failure means the folder may still be mixed: nothing may read it then.
+IoStatus FinishInterruptedRestore(FileIo& io, const QString& folder);

@@ -113,19 +113,36 @@ QString UnscramblePassword(QString& stored) {
     return password;
 }
 
-QString UserLogLine(const ProgramState& state, int event, const QDateTime& when) {
+QString AccessLevelName(qint16 level) {
+    switch (level) {
+    case 1:
+        return QStringLiteral("Read Only");
+    case 2:
+        return QStringLiteral("Read/Edit");
+    case 3:
+        return QStringLiteral("Read/Edit/Add");
+    case 4:
+        return QStringLiteral("Read/Edit/Add/Delete");
+    default:
+        return {};
+    }
+}
+
+QString UserLogLine(const QString& userName, qint16 accessLevel, int event, const QDateTime& when) {
     const double at = DateTimeToOle(when);
     QString line = FormatDate(at, u"mm/dd/yyyy") + QStringLiteral(" at ") + FormatDate(at, u"hh:nn:ss") +
-                   QStringLiteral(" - ") + WithoutControlCharacters(state.CurrentUserName);
+                   QStringLiteral(" - ") + WithoutControlCharacters(userName);
     if (event == static_cast<int>(UserLogEvent::SignIn))
-        line += QStringLiteral(" logged in w/ ") + state.AccessLevelName() + QStringLiteral(" privileges.");
+        line +=
+            QStringLiteral(" logged in w/ ") + AccessLevelName(accessLevel) + QStringLiteral(" privileges.");
     else
         line += QStringLiteral(" logged out.");
     return line;
 }
 
-IoStatus WriteUserLogEntry(FileIo& io, const ProgramState& state, int event, const Clock& clock) {
-    const QString& name = state.UserLogName;
+IoStatus WriteUserLogEntry(FileIo& io, const QString& userName, qint16 accessLevel, int event,
+                           const Clock& clock) {
+    const QString& name = UserLogFileName;
     const bool existed = io.Exists(name);
     const int fd = io.Open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -133,7 +150,7 @@ IoStatus WriteUserLogEntry(FileIo& io, const ProgramState& state, int event, con
     if (!existed)
         ::fchmod(fd, 0600);
     const off_t before = io.Size(fd);
-    const QByteArray bytes = ToAnsi(UserLogLine(state, event, clock.Now())) + "\r\n";
+    const QByteArray bytes = ToAnsi(UserLogLine(userName, accessLevel, event, clock.Now())) + "\r\n";
     qsizetype done = 0;
     IoStatus result;
     while (done < bytes.size()) {

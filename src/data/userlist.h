@@ -4,7 +4,6 @@
 #include "data/datafilenames.h"
 #include "data/fileio.h"
 #include "data/fixedrecordfile.h"
-#include "data/programstate.h"
 #include "data/records.h"
 
 #include <QString>
@@ -51,9 +50,15 @@ QString UnscramblePassword(QString& stored);
 
 enum class UserLogEvent { SignIn = 1, SignOut = 2 };
 
-// The user log line for an event at `when`, without the line end:
+// The name of an access level ("Read Only" to "Read/Edit/Add/Delete"), or empty for a level
+// outside 1..4 (a damaged record must not take a window down).
+QString AccessLevelName(qint16 level);
+
+// The user log line for an event of user `userName` at access level `accessLevel` at `when`,
+// without the line end:
 // "mm/dd/yyyy at hh:nn:ss - <user> logged in w/ <level> privileges." or "... logged out."
-QString UserLogLine(const ProgramState& state, int event, const QDateTime& when);
+QString UserLogLine(const QString& userName, qint16 accessLevel, int event, const QDateTime& when);
 
 // Appends the line for `event` (1 = sign-in, anything else = sign-out) and CR LF to the user log.
-IoStatus WriteUserLogEntry(FileIo& io, const ProgramState& state, int event, const Clock& clock);
+IoStatus WriteUserLogEntry(FileIo& io, const QString& userName, qint16 accessLevel, int event,
+                           const Clock& clock);

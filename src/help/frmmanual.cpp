@@ -1,8 +1,8 @@
 #include "help/frmmanual.h"
 
+#include "core/programstate.h"
 #include "core/version.h"
 #include "data/ansitext.h"
-#include "data/programstate.h"
 #include "help/helptopics.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
@@ -47,8 +47,8 @@ LinkQuery ColleagueMail(const QString& title) {
 
 } // namespace
 
-frmManual::frmManual(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_fade(new WindowFade(this)) {
+frmManual::frmManual(AppContext& ctx, int topic, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_fade(new WindowFade(this)), m_requestedTopic(topic) {
     setObjectName(QStringLiteral("frmManual"));
     setModal(true);
     BuildControls();
@@ -125,7 +125,7 @@ void frmManual::showEvent(QShowEvent* event) {
     cmdPrintHelp->setToolTip(QStringLiteral(" Print this Help Topic "));
     cmdReturn->setToolTip(QStringLiteral(" Close this Help window <Esc> "));
     m_fade->FadeIf(m_ctx.state.FadeEnabled, 0, 255, 12, false);
-    menuHelpTopic_Click(m_ctx.state.RequestedHelpTopic);
+    menuHelpTopic_Click(m_requestedTopic);
 }
 
 void frmManual::menuHelpTopic_Click(int index) {
@@ -198,12 +198,11 @@ void frmManual::reject() {
 }
 
 void OpenHelp(AppContext& ctx, QWidget* caller, WindowFade* callerFade, qint16 requestedTopic) {
-    ctx.state.RequestedHelpTopic = requestedTopic;
     const bool fade = ctx.state.FadeEnabled && callerFade;
     if (fade)
         callerFade->StartFade(255, 204, 1, false);
     {
-        frmManual manual(ctx, caller); // a fresh window for every opening
+        frmManual manual(ctx, requestedTopic, caller); // a fresh window for every opening
         manual.exec();
     }
     if (caller)

@@ -19,7 +19,8 @@ class frmManual : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmManual(AppContext& ctx, QWidget* parent = nullptr);
+    // Opens on the topic of menu index `topic` once shown (0: the first page).
+    explicit frmManual(AppContext& ctx, int topic = 0, QWidget* parent = nullptr);
 
     QPlainTextEdit* txtManual;
     QLabel* labelHelpTopic;
@@ -51,6 +52,8 @@ private:
 
     AppContext& m_ctx;
     WindowFade* m_fade;
+    // The topic shown when the window first shows.
+    int m_requestedTopic;
     int m_currentTopic = 0;
     bool m_activated = false;
 };

@@ -1,6 +1,6 @@
 #include "help/frmnewuser.h"
 
-#include "data/programstate.h"
+#include "core/programstate.h"
 #include "help/helptopics.h"
 #include "ui/background.h"
 #include "ui/fade.h"

@@ -1,9 +1,9 @@
 #include "print/employeereport.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"
-#include "data/programstate.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
 #include "ui/busywindow.h"

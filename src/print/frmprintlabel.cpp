@@ -1,7 +1,7 @@
 #include "print/frmprintlabel.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
-#include "data/programstate.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
 #include "ui/background.h"

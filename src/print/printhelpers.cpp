@@ -1,7 +1,7 @@
 #include "print/printhelpers.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
-#include "data/programstate.h"
 #include "print/printer.h"
 #include "ui/busywindow.h"
 #include "ui/prompts.h"

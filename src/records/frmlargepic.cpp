@@ -1,7 +1,7 @@
 #include "records/frmlargepic.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
-#include "data/programstate.h"
 #include "print/pictureprintout.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
@@ -16,8 +16,6 @@
 #include <QLabel>
 #include <QTimer>
 
-#include <utility>
-
 namespace {
 constexpr int ClientWidth = 8385;
 constexpr int ClientHeight = 7110;
@@ -25,10 +23,8 @@ constexpr int PictureTop = 480;
 const QString DesignCaption = QStringLiteral("Picture: ");
 } // namespace
 
-frmLargePic::frmLargePic(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_fade(new WindowFade(this)),
-      // Taken at once, so that the request is spent on this opening even if the view never shows.
-      m_printAtOnce(std::exchange(ctx.state.PrintPictureAtOnce, false)) {
+frmLargePic::frmLargePic(AppContext& ctx, bool printAtOnce, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_fade(new WindowFade(this)), m_printAtOnce(printAtOnce) {
     setObjectName(QStringLiteral("frmLargePic"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(true);
@@ -65,8 +61,6 @@ bool frmLargePic::LoadPicture(const QString& path) {
     if (!imgPicture->LoadPicture(path))
         return false;
     const QSize natural = imgPicture->NaturalTwips();
-    m_ctx.state.PictureWidth = natural.width();
-    m_ctx.state.PictureHeight = natural.height();
     const QSize shown = FitPicture(natural, MaxPictureWidth, MaxPictureHeight);
     m_shownTwips = shown;
     PlaceTwips(imgPicture, (ClientWidth - shown.width()) / 2, PictureTop, shown.width(), shown.height());

@@ -20,7 +20,9 @@ public:
     static constexpr int MaxPictureWidth = 8000; // twips
     static constexpr int MaxPictureHeight = 6000;
 
-    explicit frmLargePic(AppContext& ctx, QWidget* parent = nullptr);
+    // `printAtOnce`: this opening prints the picture and closes without waiting for the user (the
+    // information report's photograph).
+    explicit frmLargePic(AppContext& ctx, bool printAtOnce = false, QWidget* parent = nullptr);
 
     QLabel* lblPicHeading;
     PictureBox* imgPicture;

@@ -1,11 +1,11 @@
 #include "records/recordeditor.h"
 
+#include "core/programstate.h"
 #include "core/version.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "print/employeereport.h"
 #include "records/recordpage.h"
 #include "ui/busywindow.h"
@@ -90,8 +90,8 @@ qint32 RecordEditor::Store() {
             r.SetInactivationDate(0);
         else if (inactivating)
             r.SetInactivationDate(newInactivationDate);
-        else if (!m_page.FieldText(21).trimmed().isEmpty())
-            r.SetInactivationDate(m_page.TypedDate(21));
+        else if (!m_page.FieldText(PersonnelField::InactivationDate).trimmed().isEmpty())
+            r.SetInactivationDate(m_page.TypedDate(BoxOfField(PersonnelField::InactivationDate)));
         const double now = m_ctx.clock.NowOle();
         if (IsAdding()) {
             r.SetDateCreated(now);
@@ -155,8 +155,5 @@ void RecordEditor::PrintReport(QWidget* window) {
         return;
     report.notepad = file.Record().Notepad();
     report.pictureFile = file.Record().PictureFile();
-    PrintEmployeeReport(m_ctx, window, report, [this] {
-        m_ctx.state.PrintPictureAtOnce = true;
-        m_page.cmdPicPrint_Click();
-    });
+    PrintEmployeeReport(m_ctx, window, report, [this] { m_page.ViewPicture(true); });
 }

@@ -1,11 +1,11 @@
 #include "records/recordpage.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/entryrules.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "records/picturebox.h"
 #include "ui/boxcolor.h"
 #include "ui/links.h"
@@ -28,7 +28,6 @@ const QColor Cyan(0, 255, 255);
 const QColor RequiredRed(192, 0, 0);
 
 constexpr int LabelHeight = 240;
-constexpr int BoxHeight = 315;
 
 void SetForeColor(QLabel* label, const QColor& color) {
     QPalette p = label->palette();
@@ -41,47 +40,17 @@ QString Years(qint16 years) {
     return QStringLiteral("(") + QString::number(years) + QStringLiteral(")");
 }
 
-// The boxes that show a text field of the record as it stands (the dates are boxes 7, 19, 20, 21).
-constexpr std::pair<int, PersonnelField> TextBoxes[] = {
-    {1, PersonnelField::FirstName},
-    {2, PersonnelField::MiddleName},
-    {3, PersonnelField::LastName},
-    {4, PersonnelField::Suffix},
-    {5, PersonnelField::Race},
-    {6, PersonnelField::Sex},
-    {8, PersonnelField::SocialSecurityNumber},
-    {9, PersonnelField::EmergencyName},
-    {10, PersonnelField::EmergencyRelationship},
-    {11, PersonnelField::EmergencyPhone},
-    {12, PersonnelField::StreetAddress},
-    {13, PersonnelField::CityStateZip},
-    {14, PersonnelField::HomePhone},
-    {15, PersonnelField::CellPhone},
-    {16, PersonnelField::Email},
-    {17, PersonnelField::EmployeeNumber},
-    {18, PersonnelField::JobTitle},
-    {22, PersonnelField::Notepad},
-};
+constexpr int BirthBox = BoxOfField(PersonnelField::DateOfBirth);
+constexpr int EmploymentBox = BoxOfField(PersonnelField::DateOfEmployment);
+constexpr int JobTitleDateBox = BoxOfField(PersonnelField::DateOfJobTitle);
+constexpr int InactivationBox = BoxOfField(PersonnelField::InactivationDate);
+constexpr int AddressBox = BoxOfField(PersonnelField::StreetAddress);
+constexpr int EmailBox = BoxOfField(PersonnelField::Email);
 
-// The box that shows `field` (text fields and the four dates).
+// The box that shows `field`; the first box for a fault that names none.
 int BoxOf(PersonnelField field) {
-    switch (field) {
-    case PersonnelField::DateOfBirth:
-        return 7;
-    case PersonnelField::DateOfEmployment:
-        return 19;
-    case PersonnelField::DateOfJobTitle:
-        return 20;
-    case PersonnelField::InactivationDate:
-        return 21;
-    default:
-        break;
-    }
-    for (const auto& [box, f] : TextBoxes) {
-        if (f == field)
-            return box;
-    }
-    return 1;
+    const int box = BoxOfField(field);
+    return box != 0 ? box : 1;
 }
 
 bool IsDateText(const QString& text) {
@@ -119,63 +88,54 @@ void RecordPage::BuildControls() {
     frame3->setObjectName(QStringLiteral("frame(3)"));
     PlaceTwips(frame3, 120, 2010, 7500, 900);
 
-    // Box number, tab page (or the emergency frame), caption, left, top, width, maximum length.
-    struct BoxDesign {
-        int box;
-        QWidget* parent;
-        const char* caption;
-        int left, top, width, maxLength;
+    const auto parentOf = [&](BoxPlace place) -> QWidget* {
+        switch (place) {
+        case BoxPlace::Emergency:
+            return frame3;
+        case BoxPlace::Address:
+            return page[2];
+        case BoxPlace::JobInfo:
+            return page[3];
+        case BoxPlace::Notepad:
+            return page[4];
+        case BoxPlace::Photo:
+            return page[5];
+        case BoxPlace::BasicInfo:
+            break;
+        }
+        return page[1];
     };
-    const BoxDesign design[] = {
-        {1, page[1], "First Name", 120, 60, 2400, 15},
-        {2, page[1], "Middle Name", 120, 720, 1800, 15},
-        {3, page[1], "Last Name", 2040, 720, 2400, 20},
-        {4, page[1], "Suffix", 4560, 720, 720, 3},
-        {5, page[1], "Race", 120, 1380, 720, 1},
-        {6, page[1], "Sex", 960, 1380, 720, 1},
-        {7, page[1], "Date of Birth", 1800, 1380, 1500, 17},
-        {8, page[1], "Social Security #", 3960, 1380, 1800, 11},
-        {9, frame3, "Name", 120, 210, 2880, 25},
-        {10, frame3, "Relationship", 3120, 210, 1920, 15},
-        {11, frame3, "Contact Number", 5160, 210, 2220, 20},
-        {12, page[2], "Street Address", 120, 120, 4800, 40},
-        {13, page[2], "City/State/Zip", 120, 780, 4800, 40},
-        {14, page[2], "Home Phone", 120, 1440, 2280, 20},
-        {15, page[2], "Cell Phone", 2640, 1440, 2280, 20},
-        {16, page[2], "Email", 120, 2100, 3360, 25},
-        {17, page[3], "Employee #", 120, 540, 1800, 15},
-        {18, page[3], "Job Title", 2040, 540, 3000, 25},
-        {19, page[3], "Date of Employment", 120, 1200, 1500, 17},
-        {20, page[3], "Date of Job Title", 2640, 1200, 1500, 17},
-        {21, page[3], "Inactivation Date", 5160, 1200, 1500, 17},
-    };
-    for (const BoxDesign& d : design) {
-        auto* label = new QLabel(QString::fromLatin1(d.caption), d.parent);
+    for (const RecordBox& d : RecordBoxes) {
+        QWidget* parent = parentOf(d.place);
+        auto* label = new QLabel(QString::fromLatin1(d.caption), parent);
         lblField[std::size_t(d.box)] = label;
-        PlaceTwips(label, d.left, d.top, d.box == 1 ? 7000 : d.width + 600, LabelHeight);
-        auto* box = new QLineEdit(d.parent);
-        box->setMaxLength(d.maxLength);
-        txtField[std::size_t(d.box)] = box;
-        PlaceTwips(box, d.left, d.top + LabelHeight, d.width, BoxHeight);
-        connect(box, &QLineEdit::textChanged, this, [this] {
-            if (m_input)
+        PlaceTwips(label, d.left, d.top, d.captionWidth, LabelHeight);
+        QWidget* box;
+        if (d.kind == BoxKind::Notepad) {
+            auto* notepad = new MemoBox(parent);
+            notepad->SetMaxLength(d.maxLength);
+            notepad->setTabChangesFocus(true);
+            txtNotepad = notepad;
+            connect(notepad, &MemoBox::Changed, this, [this] {
+                if (!m_input)
+                    return;
+                UpdateSpaceFull();
                 emit InputChanged();
-        });
+            });
+            box = notepad;
+        } else {
+            auto* line = new QLineEdit(parent);
+            line->setMaxLength(d.maxLength);
+            txtField[std::size_t(d.box)] = line;
+            connect(line, &QLineEdit::textChanged, this, [this] {
+                if (m_input)
+                    emit InputChanged();
+            });
+            box = line;
+        }
+        PlaceTwips(box, d.left, d.top + LabelHeight, d.width, d.height);
     }
 
-    lblField[22] = new QLabel(QStringLiteral("Notepad"), page[4]);
-    PlaceTwips(lblField[22], 120, 120, 2000, LabelHeight);
-    auto* notepad = new MemoBox(page[4]);
-    notepad->SetMaxLength(NotepadLength);
-    notepad->setTabChangesFocus(true);
-    txtNotepad = notepad;
-    PlaceTwips(txtNotepad, 120, 360, 7560, 2760);
-    connect(notepad, &MemoBox::Changed, this, [this] {
-        if (!m_input)
-            return;
-        UpdateSpaceFull();
-        emit InputChanged();
-    });
     imgNotePad = new QLabel(page[4]);
     imgNotePad->setObjectName(QStringLiteral("imgNotePad"));
     imgNotePad->setPixmap(style()->standardIcon(QStyle::SP_FileDialogContentsView).pixmap(16, 16));
@@ -277,10 +237,10 @@ void RecordPage::BuildControls() {
     cmdEmail->hide();
 
     for (int i = 1; i <= BoxCount; ++i) {
-        if (i <= 21)
-            txtField[std::size_t(i)]->setReadOnly(true);
-        else
+        if (i == NotepadBox)
             txtNotepad->setReadOnly(true);
+        else
+            txtField[std::size_t(i)]->setReadOnly(true);
     }
     tabNameInfo->SetTab(0);
 }
@@ -325,22 +285,24 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
         lblDataInfo[2]->hide();
     }
 
-    for (const auto& [box, field] : TextBoxes)
-        SetFieldText(box, TrimSpaces(r.Text(field)));
+    for (const RecordBox& row : RecordBoxes) {
+        if (row.kind != BoxKind::Date)
+            SetFieldText(row.box, TrimSpaces(r.Text(row.field)));
+    }
 
     const double today = m_ctx.clock.TodayOle();
-    SetFieldText(7, FormatDate(r.DateOfBirth(), u"mm/dd/yyyy"));
+    SetFieldText(BirthBox, FormatDate(r.DateOfBirth(), u"mm/dd/yyyy"));
     lblYearsDOB->setText(Years(YearsBetween(r.DateOfBirth(), today, today)));
-    SetFieldText(19, FormatDate(r.DateOfEmployment(), u"mm/dd/yyyy"));
+    SetFieldText(EmploymentBox, FormatDate(r.DateOfEmployment(), u"mm/dd/yyyy"));
     // Years of service end with the inactivation.
     const double serviceEnd = r.InactivationDate() != 0 ? r.InactivationDate() : m_ctx.clock.NowOle();
     lblYearsDOE->setText(Years(YearsBetween(r.DateOfEmployment(), serviceEnd, today)));
     if (r.DateOfJobTitle() > 0) {
-        SetFieldText(20, FormatDate(r.DateOfJobTitle(), u"mm/dd/yyyy"));
+        SetFieldText(JobTitleDateBox, FormatDate(r.DateOfJobTitle(), u"mm/dd/yyyy"));
         lblYearsDOT->setText(Years(YearsBetween(r.DateOfJobTitle(), today, today)));
         lblYearsDOT->show();
     } else {
-        SetFieldText(20, QString());
+        SetFieldText(JobTitleDateBox, QString());
         lblYearsDOT->hide();
     }
 
@@ -348,22 +310,22 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
     optStatus[previous ? 2 : 1]->setChecked(true);
     optStatus[2]->setVisible(previous);
     optStatus[1]->setVisible(!previous);
-    lblField[21]->setVisible(previous);
-    txtField[21]->setVisible(previous);
+    lblField[InactivationBox]->setVisible(previous);
+    txtField[InactivationBox]->setVisible(previous);
     if (previous) {
-        SetFieldText(21, FormatDate(r.InactivationDate(), u"mm/dd/yyyy"));
+        SetFieldText(InactivationBox, FormatDate(r.InactivationDate(), u"mm/dd/yyyy"));
         lblYearsDOI->setText(Years(YearsBetween(r.InactivationDate(), today, today)));
         lblYearsDOI->show();
     } else {
-        SetFieldText(21, QString());
+        SetFieldText(InactivationBox, QString());
         lblYearsDOI->setText(QString());
         lblYearsDOI->hide();
     }
 
     cmdPrintLabel->show();
-    cmdPrintLabel->setEnabled(!FieldText(12).isEmpty());
+    cmdPrintLabel->setEnabled(!FieldText(AddressBox).isEmpty());
     cmdEmail->show();
-    cmdEmail->setEnabled(!FieldText(16).isEmpty());
+    cmdEmail->setEnabled(!FieldText(EmailBox).isEmpty());
     cmdEmail->setToolTip(QStringLiteral(" Send email... "));
 
     ResetPicture();
@@ -398,8 +360,8 @@ void RecordPage::BeginInput(bool adding) {
         optStatus[1]->setChecked(true);
         optStatus[1]->show();
         optStatus[2]->hide();
-        txtField[21]->hide();
-        lblField[21]->hide();
+        txtField[InactivationBox]->hide();
+        lblField[InactivationBox]->hide();
         ShowEmptyFrame();
         setTitle(QString());
     } else {
@@ -452,16 +414,16 @@ void RecordPage::SetRequiredCaptionsRed(bool red) {
 void RecordPage::FocusFirstBox(bool editing) {
     switch (tabNameInfo->Tab()) {
     case 0:
-        Box(1)->setFocus();
+        Box(FirstBoxIn(BoxPlace::BasicInfo))->setFocus();
         break;
     case 1:
-        Box(12)->setFocus();
+        Box(FirstBoxIn(BoxPlace::Address))->setFocus();
         break;
     case 2:
-        Box(editing ? 19 : 17)->setFocus();
+        Box(editing ? EmploymentBox : FirstBoxIn(BoxPlace::JobInfo))->setFocus();
         break;
     case 3:
-        Box(NotepadBox)->setFocus();
+        Box(FirstBoxIn(BoxPlace::Notepad))->setFocus();
         break;
     default:
         break;
@@ -515,36 +477,36 @@ void RecordPage::ShowBox(int n) {
 bool RecordPage::ValidateEntry(bool editing) {
     // A character the code page has no byte for would be stored as '?': the text the user typed
     // would be lost without a word.
-    for (const auto& [box, field] : TextBoxes) {
-        const QString c = FirstUnstorable(FieldText(box));
+    for (const RecordBox& row : RecordBoxes) {
+        const QString c = row.kind == BoxKind::Date ? QString() : FirstUnstorable(FieldText(row.box));
         if (c.isEmpty())
             continue;
-        Validate(false, QStringLiteral("The ") + BoxInMessage(box) + QStringLiteral(" holds ") +
+        Validate(false, QStringLiteral("The ") + BoxInMessage(row.box) + QStringLiteral(" holds ") +
                             CharacterName(c) + QStringLiteral(",") + CrLf +
                             QStringLiteral("which can't be stored.") + CrLf + CrLf +
                             QStringLiteral("Please leave it out or replace it."));
-        ShowBox(box);
+        ShowBox(row.box);
         return false;
     }
 
     EntryFields entry;
-    for (int box = 1; box <= 4; ++box)
-        entry.names[std::size_t(box - 1)] = FieldText(box);
-    entry.race = FieldText(5);
-    entry.sex = FieldText(6);
-    entry.dateOfBirth = FieldText(7);
-    entry.socialSecurityNumber = FieldText(8);
-    entry.dateOfEmployment = FieldText(19);
-    entry.dateOfJobTitle = FieldText(20);
-    entry.inactivationDate = FieldText(21);
+    entry.names = {FieldText(PersonnelField::FirstName), FieldText(PersonnelField::MiddleName),
+                   FieldText(PersonnelField::LastName), FieldText(PersonnelField::Suffix)};
+    entry.race = FieldText(PersonnelField::Race);
+    entry.sex = FieldText(PersonnelField::Sex);
+    entry.dateOfBirth = FieldText(PersonnelField::DateOfBirth);
+    entry.socialSecurityNumber = FieldText(PersonnelField::SocialSecurityNumber);
+    entry.dateOfEmployment = FieldText(PersonnelField::DateOfEmployment);
+    entry.dateOfJobTitle = FieldText(PersonnelField::DateOfJobTitle);
+    entry.inactivationDate = FieldText(PersonnelField::InactivationDate);
     const EntryCheck check = CheckEntry(entry, editing);
 
     // The race and the sex show as they were checked, as far as the checks got.
     const bool raceReached = check.fault != EntryFault::RemovedMarker && check.fault != EntryFault::NameLine;
     if (raceReached)
-        SetFieldText(5, entry.race);
+        SetFieldText(BoxOfField(PersonnelField::Race), entry.race);
     if (raceReached && check.fault != EntryFault::Race)
-        SetFieldText(6, entry.sex);
+        SetFieldText(BoxOfField(PersonnelField::Sex), entry.sex);
 
     const int box = BoxOf(check.field);
     QString message;
@@ -597,12 +559,15 @@ bool RecordPage::ValidateEntry(bool editing) {
 }
 
 void RecordPage::StoreInto(PersonnelRecord& r) const {
-    for (const auto& [box, field] : TextBoxes)
-        r.SetText(field, TrimSpaces(FieldText(box)));
+    for (const RecordBox& row : RecordBoxes) {
+        if (row.kind != BoxKind::Date)
+            r.SetText(row.field, TrimSpaces(FieldText(row.box)));
+    }
     // Typed dates go through the same reader as the checks, so what passed is what is stored.
-    r.SetDateOfBirth(DateOf(FieldText(7)));
-    r.SetDateOfEmployment(DateOf(FieldText(19)));
-    r.SetDateOfJobTitle(TrimSpaces(FieldText(20)).isEmpty() ? 0.0 : DateOf(FieldText(20)));
+    r.SetDateOfBirth(DateOf(FieldText(BirthBox)));
+    r.SetDateOfEmployment(DateOf(FieldText(EmploymentBox)));
+    r.SetDateOfJobTitle(
+        TrimSpaces(FieldText(JobTitleDateBox)).isEmpty() ? 0.0 : DateOf(FieldText(JobTitleDateBox)));
     r.SetPictureFile(imgPicture->Path());
 }
 
@@ -643,7 +608,7 @@ void RecordPage::txtField_MouseMove(int n) {
         box->setToolTip(QString());
         return;
     }
-    if (n == 7 || n == 19 || n == 20 || n == 21) {
+    if (IsDateBox(n)) {
         const QString text = FieldText(n);
         if (!text.isEmpty() && IsDateText(text))
             box->setToolTip(FormatDate(DateOf(text), u"DDDD"));
@@ -651,5 +616,5 @@ void RecordPage::txtField_MouseMove(int n) {
 }
 
 void RecordPage::cmdEmail_Click() {
-    OpenLink(LinkKind::Mail, this, TrimSpaces(FieldText(16)), m_ctx.prompts);
+    OpenLink(LinkKind::Mail, this, TrimSpaces(FieldText(EmailBox)), m_ctx.prompts);
 }

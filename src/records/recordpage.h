@@ -2,6 +2,7 @@
 
 #include "core/appcontext.h"
 #include "data/onebased.h"
+#include "records/recordboxes.h"
 
 #include <QGroupBox>
 #include <QString>
@@ -28,18 +29,19 @@ public:
     // `windowFade` dims the main window while the large picture view is up.
     RecordPage(AppContext& ctx, WindowFade* windowFade, QWidget* parent = nullptr);
 
-    static constexpr int BoxCount = 22;
-    static constexpr int NotepadBox = 22;
-    static constexpr int NotepadLength = 4519;
+    // The boxes, their fields and places are the rows of RecordBoxes (records/recordboxes.h).
+    static constexpr int BoxCount = RecordBoxCount;
+    static constexpr int NotepadBox = BoxOfField(PersonnelField::Notepad);
+    static constexpr int NotepadLength = RecordBoxRow(NotepadBox).maxLength;
     // The boxes Save waits for: first and last name, race, sex, birth and employment dates.
-    static constexpr std::array<int, 6> RequiredBoxes{1, 3, 5, 6, 7, 19};
+    static constexpr auto RequiredBoxes = RequiredRecordBoxes;
     static constexpr int FrameWidth = 3480; // the picture frame on the "Photo" tab, in twips
     static constexpr int FrameHeight = 2535;
 
     TabControl* tabNameInfo;
     QGroupBox* frame3; // " In Case of Emergency "
-    // Boxes 1 to 21 are one-line boxes; box 22, the notepad, is txtNotepad.
-    OneBased<QLineEdit*, 21> txtField;
+    // Every box but the last is a one-line box; the last, the notepad, is txtNotepad.
+    OneBased<QLineEdit*, BoxCount - 1> txtField;
     QPlainTextEdit* txtNotepad;
     OneBased<QLabel*, BoxCount> lblField;
     QLabel* lblYearsDOB;
@@ -61,6 +63,8 @@ public:
     // Box n (1..22) as a widget, its text, and setting its text.
     QWidget* Box(int n) const;
     QString FieldText(int n) const;
+    // The text of the box that shows `field`.
+    QString FieldText(PersonnelField field) const { return FieldText(BoxOfField(field)); }
     void SetFieldText(int n, const QString& text);
     bool IsLocked() const { return m_locked; }
 
@@ -99,6 +103,8 @@ public:
     void cmdPicAddEdit_Click();
     void cmdPicDelete_Click();
     void cmdPicPrint_Click();
+    // Opens the large picture view; `printAtOnce` prints the picture and closes it again.
+    void ViewPicture(bool printAtOnce);
     void cmdEmail_Click();
 
     // The fill indicator of the notepad.

@@ -4,10 +4,10 @@
 
 #include "records/recordpage.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "records/frmlargepic.h"
 #include "records/picturebox.h"
 #include "ui/fade.h"
@@ -139,8 +139,12 @@ void RecordPage::cmdPicDelete_Click() {
 }
 
 void RecordPage::cmdPicPrint_Click() {
+    ViewPicture(false);
+}
+
+void RecordPage::ViewPicture(bool printAtOnce) {
     const QString path = imgPicture->Path();
-    QPointer<frmLargePic> view = new frmLargePic(m_ctx, window());
+    QPointer<frmLargePic> view = new frmLargePic(m_ctx, printAtOnce, window());
     if (!view->LoadPicture(path)) {
         // The file went away (or changed) after the record was shown.
         delete view;
@@ -181,8 +185,6 @@ void RecordPage::ResetPicture() {
 
 void RecordPage::LayOutPicture() {
     const QSize natural = imgPicture->NaturalTwips();
-    m_ctx.state.PictureWidth = natural.width();
-    m_ctx.state.PictureHeight = natural.height();
     const QSize shown = FitPicture(natural, FrameWidth, FrameHeight);
     PlaceTwips(imgPicture, 120, 120, shown.width(), shown.height());
 }

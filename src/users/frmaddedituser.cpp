@@ -1,8 +1,8 @@
 #include "users/frmaddedituser.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/oledate.h"
-#include "data/programstate.h"
 #include "data/records.h"
 #include "data/userlist.h"
 #include "ui/background.h"
@@ -160,7 +160,7 @@ void frmAddEditUser::Form_Activate() {
         return;
     setWindowTitle(m_mode + QStringLiteral(" - ") + m_ctx.state.AppTitle);
     for (int i = 1; i <= 4; ++i)
-        optAccessLevel[std::size_t(i)]->setText(m_ctx.state.AccessLevelNames[std::size_t(i)]);
+        optAccessLevel[std::size_t(i)]->setText(AccessLevelName(qint16(i)));
 
     UserList list(m_ctx.io, m_ctx.state.UserListName, m_ctx.state.ScratchFileName);
     IoStatus status = list.OpenUserList();

@@ -1,8 +1,8 @@
 #include "users/frmadmin.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/oledate.h"
-#include "data/programstate.h"
 #include "data/userlist.h"
 #include "data/util.h"
 #include "help/frmmanual.h"
@@ -259,9 +259,9 @@ void frmAdmin::FillUserGrid() {
                 // Cell by cell: a tab in a stored name must not move the record number. The
                 // name shown (and signed in with) holds no control character, so that it cannot
                 // break the user log's lines or the main window's.
-                grid->AddRow({WithoutControlCharacters(first + QLatin1Char(' ') + last), m_ctx.state.AccessLevelName(u.AccessLevel()),
-                              FormatDate(u.DateCreated(), u"mm/dd/yyyy"), last + QLatin1Char(' ') + first,
-                              QString::number(n)});
+                grid->AddRow({WithoutControlCharacters(first + QLatin1Char(' ') + last),
+                              AccessLevelName(u.AccessLevel()), FormatDate(u.DateCreated(), u"mm/dd/yyyy"),
+                              last + QLatin1Char(' ') + first, QString::number(n)});
             }
             if (!status)
                 grid->SetRows(1); // a list read only in part would be misleading
@@ -430,7 +430,7 @@ void frmAdmin::cmdContinue_Click() {
     m_ctx.state.CurrentAccessLevel = level;
     // The password was right: a log that cannot be written is reported, but it does not lock
     // the user out of the records.
-    ReportFileError(m_ctx.prompts, WriteUserLogEntry(m_ctx.io, m_ctx.state,
+    ReportFileError(m_ctx.prompts, WriteUserLogEntry(m_ctx.io, m_ctx.state.CurrentUserName, level,
                                                      static_cast<int>(UserLogEvent::SignIn), m_ctx.clock));
 
     if (m_ctx.state.FadeEnabled) {

@@ -1,9 +1,9 @@
 // The admin window's view of the user log, shown in place of the user list.
 #include "users/frmadmin.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/fileio.h"
-#include "data/programstate.h"
 #include "ui/busywindow.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"

@@ -1,7 +1,7 @@
 // The admin window's user maintenance: adding, viewing/editing and removing users.
 #include "users/frmadmin.h"
 
-#include "data/programstate.h"
+#include "core/programstate.h"
 #include "data/userlist.h"
 #include "ui/fade.h"
 #include "ui/grid.h"

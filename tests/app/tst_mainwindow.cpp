@@ -1,8 +1,8 @@
 // The main window shell: what the signed-in user sees, quitting, and going back to the admin window.
 #include "app/frmmain.h"
 #include "app/programwindows.h"
+#include "core/programstate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/userlist.h"
 #include "support/programtest.h"
 #include "support/scriptedprompts.h"

@@ -248,12 +248,11 @@ private slots:
         QFETCH(int, topic);
         Program g;
         g.p.help.enabled = false;
-        g.p.state.RequestedHelpTopic = qint16(topic);
         std::unique_ptr<QDialog> w;
         if (topic == 0)
             w = std::make_unique<frmNewUser>(g.ctx);
         else
-            w = std::make_unique<frmManual>(g.ctx);
+            w = std::make_unique<frmManual>(g.ctx, topic);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         if (topic != 0)

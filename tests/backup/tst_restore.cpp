@@ -229,7 +229,7 @@ private slots:
                                  name == f.state.RestoreJournalName,
                              qPrintable(where + QStringLiteral(": ") + name));
                 }
-                QVERIFY(FinishInterruptedRestore(f.io, QString(), f.state));
+                QVERIFY(FinishInterruptedRestore(f.io, QString()));
                 f.VerifyFiles(3);
                 QCOMPARE(f.rebuilt, 1);
             }

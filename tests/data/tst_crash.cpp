@@ -7,8 +7,8 @@
 // except in an edit in place: that has no journal, so half a record written over the old one would
 // stay. A restore is also killed before each of its renames and removals in turn.
 #include "backup/datacopy.h"
+#include "core/programstate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/userlist.h"
 #include "datatool/seed.h"
 #include "support/faultyfileio.h"
@@ -143,7 +143,7 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
 QByteArray Settled(const QString& op) {
     FileIo io;
     if (op.startsWith(QStringLiteral("restore"))) {
-        if (!FinishInterruptedRestore(io, QString(), State))
+        if (!FinishInterruptedRestore(io, QString()))
             return "unsettled";
         QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
         for (const QString& name : DataNames)

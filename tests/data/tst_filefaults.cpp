@@ -279,15 +279,13 @@ private slots:
     }
 
     void userLogAppend() {
-        ProgramState state;
-        state.CurrentUserName = QStringLiteral("Ann Doe");
-        state.CurrentAccessLevel = 1;
         const FixedClock clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
         const QByteArray first("01/01/2026 at 08:00:00 - Ann Doe logged out.\r\n");
         const QByteArray line("01/02/2026 at 03:04:05 - Ann Doe logged in w/ Read Only privileges.\r\n");
         // Record length 1: the log is text; only whole lines may be added.
-        FailEachCall(QStringLiteral("User.Log"), 1, first, first + line,
-                     [&](FileIo& io) { return WriteUserLogEntry(io, state, 1, clock); });
+        FailEachCall(QStringLiteral("User.Log"), 1, first, first + line, [&](FileIo& io) {
+            return WriteUserLogEntry(io, QStringLiteral("Ann Doe"), 1, 1, clock);
+        });
     }
 
     void restoreCutShortIsSettled_data() {
@@ -301,8 +299,7 @@ private slots:
     // wholly as before or wholly as restored, and a second one leaves nothing else either.
     void restoreCutShortIsSettled() {
         QFETCH(int, renamed);
-        const ProgramState state;
-        const QStringList names{state.DataFileName, state.UserListName, state.UserLogName};
+        const QStringList& names = DataFolderFileNames;
         const QList<Bytes> old{Image({Employee(QStringLiteral("Old"))}),
                                Image({User(QStringLiteral("Old"), 1)}), std::nullopt};
         const QList<Bytes> fresh{Image({Employee(QStringLiteral("New"))}),
@@ -335,13 +332,13 @@ private slots:
                 Lay(files[i].previous, old[i]);
             }
             FileIo plain;
-            QVERIFY(WriteRestoreJournal(plain, state.RestoreJournalName, files));
+            QVERIFY(WriteRestoreJournal(plain, RestoreJournalFileName, files));
             FaultyFileIo io;
             io.Arm(call, FaultyFileIo::Fault::Error);
             const QByteArray where = "failing call " + QByteArray::number(call);
-            if (FinishInterruptedRestore(io, QString(), state))
+            if (FinishInterruptedRestore(io, QString()))
                 QVERIFY2(contents() == expected, where);
-            QVERIFY(FinishInterruptedRestore(plain, QString(), state));
+            QVERIFY(FinishInterruptedRestore(plain, QString()));
             QVERIFY2(contents() == expected && listing() == expectedListing, where + " and settled again");
             if (!io.Fired())
                 break;

@@ -3,8 +3,8 @@
 // removals) are kept up to a random point. Reopened through the data layer, the files are exactly
 // as before the operation or as after it: never torn, never lost.
 #include "backup/datacopy.h"
+#include "core/programstate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/userlist.h"
 #include "support/testsupport.h"
 
@@ -306,7 +306,7 @@ void Operate(FileIo& io, const QString& op) {
 QByteArray Settled(const QString& op) {
     FileIo io;
     if (op == QStringLiteral("restore")) {
-        if (!FinishInterruptedRestore(io, QString(), State))
+        if (!FinishInterruptedRestore(io, QString()))
             return "unsettled";
         QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
         for (const QString& name : DataNames)
@@ -397,7 +397,7 @@ private slots:
                     // The power goes again while the interrupted restore is being settled.
                     PowerLossFileIo again(folder.Path());
                     again.CutAt(1 + int(random.bounded(12)));
-                    FinishInterruptedRestore(again, QString(), State);
+                    FinishInterruptedRestore(again, QString());
                     again.LeaveDiskAfterCut(random);
                 }
                 const QByteArray settled = Settled(op);

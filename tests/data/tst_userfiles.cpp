@@ -170,16 +170,13 @@ private slots:
 
     void logLinesAreAppendedExactly() {
         TempDataFolder folder;
-        ProgramState state;
-        state.CurrentUserName = QStringLiteral("Zo\u00EB Brown");
-        state.CurrentAccessLevel = 2;
+        const QString user = QStringLiteral("Zo\u00EB Brown");
         FixedClock clock(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3)));
         FileIo io;
-        QVERIFY(WriteUserLogEntry(io, state, 1, clock));
+        QVERIFY(WriteUserLogEntry(io, user, 2, 1, clock));
         clock.Set(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
-        QVERIFY(WriteUserLogEntry(io, state, 2, clock));
-        state.CurrentAccessLevel = 4;
-        QVERIFY(WriteUserLogEntry(io, state, 1, clock));
+        QVERIFY(WriteUserLogEntry(io, user, 2, 2, clock));
+        QVERIFY(WriteUserLogEntry(io, user, 4, 1, clock));
         QCOMPARE(
             ReadFileBytes(QStringLiteral("User.Log")),
             QByteArray(

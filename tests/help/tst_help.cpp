@@ -115,15 +115,16 @@ private slots:
     }
 
     void topicTexts() {
-        QCOMPARE(HelpTopicText(3000),
-                 u"This page tab gives you complete control over defining what group of employees you wish to "
-                 u"compose and view in the 'Employee List' page tab.\r\n\r\nYou can first select what basic type "
-                 u"of list you're interested in. Then, depending on what type of list you select, you can further "
-                 u"define the group according to further criteria (such as race, sex, age group, current or "
-                 u"previous employees, and so on). You can even ask Rosterly to search for certain text, such as "
-                 u"a particular remark in the notepad section of the employees.\r\n\r\nOnce you have defined your "
-                 u"list, just click the 'Employee List' tab, and you'll see the list of employees that match your "
-                 u"filtering parameters."_s);
+        QCOMPARE(
+            HelpTopicText(3000),
+            u"This page tab gives you complete control over defining what group of employees you wish to "
+            u"compose and view in the 'Employee List' page tab.\r\n\r\nYou can first select what basic type "
+            u"of list you're interested in. Then, depending on what type of list you select, you can further "
+            u"define the group according to further criteria (such as race, sex, age group, current or "
+            u"previous employees, and so on). You can even ask Rosterly to search for certain text, such as "
+            u"a particular remark in the notepad section of the employees.\r\n\r\nOnce you have defined your "
+            u"list, just click the 'Employee List' tab, and you'll see the list of employees that match your "
+            u"filtering parameters."_s);
         for (int topic : {1000, 1500, 2000, 4000, 10000})
             QVERIFY2(!HelpTopicText(topic).isEmpty(), qPrintable(QString::number(topic)));
         QVERIFY(HelpTopicText(1500).contains(u"*** Access to the 'User Name' List ***"_s));
@@ -136,21 +137,22 @@ private slots:
     // nothing; the about box leaves the topic; F1 opens the menu; Esc closes; a new window starts
     // at topic 0.
     void menuChoices() {
-        p->state.RequestedHelpTopic = 5;
-        frmManual manual(p->ctx());
+        frmManual manual(p->ctx(), 5);
         QCOMPARE(manual.CurrentTopic(), 0);
         QCOMPARE(manual.windowTitle(), u"Rosterly - Help Window"_s);
         QStringList entries;
         for (int i = 1; i <= 16; ++i)
-            entries << (manual.menuHelpTopic[i]->isSeparator() ? u"-"_s
-                                                                : manual.menuHelpTopic[i]->text() + u'=' +
-                                                                      manual.menuHelpTopic[i]->data().toString());
-        QCOMPARE(entries, QStringList({u"Overview=1000"_s, u"-"_s, u"The Admin Window=1500"_s,
-                                       u"The Employee List=2000"_s, u"List Display Options=3000"_s, u"-"_s,
-                                       u"Important Program Notes=4000"_s, u"-"_s, u"About Rosterly=7777"_s,
-                                       u"About Orvic Software=10000"_s, u"-"_s,
-                                       u"Email a colleague about Rosterly=4444"_s, u"Email Orvic Software=1111"_s,
-                                       u"Visit Orvic Software's Web Page=2222"_s, u"-"_s, u"Exit this Menu=0"_s}));
+            entries << (manual.menuHelpTopic[i]->isSeparator()
+                            ? u"-"_s
+                            : manual.menuHelpTopic[i]->text() + u'=' +
+                                  manual.menuHelpTopic[i]->data().toString());
+        QCOMPARE(
+            entries,
+            QStringList({u"Overview=1000"_s, u"-"_s, u"The Admin Window=1500"_s, u"The Employee List=2000"_s,
+                         u"List Display Options=3000"_s, u"-"_s, u"Important Program Notes=4000"_s, u"-"_s,
+                         u"About Rosterly=7777"_s, u"About Orvic Software=10000"_s, u"-"_s,
+                         u"Email a colleague about Rosterly=4444"_s, u"Email Orvic Software=1111"_s,
+                         u"Visit Orvic Software's Web Page=2222"_s, u"-"_s, u"Exit this Menu=0"_s}));
         p->help.enabled = false;
         manual.show();
         QVERIFY(QTest::qWaitForWindowExposed(&manual));
@@ -201,12 +203,13 @@ private slots:
         QCOMPARE(query.queryItems().size(), 2);
         QCOMPARE(query.queryItemValue(u"subject"_s, QUrl::FullyDecoded),
                  u"'Rosterly' - Personnel Management software from Orvic Software"_s);
-        QCOMPARE(query.queryItemValue(u"body"_s, QUrl::FullyDecoded),
-                 u"I came across a computer program from Orvic Software called 'Rosterly' that you might want "
-                 u"to know about.\r\n\r\nYou can download and install it for free at Orvic Software's website. "
-                 u"The direct download link is\r\n\r\nhttp://www.rosterly.example/download/rosterly-setup.tar.gz"
-                 u"\r\n\r\nOrvic Software's website (www.rosterly.example) also has other software that you'd "
-                 u"probably find as interesting as I did.\r\n\r\nLet me know what you think."_s);
+        QCOMPARE(
+            query.queryItemValue(u"body"_s, QUrl::FullyDecoded),
+            u"I came across a computer program from Orvic Software called 'Rosterly' that you might want "
+            u"to know about.\r\n\r\nYou can download and install it for free at Orvic Software's website. "
+            u"The direct download link is\r\n\r\nhttp://www.rosterly.example/download/rosterly-setup.tar.gz"
+            u"\r\n\r\nOrvic Software's website (www.rosterly.example) also has other software that you'd "
+            u"probably find as interesting as I did.\r\n\r\nLet me know what you think."_s);
         QVERIFY(url.toString(QUrl::FullyEncoded).startsWith(u"mailto:?subject=%27Rosterly%27%20-%20"_s));
         manual.menuHelpTopic_Click(13);
         manual.menuHelpTopic_Click(14);
@@ -217,10 +220,9 @@ private slots:
     // The printed topic: the heading underlined, the text wrapped between 1 and 7.5 inches, in
     // Arial 10; and as a real PDF.
     void printedTopic() {
-        p->state.RequestedHelpTopic = 3;
         p->help.enabled = false;
         {
-            frmManual manual(p->ctx());
+            frmManual manual(p->ctx(), 3);
             manual.show();
             QVERIFY(QTest::qWaitForWindowExposed(&manual));
             QTest::mouseClick(manual.cmdPrintHelp, Qt::LeftButton);
@@ -242,7 +244,7 @@ private slots:
         AppContext ctx{p->state, p->settings, p->prompts, p->clock, p->io, p->personnel, *pdf, p->windows};
         p->prompts.Answer(MsgAnswer::OK);
         {
-            frmManual manual(ctx);
+            frmManual manual(ctx, 3);
             manual.show();
             QVERIFY(QTest::qWaitForWindowExposed(&manual));
             QTest::mouseClick(manual.cmdPrintHelp, Qt::LeftButton);
@@ -276,17 +278,18 @@ private slots:
         SetNewUser(*p, stored);
         frmTitlePage* title = ShowTitle(*p);
         QVERIFY(title);
-        const bool seen = WhenWelcomeUp([title] { QTest::mouseClick(title->cmdContinue, Qt::LeftButton); },
-                                        [tick](frmNewUser* welcome) {
-                                            QCOMPARE(welcome->windowTitle(), u" Rosterly - New User Overview"_s);
-                                            QVERIFY(welcome->lbl->text().startsWith(
-                                                u"Welcome! Are you a new user? If so, then let's take a moment "
-                                                u"for a quick overview.\n\nRosterly is designed"_s));
-                                            QCOMPARE(welcome->cmdContinue->Caption(), u"&Continue"_s);
-                                            if (tick)
-                                                welcome->chk->click();
-                                            QTest::mouseClick(welcome->cmdContinue, Qt::LeftButton);
-                                        });
+        const bool seen =
+            WhenWelcomeUp([title] { QTest::mouseClick(title->cmdContinue, Qt::LeftButton); },
+                          [tick](frmNewUser* welcome) {
+                              QCOMPARE(welcome->windowTitle(), u" Rosterly - New User Overview"_s);
+                              QVERIFY(welcome->lbl->text().startsWith(
+                                  u"Welcome! Are you a new user? If so, then let's take a moment "
+                                  u"for a quick overview.\n\nRosterly is designed"_s));
+                              QCOMPARE(welcome->cmdContinue->Caption(), u"&Continue"_s);
+                              if (tick)
+                                  welcome->chk->click();
+                              QTest::mouseClick(welcome->cmdContinue, Qt::LeftButton);
+                          });
         QVERIFY(seen);
         QTRY_VERIFY(p->windows.AdminWindow() != nullptr);
         QCOMPARE(p->settings.GetSetting(u"Rosterly"_s, u"Defaults"_s, u"NewUser"_s), after);
@@ -296,9 +299,9 @@ private slots:
         SetNewUser(next, after);
         frmTitlePage* again = ShowTitle(next);
         QVERIFY(again);
-        const bool seenAgain =
-            WhenWelcomeUp([again] { QTest::mouseClick(again->cmdContinue, Qt::LeftButton); },
-                          [](frmNewUser* welcome) { QTest::mouseClick(welcome->cmdContinue, Qt::LeftButton); });
+        const bool seenAgain = WhenWelcomeUp(
+            [again] { QTest::mouseClick(again->cmdContinue, Qt::LeftButton); },
+            [](frmNewUser* welcome) { QTest::mouseClick(welcome->cmdContinue, Qt::LeftButton); });
         QCOMPARE(seenAgain, after != u"NoShow");
         QTRY_VERIFY(next.windows.AdminWindow() != nullptr);
     }

@@ -5,7 +5,7 @@
 #include "app/frmmain.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
-#include "list/frmlistoptions.h"
+#include "listpage/frmlistoptions.h"
 #include "records/recordeditor.h"
 #include "records/recordpage.h"
 #include "support/programtest.h"

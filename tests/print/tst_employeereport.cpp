@@ -287,7 +287,6 @@ private slots:
         QCOMPARE(p->printer.Documents(), 1);
         QCOMPARE(Count(p->printer, Kind::Picture), 0);
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QVERIFY(!p->state.PrintPictureAtOnce);
         QVERIFY(NotBusy(w));
     }
 
@@ -316,7 +315,6 @@ private slots:
         QCOMPARE(p->prompts.Pending(), 0);
         QVERIFY(p->printer.Items().isEmpty());
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QVERIFY(!p->state.PrintPictureAtOnce);
         QVERIFY(NotBusy(w));
     }
 
@@ -424,7 +422,6 @@ private slots:
         QCOMPARE(p->printer.Texts().first().document, 1);
         CheckPicturePrintout(p->printer, 2, u"Reyes, Bo"_s, height, pixels);
         QTRY_VERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QVERIFY(!p->state.PrintPictureAtOnce);
         QVERIFY(NotBusy(w));
 
         // The view's own button now: nothing printed until Print is clicked.
@@ -466,7 +463,6 @@ private slots:
         QCOMPARE(Count(p->printer, Kind::EndDoc), 1);
         QCOMPARE(Count(p->printer, Kind::Picture), 0);
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
-        QVERIFY(!p->state.PrintPictureAtOnce);
         QVERIFY(NotBusy(w));
 
         p->prompts.Answer(MsgAnswer::OK);
@@ -513,8 +509,7 @@ private slots:
         const QStringList before = QDir(dir).entryList({u"*.pdf"_s}, QDir::Files);
 
         PrintEmployeeReport(ctx, nullptr, report, [&] {
-            p->state.PrintPictureAtOnce = true;
-            auto* view = new frmLargePic(ctx);
+            auto* view = new frmLargePic(ctx, true);
             QVERIFY(view->LoadPicture(photo));
             view->lblPicHeading->setText(u"Quinn, Ann"_s);
             view->exec();

@@ -1,7 +1,7 @@
 // The employee list printout from the real main window: every text and position of the pages on
 // the recording printer, page breaks, cut columns, the printer question, printer errors, and one
 // real PDF file read back word by word.
-#include "list/frmlistoptions.h"
+#include "listpage/frmlistoptions.h"
 #include "list/listbuilder.h"
 #include "print/listprintout.h"
 #include "support/pdfwords.h"

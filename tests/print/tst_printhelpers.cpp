@@ -1,6 +1,6 @@
 // The printing helpers on the recording printer: the printer-ready question, rules, aligning to the
 // paper's edge, and the word-wrapped text with its heading, page numbers and page breaks.
-#include "data/programstate.h"
+#include "core/programstate.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
 #include "support/recordingprinter.h"

@@ -2,7 +2,7 @@
 // drives it: the entry form's state, the Save rule, each validation fault, the status questions,
 // what reaches "Rosterly.Data" byte for byte, cancelling, and the commands by access level.
 #include "data/records.h"
-#include "list/frmlistoptions.h"
+#include "listpage/frmlistoptions.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "ui/orvicbutton.h"

@@ -219,8 +219,7 @@ private slots:
         QCOMPARE(QSize(PixelsToTwipsX(t.img->Pixmap().width(), t.img),
                        PixelsToTwipsY(t.img->Pixmap().height(), t.img)),
                  natural);
-        QCOMPARE(p->state.PictureWidth, natural.width());
-        QCOMPARE(p->state.PictureHeight, natural.height());
+        QCOMPARE(t.img->NaturalTwips(), natural);
 
         // The next employee has none: the frame is emptied and back to its full size.
         ClickRow(w->grid, 2);
@@ -337,8 +336,7 @@ private slots:
         expected = WithField(expected, 2, PersonnelField::DateModified, DateBytes(ClockNow()));
         QCOMPARE(ReadFileBytes(DataFile), expected);
         CHECK_PICTURE(t, wide, QSize(3480, 1491));
-        QCOMPARE(p->state.PictureWidth, Wide.width());
-        QCOMPARE(p->state.PictureHeight, Wide.height());
+        QCOMPARE(t.img->NaturalTwips(), Wide);
         // The buttons keep the enabling of the access level: no removal below level 4.
         QVERIFY(t.edit->isEnabled());
         QVERIFY(!t.remove->isEnabled());
@@ -412,7 +410,7 @@ private slots:
         CheckMessage(p->prompts.Asked()[3], NotAPictureText, u"File Access Error"_s, MsgIcon::None);
         QCOMPARE(ReadFileBytes(DataFile), before);
         CHECK_PICTURE(t, photo, QSize(2535, 2535));
-        QCOMPARE(p->state.PictureWidth, Square.width());
+        QCOMPARE(t.img->NaturalTwips().width(), Square.width());
     }
 
     // The record keeps the path in 100 single-byte characters: a path that does not fit as it
@@ -609,8 +607,6 @@ private slots:
         QVERIFY(w);
         ClickRow(w->grid, 2);
         ShowPhotoTab(w);
-        p->state.PictureWidth = 0;
-        p->state.PictureHeight = 0;
 
         const bool seen = ViewLargePicture(w, [&](frmLargePic* view) {
             QVERIFY(view->isModal());
@@ -623,8 +619,7 @@ private slots:
             QVERIFY(img->Stretch());
             QCOMPARE(img->size(), PixelSize(shown, img));
             QCOMPARE(img->toolTip(), photo);
-            QCOMPARE(p->state.PictureWidth, natural.width());
-            QCOMPARE(p->state.PictureHeight, natural.height());
+            QCOMPARE(img->NaturalTwips(), natural);
             QCOMPARE(FindControl<OrvicButton>(view, u"cmdPrintPic"_s)->toolTip(), u" Print this Picture "_s);
             QCOMPARE(FindControl<OrvicButton>(view, u"cmdReturn"_s)->toolTip(), u" Close this Window "_s);
         });

@@ -3,12 +3,12 @@
 // What the admin window tests share: a data folder, the program's state and seams, a flow that
 // records the hand-overs, and helpers to drive the window as a user does.
 #include "core/appcontext.h"
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/fileio.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/userlist.h"
 #include "support/faultyfileio.h"
 #include "support/recordingflow.h"

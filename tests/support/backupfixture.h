@@ -5,11 +5,11 @@
 // enabled state and pointer are noted each time a copied file lands.
 #include "backup/backuprestore.h"
 #include "core/appcontext.h"
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/fileio.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/records.h"
 #include "support/faultyfileio.h"
 #include "support/recordingflow.h"

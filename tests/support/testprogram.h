@@ -2,10 +2,10 @@
 
 #include "app/frmmain.h"
 #include "app/programwindows.h"
+#include "core/programstate.h"
 #include "data/clock.h"
 #include "data/fileio.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/userlist.h"
 #include "help/frmmanual.h"
 #include "support/recordingprinter.h"

@@ -1,10 +1,10 @@
 // rosterly-data run as its own process: dump, check and seed on real files, and its answers to
 // wrong command lines.
+#include "core/programstate.h"
 #include "data/clock.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/records.h"
 #include "data/restorejournal.h"
 #include "exchange/exportlist.h"
@@ -684,7 +684,8 @@ private slots:
         QVERIFY(QDir().rmdir(Path(state.RestoreJournalName)));
         QCOMPARE(refused.exitCode, 1);
         QCOMPARE(refused.err,
-                 "rosterly-data: Could not read the file \"" + QFile::encodeName(Path(state.RestoreJournalName)) +
+                 "rosterly-data: Could not read the file \"" +
+                     QFile::encodeName(Path(state.RestoreJournalName)) +
                      "\". Is a directory. A restore in that folder was cut short and is not settled; "
                      "nothing was done.\n");
         QVERIFY(!QFile::exists(Path(QStringLiteral("x.Data"))));

@@ -7,12 +7,12 @@
 #include "app/frmtitlepage.h"
 #include "app/programwindows.h"
 #include "bench/listcheck.h"
+#include "core/programstate.h"
 #include "data/clock.h"
 #include "data/datafilenames.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
-#include "data/programstate.h"
 #include "data/userlist.h"
 #include "datatool/seed.h"
 #include "list/listbuilder.h"
@@ -310,8 +310,7 @@ void BenchStartup(const QString& dataFile, qint64 count) {
         // One user, so that the admin window opens on its sign-in rather than on the question
         // for a first user.
         FileIo io;
-        UserList users(io, folder.filePath(UserListFileName),
-                       folder.filePath(ScratchFileName));
+        UserList users(io, folder.filePath(UserListFileName), folder.filePath(ScratchFileName));
         QString password = QStringLiteral("abc123");
         if (users.OpenUserList()) {
             users.Record().Clear();
@@ -494,8 +493,7 @@ int main(int argc, char** argv) {
             Print(c.op, count, ms, result.Rows(), readMs);
         }
 
-        const double saveMs =
-            BenchWrites(path, count, folder.filePath(ScratchFileName), saveFloorMs);
+        const double saveMs = BenchWrites(path, count, folder.filePath(ScratchFileName), saveFloorMs);
         if (saveFloorMs == 0)
             saveFloorMs = saveMs;
         BenchRefresh(path, count, readMs);

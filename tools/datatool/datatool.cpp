@@ -8,7 +8,6 @@
 #include "data/fixedrecordfile.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
-#include "data/programstate.h"
 #include "data/records.h"
 #include "data/restorejournal.h"
 #include "data/util.h"
@@ -587,7 +586,7 @@ QString Plural(qint64 n, const char* one, const char* many) {
 
 QString FinishRestoreBeside(const QString& file) {
     FileIo io;
-    const IoStatus s = FinishInterruptedRestore(io, QFileInfo(file).path(), ProgramState());
+    const IoStatus s = FinishInterruptedRestore(io, QFileInfo(file).path());
     if (s)
         return {};
     return QString(s.Message()).replace(CrLf, QStringLiteral(" ")) +

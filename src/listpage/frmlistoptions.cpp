@@ -1,4 +1,4 @@
-#include "list/frmlistoptions.h"
+#include "listpage/frmlistoptions.h"
 
 #include "data/ansitext.h"
 #include "data/clock.h"
