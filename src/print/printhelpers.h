@@ -44,10 +44,9 @@ QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
 // empty, that is whether the printout went through.
 bool ReportPrinterError(Prompts& prompts, const QString& error);
 
-// One print command of the user's (a button or menu item that prints), from start to finish:
-// its PrintCommand is made first and ends last, after the user has been told of any printer
-// error, and what the command does after printing (under the same PrintCommand) goes between
-// Print and the end of the job.
+// One print command of the user's (a button or menu item that prints). Its PrintCommand is made
+// first and ends with the job, after the user has been told of any printer error; what the
+// command does after printing goes between Print and the job's end.
 class PrintJob {
 public:
     PrintJob(Printer& printer, Prompts& prompts)
