@@ -182,10 +182,11 @@ void frmManual::cmdPrintHelp_Click() {
         m_ctx.state.AppTitle + QStringLiteral(", Help Section: ") + menuHelpTopic[m_currentTopic]->text();
     // The text as the topic holds it, its lines joined by CR LF.
     const QString text = HelpTopicText(menuHelpTopic[m_currentTopic]->data().toInt());
-    const QString error = PrintWrappedText(
-        printer, this, text,
-        {.heading = heading, .underlineHeading = true, .leftMargin = 1.0, .rightMargin = 7.5});
-    ReportPrinterError(m_ctx.prompts, error);
+    PrintJob(printer, m_ctx.prompts).Print(this, [&] {
+        return PrintWrappedText(
+            printer, nullptr, text,
+            {.heading = heading, .underlineHeading = true, .leftMargin = 1.0, .rightMargin = 7.5});
+    });
 }
 
 void frmManual::cmdReturn_Click() {

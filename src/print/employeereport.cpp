@@ -6,10 +6,7 @@
 #include "data/oledate.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
-#include "ui/busywindow.h"
 #include "ui/prompts.h"
-
-#include <QWidget>
 
 #include <optional>
 
@@ -63,8 +60,8 @@ void PrintBoxes(Printer& printer, const EmployeeReport& report) {
                                           : QStringLiteral("Current Employee"));
 }
 
-// The notepad after its caption, and the end of the document.
-QString PrintComments(Printer& printer, QWidget* window, const QString& notepad) {
+// The notepad after its caption.
+void PrintComments(Printer& printer, const QString& notepad) {
     printer.EndLine();
     printer.CurrentX = Left;
     printer.Print(QStringLiteral("Notepad comments: "), false);
@@ -73,10 +70,11 @@ QString PrintComments(Printer& printer, QWidget* window, const QString& notepad)
     const bool breaks = notepad.contains(QLatin1Char('\r')) || notepad.contains(QLatin1Char('\n'));
     if (notepad.size() > NotepadOnOneLine || breaks) {
         printer.EndLine();
-        return PrintWrappedText(printer, window, notepad, {.leftMargin = Left, .rightMargin = NotepadRight});
+        PrintWrappedText(printer, nullptr, notepad,
+                         {.keepDocumentOpen = true, .leftMargin = Left, .rightMargin = NotepadRight});
+        return;
     }
     printer.Print(notepad);
-    return printer.EndDoc();
 }
 
 } // namespace
@@ -102,13 +100,8 @@ void PrintEmployeeReport(AppContext& ctx, QWidget* window, const EmployeeReport&
 
     Printer& printer = ctx.printer;
     // Held through the photograph too, which is part of this printout.
-    const PrintCommand command(printer);
-    QString error;
-    {
-        std::optional<BusyWindow> busy;
-        if (window)
-            busy.emplace(window);
-
+    const PrintJob job(printer, ctx.prompts);
+    const bool printed = job.Print(window, [&] {
         printer.Font = PrinterFont{QStringLiteral("Arial"), 10};
         printer.CurrentX = Left;
         printer.CurrentY = 1;
@@ -118,13 +111,11 @@ void PrintEmployeeReport(AppContext& ctx, QWidget* window, const EmployeeReport&
         printer.EndLine();
         printer.EndLine();
         PrintBoxes(printer, report);
-
-        error = printComments ? PrintComments(printer, window, report.text[22]) : printer.EndDoc();
-    }
-    // Told once the window is usable again. A printer that failed the report is not asked for the
-    // photograph as well.
-    if (!ReportPrinterError(ctx.prompts, error))
-        return;
-    if (printPicture && printPhotograph)
+        if (printComments)
+            PrintComments(printer, report.text[22]);
+        return QString();
+    });
+    // A printer that failed the report is not asked for the photograph as well.
+    if (printed && printPicture && printPhotograph)
         printPhotograph();
 }

@@ -6,7 +6,6 @@
 #include "print/printhelpers.h"
 #include "ui/background.h"
 #include "ui/boxcolor.h"
-#include "ui/busywindow.h"
 #include "ui/fade.h"
 #include "ui/orvicbutton.h"
 #include "ui/twips.h"
@@ -189,10 +188,8 @@ void frmPrintLabel::scroll_Change(int index) {
 
 void frmPrintLabel::cmdPrintLabel_Click() {
     Printer& printer = m_ctx.printer;
-    const PrintCommand command(printer);
-    QString error;
-    {
-        BusyWindow busy(this);
+    const PrintJob job(printer, m_ctx.prompts);
+    const bool printed = job.Print(this, [&] {
         PrinterFont font;
         font.name = QStringLiteral("Arial");
         font.size = 10;
@@ -206,10 +203,10 @@ void frmPrintLabel::cmdPrintLabel_Click() {
             printer.CurrentX = x;
             printer.Print(txtPrintLabel[std::size_t(i)]->text() + QStringLiteral("  "));
         }
-        error = printer.EndDoc();
-    }
+        return QString();
+    });
     // Nothing came out: the buttons keep offering the first printing.
-    if (!ReportPrinterError(m_ctx.prompts, error))
+    if (!printed)
         return;
     cmdPrintLabel->SetCaption(QStringLiteral("&Print") + CrLf + QStringLiteral("Again"));
     cmdCancel->SetCaption(QStringLiteral("&Finished") + CrLf + QStringLiteral("<Esc>"));

@@ -5,11 +5,8 @@
 #include "list/listbuilder.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
-#include "ui/busywindow.h"
 
 #include <QWidget>
-
-#include <optional>
 
 namespace {
 
@@ -56,12 +53,7 @@ void PrintEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResul
         return;
 
     Printer& printer = ctx.printer;
-    const PrintCommand command(printer);
-    QString error;
-    {
-        std::optional<BusyWindow> busy;
-        if (window)
-            busy.emplace(window);
+    PrintJob(printer, ctx.prompts).Print(window, [&] {
         printer.Font = PrinterFont{};
         printer.Font.name = QStringLiteral("Arial");
         printer.Font.size = 9;
@@ -86,13 +78,11 @@ void PrintEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResul
                 } else {
                     printer.CurrentX = Left;
                     printer.Print(QStringLiteral("End of Printout"));
-                    error = printer.EndDoc();
                 }
             } else {
                 printer.EndLine();
             }
         }
-    }
-    // Reported once the window is usable again.
-    ReportPrinterError(ctx.prompts, error);
+        return QString();
+    });
 }

@@ -8,10 +8,6 @@
 
 #include <optional>
 
-namespace {
-constexpr double PageEnd = 8.8;
-} // namespace
-
 bool ConfirmPrinterReady(Prompts& prompts, ProgramState& state) {
     if (state.PrinterConfirmed)
         return true;
@@ -38,18 +34,25 @@ void AlignPrinterToPaper(Printer& printer, double offsetX, double offsetY) {
     printer.SetScaleOrigin(margins.x() - offsetX, margins.y() - offsetY);
 }
 
-QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
-                         const WrappedTextOptions& options) {
+namespace {
+
+constexpr double PageEnd = 8.8;
+
+// Runs `body` with `window` (if any) busy and ends the document it leaves open unless it went
+// wrong or the document is to stay open. Returns what went wrong.
+QString PrintBusy(Printer& printer, QWidget* window, const std::function<QString()>& body,
+                  bool endDocument = true) {
+    std::optional<BusyWindow> busy;
+    if (window)
+        busy.emplace(window);
+    const QString error = body();
+    return error.isEmpty() && endDocument ? printer.EndDoc() : error;
+}
+
+void DrawWrappedText(Printer& printer, const QString& text, const WrappedTextOptions& options) {
     const QString& heading = options.heading;
     const double leftMargin = options.leftMargin;
     const double rightMargin = options.rightMargin;
-    // Made first so that it ends last, with the window usable again; inside a caller's own
-    // command it is part of that one.
-    const PrintCommand command(printer);
-    std::optional<BusyWindow> busy;
-    if (!options.keepWindowState && window)
-        busy.emplace(window);
-
     int page = 0;
     bool headingDue = true;
     const qsizetype length = text.size();
@@ -97,7 +100,22 @@ QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
             }
         }
     }
-    return options.keepDocumentOpen ? QString() : printer.EndDoc();
+}
+
+} // namespace
+
+QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
+                         const WrappedTextOptions& options) {
+    // Made first so that it ends last, with the window usable again; inside a caller's own
+    // command it is part of that one.
+    const PrintCommand command(printer);
+    return PrintBusy(
+        printer, options.keepWindowState ? nullptr : window,
+        [&] {
+            DrawWrappedText(printer, text, options);
+            return QString();
+        },
+        !options.keepDocumentOpen);
 }
 
 bool ReportPrinterError(Prompts& prompts, const QString& error) {
@@ -106,4 +124,8 @@ bool ReportPrinterError(Prompts& prompts, const QString& error) {
     prompts.MsgBox(QStringLiteral("The printout did not go through.") + CrLf + CrLf + error,
                    MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Printer Error"));
     return false;
+}
+
+bool PrintJob::Print(QWidget* window, const std::function<QString()>& body) const {
+    return ReportPrinterError(m_prompts, PrintBusy(m_printer, window, body));
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "print/printer.h"
+
 #include <QString>
 
-class Printer;
+#include <functional>
+
 class Prompts;
 class QWidget;
 struct ProgramState;
@@ -40,3 +43,23 @@ QString PrintWrappedText(Printer& printer, QWidget* window, const QString& text,
 // Tells the user a printout failed ("Printer Error", critical icon). Returns whether `error` is
 // empty, that is whether the printout went through.
 bool ReportPrinterError(Prompts& prompts, const QString& error);
+
+// One print command of the user's (a button or menu item that prints). Its PrintCommand is made
+// first and ends with the job, after the user has been told of any printer error; what the
+// command does after printing goes between Print and the job's end.
+class PrintJob {
+public:
+    PrintJob(Printer& printer, Prompts& prompts)
+        : m_printer(printer), m_prompts(prompts), m_command(printer) {}
+
+    // Runs `body`, which draws the printout and gives back what went wrong (empty: nothing), with
+    // `window` (if any) disabled under the busy pointer; ends the document the body leaves open
+    // unless it went wrong; then, with the window usable again, tells the user of any printer
+    // error. Returns whether the printout went through.
+    bool Print(QWidget* window, const std::function<QString()>& body) const;
+
+private:
+    Printer& m_printer;
+    Prompts& m_prompts;
+    const PrintCommand m_command;
+};

@@ -8,7 +8,6 @@
 #include "list/listbuilder.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
-#include "ui/busywindow.h"
 #include "ui/prompts.h"
 
 #include <QAction>
@@ -16,8 +15,6 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScopeGuard>
-
-#include <optional>
 
 namespace {
 using F = PersonnelField;
@@ -130,16 +127,13 @@ namespace {
 // first file or printer error and tells the user once the window is usable again. The shared
 // record is given back as it was: it holds the highlighted employee, whom other commands ask about.
 void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records) {
-    const PrintCommand command(ctx.printer);
+    const PrintJob job(ctx.printer, ctx.prompts);
     PersonnelFile& file = ctx.personnel;
     const PersonnelRecord held = file.Record();
     const auto giveBack = qScopeGuard([&file, &held] { file.Record() = held; });
     IoStatus status;
-    QString printerError;
-    {
-        std::optional<BusyWindow> busy;
-        if (window)
-            busy.emplace(window);
+    job.Print(window, [&] {
+        QString printerError;
         status = file.OpenPersonnelFileUncounted();
         for (qint32 record : records) {
             if (!status)
@@ -152,9 +146,10 @@ void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records) 
                 break;
         }
         file.ClosePersonnelFile();
-    }
-    if (ReportFileError(ctx.prompts, status))
-        ReportPrinterError(ctx.prompts, printerError);
+        return printerError;
+    });
+    // Either error stops the printing, so at most one of them is told.
+    ReportFileError(ctx.prompts, status);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "print/printhelpers.h"
 #include "records/picturebox.h"
 #include "ui/background.h"
-#include "ui/busywindow.h"
 #include "ui/fade.h"
 #include "ui/orvicbutton.h"
 #include "ui/twips.h"
@@ -101,15 +100,12 @@ void frmLargePic::PrintPictureAtOnce() {
 void frmLargePic::cmdPrintPic_Click() {
     // Printed at once from the information report, it is part of the report's printout and told
     // about with it.
-    const PrintCommand command(m_ctx.printer);
-    QString error;
-    {
-        BusyWindow busy(this);
-        error = PrintPicturePage(m_ctx.printer, lblPicHeading->text(), imgPicture->Pixmap().toImage(),
-                                 m_shownTwips);
+    PrintJob(m_ctx.printer, m_ctx.prompts).Print(this, [this] {
+        const QString error = PrintPicturePage(m_ctx.printer, lblPicHeading->text(),
+                                               imgPicture->Pixmap().toImage(), m_shownTwips);
         QApplication::processEvents();
-    }
-    ReportPrinterError(m_ctx.prompts, error);
+        return error;
+    });
 }
 
 void frmLargePic::cmdReturn_Click() {

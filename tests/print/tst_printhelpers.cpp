@@ -155,6 +155,48 @@ private slots:
         QCOMPARE(q.buttons, MsgButtons::OKOnly);
     }
 
+    // The job ends the document the body leaves unless the body went wrong, tells of an error
+    // with the window usable again, and holds its print command until it goes.
+    void printJobEndsTheDocumentAndTellsOnceUsable_data() {
+        QTest::addColumn<QString>("bodyError");
+        QTest::addColumn<QString>("endError");
+        QTest::newRow("printed") << QString() << QString();
+        QTest::newRow("ending fails") << QString() << u"Out of paper"_s;
+        QTest::newRow("body fails") << u"Out of paper"_s << QString();
+    }
+    void printJobEndsTheDocumentAndTellsOnceUsable() {
+        QFETCH(QString, bodyError);
+        QFETCH(QString, endError);
+        QWidget window;
+        RecordingPrinter r;
+        r.WatchWindow(&window);
+        r.FailNextEndDoc(endError);
+        ScriptedPrompts prompts;
+        const bool fails = !(bodyError + endError).isEmpty();
+        if (fails)
+            prompts.Answer(MsgAnswer::OK);
+        bool busy = false;
+        const auto body = [&] {
+            busy = !window.isEnabled() && QGuiApplication::overrideCursor();
+            r.Print(u"Text"_s);
+            return bodyError;
+        };
+        {
+            const PrintJob job(r, prompts);
+            QCOMPARE(job.Print(&window, body), !fails);
+            QVERIFY(r.Commands().isEmpty());
+        }
+        QVERIFY(busy);
+        const int documents = bodyError.isEmpty() ? 1 : 0;
+        QCOMPARE(r.Documents(), documents);
+        QCOMPARE(r.Commands(), QStringList{u"%1 documents, usable"_s.arg(documents)});
+        QCOMPARE(prompts.Asked().size(), fails ? 1 : 0);
+        for (const Prompt& q : prompts.Asked()) {
+            QCOMPARE(q.text, u"The printout did not go through.\r\n\r\nOut of paper"_s);
+            QVERIFY(!q.busyPointer);
+        }
+    }
+
     void ruleRunsFromHalfAnInchToPastTheEndOnTheCurrentLine() {
         RecordingPrinter r;
         r.Font.size = 9;
