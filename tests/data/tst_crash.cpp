@@ -12,6 +12,7 @@
 #include "data/userlist.h"
 #include "datatool/seed.h"
 #include "support/faultyfileio.h"
+#include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QCoreApplication>
@@ -141,27 +142,10 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
 // The files as the data layer reads them: opened (finishing what an interrupted removal left)
 // and closed again, then their bytes.
 QByteArray Settled(const QString& op) {
-    FileIo io;
-    if (op.startsWith(QStringLiteral("restore"))) {
-        if (!FinishInterruptedRestore(io, QString(), State))
-            return "unsettled";
-        QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
-        for (const QString& name : DataNames)
-            all += '\n' + Read(name);
-        return all;
-    }
-    if (op == QStringLiteral("removeuser")) {
-        UserList users(io);
-        if (!users.OpenUserList())
-            return "unreadable";
-        users.CloseUserList();
-        return Read(QStringLiteral("User.List"));
-    }
-    PersonnelFile file(io);
-    if (!file.OpenPersonnelFile())
-        return "unreadable";
-    file.ClosePersonnelFile();
-    return Read(QStringLiteral("Rosterly.Data"));
+    if (op.startsWith(QStringLiteral("restore")))
+        return SettledRestoreFolder(State);
+    return SettledFile(op == QStringLiteral("removeuser") ? QStringLiteral("User.List")
+                                                          : QStringLiteral("Rosterly.Data"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "data/personnelfile.h"
 #include "data/programstate.h"
 #include "data/userlist.h"
+#include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -304,29 +305,10 @@ void Operate(FileIo& io, const QString& op) {
 
 // The data files as the data layer reads them afterwards (an interrupted removal finished).
 QByteArray Settled(const QString& op) {
-    FileIo io;
-    if (op == QStringLiteral("restore")) {
-        if (!FinishInterruptedRestore(io, QString(), State))
-            return "unsettled";
-        QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
-        for (const QString& name : DataNames)
-            all += '\n' + ReadFileBytes(name);
-        return all;
-    }
-    const bool users = op.startsWith(QStringLiteral("user"));
-    if (users) {
-        UserList list(io);
-        if (!list.OpenUserList())
-            return "unreadable";
-        list.CloseUserList();
-    } else {
-        PersonnelFile file(io);
-        if (!file.OpenPersonnelFile())
-            return "unreadable";
-        file.ClosePersonnelFile();
-    }
-    QFile f(users ? QStringLiteral("User.List") : QStringLiteral("Rosterly.Data"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    if (op == QStringLiteral("restore"))
+        return SettledRestoreFolder(State);
+    return SettledFile(op.startsWith(QStringLiteral("user")) ? QStringLiteral("User.List")
+                                                             : QStringLiteral("Rosterly.Data"));
 }
 
 void Prepare(const QString& op) {
