@@ -59,12 +59,6 @@ QGroupBox* Frame(const QObject* w, int i) {
     return FindControl<QGroupBox>(w, QStringLiteral("frame(%1)").arg(i));
 }
 
-// A click on the option's round button (its middle may be past the end of the caption).
-void ClickOption(const QObject* w, const QString& name) {
-    OptionButton* o = Option(w, name);
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
-}
-
 void ClickTab(frmMain* w, int page) {
     QTabBar* bar = w->tabMain->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
@@ -242,7 +236,7 @@ private slots:
         QVERIFY(!chk->isEnabled() && !chk->isChecked());
         QTest::keyClicks(page->txtOther, QStringLiteral("nurse "));
         QVERIFY(chk->isEnabled());
-        QTest::mouseClick(chk, Qt::LeftButton, {}, QPoint(8, chk->height() / 2));
+        ClickBox(chk);
         QVERIFY(chk->isChecked());
         ClickTab(w, 0);
         QCOMPARE(w->tabMain->Tab(), 0);
@@ -393,8 +387,7 @@ private slots:
         w->grid->SetTopRow(55);
         ClickRow(w->grid, 61);
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
-        QTest::mouseClick(w->recordPage->optStatus[2], Qt::LeftButton, {},
-                          QPoint(8, w->recordPage->optStatus[2]->height() / 2));
+        ClickBox(w->recordPage->optStatus[2]);
         p->prompts.Answer(MsgAnswer::Yes).AnswerInput(QStringLiteral("12/01/2026"));
         save();
         QCOMPARE(w->grid->Rows(), 61);

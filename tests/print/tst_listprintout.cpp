@@ -48,11 +48,6 @@ frmMain* Open(TestProgram& p) {
     return OpenMainWindow(p);
 }
 
-void ClickOption(const QObject* w, const QString& name) {
-    auto* o = FindControl<OptionButton>(w, name);
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
-}
-
 void ClickPrintList(frmMain* w) {
     QVERIFY(w->cmdPrintList->isVisible());
     QTest::mouseClick(w->cmdPrintList, Qt::LeftButton);

@@ -181,8 +181,7 @@ void BeginEntry(frmMain* w, bool adding, std::initializer_list<std::pair<int, QS
 
 void ClickStatus(frmMain* w, int i) {
     ShowPageOf(w, 21);
-    QRadioButton* o = w->recordPage->optStatus[std::size_t(i)];
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
+    ClickBox(w->recordPage->optStatus[std::size_t(i)]);
 }
 
 void ClickGridRow(frmMain* w, int row) {
@@ -193,8 +192,7 @@ void ClickGridRow(frmMain* w, int row) {
 // Switches the list to the previous employees as the user does on the options page.
 void ListPreviousEmployees(frmMain* w) {
     ClickTabOf(w->tabMain, 1);
-    OptionButton* o = w->OptionsPage()->optEmpStatus[2];
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
+    ClickBox(w->OptionsPage()->optEmpStatus[2]);
     ClickTabOf(w->tabMain, 0);
     QCOMPARE(w->tabMain->Tab(), 0);
     QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|4"_s, u"Ortiz, Dan|5"_s}));
