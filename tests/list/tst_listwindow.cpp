@@ -39,9 +39,15 @@ const QString EmptyText = u"There are currently no personnel records on file.\r\
 // An employee as these lists show one; the file keeps no date of creation for it.
 StaffMember Employee(const char* last, const char* first, const char* title, const char* race,
                      const char* sex, QDate born, QDate hired, QDate inactivated = {}) {
-    return {QString::fromUtf8(last), QString::fromUtf8(first), born, hired, inactivated,
-            QString::fromUtf8(race), QString::fromUtf8(sex),   {},   0,     0,
-            QString::fromUtf8(title)};
+    return {.last = QString::fromUtf8(last),
+            .first = QString::fromUtf8(first),
+            .born = born,
+            .hired = hired,
+            .inactivated = inactivated,
+            .race = QString::fromUtf8(race),
+            .sex = QString::fromUtf8(sex),
+            .created = 0,
+            .title = QString::fromUtf8(title)};
 }
 
 // Four employees, not in name order in the file; Baker is a previous employee.
