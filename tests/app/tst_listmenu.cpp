@@ -26,8 +26,7 @@ std::vector<StaffMember> Staff() {
 }
 
 void GiveSsns() {
-    FileIo io;
-    PersonnelFile file(io);
+    PersonnelFileOnDisk file;
     QVERIFY(file.OpenPersonnelFile());
     for (qint32 n = 1; n <= file.RecordCount(); ++n) {
         QVERIFY(file.ReadPersonnelRecord(n));

@@ -5,6 +5,7 @@
 #include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "support/programtest.h"
+#include "support/recordsfile.h"
 #include "support/scriptedprompts.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
@@ -24,15 +25,10 @@
 
 namespace {
 void AddEmployees(int count) {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
-    for (int i = 0; i < count; ++i) {
-        file.Record().Clear();
-        file.Record().SetFirstName(QStringLiteral("E%1").arg(i));
-        QVERIFY(file.AppendPersonnelRecord());
-    }
-    file.ClosePersonnelFile();
+    std::vector<PersonnelRecord> staff(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        staff[std::size_t(i)].SetFirstName(QStringLiteral("E%1").arg(i));
+    AppendRecords(staff);
 }
 
 const QString QuitText = QStringLiteral("This will close Rosterly.\r\n\r\nIs this what you want to do?");

@@ -136,7 +136,7 @@ private slots:
         WhenDialogUp(f.window, [&checked](frmAddEditUser* d) {
             for (int level : {4, 3, 2, 1}) {
                 QRadioButton* option = d->optAccessLevel[std::size_t(level)];
-                QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+                ClickBox(option);
                 QVERIFY(option->isChecked() && option->font().bold());
                 QCOMPARE(CutTexts(d).join(u'\n'), QString());
                 QCOMPARE(AccessKeyClashes(d).join(u'\n'), QString());

@@ -7,11 +7,12 @@
 // except in an edit in place: that has no journal, so half a record written over the old one would
 // stay. A restore is also killed before each of its renames and removals in turn.
 #include "backup/datacopy.h"
-#include "core/programstate.h"
+#include "data/datafilenames.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "datatool/seed.h"
 #include "support/faultyfileio.h"
+#include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QCoreApplication>
@@ -55,8 +56,7 @@ QByteArray UserImage() {
     return image;
 }
 
-const ProgramState State;
-const QStringList DataNames{State.DataFileName, State.UserListName, State.UserLogName};
+const QStringList& DataNames = DataFolderFileNames;
 
 // Dies (SIGKILL) at its `n`th rename or removal, before making it; never when `n` is 0.
 class DyingFileIo final : public FileIo {
@@ -105,7 +105,7 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
         QList<FileReplacement> files;
         for (const QString& name : DataNames)
             files.append({QStringLiteral("Saved.") + name, name});
-        ReplaceDataFiles(op == QStringLiteral("restore") ? io : dying, files, State.RestoreJournalName, {});
+        ReplaceDataFiles(op == QStringLiteral("restore") ? io : dying, files, RestoreJournalFileName, {});
         return;
     }
     if (op == QStringLiteral("removeuser")) {
@@ -141,27 +141,10 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
 // The files as the data layer reads them: opened (finishing what an interrupted removal left)
 // and closed again, then their bytes.
 QByteArray Settled(const QString& op) {
-    FileIo io;
-    if (op.startsWith(QStringLiteral("restore"))) {
-        if (!FinishInterruptedRestore(io, QString()))
-            return "unsettled";
-        QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
-        for (const QString& name : DataNames)
-            all += '\n' + Read(name);
-        return all;
-    }
-    if (op == QStringLiteral("removeuser")) {
-        UserList users(io);
-        if (!users.OpenUserList())
-            return "unreadable";
-        users.CloseUserList();
-        return Read(QStringLiteral("User.List"));
-    }
-    PersonnelFile file(io);
-    if (!file.OpenPersonnelFile())
-        return "unreadable";
-    file.ClosePersonnelFile();
-    return Read(QStringLiteral("Rosterly.Data"));
+    if (op.startsWith(QStringLiteral("restore")))
+        return SettledRestoreFolder();
+    return SettledFile(op == QStringLiteral("removeuser") ? QStringLiteral("User.List")
+                                                          : QStringLiteral("Rosterly.Data"));
 }
 
 } // namespace

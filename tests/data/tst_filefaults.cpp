@@ -104,18 +104,27 @@ private:
         return failedCalls;
     }
 
+    // FailEachCall for `change` made to the personnel file once it is open; a failed open is the
+    // change failing.
+    int FailEachPersonnelCall(const Bytes& before, const Bytes& after,
+                              const std::function<IoStatus(PersonnelFile&)>& change) {
+        return FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, before, after,
+                            [&](FileIo& io) {
+                                PersonnelFile file(io);
+                                if (IoStatus s = file.OpenPersonnelFile(); !s)
+                                    return s;
+                                return change(file);
+                            });
+    }
+
 private slots:
     void personnelAppend() {
         const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B"), 45000),
                    c = Employee(QStringLiteral("C"));
-        const int calls = FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b}),
-                                       Image({a, b, c}), [&](FileIo& io) {
-                                           PersonnelFile file(io);
-                                           if (IoStatus s = file.OpenPersonnelFile(); !s)
-                                               return s;
-                                           file.Record() = c;
-                                           return file.AppendPersonnelRecord();
-                                       });
+        const int calls = FailEachPersonnelCall(Image({a, b}), Image({a, b, c}), [&](PersonnelFile& file) {
+            file.Record() = c;
+            return file.AppendPersonnelRecord();
+        });
         QVERIFY(calls >= 3 * 4); // open, count, write, sync for each kind of fault
     }
 
@@ -126,10 +135,7 @@ private slots:
         std::vector<PersonnelRecord> added;
         for (int i = 0; i < 3; ++i)
             added.push_back(Employee(QStringLiteral("New%1").arg(i), i == 1 ? 46000 : 0));
-        const auto append = [&](FileIo& io) {
-            PersonnelFile file(io);
-            if (IoStatus s = file.OpenPersonnelFile(); !s)
-                return s;
+        const auto append = [&](PersonnelFile& file) {
             const IoStatus s = file.AppendPersonnelRecords(
                 qint32(added.size()), [&](qint32 i, PersonnelRecord& r) { r = added[std::size_t(i)]; });
             if (!s && file.RecordCount() != 2)
@@ -138,8 +144,8 @@ private slots:
                 QTest::qFail("the append left its journal", __FILE__, __LINE__);
             return s;
         };
-        const int calls = FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b}),
-                                       Image({a, b, added[0], added[1], added[2]}), append);
+        const int calls =
+            FailEachPersonnelCall(Image({a, b}), Image({a, b, added[0], added[1], added[2]}), append);
         QVERIFY(calls >= 3 * 9);
 
         // Counted calls of the append itself: the old last record read for the journal, the
@@ -197,14 +203,10 @@ private slots:
     void personnelAppendToMissingFile() {
         const auto a = Employee(QStringLiteral("A"));
         // A failed first save may leave an empty data file behind, never a partial record.
-        FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, QByteArray(), Image({a}),
-                     [&](FileIo& io) {
-                         PersonnelFile file(io);
-                         if (IoStatus s = file.OpenPersonnelFile(); !s)
-                             return s;
-                         file.Record() = a;
-                         return file.AppendPersonnelRecord();
-                     });
+        FailEachPersonnelCall(QByteArray(), Image({a}), [&](PersonnelFile& file) {
+            file.Record() = a;
+            return file.AppendPersonnelRecord();
+        });
     }
 
     void personnelWriteInPlace() {
@@ -213,38 +215,25 @@ private slots:
         auto b2 = b;
         b2.SetJobTitle(QStringLiteral("Supervisor"));
         b2.SetNotepad(QString(4519, u'z'));
-        FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a, b, c}),
-                     Image({a, b2, c}), [&](FileIo& io) {
-                         PersonnelFile file(io);
-                         if (IoStatus s = file.OpenPersonnelFile(); !s)
-                             return s;
-                         file.Record() = b2;
-                         return file.WritePersonnelRecord(2);
-                     });
+        FailEachPersonnelCall(Image({a, b, c}), Image({a, b2, c}), [&](PersonnelFile& file) {
+            file.Record() = b2;
+            return file.WritePersonnelRecord(2);
+        });
     }
 
     void personnelRemoval() {
         const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B")),
                    c = Employee(QStringLiteral("C"), 44000);
-        const int calls = FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength,
-                                       Image({a, b, c}), Image({a, c}), [&](FileIo& io) {
-                                           PersonnelFile file(io);
-                                           if (IoStatus s = file.OpenPersonnelFile(); !s)
-                                               return s;
-                                           return file.RemovePersonnelRecord(2);
-                                       });
+        const int calls = FailEachPersonnelCall(Image({a, b, c}), Image({a, c}), [&](PersonnelFile& file) {
+            return file.RemovePersonnelRecord(2);
+        });
         QVERIFY(calls >= 3 * 8);
     }
 
     void personnelRemovalOfTheOnlyRecord() {
         const auto a = Employee(QStringLiteral("A"));
-        FailEachCall(QStringLiteral("Rosterly.Data"), PersonnelRecordLength, Image({a}), std::nullopt,
-                     [&](FileIo& io) {
-                         PersonnelFile file(io);
-                         if (IoStatus s = file.OpenPersonnelFile(); !s)
-                             return s;
-                         return file.RemovePersonnelRecord(1);
-                     });
+        FailEachPersonnelCall(Image({a}), std::nullopt,
+                              [&](PersonnelFile& file) { return file.RemovePersonnelRecord(1); });
     }
 
     void userListAppendAndWrite() {

@@ -1,6 +1,7 @@
 // "Rosterly.Data": counting, reading, writing, appending and removal with compaction.
 #include "data/personnelfile.h"
 #include "support/faultyfileio.h"
+#include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -23,24 +24,6 @@ PersonnelRecord Employee(const QString& first, const QString& last, double inact
     r.SetVersionCreated(10);
     return r;
 }
-
-QByteArray Image(std::initializer_list<PersonnelRecord> records) {
-    QByteArray out;
-    for (const PersonnelRecord& r : records)
-        out.append(r.data(), PersonnelRecordLength);
-    return out;
-}
-
-void WriteFile(const QString& name, const QByteArray& bytes) {
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-int Mode(const QString& name) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(name).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-}
 } // namespace
 
 class TestPersonnelFile : public QObject {
@@ -50,8 +33,7 @@ private slots:
     void missingFileIsCreatedEmptyAndPrivate() {
         TempDataFolder folder;
         const mode_t old = ::umask(0);
-        FileIo io;
-        PersonnelFile file(io);
+        PersonnelFileOnDisk file;
         const IoStatus s = file.OpenPersonnelFile();
         ::umask(old);
         QVERIFY2(s.Ok(), qPrintable(s.Message()));
@@ -60,13 +42,12 @@ private slots:
         QCOMPARE(file.PreviousCount(), 0);
         file.ClosePersonnelFile();
         QCOMPARE(QFileInfo(QStringLiteral("Rosterly.Data")).size(), 0);
-        QCOMPARE(Mode(QStringLiteral("Rosterly.Data")), 0600);
+        QCOMPARE(FileMode(QStringLiteral("Rosterly.Data")), 0600);
     }
 
     void appendingWritesExactBytes() {
         TempDataFolder folder;
-        FileIo io;
-        PersonnelFile file(io);
+        PersonnelFileOnDisk file;
         QVERIFY(file.OpenPersonnelFile());
         file.Record() = Employee(QStringLiteral("Ann"), QStringLiteral("Smith"));
         QVERIFY(file.AppendPersonnelRecord());
@@ -80,15 +61,11 @@ private slots:
     }
 
     void openCountsAndLeavesTheLastRecordInTheBuffer() {
-        TempDataFolder folder;
-        WriteFile(QStringLiteral("Rosterly.Data"),
-                  Image({Employee(QStringLiteral("A"), QStringLiteral("One")),
-                         Employee(QStringLiteral("B"), QStringLiteral("Two"), 44000),
-                         Employee(QStringLiteral("C"), QStringLiteral("Three")),
-                         Employee(QStringLiteral("D"), QStringLiteral("Four"), 44001.5),
-                         Employee(QStringLiteral("E"), QStringLiteral("Five"))}));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file({Employee(QStringLiteral("A"), QStringLiteral("One")),
+                                Employee(QStringLiteral("B"), QStringLiteral("Two"), 44000),
+                                Employee(QStringLiteral("C"), QStringLiteral("Three")),
+                                Employee(QStringLiteral("D"), QStringLiteral("Four"), 44001.5),
+                                Employee(QStringLiteral("E"), QStringLiteral("Five"))});
         QVERIFY(file.OpenPersonnelFile());
         QCOMPARE(file.RecordCount(), 5);
         QCOMPARE(file.CurrentCount(), 3);
@@ -104,21 +81,16 @@ private slots:
 
     void emptyFileLeavesTheBufferAlone() {
         TempDataFolder folder;
-        FileIo io;
-        PersonnelFile file(io);
+        PersonnelFileOnDisk file;
         file.Record() = Employee(QStringLiteral("Keep"), QStringLiteral("Me"));
         QVERIFY(file.OpenPersonnelFile());
         QCOMPARE(file.Record().FirstName(), QStringLiteral("Keep"));
     }
 
     void writingInPlaceTouchesOnlyThatRecord() {
-        TempDataFolder folder;
         const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
         const PersonnelRecord c = Employee(QStringLiteral("C"), QStringLiteral("Three"));
-        WriteFile(QStringLiteral("Rosterly.Data"),
-                  Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c}));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c});
         QVERIFY(file.OpenPersonnelFile());
         QVERIFY(file.ReadPersonnelRecord(2));
         file.Record().SetJobTitle(QStringLiteral("Clerk"));
@@ -135,20 +107,16 @@ private slots:
     }
 
     void removingTheMiddleOfThree() {
-        TempDataFolder folder;
         const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
         const PersonnelRecord c = Employee(QStringLiteral("C"), QStringLiteral("Three"), 44000);
-        WriteFile(QStringLiteral("Rosterly.Data"),
-                  Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c}));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file({a, Employee(QStringLiteral("B"), QStringLiteral("Two")), c});
         QVERIFY(file.OpenPersonnelFile());
         const IoStatus s = file.RemovePersonnelRecord(2);
         QVERIFY2(s.Ok(), qPrintable(s.Message()));
         QVERIFY(!file.IsOpen());
         QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), Image({a, c}));
         QVERIFY(!QFile::exists(QStringLiteral("TempFile.$$$")));
-        QCOMPARE(Mode(QStringLiteral("Rosterly.Data")), 0600);
+        QCOMPARE(FileMode(QStringLiteral("Rosterly.Data")), 0600);
         QVERIFY(file.OpenPersonnelFile());
         QCOMPARE(file.RecordCount(), 2);
         QVERIFY(file.ReadPersonnelRecord(2));
@@ -156,11 +124,7 @@ private slots:
     }
 
     void removingTheOnlyEmployeeLeavesNoFile() {
-        TempDataFolder folder;
-        WriteFile(QStringLiteral("Rosterly.Data"),
-                  Image({Employee(QStringLiteral("A"), QStringLiteral("One"))}));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file({Employee(QStringLiteral("A"), QStringLiteral("One"))});
         QVERIFY(file.OpenPersonnelFile());
         QVERIFY(file.RemovePersonnelRecord(1));
         QVERIFY(!QFile::exists(QStringLiteral("Rosterly.Data")));
@@ -173,27 +137,22 @@ private slots:
     void staleScratchFileContributesNothing() {
         TempDataFolder folder;
         const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
-        WriteFile(QStringLiteral("TempFile.$$$"),
-                  Image({Employee(QStringLiteral("Old"), QStringLiteral("X")),
-                         Employee(QStringLiteral("Old"), QStringLiteral("Y")),
-                         Employee(QStringLiteral("Old"), QStringLiteral("Z"))}));
-        WriteFile(QStringLiteral("Rosterly.Data"),
-                  Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two"))}));
-        FileIo io;
-        PersonnelFile file(io);
+        WriteBytes(QStringLiteral("TempFile.$$$"),
+                   Image({Employee(QStringLiteral("Old"), QStringLiteral("X")),
+                          Employee(QStringLiteral("Old"), QStringLiteral("Y")),
+                          Employee(QStringLiteral("Old"), QStringLiteral("Z"))}));
+        WriteBytes(QStringLiteral("Rosterly.Data"),
+                   Image({a, Employee(QStringLiteral("B"), QStringLiteral("Two"))}));
+        PersonnelFileOnDisk file;
         QVERIFY(file.OpenPersonnelFile());
         QVERIFY(file.RemovePersonnelRecord(2));
         QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Data")), Image({a}));
     }
 
     void interruptedRemovalIsCompletedOnOpen() {
-        TempDataFolder folder;
         const PersonnelRecord a = Employee(QStringLiteral("A"), QStringLiteral("One"));
         const PersonnelRecord c = Employee(QStringLiteral("C"), QStringLiteral("Three"));
-        WriteFile(QStringLiteral("Rosterly.Data"),
-                  Image({a, Employee(QStringLiteral("$Killed$"), QStringLiteral("Two")), c}));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file({a, Employee(QStringLiteral("$Killed$"), QStringLiteral("Two")), c});
         QVERIFY(file.OpenPersonnelFile());
         QCOMPARE(file.RecordCount(), 2);
         QCOMPARE(file.CurrentCount(), 2);
@@ -222,8 +181,8 @@ private slots:
                                          Employee(QStringLiteral("B"), QStringLiteral("Two"))});
         const QByteArray torn(2000, 'g');
         QByteArray expected = before;
-        WriteFile(QStringLiteral("Rosterly.Data"),
-                  meanwhile == QStringLiteral("torn") ? before + torn : before);
+        WriteBytes(QStringLiteral("Rosterly.Data"),
+                   meanwhile == QStringLiteral("torn") ? before + torn : before);
         // Dies after the flush: neither the journal's removal nor the cut back happen.
         struct DyingIo : FileIo {
             int Remove(const QString&) override { return -1; }
@@ -246,14 +205,13 @@ private slots:
                               Employee(QStringLiteral("R"), QStringLiteral("Two")),
                               Employee(QStringLiteral("R"), QStringLiteral("Three")),
                               Employee(QStringLiteral("R"), QStringLiteral("Four"))});
-            WriteFile(QStringLiteral("Rosterly.Data"), expected);
+            WriteBytes(QStringLiteral("Rosterly.Data"), expected);
         } else if (meanwhile == QStringLiteral("journal lost")) {
             expected = ReadFileBytes(QStringLiteral("Rosterly.Data"));
-            WriteFile(QStringLiteral("Append.$$$"), QByteArray());
+            WriteBytes(QStringLiteral("Append.$$$"), QByteArray());
         }
 
-        FileIo io;
-        PersonnelFile file(io);
+        PersonnelFileOnDisk file;
         QVERIFY(forScan ? file.OpenPersonnelFileUncounted() : file.OpenPersonnelFile());
         QCOMPARE(file.RecordCount(), qint32(expected.size() / PersonnelRecordLength));
         file.ClosePersonnelFile();
@@ -279,9 +237,8 @@ private slots:
                                   Employee(QStringLiteral("B"), QStringLiteral("Two")),
                                   Employee(QStringLiteral("C"), QStringLiteral("Three"))});
         bytes.truncate(length);
-        WriteFile(QStringLiteral("Rosterly.Data"), bytes);
-        FileIo io;
-        PersonnelFile file(io);
+        WriteBytes(QStringLiteral("Rosterly.Data"), bytes);
+        PersonnelFileOnDisk file;
         QVERIFY(file.OpenPersonnelFile());
         QCOMPARE(file.RecordCount(), count);
         QCOMPARE(file.CurrentCount() + file.PreviousCount(), count);
@@ -340,7 +297,7 @@ private slots:
             bytes.append(r.data(), PersonnelRecordLength);
         }
         bytes.append(QByteArray(tornBytes, 'x'));
-        WriteFile(QStringLiteral("Rosterly.Data"), bytes);
+        WriteBytes(QStringLiteral("Rosterly.Data"), bytes);
         FaultyFileIo io;
         PersonnelFile file(io);
         QVERIFY(file.OpenPersonnelFileUncounted());
@@ -371,9 +328,8 @@ private slots:
             x = x * 1103515245u + 12345u;
             ch = static_cast<char>(x >> 24);
         }
-        WriteFile(QStringLiteral("Rosterly.Data"), junk);
-        FileIo io;
-        PersonnelFile file(io);
+        WriteBytes(QStringLiteral("Rosterly.Data"), junk);
+        PersonnelFileOnDisk file;
         QVERIFY(file.OpenPersonnelFile());
         QCOMPARE(file.RecordCount(), 3);
         int seen = 0;

@@ -3,9 +3,10 @@
 // removals) are kept up to a random point. Reopened through the data layer, the files are exactly
 // as before the operation or as after it: never torn, never lost.
 #include "backup/datacopy.h"
-#include "core/programstate.h"
+#include "data/datafilenames.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
+#include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -255,8 +256,7 @@ QByteArray User(int i) {
 }
 
 // A restore replaces the three data files by the saved copies beside them.
-const ProgramState State;
-const QStringList DataNames{State.DataFileName, State.UserListName, State.UserLogName};
+const QStringList& DataNames = DataFolderFileNames;
 
 // Every write path of the data files, run through `io`.
 void Operate(FileIo& io, const QString& op) {
@@ -264,7 +264,7 @@ void Operate(FileIo& io, const QString& op) {
         QList<FileReplacement> files;
         for (const QString& name : DataNames)
             files.append({QStringLiteral("Saved.") + name, name});
-        ReplaceDataFiles(io, files, State.RestoreJournalName, {});
+        ReplaceDataFiles(io, files, RestoreJournalFileName, {});
         return;
     }
     if (op.startsWith(QStringLiteral("user"))) {
@@ -304,29 +304,10 @@ void Operate(FileIo& io, const QString& op) {
 
 // The data files as the data layer reads them afterwards (an interrupted removal finished).
 QByteArray Settled(const QString& op) {
-    FileIo io;
-    if (op == QStringLiteral("restore")) {
-        if (!FinishInterruptedRestore(io, QString()))
-            return "unsettled";
-        QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
-        for (const QString& name : DataNames)
-            all += '\n' + ReadFileBytes(name);
-        return all;
-    }
-    const bool users = op.startsWith(QStringLiteral("user"));
-    if (users) {
-        UserList list(io);
-        if (!list.OpenUserList())
-            return "unreadable";
-        list.CloseUserList();
-    } else {
-        PersonnelFile file(io);
-        if (!file.OpenPersonnelFile())
-            return "unreadable";
-        file.ClosePersonnelFile();
-    }
-    QFile f(users ? QStringLiteral("User.List") : QStringLiteral("Rosterly.Data"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    if (op == QStringLiteral("restore"))
+        return SettledRestoreFolder();
+    return SettledFile(op.startsWith(QStringLiteral("user")) ? QStringLiteral("User.List")
+                                                             : QStringLiteral("Rosterly.Data"));
 }
 
 void Prepare(const QString& op) {

@@ -2,6 +2,7 @@
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
+#include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -27,12 +28,6 @@ QByteArray Image(std::initializer_list<UserRecord> users) {
     for (const UserRecord& u : users)
         out.append(u.data(), UserRecordLength);
     return out;
-}
-
-void WriteFile(const QString& name, const QByteArray& bytes) {
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 } // namespace
 
@@ -63,8 +58,8 @@ private slots:
         TempDataFolder folder;
         const UserRecord a = User(QStringLiteral("Ann"), QStringLiteral("A"), 4);
         const UserRecord c = User(QStringLiteral("Cy"), QStringLiteral("C"), 1);
-        WriteFile(QStringLiteral("User.List"),
-                  Image({a, User(QStringLiteral("Bo"), QStringLiteral("B"), 2), c}));
+        WriteBytes(QStringLiteral("User.List"),
+                   Image({a, User(QStringLiteral("Bo"), QStringLiteral("B"), 2), c}));
         FileIo io;
         UserList list(io);
         QVERIFY(list.OpenUserList());
@@ -79,9 +74,9 @@ private slots:
         TempDataFolder folder;
         const UserRecord a = User(QStringLiteral("Ann"), QStringLiteral("A"), 4);
         const UserRecord c = User(QStringLiteral("Cy"), QStringLiteral("C"), 1);
-        WriteFile(QStringLiteral("User.List"),
-                  Image({a, User(QStringLiteral("$Killed$"), QStringLiteral("B"), 2), c}));
-        WriteFile(QStringLiteral("TempFile.$$$"), "left by the interrupted compaction");
+        WriteBytes(QStringLiteral("User.List"),
+                   Image({a, User(QStringLiteral("$Killed$"), QStringLiteral("B"), 2), c}));
+        WriteBytes(QStringLiteral("TempFile.$$$"), "left by the interrupted compaction");
         FileIo io;
         UserList list(io);
         QVERIFY(list.OpenUserList());
@@ -96,9 +91,9 @@ private slots:
     // A scratch file an interrupted compaction left behind goes when the files are next opened.
     void staleScratchFileIsRemovedOnOpen() {
         TempDataFolder folder;
-        WriteFile(QStringLiteral("User.List"), Image({User(QStringLiteral("Ann"), QStringLiteral("A"), 4)}));
+        WriteBytes(QStringLiteral("User.List"), Image({User(QStringLiteral("Ann"), QStringLiteral("A"), 4)}));
         for (bool users : {true, false}) {
-            WriteFile(QStringLiteral("TempFile.$$$"), "stale");
+            WriteBytes(QStringLiteral("TempFile.$$$"), "stale");
             FileIo io;
             if (users) {
                 UserList list(io);
@@ -115,7 +110,7 @@ private slots:
 
     void removingTheOnlyUserLeavesNoFiles() {
         TempDataFolder folder;
-        WriteFile(QStringLiteral("User.List"), Image({User(QStringLiteral("Ann"), QStringLiteral("A"), 4)}));
+        WriteBytes(QStringLiteral("User.List"), Image({User(QStringLiteral("Ann"), QStringLiteral("A"), 4)}));
         FileIo io;
         UserList list(io);
         QVERIFY(list.OpenUserList());

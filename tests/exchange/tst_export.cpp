@@ -101,27 +101,21 @@ private slots:
         QFETCH(bool, includeSsn);
         QFETCH(QString, carlsLastName);
         QFETCH(QByteArray, expected);
-        TempDataFolder folder;
         std::vector<PersonnelRecord> staff = Staff();
         staff[1].SetLastName(carlsLastName);
-        WriteBytes(u"Rosterly.Data"_s, Image(staff));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file(staff);
         const EmployeeListResult list = CurrentList(file);
         QCOMPARE(list.Rows(), 2);
-        QVERIFY(ExportListToCsv(io, file, list, {.includeSsn = includeSsn}, u"list.csv"_s));
+        QVERIFY(ExportListToCsv(file.io, file, list, {.includeSsn = includeSsn}, u"list.csv"_s));
         QCOMPARE(ReadFileBytes(u"list.csv"_s), expected);
         QCOMPARE(FileMode(u"list.csv"_s), 0600);
         QCOMPARE(QDir::current().entryList(QDir::Files), (QStringList{u"list.csv"_s, u"Rosterly.Data"_s}));
     }
 
     void jsonLinesCarryTheSameValues() {
-        TempDataFolder folder;
         std::vector<PersonnelRecord> staff = Staff();
         staff[0].SetJobTitle(u"=1+2"_s); // a program reads it as it is
-        WriteBytes(u"Rosterly.Data"_s, Image(staff));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file(staff);
         const ExportTable table = ReadExportTable(file, {1}, {});
         QVERIFY(table.status);
         QCOMPARE(
@@ -163,12 +157,9 @@ private slots:
     }
 
     void copiedRowIsTheHeaderAndTheRowOnTabs() {
-        TempDataFolder folder;
         std::vector<PersonnelRecord> staff = Staff();
         staff[0].SetMiddleName(u"-"_s);
-        WriteBytes(u"Rosterly.Data"_s, Image(staff));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file(staff);
         const EmployeeListResult list = CurrentList(file);
         file.Record() = staff[2]; // the record page's, untouched by a copy
         IoStatus status;

@@ -61,8 +61,7 @@ class TestImport : public QObject {
 
 private slots:
     void goodFileAppendsExactlyItsRows() {
-        TempDataFolder folder;
-        WriteBytes(u"Rosterly.Data"_s, Image({Existing()}));
+        TempPersonnelFile file({Existing()});
         // Columns in an order of their own, LF row ends, no byte-order mark, dates as a user types
         // them, a guarded cell, a notepad with a bare LF, the program's own columns ignored.
         const QByteArray csv =
@@ -78,8 +77,6 @@ private slots:
         QCOMPARE(plan.Rows(), 2);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image({Existing()})); // planning writes nothing
 
-        FileIo io;
-        PersonnelFile file(io);
         QVERIFY(ApplyImport(file, plan, ImportClock));
 
         PersonnelRecord ana = Imported();
@@ -212,10 +209,7 @@ private slots:
         QCOMPARE(plan.Errors()[0].column, column);
         QCOMPARE(plan.Errors()[0].message, message);
 
-        TempDataFolder folder;
-        WriteBytes(u"Rosterly.Data"_s, Image({Existing()}));
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file({Existing()});
         QVERIFY(!ApplyImport(file, plan, ImportClock));
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image({Existing()}));
     }
@@ -254,7 +248,6 @@ private slots:
     // upper half: exported with the SSN and imported into an empty file, the records come back as
     // they were but for the time they were created.
     void exportedListImportsBackToTheSameRecords() {
-        TempDataFolder folder;
         std::vector<PersonnelRecord> staff(3, Imported());
         const auto fill = [](PersonnelRecord& r, const QString& seed) {
             for (std::size_t f = 0; f < PersonnelFields.size(); ++f) {
@@ -280,18 +273,15 @@ private slots:
         staff[2].SetInactivationDate(Ole(2025, 1, 31));
         staff[2].SetSocialSecurityNumber({});
         staff[2].SetDateOfJobTitle(0);
-        WriteBytes(u"Rosterly.Data"_s, Image(staff));
-
-        FileIo io;
-        PersonnelFile file(io);
+        TempPersonnelFile file(staff);
         const ExportTable table = ReadExportTable(file, {1, 2, 3}, {.includeSsn = true});
         QVERIFY(table.status);
-        QVERIFY(WriteWholeFile(io, u"list.csv"_s, CsvBytes(table)));
+        QVERIFY(WriteWholeFile(file.io, u"list.csv"_s, CsvBytes(table)));
 
         const ImportPlan plan = PlanImportFile(u"list.csv"_s);
         QCOMPARE(plan.ErrorText(), QString());
         QCOMPARE(plan.Rows(), 3);
-        PersonnelFile copy(io, u"Copy.Data"_s);
+        PersonnelFile copy(file.io, u"Copy.Data"_s);
         FixedClock later(ImportClock.Now().addDays(3));
         QVERIFY(ApplyImport(copy, plan, later));
         for (PersonnelRecord& r : staff)

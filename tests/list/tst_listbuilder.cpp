@@ -6,6 +6,7 @@
 #include "datatool/seed.h"
 #include "list/listbuilder.h"
 #include "support/faultyfileio.h"
+#include "support/recordsfile.h"
 #include "support/testsupport.h"
 #include "ui/gridmodel.h"
 
@@ -63,8 +64,7 @@ bool WriteFile(const std::vector<PersonnelRecord>& records) {
 }
 
 EmployeeListResult Build(const ListOptions& options, double today = Today, qint32 newRecord = 0) {
-    FileIo io;
-    PersonnelFile file(io);
+    PersonnelFileOnDisk file;
     return BuildEmployeeRows(file, options, today, newRecord);
 }
 
@@ -121,8 +121,7 @@ std::vector<PersonnelRecord> GeneratedStaff(qint64 count) {
     std::vector<PersonnelRecord> records;
     if (!WriteSeedFile(u"Rosterly.Data"_s, count, 7, false).isEmpty())
         return records;
-    FileIo io;
-    PersonnelFile file(io);
+    PersonnelFileOnDisk file;
     if (!file.OpenPersonnelFile())
         return records;
     file.ScanRecords([&](qint32, PersonnelRecordView view) {
@@ -686,8 +685,7 @@ private slots:
         }
         QVERIFY(
             WriteFile({Employee(u"A"_s, u"A"_s), Employee(u"B"_s, u"$Killed$"_s), Employee(u"C"_s, u"C"_s)}));
-        FileIo io;
-        PersonnelFile file(io);
+        PersonnelFileOnDisk file;
         const EmployeeListResult r = BuildEmployeeRows(file, ListOptions(), Today, 0);
         QVERIFY(r.status.Ok());
         QCOMPARE(r.recordCount, 2);

@@ -4,11 +4,11 @@
 // and list length.
 #include "app/frmmain.h"
 #include "data/oledate.h"
-#include "data/personnelfile.h"
 #include "listpage/frmlistoptions.h"
 #include "records/recordeditor.h"
 #include "records/recordpage.h"
 #include "support/programtest.h"
+#include "support/recordsfile.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
 #include "support/useractions.h"
@@ -36,51 +36,33 @@ const QString EmptyText = u"There are currently no personnel records on file.\r\
                           u"Click the 'Add Employee to the List' button\r\n"
                           u"when you're ready to add a personnel record."_s;
 
-struct Employee {
-    std::string last, first, title, race, sex;
-    QDate born, hired;
-    double inactivation = 0;
-};
+// An employee as these lists show one; the file keeps no date of creation for it.
+StaffMember Employee(const char* last, const char* first, const char* title, const char* race,
+                     const char* sex, QDate born, QDate hired, QDate inactivated = {}) {
+    return {.last = QString::fromUtf8(last),
+            .first = QString::fromUtf8(first),
+            .born = born,
+            .hired = hired,
+            .inactivated = inactivated,
+            .race = QString::fromUtf8(race),
+            .sex = QString::fromUtf8(sex),
+            .created = 0,
+            .title = QString::fromUtf8(title)};
+}
 
 // Four employees, not in name order in the file; Baker is a previous employee.
-const std::vector<Employee> Staff = {
-    {"Young", "Zoe", "Cashier", "W", "F", {1990, 5, 1}, {2015, 3, 10}},
-    {"Adams", "Bob", "Nurse", "B", "M", {1970, 2, 2}, {2000, 3, 15}},
-    {"Miller", "Ann", "nurse aide", "B", "F", {1985, 12, 24}, {2010, 3, 1}},
-    {"Baker", "Cy", "Driver", "H", "M", {1960, 1, 1}, {1990, 6, 1}, DateToOle(QDate(2020, 1, 1))},
+const std::vector<StaffMember> Staff = {
+    Employee("Young", "Zoe", "Cashier", "W", "F", {1990, 5, 1}, {2015, 3, 10}),
+    Employee("Adams", "Bob", "Nurse", "B", "M", {1970, 2, 2}, {2000, 3, 15}),
+    Employee("Miller", "Ann", "nurse aide", "B", "F", {1985, 12, 24}, {2010, 3, 1}),
+    Employee("Baker", "Cy", "Driver", "H", "M", {1960, 1, 1}, {1990, 6, 1}, {2020, 1, 1}),
 };
-
-void WriteStaff(const std::vector<Employee>& staff) {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
-    for (const Employee& e : staff) {
-        PersonnelRecord& r = file.Record();
-        r.Clear();
-        r.SetLastName(QString::fromStdString(e.last));
-        r.SetFirstName(QString::fromStdString(e.first));
-        r.SetJobTitle(QString::fromStdString(e.title));
-        r.SetRace(QString::fromStdString(e.race));
-        r.SetSex(QString::fromStdString(e.sex));
-        r.SetDateOfBirth(DateToOle(e.born));
-        r.SetDateOfEmployment(DateToOle(e.hired));
-        r.SetInactivationDate(e.inactivation);
-        QVERIFY(file.AppendPersonnelRecord());
-    }
-    file.ClosePersonnelFile();
-}
 
 OptionButton* Option(const QObject* w, const QString& name) {
     return FindControl<OptionButton>(w, name);
 }
 QGroupBox* Frame(const QObject* w, int i) {
     return FindControl<QGroupBox>(w, QStringLiteral("frame(%1)").arg(i));
-}
-
-// A click on the option's round button (its middle may be past the end of the caption).
-void ClickOption(const QObject* w, const QString& name) {
-    OptionButton* o = Option(w, name);
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
 }
 
 void ClickTab(frmMain* w, int page) {
@@ -145,7 +127,7 @@ private slots:
 
         // Going to the options and back reads the file again, even with no option changed.
         ClickTab(w, 1);
-        WriteStaff({{"Cole", "Dee", "Baker", "O", "F", {1999, 9, 9}, {2021, 1, 4}}});
+        WriteStaff({Employee("Cole", "Dee", "Baker", "O", "F", {1999, 9, 9}, {2021, 1, 4})});
         ClickTab(w, 0);
         QCOMPARE(g->Rows(), 5);
         QCOMPARE(g->TextMatrix(2, 0), QStringLiteral("Cole, Dee"));
@@ -260,7 +242,7 @@ private slots:
         QVERIFY(!chk->isEnabled() && !chk->isChecked());
         QTest::keyClicks(page->txtOther, QStringLiteral("nurse "));
         QVERIFY(chk->isEnabled());
-        QTest::mouseClick(chk, Qt::LeftButton, {}, QPoint(8, chk->height() / 2));
+        ClickBox(chk);
         QVERIFY(chk->isChecked());
         ClickTab(w, 0);
         QCOMPARE(w->tabMain->Tab(), 0);
@@ -352,7 +334,7 @@ private slots:
     void commandsByAccessLevelAndListLength() {
         QFETCH(int, level);
         QFETCH(int, employees);
-        WriteStaff(std::vector<Employee>(Staff.begin(), Staff.begin() + employees));
+        WriteStaff(std::vector<StaffMember>(Staff.begin(), Staff.begin() + employees));
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), employees + 1);
@@ -366,15 +348,10 @@ private slots:
     }
 
     void rememberedRowsAfterARebuild() {
-        std::vector<Employee> staff;
+        std::vector<StaffMember> staff;
         for (int i = 1; i <= 60; ++i)
-            staff.push_back({"Name" + std::to_string(1000 + i).substr(1),
-                             "A",
-                             "Clerk",
-                             "W",
-                             "F",
-                             {1980, 1, 1},
-                             {2010, 1, 1}});
+            staff.push_back(Employee(("Name" + std::to_string(1000 + i).substr(1)).c_str(), "A", "Clerk", "W",
+                                     "F", {1980, 1, 1}, {2010, 1, 1}));
         WriteStaff(staff);
         frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
@@ -416,8 +393,7 @@ private slots:
         w->grid->SetTopRow(55);
         ClickRow(w->grid, 61);
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
-        QTest::mouseClick(w->recordPage->optStatus[2], Qt::LeftButton, {},
-                          QPoint(8, w->recordPage->optStatus[2]->height() / 2));
+        ClickBox(w->recordPage->optStatus[2]);
         p->prompts.Answer(MsgAnswer::Yes).AnswerInput(QStringLiteral("12/01/2026"));
         save();
         QCOMPARE(w->grid->Rows(), 61);
@@ -426,8 +402,8 @@ private slots:
     }
 
     void fieldTextsComeThroughAsTheyAre() {
-        std::vector<Employee> staff = {Staff[0]};
-        staff[0].title = "R&D\tLead";
+        std::vector<StaffMember> staff = {Staff[0]};
+        staff[0].title = u"R&D\tLead"_s;
         WriteStaff(staff);
         frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
@@ -443,8 +419,8 @@ private slots:
 
     void nobodyListableAtTheFirstActivation() {
         // A negative inactivation date: counted as a previous employee, listed as neither.
-        std::vector<Employee> staff = {Staff[1]};
-        staff[0].inactivation = -5;
+        std::vector<StaffMember> staff = {Staff[1]};
+        staff[0].inactivated = QDate(1899, 12, 25); // -5
         WriteStaff(staff);
         p->prompts.Answer(MsgAnswer::OK);
         frmMain* w = OpenMainWindow(*p);

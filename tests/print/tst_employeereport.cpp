@@ -80,8 +80,7 @@ PersonnelRecord Reyes(const QString& notepad = {}, const QString& picture = {}) 
 // Lists the previous employees instead of the current ones.
 void ListPreviousEmployees(frmMain* w) {
     ClickTabOf(w->tabMain, 1);
-    auto* o = FindControl<QRadioButton>(w, u"optEmpStatus(2)"_s);
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
+    ClickOption(w, u"optEmpStatus(2)"_s);
     ClickTabOf(w->tabMain, 0);
 }
 

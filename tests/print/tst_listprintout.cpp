@@ -24,55 +24,28 @@ const QString Caption = u"Rosterly - Harbor Clinic"_s;
 const QString Stamp = u"12/8/2026 5:05:09 PM"_s; // the test clock in the general date format
 const QString Rule = u"<rule>"_s;
 
-// Runs a helper that checks with QCOMPARE/QVERIFY and leaves the test when it failed.
-#define CHECKED(call)                                                                                        \
-    do {                                                                                                     \
-        call;                                                                                                \
-        if (QTest::currentTestFailed())                                                                      \
-            return;                                                                                          \
-    } while (false)
-
-struct Employee {
-    QString last, first, title;
-    QString sex = u"F"_s;
-};
-
-void WriteEmployees(const std::vector<Employee>& staff) {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
-    for (const Employee& e : staff) {
-        PersonnelRecord& r = file.Record();
-        r.Clear();
-        r.SetLastName(e.last);
-        r.SetFirstName(e.first);
-        r.SetJobTitle(e.title);
-        r.SetRace(u"W"_s);
-        r.SetSex(e.sex);
-        r.SetDateOfBirth(DateToOle(QDate(1980, 4, 1)));
-        r.SetDateOfEmployment(DateToOle(QDate(2010, 6, 1)));
-        r.SetDateCreated(46000.5);
-        QVERIFY(file.AppendPersonnelRecord());
-    }
-    file.ClosePersonnelFile();
+// An employee of these lists: born and hired on the same days as every other.
+StaffMember Employee(const QString& last, const QString& first, const QString& title,
+                     const QString& sex = u"F"_s) {
+    return {.last = last,
+            .first = first,
+            .born = {1980, 4, 1},
+            .hired = {2010, 6, 1},
+            .sex = sex,
+            .title = title};
 }
 
 // `count` employees listed in the order written: Staff01, Staff02, ...
-std::vector<Employee> Numbered(int count) {
-    std::vector<Employee> staff;
+std::vector<StaffMember> Numbered(int count) {
+    std::vector<StaffMember> staff;
     for (int i = 1; i <= count; ++i)
-        staff.push_back({u"Staff%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"Ann"_s, u"Clerk"_s});
+        staff.push_back(Employee(u"Staff%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"Ann"_s, u"Clerk"_s));
     return staff;
 }
 
 frmMain* Open(TestProgram& p) {
     p.settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"Organization"_s, u"Harbor Clinic"_s);
     return OpenMainWindow(p);
-}
-
-void ClickOption(const QObject* w, const QString& name) {
-    auto* o = FindControl<OptionButton>(w, name);
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
 }
 
 void ClickPrintList(frmMain* w) {
@@ -217,10 +190,9 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void onePageListAsTheGridShowsIt() {
-        CHECKED(WriteEmployees({{u"Young"_s, u"Zoe"_s, u"Cashier"_s},
-                                {u"Adams"_s, u"Bob"_s, u"Nurse"_s, u"M"_s},
-                                {u"Miller"_s, u"Ann"_s, u"Nurse Aide"_s},
-                                {u"Cole"_s, u"Dee"_s, u"Driver"_s}}));
+        CHECKED(WriteStaff(
+            {Employee(u"Young"_s, u"Zoe"_s, u"Cashier"_s), Employee(u"Adams"_s, u"Bob"_s, u"Nurse"_s, u"M"_s),
+             Employee(u"Miller"_s, u"Ann"_s, u"Nurse Aide"_s), Employee(u"Cole"_s, u"Dee"_s, u"Driver"_s)}));
         frmMain* w = Open(*p);
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), Caption);
@@ -259,7 +231,7 @@ private slots:
 
     void listThatFillsExactlyOnePage() {
         const int rows = RowsPerPage();
-        CHECKED(WriteEmployees(Numbered(rows)));
+        CHECKED(WriteStaff(Numbered(rows)));
         frmMain* w = Open(*p);
         QVERIFY(w);
         p->prompts.Answer(MsgAnswer::Yes);
@@ -273,7 +245,7 @@ private slots:
 
     void longListGoesOnWithTheHeadingOnPageTwo() {
         const int rows = RowsPerPage();
-        CHECKED(WriteEmployees(Numbered(rows + 2)));
+        CHECKED(WriteStaff(Numbered(rows + 2)));
         frmMain* w = Open(*p);
         QVERIFY(w);
         p->prompts.Answer(MsgAnswer::Yes);
@@ -326,7 +298,7 @@ private slots:
     }
 
     void printerQuestionUntilYes() {
-        CHECKED(WriteEmployees(Numbered(2)));
+        CHECKED(WriteStaff(Numbered(2)));
         frmMain* w = Open(*p);
         QVERIFY(w);
         p->prompts.Answer(MsgAnswer::No);
@@ -355,7 +327,7 @@ private slots:
     }
 
     void windowIsBusyWhilePrinting() {
-        CHECKED(WriteEmployees(Numbered(3)));
+        CHECKED(WriteStaff(Numbered(3)));
         frmMain* w = Open(*p);
         QVERIFY(w);
         // Notes the printer's output at each change of the window's enabled state.
@@ -379,7 +351,7 @@ private slots:
     }
 
     void printerErrorIsReported() {
-        CHECKED(WriteEmployees(Numbered(2)));
+        CHECKED(WriteStaff(Numbered(2)));
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
         frmMain* w = Open(*p);
         QVERIFY(w);
@@ -403,7 +375,7 @@ private slots:
 
     void realPdf() {
         const int rows = RowsPerPage();
-        CHECKED(WriteEmployees(Numbered(rows + 2)));
+        CHECKED(WriteStaff(Numbered(rows + 2)));
         frmMain* w = Open(*p);
         QVERIFY(w);
         const QString dir = folder->FilePath(u"Printouts"_s);

@@ -39,12 +39,9 @@ const Addressee Long{u"Bartholomew-Jon"_s, u"Montgomery-Fairbanks"_s,
 const Addressee Ng{u"Ann"_s, u"Ng"_s, QString(), QString()};
 
 void WriteAddressees() {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
+    std::vector<PersonnelRecord> records;
     for (const Addressee& a : {Ng, Alvarez, Long}) {
-        PersonnelRecord& r = file.Record();
-        r.Clear();
+        PersonnelRecord& r = records.emplace_back();
         r.SetFirstName(a.first);
         r.SetLastName(a.last);
         r.SetStreetAddress(a.street);
@@ -54,9 +51,8 @@ void WriteAddressees() {
         r.SetDateOfBirth(DateToOle(QDate(1980, 5, 6)));
         r.SetDateOfEmployment(DateToOle(QDate(2010, 7, 1)));
         r.SetDateCreated(46000.5);
-        QVERIFY(file.AppendPersonnelRecord());
     }
-    file.ClosePersonnelFile();
+    AppendRecords(records);
 }
 
 template <typename T> T* Control(const QObject* parent, const QString& name) {

@@ -23,14 +23,6 @@ namespace {
 
 using F = PersonnelField;
 
-// Runs a helper that checks with QCOMPARE/QVERIFY and leaves the test when it failed.
-#define CHECKED(call)                                                                                        \
-    do {                                                                                                     \
-        call;                                                                                                \
-        if (QTest::currentTestFailed())                                                                      \
-            return;                                                                                          \
-    } while (false)
-
 const QDateTime Now(QDate(2026, 12, 8), QTime(17, 5, 9));
 const QColor RequiredRed(192, 0, 0);
 const QColor Yellow(255, 255, 0);
@@ -59,6 +51,12 @@ std::vector<StaffMember> Staff() {
         {u"Baker"_s, u"Cy"_s, {1960, 1, 1}, {1990, 6, 1}, {2020, 1, 1}, u"H"_s, u"M"_s},
         {u"Ortiz"_s, u"Dan"_s, {1975, 7, 4}, {1995, 9, 1}, {2022, 6, 30}, u"O"_s, u"M"_s},
     };
+}
+
+// The main window signed in at `level` on the staff above.
+frmMain* OpenOnStaff(TestProgram& p, qint16 level) {
+    WriteStaff(Staff());
+    return OpenMainWindow(p, level);
 }
 
 QByteArray DataFileBytes() {
@@ -172,10 +170,18 @@ void Enter(frmMain* w, int n, const QString& text) {
     }
 }
 
+// Begins an add, typing `entry` box by box, or an edit of the employee shown.
+void BeginEntry(frmMain* w, bool adding, std::initializer_list<std::pair<int, QString>> entry) {
+    QTest::mouseClick(adding ? w->cmdAddEmployee : w->cmdEditEntry, Qt::LeftButton);
+    if (adding) {
+        for (const auto& [box, text] : entry)
+            Enter(w, box, text);
+    }
+}
+
 void ClickStatus(frmMain* w, int i) {
     ShowPageOf(w, 21);
-    QRadioButton* o = w->recordPage->optStatus[std::size_t(i)];
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
+    ClickBox(w->recordPage->optStatus[std::size_t(i)]);
 }
 
 void ClickGridRow(frmMain* w, int row) {
@@ -186,8 +192,7 @@ void ClickGridRow(frmMain* w, int row) {
 // Switches the list to the previous employees as the user does on the options page.
 void ListPreviousEmployees(frmMain* w) {
     ClickTabOf(w->tabMain, 1);
-    OptionButton* o = w->OptionsPage()->optEmpStatus[2];
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
+    ClickBox(w->OptionsPage()->optEmpStatus[2]);
     ClickTabOf(w->tabMain, 0);
     QCOMPARE(w->tabMain->Tab(), 0);
     QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|4"_s, u"Ortiz, Dan|5"_s}));
@@ -260,8 +265,7 @@ class TestRecordEntry : public ProgramTest {
 
 private slots:
     void addingOpensAnEmptyFormWithTheRequiredBoxesMarked() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 3);
+        frmMain* w = OpenOnStaff(*p, 3);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         const Geometry before = GeometryOf(w);
@@ -349,8 +353,7 @@ private slots:
     }
 
     void addedEmployeeIsStoredFieldByFieldAndHighlighted() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 3);
+        frmMain* w = OpenOnStaff(*p, 3);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         // A list of previous employees: the new employee must be listed all the same.
@@ -456,8 +459,7 @@ private slots:
     }
 
     void eachFaultIsReportedInTurnAndTheEntryKept() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         const QByteArray fileBefore = DataFileBytes();
@@ -541,8 +543,7 @@ private slots:
     }
 
     void editingOpensTheShownRecordWithTheListDisabled() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         RecordPage* page = w->recordPage;
@@ -583,8 +584,7 @@ private slots:
     }
 
     void currentEmployeeBecomesPreviousWithAConfirmedDate() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         QCOMPARE(w->grid->TextMatrix(w->grid->Row(), 3), u"2"_s);
         const QByteArray before = RecordBytes(2);
@@ -630,8 +630,7 @@ private slots:
     }
     void abandonedStatusChangeKeepsTheOtherChanges() {
         QFETCH(bool, confirm);
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         const QStringList rows = Rows(w->grid);
         const QByteArray before = RecordBytes(2);
@@ -668,8 +667,7 @@ private slots:
     }
     void previousEmployeeIsReactivatedOnlyOnYes() {
         QFETCH(bool, yes);
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         CHECKED(ListPreviousEmployees(w));
         QCOMPARE(w->grid->Row(), 1);
@@ -705,8 +703,7 @@ private slots:
     }
 
     void newInactivationDateAloneIsStoredWithoutQuestions() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         CHECKED(ListPreviousEmployees(w));
         const QByteArray before = RecordBytes(4);
@@ -732,8 +729,7 @@ private slots:
     }
 
     void editKeepsTheListAndHighlightsTheEditedEmployee() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 3);
+        frmMain* w = OpenOnStaff(*p, 3);
         QVERIFY(w);
         ClickGridRow(w, 3);
         QCOMPARE(w->grid->Row(), 3);
@@ -810,18 +806,11 @@ private slots:
         QFETCH(bool, adding);
         QFETCH(QString, typed);
         QFETCH(bool, refused);
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         const QByteArray before = DataFileBytes();
-
-        QTest::mouseClick(adding ? w->cmdAddEmployee : w->cmdEditEntry, Qt::LeftButton);
-        if (adding) {
-            const std::pair<int, QString> entry[] = {
-                {3, u"Cole"_s}, {5, u"W"_s}, {6, u"F"_s}, {7, u"09/09/1999"_s}, {19, u"01/04/2021"_s}};
-            for (const auto& [box, text] : entry)
-                Enter(w, box, text);
-        }
+        BeginEntry(w, adding,
+                   {{3, u"Cole"_s}, {5, u"W"_s}, {6, u"F"_s}, {7, u"09/09/1999"_s}, {19, u"01/04/2021"_s}});
         Enter(w, 1, typed);
         ShowPageOf(w, 19); // the fault brings the first name back into view
         if (!refused) {
@@ -859,8 +848,7 @@ private slots:
     void tabOrLineBreakInANameIsRefused() {
         QFETCH(int, box);
         QFETCH(QString, caption);
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         const QByteArray before = DataFileBytes();
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
@@ -898,20 +886,18 @@ private slots:
         QFETCH(int, box);
         QFETCH(QString, typed);
         QFETCH(QString, named);
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         const QByteArray before = DataFileBytes();
-        QTest::mouseClick(adding ? w->cmdAddEmployee : w->cmdEditEntry, Qt::LeftButton);
-        if (adding) {
-            const std::pair<int, QString> entry[] = {{1, u"Th\u1EA3o"_s},  {3, u"Nguy\u1EC5n"_s},
-                                                     {5, u"A"_s},          {6, u"F"_s},
-                                                     {7, u"09/09/1999"_s}, {19, u"01/04/2021"_s}};
-            for (const auto& [b, text] : entry)
-                Enter(w, b, text);
-            if (box == 3) // the first name is reported first
-                Enter(w, 1, u"Thao"_s);
-        }
+        BeginEntry(w, adding,
+                   {{1, u"Th\u1EA3o"_s},
+                    {3, u"Nguy\u1EC5n"_s},
+                    {5, u"A"_s},
+                    {6, u"F"_s},
+                    {7, u"09/09/1999"_s},
+                    {19, u"01/04/2021"_s}});
+        if (adding && box == 3) // the first name is reported first
+            Enter(w, 1, u"Thao"_s);
         Enter(w, box, typed);
         const QString text =
             u"The "_s + named + u",\r\nwhich can't be stored.\r\n\r\nPlease leave it out or replace it."_s;
@@ -923,8 +909,7 @@ private slots:
     // A new employee is a current one and the page says so, even when the employee shown before
     // was a previous one (whose page shows only "Previous Employee").
     void addingAfterAPreviousEmployeeShowsTheCurrentStatus() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         CHECKED(ListPreviousEmployees(w));
         RecordPage* page = w->recordPage;
@@ -955,8 +940,7 @@ private slots:
         QFETCH(QString, lastName);
         QFETCH(QStringList, rows);
         QFETCH(int, rowAfter);
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 2);
+        frmMain* w = OpenOnStaff(*p, 2);
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         ClickGridRow(w, row);
@@ -979,8 +963,7 @@ private slots:
     // An edit that takes the employee out of the list shown (inactivated while the current
     // employees are listed) leaves the highlight on the same row, on whoever stands there now.
     void inactivatedEmployeeLeavesTheHighlightOnTheRow() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         ClickGridRow(w, 2);
         QCOMPARE(w->recordPage->FieldText(3), u"Miller"_s);
@@ -996,8 +979,7 @@ private slots:
     }
 
     void cancelledAddWritesNothing() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         ClickGridRow(w, 2);
         const Geometry before = GeometryOf(w);
@@ -1030,8 +1012,7 @@ private slots:
     }
 
     void cancelledEditWritesNothing() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 4);
+        frmMain* w = OpenOnStaff(*p, 4);
         QVERIFY(w);
         CHECKED(ListPreviousEmployees(w));
         ClickGridRow(w, 2);
@@ -1056,8 +1037,7 @@ private slots:
     }
 
     void readEditUserCanEditButNotAdd() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 2);
+        frmMain* w = OpenOnStaff(*p, 2);
         QVERIFY(w);
         QVERIFY(w->cmdAddEmployee->isVisible() && !w->cmdAddEmployee->isEnabled());
         QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
@@ -1082,8 +1062,7 @@ private slots:
     }
 
     void readOnlyUserCannotEdit() {
-        WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 1);
+        frmMain* w = OpenOnStaff(*p, 1);
         QVERIFY(w);
         QVERIFY(w->cmdEditEntry->isVisible() && !w->cmdEditEntry->isEnabled());
         QVERIFY(!w->cmdAddEmployee->isEnabled());

@@ -58,11 +58,6 @@ QStringList Listed(const Grid* g) {
 }
 
 // A click on one of the list options (its round button; the caption may end short of its middle).
-void ClickOption(const QObject* w, const QString& name) {
-    auto* o = FindControl<QRadioButton>(w, name);
-    QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
-}
-
 QString ConfirmText(const QString& name) {
     return u"Are your SURE you want to permanently remove\r\n\r\n"_s + name +
            u"\r\n\r\nfrom this personnel database?"_s;

@@ -1,14 +1,13 @@
 #pragma once
 
-// What the record-page tests share: a staff file written through the data layer, the main window
-// signed in at an access level, and finding controls by their object names.
+// What the record-page tests share: a staff file written through the data layer (recordsfile.h),
+// the main window signed in at an access level, and finding controls by their object names.
 
 #include "app/frmmain.h"
-#include "data/oledate.h"
-#include "data/personnelfile.h"
 #include "records/frmlargepic.h"
 #include "records/recordeditor.h"
 #include "records/recordpage.h"
+#include "support/recordsfile.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
 #include "support/useractions.h"
@@ -26,54 +25,14 @@
 #include <functional>
 #include <vector>
 
-struct StaffMember {
-    QString last, first;
-    QDate born, hired;
-    QDate inactivated = {}; // null: a current employee
-    QString race = QStringLiteral("W");
-    QString sex = QStringLiteral("F");
-    QString picture = {};
-    double created = 46000.5;
-    double modified = 0;
-};
-
-// Appends the staff to the personnel file of the working folder, in the order given.
-inline void WriteStaff(const std::vector<StaffMember>& staff) {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
-    for (const StaffMember& e : staff) {
-        PersonnelRecord& r = file.Record();
-        r.Clear();
-        r.SetLastName(e.last);
-        r.SetFirstName(e.first);
-        r.SetRace(e.race);
-        r.SetSex(e.sex);
-        r.SetDateOfBirth(DateToOle(e.born));
-        r.SetDateOfEmployment(DateToOle(e.hired));
-        r.SetInactivationDate(e.inactivated.isNull() ? 0.0 : DateToOle(e.inactivated));
-        r.SetPictureFile(e.picture);
-        r.SetDateCreated(e.created);
-        r.SetDateModified(e.modified);
-        QVERIFY(file.AppendPersonnelRecord());
-    }
-    file.ClosePersonnelFile();
-}
-
 // Appends `record` as it stands to the personnel file of the working folder.
 inline void AppendRecord(const PersonnelRecord& record) {
-    FileIo io;
-    PersonnelFile file(io);
-    QVERIFY(file.OpenPersonnelFile());
-    file.Record() = record;
-    QVERIFY(file.AppendPersonnelRecord());
-    file.ClosePersonnelFile();
+    AppendRecords({record});
 }
 
 // Record n of the personnel file in the working folder, read afresh.
 inline PersonnelRecord ReadRecordFromDisk(qint32 n) {
-    FileIo io;
-    PersonnelFile file(io);
+    PersonnelFileOnDisk file;
     PersonnelRecord r;
     if (!file.OpenPersonnelFile() || !file.ReadPersonnelRecord(n))
         qFatal("cannot read record %d", n);

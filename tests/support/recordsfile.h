@@ -1,10 +1,18 @@
 #pragma once
 
-// Personnel files laid down and read back byte for byte, without the program's windows.
+// The data files laid down, written through the data layer and read back byte for byte, without
+// the program's windows.
 
+#include "data/datafilenames.h"
+#include "data/oledate.h"
+#include "data/personnelfile.h"
 #include "data/records.h"
+#include "data/restorejournal.h"
+#include "data/userlist.h"
+#include "support/testsupport.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QtTest>
 
@@ -52,4 +60,98 @@ inline void PutRaw(PersonnelRecord& record, PersonnelField field, QByteArrayView
 inline int FileMode(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+// The personnel file of the working folder on a FileIo of its own (`io`), not yet opened.
+struct OwnFileIo {
+    FileIo io;
+};
+class PersonnelFileOnDisk : public OwnFileIo, public PersonnelFile {
+public:
+    PersonnelFileOnDisk() : PersonnelFile(io) {}
+};
+
+// A fresh temporary data folder, the working folder while it lives, whose personnel file holds
+// `records` byte for byte; the object is that file, not yet opened.
+class TempPersonnelFile : public TempDataFolder, public PersonnelFileOnDisk {
+public:
+    explicit TempPersonnelFile(const std::vector<PersonnelRecord>& records) {
+        WriteBytes(PersonnelFileName, Image(records));
+    }
+};
+
+// Appends `records` as they stand to the personnel file of the working folder, one by one.
+inline void AppendRecords(const std::vector<PersonnelRecord>& records) {
+    PersonnelFileOnDisk file;
+    QVERIFY(file.OpenPersonnelFile());
+    for (const PersonnelRecord& r : records) {
+        file.Record() = r;
+        QVERIFY(file.AppendPersonnelRecord());
+    }
+    file.ClosePersonnelFile();
+}
+
+// An employee as the list and record tests write one; the fields not named here stay blank.
+struct StaffMember {
+    QString last, first;
+    QDate born, hired;
+    QDate inactivated = {}; // null: a current employee
+    QString race = QStringLiteral("W");
+    QString sex = QStringLiteral("F");
+    QString picture = {};
+    double created = 46000.5;
+    double modified = 0;
+    QString title = {};
+};
+
+// Appends the staff to the personnel file of the working folder, in the order given.
+inline void WriteStaff(const std::vector<StaffMember>& staff) {
+    std::vector<PersonnelRecord> records(staff.size());
+    for (std::size_t i = 0; i < staff.size(); ++i) {
+        const StaffMember& e = staff[i];
+        PersonnelRecord& r = records[i];
+        r.SetLastName(e.last);
+        r.SetFirstName(e.first);
+        r.SetJobTitle(e.title);
+        r.SetRace(e.race);
+        r.SetSex(e.sex);
+        r.SetDateOfBirth(DateToOle(e.born));
+        r.SetDateOfEmployment(DateToOle(e.hired));
+        r.SetInactivationDate(e.inactivated.isNull() ? 0.0 : DateToOle(e.inactivated));
+        r.SetPictureFile(e.picture);
+        r.SetDateCreated(e.created);
+        r.SetDateModified(e.modified);
+    }
+    AppendRecords(records);
+}
+
+// The bytes of the data file `name` (the personnel file or the user list of the working folder)
+// once the data layer has opened and closed it, finishing what an interrupted change left;
+// "unreadable" when it will not open.
+inline QByteArray SettledFile(const QString& name) {
+    FileIo io;
+    if (name == UserListFileName) {
+        UserList users(io);
+        if (!users.OpenUserList())
+            return "unreadable";
+        users.CloseUserList();
+    } else {
+        PersonnelFile file(io, name);
+        if (!file.OpenPersonnelFile())
+            return "unreadable";
+        file.ClosePersonnelFile();
+    }
+    return ReadFileBytes(name);
+}
+
+// The working folder once a restore cut short is settled: the names of its files, hidden ones
+// too, then each data file's bytes after a line break; "unsettled" when settling fails.
+inline QByteArray SettledRestoreFolder() {
+    FileIo io;
+    if (!FinishInterruptedRestore(io, QString()))
+        return "unsettled";
+    QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
+    for (const QString& name : DataFolderFileNames)
+        all += '\n' + ReadFileBytes(name);
+    return all;
 }

@@ -9,6 +9,14 @@
 #include <functional>
 #include <utility>
 
+// Runs a helper that checks with QCOMPARE/QVERIFY and leaves the test when it failed.
+#define CHECKED(call)                                                                                        \
+    do {                                                                                                     \
+        call;                                                                                                \
+        if (QTest::currentTestFailed())                                                                      \
+            return;                                                                                          \
+    } while (false)
+
 // A temporary folder that is the current working directory while the object lives, since the
 // program keeps its data files in the working directory. The previous one is restored after.
 class TempDataFolder {

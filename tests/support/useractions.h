@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QtTest>
@@ -37,6 +38,16 @@ inline void ClickRow(Grid* grid, int row, bool twice = false) {
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
+}
+
+// A click on the box of a check box or an option button, where a user aims: the middle of the
+// control may lie past the end of its caption.
+inline void ClickBox(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+}
+
+inline void ClickOption(const QObject* parent, const QString& name) {
+    ClickBox(FindControl<QRadioButton>(parent, name));
 }
 
 // Whether `window` is usable: enabled, and no busy pointer over it.

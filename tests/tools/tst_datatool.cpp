@@ -9,6 +9,7 @@
 #include "data/restorejournal.h"
 #include "exchange/exportlist.h"
 #include "list/listbuilder.h"
+#include "support/recordsfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,17 +33,6 @@ struct Outcome {
     QByteArray out;
     QByteArray err;
 };
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // Stores bytes as they stand in the file (Windows-1252), padded with spaces.
 template <typename Record, typename Field> void PutRaw(Record& record, Field field, QByteArrayView bytes) {
@@ -71,11 +61,6 @@ UserRecord User(qint16 level) {
     u.SetAccessLevel(level);
     u.SetComments(QStringLiteral("€5 deposit"));
     return u;
-}
-
-int FileMode(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
 }
 
 } // namespace
@@ -134,7 +119,7 @@ private slots:
         second.SetDateModified(std::numeric_limits<double>::infinity());
         second.SetDateOfBirth(std::numeric_limits<double>::quiet_NaN());
         second.SetInactivationDate(-12.75);
-        WriteAll(Path(QStringLiteral("Rosterly.Data")), Image(first, second));
+        WriteBytes(Path(QStringLiteral("Rosterly.Data")), Image(first, second));
 
         const Outcome r = Tool({QStringLiteral("dump"), QStringLiteral("Rosterly.Data")});
         QCOMPARE(r.exitCode, 0);
@@ -170,8 +155,8 @@ private slots:
 
     void dumpTellsUserListsByNameOrOption() {
         const QByteArray users = Image(User(4), User(1));
-        WriteAll(Path(QStringLiteral("User.List")), users);
-        WriteAll(Path(QStringLiteral("people.bin")), users);
+        WriteBytes(Path(QStringLiteral("User.List")), users);
+        WriteBytes(Path(QStringLiteral("people.bin")), users);
         // The stored passwords only when asked for.
         const auto expectedDump = [](bool passwords) {
             QByteArray lines;
@@ -305,10 +290,10 @@ private slots:
         QFETCH(QByteArray, report);
         QFETCH(QByteArray, journal);
         QFETCH(QByteArray, dumpErr);
-        WriteAll(Path(name), bytes);
+        WriteBytes(Path(name), bytes);
         const QString journalName = QStringLiteral("Append.$$$");
         if (!journal.isEmpty())
-            WriteAll(Path(journalName), journal);
+            WriteBytes(Path(journalName), journal);
 
         const Outcome r = Tool(QStringList{QStringLiteral("check")} + options + QStringList{name});
         QCOMPARE(r.out, report);
@@ -318,8 +303,8 @@ private slots:
         // Neither check nor dump may finish an interrupted removal or append, or touch the files.
         const Outcome dumped = Tool(QStringList{QStringLiteral("dump")} + options + QStringList{name});
         QCOMPARE(dumped.err, dumpErr);
-        QCOMPARE(ReadAll(Path(name)), bytes);
-        QCOMPARE(ReadAll(Path(journalName)), journal);
+        QCOMPARE(ReadFileBytes(Path(name)), bytes);
+        QCOMPARE(ReadFileBytes(Path(journalName)), journal);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files),
                  journal.isEmpty() ? QStringList{name} : (QStringList{journalName, name}));
 
@@ -355,14 +340,15 @@ private slots:
         QCOMPARE(FileMode(Path(QStringLiteral("new/er"))), 0700);
         QCOMPARE(FileMode(Path(QStringLiteral("new/er/f.Data"))), 0600);
 
-        const QByteArray bytes = ReadAll(Path(QStringLiteral("a.Data")));
+        const QByteArray bytes = ReadFileBytes(Path(QStringLiteral("a.Data")));
         QCOMPARE(bytes.size(), 300 * PersonnelRecordLength);
         QCOMPARE(FileMode(Path(QStringLiteral("a.Data"))), 0600);
-        QCOMPARE(ReadAll(Path(QStringLiteral("b.Data"))), bytes);
-        QCOMPARE(ReadAll(Path(QStringLiteral("new/er/f.Data"))), bytes);
-        QVERIFY(ReadAll(Path(QStringLiteral("c.Data"))) != bytes);
-        QCOMPARE(ReadAll(Path(QStringLiteral("d.Data"))), ReadAll(Path(QStringLiteral("e.Data"))));
-        QVERIFY(ReadAll(Path(QStringLiteral("d.Data"))) != bytes);
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("b.Data"))), bytes);
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("new/er/f.Data"))), bytes);
+        QVERIFY(ReadFileBytes(Path(QStringLiteral("c.Data"))) != bytes);
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("d.Data"))),
+                 ReadFileBytes(Path(QStringLiteral("e.Data"))));
+        QVERIFY(ReadFileBytes(Path(QStringLiteral("d.Data"))) != bytes);
     }
 
     void seededEmployeesArePlausible() {
@@ -429,24 +415,24 @@ private slots:
                                           "); nothing was written\n"),
                  refused.err.constData());
         QVERIFY(!QFile::exists(Path(QStringLiteral("x.Data"))));
-        WriteAll(Path(QStringLiteral("User.List")), Image(User(4)));
+        WriteBytes(Path(QStringLiteral("User.List")), Image(User(4)));
         QCOMPARE(Tool({QStringLiteral("check"), QStringLiteral("User.List")}).exitCode, 0);
     }
 
     void seedRefusesAnExistingFileUnlessForced() {
         const QString file = Path(QStringLiteral("x.Data"));
-        WriteAll(file, "keep me");
+        WriteBytes(file, "keep me");
         const Outcome refused = Tool({QStringLiteral("seed"), QStringLiteral("5"), QStringLiteral("x.Data")});
         QCOMPARE(refused.exitCode, 1);
         QCOMPARE(refused.err, QByteArray("rosterly-data: x.Data already exists (--force replaces it)\n"));
-        QCOMPARE(ReadAll(file), QByteArray("keep me"));
+        QCOMPARE(ReadFileBytes(file), QByteArray("keep me"));
 
         QCOMPARE(Tool({QStringLiteral("seed"), QStringLiteral("5"), QStringLiteral("x.Data"),
                        QStringLiteral("--force")})
                      .exitCode,
                  0);
         QCOMPARE(Tool({QStringLiteral("seed"), QStringLiteral("5"), QStringLiteral("y.Data")}).exitCode, 0);
-        QCOMPARE(ReadAll(file), ReadAll(Path(QStringLiteral("y.Data"))));
+        QCOMPARE(ReadFileBytes(file), ReadFileBytes(Path(QStringLiteral("y.Data"))));
         QCOMPARE(FileMode(file), 0600);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files),
                  (QStringList{QStringLiteral("x.Data"), QStringLiteral("y.Data")}));
@@ -538,25 +524,25 @@ private slots:
     void importAddsEveryRowOrNone() {
         QCOMPARE(
             Tool({QStringLiteral("seed"), QStringLiteral("3"), QStringLiteral("Rosterly.Data")}).exitCode, 0);
-        const QByteArray before = ReadAll(Path(QStringLiteral("Rosterly.Data")));
+        const QByteArray before = ReadFileBytes(Path(QStringLiteral("Rosterly.Data")));
         const QByteArray header = "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment\r\n";
-        WriteAll(Path(QStringLiteral("bad.csv")), header + "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n"
-                                                           "Bo,Li,X,M,1980-01-01,2010-01-01\r\n");
+        WriteBytes(Path(QStringLiteral("bad.csv")), header + "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n"
+                                                             "Bo,Li,X,M,1980-01-01,2010-01-01\r\n");
         const Outcome refused =
             Tool({QStringLiteral("import"), QStringLiteral("bad.csv"), QStringLiteral("Rosterly.Data")});
         QCOMPARE(refused.exitCode, 1);
         QCOMPARE(refused.out, QByteArray("Row 2, column 'Race': 'X' is not W, B, H, A or O.\n"));
         QCOMPARE(refused.err,
                  QByteArray("rosterly-data: bad.csv refused: 1 fault; nothing was added to Rosterly.Data\n"));
-        QCOMPARE(ReadAll(Path(QStringLiteral("Rosterly.Data"))), before);
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), before);
 
-        WriteAll(Path(QStringLiteral("good.csv")), header + "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n"
-                                                            "Bo,Li,b,m,1980-01-01,2010-01-01\r\n");
+        WriteBytes(Path(QStringLiteral("good.csv")), header + "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n"
+                                                              "Bo,Li,b,m,1980-01-01,2010-01-01\r\n");
         const Outcome dry = Tool({QStringLiteral("import"), QStringLiteral("good.csv"),
                                   QStringLiteral("Rosterly.Data"), QStringLiteral("--dry-run")});
         QCOMPARE(dry.exitCode, 0);
         QCOMPARE(dry.out, QByteArray("2 employees would be added to Rosterly.Data\n"));
-        QCOMPARE(ReadAll(Path(QStringLiteral("Rosterly.Data"))), before);
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), before);
 
         {
             DataFolderLock program(m_dir.path());
@@ -566,14 +552,14 @@ private slots:
             QCOMPARE(locked.exitCode, 1);
             QVERIFY2(locked.err.startsWith("rosterly-data: the folder of Rosterly.Data is in use by "),
                      locked.err.constData());
-            QCOMPARE(ReadAll(Path(QStringLiteral("Rosterly.Data"))), before);
+            QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), before);
         }
 
         const Outcome added =
             Tool({QStringLiteral("import"), QStringLiteral("good.csv"), QStringLiteral("Rosterly.Data")});
         QCOMPARE(added.exitCode, 0);
         QCOMPARE(added.out, QByteArray("added 2 employees to Rosterly.Data\n"));
-        const QByteArray after = ReadAll(Path(QStringLiteral("Rosterly.Data")));
+        const QByteArray after = ReadFileBytes(Path(QStringLiteral("Rosterly.Data")));
         QCOMPARE(after.size(), before.size() + 2 * PersonnelRecordLength);
         QVERIFY(after.startsWith(before));
         PersonnelRecord bo;
@@ -624,11 +610,11 @@ private slots:
         QCOMPARE(
             Tool({QStringLiteral("seed"), QStringLiteral("3"), QStringLiteral("A/Rosterly.Data")}).exitCode,
             0);
-        const QByteArray before = ReadAll(Path(QStringLiteral("A/Rosterly.Data")));
+        const QByteArray before = ReadFileBytes(Path(QStringLiteral("A/Rosterly.Data")));
         QVERIFY(QFile::link(linkTo, Path(QStringLiteral("w/x.Data"))));
-        WriteAll(Path(QStringLiteral("new.csv")),
-                 "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
-                 "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n");
+        WriteBytes(Path(QStringLiteral("new.csv")),
+                   "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                   "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n");
         const auto filesIn = [&](const char* folder) {
             return QDir(Path(QString::fromLatin1(folder))).entryList(QDir::Files | QDir::System);
         };
@@ -639,7 +625,7 @@ private slots:
             QCOMPARE(refused.exitCode, 1);
             QVERIFY2(refused.err.startsWith(refusal), refused.err.constData());
             QCOMPARE(refused.out, QByteArray());
-            QCOMPARE(ReadAll(Path(QStringLiteral("A/Rosterly.Data"))), before);
+            QCOMPARE(ReadFileBytes(Path(QStringLiteral("A/Rosterly.Data"))), before);
             QCOMPARE(filesIn("A"),
                      (QStringList{QStringLiteral("Rosterly.Data"), QStringLiteral("Rosterly.lock")}));
             QCOMPARE(filesIn("w"), QStringList{QStringLiteral("x.Data")});
@@ -653,7 +639,8 @@ private slots:
         QVERIFY(QFileInfo(Path(QStringLiteral("w/x.Data"))).isSymLink());
         QCOMPARE(filesIn("w"), QStringList{QStringLiteral("x.Data")});
         QCOMPARE(filesIn("A"), QStringList{QStringLiteral("Rosterly.Data")});
-        QCOMPARE(ReadAll(Path(QStringLiteral("A/Rosterly.Data"))).size(), records * PersonnelRecordLength);
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("A/Rosterly.Data"))).size(),
+                 records * PersonnelRecordLength);
     }
 
     // A restore cut short in the folder is completed or undone before a command that takes the
@@ -661,12 +648,12 @@ private slots:
     void lockingCommandsSettleARestoreCutShort() {
         QCOMPARE(
             Tool({QStringLiteral("seed"), QStringLiteral("3"), QStringLiteral("Rosterly.Data")}).exitCode, 0);
-        const QByteArray before = ReadAll(Path(QStringLiteral("Rosterly.Data")));
+        const QByteArray before = ReadFileBytes(Path(QStringLiteral("Rosterly.Data")));
         // Cut short once the personnel file was in, before the (new) user list was.
         QVERIFY(QFile::rename(Path(QStringLiteral("Rosterly.Data")),
                               Path(QStringLiteral(".Rosterly.Data.previous"))));
-        WriteAll(Path(QStringLiteral("Rosterly.Data")), QByteArray(PersonnelRecordLength, 'x'));
-        WriteAll(Path(QStringLiteral(".User.List.partial")), Image(User(4)));
+        WriteBytes(Path(QStringLiteral("Rosterly.Data")), QByteArray(PersonnelRecordLength, 'x'));
+        WriteBytes(Path(QStringLiteral(".User.List.partial")), Image(User(4)));
         FileIo io;
         const ProgramState state;
         QList<RestoreJournalFile> files;
@@ -675,7 +662,7 @@ private slots:
             files.append({Path(name), PartialCopyName(Path(name)), PreviousCopyName(Path(name)), existed});
         QVERIFY(WriteRestoreJournal(io, Path(state.RestoreJournalName), files));
         QCOMPARE(Tool({QStringLiteral("export"), QStringLiteral("Rosterly.Data")}).exitCode, 0);
-        QCOMPARE(ReadAll(Path(QStringLiteral("Rosterly.Data"))), before);
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), before);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("Rosterly.Data")});
 

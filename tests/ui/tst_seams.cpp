@@ -1,6 +1,7 @@
 #include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "print/printer.h"
+#include "support/recordsfile.h"
 #include "support/scriptedprompts.h"
 #include "support/testsupport.h"
 #include "ui/links.h"
@@ -521,18 +522,13 @@ QTEST_MAIN(TestSeams)
 void TestSeams::filesAreOwnerOnlyWhateverTheUmask() {
     TempDataFolder folder;
     const mode_t before = ::umask(0);
-    const auto modeOf = [](const QString& path) {
-        struct stat st {};
-        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-    };
     {
-        FileIo io;
-        PersonnelFile personnel(io);
+        PersonnelFileOnDisk personnel;
         QVERIFY(personnel.OpenPersonnelFile());
         personnel.Record().SetFirstName(QStringLiteral("Ann"));
         QVERIFY(personnel.AppendPersonnelRecord());
         personnel.ClosePersonnelFile();
-        UserList users(io);
+        UserList users(personnel.io);
         QVERIFY(users.OpenUserList());
         users.Record().SetFirstName(QStringLiteral("Ann"));
         QVERIFY(users.WriteUserRecord(1));
@@ -549,16 +545,16 @@ void TestSeams::filesAreOwnerOnlyWhateverTheUmask() {
         QCOMPARE(pdf->EndDoc(), QString());
     }
     ::umask(before);
-    QCOMPARE(modeOf(QStringLiteral("Rosterly.Data")), 0600);
-    QCOMPARE(modeOf(QStringLiteral("User.List")), 0600);
-    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("config"))), 0700); // made on the way
-    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("config/Rosterly"))), 0700);
-    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("config/Rosterly/Rosterly.ini"))), 0600);
-    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("Printouts"))), 0700);
+    QCOMPARE(FileMode(QStringLiteral("Rosterly.Data")), 0600);
+    QCOMPARE(FileMode(QStringLiteral("User.List")), 0600);
+    QCOMPARE(FileMode(folder.FilePath(QStringLiteral("config"))), 0700); // made on the way
+    QCOMPARE(FileMode(folder.FilePath(QStringLiteral("config/Rosterly"))), 0700);
+    QCOMPARE(FileMode(folder.FilePath(QStringLiteral("config/Rosterly/Rosterly.ini"))), 0600);
+    QCOMPARE(FileMode(folder.FilePath(QStringLiteral("Printouts"))), 0700);
     const QStringList pdfs =
         QDir(folder.FilePath(QStringLiteral("Printouts"))).entryList({QStringLiteral("*.pdf")});
     QCOMPARE(pdfs.size(), 1);
-    QCOMPARE(modeOf(folder.FilePath(QStringLiteral("Printouts/")) + pdfs.first()), 0600);
+    QCOMPARE(FileMode(folder.FilePath(QStringLiteral("Printouts/")) + pdfs.first()), 0600);
 }
 
 #include "tst_seams.moc"

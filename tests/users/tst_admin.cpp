@@ -259,8 +259,8 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("shown");
         QTest::newRow("tab") << QStringLiteral("Bo\tX") << QStringLiteral("Bo?X Low");
-        QTest::newRow("forged log line") << QStringLiteral("Eve\r\n12/01/")
-                                         << QStringLiteral("Eve??12/01/ Low");
+        QTest::newRow("forged log line")
+            << QStringLiteral("Eve\r\n12/01/") << QStringLiteral("Eve??12/01/ Low");
     }
     void controlCharacterInAStoredNameSignsInTheRightUser() {
         QFETCH(QString, first);
@@ -505,10 +505,10 @@ private slots:
         QVERIFY(!box->isChecked());
         QVERIFY(!f.state.FadeEnabled);
         QCOMPARE(f.window->windowOpacity(), 1.0); // layered, but opaque
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        ClickBox(box);
         QCOMPARE(f.Setting(QStringLiteral("FadeStatus")), QStringLiteral("1"));
         QVERIFY(f.state.FadeEnabled);
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        ClickBox(box);
         QCOMPARE(f.Setting(QStringLiteral("FadeStatus")), QStringLiteral("0"));
         QVERIFY(!f.state.FadeEnabled);
     }

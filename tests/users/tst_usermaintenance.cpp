@@ -80,7 +80,7 @@ private slots:
             QTest::keyClicks(LineBox(d, 3), QStringLiteral("Pass1234"));
             QCOMPARE(LineBox(d, 3)->text(), QStringLiteral("Pass1234"));
 
-            QTest::mouseClick(Option(d, 3), Qt::LeftButton, {}, QPoint(8, Option(d, 3)->height() / 2));
+            ClickBox(Option(d, 3));
             QVERIFY(Option(d, 3)->isChecked() && Option(d, 3)->font().bold());
             QVERIFY(!Option(d, 1)->font().bold());
             QCOMPARE(Option(d, 3)->palette().color(QPalette::WindowText), QColor(0, 0, 64));
@@ -308,7 +308,7 @@ private slots:
 
         // A changed access level is a change; then the name moves the user in the sort order.
         WhenDialogUp(f.window, [](frmAddEditUser* d) {
-            QTest::mouseClick(Option(d, 1), Qt::LeftButton, {}, QPoint(8, Option(d, 1)->height() / 2));
+            ClickBox(Option(d, 1));
             QVERIFY(d->cmdSave->isVisible() && d->cmdSave->isEnabled());
             QCOMPARE(d->cmdCancel->Caption(), QStringLiteral("&Cancel") + CrLf + QStringLiteral("Changes"));
             LineBox(d, 2)->clear();
