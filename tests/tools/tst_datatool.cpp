@@ -704,6 +704,16 @@ private slots:
         row("too many", {"seed", "1000001", "f"}, 2,
             "N must be a whole number from 1 to 1000000, not '1000001'");
         row("seed value missing", {"seed", "5", "f", "--seed"}, 2, "--seed needs a number");
+        row("seed value empty", {"seed", "5", "f", "--seed="}, 2,
+            "the seed must be a whole number from 0 to 4294967295, not ''");
+        row("each seed is checked", {"seed", "5", "f", "--seed", "x", "--seed", "7"}, 2,
+            "the seed must be a whole number from 0 to 4294967295, not 'x'");
+        row("unknown option with a value", {"dump", "--bogus=3", "f"}, 2,
+            "unknown option '--bogus=3' for dump");
+        row("a value for a flag", {"check", "f", "--users=yes"}, 2, "unknown option '--users=yes' for check");
+        row("--h is no -h", {"check", "--h", "f"}, 2, "unknown option '--h' for check");
+        row("one dash starts an operand", {"dump", "-x"}, 1, "cannot open -x: No such file or directory");
+        row("-h after --", {"check", "f", "--", "-h"}, 2, "unexpected argument '-h'");
         row("seed too large", {"seed", "5", "f", "--seed", "4294967296"}, 2,
             "the seed must be a whole number from 0 to 4294967295, not '4294967296'");
         row("missing file", {"dump", "missing.Data"}, 1,
@@ -723,6 +733,17 @@ private slots:
             "--race, --sex or --look-for");
         row("import option on export", {"export", "f", "--dry-run"}, 2,
             "unknown option '--dry-run' for export");
+        row("a flag given a value", {"export", "f", "--json=yes"}, 2,
+            "unknown option '--json=yes' for export");
+        row("a value that looks like an option", {"export", "f", "--look-for", "--json", "--list", "age"}, 2,
+            "the lists by employment, age and birthday hold current employees only and take no --status, "
+            "--race, --sex or --look-for");
+        row("every --status counts",
+            {"export", "f", "--status", "previous", "--status=current", "--list=age"}, 2,
+            "the lists by employment, age and birthday hold current employees only and take no --status, "
+            "--race, --sex or --look-for");
+        row("a value missing after an unknown option", {"export", "f", "--bogus", "--race"}, 2,
+            "unknown option '--bogus' for export");
         row("export of a missing file", {"export", "missing.Data"}, 1,
             "cannot open missing.Data: No such file or directory");
         row("import without FILE", {"import", "a.csv"}, 2, "import needs a CSV file and a FILE");
@@ -768,9 +789,15 @@ private slots:
             QFile::remove(Path(file));
     }
 
+    // Help wins over anything else on the line before "--", even as an option's value.
     void helpGoesToStandardOutput() {
-        for (const char* option : {"--help", "-h"}) {
-            const Outcome r = Tool({QString::fromUtf8(option)});
+        const QStringList lines[] = {
+            {QStringLiteral("--help")},
+            {QStringLiteral("-h")},
+            {QStringLiteral("frobnicate"), QStringLiteral("--bogus"), QStringLiteral("-h")},
+            {QStringLiteral("export"), QStringLiteral("--look-for"), QStringLiteral("--help")}};
+        for (const QStringList& line : lines) {
+            const Outcome r = Tool(line);
             QCOMPARE(r.exitCode, 0);
             QVERIFY(r.out.startsWith(
                 "Usage:\n  rosterly-data dump [--users | --personnel] [--show-passwords] FILE\n"));

@@ -12,6 +12,7 @@
 #include "data/restorejournal.h"
 #include "data/util.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -423,15 +424,6 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
 
 // ---------------------------------------------------------------- command line
 
-struct CommandLine {
-    QString command;
-    QStringList operands;
-    Kind kind = Kind::ByName;
-    quint32 seed = 1;
-    bool force = false;
-    bool showPasswords = false;
-};
-
 // Only the digits 0-9, at least one; nothing when the text is anything else or too large.
 std::optional<quint64> WholeNumber(const QString& text, quint64 max) {
     if (text.isEmpty() || text.size() > 19)
@@ -447,93 +439,128 @@ std::optional<quint64> WholeNumber(const QString& text, quint64 max) {
     return value;
 }
 
-// Empty when the command line makes sense, else what is wrong with it.
-QString Parse(const QStringList& arguments, CommandLine& line) {
-    line.command = arguments.first();
-    const bool reads = line.command == QLatin1String("dump") || line.command == QLatin1String("check");
-    const bool seeds = line.command == QLatin1String("seed");
-    if (!reads && !seeds)
-        return QStringLiteral("unknown command '%1'").arg(line.command);
-
-    bool optionsEnded = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
-            line.operands += arg;
-        } else if (arg == QLatin1String("--")) {
-            optionsEnded = true;
-        } else if (reads && (arg == QLatin1String("--users") || arg == QLatin1String("--personnel"))) {
-            const Kind kind = arg == QLatin1String("--users") ? Kind::Users : Kind::Personnel;
-            if (line.kind != Kind::ByName && line.kind != kind)
-                return QStringLiteral("--users and --personnel exclude each other");
-            line.kind = kind;
-        } else if (line.command == QLatin1String("dump") && arg == QLatin1String("--show-passwords")) {
-            line.showPasswords = true;
-        } else if (seeds && arg == QLatin1String("--force")) {
-            line.force = true;
-        } else if (seeds && (arg == QLatin1String("--seed") || arg.startsWith(QLatin1String("--seed=")))) {
-            QString value;
-            if (arg.size() > 6) {
-                value = arg.mid(7);
-            } else if (i + 1 < arguments.size()) {
-                value = arguments[++i];
-            } else {
-                return QStringLiteral("--seed needs a number");
-            }
-            const auto seed = WholeNumber(value, 0xFFFFFFFFu);
-            if (!seed)
-                return QStringLiteral("the seed must be a whole number from 0 to 4294967295, not '%1'")
-                    .arg(value);
-            line.seed = static_cast<quint32>(*seed);
-        } else {
-            return QStringLiteral("unknown option '%1' for %2").arg(arg, line.command);
-        }
-    }
-
-    const qsizetype wanted = seeds ? 2 : 1;
-    if (line.operands.size() < wanted)
-        return seeds ? QStringLiteral("seed needs N and FILE")
-                     : QStringLiteral("%1 needs a FILE").arg(line.command);
-    if (line.operands.size() > wanted)
-        return QStringLiteral("unexpected argument '%1'").arg(line.operands[wanted]);
-    if (seeds && !WholeNumber(line.operands[0], MaxSeedCount).value_or(0))
-        return QStringLiteral("N must be a whole number from 1 to %1, not '%2'")
-            .arg(MaxSeedCount)
-            .arg(line.operands[0]);
-    return {};
+// The option of `options` that takes a value and is written as `word`, without "=VALUE".
+const QCommandLineOption* ValuedOption(const QList<QCommandLineOption>& options, const QString& word) {
+    const QString name = word.mid(2);
+    const auto found = std::find_if(options.begin(), options.end(), [&](const QCommandLineOption& o) {
+        return !o.valueName().isEmpty() && o.names().contains(name);
+    });
+    return found == options.end() ? nullptr : &*found;
 }
 
-int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
-    if (arguments.isEmpty()) {
-        Complain(err, QStringLiteral("no command given"), ExitUsage);
-        return ExitUsage;
-    }
-    for (const QString& arg : arguments) {
-        if (arg == QLatin1String("--"))
+// Reads `arguments` with `options` into `line`; empty when they make sense, else what is wrong
+// with them. QCommandLineParser takes every word starting with '-' for an option, but here only a
+// word starting with "--" is one: an operand may start with a dash (a file named "-x", or a
+// negative N that seed refuses by name). So the parser is handed the options, each valued one
+// with the word after it, then "--" and the operands in their order.
+QString ReadLine(const QString& command, const QList<QCommandLineOption>& options,
+                 const QStringList& arguments, QCommandLineParser& line) {
+    line.addOptions(options);
+    QStringList words{QStringLiteral("rosterly-data")};
+    QStringList optionWords; // as written, without the values that follow them
+    QStringList operands;
+    QString lacking; // a valued option at the end, without its value
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (word == QLatin1String("--")) {
+            operands += arguments.mid(i + 1);
             break;
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            Put(out, QByteArray(Usage));
-            return ExitOk;
+        }
+        if (!word.startsWith(QLatin1String("--"))) {
+            operands += word;
+            continue;
+        }
+        optionWords += word;
+        if (const QCommandLineOption* valued = ValuedOption(options, word)) {
+            if (i + 1 < arguments.size())
+                words << word << arguments[++i];
+            else
+                lacking = QStringLiteral("%1 needs %2").arg(word, valued->valueName());
+        } else {
+            words += word;
         }
     }
-    if (arguments.first() == QLatin1String("export"))
-        return RunExport(arguments.mid(1), out, err);
-    if (arguments.first() == QLatin1String("import"))
-        return RunImport(arguments.mid(1), out, err);
-    CommandLine line;
-    if (const QString wrong = Parse(arguments, line); !wrong.isEmpty())
-        return Complain(err, wrong, ExitUsage);
+    if (!line.parse(words + QStringList{QStringLiteral("--")} + operands)) {
+        // The first word the parser refused: an unknown name, or a value given to a flag.
+        const QStringList unknown = line.unknownOptionNames();
+        const auto refused = std::find_if(optionWords.begin(), optionWords.end(), [&](const QString& w) {
+            const QString name = w.mid(2).section(u'=', 0, 0);
+            return unknown.contains(name) ||
+                   (w.contains(u'=') && !ValuedOption(options, QStringLiteral("--") + name));
+        });
+        if (refused == optionWords.end())
+            return line.errorText();
+        return QStringLiteral("unknown option '%1' for %2").arg(*refused, command);
+    }
+    return lacking;
+}
 
-    if (line.command == QLatin1String("dump"))
-        return Dump(line.operands[0], line.kind, line.showPasswords, out, err);
-    if (line.command == QLatin1String("check"))
-        return Check(line.operands[0], line.kind, out, err);
+// dump and check
+QList<QCommandLineOption> ReadingOptions() {
+    return {Option("users"), Option("personnel")};
+}
+QList<QCommandLineOption> DumpOptions() {
+    return ReadingOptions() << Option("show-passwords");
+}
+
+// Empty when dump's or check's line makes sense, else what is wrong with it; `kind` is the kind
+// of file its options name.
+QString ReadingLine(const char* command, const QCommandLineParser& line, Kind* kind) {
+    const bool users = line.isSet(QStringLiteral("users"));
+    const bool personnel = line.isSet(QStringLiteral("personnel"));
+    if (users && personnel)
+        return QStringLiteral("--users and --personnel exclude each other");
+    *kind = users ? Kind::Users : personnel ? Kind::Personnel : Kind::ByName;
+    return OperandProblem(line.positionalArguments(), 1,
+                          QStringLiteral("%1 needs a FILE").arg(QLatin1String(command)));
+}
+
+int RunDump(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
+    Kind kind = Kind::ByName;
+    if (const QString wrong = ReadingLine("dump", line, &kind); !wrong.isEmpty())
+        return Complain(err, wrong, ExitUsage);
+    return Dump(line.positionalArguments()[0], kind, line.isSet(QStringLiteral("show-passwords")), out, err);
+}
+
+int RunCheck(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
+    Kind kind = Kind::ByName;
+    if (const QString wrong = ReadingLine("check", line, &kind); !wrong.isEmpty())
+        return Complain(err, wrong, ExitUsage);
+    return Check(line.positionalArguments()[0], kind, out, err);
+}
+
+QList<QCommandLineOption> SeedOptions() {
+    return {Option("seed", "a number"), Option("force")};
+}
+
+int RunSeed(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
+    quint32 seed = 1;
+    for (const QString& value : line.values(QStringLiteral("seed"))) {
+        const auto given = WholeNumber(value, 0xFFFFFFFFu);
+        if (!given)
+            return Complain(
+                err,
+                QStringLiteral("the seed must be a whole number from 0 to 4294967295, not '%1'").arg(value),
+                ExitUsage);
+        seed = static_cast<quint32>(*given);
+    }
+    const QStringList operands = line.positionalArguments();
+    if (const QString wrong = OperandProblem(operands, 2, QStringLiteral("seed needs N and FILE"));
+        !wrong.isEmpty())
+        return Complain(err, wrong, ExitUsage);
+    const qint64 count = static_cast<qint64>(WholeNumber(operands[0], MaxSeedCount).value_or(0));
+    if (count == 0)
+        return Complain(err,
+                        QStringLiteral("N must be a whole number from 1 to %1, not '%2'")
+                            .arg(MaxSeedCount)
+                            .arg(operands[0]),
+                        ExitUsage);
 
     // Writing: into a folder of its own making if need be (owner-only, as the program makes the
     // data folder), then the lock of the folder that really holds the file, as the program takes
     // it. A lock that cannot be made at all (no right to write there) leaves the write to fail on
     // its own.
-    const QString& target = line.operands[1];
+    const QString& target = operands[1];
     QString unmade;
     if (const int error = MakeOwnerOnlyFolder(QFileInfo(target).absolutePath(), &unmade); error != 0)
         return Complain(err,
@@ -553,16 +580,63 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
             ExitFailure);
     if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
         return Complain(err, unsettled, ExitFailure);
-    const qint64 count = static_cast<qint64>(*WholeNumber(line.operands[0], MaxSeedCount));
-    if (const QString failed = WriteSeedFile(real, count, line.seed, line.force, target); !failed.isEmpty())
+    if (const QString failed = WriteSeedFile(real, count, seed, line.isSet(QStringLiteral("force")), target);
+        !failed.isEmpty())
         return Complain(err, failed, ExitFailure);
-    Put(out, QStringLiteral("wrote %1 to %2\n")
-                 .arg(Plural(count, "employee", "employees"), line.operands[1])
-                 .toUtf8());
+    Put(out, QStringLiteral("wrote %1 to %2\n").arg(Plural(count, "employee", "employees"), target).toUtf8());
     return ExitOk;
 }
 
+struct Command {
+    const char* name;
+    QList<QCommandLineOption> (*options)();
+    int (*run)(const QCommandLineParser& line, std::FILE* out, std::FILE* err);
+};
+
+const Command Commands[] = {
+    {"dump", DumpOptions, RunDump},           {"check", ReadingOptions, RunCheck},
+    {"seed", SeedOptions, RunSeed},           {"export", ExportLineOptions, RunExport},
+    {"import", ImportLineOptions, RunImport},
+};
+
+int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+    if (arguments.isEmpty())
+        return Complain(err, QStringLiteral("no command given"), ExitUsage);
+    const auto command = std::find_if(std::begin(Commands), std::end(Commands), [&](const Command& c) {
+        return arguments.first() == QLatin1String(c.name);
+    });
+    // Help wins over anything wrong on the line, wherever it is asked for (even as an option's
+    // value), so that it can be added to a line that failed.
+    const auto ended = std::find(arguments.begin(), arguments.end(), QStringLiteral("--"));
+    if (std::find_if(arguments.begin(), ended, [](const QString& arg) {
+            return arg == QLatin1String("--help") || arg == QLatin1String("-h");
+        }) != ended) {
+        Put(out, QByteArray(Usage));
+        return ExitOk;
+    }
+    if (command == std::end(Commands))
+        return Complain(err, QStringLiteral("unknown command '%1'").arg(arguments.first()), ExitUsage);
+    QCommandLineParser line;
+    if (const QString wrong = ReadLine(arguments.first(), command->options(), arguments.mid(1), line);
+        !wrong.isEmpty())
+        return Complain(err, wrong, ExitUsage);
+    return command->run(line, out, err);
+}
+
 } // namespace
+
+QCommandLineOption Option(const char* name, const char* needs) {
+    return needs ? QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(needs))
+                 : QCommandLineOption(QString::fromLatin1(name));
+}
+
+QString OperandProblem(const QStringList& operands, qsizetype wanted, const QString& missing) {
+    if (operands.size() < wanted)
+        return missing;
+    if (operands.size() > wanted)
+        return QStringLiteral("unexpected argument '%1'").arg(operands[wanted]);
+    return {};
+}
 
 void Put(std::FILE* stream, const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);

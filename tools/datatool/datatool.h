@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +42,16 @@ QString LeadsNowhereText(const QString& path);
 // holds the folder's lock; empty when the folder is settled, else why it is not.
 QString FinishRestoreBeside(const QString& file);
 
-// export and import (exchange.cpp); `arguments` follow the command's name.
-int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err);
-int RunImport(const QStringList& arguments, std::FILE* out, std::FILE* err);
+// The command lines are read with QCommandLineParser, one set of options per command. Only a word
+// starting with "--" is an option; "--name VALUE" and "--name=VALUE" give a value.
+// An option of a command: a flag, or, with `needs`, one that takes a value; `needs` finishes the
+// message for a missing value ("--seed needs a number").
+QCommandLineOption Option(const char* name, const char* needs = nullptr);
+// Empty when there are `wanted` operands, else what is wrong: `missing` when there are fewer.
+QString OperandProblem(const QStringList& operands, qsizetype wanted, const QString& missing);
+
+// export and import (exchange.cpp): their options, and each command on a line read with them.
+QList<QCommandLineOption> ExportLineOptions();
+int RunExport(const QCommandLineParser& line, std::FILE* out, std::FILE* err);
+QList<QCommandLineOption> ImportLineOptions();
+int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err);

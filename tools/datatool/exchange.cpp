@@ -13,37 +13,17 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <iterator>
-#include <optional>
 #include <sys/stat.h>
 
 namespace {
-
-// The value of the option at arguments[*i], given as "--name VALUE" or "--name=VALUE"; moves *i
-// past it. Nothing when the value is missing.
-std::optional<QString> OptionValue(const QStringList& arguments, qsizetype* i) {
-    const QString& arg = arguments[*i];
-    if (const qsizetype equals = arg.indexOf(u'='); equals > 0)
-        return arg.mid(equals + 1);
-    if (*i + 1 < arguments.size())
-        return arguments[++*i];
-    return std::nullopt;
-}
-
-bool IsOption(const QString& arg, const char* name) {
-    const QLatin1String n(name);
-    return arg == n || (arg.startsWith(n) && arg.size() > n.size() && arg[n.size()] == u'=');
-}
 
 // The data file's own paths, so that the tool works on a file in any folder (`path` with no link
 // on the way, so that the scratch file and the journal lie beside the file itself).
 PersonnelFile FileAt(FileIo& io, const QString& path) {
     const QDir folder = QFileInfo(path).dir();
-    return PersonnelFile(io, path, folder.filePath(ScratchFileName),
-                         folder.filePath(AppendJournalFileName));
+    return PersonnelFile(io, path, folder.filePath(ScratchFileName), folder.filePath(AppendJournalFileName));
 }
 
 // A file error's message on one line.
@@ -83,83 +63,60 @@ struct ExportLine {
     ExportOptions options;
 };
 
-// Empty when the command line makes sense, else what is wrong with it.
-QString ParseExport(const QStringList& arguments, ExportLine& line) {
-    const char* const valued[] = {"--list", "--status", "--race", "--sex", "--look-for"};
-    QStringList operands;
+// Empty when export's line makes sense, else what is wrong with it. A repeated option counts each
+// time, in its order.
+QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
     bool filtered = false;
-    bool optionsEnded = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString arg = arguments[i];
-        if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
-            operands += arg;
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        const char* const* name = std::find_if(std::begin(valued), std::end(valued),
-                                               [&](const char* n) { return IsOption(arg, n); });
-        QString value;
-        if (name != std::end(valued)) {
-            const std::optional<QString> given = OptionValue(arguments, &i);
-            if (!given)
-                return QStringLiteral("%1 needs a value").arg(arg);
-            value = *given;
-        }
-        if (IsOption(arg, "--list")) {
-            const QStringList lists{QStringLiteral("alphabetical"), QStringLiteral("employment"),
-                                    QStringLiteral("age"), QStringLiteral("birthday")};
-            if (!lists.contains(value))
-                return QStringLiteral("--list takes alphabetical, employment, age or birthday, not '%1'")
-                    .arg(value);
-            line.list.optTypeList = int(lists.indexOf(value)) + 1;
-        } else if (IsOption(arg, "--status")) {
-            if (value == QLatin1String("current")) {
-                line.list.optEmpStatus = 1;
-            } else if (value == QLatin1String("previous")) {
-                line.list.optEmpStatus = 2;
-                filtered = true;
-            } else if (value == QLatin1String("both")) {
-                line.both = true;
-                filtered = true;
-            } else {
-                return QStringLiteral("--status takes current, previous or both, not '%1'").arg(value);
-            }
-        } else if (IsOption(arg, "--race")) {
-            const qsizetype at = value.size() == 1 ? QStringLiteral("WBHAO").indexOf(value.toUpper()) : -1;
-            if (at < 0)
-                return QStringLiteral("--race takes W, B, H, A or O, not '%1'").arg(value);
-            const char* captions[] = {"White", "Black", "Hispanic", "Asiatic", "Other"};
-            line.list.optRace = int(at) + 2;
-            line.list.optRaceCaption = QString::fromLatin1(captions[at]);
+    for (const QString& value : parsed.values(QStringLiteral("list"))) {
+        const QStringList lists{QStringLiteral("alphabetical"), QStringLiteral("employment"),
+                                QStringLiteral("age"), QStringLiteral("birthday")};
+        if (!lists.contains(value))
+            return QStringLiteral("--list takes alphabetical, employment, age or birthday, not '%1'")
+                .arg(value);
+        line.list.optTypeList = int(lists.indexOf(value)) + 1;
+    }
+    for (const QString& value : parsed.values(QStringLiteral("status"))) {
+        if (value == QLatin1String("current")) {
+            line.list.optEmpStatus = 1;
+        } else if (value == QLatin1String("previous")) {
+            line.list.optEmpStatus = 2;
             filtered = true;
-        } else if (IsOption(arg, "--sex")) {
-            const QString sex = value.toUpper();
-            if (sex != QLatin1String("M") && sex != QLatin1String("F"))
-                return QStringLiteral("--sex takes M or F, not '%1'").arg(value);
-            line.list.optSex = sex == QLatin1String("M") ? 2 : 3;
-            line.list.optSexCaption =
-                sex == QLatin1String("M") ? QStringLiteral("Male") : QStringLiteral("Female");
+        } else if (value == QLatin1String("both")) {
+            line.both = true;
             filtered = true;
-        } else if (IsOption(arg, "--look-for")) {
-            line.list.txtOther = value;
-            filtered = true;
-        } else if (arg == QLatin1String("--notepad")) {
-            line.list.chkSearchNotepad = true;
-        } else if (arg == QLatin1String("--ssn")) {
-            line.options.includeSsn = true;
-        } else if (arg == QLatin1String("--json")) {
-            line.json = true;
         } else {
-            return QStringLiteral("unknown option '%1' for export").arg(arg);
+            return QStringLiteral("--status takes current, previous or both, not '%1'").arg(value);
         }
     }
-    if (operands.isEmpty())
-        return QStringLiteral("export needs a FILE");
-    if (operands.size() > 1)
-        return QStringLiteral("unexpected argument '%1'").arg(operands[1]);
+    for (const QString& value : parsed.values(QStringLiteral("race"))) {
+        const qsizetype at = value.size() == 1 ? QStringLiteral("WBHAO").indexOf(value.toUpper()) : -1;
+        if (at < 0)
+            return QStringLiteral("--race takes W, B, H, A or O, not '%1'").arg(value);
+        const char* captions[] = {"White", "Black", "Hispanic", "Asiatic", "Other"};
+        line.list.optRace = int(at) + 2;
+        line.list.optRaceCaption = QString::fromLatin1(captions[at]);
+        filtered = true;
+    }
+    for (const QString& value : parsed.values(QStringLiteral("sex"))) {
+        const QString sex = value.toUpper();
+        if (sex != QLatin1String("M") && sex != QLatin1String("F"))
+            return QStringLiteral("--sex takes M or F, not '%1'").arg(value);
+        line.list.optSex = sex == QLatin1String("M") ? 2 : 3;
+        line.list.optSexCaption =
+            sex == QLatin1String("M") ? QStringLiteral("Male") : QStringLiteral("Female");
+        filtered = true;
+    }
+    if (parsed.isSet(QStringLiteral("look-for"))) {
+        line.list.txtOther = parsed.value(QStringLiteral("look-for"));
+        filtered = true;
+    }
+    line.list.chkSearchNotepad = parsed.isSet(QStringLiteral("notepad"));
+    line.options.includeSsn = parsed.isSet(QStringLiteral("ssn"));
+    line.json = parsed.isSet(QStringLiteral("json"));
+    const QStringList operands = parsed.positionalArguments();
+    if (const QString wrong = OperandProblem(operands, 1, QStringLiteral("export needs a FILE"));
+        !wrong.isEmpty())
+        return wrong;
     // As on the list options page: only the alphabetical list has filters and previous employees.
     if (line.list.optTypeList != 1 && filtered)
         return QStringLiteral(
@@ -171,9 +128,20 @@ QString ParseExport(const QStringList& arguments, ExportLine& line) {
 
 } // namespace
 
-int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+QList<QCommandLineOption> ExportLineOptions() {
+    return {Option("list", "a value"),
+            Option("status", "a value"),
+            Option("race", "a value"),
+            Option("sex", "a value"),
+            Option("look-for", "a value"),
+            Option("notepad"),
+            Option("ssn"),
+            Option("json")};
+}
+
+int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) {
     ExportLine line;
-    if (const QString wrong = ParseExport(arguments, line); !wrong.isEmpty())
+    if (const QString wrong = ParseExport(parsed, line); !wrong.isEmpty())
         return Complain(err, wrong, ExitUsage);
     int status = ExitOk;
     if (const QString problem = RegularFileProblem(line.file, &status); !problem.isEmpty())
@@ -207,24 +175,17 @@ int RunExport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     return ExitOk;
 }
 
-int RunImport(const QStringList& arguments, std::FILE* out, std::FILE* err) {
-    QStringList operands;
-    bool dryRun = false;
-    bool optionsEnded = false;
-    for (const QString& arg : arguments) {
-        if (optionsEnded || !arg.startsWith(QLatin1String("--")))
-            operands += arg;
-        else if (arg == QLatin1String("--"))
-            optionsEnded = true;
-        else if (arg == QLatin1String("--dry-run"))
-            dryRun = true;
-        else
-            return Complain(err, QStringLiteral("unknown option '%1' for import").arg(arg), ExitUsage);
-    }
-    if (operands.size() < 2)
-        return Complain(err, QStringLiteral("import needs a CSV file and a FILE"), ExitUsage);
-    if (operands.size() > 2)
-        return Complain(err, QStringLiteral("unexpected argument '%1'").arg(operands[2]), ExitUsage);
+QList<QCommandLineOption> ImportLineOptions() {
+    return {Option("dry-run")};
+}
+
+int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
+    const QStringList operands = line.positionalArguments();
+    if (const QString wrong =
+            OperandProblem(operands, 2, QStringLiteral("import needs a CSV file and a FILE"));
+        !wrong.isEmpty())
+        return Complain(err, wrong, ExitUsage);
+    const bool dryRun = line.isSet(QStringLiteral("dry-run"));
     const QString& csv = operands[0];
     const QString& target = operands[1];
 
