@@ -12,6 +12,7 @@ set(rosterly_data_sources
     personnelfile.cpp
     records.cpp
     restorejournal.cpp
+    sensitive.cpp
     textorder.cpp
     userlist.cpp
     util.cpp

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/sensitive.h"
+
 #include <QString>
 
 // The per-user settings store: texts by application, section and key.
@@ -38,4 +40,9 @@ QString AccessCode(SettingsStore& store);
 // The organisation named in the main window's caption.
 QString Organization(const SettingsStore& store);
 inline constexpr char DefaultOrganization[] = "Your Organization";
+// "SensitiveFieldsLevel": the access level from which the Social Security number and the birth
+// year show in full (data/sensitive.h); 1 when missing or invalid.
+int SensitiveFieldsLevel(const SettingsStore& store);
+// What a user of `userLevel` sees of the sensitive fields under this store's setting.
+SensitiveFields SensitiveFieldsFor(const SettingsStore& store, int userLevel);
 } // namespace ProgramSettings

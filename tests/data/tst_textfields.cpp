@@ -1,6 +1,8 @@
 // Windows-1252 text and the byte layout of both record kinds, checked against literal offsets.
 #include "data/ansitext.h"
+#include "data/oledate.h"
 #include "data/records.h"
+#include "data/sensitive.h"
 
 #include <QtEndian>
 #include <QtTest>
@@ -175,6 +177,37 @@ private slots:
         QVERIFY(r.IsMarkedRemoved());
         r.SetFirstName(QStringLiteral("$killed$"));
         QVERIFY(!r.IsMarkedRemoved()); // the marker is compared exactly
+    }
+
+    // The Social Security number and the birth date as a user of each level sees them under the
+    // "SensitiveFieldsLevel" setting as typed in the settings file.
+    void sensitiveFieldsByLevel_data() {
+        QTest::addColumn<int>("user");
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("ssn");
+        QTest::addColumn<QString>("shownSsn");
+        QTest::addColumn<QString>("shownBirth");
+        const QString full = QStringLiteral("123-45-6789");
+        QTest::newRow("no setting") << 1 << QString() << full << full << "03/07/1980";
+        QTest::newRow("setting 1") << 1 << "1" << full << full << "03/07/1980";
+        QTest::newRow("below the level") << 2 << "3" << full << "***-**-6789" << "03/07/****";
+        QTest::newRow("at the level") << 3 << " 3 " << full << full << "03/07/1980";
+        QTest::newRow("above the level") << 4 << "3" << full << full << "03/07/1980";
+        QTest::newRow("level 4 only") << 3 << "4" << " 987-65-4321 " << "***-**-4321" << "03/07/****";
+        QTest::newRow("empty stays empty") << 1 << "4" << "   " << "" << "03/07/****";
+        QTest::newRow("short number") << 1 << "2" << "123" << "***-**-123" << "03/07/****";
+        QTest::newRow("out of range") << 1 << "5" << full << full << "03/07/1980";
+        QTest::newRow("zero") << 1 << "0" << full << full << "03/07/1980";
+        QTest::newRow("not a number") << 1 << "three" << full << full << "03/07/1980";
+    }
+    void sensitiveFieldsByLevel() {
+        QFETCH(int, user);
+        QFETCH(QString, setting);
+        QFETCH(QString, ssn);
+        const SensitiveFields rule(user, SensitiveFieldsLevelFrom(setting));
+        QTEST(rule.Ssn(ssn), "shownSsn");
+        QTEST(rule.BirthDate(DateToOle(QDate(1980, 3, 7))), "shownBirth");
+        QCOMPARE(SensitiveFields::MonthAndDay(DateToOle(QDate(1980, 3, 7))), QStringLiteral("03/07"));
     }
 };
 

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// The Social Security number and the birth year are shown in full only from an access level the
+// administrator chooses ("SensitiveFieldsLevel"; 1, everyone, unless set). Below it they are
+// masked wherever a value leaves the file: on screen, on paper, in copies and in exports. The
+// stored value itself is never changed by the mask.
+class SensitiveFields {
+public:
+    // Everyone sees everything.
+    SensitiveFields() = default;
+    // What a user of `userLevel` sees when the fields show from `sensitiveLevel` up.
+    SensitiveFields(int userLevel, int sensitiveLevel) : m_masked(userLevel < sensitiveLevel) {}
+
+    bool Masked() const { return m_masked; }
+
+    // The Social Security number as this user sees it, from its stored text (spaces trimmed):
+    // masked to its last four characters, "***-**-6789"; an empty one stays empty.
+    QString Ssn(QStringView stored) const;
+    // The date of birth as this user sees it in the pattern "mm/dd/yyyy": "03/07/****" masked.
+    QString BirthDate(double dateOfBirth) const;
+    // The birth date without its year, as the birthday list shows it masked: "03/07".
+    static QString MonthAndDay(double date);
+
+private:
+    bool m_masked = false;
+};
+
+// The level a "SensitiveFieldsLevel" setting stands for: 1 to 4, and 1 for anything else (a
+// missing or mistyped setting shows every field to everyone, as before there was a setting).
+int SensitiveFieldsLevelFrom(QStringView setting);
