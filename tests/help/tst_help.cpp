@@ -130,6 +130,7 @@ private slots:
         QVERIFY(HelpTopicText(1500).contains(u"*** Access to the 'User Name' List ***"_s));
         QVERIFY(HelpTopicText(1500).contains(u"*** Access to Rosterly ***"_s));
         QVERIFY(HelpTopicText(1500).contains(u"'AccessCode'"_s));
+        QVERIFY(HelpTopicText(1500).contains(u"'SensitiveFieldsLevel' to the [Defaults] section"_s));
         QCOMPARE(HelpTopicText(7777), QString());
     }
 
