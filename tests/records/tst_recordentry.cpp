@@ -1061,6 +1061,78 @@ private slots:
         QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
+    // A user who sees the Social Security number and the birth year masked edits every other
+    // field: those two are kept byte for byte, and not checked again, even a number shorter than
+    // the checks now ask for.
+    void maskedFieldsAreKeptThroughAnEdit_data() {
+        QTest::addColumn<QString>("ssn");
+        QTest::addColumn<QString>("masked");
+        QTest::newRow("full number") << u"123-45-6789"_s << u"***-**-6789"_s;
+        QTest::newRow("short number on file") << u"12"_s << u"***-**-12"_s;
+    }
+    void maskedFieldsAreKeptThroughAnEdit() {
+        QFETCH(QString, ssn);
+        QFETCH(QString, masked);
+        WriteStaff(Staff());
+        std::vector<PersonnelRecord> staff = ReadRecords(u"Rosterly.Data"_s);
+        staff[1].SetSocialSecurityNumber(ssn);
+        WriteBytes(u"Rosterly.Data"_s, Image(staff));
+        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
+        frmMain* w = OpenMainWindow(*p, 2);
+        QVERIFY(w);
+        QCOMPARE(w->recordPage->ShownRecord(), 2);
+        const QByteArray before = RecordBytes(2);
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        // Typing into a masked box changes nothing.
+        Enter(w, 8, u"999-99-9999"_s);
+        Enter(w, 7, u"01/01/1971"_s);
+        QCOMPARE(Line(w, 8)->text(), masked);
+        QCOMPARE(Line(w, 7)->text(), u"02/02/****"_s);
+        const std::pair<int, QString> typed[] = {
+            {1, u"Robert"_s},
+            {2, u"Lee"_s},
+            {3, u"Adamson"_s},
+            {4, u"Sr"_s},
+            {5, u"H"_s},
+            {6, u"F"_s},
+            {9, u"Ida Adams"_s},
+            {10, u"Sister"_s},
+            {11, u"555-0110"_s},
+            {12, u"4 Oak Lane"_s},
+            {13, u"Dover, DE 19901"_s},
+            {14, u"555-0111"_s},
+            {15, u"555-0112"_s},
+            {16, u"bob@example.com"_s},
+            {17, u"E-9"_s},
+            {18, u"Driver"_s},
+            {19, u"04/01/2001"_s},
+            {20, u"05/02/2003"_s},
+            {22, u"Nights"_s},
+        };
+        QByteArray expected = before;
+        for (const auto& [box, text] : typed) {
+            Enter(w, box, text);
+            const F field = RecordBoxRow(box).field;
+            expected = IsDateBox(box)
+                           ? WithDate(expected, field, Ole(QDate::fromString(text, u"MM/dd/yyyy"_s)))
+                           : WithText(expected, field, text.toLatin1());
+        }
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p->prompts.Asked().size(), 0);
+        QVERIFY(!w->Editor().IsEditing());
+
+        expected = WithDate(expected, F::DateModified, Ole(Now.date(), Now.time()));
+        QCOMPARE(RecordBytes(2), expected);
+        QCOMPARE(FieldBytes(expected, F::SocialSecurityNumber),
+                 Padded(F::SocialSecurityNumber, ssn.toLatin1()));
+        QCOMPARE(DateField(expected, F::DateOfBirth), Ole({1970, 2, 2}));
+        // Shown again as this user sees it.
+        QCOMPARE(w->recordPage->FieldText(1), u"Robert"_s);
+        QCOMPARE(Line(w, 8)->text(), masked);
+        QVERIFY(IsLocked(w, 8) && IsLocked(w, 7) && w->recordPage->lblYearsDOB->isHidden());
+    }
+
     void readOnlyUserCannotEdit() {
         frmMain* w = OpenOnStaff(*p, 1);
         QVERIFY(w);
