@@ -358,8 +358,6 @@ private slots:
                     << (masked ? QString() : u"Thursday"_s) << (masked ? tip : QString());
             }
         }
-        QTest::newRow("mistyped setting") << u"three"_s << 1 << ssn << born << ssn << u"03/07/1968"_s
-                                          << u"(58)"_s << u"Thursday"_s << QString();
         // Nothing on file is nothing to hide: shown as it always was, and open to change.
         QTest::newRow("no number, no date") << u"3"_s << 2 << QString() << QDate() << QString()
                                             << u"12/30/1899"_s << u"(126)"_s << u"Saturday"_s << QString();
