@@ -34,10 +34,10 @@ EntryCheck CheckEntry(EntryFields& entry, bool withInactivation) {
     entry.sex = TrimSpaces(entry.sex).toUpper();
     if (entry.sex != QLatin1String("M") && entry.sex != QLatin1String("F"))
         return {EntryFault::Sex, F::Sex};
-    if (!IsDateText(entry.dateOfBirth))
+    if (!entry.dateOfBirthKept && !IsDateText(entry.dateOfBirth))
         return {EntryFault::DateOfBirth, F::DateOfBirth};
     const qsizetype ssn = TrimSpaces(entry.socialSecurityNumber).size();
-    if (ssn != 0 && ssn < 11)
+    if (!entry.socialSecurityNumberKept && ssn != 0 && ssn < 11)
         return {EntryFault::SocialSecurityNumber, F::SocialSecurityNumber};
     if (!IsDateText(entry.dateOfEmployment))
         return {EntryFault::DateOfEmployment, F::DateOfEmployment};

@@ -18,6 +18,10 @@ struct EntryFields {
     QString dateOfEmployment;
     QString dateOfJobTitle;
     QString inactivationDate;
+    // A field shown masked (data/sensitive.h) cannot be changed, so its box holds no value to
+    // check: it is kept as stored, and it passed the checks when it was stored.
+    bool dateOfBirthKept = false;
+    bool socialSecurityNumberKept = false;
 };
 
 enum class EntryFault {

@@ -6,12 +6,15 @@
 #include "data/entryrules.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
+#include "data/sensitive.h"
+#include "data/userlist.h"
 #include "records/picturebox.h"
 #include "ui/boxcolor.h"
 #include "ui/links.h"
 #include "ui/memobox.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
+#include "ui/settingsstore.h"
 #include "ui/tabcontrol.h"
 #include "ui/twips.h"
 
@@ -41,6 +44,7 @@ QString Years(qint16 years) {
 }
 
 constexpr int BirthBox = BoxOfField(PersonnelField::DateOfBirth);
+constexpr int SsnBox = BoxOfField(PersonnelField::SocialSecurityNumber);
 constexpr int EmploymentBox = BoxOfField(PersonnelField::DateOfEmployment);
 constexpr int JobTitleDateBox = BoxOfField(PersonnelField::DateOfJobTitle);
 constexpr int InactivationBox = BoxOfField(PersonnelField::InactivationDate);
@@ -290,9 +294,29 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
             SetFieldText(row.box, TrimSpaces(r.Text(row.field)));
     }
 
+    // The setting is read each time, so that a change of it shows with the next employee.
+    m_sensitiveLevel = ProgramSettings::SensitiveFieldsLevel(m_ctx.settings);
+    const SensitiveFields sensitive(m_ctx.state.CurrentAccessLevel, m_sensitiveLevel);
+    // An empty field has nothing to hide, and a date of birth never set (0) tells no year.
+    m_ssnMasked = sensitive.Masked() && !FieldText(SsnBox).isEmpty();
+    if (m_ssnMasked)
+        SetFieldText(SsnBox, sensitive.Ssn(FieldText(SsnBox)));
+    const QString born = FormatDate(r.DateOfBirth(), u"mm/dd/yyyy");
+    m_birthMasked = sensitive.Masked() && r.DateOfBirth() != 0 && !born.isEmpty();
+
     const double today = m_ctx.clock.TodayOle();
-    SetFieldText(BirthBox, FormatDate(r.DateOfBirth(), u"mm/dd/yyyy"));
-    lblYearsDOB->setText(Years(YearsBetween(r.DateOfBirth(), today, today)));
+    if (m_birthMasked) {
+        SetFieldText(BirthBox, sensitive.BirthDate(r.DateOfBirth()));
+        // The weekday of the full date, with its month and day, would tell the year.
+        Box(BirthBox)->setToolTip(QString());
+        lblYearsDOB->setText(QString());
+        lblYearsDOB->hide();
+    } else {
+        SetFieldText(BirthBox, born);
+        lblYearsDOB->setText(Years(YearsBetween(r.DateOfBirth(), today, today)));
+        if (!m_input)
+            lblYearsDOB->show();
+    }
     SetFieldText(EmploymentBox, FormatDate(r.DateOfEmployment(), u"mm/dd/yyyy"));
     // Years of service end with the inactivation.
     const double serviceEnd = r.InactivationDate() != 0 ? r.InactivationDate() : m_ctx.clock.NowOle();
@@ -351,6 +375,9 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
 void RecordPage::BeginInput(bool adding) {
     m_adding = adding;
     if (adding) {
+        // A new employee's boxes start empty: nothing is masked.
+        m_ssnMasked = false;
+        m_birthMasked = false;
         lblDataInfo[1]->hide();
         lblDataInfo[2]->hide();
         cmdPrintLabel->hide();
@@ -370,6 +397,7 @@ void RecordPage::BeginInput(bool adding) {
     }
     m_input = true;
     m_lblField1Tag = lblField[1]->text();
+    m_maskedTip = MaskedBoxTip();
     lblField[1]->setText(m_lblField1Tag + QStringLiteral("            (red = required entry)"));
     for (int i = 1; i <= BoxCount; ++i) {
         m_boxTag[std::size_t(i)] = FieldText(i);
@@ -378,7 +406,9 @@ void RecordPage::BeginInput(bool adding) {
         if (i == NotepadBox)
             txtNotepad->setReadOnly(false);
         else
-            txtField[std::size_t(i)]->setReadOnly(false);
+            txtField[std::size_t(i)]->setReadOnly(IsMasked(i));
+        if (IsMasked(i))
+            Box(i)->setToolTip(m_maskedTip);
     }
     m_locked = false;
     SetRequiredCaptionsRed(true);
@@ -394,15 +424,27 @@ void RecordPage::EndInput() {
             txtNotepad->setReadOnly(true);
         else
             txtField[std::size_t(i)]->setReadOnly(true);
+        // Only the tip of a masked box goes: a date box keeps its weekday.
+        if (Box(i)->toolTip() == m_maskedTip)
+            Box(i)->setToolTip(QString());
     }
     m_locked = true;
     m_input = false;
     m_adding = false;
     lblField[1]->setText(m_lblField1Tag);
-    lblYearsDOB->show();
+    lblYearsDOB->setVisible(!m_birthMasked);
     lblYearsDOE->show();
     SetRequiredCaptionsRed(false);
     lblSpaceFull->hide();
+}
+
+bool RecordPage::IsMasked(int n) const {
+    return (n == SsnBox && m_ssnMasked) || (n == BirthBox && m_birthMasked);
+}
+
+QString RecordPage::MaskedBoxTip() const {
+    return QStringLiteral(" Shown in full and changed only from the '") +
+           AccessLevelName(qint16(m_sensitiveLevel)) + QStringLiteral("' access level up ");
 }
 
 void RecordPage::SetRequiredCaptionsRed(bool red) {
@@ -478,7 +520,8 @@ bool RecordPage::ValidateEntry(bool editing) {
     // A character the code page has no byte for would be stored as '?': the text the user typed
     // would be lost without a word.
     for (const RecordBox& row : RecordBoxes) {
-        const QString c = row.kind == BoxKind::Date ? QString() : FirstUnstorable(FieldText(row.box));
+        const bool checked = row.kind != BoxKind::Date && !IsMasked(row.box);
+        const QString c = checked ? FirstUnstorable(FieldText(row.box)) : QString();
         if (c.isEmpty())
             continue;
         Validate(false, QStringLiteral("The ") + BoxInMessage(row.box) + QStringLiteral(" holds ") +
@@ -499,6 +542,8 @@ bool RecordPage::ValidateEntry(bool editing) {
     entry.dateOfEmployment = FieldText(PersonnelField::DateOfEmployment);
     entry.dateOfJobTitle = FieldText(PersonnelField::DateOfJobTitle);
     entry.inactivationDate = FieldText(PersonnelField::InactivationDate);
+    entry.dateOfBirthKept = IsMasked(BirthBox);
+    entry.socialSecurityNumberKept = IsMasked(SsnBox);
     const EntryCheck check = CheckEntry(entry, editing);
 
     // The race and the sex show as they were checked, as far as the checks got.
@@ -559,12 +604,14 @@ bool RecordPage::ValidateEntry(bool editing) {
 }
 
 void RecordPage::StoreInto(PersonnelRecord& r) const {
+    // A masked box holds the mask, not the field: the record keeps what it has.
     for (const RecordBox& row : RecordBoxes) {
-        if (row.kind != BoxKind::Date)
+        if (row.kind != BoxKind::Date && !IsMasked(row.box))
             r.SetText(row.field, TrimSpaces(FieldText(row.box)));
     }
     // Typed dates go through the same reader as the checks, so what passed is what is stored.
-    r.SetDateOfBirth(DateOf(FieldText(BirthBox)));
+    if (!IsMasked(BirthBox))
+        r.SetDateOfBirth(DateOf(FieldText(BirthBox)));
     r.SetDateOfEmployment(DateOf(FieldText(EmploymentBox)));
     r.SetDateOfJobTitle(
         TrimSpaces(FieldText(JobTitleDateBox)).isEmpty() ? 0.0 : DateOf(FieldText(JobTitleDateBox)));
@@ -608,7 +655,7 @@ void RecordPage::txtField_MouseMove(int n) {
         box->setToolTip(QString());
         return;
     }
-    if (IsDateBox(n)) {
+    if (IsDateBox(n) && !IsMasked(n)) {
         const QString text = FieldText(n);
         if (!text.isEmpty() && IsDateText(text))
             box->setToolTip(FormatDate(DateOf(text), u"DDDD"));

@@ -67,6 +67,10 @@ public:
     QString FieldText(PersonnelField field) const { return FieldText(BoxOfField(field)); }
     void SetFieldText(int n, const QString& text);
     bool IsLocked() const { return m_locked; }
+    // Whether box n shows its field masked to this user (data/sensitive.h): the Social Security
+    // number or the date of birth of a shown employee, when they hold a value. A masked box is
+    // never stored or checked; while editing it stays read-only.
+    bool IsMasked(int n) const;
 
     // Reads record `recordNumber` and fills every box, label and button; `heading` is the name
     // the list shows for the employee (the large picture view's heading). A picture that will
@@ -130,6 +134,8 @@ private:
     void ShowPictureButtons(bool hasPicture);
     void SetRequiredCaptionsRed(bool red);
     void txtField_MouseMove(int n);
+    // Why a masked box cannot be changed, naming the access level that shows it in full.
+    QString MaskedBoxTip() const;
     bool Validate(bool ok, const QString& message);
     // The caption of box n as it stands outside input.
     QString BoxCaption(int n) const;
@@ -148,5 +154,10 @@ private:
     bool m_input = false;
     bool m_adding = false;
     QString m_lblField1Tag;
+    // What the shown employee's masked boxes are, and the setting's level when they were shown.
+    bool m_ssnMasked = false;
+    bool m_birthMasked = false;
+    int m_sensitiveLevel = 1;
+    QString m_maskedTip; // the tip the masked boxes were given for this input
     OneBased<QString, BoxCount> m_boxTag;
 };

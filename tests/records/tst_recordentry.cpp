@@ -1061,6 +1061,55 @@ private slots:
         QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
+    // A user who sees the Social Security number and the birth year masked edits every other
+    // field: those two are kept byte for byte, and not checked again, even a number shorter than
+    // the checks now ask for.
+    void maskedFieldsAreKeptThroughAnEdit_data() {
+        QTest::addColumn<QString>("ssn");
+        QTest::addColumn<QString>("masked");
+        QTest::newRow("full number") << u"123-45-6789"_s << u"***-**-6789"_s;
+        QTest::newRow("short number on file") << u"12"_s << u"***-**-12"_s;
+    }
+    void maskedFieldsAreKeptThroughAnEdit() {
+        QFETCH(QString, ssn);
+        QFETCH(QString, masked);
+        WriteStaff(Staff());
+        std::vector<PersonnelRecord> staff = ReadRecords(u"Rosterly.Data"_s);
+        staff[1].SetSocialSecurityNumber(ssn);
+        WriteBytes(u"Rosterly.Data"_s, Image(staff));
+        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
+        frmMain* w = OpenMainWindow(*p, 2);
+        QVERIFY(w);
+        QCOMPARE(w->recordPage->ShownRecord(), 2);
+        const QByteArray before = RecordBytes(2);
+
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 8, u"999-99-9999"_s); // a masked box takes no typing
+        QCOMPARE(Line(w, 8)->text(), masked);
+        // Every other box, by box number; the inactivation date is hidden for a current employee.
+        const QStringList typed =
+            u"Robert|Lee|Adamson|Sr|H|F|||Ida Adams|Sister|555-0110|4 Oak Lane|Dover, DE|"
+            u"555-0111|555-0112|bob@example.com|E-9|Driver|04/01/2001|05/02/2003||Nights"_s.split(u'|');
+        QByteArray expected = WithDate(before, F::DateModified, Ole(Now.date(), Now.time()));
+        for (int box = 1; box <= RecordPage::BoxCount; ++box) {
+            const QString& text = typed[box - 1];
+            if (text.isEmpty())
+                continue;
+            Enter(w, box, text);
+            const F field = RecordBoxRow(box).field;
+            expected = IsDateBox(box)
+                           ? WithDate(expected, field, Ole(QDate::fromString(text, u"MM/dd/yyyy"_s)))
+                           : WithText(expected, field, text.toLatin1());
+        }
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p->prompts.Asked().size(), 0);
+        QCOMPARE(RecordBytes(2), expected);
+        // Shown again as this user sees it.
+        QCOMPARE(w->recordPage->FieldText(1), u"Robert"_s);
+        QCOMPARE(Line(w, 8)->text(), masked);
+        QVERIFY(IsLocked(w, 8) && IsLocked(w, 7) && w->recordPage->lblYearsDOB->isHidden());
+    }
+
     void readOnlyUserCannotEdit() {
         frmMain* w = OpenOnStaff(*p, 1);
         QVERIFY(w);

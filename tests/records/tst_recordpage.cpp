@@ -3,6 +3,8 @@
 #include "support/programtest.h"
 #include "support/recordfixture.h"
 
+#include "data/sensitive.h"
+#include "data/userlist.h"
 #include "records/picturebox.h"
 #include "ui/memobox.h"
 #include "ui/orvicbutton.h"
@@ -327,6 +329,107 @@ private slots:
         QTest::mouseMove(hired, QPoint(8, hired->height() / 2));
         QTRY_COMPARE(hired->toolTip(), u"Sunday"_s); // 07/01/1990
         QCOMPARE(p->prompts.Asked().size(), 0);
+    }
+
+    // The Social Security number and the birth year by the user's level and the
+    // "SensitiveFieldsLevel" setting: on the page, beside it (the age, the weekday), while editing
+    // and adding, and on the information report, which prints the boxes as they stand.
+    void sensitiveFieldsFollowTheLevel_data() {
+        QTest::addColumn<QString>("setting"); // null: no setting
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("ssn");
+        QTest::addColumn<QDate>("born"); // null: a date of birth of 0
+        QTest::addColumn<QString>("shownSsn");
+        QTest::addColumn<QString>("shownBorn");
+        QTest::addColumn<QString>("age"); // empty: hidden
+        QTest::addColumn<QString>("weekday");
+        QTest::addColumn<QString>("editTip"); // empty: the boxes may be changed
+        const QString ssn = u"123-45-6789"_s;
+        const QDate born(1968, 3, 7);
+        for (const QString& setting : {QString(), u"1"_s, u"3"_s, u"4"_s}) {
+            for (int level = 1; level <= 4; ++level) {
+                const bool masked = level < SensitiveFieldsLevelFrom(setting);
+                const QString tip = u" Shown in full and changed only from the '%1' access level up "_s.arg(
+                    AccessLevelName(qint16(SensitiveFieldsLevelFrom(setting))));
+                QTest::addRow("setting %s, level %d", setting.isNull() ? "missing" : qPrintable(setting),
+                              level)
+                    << setting << level << ssn << born << (masked ? u"***-**-6789"_s : ssn)
+                    << (masked ? u"03/07/****"_s : u"03/07/1968"_s) << (masked ? QString() : u"(58)"_s)
+                    << (masked ? QString() : u"Thursday"_s) << (masked ? tip : QString());
+            }
+        }
+        // Nothing on file is nothing to hide: shown as it always was, and open to change.
+        QTest::newRow("no number, no date") << u"3"_s << 2 << QString() << QDate() << QString()
+                                            << u"12/30/1899"_s << u"(126)"_s << u"Saturday"_s << QString();
+    }
+    void sensitiveFieldsFollowTheLevel() {
+        QFETCH(QString, setting);
+        QFETCH(int, level);
+        QFETCH(QString, ssn);
+        QFETCH(QDate, born);
+        QFETCH(QString, shownSsn);
+        QFETCH(QString, shownBorn);
+        QFETCH(QString, age);
+        QFETCH(QString, weekday);
+        QFETCH(QString, editTip);
+        PersonnelRecord r = FullRecord();
+        r.SetSocialSecurityNumber(ssn);
+        r.SetDateOfBirth(born.isNull() ? 0.0 : DateToOle(born));
+        AppendRecord(r);
+        if (!setting.isNull())
+            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+        frmMain* w = OpenMainWindow(*p, qint16(level));
+        QVERIFY(w);
+        QLineEdit* number = Box(w, 8);
+        QLineEdit* birth = Box(w, 7);
+        QLabel* years = Label(w, u"lblYearsDOB"_s);
+        const auto expectShown = [&] {
+            QCOMPARE(number->text(), shownSsn);
+            QCOMPARE(birth->text(), shownBorn);
+            QCOMPARE(years->text(), age);
+            QCOMPARE(Shown(years), !age.isEmpty());
+        };
+        CHECKED(expectShown());
+        QTest::mouseMove(birth, QPoint(5, birth->height() / 2));
+        QTest::mouseMove(birth, QPoint(9, birth->height() / 2));
+        QTRY_COMPARE(birth->toolTip(), weekday);
+
+        // The report prints the boxes as they stand: no birth year where the page shows none.
+        p->prompts.Answer(MsgAnswer::Yes).Answer(MsgAnswer::No);
+        Click(w, u"cmdPrintEntry"_s);
+        QCOMPARE(p->printer.Documents(), 1);
+        QStringList printed;
+        for (const auto& item : p->printer.Texts())
+            printed << item.text;
+        QCOMPARE(printed.contains(u"Social Security #:  "_s + shownSsn), !ssn.isEmpty());
+        QVERIFY(printed.contains(u"Date of Birth:  "_s + shownBorn));
+        QCOMPARE(printed.join(u'|').contains(u"1968"_s), shownBorn.endsWith(u"1968"_s));
+
+        if (level >= 2) {
+            QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+            QCOMPARE(number->isReadOnly(), !editTip.isEmpty());
+            QCOMPARE(birth->isReadOnly(), !editTip.isEmpty());
+            QCOMPARE(number->toolTip(), editTip);
+            // An open birth box keeps the weekday it was given.
+            QCOMPARE(birth->toolTip(), editTip.isEmpty() ? weekday : editTip);
+            QVERIFY(!Shown(years));
+            QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
+            CHECKED(expectShown());
+            QCOMPARE(number->toolTip(), QString());
+            QCOMPARE(birth->toolTip(), weekday);
+        }
+        if (level >= 3) {
+            // A new employee has nothing to hide: every box starts empty and open.
+            QTest::mouseClick(w->cmdAddEmployee, Qt::LeftButton);
+            for (QLineEdit* box : {number, birth}) {
+                QVERIFY(box->text().isEmpty() && !box->isReadOnly());
+                QCOMPARE(box->toolTip(), box == birth ? weekday : QString());
+            }
+            QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
+            CHECKED(expectShown());
+        }
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 2);
     }
 
     void photoTabFollowsPictureAndAccessLevel() {
