@@ -516,7 +516,7 @@ private slots:
             QVERIFY(!listed.empty());
             records.insert(records.end(), listed.begin(), listed.end());
         }
-        const ExportTable table = ReadExportTable(file, records, {.includeSsn = ssn});
+        const ExportTable table = ReadExportTable(file, records, {});
         QVERIFY(table.status);
         QCOMPARE(r.out, json ? JsonLines(table) : CsvBytes(table));
     }
