@@ -57,6 +57,14 @@ QString LongDate(double value) {
     return FormatDate(value, u"mmmm d, yyyy");
 }
 
+// The Social Security number as the user may see it; one never typed in keeps its padding, as
+// the form prints it unmasked.
+QString SocialSecurityNumber(const PersonnelRecord& r, const SensitiveFields& sensitive) {
+    const QString stored = Stored(r, F::SocialSecurityNumber);
+    const QString shown = sensitive.Ssn(stored);
+    return sensitive.Masked() && !shown.isEmpty() ? shown : stored;
+}
+
 // The date of birth as the user may see it: masked, the year gives way to "****" and the rest
 // keeps its shape ("March 7, ****").
 QString BirthDate(double value, const SensitiveFields& sensitive) {
@@ -100,8 +108,7 @@ QString PrintUpdateForm(Printer& printer, const PersonnelRecord& r, const Clock&
     FormLine(printer);
     FormLine(printer, Stored(r, F::Race));
     FormLine(printer, Stored(r, F::Sex));
-    FormLine(printer, sensitive.Masked() ? sensitive.Ssn(Stored(r, F::SocialSecurityNumber))
-                                         : Stored(r, F::SocialSecurityNumber));
+    FormLine(printer, SocialSecurityNumber(r, sensitive));
     FormLine(printer, QStringLiteral("Date of Birth: ") + BirthDate(r.DateOfBirth(), sensitive));
     FormLine(printer, QStringLiteral("Date of Employment: ") + LongDate(r.DateOfEmployment()));
     FormLine(printer, QStringLiteral("Employee #: ") + Stored(r, F::EmployeeNumber));
