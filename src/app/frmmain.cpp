@@ -168,12 +168,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     connect(cmdPrintList, &QPushButton::clicked, this,
             [this] { PrintEmployeeList(m_ctx, this, *m_list, m_listCaption); });
     connect(cmdPrintEntry, &QPushButton::clicked, this, &frmMain::cmdPrintEntry_Click);
-    connect(cmdPrintUpdateForms, &QPushButton::clicked, this,
-            [this] {
-                ShowPrintUpdateMenu(
-                    m_ctx, this, *m_list, grid->Row(), QCursor::pos(),
-                    ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel));
-            });
+    connect(cmdPrintUpdateForms, &QPushButton::clicked, this, [this] {
+        ShowPrintUpdateMenu(
+            m_ctx, this, *m_list, grid->Row(), QCursor::pos(),
+            ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel));
+    });
     // The list's own menu (right button or the Menu key) and its Copy key.
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
@@ -495,7 +494,8 @@ void frmMain::BuildEmployeeList() {
     {
         const BusyWindow busy(this);
         ListOptions options = m_optionsPage->Options();
-        options.sensitive = ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel);
+        options.sensitive =
+            ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel);
         m_list = std::make_shared<const EmployeeListResult>(
             BuildEmployeeRows(file, options, m_ctx.clock.TodayOle(), m_newRecordNumber));
         const EmployeeListResult& list = *m_list;

@@ -28,7 +28,8 @@ const QString ImportTitle = QStringLiteral("Import Employees");
 
 // The Social Security numbers and dates of birth leave the program as the user sees them.
 ExportOptions OptionsFor(const AppContext& ctx) {
-    return ExportOptions{.sensitive = ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel)};
+    return ExportOptions{.sensitive =
+                             ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel)};
 }
 
 QString DocumentsFolder() {
@@ -99,8 +100,8 @@ void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResu
     QString text = QStringLiteral("The list of ") + Employees(list.Rows()) +
                    QStringLiteral(" has been saved as") + CrLf + QDir::toNativeSeparators(path);
     if (options.sensitive.Masked())
-        text += CrLf + CrLf + QStringLiteral("Social Security numbers and years of birth are masked:") + CrLf +
-                QStringLiteral("your access level does not show them.");
+        text += CrLf + CrLf + QStringLiteral("Social Security numbers and years of birth are masked:") +
+                CrLf + QStringLiteral("your access level does not show them.");
     ctx.prompts.MsgBox(text, MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("List Exported"));
 }
 

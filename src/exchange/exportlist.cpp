@@ -153,7 +153,8 @@ QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options
         const FieldLayout& layout = PersonnelRecordView::FieldOf(field);
         switch (layout.type) {
         case FieldType::Text:
-            cells += field == F::SocialSecurityNumber ? sensitive.Ssn(record.Text(field)) : record.Text(field);
+            cells +=
+                field == F::SocialSecurityNumber ? sensitive.Ssn(record.Text(field)) : record.Text(field);
             break;
         case FieldType::Date:
             cells += DateCell(record.Date(field), field == F::DateCreated || field == F::DateModified);

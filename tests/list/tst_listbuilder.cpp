@@ -261,7 +261,7 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("user"); // the access level of the user building the list
+        QTest::addColumn<int>("user");    // the access level of the user building the list
         QTest::addColumn<int>("setting"); // SensitiveFieldsLevel
         QTest::newRow("Job Title") << 0 << u"Job Title"_s << u"Head Nurse"_s << 1 << 1;
         QTest::newRow("SS#") << 1 << u"SS#"_s << u"123-45-6789"_s << 1 << 1;
@@ -279,10 +279,13 @@ private slots:
         QTest::newRow("SS#, level 2 under 3") << 1 << u"SS#"_s << u"***-**-6789"_s << 2 << 3;
         QTest::newRow("SS#, level 3 under 3") << 1 << u"SS#"_s << u"123-45-6789"_s << 3 << 3;
         QTest::newRow("SS#, level 3 under 4") << 1 << u"SS#"_s << u"***-**-6789"_s << 3 << 4;
-        QTest::newRow("Date of Birth, level 1 under 2") << 3 << u"Date of Birth"_s << u"03/15/****"_s << 1 << 2;
-        QTest::newRow("Date of Birth, level 4 under 4") << 3 << u"Date of Birth"_s << u"03/15/1990 (34)"_s << 4 << 4;
+        QTest::newRow("Date of Birth, level 1 under 2")
+            << 3 << u"Date of Birth"_s << u"03/15/****"_s << 1 << 2;
+        QTest::newRow("Date of Birth, level 4 under 4")
+            << 3 << u"Date of Birth"_s << u"03/15/1990 (34)"_s << 4 << 4;
         QTest::newRow("Race/Sex, masked") << 2 << u"Race/Sex"_s << u"B/F"_s << 1 << 4;
-        QTest::newRow("Date of Employment, masked") << 8 << u"Date of Employment"_s << u"07/01/2015 (8)"_s << 1 << 4;
+        QTest::newRow("Date of Employment, masked")
+            << 8 << u"Date of Employment"_s << u"07/01/2015 (8)"_s << 1 << 4;
         QTest::newRow("Employee#, masked") << 9 << u"Employee#"_s << u"E-042"_s << 1 << 4;
     }
     void listWithValues() {
@@ -375,9 +378,11 @@ private slots:
         QTest::addColumn<int>("setting");
         QTest::addColumn<QStringList>("expected");
         const QStringList byAge = {u"No, Date||0|4|"_s, u"Dec, Late|12/15/1950|73|1|19501215"_s,
-                                   u"Mid, Year|06/20/1994|29|3|19940620"_s, u"Jan, Early|01/02/2001|23|2|20010102"_s};
+                                   u"Mid, Year|06/20/1994|29|3|19940620"_s,
+                                   u"Jan, Early|01/02/2001|23|2|20010102"_s};
         const QStringList birthdays = {u"No, Date|| (0)|4|"_s, u"Jan, Early|Jan 02| (23)|2|0102"_s,
-                                       u"Mid, Year|Jun 20| (30)|3|0620"_s, u"Dec, Late|Dec 15| (74)|1|1215"_s};
+                                       u"Mid, Year|Jun 20| (30)|3|0620"_s,
+                                       u"Dec, Late|Dec 15| (74)|1|1215"_s};
         QTest::newRow("by age, everyone sees everything") << 3 << 1 << 1 << byAge;
         QTest::newRow("by age, level 3 under 3") << 3 << 3 << 3 << byAge;
         QTest::newRow("by age, level 2 under 3")
@@ -391,8 +396,9 @@ private slots:
                            u"Dec, Late|12/15||1|1215"_s};
         QTest::newRow("seniority, level 1 under 4")
             << 2 << 1 << 4
-            << QStringList{u"Dec, Late||01/01/2010 (14)|1|20100101"_s, u"Jan, Early||01/01/2010 (14)|2|20100101"_s,
-                           u"Mid, Year||01/01/2010 (14)|3|20100101"_s, u"No, Date||01/01/2010 (14)|4|20100101"_s};
+            << QStringList{
+                   u"Dec, Late||01/01/2010 (14)|1|20100101"_s, u"Jan, Early||01/01/2010 (14)|2|20100101"_s,
+                   u"Mid, Year||01/01/2010 (14)|3|20100101"_s, u"No, Date||01/01/2010 (14)|4|20100101"_s};
     }
     void datedListsUnderTheSensitiveFieldsRule() {
         QFETCH(int, type);
@@ -402,7 +408,8 @@ private slots:
         TempDataFolder folder;
         PersonnelRecord undated = Employee(u"No"_s, u"Date"_s);
         undated.SetDateOfBirth(std::numeric_limits<double>::quiet_NaN());
-        QVERIFY(WriteFile({Employee(u"Dec"_s, u"Late"_s, {1950, 12, 15}), Employee(u"Jan"_s, u"Early"_s, {2001, 1, 2}),
+        QVERIFY(WriteFile({Employee(u"Dec"_s, u"Late"_s, {1950, 12, 15}),
+                           Employee(u"Jan"_s, u"Early"_s, {2001, 1, 2}),
                            Employee(u"Mid"_s, u"Year"_s, {1994, 6, 20}), undated}));
         ListOptions o = OfType(type);
         o.sensitive = SensitiveFields(user, setting);

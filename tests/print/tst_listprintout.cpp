@@ -239,12 +239,14 @@ private slots:
         QTest::addColumn<QStringList>("rows"); // "name|second|third"; equal dates stay in file order
         const QStringList byAge{u"Name"_s, u"Date of Birth"_s, u"Current Age"_s};
         const QStringList birthdays{u"Name"_s, u"Birthday"_s, u"Age on this Birthday"_s};
-        QTest::newRow("by age, no setting") << 1 << QString() << 3 << byAge
-                                            << QStringList{u"Cole, Dee|04/01/1980|46"_s, u"Adams, Bob|04/01/1980|46"_s};
-        QTest::newRow("by age, level 2 under 3") << 2 << u"3"_s << 3 << byAge
-                                                 << QStringList{u"Cole, Dee|04/01|"_s, u"Adams, Bob|04/01|"_s};
+        QTest::newRow("by age, no setting")
+            << 1 << QString() << 3 << byAge
+            << QStringList{u"Cole, Dee|04/01/1980|46"_s, u"Adams, Bob|04/01/1980|46"_s};
+        QTest::newRow("by age, level 2 under 3")
+            << 2 << u"3"_s << 3 << byAge << QStringList{u"Cole, Dee|04/01|"_s, u"Adams, Bob|04/01|"_s};
         QTest::newRow("birthdays, level 4 under 4")
-            << 4 << u"4"_s << 4 << birthdays << QStringList{u"Cole, Dee|Apr 01| (46)"_s, u"Adams, Bob|Apr 01| (46)"_s};
+            << 4 << u"4"_s << 4 << birthdays
+            << QStringList{u"Cole, Dee|Apr 01| (46)"_s, u"Adams, Bob|Apr 01| (46)"_s};
         QTest::newRow("birthdays, level 3 under 4")
             << 3 << u"4"_s << 4 << birthdays << QStringList{u"Cole, Dee|04/01|"_s, u"Adams, Bob|04/01|"_s};
     }
@@ -254,7 +256,8 @@ private slots:
         QFETCH(int, type);
         QFETCH(QStringList, headings);
         QFETCH(QStringList, rows);
-        CHECKED(WriteStaff({Employee(u"Cole"_s, u"Dee"_s, u"Driver"_s), Employee(u"Adams"_s, u"Bob"_s, u"Nurse"_s)}));
+        CHECKED(WriteStaff(
+            {Employee(u"Cole"_s, u"Dee"_s, u"Driver"_s), Employee(u"Adams"_s, u"Bob"_s, u"Nurse"_s)}));
         if (!setting.isEmpty())
             p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
         p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"Organization"_s, u"Harbor Clinic"_s);

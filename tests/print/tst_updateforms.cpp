@@ -400,8 +400,8 @@ private slots:
 
     void formIsPlacedFromThePaperEdge_data() {
         QTest::addColumn<QPointF>("margins");
-        QTest::addColumn<int>("user"); // the printing user's access level
-        QTest::addColumn<int>("setting"); // SensitiveFieldsLevel
+        QTest::addColumn<int>("user");          // the printing user's access level
+        QTest::addColumn<int>("setting");       // SensitiveFieldsLevel
         QTest::addColumn<QString>("storedSsn"); // null: FullRecord()'s
         QTest::addColumn<QDate>("dateOfBirth"); // null: FullRecord()'s
         QTest::addColumn<QString>("ssn");
@@ -414,17 +414,19 @@ private slots:
         QTest::newRow("quarter inch") << QPointF(0.25, 0.25) << 1 << 1 << QString() << QDate() << ssn << born;
         QTest::newRow("half inch") << QPointF(0.5, 0.5) << 1 << 1 << QString() << QDate() << ssn << born;
         QTest::newRow("uneven") << QPointF(0.1, 0.3) << 1 << 1 << QString() << QDate() << ssn << born;
-        QTest::newRow("masked") << QPointF(0.25, 0.25) << 1 << 2 << QString() << QDate() << masked << maskedBirth;
-        QTest::newRow("shown at the level") << QPointF(0.25, 0.25) << 2 << 2 << QString() << QDate() << ssn << born;
+        QTest::newRow("masked") << QPointF(0.25, 0.25) << 1 << 2 << QString() << QDate() << masked
+                                << maskedBirth;
+        QTest::newRow("shown at the level")
+            << QPointF(0.25, 0.25) << 2 << 2 << QString() << QDate() << ssn << born;
         // The stored padding goes with the mask; a number never typed in prints as before.
         QTest::newRow("masked, short number")
             << QPointF(0, 0) << 1 << 4 << u"12345"_s << QDate() << u"***-**-2345"_s << maskedBirth;
         QTest::newRow("masked, no number")
             << QPointF(0, 0) << 1 << 4 << u""_s << QDate() << QString(11, u' ') << maskedBirth;
-        QTest::newRow("shown, short number") << QPointF(0, 0) << 1 << 1 << u"12345"_s << QDate() << u"12345      "_s
-                                             << born;
-        QTest::newRow("masked, November") << QPointF(0, 0) << 3 << 4 << QString() << QDate(1999, 11, 25) << masked
-                                          << u"Date of Birth: November 25, ****"_s;
+        QTest::newRow("shown, short number")
+            << QPointF(0, 0) << 1 << 1 << u"12345"_s << QDate() << u"12345      "_s << born;
+        QTest::newRow("masked, November") << QPointF(0, 0) << 3 << 4 << QString() << QDate(1999, 11, 25)
+                                          << masked << u"Date of Birth: November 25, ****"_s;
     }
 
     // Whatever the printer's unprintable margins, the form stands in the same place on the paper.

@@ -65,7 +65,8 @@ int ProgramSensitiveFieldsLevel() {
     const QString path = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
                              .filePath(QStringLiteral("Rosterly/Rosterly.ini"));
     const QSettings settings(path, QSettings::IniFormat);
-    return SensitiveFieldsLevelFrom(settings.value(QStringLiteral("Defaults/SensitiveFieldsLevel")).toString());
+    return SensitiveFieldsLevelFrom(
+        settings.value(QStringLiteral("Defaults/SensitiveFieldsLevel")).toString());
 }
 
 struct ExportLine {
