@@ -168,8 +168,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     connect(cmdPrintList, &QPushButton::clicked, this,
             [this] { PrintEmployeeList(m_ctx, this, *m_list, m_listCaption); });
     connect(cmdPrintEntry, &QPushButton::clicked, this, &frmMain::cmdPrintEntry_Click);
-    connect(cmdPrintUpdateForms, &QPushButton::clicked, this,
-            [this] { ShowPrintUpdateMenu(m_ctx, this, *m_list, grid->Row(), QCursor::pos()); });
+    connect(cmdPrintUpdateForms, &QPushButton::clicked, this, [this] {
+        ShowPrintUpdateMenu(
+            m_ctx, this, *m_list, grid->Row(), QCursor::pos(),
+            ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel));
+    });
     // The list's own menu (right button or the Menu key) and its Copy key.
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
@@ -490,8 +493,11 @@ void frmMain::BuildEmployeeList() {
 
     {
         const BusyWindow busy(this);
+        ListOptions options = m_optionsPage->Options();
+        options.sensitive =
+            ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel);
         m_list = std::make_shared<const EmployeeListResult>(
-            BuildEmployeeRows(file, m_optionsPage->Options(), m_ctx.clock.TodayOle(), m_newRecordNumber));
+            BuildEmployeeRows(file, options, m_ctx.clock.TodayOle(), m_newRecordNumber));
         const EmployeeListResult& list = *m_list;
         if (list.status) {
             const Grid::Batch batch(*grid);

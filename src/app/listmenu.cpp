@@ -10,6 +10,7 @@
 #include "list/listbuilder.h"
 #include "ui/busywindow.h"
 #include "ui/prompts.h"
+#include "ui/settingsstore.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -25,9 +26,10 @@ namespace {
 
 const QString ImportTitle = QStringLiteral("Import Employees");
 
-// Social Security numbers leave the program only with a user who may see every field.
+// The Social Security numbers and dates of birth leave the program as the user sees them.
 ExportOptions OptionsFor(const AppContext& ctx) {
-    return ExportOptions{.includeSsn = ctx.state.CurrentAccessLevel == 4};
+    return ExportOptions{.sensitive =
+                             ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel)};
 }
 
 QString DocumentsFolder() {
@@ -97,9 +99,9 @@ void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResu
         return;
     QString text = QStringLiteral("The list of ") + Employees(list.Rows()) +
                    QStringLiteral(" has been saved as") + CrLf + QDir::toNativeSeparators(path);
-    if (!options.includeSsn)
-        text += CrLf + CrLf + QStringLiteral("Social Security numbers are left out:") + CrLf +
-                QStringLiteral("only users with full access may export them.");
+    if (options.sensitive.Masked())
+        text += CrLf + CrLf + QStringLiteral("Social Security numbers and years of birth are masked:") +
+                CrLf + QStringLiteral("your access level does not show them.");
     ctx.prompts.MsgBox(text, MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("List Exported"));
 }
 

@@ -128,34 +128,39 @@ IoStatus WriteFully(FileIo& io, int fd, const QByteArray& bytes, const QString& 
 
 } // namespace
 
-std::vector<PersonnelField> ExportFields(const ExportOptions& options) {
+std::vector<PersonnelField> ExportFields() {
     std::vector<PersonnelField> fields;
     for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
         const auto field = PersonnelField(i);
-        if (field == F::PictureFile || (field == F::SocialSecurityNumber && !options.includeSsn))
+        if (field == F::PictureFile)
             continue;
         fields.push_back(field);
     }
     return fields;
 }
 
-QStringList ExportHeader(const ExportOptions& options) {
+QStringList ExportHeader() {
     QStringList header;
-    for (const PersonnelField field : ExportFields(options))
+    for (const PersonnelField field : ExportFields())
         header += QString::fromLatin1(PersonnelRecordView::FieldOf(field).name);
     return header;
 }
 
 QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options) {
     QStringList cells;
-    for (const PersonnelField field : ExportFields(options)) {
+    const SensitiveFields& sensitive = options.sensitive;
+    for (const PersonnelField field : ExportFields()) {
         const FieldLayout& layout = PersonnelRecordView::FieldOf(field);
         switch (layout.type) {
         case FieldType::Text:
-            cells += record.Text(field);
+            cells +=
+                field == F::SocialSecurityNumber ? sensitive.Ssn(record.Text(field)) : record.Text(field);
             break;
         case FieldType::Date:
             cells += DateCell(record.Date(field), field == F::DateCreated || field == F::DateModified);
+            // Masked, the year gives way to "****" and the cell keeps the column's shape.
+            if (field == F::DateOfBirth && sensitive.Masked() && !cells.last().isEmpty())
+                cells.last().replace(0, 4, QStringLiteral("****"));
             break;
         case FieldType::Int16:
             cells += QString::number(record.Int16(field));
@@ -185,7 +190,7 @@ std::vector<qint32> ListedRecords(const EmployeeListResult& list) {
 ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& records,
                             const ExportOptions& options) {
     ExportTable table;
-    table.header = ExportHeader(options);
+    table.header = ExportHeader();
     table.rows.resize(records.size());
     // The wanted records sorted by number, so that one pass in file order fills every row.
     std::vector<std::pair<qint32, std::size_t>> wanted;

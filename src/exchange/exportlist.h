@@ -2,6 +2,7 @@
 
 #include "data/fileio.h"
 #include "data/records.h"
+#include "data/sensitive.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,7 +16,8 @@ struct EmployeeListResult;
 
 // An employee list leaves the program as a CSV file (RFC 4180: commas, CR LF row ends, UTF-8
 // with a byte-order mark), as JSON lines, or one row as text for the clipboard. Every field of
-// the record is written but the picture's path; the Social Security number only when asked.
+// the record is written but the picture's path. The Social Security number and the date of birth
+// are written as the exporting user may see them: masked, "***-**-6789" and "****-03-07".
 //
 // Cells: text as stored (Windows-1252 decoded, surrounding spaces removed), the notepad with its
 // CR LF line breaks; dates as yyyy-MM-dd, empty when not set; DateCreated and DateModified with
@@ -30,13 +32,12 @@ struct EmployeeListResult;
 // for programs and carry the texts unguarded.
 
 struct ExportOptions {
-    bool includeSsn = false; // the SocialSecurityNumber column (full access only)
+    SensitiveFields sensitive; // what the exporting user may see
 };
 
-// The columns in order: the personnel fields in table order, PictureFile left out and
-// SocialSecurityNumber only with includeSsn.
-std::vector<PersonnelField> ExportFields(const ExportOptions& options);
-QStringList ExportHeader(const ExportOptions& options);
+// The columns in order: the personnel fields in table order, PictureFile left out.
+std::vector<PersonnelField> ExportFields();
+QStringList ExportHeader();
 
 // One employee's cells under ExportHeader, unguarded.
 QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options);

@@ -99,6 +99,15 @@ void PutSlashDate(std::string& out, const Day& d) {
     PutDigits(out, d.year, 4);
 }
 
+// "mm/dd": a birth date without the year that would tell the age.
+void PutMonthDay(std::string& out, const Day& d) {
+    if (!d.valid)
+        return;
+    PutDigits(out, d.month, 2);
+    out += '/';
+    PutDigits(out, d.day, 2);
+}
+
 // The notepad is nearly always mostly padding: step over the trailing spaces in large chunks.
 QByteArrayView TrimNotepad(QByteArrayView field) {
     static const std::string spaces(256, ' ');
@@ -343,6 +352,9 @@ private:
         std::string& text = m_searchText;
         text.clear();
         for (F field : Searched) {
+            // A user who sees the number masked could otherwise find people by its digits.
+            if (field == F::SocialSecurityNumber && m_options.sensitive.Masked())
+                continue;
             if (field != F::FirstName)
                 text += ' ';
             if (field == F::SocialSecurityNumber)
@@ -396,6 +408,8 @@ private:
             PutTrimmed(m_bytes, r.Raw(F::JobTitle));
             return TakeShared();
         case 1:
+            if (m_options.sensitive.Masked())
+                return m_options.sensitive.Ssn(FromAnsi(r.Raw(F::SocialSecurityNumber)));
             PutTrimmed(m_bytes, r.Raw(F::SocialSecurityNumber));
             break;
         case 2:
@@ -404,6 +418,13 @@ private:
             m_bytes += r.Raw(F::Sex)[0];
             return TakeShared();
         case 3:
+            if (m_options.sensitive.Masked()) {
+                const Day born = Day::Of(r.DateOfBirth());
+                PutMonthDay(m_bytes, born);
+                if (born.valid)
+                    m_bytes += "/****";
+                return TakeShared();
+            }
             return DateAndYearsCell(Day::Of(r.DateOfBirth()));
         case 4:
             PutTrimmed(m_bytes, r.Raw(F::StreetAddress));
@@ -466,11 +487,17 @@ private:
                 texts[0] = Take();
                 break;
             case ByAge:
-                PutSlashDate(m_bytes, d);
+                if (m_masked)
+                    PutMonthDay(m_bytes, d);
+                else
+                    PutSlashDate(m_bytes, d);
                 texts[0] = Take();
                 break;
             default: // "MMM dd"
-                if (d.valid) {
+                if (m_masked) {
+                    PutMonthDay(m_bytes, d);
+                    texts[0] = Take();
+                } else if (d.valid) {
                     const char day[2] = {char('0' + d.day / 10), char('0' + d.day % 10)};
                     texts[0] = m_monthNames[std::size_t(d.month)] + u' ' + QLatin1StringView(day, 2);
                 } else {
@@ -479,7 +506,8 @@ private:
                 break;
             }
             m_bytes.clear();
-            if (d.valid)
+            // The list by age numbers its masked rows by place once they are in order instead.
+            if (d.valid && !(m_masked && m_type == ByAge))
                 PutDigits(m_bytes, key, m_type == Birthdays ? 4 : 8);
             texts[1] = Take();
         };
@@ -493,6 +521,10 @@ private:
             break;
         case ByAge: {
             cells.push_back((*dated)[0]);
+            if (m_masked) {
+                cells.emplace_back();
+                break;
+            }
             const int age = YearsTo(d, m_today);
             cells.push_back(m_ageCells.Get(age, std::uint64_t(age),
                                            [&](auto& texts) { texts[0] = QString::number(age); })[0]);
@@ -500,6 +532,10 @@ private:
         }
         default: { // Birthdays: then the age this year's birthday brings
             cells.push_back((*dated)[0]);
+            if (m_masked) {
+                cells.emplace_back();
+                break;
+            }
             const int age = d.valid && m_today.valid ? m_today.year - d.year : 0;
             cells.push_back(m_ageCells.Get(age, std::uint64_t(age), [&](auto& texts) {
                 m_bytes.assign(" (");
@@ -517,6 +553,8 @@ private:
 
     const ListOptions& m_options;
     const int m_type;
+    // The dated lists by birth show month and day only and no age.
+    const bool m_masked = m_options.sensitive.Masked() && m_type != BySeniority;
     const Day m_today;
     const std::array<unsigned char, 256>& m_ranks;
     EmployeeListResult& m_result;
@@ -695,6 +733,18 @@ void ApplyOrder(EmployeeListResult& result, const std::vector<qint32>& order) {
     }
 }
 
+// The masked list by age: its sort key, which would show the year of birth, becomes the row's
+// place (fixed-width digits), which sorts the rows just as the dates did.
+void NumberByPlace(EmployeeListResult& result, const ListOptions& options) {
+    if (TypeOf(options) != ByAge || !options.sensitive.Masked())
+        return;
+    const int rows = result.Rows();
+    const int width = int(QString::number(rows).size());
+    for (int row = 0; row < rows; ++row)
+        result.cells[std::size_t(row) * std::size_t(result.cols) + 4] =
+            QString::number(row + 1).rightJustified(width, u'0');
+}
+
 } // namespace
 
 QString EmployeeListResult::RowText(int row) const {
@@ -817,8 +867,10 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
     }
 
     const int rows = result.Rows();
-    if (rows < 2)
+    if (rows < 2) {
+        NumberByPlace(result, options);
         return result;
+    }
 
     std::vector<qint32> order;
     if (type == Alphabetical) {
@@ -836,6 +888,7 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
             order.push_back(e.row);
     }
     ApplyOrder(result, order);
+    NumberByPlace(result, options);
 
     if (type == Alphabetical && newRecordNumber >= 1) {
         for (std::size_t i = 0; i < order.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include "data/fileio.h"
 #include "data/onebased.h"
+#include "data/sensitive.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -26,6 +27,10 @@ struct ListOptions {
     QString comboAgeGroup;
     QString txtOther;
     bool chkSearchNotepad = false;
+    // What the user building the list may see: masked, the Social Security number shows its last
+    // four characters, a birth date its month and day, and no age is shown; the look-for text is
+    // then not searched for in the Social Security number. Filters and order are the same.
+    SensitiveFields sensitive;
 
     // Only the caption of frame(1) reads these.
     bool raceFrameVisible = true; // frame(6)
@@ -46,7 +51,8 @@ struct EmployeeListResult {
     QString formatString;           // heading row
     std::array<int, 3> colWidths{}; // columns 0..2, twips
     // Data rows, row-major with `cols` cells each: name, ..., record number (column 3), sort key
-    // (column 4 of types 2 to 4).
+    // (column 4 of types 2 to 4; for the list by age with the birth dates masked, the row's place
+    // in the list, since the key would show the year).
     std::vector<QString> cells;
     // Grid row (1 = first data row) of the newly added employee; 0 = not listed or not asked for,
     // in which case the remembered row stays as it is.

@@ -57,9 +57,27 @@ QString LongDate(double value) {
     return FormatDate(value, u"mmmm d, yyyy");
 }
 
+// The Social Security number as the user may see it; one never typed in keeps its padding, as
+// the form prints it unmasked.
+QString SocialSecurityNumber(const PersonnelRecord& r, const SensitiveFields& sensitive) {
+    const QString stored = Stored(r, F::SocialSecurityNumber);
+    const QString shown = sensitive.Ssn(stored);
+    return sensitive.Masked() && !shown.isEmpty() ? shown : stored;
+}
+
+// The date of birth as the user may see it: masked, the year gives way to "****" and the rest
+// keeps its shape ("March 7, ****").
+QString BirthDate(double value, const SensitiveFields& sensitive) {
+    const QString date = LongDate(value);
+    if (!sensitive.Masked() || date.isEmpty())
+        return date;
+    return FormatDate(value, u"mmmm d, ") + QStringLiteral("****");
+}
+
 } // namespace
 
-QString PrintUpdateForm(Printer& printer, const PersonnelRecord& r, const Clock& clock) {
+QString PrintUpdateForm(Printer& printer, const PersonnelRecord& r, const Clock& clock,
+                        const SensitiveFields& sensitive) {
     printer.Font = PrinterFont{QStringLiteral("Arial"), 10, true, false, false, false};
     AlignPrinterToPaper(printer, 0, 0);
     printer.CurrentX = 1;
@@ -90,8 +108,8 @@ QString PrintUpdateForm(Printer& printer, const PersonnelRecord& r, const Clock&
     FormLine(printer);
     FormLine(printer, Stored(r, F::Race));
     FormLine(printer, Stored(r, F::Sex));
-    FormLine(printer, Stored(r, F::SocialSecurityNumber));
-    FormLine(printer, QStringLiteral("Date of Birth: ") + LongDate(r.DateOfBirth()));
+    FormLine(printer, SocialSecurityNumber(r, sensitive));
+    FormLine(printer, QStringLiteral("Date of Birth: ") + BirthDate(r.DateOfBirth(), sensitive));
     FormLine(printer, QStringLiteral("Date of Employment: ") + LongDate(r.DateOfEmployment()));
     FormLine(printer, QStringLiteral("Employee #: ") + Stored(r, F::EmployeeNumber));
     FormLine(printer, QStringLiteral("Job Title: ") + Stored(r, F::JobTitle));
@@ -126,7 +144,8 @@ namespace {
 // Prints the forms of the given records in order, as stored. Stops at the
 // first file or printer error and tells the user once the window is usable again. The shared
 // record is given back as it was: it holds the highlighted employee, whom other commands ask about.
-void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records) {
+void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records,
+                const SensitiveFields& sensitive) {
     const PrintJob job(ctx.printer, ctx.prompts);
     PersonnelFile& file = ctx.personnel;
     const PersonnelRecord held = file.Record();
@@ -141,7 +160,7 @@ void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records) 
             status = file.ReadPersonnelRecord(record);
             if (!status)
                 break;
-            printerError = PrintUpdateForm(ctx.printer, file.Record(), ctx.clock);
+            printerError = PrintUpdateForm(ctx.printer, file.Record(), ctx.clock, sensitive);
             if (!printerError.isEmpty())
                 break;
         }
@@ -155,7 +174,7 @@ void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records) 
 } // namespace
 
 void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list, int highlightedRow,
-                         QPoint globalPos) {
+                         QPoint globalPos, const SensitiveFields& sensitive) {
     // On the heap and watched: the window that owns the menu may go while the menu is up.
     QPointer<QMenu> menuPrintUpdatemenu = new QMenu(window);
     menuPrintUpdatemenu->setObjectName(QStringLiteral("menuPrintUpdatemenu"));
@@ -197,5 +216,5 @@ void ShowPrintUpdateMenu(AppContext& ctx, QWidget* window, const EmployeeListRes
     } else {
         return;
     }
-    PrintForms(ctx, window, records);
+    PrintForms(ctx, window, records, sensitive);
 }

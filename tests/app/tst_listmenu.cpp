@@ -100,17 +100,27 @@ private slots:
         QCOMPARE(p->prompts.Asked().size(), 0);
     }
 
-    // The list leaves in its order, in the owner's file; the SSN only with full access, and a
-    // note says why it is missing otherwise.
+    // The list leaves in its order, in the owner's file; the SSN and the birth year as the user
+    // sees them under the SensitiveFieldsLevel setting, and a note says when they were masked.
     void exportWritesTheListInItsOrder_data() {
         QTest::addColumn<int>("level");
-        QTest::newRow("full access") << 4;
-        QTest::newRow("read only") << 1;
+        QTest::addColumn<QString>("setting"); // empty: none
+        QTest::addColumn<bool>("masked");
+        QTest::newRow("full access") << 4 << QString() << false;
+        QTest::newRow("read only, no setting") << 1 << QString() << false;
+        QTest::newRow("full access under 4") << 4 << u"4"_s << false;
+        QTest::newRow("read only under 2") << 1 << u"2"_s << true;
+        QTest::newRow("level 3 under 4") << 3 << u"4"_s << true;
+        QTest::newRow("level 3 under 3") << 3 << u"3"_s << false;
     }
     void exportWritesTheListInItsOrder() {
         QFETCH(int, level);
+        QFETCH(QString, setting);
+        QFETCH(bool, masked);
         WriteStaff(Staff());
         GiveSsns();
+        if (!setting.isEmpty())
+            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         const QString path = folder->Path() + u"/out.csv"_s;
@@ -126,17 +136,18 @@ private slots:
                  qPrintable(asked[0].proposed));
         QCOMPARE(asked[0].filter, u"CSV files (*.csv)"_s);
         QString note = u"The list of 3 employees has been saved as\r\n"_s + path;
-        if (level < 4)
-            note +=
-                u"\r\n\r\nSocial Security numbers are left out:\r\nonly users with full access may export them."_s;
+        if (masked)
+            note += u"\r\n\r\nSocial Security numbers and years of birth are masked:\r\n"
+                    u"your access level does not show them."_s;
         QCOMPARE(asked[1].text, note);
         QCOMPARE(asked[1].title, u"List Exported"_s);
         QCOMPARE(asked[1].icon, MsgIcon::Information);
 
         const QList<QByteArray> lines = CsvLines(path);
         QCOMPARE(lines.size(), 5); // header, three employees, and the empty tail after the last CR LF
-        QCOMPARE(lines[0].contains("SocialSecurityNumber"), level == 4);
-        QCOMPARE(lines[1].contains("123-45-6782"), level == 4);
+        QVERIFY(lines[0].contains(",Sex,SocialSecurityNumber,DateOfBirth,"));
+        QVERIFY2(lines[1].contains(masked ? ",M,***-**-6782,****-02-02," : ",M,123-45-6782,1970-02-02,"),
+                 lines[1].constData());
         QVERIFY(lines[1].contains(",Bob,,Adams,"));
         QVERIFY(lines[2].contains(",Ann,,Miller,"));
         QVERIFY(lines[3].contains(",Zoe,,Young,"));
@@ -184,7 +195,7 @@ private slots:
         const QStringList lines = QGuiApplication::clipboard()->text().split(u"\r\n"_s);
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[0].startsWith(u"DateCreated\tDateModified\tFirstName\tMiddleName\tLastName\t"_s));
-        QVERIFY(!lines[0].contains(u"SocialSecurityNumber"_s));
+        QVERIFY(lines[0].contains(u"\tSex\tSocialSecurityNumber\tDateOfBirth\t"_s));
         QVERIFY2(lines[1].contains(u"\tAnn\t\tMiller\t"_s), qPrintable(lines[1]));
         QCOMPARE(p->prompts.Asked().size(), 0);
     }

@@ -65,40 +65,45 @@ class TestExport : public QObject {
     Q_OBJECT
 
 private slots:
+    // The SocialSecurityNumber column is always written; below the SensitiveFieldsLevel setting
+    // the number shows its last four characters and the date of birth loses its year.
     void csvHoldsTheListInItsOrder_data() {
-        QTest::addColumn<bool>("includeSsn");
+        QTest::addColumn<int>("user");    // the exporting user's access level
+        QTest::addColumn<int>("setting"); // SensitiveFieldsLevel
         QTest::addColumn<QString>("carlsLastName");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray bom = "\xEF\xBB\xBF";
-        const QByteArray withoutSsn =
-            bom + "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
-                  "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
-                  "Sex,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,EmployeeNumber,JobTitle,"
-                  "Notepad,Email,VersionCreated\r\n"
-                  "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,1975-12-31,2001-02-03,"
-                  "2005-07-08,,,,,,0\r\n"
-                  "2024-03-05 12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,1980-01-17,2010-06-01,,,,"
-                  "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
-        QTest::newRow("without the SSN") << false << u"Adams"_s << withoutSsn;
-        QTest::newRow("with the SSN")
-            << true << u"Adams"_s
-            << bom +
-                   "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
-                   "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
-                   "Sex,SocialSecurityNumber,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,"
-                   "EmployeeNumber,JobTitle,Notepad,Email,VersionCreated\r\n"
-                   "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,,1975-12-31,2001-02-03,"
-                   "2005-07-08,,,,,,0\r\n"
-                   "2024-03-05 "
-                   "12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,123-45-6789,1980-01-17,2010-06-01,,,,"
-                   "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
+        const QByteArray header =
+            "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
+            "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
+            "Sex,SocialSecurityNumber,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,"
+            "EmployeeNumber,JobTitle,Notepad,Email,VersionCreated\r\n";
+        const QByteArray shown =
+            bom + header +
+            "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,,1975-12-31,2001-02-03,"
+            "2005-07-08,,,,,,0\r\n"
+            "2024-03-05 "
+            "12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,123-45-6789,1980-01-17,2010-06-01,,,,"
+            "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
+        const QByteArray masked =
+            bom + header +
+            "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,,****-12-31,2001-02-03,"
+            "2005-07-08,,,,,,0\r\n"
+            "2024-03-05 "
+            "12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,***-**-6789,****-01-17,2010-06-01,,,,"
+            "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
+        QTest::newRow("no setting: everyone sees everything") << 1 << 1 << u"Adams"_s << shown;
+        QTest::newRow("full access under 4") << 4 << 4 << u"Adams"_s << shown;
+        QTest::newRow("level 2 under 2") << 2 << 2 << u"Adams"_s << shown;
+        QTest::newRow("level 1 under 2") << 1 << 2 << u"Adams"_s << masked;
+        QTest::newRow("level 3 under 4") << 3 << 4 << u"Adams"_s << masked;
         // Read as the user's language does, "Å" goes with the A's, before "Brontë".
         QTest::newRow("a name sorted as read")
-            << false << u"Ångström"_s
-            << QByteArray(withoutSsn).replace(",Adams,", ",\xC3\x85ngstr\xC3\xB6m,");
+            << 1 << 1 << u"Ångström"_s << QByteArray(shown).replace(",Adams,", ",\xC3\x85ngstr\xC3\xB6m,");
     }
     void csvHoldsTheListInItsOrder() {
-        QFETCH(bool, includeSsn);
+        QFETCH(int, user);
+        QFETCH(int, setting);
         QFETCH(QString, carlsLastName);
         QFETCH(QByteArray, expected);
         std::vector<PersonnelRecord> staff = Staff();
@@ -106,7 +111,8 @@ private slots:
         TempPersonnelFile file(staff);
         const EmployeeListResult list = CurrentList(file);
         QCOMPARE(list.Rows(), 2);
-        QVERIFY(ExportListToCsv(file.io, file, list, {.includeSsn = includeSsn}, u"list.csv"_s));
+        QVERIFY(ExportListToCsv(file.io, file, list, {.sensitive = SensitiveFields(user, setting)},
+                                u"list.csv"_s));
         QCOMPARE(ReadFileBytes(u"list.csv"_s), expected);
         QCOMPARE(FileMode(u"list.csv"_s), 0600);
         QCOMPARE(QDir::current().entryList(QDir::Files), (QStringList{u"list.csv"_s, u"Rosterly.Data"_s}));
@@ -125,7 +131,8 @@ private slots:
                 "\"MiddleName\":\"\",\"LastName\":\"Bront\xC3\xAB\",\"Suffix\":\"\",\"EmergencyName\":\"\","
                 "\"EmergencyRelationship\":\"\",\"EmergencyPhone\":\"\",\"StreetAddress\":\"\","
                 "\"CityStateZip\":\"\",\"HomePhone\":\"\",\"CellPhone\":\"\",\"Race\":\"W\",\"Sex\":\"F\","
-                "\"DateOfBirth\":\"1980-01-17\",\"DateOfEmployment\":\"2010-06-01\",\"DateOfJobTitle\":"
+                "\"SocialSecurityNumber\":\"123-45-6789\",\"DateOfBirth\":\"1980-01-17\","
+                "\"DateOfEmployment\":\"2010-06-01\",\"DateOfJobTitle\":"
                 "\"\",\"InactivationDate\":\"\",\"EmployeeNumber\":\"\",\"JobTitle\":\"=1+2\","
                 "\"Notepad\":\"Line one\\r\\nLine two\",\"Email\":\"anne@example.com\","
                 "\"VersionCreated\":\"10\"}\n"));
@@ -152,7 +159,7 @@ private slots:
         QCOMPARE(r.JobTitle(), title);
         ExportTable table;
         table.header = QStringList{u"JobTitle"_s};
-        table.rows.push_back(QStringList{ExportCells(r.View(), {})[int(F::JobTitle) - 1]});
+        table.rows.push_back(QStringList{ExportCells(r.View(), {})[ExportHeader().indexOf(u"JobTitle"_s)]});
         QCOMPARE(CsvBytes(table), "\xEF\xBB\xBFJobTitle\r\n" + cell + "\r\n");
     }
 
@@ -163,14 +170,23 @@ private slots:
         const EmployeeListResult list = CurrentList(file);
         file.Record() = staff[2]; // the record page's, untouched by a copy
         IoStatus status;
-        QCOMPARE(
-            CopyListRow(file, list, 1, {}, &status),
+        const QString header =
             u"DateCreated\tDateModified\tFirstName\tMiddleName\tLastName\tSuffix\tEmergencyName\t"
             "EmergencyRelationship\tEmergencyPhone\tStreetAddress\tCityStateZip\tHomePhone\tCellPhone\tRace\t"
-            "Sex\tDateOfBirth\tDateOfEmployment\tDateOfJobTitle\tInactivationDate\tEmployeeNumber\tJobTitle\t"
-            "Notepad\tEmail\tVersionCreated\r\n"
-            "2024-03-05 12:00:00\t\tAnne\t'-\tBrontë\t\t\t\t\t\t\t\t\tW\tF\t1980-01-17\t2010-06-01\t\t\t\t"
-            "Clerk, \"senior\"\tLine one Line two\tanne@example.com\t10\r\n"_s);
+            "Sex\tSocialSecurityNumber\tDateOfBirth\tDateOfEmployment\tDateOfJobTitle\tInactivationDate\t"
+            "EmployeeNumber\tJobTitle\tNotepad\tEmail\tVersionCreated\r\n"_s;
+        QCOMPARE(
+            CopyListRow(file, list, 1, {}, &status),
+            header +
+                u"2024-03-05 12:00:00\t\tAnne\t'-\tBrontë\t\t\t\t\t\t\t\t\tW\tF\t123-45-6789\t"
+                "1980-01-17\t2010-06-01\t\t\t\tClerk, \"senior\"\tLine one Line two\tanne@example.com\t10\r\n"_s);
+        QVERIFY(status);
+        // A copy leaves the program as the user sees it, as the export does.
+        QCOMPARE(
+            CopyListRow(file, list, 1, {.sensitive = SensitiveFields(2, 3)}, &status),
+            header +
+                u"2024-03-05 12:00:00\t\tAnne\t'-\tBrontë\t\t\t\t\t\t\t\t\tW\tF\t***-**-6789\t"
+                "****-01-17\t2010-06-01\t\t\t\tClerk, \"senior\"\tLine one Line two\tanne@example.com\t10\r\n"_s);
         QVERIFY(status);
         QVERIFY(file.Record() == staff[2]);
         QCOMPARE(CopyListRow(file, list, 2, {}, &status), QString());

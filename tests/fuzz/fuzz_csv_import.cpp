@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         return 0;
     }
-    const ExportOptions options{.includeSsn = true};
+    const ExportOptions options{};
     ExportTable table;
-    table.header = ExportHeader(options);
+    table.header = ExportHeader();
     std::vector<PersonnelRecord> records;
     for (qint32 i = 0; i < plan.Rows(); ++i) {
         records.push_back(plan.Record(i, 45000.5));

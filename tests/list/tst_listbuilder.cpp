@@ -261,22 +261,39 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("value");
-        QTest::newRow("Job Title") << 0 << u"Job Title"_s << u"Head Nurse"_s;
-        QTest::newRow("SS#") << 1 << u"SS#"_s << u"123-45-6789"_s;
-        QTest::newRow("Race/Sex") << 2 << u"Race/Sex"_s << u"B/F"_s;
-        QTest::newRow("Date of Birth") << 3 << u"Date of Birth"_s << u"03/15/1990 (34)"_s;
-        QTest::newRow("Address") << 4 << u"Address"_s << u"12 Elm St Springfield, IL 62701"_s;
-        QTest::newRow("Home Phone") << 5 << u"Home Phone"_s << u"(217) 555-0100"_s;
-        QTest::newRow("Cell Phone") << 6 << u"Cell Phone"_s << u"(217) 555-0199"_s;
-        QTest::newRow("Email Address") << 7 << u"Email Address"_s << u"ann@example.com"_s;
-        QTest::newRow("Date of Employment") << 8 << u"Date of Employment"_s << u"07/01/2015 (8)"_s;
-        QTest::newRow("Employee#") << 9 << u"Employee#"_s << u"E-042"_s;
-        QTest::newRow("nothing selected") << -1 << QString() << QString();
+        QTest::addColumn<int>("user");    // the access level of the user building the list
+        QTest::addColumn<int>("setting"); // SensitiveFieldsLevel
+        QTest::newRow("Job Title") << 0 << u"Job Title"_s << u"Head Nurse"_s << 1 << 1;
+        QTest::newRow("SS#") << 1 << u"SS#"_s << u"123-45-6789"_s << 1 << 1;
+        QTest::newRow("Race/Sex") << 2 << u"Race/Sex"_s << u"B/F"_s << 1 << 1;
+        QTest::newRow("Date of Birth") << 3 << u"Date of Birth"_s << u"03/15/1990 (34)"_s << 1 << 1;
+        QTest::newRow("Address") << 4 << u"Address"_s << u"12 Elm St Springfield, IL 62701"_s << 1 << 1;
+        QTest::newRow("Home Phone") << 5 << u"Home Phone"_s << u"(217) 555-0100"_s << 1 << 1;
+        QTest::newRow("Cell Phone") << 6 << u"Cell Phone"_s << u"(217) 555-0199"_s << 1 << 1;
+        QTest::newRow("Email Address") << 7 << u"Email Address"_s << u"ann@example.com"_s << 1 << 1;
+        QTest::newRow("Date of Employment") << 8 << u"Date of Employment"_s << u"07/01/2015 (8)"_s << 1 << 1;
+        QTest::newRow("Employee#") << 9 << u"Employee#"_s << u"E-042"_s << 1 << 1;
+        QTest::newRow("nothing selected") << -1 << QString() << QString() << 1 << 1;
+        // Below the setting's level the number keeps its last four characters, the birth date its
+        // month and day, and no age is shown; at the level everything shows.
+        QTest::newRow("SS#, level 2 under 3") << 1 << u"SS#"_s << u"***-**-6789"_s << 2 << 3;
+        QTest::newRow("SS#, level 3 under 3") << 1 << u"SS#"_s << u"123-45-6789"_s << 3 << 3;
+        QTest::newRow("SS#, level 3 under 4") << 1 << u"SS#"_s << u"***-**-6789"_s << 3 << 4;
+        QTest::newRow("Date of Birth, level 1 under 2")
+            << 3 << u"Date of Birth"_s << u"03/15/****"_s << 1 << 2;
+        QTest::newRow("Date of Birth, level 4 under 4")
+            << 3 << u"Date of Birth"_s << u"03/15/1990 (34)"_s << 4 << 4;
+        QTest::newRow("Race/Sex, masked") << 2 << u"Race/Sex"_s << u"B/F"_s << 1 << 4;
+        QTest::newRow("Date of Employment, masked")
+            << 8 << u"Date of Employment"_s << u"07/01/2015 (8)"_s << 1 << 4;
+        QTest::newRow("Employee#, masked") << 9 << u"Employee#"_s << u"E-042"_s << 1 << 4;
     }
     void listWithValues() {
         QFETCH(int, index);
         QFETCH(QString, entry);
         QFETCH(QString, value);
+        QFETCH(int, user);
+        QFETCH(int, setting);
         TempDataFolder folder;
         PersonnelRecord r = Employee(u"Smith"_s, u"Ann"_s, {1990, 3, 15}, {2015, 7, 1});
         r.SetJobTitle(u"Head Nurse"_s);
@@ -293,6 +310,7 @@ private slots:
         ListOptions o;
         o.comboListWithIndex = index;
         o.comboListWith = entry;
+        o.sensitive = SensitiveFields(user, setting);
         const EmployeeListResult result = Build(o);
         QCOMPARE(Lines(result), QStringList({u"Smith, Ann|%1|*|1"_s.arg(value)}));
         QCOMPARE(result.formatString, u"Name|<"_s + entry);
@@ -349,6 +367,55 @@ private slots:
                                       u"Dec, Late|Dec 15| (74)|1|1215"_s};
         QCOMPARE(Lines(Build(OfType(4), Ole(2024, 1, 1))), expected);
         QCOMPARE(Lines(Build(OfType(4), Ole(2024, 12, 31))), expected);
+    }
+
+    // The lists by age and by birthday go on working for a user who sees the birth dates masked:
+    // month and day only, no age, in the same order; the list by age's sort key, which would show
+    // the year, numbers the rows by place. The list by seniority shows no birth date.
+    void datedListsUnderTheSensitiveFieldsRule_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("user");
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList byAge = {u"No, Date||0|4|"_s, u"Dec, Late|12/15/1950|73|1|19501215"_s,
+                                   u"Mid, Year|06/20/1994|29|3|19940620"_s,
+                                   u"Jan, Early|01/02/2001|23|2|20010102"_s};
+        const QStringList birthdays = {u"No, Date|| (0)|4|"_s, u"Jan, Early|Jan 02| (23)|2|0102"_s,
+                                       u"Mid, Year|Jun 20| (30)|3|0620"_s,
+                                       u"Dec, Late|Dec 15| (74)|1|1215"_s};
+        QTest::newRow("by age, everyone sees everything") << 3 << 1 << 1 << byAge;
+        QTest::newRow("by age, level 3 under 3") << 3 << 3 << 3 << byAge;
+        QTest::newRow("by age, level 2 under 3")
+            << 3 << 2 << 3
+            << QStringList{u"No, Date|||4|1"_s, u"Dec, Late|12/15||1|2"_s, u"Mid, Year|06/20||3|3"_s,
+                           u"Jan, Early|01/02||2|4"_s};
+        QTest::newRow("birthdays, level 4 under 4") << 4 << 4 << 4 << birthdays;
+        QTest::newRow("birthdays, level 1 under 4")
+            << 4 << 1 << 4
+            << QStringList{u"No, Date|||4|"_s, u"Jan, Early|01/02||2|0102"_s, u"Mid, Year|06/20||3|0620"_s,
+                           u"Dec, Late|12/15||1|1215"_s};
+        QTest::newRow("seniority, level 1 under 4")
+            << 2 << 1 << 4
+            << QStringList{
+                   u"Dec, Late||01/01/2010 (14)|1|20100101"_s, u"Jan, Early||01/01/2010 (14)|2|20100101"_s,
+                   u"Mid, Year||01/01/2010 (14)|3|20100101"_s, u"No, Date||01/01/2010 (14)|4|20100101"_s};
+    }
+    void datedListsUnderTheSensitiveFieldsRule() {
+        QFETCH(int, type);
+        QFETCH(int, user);
+        QFETCH(int, setting);
+        QFETCH(QStringList, expected);
+        TempDataFolder folder;
+        PersonnelRecord undated = Employee(u"No"_s, u"Date"_s);
+        undated.SetDateOfBirth(std::numeric_limits<double>::quiet_NaN());
+        QVERIFY(WriteFile({Employee(u"Dec"_s, u"Late"_s, {1950, 12, 15}),
+                           Employee(u"Jan"_s, u"Early"_s, {2001, 1, 2}),
+                           Employee(u"Mid"_s, u"Year"_s, {1994, 6, 20}), undated}));
+        ListOptions o = OfType(type);
+        o.sensitive = SensitiveFields(user, setting);
+        const EmployeeListResult r = Build(o);
+        QCOMPARE(Lines(r), expected);
+        QCOMPARE(Lines(r), GridSorted(r, 4)); // the grid's own sort on the key keeps the order
     }
 
     void datedListsTakeCurrentEmployeesOnly() {
@@ -412,6 +479,12 @@ private slots:
         QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"20's"_s; }), u"ACDE"_s);
         QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"30's"_s; }), u"B"_s);
         QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"40's"_s; }), QString());
+        // Masked birth dates leave the age group's meaning as it is.
+        QCOMPARE(names([](ListOptions& o) {
+                     o.comboAgeGroup = u"20's"_s;
+                     o.sensitive = SensitiveFields(1, 4);
+                 }),
+                 u"ACDE"_s);
         QCOMPARE(names([](ListOptions& o) {
                      o.optRace = 3;
                      o.optEmpStatus = 2;
@@ -436,10 +509,11 @@ private slots:
         bea.SetMiddleName(u"Maë"_s);
         bea.SetCityStateZip(u"Paris €"_s);
         QVERIFY(WriteFile({ann, bea}));
-        const auto found = [](const QString& text, bool notepad = false) {
+        const auto found = [](const QString& text, bool notepad = false, SensitiveFields sensitive = {}) {
             ListOptions o;
             o.txtOther = text;
             o.chkSearchNotepad = notepad;
+            o.sensitive = sensitive;
             return Names(Build(o)).join(u';');
         };
         QCOMPARE(found(u"smith"_s), QString());
@@ -459,6 +533,14 @@ private slots:
         QCOMPARE(found(u"00042    Likes"_s, true), QString());
         QCOMPARE(found(u"zebra"_s, true), QString());
         QCOMPARE(found(u"  Smi "_s), u"Smith, Ann"_s);
+        // Someone who sees the number masked cannot find people by it: it is left out of the text.
+        const SensitiveFields masked(2, 3);
+        QCOMPARE(found(u"123"_s, false, SensitiveFields(3, 3)), u"Smith, Ann"_s);
+        QCOMPARE(found(u"123"_s, false, masked), QString());
+        QCOMPARE(found(u"123"_s, true, masked), QString());
+        QCOMPARE(found(u"Smith  Bob Hope"_s, false, masked), u"Smith, Ann"_s);
+        QCOMPARE(found(u"Smith  Bob Hope"_s), QString());
+        QCOMPARE(found(u"Nurse 00042"_s, false, masked), u"Smith, Ann"_s);
     }
 
     // On a few thousand generated employees every list agrees, row for row, with the records'

@@ -229,6 +229,59 @@ private slots:
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     }
 
+    // The printout is the list as the grid shows it to the user, so a user below the
+    // SensitiveFieldsLevel setting gets the birth dates masked on paper too.
+    void birthDatesAsTheUserSeesThem_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("setting"); // empty: none
+        QTest::addColumn<int>("type");        // optTypeList
+        QTest::addColumn<QStringList>("headings");
+        QTest::addColumn<QStringList>("rows"); // "name|second|third"; equal dates stay in file order
+        const QStringList byAge{u"Name"_s, u"Date of Birth"_s, u"Current Age"_s};
+        const QStringList birthdays{u"Name"_s, u"Birthday"_s, u"Age on this Birthday"_s};
+        QTest::newRow("by age, no setting")
+            << 1 << QString() << 3 << byAge
+            << QStringList{u"Cole, Dee|04/01/1980|46"_s, u"Adams, Bob|04/01/1980|46"_s};
+        QTest::newRow("by age, level 2 under 3")
+            << 2 << u"3"_s << 3 << byAge << QStringList{u"Cole, Dee|04/01|"_s, u"Adams, Bob|04/01|"_s};
+        QTest::newRow("birthdays, level 4 under 4")
+            << 4 << u"4"_s << 4 << birthdays
+            << QStringList{u"Cole, Dee|Apr 01| (46)"_s, u"Adams, Bob|Apr 01| (46)"_s};
+        QTest::newRow("birthdays, level 3 under 4")
+            << 3 << u"4"_s << 4 << birthdays << QStringList{u"Cole, Dee|04/01|"_s, u"Adams, Bob|04/01|"_s};
+    }
+    void birthDatesAsTheUserSeesThem() {
+        QFETCH(int, level);
+        QFETCH(QString, setting);
+        QFETCH(int, type);
+        QFETCH(QStringList, headings);
+        QFETCH(QStringList, rows);
+        CHECKED(WriteStaff(
+            {Employee(u"Cole"_s, u"Dee"_s, u"Driver"_s), Employee(u"Adams"_s, u"Bob"_s, u"Nurse"_s)}));
+        if (!setting.isEmpty())
+            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"Organization"_s, u"Harbor Clinic"_s);
+        frmMain* w = OpenMainWindow(*p, qint16(level));
+        QVERIFY(w);
+        ClickTabOf(w->tabMain, 1);
+        ClickOption(w, u"optTypeList(%1)"_s.arg(type));
+        ClickTabOf(w->tabMain, 0);
+
+        p->prompts.Answer(MsgAnswer::Yes);
+        CHECKED(ClickPrintList(w));
+        const double h = LineHeight();
+        QList<Piece> expected;
+        double y = 0;
+        AddHeading(expected, 1, w->ListFrameCaption(), headings, y);
+        for (const QString& row : rows) {
+            AddRow(expected, 1, row.split(u'|'), y);
+            y += h;
+        }
+        expected << Piece{1, Rule, 0.5, y - h};
+        expected << Piece{1, u"End of Printout"_s, 0.5, y};
+        CHECKED(ComparePieces(Pieces(p->printer), expected));
+    }
+
     void listThatFillsExactlyOnePage() {
         const int rows = RowsPerPage();
         CHECKED(WriteStaff(Numbered(rows)));

@@ -130,9 +130,10 @@ struct FormText {
 };
 
 // Every text of the form as it must be printed for FullRecord(); `emergency` and `relation` are
-// the two texts at column 42.
+// the two texts at column 42, `ssn` and `born` those of lines 24 and 25.
 QList<FormText> ExpectedForm(const QString& year, const QString& first, const QString& emergency,
-                             const QString& relation) {
+                             const QString& relation, const QString& ssn = u"123-45-6789"_s,
+                             const QString& born = u"Date of Birth: March 7, 1968"_s) {
     const QString rule(79, u'_');
     return {
         {1, 10, year + u" Annual Employee Information Update"_s},
@@ -152,8 +153,8 @@ QList<FormText> ExpectedForm(const QString& year, const QString& first, const QS
         {20, 10, u"Email: bob@example.com          "_s},
         {22, 10, u"B"_s},
         {23, 10, u"M"_s},
-        {24, 10, u"123-45-6789"_s},
-        {25, 10, u"Date of Birth: March 7, 1968"_s},
+        {24, 10, ssn},
+        {25, 10, born},
         {26, 10, u"Date of Employment: November 15, 2000"_s},
         {27, 10, u"Employee #: E-1042         "_s},
         {28, 10, u"Job Title: Nurse                    "_s},
@@ -348,12 +349,36 @@ private slots:
         QCOMPARE(report.last(), u"Speaks French."_s);
     }
 
+    // As stored, but for the Social Security number and the birth year, which the user printing
+    // the forms sees as the SensitiveFieldsLevel setting says.
+    void formShowsTheRecordAsStored_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("setting"); // empty: none
+        QTest::addColumn<QString>("ssn");
+        QTest::addColumn<QString>("born");
+        const QString shownSsn = u"123-45-6789"_s;
+        const QString shownBirth = u"Date of Birth: March 7, 1968"_s;
+        const QString maskedSsn = u"***-**-6789"_s;
+        const QString maskedBirth = u"Date of Birth: March 7, ****"_s;
+        QTest::newRow("no setting") << 4 << QString() << shownSsn << shownBirth;
+        QTest::newRow("level 1, no setting") << 1 << QString() << shownSsn << shownBirth;
+        QTest::newRow("level 2 under 3") << 2 << u"3"_s << maskedSsn << maskedBirth;
+        QTest::newRow("level 3 under 3") << 3 << u"3"_s << shownSsn << shownBirth;
+        QTest::newRow("level 3 under 4") << 3 << u"4"_s << maskedSsn << maskedBirth;
+        QTest::newRow("mistyped setting") << 1 << u"high"_s << shownSsn << shownBirth;
+    }
     void formShowsTheRecordAsStored() {
+        QFETCH(int, level);
+        QFETCH(QString, setting);
+        QFETCH(QString, ssn);
+        QFETCH(QString, born);
         TempDataFolder folder;
         AppendRecord(NoEmergencyRecord());
         AppendRecord(FullRecord());
         TestProgram p(folder.Path(), QDateTime(QDate(2031, 1, 2), QTime(0, 0, 1)));
-        frmMain* w = OpenMainWindow(p);
+        if (!setting.isEmpty())
+            p.settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+        frmMain* w = OpenMainWindow(p, qint16(level));
         QVERIFY(w);
         QCOMPARE(ListedNames(w->grid), QStringList({u"Adams, Bob"_s, u"Adams, Cy"_s}));
 
@@ -366,34 +391,68 @@ private slots:
         for (const auto& t : p.printer.Texts())
             (t.document == 1 ? bob : cy) << t;
         VerifyForm(bob, ExpectedForm(u"2031"_s, u"Bob            "_s, u"Mary Adams at (217) 555-0101"_s,
-                                     u"(Wife)"_s));
+                                     u"(Wife)"_s, ssn, born));
         if (QTest::currentTestFailed())
             return;
         // Without an emergency contact only the joining texts remain.
-        VerifyForm(cy, ExpectedForm(u"2031"_s, u"Cy             "_s, u" at "_s, u"()"_s));
+        VerifyForm(cy, ExpectedForm(u"2031"_s, u"Cy             "_s, u" at "_s, u"()"_s, ssn, born));
     }
 
     void formIsPlacedFromThePaperEdge_data() {
         QTest::addColumn<QPointF>("margins");
-        QTest::newRow("no margin") << QPointF(0, 0);
-        QTest::newRow("quarter inch") << QPointF(0.25, 0.25);
-        QTest::newRow("half inch") << QPointF(0.5, 0.5);
-        QTest::newRow("uneven") << QPointF(0.1, 0.3);
+        QTest::addColumn<int>("user");          // the printing user's access level
+        QTest::addColumn<int>("setting");       // SensitiveFieldsLevel
+        QTest::addColumn<QString>("storedSsn"); // null: FullRecord()'s
+        QTest::addColumn<QDate>("dateOfBirth"); // null: FullRecord()'s
+        QTest::addColumn<QString>("ssn");
+        QTest::addColumn<QString>("born");
+        const QString ssn = u"123-45-6789"_s;
+        const QString born = u"Date of Birth: March 7, 1968"_s;
+        const QString masked = u"***-**-6789"_s;
+        const QString maskedBirth = u"Date of Birth: March 7, ****"_s;
+        QTest::newRow("no margin") << QPointF(0, 0) << 1 << 1 << QString() << QDate() << ssn << born;
+        QTest::newRow("quarter inch") << QPointF(0.25, 0.25) << 1 << 1 << QString() << QDate() << ssn << born;
+        QTest::newRow("half inch") << QPointF(0.5, 0.5) << 1 << 1 << QString() << QDate() << ssn << born;
+        QTest::newRow("uneven") << QPointF(0.1, 0.3) << 1 << 1 << QString() << QDate() << ssn << born;
+        QTest::newRow("masked") << QPointF(0.25, 0.25) << 1 << 2 << QString() << QDate() << masked
+                                << maskedBirth;
+        QTest::newRow("shown at the level")
+            << QPointF(0.25, 0.25) << 2 << 2 << QString() << QDate() << ssn << born;
+        // The stored padding goes with the mask; a number never typed in prints as before.
+        QTest::newRow("masked, short number")
+            << QPointF(0, 0) << 1 << 4 << u"12345"_s << QDate() << u"***-**-2345"_s << maskedBirth;
+        QTest::newRow("masked, no number")
+            << QPointF(0, 0) << 1 << 4 << u""_s << QDate() << QString(11, u' ') << maskedBirth;
+        QTest::newRow("shown, short number")
+            << QPointF(0, 0) << 1 << 1 << u"12345"_s << QDate() << u"12345      "_s << born;
+        QTest::newRow("masked, November") << QPointF(0, 0) << 3 << 4 << QString() << QDate(1999, 11, 25)
+                                          << masked << u"Date of Birth: November 25, ****"_s;
     }
 
     // Whatever the printer's unprintable margins, the form stands in the same place on the paper.
     void formIsPlacedFromThePaperEdge() {
         QFETCH(QPointF, margins);
+        QFETCH(int, user);
+        QFETCH(int, setting);
+        QFETCH(QString, storedSsn);
+        QFETCH(QDate, dateOfBirth);
+        QFETCH(QString, ssn);
+        QFETCH(QString, born);
+        PersonnelRecord record = FullRecord();
+        if (!storedSsn.isNull())
+            record.SetSocialSecurityNumber(storedSsn);
+        if (dateOfBirth.isValid())
+            record.SetDateOfBirth(DateToOle(dateOfBirth));
         RecordingPrinter printer(margins);
         FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(17, 5, 9)));
         printer.Font.bold = false;
         printer.CurrentX = 4;
         printer.CurrentY = 7;
 
-        QCOMPARE(PrintUpdateForm(printer, FullRecord(), clock), QString());
+        QCOMPARE(PrintUpdateForm(printer, record, clock, SensitiveFields(user, setting)), QString());
 
         VerifyForm(printer.Texts(), ExpectedForm(u"2026"_s, u"Bob            "_s,
-                                                 u"Mary Adams at (217) 555-0101"_s, u"(Wife)"_s));
+                                                 u"Mary Adams at (217) 555-0101"_s, u"(Wife)"_s, ssn, born));
         // The column is the letters' mean advance of 10-point bold Arial, not some other width.
         const FormMetrics m;
         QVERIFY2(m.column > 0.075 && m.column < 0.1, qPrintable(QString::number(m.column)));

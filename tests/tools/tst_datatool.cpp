@@ -72,16 +72,17 @@ private:
     QTemporaryDir m_dir;
     QString Path(const QString& name) const { return m_dir.filePath(name); }
 
-    // Runs the tool with the temporary folder as working directory.
+    // Runs the tool with the temporary folder as working directory, and its "config" folder as
+    // the one that holds the program's settings file (made only by a test that writes one).
     // `locale` (for example "sv_SE") is the tool's LC_ALL; it inherits the test's otherwise.
     Outcome Tool(const QStringList& arguments, const QString& locale = {}) {
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
-        if (!locale.isEmpty()) {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Path(QStringLiteral("config")));
+        if (!locale.isEmpty())
             environment.insert(QStringLiteral("LC_ALL"), locale + QStringLiteral(".UTF-8"));
-            process.setProcessEnvironment(environment);
-        }
+        process.setProcessEnvironment(environment);
         process.start(QString::fromUtf8(DATATOOL_PATH), arguments);
         Outcome result;
         if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
@@ -448,22 +449,42 @@ private slots:
         QTest::addColumn<int>("sex");
         QTest::addColumn<QString>("lookFor");
         QTest::addColumn<bool>("notepad");
-        QTest::addColumn<bool>("ssn");
+        QTest::addColumn<bool>("masked"); // the SSN and the birth year as a user below the setting sees them
         QTest::addColumn<bool>("json");
         QTest::addColumn<QString>("locale"); // the tool's, and the order of the list built here
         QTest::addColumn<int>("employees");
+        QTest::addColumn<QString>("setting"); // SensitiveFieldsLevel in the program's file; empty: no file
         const auto row = [](const char* name, const QString& options, int type, int status, int race, int sex,
-                            const QString& lookFor = {}, bool notepad = false, bool ssn = false,
-                            bool json = false, const QString& locale = {}, int employees = 120) {
+                            const QString& lookFor = {}, bool notepad = false, bool masked = false,
+                            bool json = false, const QString& locale = {}, int employees = 120,
+                            const QString& setting = {}) {
             QTest::newRow(name) << (options.isEmpty() ? QStringList() : options.split(u' ')) << type << status
-                                << race << sex << lookFor << notepad << ssn << json << locale << employees;
+                                << race << sex << lookFor << notepad << masked << json << locale << employees
+                                << setting;
         };
+        // Without a setting everyone sees everything.
         row("defaults", {}, 1, 1, 1, 1);
         row("by employment", QStringLiteral("--list employment"), 2, 1, 1, 1);
         row("by age, as JSON", QStringLiteral("--list=age --json"), 3, 1, 1, 1, {}, false, false, true);
-        row("birthdays with the SSN", QStringLiteral("--list birthday --ssn"), 4, 1, 1, 1, {}, false, true);
+        row("birthdays, --ssn under 4", QStringLiteral("--list birthday --ssn"), 4, 1, 1, 1, {}, false, false,
+            false, {}, 120, QStringLiteral("4"));
         row("previous", QStringLiteral("--status previous"), 1, 2, 1, 1);
-        row("both", QStringLiteral("--status both --ssn"), 1, 3, 1, 1, {}, false, true);
+        row("both", QStringLiteral("--status both --ssn"), 1, 3, 1, 1);
+        // The setting in the program's file against --level (1 unless given) and --show-sensitive.
+        row("level 1 under 2", {}, 1, 1, 1, 1, {}, false, true, false, {}, 120, QStringLiteral("2"));
+        row("level 2 under 3, by age as JSON", QStringLiteral("--list age --json --level 2"), 3, 1, 1, 1, {},
+            false, true, true, {}, 120, QStringLiteral("3"));
+        row("level 3 under 3", QStringLiteral("--level=3"), 1, 1, 1, 1, {}, false, false, false, {}, 120,
+            QStringLiteral("3"));
+        row("level 4 under 4, by birthday", QStringLiteral("--level 4 --list birthday"), 4, 1, 1, 1, {},
+            false, false, false, {}, 120, QStringLiteral("4"));
+        row("the owner under 4", QStringLiteral("--show-sensitive --status both"), 1, 3, 1, 1, {}, false,
+            false, false, {}, 120, QStringLiteral("4"));
+        row("mistyped setting", {}, 1, 1, 1, 1, {}, false, false, false, {}, 120, QStringLiteral("x"));
+        // A number a user sees masked is not looked in ("SSN": the first employee's number).
+        row("a number, shown", QStringLiteral("--look-for SSN"), 1, 1, 1, 1, QStringLiteral("SSN"));
+        row("a number, masked", QStringLiteral("--look-for SSN --level 3"), 1, 1, 1, 1, QStringLiteral("SSN"),
+            false, true, false, {}, 120, QStringLiteral("4"));
         row("white women", QStringLiteral("--race w --sex F"), 1, 1, 2, 3);
         row("a town", QStringLiteral("--look-for Springfield"), 1, 1, 1, 1, QStringLiteral("Springfield"));
         row("in the notepads", QStringLiteral("--look-for forklift --notepad --json"), 1, 1, 1, 1,
@@ -481,13 +502,28 @@ private slots:
         QFETCH(int, sex);
         QFETCH(QString, lookFor);
         QFETCH(bool, notepad);
-        QFETCH(bool, ssn);
+        QFETCH(bool, masked);
         QFETCH(bool, json);
         QFETCH(QString, locale);
         QFETCH(int, employees);
+        QFETCH(QString, setting);
+        if (!setting.isEmpty()) {
+            QVERIFY(QDir().mkpath(Path(QStringLiteral("config/Rosterly"))));
+            WriteBytes(Path(QStringLiteral("config/Rosterly/Rosterly.ini")),
+                       "[General]\nx=1\n\n[Defaults]\nSensitiveFieldsLevel=" + setting.toUtf8() + "\n");
+        }
         QCOMPARE(Tool({QStringLiteral("seed"), QString::number(employees), QStringLiteral("Rosterly.Data")})
                      .exitCode,
                  0);
+        FileIo io;
+        PersonnelFile file(io, Path(QStringLiteral("Rosterly.Data")));
+        const bool lookForNumber = lookFor == QStringLiteral("SSN");
+        if (lookForNumber) {
+            QVERIFY(file.OpenPersonnelFile() && file.ReadPersonnelRecord(1));
+            lookFor = file.Record().SocialSecurityNumber();
+            file.ClosePersonnelFile();
+            options.replaceInStrings(QStringLiteral("SSN"), lookFor);
+        }
         const QStringList command =
             QStringList{QStringLiteral("export"), QStringLiteral("Rosterly.Data")} + options;
         const Outcome r = Tool(command, locale);
@@ -499,8 +535,6 @@ private slots:
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.exitCode, 0);
 
-        FileIo io;
-        PersonnelFile file(io, Path(QStringLiteral("Rosterly.Data")));
         std::vector<qint32> records;
         for (int pass = (status == 2 ? 2 : 1); pass <= (status == 1 ? 1 : 2); ++pass) {
             ListOptions list;
@@ -510,15 +544,26 @@ private slots:
             list.optSex = sex;
             list.txtOther = lookFor;
             list.chkSearchNotepad = notepad;
+            list.sensitive = SensitiveFields(masked ? 1 : 4, 4);
             const EmployeeListResult built = BuildEmployeeRows(file, list, SystemClock().TodayOle(), 0);
             QVERIFY(built.status);
             const std::vector<qint32> listed = ListedRecords(built);
-            QVERIFY(!listed.empty());
+            QCOMPARE(listed.empty(), lookForNumber && masked);
             records.insert(records.end(), listed.begin(), listed.end());
         }
-        const ExportTable table = ReadExportTable(file, records, {.includeSsn = ssn});
+        const ExportTable table =
+            ReadExportTable(file, records, {.sensitive = SensitiveFields(masked ? 1 : 4, 4)});
         QVERIFY(table.status);
         QCOMPARE(r.out, json ? JsonLines(table) : CsvBytes(table));
+        // Every made-up employee has a number and a birth date: all in full, or none.
+        const QRegularExpression fullSsn(QStringLiteral("[0-9]{3}-[0-9]{2}-[0-9]{4}"));
+        const QRegularExpression maskedBirth(
+            json ? QStringLiteral("\"DateOfBirth\":\"\\*{4}-[0-9]{2}-[0-9]{2}\"")
+                 : QStringLiteral(",\\*{4}-[0-9]{2}-[0-9]{2},"));
+        const QString out = QString::fromUtf8(r.out);
+        QCOMPARE(out.count(fullSsn), masked ? 0 : qsizetype(records.size()));
+        QCOMPARE(out.count(QStringLiteral("***-**-")), masked ? qsizetype(records.size()) : 0);
+        QCOMPARE(out.count(maskedBirth), masked ? qsizetype(records.size()) : 0);
     }
 
     void importAddsEveryRowOrNone() {
@@ -744,6 +789,11 @@ private slots:
             "--race, --sex or --look-for");
         row("a value missing after an unknown option", {"export", "f", "--bogus", "--race"}, 2,
             "unknown option '--bogus' for export");
+        row("level out of range", {"export", "f", "--level", "5"}, 2, "--level takes 1, 2, 3 or 4, not '5'");
+        row("level not a number", {"export", "f", "--level=one"}, 2, "--level takes 1, 2, 3 or 4, not 'one'");
+        row("level missing", {"export", "f", "--level"}, 2, "--level needs a value");
+        row("show-sensitive given a value", {"export", "f", "--show-sensitive=yes"}, 2,
+            "unknown option '--show-sensitive=yes' for export");
         row("export of a missing file", {"export", "missing.Data"}, 1,
             "cannot open missing.Data: No such file or directory");
         row("import without FILE", {"import", "a.csv"}, 2, "import needs a CSV file and a FILE");

@@ -41,7 +41,7 @@ const char Usage[] = R"(Usage:
   rosterly-data seed N FILE [--seed S] [--force]
   rosterly-data export FILE [--list alphabetical|employment|age|birthday]
                 [--status current|previous|both] [--race W|B|H|A|O] [--sex M|F]
-                [--look-for TEXT] [--notepad] [--ssn] [--json]
+                [--look-for TEXT] [--notepad] [--level N | --show-sensitive] [--json]
   rosterly-data import CSV FILE [--dry-run]
   rosterly-data --help
 
@@ -67,7 +67,10 @@ export Prints the employee list the program's list options would show as CSV
        the lists by employment, age and birthday hold current employees only
        and take no filters. --look-for searches the names, phones, numbers and
        titles (and the notepads with --notepad). The Social Security number
-       column is written only with --ssn.
+       and the year of birth are masked ("***-**-6789", "****-03-07") as the
+       program masks them for a user of access level N (1 to 4, default 1)
+       under its SensitiveFieldsLevel setting; --show-sensitive (or --ssn)
+       writes them in full.
 import Reads the employees of the CSV file (with the columns export writes, in
        any order) and appends them to the personnel file FILE, all or none:
        when any row is wrong, nothing is written and each fault is listed by

@@ -15,7 +15,7 @@
 //   rosterly-data check [--users | --personnel] FILE
 //   rosterly-data seed N FILE [--seed S] [--force]
 //   rosterly-data export FILE [--list L] [--status S] [--race R] [--sex X] [--look-for TEXT]
-//                             [--notepad] [--ssn] [--json]
+//                             [--notepad] [--level N | --show-sensitive] [--json]
 //   rosterly-data import CSV FILE [--dry-run]
 //
 // dump and check only ever read FILE.

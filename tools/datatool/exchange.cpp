@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
@@ -53,6 +55,18 @@ QString TakeLock(DataFolderLock& lock, const QString& path) {
     return QStringLiteral("the folder of %1 is in use by %2 on %3 (process %4); nothing was done")
         .arg(path, lock.HeldBy().user, lock.HeldBy().host)
         .arg(lock.HeldBy().pid);
+}
+
+// The access level from which the program shows the Social Security number and the year of birth
+// in full: "SensitiveFieldsLevel" in [Defaults] of the program's own settings file, where the
+// program's IniSettingsStore keeps it ($XDG_CONFIG_HOME/Rosterly/Rosterly.ini, else
+// ~/.config/Rosterly/Rosterly.ini). The tool links the data layer only, so it reads the file itself.
+int ProgramSensitiveFieldsLevel() {
+    const QString path = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                             .filePath(QStringLiteral("Rosterly/Rosterly.ini"));
+    const QSettings settings(path, QSettings::IniFormat);
+    return SensitiveFieldsLevelFrom(
+        settings.value(QStringLiteral("Defaults/SensitiveFieldsLevel")).toString());
 }
 
 struct ExportLine {
@@ -111,7 +125,18 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
         filtered = true;
     }
     line.list.chkSearchNotepad = parsed.isSet(QStringLiteral("notepad"));
-    line.options.includeSsn = parsed.isSet(QStringLiteral("ssn"));
+    // As the program would show the fields to a user of --level (1, the lowest, unless given);
+    // --show-sensitive (or its older name --ssn) is the data owner's, who sees everything.
+    int level = 1;
+    for (const QString& value : parsed.values(QStringLiteral("level"))) {
+        level = value.size() == 1 && value[0] >= u'1' && value[0] <= u'4' ? value.toInt() : 0;
+        if (level == 0)
+            return QStringLiteral("--level takes 1, 2, 3 or 4, not '%1'").arg(value);
+    }
+    if (!parsed.isSet(QStringLiteral("show-sensitive")) && !parsed.isSet(QStringLiteral("ssn")))
+        line.options.sensitive = SensitiveFields(level, ProgramSensitiveFieldsLevel());
+    // Not searched for in what the user sees masked.
+    line.list.sensitive = line.options.sensitive;
     line.json = parsed.isSet(QStringLiteral("json"));
     const QStringList operands = parsed.positionalArguments();
     if (const QString wrong = OperandProblem(operands, 1, QStringLiteral("export needs a FILE"));
@@ -135,6 +160,8 @@ QList<QCommandLineOption> ExportLineOptions() {
             Option("sex", "a value"),
             Option("look-for", "a value"),
             Option("notepad"),
+            Option("level", "a value"),
+            Option("show-sensitive"),
             Option("ssn"),
             Option("json")};
 }
