@@ -493,11 +493,8 @@ private:
                     PutSlashDate(m_bytes, d);
                 texts[0] = Take();
                 break;
-            default: // "MMM dd"
-                if (m_masked) {
-                    PutMonthDay(m_bytes, d);
-                    texts[0] = Take();
-                } else if (d.valid) {
+            default: // "MMM dd", which tells no year even when the year is hidden
+                if (d.valid) {
                     const char day[2] = {char('0' + d.day / 10), char('0' + d.day % 10)};
                     texts[0] = m_monthNames[std::size_t(d.month)] + u' ' + QLatin1StringView(day, 2);
                 } else {

@@ -370,7 +370,7 @@ private slots:
     }
 
     // The lists by age and by birthday go on working for a user who sees the birth dates masked:
-    // month and day only, no age, in the same order; the list by age's sort key, which would show
+    // month and day only (the birthday list's "Mmm dd" as it is), no age, in the same order; the list by age's sort key, which would show
     // the year, numbers the rows by place. The list by seniority shows no birth date.
     void datedListsUnderTheSensitiveFieldsRule_data() {
         QTest::addColumn<int>("type");
@@ -392,8 +392,8 @@ private slots:
         QTest::newRow("birthdays, level 4 under 4") << 4 << 4 << 4 << birthdays;
         QTest::newRow("birthdays, level 1 under 4")
             << 4 << 1 << 4
-            << QStringList{u"No, Date|||4|"_s, u"Jan, Early|01/02||2|0102"_s, u"Mid, Year|06/20||3|0620"_s,
-                           u"Dec, Late|12/15||1|1215"_s};
+            << QStringList{u"No, Date|||4|"_s, u"Jan, Early|Jan 02||2|0102"_s, u"Mid, Year|Jun 20||3|0620"_s,
+                           u"Dec, Late|Dec 15||1|1215"_s};
         QTest::newRow("seniority, level 1 under 4")
             << 2 << 1 << 4
             << QStringList{

@@ -248,7 +248,7 @@ private slots:
             << 4 << u"4"_s << 4 << birthdays
             << QStringList{u"Cole, Dee|Apr 01| (46)"_s, u"Adams, Bob|Apr 01| (46)"_s};
         QTest::newRow("birthdays, level 3 under 4")
-            << 3 << u"4"_s << 4 << birthdays << QStringList{u"Cole, Dee|04/01|"_s, u"Adams, Bob|04/01|"_s};
+            << 3 << u"4"_s << 4 << birthdays << QStringList{u"Cole, Dee|Apr 01|"_s, u"Adams, Bob|Apr 01|"_s};
     }
     void birthDatesAsTheUserSeesThem() {
         QFETCH(int, level);
