@@ -1,14 +1,24 @@
 // The employee list's own menu on the real main window, opened as a user opens it (the right
 // button, the Menu key): exporting the list as CSV, copying the highlighted employee, and
 // importing employees from CSV after a preview, with what reaches the files byte for byte.
+#include "app/programwindows.h"
 #include "exchange/importcsv.h"
+#include "print/printer.h"
+#include "records/recordpage.h"
+#include "support/pdfwords.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
 
+#include <QAbstractItemModel>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 
 #include <sys/stat.h>
 
@@ -71,6 +81,26 @@ QList<QByteArray> CsvLines(const QString& path) {
     if (!bytes.startsWith("\xEF\xBB\xBF"))
         return {};
     return bytes.mid(3).split('\n');
+}
+
+// Every text the main window shows or keeps for a tool tip, the grid's cells, hidden ones too.
+QStringList ScreenTexts(QWidget* w) {
+    QStringList texts{w->windowTitle()};
+    for (const QWidget* child : w->findChildren<QWidget*>())
+        texts << child->toolTip();
+    for (const QLineEdit* box : w->findChildren<QLineEdit*>())
+        texts << box->text();
+    for (const QLabel* label : w->findChildren<QLabel*>())
+        texts << label->text();
+    for (const QGroupBox* frame : w->findChildren<QGroupBox*>())
+        texts << frame->title();
+    for (const QAbstractItemView* view : w->findChildren<QAbstractItemView*>()) {
+        const QAbstractItemModel* m = view->model();
+        for (int row = 0; row < m->rowCount(); ++row)
+            for (int col = 0; col < m->columnCount(); ++col)
+                texts << m->index(row, col).data().toString();
+    }
+    return texts;
 }
 
 } // namespace
@@ -198,6 +228,74 @@ private slots:
         QVERIFY(lines[0].contains(u"\tSex\tSocialSecurityNumber\tDateOfBirth\t"_s));
         QVERIFY2(lines[1].contains(u"\tAnn\t\tMiller\t"_s), qPrintable(lines[1]));
         QCOMPARE(p->prompts.Asked().size(), 0);
+    }
+
+    // Signed in at level 2 under SensitiveFieldsLevel=3, the user meets the first five digits of a
+    // Social Security number or a year of birth nowhere: not on the screen, its tool tips, the
+    // printed report (a real PDF), the clipboard or the exported file; and an edit keeps both on
+    // disk byte for byte.
+    void sensitiveFieldsLeaveNothingBelowTheLevel() {
+        WriteStaff(Staff());
+        GiveSsns();
+        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
+        const QString pdfFolder = folder->Path() + u"/Printouts"_s;
+        const auto pdf = MakePdfPrinter(p->prompts, pdfFolder, u"Rosterly"_s);
+        ProgramWindows windows{
+            p->state, p->settings, p->prompts, p->clock, p->io, p->personnel, *pdf, [](int) {
+            }};
+        p->state.CurrentUserName = u"Ann Lee"_s;
+        p->state.CurrentAccessLevel = 2;
+        windows.ShowMainWindow();
+        frmMain* w = windows.MainWindow();
+        QVERIFY(QTest::qWaitFor([w] { return w->IsActivated(); }));
+        const std::vector<PersonnelRecord> before = ReadRecords(u"Rosterly.Data"_s);
+        const QRegularExpression secret(u"123-?45|1970|1985|1990"_s);
+        QStringList reached;
+
+        const QString csv = folder->Path() + u"/out.csv"_s;
+        p->prompts.AnswerSaveFile(csv).Answer(MsgAnswer::OK);
+        ChooseFromListMenu(w, u"mnuExportList"_s);
+        reached << QString::fromUtf8(ReadFileBytes(csv));
+        for (int row = 1; row <= 3; ++row) {
+            ClickRow(w->grid, row);
+            QTest::mouseMove(w->recordPage->Box(BoxOfField(PersonnelField::DateOfBirth)));
+            QTest::keyClick(w->grid, Qt::Key_C, Qt::ControlModifier);
+            reached << ScreenTexts(w) << QGuiApplication::clipboard()->text();
+            if (row == 1)
+                p->prompts.Answer(MsgAnswer::Yes); // the printer is ready, asked once
+            p->prompts.Answer(MsgAnswer::OK);      // where the PDF went
+            Click(w, u"cmdPrintEntry"_s);
+        }
+        const QStringList pdfs = QDir(pdfFolder).entryList({u"*.pdf"_s}, QDir::Files);
+        QCOMPARE(pdfs.size(), 3);
+        QStringList printed;
+        for (const QString& name : pdfs) {
+            for (const PdfWord& word : ReadPdfWords(QDir(pdfFolder).filePath(name)))
+                printed << word.text;
+        }
+        // What the user was given instead: the masks, on paper and in the file.
+        for (const QString& mask : {u"***-**-6781"_s, u"***-**-6782"_s, u"***-**-6783"_s, u"05/01/****"_s,
+                                    u"02/02/****"_s, u"12/24/****"_s})
+            QVERIFY2(printed.contains(mask), qPrintable(mask));
+        QVERIFY(reached[0].contains(u",****-12-24,"_s));
+        reached << printed;
+        // Neither a leading part of a number nor a year of birth anywhere.
+        for (const QString& text : reached)
+            QVERIFY2(!secret.match(text).hasMatch(), qPrintable(text));
+
+        ClickRow(w->grid, 2); // Miller, record 3
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        w->recordPage->SetFieldText(BoxOfField(PersonnelField::JobTitle), u"Head Nurse"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        QCOMPARE(p->prompts.Pending(), 0);
+        const std::vector<PersonnelRecord> after = ReadRecords(u"Rosterly.Data"_s);
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(after[2].JobTitle(), u"Head Nurse"_s);
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            for (PersonnelField f : {PersonnelField::SocialSecurityNumber, PersonnelField::DateOfBirth})
+                QCOMPARE(after[i].Raw(f), before[i].Raw(f));
+        }
+        windows.MainWindow()->close();
     }
 
     // The preview names the count; Yes appends every row and shows them in the list, No nothing.
