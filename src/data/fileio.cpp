@@ -105,3 +105,31 @@ IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, 
     bytes.resize(got);
     return {};
 }
+
+IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& bytes) {
+    const bool existed = io.Exists(fileName);
+    const int fd = io.Open(fileName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    if (!existed)
+        ::fchmod(fd, 0600);
+    const off_t before = io.Size(fd);
+    qsizetype done = 0;
+    IoStatus result;
+    while (done < bytes.size()) {
+        const ssize_t w = io.Append(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            result = IoStatus::Failure(QStringLiteral("write"), fileName, w < 0 ? errno : ENOSPC);
+            break;
+        }
+        done += w;
+    }
+    if (result && io.Sync(fd) != 0)
+        result = IoStatus::Failure(QStringLiteral("write"), fileName, errno);
+    if (!result && before >= 0)
+        io.Truncate(fd, before); // no half line left behind
+    io.Close(fd);
+    return result;
+}

@@ -45,3 +45,8 @@ private:
 // Reads the open file `fd` (named `fileName` in a failure) from its start into `bytes`: up to
 // `limit` bytes, fewer where the file ends first. A small file such as a journal; `fd` stays open.
 IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, QByteArray& bytes);
+
+// Appends `bytes` to the text file `fileName` (made owner-only when missing) and flushes them:
+// all of them or, on a failure, none (the file is cut back to its old length), so that a reader
+// never meets half a line.
+IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& bytes);

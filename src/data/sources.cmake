@@ -8,6 +8,7 @@ set(rosterly_data_sources
     fixedrecord.cpp
     fixedrecordfile.cpp
     folderlock.cpp
+    history.cpp
     oledate.cpp
     personnelfile.cpp
     records.cpp

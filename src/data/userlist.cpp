@@ -142,31 +142,6 @@ QString UserLogLine(const QString& userName, qint16 accessLevel, int event, cons
 
 IoStatus WriteUserLogEntry(FileIo& io, const QString& userName, qint16 accessLevel, int event,
                            const Clock& clock) {
-    const QString& name = UserLogFileName;
-    const bool existed = io.Exists(name);
-    const int fd = io.Open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), name, errno);
-    if (!existed)
-        ::fchmod(fd, 0600);
-    const off_t before = io.Size(fd);
-    const QByteArray bytes = ToAnsi(UserLogLine(userName, accessLevel, event, clock.Now())) + "\r\n";
-    qsizetype done = 0;
-    IoStatus result;
-    while (done < bytes.size()) {
-        const ssize_t w = io.Append(fd, bytes.constData() + done, bytes.size() - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            result = IoStatus::Failure(QStringLiteral("write"), name, w < 0 ? errno : ENOSPC);
-            break;
-        }
-        done += w;
-    }
-    if (result && io.Sync(fd) != 0)
-        result = IoStatus::Failure(QStringLiteral("write"), name, errno);
-    if (!result && before >= 0)
-        io.Truncate(fd, before); // no half line left behind
-    io.Close(fd);
-    return result;
+    return AppendWhole(io, UserLogFileName,
+                       ToAnsi(UserLogLine(userName, accessLevel, event, clock.Now())) + "\r\n");
 }

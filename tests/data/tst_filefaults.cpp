@@ -2,6 +2,7 @@
 // in turn (an error, a short write, a full disk). Afterwards the file must be exactly as before
 // (when the operation reports failure) or exactly as intended (when it reports success): never
 // shorter, torn, duplicated or missing.
+#include "data/history.h"
 #include "data/personnelfile.h"
 #include "data/restorejournal.h"
 #include "data/userlist.h"
@@ -274,6 +275,27 @@ private slots:
         // Record length 1: the log is text; only whole lines may be added.
         FailEachCall(QStringLiteral("User.Log"), 1, first, first + line, [&](FileIo& io) {
             return WriteUserLogEntry(io, QStringLiteral("Ann Doe"), 1, 1, clock);
+        });
+    }
+
+    // The history's lines go in as one write: two entries or none.
+    void historyAppend() {
+        HistoryEntry e{1,
+                       QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC),
+                       QStringLiteral("Ann"),
+                       4,
+                       7,
+                       HistoryAction::Edited,
+                       {{QStringLiteral("JobTitle"), QStringLiteral("Clerk"), QStringLiteral("Head")}}};
+        const QByteArray first = HistoryLine(e);
+        e.entry = 2;
+        QByteArray two = HistoryLine(e);
+        e.entry = 3;
+        two += HistoryLine(e);
+        FailEachCall(QStringLiteral("Rosterly.History"), 1, first, first + two, [&](FileIo& io) {
+            HistoryEntry second = e;
+            second.entry = 2;
+            return AppendHistory(io, QStringLiteral("Rosterly.History"), {second, e});
         });
     }
 

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "data/fileio.h"
+#include "data/records.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The change history of the employees, "Rosterly.History": one JSON object per line (UTF-8, LF),
+// appended and never rewritten, so that any program can read it. Each line is one change of one
+// employee:
+//   {"action":"edited","changes":[{"after":"Head Clerk","before":"Clerk","field":"JobTitle"}],
+//    "employee":7,"entry":12,"level":4,"time":"2026-12-09T19:41:38+01:00","user":"Ann Lee"}
+// "employee" is the employee's lasting number in the history (record numbers change when a
+// record is removed), "entry" counts the lines from 1, "time" carries its UTC offset, and "user"
+// and "level" name who made the change (the data tool: "rosterly-data <command>" and level 0).
+// A field's value is its text as stored, trimmed; a date "yyyy-mm-dd" (DateCreated with its
+// time), empty when not set.
+
+enum class HistoryAction {
+    Started,
+    Added,
+    Edited,
+    MadePrevious,
+    MadeCurrent,
+    PictureChanged,
+    Removed,
+    Imported,
+    Restored
+};
+
+struct HistoryChange {
+    QString field; // the record layout's name of the field, e.g. "JobTitle"
+    QString before;
+    QString after;
+    bool operator==(const HistoryChange&) const = default;
+};
+
+struct HistoryEntry {
+    qint64 entry = 0;
+    QDateTime time;
+    QString user;
+    int level = 0;
+    qint64 employee = 0;
+    HistoryAction action = HistoryAction::Edited;
+    QList<HistoryChange> changes;
+    bool operator==(const HistoryEntry&) const = default;
+};
+
+// "history starts here", "added", "edited", "made previous", "made current", "picture changed",
+// "removed", "imported", "restored".
+QString HistoryActionName(HistoryAction action);
+std::optional<HistoryAction> HistoryActionFrom(QStringView name);
+
+// The entry as its line, with the line end; and a line (with or without its end) as its entry,
+// nothing when it is not one.
+QByteArray HistoryLine(const HistoryEntry& entry);
+std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line);
+
+// A field's value as the history keeps it.
+QString HistoryValue(const PersonnelRecord& record, PersonnelField field);
+// The fields that differ between two states of one record, in layout order; DateModified, which
+// every edit changes, is left out (the entry's time tells it).
+QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const PersonnelRecord& after);
+// Every field of a record that holds something, as changes from nothing: a record's first entry.
+QList<HistoryChange> WholeRecord(const PersonnelRecord& record);
+
+// Appends the entries' lines to the history file `fileName` as one write: all or none.
+IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries);
+// Every entry of the history file in file order; a missing file has none. A last line without its
+// end (a write cut short by a crash) and a line that is no entry are passed over.
+IoStatus ReadHistory(FileIo& io, const QString& fileName,
+                     const std::function<void(const HistoryEntry&)>& visit);
