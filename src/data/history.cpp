@@ -134,6 +134,43 @@ QList<HistoryChange> WholeRecord(const PersonnelRecord& record) {
     return changes;
 }
 
+namespace {
+
+void Apply(const HistoryEntry& entry, QMap<QString, QString>& record) {
+    if (entry.action == HistoryAction::Removed) {
+        record.clear();
+        return;
+    }
+    for (const HistoryChange& change : entry.changes) {
+        if (change.after.isEmpty())
+            record.remove(change.field);
+        else
+            record.insert(change.field, change.after);
+    }
+}
+
+} // namespace
+
+QMap<QString, QString> RecordAsOf(const QList<HistoryEntry>& entries, const QDateTime& asOf,
+                                  QStringList* changedSince) {
+    QMap<QString, QString> then;
+    qsizetype i = 0;
+    for (; i < entries.size() && entries[i].time <= asOf; ++i)
+        Apply(entries[i], then);
+    if (changedSince) {
+        QMap<QString, QString> now = then;
+        for (qsizetype later = i; later < entries.size(); ++later)
+            Apply(entries[later], now);
+        changedSince->clear();
+        for (const FieldLayout& field : PersonnelFields) {
+            const QString name = QString::fromLatin1(field.name);
+            if (then.value(name) != now.value(name))
+                changedSince->append(name);
+        }
+    }
+    return then;
+}
+
 IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries) {
     QByteArray bytes;
     for (const HistoryEntry& entry : entries)

@@ -7,7 +7,9 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -70,6 +72,14 @@ QString HistoryValue(const PersonnelRecord& record, PersonnelField field);
 QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const PersonnelRecord& after);
 // Every field of a record that holds something, as changes from nothing: a record's first entry.
 QList<HistoryChange> WholeRecord(const PersonnelRecord& record);
+
+// One employee's record as it stood at `asOf`, field name to value (fields never set are left
+// out), from that employee's entries in file order: each change's value after it, up to and with
+// the last entry made at or before `asOf`. A removal empties it; a record removed by then is
+// empty. `changedSince` (if given) receives the fields whose value changed after `asOf`, in
+// layout order.
+QMap<QString, QString> RecordAsOf(const QList<HistoryEntry>& entries, const QDateTime& asOf,
+                                  QStringList* changedSince = nullptr);
 
 // Appends the entries' lines to the history file `fileName` as one write: all or none.
 IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries);

@@ -79,6 +79,70 @@ private slots:
         QCOMPARE(read, (QList<HistoryEntry>{a, b}));
     }
 
+    // The record as it stood at a time: the changes up to it, the fields changed since, and a
+    // removal that empties it.
+    void recordAsOfADate_data() {
+        QTest::addColumn<QDateTime>("asOf");
+        QTest::addColumn<bool>("removed");     // a removal on March 5th ends the entries
+        QTest::addColumn<QStringList>("then"); // field=value
+        QTest::addColumn<QStringList>("changedSince");
+        const auto at = [](int day) {
+            return QDateTime(QDate(2026, 3, day), QTime(12, 0), Qt::UTC);
+        };
+        QTest::newRow("before it began")
+            << at(1) << false << QStringList() << QStringList{u"FirstName"_s, u"MiddleName"_s};
+        QTest::newRow("as added") << at(2) << false << QStringList{u"FirstName=Ann"_s, u"JobTitle=Clerk"_s}
+                                  << QStringList{u"MiddleName"_s, u"JobTitle"_s};
+        QTest::newRow("the entry's own time counts")
+            << at(3) << false << QStringList{u"FirstName=Ann"_s, u"JobTitle=Head Clerk"_s, u"MiddleName=Jo"_s}
+            << QStringList{u"JobTitle"_s};
+        QTest::newRow("after the last edit")
+            << at(4) << false << QStringList{u"FirstName=Ann"_s, u"MiddleName=Jo"_s} << QStringList();
+        QTest::newRow("before the removal")
+            << at(4) << true << QStringList{u"FirstName=Ann"_s, u"MiddleName=Jo"_s}
+            << QStringList{u"FirstName"_s, u"MiddleName"_s};
+        QTest::newRow("removed") << at(9) << true << QStringList() << QStringList();
+    }
+    void recordAsOfADate() {
+        QFETCH(QDateTime, asOf);
+        QFETCH(bool, removed);
+        const auto at = [](int day) {
+            return QDateTime(QDate(2026, 3, day), QTime(12, 0), Qt::UTC);
+        };
+        QList<HistoryEntry> entries{
+            {1,
+             at(2),
+             u"A"_s,
+             4,
+             7,
+             HistoryAction::Added,
+             {{u"FirstName"_s, {}, u"Ann"_s}, {u"JobTitle"_s, {}, u"Clerk"_s}}},
+            {2,
+             at(3),
+             u"A"_s,
+             4,
+             7,
+             HistoryAction::Edited,
+             {{u"MiddleName"_s, {}, u"Jo"_s}, {u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}}},
+            {3,
+             at(4).addSecs(-1),
+             u"A"_s,
+             4,
+             7,
+             HistoryAction::Edited,
+             {{u"JobTitle"_s, u"Head Clerk"_s, {}}}},
+        };
+        if (removed)
+            entries.append({4, at(5), u"A"_s, 4, 7, HistoryAction::Removed, {}});
+        QStringList changed;
+        QStringList then;
+        const QMap<QString, QString> record = RecordAsOf(entries, asOf, &changed);
+        for (auto it = record.begin(); it != record.end(); ++it)
+            then << it.key() + u'=' + it.value();
+        QTEST(then, "then");
+        QTEST(changed, "changedSince");
+    }
+
     // What an edit changed, field by field in layout order, DateModified left out; a record's
     // first entry holds every field that holds something.
     void changesAreTheFieldsThatDiffer() {
