@@ -16,5 +16,7 @@ inline const QString ScratchFileName = QStringLiteral("TempFile.$$$");
 // An append's journal, and a restore's: there only while one is under way or was cut short.
 inline const QString AppendJournalFileName = QStringLiteral("Append.$$$");
 inline const QString RestoreJournalFileName = QStringLiteral("Restore.$$$");
+// The change history of the employees (data/history.h).
+inline const QString HistoryFileName = QStringLiteral("Rosterly.History");
 // The lock of the folder's one writer (data/folderlock.h).
 inline constexpr char DataFolderLockName[] = "Rosterly.lock";

@@ -3,6 +3,7 @@
 #include "core/programstate.h"
 #include "data/clock.h"
 #include "data/folderlock.h"
+#include "data/history.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "data/records.h"
@@ -64,6 +65,10 @@ UserRecord User(qint16 level) {
 }
 
 } // namespace
+
+using namespace Qt::StringLiterals;
+
+using namespace Qt::StringLiterals;
 
 class TestDataTool : public QObject {
     Q_OBJECT
@@ -800,6 +805,15 @@ private slots:
         row("import option", {"import", "a.csv", "f", "--force"}, 2, "unknown option '--force' for import");
         row("import of a missing file", {"import", "missing.csv", "f"}, 1,
             "Could not open the file \"missing.csv\". No such file or directory.");
+        row("history without FILE", {"history"}, 2, "history needs a FILE");
+        row("history of employee 0", {"history", "f", "--employee", "0"}, 2,
+            "--employee takes a number from 1, not '0'");
+        row("history by number and name", {"history", "f", "--employee=1", "--name", "Ann"}, 2,
+            "--employee and --name can't be given together");
+        row("history since no date", {"history", "f", "--since", "May"}, 2,
+            "--since takes a date (yyyy-mm-dd), not 'May'");
+        row("history as of whom", {"history", "f", "--as-of", "2026-01-01"}, 2,
+            "--as-of needs --employee or --name");
     }
 
     void wrongCommandLines() {
@@ -812,6 +826,75 @@ private slots:
         QCOMPARE(r.err.left(r.err.indexOf('\n')), "rosterly-data: " + message);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // The history beside a personnel file, as lines, as JSON, for one employee, since a day, and
+    // one employee's record as of a day.
+    void historyIsPrintedAsKept_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        const QByteArray ann = "2026-03-02T09:00:00Z  Ann Lee (4)  employee 1  added\n"
+                               "    FirstName: \"\" -> \"Zo\xC3\xAB\"\n"
+                               "    JobTitle: \"\" -> \"Clerk\"\n";
+        const QByteArray bob = "2026-03-03T10:00:00+01:00  rosterly-data import  employee 2  imported\n"
+                               "    LastName: \"\" -> \"Bo\"\n";
+        const QByteArray edit = "2026-03-04T11:00:00Z  Ann Lee (4)  employee 1  edited\n"
+                                "    JobTitle: \"Clerk\" -> \"Head Clerk\"\n";
+        const auto args = [](std::initializer_list<const char*> list) {
+            QStringList l{QStringLiteral("history"), QStringLiteral("sub/Rosterly.Data")};
+            for (const char* a : list)
+                l << QString::fromUtf8(a);
+            return l;
+        };
+        QTest::newRow("all") << args({}) << 0 << ann + bob + edit;
+        QTest::newRow("one employee") << args({"--employee", "1"}) << 0 << ann + edit;
+        QTest::newRow("by a name, any case") << args({"--name", "zo\xC3\xAB"}) << 0 << ann + edit;
+        QTest::newRow("since a day") << args({"--since=2026-03-03"}) << 0 << bob + edit;
+        QTest::newRow("as of a day") << args({"--employee=1", "--as-of", "2026-03-03"}) << 0
+                                     << QByteArray(
+                                            "FirstName: Zo\xC3\xAB\nJobTitle: Clerk   (changed since)\n");
+        QTest::newRow("as of, as JSON") << args({"--name=Bo", "--as-of=2026-03-09", "--json"}) << 0
+                                        << QByteArray("{\"LastName\":\"Bo\"}\n");
+        QTest::newRow("as of nobody") << args({"--name=Cy", "--as-of=2026-03-09"}) << 1 << QByteArray();
+        QTest::newRow("no history") << QStringList{QStringLiteral("history"), QStringLiteral("none.Data")}
+                                    << 0 << QByteArray();
+    }
+    void historyIsPrintedAsKept() {
+        QFETCH(QStringList, arguments);
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("sub")));
+        const auto at = [](int day, int hour, int offset) {
+            return QDateTime(QDate(2026, 3, day), QTime(hour, 0), Qt::OffsetFromUTC, offset);
+        };
+        FileIo io;
+        QVERIFY(AppendHistory(io, Path(QStringLiteral("sub/Rosterly.History")),
+                              {{1,
+                                at(2, 9, 0),
+                                u"Ann Lee"_s,
+                                4,
+                                1,
+                                HistoryAction::Added,
+                                {{u"FirstName"_s, {}, u"Zo\u00EB"_s}, {u"JobTitle"_s, {}, u"Clerk"_s}}},
+                               {2,
+                                at(3, 10, 3600),
+                                u"rosterly-data import"_s,
+                                0,
+                                2,
+                                HistoryAction::Imported,
+                                {{u"LastName"_s, {}, u"Bo"_s}}},
+                               {3,
+                                at(4, 11, 0),
+                                u"Ann Lee"_s,
+                                4,
+                                1,
+                                HistoryAction::Edited,
+                                {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}}}}));
+        const Outcome r = Tool(arguments);
+        QTEST(r.exitCode, "exitCode");
+        QTEST(r.out, "out");
+        QCOMPARE(r.err.isEmpty(), r.exitCode == 0);
+        QFile::remove(Path(QStringLiteral("sub/Rosterly.History")));
+        QDir(m_dir.path()).rmdir(QStringLiteral("sub"));
     }
 
     // Pipes, devices and folders are refused unread, whatever the command; nothing hangs.

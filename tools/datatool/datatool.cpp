@@ -43,6 +43,8 @@ const char Usage[] = R"(Usage:
                 [--status current|previous|both] [--race W|B|H|A|O] [--sex M|F]
                 [--look-for TEXT] [--notepad] [--level N | --show-sensitive] [--json]
   rosterly-data import CSV FILE [--dry-run]
+  rosterly-data history FILE [--employee N | --name TEXT] [--since DATE]
+                [--as-of DATE] [--json]
   rosterly-data --help
 
 dump   Prints every record of FILE as one JSON object per line, in file order: "Record"
@@ -76,6 +78,14 @@ import Reads the employees of the CSV file (with the columns export writes, in
        when any row is wrong, nothing is written and each fault is listed by
        row (1 = the first employee after the header) and column. --dry-run
        checks and reports without writing.
+history Prints the change history kept beside the personnel file FILE
+       ("Rosterly.History"), oldest first: each change's time, user, the
+       employee's lasting number, what happened and each field before and
+       after; with --json, the history's own lines. --employee N or --name
+       TEXT (a first or last name that ever held TEXT) keeps one employee's
+       changes, --since DATE those from that day on. --as-of DATE prints that
+       one employee's record as it stood at the end of that day, each field
+       changed since marked. A missing history has no changes.
 
 A file named "User.List" is read as a user list, any other as a personnel file;
 --users and --personnel say which it is. dump and check never change FILE, and
@@ -599,7 +609,7 @@ struct Command {
 const Command Commands[] = {
     {"dump", DumpOptions, RunDump},           {"check", ReadingOptions, RunCheck},
     {"seed", SeedOptions, RunSeed},           {"export", ExportLineOptions, RunExport},
-    {"import", ImportLineOptions, RunImport},
+    {"import", ImportLineOptions, RunImport}, {"history", HistoryLineOptions, RunHistory},
 };
 
 int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {

@@ -17,6 +17,7 @@
 //   rosterly-data export FILE [--list L] [--status S] [--race R] [--sex X] [--look-for TEXT]
 //                             [--notepad] [--level N | --show-sensitive] [--json]
 //   rosterly-data import CSV FILE [--dry-run]
+//   rosterly-data history FILE [--employee N | --name TEXT] [--since DATE] [--as-of DATE] [--json]
 //
 // dump and check only ever read FILE.
 
@@ -55,3 +56,7 @@ QList<QCommandLineOption> ExportLineOptions();
 int RunExport(const QCommandLineParser& line, std::FILE* out, std::FILE* err);
 QList<QCommandLineOption> ImportLineOptions();
 int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err);
+
+// history (history.cpp): the change history beside a personnel file.
+QList<QCommandLineOption> HistoryLineOptions();
+int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err);

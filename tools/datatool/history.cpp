@@ -1,0 +1,148 @@
+// rosterly-data history: the change history beside a personnel file, as the program keeps it.
+#include "datatool/datatool.h"
+
+#include "data/datafilenames.h"
+#include "data/fileio.h"
+#include "data/history.h"
+#include "data/records.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace {
+
+// A date "yyyy-mm-dd" as the moment its day ends (an "as of" that day takes in all of it) or
+// begins; or an ISO date and time as it stands.
+std::optional<QDateTime> ReadMoment(const QString& text, bool endOfDay) {
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (day.isValid() && text.size() == 10)
+        return endOfDay ? QDateTime(day, QTime(23, 59, 59, 999)) : QDateTime(day, QTime(0, 0));
+    const QDateTime moment = QDateTime::fromString(text, Qt::ISODate);
+    return moment.isValid() ? std::optional(moment) : std::nullopt;
+}
+
+QString Quoted(const QString& value) {
+    return QLatin1Char('"') + value + QLatin1Char('"');
+}
+
+} // namespace
+
+QList<QCommandLineOption> HistoryLineOptions() {
+    return {Option("employee", "a number"), Option("name", "a text"), Option("since", "a date"),
+            Option("as-of", "a date"), Option("json")};
+}
+
+int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
+    if (const QString wrong =
+            OperandProblem(line.positionalArguments(), 1, QStringLiteral("history needs a FILE"));
+        !wrong.isEmpty())
+        return Complain(err, wrong, ExitUsage);
+    const QString file = line.positionalArguments()[0];
+    qint64 employee = 0;
+    if (line.isSet(QStringLiteral("employee"))) {
+        bool ok = false;
+        employee = line.value(QStringLiteral("employee")).toLongLong(&ok);
+        if (!ok || employee < 1)
+            return Complain(err,
+                            QStringLiteral("--employee takes a number from 1, not '%1'")
+                                .arg(line.value(QStringLiteral("employee"))),
+                            ExitUsage);
+    }
+    const QString name = line.value(QStringLiteral("name"));
+    if (employee != 0 && !name.isEmpty())
+        return Complain(err, QStringLiteral("--employee and --name can't be given together"), ExitUsage);
+    std::optional<QDateTime> since, asOf;
+    for (const auto& [option, moment, endOfDay] :
+         {std::tuple{"since", &since, false}, std::tuple{"as-of", &asOf, true}}) {
+        const QString text = line.value(QString::fromLatin1(option));
+        if (!line.isSet(QString::fromLatin1(option)))
+            continue;
+        *moment = ReadMoment(text, endOfDay);
+        if (!*moment)
+            return Complain(
+                err,
+                QStringLiteral("--%1 takes a date (yyyy-mm-dd), not '%2'").arg(QLatin1String(option), text),
+                ExitUsage);
+    }
+    if (asOf && employee == 0 && name.isEmpty())
+        return Complain(err, QStringLiteral("--as-of needs --employee or --name"), ExitUsage);
+
+    const QString history = QFileInfo(file).dir().filePath(HistoryFileName);
+    FileIo io;
+    QList<HistoryEntry> entries;
+    QSet<qint64> named; // the employees whose first or last name ever held the text
+    const IoStatus read = ReadHistory(io, history, [&](const HistoryEntry& e) {
+        entries.append(e);
+        for (const HistoryChange& c : e.changes) {
+            if ((c.field == QLatin1String("FirstName") || c.field == QLatin1String("LastName")) &&
+                (c.before.contains(name, Qt::CaseInsensitive) || c.after.contains(name, Qt::CaseInsensitive)))
+                named.insert(e.employee);
+        }
+    });
+    if (!read)
+        return Complain(err, read.Message(), ExitFailure, false);
+    const auto chosen = [&](const HistoryEntry& e) {
+        if (employee != 0)
+            return e.employee == employee;
+        return name.isEmpty() || named.contains(e.employee);
+    };
+    QList<HistoryEntry> kept;
+    for (const HistoryEntry& e : std::as_const(entries)) {
+        if (chosen(e))
+            kept.append(e);
+    }
+
+    if (asOf) {
+        QSet<qint64> who;
+        for (const HistoryEntry& e : std::as_const(kept))
+            who.insert(e.employee);
+        if (who.size() != 1)
+            return Complain(err,
+                            who.isEmpty()
+                                ? QStringLiteral("no employee of the history matches")
+                                : QStringLiteral("%1 employees match '%2': choose one with --employee")
+                                      .arg(who.size())
+                                      .arg(name),
+                            ExitFailure, false);
+        QStringList changed;
+        const QMap<QString, QString> record = RecordAsOf(kept, *asOf, &changed);
+        if (line.isSet(QStringLiteral("json"))) {
+            QJsonObject o;
+            for (auto it = record.begin(); it != record.end(); ++it)
+                o.insert(it.key(), it.value());
+            Put(out, QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+            return ExitOk;
+        }
+        for (const FieldLayout& field : PersonnelFields) {
+            const QString key = QString::fromLatin1(field.name);
+            if (!record.contains(key) && !changed.contains(key))
+                continue;
+            QString text = key + QStringLiteral(": ") + record.value(key);
+            if (changed.contains(key))
+                text += QStringLiteral("   (changed since)");
+            Put(out, text.toUtf8() + '\n');
+        }
+        return ExitOk;
+    }
+
+    for (const HistoryEntry& e : std::as_const(kept)) {
+        if (since && e.time < *since)
+            continue;
+        if (line.isSet(QStringLiteral("json"))) {
+            Put(out, HistoryLine(e));
+            continue;
+        }
+        QString text = e.time.toString(Qt::ISODate) + QStringLiteral("  ") + e.user +
+                       (e.level > 0 ? QStringLiteral(" (%1)").arg(e.level) : QString()) +
+                       QStringLiteral("  employee %1  ").arg(e.employee) + HistoryActionName(e.action) +
+                       u'\n';
+        for (const HistoryChange& c : e.changes)
+            text += QStringLiteral("    ") + c.field + QStringLiteral(": ") + Quoted(c.before) +
+                    QStringLiteral(" -> ") + Quoted(c.after) + u'\n';
+        Put(out, text.toUtf8());
+    }
+    return ExitOk;
+}
