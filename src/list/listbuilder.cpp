@@ -88,17 +88,6 @@ void PutTrimmed(std::string& out, QByteArrayView field) {
     out.append(t.data(), std::size_t(t.size()));
 }
 
-// "mm/dd/yyyy"
-void PutSlashDate(std::string& out, const Day& d) {
-    if (!d.valid)
-        return;
-    PutDigits(out, d.month, 2);
-    out += '/';
-    PutDigits(out, d.day, 2);
-    out += '/';
-    PutDigits(out, d.year, 4);
-}
-
 // "mm/dd": a birth date without the year that would tell the age.
 void PutMonthDay(std::string& out, const Day& d) {
     if (!d.valid)
@@ -106,6 +95,15 @@ void PutMonthDay(std::string& out, const Day& d) {
     PutDigits(out, d.month, 2);
     out += '/';
     PutDigits(out, d.day, 2);
+}
+
+// "mm/dd/yyyy"
+void PutSlashDate(std::string& out, const Day& d) {
+    if (!d.valid)
+        return;
+    PutMonthDay(out, d);
+    out += '/';
+    PutDigits(out, d.year, 4);
 }
 
 // The notepad is nearly always mostly padding: step over the trailing spaces in large chunks.

@@ -138,10 +138,7 @@ private slots:
         QTest::addColumn<bool>("masked");
         QTest::newRow("full access") << 4 << QString() << false;
         QTest::newRow("read only, no setting") << 1 << QString() << false;
-        QTest::newRow("full access under 4") << 4 << u"4"_s << false;
         QTest::newRow("read only under 2") << 1 << u"2"_s << true;
-        QTest::newRow("level 3 under 4") << 3 << u"4"_s << true;
-        QTest::newRow("level 3 under 3") << 3 << u"3"_s << false;
     }
     void exportWritesTheListInItsOrder() {
         QFETCH(int, level);

@@ -346,7 +346,9 @@ private slots:
         QTest::addColumn<QString>("editTip"); // empty: the boxes may be changed
         const QString ssn = u"123-45-6789"_s;
         const QDate born(1968, 3, 7);
-        for (const QString& setting : {QString(), u"1"_s, u"3"_s, u"4"_s}) {
+        // The rule's own cases are tst_textfields' table; here each level under no setting and
+        // under two that split the levels (the tip names the setting's level).
+        for (const QString& setting : {QString(), u"3"_s, u"4"_s}) {
             for (int level = 1; level <= 4; ++level) {
                 const bool masked = level < SensitiveFieldsLevelFrom(setting);
                 const QString tip = u" Shown in full and changed only from the '%1' access level up "_s.arg(
