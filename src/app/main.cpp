@@ -76,6 +76,7 @@ int main(int argc, char* argv[]) {
     IniSettingsStore settings;
     SystemClock clock;
     PersonnelFile personnel(io, state.DataFileName, state.ScratchFileName);
+    personnel.KeepHistory(clock);
     state.PlatformCanFade = PlatformSupportsWindowOpacity();
 
     // Windows hand over to each other; the program ends only through ExitProgram.

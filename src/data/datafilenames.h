@@ -18,5 +18,9 @@ inline const QString AppendJournalFileName = QStringLiteral("Append.$$$");
 inline const QString RestoreJournalFileName = QStringLiteral("Restore.$$$");
 // The change history of the employees (data/history.h).
 inline const QString HistoryFileName = QStringLiteral("Rosterly.History");
+// What the history knows of each record number, rebuilt from the history when it does not match
+// it; and the journal of a change on its way into the personnel file and the history.
+inline const QString HistoryIndexFileName = QStringLiteral("History.Index");
+inline const QString HistoryJournalFileName = QStringLiteral("History.$$$");
 // The lock of the folder's one writer (data/folderlock.h).
 inline constexpr char DataFolderLockName[] = "Rosterly.lock";

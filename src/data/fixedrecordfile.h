@@ -41,6 +41,7 @@ public:
     FixedRecordFile& operator=(const FixedRecordFile&) = delete;
 
     const QString& FileName() const { return m_fileName; }
+    FileIo& Io() const { return m_io; }
     int RecordLength() const { return m_recordLength; }
 
     // Opens for reading and writing, creating an empty file (owner read/write only) when none

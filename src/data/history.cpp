@@ -58,6 +58,7 @@ QByteArray HistoryLine(const HistoryEntry& entry) {
                            {QStringLiteral("user"), entry.user},
                            {QStringLiteral("level"), entry.level},
                            {QStringLiteral("employee"), entry.employee},
+                           {QStringLiteral("record"), entry.record},
                            {QStringLiteral("action"), HistoryActionName(entry.action)},
                            {QStringLiteral("changes"), changes}};
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
@@ -82,6 +83,7 @@ std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
     entry.user = o.value(QStringLiteral("user")).toString();
     entry.level = o.value(QStringLiteral("level")).toInt();
     entry.employee = o.value(QStringLiteral("employee")).toInteger();
+    entry.record = o.value(QStringLiteral("record")).toInt();
     entry.action = *action;
     for (const QJsonValue& value : o.value(QStringLiteral("changes")).toArray()) {
         const QJsonObject c = value.toObject();
@@ -137,7 +139,8 @@ QList<HistoryChange> WholeRecord(const PersonnelRecord& record) {
 namespace {
 
 void Apply(const HistoryEntry& entry, QMap<QString, QString>& record) {
-    if (entry.action == HistoryAction::Removed) {
+    if (entry.action == HistoryAction::Removed ||
+        (entry.action == HistoryAction::Restored && entry.record == 0)) {
         record.clear();
         return;
     }

@@ -18,9 +18,11 @@
 // appended and never rewritten, so that any program can read it. Each line is one change of one
 // employee:
 //   {"action":"edited","changes":[{"after":"Head Clerk","before":"Clerk","field":"JobTitle"}],
-//    "employee":7,"entry":12,"level":4,"time":"2026-12-09T19:41:38+01:00","user":"Ann Lee"}
+//    "employee":7,"entry":12,"level":4,"record":5,"time":"2026-12-09T19:41:38+01:00","user":"Ann Lee"}
 // "employee" is the employee's lasting number in the history (record numbers change when a
-// record is removed), "entry" counts the lines from 1, "time" carries its UTC offset, and "user"
+// record is removed), "record" the employee's record number in the personnel file right after
+// the change (0 once removed), "entry" counts the lines from 1, "time" carries its UTC offset,
+// and "user"
 // and "level" name who made the change (the data tool: "rosterly-data <command>" and level 0).
 // A field's value is its text as stored, trimmed; a date "yyyy-mm-dd" (DateCreated with its
 // time), empty when not set.
@@ -52,6 +54,7 @@ struct HistoryEntry {
     qint64 employee = 0;
     HistoryAction action = HistoryAction::Edited;
     QList<HistoryChange> changes;
+    qint32 record = 0;
     bool operator==(const HistoryEntry&) const = default;
 };
 
@@ -75,7 +78,8 @@ QList<HistoryChange> WholeRecord(const PersonnelRecord& record);
 
 // One employee's record as it stood at `asOf`, field name to value (fields never set are left
 // out), from that employee's entries in file order: each change's value after it, up to and with
-// the last entry made at or before `asOf`. A removal empties it; a record removed by then is
+// the last entry made at or before `asOf`. A removal (or a restore that left the employee out)
+// empties it; a record removed by then is
 // empty. `changedSince` (if given) receives the fields whose value changed after `asOf`, in
 // layout order.
 QMap<QString, QString> RecordAsOf(const QList<HistoryEntry>& entries, const QDateTime& asOf,

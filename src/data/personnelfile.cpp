@@ -64,7 +64,37 @@ IoStatus PersonnelFile::OpenPersonnelFileUncounted() {
         m_file.Close();
         return s;
     }
+    if (m_history) {
+        IoStatus s = m_history->Settle(m_file, [this] {
+            IoStatus c = CompactPersonnelFile();
+            return c ? m_file.Open() : c;
+        });
+        if (!s) {
+            m_file.Close();
+            return s;
+        }
+    }
     return {};
+}
+
+void PersonnelFile::KeepHistory(const Clock& clock, QString historyFileName, QString indexFileName,
+                                QString journalFileName) {
+    m_history = std::make_unique<HistoryKeeper>(m_file.Io(), clock, std::move(historyFileName),
+                                                std::move(indexFileName), std::move(journalFileName));
+}
+
+void PersonnelFile::SetHistoryActor(QString user, int level) {
+    if (m_history)
+        m_history->SetActor(std::move(user), level);
+}
+
+IoStatus PersonnelFile::EmployeeNumber(qint32 n, qint64* employee) {
+    *employee = 0;
+    return m_history ? m_history->EmployeeAt(m_file, n, employee) : IoStatus();
+}
+
+IoStatus PersonnelFile::RecordRestore() {
+    return m_history ? m_history->Reconcile(m_file, HistoryAction::Restored) : IoStatus();
 }
 
 void PersonnelFile::ClosePersonnelFile() {
@@ -78,31 +108,63 @@ IoStatus PersonnelFile::ReadPersonnelRecord(qint32 n) {
 IoStatus PersonnelFile::WritePersonnelRecord(qint32 n) {
     // A new employee goes through the journal, like many: a crash in the middle of the write
     // leaves no torn record, since the next open cuts it off.
-    if (n == RecordCount() + 1 && m_file.IsOpen())
-        return m_file.AppendRecords(
-            1, [&](qint64, char* bytes) { std::memcpy(bytes, m_record.data(), PersonnelRecordLength); },
-            m_journalFileName);
-    return m_file.Write(n, m_record.data());
+    if (n == RecordCount() + 1 && m_file.IsOpen()) {
+        const PersonnelRecord record = m_record;
+        return AppendPersonnelRecords(1, [&](qint32, PersonnelRecord& r) { r = record; }, HistoryAction::Added);
+    }
+    if (!m_history || !m_file.IsOpen() || n < 1 || n > RecordCount())
+        return m_file.Write(n, m_record.data());
+    return WriteInPlace(n);
+}
+
+IoStatus PersonnelFile::WriteInPlace(qint32 n) {
+    PersonnelRecord before;
+    if (IoStatus s = m_file.Read(n, before.data(), m_blank.data()); !s)
+        return s;
+    HistoryKeeper::Pending pending;
+    if (IoStatus s = m_history->BeginEdit(m_file, n, before, m_record, &pending); !s)
+        return s;
+    const IoStatus s = m_file.Write(n, m_record.data());
+    const IoStatus h = m_history->Finish(pending, s.Ok());
+    return s ? h : s;
 }
 
 IoStatus PersonnelFile::AppendPersonnelRecords(qint32 count,
-                                               const std::function<void(qint32, PersonnelRecord&)>& fill) {
-    PersonnelRecord record;
-    return m_file.AppendRecords(
+                                               const std::function<void(qint32, PersonnelRecord&)>& fill,
+                                               HistoryAction action) {
+    if (!m_history) {
+        PersonnelRecord record;
+        return m_file.AppendRecords(
+            count,
+            [&](qint64 i, char* bytes) {
+                record.Clear();
+                fill(static_cast<qint32>(i), record);
+                std::memcpy(bytes, record.data(), PersonnelRecordLength);
+            },
+            m_journalFileName);
+    }
+    // The history needs the records before they are written.
+    std::vector<PersonnelRecord> records(std::size_t(std::max(count, 0)));
+    for (qint32 i = 0; i < count; ++i) {
+        records[std::size_t(i)].Clear();
+        fill(i, records[std::size_t(i)]);
+    }
+    HistoryKeeper::Pending pending;
+    if (IoStatus s = m_history->BeginAppend(m_file, records, action, &pending); !s)
+        return s;
+    const IoStatus s = m_file.AppendRecords(
         count,
-        [&](qint64 i, char* bytes) {
-            record.Clear();
-            fill(static_cast<qint32>(i), record);
-            std::memcpy(bytes, record.data(), PersonnelRecordLength);
-        },
+        [&](qint64 i, char* bytes) { std::memcpy(bytes, records[std::size_t(i)].data(), PersonnelRecordLength); },
         m_journalFileName);
+    const IoStatus h = m_history->Finish(pending, s.Ok());
+    return s ? h : s;
 }
 
 IoStatus PersonnelFile::MarkRecordRemoved(qint32 n) {
     if (IoStatus s = ReadPersonnelRecord(n); !s)
         return s;
     m_record.SetFirstName(QString::fromLatin1(RemovedMarker));
-    return WritePersonnelRecord(n);
+    return m_file.Write(n, m_record.data());
 }
 
 IoStatus PersonnelFile::CompactPersonnelFile() {
@@ -117,9 +179,18 @@ IoStatus PersonnelFile::RemovePersonnelRecord(qint32 n) {
     if (IoStatus s = ReadPersonnelRecord(n); !s)
         return s;
     const PersonnelRecord original = m_record;
-    if (IoStatus s = MarkRecordRemoved(n); !s)
+    HistoryKeeper::Pending pending;
+    if (m_history) {
+        if (IoStatus s = m_history->BeginRemoval(m_file, n, original, &pending); !s)
+            return s;
+    }
+    IoStatus s = MarkRecordRemoved(n);
+    if (!s) {
+        if (m_history)
+            m_history->Finish(pending, false);
         return s;
-    IoStatus s = CompactPersonnelFile();
+    }
+    s = CompactPersonnelFile();
     if (!s) {
         // Put the record back as it was; the compaction left the data file itself untouched.
         m_record = original;
@@ -128,7 +199,9 @@ IoStatus PersonnelFile::RemovePersonnelRecord(qint32 n) {
             m_file.Close();
         }
     }
-    return s;
+    // The compaction closed the file; what the history writes does not need it.
+    const IoStatus h = m_history ? m_history->Finish(pending, s.Ok()) : IoStatus();
+    return s ? h : s;
 }
 
 IoStatus PersonnelFile::ScanRecords(const std::function<void(qint32, PersonnelRecordView)>& visit) {

@@ -3,11 +3,13 @@
 #include "data/datafilenames.h"
 #include "data/fileio.h"
 #include "data/fixedrecordfile.h"
+#include "data/historykeeper.h"
 #include "data/records.h"
 
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 // "Rosterly.Data": one 5000-byte record per employee, numbered from 1, no header. Callers open
 // it, read and write by record number, and close it within one user action. The one shared
@@ -30,6 +32,23 @@ public:
     // A scan that meets a record marked for removal must give up and open the file in full.
     IoStatus OpenPersonnelFileUncounted();
     void ClosePersonnelFile();
+
+    // From now on every change goes into the change history beside the file as well (and each
+    // open brings the history in step first): the program and the data tool's writing commands,
+    // which hold the data folder's lock, keep it. The names default to the data folder's.
+    void KeepHistory(const Clock& clock, QString historyFileName = ::HistoryFileName,
+                     QString indexFileName = HistoryIndexFileName,
+                     QString journalFileName = HistoryJournalFileName);
+    // Who makes the changes that follow, for the history.
+    void SetHistoryActor(QString user, int level);
+    bool KeepsHistory() const { return m_history != nullptr; }
+    // The history's file name; empty when none is kept.
+    QString HistoryFile() const { return m_history ? m_history->HistoryFileName() : QString(); }
+    // The lasting number in the history of the employee in record n; the file open.
+    IoStatus EmployeeNumber(qint32 n, qint64* employee);
+    // Brings the history in step with the records as they now stand after a restore, every
+    // employee getting a "restored" entry; the file open.
+    IoStatus RecordRestore();
     bool IsOpen() const { return m_file.IsOpen(); }
 
     // Record n into the buffer; a record past the end reads as blank.
@@ -41,8 +60,10 @@ public:
     // Appends `count` records, record i (from 0) filled in by `fill` from a blank one, all or
     // none: one flush for all of them, and on a failure, a crash or a power cut the file is cut
     // back to its old length (through the journal file). The buffer is not touched.
+    // The history notes them as `action` (added or imported).
     IoStatus AppendPersonnelRecords(qint32 count,
-                                    const std::function<void(qint32 i, PersonnelRecord& r)>& fill);
+                                    const std::function<void(qint32 i, PersonnelRecord& r)>& fill,
+                                    HistoryAction action = HistoryAction::Imported);
 
     // Stores the removal marker in record n's first name and writes it back in place.
     IoStatus MarkRecordRemoved(qint32 n);
@@ -65,6 +86,7 @@ public:
 
 private:
     IoStatus Count(bool* foundMarked);
+    IoStatus WriteInPlace(qint32 n);
 
     FixedRecordFile m_file;
     QString m_scratchFileName;
@@ -73,6 +95,7 @@ private:
     PersonnelRecord m_blank;
     qint32 m_currentCount = 0;
     qint32 m_previousCount = 0;
+    std::unique_ptr<HistoryKeeper> m_history;
 };
 
 // The version stamp of a record added by program version major.minor: the two numbers written one

@@ -9,6 +9,7 @@ set(rosterly_data_sources
     fixedrecordfile.cpp
     folderlock.cpp
     history.cpp
+    historykeeper.cpp
     oledate.cpp
     personnelfile.cpp
     records.cpp

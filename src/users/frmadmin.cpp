@@ -3,6 +3,7 @@
 #include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/oledate.h"
+#include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "data/util.h"
 #include "help/frmmanual.h"
@@ -428,6 +429,7 @@ void frmAdmin::cmdContinue_Click() {
     }
     m_ctx.state.CurrentUserName = grid->TextMatrix(row, 0);
     m_ctx.state.CurrentAccessLevel = level;
+    m_ctx.personnel.SetHistoryActor(m_ctx.state.CurrentUserName, level);
     // The password was right: a log that cannot be written is reported, but it does not lock
     // the user out of the records.
     ReportFileError(m_ctx.prompts, WriteUserLogEntry(m_ctx.io, m_ctx.state.CurrentUserName, level,

@@ -22,10 +22,11 @@ private slots:
                                                 4,
                                                 7,
                                                 HistoryAction::Edited,
-                                                {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}}}
+                                                {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}},
+                                                5}
                                 << QByteArray("{\"action\":\"edited\",\"changes\":[{\"after\":\"Head "
                                               "Clerk\",\"before\":\"Clerk\",\"field\":\"JobTitle\"}],"
-                                              "\"employee\":7,\"entry\":12,\"level\":4,\"time\":\"2026-12-"
+                                              "\"employee\":7,\"entry\":12,\"level\":4,\"record\":5,\"time\":\"2026-12-"
                                               "09T19:41:38+01:00\",\"user\":\"Ann Lee\"}"
                                               "\n");
         QTest::newRow("the data tool, accents, quotes and line breaks")
@@ -35,17 +36,18 @@ private slots:
                             0,
                             1,
                             HistoryAction::Imported,
-                            {{u"FirstName"_s, {}, u"Zo\u00EB \"Z\""_s}, {u"Notepad"_s, {}, u"a\r\nb"_s}}}
+                            {{u"FirstName"_s, {}, u"Zo\u00EB \"Z\""_s}, {u"Notepad"_s, {}, u"a\r\nb"_s}},
+                            3}
             << QByteArray("{\"action\":\"imported\",\"changes\":[{\"after\":\"Zo\\u00c3\\u00ab "
                           "\\\"Z\\\"\",\"before\":\"\",\"field\":\"FirstName\"},"
                           "{\"after\":\"a\\r\\nb\",\"before\":\"\",\"field\":\"Notepad\"}],\"employee\":1,"
-                          "\"entry\":1,\"level\":0,"
+                          "\"entry\":1,\"level\":0,\"record\":3,"
                           "\"time\":\"2026-12-09T18:41:38Z\",\"user\":\"rosterly-data import\"}"
                           "\n")
                    .replace("\\u00c3\\u00ab", "\xC3\xAB");
         QTest::newRow("removed, no changes")
             << HistoryEntry{3, at, u"Bo"_s, 4, 2, HistoryAction::Removed, {}}
-            << QByteArray("{\"action\":\"removed\",\"changes\":[],\"employee\":2,\"entry\":3,\"level\":4,"
+            << QByteArray("{\"action\":\"removed\",\"changes\":[],\"employee\":2,\"entry\":3,\"level\":4,\"record\":0,"
                           "\"time\":\"2026-12-09T19:41:38+01:00\",\"user\":\"Bo\"}"
                           "\n");
     }

@@ -98,6 +98,7 @@ struct TestProgram {
     explicit TestProgram(const QString& configFolder,
                          QDateTime now = QDateTime(QDate(2026, 12, 8), QTime(17, 5, 9)))
         : settings(configFolder), clock(now) {
+        personnel.KeepHistory(clock);
         settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
                              QStringLiteral("NewUser"), QStringLiteral("NoShow"));
     }

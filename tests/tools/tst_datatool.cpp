@@ -620,7 +620,8 @@ private slots:
         QCOMPARE(bo.Sex(), QStringLiteral("M"));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files),
                  (QStringList{QStringLiteral("bad.csv"), QStringLiteral("good.csv"),
-                              QStringLiteral("Rosterly.Data")}));
+                              QStringLiteral("History.Index"), QStringLiteral("Rosterly.Data"),
+                              QStringLiteral("Rosterly.History")}));
     }
 
     // A writer reached through a link to the file takes the lock of the folder that holds the
@@ -688,7 +689,10 @@ private slots:
         QCOMPARE(done.exitCode, 0);
         QVERIFY(QFileInfo(Path(QStringLiteral("w/x.Data"))).isSymLink());
         QCOMPARE(filesIn("w"), QStringList{QStringLiteral("x.Data")});
-        QCOMPARE(filesIn("A"), QStringList{QStringLiteral("Rosterly.Data")});
+        const QStringList kept = arguments.front() == QStringLiteral("import")
+                                     ? QStringList{u"History.Index"_s, u"Rosterly.Data"_s, u"Rosterly.History"_s}
+                                     : QStringList{u"Rosterly.Data"_s};
+        QCOMPARE(filesIn("A"), kept);
         QCOMPARE(ReadFileBytes(Path(QStringLiteral("A/Rosterly.Data"))).size(),
                  records * PersonnelRecordLength);
     }

@@ -243,7 +243,12 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         return Complain(err, unsettled, ExitFailure);
     FileIo io;
     PersonnelFile file = FileAt(io, real);
-    if (const IoStatus s = ApplyImport(file, plan, SystemClock()); !s)
+    const SystemClock clock;
+    const QDir folder = QFileInfo(real).dir();
+    file.KeepHistory(clock, folder.filePath(HistoryFileName), folder.filePath(HistoryIndexFileName),
+                     folder.filePath(HistoryJournalFileName));
+    file.SetHistoryActor(QStringLiteral("rosterly-data import"), 0);
+    if (const IoStatus s = ApplyImport(file, plan, clock); !s)
         return Complain(err, OneLine(s) + QStringLiteral(" Nothing was added."), ExitFailure);
     Put(out, QStringLiteral("added %1 to %2\n").arg(employees, target).toUtf8());
     return ExitOk;

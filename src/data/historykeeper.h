@@ -1,0 +1,119 @@
+#pragma once
+
+#include "data/clock.h"
+#include "data/fileio.h"
+#include "data/history.h"
+#include "data/records.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class FixedRecordFile;
+
+// Keeps the change history of one personnel file in step with it. PersonnelFile calls it around
+// each of its writes; nothing else writes the history.
+//
+// Which employee a record is: the history gives every employee a lasting number, and the index
+// file (a cache, rebuilt from the history whenever it does not match it) holds, per record
+// number, that number and a key of the record (last name, first name and date created). A record
+// whose key is not the one the history knows, or a file whose length the history does not know,
+// was changed by another program: the history is brought in step with it first (employees it
+// has never seen start their history, those gone are removed), so an entry never lands on
+// another employee.
+//
+// A change in the history and in the personnel file go together: the entries are written to the
+// journal (flushed) before the personnel file is written, appended to the history after it, and
+// the journal removed. An open that finds a journal appends its entries when the personnel file
+// holds the change and drops them when it does not.
+class HistoryKeeper {
+public:
+    HistoryKeeper(FileIo& io, const Clock& clock, QString historyFileName, QString indexFileName,
+                  QString journalFileName);
+
+    // Who makes the changes from now on: the signed-in user and level, or the data tool's command
+    // and 0.
+    void SetActor(QString user, int level);
+    const QString& HistoryFileName() const { return m_historyFileName; }
+
+    // Brings the history in step with the open personnel file `data`: completes or drops the
+    // journal of a change cut short (`compact` finishes a removal the journal names), starts the
+    // history of a file that has none ("history starts here" for every record), and checks the
+    // index, rebuilding it from the history (and bringing the history in step with a file changed
+    // by another program) when it does not match. `compact` may close `data` and open it again.
+    IoStatus Settle(FixedRecordFile& data, const std::function<IoStatus()>& compact);
+
+    // The lasting number of the employee in record n (1..RecordCount) of the settled file, whose
+    // bytes are `record` when the caller has read them already.
+    IoStatus EmployeeAt(FixedRecordFile& data, qint32 n, qint64* employee,
+                        const PersonnelRecord* record = nullptr);
+    // What reading one employee's number reads of the index.
+    static constexpr qint64 IndexEntryBytes = 16;
+
+    // A change about to be made: its entries, and the journal that holds them until it is done.
+    struct Pending {
+        QList<HistoryEntry> entries;
+        bool journaled = false;
+        // What the index gets once the change is done.
+        enum class Kind { None, Edit, Append, Removal } kind = Kind::None;
+        qint32 record = 0;
+        std::vector<quint64> keys;
+    };
+    // Before record n (in place) is written from `before` to `after`; nothing pending when no
+    // field the history keeps changes.
+    IoStatus BeginEdit(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
+                       const PersonnelRecord& after, Pending* pending);
+    // Before `records` are appended after the file's last record, as `action` (added, imported).
+    IoStatus BeginAppend(FixedRecordFile& data, const std::vector<PersonnelRecord>& records,
+                         HistoryAction action, Pending* pending);
+    // Before record n (`before`) is marked and the file compacted.
+    IoStatus BeginRemoval(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
+                          Pending* pending);
+    // After the personnel file was written (`done`) or left as it was: appends the entries and
+    // updates the index, or drops them. A failure to append leaves the journal for the next open
+    // to complete, so the change is never lost from the history; it is returned all the same.
+    IoStatus Finish(const Pending& pending, bool done);
+
+    // Brings the history in step with the records of `data` as they stand, writing `action`
+    // entries (Started for a file changed by another program, Restored after a restore) for the
+    // employees whose record appeared, went or changed; with Restored, every record gets one.
+    IoStatus Reconcile(FixedRecordFile& data, HistoryAction action);
+
+    // What an open reads of the index to check it.
+    static constexpr qint64 IndexHeaderBytes = 32;
+    // The key the index keeps of a record.
+    static quint64 RecordKey(const PersonnelRecord& record);
+
+private:
+    struct Header {
+        qint64 historySize = 0;
+        qint64 lastEntry = 0;
+        qint64 lastEmployee = 0;
+    };
+    struct Replayed; // the history read through, in historykeeper.cpp
+
+    IoStatus ResolveJournal(FixedRecordFile& data, const std::function<IoStatus()>& compact);
+    IoStatus ReadHeader(Header* header, qint64* indexSize, bool* valid, qint64 recordCount);
+    IoStatus Rebuild(FixedRecordFile& data, HistoryAction reconcileAs);
+    IoStatus WriteIndex(const Header& header, const std::vector<qint64>& employees,
+                        const std::vector<quint64>& keys);
+    IoStatus WriteJournal(const QByteArray& check, const QList<HistoryEntry>& entries);
+    IoStatus HistorySize(qint64* size);
+    HistoryEntry NewEntry(qint64 employee, qint32 record, HistoryAction action) const;
+
+    FileIo& m_io;
+    const Clock& m_clock;
+    QString m_historyFileName;
+    QString m_indexFileName;
+    QString m_journalFileName;
+    QString m_user;
+    int m_level = 0;
+    Header m_header;
+};
+
+// The lines of the history file that belong to employee `employee`, oldest first, found without
+// reading the others (a missing file has none).
+IoStatus ReadEmployeeHistory(const QString& fileName, qint64 employee, QList<HistoryEntry>* entries);
