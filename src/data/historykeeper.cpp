@@ -52,7 +52,8 @@ quint64 KeyOf(const QString& last, const QString& first, const QString& created)
 }
 
 quint64 KeyOf(const FieldValues& values) {
-    return KeyOf(values[std::size_t(PersonnelField::LastName)], values[std::size_t(PersonnelField::FirstName)],
+    return KeyOf(values[std::size_t(PersonnelField::LastName)],
+                 values[std::size_t(PersonnelField::FirstName)],
                  values[std::size_t(PersonnelField::DateCreated)]);
 }
 
@@ -122,7 +123,8 @@ struct HistoryKeeper::Replayed {
     void Apply(const HistoryEntry& e) {
         lastEntry = std::max(lastEntry, e.entry);
         lastEmployee = std::max(lastEmployee, e.employee);
-        const bool gone = e.action == HistoryAction::Removed || (e.action == HistoryAction::Restored && e.record == 0);
+        const bool gone =
+            e.action == HistoryAction::Removed || (e.action == HistoryAction::Restored && e.record == 0);
         if (gone) {
             Erase(e.employee);
             values.remove(e.employee);
@@ -155,7 +157,8 @@ void HistoryKeeper::SetActor(QString user, int level) {
 }
 
 quint64 HistoryKeeper::RecordKey(const PersonnelRecord& record) {
-    return KeyOf(HistoryValue(record, PersonnelField::LastName), HistoryValue(record, PersonnelField::FirstName),
+    return KeyOf(HistoryValue(record, PersonnelField::LastName),
+                 HistoryValue(record, PersonnelField::FirstName),
                  HistoryValue(record, PersonnelField::DateCreated));
 }
 
@@ -249,7 +252,8 @@ IoStatus HistoryKeeper::Settle(FixedRecordFile& data, const std::function<IoStat
 
 IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs) {
     Replayed replayed;
-    if (IoStatus s = ReadHistory(m_io, m_historyFileName, [&](const HistoryEntry& e) { replayed.Apply(e); }); !s)
+    if (IoStatus s = ReadHistory(m_io, m_historyFileName, [&](const HistoryEntry& e) { replayed.Apply(e); });
+        !s)
         return s;
     const bool starting = !m_io.Exists(m_historyFileName);
     const bool restoring = reconcileAs == HistoryAction::Restored;
@@ -302,8 +306,8 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                     match = *later;
             }
             if (match == roster.size()) {
-                HistoryEntry e =
-                    NewEntry(++lastEmployee, number, restoring ? HistoryAction::Restored : HistoryAction::Started);
+                HistoryEntry e = NewEntry(++lastEmployee, number,
+                                          restoring ? HistoryAction::Restored : HistoryAction::Started);
                 e.changes = WholeRecord(record);
                 put(e);
                 employees.push_back(lastEmployee);
@@ -314,7 +318,8 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 const qint64 employee = roster[match];
                 const FieldValues now = ValuesOf(record);
                 const FieldValues& was = replayed.values.value(employee);
-                HistoryEntry e = NewEntry(employee, number, restoring ? HistoryAction::Restored : HistoryAction::Edited);
+                HistoryEntry e =
+                    NewEntry(employee, number, restoring ? HistoryAction::Restored : HistoryAction::Edited);
                 for (std::size_t f = 0; f < FieldCount; ++f) {
                     if (was[f] != now[f] && static_cast<PersonnelField>(f) != PersonnelField::DateModified)
                         e.changes.append({QString::fromLatin1(PersonnelFields[f].name), was[f], now[f]});
@@ -447,7 +452,8 @@ IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, const std::vector<Per
         return {};
     const qint64 count = data.RecordCount();
     for (std::size_t i = 0; i < records.size(); ++i) {
-        HistoryEntry e = NewEntry(m_header.lastEmployee + 1 + qint64(i), qint32(count + 1 + qint64(i)), action);
+        HistoryEntry e =
+            NewEntry(m_header.lastEmployee + 1 + qint64(i), qint32(count + 1 + qint64(i)), action);
         e.entry = m_header.lastEntry + 1 + qint64(i);
         e.changes = WholeRecord(records[i]);
         pending->entries.append(e);
@@ -511,7 +517,8 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
     if (s && pending.kind == Pending::Kind::Edit) {
         char key[8];
         PutNumber(key, qint64(pending.keys.front()));
-        s = WriteAll(m_io, fd, key, 8, IndexHeaderBytes + IndexEntryBytes * (pending.record - 1) + 8, m_indexFileName);
+        s = WriteAll(m_io, fd, key, 8, IndexHeaderBytes + IndexEntryBytes * (pending.record - 1) + 8,
+                     m_indexFileName);
     } else if (s && pending.kind == Pending::Kind::Append) {
         QByteArray bytes(IndexEntryBytes * qint64(pending.entries.size()), '\0');
         for (qsizetype i = 0; i < pending.entries.size(); ++i) {
@@ -557,8 +564,9 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::functio
         return IoStatus::Failure(QStringLiteral("open"), m_journalFileName, errno);
     QByteArray bytes;
     const off_t size = m_io.Size(fd);
-    IoStatus read = size < 0 ? IoStatus::Failure(QStringLiteral("read"), m_journalFileName, errno)
-                             : ReadUpTo(m_io, fd, m_journalFileName, std::min<qsizetype>(size, MaxJournalBytes), bytes);
+    IoStatus read =
+        size < 0 ? IoStatus::Failure(QStringLiteral("read"), m_journalFileName, errno)
+                 : ReadUpTo(m_io, fd, m_journalFileName, std::min<qsizetype>(size, MaxJournalBytes), bytes);
     m_io.Close(fd);
     if (!read)
         return read;
@@ -680,7 +688,8 @@ IoStatus ReadEmployeeHistory(const QString& fileName, qint64 employee, QList<His
         const char* lineStart = h;
         while (lineStart > begin && lineStart[-1] != '\n')
             --lineStart;
-        if (const auto e = ParseHistoryLine(QByteArrayView(lineStart, lineEnd - lineStart)); e && e->employee == employee)
+        if (const auto e = ParseHistoryLine(QByteArrayView(lineStart, lineEnd - lineStart));
+            e && e->employee == employee)
             entries->append(*e);
         at = lineEnd + 1;
     }

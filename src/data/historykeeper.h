@@ -70,8 +70,7 @@ public:
     IoStatus BeginAppend(FixedRecordFile& data, const std::vector<PersonnelRecord>& records,
                          HistoryAction action, Pending* pending);
     // Before record n (`before`) is marked and the file compacted.
-    IoStatus BeginRemoval(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
-                          Pending* pending);
+    IoStatus BeginRemoval(FixedRecordFile& data, qint32 n, const PersonnelRecord& before, Pending* pending);
     // After the personnel file was written (`done`) or left as it was: appends the entries and
     // updates the index, or drops them. A failure to append leaves the journal for the next open
     // to complete, so the change is never lost from the history; it is returned all the same.

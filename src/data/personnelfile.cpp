@@ -110,7 +110,8 @@ IoStatus PersonnelFile::WritePersonnelRecord(qint32 n) {
     // leaves no torn record, since the next open cuts it off.
     if (n == RecordCount() + 1 && m_file.IsOpen()) {
         const PersonnelRecord record = m_record;
-        return AppendPersonnelRecords(1, [&](qint32, PersonnelRecord& r) { r = record; }, HistoryAction::Added);
+        return AppendPersonnelRecords(
+            1, [&](qint32, PersonnelRecord& r) { r = record; }, HistoryAction::Added);
     }
     if (!m_history || !m_file.IsOpen() || n < 1 || n > RecordCount())
         return m_file.Write(n, m_record.data());
@@ -154,7 +155,9 @@ IoStatus PersonnelFile::AppendPersonnelRecords(qint32 count,
         return s;
     const IoStatus s = m_file.AppendRecords(
         count,
-        [&](qint64 i, char* bytes) { std::memcpy(bytes, records[std::size_t(i)].data(), PersonnelRecordLength); },
+        [&](qint64 i, char* bytes) {
+            std::memcpy(bytes, records[std::size_t(i)].data(), PersonnelRecordLength);
+        },
         m_journalFileName);
     const IoStatus h = m_history->Finish(pending, s.Ok());
     return s ? h : s;

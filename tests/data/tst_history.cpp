@@ -1,12 +1,94 @@
 // The change history's lines: written exactly as documented, read back as written, and what a
-// reader passes over (a line cut short, a line that is no entry).
+// reader passes over (a line cut short, a line that is no entry). Then the history as the
+// personnel file keeps it: each change's entry on the right employee, whatever shifted, removed or
+// replaced the records around it.
 #include "data/history.h"
+#include "data/historykeeper.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// An entry in short: what, to whom (lasting number, record), by whom, and for a change of fields
+// each field's values; for a whole record coming or going, just the last name.
+QString Summary(const HistoryEntry& e) {
+    QString s = HistoryActionName(e.action) + u" e%1 r%2 "_s.arg(e.employee).arg(e.record) + e.user;
+    const bool arrives = std::any_of(e.changes.begin(), e.changes.end(), [](const HistoryChange& c) {
+        return c.field == u"LastName"_s && c.before.isEmpty();
+    });
+    const bool whole =
+        e.action == HistoryAction::Removed || e.record == 0 || (arrives && e.action != HistoryAction::Edited);
+    for (const HistoryChange& c : e.changes) {
+        if (!whole)
+            s += u" %1:%2>%3"_s.arg(c.field, c.before, c.after);
+        else if (c.field == u"LastName"_s)
+            s += u' ' + c.before + c.after;
+    }
+    return s;
+}
+
+PersonnelRecord Named(const QString& last) {
+    PersonnelRecord r;
+    r.SetLastName(last);
+    r.SetFirstName(u"Al"_s);
+    r.SetDateCreated(46000.5);
+    return r;
+}
+
+// One step of a scenario, on the personnel file of the working folder: through `file` as the
+// program changes it, or behind its back as another program would.
+void Step(PersonnelFile& file, const QString& step) {
+    const QStringList w = step.split(u' ');
+    const QString& what = w[0];
+    const qint32 n = w.size() > 1 ? w[1].toInt() : 0;
+    if (what == u"actor"_s)
+        return file.SetHistoryActor(w[1], w[2].toInt());
+    if (what == u"drop-index"_s) {
+        QVERIFY(QFile::remove(HistoryIndexFileName));
+        return;
+    }
+    if (what.startsWith(u"outside"_s)) {
+        std::vector<PersonnelRecord> records = ReadRecords(PersonnelFileName);
+        if (what == u"outside-append"_s)
+            records.push_back(Named(w[1]));
+        else if (what == u"outside-remove"_s)
+            records.erase(records.begin() + (n - 1));
+        else if (what == u"outside-title"_s)
+            records[std::size_t(n - 1)].SetJobTitle(w[2]);
+        else // outside-rename N Last
+            records[std::size_t(n - 1)].SetLastName(w[2]);
+        WriteBytes(PersonnelFileName, Image(records));
+        return;
+    }
+    QVERIFY(file.OpenPersonnelFileUncounted());
+    if (what == u"edit"_s || what == u"previous"_s || what == u"picture"_s) {
+        QVERIFY(file.ReadPersonnelRecord(n));
+        if (what == u"edit"_s)
+            file.Record().SetJobTitle(w[2]);
+        else if (what == u"previous"_s)
+            file.Record().SetInactivationDate(46100);
+        else
+            file.Record().SetPictureFile(w[2]);
+        QVERIFY(file.WritePersonnelRecord(n));
+    } else if (what == u"add"_s) {
+        file.Record() = Named(w[1]);
+        QVERIFY(file.AppendPersonnelRecord());
+    } else if (what == u"import"_s) {
+        QVERIFY(file.AppendPersonnelRecords(qint32(w.size() - 1),
+                                            [&](qint32 i, PersonnelRecord& r) { r = Named(w[i + 1]); }));
+    } else if (what == u"remove"_s) {
+        QVERIFY(file.RemovePersonnelRecord(n));
+    } else if (what == u"restored"_s) {
+        QVERIFY(file.RecordRestore());
+    }
+    file.ClosePersonnelFile();
+}
+
+} // namespace
 
 class TestHistory : public QObject {
     Q_OBJECT
@@ -16,19 +98,20 @@ private slots:
         QTest::addColumn<HistoryEntry>("entry");
         QTest::addColumn<QByteArray>("line");
         const QDateTime at(QDate(2026, 12, 9), QTime(19, 41, 38), Qt::OffsetFromUTC, 3600);
-        QTest::newRow("edited") << HistoryEntry{12,
-                                                at,
-                                                u"Ann Lee"_s,
-                                                4,
-                                                7,
-                                                HistoryAction::Edited,
-                                                {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}},
-                                                5}
-                                << QByteArray("{\"action\":\"edited\",\"changes\":[{\"after\":\"Head "
-                                              "Clerk\",\"before\":\"Clerk\",\"field\":\"JobTitle\"}],"
-                                              "\"employee\":7,\"entry\":12,\"level\":4,\"record\":5,\"time\":\"2026-12-"
-                                              "09T19:41:38+01:00\",\"user\":\"Ann Lee\"}"
-                                              "\n");
+        QTest::newRow("edited")
+            << HistoryEntry{12,
+                            at,
+                            u"Ann Lee"_s,
+                            4,
+                            7,
+                            HistoryAction::Edited,
+                            {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}},
+                            5}
+            << QByteArray("{\"action\":\"edited\",\"changes\":[{\"after\":\"Head "
+                          "Clerk\",\"before\":\"Clerk\",\"field\":\"JobTitle\"}],"
+                          "\"employee\":7,\"entry\":12,\"level\":4,\"record\":5,\"time\":\"2026-12-"
+                          "09T19:41:38+01:00\",\"user\":\"Ann Lee\"}"
+                          "\n");
         QTest::newRow("the data tool, accents, quotes and line breaks")
             << HistoryEntry{1,
                             at.toUTC(),
@@ -47,7 +130,8 @@ private slots:
                    .replace("\\u00c3\\u00ab", "\xC3\xAB");
         QTest::newRow("removed, no changes")
             << HistoryEntry{3, at, u"Bo"_s, 4, 2, HistoryAction::Removed, {}}
-            << QByteArray("{\"action\":\"removed\",\"changes\":[],\"employee\":2,\"entry\":3,\"level\":4,\"record\":0,"
+            << QByteArray("{\"action\":\"removed\",\"changes\":[],\"employee\":2,\"entry\":3,\"level\":4,"
+                          "\"record\":0,"
                           "\"time\":\"2026-12-09T19:41:38+01:00\",\"user\":\"Bo\"}"
                           "\n");
     }
@@ -167,6 +251,104 @@ private slots:
                                                             {u"DateOfBirth"_s, {}, u"1980-03-07"_s},
                                                             {u"JobTitle"_s, {}, u"Clerk"_s},
                                                             {u"VersionCreated"_s, {}, u"10"_s}}));
+    }
+
+    // Ames, Baker and Cole (lasting numbers 1, 2, 3) start the history at its first open; then
+    // each scenario's steps. Every entry must name the employee it is about, and the index must
+    // give every record its own employee's number, whatever moved the records.
+    void keptHistoryFollowsEachChange_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("entries"); // after the three that start the history
+        QTest::addColumn<QList<qint64>>("employees");
+        QTest::newRow("an edit") << QStringList{u"edit 2 Clerk"_s}
+                                 << QStringList{u"edited e2 r2 Ann JobTitle:>Clerk"_s}
+                                 << QList<qint64>{1, 2, 3};
+        QTest::newRow("saved unchanged: no entry")
+            << QStringList{u"edit 2 Clerk"_s, u"edit 2 Clerk"_s}
+            << QStringList{u"edited e2 r2 Ann JobTitle:>Clerk"_s} << QList<qint64>{1, 2, 3};
+        QTest::newRow("status and picture")
+            << QStringList{u"previous 3"_s, u"picture 1 a.jpg"_s}
+            << QStringList{u"made previous e3 r3 Ann InactivationDate:>2026-03-19"_s,
+                           u"picture changed e1 r1 Ann PictureFile:>a.jpg"_s}
+            << QList<qint64>{1, 2, 3};
+        QTest::newRow("a removal shifts the records after it")
+            << QStringList{u"remove 1"_s, u"edit 2 Clerk"_s, u"add Dunn"_s, u"edit 3 Cook"_s}
+            << QStringList{u"removed e1 r0 Ann Ames"_s, u"edited e3 r2 Ann JobTitle:>Clerk"_s,
+                           u"added e4 r3 Ann Dunn"_s, u"edited e4 r3 Ann JobTitle:>Cook"_s}
+            << QList<qint64>{2, 3, 4};
+        QTest::newRow("an import, by the data tool")
+            << QStringList{u"actor rosterly-data 0"_s, u"import Eads Ford"_s, u"remove 2"_s}
+            << QStringList{u"imported e4 r4 rosterly-data Eads"_s, u"imported e5 r5 rosterly-data Ford"_s,
+                           u"removed e2 r0 rosterly-data Baker"_s}
+            << QList<qint64>{1, 3, 4, 5};
+        QTest::newRow("an index lost is rebuilt the same")
+            << QStringList{u"remove 2"_s, u"add Dunn"_s, u"drop-index"_s, u"edit 3 Clerk"_s}
+            << QStringList{u"removed e2 r0 Ann Baker"_s, u"added e4 r3 Ann Dunn"_s,
+                           u"edited e4 r3 Ann JobTitle:>Clerk"_s}
+            << QList<qint64>{1, 3, 4};
+        QTest::newRow("another program added one")
+            << QStringList{u"outside-append Dunn"_s, u"edit 4 Clerk"_s}
+            << QStringList{u"history starts here e4 r4 Ann Dunn"_s, u"edited e4 r4 Ann JobTitle:>Clerk"_s}
+            << QList<qint64>{1, 2, 3, 4};
+        QTest::newRow("another program removed one")
+            << QStringList{u"outside-remove 1"_s, u"edit 1 Clerk"_s}
+            << QStringList{u"removed e1 r0 another program Ames"_s, u"edited e2 r1 Ann JobTitle:>Clerk"_s}
+            << QList<qint64>{2, 3};
+        // Same length, another person in record 2: Baker's history must not take the edit.
+        QTest::newRow("another program put someone else in a record")
+            << QStringList{u"outside-rename 2 Dunn"_s, u"edit 2 Clerk"_s}
+            << QStringList{u"history starts here e4 r2 Ann Dunn"_s, u"removed e2 r0 another program Baker"_s,
+                           u"edited e4 r2 Ann JobTitle:>Clerk"_s}
+            << QList<qint64>{1, 4, 3};
+        QTest::newRow("a restore: every record restored, the changed fields named")
+            << QStringList{u"edit 1 Clerk"_s, u"outside-title 1 Boss"_s, u"outside-remove 2"_s,
+                           u"outside-append Dunn"_s, u"restored"_s}
+            << QStringList{u"edited e1 r1 Ann JobTitle:>Clerk"_s, u"restored e1 r1 Ann JobTitle:Clerk>Boss"_s,
+                           u"restored e2 r0 Ann Baker"_s, u"restored e3 r2 Ann"_s,
+                           u"restored e4 r3 Ann Dunn"_s}
+            << QList<qint64>{1, 3, 4};
+    }
+    void keptHistoryFollowsEachChange() {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, entries);
+        QFETCH(QList<qint64>, employees);
+        TempPersonnelFile file({Named(u"Ames"_s), Named(u"Baker"_s), Named(u"Cole"_s)});
+        const FixedClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC));
+        file.KeepHistory(clock);
+        file.SetHistoryActor(u"Ann"_s, 4);
+        QVERIFY(file.OpenPersonnelFileUncounted()); // the history starts
+        file.ClosePersonnelFile();
+        for (const QString& step : std::as_const(steps))
+            CHECKED(Step(file, step));
+
+        QVERIFY(file.OpenPersonnelFileUncounted());
+        QList<qint64> numbers;
+        for (qint32 n = 1; n <= file.RecordCount(); ++n) {
+            qint64 e = 0;
+            QVERIFY(file.EmployeeNumber(n, &e));
+            numbers << e;
+        }
+        file.ClosePersonnelFile();
+        QCOMPARE(numbers, employees);
+        QStringList kept;
+        qint64 entry = 0;
+        QVERIFY(ReadHistory(file.io, HistoryFileName, [&](const HistoryEntry& e) {
+            kept << Summary(e);
+            QCOMPARE(e.entry, ++entry); // numbered from 1, none twice
+        }));
+        QCOMPARE(kept.mid(0, 3), (QStringList{u"history starts here e1 r1 Ann Ames"_s,
+                                              u"history starts here e2 r2 Ann Baker"_s,
+                                              u"history starts here e3 r3 Ann Cole"_s}));
+        QCOMPARE(kept.mid(3).join(u" | "_s), entries.join(u" | "_s));
+        // Each employee's own lines, found without reading the others.
+        for (const qint64 e : std::as_const(employees)) {
+            QList<HistoryEntry> own;
+            QVERIFY(ReadEmployeeHistory(HistoryFileName, e, &own));
+            QVERIFY(!own.isEmpty());
+            for (const HistoryEntry& h : std::as_const(own))
+                QCOMPARE(h.employee, e);
+        }
+        QCOMPARE(FileMode(HistoryFileName), 0600);
     }
 };
 
