@@ -2,6 +2,8 @@
 // in turn (an error, a short write, a full disk). Afterwards the file must be exactly as before
 // (when the operation reports failure) or exactly as intended (when it reports success): never
 // shorter, torn, duplicated or missing.
+#include "data/clock.h"
+#include "data/datafilenames.h"
 #include "data/history.h"
 #include "data/personnelfile.h"
 #include "data/restorejournal.h"
@@ -297,6 +299,115 @@ private slots:
             second.entry = 2;
             return AppendHistory(io, QStringLiteral("Rosterly.History"), {second, e});
         });
+    }
+
+    // Each change of an employee with the history kept, failing or stopped (nothing cleaned up)
+    // at each call in turn from its open on, then settled by the next open: the personnel file
+    // and the history are both as before or both as after, never one without the other. Only a
+    // stop in the middle of an edit in place may leave its record torn, as without a history;
+    // the history then holds no edit.
+    void historyKeepsStepWithTheFile_data() {
+        QTest::addColumn<QString>("change");
+        for (const char* change : {"edit", "previous", "add", "import", "remove"})
+            QTest::newRow(change) << QString::fromLatin1(change);
+    }
+    void historyKeepsStepWithTheFile() {
+        QFETCH(QString, change);
+        const FixedClock clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
+        const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B")),
+                   c = Employee(QStringLiteral("C"));
+        const auto keeping = [&](PersonnelFile& file) {
+            file.KeepHistory(clock);
+            file.SetHistoryActor(QStringLiteral("Ann"), 4);
+        };
+        const auto make = [&](PersonnelFile& file) -> IoStatus {
+            if (IoStatus s = file.OpenPersonnelFileUncounted(); !s)
+                return s;
+            IoStatus s;
+            if (change == QStringLiteral("edit") || change == QStringLiteral("previous")) {
+                s = file.ReadPersonnelRecord(2);
+                if (change == QStringLiteral("edit"))
+                    file.Record().SetJobTitle(QStringLiteral("Head Clerk"));
+                else
+                    file.Record().SetInactivationDate(46100);
+                if (s)
+                    s = file.WritePersonnelRecord(2);
+            } else if (change == QStringLiteral("add")) {
+                file.Record() = c;
+                s = file.AppendPersonnelRecord();
+            } else if (change == QStringLiteral("import")) {
+                s = file.AppendPersonnelRecords(2, [&](qint32, PersonnelRecord& r) { r = c; });
+            } else {
+                s = file.RemovePersonnelRecord(1);
+            }
+            file.ClosePersonnelFile();
+            return s;
+        };
+        const auto lay = [&] {
+            Lay(QStringLiteral("Rosterly.Data"), Image({a, b, c}));
+            FileIo io;
+            PersonnelFile file(io);
+            keeping(file);
+            QVERIFY(file.OpenPersonnelFileUncounted()); // the history starts
+            file.ClosePersonnelFile();
+        };
+        using State = std::pair<QByteArray, QByteArray>; // the personnel file, the history
+        const auto settled = [&] {
+            FileIo io;
+            PersonnelFile file(io);
+            keeping(file);
+            if (!file.OpenPersonnelFileUncounted())
+                return State{"unsettled", {}};
+            file.ClosePersonnelFile();
+            return State{ReadFileBytes(QStringLiteral("Rosterly.Data")), ReadFileBytes(HistoryFileName)};
+        };
+        State before, after;
+        {
+            TempDataFolder folder;
+            CHECKED(lay());
+            before = settled();
+            FileIo io;
+            PersonnelFile file(io);
+            keeping(file);
+            QVERIFY(make(file));
+            after = settled();
+            QVERIFY(after.second.startsWith(before.second) && after.second != before.second);
+        }
+        int asAfter = 0;
+        for (FaultyFileIo::Fault fault : {FaultyFileIo::Fault::Error, FaultyFileIo::Fault::ShortWrite,
+                                          FaultyFileIo::Fault::DiskFull, FaultyFileIo::Fault::Halt}) {
+            for (int call = 1;; ++call) {
+                TempDataFolder folder;
+                CHECKED(lay());
+                FaultyFileIo io;
+                bool fired = false;
+                IoStatus status;
+                {
+                    PersonnelFile file(io);
+                    keeping(file);
+                    io.Arm(call, fault);
+                    status = make(file);
+                    fired = io.Fired();
+                }
+                const State now = settled();
+                const QByteArray where =
+                    QStringLiteral("fault %1 at call %2").arg(int(fault)).arg(call).toUtf8();
+                const bool torn = fault == FaultyFileIo::Fault::Halt && change != QStringLiteral("add") &&
+                                  change != QStringLiteral("import") && now.first != before.first &&
+                                  now.first != after.first;
+                QVERIFY2(now.first == before.first || now.first == after.first || torn,
+                         where + ": a file of neither");
+                QVERIFY2(now.second == (now.first == after.first ? after.second : before.second),
+                         where + ": the history is out of step with the file");
+                if (status.Ok() && fault != FaultyFileIo::Fault::Halt)
+                    QVERIFY2(now.first == after.first, where + ": reported done but not done");
+                asAfter += now.first == after.first;
+                if (!fired)
+                    break;
+                QVERIFY2(call < 300, where);
+            }
+        }
+        QVERIFY(asAfter > 4); // some faults struck after the change was made
     }
 
     void restoreCutShortIsSettled_data() {
