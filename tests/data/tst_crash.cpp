@@ -5,7 +5,9 @@
 // operation or exactly as after it. 50 runs per operation; more with --runs N. Then the child is
 // killed at each of its file calls in turn (in the middle of a write: after half its bytes),
 // except in an edit in place: that has no journal, so half a record written over the old one would
-// stay. A restore is also killed before each of its renames and removals in turn.
+// stay. A restore is also killed before each of its renames and removals in turn. The "history"
+// operations keep the change history as the program does: the personnel file and the history
+// read back are as before or as after together.
 #include "backup/datacopy.h"
 #include "data/datafilenames.h"
 #include "data/personnelfile.h"
@@ -83,6 +85,13 @@ private:
 // the user list. A restore replaces the personnel file and the user list by the halves saved
 // beside them and brings a log where there was none.
 void Lay(const QString& op, const QByteArray& original) {
+    if (op.startsWith(QStringLiteral("history"))) {
+        for (const QString& name : {HistoryFileName, HistoryIndexFileName, HistoryJournalFileName})
+            QFile::remove(name);
+        Write(QStringLiteral("Rosterly.Data"), original);
+        SettledWithHistory(); // the history starts before the change
+        return;
+    }
     if (!op.startsWith(QStringLiteral("restore")))
         return Write(op == QStringLiteral("removeuser") ? QStringLiteral("User.List")
                                                         : QStringLiteral("Rosterly.Data"),
@@ -115,21 +124,23 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
         return;
     }
     PersonnelFile file(io);
+    if (op.startsWith(QStringLiteral("history")))
+        KeepTestHistory(file);
     if (!file.OpenPersonnelFile())
         return;
-    if (op == QStringLiteral("remove")) {
+    if (op.endsWith(QStringLiteral("remove"))) {
         file.RemovePersonnelRecord(Employees / 2);
     } else if (op == QStringLiteral("append")) {
         file.Record().Clear();
         file.Record().SetFirstName(QStringLiteral("New"));
         file.Record().SetLastName(QStringLiteral("Hire"));
         file.AppendPersonnelRecord();
-    } else if (op == QStringLiteral("appendmany")) {
+    } else if (op.endsWith(QStringLiteral("appendmany"))) {
         file.AppendPersonnelRecords(40, [](qint32 i, PersonnelRecord& r) {
             r.SetFirstName(QStringLiteral("New%1").arg(i));
             r.SetNotepad(QString(4000, QLatin1Char('n')));
         });
-    } else if (op == QStringLiteral("write")) {
+    } else if (op.endsWith(QStringLiteral("write"))) {
         file.ReadPersonnelRecord(Employees / 3);
         file.Record().SetJobTitle(QStringLiteral("Promoted"));
         file.Record().SetNotepad(QString(4000, QLatin1Char('n')));
@@ -143,6 +154,8 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
 QByteArray Settled(const QString& op) {
     if (op.startsWith(QStringLiteral("restore")))
         return SettledRestoreFolder();
+    if (op.startsWith(QStringLiteral("history")))
+        return SettledWithHistory();
     return SettledFile(op == QStringLiteral("removeuser") ? QStringLiteral("User.List")
                                                           : QStringLiteral("Rosterly.Data"));
 }
@@ -164,7 +177,8 @@ private:
 private slots:
     void killedAtAnyMoment_data() {
         QTest::addColumn<QString>("op");
-        for (const char* op : {"remove", "append", "appendmany", "write", "removeuser", "restore"})
+        for (const char* op : {"remove", "append", "appendmany", "write", "removeuser", "restore",
+                               "history remove", "history appendmany", "history write"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
 
@@ -210,7 +224,7 @@ private slots:
         qInfo("%s: %d runs, %d left as before, %d as after, operation %lld us", qPrintable(op), g_runs,
               asBefore, done, tookUs);
 
-        for (int call = 1; op != QStringLiteral("write"); ++call) {
+        for (int call = 1; !op.endsWith(QStringLiteral("write")); ++call) {
             Lay(op, original);
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(),
@@ -221,7 +235,7 @@ private slots:
                 settled == before || settled == after,
                 qPrintable(QStringLiteral("killed at call %1: neither as before nor as after").arg(call)));
             if (child.exitStatus() == QProcess::NormalExit) { // fewer calls than `call`
-                QVERIFY(call > (op.startsWith(QStringLiteral("append")) ? 7 : 3));
+                QVERIFY(call > (op.contains(QStringLiteral("append")) ? 7 : 3));
                 break;
             }
         }

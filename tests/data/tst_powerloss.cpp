@@ -1,7 +1,8 @@
 // The power goes at any call of a write path: what was flushed stays, and of what was not, the
 // data writes are each kept or lost at random and the folder's changes (creations, renames,
 // removals) are kept up to a random point. Reopened through the data layer, the files are exactly
-// as before the operation or as after it: never torn, never lost.
+// as before the operation or as after it: never torn, never lost. With the change history kept,
+// the personnel file and the history are as before or as after together.
 #include "backup/datacopy.h"
 #include "data/datafilenames.h"
 #include "data/personnelfile.h"
@@ -282,19 +283,21 @@ void Operate(FileIo& io, const QString& op) {
         return;
     }
     PersonnelFile file(io);
+    if (op.startsWith(QStringLiteral("history ")))
+        KeepTestHistory(file);
     if (!file.OpenPersonnelFile())
         return;
-    if (op == QStringLiteral("remove")) {
+    if (op.endsWith(QStringLiteral("remove"))) {
         file.RemovePersonnelRecord(3);
-    } else if (op == QStringLiteral("append many")) {
+    } else if (op.endsWith(QStringLiteral("append many"))) {
         file.AppendPersonnelRecords(3, [](qint32 i, PersonnelRecord& r) {
             r.SetFirstName(QStringLiteral("New%1").arg(i));
             r.SetNotepad(QString(3000, QLatin1Char('x')));
         });
-    } else if (op == QStringLiteral("append")) {
+    } else if (op.endsWith(QStringLiteral("append"))) {
         file.Record().SetFirstName(QStringLiteral("New"));
         file.AppendPersonnelRecord();
-    } else if (op == QStringLiteral("write")) {
+    } else if (op.endsWith(QStringLiteral("write"))) {
         file.ReadPersonnelRecord(2);
         file.Record().SetJobTitle(QStringLiteral("Promoted"));
         file.WritePersonnelRecord(2);
@@ -306,6 +309,8 @@ void Operate(FileIo& io, const QString& op) {
 QByteArray Settled(const QString& op) {
     if (op == QStringLiteral("restore"))
         return SettledRestoreFolder();
+    if (op.startsWith(QStringLiteral("history ")))
+        return SettledWithHistory();
     return SettledFile(op.startsWith(QStringLiteral("user")) ? QStringLiteral("User.List")
                                                              : QStringLiteral("Rosterly.Data"));
 }
@@ -329,6 +334,9 @@ void Prepare(const QString& op) {
     QFile f(users ? QStringLiteral("User.List") : QStringLiteral("Rosterly.Data"));
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
+    f.close();
+    if (op.startsWith(QStringLiteral("history ")))
+        SettledWithHistory(); // the history starts before the change
 }
 
 } // namespace
@@ -339,8 +347,9 @@ class TestPowerLoss : public QObject {
 private slots:
     void powerFailsAtAnyCall_data() {
         QTest::addColumn<QString>("op");
-        for (const char* op : {"remove", "append", "append many", "write", "user remove", "user append",
-                               "user write", "restore"})
+        for (const char* op :
+             {"remove", "append", "append many", "write", "user remove", "user append", "user write",
+              "restore", "history remove", "history append", "history append many", "history write"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
     void powerFailsAtAnyCall() {

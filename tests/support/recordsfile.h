@@ -3,6 +3,7 @@
 // The data files laid down, written through the data layer and read back byte for byte, without
 // the program's windows.
 
+#include "data/clock.h"
 #include "data/datafilenames.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
@@ -142,6 +143,30 @@ inline QByteArray SettledFile(const QString& name) {
         file.ClosePersonnelFile();
     }
     return ReadFileBytes(name);
+}
+
+// The employees' change history as the tests keep it: at a fixed instant, by "Ann" at level 4.
+inline const FixedClock& HistoryClock() {
+    static const FixedClock clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
+    return clock;
+}
+inline void KeepTestHistory(PersonnelFile& file) {
+    file.KeepHistory(HistoryClock());
+    file.SetHistoryActor(QStringLiteral("Ann"), 4);
+}
+
+// The personnel file of the working folder and its history, once the data layer keeping the
+// history has opened and closed them (completing or dropping a change cut short, starting a
+// history where there was none): the file's bytes, then the history's; "unreadable" when it
+// will not open.
+inline QByteArray SettledWithHistory() {
+    FileIo io;
+    PersonnelFile file(io);
+    KeepTestHistory(file);
+    if (!file.OpenPersonnelFile())
+        return "unreadable";
+    file.ClosePersonnelFile();
+    return ReadFileBytes(PersonnelFileName) + "\n-- history --\n" + ReadFileBytes(HistoryFileName);
 }
 
 // The working folder once a restore cut short is settled: the names of its files, hidden ones
