@@ -1,6 +1,7 @@
 #include "app/datafolder.h"
 
 #include "data/ansitext.h"
+#include "data/datafilenames.h"
 #include "data/folderlock.h"
 
 #include <QDir>
@@ -43,6 +44,10 @@ QString LinkedDataFileText(const QStringList& names) {
                 .arg(name, file.symLinkTarget());
     }
     return {};
+}
+
+QStringList FilesWrittenInPlace(const QStringList& dataFileNames) {
+    return QStringList(dataFileNames) << HistoryFileName << HistoryIndexFileName;
 }
 
 QString DataFolderRefusedText(const QString& appTitle, const QString& folder, const QString& reason) {

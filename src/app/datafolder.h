@@ -20,6 +20,9 @@ QString EnterDataFolder(const QString& folder);
 // is a link: through it the program would write into another folder without holding that
 // folder's lock, and replacing the file would replace the link. Empty when none is.
 QString LinkedDataFileText(const QStringList& names);
+// The files of the data folder the program writes in place: the data files (`dataFileNames`),
+// the change history and its index.
+QStringList FilesWrittenInPlace(const QStringList& dataFileNames);
 
 // The refusal shown when the data folder cannot be made or entered: text and title.
 QString DataFolderRefusedText(const QString& appTitle, const QString& folder, const QString& reason);

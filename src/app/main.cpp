@@ -59,8 +59,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     // A data file that is a link would take the writes into a folder whose lock this copy does not hold.
-    if (const QString reason =
-            LinkedDataFileText(QStringList(state.DataFileNames.begin(), state.DataFileNames.end()));
+    if (const QString reason = LinkedDataFileText(
+            FilesWrittenInPlace(QStringList(state.DataFileNames.begin(), state.DataFileNames.end())));
         !reason.isEmpty()) {
         prompts.MsgBox(DataFolderRefusedText(state.AppTitle, dataFolder, reason), MsgButtons::OKOnly,
                        MsgIcon::Critical, QString::fromLatin1(DataFolderRefusedTitle));

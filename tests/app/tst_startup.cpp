@@ -168,6 +168,9 @@ private slots:
         QTest::newRow("a link to nothing")
             << QStringLiteral("User.Log") << QStringLiteral("../gone/User.Log")
             << QStringLiteral("\"User.Log\" there is a link to \"%1/gone/User.Log\".") + keep;
+        QTest::newRow("the history, a link")
+            << QStringLiteral("Rosterly.History") << QStringLiteral("../Rosterly.Data")
+            << QStringLiteral("\"Rosterly.History\" there is a link to \"%1/Rosterly.Data\".") + keep;
     }
     void dataFolderIsMadeOwnerOnlyAndHoldsNoLinks() {
         QFETCH(QString, name);
@@ -189,8 +192,8 @@ private slots:
         if (!name.isEmpty())
             QVERIFY(QFile::link(linkTo, name));
         const ProgramState state;
-        const QString said =
-            LinkedDataFileText(QStringList(state.DataFileNames.begin(), state.DataFileNames.end()));
+        const QString said = LinkedDataFileText(
+            FilesWrittenInPlace(QStringList(state.DataFileNames.begin(), state.DataFileNames.end())));
         QDir::setCurrent(started);
         QCOMPARE(said,
                  reason.isEmpty() ? reason : reason.arg(place.filePath(QStringLiteral("share/deeper"))));
