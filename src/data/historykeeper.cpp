@@ -162,9 +162,16 @@ quint64 HistoryKeeper::RecordKey(const PersonnelRecord& record) {
                  HistoryValue(record, PersonnelField::DateCreated));
 }
 
-HistoryEntry HistoryKeeper::NewEntry(qint64 employee, qint32 record, HistoryAction action) const {
+QDateTime HistoryKeeper::Now() const {
+    // Fixed to its offset once: a local time would look the time zone up at every line written.
+    const QDateTime now = m_clock.Now();
+    return now.toOffsetFromUtc(now.offsetFromUtc());
+}
+
+HistoryEntry HistoryKeeper::NewEntry(qint64 employee, qint32 record, HistoryAction action,
+                                     const QDateTime& time) const {
     HistoryEntry e;
-    e.time = m_clock.Now();
+    e.time = time.isValid() ? time : Now();
     e.user = m_user;
     e.level = m_level;
     e.employee = employee;
@@ -273,6 +280,7 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     std::vector<qint64> employees;
     std::vector<quint64> keys;
     std::size_t next = 0; // the first employee of the history's order not yet matched
+    const QDateTime now = Now();
     const auto put = [&](HistoryEntry e) {
         e.entry = ++entry;
         if (!restoring && !starting && e.action != HistoryAction::Started) {
@@ -282,7 +290,8 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
         lines += HistoryLine(e);
     };
     const auto gone = [&](std::size_t i) {
-        HistoryEntry e = NewEntry(roster[i], 0, restoring ? HistoryAction::Restored : HistoryAction::Removed);
+        HistoryEntry e =
+            NewEntry(roster[i], 0, restoring ? HistoryAction::Restored : HistoryAction::Removed, now);
         const FieldValues& was = replayed.values.value(roster[i]);
         for (std::size_t f = 0; f < FieldCount; ++f) {
             if (!was[f].isEmpty())
@@ -316,13 +325,13 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                     gone(next);
                 next = match + 1;
                 const qint64 employee = roster[match];
-                const FieldValues now = ValuesOf(record);
-                const FieldValues& was = replayed.values.value(employee);
-                HistoryEntry e =
-                    NewEntry(employee, number, restoring ? HistoryAction::Restored : HistoryAction::Edited);
+                const FieldValues is = ValuesOf(record);
+                const FieldValues was = replayed.values.value(employee);
+                HistoryEntry e = NewEntry(employee, number,
+                                          restoring ? HistoryAction::Restored : HistoryAction::Edited, now);
                 for (std::size_t f = 0; f < FieldCount; ++f) {
-                    if (was[f] != now[f] && static_cast<PersonnelField>(f) != PersonnelField::DateModified)
-                        e.changes.append({QString::fromLatin1(PersonnelFields[f].name), was[f], now[f]});
+                    if (was[f] != is[f] && static_cast<PersonnelField>(f) != PersonnelField::DateModified)
+                        e.changes.append({QString::fromLatin1(PersonnelFields[f].name), was[f], is[f]});
                 }
                 if (restoring || !e.changes.isEmpty())
                     put(e);
@@ -451,9 +460,10 @@ IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, const std::vector<Per
     if (records.empty())
         return {};
     const qint64 count = data.RecordCount();
+    const QDateTime now = Now();
     for (std::size_t i = 0; i < records.size(); ++i) {
         HistoryEntry e =
-            NewEntry(m_header.lastEmployee + 1 + qint64(i), qint32(count + 1 + qint64(i)), action);
+            NewEntry(m_header.lastEmployee + 1 + qint64(i), qint32(count + 1 + qint64(i)), action, now);
         e.entry = m_header.lastEntry + 1 + qint64(i);
         e.changes = WholeRecord(records[i]);
         pending->entries.append(e);

@@ -101,7 +101,10 @@ private:
                         const std::vector<quint64>& keys);
     IoStatus WriteJournal(const QByteArray& check, const QList<HistoryEntry>& entries);
     IoStatus HistorySize(qint64* size);
-    HistoryEntry NewEntry(qint64 employee, qint32 record, HistoryAction action) const;
+    QDateTime Now() const;
+    // An entry by the actor, made now or at `time` (the one instant of a change of many).
+    HistoryEntry NewEntry(qint64 employee, qint32 record, HistoryAction action,
+                          const QDateTime& time = {}) const;
 
     FileIo& m_io;
     const Clock& m_clock;
