@@ -65,10 +65,12 @@ void Step(PersonnelFile& file, const QString& step) {
         return;
     }
     QVERIFY(file.OpenPersonnelFileUncounted());
-    if (what == u"edit"_s || what == u"previous"_s || what == u"picture"_s) {
+    if (what == u"edit"_s || what == u"rename"_s || what == u"previous"_s || what == u"picture"_s) {
         QVERIFY(file.ReadPersonnelRecord(n));
         if (what == u"edit"_s)
             file.Record().SetJobTitle(w[2]);
+        else if (what == u"rename"_s)
+            file.Record().SetLastName(w[2]);
         else if (what == u"previous"_s)
             file.Record().SetInactivationDate(46100);
         else
@@ -286,6 +288,10 @@ private slots:
             << QStringList{u"removed e2 r0 Ann Baker"_s, u"added e4 r3 Ann Dunn"_s,
                            u"edited e4 r3 Ann JobTitle:>Clerk"_s}
             << QList<qint64>{1, 3, 4};
+        QTest::newRow("a new name, known after the index is rebuilt")
+            << QStringList{u"rename 2 Dunn"_s, u"drop-index"_s, u"edit 2 Clerk"_s}
+            << QStringList{u"edited e2 r2 Ann LastName:Baker>Dunn"_s, u"edited e2 r2 Ann JobTitle:>Clerk"_s}
+            << QList<qint64>{1, 2, 3};
         QTest::newRow("another program added one")
             << QStringList{u"outside-append Dunn"_s, u"edit 4 Clerk"_s}
             << QStringList{u"history starts here e4 r4 Ann Dunn"_s, u"edited e4 r4 Ann JobTitle:>Clerk"_s}
