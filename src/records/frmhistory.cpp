@@ -22,12 +22,9 @@ namespace {
 
 void Fill(Grid* grid, const QList<QStringList>& rows) {
     grid->SetRows(1);
-    {
-        const Grid::Batch batch(*grid);
-        for (const QStringList& row : rows)
-            grid->AddRow(row);
-    }
-    grid->SetRow(grid->Rows() > 1 ? 1 : 0);
+    const Grid::Batch batch(*grid);
+    for (const QStringList& row : rows)
+        grid->AddRow(row);
 }
 
 Grid* MakeGrid(const QString& name, const QString& format, std::initializer_list<int> widths,
@@ -93,19 +90,20 @@ frmHistory::frmHistory(AppContext& ctx, const QString& name, QList<HistoryEntry>
 void frmHistory::BuildControls() {
     gridHistory =
         MakeGrid(QStringLiteral("gridHistory"), QStringLiteral("<When|<User|<What|<Field|<Before|<After"),
-                 {1600, 1500, 1700, 2000, 1900, 1900}, this);
+                 {1800, 1700, 1900, 2400, 2000, 2000}, this);
     lblAsOf = new QLabel(QStringLiteral("&As of:"), this);
     lblAsOf->setObjectName(QStringLiteral("lblAsOf"));
     txtAsOf = new QDateEdit(this);
     txtAsOf->setObjectName(QStringLiteral("txtAsOf"));
     txtAsOf->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
     txtAsOf->setCalendarPopup(true);
+    txtAsOf->setMinimumWidth(TwipsToPixelsX(1500, this));
     txtAsOf->setDate(m_ctx.clock.Now().date());
     lblAsOf->setBuddy(txtAsOf);
     lblChangedSince = new QLabel(ChangedSinceText, this);
     lblChangedSince->setObjectName(QStringLiteral("lblChangedSince"));
     gridAsOf =
-        MakeGrid(QStringLiteral("gridAsOf"), QStringLiteral("^*|<Field|<Value"), {300, 2600, 7700}, this);
+        MakeGrid(QStringLiteral("gridAsOf"), QStringLiteral("^*|<Field|<Value"), {300, 2600, 8900}, this);
     lblNote = new QLabel(this);
     lblNote->setObjectName(QStringLiteral("lblNote"));
     cmdPrint = new OrvicButton(QStringLiteral("cmdPrint"), this);
