@@ -173,7 +173,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
             m_ctx, this, *m_list, grid->Row(), QCursor::pos(),
             ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel));
     });
-    // The list's own menu (right button or the Menu key) and its Copy key.
+    // The list's own menu (right button or the Menu key) and its Copy and History keys.
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
         // The right button gives a place in the rows; the Menu key opens the menu at the
@@ -191,6 +191,12 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     copyRow->setShortcutContext(Qt::WidgetShortcut);
     grid->addAction(copyRow);
     connect(copyRow, &QAction::triggered, this, [this] { CopyEmployeeRow(m_ctx, *m_list, grid->Row()); });
+    auto* historyRow = new QAction(grid);
+    historyRow->setShortcut(HistoryKey);
+    historyRow->setShortcutContext(Qt::WidgetShortcut);
+    grid->addAction(historyRow);
+    connect(historyRow, &QAction::triggered, this,
+            [this] { ShowEmployeeHistory(m_ctx, this, *m_list, grid->Row()); });
     connect(cmdPrintLabel, &QPushButton::clicked, this, [this] {
         OpenPrintLabel(m_ctx, this, m_fade, recordPage->FieldText(PersonnelField::FirstName),
                        recordPage->FieldText(PersonnelField::LastName),

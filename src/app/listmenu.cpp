@@ -8,6 +8,7 @@
 #include "exchange/exportlist.h"
 #include "exchange/importcsv.h"
 #include "list/listbuilder.h"
+#include "records/frmhistory.h"
 #include "ui/busywindow.h"
 #include "ui/prompts.h"
 #include "ui/settingsstore.h"
@@ -54,6 +55,9 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
     QAction* copy = menu->addAction(QStringLiteral("&Copy"));
     copy->setObjectName(QStringLiteral("mnuCopy"));
     copy->setShortcut(QKeySequence::Copy);
+    QAction* history = menu->addAction(QStringLiteral("History of this &Employee..."));
+    history->setObjectName(QStringLiteral("mnuHistory"));
+    history->setShortcut(HistoryKey);
     QAction* import = nullptr;
     if (ctx.state.CurrentAccessLevel == 4) {
         menu->addSeparator();
@@ -62,6 +66,7 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
     }
     exportList->setEnabled(list.Rows() >= 1);
     copy->setEnabled(highlightedRow >= 1 && highlightedRow <= list.Rows());
+    history->setEnabled(copy->isEnabled());
 
     const QAction* chosen = menu->exec(globalPos);
     if (!menu)
@@ -71,6 +76,8 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
         ExportEmployeeList(ctx, window, list, listName);
     else if (chosen == copy)
         CopyEmployeeRow(ctx, list, highlightedRow);
+    else if (chosen == history)
+        ShowEmployeeHistory(ctx, window, list, highlightedRow);
     else if (chosen && chosen == import)
         ImportEmployees(ctx, window, rebuild);
 }
@@ -113,6 +120,13 @@ void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highli
     if (!ReportFileError(ctx.prompts, status))
         return;
     QGuiApplication::clipboard()->setText(text);
+}
+
+void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                         int highlightedRow) {
+    if (highlightedRow >= 1 && highlightedRow <= list.Rows())
+        OpenEmployeeHistory(ctx, window, list.RecordNumber(highlightedRow - 1),
+                            list.Cell(highlightedRow - 1, 0));
 }
 
 void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void()>& rebuild) {

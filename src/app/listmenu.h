@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QPoint>
 #include <QString>
 
@@ -9,10 +10,10 @@ struct AppContext;
 struct EmployeeListResult;
 class QWidget;
 
-// The employee list's context menu ("menuEmployeeList"): "Export this List..." and "Copy" for
-// every user, "Import Employees..." for full access. `highlightedRow` is the grid's row (1 = the
-// first employee); `listName` names the list type in the proposed file name; `rebuild` builds
-// the list again after an import.
+// The employee list's context menu ("menuEmployeeList"): "Export this List...", "Copy" and
+// "History of this Employee..." for every user, "Import Employees..." for full access. `highlightedRow` is
+// the grid's row (1 = the first employee); `listName` names the list type in the proposed file name;
+// `rebuild` builds the list again after an import.
 void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
                           int highlightedRow, const QString& listName, QPoint globalPos,
                           const std::function<void()>& rebuild);
@@ -23,6 +24,11 @@ void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResu
 
 // "Copy" (Ctrl+C): the highlighted employee, with the column names, onto the clipboard.
 void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highlightedRow);
+
+// "History of this Employee..." (HistoryKey): the highlighted employee's change history window.
+inline const QKeySequence HistoryKey{Qt::CTRL | Qt::Key_H};
+void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                         int highlightedRow);
 
 // "Import Employees...": employees from a CSV file, all of them or none, after a preview.
 void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void()>& rebuild);

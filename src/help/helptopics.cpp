@@ -68,6 +68,12 @@ const QHash<int, const char*>& Topics() {
                "\r\n"
                "* You can print the personnel details of the employee currently highlighted.\r\n"
                "\r\n"
+               "* You can see the history of the employee currently highlighted: click the list with the "
+               "right mouse button (or press the Menu key) and choose 'History of this Employee...', or press "
+               "Ctrl+H. It lists every change to the record, newest first, with who made it and when, and "
+               "shows the whole record as it stood at the end of any day you choose, the fields changed since "
+               "marked '*'. The window can print both.\r\n"
+               "\r\n"
                "You can enter any text you like in the 'Notepad' section of each employees' record. This is "
                "where you would maintain a basic personnel history of the employee, including transfers, "
                "promotions, disciplinary actions, and so on."},

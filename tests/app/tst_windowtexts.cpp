@@ -5,11 +5,13 @@
 #include "help/frmmanual.h"
 #include "help/frmnewuser.h"
 #include "print/frmprintlabel.h"
+#include "records/frmhistory.h"
 #include "support/adminfixture.h"
 #include "support/recordfixture.h"
 #include "support/windowchecks.h"
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QFile>
 #include <QInputDialog>
 #include <QLabel>
@@ -270,6 +272,21 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(Faults(&dialog, u"label"_s), QString());
+    }
+
+    // With the note of a day before the history began.
+    void historyWindow() {
+        Program g;
+        const HistoryEntry started{.time = QDateTime(QDate(2026, 12, 1), QTime(9, 0)),
+                                   .user = u"Maximiliana Abernathy-Whitfield"_s,
+                                   .action = HistoryAction::Started,
+                                   .changes = {{u"EmergencyRelationship"_s, {}, u"Grandmother"_s},
+                                               {u"DateOfBirth"_s, {}, u"1985-12-24"_s}}};
+        frmHistory window(g.ctx, u"Maximiliana Abernathy-Whitfield"_s, {started});
+        window.txtAsOf->setDate(QDate(2026, 11, 30));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(Faults(&window, u"history"_s), QString());
     }
 
     void largePictureView() {

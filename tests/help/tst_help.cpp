@@ -131,6 +131,11 @@ private slots:
         QVERIFY(HelpTopicText(1500).contains(u"*** Access to Rosterly ***"_s));
         QVERIFY(HelpTopicText(1500).contains(u"'AccessCode'"_s));
         QVERIFY(HelpTopicText(1500).contains(u"'SensitiveFieldsLevel' to the [Defaults] section"_s));
+        QVERIFY(
+            HelpTopicText(2000).contains(u"\r\n\r\n* You can see the history of the employee currently "
+                                         u"highlighted: click the list with the right mouse button (or "
+                                         u"press the Menu key) and choose 'History of this Employee...', or "
+                                         u"press Ctrl+H."_s));
         QCOMPARE(HelpTopicText(7777), QString());
     }
 

@@ -3,11 +3,13 @@
 // what reaches "Rosterly.Data" byte for byte, cancelling, and the commands by access level.
 #include "data/records.h"
 #include "listpage/frmlistoptions.h"
+#include "records/frmhistory.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "ui/orvicbutton.h"
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -256,6 +258,53 @@ void ExpectGeometry(frmMain* w, const Geometry& g) {
     QCOMPARE(w->y(), g.top);
     QCOMPARE(w->tabMain->height(), g.tabMainHeight);
     QCOMPARE(w->frame[2]->y(), g.frame2Top);
+}
+
+// What the history window showed: its title, its rows and, after typing each date into the
+// "As of" box, the record's rows and note ("mark|field|value").
+struct HistorySeen {
+    QString title;
+    QDate shownDate;
+    QStringList rows;
+    QList<QStringList> asOf;
+    QStringList notes;
+};
+
+QStringList GridRows(const Grid* g) {
+    QStringList rows;
+    for (int r = 1; r < g->Rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < g->Cols(); ++c)
+            cells << g->TextMatrix(r, c);
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+// Does `open`, notes the history window it opens, clicks Print if asked and closes it with its
+// Close button.
+HistorySeen WatchHistory(const std::function<void()>& open, const QStringList& typedDates = {},
+                         bool print = false) {
+    HistorySeen seen;
+    const ShowWatch<frmHistory> watch([&](frmHistory* d) {
+        QTimer::singleShot(0, d, [&seen, d, typedDates, print] {
+            seen.title = d->windowTitle();
+            seen.rows = GridRows(d->gridHistory);
+            seen.shownDate = d->txtAsOf->date();
+            for (const QString& date : typedDates) {
+                d->txtAsOf->setFocus();
+                d->txtAsOf->setSelectedSection(QDateTimeEdit::MonthSection); // as a click on the month
+                QTest::keyClicks(d->txtAsOf, date);
+                seen.asOf << GridRows(d->gridAsOf);
+                seen.notes << (d->lblNote->isHidden() ? QString() : d->lblNote->text());
+            }
+            if (print)
+                QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+            QTest::mouseClick(d->cmdClose, Qt::LeftButton);
+        });
+    });
+    open();
+    return seen;
 }
 
 } // namespace
@@ -761,6 +810,105 @@ private slots:
 
     // Showing and saving one employee read that employee, not the whole file, so neither takes
     // longer on a long staff list; only the list's rebuild after the save reads every record.
+    // The history window from the list menu follows its employee through an edit and the removal
+    // of a record before it, which moves it to another record number; below the
+    // SensitiveFieldsLevel (Ctrl+H) the number is masked.
+    void historyWindowShowsTheHighlightedEmployeesChanges() {
+        p->clock.Set(QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        WriteStaff({{u"Young"_s, u"Zoe"_s, {1990, 5, 1}, {2015, 3, 10}},
+                    {u"Adams"_s, u"Bob"_s, {1970, 2, 2}, {2000, 3, 15}},
+                    {.last = u"Miller"_s,
+                     .first = u"Ann"_s,
+                     .born = {1985, 12, 24},
+                     .hired = {2010, 3, 1},
+                     .title = u"Clerk"_s}});
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        p->clock.Set(QDateTime(QDate(2026, 12, 3), QTime(10, 30)));
+        ClickGridRow(w, 2);
+        QCOMPARE(w->recordPage->FieldText(3), u"Miller"_s);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 8, u"123-45-6789"_s);
+        Enter(w, 18, u"Head Clerk"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        p->clock.Set(QDateTime(QDate(2026, 12, 8), QTime(17, 5, 9)));
+        ClickGridRow(w, 3);
+        QCOMPARE(w->recordPage->FieldText(3), u"Young"_s);
+        p->prompts.Answer(MsgAnswer::Yes);
+        QTest::mouseClick(w->cmdRemoveEmployee, Qt::LeftButton);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        ClickGridRow(w, 2);
+        QCOMPARE(w->grid->TextMatrix(2, 0), u"Miller, Ann"_s);
+        QCOMPARE(w->grid->TextMatrix(2, 3), u"2"_s);
+
+        const auto openFromMenu = [w] {
+            const QPoint at = w->grid->visualRect(w->grid->model()->index(1, 0)).center();
+            ChooseFromPopupMenu(
+                w,
+                [w, at] {
+                    QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                            w->grid->viewport()->mapToGlobal(at));
+                    QApplication::sendEvent(w->grid->viewport(), &event);
+                },
+                u"mnuHistory"_s);
+        };
+        const HistorySeen seen = WatchHistory(openFromMenu, {u"12022026"_s, u"11302026"_s});
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(seen.title, u"History of Ann Miller"_s);
+        QCOMPARE(seen.shownDate, QDate(2026, 12, 8));
+        const QString started = u"12/01/2026 09:00|Ann Lee|history starts here|"_s;
+        QCOMPARE(seen.rows, QStringList({
+                                u"12/03/2026 10:30|Ann Lee|edited|SocialSecurityNumber||123-45-6789"_s,
+                                u"12/03/2026 10:30|Ann Lee|edited|JobTitle|Clerk|Head Clerk"_s,
+                                started + u"DateCreated||2025-12-09 12:00:00"_s,
+                                started + u"FirstName||Ann"_s,
+                                started + u"LastName||Miller"_s,
+                                started + u"Race||W"_s,
+                                started + u"Sex||F"_s,
+                                started + u"DateOfBirth||1985-12-24"_s,
+                                started + u"DateOfEmployment||2010-03-01"_s,
+                                started + u"JobTitle||Clerk"_s,
+                                started + u"VersionCreated||0"_s,
+                            }));
+        QCOMPARE(seen.asOf.size(), 2);
+        // Before the edit: the old title and no number, both marked as changed since.
+        const QStringList before = seen.asOf[0];
+        QCOMPARE(before.size(), 25);
+        QCOMPARE(before[0], u"|DateCreated|2025-12-09 12:00:00"_s);
+        QCOMPARE(before[1], u"|FirstName|Ann"_s);
+        QCOMPARE(before[3], u"|LastName|Miller"_s);
+        QCOMPARE(before[14], u"*|SocialSecurityNumber|"_s);
+        QCOMPARE(before[20], u"*|JobTitle|Clerk"_s);
+        QCOMPARE(before.filter(u"*|"_s).size(), 2);
+        QCOMPARE(seen.notes[0], QString());
+        // Before the history began, an empty record with its note.
+        QCOMPARE(seen.asOf[1][3], u"*|LastName|"_s);
+        QCOMPARE(seen.notes[1], u"Not yet in the personnel file at the end of that day."_s);
+
+        // Below the SensitiveFieldsLevel, by the key.
+        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
+        p->state.CurrentAccessLevel = 2;
+        QTRY_VERIFY(w->isActiveWindow());
+        ClickGridRow(w, 2);
+        p->state.PrinterConfirmed = true;
+        const HistorySeen masked =
+            WatchHistory([w] { QTest::keyClick(w->grid, Qt::Key_H, Qt::ControlModifier); }, {}, true);
+        QCOMPARE(masked.title, u"History of Ann Miller"_s);
+        QCOMPARE(masked.rows.size(), 11);
+        QCOMPARE(masked.rows[0], u"12/03/2026 10:30|Ann Lee|edited|SocialSecurityNumber||***-**-6789"_s);
+        QCOMPARE(masked.rows[7], started + u"DateOfBirth||****-12-24"_s);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        // Printed as shown: masked, and the record as of today below the history.
+        QCOMPARE(p->printer.Documents(), 1);
+        QStringList printed;
+        for (const RecordingPrinter::Item& item : p->printer.Texts())
+            printed << item.text;
+        QCOMPARE(printed.first(), u"History of Ann Miller -- Page 1, 12/8/2026 5:05:09 PM"_s);
+        QCOMPARE(printed.count(u"***-**-6789"_s), 2);
+        QVERIFY(printed.contains(u"Record as of 12/08/2026"_s));
+        QVERIFY(!printed.join(u' ').contains(u"123-45"_s));
+    }
+
     void oneEmployeeIsReadWithoutTheRestOfTheFile() {
         std::vector<StaffMember> staff = Staff();
         for (int i = 0; i < 40; ++i)

@@ -130,6 +130,7 @@ inline frmMain* OpenMainWindow(TestProgram& p, qint16 level = 4,
                                const QString& user = QStringLiteral("Ann Lee")) {
     p.state.CurrentUserName = user;
     p.state.CurrentAccessLevel = level;
+    p.personnel.SetHistoryActor(user, level);
     p.windows.ShowMainWindow();
     frmMain* w = p.windows.MainWindow();
     if (!QTest::qWaitForWindowExposed(w) || !QTest::qWaitFor([w] { return w->IsActivated(); }))
