@@ -55,7 +55,7 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
     QAction* copy = menu->addAction(QStringLiteral("&Copy"));
     copy->setObjectName(QStringLiteral("mnuCopy"));
     copy->setShortcut(QKeySequence::Copy);
-    QAction* history = menu->addAction(QStringLiteral("History of this &Employee..."));
+    QAction* history = menu->addAction(QStringLiteral("&History of this Employee..."));
     history->setObjectName(QStringLiteral("mnuHistory"));
     history->setShortcut(HistoryKey);
     QAction* import = nullptr;

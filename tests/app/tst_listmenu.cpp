@@ -122,7 +122,7 @@ private slots:
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QStringList expected = {u"mnuExportList|&Export this List...|on"_s, u"mnuCopy|&Copy|on"_s,
-                                u"mnuHistory|History of this &Employee...|on"_s};
+                                u"mnuHistory|&History of this Employee...|on"_s};
         if (level == 4)
             expected << u"|-|on"_s << u"mnuImport|&Import Employees...|on"_s;
         const MenuSeen seen = ChooseFromListMenu(w, {}, byKey);
@@ -362,7 +362,7 @@ private slots:
             },
             u"mnuImport"_s);
         QCOMPARE(seen.items, QStringList({u"mnuExportList|&Export this List...|off"_s, u"mnuCopy|&Copy|off"_s,
-                                          u"mnuHistory|History of this &Employee...|off"_s, u"|-|on"_s,
+                                          u"mnuHistory|&History of this Employee...|off"_s, u"|-|on"_s,
                                           u"mnuImport|&Import Employees...|on"_s}));
         QCOMPARE(p->prompts.Pending(), 0);
         QCOMPARE(p->prompts.Asked().last().text, u"1 employee has been added."_s);
