@@ -4,6 +4,9 @@
 #include "core/appcontext.h"
 #include "core/programstate.h"
 #include "data/ansitext.h"
+#include "data/datafilenames.h"
+#include "data/fixedrecordfile.h"
+#include "data/historykeeper.h"
 #include "data/personnelfile.h"
 #include "ui/prompts.h"
 
@@ -92,6 +95,28 @@ QString NotRestoredNote(FileIo& io, const QString& appTitle, const QStringList& 
 // The folder the data files live in: the working folder, as they are opened by bare names.
 QString DataFolder() {
     return QDir::currentPath();
+}
+
+// After the data files were replaced: the index of the history describes the file that was
+// there, so it goes, and the history gets a "restored" entry per employee (with what the restore
+// changed) and one for each employee the restored file lacks.
+//
+// The history keeper is driven directly rather than through an open of the personnel file: that
+// open would find the index gone and bring the history in step as changes made by another
+// program before the restore could be recorded as one.
+void RecordRestoreInHistory(AppContext& ctx) {
+    if (!ctx.personnel.KeepsHistory())
+        return;
+    ctx.io.Remove(HistoryIndexFileName);
+    FixedRecordFile data(ctx.io, ctx.state.DataFileName, PersonnelRecordLength);
+    HistoryKeeper history(ctx.io, ctx.clock, ctx.personnel.HistoryFile(), HistoryIndexFileName,
+                          HistoryJournalFileName);
+    history.SetActor(ctx.state.CurrentUserName, ctx.state.CurrentAccessLevel);
+    IoStatus s = data.Open();
+    if (s)
+        s = history.Reconcile(data, HistoryAction::Restored);
+    data.Close();
+    ReportFileError(ctx.prompts, s);
 }
 
 } // namespace
@@ -197,7 +222,11 @@ void BackupDataFiles(AppContext& ctx, QWidget* window) {
 
     if (cancelReason.isEmpty()) {
         BusyWindow busy(window);
-        for (const QString& name : s.DataFileNames) {
+        // The history goes with the data files; its index and journal do not: the index is
+        // rebuilt from the history, and a journal concerns the live folder only.
+        QStringList names(s.DataFileNames.begin(), s.DataFileNames.end());
+        names << HistoryFileName;
+        for (const QString& name : names) {
             // No personnel file before the first employee is entered: nothing to copy then.
             if (!ctx.io.Exists(name))
                 continue;
@@ -274,6 +303,12 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
             if (!name.isEmpty())
                 files.append({folder + name, name});
         }
+        // The live history is the longer trail, holding every change up to now: a restore must not
+        // cut it back. The backup's is taken only where there is none, with the data files.
+        const bool historyFromBackup =
+            !ctx.io.Exists(HistoryFileName) && ctx.io.Exists(folder + HistoryFileName);
+        if (historyFromBackup)
+            files.append({folder + HistoryFileName, HistoryFileName});
         ReplaceOutcome outcome;
         {
             BusyWindow busy(window);
@@ -297,6 +332,8 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
     }
 
     const bool completed = cancelReason.isEmpty();
+    if (completed)
+        RecordRestoreInHistory(ctx);
     if (completed)
         cancelReason = QStringLiteral("Your previously backed up ") + CrLf + s.AppTitle +
                        QStringLiteral(" data files") + CrLf +

@@ -1,5 +1,7 @@
 // Restore: the checks and messages in their order, the restored files byte for byte and
 // owner-only, the hand-back that rebuilds the list, and restores that fail part-way.
+#include "data/datafilenames.h"
+#include "data/history.h"
 #include "data/restorejournal.h"
 #include "support/backupfixture.h"
 
@@ -67,15 +69,55 @@ struct RestoreFixture : BackupFixture {
         });
     }
 
-    void VerifyFiles(int restoredCount) const {
+    void VerifyFiles(int restoredCount, const QStringList& besides = {}) const {
         for (int i = 0; i < 3; ++i) {
             const QByteArray& expected = i < restoredCount ? backup[i] : current[i];
             QVERIFY2(ReadFileBytes(DataNames[i]) == expected, qPrintable(DataNames[i]));
             QCOMPARE(ModeOf(DataNames[i]), mode_t(i < restoredCount ? 0600 : 0644));
         }
-        QCOMPARE(Listing(QDir::currentPath()), DataNames);
+        QStringList names = DataNames + besides;
+        names.sort();
+        QCOMPARE(Listing(QDir::currentPath()), names);
+    }
+
+    // A history of the personnel file `bytes` as the program starts it, written beside it in
+    // `where` (the data folder when empty); its bytes.
+    QByteArray StartHistory(const QByteArray& bytes, const QString& where = QString()) {
+        const QString at = where.isEmpty() ? QString() : where + QLatin1Char('/');
+        WriteFile(at + QStringLiteral("Rosterly.Data"), bytes, 0644);
+        PersonnelFile started(io, at + QStringLiteral("Rosterly.Data"));
+        started.KeepHistory(clock, at + HistoryFileName, at + HistoryIndexFileName,
+                            at + HistoryJournalFileName);
+        started.SetHistoryActor(QStringLiteral("Ann Admin"), 4);
+        IoStatus s = started.OpenPersonnelFileUncounted();
+        started.ClosePersonnelFile();
+        if (!s.Ok())
+            qWarning("%s", qPrintable(s.Message()));
+        return ReadFileBytes(at + HistoryFileName);
     }
 };
+
+// The history's entries after its first `skip` bytes, each as "action employee record user level:
+// field before>after ...".
+QStringList EntriesAfter(qsizetype skip) {
+    QStringList lines;
+    const QByteArray history = ReadFileBytes(HistoryFileName).mid(skip);
+    for (const QByteArray& line : history.split('\n')) {
+        const std::optional<HistoryEntry> e = ParseHistoryLine(line);
+        if (!e)
+            continue;
+        QString text = QStringLiteral("%1 %2 %3 %4 %5:")
+                           .arg(HistoryActionName(e->action))
+                           .arg(e->employee)
+                           .arg(e->record)
+                           .arg(e->user)
+                           .arg(e->level);
+        for (const HistoryChange& c : e->changes)
+            text += QLatin1Char(' ') + c.field + QLatin1Char(' ') + c.before + QLatin1Char('>') + c.after;
+        lines << text;
+    }
+    return lines;
+}
 
 } // namespace
 
@@ -83,22 +125,73 @@ class tst_Restore : public QObject {
     Q_OBJECT
 
 private slots:
+    // The history: none kept; the live one beside a backup's, or beside a backup of a version
+    // that had none; or only the backup's. The live one is kept whenever there is one, and the
+    // restore appended to it as the signed-in user.
+    void restoreReplacesTheFilesAndRebuildsTheList_data() {
+        QTest::addColumn<bool>("keeps");
+        QTest::addColumn<bool>("live");
+        QTest::addColumn<bool>("backedUp");
+        QTest::addColumn<QStringList>("appended");
+        // Live: Alice, made Clerk since, and Carol; the backup: Alice as she was, and Bob.
+        const QStringList againstLive{
+            QStringLiteral("restored 1 1 Ann Admin 4: JobTitle Clerk>"),
+            QStringLiteral("restored 3 2 Ann Admin 4: FirstName >Bob LastName >Example VersionCreated >0"),
+            QStringLiteral("restored 2 0 Ann Admin 4: FirstName Carol> LastName Example> VersionCreated 0>")};
+        QTest::newRow("no history") << false << false << false << QStringList();
+        QTest::newRow("live history kept over the backup's") << true << true << true << againstLive;
+        QTest::newRow("backup of a version without history") << true << true << false << againstLive;
+        QTest::newRow("backup's history where there was none")
+            << true << false << true
+            << QStringList({QStringLiteral("restored 1 1 Ann Admin 4:"),
+                            QStringLiteral("restored 2 2 Ann Admin 4:")});
+    }
     void restoreReplacesTheFilesAndRebuildsTheList() {
+        QFETCH(bool, keeps);
+        QFETCH(bool, live);
+        QFETCH(bool, backedUp);
+        QFETCH(QStringList, appended);
         RestoreFixture f;
+        f.current[0] = Employees({QStringLiteral("Alice"), QStringLiteral("Carol")});
         f.Prepare();
+        QByteArray liveHistory;
+        QByteArray backupHistory;
+        if (backedUp)
+            backupHistory = f.StartHistory(f.backup[0], f.folder);
+        if (live) {
+            f.StartHistory(f.current[0]);
+            PersonnelFile edit(f.io);
+            edit.KeepHistory(f.clock);
+            QVERIFY(edit.OpenPersonnelFileUncounted());
+            QVERIFY(edit.ReadPersonnelRecord(1));
+            edit.Record().SetJobTitle(QStringLiteral("Clerk"));
+            QVERIFY(edit.WritePersonnelRecord(1));
+            edit.ClosePersonnelFile();
+            f.current[0] = ReadFileBytes(DataNames[0]);
+            liveHistory = ReadFileBytes(HistoryFileName);
+            QVERIFY(QFile::exists(HistoryIndexFileName));
+        }
+        if (keeps)
+            f.personnel.KeepHistory(f.clock);
         f.prompts.AnswerFolder(f.folder).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
 
         f.Restore();
 
         QCOMPARE(f.Asked(), QStringList({FolderPrompt(RestorePrompt), Warning, Plain(Restored)}));
-        f.VerifyFiles(3);
+        f.VerifyFiles(3, keeps ? QStringList({HistoryFileName, HistoryIndexFileName}) : QStringList());
+        const QByteArray kept = live ? liveHistory : backupHistory;
+        QVERIFY(ReadFileBytes(HistoryFileName).startsWith(kept));
+        // Appended once; the list's open after it finds the history in step.
+        QCOMPARE(EntriesAfter(kept.size()), appended);
         // Rebuilt once, after the closing message, from the restored file.
         QCOMPARE(f.rebuilt, 1);
         QCOMPARE(f.askedAtRebuild, 3);
         QCOMPARE(f.listedAtRebuild, QStringList({QStringLiteral("Alice"), QStringLiteral("Bob")}));
-        QCOMPARE(f.LandedCaptions(),
-                 QStringList({QStringLiteral("Restoring Rosterly.Data"),
-                              QStringLiteral("Restoring User.List"), QStringLiteral("Restoring User.Log")}));
+        QStringList captions{QStringLiteral("Restoring Rosterly.Data"), QStringLiteral("Restoring User.List"),
+                             QStringLiteral("Restoring User.Log")};
+        if (backedUp && !live)
+            captions << QStringLiteral("Restoring Rosterly.History");
+        QCOMPARE(f.LandedCaptions(), captions);
         f.VerifyBusyWhileCopying();
         f.VerifyWindowRestored();
         // The backup is left as it was, and the signed-in user stays signed in as before.
