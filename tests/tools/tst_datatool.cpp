@@ -325,6 +325,34 @@ private slots:
             << QStringLiteral("Rosterly.Data") << QStringList() << Image(clerk) << 1
             << QByteArray("employee 3: the history has them in record 2, past the file's last record\n")
             << QByteArray() << QByteArray() << history;
+
+        // As the program keeps it: started, an edit, a removal that moves the last employee up,
+        // and an addition.
+        QTemporaryDir kept;
+        const QString keptFile = kept.filePath(QStringLiteral("Rosterly.Data"));
+        WriteBytes(keptFile, Image(current, bo, previous));
+        {
+            FileIo io;
+            const FixedClock clock(at);
+            PersonnelFile file(io, keptFile, kept.filePath(QStringLiteral("TempFile.$$$")),
+                               kept.filePath(QStringLiteral("Append.$$$")));
+            file.KeepHistory(clock, kept.filePath(u"Rosterly.History"_s), kept.filePath(u"History.Index"_s),
+                             kept.filePath(u"History.$$$"_s));
+            QVERIFY(file.OpenPersonnelFileUncounted());
+            QVERIFY(file.ReadPersonnelRecord(1));
+            file.Record().SetJobTitle(QStringLiteral("Clerk"));
+            QVERIFY(file.WritePersonnelRecord(1));
+            QVERIFY(file.RemovePersonnelRecord(2));
+            QVERIFY(file.OpenPersonnelFileUncounted());
+            file.Record() = bo;
+            QVERIFY(file.AppendPersonnelRecord());
+            file.ClosePersonnelFile();
+        }
+        QTest::newRow("history kept by the program")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 0
+            << QByteArray("ok: 3 records (2 current, 1 previous)\n"
+                          "history of Rosterly.Data: 4 employees, 6 entries, in step\n")
+            << QByteArray() << QByteArray() << ReadFileBytes(kept.filePath(u"Rosterly.History"_s));
     }
 
     void check() {
