@@ -109,8 +109,7 @@ void RecordRestoreInHistory(AppContext& ctx) {
         return;
     ctx.io.Remove(HistoryIndexFileName);
     FixedRecordFile data(ctx.io, ctx.state.DataFileName, PersonnelRecordLength);
-    HistoryKeeper history(ctx.io, ctx.clock, ctx.personnel.HistoryFile(), HistoryIndexFileName,
-                          HistoryJournalFileName);
+    HistoryKeeper history(ctx.io, ctx.clock, HistoryFileName, HistoryIndexFileName, HistoryJournalFileName);
     history.SetActor(ctx.state.CurrentUserName, ctx.state.CurrentAccessLevel);
     IoStatus s = data.Open();
     if (s)
