@@ -97,9 +97,9 @@ QString DataFolder() {
     return QDir::currentPath();
 }
 
-// After the data files were replaced: the index of the history describes the file that was
-// there, so it goes, and the history gets a "restored" entry per employee (with what the restore
-// changed) and one for each employee the restored file lacks.
+// After the data files were replaced: the history gets a "restored" entry per employee (with what
+// the restore changed) and one for each employee the restored file lacks, and its index is
+// rebuilt.
 //
 // The history keeper is driven directly rather than through an open of the personnel file: that
 // open would find the index gone and bring the history in step as changes made by another
@@ -107,7 +107,6 @@ QString DataFolder() {
 void RecordRestoreInHistory(AppContext& ctx) {
     if (!ctx.personnel.KeepsHistory())
         return;
-    ctx.io.Remove(HistoryIndexFileName);
     FixedRecordFile data(ctx.io, ctx.state.DataFileName, PersonnelRecordLength);
     HistoryKeeper history(ctx.io, ctx.clock, HistoryFileName, HistoryIndexFileName, HistoryJournalFileName);
     history.SetActor(ctx.state.CurrentUserName, ctx.state.CurrentAccessLevel);
@@ -308,6 +307,11 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
             !ctx.io.Exists(HistoryFileName) && ctx.io.Exists(folder + HistoryFileName);
         if (historyFromBackup)
             files.append({folder + HistoryFileName, HistoryFileName});
+        // The index describes the personnel file about to be replaced. It goes first, so that no
+        // end of the restore (a failure, or one cut short and completed at the next start) leaves
+        // it beside a file it does not describe; the next open rebuilds it from the history.
+        if (ctx.io.Exists(HistoryIndexFileName))
+            ctx.io.Remove(HistoryIndexFileName);
         ReplaceOutcome outcome;
         {
             BusyWindow busy(window);

@@ -272,14 +272,31 @@ private slots:
     }
 
     // Every file call of a restore failed in turn: the data folder ends either wholly restored or
-    // byte for byte as it was, with no scratch file left behind.
+    // byte for byte as it was, with no scratch file left behind. A kept history is never cut back,
+    // and a failure while the restore is written into it is shown as a file error.
+    void restoreFailingAtAnyCallIsAllOrNothing_data() {
+        QTest::addColumn<bool>("history");
+        QTest::newRow("without a history") << false;
+        QTest::newRow("with the live history") << true;
+    }
     void restoreFailingAtAnyCallIsAllOrNothing() {
+        QFETCH(bool, history);
+        QByteArray liveHistory;
         // A personnel file of several read blocks, so that failures fall inside its copy too.
-        auto prepare = [](RestoreFixture& f, int failAt) {
+        auto prepare = [&](RestoreFixture& f, int failAt) {
             f.backup[0] = Pattern(2'500'000, 7);
             f.Prepare();
+            if (history) {
+                // The backup's file holds no employee the live history knows.
+                f.backup[0] =
+                    Employees({QStringLiteral("Alice"), QStringLiteral("Bob")}) + Pattern(2'490'000, 7);
+                WriteFile(f.folder + QStringLiteral("/Rosterly.Data"), f.backup[0], 0644);
+                liveHistory = f.StartHistory(f.current[0]);
+                f.personnel.KeepHistory(f.clock);
+            }
             f.prompts.AnswerFolder(f.folder)
                 .Answer(MsgAnswer::Yes)
+                .Answer(MsgAnswer::OK)
                 .Answer(MsgAnswer::OK)
                 .Answer(MsgAnswer::OK);
             f.io.Arm(failAt, FaultyFileIo::Fault::DiskFull);
@@ -295,12 +312,24 @@ private slots:
         }
         QVERIFY(calls > 20);
         QSet<QString> failedOn;
+        int historyErrors = 0;
+        const QStringList historyNames =
+            history ? QStringList({HistoryFileName, HistoryIndexFileName}) : QStringList();
         for (int n = 1; n <= calls; ++n) {
             RestoreFixture f;
             prepare(f, n);
             const QString where = QStringLiteral("failing call %1").arg(n);
             QVERIFY2(f.io.Fired(), qPrintable(where));
-            const QStringList asked = f.Asked();
+            QStringList asked = f.Asked();
+            if (history) {
+                QVERIFY2(ReadFileBytes(HistoryFileName).startsWith(liveHistory), qPrintable(where));
+                if (asked.size() == 4 &&
+                    asked[2].startsWith(
+                        QStringLiteral("box 'File Error' icon %1").arg(int(MsgIcon::Critical)))) {
+                    ++historyErrors;
+                    asked.removeAt(2);
+                }
+            }
             if (asked.size() == 4) {
                 const auto failed =
                     std::find_if(DataNames.begin(), DataNames.end(),
@@ -308,14 +337,17 @@ private slots:
                 QVERIFY2(failed != DataNames.end(), qPrintable(where + QStringLiteral(": ") + asked[2]));
                 failedOn.insert(*failed);
                 QCOMPARE(asked[3], Plain(Cancelled));
-                f.VerifyFiles(0);
+                // The index went before the files were touched; the next open rebuilds it.
+                f.VerifyFiles(0, history ? QStringList{HistoryFileName} : QStringList());
                 QCOMPARE(f.rebuilt, 0);
             } else {
                 QCOMPARE(asked, QStringList({FolderPrompt(RestorePrompt), Warning, Plain(Restored)}));
                 // Once every file is in, a failure can only leave behind an earlier copy or the
                 // journal it could not remove, which the next start removes.
                 QStringList extra = Listing(QDir::currentPath());
-                extra.removeIf([](const QString& name) { return DataNames.contains(name); });
+                extra.removeIf([&](const QString& name) {
+                    return DataNames.contains(name) || historyNames.contains(name);
+                });
                 QVERIFY2(extra.size() <= 1, qPrintable(where + QStringLiteral(": ") + extra.join(u' ')));
                 for (const QString& name : extra) {
                     QVERIFY2((name.startsWith(u'.') && name.endsWith(QStringLiteral(".previous"))) ||
@@ -323,7 +355,7 @@ private slots:
                              qPrintable(where + QStringLiteral(": ") + name));
                 }
                 QVERIFY(FinishInterruptedRestore(f.io, QString()));
-                f.VerifyFiles(3);
+                f.VerifyFiles(3, historyNames);
                 QCOMPARE(f.rebuilt, 1);
             }
             f.VerifyWindowRestored();
@@ -333,6 +365,7 @@ private slots:
             }
         }
         QCOMPARE(failedOn, QSet<QString>(DataNames.begin(), DataNames.end()));
+        QCOMPARE(historyErrors > 0, history);
     }
 };
 
