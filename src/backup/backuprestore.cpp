@@ -292,6 +292,16 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
             cancelReason = cancelled;
     }
 
+    // A change whose entries are still in the history's journal belongs to the file about to go:
+    // the history takes them in (or drops them) now, against that file, as its next open would.
+    if (cancelReason.isEmpty() && ctx.personnel.KeepsHistory() && ctx.io.Exists(HistoryJournalFileName)) {
+        ctx.personnel.ClosePersonnelFile();
+        const IoStatus settled = ctx.personnel.OpenPersonnelFileUncounted();
+        ctx.personnel.ClosePersonnelFile();
+        if (!ReportFileError(prompts, settled))
+            cancelReason = cancelled;
+    }
+
     if (cancelReason.isEmpty()) {
         // Nothing may keep the old personnel file open while it is replaced.
         ctx.personnel.ClosePersonnelFile();

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -127,30 +128,41 @@ class tst_Restore : public QObject {
 private slots:
     // The history: none kept; the live one beside a backup's, or beside a backup of a version
     // that had none; or only the backup's. The live one is kept whenever there is one, and the
-    // restore appended to it as the signed-in user.
+    // restore appended to it as the signed-in user. A change of the live file whose entries are
+    // still in the journal goes into the history before the restore, against that file.
     void restoreReplacesTheFilesAndRebuildsTheList_data() {
         QTest::addColumn<bool>("keeps");
         QTest::addColumn<bool>("live");
         QTest::addColumn<bool>("backedUp");
         QTest::addColumn<QStringList>("appended");
+        QTest::addColumn<bool>("pending"); // Carol's addition still in the history's journal
         // Live: Alice, made Clerk since, and Carol; the backup: Alice as she was, and Bob.
         const QStringList againstLive{
             QStringLiteral("restored 1 1 Ann Admin 4: JobTitle Clerk>"),
             QStringLiteral("restored 3 2 Ann Admin 4: FirstName >Bob LastName >Example VersionCreated >0"),
             QStringLiteral("restored 2 0 Ann Admin 4: FirstName Carol> LastName Example> VersionCreated 0>")};
-        QTest::newRow("no history") << false << false << false << QStringList();
-        QTest::newRow("live history kept over the backup's") << true << true << true << againstLive;
-        QTest::newRow("backup of a version without history") << true << true << false << againstLive;
+        QTest::newRow("no history") << false << false << false << QStringList() << false;
+        QTest::newRow("live history kept over the backup's") << true << true << true << againstLive << false;
+        QTest::newRow("backup of a version without history") << true << true << false << againstLive << false;
         QTest::newRow("backup's history where there was none")
             << true << false << true
-            << QStringList({QStringLiteral("restored 1 1 Ann Admin 4:"),
-                            QStringLiteral("restored 2 2 Ann Admin 4:")});
+            << QStringList(
+                   {QStringLiteral("restored 1 1 Ann Admin 4:"), QStringLiteral("restored 2 2 Ann Admin 4:")})
+            << false;
+        QTest::newRow("a change of the live file pending in the journal")
+            << true << true << true
+            << QStringList(
+                   {QStringLiteral(
+                        "added 2 2 Ann Admin 4: FirstName >Carol LastName >Example VersionCreated >0"),
+                    QStringLiteral("restored 1 1 Ann Admin 4:"), againstLive[1], againstLive[2]})
+            << true;
     }
     void restoreReplacesTheFilesAndRebuildsTheList() {
         QFETCH(bool, keeps);
         QFETCH(bool, live);
         QFETCH(bool, backedUp);
         QFETCH(QStringList, appended);
+        QFETCH(bool, pending);
         RestoreFixture f;
         f.current[0] = Employees({QStringLiteral("Alice"), QStringLiteral("Carol")});
         f.Prepare();
@@ -158,7 +170,18 @@ private slots:
         QByteArray backupHistory;
         if (backedUp)
             backupHistory = f.StartHistory(f.backup[0], f.folder);
-        if (live) {
+        if (pending) {
+            // Carol was appended to the file; the history's append of her entry failed.
+            liveHistory = f.StartHistory(Employees({QStringLiteral("Alice")}));
+            WriteFile(DataNames[0], f.current[0], 0644);
+            PersonnelRecord carol;
+            std::memcpy(carol.data(), f.current[0].constData() + PersonnelRecordLength,
+                        PersonnelRecordLength);
+            WriteFile(HistoryJournalFileName,
+                      "{\"check\":\"count\",\"count\":2,\"lines\":1}\n" +
+                          HistoryLine({2, f.clock.Now(), QStringLiteral("Ann Admin"), 4, 2,
+                                       HistoryAction::Added, WholeRecord(carol), 2}));
+        } else if (live) {
             f.StartHistory(f.current[0]);
             PersonnelFile edit(f.io);
             edit.KeepHistory(f.clock);
