@@ -104,9 +104,9 @@ QString DataFolder() {
 // The history keeper is driven directly rather than through an open of the personnel file: that
 // open would find the index gone and bring the history in step as changes made by another
 // program before the restore could be recorded as one.
-void RecordRestoreInHistory(AppContext& ctx) {
+IoStatus RecordRestoreInHistory(AppContext& ctx) {
     if (!ctx.personnel.KeepsHistory())
-        return;
+        return {};
     FixedRecordFile data(ctx.io, ctx.state.DataFileName, PersonnelRecordLength);
     HistoryKeeper history(ctx.io, ctx.clock, HistoryFileName, HistoryIndexFileName, HistoryJournalFileName);
     history.SetActor(ctx.state.CurrentUserName, ctx.state.CurrentAccessLevel);
@@ -114,7 +114,7 @@ void RecordRestoreInHistory(AppContext& ctx) {
     if (s)
         s = history.Reconcile(data, HistoryAction::Restored);
     data.Close();
-    ReportFileError(ctx.prompts, s);
+    return s;
 }
 
 } // namespace
@@ -323,6 +323,7 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
         if (ctx.io.Exists(HistoryIndexFileName))
             ctx.io.Remove(HistoryIndexFileName);
         ReplaceOutcome outcome;
+        IoStatus historyStatus;
         {
             BusyWindow busy(window);
             // All or none: a data folder holding files of different days is worse than the old one.
@@ -334,7 +335,14 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
                     else
                         busy.SetCaption(caption); // the renames follow each other at once
                 });
+            // Still busy: replaying a long history takes a while.
+            if (outcome.status)
+                historyStatus = RecordRestoreInHistory(ctx);
         }
+        // The files are restored all the same: a history that could not take the restore in is
+        // brought in step with them by its next open.
+        if (outcome.status)
+            ReportFileError(prompts, historyStatus);
         if (!outcome.status) {
             prompts.MsgBox(QStringLiteral("There is some kind of problem") + CrLf +
                                QStringLiteral("trying to restore ") + files[outcome.failedAt].to + CrLf +
@@ -345,8 +353,6 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
     }
 
     const bool completed = cancelReason.isEmpty();
-    if (completed)
-        RecordRestoreInHistory(ctx);
     if (completed)
         cancelReason = QStringLiteral("Your previously backed up ") + CrLf + s.AppTitle +
                        QStringLiteral(" data files") + CrLf +
