@@ -4,6 +4,7 @@
 #include "core/appcontext.h"
 #include "core/programstate.h"
 #include "data/ansitext.h"
+#include "data/datafilenames.h"
 #include "data/personnelfile.h"
 #include "ui/prompts.h"
 
@@ -197,7 +198,11 @@ void BackupDataFiles(AppContext& ctx, QWidget* window) {
 
     if (cancelReason.isEmpty()) {
         BusyWindow busy(window);
-        for (const QString& name : s.DataFileNames) {
+        // The history goes with the data files; its index and journal do not: the index is
+        // rebuilt from the history, and a journal concerns the live folder only.
+        QStringList names(s.DataFileNames.begin(), s.DataFileNames.end());
+        names << HistoryFileName;
+        for (const QString& name : names) {
             // No personnel file before the first employee is entered: nothing to copy then.
             if (!ctx.io.Exists(name))
                 continue;
@@ -265,6 +270,16 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
             cancelReason = cancelled;
     }
 
+    // A change whose entries are still in the history's journal belongs to the file about to go:
+    // the history takes them in (or drops them) now, against that file, as its next open would.
+    if (cancelReason.isEmpty() && ctx.personnel.KeepsHistory() && ctx.io.Exists(HistoryJournalFileName)) {
+        ctx.personnel.ClosePersonnelFile();
+        const IoStatus settled = ctx.personnel.OpenPersonnelFileUncounted();
+        ctx.personnel.ClosePersonnelFile();
+        if (!ReportFileError(prompts, settled))
+            cancelReason = cancelled;
+    }
+
     if (cancelReason.isEmpty()) {
         // Nothing may keep the old personnel file open while it is replaced.
         ctx.personnel.ClosePersonnelFile();
@@ -274,7 +289,19 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
             if (!name.isEmpty())
                 files.append({folder + name, name});
         }
+        // The live history is the longer trail, holding every change up to now: a restore must not
+        // cut it back. The backup's is taken only where there is none, with the data files.
+        const bool historyFromBackup =
+            !ctx.io.Exists(HistoryFileName) && ctx.io.Exists(folder + HistoryFileName);
+        if (historyFromBackup)
+            files.append({folder + HistoryFileName, HistoryFileName});
+        // The index describes the personnel file about to be replaced. It goes first, so that no
+        // end of the restore (a failure, or one cut short and completed at the next start) leaves
+        // it beside a file it does not describe; the next open rebuilds it from the history.
+        if (ctx.io.Exists(HistoryIndexFileName))
+            ctx.io.Remove(HistoryIndexFileName);
         ReplaceOutcome outcome;
+        IoStatus historyStatus;
         {
             BusyWindow busy(window);
             // All or none: a data folder holding files of different days is worse than the old one.
@@ -286,7 +313,14 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
                     else
                         busy.SetCaption(caption); // the renames follow each other at once
                 });
+            // Still busy: replaying a long history takes a while.
+            if (outcome.status)
+                historyStatus = ctx.personnel.RecordRestore();
         }
+        // The files are restored all the same: a history that could not take the restore in is
+        // brought in step with them by its next open.
+        if (outcome.status)
+            ReportFileError(prompts, historyStatus);
         if (!outcome.status) {
             prompts.MsgBox(QStringLiteral("There is some kind of problem") + CrLf +
                                QStringLiteral("trying to restore ") + files[outcome.failedAt].to + CrLf +

@@ -1,6 +1,7 @@
 #include "data/historykeeper.h"
 
 #include "data/fixedrecordfile.h"
+#include "data/historyreplay.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -30,15 +31,7 @@ constexpr qsizetype MaxJournalBytes = qsizetype(1) << 31;
 const QString AnotherProgram = QStringLiteral("another program");
 
 constexpr std::size_t FieldCount = PersonnelFields.size();
-using FieldValues = std::array<QString, FieldCount>;
-
-std::size_t FieldIndex(const QString& name) {
-    for (std::size_t i = 0; i < FieldCount; ++i) {
-        if (name == QLatin1StringView(PersonnelFields[i].name))
-            return i;
-    }
-    return FieldCount;
-}
+using FieldValues = HistoryFieldValues;
 
 quint64 KeyOf(const QString& last, const QString& first, const QString& created) {
     // FNV-1a over the three values: stable from one run to the next, unlike qHash.
@@ -106,45 +99,6 @@ IoStatus ReadAll(FileIo& io, int fd, char* data, qint64 count, qint64 offset, co
 
 } // namespace
 
-// The history read from its first line to its last: the employees in record order, what each
-// one's record holds as far as the history knows, and the numbers given so far.
-struct HistoryKeeper::Replayed {
-    std::vector<qint64> roster;
-    QHash<qint64, FieldValues> values;
-    qint64 lastEntry = 0;
-    qint64 lastEmployee = 0;
-
-    void Erase(qint64 employee) {
-        const auto at = std::find(roster.begin(), roster.end(), employee);
-        if (at != roster.end())
-            roster.erase(at);
-    }
-
-    void Apply(const HistoryEntry& e) {
-        lastEntry = std::max(lastEntry, e.entry);
-        lastEmployee = std::max(lastEmployee, e.employee);
-        const bool gone =
-            e.action == HistoryAction::Removed || (e.action == HistoryAction::Restored && e.record == 0);
-        if (gone) {
-            Erase(e.employee);
-            values.remove(e.employee);
-            return;
-        }
-        FieldValues& v = values[e.employee];
-        for (const HistoryChange& c : e.changes) {
-            const std::size_t i = FieldIndex(c.field);
-            if (i < FieldCount)
-                v[i] = c.after;
-        }
-        if (e.record < 1)
-            return;
-        const std::size_t at = std::size_t(e.record - 1);
-        if (at < roster.size() && roster[at] == e.employee)
-            return;
-        Erase(e.employee);
-        roster.insert(roster.begin() + qint64(std::min(at, roster.size())), e.employee);
-    }
-};
 
 HistoryKeeper::HistoryKeeper(FileIo& io, const Clock& clock, QString historyFileName, QString indexFileName,
                              QString journalFileName)
@@ -258,7 +212,7 @@ IoStatus HistoryKeeper::Settle(FixedRecordFile& data, const std::function<IoStat
 }
 
 IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs) {
-    Replayed replayed;
+    HistoryReplay replayed;
     if (IoStatus s = ReadHistory(m_io, m_historyFileName, [&](const HistoryEntry& e) { replayed.Apply(e); });
         !s)
         return s;

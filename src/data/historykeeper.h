@@ -92,7 +92,6 @@ private:
         qint64 lastEntry = 0;
         qint64 lastEmployee = 0;
     };
-    struct Replayed; // the history read through, in historykeeper.cpp
 
     IoStatus ResolveJournal(FixedRecordFile& data, const std::function<IoStatus()>& compact);
     IoStatus ReadHeader(Header* header, qint64* indexSize, bool* valid, qint64 recordCount);

@@ -94,7 +94,13 @@ IoStatus PersonnelFile::EmployeeNumber(qint32 n, qint64* employee) {
 }
 
 IoStatus PersonnelFile::RecordRestore() {
-    return m_history ? m_history->Reconcile(m_file, HistoryAction::Restored) : IoStatus();
+    if (!m_history)
+        return {};
+    IoStatus s = m_file.Open();
+    if (s)
+        s = m_history->Reconcile(m_file, HistoryAction::Restored);
+    m_file.Close();
+    return s;
 }
 
 void PersonnelFile::ClosePersonnelFile() {

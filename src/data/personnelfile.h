@@ -46,8 +46,10 @@ public:
     QString HistoryFile() const { return m_history ? m_history->HistoryFileName() : QString(); }
     // The lasting number in the history of the employee in record n; the file open.
     IoStatus EmployeeNumber(qint32 n, qint64* employee);
-    // Brings the history in step with the records as they now stand after a restore, every
-    // employee getting a "restored" entry; the file open.
+    // Brings the history in step with the records a restore has just put in place, every employee
+    // getting a "restored" entry with the fields that differ. Opens and closes the file itself,
+    // without an open's check of the history, which would take the restored records for changes
+    // made by another program.
     IoStatus RecordRestore();
     bool IsOpen() const { return m_file.IsOpen(); }
 

@@ -169,7 +169,8 @@ RestoreSettlement SettleRestore(FileIo& io, const QString& journal, const QList<
 IoStatus FinishInterruptedRestore(FileIo& io, const QString& folder) {
     const QString journal = InFolder(folder, RestoreJournalFileName);
     auto removeStrayCopies = [&] {
-        for (const QString& name : DataFolderFileNames) {
+        // A restore replaces the history with the data files where the folder had none.
+        for (const QString& name : DataFolderFileNames + QStringList{HistoryFileName}) {
             for (const QString& copy :
                  {PartialCopyName(InFolder(folder, name)), PreviousCopyName(InFolder(folder, name))}) {
                 if (io.Exists(copy))

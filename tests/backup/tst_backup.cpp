@@ -51,13 +51,28 @@ class tst_Backup : public QObject {
 private slots:
     void backupIntoEmptyFolder_data() {
         QTest::addColumn<bool>("trailingSeparator");
-        QTest::newRow("as chosen") << false;
-        QTest::newRow("chosen with a trailing separator") << true;
+        QTest::addColumn<bool>("history");
+        QTest::newRow("as chosen") << false << false;
+        QTest::newRow("chosen with a trailing separator") << true << false;
+        // The history goes with the data files; its index and journal stay behind.
+        QTest::newRow("with the history") << false << true;
     }
     void backupIntoEmptyFolder() {
         QFETCH(bool, trailingSeparator);
+        QFETCH(bool, history);
         BackupFixture f;
-        const QList<QByteArray> source = WriteDataFiles();
+        QList<QByteArray> source = WriteDataFiles();
+        QStringList names = DataNames;
+        QStringList captions{QStringLiteral("Copying Rosterly.Data"), QStringLiteral("Copying User.List"),
+                             QStringLiteral("Copying User.Log")};
+        if (history) {
+            source << QByteArray("{\"action\":\"history starts here\"}\n");
+            names << QStringLiteral("Rosterly.History");
+            captions << QStringLiteral("Copying Rosterly.History");
+            WriteFile(names.last(), source.last(), 0644);
+            WriteFile(QStringLiteral("History.Index"), Pattern(64, 3));
+            WriteFile(QStringLiteral("History.$$$"), Pattern(80, 4));
+        }
         const QString folder = f.NewFolder(QStringLiteral("backup"));
         f.prompts.AnswerFolder(trailingSeparator ? folder + QLatin1Char('/') : folder)
             .Answer(MsgAnswer::OK)
@@ -68,16 +83,16 @@ private slots:
         // The folder is shown with exactly one separator at its end.
         QCOMPARE(f.Asked(), QStringList({FolderPrompt(BackupPrompt), Confirm(folder + QLatin1Char('/')),
                                          Plain(BackedUp)}));
-        QCOMPARE(Listing(folder), QStringList({DataNames[0], DataNames[1], DataNames[2]}));
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(ReadFileBytes(folder + QLatin1Char('/') + DataNames[i]), source[i]);
-            QCOMPARE(ModeOf(folder + QLatin1Char('/') + DataNames[i]), mode_t(0600));
-            QCOMPARE(ReadFileBytes(DataNames[i]), source[i]);
-            QCOMPARE(ModeOf(DataNames[i]), mode_t(0644));
+        QStringList listed = names;
+        listed.sort();
+        QCOMPARE(Listing(folder), listed);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            QCOMPARE(ReadFileBytes(folder + QLatin1Char('/') + names[i]), source[i]);
+            QCOMPARE(ModeOf(folder + QLatin1Char('/') + names[i]), mode_t(0600));
+            QCOMPARE(ReadFileBytes(names[i]), source[i]);
+            QCOMPARE(ModeOf(names[i]), mode_t(0644));
         }
-        QCOMPARE(f.LandedCaptions(),
-                 QStringList({QStringLiteral("Copying Rosterly.Data"), QStringLiteral("Copying User.List"),
-                              QStringLiteral("Copying User.Log")}));
+        QCOMPARE(f.LandedCaptions(), captions);
         f.VerifyBusyWhileCopying();
         f.VerifyWindowRestored();
     }

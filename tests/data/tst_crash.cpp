@@ -59,6 +59,8 @@ QByteArray UserImage() {
 }
 
 const QStringList& DataNames = DataFolderFileNames;
+// A restore into a folder without a history brings the backup's with the data files.
+const QStringList RestoredNames = DataFolderFileNames + QStringList{HistoryFileName};
 
 // Dies (SIGKILL) at its `n`th rename or removal, before making it; never when `n` is 0.
 class DyingFileIo final : public FileIo {
@@ -83,7 +85,7 @@ private:
 
 // The data files before the operation: `original` is the personnel file or, for "removeuser",
 // the user list. A restore replaces the personnel file and the user list by the halves saved
-// beside them and brings a log where there was none.
+// beside them and brings a log and a history where there were none.
 void Lay(const QString& op, const QByteArray& original) {
     if (op.startsWith(QStringLiteral("history"))) {
         for (const QString& name : {HistoryFileName, HistoryIndexFileName, HistoryJournalFileName})
@@ -104,6 +106,8 @@ void Lay(const QString& op, const QByteArray& original) {
         Write(QStringLiteral("Saved.") + DataNames[i], now[i].left(now[i].size() / 2));
     }
     Write(QStringLiteral("Saved.User.Log"), "then\r\n");
+    Write(QStringLiteral("Saved.") + HistoryFileName,
+          "{\"action\":\"history starts here\",\"employee\":1}\n");
 }
 
 // The operation under test, on the data files of the working folder. The child runs it once;
@@ -112,7 +116,7 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
     if (op.startsWith(QStringLiteral("restore"))) {
         DyingFileIo dying(op.mid(7).toInt()); // "restoreN" dies at the Nth rename or removal
         QList<FileReplacement> files;
-        for (const QString& name : DataNames)
+        for (const QString& name : RestoredNames)
             files.append({QStringLiteral("Saved.") + name, name});
         ReplaceDataFiles(op == QStringLiteral("restore") ? io : dying, files, RestoreJournalFileName, {});
         return;
@@ -251,7 +255,7 @@ private slots:
         const QByteArray before = Settled(QStringLiteral("restore"));
         Operate(QStringLiteral("restore"));
         const QByteArray after = Settled(QStringLiteral("restore"));
-        const int renames = int(DataNames.size());
+        const int renames = int(RestoredNames.size());
         int n = 1;
         for (;; ++n) {
             Lay(QStringLiteral("restore"), original);

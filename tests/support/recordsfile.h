@@ -170,13 +170,14 @@ inline QByteArray SettledWithHistory() {
 }
 
 // The working folder once a restore cut short is settled: the names of its files, hidden ones
-// too, then each data file's bytes after a line break; "unsettled" when settling fails.
+// too, then each data file's and the history's bytes after a line break; "unsettled" when settling
+// fails.
 inline QByteArray SettledRestoreFolder() {
     FileIo io;
     if (!FinishInterruptedRestore(io, QString()))
         return "unsettled";
     QByteArray all = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' ').toUtf8();
-    for (const QString& name : DataFolderFileNames)
+    for (const QString& name : DataFolderFileNames + QStringList{HistoryFileName})
         all += '\n' + ReadFileBytes(name);
     return all;
 }

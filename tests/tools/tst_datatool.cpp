@@ -206,6 +206,7 @@ private slots:
         QTest::addColumn<QByteArray>("report");
         QTest::addColumn<QByteArray>("journal"); // an append journal beside the file
         QTest::addColumn<QByteArray>("dumpErr");
+        QTest::addColumn<QByteArray>("history"); // the change history beside the file
 
         PersonnelRecord current;
         current.SetFirstName(QStringLiteral("Ann"));
@@ -214,10 +215,11 @@ private slots:
         previous.SetInactivationDate(OleDateMax);
         QTest::newRow("sound personnel file")
             << QStringLiteral("Rosterly.Data") << QStringList() << Image(current, previous, current) << 0
-            << QByteArray("ok: 3 records (2 current, 1 previous)\n") << QByteArray() << QByteArray();
+            << QByteArray("ok: 3 records (2 current, 1 previous)\n") << QByteArray() << QByteArray()
+            << QByteArray();
         QTest::newRow("empty file") << QStringLiteral("Rosterly.Data") << QStringList() << QByteArray() << 0
                                     << QByteArray("ok: 0 records (0 current, 0 previous)\n") << QByteArray()
-                                    << QByteArray();
+                                    << QByteArray() << QByteArray();
 
         PersonnelRecord killed = current;
         PutRaw(killed, PersonnelField::FirstName, "  $Killed$");
@@ -238,7 +240,8 @@ private slots:
                           "number of records\n")
             << QByteArray()
             << QByteArray("rosterly-data: Rosterly.Data: the last 1234 bytes are not a whole record and were "
-                          "left out\n");
+                          "left out\n")
+            << QByteArray();
 
         // The records an interrupted append left, torn or not, are not counted: the next open cuts
         // them off. A journal whose last bytes before the append differ is for another file.
@@ -250,7 +253,8 @@ private slots:
                           "ok: 3 records (2 current, 1 previous)\n")
             << "15000 25000 15000\n" + Image(current)
             << QByteArray("rosterly-data: Rosterly.Data: append journal pending: the next open cuts the file "
-                          "back to 3 records\n");
+                          "back to 3 records\n")
+            << QByteArray();
         QTest::newRow("journal of another file")
             << QStringLiteral("Rosterly.Data") << QStringList() << sound << 0
             << QByteArray(
@@ -259,7 +263,8 @@ private slots:
             << "10000 15000 10000\n" + Image(current)
             << QByteArray(
                    "rosterly-data: Rosterly.Data: append journal pending, but it cuts nothing from this "
-                   "file: the next open removes it and keeps every record\n");
+                   "file: the next open removes it and keeps every record\n")
+            << QByteArray();
 
         UserRecord killedUser = User(2);
         killedUser.SetFirstName(QString::fromLatin1(RemovedMarker));
@@ -269,7 +274,7 @@ private slots:
             << QByteArray("record 2: AccessLevel: 7 is not an access level (1 to 4)\n"
                           "record 3: AccessLevel: 0 is not an access level (1 to 4)\n"
                           "record 4: FirstName: still marked \"$Killed$\"; its removal was not completed\n")
-            << QByteArray() << QByteArray();
+            << QByteArray() << QByteArray() << QByteArray();
         UserRecord forged = User(1);
         forged.SetFirstName(QStringLiteral("Eve\r\n12/01/"));
         forged.SetLastName(QStringLiteral("Low\x9D"));
@@ -280,12 +285,74 @@ private slots:
                    "logs it as '?'\n"
                    "record 2: LastName: holds the control character U+009D; the program shows and logs "
                    "it as '?'\n")
-            << QByteArray() << QByteArray();
+            << QByteArray() << QByteArray() << QByteArray();
         // A user list has no journal: the personnel file's is never applied to it.
         QTest::newRow("sound user list by option")
             << QStringLiteral("staff.users") << QStringList{QStringLiteral("--users")}
             << Image(User(1), User(4)) << 0 << QByteArray("ok: 2 records\n")
-            << "500 1000 500\n" + Image(User(1)) << QByteArray();
+            << "500 1000 500\n" + Image(User(1)) << QByteArray() << QByteArray();
+
+        // Beside its history: each record against its employee's last state there, the employees
+        // placed by the entries' record numbers (Bo's removal moves employee 3 up to record 2).
+        PersonnelRecord clerk = current;
+        clerk.SetJobTitle(QStringLiteral("Clerk"));
+        PersonnelRecord bo;
+        bo.SetLastName(QStringLiteral("Bo"));
+        const QDateTime at(QDate(2026, 3, 2), QTime(9, 0), Qt::UTC);
+        const auto entry = [&](qint64 n, qint64 employee, HistoryAction action, QList<HistoryChange> changes,
+                               qint32 record) {
+            return HistoryLine({n, at, u"Ann Lee"_s, 4, employee, action, changes, record});
+        };
+        const QByteArray history = entry(1, 1, HistoryAction::Started, WholeRecord(current), 1) +
+                                   entry(2, 2, HistoryAction::Started, WholeRecord(bo), 2) +
+                                   entry(3, 3, HistoryAction::Started, WholeRecord(previous), 3) +
+                                   entry(4, 2, HistoryAction::Removed, {}, 0) +
+                                   entry(5, 1, HistoryAction::Edited, {{u"JobTitle"_s, {}, u"Clerk"_s}}, 1);
+        QTest::newRow("in step with its history")
+            << QStringLiteral("Rosterly.Data") << QStringList() << Image(clerk, previous) << 0
+            << QByteArray("ok: 2 records (1 current, 1 previous)\n"
+                          "history of Rosterly.Data: 3 employees, 5 entries, in step\n")
+            << QByteArray() << QByteArray() << history;
+        PersonnelRecord headClerk = current;
+        headClerk.SetJobTitle(QStringLiteral("Head Clerk"));
+        headClerk.SetDateModified(46000);
+        QTest::newRow("apart from its history")
+            << QStringLiteral("Rosterly.Data") << QStringList() << Image(headClerk, previous, bo) << 1
+            << QByteArray("record 1 (employee 1): JobTitle is \"Head Clerk\", the history has \"Clerk\"\n"
+                          "record 3: the history has no employee in it\n")
+            << QByteArray() << QByteArray() << history;
+        QTest::newRow("shorter than its history")
+            << QStringLiteral("Rosterly.Data") << QStringList() << Image(clerk) << 1
+            << QByteArray("employee 3: the history has them in record 2, past the file's last record\n")
+            << QByteArray() << QByteArray() << history;
+
+        // As the program keeps it: started, an edit, a removal that moves the last employee up,
+        // and an addition.
+        QTemporaryDir kept;
+        const QString keptFile = kept.filePath(QStringLiteral("Rosterly.Data"));
+        WriteBytes(keptFile, Image(current, bo, previous));
+        {
+            FileIo io;
+            const FixedClock clock(at);
+            PersonnelFile file(io, keptFile, kept.filePath(QStringLiteral("TempFile.$$$")),
+                               kept.filePath(QStringLiteral("Append.$$$")));
+            file.KeepHistory(clock, kept.filePath(u"Rosterly.History"_s), kept.filePath(u"History.Index"_s),
+                             kept.filePath(u"History.$$$"_s));
+            QVERIFY(file.OpenPersonnelFileUncounted());
+            QVERIFY(file.ReadPersonnelRecord(1));
+            file.Record().SetJobTitle(QStringLiteral("Clerk"));
+            QVERIFY(file.WritePersonnelRecord(1));
+            QVERIFY(file.RemovePersonnelRecord(2));
+            QVERIFY(file.OpenPersonnelFileUncounted());
+            file.Record() = bo;
+            QVERIFY(file.AppendPersonnelRecord());
+            file.ClosePersonnelFile();
+        }
+        QTest::newRow("history kept by the program")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 0
+            << QByteArray("ok: 3 records (2 current, 1 previous)\n"
+                          "history of Rosterly.Data: 4 employees, 6 entries, in step\n")
+            << QByteArray() << QByteArray() << ReadFileBytes(kept.filePath(u"Rosterly.History"_s));
     }
 
     void check() {
@@ -296,7 +363,11 @@ private slots:
         QFETCH(QByteArray, report);
         QFETCH(QByteArray, journal);
         QFETCH(QByteArray, dumpErr);
+        QFETCH(QByteArray, history);
         WriteBytes(Path(name), bytes);
+        const QString historyName = QStringLiteral("Rosterly.History");
+        if (!history.isEmpty())
+            WriteBytes(Path(historyName), history);
         const QString journalName = QStringLiteral("Append.$$$");
         if (!journal.isEmpty())
             WriteBytes(Path(journalName), journal);
@@ -311,8 +382,13 @@ private slots:
         QCOMPARE(dumped.err, dumpErr);
         QCOMPARE(ReadFileBytes(Path(name)), bytes);
         QCOMPARE(ReadFileBytes(Path(journalName)), journal);
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files),
-                 journal.isEmpty() ? QStringList{name} : (QStringList{journalName, name}));
+        QCOMPARE(ReadFileBytes(Path(historyName)), history);
+        QStringList files{name};
+        if (!journal.isEmpty())
+            files.prepend(journalName);
+        if (!history.isEmpty())
+            files.append(historyName);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), files);
 
         if (journal.isEmpty() || options.contains(QStringLiteral("--users")))
             return;
@@ -689,9 +765,10 @@ private slots:
         QCOMPARE(done.exitCode, 0);
         QVERIFY(QFileInfo(Path(QStringLiteral("w/x.Data"))).isSymLink());
         QCOMPARE(filesIn("w"), QStringList{QStringLiteral("x.Data")});
-        const QStringList kept = arguments.front() == QStringLiteral("import")
-                                     ? QStringList{u"History.Index"_s, u"Rosterly.Data"_s, u"Rosterly.History"_s}
-                                     : QStringList{u"Rosterly.Data"_s};
+        const QStringList kept =
+            arguments.front() == QStringLiteral("import")
+                ? QStringList{u"History.Index"_s, u"Rosterly.Data"_s, u"Rosterly.History"_s}
+                : QStringList{u"Rosterly.Data"_s};
         QCOMPARE(filesIn("A"), kept);
         QCOMPARE(ReadFileBytes(Path(QStringLiteral("A/Rosterly.Data"))).size(),
                  records * PersonnelRecordLength);

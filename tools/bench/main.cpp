@@ -2,6 +2,7 @@
 // Each figure is the median of five runs after one warm-up, printed as one JSON object per line.
 //
 //   rosterly-bench [--sizes N,N,...]   the timings (default 1000,10000,100000)
+//   rosterly-bench --history           the change history's lines only
 //   rosterly-bench --check             every list of a 100,000-employee file against its digest
 #include "app/frmmain.h"
 #include "app/frmtitlepage.h"
@@ -11,6 +12,8 @@
 #include "data/clock.h"
 #include "data/datafilenames.h"
 #include "data/folderlock.h"
+#include "data/history.h"
+#include "data/historykeeper.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
@@ -29,6 +32,7 @@
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -414,6 +418,248 @@ int CheckLists(const QString& folder) {
     return failed == 0 ? 0 : 1;
 }
 
+// ---------------------------------------------------------------- the change history
+
+// The real file calls, counting the opens of the history file and the bytes read from it.
+class HistoryWatchingIo final : public FileIo {
+public:
+    int Open(const QString& path, int flags, mode_t mode) override {
+        const int fd = FileIo::Open(path, flags, mode);
+        if (fd >= 0 && QFileInfo(path).fileName() == HistoryFileName) {
+            ++historyOpens;
+            m_history.insert(fd);
+        }
+        return fd;
+    }
+    ssize_t ReadAt(int fd, void* buffer, size_t count, off_t offset) override {
+        const ssize_t got = FileIo::ReadAt(fd, buffer, count, offset);
+        if (got > 0 && m_history.contains(fd))
+            historyBytesRead += got;
+        return got;
+    }
+    int Close(int fd) override {
+        m_history.erase(fd);
+        return FileIo::Close(fd);
+    }
+    qint64 historyOpens = 0;
+    qint64 historyBytesRead = 0;
+
+private:
+    std::unordered_set<int> m_history;
+};
+
+// A personnel file of `employees` seeded employees in `folder` with a history of `rounds` + 1
+// entries each: "history starts here" for every employee, then `rounds` edits of the job title
+// per employee, the employees taken in a stride across the file so that each one's entries lie
+// spread over the whole history. The lines are written directly; the file is left as the last
+// edits have it, so that the history is in step, and the index is built by one open.
+QString WriteFileWithHistory(const QString& folder, qint64 employees, int rounds, const Clock& clock) {
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(PersonnelFileName);
+    const QString seeded = path + QStringLiteral(".seed");
+    if (const QString error = WriteSeedFile(seeded, employees, 1, false); !error.isEmpty())
+        return error;
+    QFile in(seeded);
+    QFile data(path);
+    QFile history(QDir(folder).filePath(HistoryFileName));
+    if (!in.open(QIODevice::ReadOnly) || !data.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !history.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QStringLiteral("cannot write the files in %1").arg(folder);
+    const QDateTime start(QDate(2020, 1, 1), QTime(8, 0), Qt::UTC);
+    qint64 entry = 0;
+    QByteArray lines;
+    const auto put = [&](qint64 employee, HistoryAction action, QList<HistoryChange> changes) {
+        ++entry;
+        lines += HistoryLine({entry, start.addSecs(entry * 60), QStringLiteral("Bench"), 4, employee, action,
+                              std::move(changes), qint32(employee)});
+        if (lines.size() > (4 << 20)) {
+            history.write(lines);
+            lines.clear();
+        }
+    };
+    const QString lastTitle = QStringLiteral("Title %1").arg(rounds);
+    std::vector<QString> titles(std::size_t(employees) + 1);
+    PersonnelRecord record;
+    for (qint64 n = 1; n <= employees; ++n) {
+        if (in.read(record.data(), PersonnelRecordLength) != PersonnelRecordLength)
+            return QStringLiteral("cannot read %1").arg(seeded);
+        put(n, HistoryAction::Started, WholeRecord(record));
+        titles[std::size_t(n)] = HistoryValue(record, PersonnelField::JobTitle);
+        if (rounds > 0)
+            record.SetJobTitle(lastTitle);
+        data.write(record.data(), PersonnelRecordLength);
+    }
+    // A stride prime to the count visits every employee once per round.
+    const qint64 stride = employees % 7919 == 0 ? 7907 : 7919;
+    for (qint64 i = 0; i < employees * rounds; ++i) {
+        const qint64 employee = (i * stride) % employees + 1;
+        const QString after = QStringLiteral("Title %1").arg(i / employees + 1);
+        put(employee, HistoryAction::Edited,
+            {{QStringLiteral("JobTitle"), titles[std::size_t(employee)], after}});
+        titles[std::size_t(employee)] = after;
+    }
+    history.write(lines);
+    history.close();
+    data.close();
+    in.close();
+    QFile::remove(seeded);
+
+    FileIo io;
+    PersonnelFile file(io, path, QDir(folder).filePath(ScratchFileName));
+    file.KeepHistory(clock, QDir(folder).filePath(HistoryFileName),
+                     QDir(folder).filePath(HistoryIndexFileName),
+                     QDir(folder).filePath(HistoryJournalFileName));
+    QElapsedTimer timer;
+    timer.start();
+    IoStatus s = file.OpenPersonnelFileUncounted();
+    file.ClosePersonnelFile();
+    if (!s)
+        return s.Message();
+    std::printf("{\"op\": \"history_index_build\", \"records\": %lld, \"entries\": %lld, \"ms\": %.1f, "
+                "\"history_mb\": %.1f}\n",
+                static_cast<long long>(employees), static_cast<long long>(entry),
+                double(timer.nsecsElapsed()) / 1e6, double(QFileInfo(history).size()) / (1024.0 * 1024.0));
+    std::fflush(stdout);
+    return {};
+}
+
+// One line of the history timings.
+void PrintHistory(const char* op, qint64 records, qint64 entries, double ms, qint64 rows = -1) {
+    std::printf("{\"op\": \"%s\", \"records\": %lld, \"entries\": %lld, \"ms\": %.1f", op,
+                static_cast<long long>(records), static_cast<long long>(entries), ms);
+    if (rows >= 0)
+        std::printf(", \"rows\": %lld", static_cast<long long>(rows));
+    std::printf("}\n");
+    std::fflush(stdout);
+}
+
+// The change history of a large file as the history window and a save meet it: one employee's
+// entries, that employee's record as of a day, and a save with the history kept, on 100,000
+// employees with 1,000,000 entries beside 100 employees with 1,000; and the list builds of a
+// file that keeps its history, with the bytes they read of it.
+int BenchHistory(const QString& root) {
+    const FixedClock clock(QDateTime(QDate(2026, 12, 9), QTime(12, 0), Qt::UTC));
+    const double today = DateToOle(SeedReferenceDate());
+    struct Size {
+        qint64 employees;
+        int rounds;
+    };
+    const Size sizes[] = {{100, 9}, {100000, 9}};
+    for (const Size size : sizes) {
+        const qint64 entries = size.employees * (size.rounds + 1);
+        const QString folder = QDir(root).filePath(QStringLiteral("history-%1").arg(size.employees));
+        if (const QString error = WriteFileWithHistory(folder, size.employees, size.rounds, clock);
+            !error.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        const QString path = QDir(folder).filePath(PersonnelFileName);
+        const QString historyPath = QDir(folder).filePath(HistoryFileName);
+        HistoryWatchingIo io;
+        PersonnelFile file(io, path, QDir(folder).filePath(ScratchFileName));
+        file.KeepHistory(clock, historyPath, QDir(folder).filePath(HistoryIndexFileName),
+                         QDir(folder).filePath(HistoryJournalFileName));
+        file.SetHistoryActor(QStringLiteral("Bench"), 4);
+        const qint32 n = qint32(size.employees / 2 + 1);
+        QList<HistoryEntry> mine;
+        const auto openHistory = [&] {
+            qint64 employee = 0;
+            IoStatus s = file.OpenPersonnelFileUncounted();
+            if (s)
+                s = file.EmployeeNumber(n, &employee);
+            file.ClosePersonnelFile();
+            if (s)
+                s = ReadEmployeeHistory(historyPath, employee, &mine);
+            if (!s)
+                std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
+        };
+        const double oneMs = MedianMs(openHistory);
+        PrintHistory("history_one_employee", size.employees, entries, oneMs, mine.size());
+        // As of the time of the employee's fifth entry: the edits after it are marked.
+        QMap<QString, QString> asOf;
+        QStringList changed;
+        const double asOfMs = MedianMs([&] {
+            openHistory();
+            asOf = RecordAsOf(mine, mine.value(4).time, &changed);
+        });
+        PrintHistory("history_record_as_of", size.employees, entries, asOfMs, asOf.size());
+        if (mine.size() != size.rounds + 1 || changed != QStringList{QStringLiteral("JobTitle")}) {
+            std::fprintf(stderr, "employee in record %d: %lld entries, %lld fields changed since\n", n,
+                         static_cast<long long>(mine.size()), static_cast<long long>(changed.size()));
+            return 1;
+        }
+        if (size.employees == 100000) {
+            // The list builds open the personnel file as every other reader does, which checks
+            // the index against the history's length (an open and its size); they read nothing
+            // of the history. Each beside the same build without the history kept.
+            FileIo plainIo;
+            PersonnelFile plain(plainIo, path, QDir(folder).filePath(ScratchFileName));
+            for (const ListCase& c : ListCases()) {
+                EmployeeListResult result;
+                const double plainMs =
+                    MedianMs([&] { result = BuildEmployeeRows(plain, c.options, today, 0); },
+                             [&] { result = EmployeeListResult(); });
+                io.historyOpens = 0;
+                io.historyBytesRead = 0;
+                const double ms = MedianMs([&] { result = BuildEmployeeRows(file, c.options, today, 0); },
+                                           [&] { result = EmployeeListResult(); });
+                std::printf("{\"op\": \"%s_with_history\", \"records\": %lld, \"ms\": %.1f, \"rows\": %d, "
+                            "\"without_history_ms\": %.1f, \"history_opens\": %lld, \"history_bytes_read\": "
+                            "%lld}\n",
+                            c.op, static_cast<long long>(size.employees), ms, result.Rows(), plainMs,
+                            static_cast<long long>(io.historyOpens),
+                            static_cast<long long>(io.historyBytesRead));
+                std::fflush(stdout);
+            }
+        }
+    }
+
+    // A save with the history kept on each file, taken in turn so that both meet the same disk:
+    // the flushes cost what the disk's other work lets them.
+    std::vector<std::unique_ptr<PersonnelFile>> files;
+    std::vector<std::vector<double>> ms(std::size(sizes));
+    FileIo io;
+    for (const Size size : sizes) {
+        const QString folder = QDir(root).filePath(QStringLiteral("history-%1").arg(size.employees));
+        files.push_back(std::make_unique<PersonnelFile>(io, QDir(folder).filePath(PersonnelFileName),
+                                                        QDir(folder).filePath(ScratchFileName)));
+        files.back()->KeepHistory(clock, QDir(folder).filePath(HistoryFileName),
+                                  QDir(folder).filePath(HistoryIndexFileName),
+                                  QDir(folder).filePath(HistoryJournalFileName));
+        files.back()->SetHistoryActor(QStringLiteral("Bench"), 4);
+    }
+    int saves = 0;
+    for (int run = 0; run <= 2 * Runs; ++run) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            PersonnelFile& file = *files[i];
+            const qint32 n = qint32(sizes[i].employees / 2 + 1);
+            QElapsedTimer timer;
+            timer.start();
+            IoStatus s = file.OpenPersonnelFileUncounted();
+            if (s)
+                s = file.ReadPersonnelRecord(n);
+            if (s) {
+                file.Record().SetJobTitle(QStringLiteral("Saved %1").arg(++saves));
+                s = file.WritePersonnelRecord(n);
+            }
+            file.ClosePersonnelFile();
+            if (!s)
+                std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
+            if (run > 0) // the first is the warm-up
+                ms[i].push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::sort(ms[i].begin(), ms[i].end());
+        PrintHistory("save_record_with_history", sizes[i].employees,
+                     sizes[i].employees * (sizes[i].rounds + 1), ms[i][ms[i].size() / 2]);
+    }
+    files.clear();
+    for (const Size size : sizes)
+        QDir(QDir(root).filePath(QStringLiteral("history-%1").arg(size.employees))).removeRecursively();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -430,16 +676,19 @@ int main(int argc, char** argv) {
 
     std::vector<qint64> sizes = {1000, 10000, 100000};
     bool check = false;
+    bool historyOnly = false;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--check")) {
             check = true;
+        } else if (args[i] == QLatin1String("--history")) {
+            historyOnly = true;
         } else if (args[i] == QLatin1String("--sizes") && i + 1 < args.size()) {
             sizes.clear();
             for (const QString& size : args[++i].split(QLatin1Char(',')))
                 if (const qint64 n = size.toLongLong(); n > 0)
                     sizes.push_back(n);
         } else {
-            std::fprintf(stderr, "usage: rosterly-bench [--sizes N,N,...] | --check\n");
+            std::fprintf(stderr, "usage: rosterly-bench [--sizes N,N,...] | --history | --check\n");
             return 2;
         }
     }
@@ -450,6 +699,8 @@ int main(int argc, char** argv) {
     }
     if (check)
         return CheckLists(folder.path());
+    if (historyOnly)
+        return BenchHistory(folder.path());
 
     BenchButtons();
     const double today = DateToOle(SeedReferenceDate());
@@ -525,6 +776,8 @@ int main(int argc, char** argv) {
         QFile::remove(path);
     }
 
+    if (const int failed = BenchHistory(folder.path()); failed != 0)
+        return failed;
     if (rowsMb >= 0)
         std::printf("{\"op\": \"rows_mb\", \"records\": 100000, \"mb\": %.1f}\n", rowsMb);
     std::printf("{\"op\": \"peak_rss\", \"mb\": %.1f}\n", PeakRssMegabytes());

@@ -54,6 +54,10 @@ check  Reports, one line each, records left marked "$Killed$", dates that are no
        finite or fall outside the years 100 to 9999, access levels outside 1 to 4,
        user names holding a control character, and a length that is not a whole
        number of records. Prints "ok: ..." when there is nothing to report.
+       Beside a personnel file with a change history ("Rosterly.History"), it
+       also compares every record with the last state the history knows of
+       its employee: one line per field that differs, else "history of FILE:
+       N employees, M entries, in step".
        With the journal of a cut-short append beside a personnel file, dump and
        check read only the records the program's next open keeps, and say first
        what that open will do with the journal.
@@ -370,6 +374,16 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
         report += QStringLiteral("record %1: %2\n").arg(n).arg(what).toUtf8();
         ++problems;
     };
+    // A personnel file is checked against its history too, when it has one.
+    std::optional<HistoryCheck> history;
+    QByteArray differences;
+    if (layout.inactivation) {
+        history.emplace(path);
+        if (!history->Error().isEmpty())
+            return Complain(err, history->Error(), ExitFailure, false);
+        if (!history->Present())
+            history.reset();
+    }
     const ReadResult read = ReadRecords(
         path, layout.recordLength,
         [&](qint64 n, const char* record) {
@@ -411,6 +425,8 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
             }
             if (layout.inactivation)
                 ++(FieldCodec::ReadDate(record, *layout.inactivation) == 0 ? current : previous);
+            if (history)
+                differences += history->Compare(n, record);
         },
         layout.inactivation ? JournalOf(path) : QString());
     if (!read.journalNote.isEmpty())
@@ -421,17 +437,21 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
                                       .arg(read.leftover)
                                       .arg(layout.recordLength)
                                       .arg(read.records * layout.recordLength + read.leftover));
-    Put(out, report);
+    if (history && read.error.isEmpty())
+        differences += history->Finish(read.records);
+    Put(out, report + differences);
     if (read.notRegular)
         return Complain(err, read.error, ExitNotRegular, false);
     if (!read.error.isEmpty())
         return Complain(err, read.error, ExitFailure);
-    if (problems > 0)
+    if (problems > 0 || !differences.isEmpty())
         return ExitFailure;
     QString summary = QStringLiteral("ok: ") + Plural(read.records, "record", "records");
     if (layout.inactivation)
         summary += QStringLiteral(" (%1 current, %2 previous)").arg(current).arg(previous);
     Put(out, summary.toUtf8() + '\n');
+    if (history)
+        Put(out, history->Summary());
     return ExitOk;
 }
 

@@ -8,11 +8,12 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
 // rosterly-data: looks into the program's data files from a shell and makes test data.
 //
 //   rosterly-data dump [--users | --personnel] FILE
-//   rosterly-data check [--users | --personnel] FILE
+//   rosterly-data check [--users | --personnel] FILE   (and the history beside a personnel file)
 //   rosterly-data seed N FILE [--seed S] [--force]
 //   rosterly-data export FILE [--list L] [--status S] [--race R] [--sex X] [--look-for TEXT]
 //                             [--notepad] [--level N | --show-sensitive] [--json]
@@ -60,3 +61,29 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err);
 // history (history.cpp): the change history beside a personnel file.
 QList<QCommandLineOption> HistoryLineOptions();
 int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err);
+
+// check's comparison of a personnel file with the history beside it (history.cpp): each record
+// against the last state the history knows of the employee in it, the employees placed by the
+// record numbers of the entries. It only reads.
+class HistoryCheck {
+public:
+    // Reads the history beside the personnel file `file`, if there is one.
+    explicit HistoryCheck(const QString& file);
+    ~HistoryCheck();
+    HistoryCheck(const HistoryCheck&) = delete;
+    HistoryCheck& operator=(const HistoryCheck&) = delete;
+
+    bool Present() const;
+    // Why the history could not be read; empty when it could.
+    QString Error() const;
+    // Where record n (its bytes `record`) differs from the history, one line each.
+    QByteArray Compare(qint64 n, const char* record);
+    // After the file's last record, `records`: the employees the history places past it.
+    QByteArray Finish(qint64 records);
+    // "history of FILE: N employees, M entries, in step".
+    QByteArray Summary() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};

@@ -4,6 +4,7 @@
 #include "data/datafilenames.h"
 #include "data/fileio.h"
 #include "data/history.h"
+#include "data/historyreplay.h"
 #include "data/records.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+
+#include <cstring>
 
 namespace {
 
@@ -145,4 +148,83 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         Put(out, text.toUtf8());
     }
     return ExitOk;
+}
+
+struct HistoryCheck::State {
+    QString file;
+    bool present = false;
+    QString error;
+    HistoryReplay replay;
+    QSet<qint64> employees;
+    qint64 entries = 0;
+};
+
+HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State>()) {
+    m_state->file = file;
+    const QString history = QFileInfo(file).dir().filePath(HistoryFileName);
+    FileIo io;
+    m_state->present = io.Exists(history);
+    if (!m_state->present)
+        return;
+    const IoStatus read = ReadHistory(io, history, [this](const HistoryEntry& e) {
+        m_state->replay.Apply(e);
+        m_state->employees.insert(e.employee);
+        ++m_state->entries;
+    });
+    if (!read)
+        m_state->error = read.Message();
+}
+
+HistoryCheck::~HistoryCheck() = default;
+
+bool HistoryCheck::Present() const {
+    return m_state->present;
+}
+
+QString HistoryCheck::Error() const {
+    return m_state->error;
+}
+
+QByteArray HistoryCheck::Compare(qint64 n, const char* bytes) {
+    const std::vector<qint64>& roster = m_state->replay.roster;
+    if (n > qint64(roster.size()))
+        return QStringLiteral("record %1: the history has no employee in it\n").arg(n).toUtf8();
+    const qint64 employee = roster[std::size_t(n - 1)];
+    const HistoryFieldValues known = m_state->replay.values.value(employee);
+    PersonnelRecord record;
+    std::memcpy(record.data(), bytes, PersonnelRecordLength);
+    QByteArray lines;
+    for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
+        const auto field = static_cast<PersonnelField>(i);
+        // Every change sets it: the history keeps it only as each entry's time.
+        if (field == PersonnelField::DateModified)
+            continue;
+        const QString value = HistoryValue(record, field);
+        if (value != known[i])
+            lines += QStringLiteral("record %1 (employee %2): %3 is %4, the history has %5\n")
+                         .arg(n)
+                         .arg(employee)
+                         .arg(QLatin1String(PersonnelFields[i].name), Quoted(value), Quoted(known[i]))
+                         .toUtf8();
+    }
+    return lines;
+}
+
+QByteArray HistoryCheck::Finish(qint64 records) {
+    QByteArray lines;
+    const std::vector<qint64>& roster = m_state->replay.roster;
+    for (std::size_t i = std::size_t(records); i < roster.size(); ++i)
+        lines +=
+            QStringLiteral("employee %1: the history has them in record %2, past the file's last record\n")
+                .arg(roster[i])
+                .arg(i + 1)
+                .toUtf8();
+    return lines;
+}
+
+QByteArray HistoryCheck::Summary() const {
+    return QStringLiteral("history of %1: %2, %3, in step\n")
+        .arg(m_state->file, Plural(m_state->employees.size(), "employee", "employees"),
+             Plural(m_state->entries, "entry", "entries"))
+        .toUtf8();
 }

@@ -1,0 +1,42 @@
+#include "data/historyreplay.h"
+
+#include <algorithm>
+
+std::size_t HistoryFieldIndex(const QString& name) {
+    for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
+        if (name == QLatin1StringView(PersonnelFields[i].name))
+            return i;
+    }
+    return PersonnelFields.size();
+}
+
+void HistoryReplay::Erase(qint64 employee) {
+    const auto at = std::find(roster.begin(), roster.end(), employee);
+    if (at != roster.end())
+        roster.erase(at);
+}
+
+void HistoryReplay::Apply(const HistoryEntry& e) {
+    lastEntry = std::max(lastEntry, e.entry);
+    lastEmployee = std::max(lastEmployee, e.employee);
+    const bool gone =
+        e.action == HistoryAction::Removed || (e.action == HistoryAction::Restored && e.record == 0);
+    if (gone) {
+        Erase(e.employee);
+        values.remove(e.employee);
+        return;
+    }
+    HistoryFieldValues& v = values[e.employee];
+    for (const HistoryChange& c : e.changes) {
+        const std::size_t i = HistoryFieldIndex(c.field);
+        if (i < v.size())
+            v[i] = c.after;
+    }
+    if (e.record < 1)
+        return;
+    const std::size_t at = std::size_t(e.record - 1);
+    if (at < roster.size() && roster[at] == e.employee)
+        return;
+    Erase(e.employee);
+    roster.insert(roster.begin() + qint64(std::min(at, roster.size())), e.employee);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "data/history.h"
+#include "data/records.h"
+
+#include <QHash>
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+// Each field of a personnel record as the history keeps it, in layout order.
+using HistoryFieldValues = std::array<QString, PersonnelFields.size()>;
+
+// The history read from its first line to its last: the employees in record order (as the
+// entries' record numbers place them), what each one's record holds as far as the history knows,
+// and the numbers given so far. The history keeper rebuilds its index from it, and
+// `rosterly-data check` compares a personnel file with it.
+struct HistoryReplay {
+    std::vector<qint64> roster; // roster[n - 1]: the employee in record n
+    QHash<qint64, HistoryFieldValues> values;
+    qint64 lastEntry = 0;
+    qint64 lastEmployee = 0;
+
+    // Takes in the next entry of the history.
+    void Apply(const HistoryEntry& e);
+
+private:
+    void Erase(qint64 employee);
+};
+
+// The index of the field of the record layout named `name`; PersonnelFields.size() for none.
+std::size_t HistoryFieldIndex(const QString& name);
