@@ -228,6 +228,14 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
         places[rosterKeys[i]].push_back(i);
     }
 
+    std::map<quint64, qint64> returning;
+    if (restoring) {
+        for (auto it = replayed.departed.cbegin(); it != replayed.departed.cend(); ++it) {
+            qint64& employee = returning[KeyOf(it.value())];
+            employee = std::max(employee, it.key()); // the last to go, of two alike
+        }
+    }
+
     QByteArray lines;
     qint64 entry = replayed.lastEntry;
     qint64 lastEmployee = replayed.lastEmployee;
@@ -269,11 +277,20 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                     match = *later;
             }
             if (match == roster.size()) {
-                HistoryEntry e = NewEntry(++lastEmployee, number,
-                                          restoring ? HistoryAction::Restored : HistoryAction::Started);
+                // Someone the history has not seen, or (in a restore) someone removed since the
+                // backup, who gets their own number back.
+                qint64 employee = 0;
+                if (const auto back = returning.find(key); back != returning.end()) {
+                    employee = back->second;
+                    returning.erase(back);
+                } else {
+                    employee = ++lastEmployee;
+                }
+                HistoryEntry e =
+                    NewEntry(employee, number, restoring ? HistoryAction::Restored : HistoryAction::Started, now);
                 e.changes = WholeRecord(record);
                 put(e);
-                employees.push_back(lastEmployee);
+                employees.push_back(employee);
             } else {
                 for (; next < match; ++next)
                     gone(next);

@@ -23,9 +23,10 @@ void HistoryReplay::Apply(const HistoryEntry& e) {
         e.action == HistoryAction::Removed || (e.action == HistoryAction::Restored && e.record == 0);
     if (gone) {
         Erase(e.employee);
-        values.remove(e.employee);
+        departed.insert(e.employee, values.take(e.employee));
         return;
     }
+    departed.remove(e.employee);
     HistoryFieldValues& v = values[e.employee];
     for (const HistoryChange& c : e.changes) {
         const std::size_t i = HistoryFieldIndex(c.field);

@@ -20,6 +20,9 @@ using HistoryFieldValues = std::array<QString, PersonnelFields.size()>;
 struct HistoryReplay {
     std::vector<qint64> roster; // roster[n - 1]: the employee in record n
     QHash<qint64, HistoryFieldValues> values;
+    // The employees removed (or left out by a restore) and not back since, with their record as
+    // it last stood: a restore that brings one back gives them their own number again.
+    QHash<qint64, HistoryFieldValues> departed;
     qint64 lastEntry = 0;
     qint64 lastEmployee = 0;
 

@@ -64,6 +64,10 @@ void Step(PersonnelFile& file, const QString& step) {
         WriteBytes(PersonnelFileName, Image(records));
         return;
     }
+    if (what == u"restored"_s) { // opens and closes the file itself
+        QVERIFY(file.RecordRestore());
+        return;
+    }
     QVERIFY(file.OpenPersonnelFileUncounted());
     if (what == u"edit"_s || what == u"rename"_s || what == u"previous"_s || what == u"picture"_s) {
         QVERIFY(file.ReadPersonnelRecord(n));
@@ -84,8 +88,6 @@ void Step(PersonnelFile& file, const QString& step) {
                                             [&](qint32 i, PersonnelRecord& r) { r = Named(w[i + 1]); }));
     } else if (what == u"remove"_s) {
         QVERIFY(file.RemovePersonnelRecord(n));
-    } else if (what == u"restored"_s) {
-        QVERIFY(file.RecordRestore());
     }
     file.ClosePersonnelFile();
 }
@@ -306,6 +308,11 @@ private slots:
             << QStringList{u"history starts here e4 r2 Ann Dunn"_s, u"removed e2 r0 another program Baker"_s,
                            u"edited e4 r2 Ann JobTitle:>Clerk"_s}
             << QList<qint64>{1, 4, 3};
+        QTest::newRow("a restore brings a removed employee back under their own number")
+            << QStringList{u"remove 1"_s, u"outside-append Ames"_s, u"restored"_s, u"edit 3 Clerk"_s}
+            << QStringList{u"removed e1 r0 Ann Ames"_s, u"restored e2 r1 Ann"_s, u"restored e3 r2 Ann"_s,
+                           u"restored e1 r3 Ann Ames"_s, u"edited e1 r3 Ann JobTitle:>Clerk"_s}
+            << QList<qint64>{2, 3, 1};
         QTest::newRow("a restore: every record restored, the changed fields named")
             << QStringList{u"edit 1 Clerk"_s, u"outside-title 1 Boss"_s, u"outside-remove 2"_s,
                            u"outside-append Dunn"_s, u"restored"_s}
