@@ -99,7 +99,6 @@ IoStatus ReadAll(FileIo& io, int fd, char* data, qint64 count, qint64 offset, co
 
 } // namespace
 
-
 HistoryKeeper::HistoryKeeper(FileIo& io, const Clock& clock, QString historyFileName, QString indexFileName,
                              QString journalFileName)
     : m_io(io), m_clock(clock), m_historyFileName(std::move(historyFileName)),
@@ -286,8 +285,8 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 } else {
                     employee = ++lastEmployee;
                 }
-                HistoryEntry e =
-                    NewEntry(employee, number, restoring ? HistoryAction::Restored : HistoryAction::Started, now);
+                HistoryEntry e = NewEntry(employee, number,
+                                          restoring ? HistoryAction::Restored : HistoryAction::Started, now);
                 e.changes = WholeRecord(record);
                 put(e);
                 employees.push_back(employee);

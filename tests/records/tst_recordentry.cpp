@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -822,8 +823,15 @@ private slots:
                      .born = {1985, 12, 24},
                      .hired = {2010, 3, 1},
                      .title = u"Clerk"_s}});
+        AddUserRecord(u"Ann"_s, u"Lee"_s, u"pw"_s, 4);
         frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
+        // A backup of the first day, taken as the backup command copies the files.
+        const QString backup = folder->FilePath(u"backup"_s);
+        QVERIFY(QDir().mkdir(backup));
+        for (const QString& name : {u"Rosterly.Data"_s, u"User.List"_s, u"Rosterly.History"_s})
+            QVERIFY(QFile::copy(name, backup + u'/' + name));
+        WriteBytes(backup + u"/User.Log"_s, "");
         p->clock.Set(QDateTime(QDate(2026, 12, 3), QTime(10, 30)));
         ClickGridRow(w, 2);
         QCOMPARE(w->recordPage->FieldText(3), u"Miller"_s);
@@ -841,8 +849,9 @@ private slots:
         QCOMPARE(w->grid->TextMatrix(2, 0), u"Miller, Ann"_s);
         QCOMPARE(w->grid->TextMatrix(2, 3), u"2"_s);
 
-        const auto openFromMenu = [w] {
-            const QPoint at = w->grid->visualRect(w->grid->model()->index(1, 0)).center();
+        int row = 2; // the list's row the menu is opened on
+        const auto openFromMenu = [w, &row] {
+            const QPoint at = w->grid->visualRect(w->grid->model()->index(row - 1, 0)).center();
             ChooseFromPopupMenu(
                 w,
                 [w, at] {
@@ -885,6 +894,45 @@ private slots:
         QCOMPARE(seen.asOf[1][3], u"*|LastName|"_s);
         QCOMPARE(seen.notes[1], u"Not yet in the personnel file at the end of that day."_s);
 
+        // The first day's backup restored: Miller's edit undone, and Young, removed since, back
+        // in record 1 under her own number, her history whole.
+        p->clock.Set(QDateTime(QDate(2026, 12, 9), QTime(8, 0)));
+        p->prompts.AnswerFolder(backup).Answer(MsgAnswer::Yes).Answer(MsgAnswer::OK);
+        QTimer::singleShot(0, w, [] {
+            QMenu* menu = nullptr;
+            QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+            QAction* restore = menu->findChild<QAction*>(u"menuBackupRestore(2)"_s);
+            QVERIFY(restore);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(restore).center());
+        });
+        QTest::mouseClick(w->cmdBackupRestore, Qt::LeftButton);
+        QTRY_COMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 4);
+        QCOMPARE(w->grid->TextMatrix(3, 0), u"Young, Zoe"_s);
+        QCOMPARE(w->grid->TextMatrix(2, 3), u"3"_s);
+        ClickGridRow(w, 2);
+        const HistorySeen restored = WatchHistory(openFromMenu, {u"12052026"_s});
+        QCOMPARE(restored.rows.size(), 13);
+        QCOMPARE(restored.rows.mid(0, 3),
+                 QStringList({u"12/09/2026 08:00|Ann Lee|restored|SocialSecurityNumber|123-45-6789|"_s,
+                              u"12/09/2026 08:00|Ann Lee|restored|JobTitle|Head Clerk|Clerk"_s,
+                              u"12/03/2026 10:30|Ann Lee|edited|SocialSecurityNumber||123-45-6789"_s}));
+        QCOMPARE(restored.asOf[0][20], u"*|JobTitle|Head Clerk"_s);
+        row = 3;
+        ClickGridRow(w, 3);
+        const HistorySeen young = WatchHistory(openFromMenu, {u"12082026"_s, u"12092026"_s});
+        QCOMPARE(young.title, u"History of Zoe Young"_s);
+        QCOMPARE(young.rows.size(), 24); // eight fields that hold something, three times
+        for (const auto& [at, what] : {std::pair{0, u"12/09/2026 08:00|Ann Lee|restored|"_s},
+                                       {8, u"12/08/2026 17:05|Ann Lee|removed|"_s},
+                                       {16, u"12/01/2026 09:00|Ann Lee|history starts here|"_s}})
+            QVERIFY2(young.rows[at].startsWith(what), qPrintable(young.rows[at]));
+        QVERIFY(young.rows.contains(u"12/08/2026 17:05|Ann Lee|removed|LastName|Young|"_s));
+        QCOMPARE(young.notes,
+                 QStringList({u"Removed from the personnel file by the end of that day."_s, QString()}));
+        QCOMPARE(young.asOf[1][3], u"|LastName|Young"_s);
+        row = 2;
+
         // Below the SensitiveFieldsLevel, by the key.
         p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
         p->state.CurrentAccessLevel = 2;
@@ -894,18 +942,18 @@ private slots:
         const HistorySeen masked =
             WatchHistory([w] { QTest::keyClick(w->grid, Qt::Key_H, Qt::ControlModifier); }, {}, true);
         QCOMPARE(masked.title, u"History of Ann Miller"_s);
-        QCOMPARE(masked.rows.size(), 11);
-        QCOMPARE(masked.rows[0], u"12/03/2026 10:30|Ann Lee|edited|SocialSecurityNumber||***-**-6789"_s);
-        QCOMPARE(masked.rows[7], started + u"DateOfBirth||****-12-24"_s);
-        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(masked.rows.size(), 13);
+        QCOMPARE(masked.rows[0], u"12/09/2026 08:00|Ann Lee|restored|SocialSecurityNumber|***-**-6789|"_s);
+        QCOMPARE(masked.rows[9], started + u"DateOfBirth||****-12-24"_s);
+        QCOMPARE(p->prompts.Asked().size(), 4);
         // Printed as shown: masked, and the record as of today below the history.
         QCOMPARE(p->printer.Documents(), 1);
         QStringList printed;
         for (const RecordingPrinter::Item& item : p->printer.Texts())
             printed << item.text;
-        QCOMPARE(printed.first(), u"History of Ann Miller -- Page 1, 12/8/2026 5:05:09 PM"_s);
-        QCOMPARE(printed.count(u"***-**-6789"_s), 2);
-        QVERIFY(printed.contains(u"Record as of 12/08/2026"_s));
+        QCOMPARE(printed.first(), u"History of Ann Miller -- Page 1, 12/9/2026 8:00:00 AM"_s);
+        QCOMPARE(printed.count(u"***-**-6789"_s), 2); // the edit and the restore; none in the record now
+        QVERIFY(printed.contains(u"Record as of 12/09/2026"_s));
         QVERIFY(!printed.join(u' ').contains(u"123-45"_s));
     }
 
