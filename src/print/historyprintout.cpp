@@ -108,8 +108,12 @@ HistoryRecordRows HistoryRecordAsOf(const QList<HistoryEntry>& entries, QDate da
     }
     if (then.isEmpty()) {
         const bool known = !entries.isEmpty() && entries.first().time <= end;
-        record.note = known ? QStringLiteral("Removed from the personnel file by the end of that day.")
-                            : QStringLiteral("Not yet in the personnel file at the end of that day.");
+        // An employee already on file when the history began was there before it all the same.
+        const bool before = !entries.isEmpty() && entries.first().action == HistoryAction::Started;
+        record.note = known    ? QStringLiteral("Removed from the personnel file by the end of that day.")
+                      : before ? QStringLiteral("The history of this employee begins on %1.")
+                                     .arg(entries.first().time.toLocalTime().date().toString(u"MM/dd/yyyy"))
+                               : QStringLiteral("Not yet in the personnel file at the end of that day.");
     }
     return record;
 }

@@ -892,7 +892,7 @@ private slots:
         QCOMPARE(seen.notes[0], QString());
         // Before the history began, an empty record with its note.
         QCOMPARE(seen.asOf[1][3], u"*|LastName|"_s);
-        QCOMPARE(seen.notes[1], u"Not yet in the personnel file at the end of that day."_s);
+        QCOMPARE(seen.notes[1], u"The history of this employee begins on 12/01/2026."_s);
 
         // The first day's backup restored: Miller's edit undone, and Young, removed since, back
         // in record 1 under her own number, her history whole.
