@@ -70,18 +70,6 @@ void ClickTab(frmMain* w, int page) {
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
 }
 
-// The data rows of the grid, each as its cells joined by "|".
-QStringList Rows(const Grid* g) {
-    QStringList rows;
-    for (int r = 1; r < g->Rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < g->Cols(); ++c)
-            cells << g->TextMatrix(r, c);
-        rows << cells.join(u'|');
-    }
-    return rows;
-}
-
 QStringList Entries(const QComboBox* c) {
     QStringList entries;
     for (int i = 0; i < c->count(); ++i)
@@ -109,7 +97,7 @@ private slots:
         QVERIFY(g->isVisible());
         QCOMPARE(g->TextMatrix(0, 0), QStringLiteral("Name"));
         QCOMPARE(g->TextMatrix(0, 1), QStringLiteral("Job Title"));
-        QCOMPARE(Rows(g), QStringList({u"Adams, Bob|Nurse|*|2"_s, u"Miller, Ann|nurse aide|*|3"_s,
+        QCOMPARE(GridRows(g), QStringList({u"Adams, Bob|Nurse|*|2"_s, u"Miller, Ann|nurse aide|*|3"_s,
                                        u"Young, Zoe|Cashier|*|1"_s}));
         QVERIFY(!Shaded(g, 1) && Shaded(g, 2) && !Shaded(g, 3));
         // The first row is highlighted across every column.
@@ -174,7 +162,7 @@ private slots:
         QVERIFY(w->cmdBackupRestore->isEnabled());
         QVERIFY(w->frame[1]->isEnabled() && !Frame(w, 8)->isEnabled());
         QCOMPARE(w->frame[1]->title(), QStringLiteral("Current Employees - Year Emp.: 2010"));
-        QCOMPARE(Rows(w->grid), QStringList({u"Miller, Ann|nurse aide|*|3"_s}));
+        QCOMPARE(GridRows(w->grid), QStringList({u"Miller, Ann|nurse aide|*|3"_s}));
         ClickTab(w, 1);
         QCOMPARE(page->comboYear->count(), 62);
         QCOMPARE(page->comboYear->currentText(), QStringLiteral("2010"));
@@ -210,7 +198,7 @@ private slots:
         QCOMPARE(w->frame[1]->title(), QStringLiteral("Current Employees - Seniority (by Age)"));
         QCOMPARE(w->grid->TextMatrix(0, 1), QStringLiteral("Date of Birth"));
         QCOMPARE(w->grid->TextMatrix(0, 2), QStringLiteral("Current Age"));
-        QCOMPARE(Rows(w->grid), QStringList({u"Adams, Bob|02/02/1970|56|2|19700202"_s,
+        QCOMPARE(GridRows(w->grid), QStringList({u"Adams, Bob|02/02/1970|56|2|19700202"_s,
                                              u"Miller, Ann|12/24/1985|40|3|19851224"_s,
                                              u"Young, Zoe|05/01/1990|36|1|19900501"_s}));
         QVERIFY(!w->grid->ColIsVisible(3) && !w->grid->ColIsVisible(4));
@@ -250,7 +238,7 @@ private slots:
                  QStringLiteral("Current Employees - Race: Black - Month Emp.: Mar - 'nurse'"));
         QCOMPARE(w->ListFrameCaption(), w->frame[1]->title());
         // "Nurse" is not "nurse": the search respects case.
-        QCOMPARE(Rows(w->grid), QStringList({u"Miller, Ann|nurse aide|*|3"_s}));
+        QCOMPARE(GridRows(w->grid), QStringList({u"Miller, Ann|nurse aide|*|3"_s}));
         QCOMPARE(page->txtOther->text(), QStringLiteral("nurse"));
         // Emptying the box takes the notepad search away with it.
         ClickTab(w, 1);
@@ -267,7 +255,7 @@ private slots:
         QVERIFY(w);
         // The only employees there are get listed from the start.
         QCOMPARE(w->frame[1]->title(), QStringLiteral("Previous Employees"));
-        QCOMPARE(Rows(w->grid), QStringList({u"Baker, Cy|Driver|*|1"_s}));
+        QCOMPARE(GridRows(w->grid), QStringList({u"Baker, Cy|Driver|*|1"_s}));
         ClickTab(w, 1);
         QVERIFY(Option(w, u"optEmpStatus(2)"_s)->isChecked());
         QVERIFY(!Option(w, u"optEmpStatus(1)"_s)->isEnabled());
@@ -408,7 +396,7 @@ private slots:
         frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
         // A tab inside a field does not shift the record number out of column 3.
-        QCOMPARE(Rows(w->grid), QStringList({u"Young, Zoe|R&D\tLead|*|1"_s}));
+        QCOMPARE(GridRows(w->grid), QStringList({u"Young, Zoe|R&D\tLead|*|1"_s}));
         // The frame shows a look-for text with "&" as typed.
         ClickTab(w, 1);
         QTest::keyClicks(w->OptionsPage()->txtOther, u"R&D"_s);

@@ -271,17 +271,6 @@ struct HistorySeen {
     QStringList notes;
 };
 
-QStringList GridRows(const Grid* g) {
-    QStringList rows;
-    for (int r = 1; r < g->Rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < g->Cols(); ++c)
-            cells << g->TextMatrix(r, c);
-        rows << cells.join(u'|');
-    }
-    return rows;
-}
-
 // Does `open`, notes the history window it opens, clicks Print if asked and closes it with its
 // Close button.
 HistorySeen WatchHistory(const std::function<void()>& open, const QStringList& typedDates = {},

@@ -42,6 +42,18 @@ inline void ClickRow(Grid* grid, int row, bool twice = false) {
 
 // A click on the box of a check box or an option button, where a user aims: the middle of the
 // control may lie past the end of its caption.
+// The data rows of the grid, each as its cells joined by "|".
+inline QStringList GridRows(const Grid* g) {
+    QStringList rows;
+    for (int r = 1; r < g->Rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < g->Cols(); ++c)
+            cells << g->TextMatrix(r, c);
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
 inline void ClickBox(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
 }
