@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
@@ -40,7 +41,8 @@ enum class RowRead { Row, End, Fault };
 // The rows of a CSV text, read one at a time from a position.
 class CsvRows {
 public:
-    CsvRows(QByteArrayView text, qsizetype from) : m_text(text), m_pos(from) {}
+    CsvRows(QByteArrayView text, qsizetype from, char separator)
+        : m_text(text), m_pos(from), m_separator(separator) {}
     qsizetype Position() const { return m_pos; }
 
     // The next row's cells as bytes. Only the first `keep` cells are kept, the others only
@@ -75,7 +77,7 @@ public:
                 }
             } else {
                 const qsizetype start = m_pos;
-                while (m_pos < m_text.size() && m_text[m_pos] != ',' && m_text[m_pos] != '\r' &&
+                while (m_pos < m_text.size() && m_text[m_pos] != m_separator && m_text[m_pos] != '\r' &&
                        m_text[m_pos] != '\n') {
                     if (m_text[m_pos] == '"') {
                         *fault = QStringLiteral("a quote stands inside a cell that does not start with one");
@@ -98,7 +100,7 @@ public:
             ++*count;
             if (m_pos >= m_text.size())
                 return RowRead::Row;
-            if (m_text[m_pos] == ',') {
+            if (m_text[m_pos] == m_separator) {
                 ++m_pos;
                 continue;
             }
@@ -108,24 +110,69 @@ public:
     }
 
 private:
-    // A comma, CR LF or LF.
+    // The separator, CR LF or LF.
     bool IsCellEnd(qsizetype at) const {
         const char c = m_text[at];
-        return c == ',' || c == '\n' || (c == '\r' && at + 1 < m_text.size() && m_text[at + 1] == '\n');
+        return c == m_separator || c == '\n' ||
+               (c == '\r' && at + 1 < m_text.size() && m_text[at + 1] == '\n');
     }
 
     QByteArrayView m_text;
     qsizetype m_pos;
+    char m_separator;
 };
 
-// Nothing when `bytes` is not UTF-8.
-std::optional<QString> DecodeUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringConverter::Utf8,
-                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
+// The file's text as UTF-8: UTF-16 and UTF-32 known by their byte-order mark, anything else
+// UTF-8 with or without one. Nothing when it is none of them.
+std::optional<QByteArray> Utf8Text(const QByteArray& bytes) {
+    const std::optional<QStringConverter::Encoding> bom = QStringConverter::encodingForData(bytes);
+    const bool utf8 = !bom || *bom == QStringConverter::Utf8;
+    QStringDecoder decoder(utf8 ? QStringConverter::Utf8 : *bom, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;
-    return text;
+    return utf8 ? (bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes) : text.toUtf8();
+}
+
+// The field a header cell names; -1 when none. The picture's path is no column of the file.
+int FieldOfName(const QString& name) {
+    for (std::size_t f = 0; f < FieldCount; ++f) {
+        if (F(f) != F::PictureFile && name == QLatin1String(PersonnelFields[f].name))
+            return int(f);
+    }
+    return -1;
+}
+
+// A spreadsheet separates cells with commas, semicolons or tabs, as the user's locale or choice
+// has it: the one that splits the header into the most known column names, a comma on a tie.
+char Separator(QByteArrayView text) {
+    char best = ',';
+    int bestKnown = -1;
+    for (const char separator : {',', ';', '\t'}) {
+        CsvRows reader(text, 0, separator);
+        std::vector<QByteArray> cells;
+        qsizetype count = 0;
+        QString fault;
+        reader.Next(cells, qsizetype(FieldCount) + 1, &count, &fault);
+        int known = 0;
+        for (const QByteArray& cell : cells)
+            known += FieldOfName(TrimSpaces(QString::fromUtf8(cell))) >= 0;
+        if (known > bestKnown) {
+            best = separator;
+            bestKnown = known;
+        }
+    }
+    return best;
+}
+
+// Where the rows end: a spreadsheet may leave lines of nothing but separators and spaces after
+// the last one.
+qsizetype RowsEnd(QByteArrayView text, char separator) {
+    qsizetype last = text.size();
+    while (last > 0 && (text[last - 1] == separator || QByteArrayView(" \t\r\n").contains(text[last - 1])))
+        --last;
+    const qsizetype lineEnd = text.indexOf('\n', last);
+    return last == 0 ? 0 : lineEnd < 0 ? text.size() : lineEnd + 1;
 }
 
 // Takes off the apostrophe the export puts before a cell a spreadsheet would run.
@@ -180,7 +227,7 @@ QString EntryFaultText(EntryFault fault, const QString& value) {
 }
 
 // Reads one row's cells into `out` (when given) and reports each fault through `fault`, with
-// the column's index and the sentence's rest after "Row n, column 'X'".
+// the column's index and the sentence's rest after "Line n, column 'X'".
 void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fieldOfColumn,
                 PersonnelRecord* out,
                 const std::function<void(std::size_t column, const QString& rest)>& fault) {
@@ -197,10 +244,7 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
             continue;
         const auto f = std::size_t(fieldOfColumn[c]);
         columnOf[f] = c;
-        if (const std::optional<QString> text = DecodeUtf8(cells[c]))
-            value[f] = Unguarded(*text);
-        else
-            report(F(f), QStringLiteral(" is not valid UTF-8 text."));
+        value[f] = Unguarded(QString::fromUtf8(cells[c]));
     }
 
     // What each text field would store, and whether it can. The race, the sex and a name with a
@@ -269,10 +313,10 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
 
 } // namespace
 
-void ImportPlan::Fail(int row, const QString& column, const QString& message) {
+void ImportPlan::Fail(int line, const QString& column, const QString& message) {
     ++m_errorCount;
     if (m_errors.size() < std::size_t(ImportErrorsKept))
-        m_errors.push_back({row, column, message});
+        m_errors.push_back({line, column, message});
 }
 
 QString ImportPlan::ErrorText() const {
@@ -288,7 +332,7 @@ PersonnelRecord ImportPlan::Record(qint32 row, double now) const {
     PersonnelRecord record;
     if (row < 0 || std::size_t(row) >= m_rows.size())
         return record;
-    CsvRows reader(m_text, m_rows[std::size_t(row)]);
+    CsvRows reader(m_text, m_rows[std::size_t(row)], m_separator);
     std::vector<QByteArray> cells;
     qsizetype count = 0;
     QString fault;
@@ -302,51 +346,50 @@ PersonnelRecord ImportPlan::Record(qint32 row, double now) const {
 
 ImportPlan PlanImport(const QByteArray& csv) {
     ImportPlan plan;
-    plan.m_text = csv.startsWith("\xEF\xBB\xBF") ? csv.mid(3) : csv;
+    std::optional<QByteArray> text = Utf8Text(csv);
+    if (!text) {
+        plan.Fail(0, {},
+                  QStringLiteral("The file is not UTF-8 text. In your spreadsheet, save it as \"CSV UTF-8 "
+                                 "(Comma delimited)\" (Excel) or choose the character set \"Unicode "
+                                 "(UTF-8)\" (LibreOffice)."));
+        return plan;
+    }
+    plan.m_separator = Separator(*text);
+    plan.m_text = text->left(RowsEnd(*text, plan.m_separator));
     if (plan.m_text.isEmpty()) {
         plan.Fail(0, {}, QStringLiteral("The file is empty."));
         return plan;
     }
 
     // The header: every column known, none twice, the required ones there.
-    CsvRows reader(plan.m_text, 0);
+    CsvRows reader(plan.m_text, 0, plan.m_separator);
     std::vector<QByteArray> cells;
     qsizetype count = 0;
     QString fault;
     const qsizetype mostColumns = qsizetype(FieldCount);
     if (reader.Next(cells, mostColumns + 1, &count, &fault) == RowRead::Fault) {
-        plan.Fail(0, {}, QStringLiteral("The header: %1.").arg(fault));
+        plan.Fail(1, {}, QStringLiteral("The header: %1.").arg(fault));
         return plan;
     }
     if (count > mostColumns) {
-        plan.Fail(0, {},
+        plan.Fail(1, {},
                   QStringLiteral("The header has %1 columns; an export has at most %2.")
                       .arg(count)
                       .arg(mostColumns - 1));
         return plan;
     }
     QStringList names;
-    for (const QByteArray& cell : cells) {
-        const std::optional<QString> name = DecodeUtf8(cell);
-        if (!name) {
-            plan.Fail(0, {}, QStringLiteral("The header is not valid UTF-8 text."));
-            return plan;
-        }
-        names += TrimSpaces(*name);
-    }
+    for (const QByteArray& cell : cells)
+        names += TrimSpaces(QString::fromUtf8(cell));
     std::array<bool, FieldCount> seen{};
     for (const QString& name : names) {
-        int field = -1;
-        for (std::size_t f = 0; f < FieldCount; ++f) {
-            if (F(f) != F::PictureFile && name == QLatin1String(PersonnelFields[f].name))
-                field = int(f);
-        }
+        const int field = FieldOfName(name);
         if (field < 0) {
-            plan.Fail(0, name, QStringLiteral("The header has an unknown column %1.").arg(Quoted(name)));
+            plan.Fail(1, name, QStringLiteral("The header has an unknown column %1.").arg(Quoted(name)));
             continue;
         }
         if (seen[std::size_t(field)])
-            plan.Fail(0, name, QStringLiteral("The header has the column '%1' twice.").arg(name));
+            plan.Fail(1, name, QStringLiteral("The header has the column '%1' twice.").arg(name));
         seen[std::size_t(field)] = true;
         bool filled = false;
         for (const F f : ProgramFilled)
@@ -355,7 +398,7 @@ ImportPlan PlanImport(const QByteArray& csv) {
     }
     for (const F f : Required) {
         if (!seen[std::size_t(f)])
-            plan.Fail(0, FieldName(f), QStringLiteral("The header has no column '%1'.").arg(FieldName(f)));
+            plan.Fail(1, FieldName(f), QStringLiteral("The header has no column '%1'.").arg(FieldName(f)));
     }
     if (plan.m_errorCount > 0)
         return plan;
@@ -364,27 +407,32 @@ ImportPlan PlanImport(const QByteArray& csv) {
         return c < names.size() ? names[c] : QString::number(c + 1);
     };
     const qsizetype columns = names.size();
-    for (int row = 1;; ++row) {
+    // Faults name the spreadsheet's line where the row starts, the header being line 1; a quoted
+    // cell may hold line breaks.
+    int line = 1;
+    for (qsizetype lineStart = 0;;) {
         const qsizetype start = reader.Position();
+        line += int(std::count(plan.m_text.cbegin() + lineStart, plan.m_text.cbegin() + start, '\n'));
+        lineStart = start;
         const RowRead read = reader.Next(cells, columns, &count, &fault);
         if (read == RowRead::End)
             break;
         if (read == RowRead::Fault) {
             // The rest of the file cannot be told apart into rows.
-            plan.Fail(row, columnName(count),
-                      QStringLiteral("Row %1, column '%2': %3.").arg(row).arg(columnName(count), fault));
+            plan.Fail(line, columnName(count),
+                      QStringLiteral("Line %1, column '%2': %3.").arg(line).arg(columnName(count), fault));
             return plan;
         }
         if (count != columns) {
             plan.Fail(
-                row, {},
-                QStringLiteral("Row %1 has %2 cells; the header has %3.").arg(row).arg(count).arg(columns));
+                line, {},
+                QStringLiteral("Line %1 has %2 cells; the header has %3.").arg(line).arg(count).arg(columns));
             continue;
         }
         plan.m_rows.push_back(start);
         ConvertRow(cells, plan.m_fieldOfColumn, nullptr, [&](std::size_t c, const QString& rest) {
             const QString name = columnName(qsizetype(c));
-            plan.Fail(row, name, QStringLiteral("Row %1, column '%2'").arg(row).arg(name) + rest);
+            plan.Fail(line, name, QStringLiteral("Line %1, column '%2'").arg(line).arg(name) + rest);
         });
     }
     if (plan.m_rows.empty() && plan.m_errorCount == 0)

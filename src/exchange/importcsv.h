@@ -16,9 +16,11 @@ class PersonnelFile;
 // order, all or none: first a plan checks every row and writes nothing, then the plan is applied
 // as one append.
 //
-// The file: RFC 4180 (commas, quotes doubled inside quoted cells), UTF-8 with or without a
-// byte-order mark, rows ended by CR LF or LF. Rows are counted from 1 = the first employee, the
-// row after the header (a spreadsheet shows it as its row 2).
+// The file: RFC 4180 (quotes doubled inside quoted cells), its cells separated by commas,
+// semicolons or tabs (whichever splits the header into known column names), UTF-8 with or
+// without a byte-order mark or UTF-16 or UTF-32 with one, rows ended by CR LF or LF. Lines of
+// nothing but separators and spaces at the end are ignored. A fault names the line the
+// spreadsheet shows its row on: the header is line 1.
 //
 // Each cell: one leading apostrophe is taken off when the export put it there (the cell starts
 // with apostrophes followed by = + - @ tab or CR), then surrounding spaces are trimmed as the
@@ -39,9 +41,9 @@ inline constexpr qsizetype MaxImportCellBytes = 64 * 1024;     // far more than 
 inline constexpr int ImportErrorsKept = 20;
 
 struct ImportError {
-    int row = 0;     // 1 = the first employee; 0 = the file as a whole or its header
+    int line = 0;    // where the row starts, 1 = the header; 0 = the file as a whole
     QString column;  // the column at fault, empty when it is not one cell
-    QString message; // one sentence that names the row and the column
+    QString message; // one sentence that names the line and the column
 };
 
 class ImportPlan {
@@ -64,10 +66,11 @@ public:
 private:
     friend ImportPlan PlanImport(const QByteArray& csv);
     friend ImportPlan PlanImportFile(const QString& path);
-    void Fail(int row, const QString& column, const QString& message);
+    void Fail(int line, const QString& column, const QString& message);
 
     IoStatus m_readStatus;
-    QByteArray m_text;                // the file without its byte-order mark
+    QByteArray m_text; // the file as UTF-8, without a byte-order mark or blank end
+    char m_separator = ',';
     std::vector<int> m_fieldOfColumn; // the PersonnelField index of each column; -1 ignored
     std::vector<qsizetype> m_rows;    // where each row starts in m_text
     std::vector<ImportError> m_errors;

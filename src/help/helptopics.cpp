@@ -74,6 +74,10 @@ const QHash<int, const char*>& Topics() {
                "shows the whole record as it stood at the end of any day you choose, the fields changed since "
                "marked '*'. The window can print both.\r\n"
                "\r\n"
+               "* With full access you can add employees from a spreadsheet: right-click the list and choose "
+               "'Import Employees...'. The file needs the columns 'Export this List...' writes; comma, "
+               "semicolon or tab separated files in UTF-8 or UTF-16 are read.\r\n"
+               "\r\n"
                "You can enter any text you like in the 'Notepad' section of each employees' record. This is "
                "where you would maintain a basic personnel history of the employee, including transfers, "
                "promotions, disciplinary actions, and so on."},

@@ -385,7 +385,7 @@ private slots:
         QCOMPARE(p->prompts.Pending(), 0);
         const Prompt& refused = p->prompts.Asked()[1];
         QCOMPARE(refused.text, u"Nothing has been imported from\r\n"_s + csv +
-                                   u"\r\n\r\nRow 2, column 'Race': 'X' is not W, B, H, A or O."_s +
+                                   u"\r\n\r\nLine 3, column 'Race': 'X' is not W, B, H, A or O."_s +
                                    u"\r\n\r\nPlease correct the file and import it again."_s);
         QCOMPARE(refused.icon, MsgIcon::Exclamation);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);

@@ -1,5 +1,5 @@
 // Employees from a CSV file: a good file appends exactly its rows, any fault refuses the whole
-// file with its row and column, oversized files are refused unread, and an exported list imports
+// file with its line and column, oversized files are refused unread, and an exported list imports
 // back to the same records.
 #include "core/version.h"
 #include "data/ansitext.h"
@@ -48,6 +48,22 @@ PersonnelRecord Imported() {
 const QByteArray Header = "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment,SocialSecurityNumber,"
                           "DateOfJobTitle,InactivationDate,StreetAddress,Notepad\r\n";
 const QByteArray GoodRow = "Ann,Lee,W,F,1980-01-01,2010-01-01,,,,,\r\n";
+
+const char* const NotUtf8 =
+    "The file is not UTF-8 text. In your spreadsheet, save it as \"CSV UTF-8 (Comma delimited)\" (Excel) "
+    "or choose the character set \"Unicode (UTF-8)\" (LibreOffice).";
+
+// Two employees as a spreadsheet saves them with `separator`, the first one's notepad on lines 2
+// and 3.
+QString SpreadsheetText(QChar separator) {
+    return u"FirstName|LastName|Race|Sex|DateOfBirth|DateOfEmployment|Notepad\r\n"
+           u"Zo\u00EB|Lee|W|F|1980-01-01|2010-01-01|\"Two\r\nlines\"\r\n"
+           u"Bo|Li|B|M|1970-02-03|2001-01-01|\r\n"_s.replace(u'|', separator);
+}
+
+QByteArray Encoded(QStringConverter::Encoding encoding, const QString& text) {
+    return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text);
+}
 
 // A file whose second employee is `row`.
 QByteArray SecondRow(const QByteArray& row) {
@@ -109,7 +125,7 @@ private slots:
 
     void anyFaultRefusesTheWholeFile_data() {
         QTest::addColumn<QByteArray>("csv");
-        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("line");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("message");
         const auto header = [](const char* from, const char* to) {
@@ -122,81 +138,81 @@ private slots:
         row("empty file", "", 0, "", "The file is empty.");
         row("byte-order mark alone", "\xEF\xBB\xBF", 0, "", "The file is empty.");
         row("header alone", Header, 0, "", "The file holds a header but no employees.");
-        row("unknown column", header("StreetAddress", "Nickname"), 0, "Nickname",
+        row("unknown column", header("StreetAddress", "Nickname"), 1, "Nickname",
             "The header has an unknown column 'Nickname'.");
-        row("picture path", header("StreetAddress", "PictureFile"), 0, "PictureFile",
+        row("picture path", header("StreetAddress", "PictureFile"), 1, "PictureFile",
             "The header has an unknown column 'PictureFile'.");
-        row("column twice", header("StreetAddress", "Race"), 0, "Race",
+        row("column twice", header("StreetAddress", "Race"), 1, "Race",
             "The header has the column 'Race' twice.");
-        row("required column missing", header("DateOfBirth", "EmployeeNumber"), 0, "DateOfBirth",
+        row("required column missing", header("DateOfBirth", "EmployeeNumber"), 1, "DateOfBirth",
             "The header has no column 'DateOfBirth'.");
-        row("header not UTF-8", header("Notepad", "Notep\xE4"), 0, "", "The header is not valid UTF-8 text.");
-        row("too few cells", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,"), 2, "",
-            "Row 2 has 10 cells; the header has 11.");
-        row("too many cells", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,,"), 2, "",
-            "Row 2 has 12 cells; the header has 11.");
-        row("quote never closed", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,\"open"), 2, "Notepad",
-            "Row 2, column 'Notepad': a quoted cell is never closed.");
-        row("quote inside a cell", SecondRow("Bo,L\"i,W,M,1980-01-01,2010-01-01,,,,,"), 2, "LastName",
-            "Row 2, column 'LastName': a quote stands inside a cell that does not start with one.");
-        row("text after the closing quote", SecondRow("\"Bo\"x,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2,
-            "FirstName", "Row 2, column 'FirstName': text follows the closing quote of a quoted cell.");
-        row("lone CR", SecondRow("Bo\rx,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2, "FirstName",
-            "Row 2, column 'FirstName': a CR without LF stands outside quotes.");
+        row("header not UTF-8", header("Notepad", "Notep\xE4"), 0, "", NotUtf8);
+        row("too few cells", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,"), 3, "",
+            "Line 3 has 10 cells; the header has 11.");
+        row("too many cells", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,,"), 3, "",
+            "Line 3 has 12 cells; the header has 11.");
+        row("quote never closed", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,\"open"), 3, "Notepad",
+            "Line 3, column 'Notepad': a quoted cell is never closed.");
+        row("quote inside a cell", SecondRow("Bo,L\"i,W,M,1980-01-01,2010-01-01,,,,,"), 3, "LastName",
+            "Line 3, column 'LastName': a quote stands inside a cell that does not start with one.");
+        row("text after the closing quote", SecondRow("\"Bo\"x,Li,W,M,1980-01-01,2010-01-01,,,,,"), 3,
+            "FirstName", "Line 3, column 'FirstName': text follows the closing quote of a quoted cell.");
+        row("lone CR", SecondRow("Bo\rx,Li,W,M,1980-01-01,2010-01-01,,,,,"), 3, "FirstName",
+            "Line 3, column 'FirstName': a CR without LF stands outside quotes.");
         row("cell over the limit",
             SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,\"" + QByteArray(MaxImportCellBytes + 1, 'x') +
                       "\""),
-            2, "Notepad", "Row 2, column 'Notepad': the cell is longer than 65536 bytes.");
+            3, "Notepad", "Line 3, column 'Notepad': the cell is longer than 65536 bytes.");
         row("not UTF-8",
             SecondRow("B\xE9"
                       "a,Li,W,M,1980-01-01,2010-01-01,,,,,"),
-            2, "FirstName", "Row 2, column 'FirstName' is not valid UTF-8 text.");
-        row("removal mark", SecondRow("$Killed$,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2, "FirstName",
-            "Row 2, column 'FirstName': '$Killed$' can't be used as a first name; the program uses it to "
+            0, "", NotUtf8);
+        row("removal mark", SecondRow("$Killed$,Li,W,M,1980-01-01,2010-01-01,,,,,"), 3, "FirstName",
+            "Line 3, column 'FirstName': '$Killed$' can't be used as a first name; the program uses it to "
             "mark "
             "records being removed.");
-        row("tab in a name", SecondRow("Bo\tX,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2, "FirstName",
-            "Row 2, column 'FirstName' holds a tab or a line break; a name is one line.");
-        row("line break in a name", SecondRow("Bo,\"Li\r\nX\",W,M,1980-01-01,2010-01-01,,,,,"), 2, "LastName",
-            "Row 2, column 'LastName' holds a tab or a line break; a name is one line.");
-        row("no first name", SecondRow(" ,Li,W,M,1980-01-01,2010-01-01,,,,,"), 2, "FirstName",
-            "Row 2, column 'FirstName' is empty; the name is required.");
-        row("race", SecondRow("Bo,Li,X,M,1980-01-01,2010-01-01,,,,,"), 2, "Race",
-            "Row 2, column 'Race': 'X' is not W, B, H, A or O.");
-        row("sex", SecondRow("Bo,Li,W,Q,1980-01-01,2010-01-01,,,,,"), 2, "Sex",
-            "Row 2, column 'Sex': 'Q' is not M or F.");
-        row("no date of birth", SecondRow("Bo,Li,W,M,,2010-01-01,,,,,"), 2, "DateOfBirth",
-            "Row 2, column 'DateOfBirth' is empty; the date is required.");
-        row("impossible date of birth", SecondRow("Bo,Li,W,M,02/30/2001,2010-01-01,,,,,"), 2, "DateOfBirth",
-            "Row 2, column 'DateOfBirth': '02/30/2001' is not a date.");
-        row("short SSN", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,123-45,,,,"), 2, "SocialSecurityNumber",
-            "Row 2, column 'SocialSecurityNumber': '123-45' is shorter than 11 characters (use the "
+        row("tab in a name", SecondRow("Bo\tX,Li,W,M,1980-01-01,2010-01-01,,,,,"), 3, "FirstName",
+            "Line 3, column 'FirstName' holds a tab or a line break; a name is one line.");
+        row("line break in a name", SecondRow("Bo,\"Li\r\nX\",W,M,1980-01-01,2010-01-01,,,,,"), 3, "LastName",
+            "Line 3, column 'LastName' holds a tab or a line break; a name is one line.");
+        row("no first name", SecondRow(" ,Li,W,M,1980-01-01,2010-01-01,,,,,"), 3, "FirstName",
+            "Line 3, column 'FirstName' is empty; the name is required.");
+        row("race", SecondRow("Bo,Li,X,M,1980-01-01,2010-01-01,,,,,"), 3, "Race",
+            "Line 3, column 'Race': 'X' is not W, B, H, A or O.");
+        row("sex", SecondRow("Bo,Li,W,Q,1980-01-01,2010-01-01,,,,,"), 3, "Sex",
+            "Line 3, column 'Sex': 'Q' is not M or F.");
+        row("no date of birth", SecondRow("Bo,Li,W,M,,2010-01-01,,,,,"), 3, "DateOfBirth",
+            "Line 3, column 'DateOfBirth' is empty; the date is required.");
+        row("impossible date of birth", SecondRow("Bo,Li,W,M,02/30/2001,2010-01-01,,,,,"), 3, "DateOfBirth",
+            "Line 3, column 'DateOfBirth': '02/30/2001' is not a date.");
+        row("short SSN", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,123-45,,,,"), 3, "SocialSecurityNumber",
+            "Line 3, column 'SocialSecurityNumber': '123-45' is shorter than 11 characters (use the "
             "123-45-6789 "
             "form).");
-        row("long SSN", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,123-45-67890,,,,"), 2,
-            "SocialSecurityNumber", "Row 2, column 'SocialSecurityNumber' is longer than 11 characters.");
-        row("date of employment", SecondRow("Bo,Li,W,M,1980-01-01,soon,,,,,"), 2, "DateOfEmployment",
-            "Row 2, column 'DateOfEmployment': 'soon' is not a date.");
-        row("date of job title", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,2010-13-01,,,"), 2,
-            "DateOfJobTitle", "Row 2, column 'DateOfJobTitle': '2010-13-01' is not a date.");
-        row("inactivation date", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,yesterday,,"), 2,
-            "InactivationDate", "Row 2, column 'InactivationDate': 'yesterday' is not a date.");
-        row("inactivation before 1900", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,1850-01-01,,"), 2,
-            "InactivationDate", "Row 2, column 'InactivationDate': '1850-01-01' is not after 12/30/1899.");
-        row("name too long", SecondRow("Bo,Abcdefghijklmnopqrstu,W,M,1980-01-01,2010-01-01,,,,,"), 2,
-            "LastName", "Row 2, column 'LastName' is longer than 20 characters.");
-        row("letter the code page lacks", SecondRow("Bo,\xC5\x81ukasz,W,M,1980-01-01,2010-01-01,,,,,"), 2,
-            "LastName", "Row 2, column 'LastName': the character '\xC5\x81' (U+0141) cannot be stored.");
-        row("emoji in the notepad", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,ok \xF0\x9F\x99\x82"), 2,
+        row("long SSN", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,123-45-67890,,,,"), 3,
+            "SocialSecurityNumber", "Line 3, column 'SocialSecurityNumber' is longer than 11 characters.");
+        row("date of employment", SecondRow("Bo,Li,W,M,1980-01-01,soon,,,,,"), 3, "DateOfEmployment",
+            "Line 3, column 'DateOfEmployment': 'soon' is not a date.");
+        row("date of job title", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,2010-13-01,,,"), 3,
+            "DateOfJobTitle", "Line 3, column 'DateOfJobTitle': '2010-13-01' is not a date.");
+        row("inactivation date", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,yesterday,,"), 3,
+            "InactivationDate", "Line 3, column 'InactivationDate': 'yesterday' is not a date.");
+        row("inactivation before 1900", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,1850-01-01,,"), 3,
+            "InactivationDate", "Line 3, column 'InactivationDate': '1850-01-01' is not after 12/30/1899.");
+        row("name too long", SecondRow("Bo,Abcdefghijklmnopqrstu,W,M,1980-01-01,2010-01-01,,,,,"), 3,
+            "LastName", "Line 3, column 'LastName' is longer than 20 characters.");
+        row("letter the code page lacks", SecondRow("Bo,\xC5\x81ukasz,W,M,1980-01-01,2010-01-01,,,,,"), 3,
+            "LastName", "Line 3, column 'LastName': the character '\xC5\x81' (U+0141) cannot be stored.");
+        row("emoji in the notepad", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,ok \xF0\x9F\x99\x82"), 3,
             "Notepad",
-            "Row 2, column 'Notepad': the character '\xF0\x9F\x99\x82' (U+1F642) cannot be stored.");
+            "Line 3, column 'Notepad': the character '\xF0\x9F\x99\x82' (U+1F642) cannot be stored.");
         row("line break in the address",
-            SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,\"1 Main St\nApt 2\","), 2, "StreetAddress",
-            "Row 2, column 'StreetAddress' holds a line break; only the Notepad can.");
+            SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,\"1 Main St\nApt 2\","), 3, "StreetAddress",
+            "Line 3, column 'StreetAddress' holds a line break; only the Notepad can.");
     }
     void anyFaultRefusesTheWholeFile() {
         QFETCH(QByteArray, csv);
-        QFETCH(int, row);
+        QFETCH(int, line);
         QFETCH(QString, column);
         QFETCH(QString, message);
         const ImportPlan plan = PlanImport(csv);
@@ -205,13 +221,81 @@ private slots:
         QCOMPARE(plan.ErrorText(), message);
         QCOMPARE(plan.ErrorCount(), 1);
         QCOMPARE(plan.Errors().size(), std::size_t(1));
-        QCOMPARE(plan.Errors()[0].row, row);
+        QCOMPARE(plan.Errors()[0].line, line);
         QCOMPARE(plan.Errors()[0].column, column);
         QCOMPARE(plan.Errors()[0].message, message);
 
         TempPersonnelFile file({Existing()});
         QVERIFY(!ApplyImport(file, plan, ImportClock));
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image({Existing()}));
+    }
+
+    // What spreadsheets save: cells separated by commas, semicolons or tabs, UTF-8, or UTF-16 or
+    // UTF-32 with a byte-order mark, blank lines after the last row; a fault names the line the
+    // spreadsheet shows its row on.
+    void spreadsheetFilesAreRead_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("message"); // the first fault; empty when the file is read
+        const auto row = [](const char* name, const QByteArray& csv, int line = 0,
+                            const QString& message = {}) {
+            QTest::newRow(name) << csv << line << message;
+        };
+        const QString comma = SpreadsheetText(u',');
+        const QString raceX = QString(comma).replace(u",B,"_s, u",X,"_s);
+        row("comma", comma.toUtf8());
+        row("semicolon", SpreadsheetText(u';').toUtf8());
+        row("tab", SpreadsheetText(u'\t').toUtf8());
+        row("tie goes to the comma", "Sex;Race,FirstName\r\nM;W,Bo\r\n", 1,
+            u"The header has an unknown column 'Sex;Race'."_s);
+        row("UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + comma.toUtf8());
+        row("UTF-16 LE", Encoded(QStringConverter::Utf16LE, SpreadsheetText(u';')));
+        row("UTF-16 BE", Encoded(QStringConverter::Utf16BE, SpreadsheetText(u'\t')));
+        row("UTF-32 LE", Encoded(QStringConverter::Utf32LE, comma));
+        row("Latin-1 refused", comma.toLatin1(), 0, QString::fromUtf8(NotUtf8));
+        row("blank lines at the end", (comma + u"\r\n,,,,,,\r\n , ,\r\n\r\n"_s).toUtf8());
+        row("blank lines at the end, tabs", (SpreadsheetText(u'\t') + u"\t\t\t\t\t\t\n\n"_s).toUtf8());
+        row("blank line between rows", QString(comma).replace(u"\r\nBo"_s, u"\r\n\r\nBo"_s).toUtf8(), 4,
+            u"Line 4 has 1 cells; the header has 7."_s);
+        row("fault on line 3", QString(raceX).replace(u"\"Two\r\nlines\""_s, u"Two"_s).toUtf8(), 3,
+            u"Line 3, column 'Race': 'X' is not W, B, H, A or O."_s);
+        row("fault after a cell of two lines", raceX.toUtf8(), 4,
+            u"Line 4, column 'Race': 'X' is not W, B, H, A or O."_s);
+        row("fault after a cell of two lines, UTF-16", Encoded(QStringConverter::Utf16LE, raceX), 4,
+            u"Line 4, column 'Race': 'X' is not W, B, H, A or O."_s);
+        row("fault in a row of two lines", QString(comma).replace(u",W,"_s, u",Q,"_s).toUtf8(), 2,
+            u"Line 2, column 'Race': 'Q' is not W, B, H, A or O."_s);
+    }
+    void spreadsheetFilesAreRead() {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, line);
+        QFETCH(QString, message);
+        const ImportPlan plan = PlanImport(csv);
+        if (!message.isEmpty()) {
+            QVERIFY(!plan.Ok());
+            QCOMPARE(plan.Errors().at(0).message, message);
+            QCOMPARE(plan.Errors().at(0).line, line);
+            return;
+        }
+        QCOMPARE(plan.ErrorText(), QString());
+        QCOMPARE(plan.Rows(), 2);
+        PersonnelRecord zoe = Imported();
+        zoe.SetFirstName(u"Zo\u00EB"_s);
+        zoe.SetLastName(u"Lee"_s);
+        zoe.SetRace(u"W"_s);
+        zoe.SetSex(u"F"_s);
+        zoe.SetDateOfBirth(Ole(1980, 1, 1));
+        zoe.SetDateOfEmployment(Ole(2010, 1, 1));
+        zoe.SetNotepad(u"Two\r\nlines"_s);
+        PersonnelRecord bo = Imported();
+        bo.SetFirstName(u"Bo"_s);
+        bo.SetLastName(u"Li"_s);
+        bo.SetRace(u"B"_s);
+        bo.SetSex(u"M"_s);
+        bo.SetDateOfBirth(Ole(1970, 2, 3));
+        bo.SetDateOfEmployment(Ole(2001, 1, 1));
+        QVERIFY(plan.Record(0, ImportClock.NowOle()) == zoe);
+        QVERIFY(plan.Record(1, ImportClock.NowOle()) == bo);
     }
 
     void faultsBeyondTheFirstTwentyAreCounted() {
@@ -221,10 +305,10 @@ private slots:
         const ImportPlan plan = PlanImport(csv);
         QCOMPARE(plan.ErrorCount(), 25);
         QCOMPARE(plan.Errors().size(), std::size_t(ImportErrorsKept));
-        QCOMPARE(plan.Errors().back().row, 20);
+        QCOMPARE(plan.Errors().back().line, 21);
         const QStringList lines = plan.ErrorText().split(CrLf);
         QCOMPARE(lines.size(), 21);
-        QCOMPARE(lines.first(), u"Row 1, column 'Race': 'X' is not W, B, H, A or O."_s);
+        QCOMPARE(lines.first(), u"Line 2, column 'Race': 'X' is not W, B, H, A or O."_s);
         QCOMPARE(lines.last(), u"5 more faults were found."_s);
     }
 

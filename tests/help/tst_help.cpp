@@ -136,6 +136,10 @@ private slots:
                                          u"highlighted: click the list with the right mouse button (or "
                                          u"press the Menu key) and choose 'History of this Employee...', or "
                                          u"press Ctrl+H."_s));
+        QVERIFY(HelpTopicText(2000).contains(
+            u"\r\n\r\n* With full access you can add employees from a spreadsheet: right-click the list and "
+            u"choose 'Import Employees...'. The file needs the columns 'Export this List...' writes; comma, "
+            u"semicolon or tab separated files in UTF-8 or UTF-16 are read.\r\n\r\n"_s));
         QCOMPARE(HelpTopicText(7777), QString());
     }
 

@@ -657,7 +657,7 @@ private slots:
         const Outcome refused =
             Tool({QStringLiteral("import"), QStringLiteral("bad.csv"), QStringLiteral("Rosterly.Data")});
         QCOMPARE(refused.exitCode, 1);
-        QCOMPARE(refused.out, QByteArray("Row 2, column 'Race': 'X' is not W, B, H, A or O.\n"));
+        QCOMPARE(refused.out, QByteArray("Line 3, column 'Race': 'X' is not W, B, H, A or O.\n"));
         QCOMPARE(refused.err,
                  QByteArray("rosterly-data: bad.csv refused: 1 fault; nothing was added to Rosterly.Data\n"));
         QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), before);

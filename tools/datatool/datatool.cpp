@@ -80,8 +80,9 @@ export Prints the employee list the program's list options would show as CSV
 import Reads the employees of the CSV file (with the columns export writes, in
        any order) and appends them to the personnel file FILE, all or none:
        when any row is wrong, nothing is written and each fault is listed by
-       row (1 = the first employee after the header) and column. --dry-run
-       checks and reports without writing.
+       line (1 = the header) and column. Comma, semicolon or tab separated
+       files in UTF-8 or UTF-16 are read. --dry-run checks and reports
+       without writing.
 history Prints the change history kept beside the personnel file FILE
        ("Rosterly.History"), oldest first: each change's time, user, the
        employee's lasting number, what happened and each field before and
