@@ -106,6 +106,33 @@ IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, 
     return {};
 }
 
+IoStatus WriteFullyAt(FileIo& io, int fd, const char* data, qint64 count, qint64 offset,
+                      const QString& name) {
+    qint64 done = 0;
+    while (done < count) {
+        const ssize_t w = io.WriteAt(fd, data + done, size_t(count - done), off_t(offset + done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return IoStatus::Failure(QStringLiteral("write"), name, w < 0 ? errno : ENOSPC);
+        done += w;
+    }
+    return {};
+}
+
+IoStatus ReadFullyAt(FileIo& io, int fd, char* data, qint64 count, qint64 offset, const QString& name) {
+    qint64 done = 0;
+    while (done < count) {
+        const ssize_t r = io.ReadAt(fd, data + done, size_t(count - done), off_t(offset + done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return IoStatus::Failure(QStringLiteral("read"), name, r < 0 ? errno : EIO);
+        done += r;
+    }
+    return {};
+}
+
 IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& bytes) {
     const bool existed = io.Exists(fileName);
     const int fd = io.Open(fileName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);

@@ -46,6 +46,12 @@ private:
 // `limit` bytes, fewer where the file ends first. A small file such as a journal; `fd` stays open.
 IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, QByteArray& bytes);
 
+// Writes all `count` bytes at `offset` of the open file `fd` (named `name` in a failure), or
+// reads all of them; a short count goes on from where it stopped. Running out of room is ENOSPC,
+// a file that ends first EIO.
+IoStatus WriteFullyAt(FileIo& io, int fd, const char* data, qint64 count, qint64 offset, const QString& name);
+IoStatus ReadFullyAt(FileIo& io, int fd, char* data, qint64 count, qint64 offset, const QString& name);
+
 // Appends `bytes` to the text file `fileName` (made owner-only when missing) and flushes them:
 // all of them or, on a failure, none (the file is cut back to its old length), so that a reader
 // never meets half a line.

@@ -85,23 +85,6 @@ IoStatus FixedRecordFile::ReadUpTo(char* out, qint64 wanted, qint64 offset, qint
     return {};
 }
 
-IoStatus FixedRecordFile::WriteFully(int fd, const char* data, qint64 count, qint64 offset,
-                                     const QString& name) {
-    qint64 done = 0;
-    while (done < count) {
-        const ssize_t w = m_io.WriteAt(fd, data + done, count - done, offset + done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return IoStatus::Failure(Tr("write"), name, errno);
-        }
-        if (w == 0)
-            return IoStatus::Failure(Tr("write"), name, ENOSPC);
-        done += w;
-    }
-    return {};
-}
-
 IoStatus FixedRecordFile::Write(qint64 n, const char* in) {
     if (m_fd < 0)
         return IoStatus::Failure(Tr("write"), m_fileName, EBADF);
@@ -116,11 +99,11 @@ IoStatus FixedRecordFile::Write(qint64 n, const char* in) {
         std::vector<char> zeros(m_recordLength, '\0');
         if (IoStatus s = Read(n, old.data(), zeros.data()); !s)
             return s;
-        IoStatus s = WriteFully(m_fd, in, m_recordLength, offset, m_fileName);
+        IoStatus s = WriteFullyAt(m_io, m_fd, in, m_recordLength, offset, m_fileName);
         if (s && m_io.Sync(m_fd) != 0)
             s = IoStatus::Failure(Tr("write"), m_fileName, errno);
         if (!s) {
-            if (WriteFully(m_fd, old.data(), m_recordLength, offset, m_fileName))
+            if (WriteFullyAt(m_io, m_fd, old.data(), m_recordLength, offset, m_fileName))
                 m_io.Sync(m_fd);
             return s;
         }
@@ -128,7 +111,7 @@ IoStatus FixedRecordFile::Write(qint64 n, const char* in) {
     }
 
     // Append (or complete a torn last record): on failure cut the file back to its old length.
-    IoStatus s = WriteFully(m_fd, in, m_recordLength, offset, m_fileName);
+    IoStatus s = WriteFullyAt(m_io, m_fd, in, m_recordLength, offset, m_fileName);
     if (s && m_io.Sync(m_fd) != 0)
         s = IoStatus::Failure(Tr("write"), m_fileName, errno);
     if (!s) {
@@ -288,7 +271,7 @@ IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::functio
             pending.insert(pending.end(), bytes, bytes + m_recordLength);
             ++count;
             if (static_cast<qint64>(pending.size()) >= BlockBytes) {
-                failed = WriteFully(out, pending.data(), pending.size(), written, scratchName);
+                failed = WriteFullyAt(m_io, out, pending.data(), pending.size(), written, scratchName);
                 written += pending.size();
                 pending.clear();
             }
@@ -299,7 +282,7 @@ IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::functio
     if (!failed)
         return abandon(failed);
     if (!pending.empty()) {
-        if (IoStatus w = WriteFully(out, pending.data(), pending.size(), written, scratchName); !w)
+        if (IoStatus w = WriteFullyAt(m_io, out, pending.data(), pending.size(), written, scratchName); !w)
             return abandon(w);
     }
     if (m_io.Sync(out) != 0)
@@ -380,7 +363,7 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
         return IoStatus::Failure(Tr("create"), journalName, errno);
     ::fchmod(journal, OwnerOnly);
     const QByteArray text = AppendJournal{oldLength, newLength, tailEnd, tail}.Text();
-    IoStatus s = WriteFully(journal, text.constData(), text.size(), 0, journalName);
+    IoStatus s = WriteFullyAt(m_io, journal, text.constData(), text.size(), 0, journalName);
     if (s && m_io.Sync(journal) != 0)
         s = IoStatus::Failure(Tr("write"), journalName, errno);
     m_io.Close(journal);
@@ -395,7 +378,7 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
     std::vector<char> record(m_recordLength);
     for (qint64 i = 0; s && i < count; ++i) {
         fill(i, record.data());
-        s = WriteFully(m_fd, record.data(), m_recordLength, start + i * m_recordLength, m_fileName);
+        s = WriteFullyAt(m_io, m_fd, record.data(), m_recordLength, start + i * m_recordLength, m_fileName);
     }
     if (s && m_io.Sync(m_fd) != 0)
         s = IoStatus::Failure(Tr("write"), m_fileName, errno);
@@ -425,7 +408,8 @@ IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
     if (journal < 0)
         return IoStatus::Failure(Tr("open"), journalName, errno);
     QByteArray text;
-    const IoStatus read = ::ReadUpTo(m_io, journal, journalName, AppendJournal::MaxBytes(m_recordLength), text);
+    const IoStatus read =
+        ::ReadUpTo(m_io, journal, journalName, AppendJournal::MaxBytes(m_recordLength), text);
     m_io.Close(journal);
     if (!read)
         return read;

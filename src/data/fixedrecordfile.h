@@ -104,7 +104,6 @@ private:
     bool VisitBlock(char* block, qint64 n, qint64 count, qint64 got,
                     const std::function<void(qint64, const char*)>& visit, const char* blank) const;
     IoStatus ScanAhead(const std::function<void(qint64, const char*)>& visit, const char* blank);
-    IoStatus WriteFully(int fd, const char* data, qint64 count, qint64 offset, const QString& name);
 
     FileIo& m_io;
     QString m_fileName;

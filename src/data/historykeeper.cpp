@@ -71,32 +71,6 @@ QByteArray Digest(const PersonnelRecord& record) {
         .toHex();
 }
 
-IoStatus WriteAll(FileIo& io, int fd, const char* data, qint64 count, qint64 offset, const QString& name) {
-    qint64 done = 0;
-    while (done < count) {
-        const ssize_t w = io.WriteAt(fd, data + done, size_t(count - done), off_t(offset + done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return IoStatus::Failure(QStringLiteral("write"), name, w < 0 ? errno : ENOSPC);
-        done += w;
-    }
-    return {};
-}
-
-IoStatus ReadAll(FileIo& io, int fd, char* data, qint64 count, qint64 offset, const QString& name) {
-    qint64 done = 0;
-    while (done < count) {
-        const ssize_t r = io.ReadAt(fd, data + done, size_t(count - done), off_t(offset + done));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return IoStatus::Failure(QStringLiteral("read"), name, r < 0 ? errno : EIO);
-        done += r;
-    }
-    return {};
-}
-
 } // namespace
 
 HistoryKeeper::HistoryKeeper(FileIo& io, const Clock& clock, QString historyFileName, QString indexFileName,
@@ -158,7 +132,7 @@ IoStatus HistoryKeeper::ReadHeader(Header* header, qint64* indexSize, bool* vali
     char bytes[IndexHeaderBytes];
     IoStatus s;
     if (*indexSize == IndexHeaderBytes + IndexEntryBytes * recordCount)
-        s = ReadAll(m_io, fd, bytes, IndexHeaderBytes, 0, m_indexFileName);
+        s = ReadFullyAt(m_io, fd, bytes, IndexHeaderBytes, 0, m_indexFileName);
     else
         s = IoStatus::Failure(QStringLiteral("read"), m_indexFileName, EINVAL);
     m_io.Close(fd);
@@ -189,7 +163,7 @@ IoStatus HistoryKeeper::WriteIndex(const Header& header, const std::vector<qint6
     const int fd = m_io.Open(m_indexFileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("open"), m_indexFileName, errno);
-    IoStatus s = WriteAll(m_io, fd, bytes.constData(), bytes.size(), 0, m_indexFileName);
+    IoStatus s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), 0, m_indexFileName);
     m_io.Close(fd);
     if (!s)
         m_io.Remove(m_indexFileName);
@@ -349,8 +323,8 @@ IoStatus HistoryKeeper::EmployeeAt(FixedRecordFile& data, qint32 n, qint64* empl
         char bytes[IndexEntryBytes];
         const int fd = m_io.Open(m_indexFileName, O_RDONLY | O_CLOEXEC, 0);
         IoStatus s = fd < 0 ? IoStatus::Failure(QStringLiteral("open"), m_indexFileName, errno)
-                            : ReadAll(m_io, fd, bytes, IndexEntryBytes,
-                                      IndexHeaderBytes + IndexEntryBytes * (n - 1), m_indexFileName);
+                            : ReadFullyAt(m_io, fd, bytes, IndexEntryBytes,
+                                          IndexHeaderBytes + IndexEntryBytes * (n - 1), m_indexFileName);
         if (fd >= 0)
             m_io.Close(fd);
         if (s && quint64(GetNumber(bytes + 8)) == RecordKey(record)) {
@@ -373,7 +347,7 @@ IoStatus HistoryKeeper::WriteJournal(const QByteArray& check, const QList<Histor
     const int fd = m_io.Open(m_journalFileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("create"), m_journalFileName, errno);
-    IoStatus s = WriteAll(m_io, fd, bytes.constData(), bytes.size(), 0, m_journalFileName);
+    IoStatus s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), 0, m_journalFileName);
     if (s && m_io.Sync(fd) != 0)
         s = IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
     m_io.Close(fd);
@@ -497,21 +471,22 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
     if (s && pending.kind == Pending::Kind::Edit) {
         char key[8];
         PutNumber(key, qint64(pending.keys.front()));
-        s = WriteAll(m_io, fd, key, 8, IndexHeaderBytes + IndexEntryBytes * (pending.record - 1) + 8,
-                     m_indexFileName);
+        s = WriteFullyAt(m_io, fd, key, 8, IndexHeaderBytes + IndexEntryBytes * (pending.record - 1) + 8,
+                         m_indexFileName);
     } else if (s && pending.kind == Pending::Kind::Append) {
         QByteArray bytes(IndexEntryBytes * qint64(pending.entries.size()), '\0');
         for (qsizetype i = 0; i < pending.entries.size(); ++i) {
             PutNumber(bytes.data() + IndexEntryBytes * i, pending.entries[i].employee);
             PutNumber(bytes.data() + IndexEntryBytes * i + 8, qint64(pending.keys[std::size_t(i)]));
         }
-        s = WriteAll(m_io, fd, bytes.constData(), bytes.size(), size, m_indexFileName);
+        s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), size, m_indexFileName);
     } else if (s && pending.kind == Pending::Kind::Removal) {
         const qint64 from = IndexHeaderBytes + IndexEntryBytes * pending.record;
         QByteArray rest(qMax<qint64>(0, size - from), '\0');
-        s = ReadAll(m_io, fd, rest.data(), rest.size(), from, m_indexFileName);
+        s = ReadFullyAt(m_io, fd, rest.data(), rest.size(), from, m_indexFileName);
         if (s)
-            s = WriteAll(m_io, fd, rest.constData(), rest.size(), from - IndexEntryBytes, m_indexFileName);
+            s = WriteFullyAt(m_io, fd, rest.constData(), rest.size(), from - IndexEntryBytes,
+                             m_indexFileName);
         if (s && m_io.Truncate(fd, size - IndexEntryBytes) != 0)
             s = IoStatus::Failure(QStringLiteral("write"), m_indexFileName, errno);
     }
@@ -522,7 +497,7 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
         PutNumber(bytes, header.historySize);
         PutNumber(bytes + 8, header.lastEntry);
         PutNumber(bytes + 16, header.lastEmployee);
-        s = WriteAll(m_io, fd, bytes, 24, 8, m_indexFileName);
+        s = WriteFullyAt(m_io, fd, bytes, 24, 8, m_indexFileName);
     }
     if (s && m_io.Sync(fd) != 0)
         s = IoStatus::Failure(QStringLiteral("write"), m_indexFileName, errno);
@@ -607,7 +582,8 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::functio
             for (qint64 chunk = 65536; lineEnd < 0 && from > 0; chunk *= 2) {
                 from = std::max<qint64>(0, historySize - chunk);
                 tail = QByteArray(historySize - from, '\0');
-                if (IoStatus s = ReadAll(m_io, h, tail.data(), tail.size(), from, m_historyFileName); !s) {
+                if (IoStatus s = ReadFullyAt(m_io, h, tail.data(), tail.size(), from, m_historyFileName);
+                    !s) {
                     m_io.Close(h);
                     return s;
                 }
