@@ -344,6 +344,10 @@ PersonnelRecord ImportPlan::Record(qint32 row, double now) const {
     return record;
 }
 
+int ImportPlan::Line(qint32 row) const {
+    return row >= 0 && std::size_t(row) < m_lines.size() ? m_lines[std::size_t(row)] : 0;
+}
+
 ImportPlan PlanImport(const QByteArray& csv) {
     ImportPlan plan;
     std::optional<QByteArray> text = Utf8Text(csv);
@@ -430,6 +434,7 @@ ImportPlan PlanImport(const QByteArray& csv) {
             continue;
         }
         plan.m_rows.push_back(start);
+        plan.m_lines.push_back(line);
         ConvertRow(cells, plan.m_fieldOfColumn, nullptr, [&](std::size_t c, const QString& rest) {
             const QString name = columnName(qsizetype(c));
             plan.Fail(line, name, QStringLiteral("Line %1, column '%2'").arg(line).arg(name) + rest);

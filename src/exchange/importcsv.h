@@ -62,6 +62,8 @@ public:
 
     // Employee `row` (from 0) as it would be stored, created at `now` (an OLE date).
     PersonnelRecord Record(qint32 row, double now) const;
+    // The spreadsheet's line (or row) that employee `row` (from 0) starts on; the header is 1.
+    int Line(qint32 row) const;
 
 private:
     friend ImportPlan PlanImport(const QByteArray& csv);
@@ -73,6 +75,7 @@ private:
     char m_separator = ',';
     std::vector<int> m_fieldOfColumn; // the PersonnelField index of each column; -1 ignored
     std::vector<qsizetype> m_rows;    // where each row starts in m_text
+    std::vector<int> m_lines;         // the line each row starts on
     std::vector<ImportError> m_errors;
     qint64 m_errorCount = 0;
 };

@@ -1,0 +1,7 @@
+# The libraries the exchange layer links, found once for its library and the fuzz project:
+# libxlsxwriter writes the workbooks, QuaZip unpacks them and Qt's XML reader reads their parts.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
+find_package(QuaZip-Qt6 REQUIRED)
+find_package(Qt6 6.2 REQUIRED COMPONENTS Core Xml)
+set(rosterly_exchange_libraries PkgConfig::XLSXWRITER QuaZip::QuaZip Qt6::Xml)
