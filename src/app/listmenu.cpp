@@ -133,7 +133,7 @@ void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(
     if (ctx.state.CurrentAccessLevel != 4)
         return;
     const QString path = ctx.prompts.GetOpenFileName(ImportTitle, DocumentsFolder(),
-                                                     QStringLiteral("CSV files (*.csv);;All files (*)"));
+                                                     QStringLiteral("Spreadsheets (*.xlsx *.csv);;All files (*)"));
     if (path.isEmpty())
         return;
     std::optional<ImportPlan> plan;

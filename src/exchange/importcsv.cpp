@@ -1,4 +1,5 @@
 #include "exchange/importcsv.h"
+#include "exchange/importxlsx.h"
 
 #include "core/version.h"
 #include "data/ansitext.h"
@@ -228,7 +229,7 @@ QString EntryFaultText(EntryFault fault, const QString& value) {
 
 // Reads one row's cells into `out` (when given) and reports each fault through `fault`, with
 // the column's index and the sentence's rest after "Line n, column 'X'".
-void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fieldOfColumn,
+void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fieldOfColumn, bool guarded,
                 PersonnelRecord* out,
                 const std::function<void(std::size_t column, const QString& rest)>& fault) {
     std::array<QString, FieldCount> value;
@@ -244,7 +245,9 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
             continue;
         const auto f = std::size_t(fieldOfColumn[c]);
         columnOf[f] = c;
-        value[f] = Unguarded(QString::fromUtf8(cells[c]));
+        value[f] = QString::fromUtf8(cells[c]);
+        if (guarded)
+            value[f] = Unguarded(value[f]);
     }
 
     // What each text field would store, and whether it can. The race, the sex and a name with a
@@ -330,14 +333,18 @@ QString ImportPlan::ErrorText() const {
 
 PersonnelRecord ImportPlan::Record(qint32 row, double now) const {
     PersonnelRecord record;
-    if (row < 0 || std::size_t(row) >= m_rows.size())
+    if (row < 0 || std::size_t(row) >= m_lines.size())
         return record;
-    CsvRows reader(m_text, m_rows[std::size_t(row)], m_separator);
     std::vector<QByteArray> cells;
-    qsizetype count = 0;
-    QString fault;
-    reader.Next(cells, qsizetype(m_fieldOfColumn.size()), &count, &fault);
-    ConvertRow(cells, m_fieldOfColumn, &record, [](std::size_t, const QString&) {});
+    if (m_workbook) {
+        cells = m_sheetRows[std::size_t(row)];
+    } else {
+        CsvRows reader(m_text, m_rows[std::size_t(row)], m_separator);
+        qsizetype count = 0;
+        QString fault;
+        reader.Next(cells, qsizetype(m_fieldOfColumn.size()), &count, &fault);
+    }
+    ConvertRow(cells, m_fieldOfColumn, !m_workbook, &record, [](std::size_t, const QString&) {});
     record.SetDateCreated(now);
     record.SetDateModified(0);
     record.SetVersionCreated(VersionCreatedStamp(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR));
@@ -348,8 +355,83 @@ int ImportPlan::Line(qint32 row) const {
     return row >= 0 && std::size_t(row) < m_lines.size() ? m_lines[std::size_t(row)] : 0;
 }
 
-ImportPlan PlanImport(const QByteArray& csv) {
+// Plans an import from a file's header and rows, which a CSV file and a workbook's sheet hand in
+// alike.
+struct ImportPlanning {
+    explicit ImportPlanning(ImportPlan& plan) : plan(plan) {}
+
+    // The header: every column known, none twice, the required ones there. False when it is at
+    // fault.
+    bool Header(const std::vector<QByteArray>& cells, qsizetype count, int line) {
+        const qsizetype mostColumns = qsizetype(FieldCount);
+        if (count > mostColumns) {
+            plan.Fail(line, {},
+                      QStringLiteral("The header has %1 columns; an export has at most %2.")
+                          .arg(count)
+                          .arg(mostColumns - 1));
+            return false;
+        }
+        for (const QByteArray& cell : cells)
+            names += TrimSpaces(QString::fromUtf8(cell));
+        std::array<bool, FieldCount> seen{};
+        for (const QString& name : names) {
+            const int field = FieldOfName(name);
+            if (field < 0) {
+                plan.Fail(line, name,
+                          QStringLiteral("The header has an unknown column %1.").arg(Quoted(name)));
+                continue;
+            }
+            if (seen[std::size_t(field)])
+                plan.Fail(line, name, QStringLiteral("The header has the column '%1' twice.").arg(name));
+            seen[std::size_t(field)] = true;
+            bool filled = false;
+            for (const F f : ProgramFilled)
+                filled = filled || F(field) == f;
+            plan.m_fieldOfColumn.push_back(filled ? -1 : field);
+        }
+        for (const F f : Required) {
+            if (!seen[std::size_t(f)])
+                plan.Fail(line, FieldName(f),
+                          QStringLiteral("The header has no column '%1'.").arg(FieldName(f)));
+        }
+        return plan.m_errorCount == 0;
+    }
+
+    QString ColumnName(qsizetype c) const { return c < names.size() ? names[c] : QString::number(c + 1); }
+
+    // One row of as many cells as the header has columns, starting on `line`.
+    void Row(const std::vector<QByteArray>& cells, int line, const QString& word) {
+        plan.m_lines.push_back(line);
+        ConvertRow(cells, plan.m_fieldOfColumn, !plan.m_workbook, nullptr,
+                   [&](std::size_t c, const QString& rest) {
+                       const QString name = ColumnName(qsizetype(c));
+                       plan.Fail(line, name,
+                                 QStringLiteral("%1 %2, column '%3'").arg(word).arg(line).arg(name) + rest);
+                   });
+    }
+
+    void NoRows() {
+        if (plan.m_lines.empty() && plan.m_errorCount == 0)
+            plan.Fail(0, {}, QStringLiteral("The file holds a header but no employees."));
+    }
+
+    static ImportPlan Csv(const QByteArray& csv);
+    static ImportPlan Workbook(const QByteArray& bytes);
+
+    ImportPlan& plan;
+    QStringList names;
+};
+
+ImportPlan ImportPlanning::Csv(const QByteArray& csv) {
     ImportPlan plan;
+    ImportPlanning planning(plan);
+    // An Excel 97-2003 workbook starts with the compound file's signature.
+    if (csv.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        plan.Fail(0, {},
+                  QStringLiteral("The file is an Excel 97-2003 workbook (.xls). In your spreadsheet, save it "
+                                 "as \"Excel Workbook (*.xlsx)\" or as \"CSV UTF-8 (Comma delimited)\"."));
+        return plan;
+    }
     std::optional<QByteArray> text = Utf8Text(csv);
     if (!text) {
         plan.Fail(0, {},
@@ -365,52 +447,18 @@ ImportPlan PlanImport(const QByteArray& csv) {
         return plan;
     }
 
-    // The header: every column known, none twice, the required ones there.
     CsvRows reader(plan.m_text, 0, plan.m_separator);
     std::vector<QByteArray> cells;
     qsizetype count = 0;
     QString fault;
-    const qsizetype mostColumns = qsizetype(FieldCount);
-    if (reader.Next(cells, mostColumns + 1, &count, &fault) == RowRead::Fault) {
+    if (reader.Next(cells, qsizetype(FieldCount) + 1, &count, &fault) == RowRead::Fault) {
         plan.Fail(1, {}, QStringLiteral("The header: %1.").arg(fault));
         return plan;
     }
-    if (count > mostColumns) {
-        plan.Fail(1, {},
-                  QStringLiteral("The header has %1 columns; an export has at most %2.")
-                      .arg(count)
-                      .arg(mostColumns - 1));
-        return plan;
-    }
-    QStringList names;
-    for (const QByteArray& cell : cells)
-        names += TrimSpaces(QString::fromUtf8(cell));
-    std::array<bool, FieldCount> seen{};
-    for (const QString& name : names) {
-        const int field = FieldOfName(name);
-        if (field < 0) {
-            plan.Fail(1, name, QStringLiteral("The header has an unknown column %1.").arg(Quoted(name)));
-            continue;
-        }
-        if (seen[std::size_t(field)])
-            plan.Fail(1, name, QStringLiteral("The header has the column '%1' twice.").arg(name));
-        seen[std::size_t(field)] = true;
-        bool filled = false;
-        for (const F f : ProgramFilled)
-            filled = filled || F(field) == f;
-        plan.m_fieldOfColumn.push_back(filled ? -1 : field);
-    }
-    for (const F f : Required) {
-        if (!seen[std::size_t(f)])
-            plan.Fail(1, FieldName(f), QStringLiteral("The header has no column '%1'.").arg(FieldName(f)));
-    }
-    if (plan.m_errorCount > 0)
+    if (!planning.Header(cells, count, 1))
         return plan;
 
-    const auto columnName = [&](qsizetype c) {
-        return c < names.size() ? names[c] : QString::number(c + 1);
-    };
-    const qsizetype columns = names.size();
+    const qsizetype columns = planning.names.size();
     // Faults name the spreadsheet's line where the row starts, the header being line 1; a quoted
     // cell may hold line breaks.
     int line = 1;
@@ -423,8 +471,8 @@ ImportPlan PlanImport(const QByteArray& csv) {
             break;
         if (read == RowRead::Fault) {
             // The rest of the file cannot be told apart into rows.
-            plan.Fail(line, columnName(count),
-                      QStringLiteral("Line %1, column '%2': %3.").arg(line).arg(columnName(count), fault));
+            const QString name = planning.ColumnName(count);
+            plan.Fail(line, name, QStringLiteral("Line %1, column '%2': %3.").arg(line).arg(name, fault));
             return plan;
         }
         if (count != columns) {
@@ -434,15 +482,63 @@ ImportPlan PlanImport(const QByteArray& csv) {
             continue;
         }
         plan.m_rows.push_back(start);
-        plan.m_lines.push_back(line);
-        ConvertRow(cells, plan.m_fieldOfColumn, nullptr, [&](std::size_t c, const QString& rest) {
-            const QString name = columnName(qsizetype(c));
-            plan.Fail(line, name, QStringLiteral("Line %1, column '%2'").arg(line).arg(name) + rest);
-        });
+        planning.Row(cells, line, QStringLiteral("Line"));
     }
-    if (plan.m_rows.empty() && plan.m_errorCount == 0)
-        plan.Fail(0, {}, QStringLiteral("The file holds a header but no employees."));
+    planning.NoRows();
     return plan;
+}
+
+ImportPlan ImportPlanning::Workbook(const QByteArray& bytes) {
+    ImportPlan plan;
+    plan.m_workbook = true;
+    ImportPlanning planning(plan);
+    WorkbookSheet sheet = ReadWorkbookSheet(bytes, MaxImportCellBytes);
+    if (!sheet.fault.isEmpty()) {
+        plan.Fail(0, {}, sheet.fault);
+        return plan;
+    }
+    if (sheet.rows.empty()) {
+        plan.Fail(0, {}, QStringLiteral("The workbook's first sheet is empty."));
+        return plan;
+    }
+    const SheetRow& header = sheet.rows.front();
+    if (!planning.Header(header.cells, qsizetype(header.cells.size()), header.number))
+        return plan;
+    const std::size_t columns = header.cells.size();
+    for (std::size_t r = 1; r < sheet.rows.size(); ++r) {
+        SheetRow& row = sheet.rows[r];
+        bool fits = true;
+        for (std::size_t c = 0; c < row.cells.size(); ++c) {
+            if (row.cells[c].size() > MaxImportCellBytes) {
+                const QString name = planning.ColumnName(qsizetype(c));
+                plan.Fail(row.number, name,
+                          QStringLiteral("Row %1, column '%2': the cell is longer than %3 bytes.")
+                              .arg(row.number)
+                              .arg(name)
+                              .arg(MaxImportCellBytes));
+                fits = false;
+            } else if (c >= columns && !row.cells[c].isEmpty()) {
+                plan.Fail(row.number, ColumnLetters(qsizetype(c)),
+                          QStringLiteral("Row %1, column %2 holds %3; the header names no column there.")
+                              .arg(row.number)
+                              .arg(ColumnLetters(qsizetype(c)), Quoted(QString::fromUtf8(row.cells[c]))));
+                fits = false;
+            }
+        }
+        if (!fits)
+            continue;
+        row.cells.resize(columns);
+        planning.Row(row.cells, row.number, QStringLiteral("Row"));
+        plan.m_sheetRows.push_back(std::move(row.cells));
+    }
+    planning.NoRows();
+    return plan;
+}
+
+ImportPlan PlanImport(const QByteArray& bytes) {
+    if (LooksLikeZip(bytes))
+        return ImportPlanning::Workbook(bytes);
+    return ImportPlanning::Csv(bytes);
 }
 
 ImportPlan PlanImportFile(const QString& path) {

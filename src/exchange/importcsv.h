@@ -12,9 +12,13 @@
 class Clock;
 class PersonnelFile;
 
-// Employees come in from a CSV file with the columns an export writes (exportlist.h), in any
-// order, all or none: first a plan checks every row and writes nothing, then the plan is applied
-// as one append.
+// Employees come in from an Excel workbook's first sheet (importxlsx.h) or a CSV file, with the
+// columns an export writes (exportlist.h), in any order, all or none: first a plan checks every
+// row and writes nothing, then the plan is applied as one append.
+//
+// A workbook's faults name the row the spreadsheet shows (the header's is its first row with
+// text, row 1 as a rule); its cells are taken as the sheet shows them, with no apostrophe to take
+// off, and its rows with no text at all are passed over.
 //
 // The file: RFC 4180 (quotes doubled inside quoted cells), its cells separated by commas,
 // semicolons or tabs (whichever splits the header into known column names), UTF-8 with or
@@ -53,7 +57,7 @@ public:
     // True when the file can be imported: it was read and every row passed.
     bool Ok() const { return m_readStatus.Ok() && m_errorCount == 0; }
     // Employees that the import adds (0 unless Ok()).
-    qint32 Rows() const { return Ok() ? qint32(m_rows.size()) : 0; }
+    qint32 Rows() const { return Ok() ? qint32(m_lines.size()) : 0; }
     // The first ImportErrorsKept faults in file order, and how many there are in all.
     const std::vector<ImportError>& Errors() const { return m_errors; }
     qint64 ErrorCount() const { return m_errorCount; }
@@ -66,22 +70,24 @@ public:
     int Line(qint32 row) const;
 
 private:
-    friend ImportPlan PlanImport(const QByteArray& csv);
+    friend struct ImportPlanning;
     friend ImportPlan PlanImportFile(const QString& path);
     void Fail(int line, const QString& column, const QString& message);
 
     IoStatus m_readStatus;
-    QByteArray m_text; // the file as UTF-8, without a byte-order mark or blank end
+    QByteArray m_text; // a CSV file as UTF-8, without a byte-order mark or blank end
     char m_separator = ',';
-    std::vector<int> m_fieldOfColumn; // the PersonnelField index of each column; -1 ignored
-    std::vector<qsizetype> m_rows;    // where each row starts in m_text
-    std::vector<int> m_lines;         // the line each row starts on
+    bool m_workbook = false;                          // the rows came from a workbook's sheet
+    std::vector<std::vector<QByteArray>> m_sheetRows; // a workbook's rows, as many cells as columns
+    std::vector<int> m_fieldOfColumn;                 // the PersonnelField index of each column; -1 ignored
+    std::vector<qsizetype> m_rows;                    // where each row starts in m_text (a CSV file's)
+    std::vector<int> m_lines;                         // the line each row starts on
     std::vector<ImportError> m_errors;
     qint64 m_errorCount = 0;
 };
 
-// Checks the CSV text (the whole file as read) and plans its import.
-ImportPlan PlanImport(const QByteArray& csv);
+// Checks the file (as read, whole: a workbook or CSV text) and plans its import.
+ImportPlan PlanImport(const QByteArray& bytes);
 // Reads the file (refused unread when over MaxImportFileBytes) and plans its import.
 ImportPlan PlanImportFile(const QString& path);
 

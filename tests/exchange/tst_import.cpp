@@ -1,5 +1,5 @@
-// Employees from a CSV file: a good file appends exactly its rows, any fault refuses the whole
-// file with its line and column, oversized files are refused unread, and an exported list imports
+// Employees from a CSV file or a workbook: a good file appends exactly its rows, any fault refuses
+// the whole file with its line and column, oversized files are refused unread, and an exported list imports
 // back to the same records.
 #include "core/version.h"
 #include "data/ansitext.h"
@@ -8,10 +8,13 @@
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
 #include "exchange/importcsv.h"
+#include "exchange/importxlsx.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QtTest>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
 
 using namespace Qt::StringLiterals;
 using F = PersonnelField;
@@ -63,6 +66,120 @@ QString SpreadsheetText(QChar separator) {
 
 QByteArray Encoded(QStringConverter::Encoding encoding, const QString& text) {
     return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text);
+}
+
+// A zip archive of `parts` (name, bytes), as a workbook is one.
+QByteArray Zip(const std::vector<std::pair<QString, QByteArray>>& parts) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdCreate))
+        return {};
+    for (const auto& [name, data] : parts) {
+        QuaZipFile part(&zip);
+        if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) || part.write(data) != data.size())
+            return {};
+        part.close();
+    }
+    zip.close();
+    return bytes;
+}
+
+// How a spreadsheet may store the texts and dates of a sheet.
+enum class Cells {
+    Shared,         // texts in the shared table (one in rich-text runs with a phonetic guide, a CR
+                    // escaped as _x000D_), dates as serial numbers with a built-in date format
+    Inline1904,     // texts inline, dates counted from 1904 with a format code of the workbook's own
+    StringsIsoDates // texts as a formula's results, dates as ISO 8601 date cells
+};
+
+// SpreadsheetText's two employees as a workbook's first sheet, stored as `how` says. `rows` are
+// the rows' numbers (the header's first); `extra` is put in the last row, and `from` is replaced
+// by `to` in the sheet and its texts.
+QByteArray SpreadsheetWorkbook(Cells how, const QList<int>& rows = {1, 2, 3}, const QByteArray& extra = {},
+                               const QByteArray& from = {}, const QByteArray& to = {}) {
+    const QList<QStringList> table = {
+        {u"FirstName"_s, u"LastName"_s, u"Race"_s, u"Sex"_s, u"DateOfBirth"_s, u"DateOfEmployment"_s,
+         u"Notepad"_s},
+        {u"Zo\u00EB"_s, u"Lee"_s, u"W"_s, u"F"_s, u"1980-01-01"_s, u"2010-01-01"_s, u"Two\r\nlines"_s},
+        {u"Bo"_s, u"Li"_s, u"B"_s, u"M"_s, u"1970-02-03"_s, u"2001-01-01"_s, {}}};
+    QByteArray sheet;
+    QByteArray strings;
+    int shared = 0;
+    for (qsizetype r = 0; r < table.size(); ++r) {
+        const QByteArray number = QByteArray::number(rows[r]);
+        sheet += "<row r=\"" + number + "\" spans=\"1:7\">";
+        for (qsizetype c = 0; c < table[r].size(); ++c) {
+            const QString& text = table[r][c];
+            if (text.isEmpty())
+                continue; // spreadsheets leave empty cells out
+            const QByteArray ref = ColumnLetters(c).toLatin1() + number;
+            const QDate date = QDate::fromString(text, Qt::ISODate);
+            if (date.isValid()) {
+                const double serial = DateToOle(date);
+                sheet += how == Cells::Shared
+                             ? "<c r=\"" + ref + "\" s=\"1\"><v>" + QByteArray::number(serial) + "</v></c>"
+                         : how == Cells::Inline1904
+                             ? "<c r=\"" + ref + "\" s=\"2\" t=\"n\"><v>" +
+                                   QByteArray::number(serial - 1462) + "</v></c>"
+                             : "<c r=\"" + ref + "\" t=\"d\"><v>" + text.toLatin1() + "T00:00:00</v></c>";
+                continue;
+            }
+            QByteArray escaped = text.toHtmlEscaped().toUtf8();
+            if (how == Cells::Shared) {
+                escaped.replace("\r", "_x000D_");
+                strings += text == u"Zo\u00EB"_s
+                               ? QByteArray("<si><r><t>Zo</t></r><r><rPr><b/></rPr><t>\xC3\xAB</t></r>"
+                                            "<rPh sb=\"0\" eb=\"2\"><t>zo</t></rPh></si>")
+                               : "<si><t xml:space=\"preserve\">" + escaped + "</t></si>";
+                sheet += "<c r=\"" + ref + "\" t=\"s\"><v>" + QByteArray::number(shared++) + "</v></c>";
+            } else if (how == Cells::Inline1904) {
+                sheet += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + escaped + "</t></is></c>";
+            } else {
+                sheet += "<c r=\"" + ref + "\" t=\"str\"><f>A1</f><v>" + escaped + "</v></c>";
+            }
+        }
+        sheet += (r + 1 == table.size() ? extra : QByteArray()) + "</row>";
+        // A row of formatted empty cells, as a spreadsheet keeps after a row's text was deleted.
+        if (r == 1 && rows[2] > rows[1] + 1)
+            sheet += "<row r=\"" + QByteArray::number(rows[1] + 1) + "\"><c r=\"A" +
+                     QByteArray::number(rows[1] + 1) + "\" s=\"1\"/></row>";
+    }
+    if (!from.isEmpty()) {
+        sheet.replace(from, to);
+        strings.replace(from, to);
+    }
+    const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    std::vector<std::pair<QString, QByteArray>> parts = {
+        {u"_rels/.rels"_s, "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
+                               "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {u"xl/workbook.xml"_s, "<workbook " + ns + " xmlns:r=\"" + rel + "\">" +
+                                   (how == Cells::Inline1904 ? "<workbookPr date1904=\"1\"/>" : "") +
+                                   "<sheets><sheet name=\"Staff\" sheetId=\"1\" r:id=\"rId7\"/>"
+                                   "<sheet name=\"Other\" sheetId=\"2\" r:id=\"rId1\"/></sheets></workbook>"},
+        {u"xl/_rels/workbook.xml.rels"_s,
+         "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
+             "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+             "<Relationship Id=\"rId7\" Type=\"" +
+             rel +
+             "/worksheet\" Target=\"/xl/worksheets/sheet2.xml\"/>"
+             "<Relationship Id=\"rId2\" Type=\"" +
+             rel +
+             "/styles\" Target=\"styles.xml\"/>"
+             "<Relationship Id=\"rId3\" Type=\"" +
+             rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+        {u"xl/styles.xml"_s,
+         "<styleSheet " + ns +
+             "><numFmts count=\"1\"><numFmt numFmtId=\"164\" "
+             "formatCode=\"[$-409]dd/mm/yyyy;@\"/></numFmts><cellStyleXfs count=\"1\"><xf numFmtId=\"14\"/>"
+             "</cellStyleXfs><cellXfs count=\"3\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\" "
+             "applyNumberFormat=\"1\"/><xf numFmtId=\"164\"/></cellXfs></styleSheet>"},
+        {u"xl/sharedStrings.xml"_s, "<sst " + ns + ">" + strings + "</sst>"},
+        {u"xl/worksheets/sheet1.xml"_s, "<worksheet " + ns + "><sheetData/></worksheet>"},
+        {u"xl/worksheets/sheet2.xml"_s,
+         "<worksheet " + ns + "><sheetData>" + sheet + "</sheetData></worksheet>"}};
+    return Zip(parts);
 }
 
 // A file whose second employee is `row`.
@@ -265,6 +382,43 @@ private slots:
             u"Line 4, column 'Race': 'X' is not W, B, H, A or O."_s);
         row("fault in a row of two lines", QString(comma).replace(u",W,"_s, u",Q,"_s).toUtf8(), 2,
             u"Line 2, column 'Race': 'Q' is not W, B, H, A or O."_s);
+
+        // Workbooks: the first sheet the workbook lists, read as a spreadsheet shows it.
+        row("workbook, shared texts, built-in date format", SpreadsheetWorkbook(Cells::Shared));
+        row("workbook, inline texts, 1904 dates of its own format", SpreadsheetWorkbook(Cells::Inline1904));
+        row("workbook, formula texts, ISO date cells", SpreadsheetWorkbook(Cells::StringsIsoDates));
+        row("workbook, an empty row between", SpreadsheetWorkbook(Cells::Shared, {1, 2, 4}));
+        row("workbook, fault in row 4",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 4}, {}, "<t>B</t>", "<t>X</t>"), 4,
+            u"Row 4, column 'Race': 'X' is not W, B, H, A or O."_s);
+        row("workbook, header in row 2",
+            SpreadsheetWorkbook(Cells::Inline1904, {2, 3, 5}, {}, "<t>Li</t>", "<t> </t>"), 5,
+            u"Row 5, column 'LastName' is empty; the name is required."_s);
+        row("workbook, a cell beyond the header",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3},
+                                "<c r=\"AB3\" t=\"inlineStr\"><is><t>x</t></is></c>"),
+            3, u"Row 3, column AB holds 'x'; the header names no column there."_s);
+        row("workbook, a shared text that is not there",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>0</v>", "<v>99</v>"), 0,
+            u"The workbook is damaged: a cell names a shared text that is not there."_s);
+        row("zip that is no workbook",
+            Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}}), 0,
+            u"The file is a zip archive but not an Excel workbook. In your spreadsheet, save it as \"Excel "
+            u"Workbook (*.xlsx)\" (Excel) or \"Excel 2007-365 (.xlsx)\" (LibreOffice)."_s);
+        row("damaged zip", "PK\x03\x04 and then nothing a zip holds", 0,
+            u"The workbook is damaged: it cannot be unpacked."_s);
+        row("Excel 97-2003 workbook",
+            QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0'), 0,
+            u"The file is an Excel 97-2003 workbook (.xls). In your spreadsheet, save it as \"Excel Workbook "
+            u"(*.xlsx)\" or as \"CSV UTF-8 (Comma delimited)\"."_s);
+        // A zip bomb: a sheet of 128 MB and one byte of spaces, a few hundred KB packed.
+        row("workbook that unpacks past the limit",
+            Zip({{u"xl/workbook.xml"_s, "<workbook><sheets><sheet/></sheets></workbook>"},
+                 {u"xl/worksheets/sheet1.xml"_s, QByteArray(MaxWorkbookPartBytes + 1, ' ')}}),
+            0,
+            u"The workbook's part 'xl/worksheets/sheet1.xml' unpacks to more than 128 MB; no list of "
+            u"employees "
+            u"is that long."_s);
     }
     void spreadsheetFilesAreRead() {
         QFETCH(QByteArray, csv);
