@@ -342,6 +342,53 @@ private slots:
                                      u"Young, Zoe"_s}));
     }
 
+    // A row that looks like an employee on file is named first; the default, only the new ones,
+    // leaves it out, and the list highlights the first employee imported.
+    void importLeavesOutDuplicatesByDefault() {
+        WriteStaff(Staff());
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        const QString csv = folder->Path() + u"/again.csv"_s;
+        WriteCsv(csv, "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                      "Ortiz,Dan,O,M,1975-07-04,1995-09-01\r\n"
+                      " ADAMS ,bob,B,M,02/02/1970,2001-01-01\r\n"
+                      "Baker,Cy,H,M,1960-01-01,1990-06-01\r\n");
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        QCOMPARE(w->grid->Row(), 1);
+        p->prompts.AnswerFile(csv).AnswerChoice(u"Import Only &New"_s).Answer(MsgAnswer::OK);
+        ChooseFromListMenu(w, u"mnuImport"_s);
+
+        QCOMPARE(p->prompts.Pending(), 0);
+        const QList<Prompt> asked = p->prompts.Asked();
+        QCOMPARE(asked.size(), 3);
+        const Prompt& preview = asked[1];
+        QCOMPARE(preview.kind, Prompt::Kind::Choice);
+        QCOMPARE(preview.title, u"Import Employees"_s);
+        QCOMPARE(preview.text, u"The file\r\n"_s + csv +
+                                   u"\r\nholds 3 employees.\r\n\r\n1 of them looks like an employee already "
+                                   u"on file or on an earlier line of the file (the same last name, first "
+                                   u"name and date of birth):\r\n\r\nLine 3 looks like Adams, Bob, born "
+                                   u"02/02/1970, who is already on file.\r\n\r\nDo you wish to import all 3 "
+                                   u"employees, or only the 2 new ones?"_s);
+        QCOMPARE(preview.choices, QStringList({u"Import &All"_s, u"Import Only &New"_s, u"Cancel"_s}));
+        QCOMPARE(preview.defaultChoice, 1);
+        QCOMPARE(preview.cancelChoice, 2);
+        QCOMPARE(preview.icon, MsgIcon::Question);
+        QCOMPARE(asked[2].text, u"2 employees have been added."_s);
+
+        const QByteArray after = ReadFileBytes(u"Rosterly.Data"_s);
+        QCOMPARE(after.size(), before.size() + 2 * PersonnelRecordLength);
+        QVERIFY(after.startsWith(before));
+        QCOMPARE(ReadRecordFromDisk(4).LastName(), u"Ortiz"_s);
+        QCOMPARE(ReadRecordFromDisk(5).LastName(), u"Baker"_s);
+        // Ortiz, the first imported, is highlighted, in view and shown on the record page.
+        QCOMPARE(w->grid->Rows(), 6);
+        QCOMPARE(w->grid->Row(), 4);
+        QCOMPARE(w->grid->TextMatrix(4, 0), u"Ortiz, Dan"_s);
+        QVERIFY(w->grid->viewport()->rect().contains(w->grid->visualRect(w->grid->currentIndex()).center()));
+        QCOMPARE(w->recordPage->FieldText(3), u"Ortiz"_s);
+    }
+
     // With an empty file there is no list; the menu beside it imports the first employees.
     void importFillsAnEmptyFile() {
         p->prompts.Answer(MsgAnswer::OK); // "Database is empty"
