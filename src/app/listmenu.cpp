@@ -56,11 +56,12 @@ ImportChoice AskAboutDuplicates(Prompts& prompts, const ImportPlan& plan, const 
     const std::size_t count = duplicates.rows.size();
     QString text = QStringLiteral("The file") + CrLf + shownPath + CrLf + QStringLiteral("holds ") +
                    Employees(plan.Rows()) + QStringLiteral(".") + CrLf + CrLf +
-                   (count == 1 ? QStringLiteral("1 of them looks")
-                               : QString::number(count) + QStringLiteral(" of them look")) +
-                   QStringLiteral(" like an employee already on file or on an earlier line of the file "
-                                  "(the same last name, first name and date of birth):") +
-                   CrLf;
+                   (count == 1 ? QStringLiteral("1 of them looks like an employee already on file or on an "
+                                                "earlier line of the file")
+                               : QString::number(count) +
+                                     QStringLiteral(" of them look like employees already on file or on "
+                                                    "earlier lines of the file")) +
+                   QStringLiteral(" (the same last name, first name and date of birth):") + CrLf;
     for (std::size_t i = 0; i < std::min(count, DuplicatesNamed); ++i)
         text += CrLf + DuplicateText(duplicates.rows[i], u"mm/dd/yyyy");
     if (count > DuplicatesNamed)

@@ -263,10 +263,12 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         const qint64 found = qint64(duplicates.rows.size());
         if (!skip && !allow)
             return Complain(err,
-                            QStringLiteral("%1 refused: %2 like employees already on file or earlier in the "
+                            QStringLiteral("%1 refused: %2 already on file or earlier in the "
                                            "file; nothing was added to %3 (--skip-duplicates adds the "
                                            "others, --allow-duplicates adds them all)")
-                                .arg(csv, Plural(found, "row looks", "rows look"), target),
+                                .arg(csv,
+                                     Plural(found, "row looks like an employee", "rows look like employees"),
+                                     target),
                             ExitFailure);
         const QString count = Plural(found, "duplicate", "duplicates");
         if (skip)
