@@ -7,8 +7,8 @@
 #include "data/userlist.h"
 #include "data/util.h"
 #include "help/frmmanual.h"
-#include "listpage/frmlistoptions.h"
 #include "list/listbuilder.h"
+#include "listpage/frmlistoptions.h"
 #include "print/frmprintlabel.h"
 #include "print/listprintout.h"
 #include "print/updateforms.h"
@@ -421,9 +421,17 @@ void frmMain::ShowListMenu(QPoint globalPos) {
     if (m_editor->InInput())
         return;
     ShowEmployeeListMenu(m_ctx, this, *m_list, grid->isVisible() ? grid->Row() : 0, ListTypeName(), globalPos,
-                         [this] {
+                         [this](qint32 firstAdded) {
+                             // The first employee imported is highlighted and in view; a list that
+                             // does not show that employee keeps its highlight and view.
+                             m_savedRow = grid->isVisible() ? grid->Row() : 0;
+                             m_savedTopRow = grid->isVisible() ? grid->TopRow() : 0;
+                             m_newRecordNumber = firstAdded;
                              PrepareListOptions();
                              RefreshEmployeeList();
+                             m_savedRow = 0;
+                             m_savedTopRow = 0;
+                             m_newRecordNumber = 0;
                          });
 }
 

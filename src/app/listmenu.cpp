@@ -7,6 +7,7 @@
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
 #include "exchange/importcsv.h"
+#include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
 #include "records/frmhistory.h"
 #include "ui/busywindow.h"
@@ -21,6 +22,7 @@
 #include <QPointer>
 #include <QStandardPaths>
 
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -42,11 +44,47 @@ QString Employees(qint64 count) {
     return QString::number(count) + (count == 1 ? QStringLiteral(" employee") : QStringLiteral(" employees"));
 }
 
+// The preview's duplicates named at most; the rest are counted.
+constexpr std::size_t DuplicatesNamed = 5;
+
+enum class ImportChoice { All, OnlyNew, Cancel };
+
+// Rows that look like employees already there: the user imports them all, only the new ones (the
+// default) or nothing.
+ImportChoice AskAboutDuplicates(Prompts& prompts, const ImportPlan& plan, const ImportDuplicates& duplicates,
+                                qsizetype newRows, const QString& shownPath) {
+    const std::size_t count = duplicates.rows.size();
+    QString text = QStringLiteral("The file") + CrLf + shownPath + CrLf + QStringLiteral("holds ") +
+                   Employees(plan.Rows()) + QStringLiteral(".") + CrLf + CrLf +
+                   (count == 1 ? QStringLiteral("1 of them looks like an employee already on file or on an "
+                                                "earlier line of the file")
+                               : QString::number(count) +
+                                     QStringLiteral(" of them look like employees already on file or on "
+                                                    "earlier lines of the file")) +
+                   QStringLiteral(" (the same last name, first name and date of birth):") + CrLf;
+    for (std::size_t i = 0; i < std::min(count, DuplicatesNamed); ++i)
+        text += CrLf + DuplicateText(duplicates.rows[i], u"mm/dd/yyyy");
+    if (count > DuplicatesNamed)
+        text += CrLf + QStringLiteral("... and %1 more.").arg(count - DuplicatesNamed);
+    text += CrLf + CrLf;
+    if (newRows == 0)
+        text += QStringLiteral("None of them is new. Do you wish to import all ") + Employees(plan.Rows()) +
+                QStringLiteral(" anyway?");
+    else
+        text += QStringLiteral("Do you wish to import all ") + Employees(plan.Rows()) +
+                QStringLiteral(", or only the ") + QString::number(newRows) +
+                (newRows == 1 ? QStringLiteral(" new one?") : QStringLiteral(" new ones?"));
+    const int chosen = prompts.Choose(
+        text, MsgIcon::Question, ImportTitle,
+        {QStringLiteral("Import &All"), QStringLiteral("Import Only &New"), QStringLiteral("Cancel")}, 1, 2);
+    return chosen == 0 ? ImportChoice::All : chosen == 1 ? ImportChoice::OnlyNew : ImportChoice::Cancel;
+}
+
 } // namespace
 
 void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
                           int highlightedRow, const QString& listName, QPoint globalPos,
-                          const std::function<void()>& rebuild) {
+                          const std::function<void(qint32)>& rebuild) {
     // On the heap and watched: the window that owns the menu may go while the menu is up.
     QPointer<QMenu> menu = new QMenu(window);
     menu->setObjectName(QStringLiteral("menuEmployeeList"));
@@ -129,7 +167,7 @@ void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListRes
                             list.Cell(highlightedRow - 1, 0));
 }
 
-void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void()>& rebuild) {
+void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(qint32)>& rebuild) {
     if (ctx.state.CurrentAccessLevel != 4)
         return;
     const QString path = ctx.prompts.GetOpenFileName(ImportTitle, DocumentsFolder(),
@@ -151,22 +189,50 @@ void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(
                            MsgButtons::OKOnly, MsgIcon::Exclamation, ImportTitle);
         return;
     }
-    const MsgAnswer answer = ctx.prompts.MsgBox(
-        Employees(plan->Rows()) + QStringLiteral(" will be added to the personnel file from") + CrLf +
-            shownPath + CrLf + CrLf + QStringLiteral("Do you wish to continue?"),
-        MsgButtons::YesNo, MsgIcon::Question, ImportTitle, MsgDefault::Button2);
-    if (answer != MsgAnswer::Yes)
-        return;
-    IoStatus status;
+    ImportDuplicates duplicates;
     {
         const BusyWindow busy(window);
-        status = ApplyImport(ctx.personnel, *plan, ctx.clock);
+        duplicates = FindImportDuplicates(ctx.personnel, *plan, ctx.clock.NowOle());
+    }
+    if (!ReportFileError(ctx.prompts, duplicates.status))
+        return;
+    std::vector<qint32> rows = NewImportRows(*plan, duplicates);
+    if (duplicates.rows.empty()) {
+        const MsgAnswer answer = ctx.prompts.MsgBox(
+            Employees(plan->Rows()) + QStringLiteral(" will be added to the personnel file from") + CrLf +
+                shownPath + CrLf + CrLf + QStringLiteral("Do you wish to continue?"),
+            MsgButtons::YesNo, MsgIcon::Question, ImportTitle, MsgDefault::Button2);
+        if (answer != MsgAnswer::Yes)
+            return;
+    } else {
+        const ImportChoice choice =
+            AskAboutDuplicates(ctx.prompts, *plan, duplicates, qsizetype(rows.size()), shownPath);
+        if (choice == ImportChoice::Cancel)
+            return;
+        if (choice == ImportChoice::OnlyNew && rows.empty()) {
+            ctx.prompts.MsgBox(
+                QStringLiteral("No employees have been added: none of the employees in the file "
+                               "is new."),
+                MsgButtons::OKOnly, MsgIcon::Information, ImportTitle);
+            return;
+        }
+        if (choice == ImportChoice::All) {
+            rows.resize(std::size_t(plan->Rows()));
+            std::iota(rows.begin(), rows.end(), 0);
+        }
+    }
+    IoStatus status;
+    qint32 firstAdded = 0;
+    {
+        const BusyWindow busy(window);
+        status = ApplyImport(ctx.personnel, *plan, rows, ctx.clock, &firstAdded);
     }
     if (!ReportFileError(ctx.prompts, status))
         return;
     if (rebuild)
-        rebuild();
-    ctx.prompts.MsgBox(Employees(plan->Rows()) + (plan->Rows() == 1 ? QStringLiteral(" has been added.")
-                                                                    : QStringLiteral(" have been added.")),
+        rebuild(firstAdded);
+    const qint64 added = qint64(rows.size());
+    ctx.prompts.MsgBox(Employees(added) + (added == 1 ? QStringLiteral(" has been added.")
+                                                      : QStringLiteral(" have been added.")),
                        MsgButtons::OKOnly, MsgIcon::Information, ImportTitle);
 }

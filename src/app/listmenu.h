@@ -13,10 +13,11 @@ class QWidget;
 // The employee list's context menu ("menuEmployeeList"): "Export this List...", "Copy" and
 // "History of this Employee..." for every user, "Import Employees..." for full access. `highlightedRow` is
 // the grid's row (1 = the first employee); `listName` names the list type in the proposed file name;
-// `rebuild` builds the list again after an import.
+// `rebuild` builds the list again after an import, highlighting the record it is given (the first
+// employee imported) when the list shows it.
 void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
                           int highlightedRow, const QString& listName, QPoint globalPos,
-                          const std::function<void()>& rebuild);
+                          const std::function<void(qint32)>& rebuild);
 
 // "Export this List...": the list's employees as a CSV file the user names.
 void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
@@ -30,5 +31,7 @@ inline const QKeySequence HistoryKey{Qt::CTRL | Qt::Key_H};
 void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
                          int highlightedRow);
 
-// "Import Employees...": employees from a CSV file, all of them or none, after a preview.
-void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void()>& rebuild);
+// "Import Employees...": employees from a CSV file, all of them or none, after a preview; rows that
+// look like employees already on file or earlier in the file are named first, and the user adds
+// all of them or only the new ones.
+void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(qint32)>& rebuild);

@@ -29,7 +29,7 @@ public:
     OrvicButton* cmdPrintHelp;
     OrvicButton* cmdReturn;
     QMenu* menuHelpMenu;
-    OneBased<QAction*, 16> menuHelpTopic;
+    OneBased<QAction*, 17> menuHelpTopic;
 
     // The menu index of the topic shown now; 0 before the first.
     int CurrentTopic() const { return m_currentTopic; }

@@ -81,6 +81,42 @@ const QHash<int, const char*>& Topics() {
                "You can enter any text you like in the 'Notepad' section of each employees' record. This is "
                "where you would maintain a basic personnel history of the employee, including transfers, "
                "promotions, disciplinary actions, and so on."},
+        {2500,
+         "The employee list has a menu of its own: click the list with the right mouse button (or press the "
+         "Menu key). From it you can save the list for a spreadsheet, copy one employee, and, with full "
+         "access, add employees from a spreadsheet.\r\n"
+         "\r\n"
+         "*** Export this List... ***\r\n"
+         "\r\n"
+         "Saves the employees of the list on the screen, in its order, as a file for your spreadsheet "
+         "program. An Excel workbook (.xlsx) is proposed; you can choose a CSV file (UTF-8) instead. In the "
+         "workbook every text is a text cell, so employee numbers, Social Security numbers and phone numbers "
+         "keep their leading zeros and plus signs; dates are real dates; and the header row stays in view, "
+         "with a filter on every column. Social Security numbers and years of birth are saved as you see "
+         "them on the screen.\r\n"
+         "\r\n"
+         "*** Copy ***\r\n"
+         "\r\n"
+         "Puts the highlighted employee on the clipboard (Ctrl+C does the same). Paste it into a "
+         "spreadsheet: the column names and the employee arrive as two rows.\r\n"
+         "\r\n"
+         "*** Import Employees... ***\r\n"
+         "\r\n"
+         "With full access you can add employees from a spreadsheet: an Excel workbook (.xlsx; its first "
+         "sheet is read) or a CSV file saved by your spreadsheet program (separated by commas, semicolons or "
+         "tabs, in UTF-8 or UTF-16). The first row names the columns as 'Export this List...' writes them; "
+         "a list you exported is the easiest start.\r\n"
+         "\r\n"
+         "Rosterly checks every row first. If any row is at fault, nothing is added, and the message names "
+         "each fault by the line your spreadsheet shows it on. Correct the file and import it again.\r\n"
+         "\r\n"
+         "Rows that look like an employee already on file, or like an earlier row of the same file (the same "
+         "last name, first name and date of birth), are shown before anything is added. Choose 'Import Only "
+         "New' (the default) to leave them out, 'Import All' to add them anyway, or 'Cancel' to add "
+         "nobody.\r\n"
+         "\r\n"
+         "When the import is done, the list highlights the first employee added, if the list shows that "
+         "employee."},
         {3000,
          "This page tab gives you complete control over defining what group of employees you wish to compose "
          "and view in the 'Employee List' page tab.\r\n"
@@ -129,9 +165,9 @@ const QHash<int, const char*>& Topics() {
 
 } // namespace
 
-const std::array<HelpMenuEntry, 16>& HelpMenuEntries() {
+const std::array<HelpMenuEntry, 17>& HelpMenuEntries() {
     using K = HelpMenuEntry::Kind;
-    static const std::array<HelpMenuEntry, 16> entries{{
+    static const std::array<HelpMenuEntry, 17> entries{{
         {K::Topic, "Overview", 1000},
         {K::Separator, "", 0},
         {K::Topic, "The Admin Window", 1500},
@@ -148,6 +184,8 @@ const std::array<HelpMenuEntry, 16>& HelpMenuEntries() {
         {K::Mail, "Visit Orvic Software's Web Page", 2222},
         {K::Separator, "", 0},
         {K::Exit, "Exit this Menu", 0},
+        // Last, so that every entry above keeps the number callers open it by.
+        {K::Topic, "Lists to and from spreadsheets", 2500},
     }};
     return entries;
 }

@@ -19,7 +19,7 @@ inline constexpr int TopicMakerWebPage = 2222;
 inline constexpr int TopicAbout = 7777;
 
 // The menu entries in their order; the menu index of an entry is its place here plus one.
-const std::array<HelpMenuEntry, 16>& HelpMenuEntries();
+const std::array<HelpMenuEntry, 17>& HelpMenuEntries();
 
 // The text of help topic `topic` (lines joined by CR LF); empty for a number that has none.
 QString HelpTopicText(int topic);

@@ -127,6 +127,26 @@ MsgAnswer DialogPrompts::MsgBox(const QString& text, MsgButtons buttons, MsgIcon
     }
 }
 
+int DialogPrompts::Choose(const QString& text, MsgIcon icon, const QString& title, const QStringList& buttons,
+                          int defaultButton, int cancelButton) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setIcon(IconFor(icon));
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(DisplayText(text));
+    QList<QPushButton*> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        added << box.addButton(buttons[i],
+                               i == cancelButton ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    if (defaultButton >= 0 && defaultButton < added.size())
+        box.setDefaultButton(added[defaultButton]);
+    if (cancelButton >= 0 && cancelButton < added.size())
+        box.setEscapeButton(added[cancelButton]);
+    box.exec();
+    const qsizetype clicked = added.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return clicked >= 0 ? int(clicked) : cancelButton;
+}
+
 QString DialogPrompts::InputBox(const QString& prompt, const QString& title, const QString& proposed) {
     QInputDialog dialog(QApplication::activeWindow());
     dialog.setInputMode(QInputDialog::TextInput);

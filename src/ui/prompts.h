@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 class IoStatus;
@@ -25,6 +26,13 @@ public:
     virtual MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title,
                              MsgDefault defaultButton = MsgDefault::Button1) = 0;
 
+    // A message box whose buttons say what they do: `buttons` are their captions in order ('&'
+    // before a letter makes it the access key; the desktop may put the cancel button first). Returns the
+    // index of the button pressed; Enter presses `defaultButton`, Escape and closing the box press
+    // `cancelButton`.
+    virtual int Choose(const QString& text, MsgIcon icon, const QString& title, const QStringList& buttons,
+                       int defaultButton, int cancelButton) = 0;
+
     // An input box with a prompt, a title and a proposed answer; Cancel gives an empty text.
     virtual QString InputBox(const QString& prompt, const QString& title, const QString& proposed) = 0;
 
@@ -47,6 +55,8 @@ class DialogPrompts final : public Prompts {
 public:
     MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title,
                      MsgDefault defaultButton = MsgDefault::Button1) override;
+    int Choose(const QString& text, MsgIcon icon, const QString& title, const QStringList& buttons,
+               int defaultButton, int cancelButton) override;
     QString InputBox(const QString& prompt, const QString& title, const QString& proposed) override;
     QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
     QString GetSaveFileName(const QString& title, const QString& proposed, const QString& filter) override;

@@ -1,6 +1,7 @@
 // The employee list's own menu on the real main window, opened as a user opens it (the right
 // button, the Menu key): exporting the list as CSV, copying the highlighted employee, and
 // importing employees from CSV after a preview, with what reaches the files byte for byte.
+#include "app/listmenu.h"
 #include "app/programwindows.h"
 #include "exchange/importcsv.h"
 #include "print/printer.h"
@@ -341,6 +342,109 @@ private slots:
             names << w->grid->TextMatrix(row, 0);
         QCOMPARE(names, QStringList({u"Adams, Bob"_s, u"Baker, Cy"_s, u"Miller, Ann"_s, u"Ortiz, Dan"_s,
                                      u"Young, Zoe"_s}));
+    }
+
+    // A row that looks like an employee on file is named first; the default, only the new ones,
+    // leaves it out, and the list highlights the first employee imported.
+    void importLeavesOutDuplicatesByDefault() {
+        WriteStaff(Staff());
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        const QString csv = folder->Path() + u"/again.csv"_s;
+        WriteCsv(csv, "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                      "Ortiz,Dan,O,M,1975-07-04,1995-09-01\r\n"
+                      " ADAMS ,bob,B,M,02/02/1970,2001-01-01\r\n"
+                      "Baker,Cy,H,M,1960-01-01,1990-06-01\r\n");
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        QCOMPARE(w->grid->Row(), 1);
+        p->prompts.AnswerFile(csv).AnswerChoice(u"Import Only &New"_s).Answer(MsgAnswer::OK);
+        ChooseFromListMenu(w, u"mnuImport"_s);
+
+        QCOMPARE(p->prompts.Pending(), 0);
+        const QList<Prompt> asked = p->prompts.Asked();
+        QCOMPARE(asked.size(), 3);
+        const Prompt& preview = asked[1];
+        QCOMPARE(preview.kind, Prompt::Kind::Choice);
+        QCOMPARE(preview.title, u"Import Employees"_s);
+        QCOMPARE(preview.text, u"The file\r\n"_s + csv +
+                                   u"\r\nholds 3 employees.\r\n\r\n1 of them looks like an employee already "
+                                   u"on file or on an earlier line of the file (the same last name, first "
+                                   u"name and date of birth):\r\n\r\nLine 3 looks like Adams, Bob, born "
+                                   u"02/02/1970, who is already on file.\r\n\r\nDo you wish to import all 3 "
+                                   u"employees, or only the 2 new ones?"_s);
+        QCOMPARE(preview.choices, QStringList({u"Import &All"_s, u"Import Only &New"_s, u"Cancel"_s}));
+        QCOMPARE(preview.defaultChoice, 1);
+        QCOMPARE(preview.cancelChoice, 2);
+        QCOMPARE(preview.icon, MsgIcon::Question);
+        QCOMPARE(asked[2].text, u"2 employees have been added."_s);
+
+        const QByteArray after = ReadFileBytes(u"Rosterly.Data"_s);
+        QCOMPARE(after.size(), before.size() + 2 * PersonnelRecordLength);
+        QVERIFY(after.startsWith(before));
+        QCOMPARE(ReadRecordFromDisk(4).LastName(), u"Ortiz"_s);
+        QCOMPARE(ReadRecordFromDisk(5).LastName(), u"Baker"_s);
+        // Ortiz, the first imported, is highlighted, in view and shown on the record page.
+        QCOMPARE(w->grid->Rows(), 6);
+        QCOMPARE(w->grid->Row(), 4);
+        QCOMPARE(w->grid->TextMatrix(4, 0), u"Ortiz, Dan"_s);
+        QVERIFY(w->grid->viewport()->rect().contains(w->grid->visualRect(w->grid->currentIndex()).center()));
+        QCOMPARE(w->recordPage->FieldText(3), u"Ortiz"_s);
+    }
+
+    // The preview's other forms, asked of the import alone: every row a duplicate, more than it
+    // names, and Cancel; the rebuild is handed the first record added.
+    void importPreviewForms_data() {
+        QTest::addColumn<int>("copies"); // rows of Adams, Bob as on file
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("question"); // how the preview ends
+        QTest::addColumn<QString>("outcome");  // the last message; empty: none
+        QTest::addColumn<int>("added");
+        const QString named = u"Line 2 looks like Adams, Bob, born 02/02/1970, who is already on file."_s;
+        QTest::newRow("all duplicates, only new")
+            << 1 << u"Import Only &New"_s
+            << named + u"\r\n\r\nNone of them is new. Do you wish to import all 1 employee anyway?"_s
+            << u"No employees have been added: none of the employees in the file is new."_s << 0;
+        QTest::newRow("seven, all") << 7 << u"Import &All"_s
+                                    << u"Line 6 looks like Adams, Bob, born 02/02/1970, who is already on "
+                                       u"file.\r\n... and 2 more.\r\n\r\nNone of them is new. Do you wish to "
+                                       u"import all 7 employees anyway?"_s
+                                    << u"7 employees have been added."_s << 7;
+        QTest::newRow("cancel")
+            << 2 << u"Cancel"_s
+            << u"2 of them look like employees already on file or on earlier lines of the "
+               u"file (the same last name, first name and date of birth):\r\n\r\n"_s +
+                   named
+            << QString() << 0;
+    }
+    void importPreviewForms() {
+        QFETCH(int, copies);
+        QFETCH(QString, button);
+        QFETCH(QString, question);
+        QFETCH(QString, outcome);
+        QFETCH(int, added);
+        WriteStaff(Staff());
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        QByteArray csv = "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n";
+        for (int i = 0; i < copies; ++i)
+            csv += "Adams,Bob,B,M,1970-02-02,2000-03-15\r\n";
+        const QString path = folder->Path() + u"/copies.csv"_s;
+        WriteCsv(path, csv);
+        p->state.CurrentAccessLevel = 4;
+        p->prompts.AnswerFile(path).AnswerChoice(button);
+        if (!outcome.isEmpty())
+            p->prompts.Answer(MsgAnswer::OK);
+        QList<qint32> rebuilt;
+        QWidget window;
+        ImportEmployees(p->ctx(), &window, [&rebuilt](qint32 first) { rebuilt << first; });
+
+        QCOMPARE(p->prompts.Pending(), 0);
+        const QList<Prompt> asked = p->prompts.Asked();
+        QCOMPARE(asked.size(), outcome.isEmpty() ? 2 : 3);
+        QVERIFY2(asked[1].text.contains(question), qPrintable(asked[1].text));
+        if (!outcome.isEmpty())
+            QCOMPARE(asked[2].text, outcome);
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(), before.size() + added * PersonnelRecordLength);
+        QCOMPARE(rebuilt, added > 0 ? QList<qint32>{4} : QList<qint32>{});
     }
 
     // With an empty file there is no list; the menu beside it imports the first employees.

@@ -8,6 +8,7 @@
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
 #include "exchange/importcsv.h"
+#include "exchange/importduplicates.h"
 #include "exchange/importxlsx.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
@@ -15,6 +16,8 @@
 #include <QtTest>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 using F = PersonnelField;
@@ -37,6 +40,16 @@ PersonnelRecord Existing() {
     r.SetDateOfBirth(Ole(1950, 1, 1));
     r.SetDateOfEmployment(Ole(1990, 1, 1));
     r.SetVersionCreated(10);
+    return r;
+}
+
+// Zoë Lee, who left in 2020.
+PersonnelRecord Previous() {
+    PersonnelRecord r = Existing();
+    r.SetFirstName(u"Zo\u00EB"_s);
+    r.SetLastName(u"Lee"_s);
+    r.SetDateOfBirth(Ole(1980, 1, 1));
+    r.SetInactivationDate(Ole(2020, 6, 30));
     return r;
 }
 
@@ -450,6 +463,72 @@ private slots:
         bo.SetDateOfEmployment(Ole(2001, 1, 1));
         QVERIFY(plan.Record(0, ImportClock.NowOle()) == zoe);
         QVERIFY(plan.Record(1, ImportClock.NowOle()) == bo);
+    }
+
+    // Before anything is written: the rows that look like an employee on file (current or
+    // previous) or like an earlier row, the same last name, first name and date of birth as they
+    // would be stored, whatever the case; "only the new ones" appends the others.
+    void duplicatesAreFoundBeforeAnythingIsWritten_data() {
+        QTest::addColumn<QByteArray>("rows"); // after the header; line 2 on
+        QTest::addColumn<QStringList>("found");
+        QTest::addColumn<QList<int>>("newRows");
+        const auto row = [](const char* name, const char* rows, const QStringList& found,
+                            const QList<int>& newRows) {
+            QTest::newRow(name) << QByteArray(rows) << found << newRows;
+        };
+        row("names in another case", " TIMER ,old,W,M,1950-01-01,2010-01-01,\r\n",
+            {u"Line 2 looks like Timer, Old, born 1950-01-01, who is already on file."_s}, {});
+        row("another date of birth", "Timer,Old,W,M,1950-01-02,2010-01-01,\r\n", {}, {0});
+        row("another first name", "Timer,Olga,W,M,1950-01-01,2010-01-01,\r\n", {}, {0});
+        row("a previous employee",
+            "Kim,Ann,W,F,1990-01-01,2010-01-01,\r\nlee,ZO\xC3\x8B,W,F,01/01/1980,2010-01-01,\r\n",
+            {u"Line 3 looks like Lee, Zo\u00EB, born 1980-01-01, who is already on file as a previous "
+             u"employee."_s},
+            {0});
+        row("an earlier row, after a notepad of two lines",
+            "Kim,Ann,W,F,1990-01-01,2010-01-01,\"a\r\nb\"\r\nLi,Bo,B,M,1970-02-03,2001-01-01,\r\n"
+            "KIM,Ann,B,F,1990-01-01,2015-05-05,\r\n",
+            {u"Line 5 looks like line 2: Kim, Ann, born 1990-01-01."_s}, {0, 1});
+        row("twice on file",
+            "Timer,Old,W,M,1950-01-01,2010-01-01,\r\ntimer,old,W,M,1950-01-01,2011-01-01,\r\n",
+            {u"Line 2 looks like Timer, Old, born 1950-01-01, who is already on file."_s,
+             u"Line 3 looks like Timer, Old, born 1950-01-01, who is already on file."_s},
+            {});
+    }
+    void duplicatesAreFoundBeforeAnythingIsWritten() {
+        QFETCH(QByteArray, rows);
+        QFETCH(QStringList, found);
+        QFETCH(QList<int>, newRows);
+        TempPersonnelFile file({Existing(), Previous()});
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        const ImportPlan plan =
+            PlanImport("LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,Notepad\r\n" + rows);
+        QCOMPARE(plan.ErrorText(), QString());
+        const ImportDuplicates duplicates = FindImportDuplicates(file, plan, ImportClock.NowOle());
+        QVERIFY(duplicates.status);
+        QStringList texts;
+        for (const ImportDuplicate& d : duplicates.rows)
+            texts << DuplicateText(d, u"yyyy-mm-dd");
+        QCOMPARE(texts, found);
+        const std::vector<qint32> fresh = NewImportRows(plan, duplicates);
+        QCOMPARE(QList<int>(fresh.cbegin(), fresh.cend()), newRows);
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
+
+        // Only the new ones: nothing at all when every row is a duplicate.
+        qint32 first = -1;
+        QVERIFY(ApplyImport(file, plan, fresh, ImportClock, &first));
+        std::vector<PersonnelRecord> expected{Existing(), Previous()};
+        for (const qint32 row : fresh)
+            expected.push_back(plan.Record(row, ImportClock.NowOle()));
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image(expected));
+        QCOMPARE(first, fresh.empty() ? 0 : 3);
+        // All of them: every row after the file's records, the first one the next record.
+        std::vector<qint32> all(std::size_t(plan.Rows()));
+        std::iota(all.begin(), all.end(), 0);
+        QVERIFY(ApplyImport(file, plan, all, ImportClock, &first));
+        QCOMPARE(first, qint32(expected.size()) + 1);
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(),
+                 qsizetype(expected.size() + all.size()) * PersonnelRecordLength);
     }
 
     void faultsBeyondTheFirstTwentyAreCounted() {

@@ -140,6 +140,23 @@ private slots:
             u"\r\n\r\n* With full access you can add employees from a spreadsheet: right-click the list and "
             u"choose 'Import Employees...'. The file needs the columns 'Export this List...' writes; comma, "
             u"semicolon or tab separated files in UTF-8 or UTF-16 are read.\r\n\r\n"_s));
+        const QString spreadsheets = HelpTopicText(2500);
+        QVERIFY(spreadsheets.startsWith(u"The employee list has a menu of its own: click the list with the "
+                                        u"right mouse button (or press the Menu key)."_s));
+        for (const QString& part :
+             {u"\r\n\r\n*** Export this List... ***\r\n\r\n"_s, u"\r\n\r\n*** Copy ***\r\n\r\n"_s,
+              u"\r\n\r\n*** Import Employees... ***\r\n\r\n"_s,
+              u"An Excel workbook (.xlsx) is proposed; you can choose a CSV file (UTF-8) instead."_s,
+              u"keep their leading zeros and plus signs; dates are real dates; and the header row stays in "
+              u"view, with a filter on every column."_s,
+              u"If any row is at fault, nothing is added, and the message names each fault by the line your "
+              u"spreadsheet shows it on."_s,
+              u"(the same last name, first name and date of birth), are shown before anything is added. "
+              u"Choose 'Import Only New' (the default) to leave them out, 'Import All' to add them anyway, "
+              u"or "
+              u"'Cancel' to add nobody.\r\n\r\nWhen the import is done, the list highlights the first "
+              u"employee added, if the list shows that employee."_s})
+            QVERIFY2(spreadsheets.contains(part), qPrintable(part));
         QCOMPARE(HelpTopicText(7777), QString());
     }
 
@@ -151,7 +168,7 @@ private slots:
         QCOMPARE(manual.CurrentTopic(), 0);
         QCOMPARE(manual.windowTitle(), u"Rosterly - Help Window"_s);
         QStringList entries;
-        for (int i = 1; i <= 16; ++i)
+        for (int i = 1; i <= 17; ++i)
             entries << (manual.menuHelpTopic[i]->isSeparator()
                             ? u"-"_s
                             : manual.menuHelpTopic[i]->text() + u'=' +
@@ -162,7 +179,8 @@ private slots:
                          u"List Display Options=3000"_s, u"-"_s, u"Important Program Notes=4000"_s, u"-"_s,
                          u"About Rosterly=7777"_s, u"About Orvic Software=10000"_s, u"-"_s,
                          u"Email a colleague about Rosterly=4444"_s, u"Email Orvic Software=1111"_s,
-                         u"Visit Orvic Software's Web Page=2222"_s, u"-"_s, u"Exit this Menu=0"_s}));
+                         u"Visit Orvic Software's Web Page=2222"_s, u"-"_s, u"Exit this Menu=0"_s,
+                         u"Lists to and from spreadsheets=2500"_s}));
         p->help.enabled = false;
         manual.show();
         QVERIFY(QTest::qWaitForWindowExposed(&manual));
@@ -183,7 +201,7 @@ private slots:
         manual.menuHelpTopic_Click(1);
         QCOMPARE(manual.labelHelpTopic->text(), u"Overview"_s);
         QVERIFY(manual.menuHelpTopic[1]->isChecked() && !manual.menuHelpTopic[5]->isChecked());
-        for (int i = 2; i <= 16; ++i)
+        for (int i = 2; i <= 17; ++i)
             QVERIFY(!manual.menuHelpTopic[i]->isCheckable());
         QVERIFY(manual.cmdHelpTopic->hasFocus());
 

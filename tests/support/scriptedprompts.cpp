@@ -17,6 +17,8 @@ QString KindName(Prompt::Kind kind) {
         return QStringLiteral("save dialog");
     case Prompt::Kind::Folder:
         return QStringLiteral("folder dialog");
+    case Prompt::Kind::Choice:
+        return QStringLiteral("choice");
     }
     return {};
 }
@@ -56,6 +58,11 @@ void Fail(const QString& message) {
 
 ScriptedPrompts& ScriptedPrompts::Answer(MsgAnswer answer) {
     m_script.append({Prompt::Kind::Message, answer, {}});
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::AnswerChoice(const QString& button) {
+    m_script.append({Prompt::Kind::Choice, MsgAnswer::OK, button});
     return *this;
 }
 
@@ -113,6 +120,27 @@ MsgAnswer ScriptedPrompts::MsgBox(const QString& text, MsgButtons buttons, MsgIc
         return EscapeAnswer(buttons);
     }
     return step.answer;
+}
+
+int ScriptedPrompts::Choose(const QString& text, MsgIcon icon, const QString& title,
+                            const QStringList& buttons, int defaultButton, int cancelButton) {
+    Prompt prompt;
+    prompt.kind = Prompt::Kind::Choice;
+    prompt.text = text;
+    prompt.title = title;
+    prompt.icon = icon;
+    prompt.choices = buttons;
+    prompt.defaultChoice = defaultButton;
+    prompt.cancelChoice = cancelButton;
+    Step step;
+    if (!Take(prompt, step))
+        return cancelButton;
+    const qsizetype pressed = buttons.indexOf(step.text);
+    if (pressed < 0) {
+        Fail(QStringLiteral("%1 has no button '%2'").arg(Describe(prompt), step.text));
+        return cancelButton;
+    }
+    return int(pressed);
 }
 
 QString ScriptedPrompts::InputBox(const QString& prompt, const QString& title, const QString& proposed) {

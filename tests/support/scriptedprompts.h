@@ -4,16 +4,20 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // One question the code under test put to the user, as it was asked.
 struct Prompt {
-    enum class Kind { Message, Input, OpenFile, SaveFile, Folder };
+    enum class Kind { Message, Input, OpenFile, SaveFile, Folder, Choice };
     Kind kind = Kind::Message;
     QString text; // the message, or the input or folder prompt, exactly as passed (CR LF kept)
     QString title;
     MsgButtons buttons = MsgButtons::OKOnly;
     MsgIcon icon = MsgIcon::None;
     MsgDefault defaultButton = MsgDefault::Button1;
+    QStringList choices;    // the buttons of a choice, left to right, and which one Enter and
+    int defaultChoice = -1; // Escape press
+    int cancelChoice = -1;
     QString proposed;         // input box, and the path a save dialog proposes
     QString folder;           // file-open dialog
     QString filter;           // file dialog
@@ -26,6 +30,8 @@ struct Prompt {
 class ScriptedPrompts final : public Prompts {
 public:
     ScriptedPrompts& Answer(MsgAnswer answer);
+    // A choice answered by pressing the button captioned `button` ('&' and all).
+    ScriptedPrompts& AnswerChoice(const QString& button);
     ScriptedPrompts& AnswerInput(const QString& text);
     ScriptedPrompts& AnswerFile(const QString& path);
     ScriptedPrompts& AnswerSaveFile(const QString& path); // empty: cancelled
@@ -37,6 +43,8 @@ public:
 
     MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title,
                      MsgDefault defaultButton = MsgDefault::Button1) override;
+    int Choose(const QString& text, MsgIcon icon, const QString& title, const QStringList& buttons,
+               int defaultButton, int cancelButton) override;
     QString InputBox(const QString& prompt, const QString& title, const QString& proposed) override;
     QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
     QString GetSaveFileName(const QString& title, const QString& proposed, const QString& filter) override;

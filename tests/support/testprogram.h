@@ -45,7 +45,7 @@ protected:
                               manual->txtManual->toPlainText(),
                               {},
                               {}};
-                    for (int i = 1; i <= 16; ++i) {
+                    for (int i = 1; i <= int(manual->menuHelpTopic.size()); ++i) {
                         if (manual->menuHelpTopic[i]->isChecked())
                             seen.checked << i;
                         if (manual->menuHelpTopic[i]->isCheckable())

@@ -698,6 +698,54 @@ private slots:
                  (QStringList{QStringLiteral("bad.csv"), QStringLiteral("good.csv"),
                               QStringLiteral("History.Index"), QStringLiteral("Rosterly.Data"),
                               QStringLiteral("Rosterly.History")}));
+
+        // Rows like an employee on file or an earlier row are named and refused unless a flag says
+        // what to do with them; a dry run names them too.
+        WriteBytes(Path(QStringLiteral("again.csv")), header + "ann,LEE,W,F,1980-01-01,2012-01-01\r\n"
+                                                               "Cy,Ng,W,M,1990-01-01,2010-01-01\r\n"
+                                                               "CY,Ng,W,M,1990-01-01,2012-01-01\r\n");
+        const QByteArray named = "Line 2 looks like Lee, Ann, born 1980-01-01, who is already on file.\n";
+        const auto again = [&](const char* flag, const char* flag2 = nullptr) {
+            QStringList arguments{QStringLiteral("import"), QStringLiteral("again.csv"),
+                                  QStringLiteral("Rosterly.Data")};
+            for (const char* f : {flag, flag2})
+                if (f)
+                    arguments << QString::fromLatin1(f);
+            return Tool(arguments);
+        };
+        for (const char* dryRun : {"--dry-run", static_cast<const char*>(nullptr)}) {
+            const Outcome duplicates = again(dryRun);
+            QCOMPARE(duplicates.exitCode, 1);
+            QCOMPARE(duplicates.out, named + "Line 4 looks like line 3: Ng, Cy, born 1990-01-01.\n");
+            QCOMPARE(
+                duplicates.err,
+                QByteArray("rosterly-data: again.csv refused: 2 rows look like employees already on file or "
+                           "earlier in the file; nothing was added to Rosterly.Data (--skip-duplicates adds "
+                           "the others, --allow-duplicates adds them all)\n"));
+            QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), after);
+        }
+        const Outcome dryRun = again("--skip-duplicates", "--dry-run");
+        QCOMPARE(dryRun.exitCode, 0);
+        QCOMPARE(dryRun.out, named + "Line 4 looks like line 3: Ng, Cy, born 1990-01-01.\n"
+                                     "1 employee would be added to Rosterly.Data (2 duplicates skipped)\n");
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), after);
+        const Outcome skipped = again("--skip-duplicates");
+        QCOMPARE(skipped.exitCode, 0);
+        QCOMPARE(skipped.out, named + "Line 4 looks like line 3: Ng, Cy, born 1990-01-01.\n"
+                                      "added 1 employee to Rosterly.Data (2 duplicates skipped)\n");
+        const QByteArray withNg = ReadFileBytes(Path(QStringLiteral("Rosterly.Data")));
+        QCOMPARE(withNg.size(), after.size() + PersonnelRecordLength);
+        PersonnelRecord ng;
+        std::memcpy(ng.data(), withNg.constData() + after.size(), PersonnelRecordLength);
+        QCOMPARE(ng.FirstName(), QStringLiteral("Cy"));
+        QCOMPARE(ng.DateOfEmployment(), DateToOle(QDate(2010, 1, 1)));
+        const Outcome allowed = again("--allow-duplicates");
+        QCOMPARE(allowed.err, QByteArray());
+        QCOMPARE(allowed.out, named + "Line 3 looks like Ng, Cy, born 1990-01-01, who is already on file.\n"
+                                      "Line 4 looks like Ng, Cy, born 1990-01-01, who is already on file.\n"
+                                      "added 3 employees to Rosterly.Data (3 duplicates allowed)\n");
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))).size(),
+                 withNg.size() + 3 * PersonnelRecordLength);
     }
 
     // A writer reached through a link to the file takes the lock of the folder that holds the
@@ -884,6 +932,8 @@ private slots:
             "cannot open missing.Data: No such file or directory");
         row("import without FILE", {"import", "a.csv"}, 2, "import needs a CSV file and a FILE");
         row("import option", {"import", "a.csv", "f", "--force"}, 2, "unknown option '--force' for import");
+        row("skip and allow duplicates", {"import", "a.csv", "f", "--allow-duplicates", "--skip-duplicates"},
+            2, "--skip-duplicates and --allow-duplicates can't be given together");
         row("import of a missing file", {"import", "missing.csv", "f"}, 1,
             "Could not open the file \"missing.csv\". No such file or directory.");
         row("history without FILE", {"history"}, 2, "history needs a FILE");

@@ -99,6 +99,8 @@ private slots:
     void displayText();
     void messageBox_data();
     void messageBox();
+    void choiceBox_data();
+    void choiceBox();
     void inputBox();
     void openFileDialog();
     void folderChooser();
@@ -367,6 +369,64 @@ void TestSeams::messageBox() {
     QCOMPARE(result, answer);
 }
 
+void TestSeams::choiceBox_data() {
+    QTest::addColumn<int>("press"); // a button by its index; -1 Enter, -2 Escape, -3 closing the window
+    QTest::addColumn<int>("answer");
+    QTest::newRow("enter") << -1 << 1;
+    QTest::newRow("escape") << -2 << 2;
+    QTest::newRow("closed") << -3 << 2;
+    QTest::newRow("first") << 0 << 0;
+    QTest::newRow("last") << 2 << 2;
+}
+
+void TestSeams::choiceBox() {
+    QFETCH(int, press);
+    QFETCH(int, answer);
+    const QStringList captions{QStringLiteral("Import &All"), QStringLiteral("Import Only &New"),
+                               QStringLiteral("Cancel")};
+    QString title, text, focused;
+    QStringList shown;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::TextFormat format = Qt::AutoText;
+    OnModal user([&](QWidget* window) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box == nullptr) {
+            window->close();
+            return;
+        }
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        format = box->textFormat();
+        for (const QAbstractButton* button : box->buttons())
+            shown << button->text();
+        focused = box->defaultButton() ? box->defaultButton()->text() : QString();
+        if (press == -1)
+            QTest::keyClick(box, Qt::Key_Return);
+        else if (press == -2)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (press == -3)
+            box->close();
+        for (QAbstractButton* button : box->buttons()) {
+            if (press >= 0 && button->text() == captions[press])
+                button->click();
+        }
+    });
+    const int result =
+        DialogPrompts().Choose(QStringLiteral("Import <b>all</b>?\r\nOr only the new ones?"),
+                               MsgIcon::Question, QStringLiteral("Import Employees"), captions, 1, 2);
+    QVERIFY(user.Shown());
+    QCOMPARE(title, QStringLiteral("Import Employees"));
+    QCOMPARE(text, QStringLiteral("Import <b>all</b>?\nOr only the new ones?"));
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(icon, QMessageBox::Question);
+    shown.sort();
+    QCOMPARE(shown, QStringList({QStringLiteral("Cancel"), QStringLiteral("Import &All"),
+                                 QStringLiteral("Import Only &New")}));
+    QCOMPARE(focused, QStringLiteral("Import Only &New"));
+    QCOMPARE(result, answer);
+}
+
 void TestSeams::inputBox() {
     QString title, label, proposed;
     OnModal typing([&](QWidget* window) {
@@ -476,10 +536,15 @@ void TestSeams::scriptedPromptsRecordAndAnswer() {
         prompts.GetOpenFileName(QStringLiteral("Open"), QStringLiteral("/d"), QStringLiteral("R (*.dat)")),
         QStringLiteral("/d/a.dat"));
     QCOMPARE(prompts.BrowseForFolder(QStringLiteral("Where?")), QStringLiteral("/backup"));
+    prompts.AnswerChoice(QStringLiteral("&Later"));
+    const QStringList buttons{QStringLiteral("&Now"), QStringLiteral("&Later"), QStringLiteral("Cancel")};
+    QCOMPARE(
+        prompts.Choose(QStringLiteral("When?"), MsgIcon::Question, QStringLiteral("Backup"), buttons, 0, 2),
+        1);
     QCOMPARE(prompts.Pending(), 0);
 
     const QList<Prompt>& asked = prompts.Asked();
-    QCOMPARE(asked.size(), 4);
+    QCOMPARE(asked.size(), 5);
     QCOMPARE(asked[0].kind, Prompt::Kind::Message);
     QCOMPARE(asked[0].text, QStringLiteral("Save?\r\nNow"));
     QCOMPARE(asked[0].title, QStringLiteral("Rosterly"));
@@ -495,6 +560,13 @@ void TestSeams::scriptedPromptsRecordAndAnswer() {
     QCOMPARE(asked[2].filter, QStringLiteral("R (*.dat)"));
     QCOMPARE(asked[3].kind, Prompt::Kind::Folder);
     QCOMPARE(asked[3].text, QStringLiteral("Where?"));
+    QCOMPARE(asked[4].kind, Prompt::Kind::Choice);
+    QCOMPARE(asked[4].text, QStringLiteral("When?"));
+    QCOMPARE(asked[4].title, QStringLiteral("Backup"));
+    QCOMPARE(asked[4].icon, MsgIcon::Question);
+    QCOMPARE(asked[4].choices, buttons);
+    QCOMPARE(asked[4].defaultChoice, 0);
+    QCOMPARE(asked[4].cancelChoice, 2);
 }
 
 void TestSeams::tempDataFolder() {

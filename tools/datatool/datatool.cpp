@@ -42,7 +42,7 @@ const char Usage[] = R"(Usage:
   rosterly-data export FILE [--list alphabetical|employment|age|birthday]
                 [--status current|previous|both] [--race W|B|H|A|O] [--sex M|F]
                 [--look-for TEXT] [--notepad] [--level N | --show-sensitive] [--json]
-  rosterly-data import CSV FILE [--dry-run]
+  rosterly-data import CSV FILE [--dry-run] [--skip-duplicates | --allow-duplicates]
   rosterly-data history FILE [--employee N | --name TEXT] [--since DATE]
                 [--as-of DATE] [--json]
   rosterly-data --help
@@ -81,8 +81,12 @@ import Reads the employees of the CSV file (with the columns export writes, in
        any order) and appends them to the personnel file FILE, all or none:
        when any row is wrong, nothing is written and each fault is listed by
        line (1 = the header) and column. Comma, semicolon or tab separated
-       files in UTF-8 or UTF-16 are read. --dry-run checks and reports
-       without writing.
+       files in UTF-8 or UTF-16 are read. Rows that look like an employee
+       already in FILE (current or previous) or like an earlier row, with the
+       same last name, first name and date of birth whatever their case, are
+       listed by line, and the import is refused unless --skip-duplicates
+       (add only the others) or --allow-duplicates (add them all) is given.
+       --dry-run checks and reports without writing.
 history Prints the change history kept beside the personnel file FILE
        ("Rosterly.History"), oldest first: each change's time, user, the
        employee's lasting number, what happened and each field before and
@@ -96,9 +100,9 @@ A file named "User.List" is read as a user list, any other as a personnel file;
 --users and --personnel say which it is. dump and check never change FILE, and
 read nothing but a regular file.
 
-seed, import (but not import --dry-run) and export take the data folder's lock
-(see README.md); export because building a list completes a removal that was
-interrupted. A FILE that is a link is followed: the lock is that of the folder
+seed, import and export take the data folder's lock (see README.md); export,
+and import --dry-run, which reads FILE for duplicates, because opening it
+completes a change that was interrupted. A FILE that is a link is followed: the lock is that of the folder
 holding the file itself; a link to no file is refused. export, like dump and
 check, reads nothing but a regular file.
 

@@ -8,6 +8,7 @@
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
 #include "exchange/importcsv.h"
+#include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <numeric>
 #include <sys/stat.h>
 
 namespace {
@@ -203,7 +205,7 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
 }
 
 QList<QCommandLineOption> ImportLineOptions() {
-    return {Option("dry-run")};
+    return {Option("dry-run"), Option("skip-duplicates"), Option("allow-duplicates")};
 }
 
 int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
@@ -213,6 +215,12 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         !wrong.isEmpty())
         return Complain(err, wrong, ExitUsage);
     const bool dryRun = line.isSet(QStringLiteral("dry-run"));
+    const bool skip = line.isSet(QStringLiteral("skip-duplicates"));
+    const bool allow = line.isSet(QStringLiteral("allow-duplicates"));
+    if (skip && allow)
+        return Complain(err,
+                        QStringLiteral("--skip-duplicates and --allow-duplicates can't be given together"),
+                        ExitUsage);
     const QString& csv = operands[0];
     const QString& target = operands[1];
 
@@ -226,13 +234,9 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
                             .arg(csv, Plural(plan.ErrorCount(), "fault", "faults"), target),
                         ExitFailure);
     }
-    const QString employees = Plural(plan.Rows(), "employee", "employees");
-    if (dryRun) {
-        Put(out, QStringLiteral("%1 would be added to %2\n").arg(employees, target).toUtf8());
-        return ExitOk;
-    }
     // The lock of the folder that really holds the file, and its journal there; never a file
-    // made through a link.
+    // made through a link. A dry run takes it too: the file is read for duplicates, and an open
+    // cuts off what an interrupted append left.
     const QString real = RealDataFilePath(target);
     if (real.isEmpty())
         return Complain(err, LeadsNowhereText(target) + QStringLiteral("; nothing was added"), ExitFailure);
@@ -244,12 +248,45 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     FileIo io;
     PersonnelFile file = FileAt(io, real);
     const SystemClock clock;
+
+    const ImportDuplicates duplicates = FindImportDuplicates(file, plan, clock.NowOle());
+    if (!duplicates.status)
+        return Complain(err, OneLine(duplicates.status) + QStringLiteral(" Nothing was added."), ExitFailure);
+    QByteArray named;
+    for (const ImportDuplicate& d : duplicates.rows)
+        named += DuplicateText(d, u"yyyy-mm-dd").toUtf8() + '\n';
+    Put(out, named);
+    std::vector<qint32> rows(std::size_t(plan.Rows()));
+    std::iota(rows.begin(), rows.end(), 0);
+    QString note; // what became of the duplicates
+    if (!duplicates.rows.empty()) {
+        const qint64 found = qint64(duplicates.rows.size());
+        if (!skip && !allow)
+            return Complain(err,
+                            QStringLiteral("%1 refused: %2 already on file or earlier in the "
+                                           "file; nothing was added to %3 (--skip-duplicates adds the "
+                                           "others, --allow-duplicates adds them all)")
+                                .arg(csv,
+                                     Plural(found, "row looks like an employee", "rows look like employees"),
+                                     target),
+                            ExitFailure);
+        const QString count = Plural(found, "duplicate", "duplicates");
+        if (skip)
+            rows = NewImportRows(plan, duplicates);
+        note = QStringLiteral(" (%1 %2)")
+                   .arg(count, skip ? QStringLiteral("skipped") : QStringLiteral("allowed"));
+    }
+    const QString employees = Plural(qint64(rows.size()), "employee", "employees");
+    if (dryRun) {
+        Put(out, QStringLiteral("%1 would be added to %2%3\n").arg(employees, target, note).toUtf8());
+        return ExitOk;
+    }
     const QDir folder = QFileInfo(real).dir();
     file.KeepHistory(clock, folder.filePath(HistoryFileName), folder.filePath(HistoryIndexFileName),
                      folder.filePath(HistoryJournalFileName));
     file.SetHistoryActor(QStringLiteral("rosterly-data import"), 0);
-    if (const IoStatus s = ApplyImport(file, plan, clock); !s)
+    if (const IoStatus s = ApplyImport(file, plan, rows, clock); !s)
         return Complain(err, OneLine(s) + QStringLiteral(" Nothing was added."), ExitFailure);
-    Put(out, QStringLiteral("added %1 to %2\n").arg(employees, target).toUtf8());
+    Put(out, QStringLiteral("added %1 to %2%3\n").arg(employees, target, note).toUtf8());
     return ExitOk;
 }
