@@ -68,6 +68,8 @@ public:
     PersonnelRecord Record(qint32 row, double now) const;
     // The spreadsheet's line (or row) that employee `row` (from 0) starts on; the header is 1.
     int Line(qint32 row) const;
+    // The rows came from a workbook's sheet, whose rows a spreadsheet numbers as rows, not lines.
+    bool FromWorkbook() const { return m_workbook; }
 
 private:
     friend struct ImportPlanning;

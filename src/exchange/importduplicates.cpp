@@ -79,6 +79,7 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
         d.record = match.record;
         d.previous = match.previous;
         d.earlierLine = match.record == 0 ? plan.Line(match.row) : 0;
+        d.sheetRow = plan.FromWorkbook();
         result.rows.push_back(d);
     }
     return result;
@@ -99,11 +100,14 @@ std::vector<qint32> NewImportRows(const ImportPlan& plan, const ImportDuplicates
 QString DuplicateText(const ImportDuplicate& d, QStringView datePattern) {
     const QString born = FormatDate(d.dateOfBirth, datePattern);
     if (d.record == 0)
-        return QStringLiteral("Line %1 looks like line %2: %3, born %4.")
+        return QStringLiteral("%1 %2 looks like %3 %4: %5, born %6.")
+            .arg(d.sheetRow ? QStringLiteral("Row") : QStringLiteral("Line"))
             .arg(d.line)
+            .arg(d.sheetRow ? QStringLiteral("row") : QStringLiteral("line"))
             .arg(d.earlierLine)
             .arg(d.name, born);
-    return QStringLiteral("Line %1 looks like %2, born %3, who is already on file%4.")
+    return QStringLiteral("%1 %2 looks like %3, born %4, who is already on file%5.")
+        .arg(d.sheetRow ? QStringLiteral("Row") : QStringLiteral("Line"))
         .arg(d.line)
         .arg(d.name, born, d.previous ? QStringLiteral(" as a previous employee") : QString());
 }

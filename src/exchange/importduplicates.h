@@ -25,6 +25,7 @@ struct ImportDuplicate {
     qint32 record = 0;     // that employee's record on file; 0 when it is an earlier row
     bool previous = false; // that employee on file is a previous one
     int earlierLine = 0;   // else the line of that earlier row
+    bool sheetRow = false; // the lines are a workbook's rows
 };
 
 struct ImportDuplicates {
@@ -40,8 +41,9 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
 // The plan's rows (from 0) that are no duplicates, in order.
 std::vector<qint32> NewImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates);
 
-// One sentence naming the row's line and whom it looks like, the date of birth in `datePattern`
-// (FormatDate's patterns): "Line 3 looks like Lee, Zoë, born 01/01/1980, who is already on file."
+// One sentence naming the row's line (a workbook's row) and whom it looks like, the date of birth in
+// `datePattern` (FormatDate's patterns): "Line 3 looks like Lee, Zoë, born 01/01/1980, who is already on
+// file."
 QString DuplicateText(const ImportDuplicate& duplicate, QStringView datePattern);
 
 // Appends the plan's `rows` (from 0, in the order given) as ApplyImport appends them all; no rows

@@ -489,6 +489,11 @@ private slots:
             "Kim,Ann,W,F,1990-01-01,2010-01-01,\"a\r\nb\"\r\nLi,Bo,B,M,1970-02-03,2001-01-01,\r\n"
             "KIM,Ann,B,F,1990-01-01,2015-05-05,\r\n",
             {u"Line 5 looks like line 2: Kim, Ann, born 1990-01-01."_s}, {0, 1});
+        QTest::newRow("a workbook's rows")
+            << SpreadsheetWorkbook(Cells::Shared, {1, 2, 4})
+            << QStringList{u"Row 2 looks like Lee, Zo\u00EB, born 1980-01-01, who is "
+                           u"already on file as a previous employee."_s}
+            << QList<int>{1};
         row("twice on file",
             "Timer,Old,W,M,1950-01-01,2010-01-01,\r\ntimer,old,W,M,1950-01-01,2011-01-01,\r\n",
             {u"Line 2 looks like Timer, Old, born 1950-01-01, who is already on file."_s,
@@ -502,7 +507,9 @@ private slots:
         TempPersonnelFile file({Existing(), Previous()});
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
         const ImportPlan plan =
-            PlanImport("LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,Notepad\r\n" + rows);
+            PlanImport(LooksLikeZip(rows)
+                           ? rows
+                           : "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,Notepad\r\n" + rows);
         QCOMPARE(plan.ErrorText(), QString());
         const ImportDuplicates duplicates = FindImportDuplicates(file, plan, ImportClock.NowOle());
         QVERIFY(duplicates.status);
