@@ -42,6 +42,10 @@ QStringList ExportHeader();
 // One employee's cells under ExportHeader, unguarded.
 QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options);
 
+// The numbers behind one employee's cells under ExportHeader, as the record holds them: a date's
+// OLE value (0 when not set), VersionCreated; 0 for a text. The workbook writes dates from them.
+std::vector<double> ExportValues(PersonnelRecordView record);
+
 // The text a spreadsheet shows as it stands (see above).
 QString GuardCell(const QString& text);
 
@@ -50,6 +54,7 @@ struct ExportTable {
     IoStatus status; // a failure leaves no rows
     QStringList header;
     std::vector<QStringList> rows;
+    std::vector<std::vector<double>> values; // ExportValues of each row; may be left empty
 };
 
 // The record numbers of the list's rows, in its order.

@@ -41,7 +41,8 @@ const char Usage[] = R"(Usage:
   rosterly-data seed N FILE [--seed S] [--force]
   rosterly-data export FILE [--list alphabetical|employment|age|birthday]
                 [--status current|previous|both] [--race W|B|H|A|O] [--sex M|F]
-                [--look-for TEXT] [--notepad] [--level N | --show-sensitive] [--json]
+                [--look-for TEXT] [--notepad] [--level N | --show-sensitive]
+                [--format csv|json|xlsx]
   rosterly-data import CSV FILE [--dry-run]
   rosterly-data history FILE [--employee N | --name TEXT] [--since DATE]
                 [--as-of DATE] [--json]
@@ -67,7 +68,9 @@ seed   Writes N made-up employees (1 to 1000000), without pictures, as a new
        given.
 export Prints the employee list the program's list options would show as CSV
        (UTF-8 with a byte-order mark, as the program's "Export this List..."
-       writes it) or, with --json, as one JSON object per employee and line.
+       writes it), with --format json (or --json) as one JSON object per
+       employee and line, or with --format xlsx as an Excel workbook (its
+       bytes: redirect them to a file), as the program writes it.
        Defaults: the alphabetical list of current employees of any race and
        sex. --status both gives the current list followed by the previous one;
        the lists by employment, age and birthday hold current employees only
