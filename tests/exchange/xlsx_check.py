@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The exported workbook as a reader that is not ours sees it.
 
-Imports three employees into a new personnel file with rosterly-data, exports them with
+Imports four employees into a new personnel file with rosterly-data, exports them with
 `export --status both --format xlsx`, once as the owner sees them and once masked, and reads each
 workbook with openpyxl: every cell's value and type, the date formats, the frozen and filtered
 header, the column widths and the title property.
@@ -38,6 +38,7 @@ CSV = (
     "'+1 217 555 0101,,W,F,012-34-5678,1980-01-17,2010-06-01,2015-03-02,,00099,'=1+2,"
     "\"Line one\r\nLine two\",zoe@example.com\r\n"
     "Carl,,Adams,,,,,,,,,B,M,,1975-12-31,2001-02-03,,,'-7,Clerk,,\r\n"
+    "Eve,,Old,,,,,,,,,W,F,,1899-12-31,1900-03-01,1900-01-01,,,,,\r\n"
     "Dora,,Adams,,,,,,,,,B,F,,1966-07-04,1990-01-02,,2020-01-01,,,,\r\n"
 )
 
@@ -45,7 +46,7 @@ D = datetime.datetime
 
 
 def expected_rows(masked, version):
-    """The three employees in the list's order (current ones by name, then previous ones), each
+    """The four employees in the list's order (current ones by name, then previous ones), each
     column's value as openpyxl reads it; DateCreated is left out (the time of the import)."""
     blank = {name: None for name in HEADER}
     carl = dict(blank, FirstName="Carl", LastName="Adams", Race="B", Sex="M",
@@ -61,11 +62,16 @@ def expected_rows(masked, version):
                DateOfEmployment=D(2010, 6, 1), DateOfJobTitle=D(2015, 3, 2),
                EmployeeNumber="00099", JobTitle="=1+2", Notepad="Line one\nLine two",
                Email="zoe@example.com", VersionCreated=version)
+    # Around the 29 February 1900 that Excel counts and the days before 1900 it cannot show.
+    eve = dict(blank, FirstName="Eve", LastName="Old", Race="W", Sex="F",
+               DateOfBirth="****-12-31" if masked else "1899-12-31",
+               DateOfEmployment=D(1900, 3, 1), DateOfJobTitle=D(1900, 1, 1),
+               VersionCreated=version)
     dora = dict(blank, FirstName="Dora", LastName="Adams", Race="B", Sex="F",
                 DateOfBirth="****-07-04" if masked else D(1966, 7, 4),
                 DateOfEmployment=D(1990, 1, 2), InactivationDate=D(2020, 1, 1),
                 VersionCreated=version)
-    return [carl, zoe, dora]
+    return [carl, zoe, eve, dora]
 
 
 def shown_width(name, value):
@@ -92,7 +98,7 @@ def check(path, masked, version, imported_from, imported_to):
     expect("rows", sheet.max_row, 1 + len(rows))
     expect("columns", sheet.max_column, len(HEADER))
     expect("frozen at", sheet.freeze_panes, "A2")
-    expect("filter", sheet.auto_filter.ref, "A1:Y4")
+    expect("filter", sheet.auto_filter.ref, "A1:Y5")
     for col, name in enumerate(HEADER, 1):
         cell = sheet.cell(1, col)
         expect(f"{cell.coordinate} header", cell.value, name)
