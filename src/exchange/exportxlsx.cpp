@@ -176,9 +176,13 @@ extern "C" zipFile zipOpen(voidpf, int) {
 IoStatus XlsxBytes(const ExportTable& table, const QString& title, const QDateTime& created,
                    const QString& fileName, QByteArray& bytes) {
     bytes.clear();
-    // Owner-only, and removed with everything libxlsxwriter leaves in it.
+    // Owner-only, and removed with everything libxlsxwriter leaves in it. Qt names no temporary
+    // folder when $TMPDIR is one that does not exist; the working folder is not taken instead.
+    const QString temporary = QDir::tempPath();
+    if (temporary.isEmpty())
+        return IoStatus::Failure(QStringLiteral("write"), fileName, ENOENT);
     errno = 0;
-    const QTemporaryDir folder(QDir(QDir::tempPath()).filePath(QStringLiteral("rosterly-xlsx-XXXXXX")));
+    const QTemporaryDir folder(QDir(temporary).filePath(QStringLiteral("rosterly-xlsx-XXXXXX")));
     if (!folder.isValid())
         return IoStatus::Failure(QStringLiteral("write"), fileName, errno ? errno : EIO);
     const QString path = folder.filePath(QStringLiteral("list.xlsx"));
