@@ -268,7 +268,8 @@ private slots:
         QCOMPARE(ExportListToXlsx(io, folder, CurrentList(folder), {}, name, created).Message(),
                  u"Could not write the file \"list.xlsx\".\r\nNo such file or directory."_s);
         const QStringList kept = before.isEmpty() ? QStringList() : QStringList{name};
-        QCOMPARE(QDir::current().entryList(QDir::Files | QDir::Hidden), kept + QStringList{u"Rosterly.Data"_s});
+        QCOMPARE(QDir::current().entryList(QDir::Files | QDir::Hidden),
+                 kept + QStringList{u"Rosterly.Data"_s});
         if (!before.isEmpty())
             QCOMPARE(ReadFileBytes(name), before);
     }
