@@ -15,7 +15,8 @@ class PersonnelFile;
 struct EmployeeListResult;
 
 // An employee list leaves the program as a CSV file (RFC 4180: commas, CR LF row ends, UTF-8
-// with a byte-order mark), as JSON lines, or one row as text for the clipboard. Every field of
+// with a byte-order mark), as JSON lines, or one row as text for the clipboard; the workbook
+// (exportxlsx.h) is made from the same table. Every field of
 // the record is written but the picture's path. The Social Security number and the date of birth
 // are written as the exporting user may see them: masked, "***-**-6789" and "****-03-07".
 //

@@ -56,7 +56,7 @@ qsizetype LongestLine(const QString& text) {
 // Builds one workbook; the first libxlsxwriter call that fails is kept and the rest are skipped.
 class WorkbookWriter {
 public:
-    WorkbookWriter(lxw_workbook* workbook, lxw_worksheet* sheet) : m_workbook(workbook), m_sheet(sheet) {
+    WorkbookWriter(lxw_workbook* workbook, lxw_worksheet* sheet) : m_sheet(sheet) {
         m_bold = workbook_add_format(workbook);
         format_set_bold(m_bold);
         m_date = workbook_add_format(workbook);
@@ -79,9 +79,8 @@ public:
     }
 
     void Row(lxw_row_t row, const QStringList& cells, const std::vector<double>& values) {
-        const std::vector<PersonnelField> fields = ExportFields();
-        for (qsizetype col = 0; col < cells.size() && std::size_t(col) < fields.size(); ++col) {
-            const PersonnelField field = fields[std::size_t(col)];
+        for (qsizetype col = 0; col < cells.size() && std::size_t(col) < m_fields.size(); ++col) {
+            const PersonnelField field = m_fields[std::size_t(col)];
             const QString& cell = cells[col];
             const std::optional<double> value =
                 std::size_t(col) < values.size() ? std::optional(values[std::size_t(col)]) : std::nullopt;
@@ -145,7 +144,7 @@ private:
         Fit(col, double(shownWidth));
     }
 
-    lxw_workbook* m_workbook;
+    const std::vector<PersonnelField> m_fields = ExportFields();
     lxw_worksheet* m_sheet;
     lxw_format* m_bold = nullptr;
     lxw_format* m_date = nullptr;
