@@ -6,6 +6,7 @@
 #include "data/clock.h"
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
+#include "exchange/exportxlsx.h"
 #include "exchange/importcsv.h"
 #include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
@@ -126,19 +127,24 @@ void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResu
         return;
     const QString proposed =
         QDir(DocumentsFolder())
-            .filePath(QStringLiteral("Employees - %1 - %2.csv")
+            .filePath(QStringLiteral("Employees - %1 - %2.xlsx")
                           .arg(listName, ctx.clock.Now().date().toString(QStringLiteral("yyyy-MM-dd"))));
     QString path = ctx.prompts.GetSaveFileName(QStringLiteral("Export this List"), proposed,
-                                               QStringLiteral("CSV files (*.csv)"));
+                                               QStringLiteral("Excel workbook (*.xlsx);;CSV files (*.csv)"));
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) && !QFileInfo(path).exists())
-        path += QStringLiteral(".csv");
+    // The name chosen says the format, whichever filter the dialog showed: a .csv name is a CSV
+    // file, any other a workbook, and a name without one of the two (that is not a file already)
+    // gets .xlsx.
+    const bool csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    if (!csv && !path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) && !QFileInfo(path).exists())
+        path += QStringLiteral(".xlsx");
     const ExportOptions options = OptionsFor(ctx);
     IoStatus status;
     {
         const BusyWindow busy(window);
-        status = ExportListToCsv(ctx.io, ctx.personnel, list, options, path);
+        status = csv ? ExportListToCsv(ctx.io, ctx.personnel, list, options, path)
+                     : ExportListToXlsx(ctx.io, ctx.personnel, list, options, path, ctx.clock.Now());
     }
     if (!ReportFileError(ctx.prompts, status))
         return;

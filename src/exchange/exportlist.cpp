@@ -170,6 +170,24 @@ QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options
     return cells;
 }
 
+std::vector<double> ExportValues(PersonnelRecordView record) {
+    std::vector<double> values;
+    for (const PersonnelField field : ExportFields()) {
+        switch (PersonnelRecordView::FieldOf(field).type) {
+        case FieldType::Text:
+            values.push_back(0);
+            break;
+        case FieldType::Date:
+            values.push_back(record.Date(field));
+            break;
+        case FieldType::Int16:
+            values.push_back(record.Int16(field));
+            break;
+        }
+    }
+    return values;
+}
+
 QString GuardCell(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text[i] == u'\'')
@@ -192,6 +210,7 @@ ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& reco
     ExportTable table;
     table.header = ExportHeader();
     table.rows.resize(records.size());
+    table.values.resize(records.size());
     // The wanted records sorted by number, so that one pass in file order fills every row.
     std::vector<std::pair<qint32, std::size_t>> wanted;
     wanted.reserve(records.size());
@@ -202,6 +221,7 @@ ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& reco
     table.status = file.OpenPersonnelFileUncounted();
     if (!table.status) {
         table.rows.clear();
+        table.values.clear();
         return table;
     }
     if (records.size() == 1) {
@@ -210,12 +230,16 @@ ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& reco
         const PersonnelRecord kept = file.Record();
         if (records[0] < 1 || records[0] > file.RecordCount())
             table.status = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
-        else if ((table.status = file.ReadPersonnelRecord(records[0])))
+        else if ((table.status = file.ReadPersonnelRecord(records[0]))) {
             table.rows[0] = ExportCells(file.Record().View(), options);
+            table.values[0] = ExportValues(file.Record().View());
+        }
         file.Record() = kept;
         file.ClosePersonnelFile();
-        if (!table.status)
+        if (!table.status) {
             table.rows.clear();
+            table.values.clear();
+        }
         return table;
     }
     std::size_t next = 0;
@@ -227,6 +251,7 @@ ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& reco
             ++next;
         while (next < wanted.size() && wanted[next].first == n) {
             table.rows[wanted[next].second] = ExportCells(record, options);
+            table.values[wanted[next].second] = ExportValues(record);
             ++filled;
             ++next;
         }
@@ -235,8 +260,10 @@ ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& reco
     // A row the file no longer has: the list was built on another file than the one read.
     if (table.status && filled != records.size())
         table.status = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
-    if (!table.status)
+    if (!table.status) {
         table.rows.clear();
+        table.values.clear();
+    }
     return table;
 }
 

@@ -15,7 +15,8 @@ class PersonnelFile;
 struct EmployeeListResult;
 
 // An employee list leaves the program as a CSV file (RFC 4180: commas, CR LF row ends, UTF-8
-// with a byte-order mark), as JSON lines, or one row as text for the clipboard. Every field of
+// with a byte-order mark), as JSON lines, or one row as text for the clipboard; the workbook
+// (exportxlsx.h) is made from the same table. Every field of
 // the record is written but the picture's path. The Social Security number and the date of birth
 // are written as the exporting user may see them: masked, "***-**-6789" and "****-03-07".
 //
@@ -42,6 +43,10 @@ QStringList ExportHeader();
 // One employee's cells under ExportHeader, unguarded.
 QStringList ExportCells(PersonnelRecordView record, const ExportOptions& options);
 
+// The numbers behind one employee's cells under ExportHeader, as the record holds them: a date's
+// OLE value (0 when not set), VersionCreated; 0 for a text. The workbook writes dates from them.
+std::vector<double> ExportValues(PersonnelRecordView record);
+
 // The text a spreadsheet shows as it stands (see above).
 QString GuardCell(const QString& text);
 
@@ -50,6 +55,7 @@ struct ExportTable {
     IoStatus status; // a failure leaves no rows
     QStringList header;
     std::vector<QStringList> rows;
+    std::vector<std::vector<double>> values; // ExportValues of each row; may be left empty
 };
 
 // The record numbers of the list's rows, in its order.

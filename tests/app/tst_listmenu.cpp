@@ -1,8 +1,9 @@
 // The employee list's own menu on the real main window, opened as a user opens it (the right
-// button, the Menu key): exporting the list as CSV, copying the highlighted employee, and
+// button, the Menu key): exporting the list as a workbook or CSV, copying the highlighted employee, and
 // importing employees from CSV after a preview, with what reaches the files byte for byte.
 #include "app/listmenu.h"
 #include "app/programwindows.h"
+#include "exchange/exportxlsx.h"
 #include "exchange/importcsv.h"
 #include "print/printer.h"
 #include "records/recordpage.h"
@@ -134,26 +135,33 @@ private slots:
 
     // The list leaves in its order, in the owner's file; the SSN and the birth year as the user
     // sees them under the SensitiveFieldsLevel setting, and a note says when they were masked.
+    // The name chosen says the format: .csv a CSV file, else a workbook, .xlsx added when missing.
     void exportWritesTheListInItsOrder_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<QString>("setting"); // empty: none
         QTest::addColumn<bool>("masked");
-        QTest::newRow("full access") << 4 << QString() << false;
-        QTest::newRow("read only, no setting") << 1 << QString() << false;
-        QTest::newRow("read only under 2") << 1 << u"2"_s << true;
+        QTest::addColumn<QString>("chosen"); // the name given to the dialog
+        QTest::addColumn<QString>("written");
+        QTest::newRow("full access") << 4 << QString() << false << u"out.csv"_s << u"out.csv"_s;
+        QTest::newRow("read only, no setting") << 1 << QString() << false << u"out.CSV"_s << u"out.CSV"_s;
+        QTest::newRow("read only under 2") << 1 << u"2"_s << true << u"out.csv"_s << u"out.csv"_s;
+        QTest::newRow("a workbook, named") << 4 << QString() << false << u"out.Xlsx"_s << u"out.Xlsx"_s;
+        QTest::newRow("a workbook, unnamed, masked") << 1 << u"2"_s << true << u"out"_s << u"out.xlsx"_s;
     }
     void exportWritesTheListInItsOrder() {
         QFETCH(int, level);
         QFETCH(QString, setting);
         QFETCH(bool, masked);
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
         WriteStaff(Staff());
         GiveSsns();
         if (!setting.isEmpty())
             p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
-        const QString path = folder->Path() + u"/out.csv"_s;
-        p->prompts.AnswerSaveFile(path).Answer(MsgAnswer::OK);
+        const QString path = folder->Path() + u'/' + written;
+        p->prompts.AnswerSaveFile(folder->Path() + u'/' + chosen).Answer(MsgAnswer::OK);
         ChooseFromListMenu(w, u"mnuExportList"_s);
 
         QCOMPARE(p->prompts.Pending(), 0);
@@ -161,9 +169,9 @@ private slots:
         QCOMPARE(asked.size(), 2);
         QCOMPARE(asked[0].kind, Prompt::Kind::SaveFile);
         QCOMPARE(asked[0].title, u"Export this List"_s);
-        QVERIFY2(asked[0].proposed.endsWith(u"/Employees - Alphabetical - 2026-12-08.csv"_s),
+        QVERIFY2(asked[0].proposed.endsWith(u"/Employees - Alphabetical - 2026-12-08.xlsx"_s),
                  qPrintable(asked[0].proposed));
-        QCOMPARE(asked[0].filter, u"CSV files (*.csv)"_s);
+        QCOMPARE(asked[0].filter, u"Excel workbook (*.xlsx);;CSV files (*.csv)"_s);
         QString note = u"The list of 3 employees has been saved as\r\n"_s + path;
         if (masked)
             note += u"\r\n\r\nSocial Security numbers and years of birth are masked:\r\n"
@@ -171,7 +179,21 @@ private slots:
         QCOMPARE(asked[1].text, note);
         QCOMPARE(asked[1].title, u"List Exported"_s);
         QCOMPARE(asked[1].icon, MsgIcon::Information);
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, mode_t(0600));
+        QCOMPARE(QDir(folder->Path()).entryList({u"out*"_s}, QDir::Files | QDir::Hidden),
+                 QStringList{written});
 
+        if (!written.endsWith(u".csv"_s, Qt::CaseInsensitive)) {
+            // The list's workbook, as the exchange layer makes it at the program's time.
+            const ExportTable table = ReadExportTable(p->personnel, {2, 3, 1},
+                                                      {.sensitive = SensitiveFields(level, masked ? 2 : 1)});
+            QByteArray expected;
+            QVERIFY(XlsxBytes(table, w->frame[1]->title(), p->clock.Now(), path, expected));
+            QCOMPARE(ReadFileBytes(path), expected);
+            return;
+        }
         const QList<QByteArray> lines = CsvLines(path);
         QCOMPARE(lines.size(), 5); // header, three employees, and the empty tail after the last CR LF
         QVERIFY(lines[0].contains(",Sex,SocialSecurityNumber,DateOfBirth,"));
@@ -181,9 +203,6 @@ private slots:
         QVERIFY(lines[2].contains(",Ann,,Miller,"));
         QVERIFY(lines[3].contains(",Zoe,,Young,"));
         QVERIFY(lines[3].contains(",'-7,")); // a number a spreadsheet would take as a formula
-        struct stat status {};
-        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
-        QCOMPARE(status.st_mode & 0777, mode_t(0600));
     }
 
     void exportCancelledOrRefusedWritesNothing() {

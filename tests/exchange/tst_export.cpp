@@ -4,12 +4,14 @@
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
+#include "exchange/exportxlsx.h"
 #include "list/listbuilder.h"
 #include "support/faultyfileio.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -194,47 +196,82 @@ private slots:
     }
 
     // Each counted call of the write fails in turn: a failure leaves neither the file nor the
-    // scratch file, and a file that was there keeps its bytes.
+    // scratch file, and a file that was there keeps its bytes. A workbook is made in a private
+    // folder of the temporary folder ($TMPDIR here), which nothing is left in.
     void writeIsWholeOrNothing_data() {
         QTest::addColumn<QByteArray>("before"); // empty: no file
-        QTest::newRow("new file") << QByteArray();
-        QTest::newRow("replacing a file") << QByteArray("old,list\r\n");
+        QTest::addColumn<bool>("workbook");     // the current list as a workbook, else given bytes
+        QTest::newRow("new file") << QByteArray() << false;
+        QTest::newRow("replacing a file") << QByteArray("old,list\r\n") << false;
+        QTest::newRow("new workbook") << QByteArray() << true;
+        QTest::newRow("replacing a workbook") << QByteArray("PK old") << true;
     }
     void writeIsWholeOrNothing() {
         QFETCH(QByteArray, before);
-        const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + QByteArray(300000, 'x');
+        QFETCH(bool, workbook);
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", tmpdir); });
+        const QString name = workbook ? u"list.xlsx"_s : u"list.csv"_s;
+        const QDateTime created(QDate(2024, 6, 1), QTime(9, 30));
+        QByteArray bytes = QByteArray("\xEF\xBB\xBF") + QByteArray(300000, 'x');
         int failed = 0;
         for (const auto fault :
              {FaultyFileIo::Fault::Error, FaultyFileIo::Fault::ShortWrite, FaultyFileIo::Fault::DiskFull}) {
             for (int call = 1;; ++call) {
-                TempDataFolder folder;
+                TempPersonnelFile folder(Staff());
+                QVERIFY(QDir().mkdir(u"tmp"_s));
+                qputenv("TMPDIR", QFile::encodeName(folder.FilePath(u"tmp"_s)));
+                if (workbook)
+                    QVERIFY(XlsxBytes(ReadExportTable(folder, {2, 1}, {}), u"Current Employees"_s, created,
+                                      name, bytes));
                 if (!before.isEmpty())
-                    WriteBytes(u"list.csv"_s, before);
+                    WriteBytes(name, before);
                 FaultyFileIo io;
                 io.Arm(call, fault);
-                const IoStatus status = WriteWholeFile(io, u"list.csv"_s, bytes);
-                const QStringList left = QDir::current().entryList(QDir::Files | QDir::Hidden);
+                const IoStatus status =
+                    workbook ? ExportListToXlsx(io, folder, CurrentList(folder), {}, name, created)
+                             : WriteWholeFile(io, name, bytes);
+                QStringList left = QDir::current().entryList(QDir::Files | QDir::Hidden);
+                left.removeOne(u"Rosterly.Data"_s);
+                QCOMPARE(QDir(u"tmp"_s).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                         QStringList());
                 if (!io.Fired()) {
                     QVERIFY(status);
-                    QCOMPARE(ReadFileBytes(u"list.csv"_s), bytes);
-                    QCOMPARE(left, QStringList{u"list.csv"_s});
+                    QCOMPARE(ReadFileBytes(name), bytes);
+                    QCOMPARE(left, QStringList{name});
+                    QCOMPARE(FileMode(name), 0600);
                     break;
                 }
                 ++failed;
                 if (status) {
                     // A short write is completed by the next one.
                     QCOMPARE(fault, FaultyFileIo::Fault::ShortWrite);
-                    QCOMPARE(ReadFileBytes(u"list.csv"_s), bytes);
+                    QCOMPARE(ReadFileBytes(name), bytes);
                     continue;
                 }
                 QVERIFY(status.Message().startsWith(u"Could not "_s));
-                QVERIFY(status.Message().contains(u"the file \"list.csv\"."_s + CrLf));
-                QCOMPARE(left, before.isEmpty() ? QStringList() : QStringList{u"list.csv"_s});
+                QVERIFY(status.Message().contains(u"the file \""_s + name + u"\"."_s + CrLf));
+                QCOMPARE(left, before.isEmpty() ? QStringList() : QStringList{name});
                 if (!before.isEmpty())
-                    QCOMPARE(ReadFileBytes(u"list.csv"_s), before);
+                    QCOMPARE(ReadFileBytes(name), before);
             }
         }
         QVERIFY(failed >= 3 * 4); // create, write, flush, rename
+        if (!workbook)
+            return;
+        // When libxlsxwriter cannot do its part (here: no temporary folder), the file is not written.
+        TempPersonnelFile folder(Staff());
+        if (!before.isEmpty())
+            WriteBytes(name, before);
+        qputenv("TMPDIR", QFile::encodeName(folder.FilePath(u"missing"_s)));
+        FileIo io;
+        QCOMPARE(ExportListToXlsx(io, folder, CurrentList(folder), {}, name, created).Message(),
+                 u"Could not write the file \"list.xlsx\".\r\nNo such file or directory."_s);
+        const QStringList kept = before.isEmpty() ? QStringList() : QStringList{name};
+        QCOMPARE(QDir::current().entryList(QDir::Files | QDir::Hidden),
+                 kept + QStringList{u"Rosterly.Data"_s});
+        if (!before.isEmpty())
+            QCOMPARE(ReadFileBytes(name), before);
     }
 };
 

@@ -9,9 +9,11 @@
 #include "data/records.h"
 #include "data/restorejournal.h"
 #include "exchange/exportlist.h"
+#include "exchange/exportxlsx.h"
 #include "list/listbuilder.h"
 #include "support/recordsfile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -22,6 +24,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
 
 #include <cstring>
 #include <limits>
@@ -51,6 +55,26 @@ QByteArray Bytes(const UserRecord& r) {
 
 template <typename... Records> QByteArray Image(const Records&... records) {
     return (Bytes(records) + ...);
+}
+
+// A workbook's parts by name, unpacked by QuaZip as the import unpacks one, the times it was
+// made blanked out.
+QMap<QString, QByteArray> WorkbookParts(const QByteArray& workbook) {
+    QBuffer buffer;
+    buffer.setData(workbook);
+    QuaZip zip(&buffer);
+    QMap<QString, QByteArray> parts;
+    if (!zip.open(QuaZip::mdUnzip))
+        return parts;
+    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+        QuaZipFile part(&zip);
+        if (part.open(QIODevice::ReadOnly))
+            parts[zip.getCurrentFileName()] = part.readAll();
+    }
+    static const QRegularExpression made(QStringLiteral("W3CDTF\">[^<]*<"));
+    const QString core = QStringLiteral("docProps/core.xml");
+    parts[core] = QString::fromUtf8(parts.value(core)).replace(made, QStringLiteral("W3CDTF\"><")).toUtf8();
+    return parts;
 }
 
 UserRecord User(qint16 level) {
@@ -535,18 +559,24 @@ private slots:
         QTest::addColumn<QString>("locale"); // the tool's, and the order of the list built here
         QTest::addColumn<int>("employees");
         QTest::addColumn<QString>("setting"); // SensitiveFieldsLevel in the program's file; empty: no file
+        QTest::addColumn<bool>("workbook");
         const auto row = [](const char* name, const QString& options, int type, int status, int race, int sex,
                             const QString& lookFor = {}, bool notepad = false, bool masked = false,
                             bool json = false, const QString& locale = {}, int employees = 120,
-                            const QString& setting = {}) {
+                            const QString& setting = {}, bool workbook = false) {
             QTest::newRow(name) << (options.isEmpty() ? QStringList() : options.split(u' ')) << type << status
                                 << race << sex << lookFor << notepad << masked << json << locale << employees
-                                << setting;
+                                << setting << workbook;
         };
         // Without a setting everyone sees everything.
         row("defaults", {}, 1, 1, 1, 1);
         row("by employment", QStringLiteral("--list employment"), 2, 1, 1, 1);
         row("by age, as JSON", QStringLiteral("--list=age --json"), 3, 1, 1, 1, {}, false, false, true);
+        row("by age, as JSON by its format", QStringLiteral("--list=age --format=json"), 3, 1, 1, 1, {},
+            false, false, true);
+        row("as CSV by its format", QStringLiteral("--format csv"), 1, 1, 1, 1);
+        row("both, masked, as a workbook", QStringLiteral("--status both --format xlsx"), 1, 3, 1, 1, {},
+            false, true, false, {}, 120, QStringLiteral("2"), true);
         row("birthdays, --ssn under 4", QStringLiteral("--list birthday --ssn"), 4, 1, 1, 1, {}, false, false,
             false, {}, 120, QStringLiteral("4"));
         row("previous", QStringLiteral("--status previous"), 1, 2, 1, 1);
@@ -588,6 +618,7 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(int, employees);
         QFETCH(QString, setting);
+        QFETCH(bool, workbook);
         if (!setting.isEmpty()) {
             QVERIFY(QDir().mkpath(Path(QStringLiteral("config/Rosterly"))));
             WriteBytes(Path(QStringLiteral("config/Rosterly/Rosterly.ini")),
@@ -617,6 +648,7 @@ private slots:
         QCOMPARE(r.exitCode, 0);
 
         std::vector<qint32> records;
+        QStringList captions;
         for (int pass = (status == 2 ? 2 : 1); pass <= (status == 1 ? 1 : 2); ++pass) {
             ListOptions list;
             list.optTypeList = type;
@@ -631,10 +663,22 @@ private slots:
             const std::vector<qint32> listed = ListedRecords(built);
             QCOMPARE(listed.empty(), lookForNumber && masked);
             records.insert(records.end(), listed.begin(), listed.end());
+            captions += built.caption;
         }
         const ExportTable table =
             ReadExportTable(file, records, {.sensitive = SensitiveFields(masked ? 1 : 4, 4)});
         QVERIFY(table.status);
+        if (workbook) {
+            // The list's captions as its title; made at another moment, it differs in that alone.
+            QCOMPARE(captions.join(u"; "_s), u"Current Employees; Previous Employees"_s);
+            QByteArray expected;
+            QVERIFY(XlsxBytes(table, captions.join(u"; "_s), QDateTime::currentDateTime(), {}, expected));
+            const QMap<QString, QByteArray> parts = WorkbookParts(r.out);
+            QCOMPARE(parts.size(), 10);
+            QCOMPARE(parts, WorkbookParts(expected));
+            QVERIFY(parts[u"xl/sharedStrings.xml"_s].contains("<t>***-**-"));
+            return;
+        }
         QCOMPARE(r.out, json ? JsonLines(table) : CsvBytes(table));
         // Every made-up employee has a number and a birth date: all in full, or none.
         const QRegularExpression fullSsn(QStringLiteral("[0-9]{3}-[0-9]{2}-[0-9]{4}"));
@@ -914,6 +958,15 @@ private slots:
             "unknown option '--dry-run' for export");
         row("a flag given a value", {"export", "f", "--json=yes"}, 2,
             "unknown option '--json=yes' for export");
+        row("unknown format", {"export", "f", "--format", "ods"}, 2,
+            "--format takes csv, json or xlsx, not 'ods'");
+        row("format in capitals", {"export", "f", "--format=XLSX"}, 2,
+            "--format takes csv, json or xlsx, not 'XLSX'");
+        row("format missing", {"export", "f", "--format"}, 2, "--format needs a value");
+        row("each format is checked", {"export", "f", "--format", "xls", "--format", "csv"}, 2,
+            "--format takes csv, json or xlsx, not 'xls'");
+        row("--json against another format", {"export", "f", "--format=xlsx", "--json"}, 2,
+            "--json and --format xlsx can't be given together");
         row("a value that looks like an option", {"export", "f", "--look-for", "--json", "--list", "age"}, 2,
             "the lists by employment, age and birthday hold current employees only and take no --status, "
             "--race, --sex or --look-for");

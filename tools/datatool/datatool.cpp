@@ -41,8 +41,9 @@ const char Usage[] = R"(Usage:
   rosterly-data seed N FILE [--seed S] [--force]
   rosterly-data export FILE [--list alphabetical|employment|age|birthday]
                 [--status current|previous|both] [--race W|B|H|A|O] [--sex M|F]
-                [--look-for TEXT] [--notepad] [--level N | --show-sensitive] [--json]
-  rosterly-data import CSV FILE [--dry-run] [--skip-duplicates | --allow-duplicates]
+                [--look-for TEXT] [--notepad] [--level N | --show-sensitive]
+                [--format csv|json|xlsx]
+  rosterly-data import SPREADSHEET FILE [--dry-run] [--skip-duplicates | --allow-duplicates]
   rosterly-data history FILE [--employee N | --name TEXT] [--since DATE]
                 [--as-of DATE] [--json]
   rosterly-data --help
@@ -67,7 +68,9 @@ seed   Writes N made-up employees (1 to 1000000), without pictures, as a new
        given.
 export Prints the employee list the program's list options would show as CSV
        (UTF-8 with a byte-order mark, as the program's "Export this List..."
-       writes it) or, with --json, as one JSON object per employee and line.
+       writes it), with --format json (or --json) as one JSON object per
+       employee and line, or with --format xlsx as an Excel workbook (its
+       bytes: redirect them to a file), as the program writes it.
        Defaults: the alphabetical list of current employees of any race and
        sex. --status both gives the current list followed by the previous one;
        the lists by employment, age and birthday hold current employees only
@@ -77,10 +80,11 @@ export Prints the employee list the program's list options would show as CSV
        program masks them for a user of access level N (1 to 4, default 1)
        under its SensitiveFieldsLevel setting; --show-sensitive (or --ssn)
        writes them in full.
-import Reads the employees of the CSV file (with the columns export writes, in
-       any order) and appends them to the personnel file FILE, all or none:
-       when any row is wrong, nothing is written and each fault is listed by
-       line (1 = the header) and column. Comma, semicolon or tab separated
+import Reads the employees of SPREADSHEET, the first sheet of an Excel workbook
+       (.xlsx) or a CSV file (with the columns export writes, in any order),
+       and appends them to the personnel file FILE, all or none: when any
+       row is wrong, nothing is written and each fault is listed by line or
+       row (1 = the header) and column. Comma, semicolon or tab separated
        files in UTF-8 or UTF-16 are read. Rows that look like an employee
        already in FILE (current or previous) or like an earlier row, with the
        same last name, first name and date of birth whatever their case, are

@@ -1,4 +1,4 @@
-// export and import: employee lists out as CSV or JSON lines, employees in from CSV.
+// export and import: employee lists out as CSV, JSON lines or a workbook, employees in from CSV.
 #include "datatool/datatool.h"
 
 #include "data/ansitext.h"
@@ -7,6 +7,7 @@
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
+#include "exchange/exportxlsx.h"
 #include "exchange/importcsv.h"
 #include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
@@ -71,11 +72,13 @@ int ProgramSensitiveFieldsLevel() {
         settings.value(QStringLiteral("Defaults/SensitiveFieldsLevel")).toString());
 }
 
+enum class ExportFormat { Csv, Json, Xlsx };
+
 struct ExportLine {
     QString file;
     ListOptions list;
     bool both = false;
-    bool json = false;
+    ExportFormat format = ExportFormat::Csv;
     ExportOptions options;
 };
 
@@ -139,7 +142,19 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
         line.options.sensitive = SensitiveFields(level, ProgramSensitiveFieldsLevel());
     // Not searched for in what the user sees masked.
     line.list.sensitive = line.options.sensitive;
-    line.json = parsed.isSet(QStringLiteral("json"));
+    for (const QString& value : parsed.values(QStringLiteral("format"))) {
+        const QStringList formats{QStringLiteral("csv"), QStringLiteral("json"), QStringLiteral("xlsx")};
+        if (!formats.contains(value))
+            return QStringLiteral("--format takes csv, json or xlsx, not '%1'").arg(value);
+        line.format = ExportFormat(formats.indexOf(value));
+    }
+    // --json is the older name of --format json.
+    if (parsed.isSet(QStringLiteral("json"))) {
+        if (line.format != ExportFormat::Json && parsed.isSet(QStringLiteral("format")))
+            return QStringLiteral("--json and --format %1 can't be given together")
+                .arg(parsed.values(QStringLiteral("format")).constLast());
+        line.format = ExportFormat::Json;
+    }
     const QStringList operands = parsed.positionalArguments();
     if (const QString wrong = OperandProblem(operands, 1, QStringLiteral("export needs a FILE"));
         !wrong.isEmpty())
@@ -165,6 +180,7 @@ QList<QCommandLineOption> ExportLineOptions() {
             Option("level", "a value"),
             Option("show-sensitive"),
             Option("ssn"),
+            Option("format", "a value"),
             Option("json")};
 }
 
@@ -187,6 +203,7 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     PersonnelFile file = FileAt(io, real);
     const double today = SystemClock().TodayOle();
     std::vector<qint32> records;
+    QStringList captions;
     for (int pass = 0; pass < (line.both ? 2 : 1); ++pass) {
         ListOptions options = line.list;
         if (line.both)
@@ -195,12 +212,30 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
         if (!list.status)
             return Complain(err, OneLine(list.status), ExitFailure);
         const std::vector<qint32> listed = ListedRecords(list);
+        captions += list.caption;
         records.insert(records.end(), listed.begin(), listed.end());
     }
     const ExportTable table = ReadExportTable(file, records, line.options);
     if (!table.status)
         return Complain(err, OneLine(table.status), ExitFailure);
-    Put(out, line.json ? JsonLines(table) : CsvBytes(table));
+    switch (line.format) {
+    case ExportFormat::Csv:
+        Put(out, CsvBytes(table));
+        break;
+    case ExportFormat::Json:
+        Put(out, JsonLines(table));
+        break;
+    case ExportFormat::Xlsx: {
+        // The workbook's bytes, for the caller to redirect to a file, as the CSV's are.
+        QByteArray bytes;
+        const IoStatus made = XlsxBytes(table, captions.join(QStringLiteral("; ")), SystemClock().Now(),
+                                        QStringLiteral("standard output"), bytes);
+        if (!made)
+            return Complain(err, OneLine(made), ExitFailure);
+        Put(out, bytes);
+        break;
+    }
+    }
     return ExitOk;
 }
 

@@ -1,0 +1,239 @@
+#include "exchange/exportxlsx.h"
+
+#include "data/oledate.h"
+#include "data/personnelfile.h"
+#include "list/listbuilder.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <quazip/zip.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+namespace {
+
+using F = PersonnelField;
+
+// Where the workbook XlsxBytes is closing on this thread goes (see zipOpen below).
+thread_local QBuffer* t_workbook = nullptr;
+
+constexpr double MaxColumnWidth = 50;
+
+// Excel counts days from the same 30 December 1899 as an OLE date from 1 March 1900 on. Before
+// that it counts a 29 February 1900 that never was, so its day numbers are one less there, and it
+// has no day before 1 January 1900 (OLE 2) at all.
+std::optional<double> ExcelSerial(double ole) {
+    if (ole >= 61)
+        return ole;
+    if (ole >= 2)
+        return ole - 1;
+    return std::nullopt;
+}
+
+// The day or the second the CSV shows for `value`, as a serial; nothing when it is not one.
+std::optional<double> DateSerial(double value, bool withTime) {
+    if (withTime) {
+        const std::optional<QDateTime> at = OleToDateTime(value);
+        return at ? ExcelSerial(DateTimeToOle(*at)) : std::nullopt;
+    }
+    const std::optional<QDate> day = OleToDate(value);
+    return day ? ExcelSerial(DateToOle(*day)) : std::nullopt;
+}
+
+qsizetype LongestLine(const QString& text) {
+    qsizetype longest = 0;
+    for (const QStringView line : QStringView(text).split(u'\n'))
+        longest = std::max(longest, qsizetype(line.toUcs4().size()));
+    return longest;
+}
+
+// Builds one workbook; the first libxlsxwriter call that fails is kept and the rest are skipped.
+class WorkbookWriter {
+public:
+    WorkbookWriter(lxw_workbook* workbook, lxw_worksheet* sheet) : m_sheet(sheet) {
+        m_bold = workbook_add_format(workbook);
+        format_set_bold(m_bold);
+        m_date = workbook_add_format(workbook);
+        format_set_num_format(m_date, "mm/dd/yyyy");
+        m_dateTime = workbook_add_format(workbook);
+        format_set_num_format(m_dateTime, "mm/dd/yyyy hh:mm:ss");
+        m_wrap = workbook_add_format(workbook);
+        format_set_text_wrap(m_wrap);
+    }
+
+    lxw_error Error() const { return m_error; }
+
+    void Header(const QStringList& header) {
+        m_widths.assign(std::size_t(header.size()), 0);
+        for (qsizetype col = 0; col < header.size(); ++col) {
+            Text(0, col, header[col], m_bold);
+            // Room for the filter's button beside the name.
+            m_widths[std::size_t(col)] = double(header[col].size() + 3);
+        }
+    }
+
+    void Row(lxw_row_t row, const QStringList& cells, const std::vector<double>& values) {
+        for (qsizetype col = 0; col < cells.size() && std::size_t(col) < m_fields.size(); ++col) {
+            const PersonnelField field = m_fields[std::size_t(col)];
+            const QString& cell = cells[col];
+            const std::optional<double> value =
+                std::size_t(col) < values.size() ? std::optional(values[std::size_t(col)]) : std::nullopt;
+            if (cell.isEmpty())
+                continue; // an empty text, a date not set: an empty cell
+            switch (PersonnelRecordView::FieldOf(field).type) {
+            case FieldType::Text:
+                // Excel's own line break in a cell is LF (Alt+Enter), CR LF would show the CR as
+                // a stray character; the import turns any line break back into CR LF, so the
+                // notepad comes back as it left.
+                if (cell.contains(u'\r') || cell.contains(u'\n')) {
+                    Text(row, col, QString(cell).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                         m_wrap);
+                } else {
+                    Text(row, col, cell, nullptr);
+                }
+                break;
+            case FieldType::Date: {
+                const bool withTime = field == F::DateCreated || field == F::DateModified;
+                // A masked date of birth starts with "****" and stays the text it is.
+                const std::optional<double> serial =
+                    value && !cell.startsWith(u'*') ? DateSerial(*value, withTime) : std::nullopt;
+                if (serial)
+                    Number(row, col, *serial, withTime ? m_dateTime : m_date, withTime ? 19 : 10);
+                else
+                    Text(row, col, cell, nullptr);
+                break;
+            }
+            case FieldType::Int16:
+                Number(row, col, value ? *value : cell.toDouble(), nullptr, cell.size());
+                break;
+            }
+        }
+    }
+
+    void Finish(lxw_row_t rows, qsizetype cols) {
+        for (std::size_t col = 0; col < m_widths.size(); ++col)
+            Keep(worksheet_set_column(m_sheet, lxw_col_t(col), lxw_col_t(col),
+                                      std::min(m_widths[col] + 1, MaxColumnWidth), nullptr));
+        worksheet_freeze_panes(m_sheet, 1, 0);
+        if (cols > 0)
+            Keep(worksheet_autofilter(m_sheet, 0, 0, rows, lxw_col_t(cols - 1)));
+    }
+
+private:
+    void Keep(lxw_error error) {
+        if (m_error == LXW_NO_ERROR)
+            m_error = error;
+    }
+    void Fit(qsizetype col, double width) {
+        double& kept = m_widths[std::size_t(col)];
+        kept = std::max(kept, width);
+    }
+    void Text(lxw_row_t row, qsizetype col, const QString& text, lxw_format* format) {
+        Keep(worksheet_write_string(m_sheet, row, lxw_col_t(col), text.toUtf8().constData(), format));
+        if (row > 0)
+            Fit(col, double(LongestLine(text)));
+    }
+    void Number(lxw_row_t row, qsizetype col, double number, lxw_format* format, qsizetype shownWidth) {
+        Keep(worksheet_write_number(m_sheet, row, lxw_col_t(col), number, format));
+        Fit(col, double(shownWidth));
+    }
+
+    const std::vector<PersonnelField> m_fields = ExportFields();
+    lxw_worksheet* m_sheet;
+    lxw_format* m_bold = nullptr;
+    lxw_format* m_date = nullptr;
+    lxw_format* m_dateTime = nullptr;
+    lxw_format* m_wrap = nullptr;
+    std::vector<double> m_widths;
+    lxw_error m_error = LXW_NO_ERROR;
+};
+
+} // namespace
+
+// libxlsxwriter packs a workbook with minizip: zipOpen(path), then the zip calls on the handle
+// that returns. QuaZip, which reads workbooks for the import, carries a minizip of its own under
+// the same names, whose zipOpen takes a QIODevice rather than a path; and since every library's
+// calls are looked up in the one table of the process, QuaZip's answer libxlsxwriter's too, which
+// would take the path for a device. This zipOpen, the program's own, is found before both: it
+// opens QuaZip's zip on the buffer XlsxBytes hands it, and the zip calls libxlsxwriter makes
+// next are QuaZip's on QuaZip's handle, with the signatures of minizip's. So the workbook is made
+// in memory and never lies anywhere but where WriteWholeFile puts it. Nothing else in the program
+// calls zipOpen.
+extern "C" zipFile zipOpen(voidpf, int) {
+    if (!t_workbook)
+        return nullptr;
+    // Closed by the zip's close; seekable, so the sizes go in the headers, as Excel writes them.
+    return zipOpen3(t_workbook, APPEND_STATUS_CREATE, nullptr, nullptr, ZIP_AUTO_CLOSE);
+}
+
+IoStatus XlsxBytes(const ExportTable& table, const QString& title, const QDateTime& created,
+                   const QString& fileName, QByteArray& bytes) {
+    bytes.clear();
+    // Owner-only, and removed with everything libxlsxwriter leaves in it. Qt names no temporary
+    // folder when $TMPDIR is one that does not exist; the working folder is not taken instead.
+    const QString temporary = QDir::tempPath();
+    if (temporary.isEmpty())
+        return IoStatus::Failure(QStringLiteral("write"), fileName, ENOENT);
+    errno = 0;
+    const QTemporaryDir folder(QDir(temporary).filePath(QStringLiteral("rosterly-xlsx-XXXXXX")));
+    if (!folder.isValid())
+        return IoStatus::Failure(QStringLiteral("write"), fileName, errno ? errno : EIO);
+    const QString path = folder.filePath(QStringLiteral("list.xlsx"));
+    QByteArray tmpdir = QFile::encodeName(folder.path());
+    lxw_workbook_options options{};
+    options.tmpdir = tmpdir.data();
+    lxw_workbook* workbook = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    if (!workbook)
+        return IoStatus::Failure(QStringLiteral("write"), fileName, ENOMEM);
+
+    QByteArray titleBytes = title.toUtf8();
+    lxw_doc_properties properties{};
+    properties.title = titleBytes.data();
+    properties.created = time_t(created.toSecsSinceEpoch());
+    lxw_error error = workbook_set_properties(workbook, &properties);
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Employees");
+    if (sheet && error == LXW_NO_ERROR) {
+        WorkbookWriter writer(workbook, sheet);
+        writer.Header(table.header);
+        for (std::size_t i = 0; i < table.rows.size(); ++i)
+            writer.Row(lxw_row_t(i + 1), table.rows[i],
+                       i < table.values.size() ? table.values[i] : std::vector<double>());
+        writer.Finish(lxw_row_t(table.rows.size()), table.header.size());
+        error = writer.Error();
+    } else if (!sheet) {
+        error = LXW_ERROR_MEMORY_MALLOC_FAILED;
+    }
+    // Closing packs the workbook into `packed` (through zipOpen above), and frees it whether or
+    // not it could.
+    QBuffer packed;
+    t_workbook = &packed;
+    errno = 0;
+    const lxw_error closed = workbook_close(workbook);
+    const int closeErrno = errno;
+    t_workbook = nullptr;
+    if (error != LXW_NO_ERROR)
+        return IoStatus::Failure(QStringLiteral("write"), fileName, EINVAL);
+    if (closed != LXW_NO_ERROR || packed.data().isEmpty())
+        return IoStatus::Failure(QStringLiteral("write"), fileName, closeErrno ? closeErrno : EIO);
+    bytes = packed.data();
+    return {};
+}
+
+IoStatus ExportListToXlsx(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
+                          const ExportOptions& options, const QString& path, const QDateTime& created) {
+    if (!list.status)
+        return list.status;
+    const ExportTable table = ReadExportTable(file, ListedRecords(list), options);
+    if (!table.status)
+        return table.status;
+    QByteArray bytes;
+    if (const IoStatus made = XlsxBytes(table, list.caption, created, path, bytes); !made)
+        return made;
+    return WriteWholeFile(io, path, bytes);
+}

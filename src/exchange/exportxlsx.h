@@ -1,0 +1,37 @@
+#pragma once
+
+#include "data/fileio.h"
+#include "exchange/exportlist.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+class PersonnelFile;
+struct EmployeeListResult;
+
+// An employee list as an Excel workbook (.xlsx): one sheet, "Employees", holding the columns and
+// cells of the CSV (exportlist.h), masked alike, but typed as a spreadsheet reads them:
+//
+// - Every text is a text cell, never a number or a formula, so an employee number, a Social
+//   Security number, a phone or a ZIP code keeps its leading zeros and pluses, and a cell that
+//   starts with = + - or @ shows as it is: the workbook needs no guard apostrophe.
+// - DateOfBirth, DateOfEmployment, DateOfJobTitle and InactivationDate are date cells
+//   (mm/dd/yyyy), DateCreated and DateModified date-and-time cells (mm/dd/yyyy hh:mm:ss), of the
+//   day and the second the CSV shows; a date not set is an empty cell. A masked date of birth
+//   ("****-03-07") is text, and so is a date before 1 January 1900, which a spreadsheet cannot
+//   show as a date. VersionCreated is a number.
+// - The header row is bold, frozen and filtered; each column is as wide as its longest line (at
+//   most 50 characters); the workbook's title property is the list's caption.
+//
+// The workbook's bytes for `table`, with `title` as its title property and `created` as its
+// creation time (so that the same list at the same time gives the same bytes). libxlsxwriter
+// writes them in a private folder of the system's temporary folder, removed again; a failure
+// there is a failure to write `fileName`.
+IoStatus XlsxBytes(const ExportTable& table, const QString& title, const QDateTime& created,
+                   const QString& fileName, QByteArray& bytes);
+
+// "Export this List..." as a workbook: the list's employees as the file `path`, written whole or
+// not at all as WriteWholeFile writes it (a scratch file beside it, owner-only, renamed over it).
+IoStatus ExportListToXlsx(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
+                          const ExportOptions& options, const QString& path, const QDateTime& created);

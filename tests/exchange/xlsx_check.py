@@ -1,0 +1,168 @@
+#!/usr/bin/python3
+"""The exported workbook as a reader that is not ours sees it.
+
+Imports four employees into a new personnel file with rosterly-data, exports them with
+`export --status both --format xlsx`, once as the owner sees them and once masked, and reads each
+workbook with openpyxl: every cell's value and type, the date formats, the frozen and filtered
+header, the column widths and the title property.
+
+Usage: xlsx_check.py ROSTERLY_DATA VERSION_CREATED
+"""
+
+import datetime
+import os
+import subprocess
+import sys
+import tempfile
+
+import openpyxl
+
+HEADER = [
+    "DateCreated", "DateModified", "FirstName", "MiddleName", "LastName", "Suffix",
+    "EmergencyName", "EmergencyRelationship", "EmergencyPhone", "StreetAddress", "CityStateZip",
+    "HomePhone", "CellPhone", "Race", "Sex", "SocialSecurityNumber", "DateOfBirth",
+    "DateOfEmployment", "DateOfJobTitle", "InactivationDate", "EmployeeNumber", "JobTitle",
+    "Notepad", "Email", "VersionCreated",
+]
+DATES = {"DateOfBirth", "DateOfEmployment", "DateOfJobTitle", "InactivationDate"}
+DATE_TIMES = {"DateCreated", "DateModified"}
+
+# What the import reads: the export's columns less the ones the program fills itself. A guard
+# apostrophe is taken off by the import, and the workbook never needs one.
+CSV = (
+    "\ufeffFirstName,MiddleName,LastName,Suffix,EmergencyName,EmergencyRelationship,"
+    "EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,Sex,"
+    "SocialSecurityNumber,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,"
+    "EmployeeNumber,JobTitle,Notepad,Email\r\n"
+    "Zo\u00eb,,Bront\u00eb,Jr.,Ann Lee,Sister,+1 217 555 0100,12 Elm St,\"Boston, MA 02134\","
+    "'+1 217 555 0101,,W,F,012-34-5678,1980-01-17,2010-06-01,2015-03-02,,00099,'=1+2,"
+    "\"Line one\r\nLine two\",zoe@example.com\r\n"
+    "Carl,,Adams,,,,,,,,,B,M,,1975-12-31,2001-02-03,,,'-7,Clerk,,\r\n"
+    "Eve,,Old,,,,,,,,,W,F,,1899-12-31,1900-03-01,1900-01-01,,,,,\r\n"
+    "Dora,,Adams,,,,,,,,,B,F,,1966-07-04,1990-01-02,,2020-01-01,,,,\r\n"
+)
+
+D = datetime.datetime
+
+
+def expected_rows(masked, version):
+    """The four employees in the list's order (current ones by name, then previous ones), each
+    column's value as openpyxl reads it; DateCreated is left out (the time of the import)."""
+    blank = {name: None for name in HEADER}
+    carl = dict(blank, FirstName="Carl", LastName="Adams", Race="B", Sex="M",
+                DateOfBirth="****-12-31" if masked else D(1975, 12, 31),
+                DateOfEmployment=D(2001, 2, 3), EmployeeNumber="-7", JobTitle="Clerk",
+                VersionCreated=version)
+    zoe = dict(blank, FirstName="Zo\u00eb", LastName="Bront\u00eb", Suffix="Jr.",
+               EmergencyName="Ann Lee", EmergencyRelationship="Sister",
+               EmergencyPhone="+1 217 555 0100", StreetAddress="12 Elm St",
+               CityStateZip="Boston, MA 02134", HomePhone="+1 217 555 0101", Race="W", Sex="F",
+               SocialSecurityNumber="***-**-5678" if masked else "012-34-5678",
+               DateOfBirth="****-01-17" if masked else D(1980, 1, 17),
+               DateOfEmployment=D(2010, 6, 1), DateOfJobTitle=D(2015, 3, 2),
+               EmployeeNumber="00099", JobTitle="=1+2", Notepad="Line one\nLine two",
+               Email="zoe@example.com", VersionCreated=version)
+    # Around the 29 February 1900 that Excel counts and the days before 1900 it cannot show.
+    eve = dict(blank, FirstName="Eve", LastName="Old", Race="W", Sex="F",
+               DateOfBirth="****-12-31" if masked else "1899-12-31",
+               DateOfEmployment=D(1900, 3, 1), DateOfJobTitle=D(1900, 1, 1),
+               VersionCreated=version)
+    dora = dict(blank, FirstName="Dora", LastName="Adams", Race="B", Sex="F",
+                DateOfBirth="****-07-04" if masked else D(1966, 7, 4),
+                DateOfEmployment=D(1990, 1, 2), InactivationDate=D(2020, 1, 1),
+                VersionCreated=version)
+    return [carl, zoe, eve, dora]
+
+
+def shown_width(name, value):
+    if value is None:
+        return 0
+    if isinstance(value, D):
+        return 19 if name in DATE_TIMES else 10
+    return max(len(line) for line in str(value).split("\n"))
+
+
+def check(path, masked, version, imported_from, imported_to):
+    faults = []
+
+    def expect(what, got, wanted):
+        if got != wanted or type(got) is not type(wanted):
+            faults.append(f"{path}: {what}: {got!r} ({type(got).__name__}), "
+                          f"expected {wanted!r} ({type(wanted).__name__})")
+
+    book = openpyxl.load_workbook(path)
+    expect("sheets", book.sheetnames, ["Employees"])
+    expect("title", book.properties.title, "Current Employees; Previous Employees")
+    sheet = book["Employees"]
+    rows = expected_rows(masked, version)
+    expect("rows", sheet.max_row, 1 + len(rows))
+    expect("columns", sheet.max_column, len(HEADER))
+    expect("frozen at", sheet.freeze_panes, "A2")
+    expect("filter", sheet.auto_filter.ref, "A1:Y5")
+    for col, name in enumerate(HEADER, 1):
+        cell = sheet.cell(1, col)
+        expect(f"{cell.coordinate} header", cell.value, name)
+        expect(f"{cell.coordinate} bold", cell.font.b, True)
+    for r, row in enumerate(rows, 2):
+        for col, name in enumerate(HEADER, 1):
+            cell = sheet.cell(r, col)
+            if name == "DateCreated":
+                created = cell.value
+                if not isinstance(created, D) or not imported_from <= created <= imported_to:
+                    faults.append(f"{path}: {cell.coordinate} {name}: {created!r}, expected the "
+                                  f"import's time, {imported_from} to {imported_to}")
+                row[name] = created
+            else:
+                expect(f"{cell.coordinate} {name}", cell.value, row[name])
+            if isinstance(row[name], D):
+                expect(f"{cell.coordinate} {name} format", cell.number_format,
+                       "mm/dd/yyyy hh:mm:ss" if name in DATE_TIMES else "mm/dd/yyyy")
+    # Each column as wide as its longest line, the header with room for its filter button, at
+    # most 50 characters (openpyxl adds the padding libxlsxwriter writes).
+    for col, name in enumerate(HEADER, 1):
+        wanted = min(50, 1 + max([len(name) + 3] + [shown_width(name, row[name]) for row in rows]))
+        letter = openpyxl.utils.get_column_letter(col)
+        expect(f"width of {letter} ({name})", int(sheet.column_dimensions[letter].width), wanted)
+    return faults
+
+
+def run(tool, arguments, env, out=None):
+    result = subprocess.run([tool] + arguments, env=env, stdout=out or subprocess.PIPE,
+                            stderr=subprocess.PIPE, check=False)
+    if result.returncode != 0:
+        sys.exit(f"rosterly-data {' '.join(arguments)} failed ({result.returncode}): "
+                 f"{result.stderr.decode(errors='replace')}")
+
+
+def main():
+    tool, version = sys.argv[1], int(sys.argv[2])
+    with tempfile.TemporaryDirectory() as folder:
+        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"))
+        data = os.path.join(folder, "Rosterly.Data")
+        employees = os.path.join(folder, "employees.csv")
+        with open(employees, "w", encoding="utf-8", newline="") as f:
+            f.write(CSV)
+        imported_from = datetime.datetime.now().replace(microsecond=0)
+        run(tool, ["import", employees, data], env)
+        # The program keeps the time to the nearest second.
+        imported_to = (datetime.datetime.now() + datetime.timedelta(seconds=1)).replace(microsecond=0)
+        faults = []
+        for masked in (False, True):
+            if masked:
+                # A user of level 1 under the program's setting of 2.
+                os.makedirs(os.path.join(folder, "config", "Rosterly"))
+                with open(os.path.join(folder, "config", "Rosterly", "Rosterly.ini"), "w") as f:
+                    f.write("[Defaults]\nSensitiveFieldsLevel=2\n")
+            book = os.path.join(folder, "masked.xlsx" if masked else "shown.xlsx")
+            with open(book, "wb") as out:
+                run(tool, ["export", data, "--status", "both", "--format", "xlsx"], env, out)
+            faults += check(book, masked, version, imported_from, imported_to)
+    for fault in faults:
+        print(fault)
+    if faults:
+        sys.exit(f"{len(faults)} cells or properties differ")
+    print("both workbooks read as expected")
+
+
+if __name__ == "__main__":
+    main()
