@@ -373,7 +373,12 @@ QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* 
     const bool dated = style >= 0 && std::size_t(style) < context.styles->dateFormat.size() &&
                        context.styles->dateFormat[std::size_t(style)];
     if (dated) {
-        if (const std::optional<QString> date = SerialDateText(number + (context.date1904 ? 1462 : 0)))
+        // Serial days share the epoch 12/30/1899 from 3/1/1900 on; before it, spreadsheets count a
+        // 2/29/1900 that never was (day 60), so their days 1 to 59 are one day later than the count.
+        double serial = number + (context.date1904 ? 1462 : 0);
+        if (!context.date1904 && serial >= 1 && serial < 61)
+            serial = serial < 60 ? serial + 1 : -1;
+        if (const std::optional<QString> date = SerialDateText(serial))
             return *date;
     }
     return QString::number(number, 'g', 15);

@@ -6,10 +6,17 @@ Imports four employees into a new personnel file with rosterly-data, exports the
 workbook with openpyxl: every cell's value and type, the date formats, the frozen and filtered
 header, the column widths and the title property.
 
+Then the other way: the exported workbook, and one that openpyxl writes from the same rows (its
+own styles, empty cells left out, dates as date cells), are imported into new files, which must
+export as the first one does but for the time each employee was created.
+
 Usage: xlsx_check.py ROSTERLY_DATA VERSION_CREATED
 """
 
+import csv
 import datetime
+import io
+import json
 import os
 import subprocess
 import sys
@@ -134,6 +141,51 @@ def run(tool, arguments, env, out=None):
                  f"{result.stderr.decode(errors='replace')}")
 
 
+def employees_json(tool, env, data):
+    """Every employee of `data` as the owner sees them, DateCreated left out."""
+    with tempfile.TemporaryFile() as out:
+        run(tool, ["export", data, "--status", "both", "--format", "json", "--show-sensitive"], env, out)
+        out.seek(0)
+        rows = [json.loads(line) for line in out.read().decode("utf-8").splitlines()]
+    for row in rows:
+        del row["DateCreated"]
+    return rows
+
+
+def openpyxl_workbook(path):
+    """The import's rows as a spreadsheet saves them: a bold header, dates as date cells in a
+    format of their own, empty cells left out, the guard apostrophes gone."""
+    rows = list(csv.reader(io.StringIO(CSV.lstrip("\ufeff"), newline="")))
+    book = openpyxl.Workbook()
+    sheet = book.active
+    for c, name in enumerate(rows[0], 1):
+        sheet.cell(1, c, name).font = openpyxl.styles.Font(bold=True)
+    for r, row in enumerate(rows[1:], 2):
+        for c, (name, text) in enumerate(zip(rows[0], row), 1):
+            if not text:
+                continue
+            if name in DATES and text >= "1900-03-01":
+                cell = sheet.cell(r, c, D.strptime(text, "%Y-%m-%d"))
+                cell.number_format = "dd mmm yyyy"
+            else:
+                # Typed as text, as a spreadsheet keeps "=1+2" typed after an apostrophe.
+                sheet.cell(r, c, text[1:] if text.startswith("'") else text).data_type = "s"
+    book.save(path)
+
+
+def imported_back(tool, env, folder, data, exported):
+    faults = []
+    wanted = employees_json(tool, env, data)
+    openpyxl_workbook(os.path.join(folder, "openpyxl.xlsx"))
+    for book in (exported, os.path.join(folder, "openpyxl.xlsx")):
+        again = os.path.join(folder, os.path.basename(book) + ".Data")
+        run(tool, ["import", book, again], env)
+        got = employees_json(tool, env, again)
+        if got != wanted:
+            faults.append(f"{os.path.basename(book)} imports as {got}, not {wanted}")
+    return faults
+
+
 def main():
     tool, version = sys.argv[1], int(sys.argv[2])
     with tempfile.TemporaryDirectory() as folder:
@@ -157,6 +209,7 @@ def main():
             with open(book, "wb") as out:
                 run(tool, ["export", data, "--status", "both", "--format", "xlsx"], env, out)
             faults += check(book, masked, version, imported_from, imported_to)
+        faults += imported_back(tool, env, folder, data, os.path.join(folder, "shown.xlsx"))
     for fault in faults:
         print(fault)
     if faults:
