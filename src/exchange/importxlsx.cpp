@@ -541,28 +541,23 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, qsizetype maxCellBytes)
         stylesPart = folder + QStringLiteral("styles.xml");
     }
 
+    // The shared texts and the styles a workbook may do without: read when they are there.
+    const auto readOptional = [&](const QString& name, auto reader, auto& out) {
+        if (name.isEmpty())
+            return true;
+        if (const std::optional<QByteArray> xml = part(name)) {
+            auto read = reader(*xml, name, &fault);
+            if (!read)
+                return false;
+            out = std::move(*read);
+        }
+        return fault.text.isEmpty();
+    };
     std::vector<QString> strings;
-    if (!stringsPart.isEmpty()) {
-        if (const std::optional<QByteArray> xml = part(stringsPart)) {
-            const auto read = ReadSharedStrings(*xml, stringsPart, &fault);
-            if (!read)
-                return fail(fault.text);
-            strings = *read;
-        }
-        if (!fault.text.isEmpty())
-            return fail(fault.text);
-    }
     Styles styles;
-    if (!stylesPart.isEmpty()) {
-        if (const std::optional<QByteArray> xml = part(stylesPart)) {
-            const auto read = ReadStyles(*xml, stylesPart, &fault);
-            if (!read)
-                return fail(fault.text);
-            styles = *read;
-        }
-        if (!fault.text.isEmpty())
-            return fail(fault.text);
-    }
+    if (!readOptional(stringsPart, ReadSharedStrings, strings) ||
+        !readOptional(stylesPart, ReadStyles, styles))
+        return fail(fault.text);
     const std::optional<QByteArray> sheetXml = part(sheetPart);
     if (!sheetXml)
         return fail(fault.text.isEmpty() ? Damaged(QStringLiteral("its first sheet is missing"))
