@@ -295,27 +295,29 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
             !ctx.io.Exists(HistoryFileName) && ctx.io.Exists(folder + HistoryFileName);
         if (historyFromBackup)
             files.append({folder + HistoryFileName, HistoryFileName});
-        // The index describes the personnel file about to be replaced. It goes first, so that no
-        // end of the restore (a failure, or one cut short and completed at the next start) leaves
-        // it beside a file it does not describe; the next open rebuilds it from the history.
-        if (ctx.io.Exists(HistoryIndexFileName))
-            ctx.io.Remove(HistoryIndexFileName);
         ReplaceOutcome outcome;
         IoStatus historyStatus;
         {
             BusyWindow busy(window);
+            // The history's journal names the file the restore brings first, so that a restore cut
+            // short at any moment is recorded as a restore once that file is in place.
+            if (IoStatus begun = ctx.personnel.BeginRestore(folder + s.DataFileNames[1]); !begun)
+                outcome = {begun, 0, {}};
             // All or none: a data folder holding files of different days is worse than the old one.
-            outcome =
-                ReplaceDataFiles(ctx.io, files, s.RestoreJournalName, [&](qsizetype i, ReplaceStep step) {
-                    const QString caption = QStringLiteral("Restoring ") + files[i].to;
-                    if (step == ReplaceStep::Copying)
-                        busy.ShowProgress(caption);
-                    else
-                        busy.SetCaption(caption); // the renames follow each other at once
-                });
+            else
+                outcome = ReplaceDataFiles(
+                    ctx.io, files, s.RestoreJournalName, [&](qsizetype i, ReplaceStep step) {
+                        const QString caption = QStringLiteral("Restoring ") + files[i].to;
+                        if (step == ReplaceStep::Copying)
+                            busy.ShowProgress(caption);
+                        else
+                            busy.SetCaption(caption); // the renames follow each other at once
+                    });
             // Still busy: replaying a long history takes a while.
             if (outcome.status)
                 historyStatus = ctx.personnel.RecordRestore();
+            else
+                ctx.personnel.AbandonRestore();
         }
         // The files are restored all the same: a history that could not take the restore in is
         // brought in step with them by its next open.

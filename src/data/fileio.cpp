@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,11 +79,27 @@ bool FileIo::Exists(const QString& path) {
     return ::stat(Native(path).constData(), &st) == 0;
 }
 
+const char* FileIo::Map(int fd, qint64 size) {
+    void* at = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, fd, 0);
+    return at == MAP_FAILED ? nullptr : static_cast<const char*>(at);
+}
+
+void FileIo::Unmap(const char* at, qint64 size) {
+    ::munmap(const_cast<char*>(at), size_t(size));
+}
+
 IoStatus IoStatus::Failure(const QString& action, const QString& fileName, int errorNumber) {
     IoStatus s;
     s.m_errno = errorNumber;
     s.m_message = QStringLiteral("Could not %1 the file \"%2\".\r\n%3.")
                       .arg(action, fileName, QString::fromLocal8Bit(std::strerror(errorNumber)));
+    return s;
+}
+
+IoStatus IoStatus::Refusal(const QString& action, const QString& fileName, const QString& reason) {
+    IoStatus s;
+    s.m_errno = EINVAL;
+    s.m_message = QStringLiteral("Could not %1 the file \"%2\".\r\n%3.").arg(action, fileName, reason);
     return s;
 }
 

@@ -23,6 +23,10 @@ public:
     virtual int Remove(const QString& path);
     virtual int SyncFolderOf(const QString& path);
     virtual bool Exists(const QString& path);
+    // The first `size` bytes of the open file `fd` mapped for reading, or null (errno set); a
+    // large file is searched faster mapped than read.
+    virtual const char* Map(int fd, qint64 size);
+    virtual void Unmap(const char* at, qint64 size);
 };
 
 // Outcome of a data-file operation. A failure carries a message that a window can show as it
@@ -31,6 +35,9 @@ class IoStatus {
 public:
     IoStatus() = default;
     static IoStatus Failure(const QString& action, const QString& fileName, int errorNumber);
+    // A failure whose reason is the program's own finding, not the system's: `reason` is a
+    // sentence without its full stop.
+    static IoStatus Refusal(const QString& action, const QString& fileName, const QString& reason);
 
     bool Ok() const { return m_message.isEmpty(); }
     explicit operator bool() const { return Ok(); }

@@ -25,9 +25,6 @@ constexpr std::array<std::pair<HistoryAction, const char*>, 9> ActionNames{{
     {HistoryAction::Restored, "restored"},
 }};
 
-// The history is read whole; a larger file is not one the program wrote.
-constexpr qsizetype MaxHistoryBytes = qsizetype(1) << 34;
-
 } // namespace
 
 QString HistoryActionName(HistoryAction action) {
@@ -75,7 +72,8 @@ std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
     const std::optional<HistoryAction> action =
         HistoryActionFrom(o.value(QStringLiteral("action")).toString());
     const QDateTime time = QDateTime::fromString(o.value(QStringLiteral("time")).toString(), Qt::ISODate);
-    if (!action || !time.isValid() || !o.value(QStringLiteral("employee")).isDouble())
+    if (!action || !time.isValid() || !o.value(QStringLiteral("employee")).isDouble() ||
+        o.value(QStringLiteral("employee")).toInteger() < 1 || o.value(QStringLiteral("record")).toInteger() < 0)
         return std::nullopt;
     HistoryEntry entry;
     entry.entry = o.value(QStringLiteral("entry")).toInteger();
@@ -181,8 +179,23 @@ IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryE
     return AppendWhole(io, fileName, bytes);
 }
 
+namespace {
+
+QString LineFaultReason(QByteArrayView line) {
+    if (!line.isValidUtf8())
+        return QStringLiteral("is not UTF-8 text");
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line.toByteArray(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return QStringLiteral("is not a JSON object");
+    return QStringLiteral("is not a change (no known action, time or employee number)");
+}
+
+} // namespace
+
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
-                     const std::function<void(const HistoryEntry&)>& visit) {
+                     const std::function<void(const HistoryEntry&)>& visit,
+                     const std::function<void(const HistoryLineFault&)>& fault) {
     if (!io.Exists(fileName))
         return {};
     const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
@@ -194,19 +207,90 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName,
         io.Close(fd);
         return IoStatus::Failure(QStringLiteral("read"), fileName, err);
     }
-    QByteArray bytes;
-    const IoStatus read = ReadUpTo(io, fd, fileName, std::min<qsizetype>(size, MaxHistoryBytes), bytes);
-    io.Close(fd);
-    if (!read)
-        return read;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        const qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0)
-            break; // cut short: no entry yet
-        if (const auto entry = ParseHistoryLine(QByteArrayView(bytes).sliced(start, end - start)))
+    // A block at a time, the line it ends in carried over: memory stays within a block and the
+    // longest line kept, whatever the file holds.
+    constexpr qint64 BlockBytes = 4 << 20;
+    QByteArray block(std::min<qint64>(size, BlockBytes), Qt::Uninitialized);
+    QByteArray carried;     // the start of a line the last block ended in
+    qint64 lineStart = 0;   // where the line in hand starts in the file
+    qint64 lineLength = 0;  // its length so far, when it is too long to keep
+    bool overlong = false;
+    qint64 number = 0;
+    const auto tell = [&](qint64 bytes, const QString& reason, bool cutShort = false) {
+        if (fault)
+            fault({number, lineStart, bytes, reason, cutShort});
+    };
+    const auto take = [&](QByteArrayView line) {
+        ++number;
+        if (overlong)
+            tell(lineLength, QStringLiteral("is longer than %1 bytes").arg(MaxHistoryLineBytes));
+        else if (const auto entry = ParseHistoryLine(line))
             visit(*entry);
-        start = end + 1;
+        else if (fault)
+            tell(line.size(), LineFaultReason(line));
+    };
+    IoStatus result;
+    for (qint64 at = 0; at < size;) {
+        const qint64 want = std::min<qint64>(size - at, block.size());
+        if (IoStatus s = ReadFullyAt(io, fd, block.data(), want, at, fileName); !s) {
+            result = s;
+            break;
+        }
+        const QByteArrayView part(block.constData(), want);
+        qsizetype start = 0;
+        for (;;) {
+            const qsizetype end = part.indexOf('\n', start);
+            const qsizetype stop = end < 0 ? part.size() : end;
+            if (!overlong) {
+                if (carried.size() + (stop - start) > MaxHistoryLineBytes) {
+                    overlong = true;
+                    lineLength = carried.size();
+                    carried.clear();
+                } else if (end < 0 || !carried.isEmpty()) {
+                    carried.append(part.sliced(start, stop - start));
+                }
+            }
+            if (overlong)
+                lineLength += stop - start;
+            if (end < 0)
+                break;
+            if (overlong)
+                take({});
+            else if (carried.isEmpty())
+                take(part.sliced(start, end - start));
+            else
+                take(carried);
+            carried.clear();
+            overlong = false;
+            lineStart = at + end + 1;
+            start = end + 1;
+        }
+        at += want;
+    }
+    io.Close(fd);
+    if (result && (overlong || !carried.isEmpty())) {
+        ++number;
+        tell(overlong ? lineLength : carried.size(),
+             QStringLiteral("is cut short (no line end); the program's next open cuts it off"), true);
+    }
+    return result;
+}
+
+IoStatus LastLineEnd(FileIo& io, int fd, qint64 size, const QString& fileName, qint64* end) {
+    *end = 0;
+    // Back from the end, a block at a time, to the last line end.
+    constexpr qint64 BlockBytes = 65536;
+    QByteArray block(std::min<qint64>(size, BlockBytes), Qt::Uninitialized);
+    for (qint64 to = size; to > 0;) {
+        const qint64 from = std::max<qint64>(0, to - BlockBytes);
+        if (IoStatus s = ReadFullyAt(io, fd, block.data(), to - from, from, fileName); !s)
+            return s;
+        const qsizetype at = QByteArrayView(block.constData(), to - from).lastIndexOf('\n');
+        if (at >= 0) {
+            *end = from + at + 1;
+            return {};
+        }
+        to = from;
     }
     return {};
 }

@@ -87,7 +87,28 @@ QMap<QString, QString> RecordAsOf(const QList<HistoryEntry>& entries, const QDat
 
 // Appends the entries' lines to the history file `fileName` as one write: all or none.
 IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries);
-// Every entry of the history file in file order; a missing file has none. A last line without its
-// end (a write cut short by a crash) and a line that is no entry are passed over.
+
+// No line the program writes comes near it (a whole record before and after, every character
+// escaped, is some 60 KB): a longer one is passed over without being held in memory.
+inline constexpr qint64 MaxHistoryLineBytes = 1 << 20;
+
+// A line of the history that is not read as an entry: its number (from 1), where it starts, its
+// length without the line end, and why, as a clause ("is not UTF-8 text").
+struct HistoryLineFault {
+    qint64 line = 0;
+    qint64 offset = 0;
+    qint64 bytes = 0;
+    QString reason;
+    bool cutShort = false; // the last line, without its end: the next open cuts it off
+};
+
+// Every entry of the history file in file order, read a block at a time; a missing file has none.
+// A line that is no entry, and a last line without its end (a write cut short), are passed over
+// and told to `fault` when given.
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
-                     const std::function<void(const HistoryEntry&)>& visit);
+                     const std::function<void(const HistoryEntry&)>& visit,
+                     const std::function<void(const HistoryLineFault&)>& fault = {});
+
+// Where the history's last whole line ends in the open file `fd` of `size` bytes (0 when it has
+// none): bytes past it are a line cut short.
+IoStatus LastLineEnd(FileIo& io, int fd, qint64 size, const QString& fileName, qint64* end);

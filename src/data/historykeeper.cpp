@@ -2,9 +2,10 @@
 
 #include "data/fixedrecordfile.h"
 #include "data/historyreplay.h"
+#include "data/restorejournal.h"
 
 #include <QCryptographicHash>
-#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,13 +20,14 @@
 
 namespace {
 
-// The index: "RHIX0001", then the history's length, its last entry and the last lasting number
-// given, each a little-endian 64-bit number; then per record its employee's lasting number and
-// its key.
-constexpr char IndexMagic[8] = {'R', 'H', 'I', 'X', '0', '0', '0', '1'};
+// The index: "RHIX0002", then the head's six numbers (little-endian, 64 bits each: the history's
+// length, its last entry, the last lasting number given, the sum of the entries' hashes, the
+// length of the history's first line and its hash); then per record its employee's lasting
+// number and its key.
+constexpr char IndexMagic[8] = {'R', 'H', 'I', 'X', '0', '0', '0', '2'};
 constexpr qint64 IndexHeaderBytes = HistoryKeeper::IndexHeaderBytes;
 constexpr qint64 IndexEntryBytes = HistoryKeeper::IndexEntryBytes;
-// A journal holds one change's entries: an import's are the largest.
+// A journal holds one change's entries: an import's, or a first start's, are the largest.
 constexpr qsizetype MaxJournalBytes = qsizetype(1) << 31;
 // Who the history names for a change it found made by another program.
 const QString AnotherProgram = QStringLiteral("another program");
@@ -33,10 +35,9 @@ const QString AnotherProgram = QStringLiteral("another program");
 constexpr std::size_t FieldCount = PersonnelFields.size();
 using FieldValues = HistoryFieldValues;
 
-quint64 KeyOf(const QString& last, const QString& first, const QString& created) {
-    // FNV-1a over the three values: stable from one run to the next, unlike qHash.
+quint64 Fnv(QByteArrayView bytes) {
+    // FNV-1a: stable from one run to the next, unlike qHash.
     quint64 hash = 14695981039346656037ull;
-    const QByteArray bytes = (last + QLatin1Char('\t') + first + QLatin1Char('\t') + created).toUtf8();
     for (const char c : bytes) {
         hash ^= quint8(c);
         hash *= 1099511628211ull;
@@ -44,10 +45,23 @@ quint64 KeyOf(const QString& last, const QString& first, const QString& created)
     return hash;
 }
 
+quint64 KeyOf(const QString& last, const QString& first, const QString& created) {
+    return Fnv((last + QLatin1Char('\t') + first + QLatin1Char('\t') + created).toUtf8());
+}
+
 quint64 KeyOf(const FieldValues& values) {
     return KeyOf(values[std::size_t(PersonnelField::LastName)],
                  values[std::size_t(PersonnelField::FirstName)],
                  values[std::size_t(PersonnelField::DateCreated)]);
+}
+
+// An index entry's share of the head's sum: a number changed, or two numbers swapped between
+// keys, changes the sum.
+quint64 EntryHash(qint64 employee, quint64 key) {
+    quint64 z = key ^ (quint64(employee) * 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
 }
 
 FieldValues ValuesOf(const PersonnelRecord& record) {
@@ -65,13 +79,44 @@ qint64 GetNumber(const char* at) {
     return qFromLittleEndian<qint64>(at);
 }
 
+void PutHead(char* bytes, const HistoryIndexHead& h) {
+    std::memcpy(bytes, IndexMagic, sizeof IndexMagic);
+    PutNumber(bytes + 8, h.historySize);
+    PutNumber(bytes + 16, h.lastEntry);
+    PutNumber(bytes + 24, h.lastEmployee);
+    PutNumber(bytes + 32, qint64(h.sum));
+    PutNumber(bytes + 40, h.firstLineBytes);
+    PutNumber(bytes + 48, qint64(h.firstLineHash));
+}
+
+bool GetHead(const char* bytes, HistoryIndexHead* h) {
+    if (std::memcmp(bytes, IndexMagic, sizeof IndexMagic) != 0)
+        return false;
+    h->historySize = GetNumber(bytes + 8);
+    h->lastEntry = GetNumber(bytes + 16);
+    h->lastEmployee = GetNumber(bytes + 24);
+    h->sum = quint64(GetNumber(bytes + 32));
+    h->firstLineBytes = GetNumber(bytes + 40);
+    h->firstLineHash = quint64(GetNumber(bytes + 48));
+    return h->historySize >= 0 && h->firstLineBytes >= 0 && h->firstLineBytes <= h->historySize &&
+           h->firstLineBytes <= MaxHistoryLineBytes + 1;
+}
+
 QByteArray Digest(const PersonnelRecord& record) {
     return QCryptographicHash::hash(QByteArrayView(record.data(), PersonnelRecordLength),
                                     QCryptographicHash::Sha1)
         .toHex();
 }
 
+QByteArray CheckLine(const QJsonObject& check) {
+    return QJsonDocument(check).toJson(QJsonDocument::Compact) + '\n';
+}
+
 } // namespace
+
+quint64 HistoryLineHash(QByteArrayView line) {
+    return Fnv(line);
+}
 
 HistoryKeeper::HistoryKeeper(FileIo& io, const Clock& clock, QString historyFileName, QString indexFileName,
                              QString journalFileName)
@@ -120,76 +165,190 @@ IoStatus HistoryKeeper::HistorySize(qint64* size) {
     return *size < 0 ? IoStatus::Failure(QStringLiteral("read"), m_historyFileName, err) : IoStatus();
 }
 
-IoStatus HistoryKeeper::ReadHeader(Header* header, qint64* indexSize, bool* valid, qint64 recordCount) {
-    *valid = false;
-    *indexSize = 0;
+IoStatus HistoryKeeper::ReadHeader(Header* header, IndexState* state, qint64 recordCount, qint64 historySize) {
+    *state = IndexState::Missing;
     if (!m_io.Exists(m_indexFileName))
         return {};
     const int fd = m_io.Open(m_indexFileName, O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("open"), m_indexFileName, errno);
-    *indexSize = m_io.Size(fd);
+    const off_t indexSize = m_io.Size(fd);
     char bytes[IndexHeaderBytes];
-    IoStatus s;
-    if (*indexSize == IndexHeaderBytes + IndexEntryBytes * recordCount)
-        s = ReadFullyAt(m_io, fd, bytes, IndexHeaderBytes, 0, m_indexFileName);
-    else
-        s = IoStatus::Failure(QStringLiteral("read"), m_indexFileName, EINVAL);
+    IoStatus s = indexSize >= IndexHeaderBytes
+                     ? ReadFullyAt(m_io, fd, bytes, IndexHeaderBytes, 0, m_indexFileName)
+                     : IoStatus::Failure(QStringLiteral("read"), m_indexFileName, EINVAL);
     m_io.Close(fd);
-    if (!s || std::memcmp(bytes, IndexMagic, sizeof IndexMagic) != 0)
-        return {}; // not valid: rebuilt from the history
-    header->historySize = GetNumber(bytes + 8);
-    header->lastEntry = GetNumber(bytes + 16);
-    header->lastEmployee = GetNumber(bytes + 24);
-    qint64 size = 0;
-    if (IoStatus h = HistorySize(&size); !h)
-        return h;
-    *valid = size == header->historySize;
+    if (!s || !GetHead(bytes, header))
+        return {}; // not an index of this kind: rebuilt from the history
+    *state = indexSize == IndexHeaderBytes + IndexEntryBytes * recordCount && header->historySize == historySize
+                 ? IndexState::Current
+                 : IndexState::Stale;
     return {};
+}
+
+IoStatus HistoryKeeper::CheckSum(const Header& header, bool* matches) {
+    HistoryIndexView view;
+    if (IoStatus s = ReadHistoryIndex(m_io, m_indexFileName, &view); !s)
+        return s;
+    *matches = view.readable && view.sumMatches && view.head.sum == header.sum;
+    return {};
+}
+
+IoStatus HistoryKeeper::FirstLine(qint64 historySize, qint64* bytes, quint64* hash) {
+    *bytes = 0;
+    *hash = 0;
+    if (historySize == 0)
+        return {};
+    const int fd = m_io.Open(m_historyFileName, O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
+    QByteArray head;
+    IoStatus s;
+    for (qint64 want = 65536;; want = MaxHistoryLineBytes + 1) {
+        head.resize(std::min(historySize, want));
+        if (s = ReadFullyAt(m_io, fd, head.data(), head.size(), 0, m_historyFileName); !s)
+            break;
+        const qsizetype end = head.indexOf('\n');
+        if (end >= 0) {
+            *bytes = end + 1;
+            *hash = HistoryLineHash(QByteArrayView(head).first(end + 1));
+            break;
+        }
+        if (head.size() == historySize || want > MaxHistoryLineBytes)
+            break; // no whole first line: nothing to name the history by
+    }
+    m_io.Close(fd);
+    return s;
+}
+
+IoStatus HistoryKeeper::CheckIdentity(const Header& header, qint64 historySize) {
+    if (header.firstLineBytes == 0)
+        return {};
+    QByteArray first(header.firstLineBytes, Qt::Uninitialized);
+    bool same = historySize >= header.firstLineBytes;
+    if (same) {
+        const int fd = m_io.Open(m_historyFileName, O_RDONLY | O_CLOEXEC, 0);
+        if (fd < 0)
+            return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
+        const IoStatus s = ReadFullyAt(m_io, fd, first.data(), first.size(), 0, m_historyFileName);
+        m_io.Close(fd);
+        if (!s)
+            return s;
+        same = HistoryLineHash(first) == header.firstLineHash;
+    }
+    if (same)
+        return {};
+    const QString index = QFileInfo(m_indexFileName).fileName();
+    return IoStatus::Refusal(
+        QStringLiteral("open"), m_historyFileName,
+        QStringLiteral("It is not the change history this folder keeps: its first line is not the one %1 "
+                       "was made from. Put this folder's own %2 back from a backup, or delete %1 to keep "
+                       "this history for these employees")
+            .arg(index, QFileInfo(m_historyFileName).fileName()));
+}
+
+IoStatus HistoryKeeper::CutPartialLine(qint64* size) {
+    if (IoStatus s = HistorySize(size); !s || *size == 0)
+        return s;
+    const int fd = m_io.Open(m_historyFileName, O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
+    char last = 0;
+    IoStatus s = ReadFullyAt(m_io, fd, &last, 1, *size - 1, m_historyFileName);
+    qint64 end = *size;
+    if (s && last != '\n')
+        s = LastLineEnd(m_io, fd, *size, m_historyFileName, &end);
+    if (s && end < *size) {
+        // A line cut short by a crash: no reader takes it, and the next append would be glued to it.
+        if (m_io.Truncate(fd, end) != 0 || m_io.Sync(fd) != 0)
+            s = IoStatus::Failure(QStringLiteral("write"), m_historyFileName, errno);
+        else
+            *size = end;
+    }
+    m_io.Close(fd);
+    return s;
 }
 
 IoStatus HistoryKeeper::WriteIndex(const Header& header, const std::vector<qint64>& employees,
                                    const std::vector<quint64>& keys) {
     QByteArray bytes(IndexHeaderBytes + IndexEntryBytes * qint64(employees.size()), '\0');
-    std::memcpy(bytes.data(), IndexMagic, sizeof IndexMagic);
-    PutNumber(bytes.data() + 8, header.historySize);
-    PutNumber(bytes.data() + 16, header.lastEntry);
-    PutNumber(bytes.data() + 24, header.lastEmployee);
+    PutHead(bytes.data(), header);
     for (std::size_t i = 0; i < employees.size(); ++i) {
         char* at = bytes.data() + IndexHeaderBytes + IndexEntryBytes * qint64(i);
         PutNumber(at, employees[i]);
         PutNumber(at + 8, qint64(keys[i]));
     }
-    const int fd = m_io.Open(m_indexFileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd =
+        m_io.Open(m_indexFileName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("open"), m_indexFileName, errno);
     IoStatus s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), 0, m_indexFileName);
     m_io.Close(fd);
-    if (!s)
+    if (!s) {
         m_io.Remove(m_indexFileName);
-    else
+    } else {
         m_header = header;
+        m_sumChecked = true;
+    }
     return s;
 }
 
 IoStatus HistoryKeeper::Settle(FixedRecordFile& data, const std::function<IoStatus()>& compact) {
     if (IoStatus s = ResolveJournal(data, compact); !s)
         return s;
-    if (!m_io.Exists(m_historyFileName))
-        return Rebuild(data, HistoryAction::Started);
-    bool valid = false;
-    qint64 indexSize = 0;
-    if (IoStatus s = ReadHeader(&m_header, &indexSize, &valid, data.RecordCount()); !s)
+    const bool exists = m_io.Exists(m_historyFileName);
+    qint64 size = 0;
+    if (exists) {
+        if (IoStatus s = HistorySize(&size); !s)
+            return s;
+    }
+    Header head;
+    IndexState state = IndexState::Missing;
+    if (IoStatus s = ReadHeader(&head, &state, data.RecordCount(), size); !s)
         return s;
-    return valid ? IoStatus() : Rebuild(data, HistoryAction::Started);
+    if (!exists) {
+        if (state != IndexState::Missing && head.historySize > 0)
+            return IoStatus::Refusal(
+                QStringLiteral("open"), m_historyFileName,
+                QStringLiteral("It is missing, though %1 shows that this folder keeps a change history. Put "
+                               "%2 back from a backup, or delete %1 to start a new history")
+                    .arg(QFileInfo(m_indexFileName).fileName(), QFileInfo(m_historyFileName).fileName()));
+        return Rebuild(data, HistoryAction::Started);
+    }
+    if (state == IndexState::Current) {
+        if (IoStatus s = CheckIdentity(head, size); !s)
+            return s;
+        m_header = head;
+        if (m_sumChecked)
+            return {};
+        bool matches = false;
+        if (IoStatus s = CheckSum(head, &matches); !s)
+            return s;
+        if (matches) {
+            m_sumChecked = true;
+            return {};
+        }
+        return Rebuild(data, HistoryAction::Started); // an index changed behind its head's back
+    }
+    if (state == IndexState::Stale) {
+        if (IoStatus s = CheckIdentity(head, size); !s)
+            return s;
+    }
+    return Rebuild(data, HistoryAction::Started); // which cuts off a last line cut short first
 }
 
-IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs) {
+
+IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs, const QByteArray& restored) {
+    const bool starting = !m_io.Exists(m_historyFileName);
+    qint64 from = 0;
+    if (!starting) {
+        if (IoStatus s = CutPartialLine(&from); !s)
+            return s;
+    }
     HistoryReplay replayed;
     if (IoStatus s = ReadHistory(m_io, m_historyFileName, [&](const HistoryEntry& e) { replayed.Apply(e); });
         !s)
         return s;
-    const bool starting = !m_io.Exists(m_historyFileName);
     const bool restoring = reconcileAs == HistoryAction::Restored;
 
     // Where each key stands in the history's order, to match the records to it in that order.
@@ -289,23 +448,57 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     for (; next < roster.size(); ++next)
         gone(next);
 
-    // Even with nothing to add, the file is made: the history has begun.
+    // Even with nothing to add, the file is made: the history has begun. The entries go through
+    // the journal like any others, so that one cut short is completed, never glued to the next.
     if (starting || !lines.isEmpty()) {
+        QJsonObject check{{QStringLiteral("check"), QStringLiteral("append")}};
+        if (!restored.isEmpty())
+            check = {{QStringLiteral("check"), QStringLiteral("restore")},
+                     {QStringLiteral("digest"), QString::fromLatin1(restored)}};
+        check.insert(QStringLiteral("lines"), entry - replayed.lastEntry);
+        check.insert(QStringLiteral("from"), from);
+        if (!lines.isEmpty()) {
+            if (IoStatus s = WriteJournal(check, lines); !s)
+                return s;
+        }
         if (IoStatus s = AppendWhole(m_io, m_historyFileName, lines); !s)
-            return s;
+            return s; // the journal stays: the next open appends the entries
     }
     Header header;
     if (IoStatus s = HistorySize(&header.historySize); !s)
         return s;
+    if (IoStatus s = FirstLine(header.historySize, &header.firstLineBytes, &header.firstLineHash); !s)
+        return s;
     header.lastEntry = entry;
     header.lastEmployee = lastEmployee;
+    for (std::size_t i = 0; i < employees.size(); ++i)
+        header.sum += EntryHash(employees[i], keys[i]);
     WriteIndex(header, employees, keys); // a cache: when it cannot be written, it is rebuilt next time
     m_header = header;
+    m_restoreDigest.clear();
+    if (m_io.Exists(m_journalFileName)) {
+        m_io.Remove(m_journalFileName);
+        m_io.SyncFolderOf(m_journalFileName);
+    }
     return {};
 }
 
 IoStatus HistoryKeeper::Reconcile(FixedRecordFile& data, HistoryAction action) {
-    return Rebuild(data, action);
+    return Rebuild(data, action, action == HistoryAction::Restored ? m_restoreDigest : QByteArray());
+}
+
+IoStatus HistoryKeeper::BeginRestore(const QByteArray& digest) {
+    m_restoreDigest = digest;
+    return WriteJournal({{QStringLiteral("check"), QStringLiteral("restore")},
+                         {QStringLiteral("digest"), QString::fromLatin1(digest)},
+                         {QStringLiteral("lines"), 0}},
+                        {});
+}
+
+void HistoryKeeper::AbandonRestore() {
+    m_restoreDigest.clear();
+    if (m_io.Remove(m_journalFileName) == 0)
+        m_io.SyncFolderOf(m_journalFileName);
 }
 
 IoStatus HistoryKeeper::EmployeeAt(FixedRecordFile& data, qint32 n, qint64* employee,
@@ -338,33 +531,34 @@ IoStatus HistoryKeeper::EmployeeAt(FixedRecordFile& data, qint32 n, qint64* empl
     return IoStatus::Failure(QStringLiteral("read"), m_indexFileName, EIO);
 }
 
-IoStatus HistoryKeeper::WriteJournal(const QByteArray& check, const QList<HistoryEntry>& entries) {
-    QByteArray bytes = check;
-    for (const HistoryEntry& e : entries)
-        bytes += HistoryLine(e);
-    if (m_io.Exists(m_journalFileName))
-        m_io.Remove(m_journalFileName);
-    const int fd = m_io.Open(m_journalFileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+IoStatus HistoryKeeper::WriteJournal(QJsonObject check, const QByteArray& lines) {
+    // Written whole under a scratch name and renamed into place, so that a journal is never seen
+    // half-written and one under way (a restore's) is replaced in one step.
+    const QString scratch = PartialCopyName(m_journalFileName);
+    if (m_io.Exists(scratch))
+        m_io.Remove(scratch);
+    const int fd = m_io.Open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("create"), m_journalFileName, errno);
-    IoStatus s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), 0, m_journalFileName);
+    const QByteArray head = CheckLine(check);
+    IoStatus s = WriteFullyAt(m_io, fd, head.constData(), head.size(), 0, m_journalFileName);
+    if (s)
+        s = WriteFullyAt(m_io, fd, lines.constData(), lines.size(), head.size(), m_journalFileName);
     if (s && m_io.Sync(fd) != 0)
         s = IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
     m_io.Close(fd);
-    if (s && m_io.SyncFolderOf(m_journalFileName) != 0)
+    if (s && m_io.Rename(scratch, m_journalFileName) != 0)
         s = IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
-    if (!s)
+    if (!s) {
+        m_io.Remove(scratch);
+        return s;
+    }
+    if (m_io.SyncFolderOf(m_journalFileName) != 0) {
         m_io.Remove(m_journalFileName);
-    return s;
+        return IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
+    }
+    return {};
 }
-
-namespace {
-
-QByteArray CheckLine(const QJsonObject& check) {
-    return QJsonDocument(check).toJson(QJsonDocument::Compact) + '\n';
-}
-
-} // namespace
 
 IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
                                   const PersonnelRecord& after, Pending* pending) {
@@ -389,11 +583,13 @@ IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const Personn
     pending->kind = Pending::Kind::Edit;
     pending->record = n;
     pending->keys = {RecordKey(after)};
-    const QByteArray check = CheckLine({{QStringLiteral("check"), QStringLiteral("record")},
-                                        {QStringLiteral("record"), n},
-                                        {QStringLiteral("digest"), QString::fromLatin1(Digest(after))},
-                                        {QStringLiteral("lines"), 1}});
-    IoStatus s = WriteJournal(check, pending->entries);
+    pending->sumChange = EntryHash(employee, RecordKey(after)) - EntryHash(employee, RecordKey(before));
+    IoStatus s = WriteJournal({{QStringLiteral("check"), QStringLiteral("record")},
+                               {QStringLiteral("record"), n},
+                               {QStringLiteral("digest"), QString::fromLatin1(Digest(after))},
+                               {QStringLiteral("lines"), 1},
+                               {QStringLiteral("from"), m_header.historySize}},
+                              HistoryLine(e));
     pending->journaled = s.Ok();
     return s;
 }
@@ -412,12 +608,17 @@ IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, const std::vector<Per
         e.changes = WholeRecord(records[i]);
         pending->entries.append(e);
         pending->keys.push_back(RecordKey(records[i]));
+        pending->sumChange += EntryHash(e.employee, pending->keys.back());
     }
     pending->kind = Pending::Kind::Append;
-    const QByteArray check = CheckLine({{QStringLiteral("check"), QStringLiteral("count")},
-                                        {QStringLiteral("count"), count + qint64(records.size())},
-                                        {QStringLiteral("lines"), qint64(records.size())}});
-    IoStatus s = WriteJournal(check, pending->entries);
+    QByteArray lines;
+    for (const HistoryEntry& e : std::as_const(pending->entries))
+        lines += HistoryLine(e);
+    IoStatus s = WriteJournal({{QStringLiteral("check"), QStringLiteral("count")},
+                               {QStringLiteral("count"), count + qint64(records.size())},
+                               {QStringLiteral("lines"), qint64(records.size())},
+                               {QStringLiteral("from"), m_header.historySize}},
+                              lines);
     pending->journaled = s.Ok();
     return s;
 }
@@ -437,11 +638,13 @@ IoStatus HistoryKeeper::BeginRemoval(FixedRecordFile& data, qint32 n, const Pers
     pending->entries = {e};
     pending->kind = Pending::Kind::Removal;
     pending->record = n;
-    const QByteArray check = CheckLine({{QStringLiteral("check"), QStringLiteral("removed")},
-                                        {QStringLiteral("record"), n},
-                                        {QStringLiteral("count"), data.RecordCount()},
-                                        {QStringLiteral("lines"), 1}});
-    IoStatus s = WriteJournal(check, pending->entries);
+    pending->sumChange = -EntryHash(employee, RecordKey(before));
+    IoStatus s = WriteJournal({{QStringLiteral("check"), QStringLiteral("removed")},
+                               {QStringLiteral("record"), n},
+                               {QStringLiteral("count"), data.RecordCount()},
+                               {QStringLiteral("lines"), 1},
+                               {QStringLiteral("from"), m_header.historySize}},
+                              HistoryLine(e));
     pending->journaled = s.Ok();
     return s;
 }
@@ -461,8 +664,14 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
 
     // The index follows; its header last, so that it never claims a history it does not match.
     Header header = m_header;
+    if (header.historySize == 0) {
+        const qsizetype end = lines.indexOf('\n');
+        header.firstLineBytes = end + 1;
+        header.firstLineHash = HistoryLineHash(QByteArrayView(lines).first(end + 1));
+    }
     header.historySize += lines.size();
     header.lastEntry = pending.entries.back().entry;
+    header.sum += pending.sumChange;
     for (const HistoryEntry& e : pending.entries)
         header.lastEmployee = std::max(header.lastEmployee, e.employee);
     const int fd = m_io.Open(m_indexFileName, O_RDWR | O_CLOEXEC, 0);
@@ -493,11 +702,9 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
     if (s && m_io.Sync(fd) != 0)
         s = IoStatus::Failure(QStringLiteral("write"), m_indexFileName, errno);
     if (s) {
-        char bytes[24];
-        PutNumber(bytes, header.historySize);
-        PutNumber(bytes + 8, header.lastEntry);
-        PutNumber(bytes + 16, header.lastEmployee);
-        s = WriteFullyAt(m_io, fd, bytes, 24, 8, m_indexFileName);
+        char bytes[IndexHeaderBytes];
+        PutHead(bytes, header);
+        s = WriteFullyAt(m_io, fd, bytes, IndexHeaderBytes, 0, m_indexFileName);
     }
     if (s && m_io.Sync(fd) != 0)
         s = IoStatus::Failure(QStringLiteral("write"), m_indexFileName, errno);
@@ -511,10 +718,78 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
     return {};
 }
 
+IoStatus HistoryKeeper::LastWholeEntry(qint64 size, qint64* entry) {
+    *entry = 0;
+    if (size == 0)
+        return {};
+    const int fd = m_io.Open(m_historyFileName, O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
+    // Back from the end until the start of the last line is in the part read.
+    QByteArray tail;
+    IoStatus s;
+    for (qint64 want = 65536;; want = MaxHistoryLineBytes + 1) {
+        const qint64 from = std::max<qint64>(0, size - want);
+        tail.resize(size - from);
+        if (s = ReadFullyAt(m_io, fd, tail.data(), tail.size(), from, m_historyFileName); !s)
+            break;
+        const qsizetype start = tail.lastIndexOf('\n', tail.size() - 2) + 1;
+        if (start > 0 || from == 0) {
+            if (const auto e = ParseHistoryLine(QByteArrayView(tail).sliced(start)))
+                *entry = e->entry;
+            break;
+        }
+        if (want > MaxHistoryLineBytes)
+            break;
+    }
+    m_io.Close(fd);
+    return s;
+}
+
+IoStatus HistoryKeeper::AppendMissing(const QByteArray& lines, const QList<HistoryEntry>& entries, qint64 from) {
+    qint64 size = 0;
+    if (IoStatus s = CutPartialLine(&size); !s)
+        return s;
+    // The history as it stood when the journal was written, and then a whole part of its lines
+    // (an append cut short and its last line cut off): the rest of them are missing.
+    qsizetype missingFrom = -1;
+    if (from >= 0 && size >= from && size - from <= lines.size()) {
+        QByteArray there(size - from, Qt::Uninitialized);
+        const int fd = m_io.Open(m_historyFileName, O_RDONLY | O_CLOEXEC, 0);
+        if (fd < 0 && m_io.Exists(m_historyFileName))
+            return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
+        IoStatus s = fd < 0 ? IoStatus() : ReadFullyAt(m_io, fd, there.data(), there.size(), from, m_historyFileName);
+        if (fd >= 0)
+            m_io.Close(fd);
+        if (!s)
+            return s;
+        if (lines.startsWith(there))
+            missingFrom = there.size();
+    }
+    QByteArray missing;
+    if (missingFrom >= 0) {
+        missing = lines.mid(missingFrom);
+    } else {
+        // A history changed since (or a journal that does not say where it began): the last whole
+        // entry tells which of the journal's entries it already holds.
+        qint64 last = 0;
+        if (IoStatus s = LastWholeEntry(size, &last); !s)
+            return s;
+        for (const HistoryEntry& e : entries) {
+            if (e.entry > last)
+                missing += HistoryLine(e);
+        }
+    }
+    return missing.isEmpty() ? IoStatus() : AppendWhole(m_io, m_historyFileName, missing);
+}
+
 IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::function<IoStatus()>& compact) {
+    // A scratch journal that never took the journal's place was never acted on.
+    if (const QString scratch = PartialCopyName(m_journalFileName); m_io.Exists(scratch))
+        m_io.Remove(scratch);
     if (!m_io.Exists(m_journalFileName))
         return {};
-    const int fd = m_io.Open(m_journalFileName, O_RDONLY | O_CLOEXEC, 0);
+    const int fd = m_io.Open(m_journalFileName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("open"), m_journalFileName, errno);
     QByteArray bytes;
@@ -527,29 +802,44 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::functio
         return read;
 
     // The check, then its entries; a journal not written whole was never acted on.
-    QList<QByteArrayView> lines;
-    for (qsizetype start = 0; start < bytes.size();) {
-        const qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0)
-            break;
-        lines.append(QByteArrayView(bytes).sliced(start, end + 1 - start));
+    const qsizetype checkEnd = bytes.indexOf('\n');
+    const QJsonObject check =
+        checkEnd < 0 ? QJsonObject() : QJsonDocument::fromJson(bytes.left(checkEnd)).object();
+    const QByteArray lines = checkEnd < 0 ? QByteArray() : bytes.mid(checkEnd + 1);
+    bytes.clear();
+    QList<HistoryEntry> entries;
+    bool whole = lines.isEmpty() || lines.endsWith('\n');
+    for (qsizetype start = 0; whole && start < lines.size();) {
+        const qsizetype end = lines.indexOf('\n', start);
+        const auto e = ParseHistoryLine(QByteArrayView(lines).sliced(start, end - start));
+        whole = e.has_value();
+        if (e)
+            entries.append(*e);
         start = end + 1;
     }
-    const QJsonObject check =
-        lines.isEmpty() ? QJsonObject() : QJsonDocument::fromJson(lines.front().toByteArray()).object();
-    QList<HistoryEntry> entries;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (const auto e = ParseHistoryLine(lines[i]))
-            entries.append(*e);
-    }
+    whole = whole && entries.size() == check.value(QStringLiteral("lines")).toInteger(-1);
+    const QString kind = check.value(QStringLiteral("check")).toString();
+    const qint32 n = check.value(QStringLiteral("record")).toInt();
+    const qint64 count = check.value(QStringLiteral("count")).toInteger();
+    const qint64 from = check.value(QStringLiteral("from")).toInteger(-1);
+    PersonnelRecord record;
+    PersonnelRecord blank;
     bool done = false;
-    if (!entries.isEmpty() && entries.size() == check.value(QStringLiteral("lines")).toInteger()) {
-        const QString kind = check.value(QStringLiteral("check")).toString();
-        const qint32 n = check.value(QStringLiteral("record")).toInt();
-        const qint64 count = check.value(QStringLiteral("count")).toInteger();
-        PersonnelRecord record;
-        PersonnelRecord blank;
-        if (kind == QLatin1StringView("record")) {
+    if (kind == QLatin1StringView("restore")) {
+        // Recorded as a restore when the restored file is the one in place; a restore undone
+        // leaves nothing to record.
+        QByteArray digest;
+        if (IoStatus s = FileDigest(m_io, data.FileName(), &digest); !s)
+            return s;
+        if (digest == check.value(QStringLiteral("digest")).toString().toLatin1()) {
+            if (!whole || entries.isEmpty())
+                return Rebuild(data, HistoryAction::Restored, digest); // removes the journal
+            done = true;
+        }
+    } else if (whole && !entries.isEmpty()) {
+        if (kind == QLatin1StringView("append")) {
+            done = true; // entries that bring the history in step with the file as it stands
+        } else if (kind == QLatin1StringView("record")) {
             done = n >= 1 && n <= data.RecordCount() && data.Read(n, record.data(), blank.data()) &&
                    Digest(record) == check.value(QStringLiteral("digest")).toString().toLatin1();
         } else if (kind == QLatin1StringView("count")) {
@@ -566,49 +856,8 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::functio
         }
     }
     if (done) {
-        // The history's last whole entry tells which of the journal's entries it already holds.
-        qint64 last = 0;
-        qint64 historySize = 0;
-        if (IoStatus s = HistorySize(&historySize); !s)
+        if (IoStatus s = AppendMissing(lines, entries, from); !s)
             return s;
-        if (historySize > 0) {
-            const int h = m_io.Open(m_historyFileName, O_RDWR | O_CLOEXEC, 0);
-            if (h < 0)
-                return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
-            QByteArray tail;
-            qint64 from = historySize;
-            qsizetype lineEnd = -1;
-            // Back from the end until a whole line ends the part read.
-            for (qint64 chunk = 65536; lineEnd < 0 && from > 0; chunk *= 2) {
-                from = std::max<qint64>(0, historySize - chunk);
-                tail = QByteArray(historySize - from, '\0');
-                if (IoStatus s = ReadFullyAt(m_io, h, tail.data(), tail.size(), from, m_historyFileName);
-                    !s) {
-                    m_io.Close(h);
-                    return s;
-                }
-                lineEnd = tail.lastIndexOf('\n');
-                if (lineEnd >= 0 && from > 0 && tail.lastIndexOf('\n', lineEnd - 1) < 0)
-                    lineEnd = -1; // the whole last line is not in yet
-            }
-            if (lineEnd < tail.size() - 1)
-                m_io.Truncate(h, from + lineEnd + 1); // a line cut short
-            m_io.Close(h);
-            if (lineEnd >= 0) {
-                const qsizetype start = tail.lastIndexOf('\n', lineEnd - 1) + 1;
-                if (const auto e = ParseHistoryLine(QByteArrayView(tail).sliced(start, lineEnd + 1 - start)))
-                    last = e->entry;
-            }
-        }
-        QByteArray missing;
-        for (const HistoryEntry& e : std::as_const(entries)) {
-            if (e.entry > last)
-                missing += HistoryLine(e);
-        }
-        if (!missing.isEmpty()) {
-            if (IoStatus s = AppendWhole(m_io, m_historyFileName, missing); !s)
-                return s;
-        }
     }
     if (m_io.Remove(m_journalFileName) != 0)
         return IoStatus::Failure(QStringLiteral("remove"), m_journalFileName, errno);
@@ -616,20 +865,25 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::functio
     return {};
 }
 
-IoStatus ReadEmployeeHistory(const QString& fileName, qint64 employee, QList<HistoryEntry>* entries) {
+IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries) {
     entries->clear();
-    QFile file(fileName);
-    if (!file.exists())
+    if (!io.Exists(fileName))
         return {};
-    if (!file.open(QIODevice::ReadOnly))
-        return IoStatus::Failure(QStringLiteral("open"), fileName, EACCES);
-    if (file.size() == 0)
+    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    const qint64 size = io.Size(fd);
+    const char* mapped = size > 0 ? io.Map(fd, size) : nullptr;
+    const int err = errno;
+    io.Close(fd);
+    if (size < 0)
+        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
+    if (size == 0)
         return {};
-    const uchar* mapped = file.map(0, file.size());
     if (!mapped)
-        return IoStatus::Failure(QStringLiteral("read"), fileName, ENOMEM);
-    const char* const begin = reinterpret_cast<const char*>(mapped);
-    const char* const end = begin + file.size();
+        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
+    const char* const begin = mapped;
+    const char* const end = begin + size;
     // A key's quote is never inside a value (whose quotes are escaped), so this finds only the
     // employee's lines.
     const QByteArray needle = "\"employee\":" + QByteArray::number(employee) + ',';
@@ -644,11 +898,66 @@ IoStatus ReadEmployeeHistory(const QString& fileName, qint64 employee, QList<His
         const char* lineStart = h;
         while (lineStart > begin && lineStart[-1] != '\n')
             --lineStart;
-        if (const auto e = ParseHistoryLine(QByteArrayView(lineStart, lineEnd - lineStart));
-            e && e->employee == employee)
-            entries->append(*e);
+        // A line longer than any the program writes is passed over, as the reader passes it over.
+        if (lineEnd - lineStart <= MaxHistoryLineBytes) {
+            if (const auto e = ParseHistoryLine(QByteArrayView(lineStart, lineEnd - lineStart));
+                e && e->employee == employee)
+                entries->append(*e);
+        }
         at = lineEnd + 1;
     }
-    file.unmap(const_cast<uchar*>(mapped));
+    io.Unmap(mapped, size);
+    return {};
+}
+
+IoStatus FileDigest(FileIo& io, const QString& fileName, QByteArray* digest) {
+    digest->clear();
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    if (io.Exists(fileName)) {
+        const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
+        if (fd < 0)
+            return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+        const qint64 size = io.Size(fd);
+        QByteArray block(std::min<qint64>(std::max<qint64>(size, 0), 1 << 20), Qt::Uninitialized);
+        IoStatus s = size < 0 ? IoStatus::Failure(QStringLiteral("read"), fileName, errno) : IoStatus();
+        for (qint64 at = 0; s && at < size; at += block.size()) {
+            const qint64 want = std::min<qint64>(block.size(), size - at);
+            s = ReadFullyAt(io, fd, block.data(), want, at, fileName);
+            hash.addData(QByteArrayView(block.constData(), want));
+        }
+        io.Close(fd);
+        if (!s)
+            return s;
+    }
+    *digest = hash.result().toHex();
+    return {};
+}
+
+IoStatus ReadHistoryIndex(FileIo& io, const QString& fileName, HistoryIndexView* view) {
+    *view = {};
+    view->present = io.Exists(fileName);
+    if (!view->present)
+        return {};
+    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    const qint64 size = io.Size(fd);
+    QByteArray bytes;
+    const IoStatus s = size < 0 ? IoStatus::Failure(QStringLiteral("read"), fileName, errno)
+                                : ReadUpTo(io, fd, fileName, size, bytes);
+    io.Close(fd);
+    if (!s)
+        return s;
+    if (bytes.size() < IndexHeaderBytes || (bytes.size() - IndexHeaderBytes) % IndexEntryBytes != 0 ||
+        !GetHead(bytes.constData(), &view->head))
+        return {};
+    view->readable = true;
+    quint64 sum = 0;
+    for (qsizetype at = IndexHeaderBytes; at < bytes.size(); at += IndexEntryBytes) {
+        view->employees.push_back(GetNumber(bytes.constData() + at));
+        view->keys.push_back(quint64(GetNumber(bytes.constData() + at + 8)));
+        sum += EntryHash(view->employees.back(), view->keys.back());
+    }
+    view->sumMatches = sum == view->head.sum;
     return {};
 }

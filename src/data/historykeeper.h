@@ -6,6 +6,7 @@
 #include "data/records.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -23,12 +24,27 @@ class FixedRecordFile;
 // whose key is not the one the history knows, or a file whose length the history does not know,
 // was changed by another program: the history is brought in step with it first (employees it
 // has never seen start their history, those gone are removed), so an entry never lands on
-// another employee.
+// another employee. The index's head names the history it was made from (its first line), so a
+// history that is not this folder's, or one that is gone, is refused rather than merged or
+// started again; and it holds a sum of its entries, checked before the index is first trusted.
 //
-// A change in the history and in the personnel file go together: the entries are written to the
-// journal (flushed) before the personnel file is written, appended to the history after it, and
-// the journal removed. An open that finds a journal appends its entries when the personnel file
-// holds the change and drops them when it does not.
+// Every append to the history goes through the journal: the entries are written to it (flushed)
+// first, then appended, and the journal removed. For a change of the personnel file the journal
+// is written before the file and says how to tell whether the change reached it; an open that
+// finds a journal appends its entries when the file holds the change (or always, for entries that
+// only bring the history in step) and drops them when it does not. Every open cuts off a last
+// line left cut short.
+// The head of the index: the history it was made from (its length, last entry and last lasting
+// number given, and its first line's length and hash) and the sum of its entries' hashes.
+struct HistoryIndexHead {
+    qint64 historySize = 0;
+    qint64 lastEntry = 0;
+    qint64 lastEmployee = 0;
+    quint64 sum = 0;
+    qint64 firstLineBytes = 0;
+    quint64 firstLineHash = 0;
+};
+
 class HistoryKeeper {
 public:
     HistoryKeeper(FileIo& io, const Clock& clock, QString historyFileName, QString indexFileName,
@@ -40,10 +56,12 @@ public:
     const QString& HistoryFileName() const { return m_historyFileName; }
 
     // Brings the history in step with the open personnel file `data`: completes or drops the
-    // journal of a change cut short (`compact` finishes a removal the journal names), starts the
-    // history of a file that has none ("history starts here" for every record), and checks the
-    // index, rebuilding it from the history (and bringing the history in step with a file changed
-    // by another program) when it does not match. `compact` may close `data` and open it again.
+    // journal of a change cut short (`compact` finishes a removal the journal names), cuts off a
+    // last line cut short, starts the history of a file that has none ("history starts here" for
+    // every record), and checks the index, rebuilding it from the history (and bringing the
+    // history in step with a file changed by another program) when it does not match. Refuses a
+    // history that is not the one the index was made from. `compact` may close `data` and open it
+    // again.
     IoStatus Settle(FixedRecordFile& data, const std::function<IoStatus()>& compact);
 
     // The lasting number of the employee in record n (1..RecordCount) of the settled file, whose
@@ -61,6 +79,7 @@ public:
         enum class Kind { None, Edit, Append, Removal } kind = Kind::None;
         qint32 record = 0;
         std::vector<quint64> keys;
+        quint64 sumChange = 0; // what the change adds to the index's sum of its entries
     };
     // Before record n (in place) is written from `before` to `after`; nothing pending when no
     // field the history keeps changes.
@@ -76,29 +95,39 @@ public:
     // to complete, so the change is never lost from the history; it is returned all the same.
     IoStatus Finish(const Pending& pending, bool done);
 
+    // Before a restore puts the personnel file whose bytes have the SHA-1 `digest` in place of
+    // the one now there: notes in the journal that the restore is under way, so that an open
+    // after it was cut short records it as a restore (when that file is in place) or drops it.
+    IoStatus BeginRestore(const QByteArray& digest);
+    // After a restore that failed and left the files as they were.
+    void AbandonRestore();
+
     // Brings the history in step with the records of `data` as they stand, writing `action`
     // entries (Started for a file changed by another program, Restored after a restore) for the
     // employees whose record appeared, went or changed; with Restored, every record gets one.
     IoStatus Reconcile(FixedRecordFile& data, HistoryAction action);
 
     // What an open reads of the index to check it.
-    static constexpr qint64 IndexHeaderBytes = 32;
+    static constexpr qint64 IndexHeaderBytes = 56;
     // The key the index keeps of a record.
     static quint64 RecordKey(const PersonnelRecord& record);
 
 private:
-    struct Header {
-        qint64 historySize = 0;
-        qint64 lastEntry = 0;
-        qint64 lastEmployee = 0;
-    };
+    using Header = HistoryIndexHead;
+    enum class IndexState { Missing, Stale, Current };
 
     IoStatus ResolveJournal(FixedRecordFile& data, const std::function<IoStatus()>& compact);
-    IoStatus ReadHeader(Header* header, qint64* indexSize, bool* valid, qint64 recordCount);
-    IoStatus Rebuild(FixedRecordFile& data, HistoryAction reconcileAs);
+    IoStatus AppendMissing(const QByteArray& lines, const QList<HistoryEntry>& entries, qint64 from);
+    IoStatus LastWholeEntry(qint64 size, qint64* entry);
+    IoStatus ReadHeader(Header* header, IndexState* state, qint64 recordCount, qint64 historySize);
+    IoStatus CheckSum(const Header& header, bool* matches);
+    IoStatus CheckIdentity(const Header& header, qint64 historySize);
+    IoStatus CutPartialLine(qint64* size);
+    IoStatus Rebuild(FixedRecordFile& data, HistoryAction reconcileAs, const QByteArray& restored = {});
     IoStatus WriteIndex(const Header& header, const std::vector<qint64>& employees,
                         const std::vector<quint64>& keys);
-    IoStatus WriteJournal(const QByteArray& check, const QList<HistoryEntry>& entries);
+    IoStatus WriteJournal(QJsonObject check, const QByteArray& lines);
+    IoStatus FirstLine(qint64 historySize, qint64* bytes, quint64* hash);
     IoStatus HistorySize(qint64* size);
     QDateTime Now() const;
     // An entry by the actor, made now or at `time` (the one instant of a change of many).
@@ -113,8 +142,28 @@ private:
     QString m_user;
     int m_level = 0;
     Header m_header;
+    bool m_sumChecked = false; // the index's entries were checked against its sum
+    QByteArray m_restoreDigest; // the personnel file a restore under way puts in place
 };
 
 // The lines of the history file that belong to employee `employee`, oldest first, found without
 // reading the others (a missing file has none).
-IoStatus ReadEmployeeHistory(const QString& fileName, qint64 employee, QList<HistoryEntry>* entries);
+IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries);
+
+// The SHA-1 of the file `fileName`, as hex: what a restore's journal names the restored personnel
+// file by.
+IoStatus FileDigest(FileIo& io, const QString& fileName, QByteArray* digest);
+
+// The index as a reader outside the program sees it (rosterly-data check): its head, per record
+// the employee and key, and whether its sum matches its entries.
+struct HistoryIndexView {
+    bool present = false;
+    bool readable = false; // its head is whole and of this version, its length fits its entries
+    HistoryIndexHead head;
+    bool sumMatches = false;
+    std::vector<qint64> employees;
+    std::vector<quint64> keys;
+};
+IoStatus ReadHistoryIndex(FileIo& io, const QString& fileName, HistoryIndexView* view);
+// The hash the index keeps of the history's first line.
+quint64 HistoryLineHash(QByteArrayView line);

@@ -93,6 +93,20 @@ IoStatus PersonnelFile::EmployeeNumber(qint32 n, qint64* employee) {
     return m_history ? m_history->EmployeeAt(m_file, n, employee) : IoStatus();
 }
 
+IoStatus PersonnelFile::BeginRestore(const QString& restoredFile) {
+    if (!m_history)
+        return {};
+    QByteArray digest;
+    if (IoStatus s = FileDigest(m_file.Io(), restoredFile, &digest); !s)
+        return s;
+    return m_history->BeginRestore(digest);
+}
+
+void PersonnelFile::AbandonRestore() {
+    if (m_history)
+        m_history->AbandonRestore();
+}
+
 IoStatus PersonnelFile::RecordRestore() {
     if (!m_history)
         return {};

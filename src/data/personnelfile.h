@@ -46,6 +46,12 @@ public:
     QString HistoryFile() const { return m_history ? m_history->HistoryFileName() : QString(); }
     // The lasting number in the history of the employee in record n; the file open.
     IoStatus EmployeeNumber(qint32 n, qint64* employee);
+    // Before a restore puts the personnel file `restoredFile` in this one's place: notes it in the
+    // history's journal, so that a restore cut short is recorded as a restore by the next open
+    // when the file it brought is in place, and not at all when it was undone.
+    IoStatus BeginRestore(const QString& restoredFile);
+    // After a restore that failed, the files as they were.
+    void AbandonRestore();
     // Brings the history in step with the records a restore has just put in place, every employee
     // getting a "restored" entry with the fields that differ. Opens and closes the file itself,
     // without an open's check of the history, which would take the restored records for changes

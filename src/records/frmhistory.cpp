@@ -61,7 +61,7 @@ void OpenEmployeeHistory(AppContext& ctx, QWidget* window, qint32 record, const 
             status = file.EmployeeNumber(record, &employee);
         file.ClosePersonnelFile();
         if (status)
-            status = ReadEmployeeHistory(file.HistoryFile(), employee, &entries);
+            status = ReadEmployeeHistory(ctx.io, file.HistoryFile(), employee, &entries);
     }
     if (!ReportFileError(ctx.prompts, status))
         return;

@@ -68,6 +68,20 @@ void Step(PersonnelFile& file, const QString& step) {
         QVERIFY(file.RecordRestore());
         return;
     }
+    if (what == u"tear"_s) { // a line cut short by a crash
+        QFile history(HistoryFileName);
+        QVERIFY(history.open(QIODevice::Append));
+        history.write("{\"action\":\"edited\",\"chan");
+        return;
+    }
+    // A restore cut short once its files were in (the file in place is the one it brought), or
+    // undone (it brought another).
+    if (what == u"restore-cut"_s || what == u"restore-undone"_s) {
+        const QString brought = what == u"restore-cut"_s ? PersonnelFileName : u"Other.Data"_s;
+        WriteBytes(u"Other.Data"_s, Image({Named(u"Zane"_s)}));
+        QVERIFY(file.BeginRestore(brought));
+        return;
+    }
     QVERIFY(file.OpenPersonnelFileUncounted());
     if (what == u"edit"_s || what == u"rename"_s || what == u"previous"_s || what == u"picture"_s) {
         QVERIFY(file.ReadPersonnelRecord(n));
@@ -313,6 +327,17 @@ private slots:
             << QStringList{u"removed e1 r0 Ann Ames"_s, u"restored e2 r1 Ann"_s, u"restored e3 r2 Ann"_s,
                            u"restored e1 r3 Ann Ames"_s, u"edited e1 r3 Ann JobTitle:>Clerk"_s}
             << QList<qint64>{2, 3, 1};
+        QTest::newRow("a line cut short is cut off, not glued to the next")
+            << QStringList{u"tear"_s, u"edit 2 Clerk"_s} << QStringList{u"edited e2 r2 Ann JobTitle:>Clerk"_s}
+            << QList<qint64>{1, 2, 3};
+        QTest::newRow("a restore cut short once its files were in is recorded as a restore")
+            << QStringList{u"outside-title 1 Boss"_s, u"outside-append Dunn"_s, u"restore-cut"_s}
+            << QStringList{u"restored e1 r1 Ann JobTitle:>Boss"_s, u"restored e2 r2 Ann"_s, u"restored e3 r3 Ann"_s,
+                           u"restored e4 r4 Ann Dunn"_s}
+            << QList<qint64>{1, 2, 3, 4};
+        QTest::newRow("a restore undone leaves no entry")
+            << QStringList{u"restore-undone"_s, u"edit 2 Clerk"_s}
+            << QStringList{u"edited e2 r2 Ann JobTitle:>Clerk"_s} << QList<qint64>{1, 2, 3};
         QTest::newRow("a restore: every record restored, the changed fields named")
             << QStringList{u"edit 1 Clerk"_s, u"outside-title 1 Boss"_s, u"outside-remove 2"_s,
                            u"outside-append Dunn"_s, u"restored"_s}
@@ -356,12 +381,90 @@ private slots:
         // Each employee's own lines, found without reading the others.
         for (const qint64 e : std::as_const(employees)) {
             QList<HistoryEntry> own;
-            QVERIFY(ReadEmployeeHistory(HistoryFileName, e, &own));
+            QVERIFY(ReadEmployeeHistory(file.io, HistoryFileName, e, &own));
             QVERIFY(!own.isEmpty());
             for (const HistoryEntry& h : std::as_const(own))
                 QCOMPARE(h.employee, e);
         }
         QCOMPARE(FileMode(HistoryFileName), 0600);
+    }
+
+    // A history tampered with: one that is not this folder's, or gone, is refused with the file
+    // error, whatever the index would allow; an index changed behind its head's back is rebuilt;
+    // lines that are no entry, however long, are passed over. What opens goes on as before: the
+    // next edit lands on its own employee.
+    void tamperedHistoryIsRefusedOrSetRight_data() {
+        QTest::addColumn<QString>("tamper");
+        QTest::addColumn<QString>("refusal");
+        const QString other = u"Could not open the file \"Rosterly.History\".\r\nIt is not the change history this "
+                              u"folder keeps: its first line is not the one History.Index was made from. Put this "
+                              u"folder's own Rosterly.History back from a backup, or delete History.Index to keep "
+                              u"this history for these employees."_s;
+        QTest::newRow("another folder's history") << u"another"_s << other;
+        QTest::newRow("a history cut back") << u"cut back"_s << other;
+        QTest::newRow("a history deleted")
+            << u"deleted"_s
+            << u"Could not open the file \"Rosterly.History\".\r\nIt is missing, though History.Index shows that "
+               u"this folder keeps a change history. Put Rosterly.History back from a backup, or delete "
+               u"History.Index to start a new history."_s;
+        QTest::newRow("employee numbers swapped in the index") << u"swapped"_s << QString();
+        QTest::newRow("lines that are no entry") << u"garbage"_s << QString();
+        QTest::newRow("a line of 2 MB") << u"overlong"_s << QString();
+    }
+    void tamperedHistoryIsRefusedOrSetRight() {
+        QFETCH(QString, tamper);
+        QFETCH(QString, refusal);
+        TempPersonnelFile file({Named(u"Ames"_s), Named(u"Baker"_s), Named(u"Cole"_s)});
+        const FixedClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC));
+        file.KeepHistory(clock);
+        file.SetHistoryActor(u"Ann"_s, 4);
+        CHECKED(Step(file, u"edit 1 Clerk"_s));
+        QByteArray history = ReadFileBytes(HistoryFileName);
+        QByteArray index = ReadFileBytes(HistoryIndexFileName);
+        if (tamper == u"another"_s) {
+            history.replace("Ames", "Amos");
+        } else if (tamper == u"cut back"_s) {
+            history.truncate(history.indexOf('\n') - 1);
+        } else if (tamper == u"deleted"_s) {
+            QVERIFY(QFile::remove(HistoryFileName));
+        } else if (tamper == u"swapped"_s) {
+            const qsizetype first = HistoryKeeper::IndexHeaderBytes;
+            const QByteArray one = index.mid(first, 8);
+            index.replace(first, 8, index.mid(first + HistoryKeeper::IndexEntryBytes, 8));
+            index.replace(first + HistoryKeeper::IndexEntryBytes, 8, one);
+        } else if (tamper == u"garbage"_s) {
+            history += "garbage\n\xff\xfe\n{}\n";
+        } else { // read, it would take Baker out of record 2
+            history += "{\"action\":\"removed\",\"employee\":2,\"entry\":9,\"record\":0,"
+                       "\"time\":\"2026-12-09T10:00:00Z\",\"user\":\"" +
+                       QByteArray(2 << 20, 'x') + "\"}\n";
+        }
+        if (tamper != u"deleted"_s)
+            WriteBytes(HistoryFileName, history);
+        WriteBytes(HistoryIndexFileName, index);
+
+        file.KeepHistory(clock); // as the program started again
+        file.SetHistoryActor(u"Ann"_s, 4);
+        const IoStatus opened = file.OpenPersonnelFileUncounted();
+        file.ClosePersonnelFile();
+        QCOMPARE(opened.Message(), refusal);
+        if (!refusal.isEmpty()) {
+            QCOMPARE(ReadFileBytes(HistoryFileName), tamper == u"deleted"_s ? QByteArray() : history);
+            return;
+        }
+        CHECKED(Step(file, u"edit 2 Clerk"_s));
+        QVERIFY(file.OpenPersonnelFileUncounted());
+        QList<qint64> numbers;
+        for (qint32 n = 1; n <= 3; ++n) {
+            qint64 e = 0;
+            QVERIFY(file.EmployeeNumber(n, &e));
+            numbers << e;
+        }
+        file.ClosePersonnelFile();
+        QCOMPARE(numbers, (QList<qint64>{1, 2, 3}));
+        QStringList kept;
+        QVERIFY(ReadHistory(file.io, HistoryFileName, [&](const HistoryEntry& e) { kept << Summary(e); }));
+        QCOMPARE(kept.mid(3), (QStringList{u"edited e1 r1 Ann JobTitle:>Clerk"_s, u"edited e2 r2 Ann JobTitle:>Clerk"_s}));
     }
 };
 

@@ -1,39 +1,51 @@
 // Any bytes as the change history, its journal and its index beside a personnel file of three
-// employees (the byte 0x1E parts them): the file opened keeping its history (the journal completed or
-// dropped, the index checked or rebuilt, the history brought in step), each employee's number
-// asked, one record edited, and one employee's entries read.
+// employees (the byte 0x1E parts them), on files held in memory: the file opened keeping its
+// history (the journal completed or dropped, a line cut short cut off, the index checked or
+// rebuilt, the history brought in step), each employee's number asked, one record edited, and one
+// employee's entries read. Without an index the open rebuilds it from the history, whatever the
+// history holds: then the history, replayed, must hold every record as the file does.
 #include "data/clock.h"
-#include "data/fileio.h"
 #include "data/historykeeper.h"
+#include "data/historyreplay.h"
 #include "data/personnelfile.h"
+#include "support/memoryfileio.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
+// Whether the history replayed places every record's employee and knows each field as the file
+// holds it (DateModified, which the entries' times tell, aside).
+bool InStep(MemoryFileIo& io, PersonnelFile& file) {
+    HistoryReplay replay;
+    if (!ReadHistory(io, file.HistoryFile(), [&](const HistoryEntry& e) { replay.Apply(e); }))
+        return false;
+    if (!file.OpenPersonnelFileUncounted())
+        return false;
+    bool same = qint64(replay.roster.size()) == file.RecordCount();
+    for (qint32 n = 1; same && n <= file.RecordCount(); ++n) {
+        same = bool(file.ReadPersonnelRecord(n));
+        const HistoryFieldValues known = replay.values.value(replay.roster[std::size_t(n - 1)]);
+        for (std::size_t i = 0; same && i < PersonnelFields.size(); ++i) {
+            const auto field = static_cast<PersonnelField>(i);
+            same = field == PersonnelField::DateModified || HistoryValue(file.Record(), field) == known[i];
+        }
+    }
+    file.ClosePersonnelFile();
+    return same;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir folder;
-    const QDir at(folder.path());
     const QList<QByteArray> parts =
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\x1e');
-    const QString names[] = {at.filePath(QStringLiteral("Rosterly.History")),
-                             at.filePath(QStringLiteral("History.$$$")),
-                             at.filePath(QStringLiteral("History.Index"))};
-    for (int i = 0; i < 3; ++i) {
-        QFile::remove(names[i]);
-        if (i < parts.size())
-            Write(names[i], parts[i]);
-    }
+    const QString names[] = {QStringLiteral("Rosterly.History"), QStringLiteral("History.$$$"),
+                             QStringLiteral("History.Index")};
+    MemoryFileIo io;
+    for (int i = 0; i < 3 && i < parts.size(); ++i)
+        io.files.insert(names[i], parts[i]);
     QByteArray records;
     for (const char* last : {"Ames", "Baker", "Cole"}) {
         PersonnelRecord r;
@@ -41,13 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         r.SetDateCreated(46000.5);
         records.append(r.data(), PersonnelRecordLength);
     }
-    Write(at.filePath(QStringLiteral("Rosterly.Data")), records);
+    io.files.insert(QStringLiteral("Rosterly.Data"), records);
 
-    FileIo io;
     const FixedClock clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
-    PersonnelFile file(io, at.filePath(QStringLiteral("Rosterly.Data")),
-                       at.filePath(QStringLiteral("TempFile.$$$")),
-                       at.filePath(QStringLiteral("Append.$$$")));
+    PersonnelFile file(io);
     file.KeepHistory(clock, names[0], names[2], names[1]);
     if (file.OpenPersonnelFileUncounted()) {
         qint64 employee = 0;
@@ -58,8 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             file.WritePersonnelRecord(1);
         }
         file.ClosePersonnelFile();
+        if (parts.size() < 3 && !InStep(io, file))
+            std::abort();
     }
     QList<HistoryEntry> entries;
-    ReadEmployeeHistory(names[0], 1, &entries);
+    ReadEmployeeHistory(io, names[0], 1, &entries);
     return 0;
 }

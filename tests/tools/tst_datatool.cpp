@@ -372,11 +372,59 @@ private slots:
             QVERIFY(file.AppendPersonnelRecord());
             file.ClosePersonnelFile();
         }
+        const QByteArray keptHistory = ReadFileBytes(kept.filePath(u"Rosterly.History"_s));
+        const QByteArray keptIndex = ReadFileBytes(kept.filePath(u"History.Index"_s));
         QTest::newRow("history kept by the program")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 0
             << QByteArray("ok: 3 records (2 current, 1 previous)\n"
                           "history of Rosterly.Data: 4 employees, 6 entries, in step\n")
-            << QByteArray() << QByteArray() << ReadFileBytes(kept.filePath(u"Rosterly.History"_s));
+            << QByteArray() << QByteArray() << keptHistory + '\x1e' + keptIndex;
+
+        // Tampered with: every line that is no entry named (a line cut short said first: the next
+        // open cuts it off), a history that is not the one the index was made from, or is gone,
+        // and index entries that disagree with the history.
+        const qsizetype end = keptHistory.size();
+        QTest::newRow("history lines that are no entry")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
+            << QStringLiteral("Rosterly.History line 11 (byte %1) is cut short (no line end); the program's next "
+                              "open cuts it off\n"
+                              "Rosterly.History line 7 (byte %2) is not a JSON object; the program passes over it\n"
+                              "Rosterly.History line 8 (byte %3) is not UTF-8 text; the program passes over it\n"
+                              "Rosterly.History line 9 (byte %4) is not a change (no known action, time or "
+                              "employee number); the program passes over it\n"
+                              "Rosterly.History line 10 (byte %5) is longer than 1048576 bytes; the program "
+                              "passes over it\n")
+                   .arg(end + 21 + (2 << 20) + 1)
+                   .arg(end)
+                   .arg(end + 8)
+                   .arg(end + 13)
+                   .arg(end + 21)
+                   .toUtf8()
+            << QByteArray() << QByteArray()
+            << keptHistory + "garbage\n\xff\xfe{}\n{\"a\":1}\n" + QByteArray(2 << 20, '{') + "\n{\"action\"";
+        QByteArray another = keptHistory;
+        another.replace(another.indexOf("09:00:00Z"), 2, "08");
+        QTest::newRow("history of another folder")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
+            << QByteArray("Rosterly.History: its first line is not the one History.Index was made from: it is not "
+                          "this folder's history, and the program refuses to open the file\n")
+            << QByteArray() << QByteArray() << another + '\x1e' + keptIndex;
+        QTest::newRow("history gone, its index left")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
+            << QByteArray("Rosterly.History is missing, though History.Index shows that a history was kept; the "
+                          "program refuses to open the file\n")
+            << QByteArray() << QByteArray() << '\x1e' + keptIndex;
+        QByteArray swapped = keptIndex;
+        const qsizetype first = HistoryKeeper::IndexHeaderBytes;
+        swapped.replace(first, 8, keptIndex.mid(first + 2 * HistoryKeeper::IndexEntryBytes, 8));
+        swapped.replace(first + 2 * HistoryKeeper::IndexEntryBytes, 8, keptIndex.mid(first, 8));
+        QTest::newRow("index entries that disagree with the history")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
+            << QByteArray("History.Index: its entries do not add up to the sum in its head; the program rebuilds "
+                          "it from the history\n"
+                          "History.Index: record 1 names employee 4, the history has employee 1\n"
+                          "History.Index: record 3 names employee 1, the history has employee 4\n")
+            << QByteArray() << QByteArray() << keptHistory + '\x1e' + swapped;
     }
 
     void check() {
@@ -389,9 +437,17 @@ private slots:
         QFETCH(QByteArray, dumpErr);
         QFETCH(QByteArray, history);
         WriteBytes(Path(name), bytes);
+        // The history, then the index after the byte 0x1E when the row has one.
         const QString historyName = QStringLiteral("Rosterly.History");
+        const QString indexName = QStringLiteral("History.Index");
+        const qsizetype parted = history.indexOf('\x1e');
+        const QByteArray index = parted < 0 ? QByteArray() : history.mid(parted + 1);
+        if (parted >= 0)
+            history.truncate(parted);
         if (!history.isEmpty())
             WriteBytes(Path(historyName), history);
+        if (!index.isEmpty())
+            WriteBytes(Path(indexName), index);
         const QString journalName = QStringLiteral("Append.$$$");
         if (!journal.isEmpty())
             WriteBytes(Path(journalName), journal);
@@ -407,11 +463,15 @@ private slots:
         QCOMPARE(ReadFileBytes(Path(name)), bytes);
         QCOMPARE(ReadFileBytes(Path(journalName)), journal);
         QCOMPARE(ReadFileBytes(Path(historyName)), history);
+        QCOMPARE(ReadFileBytes(Path(indexName)), index);
         QStringList files{name};
         if (!journal.isEmpty())
             files.prepend(journalName);
+        if (!index.isEmpty())
+            files.prepend(indexName);
         if (!history.isEmpty())
             files.append(historyName);
+        files.sort(Qt::CaseInsensitive);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), files);
 
         if (journal.isEmpty() || options.contains(QStringLiteral("--users")))

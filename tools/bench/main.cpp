@@ -569,7 +569,7 @@ int BenchHistory(const QString& root) {
                 s = file.EmployeeNumber(n, &employee);
             file.ClosePersonnelFile();
             if (s)
-                s = ReadEmployeeHistory(historyPath, employee, &mine);
+                s = ReadEmployeeHistory(io, historyPath, employee, &mine);
             if (!s)
                 std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
         };

@@ -58,7 +58,10 @@ check  Reports, one line each, records left marked "$Killed$", dates that are no
        Beside a personnel file with a change history ("Rosterly.History"), it
        also compares every record with the last state the history knows of
        its employee: one line per field that differs, else "history of FILE:
-       N employees, M entries, in step".
+       N employees, M entries, in step". It names each line of the history
+       that is no change (or longer than 1 MB), a history that is not the
+       one its index was made from or is gone, and each index entry that
+       disagrees with the history; a last line cut short it says first.
        With the journal of a cut-short append beside a personnel file, dump and
        check read only the records the program's next open keeps, and say first
        what that open will do with the journal.
@@ -438,6 +441,8 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
                 differences += history->Compare(n, record);
         },
         layout.inactivation ? JournalOf(path) : QString());
+    if (history)
+        report.prepend(history->Note());
     if (!read.journalNote.isEmpty())
         report.prepend(read.journalNote.toUtf8() + '\n');
     if (read.leftover > 0)

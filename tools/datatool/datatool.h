@@ -73,12 +73,17 @@ public:
     HistoryCheck(const HistoryCheck&) = delete;
     HistoryCheck& operator=(const HistoryCheck&) = delete;
 
+    // A history, or an index that says one was kept.
     bool Present() const;
     // Why the history could not be read; empty when it could.
     QString Error() const;
+    // What the program's next open will do with the history before anything else (a last line
+    // cut short), one line each; said first.
+    QByteArray Note() const;
     // Where record n (its bytes `record`) differs from the history, one line each.
     QByteArray Compare(qint64 n, const char* record);
-    // After the file's last record, `records`: the employees the history places past it.
+    // After the file's last record, `records`: the employees the history places past it, the
+    // lines of the history that are no entry, and what of the index disagrees with the history.
     QByteArray Finish(qint64 records);
     // "history of FILE: N employees, M entries, in step".
     QByteArray Summary() const;

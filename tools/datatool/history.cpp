@@ -4,6 +4,7 @@
 #include "data/datafilenames.h"
 #include "data/fileio.h"
 #include "data/history.h"
+#include "data/historykeeper.h"
 #include "data/historyreplay.h"
 #include "data/records.h"
 
@@ -14,6 +15,7 @@
 #include <QSet>
 
 #include <cstring>
+#include <fcntl.h>
 
 namespace {
 
@@ -152,27 +154,83 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
 
 struct HistoryCheck::State {
     QString file;
+    QString history;
     bool present = false;
+    bool missing = false; // gone, though the index says it was kept
     QString error;
     HistoryReplay replay;
     QSet<qint64> employees;
     qint64 entries = 0;
+    qint64 wholeBytes = 0; // the history up to its last line end
+    QByteArray note;
+    QByteArray faults;
+    HistoryIndexView index;
 };
 
 HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State>()) {
-    m_state->file = file;
-    const QString history = QFileInfo(file).dir().filePath(HistoryFileName);
+    State& st = *m_state;
+    st.file = file;
+    st.history = QFileInfo(file).dir().filePath(HistoryFileName);
+    const QString historyName = QFileInfo(st.history).fileName();
     FileIo io;
-    m_state->present = io.Exists(history);
-    if (!m_state->present)
+    if (IoStatus s = ReadHistoryIndex(io, QFileInfo(file).dir().filePath(HistoryIndexFileName), &st.index); !s) {
+        st.error = s.Message();
         return;
-    const IoStatus read = ReadHistory(io, history, [this](const HistoryEntry& e) {
-        m_state->replay.Apply(e);
-        m_state->employees.insert(e.employee);
-        ++m_state->entries;
-    });
-    if (!read)
-        m_state->error = read.Message();
+    }
+    if (!io.Exists(st.history)) {
+        if (st.index.readable && st.index.head.historySize > 0) {
+            st.present = true;
+            st.missing = true;
+            st.faults += QStringLiteral("%1 is missing, though %2 shows that a history was kept; the program "
+                                        "refuses to open the file\n")
+                             .arg(historyName, HistoryIndexFileName)
+                             .toUtf8();
+        }
+        return;
+    }
+    st.present = true;
+    QByteArray first;
+    const IoStatus read = ReadHistory(
+        io, st.history,
+        [this](const HistoryEntry& e) {
+            m_state->replay.Apply(e);
+            m_state->employees.insert(e.employee);
+            ++m_state->entries;
+        },
+        [&](const HistoryLineFault& f) {
+            const QByteArray line = QStringLiteral("%1 line %2 (byte %3) %4")
+                                        .arg(historyName)
+                                        .arg(f.line)
+                                        .arg(f.offset)
+                                        .arg(f.reason)
+                                        .toUtf8();
+            if (f.cutShort)
+                st.note += line + '\n';
+            else
+                st.faults += line + QByteArrayLiteral("; the program passes over it\n");
+        });
+    if (!read) {
+        st.error = read.Message();
+        return;
+    }
+    // The index's head names the history it was made from by its first line.
+    const int fd = io.Open(st.history, O_RDONLY | O_CLOEXEC, 0);
+    if (fd >= 0) {
+        const qint64 size = io.Size(fd);
+        LastLineEnd(io, fd, size, st.history, &st.wholeBytes);
+        if (st.index.readable && st.index.head.firstLineBytes > 0 && size >= st.index.head.firstLineBytes) {
+            first.resize(st.index.head.firstLineBytes);
+            if (!ReadFullyAt(io, fd, first.data(), first.size(), 0, st.history))
+                first.clear();
+        }
+        io.Close(fd);
+    }
+    if (st.index.readable && st.index.head.firstLineBytes > 0 &&
+        HistoryLineHash(first) != st.index.head.firstLineHash)
+        st.faults += QStringLiteral("%1: its first line is not the one %2 was made from: it is not this "
+                                    "folder's history, and the program refuses to open the file\n")
+                         .arg(historyName, HistoryIndexFileName)
+                         .toUtf8();
 }
 
 HistoryCheck::~HistoryCheck() = default;
@@ -185,7 +243,13 @@ QString HistoryCheck::Error() const {
     return m_state->error;
 }
 
+QByteArray HistoryCheck::Note() const {
+    return m_state->note;
+}
+
 QByteArray HistoryCheck::Compare(qint64 n, const char* bytes) {
+    if (m_state->missing)
+        return {};
     const std::vector<qint64>& roster = m_state->replay.roster;
     if (n > qint64(roster.size()))
         return QStringLiteral("record %1: the history has no employee in it\n").arg(n).toUtf8();
@@ -211,8 +275,30 @@ QByteArray HistoryCheck::Compare(qint64 n, const char* bytes) {
 }
 
 QByteArray HistoryCheck::Finish(qint64 records) {
-    QByteArray lines;
+    const State& st = *m_state;
+    QByteArray lines = st.faults;
+    if (st.missing)
+        return lines;
     const std::vector<qint64>& roster = m_state->replay.roster;
+    // An index that claims to describe this history and file is held to it, entry by entry.
+    const HistoryIndexView& index = st.index;
+    if (index.readable && index.head.historySize == st.wholeBytes && qint64(index.employees.size()) == records) {
+        if (!index.sumMatches)
+            lines += QStringLiteral("%1: its entries do not add up to the sum in its head; the program "
+                                    "rebuilds it from the history\n")
+                         .arg(HistoryIndexFileName)
+                         .toUtf8();
+        for (std::size_t i = 0; i < index.employees.size(); ++i) {
+            const qint64 known = i < roster.size() ? roster[i] : 0;
+            if (index.employees[i] != known)
+                lines += QStringLiteral("%1: record %2 names employee %3, the history has %4\n")
+                             .arg(HistoryIndexFileName)
+                             .arg(i + 1)
+                             .arg(index.employees[i])
+                             .arg(known == 0 ? QStringLiteral("no one") : QStringLiteral("employee %1").arg(known))
+                             .toUtf8();
+        }
+    }
     for (std::size_t i = std::size_t(records); i < roster.size(); ++i)
         lines +=
             QStringLiteral("employee %1: the history has them in record %2, past the file's last record\n")
