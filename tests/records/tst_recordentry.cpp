@@ -960,8 +960,9 @@ private slots:
         p->io.bytesRead = 0;
         ClickGridRow(w, 3);
         QCOMPARE(w->recordPage->FieldText(3), u"Extra01"_s);
-        // The record, and the head of the history's index, which tells it is in step.
-        const qint64 index = HistoryKeeper::IndexHeaderBytes;
+        // The record, and the head of the history's index and the history's first line, which
+        // tell the history is this folder's and in step.
+        const qint64 index = HistoryKeeper::IndexHeaderBytes + ReadFileBytes(HistoryFileName).indexOf('\n') + 1;
         QCOMPARE(p->io.bytesRead, record + index);
 
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
@@ -973,7 +974,7 @@ private slots:
         // The record before it is changed, its old bytes kept by the write to put back on a
         // failure, the record shown, then the list rebuilt and the record shown from it; and for
         // the history, the record as it was, its employee's place in the index, and the index's
-        // head at each of the five opens.
+        // head and the history's first line at each of the five opens.
         QCOMPARE(p->io.bytesRead,
                  3 * record + file + record + record + HistoryKeeper::IndexEntryBytes + 5 * index);
     }

@@ -42,7 +42,8 @@ struct WatchingFileIo final : FaultyFileIo {
     QList<Landing> landings;
 
     int Rename(const QString& from, const QString& to) override {
-        if (window)
+        // The history's journal is put in place by a rename too; it is not a file restored.
+        if (window && QFileInfo(to).fileName() != HistoryJournalFileName)
             landings.append({QFileInfo(to).fileName(), window->windowTitle(), window->isEnabled(),
                              window->cursor().shape()});
         return FaultyFileIo::Rename(from, to);
