@@ -150,7 +150,7 @@ IoStatus FixedRecordFile::Scan(const std::function<void(qint64, const char*)>& v
     // A few blocks are over before a second thread would have started.
     if (ahead == ReadAhead::Yes && m_recordCount > 4 * perBlock)
         return ScanAhead(visit, blank);
-    std::vector<char> block(perBlock * m_recordLength);
+    std::vector<char> block(std::min(perBlock, std::max<qint64>(m_recordCount, 1)) * m_recordLength);
     for (qint64 n = 1; n <= m_recordCount;) {
         const qint64 count = std::min(perBlock, m_recordCount - n + 1);
         qint64 got = 0;
