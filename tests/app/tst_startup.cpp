@@ -15,10 +15,14 @@
 #include "users/frmadmin.h"
 
 #include <QLabel>
+#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 namespace {
@@ -55,6 +59,8 @@ int ChildMain(const QString& mode) {
 }
 
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -107,6 +113,14 @@ private slots:
         QProcess* third = StartChild(QStringLiteral("--try-lock"));
         QVERIFY(third->waitForFinished(10000));
         QCOMPARE(third->readAllStandardOutput().trimmed(), QByteArray("locked"));
+
+        // Nor does one killed while making its lock, as an older copy left it: empty.
+        QFile empty(m_runtime.filePath(QStringLiteral("Rosterly.lock")));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QProcess* fourth = StartChild(QStringLiteral("--try-lock"));
+        QVERIFY(fourth->waitForFinished(10000));
+        QCOMPARE(fourth->readAllStandardOutput().trimmed(), QByteArray("locked"));
     }
 
     // Two copies on one data folder, whatever path, home or runtime folder each uses: the second
@@ -153,11 +167,12 @@ private slots:
     }
 
     // The data folder and the parents made for it are the owner's alone whatever the umask, as
-    // the XDG rules ask; a data file in it that is a link is refused, whether it leads anywhere
-    // or not: the program would write past the lock of the folder that holds the file.
+    // the XDG rules ask; a file in it that the program writes and that is a link is refused, whether
+    // it leads anywhere or not, and so is one with a second name (a hard link): the program would
+    // write past the lock of the folder that holds the file.
     void dataFolderIsMadeOwnerOnlyAndHoldsNoLinks_data() {
         QTest::addColumn<QString>("name");   // the data file that is a link, if any
-        QTest::addColumn<QString>("linkTo"); // relative to the data folder
+        QTest::addColumn<QString>("linkTo"); // relative to the data folder; "=": a hard link
         QTest::addColumn<QString>("reason"); // %1: the folder above the data folder
         const QString keep =
             QStringLiteral(" Keep the file itself in the data folder; only the folder may be a link.");
@@ -171,6 +186,18 @@ private slots:
         QTest::newRow("the history, a link")
             << QStringLiteral("Rosterly.History") << QStringLiteral("../Rosterly.Data")
             << QStringLiteral("\"Rosterly.History\" there is a link to \"%1/Rosterly.Data\".") + keep;
+        for (const char* name : {"History.Index", "History.$$$", "Append.$$$", "Restore.$$$", "TempFile.$$$"})
+            QTest::newRow(name) << QString::fromLatin1(name) << QStringLiteral("../Rosterly.Data")
+                                << QStringLiteral("\"%1\" there is a link to \"%2/Rosterly.Data\".")
+                                           .arg(QString::fromLatin1(name), u"%1"_s) +
+                                       keep;
+        QTest::newRow("a hard link")
+            << QStringLiteral("Rosterly.Data") << QStringLiteral("=../Rosterly.Data")
+            << QStringLiteral(
+                   "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing "
+                   "to it would change the file under its other names too, past the lock of any "
+                   "other folder that holds one. Make it a file of its own: copy it, delete "
+                   "\"Rosterly.Data\" and give the copy its name.");
     }
     void dataFolderIsMadeOwnerOnlyAndHoldsNoLinks() {
         QFETCH(QString, name);
@@ -189,45 +216,155 @@ private slots:
                          QFile::WriteUser | QFile::ExeUser);
         QFile(QStringLiteral("User.List")).open(QIODevice::WriteOnly);
         QFile(QStringLiteral("../Rosterly.Data")).open(QIODevice::WriteOnly);
-        if (!name.isEmpty())
+        if (linkTo.startsWith(u'='))
+            QCOMPARE(
+                ::link(QFile::encodeName(linkTo.mid(1)).constData(), QFile::encodeName(name).constData()), 0);
+        else if (!name.isEmpty())
             QVERIFY(QFile::link(linkTo, name));
         const ProgramState state;
-        const QString said = LinkedDataFileText(
-            FilesWrittenInPlace(QStringList(state.DataFileNames.begin(), state.DataFileNames.end())));
+        const QString said = LinkedDataFileText(QString(), WrittenDataFileNames(state.DataFileName));
         QDir::setCurrent(started);
         QCOMPARE(said,
                  reason.isEmpty() ? reason : reason.arg(place.filePath(QStringLiteral("share/deeper"))));
     }
 
-    // A lock of another computer is never broken; the message says how to clear it.
-    void lockOfAnotherComputerIsKept() {
-        QTemporaryDir folder;
-        QFile lockFile(folder.filePath(QStringLiteral("Rosterly.lock")));
-        QVERIFY(lockFile.open(QIODevice::WriteOnly));
-        lockFile.write("4242\nrosterly\nfrontdesk-pc\n");
-        lockFile.flush();
-        QVERIFY(lockFile.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(8, 30)),
-                                     QFileDevice::FileModificationTime));
-        lockFile.close();
-        DataFolderLock lock(folder.path());
-        QVERIFY(!lock.TryAcquire());
-        QVERIFY(lock.HeldBy().otherComputer);
-        QCOMPARE(lock.HeldBy().host, QStringLiteral("frontdesk-pc"));
-        QCOMPARE(lock.HeldBy().pid, 4242);
-        QVERIFY(QFile::exists(lockFile.fileName()));
-        const QString user = lock.HeldBy().user;
-        QVERIFY(!user.isEmpty());
-        QCOMPARE(
-            FolderInUseText(QStringLiteral("Rosterly"), folder.path(), lock),
-            QStringLiteral("The data folder\r\n") + folder.path() + QStringLiteral("\r\nis in use by ") +
-                user +
-                QStringLiteral(" on frontdesk-pc since 12/08/2026 08:30.\r\n\r\nRosterly lets only one copy "
-                               "at a time work with these files.\r\n\r\nIf that computer is really switched "
-                               "off, delete the file\r\n") +
-                lockFile.fileName() + QStringLiteral("\r\nand start Rosterly again."));
-        QCOMPARE(QString::fromLatin1(FolderInUseTitle), QStringLiteral("Data Folder in Use"));
+    // A lock of another computer is never broken, nor one of a process of this computer that still
+    // runs or holds the file open; the message says which file to delete and when. A lock whose
+    // process is gone, one from before the computer was started, and one that says nothing (left
+    // by a copy killed while making it) are taken over, and so are the leftovers of making one. A
+    // lock an older copy made with QLockFile reads alike, and QLockFile reads ours.
+    void folderLockIsKeptOrTakenOver_data() {
+        QTest::addColumn<QByteArray>("lock");     // the file's bytes; "QLockFile": made by QLockFile
+        QTest::addColumn<bool>("heldOpen");       // by a process of this computer, as while it is written
+        QTest::addColumn<QByteArray>("leftover"); // a file of a copy killed while making the lock
+        QTest::addColumn<QString>("holder");      // "user on host, process": kept; empty: taken over
+        QTest::addColumn<QString>("text");        // %1 the folder, %2 the lock, %3 the user, %4 this computer
+        const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        const QByteArray machine = QSysInfo::machineUniqueId();
+        QProcess ended;
+        ended.start(QStringLiteral("true"));
+        QVERIFY(ended.waitForFinished(10000));
+        const QByteArray gone = QByteArray::number(ended.processId());
+        const QDateTime since(QDate(2026, 12, 8), QTime(8, 30));
+        const QByteArray sinceLine =
+            since.toOffsetFromUtc(since.offsetFromUtc()).toString(Qt::ISODate).toUtf8();
+        const QString inUse =
+            QStringLiteral("The data folder\r\n%1\r\nis in use by %3 on %5 since 12/08/2026 "
+                           "08:30.\r\n\r\nRosterly lets only one copy at a time work with "
+                           "these files.\r\n\r\n");
+        const QString otherComputer =
+            inUse + QStringLiteral("If that computer is really switched off, delete "
+                                   "the file\r\n%2\r\nand start Rosterly again.");
+        const QString thisComputer =
+            inUse + QStringLiteral("Only if no copy of Rosterly on any computer is working with this folder, "
+                                   "delete the file\r\n%2\r\nand start Rosterly again.");
+        QTest::newRow("another computer, as an older copy wrote it")
+            << QByteArray("4242\nrosterly\nfrontdesk-pc\n") << false << QByteArray()
+            << QStringLiteral("%3 on frontdesk-pc, 4242")
+            << QString(otherComputer).replace(u"%5"_s, u"frontdesk-pc"_s);
+        QTest::newRow("another computer of the same name")
+            << "4242\nrosterly\n" + host + "\nf00d\nb007\nann\n" + sinceLine + "\n"
+            << false << QByteArray() << QStringLiteral("ann on %4, 4242")
+            << QString(otherComputer).replace(u"%3"_s, u"ann"_s).replace(u"%5"_s, u"%4"_s);
+        QTest::newRow("this computer, running")
+            << pid + "\ntst_startup\n" + host + "\n"
+            << false << QByteArray() << QStringLiteral("%3 on %4, ") + QString::fromLatin1(pid)
+            << QString(thisComputer).replace(u"%5"_s, u"%4"_s);
+        QTest::newRow("made by QLockFile") << QByteArray("QLockFile") << false << QByteArray()
+                                           << QStringLiteral("%3 on %4, ") + QString::fromLatin1(pid)
+                                           << QString(thisComputer).replace(u"%5"_s, u"%4"_s);
+        QTest::newRow("empty, being written here")
+            << QByteArray() << true << QByteArray() << QStringLiteral("%3 on %4, 0")
+            << QString(thisComputer).replace(u"%5"_s, u"%4"_s);
+        QTest::newRow("this computer, its process gone") << gone + "\nrosterly\n" + host + "\n"
+                                                         << false << QByteArray() << QString() << QString();
+        QTest::newRow("this computer, its process id reused")
+            << pid + "\nrosterly\n" + host + "\n"
+            << false << QByteArray() << QString() << QString();
+        QTest::newRow("this computer, before it was started")
+            << pid + "\ntst_startup\n" + host + "\n" + machine + "\nb007\n"
+            << false << QByteArray() << QString() << QString();
+        QTest::newRow("empty") << QByteArray() << false << QByteArray() << QString() << QString();
+        QTest::newRow("cut short in the computer's name")
+            << QByteArray("4242\nrosterly\nfront") << false << QByteArray() << QString() << QString();
+        QTest::newRow("not a lock") << QByteArray("\xff\xfe\n\n\n") << false << QByteArray() << QString()
+                                    << QString();
+        QTest::newRow("none, with leftovers of making one")
+            << QByteArray("none") << false << gone + "\nrosterly\n"
+            << QString() << QString();
     }
+    void folderLockIsKeptOrTakenOver() {
+        QFETCH(QByteArray, lock);
+        QFETCH(bool, heldOpen);
+        QFETCH(QByteArray, leftover);
+        QFETCH(QString, holder);
+        QFETCH(QString, text);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Rosterly.lock"));
+        QLockFile older(path);
+        QFile file(path);
+        if (lock == "QLockFile") {
+            older.setStaleLockTime(0);
+            QVERIFY(older.tryLock(0));
+        } else if (lock != "none") {
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(lock), lock.size());
+            QVERIFY(file.flush());
+            if (heldOpen)
+                QCOMPARE(::flock(file.handle(), LOCK_EX), 0);
+        }
+        QFile made(folder.filePath(QStringLiteral(".Rosterly.lock.5eed")));
+        QVERIFY(leftover.isEmpty() || (made.open(QIODevice::WriteOnly) && made.write(leftover) > 0));
+        made.close();
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {QDateTime(QDate(2026, 12, 8), QTime(8, 30)).toSecsSinceEpoch(), 0}};
+        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+        const passwd* me = ::getpwuid(::geteuid());
+        QVERIFY(me);
+        const QString user = QString::fromLocal8Bit(me->pw_name);
+        const QString here = QSysInfo::machineHostName();
 
+        DataFolderLock taker(folder.path());
+        const bool taken = taker.TryAcquire();
+        QCOMPARE(taker.Error(), QString());
+        if (!holder.isEmpty()) {
+            QVERIFY(!taken);
+            const DataFolderLock::Holder& h = taker.HeldBy();
+            QCOMPARE(QStringLiteral("%1 on %2, %3").arg(h.user, h.host).arg(h.pid),
+                     QString(holder).replace(u"%3"_s, user).replace(u"%4"_s, here));
+            QCOMPARE(FolderInUseText(QStringLiteral("Rosterly"), folder.path(), taker),
+                     QString(text)
+                         .replace(u"%1"_s, folder.path())
+                         .replace(u"%2"_s, path)
+                         .replace(u"%3"_s, user)
+                         .replace(u"%4"_s, here));
+            QVERIFY(lock == "QLockFile" ? older.isLocked() : ReadFileBytes(path) == lock);
+            return;
+        }
+        QVERIFY(taken);
+        // Written whole, owner-only; the leftovers gone.
+        const QList<QByteArray> lines = ReadFileBytes(path).split('\n');
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines.mid(0, 6),
+                 (QList<QByteArray>{QByteArray::number(QCoreApplication::applicationPid()), "tst_startup",
+                                    here.toUtf8(), QSysInfo::machineUniqueId(), QSysInfo::bootUniqueId(),
+                                    user.toUtf8()}));
+        QVERIFY(qAbs(QDateTime::fromString(QString::fromLatin1(lines[6]), Qt::ISODate)
+                         .secsTo(QDateTime::currentDateTime())) < 60);
+        QCOMPARE(QFileInfo(path).permissions(),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Rosterly.lock"_s});
+        // An older copy reads it as its own kind of lock, held.
+        QLockFile other(path);
+        other.setStaleLockTime(0);
+        QVERIFY(!other.tryLock(0));
+        qint64 otherPid = 0;
+        QString otherHost, otherProgram;
+        QVERIFY(other.getLockInfo(&otherPid, &otherHost, &otherProgram));
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(otherPid).arg(otherHost, otherProgram),
+                 QStringLiteral("%1 %2 tst_startup").arg(QCoreApplication::applicationPid()).arg(here));
+    }
     void titleWindowShowsItsLabelsAndGoesOn() {
         TempDataFolder folder;
         TestProgram p(folder.Path());

@@ -150,13 +150,6 @@ struct ReadResult {
     QString journalNote;     // what the next open does with a pending append journal
 };
 
-// The append journal the program would find beside the personnel file `path` (in the folder that
-// really holds it).
-QString JournalOf(const QString& path) {
-    const QString real = RealDataFilePath(path);
-    return real.isEmpty() ? QString() : QFileInfo(real).dir().filePath(AppendJournalFileName);
-}
-
 // What the next open of the file open at `fd` (`length` bytes) does with the append journal
 // `journal`, worked out as RollBackAppend does it but changing nothing: empty when there is no
 // journal, else a note for the user; *keep becomes the length the file keeps.
@@ -345,7 +338,7 @@ int Dump(const QString& path, Kind kind, bool showPasswords, std::FILE* out, std
                 lines.clear();
             }
         },
-        layout.inactivation ? JournalOf(path) : QString());
+        layout.inactivation ? BesideDataFile(path, AppendJournalFileName) : QString());
     Put(out, lines);
     if (read.notRegular)
         return Complain(err, read.error, ExitNotRegular, false);
@@ -437,7 +430,7 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
             if (history)
                 differences += history->Compare(n, record);
         },
-        layout.inactivation ? JournalOf(path) : QString());
+        layout.inactivation ? BesideDataFile(path, AppendJournalFileName) : QString());
     if (!read.journalNote.isEmpty())
         report.prepend(read.journalNote.toUtf8() + '\n');
     if (read.leftover > 0)
@@ -620,6 +613,8 @@ int RunSeed(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
                 .arg(target, lock.HeldBy().user, lock.HeldBy().host)
                 .arg(lock.HeldBy().pid),
             ExitFailure);
+    if (const QString linked = LinkedFolderText(real); !linked.isEmpty())
+        return Complain(err, linked + QStringLiteral(" Nothing was written."), ExitFailure);
     if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
         return Complain(err, unsettled, ExitFailure);
     if (const QString failed = WriteSeedFile(real, count, seed, line.isSet(QStringLiteral("force")), target);
@@ -707,6 +702,20 @@ QString FinishRestoreBeside(const QString& file) {
         return {};
     return QString(s.Message()).replace(CrLf, QStringLiteral(" ")) +
            QStringLiteral(" A restore in that folder was cut short and is not settled; nothing was done.");
+}
+
+QString LinkedFolderText(const QString& file) {
+    const QFileInfo real(file);
+    const QString reason = LinkedDataFileText(real.absolutePath(), WrittenDataFileNames(real.fileName()));
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("the folder %1 cannot be written: %2")
+        .arg(QDir::toNativeSeparators(real.absolutePath()), reason);
+}
+
+QString BesideDataFile(const QString& path, const QString& name) {
+    const QString real = RealDataFilePath(path);
+    return real.isEmpty() ? QString() : QFileInfo(real).dir().filePath(name);
 }
 
 int RunDataTool(const QStringList& arguments, std::FILE* out, std::FILE* err) {

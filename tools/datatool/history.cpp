@@ -7,8 +7,6 @@
 #include "data/historyreplay.h"
 #include "data/records.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
@@ -73,7 +71,7 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     if (asOf && employee == 0 && name.isEmpty())
         return Complain(err, QStringLiteral("--as-of needs --employee or --name"), ExitUsage);
 
-    const QString history = QFileInfo(file).dir().filePath(HistoryFileName);
+    const QString history = BesideDataFile(file, HistoryFileName);
     FileIo io;
     QList<HistoryEntry> entries;
     QSet<qint64> named; // the employees whose first or last name ever held the text
@@ -161,7 +159,7 @@ struct HistoryCheck::State {
 
 HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State>()) {
     m_state->file = file;
-    const QString history = QFileInfo(file).dir().filePath(HistoryFileName);
+    const QString history = BesideDataFile(file, HistoryFileName);
     FileIo io;
     m_state->present = io.Exists(history);
     if (!m_state->present)
