@@ -7,9 +7,12 @@
 // except in an edit in place: that has no journal, so half a record written over the old one would
 // stay. A restore is also killed before each of its renames and removals in turn. The "history"
 // operations keep the change history as the program does: the personnel file and the history
-// read back are as before or as after together.
+// read back are as before or as after together. "locked append" takes the folder's lock first, as
+// the program and the data tool do: the lock a killed child leaves is taken over at once, and
+// nothing of its making stays.
 #include "backup/datacopy.h"
 #include "data/datafilenames.h"
+#include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "datatool/seed.h"
@@ -113,6 +116,14 @@ void Lay(const QString& op, const QByteArray& original) {
 // The operation under test, on the data files of the working folder. The child runs it once;
 // the parent runs it on a copy to know the state after it.
 void Operate(const QString& op, FileIo&& io = FileIo()) {
+    if (op.startsWith(QStringLiteral("locked "))) {
+        // As the program and the data tool write: under the folder's lock, made through the same
+        // calls, so that the child is killed while it makes and gives up the lock too.
+        DataFolderLock lock(QDir::currentPath(), io);
+        if (lock.TryAcquire())
+            Operate(op.mid(7), std::move(io));
+        return;
+    }
     if (op.startsWith(QStringLiteral("restore"))) {
         DyingFileIo dying(op.mid(7).toInt()); // "restoreN" dies at the Nth rename or removal
         QList<FileReplacement> files;
@@ -156,6 +167,18 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
 // The files as the data layer reads them: opened (finishing what an interrupted removal left)
 // and closed again, then their bytes.
 QByteArray Settled(const QString& op) {
+    if (op.startsWith(QStringLiteral("locked "))) {
+        // The lock a killed writer left is taken over at once, and nothing of its making stays.
+        QByteArray lock = "lock free";
+        {
+            DataFolderLock again(QDir::currentPath());
+            if (!again.TryAcquire())
+                lock = "locked out: " +
+                       FolderInUseText(QStringLiteral("Rosterly"), QDir::currentPath(), again).toUtf8();
+        }
+        const QStringList left = QDir().entryList({QStringLiteral("*lock*")}, QDir::Files | QDir::Hidden);
+        return Settled(op.mid(7)) + lock + left.join(u' ').toUtf8();
+    }
     if (op.startsWith(QStringLiteral("restore")))
         return SettledRestoreFolder();
     if (op.startsWith(QStringLiteral("history")))
@@ -182,7 +205,7 @@ private slots:
     void killedAtAnyMoment_data() {
         QTest::addColumn<QString>("op");
         for (const char* op : {"remove", "append", "appendmany", "write", "removeuser", "restore",
-                               "history remove", "history appendmany", "history write"})
+                               "history remove", "history appendmany", "history write", "locked append"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
 

@@ -107,8 +107,12 @@ read nothing but a regular file.
 seed, import and export take the data folder's lock (see README.md); export,
 and import --dry-run, which reads FILE for duplicates, because opening it
 completes a change that was interrupted. A FILE that is a link is followed: the lock is that of the folder
-holding the file itself; a link to no file is refused. export, like dump and
-check, reads nothing but a regular file.
+holding the file itself; a link to no file is refused. As the program does,
+they refuse a folder of which a file they write (FILE, "User.List",
+"User.Log", the history, its index and journal, the journals and the scratch
+file) is a link or has a second name (a hard link). dump, check and history
+read the journal and the history of the folder holding the file itself.
+export, like dump and check, reads nothing but a regular file.
 
 Exit status: 0 done, 1 problems found, an import refused, or a file could not
 be read or written, 2 wrong command line or a FILE that is not a regular file.
