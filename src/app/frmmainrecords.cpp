@@ -6,8 +6,8 @@
 
 #include "core/programstate.h"
 #include "data/ansitext.h"
-#include "list/listbuilder.h"
 #include "listpage/frmlistoptions.h"
+#include "list/listbuilder.h"
 #include "records/recordeditor.h"
 #include "records/recordpage.h"
 #include "ui/fade.h"

@@ -176,8 +176,8 @@ void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListRes
 void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(qint32)>& rebuild) {
     if (ctx.state.CurrentAccessLevel != 4)
         return;
-    const QString path = ctx.prompts.GetOpenFileName(
-        ImportTitle, DocumentsFolder(), QStringLiteral("Spreadsheets (*.xlsx *.csv);;All files (*)"));
+    const QString path = ctx.prompts.GetOpenFileName(ImportTitle, DocumentsFolder(),
+                                                     QStringLiteral("Spreadsheets (*.xlsx *.csv);;All files (*)"));
     if (path.isEmpty())
         return;
     std::optional<ImportPlan> plan;
