@@ -235,115 +235,87 @@ private slots:
     // lock an older copy made with QLockFile reads alike, and QLockFile reads ours.
     void folderLockIsKeptOrTakenOver_data() {
         QTest::addColumn<QByteArray>("lock");     // the file's bytes; "QLockFile": made by QLockFile
+        QTest::addColumn<QString>("holder");      // "user on host, process" (%3 me, %4 here); empty: taken
+        QTest::addColumn<bool>("otherComputer");  // which way the message says to clear it
         QTest::addColumn<bool>("heldOpen");       // by a process of this computer, as while it is written
         QTest::addColumn<QByteArray>("leftover"); // a file of a copy killed while making the lock
-        QTest::addColumn<QString>("holder");      // "user on host, process": kept; empty: taken over
-        QTest::addColumn<QString>("text");        // %1 the folder, %2 the lock, %3 the user, %4 this computer
+        const auto row = [](const char* name, const QByteArray& lock, const QString& holder = {},
+                            bool other = false, bool heldOpen = false, const QByteArray& leftover = {}) {
+            QTest::newRow(name) << lock << holder << other << heldOpen << leftover;
+        };
         const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+        const QString me = u"%3 on %4, "_s + QString::fromLatin1(pid);
         const QByteArray host = QSysInfo::machineHostName().toUtf8();
-        const QByteArray machine = QSysInfo::machineUniqueId();
         QProcess ended;
         ended.start(QStringLiteral("true"));
         QVERIFY(ended.waitForFinished(10000));
         const QByteArray gone = QByteArray::number(ended.processId());
         const QDateTime since(QDate(2026, 12, 8), QTime(8, 30));
-        const QByteArray sinceLine =
-            since.toOffsetFromUtc(since.offsetFromUtc()).toString(Qt::ISODate).toUtf8();
-        const QString inUse =
-            QStringLiteral("The data folder\r\n%1\r\nis in use by %3 on %5 since 12/08/2026 "
-                           "08:30.\r\n\r\nRosterly lets only one copy at a time work with "
-                           "these files.\r\n\r\n");
-        const QString otherComputer =
-            inUse + QStringLiteral("If that computer is really switched off, delete "
-                                   "the file\r\n%2\r\nand start Rosterly again.");
-        const QString thisComputer =
-            inUse + QStringLiteral("Only if no copy of Rosterly on any computer is working with this folder, "
-                                   "delete the file\r\n%2\r\nand start Rosterly again.");
-        QTest::newRow("another computer, as an older copy wrote it")
-            << QByteArray("4242\nrosterly\nfrontdesk-pc\n") << false << QByteArray()
-            << QStringLiteral("%3 on frontdesk-pc, 4242")
-            << QString(otherComputer).replace(u"%5"_s, u"frontdesk-pc"_s);
-        QTest::newRow("another computer of the same name")
-            << "4242\nrosterly\n" + host + "\nf00d\nb007\nann\n" + sinceLine + "\n"
-            << false << QByteArray() << QStringLiteral("ann on %4, 4242")
-            << QString(otherComputer).replace(u"%3"_s, u"ann"_s).replace(u"%5"_s, u"%4"_s);
-        QTest::newRow("this computer, running")
-            << pid + "\ntst_startup\n" + host + "\n"
-            << false << QByteArray() << QStringLiteral("%3 on %4, ") + QString::fromLatin1(pid)
-            << QString(thisComputer).replace(u"%5"_s, u"%4"_s);
-        QTest::newRow("made by QLockFile") << QByteArray("QLockFile") << false << QByteArray()
-                                           << QStringLiteral("%3 on %4, ") + QString::fromLatin1(pid)
-                                           << QString(thisComputer).replace(u"%5"_s, u"%4"_s);
-        QTest::newRow("empty, being written here")
-            << QByteArray() << true << QByteArray() << QStringLiteral("%3 on %4, 0")
-            << QString(thisComputer).replace(u"%5"_s, u"%4"_s);
-        QTest::newRow("this computer, its process gone") << gone + "\nrosterly\n" + host + "\n"
-                                                         << false << QByteArray() << QString() << QString();
-        QTest::newRow("this computer, its process id reused")
-            << pid + "\nrosterly\n" + host + "\n"
-            << false << QByteArray() << QString() << QString();
-        QTest::newRow("this computer, before it was started")
-            << pid + "\ntst_startup\n" + host + "\n" + machine + "\nb007\n"
-            << false << QByteArray() << QString() << QString();
-        QTest::newRow("empty") << QByteArray() << false << QByteArray() << QString() << QString();
-        QTest::newRow("cut short in the computer's name")
-            << QByteArray("4242\nrosterly\nfront") << false << QByteArray() << QString() << QString();
-        QTest::newRow("not a lock") << QByteArray("\xff\xfe\n\n\n") << false << QByteArray() << QString()
-                                    << QString();
-        QTest::newRow("none, with leftovers of making one")
-            << QByteArray("none") << false << gone + "\nrosterly\n"
-            << QString() << QString();
+        const QByteArray at = since.toOffsetFromUtc(since.offsetFromUtc()).toString(Qt::ISODate).toUtf8();
+        row("another computer, as an older copy wrote it", "4242\nrosterly\nfrontdesk-pc\n",
+            u"%3 on frontdesk-pc, 4242"_s, true);
+        row("another computer of the same name",
+            "4242\nrosterly\n" + host + "\nf00d\nb007\nann\n" + at + "\n", u"ann on %4, 4242"_s, true);
+        row("this computer, running", pid + "\ntst_startup\n" + host + "\n", me);
+        row("made by QLockFile", "QLockFile", me);
+        row("empty, being written here", "", u"%3 on %4, 0"_s, false, true);
+        row("this computer, its process gone", gone + "\nrosterly\n" + host + "\n");
+        row("this computer, its process id reused", pid + "\nrosterly\n" + host + "\n");
+        row("this computer, before it was started",
+            pid + "\ntst_startup\n" + host + "\n" + QSysInfo::machineUniqueId() + "\nb007\n");
+        row("empty", "");
+        row("cut short in the computer's name", "4242\nrosterly\nfront");
+        row("not a lock", "\xff\xfe\n\n\n");
+        row("none, with leftovers of making one", "none", {}, false, false, gone + "\nrosterly\n");
     }
     void folderLockIsKeptOrTakenOver() {
         QFETCH(QByteArray, lock);
+        QFETCH(QString, holder);
+        QFETCH(bool, otherComputer);
         QFETCH(bool, heldOpen);
         QFETCH(QByteArray, leftover);
-        QFETCH(QString, holder);
-        QFETCH(QString, text);
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("Rosterly.lock"));
         QLockFile older(path);
+        older.setStaleLockTime(0);
         QFile file(path);
-        if (lock == "QLockFile") {
-            older.setStaleLockTime(0);
+        if (lock == "QLockFile")
             QVERIFY(older.tryLock(0));
-        } else if (lock != "none") {
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QCOMPARE(file.write(lock), lock.size());
-            QVERIFY(file.flush());
-            if (heldOpen)
-                QCOMPARE(::flock(file.handle(), LOCK_EX), 0);
-        }
+        else if (lock != "none")
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(lock) == lock.size() && file.flush() &&
+                    (!heldOpen || ::flock(file.handle(), LOCK_EX) == 0));
         QFile made(folder.filePath(QStringLiteral(".Rosterly.lock.5eed")));
         QVERIFY(leftover.isEmpty() || (made.open(QIODevice::WriteOnly) && made.write(leftover) > 0));
         made.close();
         const timespec times[2] = {{0, UTIME_OMIT},
                                    {QDateTime(QDate(2026, 12, 8), QTime(8, 30)).toSecsSinceEpoch(), 0}};
         ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
-        const passwd* me = ::getpwuid(::geteuid());
-        QVERIFY(me);
-        const QString user = QString::fromLocal8Bit(me->pw_name);
+        const QString user = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
         const QString here = QSysInfo::machineHostName();
 
         DataFolderLock taker(folder.path());
         const bool taken = taker.TryAcquire();
         QCOMPARE(taker.Error(), QString());
-        if (!holder.isEmpty()) {
-            QVERIFY(!taken);
+        QCOMPARE(taken, holder.isEmpty());
+        if (!taken) {
             const DataFolderLock::Holder& h = taker.HeldBy();
-            QCOMPARE(QStringLiteral("%1 on %2, %3").arg(h.user, h.host).arg(h.pid),
-                     QString(holder).replace(u"%3"_s, user).replace(u"%4"_s, here));
-            QCOMPARE(FolderInUseText(QStringLiteral("Rosterly"), folder.path(), taker),
-                     QString(text)
-                         .replace(u"%1"_s, folder.path())
-                         .replace(u"%2"_s, path)
-                         .replace(u"%3"_s, user)
-                         .replace(u"%4"_s, here));
+            holder.replace(u"%3"_s, user).replace(u"%4"_s, here);
+            QCOMPARE(QStringLiteral("%1 on %2, %3").arg(h.user, h.host).arg(h.pid), holder);
+            QCOMPARE(
+                FolderInUseText(QStringLiteral("Rosterly"), folder.path(), taker),
+                u"The data folder\r\n"_s + folder.path() + u"\r\nis in use by "_s +
+                    holder.section(u',', 0, 0) +
+                    u" since 12/08/2026 08:30.\r\n\r\nRosterly lets only one copy at a time work with these "
+                    "files.\r\n\r\n"_s +
+                    (otherComputer
+                         ? u"If that computer is really switched off, delete the file\r\n"_s
+                         : u"Only if no copy of Rosterly on any computer is working with this folder, "
+                           "delete the file\r\n"_s) +
+                    path + u"\r\nand start Rosterly again."_s);
             QVERIFY(lock == "QLockFile" ? older.isLocked() : ReadFileBytes(path) == lock);
             return;
         }
-        QVERIFY(taken);
-        // Written whole, owner-only; the leftovers gone.
+        // Written whole and owner-only, the leftovers gone; QLockFile reads it as held.
         const QList<QByteArray> lines = ReadFileBytes(path).split('\n');
         QCOMPARE(lines.size(), 8);
         QCOMPARE(lines.mid(0, 6),
@@ -355,16 +327,13 @@ private slots:
         QCOMPARE(QFileInfo(path).permissions(),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Rosterly.lock"_s});
-        // An older copy reads it as its own kind of lock, held.
-        QLockFile other(path);
-        other.setStaleLockTime(0);
-        QVERIFY(!other.tryLock(0));
         qint64 otherPid = 0;
         QString otherHost, otherProgram;
-        QVERIFY(other.getLockInfo(&otherPid, &otherHost, &otherProgram));
+        QVERIFY(!older.tryLock(0) && older.getLockInfo(&otherPid, &otherHost, &otherProgram));
         QCOMPARE(QStringLiteral("%1 %2 %3").arg(otherPid).arg(otherHost, otherProgram),
                  QStringLiteral("%1 %2 tst_startup").arg(QCoreApplication::applicationPid()).arg(here));
     }
+
     void titleWindowShowsItsLabelsAndGoesOn() {
         TempDataFolder folder;
         TestProgram p(folder.Path());
