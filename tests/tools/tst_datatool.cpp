@@ -15,6 +15,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -873,28 +874,27 @@ private slots:
         QTest::addColumn<QStringList>("arguments"); // on T/Rosterly.Data
         QTest::addColumn<QString>("linked");        // the file of T that leads into F; "=": a hard link
         QTest::addColumn<QByteArray>("said");       // why T cannot be written; %F: the folder F
-        const QStringList importing{u"import"_s, u"new.csv"_s, u"T/Rosterly.Data"_s};
-        const QStringList seeding{u"seed"_s, u"2"_s, u"T/Rosterly.Data"_s, u"--force"_s};
-        const QStringList exporting{u"export"_s, u"T/Rosterly.Data"_s};
-        const QByteArray keep = ". Keep the file itself in the data folder; only the folder may be a link.";
-        const auto link = [&](const char* name) {
-            return "\"" + QByteArray(name) + "\" there is a link to \"%F/" + name + "\"" + keep;
-        };
-        for (const char* name : {"Rosterly.History", "History.Index", "History.$$$", "User.Log"})
-            QTest::newRow(name) << importing << QString::fromLatin1(name)
-                                << link(name) + " Nothing was added.";
-        QTest::newRow("Append.$$$") << exporting << u"Append.$$$"_s
-                                    << link("Append.$$$") + " Nothing was done.";
-        QTest::newRow("TempFile.$$$")
-            << seeding << u"TempFile.$$$"_s << link("TempFile.$$$") + " Nothing was written.";
-        const QByteArray hard =
-            "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing "
-            "to it would change the file under its other names too, past the lock of any "
-            "other folder that holds one. Make it a file of its own: copy it, delete "
-            "\"Rosterly.Data\" and give the copy its name.";
-        QTest::newRow("import into a hard link") << importing << u"="_s << hard + " Nothing was added.";
-        QTest::newRow("seed into a hard link") << seeding << u"="_s << hard + " Nothing was written.";
-        QTest::newRow("export of a hard link") << exporting << u"="_s << hard + " Nothing was done.";
+        const QStringList commands[] = {{u"import"_s, u"new.csv"_s, u"T/Rosterly.Data"_s},
+                                        {u"seed"_s, u"2"_s, u"T/Rosterly.Data"_s, u"--force"_s},
+                                        {u"export"_s, u"T/Rosterly.Data"_s}};
+        const char* nothing[] = {" Nothing was added.", " Nothing was written.", " Nothing was done."};
+        for (const auto& [name, c] :
+             {std::pair("Rosterly.History", 0), std::pair("History.Index", 0), std::pair("History.$$$", 0),
+              std::pair("User.Log", 0), std::pair("TempFile.$$$", 1), std::pair("Append.$$$", 2)})
+            QTest::newRow(name) << commands[c] << QString::fromLatin1(name)
+                                << "\"" + QByteArray(name) + "\" there is a link to \"%F/" + name +
+                                       "\". Keep the file itself in the data folder; only the folder may be "
+                                       "a link." +
+                                       nothing[c];
+        for (int c = 0; c < 3; ++c)
+            QTest::newRow(qPrintable(commands[c][0] + u", a hard link"_s))
+                << commands[c] << u"="_s
+                << "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing to it "
+                   "would "
+                   "change the file under its other names too, past the lock of any other folder that holds "
+                   "one. Make it a file of its own: copy it, delete \"Rosterly.Data\" and give the copy its "
+                   "name." +
+                       QByteArray(nothing[c]);
     }
     void writersRefuseLinkedFilesOfTheFolder() {
         QFETCH(QStringList, arguments);
@@ -902,10 +902,9 @@ private slots:
         QFETCH(QByteArray, said);
         QVERIFY(QDir(m_dir.path()).mkpath(u"T"_s));
         QCOMPARE(Tool({u"seed"_s, u"3"_s, u"F/Rosterly.Data"_s}).exitCode, 0);
+        const QByteArray t = QFile::encodeName(Path(u"T"_s)), f = QFile::encodeName(Path(u"F"_s));
         if (linked == u"="_s) {
-            QCOMPARE(::link(QFile::encodeName(Path(u"F/Rosterly.Data"_s)).constData(),
-                            QFile::encodeName(Path(u"T/Rosterly.Data"_s)).constData()),
-                     0);
+            QCOMPARE(::link(f + "/Rosterly.Data", t + "/Rosterly.Data"), 0);
         } else {
             QCOMPARE(Tool({u"seed"_s, u"3"_s, u"T/Rosterly.Data"_s, u"--seed"_s, u"2"_s}).exitCode, 0);
             WriteBytes(Path(u"F/"_s + linked), "F's own\n");
@@ -917,18 +916,18 @@ private slots:
         QVERIFY(program.TryAcquire());
         const auto files = [&] {
             QMap<QString, QByteArray> all;
-            for (const char* folder : {"T", "F"})
-                for (const QString& name : QDir(Path(QString::fromLatin1(folder)))
-                                               .entryList(QDir::Files | QDir::Hidden | QDir::System))
-                    all[QString::fromLatin1(folder) + u'/' + name] =
-                        ReadFileBytes(Path(QString::fromLatin1(folder) + u'/' + name));
+            for (QDirIterator it(m_dir.path(), QDir::Files | QDir::Hidden | QDir::System,
+                                 QDirIterator::Subdirectories);
+                 it.hasNext();) {
+                const QString name = it.next();
+                all[name] = ReadFileBytes(name);
+            }
             return all;
         };
         const QMap<QString, QByteArray> before = files();
         const Outcome refused = Tool(arguments);
-        QCOMPARE(refused.err, "rosterly-data: the folder " + QFile::encodeName(Path(u"T"_s)) +
-                                  " cannot be written: " +
-                                  QByteArray(said).replace("%F", QFile::encodeName(Path(u"F"_s))) + '\n');
+        QCOMPARE(refused.err,
+                 "rosterly-data: the folder " + t + " cannot be written: " + said.replace("%F", f) + '\n');
         QCOMPARE(refused.exitCode, 1);
         QCOMPARE(refused.out, QByteArray());
         QCOMPARE(files(), before);
