@@ -168,16 +168,11 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
 // and closed again, then their bytes.
 QByteArray Settled(const QString& op) {
     if (op.startsWith(QStringLiteral("locked "))) {
-        // The lock a killed writer left is taken over at once, and nothing of its making stays.
-        QByteArray lock = "lock free";
-        {
-            DataFolderLock again(QDir::currentPath());
-            if (!again.TryAcquire())
-                lock = "locked out: " +
-                       FolderInUseText(QStringLiteral("Rosterly"), QDir::currentPath(), again).toUtf8();
-        }
-        const QStringList left = QDir().entryList({QStringLiteral("*lock*")}, QDir::Files | QDir::Hidden);
-        return Settled(op.mid(7)) + lock + left.join(u' ').toUtf8();
+        // The lock a killed writer left is taken over at once, and nothing else of its making stays.
+        DataFolderLock again(QDir::currentPath());
+        const QByteArray lock = again.TryAcquire() ? "taken: " : "locked out: ";
+        return Settled(op.mid(7)) + lock +
+               QDir().entryList({QStringLiteral("*lock*")}, QDir::Files | QDir::Hidden).join(u' ').toUtf8();
     }
     if (op.startsWith(QStringLiteral("restore")))
         return SettledRestoreFolder();
