@@ -7,9 +7,7 @@
 // except in an edit in place: that has no journal, so half a record written over the old one would
 // stay. A restore is also killed before each of its renames and removals in turn. The "history"
 // operations keep the change history as the program does: the personnel file and the history
-// read back are as before or as after together. "locked append" takes the folder's lock first, as
-// the program and the data tool do: the lock a killed child leaves is taken over at once, and
-// nothing of its making stays.
+// read back are as before or as after together. "locked append" takes the folder's lock first.
 #include "backup/datacopy.h"
 #include "data/datafilenames.h"
 #include "data/folderlock.h"
@@ -117,8 +115,7 @@ void Lay(const QString& op, const QByteArray& original) {
 // the parent runs it on a copy to know the state after it.
 void Operate(const QString& op, FileIo&& io = FileIo()) {
     if (op.startsWith(QStringLiteral("locked "))) {
-        // As the program and the data tool write: under the folder's lock, made through the same
-        // calls, so that the child is killed while it makes and gives up the lock too.
+        // As the program and the data tool write; the child may be killed in the lock's calls too.
         DataFolderLock lock(QDir::currentPath(), io);
         if (lock.TryAcquire())
             Operate(op.mid(7), std::move(io));
