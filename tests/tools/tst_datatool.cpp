@@ -867,9 +867,8 @@ private slots:
                  records * PersonnelRecordLength);
     }
 
-    // A writer refuses a folder of which a file it writes is a link or has a second name (a hard
-    // link), as the program does, while the program holds the folder the link leads to: through it
-    // the writer would pass that program's lock. Nothing is written on either side.
+    // A writer refuses a folder of which a file it writes is a link or a hard link into a folder that
+    // the program holds, as the program does; nothing is written on either side.
     void writersRefuseLinkedFilesOfTheFolder_data() {
         QTest::addColumn<QStringList>("arguments"); // on T/Rosterly.Data
         QTest::addColumn<QString>("linked");        // the file of T that leads into F; "=": a hard link
@@ -889,12 +888,12 @@ private slots:
         for (int c = 0; c < 3; ++c)
             QTest::newRow(qPrintable(commands[c][0] + u", a hard link"_s))
                 << commands[c] << u"="_s
-                << "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing to it "
-                   "would "
-                   "change the file under its other names too, past the lock of any other folder that holds "
-                   "one. Make it a file of its own: copy it, delete \"Rosterly.Data\" and give the copy its "
-                   "name." +
-                       QByteArray(nothing[c]);
+                << QByteArray(
+                       "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing "
+                       "to it would change the file under its other names too, past the lock of any "
+                       "other folder that holds one. Make it a file of its own: copy it, delete "
+                       "\"Rosterly.Data\" and give the copy its name.") +
+                       nothing[c];
     }
     void writersRefuseLinkedFilesOfTheFolder() {
         QFETCH(QStringList, arguments);
