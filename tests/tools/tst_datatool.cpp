@@ -877,23 +877,21 @@ private slots:
                                         {u"seed"_s, u"2"_s, u"T/Rosterly.Data"_s, u"--force"_s},
                                         {u"export"_s, u"T/Rosterly.Data"_s}};
         const char* nothing[] = {" Nothing was added.", " Nothing was written.", " Nothing was done."};
+        const QByteArray keep = "\". Keep the file itself in the data folder; only the folder may be a link.";
+        const QByteArray hard =
+            "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing to "
+            "it would change the file under its other names too, past the lock of any other "
+            "folder that holds one. Make it a file of its own: copy it, delete "
+            "\"Rosterly.Data\" and give the copy its name.";
         for (const auto& [name, c] :
              {std::pair("Rosterly.History", 0), std::pair("History.Index", 0), std::pair("History.$$$", 0),
               std::pair("User.Log", 0), std::pair("TempFile.$$$", 1), std::pair("Append.$$$", 2)})
             QTest::newRow(name) << commands[c] << QString::fromLatin1(name)
-                                << "\"" + QByteArray(name) + "\" there is a link to \"%F/" + name +
-                                       "\". Keep the file itself in the data folder; only the folder may be "
-                                       "a link." +
+                                << "\"" + QByteArray(name) + "\" there is a link to \"%F/" + name + keep +
                                        nothing[c];
         for (int c = 0; c < 3; ++c)
             QTest::newRow(qPrintable(commands[c][0] + u", a hard link"_s))
-                << commands[c] << u"="_s
-                << QByteArray(
-                       "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing "
-                       "to it would change the file under its other names too, past the lock of any "
-                       "other folder that holds one. Make it a file of its own: copy it, delete "
-                       "\"Rosterly.Data\" and give the copy its name.") +
-                       nothing[c];
+                << commands[c] << u"="_s << hard + nothing[c];
     }
     void writersRefuseLinkedFilesOfTheFolder() {
         QFETCH(QStringList, arguments);
