@@ -188,12 +188,11 @@ private slots:
                                            .arg(QString::fromLatin1(name), u"%1"_s) +
                                        keep;
         QTest::newRow("a hard link")
-            << QStringLiteral("Rosterly.Data") << QStringLiteral("=../Rosterly.Data")
-            << QStringLiteral(
-                   "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing "
-                   "to it would change the file under its other names too, past the lock of any "
-                   "other folder that holds one. Make it a file of its own: copy it, delete "
-                   "\"Rosterly.Data\" and give the copy its name.");
+            << u"Rosterly.Data"_s << u"=../Rosterly.Data"_s
+            << u"\"Rosterly.Data\" there is a hard link: the same file has 2 names, and "
+               "writing to it would change the file under its other names too, past the "
+               "lock of any other folder that holds one. Make it a file of its own: copy "
+               "it, delete \"Rosterly.Data\" and give the copy its name."_s;
     }
     void dataFolderIsMadeOwnerOnlyAndHoldsNoLinks() {
         QFETCH(QString, name);
@@ -213,8 +212,7 @@ private slots:
         QFile(QStringLiteral("User.List")).open(QIODevice::WriteOnly);
         QFile(QStringLiteral("../Rosterly.Data")).open(QIODevice::WriteOnly);
         if (linkTo.startsWith(u'='))
-            QCOMPARE(
-                ::link(QFile::encodeName(linkTo.mid(1)).constData(), QFile::encodeName(name).constData()), 0);
+            QCOMPARE(::link(QFile::encodeName(linkTo.mid(1)), QFile::encodeName(name)), 0);
         else if (!name.isEmpty())
             QVERIFY(QFile::link(linkTo, name));
         const ProgramState state;
