@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <optional>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -62,6 +63,17 @@ bool LStat(const QString& path, struct stat* st) {
     return ::lstat(QFile::encodeName(path).constData(), st) == 0;
 }
 
+// What a lock file says.
+struct LockDetails {
+    qint64 pid = 0;
+    QString program;
+    QString host;
+    QByteArray machineId;
+    QByteArray bootId;
+    QString user;
+    QDateTime since;
+};
+
 // This computer's lock, as the file says it. The machine id decides when both have one (two
 // computers may share a name), else the name.
 bool OfThisComputer(const LockDetails& d) {
@@ -94,8 +106,8 @@ QByteArray LockBytes() {
            line(now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate).toUtf8());
 }
 
-} // namespace
-
+// What the lock file's `bytes` say; nothing when they name no process (empty, cut short or not
+// a lock).
 std::optional<LockDetails> ReadLockDetails(const QByteArray& bytes) {
     // Only whole lines count: a lock cut short in its computer's name would name another computer.
     QList<QByteArray> lines = bytes.split('\n');
@@ -119,6 +131,8 @@ std::optional<LockDetails> ReadLockDetails(const QByteArray& bytes) {
     return d;
 }
 
+} // namespace
+
 DataFolderLock::DataFolderLock(const QString& folder)
     : m_ownIo(std::make_unique<FileIo>()), m_io(*m_ownIo), m_folder(QDir(folder).absolutePath()),
       m_path(QDir(folder).absoluteFilePath(QString::fromLatin1(DataFolderLockName))) {}
@@ -131,8 +145,8 @@ DataFolderLock::~DataFolderLock() {
     if (m_fd < 0)
         return;
     // Removed while still held open, so that no one takes it for left behind meanwhile.
-    struct stat mine {
-    }, now{};
+    struct stat mine {};
+    struct stat now {};
     if (::fstat(m_fd, &mine) == 0 && LStat(m_path, &now) && SameFile(mine, now))
         m_io.Remove(m_path);
     m_io.Close(m_fd);
@@ -213,8 +227,10 @@ DataFolderLock::Made DataFolderLock::MakeWhole() {
 DataFolderLock::Made DataFolderLock::MakeInPlace(const QByteArray& details) {
     const int fd = m_io.Open(m_path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
-        if (errno == EEXIST)
+        if (errno == EEXIST) {
+            m_linkError = EEXIST;
             return Made::Exists;
+        }
         m_error = Failure(errno);
         return Made::Failed;
     }

@@ -9,7 +9,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <optional>
 
 // One writer at a time in a data folder: whoever holds the lock file "Rosterly.lock" in the folder
 // itself may open the data files. It works for two users of one computer and for two computers
@@ -21,8 +20,8 @@
 // the file open with an flock() while it runs, so a copy of this computer sees that the lock is
 // alive whatever the file says.
 //
-// The file has one item a line, the first five as QLockFile writes them, so that older copies
-// (which used QLockFile) and newer ones read each other's locks:
+// The file has one item a line, the first five as QLockFile writes them, so that an older copy,
+// which locks with QLockFile, and this one read each other's locks:
 //     process id
 //     program name (of the process, as /proc names it)
 //     computer name
@@ -86,19 +85,6 @@ private:
     Holder m_holder;
     QString m_error;
 };
-
-// What a lock file says, read from its bytes; nothing when it names no process (empty, cut short
-// or not a lock).
-struct LockDetails {
-    qint64 pid = 0;
-    QString program;
-    QString host;
-    QByteArray machineId;
-    QByteArray bootId;
-    QString user;
-    QDateTime since;
-};
-std::optional<LockDetails> ReadLockDetails(const QByteArray& bytes);
 
 // The message a second copy shows before it ends: who holds the folder and since when, and which
 // file to delete when: for a lock of another computer, when that computer is really off; for any
