@@ -1,7 +1,6 @@
 #include "app/datafolder.h"
 
 #include "data/ansitext.h"
-#include "data/datafilenames.h"
 #include "data/folderlock.h"
 
 #include <QDir>
@@ -33,21 +32,6 @@ QString EnterDataFolder(const QString& folder) {
     if (!QDir::setCurrent(folder))
         return QStringLiteral("It is not a folder that can be opened.");
     return {};
-}
-
-QString LinkedDataFileText(const QStringList& names) {
-    for (const QString& name : names) {
-        const QFileInfo file(name);
-        if (file.isSymLink())
-            return QStringLiteral("\"%1\" there is a link to \"%2\". Keep the file itself in the data "
-                                  "folder; only the folder may be a link.")
-                .arg(name, file.symLinkTarget());
-    }
-    return {};
-}
-
-QStringList FilesWrittenInPlace(const QStringList& dataFileNames) {
-    return QStringList(dataFileNames) << HistoryFileName << HistoryIndexFileName;
 }
 
 QString DataFolderRefusedText(const QString& appTitle, const QString& folder, const QString& reason) {

@@ -2,7 +2,6 @@
 
 #include <QProcessEnvironment>
 #include <QString>
-#include <QStringList>
 
 // The program keeps its data files in its working folder, and the working folder is the data
 // folder: $ROSTERLY_DATA_DIR when it is set (a relative one is taken from the folder the program
@@ -15,14 +14,6 @@ QString ChosenDataFolder(const QProcessEnvironment& env = QProcessEnvironment::s
 // existing folder keeps its rights: one shared on purpose stays shared. Returns an empty text, or
 // why the folder cannot be used.
 QString EnterDataFolder(const QString& folder);
-
-// Why the data folder cannot be used when one of the data files `names` in the working folder
-// is a link: through it the program would write into another folder without holding that
-// folder's lock, and replacing the file would replace the link. Empty when none is.
-QString LinkedDataFileText(const QStringList& names);
-// The files of the data folder the program writes in place: the data files (`dataFileNames`),
-// the change history and its index.
-QStringList FilesWrittenInPlace(const QStringList& dataFileNames);
 
 // The refusal shown when the data folder cannot be made or entered: text and title.
 QString DataFolderRefusedText(const QString& appTitle, const QString& folder, const QString& reason);

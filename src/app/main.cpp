@@ -58,9 +58,9 @@ int main(int argc, char* argv[]) {
         prompts.MsgBox(refusal, MsgButtons::OKOnly, MsgIcon::Critical, QString::fromLatin1(FolderInUseTitle));
         return 1;
     }
-    // A data file that is a link would take the writes into a folder whose lock this copy does not hold.
-    if (const QString reason = LinkedDataFileText(
-            FilesWrittenInPlace(QStringList(state.DataFileNames.begin(), state.DataFileNames.end())));
+    // A data file that is a link, or one name of a file with several, would take the writes into a
+    // folder whose lock this copy does not hold.
+    if (const QString reason = LinkedDataFileText(QString(), WrittenDataFileNames(state.DataFileName));
         !reason.isEmpty()) {
         prompts.MsgBox(DataFolderRefusedText(state.AppTitle, dataFolder, reason), MsgButtons::OKOnly,
                        MsgIcon::Critical, QString::fromLatin1(DataFolderRefusedTitle));

@@ -12,13 +12,17 @@ SingleInstance::SingleInstance(const QString& appTitle) {
     if (folder.isEmpty())
         folder = QDir::tempPath() + QStringLiteral("/%1-%2").arg(appTitle).arg(::getuid());
     MakeOwnerOnlyFolder(folder);
-    m_path = folder + QLatin1Char('/') + appTitle + QStringLiteral(".lock");
+    m_lock = std::make_unique<DataFolderLock>(folder);
 }
 
+SingleInstance::~SingleInstance() = default;
+
 bool SingleInstance::TryAcquire() {
-    m_lock = std::make_unique<QLockFile>(m_path);
-    m_lock->setStaleLockTime(0); // never stale by age: only a dead owner frees it
-    return m_lock->tryLock(0);
+    return m_lock->TryAcquire();
+}
+
+QString SingleInstance::LockPath() const {
+    return m_lock->LockPath();
 }
 
 QString AlreadyRunningText(const QString& appTitle) {

@@ -58,6 +58,10 @@ int FileIo::Rename(const QString& from, const QString& to) {
     return ::rename(Native(from).constData(), Native(to).constData());
 }
 
+int FileIo::Link(const QString& existing, const QString& to) {
+    return ::link(Native(existing).constData(), Native(to).constData());
+}
+
 int FileIo::Remove(const QString& path) {
     return ::unlink(Native(path).constData());
 }

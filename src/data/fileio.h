@@ -20,6 +20,7 @@ public:
     virtual off_t Size(int fd);
     virtual int Close(int fd);
     virtual int Rename(const QString& from, const QString& to);
+    virtual int Link(const QString& existing, const QString& to); // a second name; fails on an existing one
     virtual int Remove(const QString& path);
     virtual int SyncFolderOf(const QString& path);
     virtual bool Exists(const QString& path);

@@ -15,10 +15,13 @@
 #include "users/frmadmin.h"
 
 #include <QLabel>
+#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 
 #include <csignal>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 namespace {
@@ -55,6 +58,8 @@ int ChildMain(const QString& mode) {
 }
 
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -107,6 +112,12 @@ private slots:
         QProcess* third = StartChild(QStringLiteral("--try-lock"));
         QVERIFY(third->waitForFinished(10000));
         QCOMPARE(third->readAllStandardOutput().trimmed(), QByteArray("locked"));
+
+        // Nor does one killed while making its lock, as an older copy left it: empty.
+        QFile(m_runtime.filePath(QStringLiteral("Rosterly.lock"))).open(QIODevice::WriteOnly);
+        QProcess* fourth = StartChild(QStringLiteral("--try-lock"));
+        QVERIFY(fourth->waitForFinished(10000));
+        QCOMPARE(fourth->readAllStandardOutput().trimmed(), QByteArray("locked"));
     }
 
     // Two copies on one data folder, whatever path, home or runtime folder each uses: the second
@@ -153,11 +164,11 @@ private slots:
     }
 
     // The data folder and the parents made for it are the owner's alone whatever the umask, as
-    // the XDG rules ask; a data file in it that is a link is refused, whether it leads anywhere
-    // or not: the program would write past the lock of the folder that holds the file.
+    // the XDG rules ask; a file in it that the program writes is refused when it is a link, leading
+    // anywhere or not, or has a second name (a hard link): the program would pass another's lock.
     void dataFolderIsMadeOwnerOnlyAndHoldsNoLinks_data() {
         QTest::addColumn<QString>("name");   // the data file that is a link, if any
-        QTest::addColumn<QString>("linkTo"); // relative to the data folder
+        QTest::addColumn<QString>("linkTo"); // relative to the data folder; "=": a hard link
         QTest::addColumn<QString>("reason"); // %1: the folder above the data folder
         const QString keep =
             QStringLiteral(" Keep the file itself in the data folder; only the folder may be a link.");
@@ -171,6 +182,17 @@ private slots:
         QTest::newRow("the history, a link")
             << QStringLiteral("Rosterly.History") << QStringLiteral("../Rosterly.Data")
             << QStringLiteral("\"Rosterly.History\" there is a link to \"%1/Rosterly.Data\".") + keep;
+        for (const char* name : {"History.Index", "History.$$$", "Append.$$$", "Restore.$$$", "TempFile.$$$"})
+            QTest::newRow(name) << QString::fromLatin1(name) << QStringLiteral("../Rosterly.Data")
+                                << QStringLiteral("\"%1\" there is a link to \"%2/Rosterly.Data\".")
+                                           .arg(QString::fromLatin1(name), u"%1"_s) +
+                                       keep;
+        QTest::newRow("a hard link")
+            << u"Rosterly.Data"_s << u"=../Rosterly.Data"_s
+            << u"\"Rosterly.Data\" there is a hard link: the same file has 2 names, and "
+               "writing to it would change the file under its other names too, past the "
+               "lock of any other folder that holds one. Make it a file of its own: copy "
+               "it, delete \"Rosterly.Data\" and give the copy its name."_s;
     }
     void dataFolderIsMadeOwnerOnlyAndHoldsNoLinks() {
         QFETCH(QString, name);
@@ -189,43 +211,114 @@ private slots:
                          QFile::WriteUser | QFile::ExeUser);
         QFile(QStringLiteral("User.List")).open(QIODevice::WriteOnly);
         QFile(QStringLiteral("../Rosterly.Data")).open(QIODevice::WriteOnly);
-        if (!name.isEmpty())
+        if (linkTo.startsWith(u'='))
+            QCOMPARE(::link(QFile::encodeName(linkTo.mid(1)), QFile::encodeName(name)), 0);
+        else if (!name.isEmpty())
             QVERIFY(QFile::link(linkTo, name));
         const ProgramState state;
-        const QString said = LinkedDataFileText(
-            FilesWrittenInPlace(QStringList(state.DataFileNames.begin(), state.DataFileNames.end())));
+        const QString said = LinkedDataFileText(QString(), WrittenDataFileNames(state.DataFileName));
         QDir::setCurrent(started);
-        QCOMPARE(said,
-                 reason.isEmpty() ? reason : reason.arg(place.filePath(QStringLiteral("share/deeper"))));
+        QCOMPARE(said, QString(reason).replace(u"%1"_s, place.filePath(QStringLiteral("share/deeper"))));
     }
 
-    // A lock of another computer is never broken; the message says how to clear it.
-    void lockOfAnotherComputerIsKept() {
+    // A lock of another computer is never broken, nor one of a process of this computer that still
+    // runs or holds the file open; the message says which file to delete and when. A lock whose
+    // process is gone, one from before the computer was started, and one that says nothing (left
+    // by a copy killed while making it) are taken over, and the leftovers of making one removed. A
+    // lock an older copy made with QLockFile reads alike, and QLockFile reads ours.
+    void folderLockIsKeptOrTakenOver_data() {
+        // The file's bytes, or "QLockFile": made by QLockFile, "held open": empty and flock()ed by a
+        // process of this computer, as while an older copy writes it; "none".
+        QTest::addColumn<QByteArray>("lock");
+        QTest::addColumn<QString>("holder");     // "user on host, process" (%3 me, %4 here); empty: taken
+        QTest::addColumn<bool>("otherComputer"); // which way the message says to clear it
+        const auto row = [](const char* name, const QByteArray& lock, const QString& holder = {},
+                            bool other = false) {
+            QTest::newRow(name) << lock << holder << other;
+        };
+        const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+        const QString me = u"%3 on %4, "_s + QString::fromLatin1(pid);
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        const QByteArray gone = ReadFileBytes(QStringLiteral("/proc/sys/kernel/pid_max")).trimmed(); // no pid
+        const QDateTime since(QDate(2026, 12, 8), QTime(8, 30));
+        const QByteArray at = since.toOffsetFromUtc(since.offsetFromUtc()).toString(Qt::ISODate).toUtf8();
+        row("another computer, as an older copy wrote it", "4242\nrosterly\nfrontdesk-pc\n",
+            u"%3 on frontdesk-pc, 4242"_s, true);
+        row("another computer of the same name",
+            "4242\nrosterly\n" + host + "\nf00d\nb007\nann\n" + at + "\n", u"ann on %4, 4242"_s, true);
+        row("this computer, running", pid + "\ntst_startup\n" + host + "\n", me);
+        row("made by QLockFile", "QLockFile", me);
+        row("empty, being written here", "held open", u"%3 on %4, 0"_s);
+        row("this computer, its process gone", gone + "\nrosterly\n" + host + "\n");
+        row("this computer, its process id reused", pid + "\nrosterly\n" + host + "\n");
+        row("this computer, before it was started",
+            pid + "\ntst_startup\n" + host + "\n" + QSysInfo::machineUniqueId() + "\nb007\n");
+        row("empty", "");
+        row("cut short in the computer's name", "4242\nrosterly\nfront");
+        row("not a lock", "\xff\xfe\n\n\n");
+        row("none", "none");
+    }
+    void folderLockIsKeptOrTakenOver() {
+        QFETCH(QByteArray, lock);
+        QFETCH(QString, holder);
+        QFETCH(bool, otherComputer);
         QTemporaryDir folder;
-        QFile lockFile(folder.filePath(QStringLiteral("Rosterly.lock")));
-        QVERIFY(lockFile.open(QIODevice::WriteOnly));
-        lockFile.write("4242\nrosterly\nfrontdesk-pc\n");
-        lockFile.flush();
-        QVERIFY(lockFile.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(8, 30)),
-                                     QFileDevice::FileModificationTime));
-        lockFile.close();
-        DataFolderLock lock(folder.path());
-        QVERIFY(!lock.TryAcquire());
-        QVERIFY(lock.HeldBy().otherComputer);
-        QCOMPARE(lock.HeldBy().host, QStringLiteral("frontdesk-pc"));
-        QCOMPARE(lock.HeldBy().pid, 4242);
-        QVERIFY(QFile::exists(lockFile.fileName()));
-        const QString user = lock.HeldBy().user;
-        QVERIFY(!user.isEmpty());
-        QCOMPARE(
-            FolderInUseText(QStringLiteral("Rosterly"), folder.path(), lock),
-            QStringLiteral("The data folder\r\n") + folder.path() + QStringLiteral("\r\nis in use by ") +
-                user +
-                QStringLiteral(" on frontdesk-pc since 12/08/2026 08:30.\r\n\r\nRosterly lets only one copy "
-                               "at a time work with these files.\r\n\r\nIf that computer is really switched "
-                               "off, delete the file\r\n") +
-                lockFile.fileName() + QStringLiteral("\r\nand start Rosterly again."));
-        QCOMPARE(QString::fromLatin1(FolderInUseTitle), QStringLiteral("Data Folder in Use"));
+        const QString path = folder.filePath(QStringLiteral("Rosterly.lock"));
+        QLockFile older(path);
+        older.setStaleLockTime(0);
+        QFile file(path);
+        if (lock == "QLockFile")
+            QVERIFY(older.tryLock(0) && file.open(QIODevice::ReadOnly));
+        else if (lock != "none")
+            QVERIFY(file.open(QIODevice::WriteOnly) &&
+                    (lock == "held open" ? ::flock(file.handle(), LOCK_EX) == 0
+                                         : file.write(lock) == lock.size() && file.flush()));
+        file.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(8, 30)), QFileDevice::FileModificationTime);
+        QFile made(folder.filePath(QStringLiteral(".Rosterly.lock.5eed"))); // a copy killed making its lock
+        QVERIFY(made.open(QIODevice::WriteOnly) && made.write("4242\nrosterly\n") > 0);
+        made.close();
+        const QString user = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+        const QString here = QSysInfo::machineHostName();
+
+        DataFolderLock taker(folder.path());
+        const bool taken = taker.TryAcquire();
+        QCOMPARE(taker.Error(), QString());
+        QCOMPARE(taken, holder.isEmpty());
+        if (!taken) {
+            const DataFolderLock::Holder& h = taker.HeldBy();
+            holder.replace(u"%3"_s, user).replace(u"%4"_s, here);
+            QCOMPARE(QStringLiteral("%1 on %2, %3").arg(h.user, h.host).arg(h.pid), holder);
+            QCOMPARE(
+                FolderInUseText(QStringLiteral("Rosterly"), folder.path(), taker),
+                u"The data folder\r\n"_s + folder.path() + u"\r\nis in use by "_s +
+                    holder.section(u',', 0, 0) +
+                    u" since 12/08/2026 08:30.\r\n\r\nRosterly lets only one copy at a time work with these "
+                    "files.\r\n\r\n"_s +
+                    (otherComputer
+                         ? u"If that computer is really switched off, delete the file\r\n"_s
+                         : u"Only if no copy of Rosterly on any computer is working with this folder, "
+                           "delete the file\r\n"_s) +
+                    path + u"\r\nand start Rosterly again."_s);
+            QVERIFY(lock == "QLockFile" ? older.isLocked()
+                                        : ReadFileBytes(path) == (lock == "held open" ? "" : lock));
+            return;
+        }
+        // Written whole and owner-only, the leftovers gone; QLockFile reads it as held.
+        const QList<QByteArray> lines = ReadFileBytes(path).split('\n');
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines.mid(0, 6),
+                 (QList<QByteArray>{QByteArray::number(QCoreApplication::applicationPid()), "tst_startup",
+                                    here.toUtf8(), QSysInfo::machineUniqueId(), QSysInfo::bootUniqueId(),
+                                    user.toUtf8()}));
+        QVERIFY(qAbs(QDateTime::fromString(QString::fromLatin1(lines[6]), Qt::ISODate)
+                         .secsTo(QDateTime::currentDateTime())) < 60);
+        QCOMPARE(QFileInfo(path).permissions(),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Rosterly.lock"_s});
+        qint64 pid = 0;
+        QString host, program;
+        QVERIFY(!older.tryLock(0) && older.getLockInfo(&pid, &host, &program) && host == here &&
+                pid == QCoreApplication::applicationPid() && program == u"tst_startup"_s);
     }
 
     void titleWindowShowsItsLabelsAndGoesOn() {

@@ -8,9 +8,11 @@
 // stay. A restore is also killed before each of its renames and removals in turn. The "history"
 // operations keep the change history as the program does: the personnel file and the history
 // read back are as before or as after together, whether the history records a change, starts,
-// takes in another program's changes or records a restore.
+// takes in another program's changes or records a restore. "locked append" takes the folder's
+// lock first.
 #include "backup/datacopy.h"
 #include "data/datafilenames.h"
+#include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "datatool/seed.h"
@@ -131,6 +133,13 @@ void Lay(const QString& op, const QByteArray& original) {
 // The operation under test, on the data files of the working folder. The child runs it once;
 // the parent runs it on a copy to know the state after it.
 void Operate(const QString& op, FileIo&& io = FileIo()) {
+    if (op.startsWith(QStringLiteral("locked "))) {
+        // As the program and the data tool write; the child may be killed in the lock's calls too.
+        DataFolderLock lock(QDir::currentPath(), io);
+        if (lock.TryAcquire())
+            Operate(op.mid(7), std::move(io));
+        return;
+    }
     if (op.startsWith(QStringLiteral("restore"))) {
         DyingFileIo dying(op.mid(7).toInt()); // "restoreN" dies at the Nth rename or removal
         QList<FileReplacement> files;
@@ -186,6 +195,13 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
 // The files as the data layer reads them: opened (finishing what an interrupted removal left)
 // and closed again, then their bytes.
 QByteArray Settled(const QString& op) {
+    if (op.startsWith(QStringLiteral("locked "))) {
+        // The lock a killed writer left is taken over at once, and nothing else of its making stays.
+        DataFolderLock again(QDir::currentPath());
+        const QByteArray lock = again.TryAcquire() ? "taken: " : "locked out: ";
+        return Settled(op.mid(7)) + lock +
+               QDir().entryList({QStringLiteral("*lock*")}, QDir::Files | QDir::Hidden).join(u' ').toUtf8();
+    }
     if (op.startsWith(QStringLiteral("restore")))
         return SettledRestoreFolder();
     if (op.startsWith(QStringLiteral("history"))) {
@@ -217,7 +233,7 @@ private slots:
         QTest::addColumn<QString>("op");
         for (const char* op : {"remove", "append", "appendmany", "write", "removeuser", "restore",
                                "history remove", "history appendmany", "history write", "history start",
-                               "history outside", "history restore"})
+                               "history outside", "history restore", "locked append"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
 

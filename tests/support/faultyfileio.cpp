@@ -91,6 +91,14 @@ int FaultyFileIo::Rename(const QString& from, const QString& to) {
     return FileIo::Rename(from, to);
 }
 
+int FaultyFileIo::Link(const QString& existing, const QString& to) {
+    if (Hit()) {
+        errno = m_fault == Fault::DiskFull ? ENOSPC : EIO;
+        return -1;
+    }
+    return FileIo::Link(existing, to);
+}
+
 int FaultyFileIo::Remove(const QString& path) {
     if (Hit()) {
         errno = EIO;

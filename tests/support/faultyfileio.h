@@ -3,7 +3,7 @@
 #include "data/fileio.h"
 
 // Fails one call: the Nth counted call (1-based) from the moment it is armed. Open, ReadAt,
-// WriteAt, Append, Sync, Truncate, Rename and Remove count; Size, Close, Exists and
+// WriteAt, Append, Sync, Truncate, Rename, Link and Remove count; Size, Close, Exists and
 // SyncFolderOf do not (the program cannot lose data through them).
 class FaultyFileIo : public FileIo {
 public:
@@ -34,6 +34,7 @@ public:
     int Sync(int fd) override;
     int Truncate(int fd, off_t length) override;
     int Rename(const QString& from, const QString& to) override;
+    int Link(const QString& existing, const QString& to) override;
     int Remove(const QString& path) override;
 
 private:

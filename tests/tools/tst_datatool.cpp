@@ -15,6 +15,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -926,6 +927,69 @@ private slots:
                  records * PersonnelRecordLength);
     }
 
+    // A writer refuses a folder of which a file it writes is a link or a hard link into a folder that
+    // the program holds, as the program does; nothing is written on either side.
+    void writersRefuseLinkedFilesOfTheFolder_data() {
+        QTest::addColumn<QStringList>("arguments"); // on T/Rosterly.Data
+        QTest::addColumn<QString>("linked");        // the file of T that leads into F; "=": a hard link
+        QTest::addColumn<QByteArray>("said");       // why T cannot be written; %F: the folder F
+        const QStringList commands[] = {{u"import"_s, u"new.csv"_s, u"T/Rosterly.Data"_s},
+                                        {u"seed"_s, u"2"_s, u"T/Rosterly.Data"_s, u"--force"_s},
+                                        {u"export"_s, u"T/Rosterly.Data"_s}};
+        const char* nothing[] = {" Nothing was added.", " Nothing was written.", " Nothing was done."};
+        const QByteArray keep = "\". Keep the file itself in the data folder; only the folder may be a link.";
+        const QByteArray hard =
+            "\"Rosterly.Data\" there is a hard link: the same file has 2 names, and writing to "
+            "it would change the file under its other names too, past the lock of any other "
+            "folder that holds one. Make it a file of its own: copy it, delete "
+            "\"Rosterly.Data\" and give the copy its name.";
+        for (const auto& [name, c] :
+             {std::pair("Rosterly.History", 0), std::pair("History.Index", 0), std::pair("History.$$$", 0),
+              std::pair("User.Log", 0), std::pair("TempFile.$$$", 1), std::pair("Append.$$$", 2)})
+            QTest::newRow(name) << commands[c] << QString::fromLatin1(name)
+                                << "\"" + QByteArray(name) + "\" there is a link to \"%F/" + name + keep +
+                                       nothing[c];
+        for (int c = 0; c < 3; ++c)
+            QTest::newRow(qPrintable(commands[c][0] + u", a hard link"_s))
+                << commands[c] << u"="_s << hard + nothing[c];
+    }
+    void writersRefuseLinkedFilesOfTheFolder() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, linked);
+        QFETCH(QByteArray, said);
+        QVERIFY(QDir(m_dir.path()).mkpath(u"T"_s));
+        QCOMPARE(Tool({u"seed"_s, u"3"_s, u"F/Rosterly.Data"_s}).exitCode, 0);
+        const QByteArray t = QFile::encodeName(Path(u"T"_s)), f = QFile::encodeName(Path(u"F"_s));
+        if (linked == u"="_s) {
+            QCOMPARE(::link(f + "/Rosterly.Data", t + "/Rosterly.Data"), 0);
+        } else {
+            QCOMPARE(Tool({u"seed"_s, u"3"_s, u"T/Rosterly.Data"_s, u"--seed"_s, u"2"_s}).exitCode, 0);
+            WriteBytes(Path(u"F/"_s + linked), "F's own\n");
+            QVERIFY(QFile::link(Path(u"F/"_s + linked), Path(u"T/"_s + linked)));
+        }
+        WriteBytes(Path(u"new.csv"_s), "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                                       "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n");
+        DataFolderLock program(Path(u"F"_s));
+        QVERIFY(program.TryAcquire());
+        const auto files = [&] {
+            QMap<QString, QByteArray> all;
+            for (QDirIterator it(m_dir.path(), QDir::Files | QDir::Hidden | QDir::System,
+                                 QDirIterator::Subdirectories);
+                 it.hasNext();) {
+                const QString name = it.next();
+                all[name] = ReadFileBytes(name);
+            }
+            return all;
+        };
+        const QMap<QString, QByteArray> before = files();
+        const Outcome refused = Tool(arguments);
+        QCOMPARE(refused.err,
+                 "rosterly-data: the folder " + t + " cannot be written: " + said.replace("%F", f) + '\n');
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.out, QByteArray());
+        QCOMPARE(files(), before);
+    }
+
     // A restore cut short in the folder is completed or undone before a command that takes the
     // lock reads anything; one that cannot be settled stops the command.
     void lockingCommandsSettleARestoreCutShort() {
@@ -1072,8 +1136,8 @@ private slots:
                  QStringList());
     }
 
-    // The history beside a personnel file, as lines, as JSON, for one employee, since a day, and
-    // one employee's record as of a day.
+    // The history beside a personnel file (in the folder that holds it, for a link to the file), as
+    // lines, as JSON, for one employee, since a day, and one employee's record as of a day.
     void historyIsPrintedAsKept_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
@@ -1103,6 +1167,8 @@ private slots:
         QTest::newRow("as of nobody") << args({"--name=Cy", "--as-of=2026-03-09"}) << 1 << QByteArray();
         QTest::newRow("no history") << QStringList{QStringLiteral("history"), QStringLiteral("none.Data")}
                                     << 0 << QByteArray();
+        QTest::newRow("through a link to the file, its folder's")
+            << QStringList{u"history"_s, u"link.Data"_s, u"--employee=2"_s} << 0 << bob;
     }
     void historyIsPrintedAsKept() {
         QFETCH(QStringList, arguments);
@@ -1133,12 +1199,12 @@ private slots:
                                 1,
                                 HistoryAction::Edited,
                                 {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}}}}));
+        WriteBytes(Path(u"sub/Rosterly.Data"_s), QByteArray());
+        QVERIFY(QFile::link(u"sub/Rosterly.Data"_s, Path(u"link.Data"_s)));
         const Outcome r = Tool(arguments);
         QTEST(r.exitCode, "exitCode");
         QTEST(r.out, "out");
         QCOMPARE(r.err.isEmpty(), r.exitCode == 0);
-        QFile::remove(Path(QStringLiteral("sub/Rosterly.History")));
-        QDir(m_dir.path()).rmdir(QStringLiteral("sub"));
     }
 
     // Pipes, devices and folders are refused unread, whatever the command; nothing hangs.

@@ -110,8 +110,12 @@ read nothing but a regular file.
 seed, import and export take the data folder's lock (see README.md); export,
 and import --dry-run, which reads FILE for duplicates, because opening it
 completes a change that was interrupted. A FILE that is a link is followed: the lock is that of the folder
-holding the file itself; a link to no file is refused. export, like dump and
-check, reads nothing but a regular file.
+holding the file itself; a link to no file is refused. As the program does,
+they refuse a folder of which a file they write (FILE, "User.List",
+"User.Log", the history, its index and journal, the journals and the scratch
+file) is a link or has a second name (a hard link). dump, check and history
+read the journal and the history of the folder holding the file itself.
+export, like dump and check, reads nothing but a regular file.
 
 Exit status: 0 done, 1 problems found, an import refused, or a file could not
 be read or written, 2 wrong command line or a FILE that is not a regular file.
@@ -152,13 +156,6 @@ struct ReadResult {
     qint64 leftover = 0;     // bytes after the last whole record
     QString journalNote;     // what the next open does with a pending append journal
 };
-
-// The append journal the program would find beside the personnel file `path` (in the folder that
-// really holds it).
-QString JournalOf(const QString& path) {
-    const QString real = RealDataFilePath(path);
-    return real.isEmpty() ? QString() : QFileInfo(real).dir().filePath(AppendJournalFileName);
-}
 
 // What the next open of the file open at `fd` (`length` bytes) does with the append journal
 // `journal`, worked out as RollBackAppend does it but changing nothing: empty when there is no
@@ -348,7 +345,7 @@ int Dump(const QString& path, Kind kind, bool showPasswords, std::FILE* out, std
                 lines.clear();
             }
         },
-        layout.inactivation ? JournalOf(path) : QString());
+        layout.inactivation ? BesideDataFile(path, AppendJournalFileName) : QString());
     Put(out, lines);
     if (read.notRegular)
         return Complain(err, read.error, ExitNotRegular, false);
@@ -440,7 +437,7 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
             if (history)
                 differences += history->Compare(n, record);
         },
-        layout.inactivation ? JournalOf(path) : QString());
+        layout.inactivation ? BesideDataFile(path, AppendJournalFileName) : QString());
     if (history)
         report.prepend(history->Note());
     if (!read.journalNote.isEmpty())
@@ -625,6 +622,8 @@ int RunSeed(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
                 .arg(target, lock.HeldBy().user, lock.HeldBy().host)
                 .arg(lock.HeldBy().pid),
             ExitFailure);
+    if (const QString linked = LinkedFolderText(real); !linked.isEmpty())
+        return Complain(err, linked + QStringLiteral(" Nothing was written."), ExitFailure);
     if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
         return Complain(err, unsettled, ExitFailure);
     if (const QString failed = WriteSeedFile(real, count, seed, line.isSet(QStringLiteral("force")), target);
@@ -712,6 +711,20 @@ QString FinishRestoreBeside(const QString& file) {
         return {};
     return QString(s.Message()).replace(CrLf, QStringLiteral(" ")) +
            QStringLiteral(" A restore in that folder was cut short and is not settled; nothing was done.");
+}
+
+QString LinkedFolderText(const QString& file) {
+    const QFileInfo real(file);
+    const QString reason = LinkedDataFileText(real.absolutePath(), WrittenDataFileNames(real.fileName()));
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("the folder %1 cannot be written: %2")
+        .arg(QDir::toNativeSeparators(real.absolutePath()), reason);
+}
+
+QString BesideDataFile(const QString& path, const QString& name) {
+    const QString real = RealDataFilePath(path);
+    return real.isEmpty() ? QString() : QFileInfo(real).dir().filePath(name);
 }
 
 int RunDataTool(const QStringList& arguments, std::FILE* out, std::FILE* err) {

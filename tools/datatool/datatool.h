@@ -43,6 +43,13 @@ QString LeadsNowhereText(const QString& path);
 // Completes or undoes a restore cut short in the folder of `file`, as the program does once it
 // holds the folder's lock; empty when the folder is settled, else why it is not.
 QString FinishRestoreBeside(const QString& file);
+// Empty when the folder of the data file `file` (as RealDataFilePath names it) may be written, as
+// the program would write it; else why not: a file of it the commands write is a link, or one name
+// of a file with several, through which the write would pass the lock of another folder.
+QString LinkedFolderText(const QString& file);
+// The file `name` beside the data file `path`, in the folder that really holds that file (where
+// the program keeps its journals and history); empty for a link that leads to no file.
+QString BesideDataFile(const QString& path, const QString& name);
 
 // The command lines are read with QCommandLineParser, one set of options per command. Only a word
 // starting with "--" is an option; "--name VALUE" and "--name=VALUE" give a value.

@@ -196,6 +196,8 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     DataFolderLock lock(QFileInfo(real).absolutePath());
     if (const QString held = TakeLock(lock, line.file); !held.isEmpty())
         return Complain(err, held, ExitFailure);
+    if (const QString linked = LinkedFolderText(real); !linked.isEmpty())
+        return Complain(err, linked + QStringLiteral(" Nothing was done."), ExitFailure);
     if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
         return Complain(err, unsettled, ExitFailure);
 
@@ -278,6 +280,8 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     DataFolderLock lock(QFileInfo(real).absolutePath());
     if (const QString held = TakeLock(lock, target); !held.isEmpty())
         return Complain(err, held, ExitFailure);
+    if (const QString linked = LinkedFolderText(real); !linked.isEmpty())
+        return Complain(err, linked + QStringLiteral(" Nothing was added."), ExitFailure);
     if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
         return Complain(err, unsettled, ExitFailure);
     FileIo io;

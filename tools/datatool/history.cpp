@@ -8,7 +8,6 @@
 #include "data/historyreplay.h"
 #include "data/records.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -75,7 +74,7 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     if (asOf && employee == 0 && name.isEmpty())
         return Complain(err, QStringLiteral("--as-of needs --employee or --name"), ExitUsage);
 
-    const QString history = QFileInfo(file).dir().filePath(HistoryFileName);
+    const QString history = BesideDataFile(file, HistoryFileName);
     FileIo io;
     QList<HistoryEntry> entries;
     QSet<qint64> named; // the employees whose first or last name ever held the text
@@ -170,10 +169,10 @@ struct HistoryCheck::State {
 HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State>()) {
     State& st = *m_state;
     st.file = file;
-    st.history = QFileInfo(file).dir().filePath(HistoryFileName);
+    st.history = BesideDataFile(file, HistoryFileName);
     const QString historyName = QFileInfo(st.history).fileName();
     FileIo io;
-    if (IoStatus s = ReadHistoryIndex(io, QFileInfo(file).dir().filePath(HistoryIndexFileName), &st.index); !s) {
+    if (IoStatus s = ReadHistoryIndex(io, BesideDataFile(file, HistoryIndexFileName), &st.index); !s) {
         st.error = s.Message();
         return;
     }
