@@ -338,16 +338,22 @@ IoStatus HistoryKeeper::EmployeeAt(FixedRecordFile& data, qint32 n, qint64* empl
     return IoStatus::Failure(QStringLiteral("read"), m_indexFileName, EIO);
 }
 
-IoStatus HistoryKeeper::WriteJournal(const QByteArray& check, const QList<HistoryEntry>& entries) {
-    QByteArray bytes = check;
-    for (const HistoryEntry& e : entries)
-        bytes += HistoryLine(e);
+IoStatus HistoryKeeper::WriteJournal(const QByteArray& check,
+                                     const std::function<bool(QByteArray& block)>& next, Pending* pending) {
     if (m_io.Exists(m_journalFileName))
         m_io.Remove(m_journalFileName);
     const int fd = m_io.Open(m_journalFileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("create"), m_journalFileName, errno);
-    IoStatus s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), 0, m_journalFileName);
+    IoStatus s = WriteFullyAt(m_io, fd, check.constData(), check.size(), 0, m_journalFileName);
+    qint64 at = check.size();
+    QByteArray block;
+    for (bool more = true; s && more;) {
+        block.clear();
+        more = next(block);
+        s = WriteFullyAt(m_io, fd, block.constData(), block.size(), at, m_journalFileName);
+        at += block.size();
+    }
     if (s && m_io.Sync(fd) != 0)
         s = IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
     m_io.Close(fd);
@@ -355,7 +361,22 @@ IoStatus HistoryKeeper::WriteJournal(const QByteArray& check, const QList<Histor
         s = IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
     if (!s)
         m_io.Remove(m_journalFileName);
+    pending->journaled = s.Ok();
+    pending->linesAt = check.size();
+    pending->linesSize = at - check.size();
     return s;
+}
+
+IoStatus HistoryKeeper::WriteJournal(const QByteArray& check, const HistoryEntry& entry, Pending* pending) {
+    pending->lastEntry = entry.entry;
+    pending->lastEmployee = std::max(m_header.lastEmployee, entry.employee);
+    return WriteJournal(
+        check,
+        [&](QByteArray& block) {
+            block = HistoryLine(entry);
+            return false;
+        },
+        pending);
 }
 
 namespace {
@@ -385,7 +406,6 @@ IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const Personn
     HistoryEntry e = NewEntry(employee, n, action);
     e.entry = m_header.lastEntry + 1;
     e.changes = std::move(changes);
-    pending->entries = {e};
     pending->kind = Pending::Kind::Edit;
     pending->record = n;
     pending->keys = {RecordKey(after)};
@@ -393,33 +413,44 @@ IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const Personn
                                         {QStringLiteral("record"), n},
                                         {QStringLiteral("digest"), QString::fromLatin1(Digest(after))},
                                         {QStringLiteral("lines"), 1}});
-    IoStatus s = WriteJournal(check, pending->entries);
-    pending->journaled = s.Ok();
-    return s;
+    return WriteJournal(check, e, pending);
 }
 
-IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, const std::vector<PersonnelRecord>& records,
+IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, qint32 count,
+                                    const std::function<void(qint32, PersonnelRecord&)>& fill,
                                     HistoryAction action, Pending* pending) {
     *pending = {};
-    if (records.empty())
+    if (count <= 0)
         return {};
-    const qint64 count = data.RecordCount();
+    const qint64 records = data.RecordCount();
     const QDateTime now = Now();
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        HistoryEntry e =
-            NewEntry(m_header.lastEmployee + 1 + qint64(i), qint32(count + 1 + qint64(i)), action, now);
-        e.entry = m_header.lastEntry + 1 + qint64(i);
-        e.changes = WholeRecord(records[i]);
-        pending->entries.append(e);
-        pending->keys.push_back(RecordKey(records[i]));
-    }
     pending->kind = Pending::Kind::Append;
+    pending->firstEmployee = m_header.lastEmployee + 1;
+    pending->lastEmployee = m_header.lastEmployee + count;
+    pending->lastEntry = m_header.lastEntry + count;
+    pending->keys.reserve(std::size_t(count));
     const QByteArray check = CheckLine({{QStringLiteral("check"), QStringLiteral("count")},
-                                        {QStringLiteral("count"), count + qint64(records.size())},
-                                        {QStringLiteral("lines"), qint64(records.size())}});
-    IoStatus s = WriteJournal(check, pending->entries);
-    pending->journaled = s.Ok();
-    return s;
+                                        {QStringLiteral("count"), records + count},
+                                        {QStringLiteral("lines"), count}});
+    // The lines go to the journal a block at a time.
+    constexpr qsizetype BlockBytes = 1 << 20;
+    PersonnelRecord record;
+    qint32 i = 0;
+    return WriteJournal(
+        check,
+        [&](QByteArray& block) {
+            for (; i < count && block.size() < BlockBytes; ++i) {
+                record.Clear();
+                fill(i, record);
+                HistoryEntry e = NewEntry(pending->firstEmployee + i, qint32(records + 1 + i), action, now);
+                e.entry = m_header.lastEntry + 1 + i;
+                e.changes = WholeRecord(record);
+                block += HistoryLine(e);
+                pending->keys.push_back(RecordKey(record));
+            }
+            return i < count;
+        },
+        pending);
 }
 
 IoStatus HistoryKeeper::BeginRemoval(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
@@ -434,16 +465,13 @@ IoStatus HistoryKeeper::BeginRemoval(FixedRecordFile& data, qint32 n, const Pers
         std::swap(c.before, c.after);
         e.changes.append(c);
     }
-    pending->entries = {e};
     pending->kind = Pending::Kind::Removal;
     pending->record = n;
     const QByteArray check = CheckLine({{QStringLiteral("check"), QStringLiteral("removed")},
                                         {QStringLiteral("record"), n},
                                         {QStringLiteral("count"), data.RecordCount()},
                                         {QStringLiteral("lines"), 1}});
-    IoStatus s = WriteJournal(check, pending->entries);
-    pending->journaled = s.Ok();
-    return s;
+    return WriteJournal(check, e, pending);
 }
 
 IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
@@ -453,18 +481,28 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
         m_io.Remove(m_journalFileName);
         return {};
     }
-    QByteArray lines;
-    for (const HistoryEntry& e : pending.entries)
-        lines += HistoryLine(e);
-    if (IoStatus s = AppendWhole(m_io, m_historyFileName, lines); !s)
-        return s; // the journal stays: the next open appends the entries
+    // The lines, copied from the journal a block at a time.
+    const int journal = m_io.Open(m_journalFileName, O_RDONLY | O_CLOEXEC, 0);
+    if (journal < 0)
+        return IoStatus::Failure(QStringLiteral("open"), m_journalFileName, errno);
+    qint64 copied = 0;
+    const IoStatus appended = AppendInBlocks(m_io, m_historyFileName, [&](QByteArray& block) {
+        const qint64 size = std::min<qint64>(pending.linesSize - copied, 1 << 20);
+        block.resize(qsizetype(size));
+        IoStatus r =
+            ReadFullyAt(m_io, journal, block.data(), size, pending.linesAt + copied, m_journalFileName);
+        copied += size;
+        return r;
+    });
+    m_io.Close(journal);
+    if (!appended)
+        return appended; // the journal stays: the next open appends the entries
 
     // The index follows; its header last, so that it never claims a history it does not match.
     Header header = m_header;
-    header.historySize += lines.size();
-    header.lastEntry = pending.entries.back().entry;
-    for (const HistoryEntry& e : pending.entries)
-        header.lastEmployee = std::max(header.lastEmployee, e.employee);
+    header.historySize += pending.linesSize;
+    header.lastEntry = pending.lastEntry;
+    header.lastEmployee = pending.lastEmployee;
     const int fd = m_io.Open(m_indexFileName, O_RDWR | O_CLOEXEC, 0);
     IoStatus s = fd < 0 ? IoStatus::Failure(QStringLiteral("open"), m_indexFileName, errno) : IoStatus();
     const off_t size = s ? m_io.Size(fd) : 0;
@@ -474,10 +512,10 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
         s = WriteFullyAt(m_io, fd, key, 8, IndexHeaderBytes + IndexEntryBytes * (pending.record - 1) + 8,
                          m_indexFileName);
     } else if (s && pending.kind == Pending::Kind::Append) {
-        QByteArray bytes(IndexEntryBytes * qint64(pending.entries.size()), '\0');
-        for (qsizetype i = 0; i < pending.entries.size(); ++i) {
-            PutNumber(bytes.data() + IndexEntryBytes * i, pending.entries[i].employee);
-            PutNumber(bytes.data() + IndexEntryBytes * i + 8, qint64(pending.keys[std::size_t(i)]));
+        QByteArray bytes(IndexEntryBytes * qint64(pending.keys.size()), '\0');
+        for (std::size_t i = 0; i < pending.keys.size(); ++i) {
+            PutNumber(bytes.data() + IndexEntryBytes * qint64(i), pending.firstEmployee + qint64(i));
+            PutNumber(bytes.data() + IndexEntryBytes * qint64(i) + 8, qint64(pending.keys[i]));
         }
         s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), size, m_indexFileName);
     } else if (s && pending.kind == Pending::Kind::Removal) {
