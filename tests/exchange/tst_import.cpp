@@ -554,15 +554,16 @@ private slots:
 
     void oversizedOrMissingFilesAreRefusedUnread() {
         TempDataFolder folder;
+        FileIo io;
         QFile huge(u"huge.csv"_s);
         QVERIFY(huge.open(QIODevice::WriteOnly));
         QVERIFY(huge.resize(qint64(2) << 30)); // one 2 GB line, sparse on the disk
         huge.close();
-        const ImportPlan plan = PlanImportFile(u"huge.csv"_s);
+        const ImportPlan plan = PlanImportFile(io, u"huge.csv"_s);
         QVERIFY(plan.ReadStatus());
         QCOMPARE(plan.ErrorText(), u"The file is larger than 64 MB; no list of employees is that long."_s);
 
-        const ImportPlan missing = PlanImportFile(u"missing.csv"_s);
+        const ImportPlan missing = PlanImportFile(io, u"missing.csv"_s);
         QCOMPARE(missing.ReadStatus().Message(),
                  u"Could not open the file \"missing.csv\"."_s + CrLf + u"No such file or directory."_s);
         QVERIFY(!missing.Ok());
@@ -602,7 +603,7 @@ private slots:
         QVERIFY(table.status);
         QVERIFY(WriteWholeFile(file.io, u"list.csv"_s, CsvBytes(table)));
 
-        const ImportPlan plan = PlanImportFile(u"list.csv"_s);
+        const ImportPlan plan = PlanImportFile(file.io, u"list.csv"_s);
         QCOMPARE(plan.ErrorText(), QString());
         QCOMPARE(plan.Rows(), 3);
         PersonnelFile copy(file.io, u"Copy.Data"_s);
