@@ -195,6 +195,21 @@ QByteArray SpreadsheetWorkbook(Cells how, const QList<int>& rows = {1, 2, 3}, co
     return Zip(parts);
 }
 
+// What Excel saves for a workbook with a password: an OLE compound file (its 512-byte header, then
+// sectors) whose directory holds the stream "EncryptedPackage" (its name in UTF-16, the name's
+// length in bytes at 0x40, the type "stream" at 0x42).
+QByteArray EncryptedWorkbook() {
+    QByteArray bytes = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(1016, '\0');
+    QByteArray entry(128, '\0');
+    const QByteArray name = QByteArray("EncryptedPackage");
+    for (qsizetype i = 0; i < name.size(); ++i)
+        entry[2 * i] = name[i];
+    entry[0x40] = 34;
+    entry[0x42] = 2;
+    bytes.replace(512 + 128, 128, entry);
+    return bytes;
+}
+
 // A file whose second employee is `row`.
 QByteArray SecondRow(const QByteArray& row) {
     return Header + GoodRow + row + "\r\n";
@@ -339,6 +354,15 @@ private slots:
         row("line break in the address",
             SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,\"1 Main St\nApt 2\","), 3, "StreetAddress",
             "Line 3, column 'StreetAddress' holds a line break; only the Notepad can.");
+        // Control characters, which no box of the record page takes, named by their code point.
+        row("NUL in a name", SecondRow(QByteArray("Bo,L\0i,W,M,1980-01-01,2010-01-01,,,,,", 37)), 3,
+            "LastName", "Line 3, column 'LastName': the character U+0000 cannot be stored.");
+        row("ESC in a name", SecondRow("Bo\x1b[2J,Li,W,M,1980-01-01,2010-01-01,,,,,"), 3, "FirstName",
+            "Line 3, column 'FirstName': the character U+001B cannot be stored.");
+        row("DEL in the notepad", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,a\x7f"), 3, "Notepad",
+            "Line 3, column 'Notepad': the character U+007F cannot be stored.");
+        row("ESC as the race, quoted as '?'", SecondRow("Bo,Li,\x1b,M,1980-01-01,2010-01-01,,,,,"), 3, "Race",
+            "Line 3, column 'Race': '?' is not W, B, H, A or O.");
     }
     void anyFaultRefusesTheWholeFile() {
         QFETCH(QByteArray, csv);
@@ -414,6 +438,42 @@ private slots:
         row("workbook, a shared text that is not there",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>0</v>", "<v>99</v>"), 0,
             u"The workbook is damaged: a cell names a shared text that is not there."_s);
+        // Characters a workbook escapes, refused as the record page refuses them.
+        row("workbook, an escaped NUL",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "<t>Li</t>", "<t>L_x0000_i</t>"), 3,
+            u"Row 3, column 'LastName': the character U+0000 cannot be stored."_s);
+        row("workbook, an escaped half of a surrogate pair",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, ">Bo<", ">B_xD800_o<"), 3,
+            u"Row 3, column 'FirstName': the character U+D800 cannot be stored."_s);
+        row("workbook, DEL",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "<t>Li</t>", "<t>Li\x7f</t>"), 3,
+            u"Row 3, column 'LastName': the character U+007F cannot be stored."_s);
+        // A cell past the header within the export's columns is one row's fault; one past the
+        // export's last column stops the reading there.
+        row("workbook, a cell just past the header",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3},
+                                "<c r=\"H3\" t=\"inlineStr\"><is><t>x</t></is></c>"),
+            3, u"Row 3, column H holds 'x'; the header names no column there."_s);
+        row("workbook, a cell in the last column",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "<c r=\"G2\"",
+                                "<c r=\"XFD2\" t=\"inlineStr\"><is><t>y</t></is></c><c r=\"XFE2\""),
+            2, u"Row 2, column XFD holds 'y'; the header names no column there."_s);
+        row("workbook, a header past the export's columns",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "r=\"G1\"", "r=\"Z1\""), 1,
+            u"Row 1, column Z holds 'Notepad'; an export has at most 25 columns, A to Y."_s);
+        row("workbook, rows past the last row",
+            Zip({{u"xl/workbook.xml"_s, "<workbook><sheets><sheet/></sheets></workbook>"},
+                 {u"xl/worksheets/sheet1.xml"_s,
+                  "<worksheet><sheetData><row r=\"1048576\"><c t=\"inlineStr\"><is><t>LastName</t></is></c>"
+                  "</row><row><c t=\"inlineStr\"><is><t>x</t></is></c></row></sheetData></worksheet>"}}),
+            0,
+            u"The workbook is damaged: its first sheet goes on past row 1048576, the last row a spreadsheet "
+            u"has."_s);
+        row("workbook with a password", EncryptedWorkbook(), 0,
+            u"The workbook is protected by a password, and cannot be read. In your spreadsheet, remove the "
+            u"password (File > Info > Protect Workbook in Excel, File > Properties > Security in "
+            u"LibreOffice), "
+            u"save the workbook and import it again."_s);
         row("zip that is no workbook",
             Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}}), 0,
             u"The file is a zip archive but not an Excel workbook. In your spreadsheet, save it as \"Excel "
