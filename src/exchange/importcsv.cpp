@@ -458,7 +458,7 @@ struct ImportPlanning {
 
     // Asks the progress every so many rows; false once it said to stop.
     bool GoOn(qint64 done, qint64 total, int rows) {
-        if (!progress || rows % 256 != 0 || progress(done, total))
+        if (!progress || rows % 256 != 1 || progress(done, total))
             return true;
         plan.m_cancelled = true;
         return false;

@@ -19,6 +19,10 @@
 
 #include <numeric>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using F = PersonnelField;
 
@@ -208,6 +212,54 @@ QByteArray EncryptedWorkbook() {
     entry[0x42] = 2;
     bytes.replace(512 + 128, 128, entry);
     return bytes;
+}
+
+// Runs `work` in a child process whose address space may grow by no more than `megabytes` past
+// what it holds at the start: true when `work` ran to its end within that and returned true.
+bool WithinMemory(qint64 megabytes, const std::function<bool()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        long pages = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t limit =
+            rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + rlim_t(megabytes) * 1024 * 1024;
+        const rlimit cap{limit, limit};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &cap) != 0)
+            ::_exit(3);
+        try {
+            ::_exit(work() ? 0 : 1);
+        } catch (const std::bad_alloc&) {
+            ::_exit(2);
+        }
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// A workbook of a header and `rows` employees, each row ended by `extra` (its row number for %1).
+QByteArray ManyRows(int rows, const QByteArray& extra = {}) {
+    QByteArray sheet = "<worksheet><sheetData><row r=\"1\">";
+    const char* const header[] = {"LastName",    "FirstName",        "Race",   "Sex",
+                                  "DateOfBirth", "DateOfEmployment", "Notepad"};
+    for (const char* name : header)
+        sheet += "<c t=\"inlineStr\"><is><t>" + QByteArray(name) + "</t></is></c>";
+    sheet += "</row>";
+    for (int r = 2; r <= rows + 1; ++r) {
+        const QByteArray n = QByteArray::number(r);
+        sheet += "<row r=\"" + n + "\"><c t=\"inlineStr\"><is><t>Last" + n +
+                 "</t></is></c><c t=\"inlineStr\"><is><t>First</t></is></c><c t=\"inlineStr\"><is><t>W</t>"
+                 "</is></c><c t=\"inlineStr\"><is><t>F</t></is></c><c t=\"d\"><v>1980-01-01</v></c>"
+                 "<c t=\"d\"><v>2010-01-01</v></c>"
+                 "<c t=\"inlineStr\"><is><t>" +
+                 QByteArray(60, 'n') + "</t></is></c>" + QByteArray(extra).replace("%1", n) + "</row>";
+    }
+    return Zip({{u"xl/workbook.xml"_s, "<workbook><sheets><sheet/></sheets></workbook>"},
+                {u"xl/worksheets/sheet1.xml"_s, sheet + "</sheetData></worksheet>"}});
 }
 
 // A file whose second employee is `row`.
@@ -596,6 +648,65 @@ private slots:
         QCOMPARE(first, qint32(expected.size()) + 1);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(),
                  qsizetype(expected.size() + all.size()) * PersonnelRecordLength);
+    }
+
+    // Whatever a workbook holds, reading, checking, comparing and adding it takes no more than
+    // 100 MB beyond its rows: a cell in the last column of every row is refused at the first, and
+    // many employees are held once, never as whole records or history entries all at once.
+    void importsStayWithinTheirMemory_data() {
+        QTest::addColumn<QByteArray>("workbook");
+        QTest::addColumn<QString>("message"); // empty: imported
+        QTest::newRow("a cell in the last column of every row")
+            << ManyRows(20000, "<c r=\"XFD%1\" t=\"inlineStr\"><is><t>x</t></is></c>")
+            << u"Row 2, column XFD holds 'x'; the header names no column there."_s;
+        QTest::newRow("20,000 employees") << ManyRows(20000) << QString();
+    }
+    void importsStayWithinTheirMemory() {
+        QFETCH(QByteArray, workbook);
+        QFETCH(QString, message);
+        TempPersonnelFile file({Existing()});
+        file.KeepHistory(ImportClock);
+        QVERIFY(WithinMemory(100, [&] {
+            const ImportPlan plan = PlanImport(workbook);
+            if (plan.ErrorText() != message)
+                return false;
+            if (!message.isEmpty())
+                return true;
+            const ImportDuplicates duplicates = FindImportDuplicates(file, plan, ImportClock.NowOle());
+            std::vector<qint32> all(std::size_t(plan.Rows()));
+            std::iota(all.begin(), all.end(), 0);
+            return plan.Rows() == 20000 && duplicates.rows.empty() &&
+                   ApplyImport(file, plan, all, ImportClock);
+        }));
+        if (message.isEmpty())
+            QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(), 20001 * PersonnelRecordLength);
+    }
+
+    // A progress that says to stop leaves a plan with no faults and nothing to add, and the search
+    // for duplicates with none found; the file is as it was.
+    void progressStopsAnImportBeforeItWrites() {
+        TempPersonnelFile file({Existing()});
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        for (const QByteArray& bytes : {ManyRows(300), Header + QByteArray(GoodRow).repeated(300)}) {
+            QList<qint64> told;
+            const ImportPlan stopped = PlanImport(bytes, [&](qint64 done, qint64 total) {
+                told << done << total;
+                return told.size() < 4;
+            });
+            QVERIFY(stopped.Cancelled());
+            QVERIFY(!stopped.Ok());
+            QCOMPARE(stopped.ErrorText(), QString());
+            QCOMPARE(told.size(), 4);
+            QVERIFY(told[0] <= told[2] && told[2] <= told[3] && told[1] == told[3]);
+
+            const ImportPlan plan = PlanImport(bytes, [](qint64, qint64) { return true; });
+            QCOMPARE(plan.Rows(), 300);
+            const ImportDuplicates duplicates =
+                FindImportDuplicates(file, plan, ImportClock.NowOle(), [](qint64, qint64) { return false; });
+            QVERIFY(duplicates.cancelled);
+            QVERIFY(duplicates.rows.empty());
+        }
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
     }
 
     void faultsBeyondTheFirstTwentyAreCounted() {
