@@ -36,24 +36,20 @@ frmProgress::frmProgress(const Clock& clock, QWidget* owner)
     cmdCancel->SetCaption(QStringLiteral("Cancel"));
     PlaceTwips(cmdCancel, (ClientWidth - 1680) / 2, 1080, 1680, 450);
     connect(cmdCancel, &QAbstractButton::clicked, this, &frmProgress::cmdCancel_Click);
+    m_start = m_clock.Now();
 }
 
 bool frmProgress::Step(const QString& action, qint64 done, qint64 total, bool cancellable) {
-    const QDateTime now = m_clock.Now();
-    if (!m_start.isValid())
-        m_start = now;
     m_cancellable = cancellable;
-    if (!isVisible() && !m_cancelled && m_start.msecsTo(now) >= ShowAfterMs) {
+    lblAction->setText(action);
+    barProgress->setValue(total > 0 ? int(std::clamp<qint64>(done * BarSteps / total, 0, BarSteps)) : 0);
+    cmdCancel->setEnabled(cancellable && !m_cancelled);
+    if (!isVisible() && !m_cancelled && m_start.msecsTo(m_clock.Now()) >= ShowAfterMs) {
         if (m_owner)
             move(m_owner->frameGeometry().center() - rect().center());
         show();
         // Busy, but the Cancel button can be clicked.
         QGuiApplication::changeOverrideCursor(Qt::BusyCursor);
-    }
-    if (isVisible()) {
-        lblAction->setText(action);
-        barProgress->setValue(total > 0 ? int(std::clamp<qint64>(done * BarSteps / total, 0, BarSteps)) : 0);
-        cmdCancel->setEnabled(cancellable && !m_cancelled);
     }
     QCoreApplication::processEvents(isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     return !m_cancelled;

@@ -11,8 +11,8 @@ class QLabel;
 class QProgressBar;
 
 // The window of a long operation: what it is doing, how far it has come, and Cancel. The operation
-// calls Step now and then; the window shows itself only once the operation has taken a second by
-// the program's clock, so that a quick one shows nothing. Until then Step lets the windows paint
+// calls Step now and then; the window shows itself only once a second has passed by the program's
+// clock since it was made, so that a quick operation shows nothing. Until then Step lets the windows paint
 // but leaves the user's input waiting, as a busy window does; once it shows, the window is
 // application modal and its Cancel (or Escape) answers at the next Step.
 class frmProgress : public QDialog {
