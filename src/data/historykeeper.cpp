@@ -370,10 +370,11 @@ IoStatus HistoryKeeper::WriteJournal(const QByteArray& check,
 IoStatus HistoryKeeper::WriteJournal(const QByteArray& check, const HistoryEntry& entry, Pending* pending) {
     pending->lastEntry = entry.entry;
     pending->lastEmployee = std::max(m_header.lastEmployee, entry.employee);
+    pending->line = HistoryLine(entry);
     return WriteJournal(
         check,
         [&](QByteArray& block) {
-            block = HistoryLine(entry);
+            block = pending->line;
             return false;
         },
         pending);
@@ -481,20 +482,26 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
         m_io.Remove(m_journalFileName);
         return {};
     }
-    // The lines, copied from the journal a block at a time.
-    const int journal = m_io.Open(m_journalFileName, O_RDONLY | O_CLOEXEC, 0);
-    if (journal < 0)
-        return IoStatus::Failure(QStringLiteral("open"), m_journalFileName, errno);
-    qint64 copied = 0;
-    const IoStatus appended = AppendInBlocks(m_io, m_historyFileName, [&](QByteArray& block) {
-        const qint64 size = std::min<qint64>(pending.linesSize - copied, 1 << 20);
-        block.resize(qsizetype(size));
-        IoStatus r =
-            ReadFullyAt(m_io, journal, block.data(), size, pending.linesAt + copied, m_journalFileName);
-        copied += size;
-        return r;
-    });
-    m_io.Close(journal);
+    // The lines: an edit's or a removal's one at hand, an append's copied from the journal a block
+    // at a time.
+    IoStatus appended;
+    if (!pending.line.isEmpty()) {
+        appended = AppendWhole(m_io, m_historyFileName, pending.line);
+    } else {
+        const int journal = m_io.Open(m_journalFileName, O_RDONLY | O_CLOEXEC, 0);
+        if (journal < 0)
+            return IoStatus::Failure(QStringLiteral("open"), m_journalFileName, errno);
+        qint64 copied = 0;
+        appended = AppendInBlocks(m_io, m_historyFileName, [&](QByteArray& block) {
+            const qint64 size = std::min<qint64>(pending.linesSize - copied, 1 << 20);
+            block.resize(qsizetype(size));
+            IoStatus r =
+                ReadFullyAt(m_io, journal, block.data(), size, pending.linesAt + copied, m_journalFileName);
+            copied += size;
+            return r;
+        });
+        m_io.Close(journal);
+    }
     if (!appended)
         return appended; // the journal stays: the next open appends the entries
 

@@ -66,6 +66,7 @@ public:
         qint64 lastEmployee = 0;   // the last lasting number given once the change is done
         qint64 linesAt = 0;        // where the entries' lines start in the journal, and their length
         qint64 linesSize = 0;
+        QByteArray line; // the one entry of an edit or a removal, kept at hand
     };
     // Before record n (in place) is written from `before` to `after`; nothing pending when no
     // field the history keeps changes.

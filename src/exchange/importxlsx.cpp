@@ -95,9 +95,11 @@ PartRead ReadPart(QuaZip& zip, const QString& name, PartFault* fault, qint64* un
     PartDevice device(file, unpacked);
     QXmlStreamReader xml(&device);
     const bool ok = read(xml);
+    // Closing a part read to its end checks its CRC.
+    file.close();
     if (device.TooLarge())
         fault->text = tooLarge;
-    else if (device.Failed())
+    else if (device.Failed() || file.getZipError() != UNZ_OK)
         fault->text = damaged;
     else if (ok && xml.hasError())
         fault->text = XmlFault(name, xml);
