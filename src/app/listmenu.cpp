@@ -12,6 +12,7 @@
 #include "list/listbuilder.h"
 #include "records/frmhistory.h"
 #include "ui/busywindow.h"
+#include "ui/frmprogress.h"
 #include "ui/prompts.h"
 #include "ui/settingsstore.h"
 
@@ -176,16 +177,23 @@ void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListRes
 void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(qint32)>& rebuild) {
     if (ctx.state.CurrentAccessLevel != 4)
         return;
-    const QString path = ctx.prompts.GetOpenFileName(ImportTitle, DocumentsFolder(),
-                                                     QStringLiteral("Spreadsheets (*.xlsx *.csv);;All files (*)"));
+    const QString path = ctx.prompts.GetOpenFileName(
+        ImportTitle, DocumentsFolder(), QStringLiteral("Spreadsheets (*.xlsx *.csv);;All files (*)"));
     if (path.isEmpty())
         return;
+    // Each long step shows its progress and may be cancelled, all but the writing, which is one
+    // change; the steps run here between the window's events rather than on a thread of their
+    // own, since the personnel file, the file calls and the clock they use are the window's.
     std::optional<ImportPlan> plan;
     {
         const BusyWindow busy(window);
-        plan = PlanImportFile(path);
+        frmProgress progress(ctx.clock, window);
+        progress.setWindowTitle(ImportTitle);
+        plan = PlanImportFile(ctx.io, path, [&](qint64 done, qint64 total) {
+            return progress.Step(QStringLiteral("Reading and checking the file..."), done, total);
+        });
     }
-    if (!ReportFileError(ctx.prompts, plan->ReadStatus()))
+    if (plan->Cancelled() || !ReportFileError(ctx.prompts, plan->ReadStatus()))
         return;
     const QString shownPath = QDir::toNativeSeparators(path);
     if (!plan->Ok()) {
@@ -198,9 +206,14 @@ void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(
     ImportDuplicates duplicates;
     {
         const BusyWindow busy(window);
-        duplicates = FindImportDuplicates(ctx.personnel, *plan, ctx.clock.NowOle());
+        frmProgress progress(ctx.clock, window);
+        progress.setWindowTitle(ImportTitle);
+        duplicates =
+            FindImportDuplicates(ctx.personnel, *plan, ctx.clock.NowOle(), [&](qint64 done, qint64 total) {
+                return progress.Step(QStringLiteral("Looking for employees already on file..."), done, total);
+            });
     }
-    if (!ReportFileError(ctx.prompts, duplicates.status))
+    if (duplicates.cancelled || !ReportFileError(ctx.prompts, duplicates.status))
         return;
     std::vector<qint32> rows = NewImportRows(*plan, duplicates);
     if (duplicates.rows.empty()) {
@@ -231,7 +244,13 @@ void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(
     qint32 firstAdded = 0;
     {
         const BusyWindow busy(window);
-        status = ApplyImport(ctx.personnel, *plan, rows, ctx.clock, &firstAdded);
+        frmProgress progress(ctx.clock, window);
+        progress.setWindowTitle(ImportTitle);
+        const QString adding = QStringLiteral("Adding ") + Employees(qint64(rows.size())) +
+                               QStringLiteral(" to the personnel file...");
+        status =
+            ApplyImport(ctx.personnel, *plan, rows, ctx.clock, &firstAdded,
+                        [&](qint64 done, qint64 total) { return progress.Step(adding, done, total, false); });
     }
     if (!ReportFileError(ctx.prompts, status))
         return;

@@ -31,7 +31,8 @@ inline const QKeySequence HistoryKey{Qt::CTRL | Qt::Key_H};
 void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
                          int highlightedRow);
 
-// "Import Employees...": employees from a CSV file, all of them or none, after a preview; rows that
-// look like employees already on file or earlier in the file are named first, and the user adds
-// all of them or only the new ones.
+// "Import Employees...": employees from a workbook or a CSV file, all of them or none, after a
+// preview; rows that look like employees already on file or earlier in the file are named first,
+// and the user adds all of them or only the new ones. A step that takes over a second shows its
+// progress (frmProgress), with a Cancel that holds until the employees are being written.
 void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(qint32)>& rebuild);

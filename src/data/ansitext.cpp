@@ -52,8 +52,14 @@ QString FirstUnstorable(QStringView text) {
 
 QString CharacterName(QStringView c) {
     const char32_t u = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
-    return QStringLiteral("the character '") + c.toString() + QStringLiteral("' (U+") +
-           QString::number(quint32(u), 16).toUpper().rightJustified(4, u'0') + QStringLiteral(")");
+    const QString code =
+        QStringLiteral("U+") + QString::number(quint32(u), 16).toUpper().rightJustified(4, u'0');
+    // A control character or half a surrogate pair has no face to show, and would act on a
+    // terminal or be lost on the way: its code point alone.
+    if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || (c.size() == 1 && c[0].isSurrogate()))
+        return QStringLiteral("the character ") + code;
+    return QStringLiteral("the character '") + c.toString() + QStringLiteral("' (") + code +
+           QStringLiteral(")");
 }
 
 QString FromAnsi(QByteArrayView bytes) {

@@ -17,7 +17,8 @@ QString FromAnsi(QByteArrayView bytes);
 // ToAnsi would turn into '?'; empty when every character can be stored.
 QString FirstUnstorable(QStringView text);
 // "the character 'ả' (U+1EA3)": the character `c` (one QChar or a surrogate pair) as messages name
-// it, with its code point for the characters a font cannot show.
+// it, with its code point for the characters a font cannot show; a control character or half a
+// surrogate pair by its code point alone ("the character U+001B").
 QString CharacterName(QStringView c);
 
 // Removes leading and trailing spaces (only the space character, as the file format does).

@@ -155,6 +155,17 @@ IoStatus ReadFullyAt(FileIo& io, int fd, char* data, qint64 count, qint64 offset
 }
 
 IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& bytes) {
+    bool given = false;
+    return AppendInBlocks(io, fileName, [&](QByteArray& block) {
+        if (!given)
+            block = bytes;
+        given = true;
+        return IoStatus();
+    });
+}
+
+IoStatus AppendInBlocks(FileIo& io, const QString& fileName,
+                        const std::function<IoStatus(QByteArray& block)>& next) {
     const bool existed = io.Exists(fileName);
     const int fd = io.Open(fileName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -162,17 +173,26 @@ IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& byte
     if (!existed)
         ::fchmod(fd, 0600);
     const off_t before = io.Size(fd);
-    qsizetype done = 0;
     IoStatus result;
-    while (done < bytes.size()) {
-        const ssize_t w = io.Append(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            result = IoStatus::Failure(QStringLiteral("write"), fileName, w < 0 ? errno : ENOSPC);
+    QByteArray bytes;
+    for (;;) {
+        bytes.clear();
+        result = next(bytes);
+        if (!result || bytes.isEmpty())
             break;
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t w = io.Append(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                result = IoStatus::Failure(QStringLiteral("write"), fileName, w < 0 ? errno : ENOSPC);
+                break;
+            }
+            done += w;
         }
-        done += w;
+        if (!result)
+            break;
     }
     if (result && io.Sync(fd) != 0)
         result = IoStatus::Failure(QStringLiteral("write"), fileName, errno);

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 #include <sys/types.h>
 
 // The file-system calls of the data files, behind one interface so that tests can make any one
@@ -64,3 +66,8 @@ IoStatus ReadFullyAt(FileIo& io, int fd, char* data, qint64 count, qint64 offset
 // all of them or, on a failure, none (the file is cut back to its old length), so that a reader
 // never meets half a line.
 IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& bytes);
+// The same for bytes too many to hold at once: `next` fills its block with the following part
+// each time it is called (a failure of its own stops the append as any other), until it leaves
+// the block empty.
+IoStatus AppendInBlocks(FileIo& io, const QString& fileName,
+                        const std::function<IoStatus(QByteArray& block)>& next);

@@ -492,7 +492,7 @@ IoStatus HistoryKeeper::BeginRestore(const QByteArray& digest) {
     return WriteJournal({{QStringLiteral("check"), QStringLiteral("restore")},
                          {QStringLiteral("digest"), QString::fromLatin1(digest)},
                          {QStringLiteral("lines"), 0}},
-                        {});
+                        QByteArray());
 }
 
 void HistoryKeeper::AbandonRestore() {
@@ -531,7 +531,8 @@ IoStatus HistoryKeeper::EmployeeAt(FixedRecordFile& data, qint32 n, qint64* empl
     return IoStatus::Failure(QStringLiteral("read"), m_indexFileName, EIO);
 }
 
-IoStatus HistoryKeeper::WriteJournal(QJsonObject check, const QByteArray& lines) {
+IoStatus HistoryKeeper::WriteJournal(const QJsonObject& check,
+                                     const std::function<bool(QByteArray& block)>& next, Pending* pending) {
     // Written whole under a scratch name and renamed into place, so that a journal is never seen
     // half-written and one under way (a restore's) is replaced in one step.
     const QString scratch = PartialCopyName(m_journalFileName);
@@ -542,8 +543,14 @@ IoStatus HistoryKeeper::WriteJournal(QJsonObject check, const QByteArray& lines)
         return IoStatus::Failure(QStringLiteral("create"), m_journalFileName, errno);
     const QByteArray head = CheckLine(check);
     IoStatus s = WriteFullyAt(m_io, fd, head.constData(), head.size(), 0, m_journalFileName);
-    if (s)
-        s = WriteFullyAt(m_io, fd, lines.constData(), lines.size(), head.size(), m_journalFileName);
+    qint64 at = head.size();
+    QByteArray block;
+    for (bool more = true; s && more;) {
+        block.clear();
+        more = next(block);
+        s = WriteFullyAt(m_io, fd, block.constData(), block.size(), at, m_journalFileName);
+        at += block.size();
+    }
     if (s && m_io.Sync(fd) != 0)
         s = IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
     m_io.Close(fd);
@@ -557,7 +564,22 @@ IoStatus HistoryKeeper::WriteJournal(QJsonObject check, const QByteArray& lines)
         m_io.Remove(m_journalFileName);
         return IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
     }
+    if (pending) {
+        pending->journaled = true;
+        pending->linesAt = head.size();
+        pending->linesSize = at - head.size();
+    }
     return {};
+}
+
+IoStatus HistoryKeeper::WriteJournal(const QJsonObject& check, const QByteArray& lines, Pending* pending) {
+    return WriteJournal(
+        check,
+        [&](QByteArray& block) {
+            block = lines;
+            return false;
+        },
+        pending);
 }
 
 IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
@@ -579,48 +601,57 @@ IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const Personn
     HistoryEntry e = NewEntry(employee, n, action);
     e.entry = m_header.lastEntry + 1;
     e.changes = std::move(changes);
-    pending->entries = {e};
     pending->kind = Pending::Kind::Edit;
     pending->record = n;
     pending->keys = {RecordKey(after)};
     pending->sumChange = EntryHash(employee, RecordKey(after)) - EntryHash(employee, RecordKey(before));
-    IoStatus s = WriteJournal({{QStringLiteral("check"), QStringLiteral("record")},
-                               {QStringLiteral("record"), n},
-                               {QStringLiteral("digest"), QString::fromLatin1(Digest(after))},
-                               {QStringLiteral("lines"), 1},
-                               {QStringLiteral("from"), m_header.historySize}},
-                              HistoryLine(e));
-    pending->journaled = s.Ok();
-    return s;
+    pending->lastEntry = e.entry;
+    pending->lastEmployee = m_header.lastEmployee;
+    pending->line = HistoryLine(e);
+    return WriteJournal({{QStringLiteral("check"), QStringLiteral("record")},
+                         {QStringLiteral("record"), n},
+                         {QStringLiteral("digest"), QString::fromLatin1(Digest(after))},
+                         {QStringLiteral("lines"), 1},
+                         {QStringLiteral("from"), m_header.historySize}},
+                        pending->line, pending);
 }
 
-IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, const std::vector<PersonnelRecord>& records,
+IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, qint32 count,
+                                    const std::function<void(qint32, PersonnelRecord&)>& fill,
                                     HistoryAction action, Pending* pending) {
     *pending = {};
-    if (records.empty())
+    if (count <= 0)
         return {};
-    const qint64 count = data.RecordCount();
+    const qint64 records = data.RecordCount();
     const QDateTime now = Now();
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        HistoryEntry e =
-            NewEntry(m_header.lastEmployee + 1 + qint64(i), qint32(count + 1 + qint64(i)), action, now);
-        e.entry = m_header.lastEntry + 1 + qint64(i);
-        e.changes = WholeRecord(records[i]);
-        pending->entries.append(e);
-        pending->keys.push_back(RecordKey(records[i]));
-        pending->sumChange += EntryHash(e.employee, pending->keys.back());
-    }
     pending->kind = Pending::Kind::Append;
-    QByteArray lines;
-    for (const HistoryEntry& e : std::as_const(pending->entries))
-        lines += HistoryLine(e);
-    IoStatus s = WriteJournal({{QStringLiteral("check"), QStringLiteral("count")},
-                               {QStringLiteral("count"), count + qint64(records.size())},
-                               {QStringLiteral("lines"), qint64(records.size())},
-                               {QStringLiteral("from"), m_header.historySize}},
-                              lines);
-    pending->journaled = s.Ok();
-    return s;
+    pending->firstEmployee = m_header.lastEmployee + 1;
+    pending->lastEmployee = m_header.lastEmployee + count;
+    pending->lastEntry = m_header.lastEntry + count;
+    pending->keys.reserve(std::size_t(count));
+    // The lines go to the journal a block at a time.
+    constexpr qsizetype BlockBytes = 1 << 20;
+    PersonnelRecord record;
+    qint32 i = 0;
+    return WriteJournal(
+        {{QStringLiteral("check"), QStringLiteral("count")},
+         {QStringLiteral("count"), records + count},
+         {QStringLiteral("lines"), count},
+         {QStringLiteral("from"), m_header.historySize}},
+        [&](QByteArray& block) {
+            for (; i < count && block.size() < BlockBytes; ++i) {
+                record.Clear();
+                fill(i, record);
+                HistoryEntry e = NewEntry(pending->firstEmployee + i, qint32(records + 1 + i), action, now);
+                e.entry = m_header.lastEntry + 1 + i;
+                e.changes = WholeRecord(record);
+                block += HistoryLine(e);
+                pending->keys.push_back(RecordKey(record));
+                pending->sumChange += EntryHash(e.employee, pending->keys.back());
+            }
+            return i < count;
+        },
+        pending);
 }
 
 IoStatus HistoryKeeper::BeginRemoval(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
@@ -635,18 +666,18 @@ IoStatus HistoryKeeper::BeginRemoval(FixedRecordFile& data, qint32 n, const Pers
         std::swap(c.before, c.after);
         e.changes.append(c);
     }
-    pending->entries = {e};
     pending->kind = Pending::Kind::Removal;
     pending->record = n;
     pending->sumChange = -EntryHash(employee, RecordKey(before));
-    IoStatus s = WriteJournal({{QStringLiteral("check"), QStringLiteral("removed")},
-                               {QStringLiteral("record"), n},
-                               {QStringLiteral("count"), data.RecordCount()},
-                               {QStringLiteral("lines"), 1},
-                               {QStringLiteral("from"), m_header.historySize}},
-                              HistoryLine(e));
-    pending->journaled = s.Ok();
-    return s;
+    pending->lastEntry = e.entry;
+    pending->lastEmployee = m_header.lastEmployee;
+    pending->line = HistoryLine(e);
+    return WriteJournal({{QStringLiteral("check"), QStringLiteral("removed")},
+                         {QStringLiteral("record"), n},
+                         {QStringLiteral("count"), data.RecordCount()},
+                         {QStringLiteral("lines"), 1},
+                         {QStringLiteral("from"), m_header.historySize}},
+                        pending->line, pending);
 }
 
 IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
@@ -656,24 +687,39 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
         m_io.Remove(m_journalFileName);
         return {};
     }
-    QByteArray lines;
-    for (const HistoryEntry& e : pending.entries)
-        lines += HistoryLine(e);
-    if (IoStatus s = AppendWhole(m_io, m_historyFileName, lines); !s)
-        return s; // the journal stays: the next open appends the entries
+    // The lines: an edit's or a removal's one at hand, an append's copied from the journal a block
+    // at a time.
+    IoStatus appended;
+    if (!pending.line.isEmpty()) {
+        appended = AppendWhole(m_io, m_historyFileName, pending.line);
+    } else {
+        const int journal = m_io.Open(m_journalFileName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+        if (journal < 0)
+            return IoStatus::Failure(QStringLiteral("open"), m_journalFileName, errno);
+        qint64 copied = 0;
+        appended = AppendInBlocks(m_io, m_historyFileName, [&](QByteArray& block) {
+            const qint64 size = std::min<qint64>(pending.linesSize - copied, 1 << 20);
+            block.resize(qsizetype(size));
+            IoStatus r =
+                ReadFullyAt(m_io, journal, block.data(), size, pending.linesAt + copied, m_journalFileName);
+            copied += size;
+            return r;
+        });
+        m_io.Close(journal);
+    }
+    if (!appended)
+        return appended; // the journal stays: the next open appends the entries
 
-    // The index follows; its header last, so that it never claims a history it does not match.
+    // The index follows; its head last, so that it never claims a history it does not match.
     Header header = m_header;
     if (header.historySize == 0) {
-        const qsizetype end = lines.indexOf('\n');
-        header.firstLineBytes = end + 1;
-        header.firstLineHash = HistoryLineHash(QByteArrayView(lines).first(end + 1));
+        if (IoStatus s = FirstLine(pending.linesSize, &header.firstLineBytes, &header.firstLineHash); !s)
+            return s;
     }
-    header.historySize += lines.size();
-    header.lastEntry = pending.entries.back().entry;
+    header.historySize += pending.linesSize;
+    header.lastEntry = pending.lastEntry;
+    header.lastEmployee = pending.lastEmployee;
     header.sum += pending.sumChange;
-    for (const HistoryEntry& e : pending.entries)
-        header.lastEmployee = std::max(header.lastEmployee, e.employee);
     const int fd = m_io.Open(m_indexFileName, O_RDWR | O_CLOEXEC, 0);
     IoStatus s = fd < 0 ? IoStatus::Failure(QStringLiteral("open"), m_indexFileName, errno) : IoStatus();
     const off_t size = s ? m_io.Size(fd) : 0;
@@ -683,10 +729,10 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
         s = WriteFullyAt(m_io, fd, key, 8, IndexHeaderBytes + IndexEntryBytes * (pending.record - 1) + 8,
                          m_indexFileName);
     } else if (s && pending.kind == Pending::Kind::Append) {
-        QByteArray bytes(IndexEntryBytes * qint64(pending.entries.size()), '\0');
-        for (qsizetype i = 0; i < pending.entries.size(); ++i) {
-            PutNumber(bytes.data() + IndexEntryBytes * i, pending.entries[i].employee);
-            PutNumber(bytes.data() + IndexEntryBytes * i + 8, qint64(pending.keys[std::size_t(i)]));
+        QByteArray bytes(IndexEntryBytes * qint64(pending.keys.size()), '\0');
+        for (std::size_t i = 0; i < pending.keys.size(); ++i) {
+            PutNumber(bytes.data() + IndexEntryBytes * qint64(i), pending.firstEmployee + qint64(i));
+            PutNumber(bytes.data() + IndexEntryBytes * qint64(i) + 8, qint64(pending.keys[i]));
         }
         s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), size, m_indexFileName);
     } else if (s && pending.kind == Pending::Kind::Removal) {

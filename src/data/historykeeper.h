@@ -71,23 +71,32 @@ public:
     // What reading one employee's number reads of the index.
     static constexpr qint64 IndexEntryBytes = 16;
 
-    // A change about to be made: its entries, and the journal that holds them until it is done.
+    // A change about to be made, whose entries' lines the journal holds until it is done: an
+    // append's are copied from there into the history, so that an import of any size is never
+    // held whole.
     struct Pending {
-        QList<HistoryEntry> entries;
         bool journaled = false;
         // What the index gets once the change is done.
         enum class Kind { None, Edit, Append, Removal } kind = Kind::None;
         qint32 record = 0;
-        std::vector<quint64> keys;
+        std::vector<quint64> keys; // an append's: one per record, its employees numbered on from
+        qint64 firstEmployee = 0;  // this one
+        qint64 lastEntry = 0;      // the number of the change's last entry
+        qint64 lastEmployee = 0;   // the last lasting number given once the change is done
+        qint64 linesAt = 0;        // where the entries' lines start in the journal, and their length
+        qint64 linesSize = 0;
+        QByteArray line;       // the one entry of an edit or a removal, kept at hand
         quint64 sumChange = 0; // what the change adds to the index's sum of its entries
     };
     // Before record n (in place) is written from `before` to `after`; nothing pending when no
     // field the history keeps changes.
     IoStatus BeginEdit(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
                        const PersonnelRecord& after, Pending* pending);
-    // Before `records` are appended after the file's last record, as `action` (added, imported).
-    IoStatus BeginAppend(FixedRecordFile& data, const std::vector<PersonnelRecord>& records,
-                         HistoryAction action, Pending* pending);
+    // Before `count` records are appended after the file's last record, as `action` (added,
+    // imported): record i (from 0) is handed to `fill` blank, one at a time.
+    IoStatus BeginAppend(FixedRecordFile& data, qint32 count,
+                         const std::function<void(qint32 i, PersonnelRecord& r)>& fill, HistoryAction action,
+                         Pending* pending);
     // Before record n (`before`) is marked and the file compacted.
     IoStatus BeginRemoval(FixedRecordFile& data, qint32 n, const PersonnelRecord& before, Pending* pending);
     // After the personnel file was written (`done`) or left as it was: appends the entries and
@@ -126,7 +135,11 @@ private:
     IoStatus Rebuild(FixedRecordFile& data, HistoryAction reconcileAs, const QByteArray& restored = {});
     IoStatus WriteIndex(const Header& header, const std::vector<qint64>& employees,
                         const std::vector<quint64>& keys);
-    IoStatus WriteJournal(QJsonObject check, const QByteArray& lines);
+    // Writes the journal: the `check` line, then the lines `next` puts into its block each time
+    // it is called, until it returns false; `pending`, when given, notes where the lines stand.
+    IoStatus WriteJournal(const QJsonObject& check, const std::function<bool(QByteArray& block)>& next,
+                          Pending* pending = nullptr);
+    IoStatus WriteJournal(const QJsonObject& check, const QByteArray& lines, Pending* pending = nullptr);
     IoStatus FirstLine(qint64 historySize, qint64* bytes, quint64* hash);
     IoStatus HistorySize(qint64* size);
     QDateTime Now() const;

@@ -164,19 +164,18 @@ IoStatus PersonnelFile::AppendPersonnelRecords(qint32 count,
             },
             m_journalFileName);
     }
-    // The history needs the records before they are written.
-    std::vector<PersonnelRecord> records(std::size_t(std::max(count, 0)));
-    for (qint32 i = 0; i < count; ++i) {
-        records[std::size_t(i)].Clear();
-        fill(i, records[std::size_t(i)]);
-    }
+    // The history journals the records before they are written; each is filled in twice rather
+    // than all of them held at once, as an import of any size would have them.
     HistoryKeeper::Pending pending;
-    if (IoStatus s = m_history->BeginAppend(m_file, records, action, &pending); !s)
+    if (IoStatus s = m_history->BeginAppend(m_file, count, fill, action, &pending); !s)
         return s;
+    PersonnelRecord record;
     const IoStatus s = m_file.AppendRecords(
         count,
         [&](qint64 i, char* bytes) {
-            std::memcpy(bytes, records[std::size_t(i)].data(), PersonnelRecordLength);
+            record.Clear();
+            fill(static_cast<qint32>(i), record);
+            std::memcpy(bytes, record.data(), PersonnelRecordLength);
         },
         m_journalFileName);
     const IoStatus h = m_history->Finish(pending, s.Ok());

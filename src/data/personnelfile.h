@@ -67,7 +67,9 @@ public:
     IoStatus AppendPersonnelRecord() { return WritePersonnelRecord(RecordCount() + 1); }
     // Appends `count` records, record i (from 0) filled in by `fill` from a blank one, all or
     // none: one flush for all of them, and on a failure, a crash or a power cut the file is cut
-    // back to its old length (through the journal file). The buffer is not touched.
+    // back to its old length (through the journal file). The buffer is not touched. With a
+    // history, `fill` is called twice for each record (journal, then file) and must fill it the
+    // same way both times; no more than one record is held at a time.
     // The history notes them as `action` (added or imported).
     IoStatus AppendPersonnelRecords(qint32 count,
                                     const std::function<void(qint32 i, PersonnelRecord& r)>& fill,

@@ -6,9 +6,10 @@
 #include "data/clock.h"
 #include "data/entryrules.h"
 #include "data/personnelfile.h"
+#include "data/util.h"
 
-#include <QFile>
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -16,7 +17,6 @@
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -32,9 +32,27 @@ QString FieldName(F field) {
     return QString::fromLatin1(PersonnelRecordView::FieldOf(field).name);
 }
 
-// A value as a message quotes it: at most 30 characters.
+// A value as a message quotes it: at most 30 characters, a control character as '?', so that
+// none reaches a message or a terminal.
 QString Quoted(const QString& text) {
-    return u'\'' + (text.size() > 30 ? text.left(30) + QStringLiteral("...") : text) + u'\'';
+    return u'\'' + WithoutControlCharacters(text.size() > 30 ? text.left(30) + QStringLiteral("...") : text) +
+           u'\'';
+}
+
+// The first character of `text` a field cannot take: one Windows-1252 cannot hold (FirstUnstorable)
+// or a control character other than the tab and the line breaks, whose rules are the record
+// page's (a name is one line, only the Notepad has lines). Empty when there is none.
+QString FirstRefused(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const QStringView c = text.sliced(i, length);
+        if ((IsControlCharacter(c[0]) && !QStringView(u"\t\r\n").contains(c[0])) ||
+            !FirstUnstorable(c).isEmpty())
+            return c.toString();
+        i += length - 1;
+    }
+    return {};
 }
 
 enum class RowRead { Row, End, Fault };
@@ -125,14 +143,23 @@ private:
 
 // The file's text as UTF-8: UTF-16 and UTF-32 known by their byte-order mark, anything else
 // UTF-8 with or without one. Nothing when it is none of them.
-std::optional<QByteArray> Utf8Text(const QByteArray& bytes) {
+// Takes the bytes, so that a large file is not held twice.
+std::optional<QByteArray> Utf8Text(QByteArray bytes) {
     const std::optional<QStringConverter::Encoding> bom = QStringConverter::encodingForData(bytes);
     const bool utf8 = !bom || *bom == QStringConverter::Utf8;
-    QStringDecoder decoder(utf8 ? QStringConverter::Utf8 : *bom, QStringConverter::Flag::Stateless);
+    if (utf8) {
+        if (!bytes.isValidUtf8())
+            return std::nullopt;
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes.remove(0, 3);
+        return bytes;
+    }
+    QStringDecoder decoder(*bom, QStringConverter::Flag::Stateless);
     const QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;
-    return utf8 ? (bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes) : text.toUtf8();
+    bytes = {};
+    return text.toUtf8();
 }
 
 // The field a header cell names; -1 when none. The picture's path is no column of the file.
@@ -229,7 +256,7 @@ QString EntryFaultText(EntryFault fault, const QString& value) {
 
 // Reads one row's cells into `out` (when given) and reports each fault through `fault`, with
 // the column's index and the sentence's rest after "Line n, column 'X'".
-void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fieldOfColumn, bool guarded,
+void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& fieldOfColumn, bool guarded,
                 PersonnelRecord* out,
                 const std::function<void(std::size_t column, const QString& rest)>& fault) {
     std::array<QString, FieldCount> value;
@@ -245,9 +272,7 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
             continue;
         const auto f = std::size_t(fieldOfColumn[c]);
         columnOf[f] = c;
-        value[f] = QString::fromUtf8(cells[c]);
-        if (guarded)
-            value[f] = Unguarded(value[f]);
+        value[f] = guarded ? Unguarded(cells[c]) : cells[c];
     }
 
     // What each text field would store, and whether it can. The race, the sex and a name with a
@@ -266,7 +291,7 @@ void ConvertRow(const std::vector<QByteArray>& cells, const std::vector<int>& fi
             continue;
         if (lineBreak && field != F::Notepad) {
             report(field, QStringLiteral(" holds a line break; only the Notepad can."));
-        } else if (const QString c = FirstUnstorable(stored[f]); !c.isEmpty()) {
+        } else if (const QString c = FirstRefused(stored[f]); !c.isEmpty()) {
             report(field, QStringLiteral(": ") + CharacterName(c) + QStringLiteral(" cannot be stored."));
         } else if (ToAnsi(stored[f]).size() > layout.width) {
             report(field, QStringLiteral(" is longer than %1 characters.").arg(layout.width));
@@ -331,20 +356,37 @@ QString ImportPlan::ErrorText() const {
     return lines.join(CrLf);
 }
 
+std::vector<QString> ImportPlan::Cells(qint32 row) const {
+    const std::size_t columns = m_fieldOfColumn.size();
+    std::vector<QString> cells(columns);
+    const qsizetype start = m_rows[std::size_t(row)];
+    if (m_workbook) {
+        const qsizetype end =
+            std::size_t(row) + 1 < m_rows.size() ? m_rows[std::size_t(row) + 1] : m_text.size();
+        for (qsizetype at = start; at + 5 <= end;) {
+            const auto column = std::size_t(quint8(m_text[at]));
+            const qsizetype length = qFromLittleEndian<quint32>(m_text.constData() + at + 1);
+            if (column < columns)
+                cells[column] = QString::fromUtf8(m_text.constData() + at + 5, length);
+            at += 5 + length;
+        }
+        return cells;
+    }
+    std::vector<QByteArray> bytes;
+    CsvRows reader(m_text, start, m_separator);
+    qsizetype count = 0;
+    QString fault;
+    reader.Next(bytes, qsizetype(columns), &count, &fault);
+    for (std::size_t c = 0; c < bytes.size() && c < columns; ++c)
+        cells[c] = QString::fromUtf8(bytes[c]);
+    return cells;
+}
+
 PersonnelRecord ImportPlan::Record(qint32 row, double now) const {
     PersonnelRecord record;
     if (row < 0 || std::size_t(row) >= m_lines.size())
         return record;
-    std::vector<QByteArray> cells;
-    if (m_workbook) {
-        cells = m_sheetRows[std::size_t(row)];
-    } else {
-        CsvRows reader(m_text, m_rows[std::size_t(row)], m_separator);
-        qsizetype count = 0;
-        QString fault;
-        reader.Next(cells, qsizetype(m_fieldOfColumn.size()), &count, &fault);
-    }
-    ConvertRow(cells, m_fieldOfColumn, !m_workbook, &record, [](std::size_t, const QString&) {});
+    ConvertRow(Cells(row), m_fieldOfColumn, !m_workbook, &record, [](std::size_t, const QString&) {});
     record.SetDateCreated(now);
     record.SetDateModified(0);
     record.SetVersionCreated(VersionCreatedStamp(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR));
@@ -362,17 +404,16 @@ struct ImportPlanning {
 
     // The header: every column known, none twice, the required ones there. False when it is at
     // fault.
-    bool Header(const std::vector<QByteArray>& cells, qsizetype count, int line) {
-        const qsizetype mostColumns = qsizetype(FieldCount);
-        if (count > mostColumns) {
+    bool Header(const std::vector<QString>& cells, qsizetype count, int line) {
+        if (count > ImportColumns) {
             plan.Fail(line, {},
                       QStringLiteral("The header has %1 columns; an export has at most %2.")
                           .arg(count)
-                          .arg(mostColumns - 1));
+                          .arg(ImportColumns));
             return false;
         }
-        for (const QByteArray& cell : cells)
-            names += TrimSpaces(QString::fromUtf8(cell));
+        for (const QString& cell : cells)
+            names += TrimSpaces(cell);
         std::array<bool, FieldCount> seen{};
         for (const QString& name : names) {
             const int field = FieldOfName(name);
@@ -400,7 +441,7 @@ struct ImportPlanning {
     QString ColumnName(qsizetype c) const { return c < names.size() ? names[c] : QString::number(c + 1); }
 
     // One row of as many cells as the header has columns, starting on `line`.
-    void Row(const std::vector<QByteArray>& cells, int line, const QString& word) {
+    void Row(const std::vector<QString>& cells, int line, const QString& word) {
         plan.m_lines.push_back(line);
         ConvertRow(cells, plan.m_fieldOfColumn, !plan.m_workbook, nullptr,
                    [&](std::size_t c, const QString& rest) {
@@ -415,24 +456,69 @@ struct ImportPlanning {
             plan.Fail(0, {}, QStringLiteral("The file holds a header but no employees."));
     }
 
-    static ImportPlan Csv(const QByteArray& csv);
-    static ImportPlan Workbook(const QByteArray& bytes);
+    // Asks the progress every so many rows; false once it said to stop.
+    bool GoOn(qint64 done, qint64 total, int rows) {
+        if (!progress || rows % 256 != 1 || progress(done, total))
+            return true;
+        plan.m_cancelled = true;
+        return false;
+    }
+
+    static ImportPlan Csv(QByteArray csv, const ImportProgress& progress);
+    static ImportPlan Workbook(const QByteArray& bytes, const ImportProgress& progress);
 
     ImportPlan& plan;
+    ImportProgress progress;
     QStringList names;
 };
 
-ImportPlan ImportPlanning::Csv(const QByteArray& csv) {
+namespace {
+
+// Whether `bytes` (an OLE compound file) hold the stream "EncryptedPackage", which a workbook saved
+// with a password is wrapped in: a directory entry (128 bytes, in a sector after the 512-byte
+// header) named so in UTF-16, with the name's length in bytes at 0x40 and the type "stream" (2)
+// at 0x42.
+bool IsEncryptedWorkbook(QByteArrayView bytes) {
+    const QByteArray name = QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0\0\0", 34);
+    for (qsizetype at = bytes.indexOf(name, 512); at >= 0; at = bytes.indexOf(name, at + 2)) {
+        if (at % 128 == 0 && at + 0x43 < bytes.size() && quint8(bytes[at + 0x40]) == 34 &&
+            bytes[at + 0x41] == 0 && bytes[at + 0x42] == 2)
+            return true;
+    }
+    return false;
+}
+
+std::vector<QString> Texts(const std::vector<QByteArray>& cells) {
+    std::vector<QString> texts;
+    for (const QByteArray& cell : cells)
+        texts.push_back(QString::fromUtf8(cell));
+    return texts;
+}
+
+} // namespace
+
+ImportPlan ImportPlanning::Csv(QByteArray csv, const ImportProgress& progress) {
     ImportPlan plan;
     ImportPlanning planning(plan);
-    // An Excel 97-2003 workbook starts with the compound file's signature.
+    planning.progress = progress;
+    // An Excel 97-2003 workbook starts with the compound file's signature, and so does a workbook
+    // saved with a password, wrapped in one.
     if (csv.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
-        plan.Fail(0, {},
-                  QStringLiteral("The file is an Excel 97-2003 workbook (.xls). In your spreadsheet, save it "
-                                 "as \"Excel Workbook (*.xlsx)\" or as \"CSV UTF-8 (Comma delimited)\"."));
+        if (IsEncryptedWorkbook(csv))
+            plan.Fail(0, {},
+                      QStringLiteral("The workbook is protected by a password, and cannot be read. In your "
+                                     "spreadsheet, remove the password (File > Info > Protect Workbook in "
+                                     "Excel, File > Properties > Security in LibreOffice), save the workbook "
+                                     "and import it again."));
+        else
+            plan.Fail(
+                0, {},
+                QStringLiteral("The file is an Excel 97-2003 workbook (.xls). In your spreadsheet, save "
+                               "it as \"Excel Workbook (*.xlsx)\" or as \"CSV UTF-8 (Comma "
+                               "delimited)\"."));
         return plan;
     }
-    std::optional<QByteArray> text = Utf8Text(csv);
+    std::optional<QByteArray> text = Utf8Text(std::move(csv));
     if (!text) {
         plan.Fail(0, {},
                   QStringLiteral("The file is not UTF-8 text. In your spreadsheet, save it as \"CSV UTF-8 "
@@ -441,32 +527,37 @@ ImportPlan ImportPlanning::Csv(const QByteArray& csv) {
         return plan;
     }
     plan.m_separator = Separator(*text);
-    plan.m_text = text->left(RowsEnd(*text, plan.m_separator));
+    plan.m_text = std::move(*text);
+    plan.m_text.truncate(RowsEnd(plan.m_text, plan.m_separator));
     if (plan.m_text.isEmpty()) {
         plan.Fail(0, {}, QStringLiteral("The file is empty."));
         return plan;
     }
 
     CsvRows reader(plan.m_text, 0, plan.m_separator);
-    std::vector<QByteArray> cells;
+    std::vector<QByteArray> bytes;
     qsizetype count = 0;
     QString fault;
-    if (reader.Next(cells, qsizetype(FieldCount) + 1, &count, &fault) == RowRead::Fault) {
+    if (reader.Next(bytes, qsizetype(FieldCount) + 1, &count, &fault) == RowRead::Fault) {
         plan.Fail(1, {}, QStringLiteral("The header: %1.").arg(fault));
         return plan;
     }
-    if (!planning.Header(cells, count, 1))
+    if (!planning.Header(Texts(bytes), count, 1))
         return plan;
 
     const qsizetype columns = planning.names.size();
+    std::vector<QString> cells(static_cast<std::size_t>(columns));
     // Faults name the spreadsheet's line where the row starts, the header being line 1; a quoted
     // cell may hold line breaks.
     int line = 1;
+    int rows = 0;
     for (qsizetype lineStart = 0;;) {
         const qsizetype start = reader.Position();
+        if (!planning.GoOn(start, plan.m_text.size(), ++rows))
+            return plan;
         line += int(std::count(plan.m_text.cbegin() + lineStart, plan.m_text.cbegin() + start, '\n'));
         lineStart = start;
-        const RowRead read = reader.Next(cells, columns, &count, &fault);
+        const RowRead read = reader.Next(bytes, columns, &count, &fault);
         if (read == RowRead::End)
             break;
         if (read == RowRead::Fault) {
@@ -481,6 +572,8 @@ ImportPlan ImportPlanning::Csv(const QByteArray& csv) {
                 QStringLiteral("Line %1 has %2 cells; the header has %3.").arg(line).arg(count).arg(columns));
             continue;
         }
+        for (std::size_t c = 0; c < bytes.size(); ++c)
+            cells[c] = QString::fromUtf8(bytes[c]);
         plan.m_rows.push_back(start);
         planning.Row(cells, line, QStringLiteral("Line"));
     }
@@ -488,28 +581,41 @@ ImportPlan ImportPlanning::Csv(const QByteArray& csv) {
     return plan;
 }
 
-ImportPlan ImportPlanning::Workbook(const QByteArray& bytes) {
+ImportPlan ImportPlanning::Workbook(const QByteArray& bytes, const ImportProgress& progress) {
     ImportPlan plan;
     plan.m_workbook = true;
     ImportPlanning planning(plan);
-    WorkbookSheet sheet = ReadWorkbookSheet(bytes, MaxImportCellBytes);
-    if (!sheet.fault.isEmpty()) {
-        plan.Fail(0, {}, sheet.fault);
-        return plan;
-    }
-    if (sheet.rows.empty()) {
-        plan.Fail(0, {}, QStringLiteral("The workbook's first sheet is empty."));
-        return plan;
-    }
-    const SheetRow& header = sheet.rows.front();
-    if (!planning.Header(header.cells, qsizetype(header.cells.size()), header.number))
-        return plan;
-    const std::size_t columns = header.cells.size();
-    for (std::size_t r = 1; r < sheet.rows.size(); ++r) {
-        SheetRow& row = sheet.rows[r];
+    bool header = true;
+    std::size_t columns = 0;
+    std::vector<QString> cells;
+    const auto take = [&](const SheetRow& row) {
+        if (header) {
+            header = false;
+            cells.assign(std::size_t(row.cells.back().column) + 1, QString());
+            for (const SheetCell& cell : row.cells)
+                cells[std::size_t(cell.column)] = cell.text;
+            if (planning.Header(cells, qsizetype(cells.size()), row.number))
+                columns = cells.size();
+            else
+                columns = 0; // refused: the rows are not read
+            cells.assign(columns, QString());
+            return;
+        }
+        if (columns == 0)
+            return;
         bool fits = true;
-        for (std::size_t c = 0; c < row.cells.size(); ++c) {
-            if (row.cells[c].size() > MaxImportCellBytes) {
+        std::fill(cells.begin(), cells.end(), QString());
+        for (const SheetCell& cell : row.cells) {
+            const auto c = std::size_t(cell.column);
+            if (c >= columns) {
+                plan.Fail(row.number, ColumnLetters(qsizetype(c)),
+                          QStringLiteral("Row %1, column %2 holds %3; the header names no column there.")
+                              .arg(row.number)
+                              .arg(ColumnLetters(qsizetype(c)), Quoted(cell.text)));
+                fits = false;
+            } else if (cell.text.size() > MaxImportCellBytes ||
+                       (cell.text.size() * 3 > MaxImportCellBytes &&
+                        cell.text.toUtf8().size() > MaxImportCellBytes)) {
                 const QString name = planning.ColumnName(qsizetype(c));
                 plan.Fail(row.number, name,
                           QStringLiteral("Row %1, column '%2': the cell is longer than %3 bytes.")
@@ -517,39 +623,72 @@ ImportPlan ImportPlanning::Workbook(const QByteArray& bytes) {
                               .arg(name)
                               .arg(MaxImportCellBytes));
                 fits = false;
-            } else if (c >= columns && !row.cells[c].isEmpty()) {
-                plan.Fail(row.number, ColumnLetters(qsizetype(c)),
-                          QStringLiteral("Row %1, column %2 holds %3; the header names no column there.")
-                              .arg(row.number)
-                              .arg(ColumnLetters(qsizetype(c)), Quoted(QString::fromUtf8(row.cells[c]))));
-                fits = false;
+            } else {
+                cells[c] = cell.text;
             }
         }
         if (!fits)
-            continue;
-        row.cells.resize(columns);
-        planning.Row(row.cells, row.number, QStringLiteral("Row"));
-        plan.m_sheetRows.push_back(std::move(row.cells));
+            return;
+        planning.Row(cells, row.number, QStringLiteral("Row"));
+        // Once a row is refused, the plan is never applied: no row needs keeping.
+        if (plan.m_errorCount != 0)
+            return;
+        plan.m_rows.push_back(plan.m_text.size());
+        for (const SheetCell& cell : row.cells) {
+            const QByteArray text = cell.text.toUtf8();
+            char head[5];
+            head[0] = char(cell.column);
+            qToLittleEndian(quint32(text.size()), head + 1);
+            plan.m_text.append(head, 5).append(text);
+        }
+    };
+    const WorkbookSheet sheet =
+        ReadWorkbookSheet(bytes, SheetLimits{ImportColumns, MaxImportCellBytes}, take, progress);
+    if (sheet.cancelled || !sheet.fault.isEmpty()) {
+        // Whatever the rows read so far held, the workbook as a whole is what is wrong.
+        plan.m_errors.clear();
+        plan.m_errorCount = 0;
+        plan.m_cancelled = sheet.cancelled;
+        if (!sheet.cancelled)
+            plan.Fail(0, {}, sheet.fault);
+        return plan;
+    }
+    if (sheet.farColumn >= 0) {
+        // Reading stopped there: no list has a column that far, whatever the header says.
+        const QString letters = ColumnLetters(sheet.farColumn);
+        const QString holds = QStringLiteral("Row %1, column %2 holds %3; ")
+                                  .arg(sheet.farRow)
+                                  .arg(letters, Quoted(sheet.farText));
+        plan.Fail(sheet.farRow, letters,
+                  holds + (header ? QStringLiteral("an export has at most %1 columns, %2 to %3.")
+                                        .arg(ImportColumns)
+                                        .arg(ColumnLetters(0), ColumnLetters(ImportColumns - 1))
+                                  : QStringLiteral("the header names no column there.")));
+        return plan;
+    }
+    if (header) {
+        plan.Fail(0, {}, QStringLiteral("The workbook's first sheet is empty."));
+        return plan;
     }
     planning.NoRows();
     return plan;
 }
 
-ImportPlan PlanImport(const QByteArray& bytes) {
+ImportPlan PlanImport(const QByteArray& bytes, const ImportProgress& progress) {
     if (LooksLikeZip(bytes))
-        return ImportPlanning::Workbook(bytes);
-    return ImportPlanning::Csv(bytes);
+        return ImportPlanning::Workbook(bytes, progress);
+    return ImportPlanning::Csv(bytes, progress);
 }
 
-ImportPlan PlanImportFile(const QString& path) {
+ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress& progress) {
     ImportPlan plan;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = io.Open(path, O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0) {
         plan.m_readStatus = IoStatus::Failure(QStringLiteral("open"), path, errno);
         return plan;
     }
     const auto tooLarge = [&] {
-        ::close(fd);
+        io.Close(fd);
         plan.Fail(0, {},
                   QStringLiteral("The file is larger than %1 MB; no list of employees is that long.")
                       .arg(MaxImportFileBytes / (1024 * 1024)));
@@ -564,14 +703,14 @@ ImportPlan PlanImportFile(const QString& path) {
         const qsizetype block = 1 << 20;
         const qsizetype at = bytes.size();
         bytes.resize(at + block);
-        const ssize_t got = ::read(fd, bytes.data() + at, size_t(block));
+        const ssize_t got = io.ReadAt(fd, bytes.data() + at, size_t(block), off_t(at));
         if (got < 0 && errno == EINTR) {
             bytes.resize(at);
             continue;
         }
         if (got < 0) {
             plan.m_readStatus = IoStatus::Failure(QStringLiteral("read"), path, errno);
-            ::close(fd);
+            io.Close(fd);
             return plan;
         }
         bytes.resize(at + got);
@@ -580,8 +719,10 @@ ImportPlan PlanImportFile(const QString& path) {
         if (got == 0)
             break;
     }
-    ::close(fd);
-    return PlanImport(bytes);
+    io.Close(fd);
+    if (LooksLikeZip(bytes))
+        return ImportPlanning::Workbook(bytes, progress);
+    return ImportPlanning::Csv(std::move(bytes), progress);
 }
 
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const Clock& clock) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 class Clock;
@@ -26,12 +27,16 @@ class PersonnelFile;
 // nothing but separators and spaces at the end are ignored. A fault names the line the
 // spreadsheet shows its row on: the header is line 1.
 //
+// A workbook's sheet is read a row at a time; a cell with text in a column past the last one an
+// export has stops the reading at once, as does a row past a spreadsheet's last.
+//
 // Each cell: one leading apostrophe is taken off when the export put it there (the cell starts
 // with apostrophes followed by = + - @ tab or CR), then surrounding spaces are trimmed as the
 // record page trims its boxes. The notepad's line breaks become CR LF, as the record page stores
 // them. Each row passes the record page's checks (CheckEntry, inactivation date included), and
-// every text must fit its field in Windows-1252: a character the code page cannot hold or a text
-// longer than the field is refused, never changed. The InactivationDate must fall after
+// every text must fit its field in Windows-1252: a character the code page cannot hold, a control
+// character (NUL, ESC, DEL and the like; a tab or a line break only where the record page takes
+// one) or a text longer than the field is refused, never changed. The InactivationDate must fall after
 // 12/30/1899, since 0 stands for a current employee.
 //
 // Of the columns the program fills itself, DateCreated, DateModified and VersionCreated are
@@ -44,6 +49,10 @@ inline constexpr qint64 MaxImportFileBytes = 64 * 1024 * 1024; // larger files a
 inline constexpr qsizetype MaxImportCellBytes = 64 * 1024;     // far more than any field holds
 inline constexpr int ImportErrorsKept = 20;
 
+// Told now and then how far a long step of an import has come (`done` of `total`, in units of the
+// step's own); returning false stops the step, which then has done nothing.
+using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
+
 struct ImportError {
     int line = 0;    // where the row starts, 1 = the header; 0 = the file as a whole
     QString column;  // the column at fault, empty when it is not one cell
@@ -55,7 +64,9 @@ public:
     // The file could not be read at all (a message for ReportFileError).
     const IoStatus& ReadStatus() const { return m_readStatus; }
     // True when the file can be imported: it was read and every row passed.
-    bool Ok() const { return m_readStatus.Ok() && m_errorCount == 0; }
+    bool Ok() const { return m_readStatus.Ok() && m_errorCount == 0 && !m_cancelled; }
+    // The progress said to stop before the file was checked.
+    bool Cancelled() const { return m_cancelled; }
     // Employees that the import adds (0 unless Ok()).
     qint32 Rows() const { return Ok() ? qint32(m_lines.size()) : 0; }
     // The first ImportErrorsKept faults in file order, and how many there are in all.
@@ -73,26 +84,33 @@ public:
 
 private:
     friend struct ImportPlanning;
-    friend ImportPlan PlanImportFile(const QString& path);
+    friend ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress& progress);
     void Fail(int line, const QString& column, const QString& message);
+    std::vector<QString> Cells(qint32 row) const;
 
     IoStatus m_readStatus;
-    QByteArray m_text; // a CSV file as UTF-8, without a byte-order mark or blank end
+    bool m_cancelled = false;
+    // The rows' text, and where each row starts in it: a CSV file as UTF-8 (without a byte-order
+    // mark or blank end), or a workbook's cells with text, each as its column (one byte), its
+    // length (four) and its UTF-8; so a plan holds its rows once, about as large as they are.
+    QByteArray m_text;
+    std::vector<qsizetype> m_rows;
     char m_separator = ',';
-    bool m_workbook = false;                          // the rows came from a workbook's sheet
-    std::vector<std::vector<QByteArray>> m_sheetRows; // a workbook's rows, as many cells as columns
-    std::vector<int> m_fieldOfColumn;                 // the PersonnelField index of each column; -1 ignored
-    std::vector<qsizetype> m_rows;                    // where each row starts in m_text (a CSV file's)
-    std::vector<int> m_lines;                         // the line each row starts on
+    bool m_workbook = false;          // the rows came from a workbook's sheet
+    std::vector<int> m_fieldOfColumn; // the PersonnelField index of each column; -1 ignored
+    std::vector<int> m_lines;         // the line each row starts on
     std::vector<ImportError> m_errors;
     qint64 m_errorCount = 0;
 };
 
 // Checks the file (as read, whole: a workbook or CSV text) and plans its import.
-ImportPlan PlanImport(const QByteArray& bytes);
-// Reads the file (refused unread when over MaxImportFileBytes) and plans its import.
-ImportPlan PlanImportFile(const QString& path);
+ImportPlan PlanImport(const QByteArray& bytes, const ImportProgress& progress = {});
+// Reads the file through `io` (refused unread when over MaxImportFileBytes) and plans its import.
+ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress& progress = {});
 
 // Appends every employee of an Ok() plan to the personnel file, created now: opens the file,
 // appends all or none (PersonnelFile::AppendPersonnelRecords) and closes it.
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const Clock& clock);
+
+// The export's columns: every field but the picture's path.
+inline constexpr qsizetype ImportColumns = qsizetype(PersonnelFields.size()) - 1;

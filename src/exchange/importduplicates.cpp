@@ -15,70 +15,90 @@
 namespace {
 
 // The same employee to the eye: names as stored (trimmed), whatever their case, and the day of
-// birth (a stored date may carry a time of day).
-QString Key(PersonnelRecordView r) {
-    return r.LastName().toCaseFolded() + QChar(0) + r.FirstName().toCaseFolded() + QChar(0) +
-           QString::number(qint64(std::floor(r.DateOfBirth())));
+// birth (a stored date may carry a time of day). UTF-8, as a large import keeps one per employee.
+QByteArray Key(PersonnelRecordView r) {
+    return (r.LastName().toCaseFolded() + QChar(0) + r.FirstName().toCaseFolded() + QChar(0) +
+            QString::number(qint64(std::floor(r.DateOfBirth()))))
+        .toUtf8();
 }
 
 QString ShownName(PersonnelRecordView r) {
     return r.LastName() + QStringLiteral(", ") + r.FirstName();
 }
 
-struct Seen {
+struct OnFile {
     QString name;
     double dateOfBirth = 0;
-    qint32 record = 0; // on file; 0 for a row
+    qint32 record = 0;
     bool previous = false;
-    qint32 row = 0;
 };
 
 } // namespace
 
-ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now) {
+ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
+                                      const ImportProgress& progress) {
     ImportDuplicates result;
     const qint32 rows = plan.Rows();
-    std::vector<QString> keys(std::size_t(std::max(rows, 0)));
-    QHash<QString, Seen> firstRow;
+    // Per row, the first row of its key (itself when it is the first); per key, that row. The
+    // names are read again for the few rows that turn out to be duplicates.
+    std::vector<qint32> firstOf(std::size_t(std::max(rows, 0)));
+    QHash<QByteArray, qint32> firstRow;
+    firstRow.reserve(rows);
+    qint64 total = rows; // and the records, once the file is open
+    const auto goOn = [&](qint64 done) {
+        if (!progress || done % 256 != 0 || progress(done, total))
+            return true;
+        result.cancelled = true;
+        return false;
+    };
     for (qint32 row = 0; row < rows; ++row) {
-        const PersonnelRecord r = plan.Record(row, now);
-        keys[std::size_t(row)] = Key(r.View());
-        if (!firstRow.contains(keys[std::size_t(row)]))
-            firstRow.insert(keys[std::size_t(row)],
-                            Seen{ShownName(r.View()), r.DateOfBirth(), 0, false, row});
+        if (!goOn(row))
+            return result;
+        const QByteArray key = Key(plan.Record(row, now).View());
+        auto at = firstRow.find(key);
+        if (at == firstRow.end())
+            at = firstRow.insert(key, row);
+        firstOf[std::size_t(row)] = *at;
     }
-    QHash<QString, Seen> onFile;
+    QHash<qint32, OnFile> onFile; // by the first row of the key
     if (rows > 0 && QFileInfo::exists(file.DataFileName())) {
         result.status = file.OpenPersonnelFileUncounted();
         if (!result.status)
             return result;
+        total += file.RecordCount();
         result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
+            if (result.cancelled || !goOn(qint64(rows) + n))
+                return;
             // A record marked for removal is no longer an employee.
             if (r.IsMarkedRemoved())
                 return;
-            const QString key = Key(r);
-            if (firstRow.contains(key) && !onFile.contains(key))
-                onFile.insert(key, Seen{ShownName(r), r.DateOfBirth(), n, r.InactivationDate() != 0, 0});
+            const auto at = firstRow.constFind(Key(r));
+            if (at != firstRow.cend() && !onFile.contains(*at))
+                onFile.insert(*at, OnFile{ShownName(r), r.DateOfBirth(), n, r.InactivationDate() != 0});
         });
         file.ClosePersonnelFile();
-        if (!result.status)
+        if (!result.status || result.cancelled)
             return result;
     }
     for (qint32 row = 0; row < rows; ++row) {
-        const QString& key = keys[std::size_t(row)];
-        const auto known = onFile.constFind(key);
-        const Seen& earlier = firstRow[key];
-        if (known == onFile.cend() && earlier.row == row)
+        const qint32 first = firstOf[std::size_t(row)];
+        const auto known = onFile.constFind(first);
+        if (known == onFile.cend() && first == row)
             continue;
         ImportDuplicate d;
         d.row = row;
         d.line = plan.Line(row);
-        const Seen& match = known != onFile.cend() ? *known : earlier;
-        d.name = match.name;
-        d.dateOfBirth = match.dateOfBirth;
-        d.record = match.record;
-        d.previous = match.previous;
-        d.earlierLine = match.record == 0 ? plan.Line(match.row) : 0;
+        if (known != onFile.cend()) {
+            d.name = known->name;
+            d.dateOfBirth = known->dateOfBirth;
+            d.record = known->record;
+            d.previous = known->previous;
+        } else {
+            const PersonnelRecord earlier = plan.Record(first, now);
+            d.name = ShownName(earlier.View());
+            d.dateOfBirth = earlier.DateOfBirth();
+            d.earlierLine = plan.Line(first);
+        }
         d.sheetRow = plan.FromWorkbook();
         result.rows.push_back(d);
     }
@@ -113,7 +133,7 @@ QString DuplicateText(const ImportDuplicate& d, QStringView datePattern) {
 }
 
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vector<qint32>& rows,
-                     const Clock& clock, qint32* firstRecord) {
+                     const Clock& clock, qint32* firstRecord, const ImportProgress& progress) {
     if (firstRecord)
         *firstRecord = 0;
     const bool inPlan =
@@ -126,8 +146,12 @@ IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vec
         return s;
     const double now = clock.NowOle();
     const qint32 first = file.RecordCount() + 1;
-    IoStatus s = file.AppendPersonnelRecords(qint32(rows.size()), [&](qint32 i, PersonnelRecord& r) {
+    const qint64 count = qint64(rows.size());
+    qint64 filled = 0;
+    IoStatus s = file.AppendPersonnelRecords(qint32(count), [&](qint32 i, PersonnelRecord& r) {
         r = plan.Record(rows[std::size_t(i)], now);
+        if (progress && ++filled % 256 == 0)
+            progress(std::min(filled, 2 * count), 2 * count);
     });
     file.ClosePersonnelFile();
     if (s && firstRecord)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/fileio.h"
+#include "exchange/importcsv.h"
 
 #include <QString>
 #include <QStringView>
@@ -9,7 +10,6 @@
 #include <vector>
 
 class Clock;
-class ImportPlan;
 class PersonnelFile;
 
 // Before an import writes anything, the rows that look like an employee the file already holds
@@ -30,13 +30,15 @@ struct ImportDuplicate {
 
 struct ImportDuplicates {
     IoStatus status;                   // reading the personnel file; a failure finds no duplicates
+    bool cancelled = false;            // the progress said to stop: none were looked for
     std::vector<ImportDuplicate> rows; // in the spreadsheet's order
 };
 
 // Compares an Ok() plan's rows (as stored at `now`, an OLE date) with every record of the file,
 // read in one pass, and with each other. A file that does not exist yet holds nobody and is not
-// made. Opens and closes the file.
-ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now);
+// made. Opens and closes the file. `progress` counts the rows, then the records read.
+ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
+                                      const ImportProgress& progress = {});
 
 // The plan's rows (from 0) that are no duplicates, in order.
 std::vector<qint32> NewImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates);
@@ -48,6 +50,7 @@ QString DuplicateText(const ImportDuplicate& duplicate, QStringView datePattern)
 
 // Appends the plan's `rows` (from 0, in the order given) as ApplyImport appends them all; no rows
 // write nothing. `firstRecord`, when given, receives the record number of the first one added
-// (0 when none was).
+// (0 when none was). `progress` counts each record twice (it is journaled, then written); what
+// it returns is not heeded, since the change is made whole or not at all.
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vector<qint32>& rows,
-                     const Clock& clock, qint32* firstRecord = nullptr);
+                     const Clock& clock, qint32* firstRecord = nullptr, const ImportProgress& progress = {});

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QDate>
 #include <QDateTime>
+#include <QIODevice>
 #include <QTimeZone>
 #include <QXmlStreamReader>
 #include <quazip/quazip.h>
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr qsizetype MaxSheetColumns = 16384; // XFD, the last column a spreadsheet has
-constexpr int MaxSheetRows = 1048576;
 
 const QString NotWorkbookText = QStringLiteral(
     "The file is a zip archive but not an Excel workbook. In your spreadsheet, save it as \"Excel "
@@ -29,11 +29,54 @@ QString Damaged(const QString& what) {
     return QStringLiteral("The workbook is damaged: %1.").arg(what);
 }
 
-// The part `name` of the archive, whole; refused as soon as it unpacks past the limit, whatever
-// its entry says of its size. Nothing when the archive has no such part.
-std::optional<QByteArray> ReadPart(QuaZip& zip, const QString& name, PartFault* fault) {
+// A part of the archive as it unpacks, refused once it unpacks past the limit, whatever its entry
+// says of its size. `unpacked` counts the bytes handed out, for the progress.
+class PartDevice : public QIODevice {
+public:
+    PartDevice(QuaZipFile& file, qint64* unpacked) : m_file(file), m_unpacked(unpacked) {
+        open(QIODevice::ReadOnly);
+    }
+    bool TooLarge() const { return m_tooLarge; }
+    bool Failed() const { return m_failed; }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (m_tooLarge || m_failed)
+            return -1;
+        const qint64 got = m_file.read(data, maxSize);
+        if (got < 0) {
+            m_failed = true;
+            return -1;
+        }
+        m_read += got;
+        *m_unpacked += got;
+        if (m_read > MaxWorkbookPartBytes) {
+            m_tooLarge = true;
+            return -1;
+        }
+        return got;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QuaZipFile& m_file;
+    qint64* m_unpacked;
+    qint64 m_read = 0;
+    bool m_tooLarge = false;
+    bool m_failed = false;
+};
+
+QString XmlFault(const QString& part, const QXmlStreamReader& xml);
+
+enum class PartRead { Missing, Read, Failed };
+
+// Reads the part `name` of the archive with `read`, which is handed an XML reader on it and
+// returns false when it has set `fault` itself. Missing when the archive has no such part.
+template <typename Read>
+PartRead ReadPart(QuaZip& zip, const QString& name, PartFault* fault, qint64* unpacked, Read read) {
     if (!zip.setCurrentFile(name, QuaZip::csInsensitive))
-        return std::nullopt;
+        return PartRead::Missing;
     const QString tooLarge = QStringLiteral("The workbook's part '%1' unpacks to more than %2 MB; no list "
                                             "of employees is that long.")
                                  .arg(name)
@@ -41,35 +84,26 @@ std::optional<QByteArray> ReadPart(QuaZip& zip, const QString& name, PartFault* 
     QuaZipFileInfo64 info;
     if (zip.getCurrentFileInfo(&info) && info.uncompressedSize > quint64(MaxWorkbookPartBytes)) {
         fault->text = tooLarge;
-        return std::nullopt;
+        return PartRead::Failed;
     }
     QuaZipFile file(&zip);
+    const QString damaged = Damaged(QStringLiteral("its part '%1' cannot be unpacked").arg(name));
     if (!file.open(QIODevice::ReadOnly)) {
-        fault->text = Damaged(QStringLiteral("its part '%1' cannot be unpacked").arg(name));
-        return std::nullopt;
+        fault->text = damaged;
+        return PartRead::Failed;
     }
-    QByteArray data;
-    char block[64 * 1024];
-    for (;;) {
-        const qint64 got = file.read(block, sizeof block);
-        if (got < 0) {
-            fault->text = Damaged(QStringLiteral("its part '%1' cannot be unpacked").arg(name));
-            return std::nullopt;
-        }
-        if (got == 0)
-            break;
-        if (data.size() + got > MaxWorkbookPartBytes) {
-            fault->text = tooLarge;
-            return std::nullopt;
-        }
-        data.append(block, got);
-    }
+    PartDevice device(file, unpacked);
+    QXmlStreamReader xml(&device);
+    const bool ok = read(xml);
+    // Closing a part read to its end checks its CRC.
     file.close();
-    if (file.getZipError() != UNZ_OK) {
-        fault->text = Damaged(QStringLiteral("its part '%1' cannot be unpacked").arg(name));
-        return std::nullopt;
-    }
-    return data;
+    if (device.TooLarge())
+        fault->text = tooLarge;
+    else if (device.Failed() || file.getZipError() != UNZ_OK)
+        fault->text = damaged;
+    else if (ok && xml.hasError())
+        fault->text = XmlFault(name, xml);
+    return fault->text.isEmpty() && ok ? PartRead::Read : PartRead::Failed;
 }
 
 QString XmlFault(const QString& part, const QXmlStreamReader& xml) {
@@ -135,10 +169,8 @@ struct Relationship {
     QString target;
 };
 
-std::optional<std::vector<std::pair<QString, Relationship>>>
-Relationships(const QByteArray& xmlText, const QString& part, const QString& folder, PartFault* fault) {
+std::vector<std::pair<QString, Relationship>> Relationships(QXmlStreamReader& xml, const QString& folder) {
     std::vector<std::pair<QString, Relationship>> out;
-    QXmlStreamReader xml(xmlText);
     ForEachElement(xml, [&] {
         if (xml.name() != QLatin1String("Relationship"))
             return;
@@ -148,20 +180,17 @@ Relationships(const QByteArray& xmlText, const QString& part, const QString& fol
                        {type.mid(type.lastIndexOf(u'/') + 1),
                         Resolved(folder, a.value(QLatin1String("Target")).toString())}});
     });
-    if (xml.hasError()) {
-        fault->text = XmlFault(part, xml);
-        return std::nullopt;
-    }
     return out;
 }
 
 // The text of the element at hand: its <t> children's, or its own, runs joined; the phonetic
-// guide (<rPh>) some writers add to East Asian text is no part of it.
-QString ElementText(QXmlStreamReader& xml) {
+// guide (<rPh>) some writers add to East Asian text is no part of it. Cut after `most` characters.
+// `own`: the element holds its text itself, as <v> does.
+QString ElementText(QXmlStreamReader& xml, qsizetype most, bool own = false) {
     QString text;
     int depth = 1;
     bool inPhonetic = false;
-    bool inText = false;
+    bool inText = own;
     while (depth > 0 && !xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
@@ -177,8 +206,8 @@ QString ElementText(QXmlStreamReader& xml) {
             inText = false;
             break;
         case QXmlStreamReader::Characters:
-            if (inText && !inPhonetic)
-                text += xml.text();
+            if (inText && !inPhonetic && text.size() <= most)
+                text += xml.text().left(most + 1 - text.size());
             break;
         default:
             break;
@@ -225,10 +254,9 @@ struct Styles {
     std::vector<bool> dateFormat; // per cell style (the s attribute)
 };
 
-std::optional<Styles> ReadStyles(const QByteArray& xmlText, const QString& part, PartFault* fault) {
+Styles ReadStyles(QXmlStreamReader& xml) {
     Styles styles;
     std::vector<std::pair<int, QString>> custom;
-    QXmlStreamReader xml(xmlText);
     bool inCellXfs = false;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
@@ -253,26 +281,35 @@ std::optional<Styles> ReadStyles(const QByteArray& xmlText, const QString& part,
             xml.skipCurrentElement();
         }
     }
-    if (xml.hasError()) {
-        fault->text = XmlFault(part, xml);
-        return std::nullopt;
-    }
     return styles;
 }
 
-std::optional<std::vector<QString>> ReadSharedStrings(const QByteArray& xmlText, const QString& part,
-                                                      PartFault* fault) {
-    std::vector<QString> strings;
-    QXmlStreamReader xml(xmlText);
-    const bool ok = ForEachElement(xml, [&] {
-        if (xml.name() == QLatin1String("si"))
-            strings.push_back(Unescaped(ElementText(xml)));
-    });
-    if (!ok) {
-        fault->text = XmlFault(part, xml);
-        return std::nullopt;
+// The shared texts, one after another in one string: a table of many short texts costs little
+// more than its characters.
+struct SharedStrings {
+    QString text;
+    std::vector<quint32> ends; // where each text ends in `text`
+    qsizetype Count() const { return qsizetype(ends.size()); }
+    QString At(qsizetype i) const {
+        const quint32 start = i == 0 ? 0 : ends[std::size_t(i) - 1];
+        return text.mid(start, ends[std::size_t(i)] - start);
     }
-    return strings;
+};
+
+bool ReadSharedStrings(QXmlStreamReader& xml, qsizetype most, SharedStrings& strings,
+                       const std::function<bool()>& goOn) {
+    bool going = true;
+    ForEachElement(xml, [&] {
+        if (!going || xml.name() != QLatin1String("si"))
+            return;
+        strings.text += Unescaped(ElementText(xml, most));
+        strings.ends.push_back(quint32(strings.text.size()));
+        if (strings.ends.size() % 256 == 0)
+            going = goOn();
+        if (!going)
+            xml.raiseError(); // stops the reading
+    });
+    return going;
 }
 
 // A serial day number (days since 12/30/1899, the time of day as the fraction) as a spreadsheet
@@ -303,10 +340,10 @@ qsizetype ColumnOf(QStringView reference) {
 }
 
 struct SheetContext {
-    const std::vector<QString>* strings;
+    const SharedStrings* strings;
     const Styles* styles;
     bool date1904 = false;
-    qsizetype maxCellBytes;
+    SheetLimits limits;
 };
 
 // One <c> element's value as text; `fault` set when the sheet is damaged.
@@ -323,11 +360,11 @@ QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* 
         case QXmlStreamReader::StartElement:
             ++depth;
             if (xml.name() == QLatin1String("v")) {
-                value = xml.readElementText();
+                value = ElementText(xml, context.limits.cellChars, true);
                 haveValue = true;
                 --depth;
             } else if (xml.name() == QLatin1String("is")) {
-                inlineText = ElementText(xml);
+                inlineText = ElementText(xml, context.limits.cellChars);
                 haveValue = true;
                 --depth;
             } else {
@@ -349,11 +386,11 @@ QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* 
     if (type == QLatin1String("s")) {
         bool ok = false;
         const qulonglong index = value.trimmed().toULongLong(&ok);
-        if (!ok || index >= context.strings->size()) {
+        if (!ok || index >= qulonglong(context.strings->Count())) {
             fault->text = Damaged(QStringLiteral("a cell names a shared text that is not there"));
             return {};
         }
-        return (*context.strings)[index];
+        return context.strings->At(qsizetype(index));
     }
     if (type == QLatin1String("str") || type == QLatin1String("e"))
         return Unescaped(value);
@@ -384,23 +421,24 @@ QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* 
     return QString::number(number, 'g', 15);
 }
 
-bool ReadSheet(const QByteArray& xmlText, const QString& part, const SheetContext& context,
-               WorkbookSheet& sheet, PartFault* fault) {
-    QXmlStreamReader xml(xmlText);
+// Reads the sheet's rows, handing each with text to `take`; false when reading stopped (`fault`
+// set when the sheet is damaged, `sheet` telling a cell too far or a cancel).
+bool ReadSheet(QXmlStreamReader& xml, const SheetContext& context, WorkbookSheet& sheet, PartFault* fault,
+               const std::function<void(const SheetRow&)>& take, const std::function<bool()>& goOn) {
     int rowNumber = 0;
     SheetRow row;
     qsizetype column = -1;
-    const auto finishRow = [&] {
-        while (!row.cells.empty() && row.cells.back().isEmpty())
-            row.cells.pop_back();
-        if (!row.cells.empty())
-            sheet.rows.push_back(std::move(row));
-        row = SheetRow();
-    };
+    int rowsSeen = 0;
     while (!xml.atEnd() && fault->text.isEmpty()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("row")) {
-            finishRow();
+            if (!row.cells.empty())
+                take(row);
+            row.cells.clear();
+            if (++rowsSeen % 256 == 0 && !goOn()) {
+                sheet.cancelled = true;
+                return false;
+            }
             continue;
         }
         if (token != QXmlStreamReader::StartElement)
@@ -410,11 +448,17 @@ bool ReadSheet(const QByteArray& xmlText, const QString& part, const SheetContex
             bool ok = false;
             const int number = a.value(QLatin1String("r")).toInt(&ok);
             // Rows come in order; a number that does not go on is damage.
-            if (ok && (number <= rowNumber || number > MaxSheetRows)) {
+            if (ok && number <= rowNumber) {
                 fault->text = Damaged(QStringLiteral("its rows are out of order"));
                 return false;
             }
             rowNumber = ok ? number : rowNumber + 1;
+            if (rowNumber > MaxSheetRows) {
+                fault->text = Damaged(QStringLiteral("its first sheet goes on past row %1, the last row a "
+                                                     "spreadsheet has")
+                                          .arg(MaxSheetRows));
+                return false;
+            }
             row.number = rowNumber;
             column = -1;
         } else if (xml.name() == QLatin1String("c") && rowNumber > 0) {
@@ -425,19 +469,20 @@ bool ReadSheet(const QByteArray& xmlText, const QString& part, const SheetContex
                 return false;
             }
             column = at;
-            QByteArray text = CellText(xml, context, fault).toUtf8();
-            if (text.size() > context.maxCellBytes)
-                text.truncate(context.maxCellBytes + 1);
-            if (!text.isEmpty()) {
-                if (qsizetype(row.cells.size()) <= at)
-                    row.cells.resize(std::size_t(at) + 1);
-                row.cells[std::size_t(at)] = std::move(text);
+            QString text = CellText(xml, context, fault);
+            if (text.isEmpty())
+                continue;
+            if (text.size() > context.limits.cellChars)
+                text.truncate(context.limits.cellChars + 1);
+            // No column of the list stands there: stop at once, however long the sheet goes on.
+            if (at >= context.limits.columns) {
+                sheet.farRow = rowNumber;
+                sheet.farColumn = at;
+                sheet.farText = text;
+                return false;
             }
+            row.cells.push_back({at, std::move(text)});
         }
-    }
-    if (xml.hasError()) {
-        fault->text = XmlFault(part, xml);
-        return false;
     }
     return fault->text.isEmpty();
 }
@@ -455,7 +500,9 @@ QString ColumnLetters(qsizetype column) {
     return letters;
 }
 
-WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, qsizetype maxCellBytes) {
+WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limits,
+                                const std::function<void(const SheetRow&)>& row,
+                                const std::function<bool(qint64 done, qint64 total)>& progress) {
     WorkbookSheet sheet;
     QByteArray data = bytes;
     QBuffer buffer(&data);
@@ -469,33 +516,28 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, qsizetype maxCellBytes)
         sheet.fault = text;
         return sheet;
     };
-    const auto part = [&](const QString& name) {
-        return ReadPart(zip, name, &fault);
+    qint64 unpacked = 0;
+    const auto part = [&](const QString& name, auto read) {
+        return ReadPart(zip, name, &fault, &unpacked, read);
     };
 
     // The package names its workbook; most writers put it at xl/workbook.xml.
     QString workbookPart = QStringLiteral("xl/workbook.xml");
-    if (const std::optional<QByteArray> root = part(QStringLiteral("_rels/.rels"))) {
-        const auto relationships = Relationships(*root, QStringLiteral("_rels/.rels"), {}, &fault);
-        if (!relationships)
-            return fail(fault.text);
-        for (const auto& [id, r] : *relationships) {
+    const PartRead root = part(QStringLiteral("_rels/.rels"), [&](QXmlStreamReader& xml) {
+        for (const auto& [id, r] : Relationships(xml, {})) {
             if (r.type == QLatin1String("officeDocument"))
                 workbookPart = r.target;
         }
-    }
-    if (!fault.text.isEmpty())
+        return true;
+    });
+    if (root == PartRead::Failed)
         return fail(fault.text);
-    const std::optional<QByteArray> workbook = part(workbookPart);
-    if (!workbook)
-        return fail(fault.text.isEmpty() ? NotWorkbookText : fault.text);
 
     // The first sheet, and the epoch its dates count from.
     QString firstSheetId;
     bool date1904 = false;
-    {
-        QXmlStreamReader xml(*workbook);
-        const bool ok = ForEachElement(xml, [&] {
+    const PartRead workbook = part(workbookPart, [&](QXmlStreamReader& xml) {
+        ForEachElement(xml, [&] {
             const QXmlStreamAttributes a = xml.attributes();
             if (xml.name() == QLatin1String("workbookPr")) {
                 const QStringView value = a.value(QLatin1String("date1904"));
@@ -509,9 +551,10 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, qsizetype maxCellBytes)
                     firstSheetId = QStringLiteral("-");
             }
         });
-        if (!ok)
-            return fail(XmlFault(workbookPart, xml));
-    }
+        return true;
+    });
+    if (workbook != PartRead::Read)
+        return fail(workbook == PartRead::Missing ? NotWorkbookText : fault.text);
     if (firstSheetId.isEmpty())
         return fail(QStringLiteral("The workbook has no sheet."));
 
@@ -519,16 +562,12 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, qsizetype maxCellBytes)
     const QString relsPart =
         folder + QStringLiteral("_rels/") + workbookPart.mid(folder.size()) + QStringLiteral(".rels");
     QString sheetPart = folder + QStringLiteral("worksheets/sheet1.xml");
-    QString stringsPart;
-    QString stylesPart;
-    const std::optional<QByteArray> rels = part(relsPart);
-    if (!fault.text.isEmpty())
-        return fail(fault.text);
-    if (rels) {
-        const auto relationships = Relationships(*rels, relsPart, folder, &fault);
-        if (!relationships)
-            return fail(fault.text);
-        for (const auto& [id, r] : *relationships) {
+    QString stringsPart = folder + QStringLiteral("sharedStrings.xml");
+    QString stylesPart = folder + QStringLiteral("styles.xml");
+    const PartRead rels = part(relsPart, [&](QXmlStreamReader& xml) {
+        stringsPart.clear();
+        stylesPart.clear();
+        for (const auto& [id, r] : Relationships(xml, folder)) {
             if (id == firstSheetId)
                 sheetPart = r.target;
             else if (r.type == QLatin1String("sharedStrings"))
@@ -536,36 +575,50 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, qsizetype maxCellBytes)
             else if (r.type == QLatin1String("styles"))
                 stylesPart = r.target;
         }
-    } else {
-        stringsPart = folder + QStringLiteral("sharedStrings.xml");
-        stylesPart = folder + QStringLiteral("styles.xml");
+        return true;
+    });
+    if (rels == PartRead::Failed)
+        return fail(fault.text);
+
+    // How far the shared texts and the sheet have unpacked, of what their entries say they hold.
+    qint64 total = 0;
+    for (const QString& name : {stringsPart, sheetPart}) {
+        QuaZipFileInfo64 info;
+        if (!name.isEmpty() && zip.setCurrentFile(name, QuaZip::csInsensitive) &&
+            zip.getCurrentFileInfo(&info))
+            total += qint64(std::min<quint64>(info.uncompressedSize, quint64(MaxWorkbookPartBytes)));
     }
+    const qint64 before = unpacked;
+    const auto goOn = [&] {
+        if (!progress || progress(std::min(unpacked - before, total), total))
+            return true;
+        sheet.cancelled = true;
+        return false;
+    };
+    if (!goOn())
+        return sheet;
 
     // The shared texts and the styles a workbook may do without: read when they are there.
-    const auto readOptional = [&](const QString& name, auto reader, auto& out) {
-        if (name.isEmpty())
-            return true;
-        if (const std::optional<QByteArray> xml = part(name)) {
-            auto read = reader(*xml, name, &fault);
-            if (!read)
-                return false;
-            out = std::move(*read);
-        }
-        return fault.text.isEmpty();
-    };
-    std::vector<QString> strings;
+    SharedStrings strings;
     Styles styles;
-    if (!readOptional(stringsPart, ReadSharedStrings, strings) ||
-        !readOptional(stylesPart, ReadStyles, styles))
+    if (!stringsPart.isEmpty() && part(stringsPart, [&](QXmlStreamReader& xml) {
+                                      return ReadSharedStrings(xml, limits.cellChars, strings, goOn);
+                                  }) == PartRead::Failed)
+        return sheet.cancelled ? sheet : fail(fault.text);
+    if (!stylesPart.isEmpty() && part(stylesPart, [&](QXmlStreamReader& xml) {
+                                     styles = ReadStyles(xml);
+                                     return true;
+                                 }) == PartRead::Failed)
         return fail(fault.text);
-    const std::optional<QByteArray> sheetXml = part(sheetPart);
-    if (!sheetXml)
-        return fail(fault.text.isEmpty() ? Damaged(QStringLiteral("its first sheet is missing"))
-                                         : fault.text);
-    const SheetContext context{&strings, &styles, date1904, maxCellBytes};
-    if (!ReadSheet(*sheetXml, sheetPart, context, sheet, &fault)) {
-        sheet.rows.clear();
+
+    const SheetContext context{&strings, &styles, date1904, limits};
+    const PartRead read = part(
+        sheetPart, [&](QXmlStreamReader& xml) { return ReadSheet(xml, context, sheet, &fault, row, goOn); });
+    if (read == PartRead::Missing)
+        return fail(Damaged(QStringLiteral("its first sheet is missing")));
+    if (read == PartRead::Failed && !sheet.cancelled && sheet.farColumn < 0)
         return fail(fault.text);
-    }
+    if (read == PartRead::Read)
+        goOn();
     return sheet;
 }

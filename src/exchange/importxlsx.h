@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 // The first sheet of an Excel workbook (.xlsx) as rows of cells, for the import (importcsv.h)
@@ -16,26 +17,46 @@
 // text at all are left out here, wherever they stand.
 //
 // A zip can unpack to far more than it weighs: each part is refused as soon as it unpacks past
-// MaxWorkbookPartBytes, before or while it is read.
+// MaxWorkbookPartBytes, before or while it is read. Parts are read as they unpack, and the sheet
+// is handed over a row at a time, so that reading holds no more than one row and the shared texts.
 
 inline constexpr qint64 MaxWorkbookPartBytes = 128 * 1024 * 1024;
+inline constexpr int MaxSheetRows = 1048576; // the last row a spreadsheet has
+
+struct SheetCell {
+    qsizetype column = 0; // from 0 (A)
+    QString text;
+};
 
 struct SheetRow {
-    int number = 0;                // the row's number in the spreadsheet, from 1
-    std::vector<QByteArray> cells; // UTF-8, from column A; the row ends at its last cell with text
+    int number = 0;               // the row's number in the spreadsheet, from 1
+    std::vector<SheetCell> cells; // only the cells with text, left to right
+};
+
+struct SheetLimits {
+    qsizetype columns = 0;   // a cell with text in this column (from 0) or after stops the reading
+    qsizetype cellChars = 0; // longer texts are cut there and one character more, so that the
+                             // caller can tell them
 };
 
 struct WorkbookSheet {
     QString fault; // why the workbook cannot be read (a sentence); empty when it was read
-    std::vector<SheetRow> rows;
+    // A cell with text past SheetLimits::columns: where reading stopped, and the cell's text.
+    int farRow = 0;
+    qsizetype farColumn = -1;
+    QString farText;
+    bool cancelled = false; // `progress` said to stop
 };
 
 // True when `bytes` start like a zip archive, as every workbook does.
 bool LooksLikeZip(const QByteArray& bytes);
 
-// Reads the first sheet of the workbook `bytes`. Cells longer than `maxCellBytes` are cut there
-// and one byte more, so that the caller can tell them.
-WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, qsizetype maxCellBytes);
+// Reads the first sheet of the workbook `bytes`, handing each row with text to `row` in order.
+// `progress`, when given, is told now and then how many bytes of the shared texts and the sheet
+// have been unpacked of how many; when it returns false, reading stops.
+WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limits,
+                                const std::function<void(const SheetRow&)>& row,
+                                const std::function<bool(qint64 done, qint64 total)>& progress = {});
 
 // "A", "B", ... "Z", "AA": the letters of column `column` (from 0).
 QString ColumnLetters(qsizetype column);

@@ -10,6 +10,8 @@
 #include "support/pdfwords.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
+#include "ui/frmprogress.h"
+#include "ui/orvicbutton.h"
 
 #include <QAbstractItemModel>
 #include <QClipboard>
@@ -20,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QRegularExpression>
 
 #include <sys/stat.h>
@@ -493,6 +496,42 @@ private slots:
         QVERIFY(w->grid->isVisible());
         QCOMPARE(w->grid->TextMatrix(1, 0), u"Baker, Cy"_s);
         QCOMPARE(w->recordPage->FieldText(3), u"Baker"_s);
+    }
+
+    // An import that has taken a second shows what it does and how far it has come over the
+    // disabled window; Cancel there ends it with the file as it was and nothing more asked.
+    void importShowsItsProgressAndCancels() {
+        WriteStaff(Staff());
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        const QString csv = folder->Path() + u"/many.csv"_s;
+        WriteCsv(csv, "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n" +
+                          QByteArray("Baker,Cy,H,M,1960-01-01,1990-06-01\r\n").repeated(600));
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        // Each read of the file takes two seconds by the program's clock.
+        p->io.onRead = [this] {
+            p->clock.Set(p->clock.Now().addSecs(2));
+        };
+        QStringList seen;
+        const ShowWatch<frmProgress> watch([&](frmProgress* progress) {
+            seen << progress->windowTitle() << progress->lblAction->text()
+                 << QString::number(progress->barProgress->value())
+                 << (progress->cmdCancel->isEnabled() ? u"Cancel on"_s : u"Cancel off"_s)
+                 << (w->isEnabled() ? u"window on"_s : u"window off"_s);
+            QTest::mouseClick(progress->cmdCancel, Qt::LeftButton);
+        });
+        p->prompts.AnswerFile(csv);
+        ChooseFromListMenu(w, u"mnuImport"_s);
+        p->io.onRead = nullptr;
+
+        QCOMPARE(seen, QStringList({u"Import Employees"_s, u"Reading and checking the file..."_s, u"2"_s,
+                                    u"Cancel on"_s, u"window off"_s}));
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(p->prompts.Asked().size(), 1);
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
+        QVERIFY(w->isEnabled());
+        QVERIFY(w->findChildren<frmProgress*>().isEmpty());
+        QCOMPARE(w->grid->Rows(), 4);
     }
 
     void importWithAFaultAddsNothing() {

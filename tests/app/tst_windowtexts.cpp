@@ -9,6 +9,7 @@
 #include "support/adminfixture.h"
 #include "support/recordfixture.h"
 #include "support/windowchecks.h"
+#include "ui/frmprogress.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -287,6 +288,17 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(Faults(&window, u"history"_s), QString());
+    }
+
+    // The import's longest step, shown.
+    void progressWindow() {
+        Program g;
+        QWidget owner;
+        frmProgress window(g.p.clock, &owner);
+        g.p.clock.Set(g.p.clock.Now().addSecs(2));
+        QVERIFY(window.Step(u"Adding 200000 employees to the personnel file..."_s, 1, 2, false));
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(Faults(&window, u"progress"_s), QString());
     }
 
     void largePictureView() {

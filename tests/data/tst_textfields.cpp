@@ -49,6 +49,10 @@ private slots:
         QCOMPARE(FirstUnstorable(u"a\u0085\U0001F600"), QStringLiteral("\u0085")); // a C1 control
         QCOMPARE(FirstUnstorable(u"a\U0001F600\u03A9"), QStringLiteral("\U0001F600"));
         QCOMPARE(CharacterName(u"\U0001F600"), QStringLiteral("the character '\U0001F600' (U+1F600)"));
+        // Control characters and half a pair by their code point only: nothing for a terminal to run.
+        QCOMPARE(CharacterName(u"\x1b"), QStringLiteral("the character U+001B"));
+        QCOMPARE(CharacterName(QStringView(u"\0", 1)), QStringLiteral("the character U+0000"));
+        QCOMPARE(CharacterName(QString(QChar(0xD800))), QStringLiteral("the character U+D800"));
     }
 
     void storingTrimsCutsAndPads() {
@@ -190,12 +194,22 @@ private slots:
         const QString full = QStringLiteral("123-45-6789");
         QTest::newRow("no setting") << 1 << QString() << full << full << "03/07/1980";
         QTest::newRow("setting 1") << 1 << "1" << full << full << "03/07/1980";
-        QTest::newRow("below the level") << 2 << "3" << full << "***-**-6789" << "03/07/****";
+        QTest::newRow("below the level") << 2 << "3" << full << "***-**-6789"
+                                         << "03/07/****";
         QTest::newRow("at the level") << 3 << " 3 " << full << full << "03/07/1980";
         QTest::newRow("above the level") << 4 << "3" << full << full << "03/07/1980";
-        QTest::newRow("level 4 only") << 3 << "4" << " 987-65-4321 " << "***-**-4321" << "03/07/****";
-        QTest::newRow("empty stays empty") << 1 << "4" << "   " << "" << "03/07/****";
-        QTest::newRow("short number") << 1 << "2" << "123" << "***-**-123" << "03/07/****";
+        QTest::newRow("level 4 only") << 3 << "4"
+                                      << " 987-65-4321 "
+                                      << "***-**-4321"
+                                      << "03/07/****";
+        QTest::newRow("empty stays empty") << 1 << "4"
+                                           << "   "
+                                           << ""
+                                           << "03/07/****";
+        QTest::newRow("short number") << 1 << "2"
+                                      << "123"
+                                      << "***-**-123"
+                                      << "03/07/****";
         QTest::newRow("out of range") << 1 << "5" << full << full << "03/07/1980";
         QTest::newRow("zero") << 1 << "0" << full << full << "03/07/1980";
         QTest::newRow("not a number") << 1 << "three" << full << full << "03/07/1980";

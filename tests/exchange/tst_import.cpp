@@ -19,6 +19,10 @@
 
 #include <numeric>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using F = PersonnelField;
 
@@ -195,6 +199,69 @@ QByteArray SpreadsheetWorkbook(Cells how, const QList<int>& rows = {1, 2, 3}, co
     return Zip(parts);
 }
 
+// What Excel saves for a workbook with a password: an OLE compound file (its 512-byte header, then
+// sectors) whose directory holds the stream "EncryptedPackage" (its name in UTF-16, the name's
+// length in bytes at 0x40, the type "stream" at 0x42).
+QByteArray EncryptedWorkbook() {
+    QByteArray bytes = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(1016, '\0');
+    QByteArray entry(128, '\0');
+    const QByteArray name = QByteArray("EncryptedPackage");
+    for (qsizetype i = 0; i < name.size(); ++i)
+        entry[2 * i] = name[i];
+    entry[0x40] = 34;
+    entry[0x42] = 2;
+    bytes.replace(512 + 128, 128, entry);
+    return bytes;
+}
+
+// Runs `work` in a child process whose address space may grow by no more than `megabytes` past
+// what it holds at the start: true when `work` ran to its end within that and returned true.
+bool WithinMemory(qint64 megabytes, const std::function<bool()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        long pages = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t limit =
+            rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + rlim_t(megabytes) * 1024 * 1024;
+        const rlimit cap{limit, limit};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &cap) != 0)
+            ::_exit(3);
+        try {
+            ::_exit(work() ? 0 : 1);
+        } catch (const std::bad_alloc&) {
+            ::_exit(2);
+        }
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// A workbook of a header and `rows` employees, each row ended by `extra` (its row number for %1).
+QByteArray ManyRows(int rows, const QByteArray& extra = {}) {
+    QByteArray sheet = "<worksheet><sheetData><row r=\"1\">";
+    const char* const header[] = {"LastName",    "FirstName",        "Race",   "Sex",
+                                  "DateOfBirth", "DateOfEmployment", "Notepad"};
+    for (const char* name : header)
+        sheet += "<c t=\"inlineStr\"><is><t>" + QByteArray(name) + "</t></is></c>";
+    sheet += "</row>";
+    for (int r = 2; r <= rows + 1; ++r) {
+        const QByteArray n = QByteArray::number(r);
+        sheet += "<row r=\"" + n + "\"><c t=\"inlineStr\"><is><t>Last" + n +
+                 "</t></is></c><c t=\"inlineStr\"><is><t>First</t></is></c><c t=\"inlineStr\"><is><t>W</t>"
+                 "</is></c><c t=\"inlineStr\"><is><t>F</t></is></c><c t=\"d\"><v>1980-01-01</v></c>"
+                 "<c t=\"d\"><v>2010-01-01</v></c>"
+                 "<c t=\"inlineStr\"><is><t>" +
+                 QByteArray(60, 'n') + "</t></is></c>" + QByteArray(extra).replace("%1", n) + "</row>";
+    }
+    return Zip({{u"xl/workbook.xml"_s, "<workbook><sheets><sheet/></sheets></workbook>"},
+                {u"xl/worksheets/sheet1.xml"_s, sheet + "</sheetData></worksheet>"}});
+}
+
 // A file whose second employee is `row`.
 QByteArray SecondRow(const QByteArray& row) {
     return Header + GoodRow + row + "\r\n";
@@ -339,6 +406,15 @@ private slots:
         row("line break in the address",
             SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,\"1 Main St\nApt 2\","), 3, "StreetAddress",
             "Line 3, column 'StreetAddress' holds a line break; only the Notepad can.");
+        // Control characters, which no box of the record page takes, named by their code point.
+        row("NUL in a name", SecondRow(QByteArray("Bo,L\0i,W,M,1980-01-01,2010-01-01,,,,,", 37)), 3,
+            "LastName", "Line 3, column 'LastName': the character U+0000 cannot be stored.");
+        row("ESC in a name", SecondRow("Bo\x1b[2J,Li,W,M,1980-01-01,2010-01-01,,,,,"), 3, "FirstName",
+            "Line 3, column 'FirstName': the character U+001B cannot be stored.");
+        row("DEL in the notepad", SecondRow("Bo,Li,W,M,1980-01-01,2010-01-01,,,,,a\x7f"), 3, "Notepad",
+            "Line 3, column 'Notepad': the character U+007F cannot be stored.");
+        row("ESC as the race, quoted as '?'", SecondRow("Bo,Li,\x1b,M,1980-01-01,2010-01-01,,,,,"), 3, "Race",
+            "Line 3, column 'Race': '?' is not W, B, H, A or O.");
     }
     void anyFaultRefusesTheWholeFile() {
         QFETCH(QByteArray, csv);
@@ -414,6 +490,42 @@ private slots:
         row("workbook, a shared text that is not there",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>0</v>", "<v>99</v>"), 0,
             u"The workbook is damaged: a cell names a shared text that is not there."_s);
+        // Characters a workbook escapes, refused as the record page refuses them.
+        row("workbook, an escaped NUL",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "<t>Li</t>", "<t>L_x0000_i</t>"), 3,
+            u"Row 3, column 'LastName': the character U+0000 cannot be stored."_s);
+        row("workbook, an escaped half of a surrogate pair",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, ">Bo<", ">B_xD800_o<"), 3,
+            u"Row 3, column 'FirstName': the character U+D800 cannot be stored."_s);
+        row("workbook, DEL",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "<t>Li</t>", "<t>Li\x7f</t>"), 3,
+            u"Row 3, column 'LastName': the character U+007F cannot be stored."_s);
+        // A cell past the header within the export's columns is one row's fault; one past the
+        // export's last column stops the reading there.
+        row("workbook, a cell just past the header",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3},
+                                "<c r=\"H3\" t=\"inlineStr\"><is><t>x</t></is></c>"),
+            3, u"Row 3, column H holds 'x'; the header names no column there."_s);
+        row("workbook, a cell in the last column",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "<c r=\"G2\"",
+                                "<c r=\"XFD2\" t=\"inlineStr\"><is><t>y</t></is></c><c r=\"XFE2\""),
+            2, u"Row 2, column XFD holds 'y'; the header names no column there."_s);
+        row("workbook, a header past the export's columns",
+            SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "r=\"G1\"", "r=\"Z1\""), 1,
+            u"Row 1, column Z holds 'Notepad'; an export has at most 25 columns, A to Y."_s);
+        row("workbook, rows past the last row",
+            Zip({{u"xl/workbook.xml"_s, "<workbook><sheets><sheet/></sheets></workbook>"},
+                 {u"xl/worksheets/sheet1.xml"_s,
+                  "<worksheet><sheetData><row r=\"1048576\"><c t=\"inlineStr\"><is><t>LastName</t></is></c>"
+                  "</row><row><c t=\"inlineStr\"><is><t>x</t></is></c></row></sheetData></worksheet>"}}),
+            0,
+            u"The workbook is damaged: its first sheet goes on past row 1048576, the last row a spreadsheet "
+            u"has."_s);
+        row("workbook with a password", EncryptedWorkbook(), 0,
+            u"The workbook is protected by a password, and cannot be read. In your spreadsheet, remove the "
+            u"password (File > Info > Protect Workbook in Excel, File > Properties > Security in "
+            u"LibreOffice), "
+            u"save the workbook and import it again."_s);
         row("zip that is no workbook",
             Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}}), 0,
             u"The file is a zip archive but not an Excel workbook. In your spreadsheet, save it as \"Excel "
@@ -538,6 +650,65 @@ private slots:
                  qsizetype(expected.size() + all.size()) * PersonnelRecordLength);
     }
 
+    // Whatever a workbook holds, reading, checking, comparing and adding it takes no more than
+    // 100 MB beyond its rows: a cell in the last column of every row is refused at the first, and
+    // many employees are held once, never as whole records or history entries all at once.
+    void importsStayWithinTheirMemory_data() {
+        QTest::addColumn<QByteArray>("workbook");
+        QTest::addColumn<QString>("message"); // empty: imported
+        QTest::newRow("a cell in the last column of every row")
+            << ManyRows(20000, "<c r=\"XFD%1\" t=\"inlineStr\"><is><t>x</t></is></c>")
+            << u"Row 2, column XFD holds 'x'; the header names no column there."_s;
+        QTest::newRow("20,000 employees") << ManyRows(20000) << QString();
+    }
+    void importsStayWithinTheirMemory() {
+        QFETCH(QByteArray, workbook);
+        QFETCH(QString, message);
+        TempPersonnelFile file({Existing()});
+        file.KeepHistory(ImportClock);
+        QVERIFY(WithinMemory(100, [&] {
+            const ImportPlan plan = PlanImport(workbook);
+            if (plan.ErrorText() != message)
+                return false;
+            if (!message.isEmpty())
+                return true;
+            const ImportDuplicates duplicates = FindImportDuplicates(file, plan, ImportClock.NowOle());
+            std::vector<qint32> all(std::size_t(plan.Rows()));
+            std::iota(all.begin(), all.end(), 0);
+            return plan.Rows() == 20000 && duplicates.rows.empty() &&
+                   ApplyImport(file, plan, all, ImportClock);
+        }));
+        if (message.isEmpty())
+            QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(), 20001 * PersonnelRecordLength);
+    }
+
+    // A progress that says to stop leaves a plan with no faults and nothing to add, and the search
+    // for duplicates with none found; the file is as it was.
+    void progressStopsAnImportBeforeItWrites() {
+        TempPersonnelFile file({Existing()});
+        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
+        for (const QByteArray& bytes : {ManyRows(300), Header + QByteArray(GoodRow).repeated(300)}) {
+            QList<qint64> told;
+            const ImportPlan stopped = PlanImport(bytes, [&](qint64 done, qint64 total) {
+                told << done << total;
+                return told.size() < 4;
+            });
+            QVERIFY(stopped.Cancelled());
+            QVERIFY(!stopped.Ok());
+            QCOMPARE(stopped.ErrorText(), QString());
+            QCOMPARE(told.size(), 4);
+            QVERIFY(told[0] <= told[2] && told[2] <= told[3] && told[1] == told[3]);
+
+            const ImportPlan plan = PlanImport(bytes, [](qint64, qint64) { return true; });
+            QCOMPARE(plan.Rows(), 300);
+            const ImportDuplicates duplicates =
+                FindImportDuplicates(file, plan, ImportClock.NowOle(), [](qint64, qint64) { return false; });
+            QVERIFY(duplicates.cancelled);
+            QVERIFY(duplicates.rows.empty());
+        }
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
+    }
+
     void faultsBeyondTheFirstTwentyAreCounted() {
         QByteArray csv = Header;
         for (int i = 0; i < 25; ++i)
@@ -554,15 +725,16 @@ private slots:
 
     void oversizedOrMissingFilesAreRefusedUnread() {
         TempDataFolder folder;
+        FileIo io;
         QFile huge(u"huge.csv"_s);
         QVERIFY(huge.open(QIODevice::WriteOnly));
         QVERIFY(huge.resize(qint64(2) << 30)); // one 2 GB line, sparse on the disk
         huge.close();
-        const ImportPlan plan = PlanImportFile(u"huge.csv"_s);
+        const ImportPlan plan = PlanImportFile(io, u"huge.csv"_s);
         QVERIFY(plan.ReadStatus());
         QCOMPARE(plan.ErrorText(), u"The file is larger than 64 MB; no list of employees is that long."_s);
 
-        const ImportPlan missing = PlanImportFile(u"missing.csv"_s);
+        const ImportPlan missing = PlanImportFile(io, u"missing.csv"_s);
         QCOMPARE(missing.ReadStatus().Message(),
                  u"Could not open the file \"missing.csv\"."_s + CrLf + u"No such file or directory."_s);
         QVERIFY(!missing.Ok());
@@ -602,7 +774,7 @@ private slots:
         QVERIFY(table.status);
         QVERIFY(WriteWholeFile(file.io, u"list.csv"_s, CsvBytes(table)));
 
-        const ImportPlan plan = PlanImportFile(u"list.csv"_s);
+        const ImportPlan plan = PlanImportFile(file.io, u"list.csv"_s);
         QCOMPARE(plan.ErrorText(), QString());
         QCOMPARE(plan.Rows(), 3);
         PersonnelFile copy(file.io, u"Copy.Data"_s);

@@ -766,6 +766,13 @@ private slots:
         QCOMPARE(refused.err,
                  QByteArray("rosterly-data: bad.csv refused: 1 fault; nothing was added to Rosterly.Data\n"));
         QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), before);
+        // A control character is named by its code point: nothing reaches the terminal to run.
+        WriteBytes(Path(QStringLiteral("bad.csv")), header + "Ann,Lee\x1b[2J,W,F,1980-01-01,2010-01-01\r\n");
+        const Outcome escape =
+            Tool({QStringLiteral("import"), QStringLiteral("bad.csv"), QStringLiteral("Rosterly.Data")});
+        QCOMPARE(escape.out,
+                 QByteArray("Line 2, column 'LastName': the character U+001B cannot be stored.\n"));
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), before);
 
         WriteBytes(Path(QStringLiteral("good.csv")), header + "Ann,Lee,W,F,1980-01-01,2010-01-01\r\n"
                                                               "Bo,Li,b,m,1980-01-01,2010-01-01\r\n");

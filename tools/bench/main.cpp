@@ -18,6 +18,10 @@
 #include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "datatool/seed.h"
+#include "exchange/exportlist.h"
+#include "exchange/exportxlsx.h"
+#include "exchange/importcsv.h"
+#include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
 #include "print/printer.h"
 #include "ui/fade.h"
@@ -45,6 +49,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
@@ -418,6 +423,44 @@ int CheckLists(const QString& folder) {
     return failed == 0 ? 0 : 1;
 }
 
+// ---------------------------------------------------------------- the import
+
+// The file's employees exported as a workbook, then imported into a new file with its history, as
+// the list menu does it: reading and checking the workbook, looking for duplicates, adding them.
+// Timed once each, as one import is long.
+void BenchImport(PersonnelFile& file, qint64 count, const QString& folder) {
+    std::vector<qint32> records(static_cast<std::size_t>(count));
+    std::iota(records.begin(), records.end(), 1);
+    const ExportTable table = ReadExportTable(file, records, {});
+    QByteArray workbook;
+    const FixedClock clock(QDateTime(QDate(2026, 12, 9), QTime(12, 0), Qt::UTC));
+    if (!table.status || !XlsxBytes(table, QString(), clock.Now(), QStringLiteral("bench"), workbook)) {
+        std::fprintf(stderr, "could not export %lld employees\n", static_cast<long long>(count));
+        return;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const ImportPlan plan = PlanImport(workbook);
+    Print("import_plan", count, double(timer.nsecsElapsed()) / 1e6, plan.Rows());
+    const QDir dir(folder);
+    FileIo io;
+    PersonnelFile target(io, dir.filePath(QStringLiteral("Import.Data")), dir.filePath(ScratchFileName),
+                         dir.filePath(AppendJournalFileName));
+    target.KeepHistory(clock, dir.filePath(HistoryFileName), dir.filePath(HistoryIndexFileName),
+                       dir.filePath(HistoryJournalFileName));
+    timer.restart();
+    const ImportDuplicates duplicates = FindImportDuplicates(target, plan, clock.NowOle());
+    Print("import_duplicates", count, double(timer.nsecsElapsed()) / 1e6, qint64(duplicates.rows.size()));
+    std::vector<qint32> rows(std::size_t(plan.Rows()));
+    std::iota(rows.begin(), rows.end(), 0);
+    timer.restart();
+    if (const IoStatus s = ApplyImport(target, plan, rows, clock); !s)
+        std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
+    Print("import_apply", count, double(timer.nsecsElapsed()) / 1e6, plan.Rows());
+    for (const QString& name : {QStringLiteral("Import.Data"), HistoryFileName, HistoryIndexFileName})
+        QFile::remove(dir.filePath(name));
+}
+
 // ---------------------------------------------------------------- the change history
 
 // The real file calls, counting the opens of the history file and the bytes read from it.
@@ -748,6 +791,7 @@ int main(int argc, char** argv) {
         if (saveFloorMs == 0)
             saveFloorMs = saveMs;
         BenchRefresh(path, count, readMs);
+        BenchImport(file, count, folder.path());
         if (count == sizes.back())
             BenchStartup(path, count);
 

@@ -261,7 +261,8 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     const QString& csv = operands[0];
     const QString& target = operands[1];
 
-    const ImportPlan plan = PlanImportFile(csv);
+    FileIo io;
+    const ImportPlan plan = PlanImportFile(io, csv);
     if (!plan.ReadStatus())
         return Complain(err, OneLine(plan.ReadStatus()), ExitFailure);
     if (!plan.Ok()) {
@@ -284,7 +285,6 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         return Complain(err, linked + QStringLiteral(" Nothing was added."), ExitFailure);
     if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
         return Complain(err, unsettled, ExitFailure);
-    FileIo io;
     PersonnelFile file = FileAt(io, real);
     const SystemClock clock;
 
