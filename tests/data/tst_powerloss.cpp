@@ -113,26 +113,24 @@ public:
     int Sync(int fd) override {
         if (Hit())
             return Fail();
-        const int r = FileIo::Sync(fd);
-        if (r == 0) {
-            // This file's writes are on the disk now.
-            const int inode = m_fds.value(fd);
-            QByteArray& c = m_durable[inode];
-            QList<DataOp> rest;
-            for (const DataOp& op : m_pendingData) {
-                if (op.inode != inode) {
-                    rest << op;
-                } else if (op.truncate) {
-                    c.resize(op.offset);
-                } else {
-                    if (c.size() < op.offset + op.bytes.size())
-                        c.resize(op.offset + op.bytes.size(), '\0');
-                    c.replace(op.offset, op.bytes.size(), op.bytes);
-                }
+        // This file's writes are on the disk now: on the one kept here, for which the real one
+        // need not be waited for.
+        const int inode = m_fds.value(fd);
+        QByteArray& c = m_durable[inode];
+        QList<DataOp> rest;
+        for (const DataOp& op : m_pendingData) {
+            if (op.inode != inode) {
+                rest << op;
+            } else if (op.truncate) {
+                c.resize(op.offset);
+            } else {
+                if (c.size() < op.offset + op.bytes.size())
+                    c.resize(op.offset + op.bytes.size(), '\0');
+                c.replace(op.offset, op.bytes.size(), op.bytes);
             }
-            m_pendingData = rest;
         }
-        return r;
+        m_pendingData = rest;
+        return 0;
     }
     int Close(int fd) override {
         m_fds.remove(fd);
@@ -160,17 +158,14 @@ public:
         }
         return r;
     }
-    int SyncFolderOf(const QString& path) override {
+    int SyncFolderOf(const QString&) override {
         if (m_cut)
             return Fail();
-        const int r = FileIo::SyncFolderOf(path);
-        if (r == 0) {
-            // The folder's changes are on the disk now.
-            for (const NameOp& op : m_pendingNames)
-                Apply(m_durableNames, op);
-            m_pendingNames.clear();
-        }
-        return r;
+        // The folder's changes are on the disk kept here now.
+        for (const NameOp& op : m_pendingNames)
+            Apply(m_durableNames, op);
+        m_pendingNames.clear();
+        return 0;
     }
 
 private:
