@@ -13,8 +13,13 @@ inline const QString UserLogFileName = QStringLiteral("User.Log");
 inline const QStringList DataFolderFileNames{PersonnelFileName, UserListFileName, UserLogFileName};
 // The scratch file a removal compacts into before it takes the file's place.
 inline const QString ScratchFileName = QStringLiteral("TempFile.$$$");
-// An append's journal, and a restore's: there only while one is under way or was cut short.
+// The journals of an append to the personnel file, of a record written in place there, of the
+// same two in the user list, and of a restore: each there only while one is under way or was cut
+// short. None is ever backed up: they concern the live folder only.
 inline const QString AppendJournalFileName = QStringLiteral("Append.$$$");
+inline const QString WriteJournalFileName = QStringLiteral("Write.$$$");
+inline const QString UserAppendJournalFileName = QStringLiteral("UserAppend.$$$");
+inline const QString UserWriteJournalFileName = QStringLiteral("UserWrite.$$$");
 inline const QString RestoreJournalFileName = QStringLiteral("Restore.$$$");
 // The change history of the employees (data/history.h).
 inline const QString HistoryFileName = QStringLiteral("Rosterly.History");

@@ -1,6 +1,7 @@
 #include "data/fixedrecordfile.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 
 #include <algorithm>
 #include <array>
@@ -85,7 +86,8 @@ IoStatus FixedRecordFile::ReadUpTo(char* out, qint64 wanted, qint64 offset, qint
     return {};
 }
 
-IoStatus FixedRecordFile::Write(qint64 n, const char* in) {
+IoStatus FixedRecordFile::Write(qint64 n, const char* in, const QString& journalName) {
+    m_writeLeftToSettle = false;
     if (m_fd < 0)
         return IoStatus::Failure(Tr("write"), m_fileName, EBADF);
     if (n < 1 || n > m_recordCount + 1)
@@ -94,19 +96,34 @@ IoStatus FixedRecordFile::Write(qint64 n, const char* in) {
     const qint64 oldLength = m_length;
 
     if (offset + m_recordLength <= m_length) {
-        // In place: keep the old bytes to put back if the write cannot be completed.
-        std::vector<char> old(m_recordLength);
-        std::vector<char> zeros(m_recordLength, '\0');
-        if (IoStatus s = Read(n, old.data(), zeros.data()); !s)
+        // In place: the old bytes go into the journal first, and back into the record if the write
+        // cannot be completed.
+        QByteArray old(m_recordLength, Qt::Uninitialized);
+        const QByteArray zeros(m_recordLength, '\0');
+        if (IoStatus s = Read(n, old.data(), zeros.constData()); !s)
             return s;
+        const QByteArray wanted(in, m_recordLength);
+        const bool journaled = old != wanted;
+        if (journaled) {
+            if (IoStatus s = WriteJournalFile(journalName, WriteJournal{n, old, wanted}.Text()); !s)
+                return s;
+        }
         IoStatus s = WriteFullyAt(m_io, m_fd, in, m_recordLength, offset, m_fileName);
         if (s && m_io.Sync(m_fd) != 0)
             s = IoStatus::Failure(Tr("write"), m_fileName, errno);
         if (!s) {
-            if (WriteFullyAt(m_io, m_fd, old.data(), m_recordLength, offset, m_fileName))
-                m_io.Sync(m_fd);
+            if (WriteFullyAt(m_io, m_fd, old.constData(), m_recordLength, offset, m_fileName) &&
+                m_io.Sync(m_fd) == 0) {
+                if (journaled)
+                    m_io.Remove(journalName); // if it stays, it finds the old record and changes nothing
+            } else {
+                m_writeLeftToSettle = journaled;
+            }
             return s;
         }
+        // The record is on the disk whole: a journal left now finds it so and keeps it.
+        if (journaled)
+            m_io.Remove(journalName);
         return {};
     }
 
@@ -357,23 +374,9 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
     if (IoStatus s = ReadUpTo(tail.data(), tail.size(), tailEnd - tail.size(), &got); !s)
         return s;
     tail.resize(got);
-    const int journal =
-        m_io.Open(journalName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, OwnerOnly);
-    if (journal < 0)
-        return IoStatus::Failure(Tr("create"), journalName, errno);
-    ::fchmod(journal, OwnerOnly);
-    const QByteArray text = AppendJournal{oldLength, newLength, tailEnd, tail}.Text();
-    IoStatus s = WriteFullyAt(m_io, journal, text.constData(), text.size(), 0, journalName);
-    if (s && m_io.Sync(journal) != 0)
-        s = IoStatus::Failure(Tr("write"), journalName, errno);
-    m_io.Close(journal);
-    // The journal's name must be on the disk before the first record is.
-    if (s && m_io.SyncFolderOf(journalName) != 0)
-        s = IoStatus::Failure(Tr("write"), journalName, errno);
-    if (!s) {
-        m_io.Remove(journalName);
+    IoStatus s = WriteJournalFile(journalName, AppendJournal{oldLength, newLength, tailEnd, tail}.Text());
+    if (!s)
         return s;
-    }
 
     std::vector<char> record(m_recordLength);
     for (qint64 i = 0; s && i < count; ++i) {
@@ -402,17 +405,11 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
 IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
     if (m_fd < 0)
         return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
-    if (!m_io.Exists(journalName))
-        return {};
-    const int journal = m_io.Open(journalName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
-    if (journal < 0)
-        return IoStatus::Failure(Tr("open"), journalName, errno);
     QByteArray text;
-    const IoStatus read =
-        ::ReadUpTo(m_io, journal, journalName, AppendJournal::MaxBytes(m_recordLength), text);
-    m_io.Close(journal);
-    if (!read)
-        return read;
+    bool found = false;
+    if (IoStatus s = ReadJournalFile(journalName, AppendJournal::MaxBytes(m_recordLength), &text, &found);
+        !s || !found)
+        return s;
 
     const std::optional<AppendJournal> noted = AppendJournal::Parse(text, m_recordLength);
     if (noted && noted->Fits(m_length)) {
@@ -426,6 +423,106 @@ IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
             m_length = noted->oldLength;
             m_recordCount =
                 static_cast<qint64>(std::nearbyint(static_cast<double>(m_length) / m_recordLength));
+        }
+    }
+    if (m_io.Remove(journalName) != 0)
+        return IoStatus::Failure(Tr("delete"), journalName, errno);
+    m_io.SyncFolderOf(journalName);
+    return {};
+}
+
+IoStatus FixedRecordFile::WriteJournalFile(const QString& name, const QByteArray& text) {
+    const int journal = m_io.Open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, OwnerOnly);
+    if (journal < 0)
+        return IoStatus::Failure(Tr("create"), name, errno);
+    ::fchmod(journal, OwnerOnly);
+    IoStatus s = WriteFullyAt(m_io, journal, text.constData(), text.size(), 0, name);
+    if (s && m_io.Sync(journal) != 0)
+        s = IoStatus::Failure(Tr("write"), name, errno);
+    m_io.Close(journal);
+    // The journal's name must be on the disk before the first byte of the data file changes.
+    if (s && m_io.SyncFolderOf(name) != 0)
+        s = IoStatus::Failure(Tr("write"), name, errno);
+    if (!s)
+        m_io.Remove(name);
+    return s;
+}
+
+IoStatus FixedRecordFile::ReadJournalFile(const QString& name, qint64 limit, QByteArray* text, bool* found) {
+    *found = m_io.Exists(name);
+    if (!*found)
+        return {};
+    const int journal = m_io.Open(name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (journal < 0)
+        return IoStatus::Failure(Tr("open"), name, errno);
+    const IoStatus read = ::ReadUpTo(m_io, journal, name, limit, *text);
+    m_io.Close(journal);
+    return read;
+}
+
+QByteArray WriteJournal::Text() const {
+    const auto digest = [](const QByteArray& bytes) {
+        return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+    };
+    return QByteArray::number(record) + ' ' + digest(before) + ' ' + digest(after) + '\n' + before + after;
+}
+
+std::optional<WriteJournal> WriteJournal::Parse(const QByteArray& text, int recordLength) {
+    const qsizetype lineEnd = text.indexOf('\n');
+    if (lineEnd <= 0 || text.size() != lineEnd + 1 + 2 * qsizetype(recordLength))
+        return std::nullopt;
+    const QList<QByteArray> words = text.left(lineEnd).split(' ');
+    if (words.size() != 3)
+        return std::nullopt;
+    WriteJournal j;
+    bool ok = false;
+    j.record = words[0].toLongLong(&ok);
+    j.before = text.mid(lineEnd + 1, recordLength);
+    j.after = text.mid(lineEnd + 1 + recordLength);
+    if (!ok || j.record < 1 || j.Text() != text)
+        return std::nullopt;
+    return j;
+}
+
+WriteJournal::Found WriteJournal::Look(QByteArrayView now) const {
+    if (now.size() != before.size())
+        return Found::OtherFile;
+    if (now == before)
+        return Found::Before;
+    if (now == after)
+        return Found::After;
+    for (qsizetype i = 0; i < now.size(); ++i) {
+        if (now[i] != before[i] && now[i] != after[i])
+            return Found::OtherFile;
+    }
+    return Found::Torn;
+}
+
+IoStatus FixedRecordFile::SettleWrite(const QString& journalName) {
+    if (m_fd < 0)
+        return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
+    QByteArray text;
+    bool found = false;
+    if (IoStatus s = ReadJournalFile(journalName, WriteJournal::MaxBytes(m_recordLength), &text, &found);
+        !s || !found)
+        return s;
+
+    if (const std::optional<WriteJournal> noted = WriteJournal::Parse(text, m_recordLength)) {
+        const qint64 offset = (noted->record - 1) * m_recordLength;
+        QByteArray now(m_recordLength, Qt::Uninitialized);
+        qint64 got = 0;
+        if (offset + m_recordLength <= m_length) {
+            if (IoStatus s = ReadUpTo(now.data(), m_recordLength, offset, &got); !s)
+                return s;
+        }
+        now.resize(got);
+        if (noted->Look(now) == WriteJournal::Found::Torn) {
+            if (IoStatus s =
+                    WriteFullyAt(m_io, m_fd, noted->before.constData(), m_recordLength, offset, m_fileName);
+                !s)
+                return s;
+            if (m_io.Sync(m_fd) != 0)
+                return IoStatus::Failure(Tr("write"), m_fileName, errno);
         }
     }
     if (m_io.Remove(journalName) != 0)

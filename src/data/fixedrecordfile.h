@@ -28,11 +28,39 @@ struct AppendJournal {
     qint64 TailStart() const { return tailEnd - tail.size(); }
 };
 
+// The journal an in-place write leaves beside the file while it writes: "<record> <SHA-1 of the
+// old bytes> <SHA-1 of the new bytes>\n", then the record's old bytes and its new ones. A write cut
+// short (a crash, a power cut) may leave the record torn, some of its pages old and some new; the
+// next open then puts the old record back. A record the write left whole new is kept: the edit
+// reached the disk, and the change history, which decides by the same record's SHA-1, keeps the
+// edit's entry too. So a journal whose removal a power cut undid changes nothing either.
+struct WriteJournal {
+    qint64 record = 0;
+    QByteArray before;
+    QByteArray after;
+
+    static qint64 MaxBytes(int recordLength) { return 128 + 2 * qint64(recordLength); }
+    // Nothing for a journal whose text is not whole (its digests do not match its bytes): it was
+    // never flushed, so the record was not written after it.
+    static std::optional<WriteJournal> Parse(const QByteArray& text, int recordLength);
+    QByteArray Text() const;
+
+    // What the next open finds in the record, `now` (its bytes as the file holds them; fewer when
+    // the file ends within it).
+    enum class Found {
+        Before,    // whole old: nothing to do
+        After,     // whole new: kept
+        Torn,      // each byte old or new, the record neither: the old one is put back
+        OtherFile, // some byte neither: the file is not the one written (a restored one), left alone
+    };
+    Found Look(QByteArrayView now) const;
+};
+
 // A data file of fixed-length records numbered from 1, with no header. It stays open only
 // between Open() and Close() of one operation. Every write leaves the file either as it was or
-// as intended: an in-place write that fails puts the old record back, a failed append cuts the
-// file back to its old length, and compaction replaces the file by renaming a complete,
-// flushed scratch file over it.
+// as intended: an in-place write notes the old record in a journal first and puts it back when the
+// write fails, a failed append cuts the file back to its old length, and compaction replaces the
+// file by renaming a complete, flushed scratch file over it.
 class FixedRecordFile {
 public:
     FixedRecordFile(FileIo& io, QString fileName, int recordLength);
@@ -56,8 +84,17 @@ public:
     // record past the end reads as a blank record.
     IoStatus Read(qint64 n, char* out, const char* blank);
 
-    // Writes record n in place (1..RecordCount) or appends it (RecordCount + 1).
-    IoStatus Write(qint64 n, const char* in);
+    // Writes record n in place (1..RecordCount) or appends it (RecordCount + 1; an append here has
+    // no journal: AppendRecords has). In place, the journal `journalName` (made exclusively,
+    // flushed, with the folder) first notes the old record and the new one; the record is written
+    // and flushed, and the journal removed. A failure puts the old record back; after a crash or a
+    // power cut the journal lets SettleWrite do the same, or keep the new record, on the next open.
+    // A journal that cannot be removed once the record is flushed stays for that open, and the
+    // write has succeeded. A record written over with its own bytes needs no journal.
+    IoStatus Write(qint64 n, const char* in, const QString& journalName);
+    // Whether the last in-place Write failed without putting the old record back: the record is
+    // then whatever the next open's SettleWrite makes of it (old or new, never torn).
+    bool WriteLeftToSettle() const { return m_writeLeftToSettle; }
 
     // Appends `count` records, each filled in by `fill(i, bytes)` (i from 0), as one change: the
     // journal `journalName` (made exclusively, flushed) first notes the file's old length, the
@@ -72,6 +109,11 @@ public:
     // the last bytes before the place it wrote to, so that a file put in this one's place
     // meanwhile (a restored backup) is never cut. Only for the holder of the data folder's lock.
     IoStatus RollBackAppend(const QString& journalName);
+
+    // Settles the record an interrupted in-place Write left behind, as its journal tells
+    // (WriteJournal::Look): a torn record gets its old bytes back, a whole one stays. The journal
+    // is then removed. Only for the holder of the data folder's lock.
+    IoStatus SettleWrite(const QString& journalName);
 
     // Reads records 1..RecordCount in order, in large blocks. The last record of a file whose
     // length is not a whole number of records is completed from `blank`.
@@ -98,6 +140,11 @@ public:
     }
 
 private:
+    // Makes the journal `name` exclusively, owner-only, with `text`, flushed with its folder;
+    // nothing is left of it on failure.
+    IoStatus WriteJournalFile(const QString& name, const QByteArray& text);
+    // The text of the journal `name`, up to `limit` bytes; `*found` false when there is none.
+    IoStatus ReadJournalFile(const QString& name, qint64 limit, QByteArray* text, bool* found);
     IoStatus ReadUpTo(char* out, qint64 wanted, qint64 offset, qint64* got);
     // Hands the records of a block read from record `n` on (`got` of the `count` records' bytes
     // it asked for) to `visit`; false when the file ended within it.
@@ -111,4 +158,5 @@ private:
     int m_fd = -1;
     qint64 m_length = 0;
     qint64 m_recordCount = 0;
+    bool m_writeLeftToSettle = false;
 };

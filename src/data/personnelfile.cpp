@@ -4,9 +4,10 @@
 #include <cstring>
 
 PersonnelFile::PersonnelFile(FileIo& io, QString dataFileName, QString scratchFileName,
-                             QString journalFileName)
+                             QString journalFileName, QString writeJournalFileName)
     : m_file(io, std::move(dataFileName), PersonnelRecordLength),
-      m_scratchFileName(std::move(scratchFileName)), m_journalFileName(std::move(journalFileName)) {}
+      m_scratchFileName(std::move(scratchFileName)), m_journalFileName(std::move(journalFileName)),
+      m_writeJournalFileName(std::move(writeJournalFileName)) {}
 
 IoStatus PersonnelFile::Count(bool* foundMarked) {
     m_currentCount = 0;
@@ -60,7 +61,11 @@ IoStatus PersonnelFile::OpenPersonnelFileUncounted() {
     m_file.RemoveStaleScratch(m_scratchFileName);
     if (IoStatus s = m_file.Open(); !s)
         return s;
-    if (IoStatus s = m_file.RollBackAppend(m_journalFileName); !s) {
+    // The records first, then the history, which tells by them whether a change reached the file.
+    IoStatus s = m_file.RollBackAppend(m_journalFileName);
+    if (s)
+        s = m_file.SettleWrite(m_writeJournalFileName);
+    if (!s) {
         m_file.Close();
         return s;
     }
@@ -134,7 +139,7 @@ IoStatus PersonnelFile::WritePersonnelRecord(qint32 n) {
             1, [&](qint32, PersonnelRecord& r) { r = record; }, HistoryAction::Added);
     }
     if (!m_history || !m_file.IsOpen() || n < 1 || n > RecordCount())
-        return m_file.Write(n, m_record.data());
+        return m_file.Write(n, m_record.data(), m_writeJournalFileName);
     return WriteInPlace(n);
 }
 
@@ -145,7 +150,11 @@ IoStatus PersonnelFile::WriteInPlace(qint32 n) {
     HistoryKeeper::Pending pending;
     if (IoStatus s = m_history->BeginEdit(m_file, n, before, m_record, &pending); !s)
         return s;
-    const IoStatus s = m_file.Write(n, m_record.data());
+    const IoStatus s = m_file.Write(n, m_record.data(), m_writeJournalFileName);
+    // A record left to its journal is old or new only at the next open, which settles the
+    // history's journal from it too.
+    if (m_file.WriteLeftToSettle())
+        return s;
     const IoStatus h = m_history->Finish(pending, s.Ok());
     return s ? h : s;
 }
@@ -186,7 +195,7 @@ IoStatus PersonnelFile::MarkRecordRemoved(qint32 n) {
     if (IoStatus s = ReadPersonnelRecord(n); !s)
         return s;
     m_record.SetFirstName(QString::fromLatin1(RemovedMarker));
-    return m_file.Write(n, m_record.data());
+    return m_file.Write(n, m_record.data(), m_writeJournalFileName);
 }
 
 IoStatus PersonnelFile::CompactPersonnelFile() {
@@ -208,19 +217,23 @@ IoStatus PersonnelFile::RemovePersonnelRecord(qint32 n) {
     }
     IoStatus s = MarkRecordRemoved(n);
     if (!s) {
-        if (m_history)
+        // A mark left to its journal is settled, with the history's journal, by the next open.
+        if (m_history && !m_file.WriteLeftToSettle())
             m_history->Finish(pending, false);
         return s;
     }
     s = CompactPersonnelFile();
+    bool putBack = true;
     if (!s) {
         // Put the record back as it was; the compaction left the data file itself untouched.
         m_record = original;
-        if (m_file.Open()) {
-            m_file.Write(n, original.data());
-            m_file.Close();
-        }
+        putBack = m_file.Open() && m_file.Write(n, original.data(), m_writeJournalFileName);
+        m_file.Close();
     }
+    // A record still marked is removed by the next open, which then takes the history's journal
+    // in as a removal done.
+    if (!putBack)
+        return s;
     // The compaction closed the file; what the history writes does not need it.
     const IoStatus h = m_history ? m_history->Finish(pending, s.Ok()) : IoStatus();
     return s ? h : s;

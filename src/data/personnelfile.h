@@ -18,17 +18,21 @@ class PersonnelFile {
 public:
     explicit PersonnelFile(FileIo& io, QString dataFileName = PersonnelFileName,
                            QString scratchFileName = ScratchFileName,
-                           QString journalFileName = AppendJournalFileName);
+                           QString journalFileName = AppendJournalFileName,
+                           QString writeJournalFileName = WriteJournalFileName);
 
     // Opens (creating an empty file when there is none) and counts the records: RecordCount,
     // CurrentCount (InactivationDate 0) and PreviousCount. Afterwards the buffer holds the last
-    // record. A removal interrupted before its compaction finished is completed first, and
-    // records of an interrupted append are cut off.
+    // record. A removal interrupted before its compaction finished is completed first, records
+    // of an interrupted append are cut off, and a record an interrupted edit tore gets its old
+    // bytes back.
     IoStatus OpenPersonnelFile();
     // Opens without the counting pass, for one scan of every record or to read and write records
     // by number: RecordCount comes from the length, the other counts stay as the last full open
     // left them, and nothing is completed (but records of an interrupted append are cut off, as
-    // they are no employees), so the time it takes does not grow with the file.
+    // they are no employees, and a torn record is settled from its journal: both before the
+    // history settles, so that it sees whole records), so the time it takes does not grow with
+    // the file.
     // A scan that meets a record marked for removal must give up and open the file in full.
     IoStatus OpenPersonnelFileUncounted();
     void ClosePersonnelFile();
@@ -61,8 +65,8 @@ public:
 
     // Record n into the buffer; a record past the end reads as blank.
     IoStatus ReadPersonnelRecord(qint32 n);
-    // The buffer as record n (1..RecordCount in place, RecordCount + 1 appends as
-    // AppendPersonnelRecords does, through the journal).
+    // The buffer as record n (1..RecordCount in place, through the write journal, RecordCount + 1
+    // appends as AppendPersonnelRecords does, through the append journal).
     IoStatus WritePersonnelRecord(qint32 n);
     IoStatus AppendPersonnelRecord() { return WritePersonnelRecord(RecordCount() + 1); }
     // Appends `count` records, record i (from 0) filled in by `fill` from a blank one, all or
@@ -101,6 +105,7 @@ private:
     FixedRecordFile m_file;
     QString m_scratchFileName;
     QString m_journalFileName;
+    QString m_writeJournalFileName;
     PersonnelRecord m_record;
     PersonnelRecord m_blank;
     qint32 m_currentCount = 0;

@@ -4,11 +4,14 @@
 #include "data/util.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 
-UserList::UserList(FileIo& io, QString fileName, QString scratchFileName)
-    : m_file(io, std::move(fileName), UserRecordLength), m_scratchFileName(std::move(scratchFileName)) {}
+UserList::UserList(FileIo& io, QString fileName, QString scratchFileName, QString appendJournalName,
+                   QString writeJournalName)
+    : m_file(io, std::move(fileName), UserRecordLength), m_scratchFileName(std::move(scratchFileName)),
+      m_appendJournalName(std::move(appendJournalName)), m_writeJournalName(std::move(writeJournalName)) {}
 
 namespace {
 bool KeptUser(const char* bytes) {
@@ -20,6 +23,13 @@ IoStatus UserList::OpenUserList() {
     m_file.RemoveStaleScratch(m_scratchFileName);
     if (IoStatus s = m_file.Open(); !s)
         return s;
+    IoStatus settled = m_file.RollBackAppend(m_appendJournalName);
+    if (settled)
+        settled = m_file.SettleWrite(m_writeJournalName);
+    if (!settled) {
+        m_file.Close();
+        return settled;
+    }
     bool marked = false;
     if (IoStatus s = m_file.Scan(
             [&marked](qint64, const char* bytes) { marked = marked || !KeptUser(bytes); }, m_blank.data());
@@ -44,7 +54,13 @@ IoStatus UserList::ReadUserRecord(qint16 n) {
 }
 
 IoStatus UserList::WriteUserRecord(qint16 n) {
-    return m_file.Write(n, m_record.data());
+    if (m_file.IsOpen() && n == UserCount() + 1) {
+        const char* record = m_record.data();
+        return m_file.AppendRecords(
+            1, [record](qint64, char* bytes) { std::memcpy(bytes, record, UserRecordLength); },
+            m_appendJournalName);
+    }
+    return m_file.Write(n, m_record.data(), m_writeJournalName);
 }
 
 IoStatus UserList::RemoveUser(qint16 n) {
@@ -64,7 +80,7 @@ IoStatus UserList::RemoveUser(qint16 n) {
     if (!s) {
         // Take the mark back; the compaction left "User.List" itself untouched.
         if (m_file.Open()) {
-            m_file.Write(n, original.data());
+            m_file.Write(n, original.data(), m_writeJournalName);
             m_file.Close();
         }
     }

@@ -9,13 +9,18 @@
 #include <QString>
 
 // "User.List": one 500-byte record per user, numbered from 1, no header, no gaps. Opened and
-// closed within one command, like the personnel file.
+// closed within one command, like the personnel file, and written through journals of its own as
+// that is: an added user through the append journal, a changed one through the write journal.
 class UserList {
 public:
     explicit UserList(FileIo& io, QString fileName = UserListFileName,
-                      QString scratchFileName = ScratchFileName);
+                      QString scratchFileName = ScratchFileName,
+                      QString appendJournalName = UserAppendJournalFileName,
+                      QString writeJournalName = UserWriteJournalFileName);
 
-    // Opens (creating an empty file when there is none) and sets UserCount.
+    // Opens (creating an empty file when there is none) and sets UserCount. An interrupted append
+    // is cut off, a record an interrupted write tore gets its old bytes back, and an interrupted
+    // removal is completed.
     IoStatus OpenUserList();
     void CloseUserList();
     bool IsOpen() const { return m_file.IsOpen(); }
@@ -35,6 +40,8 @@ public:
 private:
     FixedRecordFile m_file;
     QString m_scratchFileName;
+    QString m_appendJournalName;
+    QString m_writeJournalName;
     UserRecord m_record;
     UserRecord m_blank;
 };

@@ -54,7 +54,7 @@ private slots:
         QTest::addColumn<bool>("history");
         QTest::newRow("as chosen") << false << false;
         QTest::newRow("chosen with a trailing separator") << true << false;
-        // The history goes with the data files; its index and journal stay behind.
+        // The history goes with the data files; its index and the journals stay behind.
         QTest::newRow("with the history") << false << true;
     }
     void backupIntoEmptyFolder() {
@@ -71,7 +71,11 @@ private slots:
             captions << QStringLiteral("Copying Rosterly.History");
             WriteFile(names.last(), source.last(), 0644);
             WriteFile(QStringLiteral("History.Index"), Pattern(64, 3));
-            WriteFile(QStringLiteral("History.$$$"), Pattern(80, 4));
+            int seed = 4;
+            for (const QString& journal :
+                 {QStringLiteral("History.$$$"), QStringLiteral("Append.$$$"), QStringLiteral("Write.$$$"),
+                  QStringLiteral("UserAppend.$$$"), QStringLiteral("UserWrite.$$$")})
+                WriteFile(journal, Pattern(80, seed++));
         }
         const QString folder = f.NewFolder(QStringLiteral("backup"));
         f.prompts.AnswerFolder(trailingSeparator ? folder + QLatin1Char('/') : folder)

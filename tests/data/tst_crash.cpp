@@ -3,9 +3,9 @@
 // Whatever moment it died at, the files read back through the data layer (which finishes an
 // interrupted removal on opening, and settles an interrupted restore) are exactly as before the
 // operation or exactly as after it. 50 runs per operation; more with --runs N. Then the child is
-// killed at each of its file calls in turn (in the middle of a write: after half its bytes),
-// except in an edit in place: that has no journal, so half a record written over the old one would
-// stay. A restore is also killed before each of its renames and removals in turn. The "history"
+// killed at each of its file calls in turn (in the middle of a write: after half its bytes, so an
+// edit in place leaves a torn record, which its journal puts back at the next open). A restore is
+// also killed before each of its renames and removals in turn. The "history"
 // operations keep the change history as the program does: the personnel file and the history
 // read back are as before or as after together, whether the history records a change, starts,
 // takes in another program's changes or records a restore. "locked append" takes the folder's
@@ -284,7 +284,7 @@ private slots:
         qInfo("%s: %d runs, %d left as before, %d as after, operation %lld us", qPrintable(op), g_runs,
               asBefore, done, tookUs);
 
-        for (int call = 1; !op.endsWith(QStringLiteral("write")); ++call) {
+        for (int call = 1;; ++call) {
             Lay(op, original);
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(),

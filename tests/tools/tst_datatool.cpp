@@ -8,6 +8,7 @@
 #include "data/personnelfile.h"
 #include "data/records.h"
 #include "data/restorejournal.h"
+#include "data/userlist.h"
 #include "exchange/exportlist.h"
 #include "exchange/exportxlsx.h"
 #include "list/listbuilder.h"
@@ -229,7 +230,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("report");
-        QTest::addColumn<QByteArray>("journal"); // an append journal beside the file
+        QTest::addColumn<QByteArray>("journal"); // an append or write journal beside the file
         QTest::addColumn<QByteArray>("dumpErr");
         QTest::addColumn<QByteArray>("history"); // the change history beside the file
 
@@ -291,6 +292,40 @@ private slots:
                    "file: the next open removes it and keeps every record\n")
             << QByteArray();
 
+        // An edit cut short: a torn record is read as it was, a whole new one as it is; a journal
+        // whose record is neither, nor made of the two, is for another file and changes nothing.
+        // A user list has its own (a torn user read with the old access level, not 9).
+        const auto edited = [](const char* tag, const QString& name, const QByteArray& bytes,
+                               const QByteArray& journal, const QByteArray& note, const QByteArray& summary) {
+            QTest::newRow(tag) << name << QStringList() << bytes << 0 << note + '\n' + summary << journal
+                               << "rosterly-data: " + name.toUtf8() + ": " + note + '\n'
+                               << QByteArray();
+        };
+        PersonnelRecord promoted = previous;
+        promoted.SetJobTitle(QStringLiteral("Head Clerk"));
+        promoted.SetNotepad(QString(4519, u'p'));
+        PersonnelRecord torn = previous;
+        std::memcpy(torn.data(), promoted.data(), 3192);
+        const QByteArray edit = WriteJournal{2, Bytes(previous), Bytes(promoted)}.Text();
+        const QByteArray tornNote =
+            "write journal pending: record 2 is torn; the next open puts back its old bytes";
+        const QByteArray counts = "ok: 3 records (2 current, 1 previous)\n";
+        edited("write journal pending", PersonnelFileName, Image(current, torn, current), edit, tornNote,
+               counts);
+        edited("write journal of a record written whole", PersonnelFileName,
+               Image(current, promoted, current), edit,
+               "write journal pending: record 2 was written whole; the next open keeps it", counts);
+        edited("write journal of another file", PersonnelFileName, Image(current, current, current), edit,
+               "write journal pending, but it changes nothing in this file: the next open removes it and "
+               "keeps every record",
+               "ok: 3 records (3 current, 0 previous)\n");
+        UserRecord raised = User(9);
+        raised.SetComments(QString(439, u'r'));
+        UserRecord tornUser = User(1);
+        std::memcpy(tornUser.data(), raised.data(), 96);
+        edited("user write journal pending", UserListFileName, Image(User(1), tornUser),
+               WriteJournal{2, Bytes(User(1)), Bytes(raised)}.Text(), tornNote, "ok: 2 records\n");
+
         UserRecord killedUser = User(2);
         killedUser.SetFirstName(QString::fromLatin1(RemovedMarker));
         QTest::newRow("user list problems")
@@ -311,7 +346,7 @@ private slots:
                    "record 2: LastName: holds the control character U+009D; the program shows and logs "
                    "it as '?'\n")
             << QByteArray() << QByteArray() << QByteArray();
-        // A user list has no journal: the personnel file's is never applied to it.
+        // A user list has journals of its own: the personnel file's is never applied to it.
         QTest::newRow("sound user list by option")
             << QStringLiteral("staff.users") << QStringList{QStringLiteral("--users")}
             << Image(User(1), User(4)) << 0 << QByteArray("ok: 2 records\n")
@@ -387,14 +422,15 @@ private slots:
         const qsizetype end = keptHistory.size();
         QTest::newRow("history lines that are no entry")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
-            << QStringLiteral("Rosterly.History line 11 (byte %1) is cut short (no line end); the program's next "
-                              "open cuts it off\n"
-                              "Rosterly.History line 7 (byte %2) is not a JSON object; the program passes over it\n"
-                              "Rosterly.History line 8 (byte %3) is not UTF-8 text; the program passes over it\n"
-                              "Rosterly.History line 9 (byte %4) is not a change (no known action, time or "
-                              "employee number); the program passes over it\n"
-                              "Rosterly.History line 10 (byte %5) is longer than 1048576 bytes; the program "
-                              "passes over it\n")
+            << QStringLiteral(
+                   "Rosterly.History line 11 (byte %1) is cut short (no line end); the program's next "
+                   "open cuts it off\n"
+                   "Rosterly.History line 7 (byte %2) is not a JSON object; the program passes over it\n"
+                   "Rosterly.History line 8 (byte %3) is not UTF-8 text; the program passes over it\n"
+                   "Rosterly.History line 9 (byte %4) is not a change (no known action, time or "
+                   "employee number); the program passes over it\n"
+                   "Rosterly.History line 10 (byte %5) is longer than 1048576 bytes; the program "
+                   "passes over it\n")
                    .arg(end + 21 + (2 << 20) + 1)
                    .arg(end)
                    .arg(end + 8)
@@ -407,13 +443,15 @@ private slots:
         another.replace(another.indexOf("09:00:00Z"), 2, "08");
         QTest::newRow("history of another folder")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
-            << QByteArray("Rosterly.History: its first line is not the one History.Index was made from: it is not "
-                          "this folder's history, and the program refuses to open the file\n")
+            << QByteArray(
+                   "Rosterly.History: its first line is not the one History.Index was made from: it is not "
+                   "this folder's history, and the program refuses to open the file\n")
             << QByteArray() << QByteArray() << another + '\x1e' + keptIndex;
         QTest::newRow("history gone, its index left")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
-            << QByteArray("Rosterly.History is missing, though History.Index shows that a history was kept; the "
-                          "program refuses to open the file\n")
+            << QByteArray(
+                   "Rosterly.History is missing, though History.Index shows that a history was kept; the "
+                   "program refuses to open the file\n")
             << QByteArray() << QByteArray() << '\x1e' + keptIndex;
         QByteArray swapped = keptIndex;
         const qsizetype first = HistoryKeeper::IndexHeaderBytes;
@@ -421,10 +459,11 @@ private slots:
         swapped.replace(first + 2 * HistoryKeeper::IndexEntryBytes, 8, keptIndex.mid(first, 8));
         QTest::newRow("index entries that disagree with the history")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
-            << QByteArray("History.Index: its entries do not add up to the sum in its head; the program rebuilds "
-                          "it from the history\n"
-                          "History.Index: record 1 names employee 4, the history has employee 1\n"
-                          "History.Index: record 3 names employee 1, the history has employee 4\n")
+            << QByteArray(
+                   "History.Index: its entries do not add up to the sum in its head; the program rebuilds "
+                   "it from the history\n"
+                   "History.Index: record 1 names employee 4, the history has employee 1\n"
+                   "History.Index: record 3 names employee 1, the history has employee 4\n")
             << QByteArray() << QByteArray() << keptHistory + '\x1e' + swapped;
     }
 
@@ -437,6 +476,9 @@ private slots:
         QFETCH(QByteArray, journal);
         QFETCH(QByteArray, dumpErr);
         QFETCH(QByteArray, history);
+        const QString journalName = name == UserListFileName                              ? u"UserWrite.$$$"_s
+                                    : WriteJournal::Parse(journal, PersonnelRecordLength) ? u"Write.$$$"_s
+                                                                                          : u"Append.$$$"_s;
         WriteBytes(Path(name), bytes);
         // The history, then the index after the byte 0x1E when the row has one.
         const QString historyName = QStringLiteral("Rosterly.History");
@@ -449,7 +491,6 @@ private slots:
             WriteBytes(Path(historyName), history);
         if (!index.isEmpty())
             WriteBytes(Path(indexName), index);
-        const QString journalName = QStringLiteral("Append.$$$");
         if (!journal.isEmpty())
             WriteBytes(Path(journalName), journal);
 
@@ -467,7 +508,7 @@ private slots:
         QCOMPARE(ReadFileBytes(Path(indexName)), index);
         QStringList files{name};
         if (!journal.isEmpty())
-            files.prepend(journalName);
+            files.append(journalName);
         if (!index.isEmpty())
             files.prepend(indexName);
         if (!history.isEmpty())
@@ -477,14 +518,22 @@ private slots:
 
         if (journal.isEmpty() || options.contains(QStringLiteral("--users")))
             return;
-        // They counted as the program does: once it has opened the file, check says the same.
+        // They read as the program does: once it has opened the file, check and dump say the same.
         FileIo io;
-        PersonnelFile file(io, Path(name), Path(QStringLiteral("TempFile.$$$")), Path(journalName));
-        QVERIFY(file.OpenPersonnelFile());
-        file.ClosePersonnelFile();
+        if (name == QStringLiteral("User.List")) {
+            QVERIFY(UserList(io, Path(name), Path(QStringLiteral("TempFile.$$$")),
+                             Path(QStringLiteral("UserAppend.$$$")), Path(journalName))
+                        .OpenUserList());
+        } else {
+            PersonnelFile file(io, Path(name), Path(QStringLiteral("TempFile.$$$")),
+                               Path(QStringLiteral("Append.$$$")), Path(QStringLiteral("Write.$$$")));
+            QVERIFY(file.OpenPersonnelFile());
+            file.ClosePersonnelFile();
+        }
+        QVERIFY(!QFile::exists(Path(journalName)));
         QCOMPARE(Tool(QStringList{QStringLiteral("check")} + options + QStringList{name}).out,
                  report.mid(report.indexOf('\n') + 1));
-        QCOMPARE(qint32(dumped.out.count('\n')), file.RecordCount());
+        QCOMPARE(Tool(QStringList{QStringLiteral("dump")} + options + QStringList{name}).out, dumped.out);
     }
 
     void seedIsReproducible() {

@@ -62,9 +62,10 @@ check  Reports, one line each, records left marked "$Killed$", dates that are no
        that is no change (or longer than 1 MB), a history that is not the
        one its index was made from or is gone, and each index entry that
        disagrees with the history; a last line cut short it says first.
-       With the journal of a cut-short append beside a personnel file, dump and
-       check read only the records the program's next open keeps, and say first
-       what that open will do with the journal.
+       With the journal of a cut-short append or edit beside a personnel file
+       or a user list, dump and check read the records as the program's next
+       open leaves them (an append's records cut off, a torn record put back as
+       it was), and say first what that open will do with each journal.
 seed   Writes N made-up employees (1 to 1000000), without pictures, as a new
        personnel file, making missing folders (owner-only). The same S (default
        1) gives the same file. An existing FILE is refused unless --force is
@@ -151,34 +152,59 @@ Layout LayoutFor(Kind kind, const QString& path) {
 
 struct ReadResult {
     QString error;
-    bool notRegular = false; // a pipe, a device or a folder: refused, nothing read
-    qint64 records = 0;      // whole records read
-    qint64 leftover = 0;     // bytes after the last whole record
-    QString journalNote;     // what the next open does with a pending append journal
+    bool notRegular = false;  // a pipe, a device or a folder: refused, nothing read
+    qint64 records = 0;       // whole records read
+    qint64 leftover = 0;      // bytes after the last whole record
+    QStringList journalNotes; // what the next open does with the journals pending
 };
 
-// What the next open of the file open at `fd` (`length` bytes) does with the append journal
-// `journal`, worked out as RollBackAppend does it but changing nothing: empty when there is no
-// journal, else a note for the user; *keep becomes the length the file keeps.
-QString LookAtJournal(const QString& journal, int fd, int recordLength, qint64* keep, QString* error) {
-    const QByteArray name = QFile::encodeName(journal);
-    const int jfd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+// The journals the program would find beside the data file `path` (in the folder that really holds
+// it): the personnel file's or the user list's, as `layout` reads the file.
+struct Journals {
+    QString append;
+    QString write;
+};
+Journals JournalsOf(const QString& path, const Layout& layout) {
+    const QString real = RealDataFilePath(path);
+    if (real.isEmpty())
+        return {};
+    const QDir folder = QFileInfo(real).dir();
+    if (layout.inactivation)
+        return {folder.filePath(AppendJournalFileName), folder.filePath(WriteJournalFileName)};
+    return {folder.filePath(UserAppendJournalFileName), folder.filePath(UserWriteJournalFileName)};
+}
+
+// The text of the journal `journal`, up to `limit` bytes, read without following a link or
+// waiting; nothing, and no error, when there is none.
+std::optional<QByteArray> ReadJournal(const QString& journal, qint64 limit, QString* error) {
+    const int jfd =
+        ::open(QFile::encodeName(journal).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (jfd < 0) {
         if (errno != ENOENT)
             *error = QStringLiteral("cannot open %1: %2")
                          .arg(journal, QString::fromLocal8Bit(std::strerror(errno)));
-        return {};
+        return std::nullopt;
     }
-    QByteArray text(AppendJournal::MaxBytes(recordLength), Qt::Uninitialized);
+    QByteArray text(limit, Qt::Uninitialized);
     const ssize_t got = ::pread(jfd, text.data(), std::size_t(text.size()), 0);
     ::close(jfd);
     if (got < 0) {
         *error =
             QStringLiteral("cannot read %1: %2").arg(journal, QString::fromLocal8Bit(std::strerror(errno)));
-        return {};
+        return std::nullopt;
     }
     text.resize(got);
-    const std::optional<AppendJournal> noted = AppendJournal::Parse(text, recordLength);
+    return text;
+}
+
+// What the next open of the file open at `fd` (`length` bytes) does with the append journal
+// `journal`, worked out as RollBackAppend does it but changing nothing: empty when there is no
+// journal, else a note for the user; *keep becomes the length the file keeps.
+QString LookAtJournal(const QString& journal, int fd, int recordLength, qint64* keep, QString* error) {
+    const std::optional<QByteArray> text = ReadJournal(journal, AppendJournal::MaxBytes(recordLength), error);
+    if (!text)
+        return {};
+    const std::optional<AppendJournal> noted = AppendJournal::Parse(*text, recordLength);
     if (noted && noted->Fits(*keep)) {
         QByteArray before(noted->tail.size(), Qt::Uninitialized);
         if (::pread(fd, before.data(), std::size_t(before.size()), noted->TailStart()) == before.size() &&
@@ -193,12 +219,46 @@ QString LookAtJournal(const QString& journal, int fd, int recordLength, qint64* 
                           "removes it and keeps every record");
 }
 
+// What the next open of the file open at `fd` (`keep` bytes of it kept) does with the write
+// journal `journal`, worked out as SettleWrite does it but changing nothing: empty when there is no
+// journal, else a note for the user; `*putBack` becomes the record it puts back, if any.
+QString LookAtWriteJournal(const QString& journal, int fd, int recordLength, qint64 keep,
+                           std::optional<WriteJournal>* putBack, QString* error) {
+    const std::optional<QByteArray> text = ReadJournal(journal, WriteJournal::MaxBytes(recordLength), error);
+    if (!text)
+        return {};
+    const std::optional<WriteJournal> noted = WriteJournal::Parse(*text, recordLength);
+    if (noted && noted->record * recordLength <= keep) {
+        QByteArray now(recordLength, Qt::Uninitialized);
+        if (::pread(fd, now.data(), std::size_t(recordLength), (noted->record - 1) * recordLength) ==
+            recordLength) {
+            switch (noted->Look(now)) {
+            case WriteJournal::Found::Torn:
+                *putBack = noted;
+                return QStringLiteral("write journal pending: record %1 is torn; the next open puts back "
+                                      "its old bytes")
+                    .arg(noted->record);
+            case WriteJournal::Found::After:
+                return QStringLiteral("write journal pending: record %1 was written whole; the next open "
+                                      "keeps it")
+                    .arg(noted->record);
+            case WriteJournal::Found::Before:
+            case WriteJournal::Found::OtherFile:
+                break;
+            }
+        }
+    }
+    return QStringLiteral("write journal pending, but it changes nothing in this file: the next open "
+                          "removes it and keeps every record");
+}
+
 // Hands each whole record of the file to `visit` in file order, reading large blocks. The file
-// is opened read-only: nothing here may change it. With a `journal`, only the records the next
-// open keeps are read, as that open would cut the others off.
+// is opened read-only: nothing here may change it. With `journals`, the records are those the next
+// open leaves: only the records it keeps are read, as it would cut the others off, and a torn
+// record is read as the old one it puts back.
 ReadResult ReadRecords(const QString& path, int recordLength,
                        const std::function<void(qint64 n, const char* record)>& visit,
-                       const QString& journal = {}) {
+                       const Journals& journals = {}) {
     ReadResult result;
     // Opened without waiting, then looked at: a pipe or a device would never end (or never
     // start), so only a regular file is read.
@@ -217,13 +277,24 @@ ReadResult ReadRecords(const QString& path, int recordLength,
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     qint64 keep = st.st_size;
-    if (!journal.isEmpty()) {
-        result.journalNote = LookAtJournal(journal, fd, recordLength, &keep, &result.error);
+    std::optional<WriteJournal> putBack;
+    if (!journals.append.isEmpty()) {
+        // In the order the open settles them.
+        const QString cut = LookAtJournal(journals.append, fd, recordLength, &keep, &result.error);
+        const QString written = result.error.isEmpty() ? LookAtWriteJournal(journals.write, fd, recordLength,
+                                                                            keep, &putBack, &result.error)
+                                                       : QString();
         if (!result.error.isEmpty()) {
             ::close(fd);
             return result;
         }
+        for (const QString& note : {cut, written})
+            if (!note.isEmpty())
+                result.journalNotes << note;
     }
+    const auto visitSettled = [&](qint64 n, const char* record) {
+        visit(n, putBack && putBack->record == n ? putBack->before.constData() : record);
+    };
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -245,7 +316,7 @@ ReadResult ReadRecords(const QString& path, int recordLength,
             continue;
         const qint64 whole = filled / recordLength;
         for (qint64 i = 0; i < whole; ++i)
-            visit(++result.records, block.constData() + i * recordLength);
+            visitSettled(++result.records, block.constData() + i * recordLength);
         if (got == 0) {
             result.leftover = filled - whole * recordLength;
             return result;
@@ -345,14 +416,14 @@ int Dump(const QString& path, Kind kind, bool showPasswords, std::FILE* out, std
                 lines.clear();
             }
         },
-        layout.inactivation ? BesideDataFile(path, AppendJournalFileName) : QString());
+        JournalsOf(path, layout));
     Put(out, lines);
     if (read.notRegular)
         return Complain(err, read.error, ExitNotRegular, false);
     if (!read.error.isEmpty())
         return Complain(err, read.error, ExitFailure);
-    if (!read.journalNote.isEmpty())
-        Complain(err, path + QStringLiteral(": ") + read.journalNote, ExitOk);
+    for (const QString& note : read.journalNotes)
+        Complain(err, path + QStringLiteral(": ") + note, ExitOk);
     if (read.leftover > 0)
         return Complain(err,
                         QStringLiteral("%1: the last %2 are not a whole record and were left out")
@@ -437,11 +508,11 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
             if (history)
                 differences += history->Compare(n, record);
         },
-        layout.inactivation ? BesideDataFile(path, AppendJournalFileName) : QString());
+        JournalsOf(path, layout));
     if (history)
         report.prepend(history->Note());
-    if (!read.journalNote.isEmpty())
-        report.prepend(read.journalNote.toUtf8() + '\n');
+    if (!read.journalNotes.isEmpty())
+        report.prepend(read.journalNotes.join(u'\n').toUtf8() + '\n');
     if (read.leftover > 0)
         problem(read.records + 1, QStringLiteral("only %1 of %2 bytes; the file's length, %3, is not a whole "
                                                  "number of records")

@@ -25,10 +25,11 @@
 namespace {
 
 // The data file's own paths, so that the tool works on a file in any folder (`path` with no link
-// on the way, so that the scratch file and the journal lie beside the file itself).
+// on the way, so that the scratch file and the journals lie beside the file itself).
 PersonnelFile FileAt(FileIo& io, const QString& path) {
     const QDir folder = QFileInfo(path).dir();
-    return PersonnelFile(io, path, folder.filePath(ScratchFileName), folder.filePath(AppendJournalFileName));
+    return PersonnelFile(io, path, folder.filePath(ScratchFileName), folder.filePath(AppendJournalFileName),
+                         folder.filePath(WriteJournalFileName));
 }
 
 // A file error's message on one line.
