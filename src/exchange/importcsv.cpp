@@ -220,8 +220,8 @@ qsizetype EditDistance(QStringView a, QStringView b) {
         row[0] = i;
         for (qsizetype j = 1; j <= b.size(); ++j) {
             const qsizetype above = row[std::size_t(j)];
-            row[std::size_t(j)] = std::min({above + 1, row[std::size_t(j - 1)] + 1,
-                                            diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            row[std::size_t(j)] =
+                std::min({above + 1, row[std::size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
             diagonal = above;
         }
     }
@@ -528,6 +528,12 @@ struct ImportPlanning {
     // One row of as many cells as the header has columns, starting on `line`.
     void Row(const std::vector<QString>& cells, int line, const QString& word) {
         plan.m_lines.push_back(line);
+        for (std::size_t c = 0; c < cells.size() && c < plan.m_fieldOfColumn.size(); ++c) {
+            const F field = F(plan.m_fieldOfColumn[c]);
+            const QString cell = TrimSpaces(cells[c]);
+            plan.m_maskedCells += (field == F::SocialSecurityNumber && cell.startsWith(u"***-**-")) ||
+                                  (field == F::DateOfBirth && cell.startsWith(u"****-"));
+        }
         ConvertRow(cells, plan.m_fieldOfColumn, !plan.m_workbook, nullptr,
                    [&](std::size_t c, const QString& rest) {
                        const QString name = ColumnName(qsizetype(c));

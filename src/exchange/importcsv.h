@@ -83,6 +83,9 @@ public:
     PersonnelRecord Record(qint32 row, double now) const;
     // The spreadsheet's line (or row) that employee `row` (from 0) starts on; the header is 1.
     int Line(qint32 row) const;
+    // Cells holding a value as an export below the SensitiveFieldsLevel setting masks it: a Social
+    // Security number "***-**-6789", a date of birth "****-03-07".
+    qint64 MaskedCells() const { return m_maskedCells; }
     // The rows came from a workbook's sheet, whose rows a spreadsheet numbers as rows, not lines.
     bool FromWorkbook() const { return m_workbook; }
 
@@ -105,6 +108,7 @@ private:
     std::vector<int> m_lines;         // the line each row starts on
     std::vector<ImportError> m_errors;
     qint64 m_errorCount = 0;
+    qint64 m_maskedCells = 0;
 };
 
 // Checks the file (as read, whole: a workbook or CSV text) and plans its import.

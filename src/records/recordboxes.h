@@ -118,5 +118,6 @@ constexpr bool Consistent() {
     }
     return true;
 }
-static_assert(Consistent(), "each box is numbered by its row, shows one field once, fits it and has its caption");
+static_assert(Consistent(),
+              "each box is numbered by its row, shows one field once, fits it and has its caption");
 } // namespace recordboxes_check

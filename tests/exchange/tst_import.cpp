@@ -463,7 +463,8 @@ private slots:
         row("tab", SpreadsheetText(u'\t').toUtf8());
         row("captions and names as people write them",
             QString(SpreadsheetText(u';'))
-                .replace(u"FirstName;LastName;Race;Sex;DateOfBirth"_s, u"First Name;last_name;RACE; Sex;Date of Birth"_s)
+                .replace(u"FirstName;LastName;Race;Sex;DateOfBirth"_s,
+                         u"First Name;last_name;RACE; Sex;Date of Birth"_s)
                 .toUtf8());
         row("tie goes to the comma", "Sex;Race,FirstName\r\nM;W,Bo\r\n", 1,
             u"The header has an unknown column 'Sex;Race'."_s);
@@ -471,6 +472,8 @@ private slots:
         row("UTF-16 LE", Encoded(QStringConverter::Utf16LE, SpreadsheetText(u';')));
         row("UTF-16 BE", Encoded(QStringConverter::Utf16BE, SpreadsheetText(u'\t')));
         row("UTF-32 LE", Encoded(QStringConverter::Utf32LE, comma));
+        row("Unicode text (.txt): UTF-16 LE, tabs",
+            Encoded(QStringConverter::Utf16LE, SpreadsheetText(u'\t')));
         row("Latin-1 refused", comma.toLatin1(), 0, QString::fromUtf8(NotUtf8));
         row("blank lines at the end", (comma + u"\r\n,,,,,,\r\n , ,\r\n\r\n"_s).toUtf8());
         row("blank lines at the end, tabs", (SpreadsheetText(u'\t') + u"\t\t\t\t\t\t\n\n"_s).toUtf8());
@@ -489,8 +492,8 @@ private slots:
         row("workbook, shared texts, built-in date format", SpreadsheetWorkbook(Cells::Shared));
         row("workbook, inline texts, 1904 dates of its own format", SpreadsheetWorkbook(Cells::Inline1904));
         row("workbook, formula texts, ISO date cells", SpreadsheetWorkbook(Cells::StringsIsoDates));
-        row("workbook, captions as headers", SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "DateOfEmployment",
-                                                                  "Date of Employment"));
+        row("workbook, captions as headers",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "DateOfEmployment", "Date of Employment"));
         row("workbook, an empty row between", SpreadsheetWorkbook(Cells::Shared, {1, 2, 4}));
         row("workbook, fault in row 4",
             SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 4}, {}, "<t>B</t>", "<t>X</t>"), 4,
