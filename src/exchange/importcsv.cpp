@@ -785,8 +785,11 @@ ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress&
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > MaxImportFileBytes)
         return tooLarge();
-    // Read in blocks up to the limit, whatever the file says its size is.
+    // Read in blocks up to the limit, whatever the file says its size is, into a block as large as
+    // the file says it is (and a read's more), so that the file is held once and never copied.
     QByteArray bytes;
+    if (S_ISREG(st.st_mode))
+        bytes.reserve(qsizetype(st.st_size) + (1 << 20) + 1);
     for (;;) {
         const qsizetype block = 1 << 20;
         const qsizetype at = bytes.size();
