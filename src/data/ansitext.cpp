@@ -86,18 +86,18 @@ QString TrimSpaces(QStringView text) {
 QByteArrayView TrimSpaces(QByteArrayView bytes) {
     qsizetype start = 0;
     qsizetype end = bytes.size();
-    while (start < end && bytes[start] == ' ')
-        ++start;
-    // A field is mostly its padding (the notepad's 4,519 bytes hold a few lines as a rule): eight
-    // spaces at a time first.
+    // A field is mostly its padding (the notepad's 4,519 bytes hold a few lines as a rule, or none):
+    // the end first, eight spaces at a time.
     constexpr quint64 Spaces = 0x2020202020202020ULL;
-    for (quint64 word = Spaces; end - start >= 8; end -= 8) {
+    for (quint64 word = Spaces; end >= 8; end -= 8) {
         std::memcpy(&word, bytes.data() + end - 8, 8);
         if (word != Spaces)
             break;
     }
     while (end > start && bytes[end - 1] == ' ')
         --end;
+    while (start < end && bytes[start] == ' ')
+        ++start;
     return bytes.sliced(start, end - start);
 }
 

@@ -478,10 +478,12 @@ void BenchImport(PersonnelFile& file, qint64 count, const QString& folder) {
 
 // ---------------------------------------------------------------- spreadsheets beside SQLite
 
-// What one run of another program took: its wall time, its peak resident memory (the kernel's
-// count for the child, through wait4) and how it ended.
+// What one run of another program took: its wall time, its processor time (user and system, which
+// a machine busy with other work changes less), its peak resident memory (the kernel's counts for
+// the child, through wait4) and how it ended.
 struct ChildRun {
     double ms = 0;
+    double cpuMs = 0;
     double peakMb = 0;
     int exitCode = -1;
 };
@@ -514,12 +516,14 @@ ChildRun RunChild(const QString& program, const QStringList& arguments, const QS
     if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
         return run;
     run.ms = double(timer.nsecsElapsed()) / 1e6;
+    run.cpuMs = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     run.peakMb = double(usage.ru_maxrss) / 1024.0;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
 
-// The median time and the highest peak of three runs, `before` run ahead of each, untimed.
+// The median times and the highest peak of three runs, `before` run ahead of each, untimed.
 ChildRun MedianRun(const std::function<ChildRun()>& run, const std::function<void()>& before = {}) {
     std::vector<ChildRun> runs;
     for (int i = 0; i < 3; ++i) {
@@ -529,6 +533,11 @@ ChildRun MedianRun(const std::function<ChildRun()>& run, const std::function<voi
     }
     std::sort(runs.begin(), runs.end(), [](const ChildRun& a, const ChildRun& b) { return a.ms < b.ms; });
     ChildRun median = runs[1];
+    std::vector<double> cpu;
+    for (const ChildRun& r : runs)
+        cpu.push_back(r.cpuMs);
+    std::sort(cpu.begin(), cpu.end());
+    median.cpuMs = cpu[1];
     for (const ChildRun& r : runs) {
         median.peakMb = std::max(median.peakMb, r.peakMb);
         median.exitCode = std::max(median.exitCode, r.exitCode);
@@ -537,11 +546,13 @@ ChildRun MedianRun(const std::function<ChildRun()>& run, const std::function<voi
 }
 
 void PrintExchange(const char* op, qint64 records, const ChildRun& ours, const ChildRun& sqlite) {
-    std::printf("{\"op\": \"%s\", \"records\": %lld, \"ms\": %.1f, \"peak_mb\": %.1f, \"exit\": %d", op,
-                static_cast<long long>(records), ours.ms, ours.peakMb, ours.exitCode);
+    std::printf("{\"op\": \"%s\", \"records\": %lld, \"ms\": %.1f, \"cpu_ms\": %.1f, \"peak_mb\": %.1f, "
+                "\"exit\": %d",
+                op, static_cast<long long>(records), ours.ms, ours.cpuMs, ours.peakMb, ours.exitCode);
     if (sqlite.exitCode >= 0)
-        std::printf(", \"sqlite_csv_ms\": %.1f, \"sqlite_csv_peak_mb\": %.1f, \"x_sqlite\": %.2f", sqlite.ms,
-                    sqlite.peakMb, ours.ms / sqlite.ms);
+        std::printf(", \"sqlite_csv_ms\": %.1f, \"sqlite_csv_cpu_ms\": %.1f, \"sqlite_csv_peak_mb\": %.1f, "
+                    "\"x_sqlite\": %.2f, \"x_sqlite_cpu\": %.2f",
+                    sqlite.ms, sqlite.cpuMs, sqlite.peakMb, ours.ms / sqlite.ms, ours.cpuMs / sqlite.cpuMs);
     std::printf("}\n");
     std::fflush(stdout);
 }
@@ -551,7 +562,8 @@ void PrintExchange(const char* op, qint64 records, const ChildRun& ours, const C
 // its own, beside SQLite's shell importing the same CSV file into a new database and exporting
 // its rows as CSV again: the median time of three runs and the highest peak memory.
 int BenchExchange(const QString& path, qint64 count, const QString& folder) {
-    const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("rosterly-data"));
+    const QString tool =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("rosterly-data"));
     if (!QFileInfo(tool).isExecutable()) {
         std::fprintf(stderr, "%s is not there: build the target rosterly-data\n", qPrintable(tool));
         return 1;
@@ -561,10 +573,12 @@ int BenchExchange(const QString& path, qint64 count, const QString& folder) {
     const QString workbook = dir.filePath(QStringLiteral("list.xlsx"));
     const QString database = dir.filePath(QStringLiteral("list.sqlite"));
     const QString again = dir.filePath(QStringLiteral("again.csv"));
-    const ChildRun csvExport =
-        MedianRun([&] { return RunChild(tool, {QStringLiteral("export"), path}, csv); });
+    const ChildRun csvExport = MedianRun([&] {
+        return RunChild(tool, {QStringLiteral("export"), path}, csv);
+    });
     const ChildRun xlsxExport = MedianRun([&] {
-        return RunChild(tool, {QStringLiteral("export"), path, QStringLiteral("--format"), QStringLiteral("xlsx")},
+        return RunChild(tool,
+                        {QStringLiteral("export"), path, QStringLiteral("--format"), QStringLiteral("xlsx")},
                         workbook);
     });
     const auto dryRun = [&](const QString& file) {
@@ -879,7 +893,8 @@ int main(int argc, char** argv) {
                 if (const qint64 n = size.toLongLong(); n > 0)
                     sizes.push_back(n);
         } else {
-            std::fprintf(stderr, "usage: rosterly-bench [--sizes N,N,...] | --history | --exchange | --check\n");
+            std::fprintf(stderr,
+                         "usage: rosterly-bench [--sizes N,N,...] | --history | --exchange | --check\n");
             return 2;
         }
     }
