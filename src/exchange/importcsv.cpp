@@ -375,7 +375,8 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
             report(field, QStringLiteral(" holds a line break; only the Notepad can."));
         } else if (const QString c = FirstRefused(stored[f]); !c.isEmpty()) {
             report(field, QStringLiteral(": ") + CharacterName(c) + QStringLiteral(" cannot be stored."));
-        } else if (ToAnsi(stored[f]).size() > layout.width) {
+        } else if (stored[f].size() > layout.width && // no more code-page bytes than UTF-16 units
+                   ToAnsi(stored[f]).size() > layout.width) {
             report(field, QStringLiteral(" is longer than %1 characters.").arg(layout.width));
         }
     }
