@@ -531,9 +531,9 @@ struct ImportPlanning {
         plan.m_lines.push_back(line);
         for (std::size_t c = 0; c < cells.size() && c < plan.m_fieldOfColumn.size(); ++c) {
             const F field = F(plan.m_fieldOfColumn[c]);
-            const QString cell = TrimSpaces(cells[c]);
-            plan.m_maskedCells += (field == F::SocialSecurityNumber && cell.startsWith(u"***-**-")) ||
-                                  (field == F::DateOfBirth && cell.startsWith(u"****-"));
+            if (field == F::SocialSecurityNumber || field == F::DateOfBirth)
+                plan.m_maskedCells +=
+                    TrimSpaces(cells[c]).startsWith(field == F::DateOfBirth ? u"****-" : u"***-**-");
         }
         ConvertRow(cells, plan.m_fieldOfColumn, !plan.m_workbook, nullptr,
                    [&](std::size_t c, const QString& rest) {
