@@ -280,11 +280,11 @@ private slots:
         // as the record page's captions and as people write them.
         const QByteArray csv =
             "Last Name,FirstName,Race,Sex,Date of Birth,DateOfEmployment,Notepad,job_title,InactivationDate,"
-            "DateCreated,Social Security #,VersionCreated\n"
+            "DateCreated,Social Security #,VersionCreated,Emergency Contact Number\n"
             "  Mu\xC3\xB1oz ,Ana,w,f ,1985-04-09,03/15/2012,\"Keys: front\ndoor\",'=Lead,,1999-01-01 "
             "00:00:00,"
-            "123-45-6789,3\n"
-            "O'Brien,Se\xC3\xA1n,B,M,\"March 7, 1968\",2001-2-3,,Clerk,2020-12-31,,,";
+            "123-45-6789,3,555-0100\n"
+            "O'Brien,Se\xC3\xA1n,B,M,\"March 7, 1968\",2001-2-3,,Clerk,2020-12-31,,,,";
         const ImportPlan plan = PlanImport(csv);
         QCOMPARE(plan.ErrorText(), QString());
         QVERIFY(plan.Ok());
@@ -303,6 +303,7 @@ private slots:
         ana.SetNotepad(u"Keys: front\r\ndoor"_s);
         ana.SetJobTitle(u"=Lead"_s);
         ana.SetSocialSecurityNumber(u"123-45-6789"_s);
+        ana.SetEmergencyPhone(u"555-0100"_s);
         PersonnelRecord sean = Imported();
         sean.SetLastName(u"O'Brien"_s);
         sean.SetFirstName(u"Seán"_s);
