@@ -19,15 +19,39 @@ namespace {
 
 using F = PersonnelField;
 
+// `n` as `width` digits at `at`, zeros in front; returns the end.
+char* Digits(char* at, int n, int width) {
+    for (int i = width - 1; i >= 0; --i, n /= 10)
+        at[i] = char('0' + n % 10);
+    return at + width;
+}
+
+// yyyy-MM-dd, and HH:mm:ss after a space with the time; put together by hand, since a date's
+// toString() with a pattern costs most of an export's time. A date the file can hold has a year
+// from 100 to 9999.
 QString DateCell(double value, bool withTime) {
     if (value == 0)
         return {};
+    const std::optional<QDateTime> at = OleToDateTime(value);
+    if (!at)
+        return {};
+    const QDate day = at->date();
+    char text[19];
+    char* end = Digits(text, day.year(), 4);
+    *end++ = '-';
+    end = Digits(end, day.month(), 2);
+    *end++ = '-';
+    end = Digits(end, day.day(), 2);
     if (withTime) {
-        const std::optional<QDateTime> at = OleToDateTime(value);
-        return at ? at->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+        const QTime time = at->time();
+        *end++ = ' ';
+        end = Digits(end, time.hour(), 2);
+        *end++ = ':';
+        end = Digits(end, time.minute(), 2);
+        *end++ = ':';
+        end = Digits(end, time.second(), 2);
     }
-    const std::optional<QDate> day = OleToDate(value);
-    return day ? day->toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    return QString::fromLatin1(text, end - text);
 }
 
 bool StartsFormula(QChar c) {
