@@ -92,6 +92,8 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
     menu->setObjectName(QStringLiteral("menuEmployeeList"));
     QAction* exportList = menu->addAction(QStringLiteral("&Export this List..."));
     exportList->setObjectName(QStringLiteral("mnuExportList"));
+    QAction* blank = menu->addAction(QStringLiteral("Save a &Blank Sheet..."));
+    blank->setObjectName(QStringLiteral("mnuBlankSheet"));
     QAction* copy = menu->addAction(QStringLiteral("&Copy"));
     copy->setObjectName(QStringLiteral("mnuCopy"));
     copy->setShortcut(QKeySequence::Copy);
@@ -114,6 +116,8 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
     delete menu;
     if (chosen == exportList)
         ExportEmployeeList(ctx, window, list, listName);
+    else if (chosen == blank)
+        SaveBlankSheet(ctx, window);
     else if (chosen == copy)
         CopyEmployeeRow(ctx, list, highlightedRow);
     else if (chosen == history)
@@ -122,32 +126,47 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
         ImportEmployees(ctx, window, rebuild);
 }
 
-void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
-                        const QString& listName) {
-    if (list.Rows() < 1)
-        return;
-    const QString proposed =
-        QDir(DocumentsFolder())
-            .filePath(QStringLiteral("Employees - %1 - %2.xlsx")
-                          .arg(listName, ctx.clock.Now().date().toString(QStringLiteral("yyyy-MM-dd"))));
-    QString path = ctx.prompts.GetSaveFileName(QStringLiteral("Export this List"), proposed,
+namespace {
+
+// The file the user names in the save dialog, empty when cancelled. The name chosen says the format,
+// whichever filter the dialog showed: a .csv name is a CSV file, any other a workbook, and a name
+// without one of the two (that is not a file already) gets .xlsx.
+QString ChosenSpreadsheet(AppContext& ctx, const QString& title, const QString& name, bool* csv) {
+    QString path = ctx.prompts.GetSaveFileName(title, QDir(DocumentsFolder()).filePath(name),
                                                QStringLiteral("Excel workbook (*.xlsx);;CSV files (*.csv)"));
-    if (path.isEmpty())
-        return;
-    // The name chosen says the format, whichever filter the dialog showed: a .csv name is a CSV
-    // file, any other a workbook, and a name without one of the two (that is not a file already)
-    // gets .xlsx.
-    const bool csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-    if (!csv && !path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) && !QFileInfo(path).exists())
+    *csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    if (!path.isEmpty() && !*csv && !path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) &&
+        !QFileInfo(path).exists())
         path += QStringLiteral(".xlsx");
-    const ExportOptions options = OptionsFor(ctx);
+    return path;
+}
+
+// Writes `list` to `path` as a CSV file or a workbook; false when it could not (and said so).
+bool WriteSpreadsheet(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                      const ExportOptions& options, const QString& path, bool csv) {
     IoStatus status;
     {
         const BusyWindow busy(window);
         status = csv ? ExportListToCsv(ctx.io, ctx.personnel, list, options, path)
                      : ExportListToXlsx(ctx.io, ctx.personnel, list, options, path, ctx.clock.Now());
     }
-    if (!ReportFileError(ctx.prompts, status))
+    return ReportFileError(ctx.prompts, status);
+}
+
+} // namespace
+
+void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
+                        const QString& listName) {
+    if (list.Rows() < 1)
+        return;
+    bool csv = false;
+    const QString path =
+        ChosenSpreadsheet(ctx, QStringLiteral("Export this List"),
+                          QStringLiteral("Employees - %1 - %2.xlsx")
+                              .arg(listName, ctx.clock.Now().date().toString(QStringLiteral("yyyy-MM-dd"))),
+                          &csv);
+    const ExportOptions options = OptionsFor(ctx);
+    if (path.isEmpty() || !WriteSpreadsheet(ctx, window, list, options, path, csv))
         return;
     QString text = QStringLiteral("The list of ") + Employees(list.Rows()) +
                    QStringLiteral(" has been saved as") + CrLf + QDir::toNativeSeparators(path);
@@ -155,6 +174,20 @@ void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResu
         text += CrLf + CrLf + QStringLiteral("Social Security numbers and years of birth are masked:") +
                 CrLf + QStringLiteral("your access level does not show them.");
     ctx.prompts.MsgBox(text, MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("List Exported"));
+}
+
+void SaveBlankSheet(AppContext& ctx, QWidget* window) {
+    bool csv = false;
+    const QString path = ChosenSpreadsheet(ctx, QStringLiteral("Save a Blank Sheet"),
+                                           QStringLiteral("Employees - Blank Sheet.xlsx"), &csv);
+    EmployeeListResult none;
+    none.caption = QStringLiteral("Employees");
+    if (path.isEmpty() || !WriteSpreadsheet(ctx, window, none, OptionsFor(ctx), path, csv))
+        return;
+    ctx.prompts.MsgBox(QStringLiteral("A blank sheet, the column headers alone, has been saved as") + CrLf +
+                           QDir::toNativeSeparators(path) + CrLf + CrLf +
+                           QStringLiteral("Fill in one employee a row, then import the sheet."),
+                       MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("Blank Sheet Saved"));
 }
 
 void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highlightedRow) {
@@ -177,8 +210,9 @@ void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListRes
 void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(qint32)>& rebuild) {
     if (ctx.state.CurrentAccessLevel != 4)
         return;
-    const QString path = ctx.prompts.GetOpenFileName(
-        ImportTitle, DocumentsFolder(), QStringLiteral("Spreadsheets (*.xlsx *.csv);;All files (*)"));
+    const QString path =
+        ctx.prompts.GetOpenFileName(ImportTitle, DocumentsFolder(),
+                                    QStringLiteral("Spreadsheets (*.xlsx *.ods *.csv *.txt);;All files (*)"));
     if (path.isEmpty())
         return;
     // Each long step shows its progress and may be cancelled, all but the writing, which is one

@@ -10,10 +10,10 @@ struct AppContext;
 struct EmployeeListResult;
 class QWidget;
 
-// The employee list's context menu ("menuEmployeeList"): "Export this List...", "Copy" and
-// "History of this Employee..." for every user, "Import Employees..." for full access. `highlightedRow` is
-// the grid's row (1 = the first employee); `listName` names the list type in the proposed file name;
-// `rebuild` builds the list again after an import, highlighting the record it is given (the first
+// The employee list's context menu ("menuEmployeeList"): "Export this List...", "Save a Blank
+// Sheet...", "Copy" and "History of this Employee..." for every user, "Import Employees..." for full access.
+// `highlightedRow` is the grid's row (1 = the first employee); `listName` names the list type in the proposed
+// file name; `rebuild` builds the list again after an import, highlighting the record it is given (the first
 // employee imported) when the list shows it.
 void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
                           int highlightedRow, const QString& listName, QPoint globalPos,
@@ -22,6 +22,10 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
 // "Export this List...": the list's employees as a CSV file the user names.
 void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
                         const QString& listName);
+
+// "Save a Blank Sheet...": the export's header row alone, a CSV file or a workbook by the name's
+// extension as the export chooses, for the user to fill in and import; offered with an empty list too.
+void SaveBlankSheet(AppContext& ctx, QWidget* window);
 
 // "Copy" (Ctrl+C): the highlighted employee, with the column names, onto the clipboard.
 void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highlightedRow);

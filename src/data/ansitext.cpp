@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 // Windows-1252 0x80..0x9F; the five undefined positions map to the C1 control of the same value.
@@ -85,10 +86,23 @@ QString TrimSpaces(QStringView text) {
 QByteArrayView TrimSpaces(QByteArrayView bytes) {
     qsizetype start = 0;
     qsizetype end = bytes.size();
-    while (start < end && bytes[start] == ' ')
-        ++start;
+    // A field is mostly its padding (the notepad's 4,519 bytes hold a few lines as a rule, or none):
+    // the end first, 32 and then eight spaces at a time.
+    constexpr quint64 Spaces = 0x2020202020202020ULL;
+    for (quint64 words[4]; end >= 32; end -= 32) {
+        std::memcpy(words, bytes.data() + end - 32, 32);
+        if ((words[0] ^ Spaces) | (words[1] ^ Spaces) | (words[2] ^ Spaces) | (words[3] ^ Spaces))
+            break;
+    }
+    for (quint64 word = Spaces; end >= 8; end -= 8) {
+        std::memcpy(&word, bytes.data() + end - 8, 8);
+        if (word != Spaces)
+            break;
+    }
     while (end > start && bytes[end - 1] == ' ')
         --end;
+    while (start < end && bytes[start] == ' ')
+        ++start;
     return bytes.sliced(start, end - start);
 }
 

@@ -19,15 +19,39 @@ namespace {
 
 using F = PersonnelField;
 
+// `n` as `width` digits at `at`, zeros in front; returns the end.
+char* Digits(char* at, int n, int width) {
+    for (int i = width - 1; i >= 0; --i, n /= 10)
+        at[i] = char('0' + n % 10);
+    return at + width;
+}
+
+// yyyy-MM-dd, and HH:mm:ss after a space with the time; put together by hand, since a date's
+// toString() with a pattern costs most of an export's time. A date the file can hold has a year
+// from 100 to 9999.
 QString DateCell(double value, bool withTime) {
     if (value == 0)
         return {};
+    const std::optional<QDateTime> at = OleToDateTime(value);
+    if (!at)
+        return {};
+    const QDate day = at->date();
+    char text[19];
+    char* end = Digits(text, day.year(), 4);
+    *end++ = '-';
+    end = Digits(end, day.month(), 2);
+    *end++ = '-';
+    end = Digits(end, day.day(), 2);
     if (withTime) {
-        const std::optional<QDateTime> at = OleToDateTime(value);
-        return at ? at->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+        const QTime time = at->time();
+        *end++ = ' ';
+        end = Digits(end, time.hour(), 2);
+        *end++ = ':';
+        end = Digits(end, time.minute(), 2);
+        *end++ = ':';
+        end = Digits(end, time.second(), 2);
     }
-    const std::optional<QDate> day = OleToDate(value);
-    return day ? day->toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    return QString::fromLatin1(text, end - text);
 }
 
 bool StartsFormula(QChar c) {
@@ -111,10 +135,11 @@ QString CopyLine(const QStringList& cells) {
     return flat.join(u'\t') + CrLf;
 }
 
-IoStatus WriteFully(FileIo& io, int fd, const QByteArray& bytes, const QString& name) {
+IoStatus WriteFully(FileIo& io, int fd, QByteArrayView bytes, off_t at, const QString& name) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t w = io.WriteAt(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        const ssize_t w =
+            io.WriteAt(fd, bytes.constData() + done, size_t(bytes.size() - done), at + off_t(done));
         if (w < 0 && errno == EINTR)
             continue;
         if (w < 0)
@@ -125,6 +150,9 @@ IoStatus WriteFully(FileIo& io, int fd, const QByteArray& bytes, const QString& 
     }
     return {};
 }
+
+// The buffer a WholeFileWriter fills before it writes.
+constexpr qsizetype WriteBlock = 1 << 20;
 
 } // namespace
 
@@ -217,6 +245,8 @@ ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& reco
     for (std::size_t i = 0; i < records.size(); ++i)
         wanted.emplace_back(records[i], i);
     std::sort(wanted.begin(), wanted.end());
+    if (records.empty())
+        return table; // the header alone, a blank sheet: nothing to read
 
     table.status = file.OpenPersonnelFileUncounted();
     if (!table.status) {
@@ -297,40 +327,139 @@ QString CopyText(const ExportTable& table, int row) {
     return CopyLine(table.header) + CopyLine(table.rows[std::size_t(row)]);
 }
 
-IoStatus WriteWholeFile(FileIo& io, const QString& path, const QByteArray& bytes) {
-    const QFileInfo target(path);
+IoStatus WriteCsv(PersonnelFile& file, const std::vector<qint32>& records, const ExportOptions& options,
+                  const std::function<IoStatus(QByteArrayView)>& put) {
+    // Each wanted record's place in the order wanted, by record number.
+    std::vector<std::pair<qint32, std::size_t>> wanted;
+    wanted.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        wanted.emplace_back(records[i], i);
+    std::sort(wanted.begin(), wanted.end());
+    // The rows' CSV bytes in file order, and where the row of each place starts and ends there.
+    QByteArray rows;
+    std::vector<std::pair<qsizetype, qsizetype>> spans(records.size(), {0, 0});
+    if (!records.empty()) {
+        if (IoStatus s = file.OpenPersonnelFileUncounted(); !s)
+            return s;
+        std::size_t next = 0;
+        std::size_t filled = 0;
+        QString row;
+        IoStatus s = file.ScanRecords([&](qint32 n, PersonnelRecordView record) {
+            while (next < wanted.size() && wanted[next].first < n)
+                ++next;
+            if (next >= wanted.size() || wanted[next].first != n)
+                return;
+            row.clear();
+            AppendCsvRow(row, ExportCells(record, options));
+            const qsizetype start = rows.size();
+            rows += row.toUtf8();
+            for (; next < wanted.size() && wanted[next].first == n; ++next, ++filled)
+                spans[wanted[next].second] = {start, rows.size()};
+        });
+        file.ClosePersonnelFile();
+        // A row the file no longer has: the list was built on another file than the one read.
+        if (s && filled != records.size())
+            s = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
+        if (!s)
+            return s;
+    }
+    QString header;
+    AppendCsvRow(header, ExportHeader());
+    IoStatus s = put(QByteArrayLiteral("\xEF\xBB\xBF") + header.toUtf8());
+    for (std::size_t i = 0; s && i < spans.size(); ++i)
+        s = put(QByteArrayView(rows).sliced(spans[i].first, spans[i].second - spans[i].first));
+    return s;
+}
+
+WholeFileWriter::WholeFileWriter(FileIo& io, const QString& path) : m_io(io), m_path(path) {}
+
+// The scratch file is made on the first bytes (or the commit), so that a writer whose bytes never
+// come (the personnel file could not be read) touches nothing.
+bool WholeFileWriter::Opened() {
+    if (m_fd >= 0 || !m_status)
+        return m_status.Ok();
+    const QFileInfo target(m_path);
     // A name of its own in the target's folder, so that the rename cannot cross file systems and
     // no other file is ever opened in its place.
-    const QString scratch =
+    m_scratch =
         target.dir().filePath(QStringLiteral(".%1.%2.partial")
                                   .arg(target.fileName())
                                   .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-    const int fd = io.Open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("create"), path, errno);
-    ::fchmod(fd, 0600); // whatever the umask
-    IoStatus s = WriteFully(io, fd, bytes, path);
-    if (s && io.Sync(fd) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), path, errno);
-    io.Close(fd);
-    if (s && io.Rename(scratch, path) != 0)
-        s = IoStatus::Failure(QStringLiteral("replace"), path, errno);
-    if (!s) {
-        io.Remove(scratch);
-        return s;
+    m_fd = m_io.Open(m_scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (m_fd < 0) {
+        m_status = IoStatus::Failure(QStringLiteral("create"), m_path, errno);
+        return false;
     }
-    io.SyncFolderOf(path);
+    ::fchmod(m_fd, 0600); // whatever the umask
+    return true;
+}
+
+WholeFileWriter::~WholeFileWriter() {
+    if (m_fd >= 0) {
+        m_io.Close(m_fd);
+        m_io.Remove(m_scratch);
+    }
+}
+
+IoStatus WholeFileWriter::Flush() {
+    if (m_status && !m_buffer.isEmpty()) {
+        m_status = WriteFully(m_io, m_fd, m_buffer, m_written, m_path);
+        m_written += off_t(m_buffer.size());
+    }
+    m_buffer.clear();
+    return m_status;
+}
+
+IoStatus WholeFileWriter::Append(QByteArrayView bytes) {
+    if (!Opened())
+        return m_status;
+    if (m_buffer.size() + bytes.size() > WriteBlock && !Flush())
+        return m_status;
+    if (bytes.size() >= WriteBlock) {
+        m_status = WriteFully(m_io, m_fd, bytes, m_written, m_path);
+        m_written += off_t(bytes.size());
+        return m_status;
+    }
+    if (m_buffer.capacity() < WriteBlock)
+        m_buffer.reserve(WriteBlock);
+    m_buffer.append(bytes);
+    return m_status;
+}
+
+IoStatus WholeFileWriter::Commit() {
+    if (!Opened())
+        return m_status;
+    if (Flush() && m_io.Sync(m_fd) != 0)
+        m_status = IoStatus::Failure(QStringLiteral("write"), m_path, errno);
+    m_io.Close(m_fd);
+    m_fd = -1;
+    if (m_status && m_io.Rename(m_scratch, m_path) != 0)
+        m_status = IoStatus::Failure(QStringLiteral("replace"), m_path, errno);
+    if (!m_status) {
+        m_io.Remove(m_scratch);
+        return m_status;
+    }
+    m_io.SyncFolderOf(m_path);
     return {};
+}
+
+IoStatus WriteWholeFile(FileIo& io, const QString& path, const QByteArray& bytes) {
+    WholeFileWriter writer(io, path);
+    if (IoStatus s = writer.Append(bytes); !s)
+        return s;
+    return writer.Commit();
 }
 
 IoStatus ExportListToCsv(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
                          const ExportOptions& options, const QString& path) {
     if (!list.status)
         return list.status;
-    const ExportTable table = ReadExportTable(file, ListedRecords(list), options);
-    if (!table.status)
-        return table.status;
-    return WriteWholeFile(io, path, CsvBytes(table));
+    WholeFileWriter writer(io, path);
+    if (IoStatus s = WriteCsv(file, ListedRecords(list), options,
+                              [&](QByteArrayView bytes) { return writer.Append(bytes); });
+        !s)
+        return s;
+    return writer.Commit();
 }
 
 QString CopyListRow(PersonnelFile& file, const EmployeeListResult& list, int row,

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 class PersonnelFile;
@@ -63,7 +64,7 @@ std::vector<qint32> ListedRecords(const EmployeeListResult& list);
 
 // Reads the employees `records` names (record numbers, in the order wanted) in one pass over the
 // file; a single one is read where it stands, the file's record buffer left as it was. Opens and
-// closes the file.
+// closes the file; no records (a blank sheet's header alone) leave it unread.
 ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& records,
                             const ExportOptions& options);
 
@@ -75,12 +76,43 @@ QByteArray JsonLines(const ExportTable& table);
 // in the CSV, each line ended by CR LF; a tab or line break inside a cell becomes a space.
 QString CopyText(const ExportTable& table, int row);
 
-// Writes `bytes` as the file `path` whole or not at all: a scratch file in the same folder,
-// owner-only, flushed and renamed over `path`. On failure neither the scratch file nor a new
-// file is left, and a file that was there is as it was.
+// The CSV file (CsvBytes) of the employees `records` names, in that order, handed to `put` a
+// piece at a time without a table of cells: one pass over the personnel file makes each row's CSV
+// bytes (a list's order is not the file's, so the rows wait, as those bytes only, until the pass
+// ends), then they go to `put` in the order wanted. Nothing goes to `put` when the file cannot be
+// read; a failure `put` returns ends the writing. Opens and closes the file.
+IoStatus WriteCsv(PersonnelFile& file, const std::vector<qint32>& records, const ExportOptions& options,
+                  const std::function<IoStatus(QByteArrayView)>& put);
+
+// A file written whole or not at all, its bytes handed over a piece at a time: a scratch file in
+// the same folder, owner-only, written through a buffer, flushed and renamed over `path` by
+// Commit(). On failure, or when the writer goes without a Commit(), neither the scratch file nor a
+// new file is left, and a file that was there is as it was.
+class WholeFileWriter {
+public:
+    WholeFileWriter(FileIo& io, const QString& path);
+    ~WholeFileWriter();
+    WholeFileWriter(const WholeFileWriter&) = delete;
+    WholeFileWriter& operator=(const WholeFileWriter&) = delete;
+    IoStatus Append(QByteArrayView bytes);
+    IoStatus Commit();
+
+private:
+    bool Opened();
+    IoStatus Flush();
+    FileIo& m_io;
+    QString m_path, m_scratch;
+    int m_fd = -1;
+    off_t m_written = 0;
+    QByteArray m_buffer;
+    IoStatus m_status;
+};
+
+// Writes `bytes` as the file `path` whole or not at all, through a WholeFileWriter.
 IoStatus WriteWholeFile(FileIo& io, const QString& path, const QByteArray& bytes);
 
-// "Export this List...": the list's employees as the CSV file `path`.
+// "Export this List...": the list's employees as the CSV file `path` (WriteCsv through a
+// WholeFileWriter).
 IoStatus ExportListToCsv(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
                          const ExportOptions& options, const QString& path);
 

@@ -5,6 +5,7 @@
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/entryrules.h"
+#include "data/fieldcaptions.h"
 #include "data/personnelfile.h"
 #include "data/util.h"
 
@@ -162,13 +163,94 @@ std::optional<QByteArray> Utf8Text(QByteArray bytes) {
     return text.toUtf8();
 }
 
+// A header as the import compares it: letters and digits only, in lower case, "#" read as
+// "number", so that "Social Security #", "social_security_number" and "SocialSecurityNumber" are
+// one.
+QString HeaderKey(const QString& header) {
+    QString key;
+    for (const QChar c : header) {
+        if (c == u'#')
+            key += QStringLiteral("number");
+        else if (c.isLetterOrNumber())
+            key += c.toLower();
+    }
+    return key;
+}
+
+// The headers a field is known by: its name, and the caption the record page shows above its
+// box. The emergency frame's captions name the emergency contact only inside the frame, so they
+// are taken after "Emergency" ("Emergency Contact Number"): a bare "Name" is no one's.
+struct HeaderKeys {
+    std::array<QString, FieldCount> name, caption;
+    HeaderKeys() {
+        for (std::size_t f = 0; f < FieldCount; ++f) {
+            if (F(f) == F::PictureFile)
+                continue;
+            name[f] = HeaderKey(QLatin1String(PersonnelFields[f].name));
+            if (const char* text = FieldCaption(F(f)))
+                caption[f] = HeaderKey(QString::fromLatin1(IsEmergencyField(F(f)) ? "Emergency " : "") +
+                                       QLatin1String(text));
+        }
+    }
+};
+
+const HeaderKeys& KnownHeaders() {
+    static const HeaderKeys keys;
+    return keys;
+}
+
 // The field a header cell names; -1 when none. The picture's path is no column of the file.
-int FieldOfName(const QString& name) {
+int FieldOfName(const QString& header) {
+    const QString key = HeaderKey(header);
+    const HeaderKeys& known = KnownHeaders();
     for (std::size_t f = 0; f < FieldCount; ++f) {
-        if (F(f) != F::PictureFile && name == QLatin1String(PersonnelFields[f].name))
+        if (!key.isEmpty() && (key == known.name[f] || key == known.caption[f]))
             return int(f);
     }
     return -1;
+}
+
+// Levenshtein's distance between two texts: the fewest letters put in, taken out or changed.
+qsizetype EditDistance(QStringView a, QStringView b) {
+    std::vector<qsizetype> row(std::size_t(b.size()) + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[std::size_t(j)] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[std::size_t(j)];
+            row[std::size_t(j)] =
+                std::min({above + 1, row[std::size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[std::size_t(b.size())];
+}
+
+// The names of the fields nearest an unknown header by its name or its caption (the emergency
+// frame's bare ones too: "Name" is near EmergencyName), when a third of its letters or fewer (at
+// least one) are amiss: at most two, in the record's order, each in quotes, joined by "or". Empty
+// when none is that near.
+QString NearestNames(const QString& header) {
+    const QString key = HeaderKey(header);
+    const HeaderKeys& known = KnownHeaders();
+    std::array<qsizetype, FieldCount> distance{};
+    distance.fill(key.size() + 1);
+    for (std::size_t f = 0; f < FieldCount; ++f) {
+        if (known.name[f].isEmpty())
+            continue;
+        distance[f] = std::min(EditDistance(key, known.name[f]), EditDistance(key, known.caption[f]));
+        if (const char* text = FieldCaption(F(f)); text && IsEmergencyField(F(f)))
+            distance[f] = std::min(distance[f], EditDistance(key, HeaderKey(QLatin1String(text))));
+    }
+    const qsizetype best = *std::min_element(distance.cbegin(), distance.cend());
+    QStringList names;
+    for (std::size_t f = 0; f < FieldCount && names.size() < 2; ++f) {
+        if (distance[f] == best && best <= std::max<qsizetype>(1, key.size() / 3))
+            names += u'\'' + FieldName(F(f)) + u'\'';
+    }
+    return names.join(QStringLiteral(" or "));
 }
 
 // A spreadsheet separates cells with commas, semicolons or tabs, as the user's locale or choice
@@ -293,7 +375,8 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
             report(field, QStringLiteral(" holds a line break; only the Notepad can."));
         } else if (const QString c = FirstRefused(stored[f]); !c.isEmpty()) {
             report(field, QStringLiteral(": ") + CharacterName(c) + QStringLiteral(" cannot be stored."));
-        } else if (ToAnsi(stored[f]).size() > layout.width) {
+        } else if (stored[f].size() > layout.width && // no more code-page bytes than UTF-16 units
+                   ToAnsi(stored[f]).size() > layout.width) {
             report(field, QStringLiteral(" is longer than %1 characters.").arg(layout.width));
         }
     }
@@ -418,8 +501,11 @@ struct ImportPlanning {
         for (const QString& name : names) {
             const int field = FieldOfName(name);
             if (field < 0) {
+                const QString nearest = NearestNames(name);
                 plan.Fail(line, name,
-                          QStringLiteral("The header has an unknown column %1.").arg(Quoted(name)));
+                          QStringLiteral("The header has an unknown column %1").arg(Quoted(name)) +
+                              (nearest.isEmpty() ? QStringLiteral(".")
+                                                 : QStringLiteral("; did you mean %1?").arg(nearest)));
                 continue;
             }
             if (seen[std::size_t(field)])
@@ -443,6 +529,12 @@ struct ImportPlanning {
     // One row of as many cells as the header has columns, starting on `line`.
     void Row(const std::vector<QString>& cells, int line, const QString& word) {
         plan.m_lines.push_back(line);
+        for (std::size_t c = 0; c < cells.size() && c < plan.m_fieldOfColumn.size(); ++c) {
+            const F field = F(plan.m_fieldOfColumn[c]);
+            if (field == F::SocialSecurityNumber || field == F::DateOfBirth)
+                plan.m_maskedCells +=
+                    TrimSpaces(cells[c]).startsWith(field == F::DateOfBirth ? u"****-" : u"***-**-");
+        }
         ConvertRow(cells, plan.m_fieldOfColumn, !plan.m_workbook, nullptr,
                    [&](std::size_t c, const QString& rest) {
                        const QString name = ColumnName(qsizetype(c));
@@ -547,16 +639,13 @@ ImportPlan ImportPlanning::Csv(QByteArray csv, const ImportProgress& progress) {
 
     const qsizetype columns = planning.names.size();
     std::vector<QString> cells(static_cast<std::size_t>(columns));
-    // Faults name the spreadsheet's line where the row starts, the header being line 1; a quoted
-    // cell may hold line breaks.
+    // Faults name the row as a spreadsheet numbers it, the header being line 1: a quoted cell's
+    // line breaks stay in its row.
     int line = 1;
-    int rows = 0;
-    for (qsizetype lineStart = 0;;) {
+    for (;;) {
         const qsizetype start = reader.Position();
-        if (!planning.GoOn(start, plan.m_text.size(), ++rows))
+        if (!planning.GoOn(start, plan.m_text.size(), line++))
             return plan;
-        line += int(std::count(plan.m_text.cbegin() + lineStart, plan.m_text.cbegin() + start, '\n'));
-        lineStart = start;
         const RowRead read = reader.Next(bytes, columns, &count, &fault);
         if (read == RowRead::End)
             break;
@@ -697,8 +786,11 @@ ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress&
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > MaxImportFileBytes)
         return tooLarge();
-    // Read in blocks up to the limit, whatever the file says its size is.
+    // Read in blocks up to the limit, whatever the file says its size is, into a block as large as
+    // the file says it is (and a read's more), so that the file is held once and never copied.
     QByteArray bytes;
+    if (S_ISREG(st.st_mode))
+        bytes.reserve(qsizetype(st.st_size) + (1 << 20) + 1);
     for (;;) {
         const qsizetype block = 1 << 20;
         const qsizetype at = bytes.size();

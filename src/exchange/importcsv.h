@@ -15,7 +15,10 @@ class PersonnelFile;
 
 // Employees come in from an Excel workbook's first sheet (importxlsx.h) or a CSV file, with the
 // columns an export writes (exportlist.h), in any order, all or none: first a plan checks every
-// row and writes nothing, then the plan is applied as one append.
+// row and writes nothing, then the plan is applied as one append. A header may name its column by
+// the field's name or by the record page's caption (data/fieldcaptions.h; the emergency frame's
+// after "Emergency"), whatever its case, spaces and punctuation ("#" reads "number"); a header it
+// cannot place is named with the nearest known names.
 //
 // A workbook's faults name the row the spreadsheet shows (the header's is its first row with
 // text, row 1 as a rule); its cells are taken as the sheet shows them, with no apostrophe to take
@@ -24,8 +27,9 @@ class PersonnelFile;
 // The file: RFC 4180 (quotes doubled inside quoted cells), its cells separated by commas,
 // semicolons or tabs (whichever splits the header into known column names), UTF-8 with or
 // without a byte-order mark or UTF-16 or UTF-32 with one, rows ended by CR LF or LF. Lines of
-// nothing but separators and spaces at the end are ignored. A fault names the line the
-// spreadsheet shows its row on: the header is line 1.
+// nothing but separators and spaces at the end are ignored. A fault names the row by the number a
+// spreadsheet shows it under, as "Line": the header is line 1, and a quoted cell's line breaks
+// stay in their row.
 //
 // A workbook's sheet is read a row at a time; a cell with text in a column past the last one an
 // export has stops the reading at once, as does a row past a spreadsheet's last.
@@ -79,6 +83,9 @@ public:
     PersonnelRecord Record(qint32 row, double now) const;
     // The spreadsheet's line (or row) that employee `row` (from 0) starts on; the header is 1.
     int Line(qint32 row) const;
+    // Cells holding a value as an export below the SensitiveFieldsLevel setting masks it: a Social
+    // Security number "***-**-6789", a date of birth "****-03-07".
+    qint64 MaskedCells() const { return m_maskedCells; }
     // The rows came from a workbook's sheet, whose rows a spreadsheet numbers as rows, not lines.
     bool FromWorkbook() const { return m_workbook; }
 
@@ -101,6 +108,7 @@ private:
     std::vector<int> m_lines;         // the line each row starts on
     std::vector<ImportError> m_errors;
     qint64 m_errorCount = 0;
+    qint64 m_maskedCells = 0;
 };
 
 // Checks the file (as read, whole: a workbook or CSV text) and plans its import.

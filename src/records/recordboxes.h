@@ -1,10 +1,12 @@
 #pragma once
 
+#include "data/fieldcaptions.h"
 #include "data/records.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 // Where a box of the record page stands: one of the five tabs, or the " In Case of Emergency "
 // frame on the "Basic Info" tab.
@@ -107,11 +109,15 @@ constexpr bool Consistent() {
         if (row.kind == BoxKind::Date ? layout.type != FieldType::Date
                                       : layout.type != FieldType::Text || row.maxLength > layout.width)
             return false;
+        // The import takes the captions as column headers.
+        if (std::string_view(row.caption) != std::string_view(FieldCaption(row.field)))
+            return false;
         // The notepad is the last box: the one-line boxes are txtField(1) to txtField(n - 1).
         if ((row.kind == BoxKind::Notepad) != (n == RecordBoxCount))
             return false;
     }
     return true;
 }
-static_assert(Consistent(), "each box is numbered by its row, shows one field once and fits it");
+static_assert(Consistent(),
+              "each box is numbered by its row, shows one field once, fits it and has its caption");
 } // namespace recordboxes_check

@@ -126,7 +126,8 @@ private slots:
         WriteStaff(Staff());
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
-        QStringList expected = {u"mnuExportList|&Export this List...|on"_s, u"mnuCopy|&Copy|on"_s,
+        QStringList expected = {u"mnuExportList|&Export this List...|on"_s,
+                                u"mnuBlankSheet|Save a &Blank Sheet...|on"_s, u"mnuCopy|&Copy|on"_s,
                                 u"mnuHistory|&History of this Employee...|on"_s};
         if (level == 4)
             expected << u"|-|on"_s << u"mnuImport|&Import Employees...|on"_s;
@@ -224,6 +225,52 @@ private slots:
         QCOMPARE(p->prompts.Asked()[2].icon, MsgIcon::Critical);
         QVERIFY2(p->prompts.Asked()[2].text.contains(u"out.csv"_s), qPrintable(p->prompts.Asked()[2].text));
         QVERIFY(!QFile::exists(path));
+    }
+
+    // "Save a Blank Sheet...", with or without a list: the header row alone, as a CSV file of the
+    // golden bytes or a workbook, which the import reads back as a header without employees.
+    void blankSheetHoldsTheHeaderAlone_data() {
+        QTest::addColumn<bool>("empty"); // an empty file, the menu beside the list
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("CSV, empty file") << true << u"blank.CSV"_s << u"blank.CSV"_s;
+        QTest::newRow("workbook, unnamed, a list") << false << u"blank"_s << u"blank.xlsx"_s;
+    }
+    void blankSheetHoldsTheHeaderAlone() {
+        QFETCH(bool, empty);
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        if (empty)
+            p->prompts.Answer(MsgAnswer::OK); // "Database is empty"
+        else
+            WriteStaff(Staff());
+        frmMain* w = OpenMainWindow(*p, 1);
+        QVERIFY(w);
+        const QString path = folder->Path() + u'/' + written;
+        p->prompts.AnswerSaveFile(folder->Path() + u'/' + chosen).Answer(MsgAnswer::OK);
+        QWidget* page = FindControl<QWidget>(w, u"tabMainPage(0)"_s);
+        if (empty)
+            ChooseFromPopupMenu(
+                w,
+                [page] {
+                    QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5},
+                                            page->mapToGlobal(QPoint(5, 5)));
+                    QApplication::sendEvent(page, &event);
+                },
+                u"mnuBlankSheet"_s);
+        else
+            ChooseFromListMenu(w, u"mnuBlankSheet"_s);
+        QCOMPARE(p->prompts.Pending(), 0);
+        const QList<Prompt> asked = p->prompts.Asked();
+        QVERIFY2(asked.at(asked.size() - 2).proposed.endsWith(u"/Employees - Blank Sheet.xlsx"_s),
+                 qPrintable(asked.at(asked.size() - 2).proposed));
+        QCOMPARE(asked.last().text, u"A blank sheet, the column headers alone, has been saved as\r\n"_s +
+                                        path +
+                                        u"\r\n\r\nFill in one employee a row, then import the sheet."_s);
+        QCOMPARE(asked.last().title, u"Blank Sheet Saved"_s);
+        if (written.endsWith(u".CSV"_s))
+            QCOMPARE(ReadFileBytes(path), ReadFileBytes(QFINDTESTDATA("golden/blank-sheet.csv")));
+        QCOMPARE(PlanImportFile(p->io, path).ErrorText(), u"The file holds a header but no employees."_s);
     }
 
     // Ctrl+C on the list, or Copy in its menu: the column names and the highlighted employee.
@@ -344,7 +391,7 @@ private slots:
         const QList<Prompt> asked = p->prompts.Asked();
         QCOMPARE(asked[0].kind, Prompt::Kind::OpenFile);
         QCOMPARE(asked[0].title, u"Import Employees"_s);
-        QCOMPARE(asked[0].filter, u"Spreadsheets (*.xlsx *.csv);;All files (*)"_s);
+        QCOMPARE(asked[0].filter, u"Spreadsheets (*.xlsx *.ods *.csv *.txt);;All files (*)"_s);
         QCOMPARE(asked[1].text, u"2 employees will be added to the personnel file from\r\n"_s + csv +
                                     u"\r\n\r\nDo you wish to continue?"_s);
         QCOMPARE(asked[1].buttons, MsgButtons::YesNo);
@@ -488,9 +535,11 @@ private slots:
                 QApplication::sendEvent(page, &event);
             },
             u"mnuImport"_s);
-        QCOMPARE(seen.items, QStringList({u"mnuExportList|&Export this List...|off"_s, u"mnuCopy|&Copy|off"_s,
-                                          u"mnuHistory|&History of this Employee...|off"_s, u"|-|on"_s,
-                                          u"mnuImport|&Import Employees...|on"_s}));
+        QCOMPARE(seen.items,
+                 QStringList({u"mnuExportList|&Export this List...|off"_s,
+                              u"mnuBlankSheet|Save a &Blank Sheet...|on"_s, u"mnuCopy|&Copy|off"_s,
+                              u"mnuHistory|&History of this Employee...|off"_s, u"|-|on"_s,
+                              u"mnuImport|&Import Employees...|on"_s}));
         QCOMPARE(p->prompts.Pending(), 0);
         QCOMPARE(p->prompts.Asked().last().text, u"1 employee has been added."_s);
         QVERIFY(w->grid->isVisible());

@@ -72,6 +72,12 @@ private slots:
                                "a b  ",
                                7),
                  QStringLiteral("\u00EBa b"));
+        // Padding of any length, taken 32 and eight spaces at a time where it can be.
+        for (const int pad : {0, 7, 8, 9, 23, 32, 41, 70}) {
+            const QByteArray padded = QByteArray(" x        y") + QByteArray(pad, ' ');
+            QCOMPARE(TrimSpaces(QByteArrayView(padded)).toByteArray(), QByteArray("x        y"));
+            QCOMPARE(TrimSpaces(QByteArrayView(QByteArray(pad, ' '))).size(), qsizetype(0));
+        }
     }
 
     void personnelRecordLayout() {

@@ -201,19 +201,32 @@ private slots:
     void writeIsWholeOrNothing_data() {
         QTest::addColumn<QByteArray>("before"); // empty: no file
         QTest::addColumn<bool>("workbook");     // the current list as a workbook, else given bytes
-        QTest::newRow("new file") << QByteArray() << false;
-        QTest::newRow("replacing a file") << QByteArray("old,list\r\n") << false;
-        QTest::newRow("new workbook") << QByteArray() << true;
-        QTest::newRow("replacing a workbook") << QByteArray("PK old") << true;
+        QTest::addColumn<bool>("pieces");       // the bytes handed to a WholeFileWriter a piece at a time
+        QTest::newRow("new file") << QByteArray() << false << false;
+        QTest::newRow("replacing a file") << QByteArray("old,list\r\n") << false << false;
+        QTest::newRow("new workbook") << QByteArray() << true << false;
+        QTest::newRow("replacing a workbook") << QByteArray("PK old") << true << false;
+        QTest::newRow("replacing a file, in pieces past the buffer") << QByteArray("old") << false << true;
     }
     void writeIsWholeOrNothing() {
         QFETCH(QByteArray, before);
         QFETCH(bool, workbook);
+        QFETCH(bool, pieces);
         const QByteArray tmpdir = qgetenv("TMPDIR");
         const auto restore = qScopeGuard([&] { qputenv("TMPDIR", tmpdir); });
         const QString name = workbook ? u"list.xlsx"_s : u"list.csv"_s;
         const QDateTime created(QDate(2024, 6, 1), QTime(9, 30));
-        QByteArray bytes = QByteArray("\xEF\xBB\xBF") + QByteArray(300000, 'x');
+        QByteArray bytes = QByteArray("\xEF\xBB\xBF") + QByteArray(pieces ? 3300000 : 300000, 'x');
+        // 1,100 pieces of 1,000 bytes, then the rest (2.2 MB) in one, past the writer's 1 MB buffer.
+        const auto writeInPieces = [&](FileIo& io) {
+            WholeFileWriter writer(io, name);
+            IoStatus s;
+            for (qsizetype at = 0; s && at < 1100000; at += 1000)
+                s = writer.Append(QByteArrayView(bytes).sliced(at, 1000));
+            if (s)
+                s = writer.Append(QByteArrayView(bytes).sliced(1100000));
+            return s ? writer.Commit() : s;
+        };
         int failed = 0;
         for (const auto fault :
              {FaultyFileIo::Fault::Error, FaultyFileIo::Fault::ShortWrite, FaultyFileIo::Fault::DiskFull}) {
@@ -230,6 +243,7 @@ private slots:
                 io.Arm(call, fault);
                 const IoStatus status =
                     workbook ? ExportListToXlsx(io, folder, CurrentList(folder), {}, name, created)
+                    : pieces ? writeInPieces(io)
                              : WriteWholeFile(io, name, bytes);
                 QStringList left = QDir::current().entryList(QDir::Files | QDir::Hidden);
                 left.removeOne(u"Rosterly.Data"_s);
@@ -256,7 +270,7 @@ private slots:
                     QCOMPARE(ReadFileBytes(name), before);
             }
         }
-        QVERIFY(failed >= 3 * 4); // create, write, flush, rename
+        QVERIFY(failed >= 3 * (pieces ? 6 : 4)); // create, write (three in pieces), flush, rename
         if (!workbook)
             return;
         // When libxlsxwriter cannot do its part (here: no temporary folder), the file is not written.

@@ -276,14 +276,15 @@ private slots:
     void goodFileAppendsExactlyItsRows() {
         TempPersonnelFile file({Existing()});
         // Columns in an order of their own, LF row ends, no byte-order mark, dates as a user types
-        // them, a guarded cell, a notepad with a bare LF, the program's own columns ignored.
+        // them, a guarded cell, a notepad with a bare LF, the program's own columns ignored, headers
+        // as the record page's captions and as people write them.
         const QByteArray csv =
-            "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,Notepad,JobTitle,InactivationDate,"
-            "DateCreated,SocialSecurityNumber,VersionCreated\n"
+            "Last Name,FirstName,Race,Sex,Date of Birth,DateOfEmployment,Notepad,job_title,InactivationDate,"
+            "DateCreated,Social Security #,VersionCreated,Emergency Contact Number\n"
             "  Mu\xC3\xB1oz ,Ana,w,f ,1985-04-09,03/15/2012,\"Keys: front\ndoor\",'=Lead,,1999-01-01 "
             "00:00:00,"
-            "123-45-6789,3\n"
-            "O'Brien,Se\xC3\xA1n,B,M,\"March 7, 1968\",2001-2-3,,Clerk,2020-12-31,,,";
+            "123-45-6789,3,555-0100\n"
+            "O'Brien,Se\xC3\xA1n,B,M,\"March 7, 1968\",2001-2-3,,Clerk,2020-12-31,,,,";
         const ImportPlan plan = PlanImport(csv);
         QCOMPARE(plan.ErrorText(), QString());
         QVERIFY(plan.Ok());
@@ -302,6 +303,7 @@ private slots:
         ana.SetNotepad(u"Keys: front\r\ndoor"_s);
         ana.SetJobTitle(u"=Lead"_s);
         ana.SetSocialSecurityNumber(u"123-45-6789"_s);
+        ana.SetEmergencyPhone(u"555-0100"_s);
         PersonnelRecord sean = Imported();
         sean.SetLastName(u"O'Brien"_s);
         sean.SetFirstName(u"Seán"_s);
@@ -337,6 +339,14 @@ private slots:
         row("header alone", Header, 0, "", "The file holds a header but no employees.");
         row("unknown column", header("StreetAddress", "Nickname"), 1, "Nickname",
             "The header has an unknown column 'Nickname'.");
+        row("misspelt name", header("StreetAddress", "Stret Adress"), 1, "Stret Adress",
+            "The header has an unknown column 'Stret Adress'; did you mean 'StreetAddress'?");
+        row("two names as near", header("StreetAddress", "Home/Cell Phone"), 1, "Home/Cell Phone",
+            "The header has an unknown column 'Home/Cell Phone'; did you mean 'HomePhone' or 'CellPhone'?");
+        row("emergency caption alone", header("StreetAddress", "Name"), 1, "Name",
+            "The header has an unknown column 'Name'; did you mean 'EmergencyName'?");
+        row("caption of a column named", header("StreetAddress", "RACE"), 1, "RACE",
+            "The header has the column 'RACE' twice.");
         row("picture path", header("StreetAddress", "PictureFile"), 1, "PictureFile",
             "The header has an unknown column 'PictureFile'.");
         row("column twice", header("StreetAddress", "Race"), 1, "Race",
@@ -437,8 +447,8 @@ private slots:
     }
 
     // What spreadsheets save: cells separated by commas, semicolons or tabs, UTF-8, or UTF-16 or
-    // UTF-32 with a byte-order mark, blank lines after the last row; a fault names the line the
-    // spreadsheet shows its row on.
+    // UTF-32 with a byte-order mark, blank lines after the last row; a fault names the row as the
+    // spreadsheet numbers it, a cell's line breaks inside it.
     void spreadsheetFilesAreRead_data() {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<int>("line");
@@ -452,23 +462,30 @@ private slots:
         row("comma", comma.toUtf8());
         row("semicolon", SpreadsheetText(u';').toUtf8());
         row("tab", SpreadsheetText(u'\t').toUtf8());
+        row("captions and names as people write them",
+            QString(SpreadsheetText(u';'))
+                .replace(u"FirstName;LastName;Race;Sex;DateOfBirth"_s,
+                         u"First Name;last_name;RACE; Sex;Date of Birth"_s)
+                .toUtf8());
         row("tie goes to the comma", "Sex;Race,FirstName\r\nM;W,Bo\r\n", 1,
             u"The header has an unknown column 'Sex;Race'."_s);
         row("UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + comma.toUtf8());
         row("UTF-16 LE", Encoded(QStringConverter::Utf16LE, SpreadsheetText(u';')));
         row("UTF-16 BE", Encoded(QStringConverter::Utf16BE, SpreadsheetText(u'\t')));
         row("UTF-32 LE", Encoded(QStringConverter::Utf32LE, comma));
+        row("Unicode text (.txt): UTF-16 LE, tabs",
+            Encoded(QStringConverter::Utf16LE, SpreadsheetText(u'\t')));
         row("Latin-1 refused", comma.toLatin1(), 0, QString::fromUtf8(NotUtf8));
         row("blank lines at the end", (comma + u"\r\n,,,,,,\r\n , ,\r\n\r\n"_s).toUtf8());
         row("blank lines at the end, tabs", (SpreadsheetText(u'\t') + u"\t\t\t\t\t\t\n\n"_s).toUtf8());
-        row("blank line between rows", QString(comma).replace(u"\r\nBo"_s, u"\r\n\r\nBo"_s).toUtf8(), 4,
-            u"Line 4 has 1 cells; the header has 7."_s);
+        row("blank line between rows", QString(comma).replace(u"\r\nBo"_s, u"\r\n\r\nBo"_s).toUtf8(), 3,
+            u"Line 3 has 1 cells; the header has 7."_s);
         row("fault on line 3", QString(raceX).replace(u"\"Two\r\nlines\""_s, u"Two"_s).toUtf8(), 3,
             u"Line 3, column 'Race': 'X' is not W, B, H, A or O."_s);
-        row("fault after a cell of two lines", raceX.toUtf8(), 4,
-            u"Line 4, column 'Race': 'X' is not W, B, H, A or O."_s);
-        row("fault after a cell of two lines, UTF-16", Encoded(QStringConverter::Utf16LE, raceX), 4,
-            u"Line 4, column 'Race': 'X' is not W, B, H, A or O."_s);
+        row("fault after a cell of two lines", raceX.toUtf8(), 3,
+            u"Line 3, column 'Race': 'X' is not W, B, H, A or O."_s);
+        row("fault after a cell of two lines, UTF-16", Encoded(QStringConverter::Utf16LE, raceX), 3,
+            u"Line 3, column 'Race': 'X' is not W, B, H, A or O."_s);
         row("fault in a row of two lines", QString(comma).replace(u",W,"_s, u",Q,"_s).toUtf8(), 2,
             u"Line 2, column 'Race': 'Q' is not W, B, H, A or O."_s);
 
@@ -476,6 +493,8 @@ private slots:
         row("workbook, shared texts, built-in date format", SpreadsheetWorkbook(Cells::Shared));
         row("workbook, inline texts, 1904 dates of its own format", SpreadsheetWorkbook(Cells::Inline1904));
         row("workbook, formula texts, ISO date cells", SpreadsheetWorkbook(Cells::StringsIsoDates));
+        row("workbook, captions as headers",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "DateOfEmployment", "Date of Employment"));
         row("workbook, an empty row between", SpreadsheetWorkbook(Cells::Shared, {1, 2, 4}));
         row("workbook, fault in row 4",
             SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 4}, {}, "<t>B</t>", "<t>X</t>"), 4,
@@ -600,7 +619,7 @@ private slots:
         row("an earlier row, after a notepad of two lines",
             "Kim,Ann,W,F,1990-01-01,2010-01-01,\"a\r\nb\"\r\nLi,Bo,B,M,1970-02-03,2001-01-01,\r\n"
             "KIM,Ann,B,F,1990-01-01,2015-05-05,\r\n",
-            {u"Line 5 looks like line 2: Kim, Ann, born 1990-01-01."_s}, {0, 1});
+            {u"Line 4 looks like line 2: Kim, Ann, born 1990-01-01."_s}, {0, 1});
         QTest::newRow("a workbook's rows")
             << SpreadsheetWorkbook(Cells::Shared, {1, 2, 4})
             << QStringList{u"Row 2 looks like Lee, Zo\u00EB, born 1980-01-01, who is "

@@ -145,12 +145,13 @@ private slots:
                                         u"right mouse button (or press the Menu key)."_s));
         for (const QString& part :
              {u"\r\n\r\n*** Export this List... ***\r\n\r\n"_s, u"\r\n\r\n*** Copy ***\r\n\r\n"_s,
+              u"\r\n\r\n*** Save a Blank Sheet... ***\r\n\r\n"_s,
               u"\r\n\r\n*** Import Employees... ***\r\n\r\n"_s,
               u"An Excel workbook (.xlsx) is proposed; you can choose a CSV file (UTF-8) instead."_s,
               u"keep their leading zeros and plus signs; dates are real dates; and the header row stays in "
               u"view, with a filter on every column."_s,
-              u"If any row is at fault, nothing is added, and the message names each fault by the line your "
-              u"spreadsheet shows it on."_s,
+              u"If any row is at fault, nothing is added, and the message names each fault by the row number "
+              u"your spreadsheet shows it on."_s,
               u"(the same last name, first name and date of birth), are shown before anything is added. "
               u"Choose 'Import Only New' (the default) to leave them out, 'Import All' to add them anyway, "
               u"or "

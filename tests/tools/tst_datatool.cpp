@@ -29,9 +29,12 @@
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -106,8 +109,11 @@ private:
     // Runs the tool with the temporary folder as working directory, and its "config" folder as
     // the one that holds the program's settings file (made only by a test that writes one).
     // `locale` (for example "sv_SE") is the tool's LC_ALL; it inherits the test's otherwise.
-    Outcome Tool(const QStringList& arguments, const QString& locale = {}) {
+    // `terminal`, when given, is the device the tool's standard output goes to.
+    Outcome Tool(const QStringList& arguments, const QString& locale = {}, const QString& terminal = {}) {
         QProcess process;
+        if (!terminal.isEmpty())
+            process.setStandardOutputFile(terminal);
         process.setWorkingDirectory(m_dir.path());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Path(QStringLiteral("config")));
@@ -799,6 +805,68 @@ private slots:
         QCOMPARE(out.count(fullSsn), masked ? 0 : qsizetype(records.size()));
         QCOMPARE(out.count(QStringLiteral("***-**-")), masked ? qsizetype(records.size()) : 0);
         QCOMPARE(out.count(maskedBirth), masked ? qsizetype(records.size()) : 0);
+    }
+
+    // The manual page's round trip under the SensitiveFieldsLevel setting: a masked export named
+    // as such when it comes back, one with --show-sensitive read whole; no workbook to a terminal.
+    void exportComesBackAsTheManualShows_data() {
+        QTest::addColumn<QStringList>("options"); // export's
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out"); // import's
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("masked") << QStringList() << 1
+                                << QByteArray("Line 2, column 'DateOfBirth': '****-05-08' is not a date.\n"
+                                              "Line 3, column 'DateOfBirth': '****-06-21' is not a date.\n"
+                                              "Line 4, column 'DateOfBirth': '****-04-06' is not a date.\n")
+                                << QByteArray(
+                                       "rosterly-data: x.csv holds masked values (a Social Security number "
+                                       "as ***-**-6789, a date of birth as ****-03-07); export the file "
+                                       "again with --show-sensitive, which writes them in full\n"
+                                       "rosterly-data: x.csv refused: 3 faults; nothing was added to "
+                                       "Rosterly.Data\n");
+        QTest::newRow("--show-sensitive")
+            << QStringList{QStringLiteral("--show-sensitive")} << 0
+            << QByteArray("Line 2 looks like Jackson, Amy, born 1991-05-08, who is already on file.\n"
+                          "Line 3 looks like Olsen, Sarah, born 2002-06-21, who is already on file.\n"
+                          "Line 4 looks like Tsosie, Karen, born 1949-04-06, who is already on file.\n"
+                          "added 0 employees to Rosterly.Data (3 duplicates skipped)\n")
+            << QByteArray();
+    }
+    void exportComesBackAsTheManualShows() {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QVERIFY(QDir().mkpath(Path(QStringLiteral("config/Rosterly"))));
+        WriteBytes(Path(QStringLiteral("config/Rosterly/Rosterly.ini")),
+                   "[Defaults]\nSensitiveFieldsLevel=2\n");
+        QCOMPARE(
+            Tool({QStringLiteral("seed"), QStringLiteral("3"), QStringLiteral("Rosterly.Data")}).exitCode, 0);
+        const Outcome exported =
+            Tool(QStringList{QStringLiteral("export"), QStringLiteral("Rosterly.Data")} + options);
+        QCOMPARE(exported.exitCode, 0);
+        WriteBytes(Path(QStringLiteral("x.csv")), exported.out);
+        const Outcome imported = Tool({QStringLiteral("import"), QStringLiteral("x.csv"),
+                                       QStringLiteral("Rosterly.Data"), QStringLiteral("--skip-duplicates")});
+        QCOMPARE(imported.out, out);
+        QCOMPARE(imported.err, err);
+        QCOMPARE(imported.exitCode, exitCode);
+
+        const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+        const auto closeTerminal = qScopeGuard([&] { ::close(terminal); });
+        const Outcome binary = Tool(QStringList{QStringLiteral("export"), QStringLiteral("Rosterly.Data"),
+                                                QStringLiteral("--format=xlsx")} +
+                                        options,
+                                    {}, QString::fromLocal8Bit(::ptsname(terminal)));
+        QCOMPARE(binary.exitCode, 2);
+        QCOMPARE(binary.err,
+                 QByteArray("rosterly-data: a workbook is binary and is not written to a terminal; "
+                            "redirect it to a file: rosterly-data export Rosterly.Data --format xlsx "
+                            "> list.xlsx\n"));
+        char seen = 0;
+        QVERIFY(::fcntl(terminal, F_SETFL, O_NONBLOCK) == 0);
+        QCOMPARE(::read(terminal, &seen, 1), ssize_t(-1)); // nothing reached the terminal
     }
 
     void importAddsEveryRowOrNone() {

@@ -4,6 +4,7 @@
 //   rosterly-bench [--sizes N,N,...]   the timings (default 1000,10000,100000)
 //   rosterly-bench --history           the change history's lines only
 //   rosterly-bench --check             every list of a 100,000-employee file against its digest
+//   rosterly-bench --exchange          the spreadsheet lines only, at 100,000 employees
 #include "app/frmmain.h"
 #include "app/frmtitlepage.h"
 #include "app/programwindows.h"
@@ -39,6 +40,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -50,6 +52,8 @@
 #include <map>
 #include <memory>
 #include <numeric>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
@@ -472,6 +476,149 @@ void BenchImport(PersonnelFile& file, qint64 count, const QString& folder) {
         QFile::remove(dir.filePath(name));
 }
 
+// ---------------------------------------------------------------- spreadsheets beside SQLite
+
+// What one run of another program took: its wall time, its processor time (user and system, which
+// a machine busy with other work changes less), its peak resident memory (the kernel's counts for
+// the child, through wait4) and how it ended.
+struct ChildRun {
+    double ms = 0;
+    double cpuMs = 0;
+    double peakMb = 0;
+    int exitCode = -1;
+};
+
+// Runs `program` with `arguments`, its standard output to the file `output` (nothing kept when
+// empty) and its standard error to nowhere.
+ChildRun RunChild(const QString& program, const QStringList& arguments, const QString& output = {}) {
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString& argument : arguments)
+        words.push_back(argument.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray out = output.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(output);
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (fd < 0 || null < 0 || ::dup2(fd, 1) < 0 || ::dup2(null, 2) < 0)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ChildRun run;
+    int status = 0;
+    struct rusage usage {};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
+        return run;
+    run.ms = double(timer.nsecsElapsed()) / 1e6;
+    run.cpuMs = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    run.peakMb = double(usage.ru_maxrss) / 1024.0;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// The median times and the highest peak of three runs, `before` run ahead of each, untimed.
+ChildRun MedianRun(const std::function<ChildRun()>& run, const std::function<void()>& before = {}) {
+    std::vector<ChildRun> runs;
+    for (int i = 0; i < 3; ++i) {
+        if (before)
+            before();
+        runs.push_back(run());
+    }
+    std::sort(runs.begin(), runs.end(), [](const ChildRun& a, const ChildRun& b) { return a.ms < b.ms; });
+    ChildRun median = runs[1];
+    std::vector<double> cpu;
+    for (const ChildRun& r : runs)
+        cpu.push_back(r.cpuMs);
+    std::sort(cpu.begin(), cpu.end());
+    median.cpuMs = cpu[1];
+    for (const ChildRun& r : runs) {
+        median.peakMb = std::max(median.peakMb, r.peakMb);
+        median.exitCode = std::max(median.exitCode, r.exitCode);
+    }
+    return median;
+}
+
+void PrintExchange(const char* op, qint64 records, const ChildRun& ours, const ChildRun& sqlite) {
+    std::printf("{\"op\": \"%s\", \"records\": %lld, \"ms\": %.1f, \"cpu_ms\": %.1f, \"peak_mb\": %.1f, "
+                "\"exit\": %d",
+                op, static_cast<long long>(records), ours.ms, ours.cpuMs, ours.peakMb, ours.exitCode);
+    if (sqlite.exitCode >= 0)
+        std::printf(", \"sqlite_csv_ms\": %.1f, \"sqlite_csv_cpu_ms\": %.1f, \"sqlite_csv_peak_mb\": %.1f, "
+                    "\"x_sqlite\": %.2f, \"x_sqlite_cpu\": %.2f",
+                    sqlite.ms, sqlite.cpuMs, sqlite.peakMb, ours.ms / sqlite.ms, ours.cpuMs / sqlite.cpuMs);
+    std::printf("}\n");
+    std::fflush(stdout);
+}
+
+// The data tool's export and import (a dry run, which reads and checks every row and looks for the
+// employees on file) of a file's current employees, as CSV and as a workbook, each in a process of
+// its own, beside SQLite's shell importing the same CSV file into a new database and exporting
+// its rows as CSV again: the median time of three runs and the highest peak memory.
+int BenchExchange(const QString& path, qint64 count, const QString& folder) {
+    const QString tool =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("rosterly-data"));
+    if (!QFileInfo(tool).isExecutable()) {
+        std::fprintf(stderr, "%s is not there: build the target rosterly-data\n", qPrintable(tool));
+        return 1;
+    }
+    const QDir dir(folder);
+    const QString csv = dir.filePath(QStringLiteral("list.csv"));
+    const QString workbook = dir.filePath(QStringLiteral("list.xlsx"));
+    const QString database = dir.filePath(QStringLiteral("list.sqlite"));
+    const QString again = dir.filePath(QStringLiteral("again.csv"));
+    const ChildRun csvExport = MedianRun([&] {
+        return RunChild(tool, {QStringLiteral("export"), path}, csv);
+    });
+    const ChildRun xlsxExport = MedianRun([&] {
+        return RunChild(tool,
+                        {QStringLiteral("export"), path, QStringLiteral("--format"), QStringLiteral("xlsx")},
+                        workbook);
+    });
+    const auto dryRun = [&](const QString& file) {
+        return MedianRun([&] {
+            return RunChild(tool, {QStringLiteral("import"), file, path, QStringLiteral("--dry-run"),
+                                   QStringLiteral("--allow-duplicates")});
+        });
+    };
+    const ChildRun csvImport = dryRun(csv);
+    const ChildRun xlsxImport = dryRun(workbook);
+
+    ChildRun sqliteImport;
+    ChildRun sqliteExport;
+    const QString sqlite = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite.isEmpty()) {
+        std::fprintf(stderr, "sqlite3 is not installed (scripts/setup installs it with the test "
+                             "packages): the lines have no SQLite figures\n");
+    } else {
+        sqliteImport = MedianRun(
+            [&] {
+                return RunChild(sqlite, {database, QStringLiteral(".import --csv %1 employees").arg(csv)});
+            },
+            [&] { QFile::remove(database); });
+        sqliteExport = MedianRun([&] {
+            return RunChild(sqlite, {database, QStringLiteral(".headers on"), QStringLiteral(".mode csv"),
+                                     QStringLiteral(".once %1").arg(again),
+                                     QStringLiteral("SELECT * FROM employees;")});
+        });
+        PrintExchange("sqlite_csv_import", count, sqliteImport, {});
+        PrintExchange("sqlite_csv_export", count, sqliteExport, {});
+    }
+    PrintExchange("csv_export", count, csvExport, sqliteExport);
+    PrintExchange("csv_import_dry_run", count, csvImport, sqliteImport);
+    PrintExchange("xlsx_export", count, xlsxExport, sqliteExport);
+    PrintExchange("xlsx_import_dry_run", count, xlsxImport, sqliteImport);
+    for (const QString& file : {csv, workbook, database, again})
+        QFile::remove(file);
+    return 0;
+}
+
 // ---------------------------------------------------------------- the change history
 
 // The real file calls, counting the opens of the history file and the bytes read from it.
@@ -732,9 +879,12 @@ int main(int argc, char** argv) {
     std::vector<qint64> sizes = {1000, 10000, 100000};
     bool check = false;
     bool historyOnly = false;
+    bool exchangeOnly = false;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--check")) {
             check = true;
+        } else if (args[i] == QLatin1String("--exchange")) {
+            exchangeOnly = true;
         } else if (args[i] == QLatin1String("--history")) {
             historyOnly = true;
         } else if (args[i] == QLatin1String("--sizes") && i + 1 < args.size()) {
@@ -743,7 +893,8 @@ int main(int argc, char** argv) {
                 if (const qint64 n = size.toLongLong(); n > 0)
                     sizes.push_back(n);
         } else {
-            std::fprintf(stderr, "usage: rosterly-bench [--sizes N,N,...] | --history | --check\n");
+            std::fprintf(stderr,
+                         "usage: rosterly-bench [--sizes N,N,...] | --history | --exchange | --check\n");
             return 2;
         }
     }
@@ -756,6 +907,14 @@ int main(int argc, char** argv) {
         return CheckLists(folder.path());
     if (historyOnly)
         return BenchHistory(folder.path());
+    if (exchangeOnly) {
+        const QString path = folder.filePath(PersonnelFileName);
+        if (const QString error = WriteSeedFile(path, 100000, 1, false); !error.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        return BenchExchange(path, 100000, folder.path());
+    }
 
     BenchButtons();
     const double today = DateToOle(SeedReferenceDate());
@@ -804,6 +963,8 @@ int main(int argc, char** argv) {
             saveFloorMs = saveMs;
         BenchRefresh(path, count, readMs);
         BenchImport(file, count, folder.path());
+        if (count == 100000 && BenchExchange(path, count, folder.path()) != 0)
+            return 1;
         if (count == sizes.back())
             BenchStartup(path, count);
 

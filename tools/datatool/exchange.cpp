@@ -21,6 +21,7 @@
 #include <cstring>
 #include <numeric>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -189,6 +190,13 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     ExportLine line;
     if (const QString wrong = ParseExport(parsed, line); !wrong.isEmpty())
         return Complain(err, wrong, ExitUsage);
+    // A workbook is binary: never written to a terminal, which would take its bytes for commands.
+    if (line.format == ExportFormat::Xlsx && ::isatty(::fileno(out)))
+        return Complain(err,
+                        QStringLiteral("a workbook is binary and is not written to a terminal; redirect it "
+                                       "to a file: rosterly-data export %1 --format xlsx > list.xlsx")
+                            .arg(line.file),
+                        ExitUsage, false);
     int status = ExitOk;
     if (const QString problem = RegularFileProblem(line.file, &status); !problem.isEmpty())
         return Complain(err, problem, status, false);
@@ -218,12 +226,19 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
         captions += list.caption;
         records.insert(records.end(), listed.begin(), listed.end());
     }
+    if (line.format == ExportFormat::Csv) {
+        // Row by row as the file is read; nothing is written unless every row could be.
+        const IoStatus s = WriteCsv(file, records, line.options, [&](QByteArrayView bytes) {
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+            return IoStatus();
+        });
+        return s ? ExitOk : Complain(err, OneLine(s), ExitFailure);
+    }
     const ExportTable table = ReadExportTable(file, records, line.options);
     if (!table.status)
         return Complain(err, OneLine(table.status), ExitFailure);
     switch (line.format) {
     case ExportFormat::Csv:
-        Put(out, CsvBytes(table));
         break;
     case ExportFormat::Json:
         Put(out, JsonLines(table));
@@ -268,6 +283,14 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         return Complain(err, OneLine(plan.ReadStatus()), ExitFailure);
     if (!plan.Ok()) {
         Put(out, QString(plan.ErrorText()).replace(CrLf, QStringLiteral("\n")).toUtf8() + '\n');
+        // An export below the SensitiveFieldsLevel setting cannot come back: say how to make one that can.
+        if (plan.MaskedCells() > 0)
+            Complain(err,
+                     QStringLiteral("%1 holds masked values (a Social Security number as ***-**-6789, a date "
+                                    "of birth as ****-03-07); export the file again with --show-sensitive, "
+                                    "which writes them in full")
+                         .arg(csv),
+                     ExitFailure, false);
         return Complain(err,
                         QStringLiteral("%1 refused: %2; nothing was added to %3")
                             .arg(csv, Plural(plan.ErrorCount(), "fault", "faults"), target),
