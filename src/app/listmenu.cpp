@@ -177,8 +177,9 @@ void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListRes
 void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(qint32)>& rebuild) {
     if (ctx.state.CurrentAccessLevel != 4)
         return;
-    const QString path = ctx.prompts.GetOpenFileName(
-        ImportTitle, DocumentsFolder(), QStringLiteral("Spreadsheets (*.xlsx *.csv);;All files (*)"));
+    const QString path =
+        ctx.prompts.GetOpenFileName(ImportTitle, DocumentsFolder(),
+                                    QStringLiteral("Spreadsheets (*.xlsx *.ods *.csv *.txt);;All files (*)"));
     if (path.isEmpty())
         return;
     // Each long step shows its progress and may be cancelled, all but the writing, which is one

@@ -143,7 +143,9 @@ public:
     }
 
 private:
-    static bool IsDateTime(PersonnelField field) { return field == F::DateCreated || field == F::DateModified; }
+    static bool IsDateTime(PersonnelField field) {
+        return field == F::DateCreated || field == F::DateModified;
+    }
     void Fit(qsizetype col, double width) {
         if (std::size_t(col) >= m_widths.size())
             return;
@@ -182,7 +184,8 @@ XlsxWriter::XlsxWriter(const QStringList& header, const QString& title, const QD
         return;
     }
     errno = 0;
-    m_folder = std::make_unique<QTemporaryDir>(QDir(temporary).filePath(QStringLiteral("rosterly-xlsx-XXXXXX")));
+    m_folder =
+        std::make_unique<QTemporaryDir>(QDir(temporary).filePath(QStringLiteral("rosterly-xlsx-XXXXXX")));
     if (!m_folder->isValid()) {
         m_status = IoStatus::Failure(QStringLiteral("write"), fileName, errno ? errno : EIO);
         return;

@@ -512,7 +512,8 @@ ImportPlan ImportPlanning::Csv(QByteArray csv, const ImportProgress& progress) {
                                      "and import it again."));
         else
             plan.Fail(0, {},
-                      QStringLiteral("The file is an Excel 97-2003 workbook (.xls). ") + SaveAsReadableText());
+                      QStringLiteral("The file is an Excel 97-2003 workbook (.xls). ") +
+                          SaveAsReadableText());
         return plan;
     }
     std::optional<QByteArray> text = Utf8Text(std::move(csv));

@@ -14,7 +14,7 @@
 namespace {
 
 constexpr qsizetype MaxSheetColumns = 16384; // XFD, the last column a spreadsheet has
-constexpr qint64 MaxXmlDepth = 256;           // spreadsheets nest a dozen deep
+constexpr qint64 MaxXmlDepth = 256;          // spreadsheets nest a dozen deep
 
 QString NotWorkbookText() {
     return QStringLiteral("The file is a zip archive but not an Excel workbook or an OpenDocument "
@@ -156,9 +156,8 @@ PartRead ReadPart(ZipReader& zip, const QString& name, PartFault* fault, qint64*
     if (device.TooLarge())
         fault->text = tooLarge;
     else if (device.TooDeep())
-        fault->text = Damaged(QStringLiteral("its part '%1' nests its elements more than %2 deep")
-                                  .arg(name)
-                                  .arg(MaxXmlDepth));
+        fault->text = Damaged(
+            QStringLiteral("its part '%1' nests its elements more than %2 deep").arg(name).arg(MaxXmlDepth));
     else if (device.Failed() || !closed)
         fault->text = damaged;
     else if (ok && xml.hasError())
@@ -657,7 +656,8 @@ bool ReadOdsTable(QXmlStreamReader& xml, const SheetLimits& limits, WorkbookShee
     const auto isTable = [&](QLatin1StringView name) {
         return xml.namespaceUri() == TableNs && xml.name() == name;
     };
-    while (!xml.atEnd() && !(xml.readNext() == QXmlStreamReader::StartElement && isTable(QLatin1String("table")))) {
+    while (!xml.atEnd() &&
+           !(xml.readNext() == QXmlStreamReader::StartElement && isTable(QLatin1String("table")))) {
     }
     if (xml.atEnd()) {
         // An XML fault is told by the part's reader.
@@ -697,7 +697,8 @@ bool ReadOdsTable(QXmlStreamReader& xml, const SheetLimits& limits, WorkbookShee
                 xml.skipCurrentElement();
                 continue;
             }
-            const qint64 times = OdsRepeats(xml.attributes(), QLatin1String("number-columns-repeated"), fault);
+            const qint64 times =
+                OdsRepeats(xml.attributes(), QLatin1String("number-columns-repeated"), fault);
             if (times == 0)
                 return false;
             // A merged cell's hidden part shows nothing.
@@ -723,9 +724,10 @@ bool ReadOdsTable(QXmlStreamReader& xml, const SheetLimits& limits, WorkbookShee
         if (!row.cells.empty()) {
             for (qint64 r = 0; r < repeat; ++r) {
                 if (rows + r >= MaxSheetRows) {
-                    fault->text = Damaged(QStringLiteral("its first sheet goes on past row %1, the last row a "
-                                                         "spreadsheet has")
-                                              .arg(MaxSheetRows));
+                    fault->text =
+                        Damaged(QStringLiteral("its first sheet goes on past row %1, the last row a "
+                                               "spreadsheet has")
+                                    .arg(MaxSheetRows));
                     return false;
                 }
                 row.number = int(rows + r + 1);

@@ -95,7 +95,8 @@ quint64 ZipReader::UnpackedSize() {
 bool ZipReader::Open() {
     unz_file_info64 info{};
     // Bit 0 of the flags: encrypted, which would unpack to noise without its password.
-    if (!m_zip || m_open || unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+    if (!m_zip || m_open ||
+        unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
         (info.flag & 1) != 0)
         return false;
     m_open = unzOpenCurrentFile(m_zip) == UNZ_OK;

@@ -344,7 +344,7 @@ private slots:
         const QList<Prompt> asked = p->prompts.Asked();
         QCOMPARE(asked[0].kind, Prompt::Kind::OpenFile);
         QCOMPARE(asked[0].title, u"Import Employees"_s);
-        QCOMPARE(asked[0].filter, u"Spreadsheets (*.xlsx *.csv);;All files (*)"_s);
+        QCOMPARE(asked[0].filter, u"Spreadsheets (*.xlsx *.ods *.csv *.txt);;All files (*)"_s);
         QCOMPARE(asked[1].text, u"2 employees will be added to the personnel file from\r\n"_s + csv +
                                     u"\r\n\r\nDo you wish to continue?"_s);
         QCOMPARE(asked[1].buttons, MsgButtons::YesNo);

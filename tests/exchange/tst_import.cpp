@@ -207,33 +207,37 @@ QByteArray OdsWorkbook(const QByteArray& between = {},
     QByteArray sheet =
         "<table:table table:name=\"Staff\"><table:table-column table:number-columns-repeated=\"7\"/>"
         "<table:table-header-rows>" +
-        header + "<table:table-cell table:number-columns-repeated=\"16377\"/></table:table-row>"
-                 "</table:table-header-rows><table:table-row table:style-name=\"ro1\">" +
+        header +
+        "<table:table-cell table:number-columns-repeated=\"16377\"/></table:table-row>"
+        "</table:table-header-rows><table:table-row table:style-name=\"ro1\">" +
         text("<office:annotation><text:p>a comment</text:p></office:annotation><text:p>Zo<text:span "
              "text:style-name=\"T1\">\xC3\xAB</text:span></text:p>") +
         text("<text:p>Lee</text:p>") + text("<text:p>W</text:p>") + text("<text:p>F</text:p>") +
-        date("1980-01-01") + date("2010-01-01T00:00:00") + text("<text:p>Two</text:p><text:p>lines</text:p>") +
-        "</table:table-row>" + between + "<table:table-row>" +
+        date("1980-01-01") + date("2010-01-01T00:00:00") +
+        text("<text:p>Two</text:p><text:p>lines</text:p>") + "</table:table-row>" + between +
+        "<table:table-row>" +
         "<table:table-cell office:value-type=\"string\" office:string-value=\"Bo\"><text:p>B.</text:p>"
         "</table:table-cell>" +
         text("<text:p>Li</text:p>") + text("<text:p>B</text:p>") + text("<text:p>M</text:p>") +
         date("1970-02-03") + date("2001-01-01") +
-        "<table:covered-table-cell/><table:table-cell table:number-columns-repeated=\"16377\"/></table:table-row>"
+        "<table:covered-table-cell/><table:table-cell "
+        "table:number-columns-repeated=\"16377\"/></table:table-row>"
         "<table:table-row table:number-rows-repeated=\"1048573\"><table:table-cell "
         "table:number-columns-repeated=\"16384\"/></table:table-row></table:table>"
         "<table:table table:name=\"Other\"><table:table-row>" +
         text("<text:p>Other</text:p>") + "</table:table-row></table:table>";
     QByteArray content =
-                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
-                 "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                 "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-                 "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-                 "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
-                 "<office:body><office:spreadsheet>" +
-                     sheet + "</office:spreadsheet></office:body></office:document-content>";
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
+        "<office:body><office:spreadsheet>" +
+        sheet + "</office:spreadsheet></office:body></office:document-content>";
     for (const auto& [from, to] : edits)
         content.replace(from, to);
-    return Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}, {u"content.xml"_s, content}});
+    return Zip(
+        {{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}, {u"content.xml"_s, content}});
 }
 
 // What Excel saves for a workbook with a password: an OLE compound file (its 512-byte header, then
@@ -566,29 +570,33 @@ private slots:
                                      "table:number-columns-repeated=\"7\"/></table:table-row>";
         row("ods", OdsWorkbook());
         row("ods, empty rows between", OdsWorkbook(emptyRows));
-        row("ods, fault after repeated rows", OdsWorkbook(emptyRows, {{"<text:p>B</text:p>",
-                                                           "<text:p>W<text:s text:c=\"2\"/>X</text:p>"}}),
-            5, u"Row 5, column 'Race': 'W  X' is not W, B, H, A or O."_s);
+        row("ods, fault after repeated rows",
+            OdsWorkbook(emptyRows, {{"<text:p>B</text:p>", "<text:p>W<text:s text:c=\"2\"/>X</text:p>"}}), 5,
+            u"Row 5, column 'Race': 'W  X' is not W, B, H, A or O."_s);
         row("ods, a number",
             OdsWorkbook({}, {{"office:value-type=\"string\" calcext:value-type=\"string\"><text:p>B<",
-                             "office:value-type=\"float\" office:value=\"1.50\"><text:p>1,5<"}}),
+                              "office:value-type=\"float\" office:value=\"1.50\"><text:p>1,5<"}}),
             3, u"Row 3, column 'Race': '1.5' is not W, B, H, A or O."_s);
         row("ods, a repeated text just past the header",
-            OdsWorkbook({}, {{"<table:covered-table-cell/>",
-                             "<table:covered-table-cell/><table:table-cell table:number-columns-repeated=\"2\" "
-                             "office:value-type=\"string\"><text:p>x</text:p></table:table-cell>"}}),
+            OdsWorkbook({},
+                        {{"<table:covered-table-cell/>",
+                          "<table:covered-table-cell/><table:table-cell table:number-columns-repeated=\"2\" "
+                          "office:value-type=\"string\"><text:p>x</text:p></table:table-cell>"}}),
             3, u"Row 3, column H holds 'x'; the header names no column there."_s);
         row("ods, a text repeated a trillion times",
-            OdsWorkbook({}, {{"<table:covered-table-cell/>",
-                             "<table:covered-table-cell/><table:table-cell table:number-columns-repeated="
-                             "\"1000000000000\" office:value-type=\"string\"><text:p>x</text:p></table:table-cell>"}}),
+            OdsWorkbook(
+                {},
+                {{"<table:covered-table-cell/>",
+                  "<table:covered-table-cell/><table:table-cell table:number-columns-repeated="
+                  "\"1000000000000\" office:value-type=\"string\"><text:p>x</text:p></table:table-cell>"}}),
             3, u"Row 3, column Z holds 'x'; the header names no column there."_s);
         row("ods, empty rows repeated past the last row",
             OdsWorkbook("<table:table-row table:number-rows-repeated=\"9223372036854775807\"/>"), 0,
             u"The workbook is damaged: its first sheet goes on past row 1048576, the last row a spreadsheet "
             u"has."_s);
-        row("ods, a repeat that is no count", OdsWorkbook("<table:table-row table:number-rows-repeated=\"-1\"/>"),
-            0, u"The workbook is damaged: a row or a cell says it repeats '-1' times."_s);
+        row("ods, a repeat that is no count",
+            OdsWorkbook("<table:table-row table:number-rows-repeated=\"-1\"/>"), 0,
+            u"The workbook is damaged: a row or a cell says it repeats '-1' times."_s);
         row("ods, no sheet", OdsWorkbook({}, {{"table:table", "table:tabl"}}), 0,
             u"The workbook has no sheet."_s);
         QByteArray laughs = "<!DOCTYPE office:document-content [<!ENTITY a0 \"ha\">";
@@ -598,13 +606,14 @@ private slots:
         row("ods, entities that expand a billion times",
             OdsWorkbook({}, {{"<office:document-content", laughs + "]><office:document-content"},
                              {"<text:p>Lee<", "<text:p>&a9;<"}}),
-            0, u"The workbook is damaged: its part 'content.xml' is not XML a spreadsheet writes (line 1)."_s);
+            0,
+            u"The workbook is damaged: its part 'content.xml' is not XML a spreadsheet writes (line 1)."_s);
         row("ods, spans nested a million deep",
-            OdsWorkbook({}, {{"<text:p>Lee<", "<text:p>" + QByteArray("<text:span a='>'>").repeated(1000000) +
-                                                  "Lee" + QByteArray("</text:span>").repeated(1000000) + "<"}}),
+            OdsWorkbook({},
+                        {{"<text:p>Lee<", "<text:p>" + QByteArray("<text:span a='>'>").repeated(1000000) +
+                                              "Lee" + QByteArray("</text:span>").repeated(1000000) + "<"}}),
             0, u"The workbook is damaged: its part 'content.xml' nests its elements more than 256 deep."_s);
-        row("ods, no content",
-            Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}}), 0,
+        row("ods, no content", Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}}), 0,
             u"The workbook is damaged: its part 'content.xml' is missing."_s);
         row("workbook with a password", EncryptedWorkbook(), 0,
             u"The workbook is protected by a password, and cannot be read. In your spreadsheet, remove the "

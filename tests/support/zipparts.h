@@ -25,11 +25,12 @@ inline QByteArray ZipOf(const std::vector<std::pair<QString, QByteArray>>& parts
     bool ok = true;
     for (const auto& [name, data] : parts) {
         const zip_fileinfo info{};
-        ok = ok &&
-             zipOpenNewFileInZip64(zip, name.toUtf8().constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                   stored ? 0 : Z_DEFLATED, stored ? 0 : Z_DEFAULT_COMPRESSION, 0) == ZIP_OK &&
-             zipWriteInFileInZip(zip, data.constData(), unsigned(data.size())) == ZIP_OK &&
-             zipCloseFileInZip(zip) == ZIP_OK;
+        ok =
+            ok &&
+            zipOpenNewFileInZip64(zip, name.toUtf8().constData(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                  stored ? 0 : Z_DEFLATED, stored ? 0 : Z_DEFAULT_COMPRESSION, 0) == ZIP_OK &&
+            zipWriteInFileInZip(zip, data.constData(), unsigned(data.size())) == ZIP_OK &&
+            zipCloseFileInZip(zip) == ZIP_OK;
     }
     ok = zipClose(zip, nullptr) == ZIP_OK && ok;
     return ok ? bytes : QByteArray();
