@@ -666,7 +666,7 @@ bool ReadOdsTable(QXmlStreamReader& xml, const SheetLimits& limits, WorkbookShee
         return xml.hasError();
     }
     qint64 rows = 0; // the rows before the one at hand
-    int taken = 0;
+    int steps = 0;   // rows read and handed over, to ask the progress every so many
     SheetRow row;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
@@ -732,12 +732,12 @@ bool ReadOdsTable(QXmlStreamReader& xml, const SheetLimits& limits, WorkbookShee
                 }
                 row.number = int(rows + r + 1);
                 take(row);
-                if (++taken % 256 == 0 && !goOn()) {
-                    sheet.cancelled = true;
+                if (++steps % 256 == 0 && !goOn())
                     return false;
-                }
             }
         }
+        if (++steps % 256 == 0 && !goOn())
+            return false;
         rows = repeat >= MaxSheetRows - rows ? MaxSheetRows : rows + repeat;
     }
     return true; // an XML fault is told by the part's reader

@@ -788,7 +788,12 @@ private slots:
     void progressStopsAnImportBeforeItWrites() {
         TempPersonnelFile file({Existing()});
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
-        for (const QByteArray& bytes : {ManyRows(300), Header + QByteArray(GoodRow).repeated(300)}) {
+        QByteArray odsRows = "<table:table-row table:number-rows-repeated=\"298\">";
+        for (const char* cell : {"Ann", "Kim", "W", "F", "1990-01-01", "2010-01-01"})
+            odsRows += "<table:table-cell office:value-type=\"string\"><text:p>" + QByteArray(cell) +
+                       "</text:p></table:table-cell>";
+        for (const QByteArray& bytes : {ManyRows(300), Header + QByteArray(GoodRow).repeated(300),
+                                        OdsWorkbook(odsRows + "</table:table-row>")}) {
             QList<qint64> told;
             const ImportPlan stopped = PlanImport(bytes, [&](qint64 done, qint64 total) {
                 told << done << total;
