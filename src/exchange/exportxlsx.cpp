@@ -263,15 +263,40 @@ IoStatus XlsxBytes(const ExportTable& table, const QString& title, const QDateTi
     return writer.Finish(bytes);
 }
 
+IoStatus XlsxRecordsBytes(PersonnelFile& file, const std::vector<qint32>& records,
+                          const ExportOptions& options, const QString& title, const QDateTime& created,
+                          const QString& fileName, QByteArray& bytes) {
+    bytes.clear();
+    XlsxWriter writer(ExportHeader(), title, created, fileName);
+    IoStatus status = file.OpenPersonnelFileUncounted();
+    if (!status)
+        return status;
+    // Each record is read where it stands, in the list's order; the program's record buffer is
+    // left as it was.
+    const PersonnelRecord kept = file.Record();
+    for (const qint32 n : records) {
+        if (n < 1 || n > file.RecordCount()) {
+            // The list was built on another file than the one read.
+            status = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
+            break;
+        }
+        if (!(status = file.ReadPersonnelRecord(n)))
+            break;
+        writer.Row(ExportCells(file.Record().View(), options), ExportValues(file.Record().View()));
+    }
+    file.Record() = kept;
+    file.ClosePersonnelFile();
+    return status ? writer.Finish(bytes) : status;
+}
+
 IoStatus ExportListToXlsx(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
                           const ExportOptions& options, const QString& path, const QDateTime& created) {
     if (!list.status)
         return list.status;
-    const ExportTable table = ReadExportTable(file, ListedRecords(list), options);
-    if (!table.status)
-        return table.status;
     QByteArray bytes;
-    if (const IoStatus made = XlsxBytes(table, list.caption, created, path, bytes); !made)
+    if (const IoStatus made =
+            XlsxRecordsBytes(file, ListedRecords(list), options, list.caption, created, path, bytes);
+        !made)
         return made;
     return WriteWholeFile(io, path, bytes);
 }

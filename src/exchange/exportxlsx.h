@@ -71,6 +71,13 @@ private:
 IoStatus XlsxBytes(const ExportTable& table, const QString& title, const QDateTime& created,
                    const QString& fileName, QByteArray& bytes);
 
+// The same for the employees `records` names (record numbers, in the order wanted), each read from
+// `file` as its row is written, so that no more than a row is held: a list of any length costs
+// the same memory. Opens and closes the file; a record it lacks is a failure to read it.
+IoStatus XlsxRecordsBytes(PersonnelFile& file, const std::vector<qint32>& records,
+                          const ExportOptions& options, const QString& title, const QDateTime& created,
+                          const QString& fileName, QByteArray& bytes);
+
 // "Export this List..." as a workbook: the list's employees as the file `path`, written whole or
 // not at all as WriteWholeFile writes it (a scratch file beside it, owner-only, renamed over it).
 IoStatus ExportListToXlsx(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
