@@ -40,7 +40,8 @@ QString Damaged(const QString& what) {
 // says of its size. `unpacked` counts the bytes handed out, for the progress.
 class PartDevice : public QIODevice {
 public:
-    PartDevice(ZipReader& zip, qint64* unpacked) : m_zip(zip), m_unpacked(unpacked) {
+    PartDevice(ZipReader& zip, qint64 limit, qint64* unpacked)
+        : m_zip(zip), m_limit(limit), m_unpacked(unpacked) {
         open(QIODevice::ReadOnly);
     }
     bool TooLarge() const { return m_tooLarge; }
@@ -59,7 +60,7 @@ protected:
         }
         m_read += got;
         *m_unpacked += got;
-        if (m_read > MaxWorkbookPartBytes) {
+        if (m_read > m_limit) {
             m_tooLarge = true;
             return -1;
         }
@@ -115,6 +116,7 @@ private:
 
     enum class Scan { Text, TagStart, StartTag, Quoted, EndTag, Other };
     ZipReader& m_zip;
+    qint64 m_limit;
     qint64* m_unpacked;
     qint64 m_read = 0;
     bool m_tooLarge = false;
@@ -130,16 +132,18 @@ QString XmlFault(const QString& part, const QXmlStreamReader& xml);
 enum class PartRead { Missing, Read, Failed };
 
 // Reads the part `name` of the archive with `read`, which is handed an XML reader on it and
-// returns false when it has set `fault` itself. Missing when the archive has no such part.
+// returns false when it has set `fault` itself; refused past `limit` bytes unpacked. Missing when
+// the archive has no such part.
 template <typename Read>
-PartRead ReadPart(ZipReader& zip, const QString& name, PartFault* fault, qint64* unpacked, Read read) {
+PartRead ReadPart(ZipReader& zip, const QString& name, qint64 limit, PartFault* fault, qint64* unpacked,
+                  Read read) {
     if (!zip.Locate(name))
         return PartRead::Missing;
     const QString tooLarge = QStringLiteral("The workbook's part '%1' unpacks to more than %2 MB; no list "
                                             "of employees is that long.")
                                  .arg(name)
-                                 .arg(MaxWorkbookPartBytes / (1024 * 1024));
-    if (zip.UnpackedSize() > quint64(MaxWorkbookPartBytes)) {
+                                 .arg(limit / (1024 * 1024));
+    if (zip.UnpackedSize() > quint64(limit)) {
         fault->text = tooLarge;
         return PartRead::Failed;
     }
@@ -148,7 +152,7 @@ PartRead ReadPart(ZipReader& zip, const QString& name, PartFault* fault, qint64*
         fault->text = damaged;
         return PartRead::Failed;
     }
-    PartDevice device(zip, unpacked);
+    PartDevice device(zip, limit, unpacked);
     QXmlStreamReader xml(&device);
     const bool ok = read(xml);
     // Closing a part read to its end checks its CRC.
@@ -778,7 +782,7 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
     };
     qint64 unpacked = 0;
     const auto part = [&](const QString& name, auto read) {
-        return ReadPart(zip, name, &fault, &unpacked, read);
+        return ReadPart(zip, name, MaxWorkbookPartBytes, &fault, &unpacked, read);
     };
     // How far the parts with rows have unpacked, of what their entries say they hold.
     qint64 total = 0;
@@ -789,9 +793,9 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
         sheet.cancelled = true;
         return false;
     };
-    const auto sizeOf = [&](const QString& name) {
+    const auto sizeOf = [&](const QString& name, qint64 limit) {
         return !name.isEmpty() && zip.Locate(name)
-                   ? qint64(std::min<quint64>(zip.UnpackedSize(), quint64(MaxWorkbookPartBytes)))
+                   ? qint64(std::min<quint64>(zip.UnpackedSize(), quint64(limit)))
                    : 0;
     };
 
@@ -803,12 +807,12 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
         zip.Close();
         if (got > 0 && QLatin1StringView(type, got).trimmed() == OdsMimeType) {
             const QString content = QStringLiteral("content.xml");
-            total = sizeOf(content);
+            total = sizeOf(content, MaxOpenDocumentContentBytes);
             if (!goOn())
                 return sheet;
-            const PartRead read = part(content, [&](QXmlStreamReader& xml) {
-                return ReadOdsTable(xml, limits, sheet, &fault, row, goOn);
-            });
+            const PartRead read = ReadPart(
+                zip, content, MaxOpenDocumentContentBytes, &fault, &unpacked,
+                [&](QXmlStreamReader& xml) { return ReadOdsTable(xml, limits, sheet, &fault, row, goOn); });
             if (read == PartRead::Missing)
                 return fail(Damaged(QStringLiteral("its part 'content.xml' is missing")));
             if (read == PartRead::Failed && !sheet.cancelled && sheet.farColumn < 0)
@@ -880,7 +884,7 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
     if (rels == PartRead::Failed)
         return fail(fault.text);
 
-    total = sizeOf(stringsPart) + sizeOf(sheetPart);
+    total = sizeOf(stringsPart, MaxWorkbookPartBytes) + sizeOf(sheetPart, MaxWorkbookPartBytes);
     before = unpacked;
     if (!goOn())
         return sheet;

@@ -230,7 +230,11 @@ def main():
         minizip = ctypes.util.find_library("minizip")
         if not minizip:
             sys.exit("the system's libminizip is not installed")
-        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"), LD_PRELOAD=minizip)
+        # A tool built with the address sanitizer wants its runtime loaded first; minizip goes
+        # before it, defining none of the calls the sanitizer takes over.
+        asan = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
+        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"), LD_PRELOAD=minizip,
+                   ASAN_OPTIONS=asan)
         data = os.path.join(folder, "Rosterly.Data")
         employees = os.path.join(folder, "employees.csv")
         with open(employees, "w", encoding="utf-8", newline="") as f:
