@@ -4,12 +4,10 @@
 #include "data/personnelfile.h"
 #include "list/listbuilder.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <quazip/zip.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -19,9 +17,6 @@
 namespace {
 
 using F = PersonnelField;
-
-// Where the workbook XlsxBytes is closing on this thread goes (see zipOpen below).
-thread_local QBuffer* t_workbook = nullptr;
 
 constexpr double MaxColumnWidth = 50;
 
@@ -53,21 +48,32 @@ qsizetype LongestLine(const QString& text) {
     return longest;
 }
 
-// Builds one workbook; the first libxlsxwriter call that fails is kept and the rest are skipped.
-class WorkbookWriter {
+} // namespace
+
+// One workbook, written a row at a time; the first libxlsxwriter call that fails is kept and the
+// rest are skipped.
+class XlsxWriter::Sheet {
 public:
-    WorkbookWriter(lxw_workbook* workbook, lxw_worksheet* sheet) : m_sheet(sheet) {
+    Sheet(lxw_workbook* workbook, lxw_worksheet* sheet) : m_sheet(sheet) {
         m_bold = workbook_add_format(workbook);
         format_set_bold(m_bold);
         m_date = workbook_add_format(workbook);
         format_set_num_format(m_date, "mm/dd/yyyy");
         m_dateTime = workbook_add_format(workbook);
         format_set_num_format(m_dateTime, "mm/dd/yyyy hh:mm:ss");
+        // Text ("@"): what is typed into the column later stays text too, leading zeros and all.
+        m_text = workbook_add_format(workbook);
+        format_set_num_format(m_text, "@");
         m_wrap = workbook_add_format(workbook);
+        format_set_num_format(m_wrap, "@");
         format_set_text_wrap(m_wrap);
     }
 
     lxw_error Error() const { return m_error; }
+    void Keep(lxw_error error) {
+        if (m_error == LXW_NO_ERROR)
+            m_error = error;
+    }
 
     void Header(const QStringList& header) {
         m_widths.assign(std::size_t(header.size()), 0);
@@ -95,11 +101,11 @@ public:
                     Text(row, col, QString(cell).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                          m_wrap);
                 } else {
-                    Text(row, col, cell, nullptr);
+                    Text(row, col, cell, m_text);
                 }
                 break;
             case FieldType::Date: {
-                const bool withTime = field == F::DateCreated || field == F::DateModified;
+                const bool withTime = IsDateTime(field);
                 // A masked date of birth starts with "****" and stays the text it is.
                 const std::optional<double> serial =
                     value && !cell.startsWith(u'*') ? DateSerial(*value, withTime) : std::nullopt;
@@ -116,21 +122,33 @@ public:
         }
     }
 
+    // Each column gets its cells' format, so that a row typed in below the list is read as the
+    // list's rows are.
     void Finish(lxw_row_t rows, qsizetype cols) {
-        for (std::size_t col = 0; col < m_widths.size(); ++col)
+        for (std::size_t col = 0; col < m_widths.size(); ++col) {
+            lxw_format* format = nullptr;
+            if (col < m_fields.size()) {
+                const PersonnelField field = m_fields[col];
+                const FieldType type = PersonnelRecordView::FieldOf(field).type;
+                format = type == FieldType::Text   ? m_text
+                         : type == FieldType::Date ? (IsDateTime(field) ? m_dateTime : m_date)
+                                                   : nullptr;
+            }
             Keep(worksheet_set_column(m_sheet, lxw_col_t(col), lxw_col_t(col),
-                                      std::min(m_widths[col] + 1, MaxColumnWidth), nullptr));
+                                      std::min(m_widths[col] + 1, MaxColumnWidth), format));
+        }
         worksheet_freeze_panes(m_sheet, 1, 0);
         if (cols > 0)
             Keep(worksheet_autofilter(m_sheet, 0, 0, rows, lxw_col_t(cols - 1)));
     }
 
 private:
-    void Keep(lxw_error error) {
-        if (m_error == LXW_NO_ERROR)
-            m_error = error;
+    static bool IsDateTime(PersonnelField field) {
+        return field == F::DateCreated || field == F::DateModified;
     }
     void Fit(qsizetype col, double width) {
+        if (std::size_t(col) >= m_widths.size())
+            return;
         double& kept = m_widths[std::size_t(col)];
         kept = std::max(kept, width);
     }
@@ -149,91 +167,136 @@ private:
     lxw_format* m_bold = nullptr;
     lxw_format* m_date = nullptr;
     lxw_format* m_dateTime = nullptr;
+    lxw_format* m_text = nullptr;
     lxw_format* m_wrap = nullptr;
     std::vector<double> m_widths;
     lxw_error m_error = LXW_NO_ERROR;
 };
 
-} // namespace
-
-// libxlsxwriter packs a workbook with minizip: zipOpen(path), then the zip calls on the handle
-// that returns. QuaZip, which reads workbooks for the import, carries a minizip of its own under
-// the same names, whose zipOpen takes a QIODevice rather than a path; and since every library's
-// calls are looked up in the one table of the process, QuaZip's answer libxlsxwriter's too, which
-// would take the path for a device. This zipOpen, the program's own, is found before both: it
-// opens QuaZip's zip on the buffer XlsxBytes hands it, and the zip calls libxlsxwriter makes
-// next are QuaZip's on QuaZip's handle, with the signatures of minizip's. So the workbook is made
-// in memory and never lies anywhere but where WriteWholeFile puts it. Nothing else in the program
-// calls zipOpen.
-extern "C" zipFile zipOpen(voidpf, int) {
-    if (!t_workbook)
-        return nullptr;
-    // Closed by the zip's close; seekable, so the sizes go in the headers, as Excel writes them.
-    return zipOpen3(t_workbook, APPEND_STATUS_CREATE, nullptr, nullptr, ZIP_AUTO_CLOSE);
-}
-
-IoStatus XlsxBytes(const ExportTable& table, const QString& title, const QDateTime& created,
-                   const QString& fileName, QByteArray& bytes) {
-    bytes.clear();
+XlsxWriter::XlsxWriter(const QStringList& header, const QString& title, const QDateTime& created,
+                       const QString& fileName)
+    : m_fileName(fileName) {
     // Owner-only, and removed with everything libxlsxwriter leaves in it. Qt names no temporary
     // folder when $TMPDIR is one that does not exist; the working folder is not taken instead.
     const QString temporary = QDir::tempPath();
-    if (temporary.isEmpty())
-        return IoStatus::Failure(QStringLiteral("write"), fileName, ENOENT);
+    if (temporary.isEmpty()) {
+        m_status = IoStatus::Failure(QStringLiteral("write"), fileName, ENOENT);
+        return;
+    }
     errno = 0;
-    const QTemporaryDir folder(QDir(temporary).filePath(QStringLiteral("rosterly-xlsx-XXXXXX")));
-    if (!folder.isValid())
-        return IoStatus::Failure(QStringLiteral("write"), fileName, errno ? errno : EIO);
-    const QString path = folder.filePath(QStringLiteral("list.xlsx"));
-    QByteArray tmpdir = QFile::encodeName(folder.path());
+    m_folder =
+        std::make_unique<QTemporaryDir>(QDir(temporary).filePath(QStringLiteral("rosterly-xlsx-XXXXXX")));
+    if (!m_folder->isValid()) {
+        m_status = IoStatus::Failure(QStringLiteral("write"), fileName, errno ? errno : EIO);
+        return;
+    }
+    m_path = m_folder->filePath(QStringLiteral("list.xlsx"));
+    m_tmpdir = QFile::encodeName(m_folder->path());
     lxw_workbook_options options{};
-    options.tmpdir = tmpdir.data();
-    lxw_workbook* workbook = workbook_new_opt(QFile::encodeName(path).constData(), &options);
-    if (!workbook)
-        return IoStatus::Failure(QStringLiteral("write"), fileName, ENOMEM);
-
+    // Each row goes to a scratch file in the folder as soon as the next one starts, so the
+    // workbook's memory does not grow with the list; rows are written in order.
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = m_tmpdir.data();
+    m_workbook = workbook_new_opt(QFile::encodeName(m_path).constData(), &options);
+    if (!m_workbook) {
+        m_status = IoStatus::Failure(QStringLiteral("write"), fileName, ENOMEM);
+        return;
+    }
     QByteArray titleBytes = title.toUtf8();
     lxw_doc_properties properties{};
     properties.title = titleBytes.data();
     properties.created = time_t(created.toSecsSinceEpoch());
-    lxw_error error = workbook_set_properties(workbook, &properties);
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Employees");
-    if (sheet && error == LXW_NO_ERROR) {
-        WorkbookWriter writer(workbook, sheet);
-        writer.Header(table.header);
-        for (std::size_t i = 0; i < table.rows.size(); ++i)
-            writer.Row(lxw_row_t(i + 1), table.rows[i],
-                       i < table.values.size() ? table.values[i] : std::vector<double>());
-        writer.Finish(lxw_row_t(table.rows.size()), table.header.size());
-        error = writer.Error();
-    } else if (!sheet) {
-        error = LXW_ERROR_MEMORY_MALLOC_FAILED;
+    const lxw_error error = workbook_set_properties(m_workbook, &properties);
+    lxw_worksheet* sheet = workbook_add_worksheet(m_workbook, "Employees");
+    if (!sheet) {
+        m_error = LXW_ERROR_MEMORY_MALLOC_FAILED;
+        return;
     }
-    // Closing packs the workbook into `packed` (through zipOpen above), and frees it whether or
-    // not it could.
-    QBuffer packed;
-    t_workbook = &packed;
+    m_sheet = std::make_unique<Sheet>(m_workbook, sheet);
+    m_sheet->Keep(error);
+    m_columns = header.size();
+    m_sheet->Header(header);
+}
+
+XlsxWriter::~XlsxWriter() {
+    if (m_workbook)
+        workbook_close(m_workbook);
+}
+
+void XlsxWriter::Row(const QStringList& cells, const std::vector<double>& values) {
+    if (m_sheet)
+        m_sheet->Row(++m_rows, cells, values);
+}
+
+IoStatus XlsxWriter::Finish(QByteArray& bytes) {
+    bytes.clear();
+    if (!m_status)
+        return m_status;
+    lxw_error error = lxw_error(m_error);
+    if (m_sheet) {
+        m_sheet->Finish(m_rows, m_columns);
+        error = m_sheet->Error();
+    }
+    // Closing packs the workbook into the file, and frees it whether or not it could.
     errno = 0;
-    const lxw_error closed = workbook_close(workbook);
+    const lxw_error closed = workbook_close(m_workbook);
     const int closeErrno = errno;
-    t_workbook = nullptr;
+    m_workbook = nullptr;
     if (error != LXW_NO_ERROR)
-        return IoStatus::Failure(QStringLiteral("write"), fileName, EINVAL);
-    if (closed != LXW_NO_ERROR || packed.data().isEmpty())
-        return IoStatus::Failure(QStringLiteral("write"), fileName, closeErrno ? closeErrno : EIO);
-    bytes = packed.data();
+        return IoStatus::Failure(QStringLiteral("write"), m_fileName, EINVAL);
+    QFile packed(m_path);
+    if (closed != LXW_NO_ERROR || !packed.open(QIODevice::ReadOnly))
+        return IoStatus::Failure(QStringLiteral("write"), m_fileName, closeErrno ? closeErrno : EIO);
+    bytes = packed.readAll();
+    if (bytes.isEmpty() || bytes.size() != packed.size()) {
+        bytes.clear();
+        return IoStatus::Failure(QStringLiteral("write"), m_fileName, EIO);
+    }
     return {};
+}
+
+IoStatus XlsxBytes(const ExportTable& table, const QString& title, const QDateTime& created,
+                   const QString& fileName, QByteArray& bytes) {
+    XlsxWriter writer(table.header, title, created, fileName);
+    for (std::size_t i = 0; i < table.rows.size(); ++i)
+        writer.Row(table.rows[i], i < table.values.size() ? table.values[i] : std::vector<double>());
+    return writer.Finish(bytes);
+}
+
+IoStatus XlsxRecordsBytes(PersonnelFile& file, const std::vector<qint32>& records,
+                          const ExportOptions& options, const QString& title, const QDateTime& created,
+                          const QString& fileName, QByteArray& bytes) {
+    bytes.clear();
+    XlsxWriter writer(ExportHeader(), title, created, fileName);
+    IoStatus status = file.OpenPersonnelFileUncounted();
+    if (!status)
+        return status;
+    // Each record is read where it stands, in the list's order; the program's record buffer is
+    // left as it was.
+    const PersonnelRecord kept = file.Record();
+    for (const qint32 n : records) {
+        if (n < 1 || n > file.RecordCount()) {
+            // The list was built on another file than the one read.
+            status = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
+            break;
+        }
+        if (!(status = file.ReadPersonnelRecord(n)))
+            break;
+        writer.Row(ExportCells(file.Record().View(), options), ExportValues(file.Record().View()));
+    }
+    file.Record() = kept;
+    file.ClosePersonnelFile();
+    return status ? writer.Finish(bytes) : status;
 }
 
 IoStatus ExportListToXlsx(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
                           const ExportOptions& options, const QString& path, const QDateTime& created) {
     if (!list.status)
         return list.status;
-    const ExportTable table = ReadExportTable(file, ListedRecords(list), options);
-    if (!table.status)
-        return table.status;
     QByteArray bytes;
-    if (const IoStatus made = XlsxBytes(table, list.caption, created, path, bytes); !made)
+    if (const IoStatus made =
+            XlsxRecordsBytes(file, ListedRecords(list), options, list.caption, created, path, bytes);
+        !made)
         return made;
     return WriteWholeFile(io, path, bytes);
 }

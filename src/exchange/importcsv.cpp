@@ -603,11 +603,9 @@ ImportPlan ImportPlanning::Csv(QByteArray csv, const ImportProgress& progress) {
                                      "Excel, File > Properties > Security in LibreOffice), save the workbook "
                                      "and import it again."));
         else
-            plan.Fail(
-                0, {},
-                QStringLiteral("The file is an Excel 97-2003 workbook (.xls). In your spreadsheet, save "
-                               "it as \"Excel Workbook (*.xlsx)\" or as \"CSV UTF-8 (Comma "
-                               "delimited)\"."));
+            plan.Fail(0, {},
+                      QStringLiteral("The file is an Excel 97-2003 workbook (.xls). ") +
+                          SaveAsReadableText());
         return plan;
     }
     std::optional<QByteArray> text = Utf8Text(std::move(csv));

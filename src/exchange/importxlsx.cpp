@@ -1,13 +1,12 @@
 #include "exchange/importxlsx.h"
 
-#include <QBuffer>
+#include "exchange/zipmemory.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QIODevice>
 #include <QTimeZone>
 #include <QXmlStreamReader>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 #include <cmath>
 #include <optional>
@@ -15,10 +14,18 @@
 namespace {
 
 constexpr qsizetype MaxSheetColumns = 16384; // XFD, the last column a spreadsheet has
+constexpr qint64 MaxXmlDepth = 256;          // spreadsheets nest a dozen deep
 
-const QString NotWorkbookText = QStringLiteral(
-    "The file is a zip archive but not an Excel workbook. In your spreadsheet, save it as \"Excel "
-    "Workbook (*.xlsx)\" (Excel) or \"Excel 2007-365 (.xlsx)\" (LibreOffice).");
+QString NotWorkbookText() {
+    return QStringLiteral("The file is a zip archive but not an Excel workbook or an OpenDocument "
+                          "spreadsheet. ") +
+           SaveAsReadableText();
+}
+
+constexpr QLatin1StringView OdsMimeType("application/vnd.oasis.opendocument.spreadsheet");
+constexpr QLatin1StringView TableNs("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
+constexpr QLatin1StringView OfficeNs("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
+constexpr QLatin1StringView TextNs("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
 
 // Why the workbook cannot be read, once a step finds out.
 struct PartFault {
@@ -33,10 +40,12 @@ QString Damaged(const QString& what) {
 // says of its size. `unpacked` counts the bytes handed out, for the progress.
 class PartDevice : public QIODevice {
 public:
-    PartDevice(QuaZipFile& file, qint64* unpacked) : m_file(file), m_unpacked(unpacked) {
+    PartDevice(ZipReader& zip, qint64 limit, qint64* unpacked)
+        : m_zip(zip), m_limit(limit), m_unpacked(unpacked) {
         open(QIODevice::ReadOnly);
     }
     bool TooLarge() const { return m_tooLarge; }
+    bool TooDeep() const { return m_depth > MaxXmlDepth; }
     bool Failed() const { return m_failed; }
     bool isSequential() const override { return true; }
 
@@ -44,27 +53,78 @@ protected:
     qint64 readData(char* data, qint64 maxSize) override {
         if (m_tooLarge || m_failed)
             return -1;
-        const qint64 got = m_file.read(data, maxSize);
+        const qint64 got = m_zip.Read(data, maxSize);
         if (got < 0) {
             m_failed = true;
             return -1;
         }
         m_read += got;
         *m_unpacked += got;
-        if (m_read > MaxWorkbookPartBytes) {
+        if (m_read > m_limit) {
             m_tooLarge = true;
             return -1;
         }
-        return got;
+        return Nest(data, got) ? got : -1;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    QuaZipFile& m_file;
+    // Follows how deep the elements nest, as the bytes go by, so that a part nested deeper than a
+    // spreadsheet ever nests is refused before the XML reader's stack of open elements grows with
+    // it. Quoted attribute values, comments, declarations and processing instructions are passed
+    // over; false once too deep.
+    bool Nest(const char* data, qint64 size) {
+        for (qint64 i = 0; i < size; ++i) {
+            const char c = data[i];
+            switch (m_state) {
+            case Scan::Text:
+                if (c == '<')
+                    m_state = Scan::TagStart;
+                break;
+            case Scan::TagStart:
+                m_state = c == '/' ? Scan::EndTag : c == '!' || c == '?' ? Scan::Other : Scan::StartTag;
+                break;
+            case Scan::StartTag:
+                if (c == '"' || c == '\'') {
+                    m_quote = c;
+                    m_state = Scan::Quoted;
+                } else if (c == '>') {
+                    if (m_last != '/' && ++m_depth > MaxXmlDepth)
+                        return false;
+                    m_state = Scan::Text;
+                }
+                break;
+            case Scan::Quoted:
+                if (c == m_quote)
+                    m_state = Scan::StartTag;
+                break;
+            case Scan::EndTag:
+                if (c == '>') {
+                    --m_depth;
+                    m_state = Scan::Text;
+                }
+                break;
+            case Scan::Other:
+                if (c == '>')
+                    m_state = Scan::Text;
+                break;
+            }
+            m_last = c;
+        }
+        return true;
+    }
+
+    enum class Scan { Text, TagStart, StartTag, Quoted, EndTag, Other };
+    ZipReader& m_zip;
+    qint64 m_limit;
     qint64* m_unpacked;
     qint64 m_read = 0;
     bool m_tooLarge = false;
     bool m_failed = false;
+    Scan m_state = Scan::Text;
+    char m_quote = 0;
+    char m_last = 0;
+    qint64 m_depth = 0;
 };
 
 QString XmlFault(const QString& part, const QXmlStreamReader& xml);
@@ -72,34 +132,37 @@ QString XmlFault(const QString& part, const QXmlStreamReader& xml);
 enum class PartRead { Missing, Read, Failed };
 
 // Reads the part `name` of the archive with `read`, which is handed an XML reader on it and
-// returns false when it has set `fault` itself. Missing when the archive has no such part.
+// returns false when it has set `fault` itself; refused past `limit` bytes unpacked. Missing when
+// the archive has no such part.
 template <typename Read>
-PartRead ReadPart(QuaZip& zip, const QString& name, PartFault* fault, qint64* unpacked, Read read) {
-    if (!zip.setCurrentFile(name, QuaZip::csInsensitive))
+PartRead ReadPart(ZipReader& zip, const QString& name, qint64 limit, PartFault* fault, qint64* unpacked,
+                  Read read) {
+    if (!zip.Locate(name))
         return PartRead::Missing;
     const QString tooLarge = QStringLiteral("The workbook's part '%1' unpacks to more than %2 MB; no list "
                                             "of employees is that long.")
                                  .arg(name)
-                                 .arg(MaxWorkbookPartBytes / (1024 * 1024));
-    QuaZipFileInfo64 info;
-    if (zip.getCurrentFileInfo(&info) && info.uncompressedSize > quint64(MaxWorkbookPartBytes)) {
+                                 .arg(limit / (1024 * 1024));
+    if (zip.UnpackedSize() > quint64(limit)) {
         fault->text = tooLarge;
         return PartRead::Failed;
     }
-    QuaZipFile file(&zip);
     const QString damaged = Damaged(QStringLiteral("its part '%1' cannot be unpacked").arg(name));
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!zip.Open()) {
         fault->text = damaged;
         return PartRead::Failed;
     }
-    PartDevice device(file, unpacked);
+    PartDevice device(zip, limit, unpacked);
     QXmlStreamReader xml(&device);
     const bool ok = read(xml);
     // Closing a part read to its end checks its CRC.
-    file.close();
+    const bool closed = zip.Close();
     if (device.TooLarge())
         fault->text = tooLarge;
-    else if (device.Failed() || file.getZipError() != UNZ_OK)
+    else if (device.TooDeep())
+        fault->text = Damaged(
+            QStringLiteral("its part '%1' nests its elements more than %2 deep").arg(name).arg(MaxXmlDepth));
+    else if (device.Failed() || !closed)
         fault->text = damaged;
     else if (ok && xml.hasError())
         fault->text = XmlFault(name, xml);
@@ -487,10 +550,213 @@ bool ReadSheet(QXmlStreamReader& xml, const SheetContext& context, WorkbookSheet
     return fault->text.isEmpty();
 }
 
+// An OpenDocument spreadsheet's cell text: its paragraphs (text:p, text:h) one to a line, with
+// the spaces, tabs and line breaks they mark (text:s, text:tab, text:line-break); comments and
+// notes are no part of it. Cut after `most` characters.
+QString OdsCellText(QXmlStreamReader& xml, qsizetype most) {
+    QString text;
+    const auto add = [&](QStringView more) {
+        if (text.size() <= most)
+            text += more.left(most + 1 - text.size());
+    };
+    int depth = 1;
+    int paragraphs = 0;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            ++depth;
+            const QStringView name = xml.name();
+            if (xml.namespaceUri() == OfficeNs && name == QLatin1String("annotation")) {
+                xml.skipCurrentElement();
+                --depth;
+            } else if (xml.namespaceUri() != TextNs) {
+                break;
+            } else if (name == QLatin1String("p") || name == QLatin1String("h")) {
+                if (paragraphs++ > 0)
+                    add(u"\n");
+            } else if (name == QLatin1String("s")) {
+                const QStringView count = xml.attributes().value(TextNs, QLatin1String("c"));
+                const qint64 spaces = count.isEmpty() ? 1 : count.toLongLong();
+                if (spaces > 0 && text.size() <= most)
+                    add(QString(qsizetype(std::min<qint64>(spaces, most + 1 - text.size())), u' '));
+            } else if (name == QLatin1String("tab")) {
+                add(u"\t");
+            } else if (name == QLatin1String("line-break")) {
+                add(u"\n");
+            } else if (name == QLatin1String("note")) {
+                xml.skipCurrentElement();
+                --depth;
+            }
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            add(xml.text());
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+// A table:table-cell's value as a spreadsheet shows it: a number in its shortest form, a date as
+// yyyy-MM-dd (with hh:mm:ss when the day has a time), TRUE or FALSE, anything else as its text.
+QString OdsCellValue(QXmlStreamReader& xml, qsizetype most) {
+    const QXmlStreamAttributes a = xml.attributes();
+    const QString type = a.value(OfficeNs, QLatin1String("value-type")).toString();
+    const QString number = a.value(OfficeNs, QLatin1String("value")).toString();
+    const QString date = a.value(OfficeNs, QLatin1String("date-value")).toString();
+    const QString boolean = a.value(OfficeNs, QLatin1String("boolean-value")).toString();
+    const bool hasString = a.hasAttribute(OfficeNs, QLatin1String("string-value"));
+    const QString string = a.value(OfficeNs, QLatin1String("string-value")).toString();
+    const QString text = OdsCellText(xml, most);
+    if (type == QLatin1String("float") || type == QLatin1String("percentage") ||
+        type == QLatin1String("currency")) {
+        bool ok = false;
+        const double value = number.trimmed().toDouble(&ok);
+        return ok && std::isfinite(value) ? QString::number(value, 'g', 15) : text;
+    }
+    if (type == QLatin1String("date")) {
+        const QDate day = QDate::fromString(date.trimmed(), Qt::ISODate);
+        if (day.isValid())
+            return day.toString(Qt::ISODate);
+        const QDateTime at = QDateTime::fromString(date.trimmed(), Qt::ISODate);
+        if (!at.isValid())
+            return text;
+        return at.time() == QTime(0, 0) ? at.date().toString(Qt::ISODate)
+                                        : at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    }
+    if (type == QLatin1String("boolean"))
+        return boolean.trimmed() == QLatin1String("true") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    if (type == QLatin1String("string") && hasString)
+        return string.left(most + 1);
+    return text;
+}
+
+// How many times a row or a cell stands (table:number-rows-repeated, -columns-repeated): 1 when
+// not said, 0 with `fault` set when it is no count.
+qint64 OdsRepeats(const QXmlStreamAttributes& a, QLatin1StringView name, PartFault* fault) {
+    const QStringView value = a.value(TableNs, name);
+    if (value.isEmpty())
+        return 1;
+    bool ok = false;
+    const qint64 count = value.trimmed().toLongLong(&ok);
+    if (ok && count > 0)
+        return count;
+    fault->text = Damaged(QStringLiteral("a row or a cell says it repeats '%1' times").arg(value.left(20)));
+    return 0;
+}
+
+// Reads the rows of the first table of an OpenDocument spreadsheet's content, handing each with
+// text to `take` (a repeated row once for each time it stands). A repeat past the sheet's last
+// row or column is cut there when it holds no text; text there stops the reading, as in a
+// workbook. False when reading stopped (`fault` set when the sheet is damaged, `sheet` telling a
+// cell too far or a cancel).
+bool ReadOdsTable(QXmlStreamReader& xml, const SheetLimits& limits, WorkbookSheet& sheet, PartFault* fault,
+                  const std::function<void(const SheetRow&)>& take, const std::function<bool()>& goOn) {
+    const auto isTable = [&](QLatin1StringView name) {
+        return xml.namespaceUri() == TableNs && xml.name() == name;
+    };
+    while (!xml.atEnd() &&
+           !(xml.readNext() == QXmlStreamReader::StartElement && isTable(QLatin1String("table")))) {
+    }
+    if (xml.atEnd()) {
+        // An XML fault is told by the part's reader.
+        if (!xml.hasError())
+            fault->text = QStringLiteral("The workbook has no sheet.");
+        return xml.hasError();
+    }
+    qint64 rows = 0; // the rows before the one at hand
+    int steps = 0;   // rows read and handed over, to ask the progress every so many
+    SheetRow row;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && isTable(QLatin1String("table")))
+            return true; // the first sheet is all that is read
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (isTable(QLatin1String("table-header-rows")) || isTable(QLatin1String("table-rows")) ||
+            isTable(QLatin1String("table-row-group")))
+            continue; // rows are inside
+        if (!isTable(QLatin1String("table-row"))) {
+            xml.skipCurrentElement();
+            continue;
+        }
+        const qint64 repeat = OdsRepeats(xml.attributes(), QLatin1String("number-rows-repeated"), fault);
+        if (repeat == 0)
+            return false;
+        row.cells.clear();
+        qint64 column = 0; // the cells before the one at hand
+        while (!xml.atEnd()) {
+            const QXmlStreamReader::TokenType inRow = xml.readNext();
+            if (inRow == QXmlStreamReader::EndElement)
+                break; // the row's end: every cell is read whole
+            if (inRow != QXmlStreamReader::StartElement)
+                continue;
+            const bool cell = isTable(QLatin1String("table-cell"));
+            if (!cell && !isTable(QLatin1String("covered-table-cell"))) {
+                xml.skipCurrentElement();
+                continue;
+            }
+            const qint64 times =
+                OdsRepeats(xml.attributes(), QLatin1String("number-columns-repeated"), fault);
+            if (times == 0)
+                return false;
+            // A merged cell's hidden part shows nothing.
+            QString text = cell ? OdsCellValue(xml, limits.cellChars) : (xml.skipCurrentElement(), QString());
+            if (!text.isEmpty()) {
+                if (text.size() > limits.cellChars)
+                    text.truncate(limits.cellChars + 1);
+                for (qint64 c = column; c < column + std::min<qint64>(times, MaxSheetColumns); ++c) {
+                    if (c >= limits.columns) {
+                        // No column of the list stands there: stop at once.
+                        sheet.farRow = int(std::min<qint64>(rows + 1, MaxSheetRows));
+                        sheet.farColumn = qsizetype(c);
+                        sheet.farText = text;
+                        return false;
+                    }
+                    row.cells.push_back({qsizetype(c), text});
+                }
+            }
+            column = times >= MaxSheetColumns - column ? MaxSheetColumns : column + times;
+        }
+        if (xml.hasError())
+            return true; // told by the part's reader
+        if (!row.cells.empty()) {
+            for (qint64 r = 0; r < repeat; ++r) {
+                if (rows + r >= MaxSheetRows) {
+                    fault->text =
+                        Damaged(QStringLiteral("its first sheet goes on past row %1, the last row a "
+                                               "spreadsheet has")
+                                    .arg(MaxSheetRows));
+                    return false;
+                }
+                row.number = int(rows + r + 1);
+                take(row);
+                if (++steps % 256 == 0 && !goOn())
+                    return false;
+            }
+        }
+        if (++steps % 256 == 0 && !goOn())
+            return false;
+        rows = repeat >= MaxSheetRows - rows ? MaxSheetRows : rows + repeat;
+    }
+    return true; // an XML fault is told by the part's reader
+}
+
 } // namespace
 
 bool LooksLikeZip(const QByteArray& bytes) {
     return bytes.startsWith("PK\x03\x04");
+}
+
+QString SaveAsReadableText() {
+    return QStringLiteral("Save it as a workbook this program reads: in Excel, File > Save As, \"Excel "
+                          "Workbook (*.xlsx)\"; in LibreOffice, File > Save As, \"ODF Spreadsheet "
+                          "(.ods)\" or \"Excel 2007-365 (.xlsx)\".");
 }
 
 QString ColumnLetters(qsizetype column) {
@@ -504,10 +770,8 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
                                 const std::function<void(const SheetRow&)>& row,
                                 const std::function<bool(qint64 done, qint64 total)>& progress) {
     WorkbookSheet sheet;
-    QByteArray data = bytes;
-    QBuffer buffer(&data);
-    QuaZip zip(&buffer);
-    if (!zip.open(QuaZip::mdUnzip)) {
+    ZipReader zip(bytes);
+    if (!zip.Ok()) {
         sheet.fault = Damaged(QStringLiteral("it cannot be unpacked"));
         return sheet;
     }
@@ -518,8 +782,46 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
     };
     qint64 unpacked = 0;
     const auto part = [&](const QString& name, auto read) {
-        return ReadPart(zip, name, &fault, &unpacked, read);
+        return ReadPart(zip, name, MaxWorkbookPartBytes, &fault, &unpacked, read);
     };
+    // How far the parts with rows have unpacked, of what their entries say they hold.
+    qint64 total = 0;
+    qint64 before = 0;
+    const auto goOn = [&] {
+        if (!progress || progress(std::min(unpacked - before, total), total))
+            return true;
+        sheet.cancelled = true;
+        return false;
+    };
+    const auto sizeOf = [&](const QString& name, qint64 limit) {
+        return !name.isEmpty() && zip.Locate(name)
+                   ? qint64(std::min<quint64>(zip.UnpackedSize(), quint64(limit)))
+                   : 0;
+    };
+
+    // An OpenDocument spreadsheet names itself in its first part, "mimetype"; its sheets are in
+    // content.xml.
+    if (zip.Locate(QStringLiteral("mimetype")) && zip.UnpackedSize() <= 256 && zip.Open()) {
+        char type[257];
+        const qint64 got = zip.Read(type, sizeof type);
+        zip.Close();
+        if (got > 0 && QLatin1StringView(type, got).trimmed() == OdsMimeType) {
+            const QString content = QStringLiteral("content.xml");
+            total = sizeOf(content, MaxOpenDocumentContentBytes);
+            if (!goOn())
+                return sheet;
+            const PartRead read = ReadPart(
+                zip, content, MaxOpenDocumentContentBytes, &fault, &unpacked,
+                [&](QXmlStreamReader& xml) { return ReadOdsTable(xml, limits, sheet, &fault, row, goOn); });
+            if (read == PartRead::Missing)
+                return fail(Damaged(QStringLiteral("its part 'content.xml' is missing")));
+            if (read == PartRead::Failed && !sheet.cancelled && sheet.farColumn < 0)
+                return fail(fault.text);
+            if (read == PartRead::Read)
+                goOn();
+            return sheet;
+        }
+    }
 
     // The package names its workbook; most writers put it at xl/workbook.xml.
     QString workbookPart = QStringLiteral("xl/workbook.xml");
@@ -532,6 +834,8 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
     });
     if (root == PartRead::Failed)
         return fail(fault.text);
+    if (workbookPart.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive))
+        return fail(QStringLiteral("The file is an Excel binary workbook (.xlsb). ") + SaveAsReadableText());
 
     // The first sheet, and the epoch its dates count from.
     QString firstSheetId;
@@ -554,7 +858,7 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
         return true;
     });
     if (workbook != PartRead::Read)
-        return fail(workbook == PartRead::Missing ? NotWorkbookText : fault.text);
+        return fail(workbook == PartRead::Missing ? NotWorkbookText() : fault.text);
     if (firstSheetId.isEmpty())
         return fail(QStringLiteral("The workbook has no sheet."));
 
@@ -580,21 +884,8 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
     if (rels == PartRead::Failed)
         return fail(fault.text);
 
-    // How far the shared texts and the sheet have unpacked, of what their entries say they hold.
-    qint64 total = 0;
-    for (const QString& name : {stringsPart, sheetPart}) {
-        QuaZipFileInfo64 info;
-        if (!name.isEmpty() && zip.setCurrentFile(name, QuaZip::csInsensitive) &&
-            zip.getCurrentFileInfo(&info))
-            total += qint64(std::min<quint64>(info.uncompressedSize, quint64(MaxWorkbookPartBytes)));
-    }
-    const qint64 before = unpacked;
-    const auto goOn = [&] {
-        if (!progress || progress(std::min(unpacked - before, total), total))
-            return true;
-        sheet.cancelled = true;
-        return false;
-    };
+    total = sizeOf(stringsPart, MaxWorkbookPartBytes) + sizeOf(sheetPart, MaxWorkbookPartBytes);
+    before = unpacked;
     if (!goOn())
         return sheet;
 

@@ -1,7 +1,8 @@
 # The libraries the exchange layer links, found once for its library and the fuzz project:
-# libxlsxwriter writes the workbooks, QuaZip unpacks them and Qt's XML reader reads their parts.
+# libxlsxwriter writes the workbooks, minizip (the one libxlsxwriter links) unpacks them and Qt's
+# XML reader reads their parts.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
-find_package(QuaZip-Qt6 REQUIRED)
+pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
 find_package(Qt6 6.2 REQUIRED COMPONENTS Core Xml)
-set(rosterly_exchange_libraries PkgConfig::XLSXWRITER QuaZip::QuaZip Qt6::Xml)
+set(rosterly_exchange_libraries PkgConfig::XLSXWRITER PkgConfig::MINIZIP Qt6::Xml)

@@ -286,6 +286,12 @@ private slots:
                  kept + QStringList{u"Rosterly.Data"_s});
         if (!before.isEmpty())
             QCOMPARE(ReadFileBytes(name), before);
+        // A list of records the file does not have (built on another file): nothing is made.
+        qputenv("TMPDIR", tmpdir);
+        QByteArray made = "x";
+        QCOMPARE(XlsxRecordsBytes(folder, {1, 9}, {}, {}, created, name, made).Message(),
+                 u"Could not read the file \"%1\".\r\nNo data available."_s.arg(folder.DataFileName()));
+        QCOMPARE(made, QByteArray());
     }
 };
 

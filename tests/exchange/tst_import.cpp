@@ -12,10 +12,9 @@
 #include "exchange/importxlsx.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
+#include "support/zipparts.h"
 
 #include <QtTest>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 #include <numeric>
 
@@ -87,19 +86,7 @@ QByteArray Encoded(QStringConverter::Encoding encoding, const QString& text) {
 
 // A zip archive of `parts` (name, bytes), as a workbook is one.
 QByteArray Zip(const std::vector<std::pair<QString, QByteArray>>& parts) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QuaZip zip(&buffer);
-    if (!zip.open(QuaZip::mdCreate))
-        return {};
-    for (const auto& [name, data] : parts) {
-        QuaZipFile part(&zip);
-        if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) || part.write(data) != data.size())
-            return {};
-        part.close();
-    }
-    zip.close();
-    return bytes;
+    return ZipOf(parts);
 }
 
 // How a spreadsheet may store the texts and dates of a sheet.
@@ -197,6 +184,60 @@ QByteArray SpreadsheetWorkbook(Cells how, const QList<int>& rows = {1, 2, 3}, co
         {u"xl/worksheets/sheet2.xml"_s,
          "<worksheet " + ns + "><sheetData>" + sheet + "</sheetData></worksheet>"}};
     return Zip(parts);
+}
+
+// SpreadsheetText's two employees as an OpenDocument spreadsheet's first sheet, as LibreOffice
+// writes it: a header row, Zoë's row (a comment, a name in two spans, dates shown otherwise than
+// stored, the notepad in two paragraphs), `between`, Bo's row, then empty rows repeated to the
+// sheet's last row; a second sheet is never read. `edits` replace texts of content.xml (from, to).
+QByteArray OdsWorkbook(const QByteArray& between = {},
+                       const std::vector<std::pair<QByteArray, QByteArray>>& edits = {}) {
+    const auto text = [](const QByteArray& paragraphs) {
+        return "<table:table-cell office:value-type=\"string\" calcext:value-type=\"string\">" + paragraphs +
+               "</table:table-cell>";
+    };
+    const auto date = [](const QByteArray& iso) {
+        return "<table:table-cell office:value-type=\"date\" office:date-value=\"" + iso +
+               "\"><text:p>01/01/80</text:p></table:table-cell>";
+    };
+    QByteArray header = "<table:table-row>";
+    for (const char* name :
+         {"FirstName", "LastName", "Race", "Sex", "DateOfBirth", "DateOfEmployment", "Notepad"})
+        header += text("<text:p>" + QByteArray(name) + "</text:p>");
+    QByteArray sheet =
+        "<table:table table:name=\"Staff\"><table:table-column table:number-columns-repeated=\"7\"/>"
+        "<table:table-header-rows>" +
+        header +
+        "<table:table-cell table:number-columns-repeated=\"16377\"/></table:table-row>"
+        "</table:table-header-rows><table:table-row table:style-name=\"ro1\">" +
+        text("<office:annotation><text:p>a comment</text:p></office:annotation><text:p>Zo<text:span "
+             "text:style-name=\"T1\">\xC3\xAB</text:span></text:p>") +
+        text("<text:p>Lee</text:p>") + text("<text:p>W</text:p>") + text("<text:p>F</text:p>") +
+        date("1980-01-01") + date("2010-01-01T00:00:00") +
+        text("<text:p>Two</text:p><text:p>lines</text:p>") + "</table:table-row>" + between +
+        "<table:table-row>" +
+        "<table:table-cell office:value-type=\"string\" office:string-value=\"Bo\"><text:p>B.</text:p>"
+        "</table:table-cell>" +
+        text("<text:p>Li</text:p>") + text("<text:p>B</text:p>") + text("<text:p>M</text:p>") +
+        date("1970-02-03") + date("2001-01-01") +
+        "<table:covered-table-cell/><table:table-cell "
+        "table:number-columns-repeated=\"16377\"/></table:table-row>"
+        "<table:table-row table:number-rows-repeated=\"1048573\"><table:table-cell "
+        "table:number-columns-repeated=\"16384\"/></table:table-row></table:table>"
+        "<table:table table:name=\"Other\"><table:table-row>" +
+        text("<text:p>Other</text:p>") + "</table:table-row></table:table>";
+    QByteArray content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
+        "<office:body><office:spreadsheet>" +
+        sheet + "</office:spreadsheet></office:body></office:document-content>";
+    for (const auto& [from, to] : edits)
+        content.replace(from, to);
+    return Zip(
+        {{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}, {u"content.xml"_s, content}});
 }
 
 // What Excel saves for a workbook with a password: an OLE compound file (its 512-byte header, then
@@ -458,6 +499,9 @@ private slots:
             QTest::newRow(name) << csv << line << message;
         };
         const QString comma = SpreadsheetText(u',');
+        const QString saveAs = u"Save it as a workbook this program reads: in Excel, File > Save As, \"Excel "
+                               u"Workbook (*.xlsx)\"; in LibreOffice, File > Save As, \"ODF Spreadsheet "
+                               u"(.ods)\" or \"Excel 2007-365 (.xlsx)\"."_s;
         const QString raceX = QString(comma).replace(u",B,"_s, u",X,"_s);
         row("comma", comma.toUtf8());
         row("semicolon", SpreadsheetText(u';').toUtf8());
@@ -540,21 +584,75 @@ private slots:
             0,
             u"The workbook is damaged: its first sheet goes on past row 1048576, the last row a spreadsheet "
             u"has."_s);
+        // OpenDocument spreadsheets: the first sheet's rows and cells as many times as they repeat.
+        const QByteArray emptyRows = "<table:table-row table:number-rows-repeated=\"2\"><table:table-cell "
+                                     "table:number-columns-repeated=\"7\"/></table:table-row>";
+        row("ods", OdsWorkbook());
+        row("ods, empty rows between", OdsWorkbook(emptyRows));
+        row("ods, fault after repeated rows",
+            OdsWorkbook(emptyRows, {{"<text:p>B</text:p>", "<text:p>W<text:s text:c=\"2\"/>X</text:p>"}}), 5,
+            u"Row 5, column 'Race': 'W  X' is not W, B, H, A or O."_s);
+        row("ods, a number",
+            OdsWorkbook({}, {{"office:value-type=\"string\" calcext:value-type=\"string\"><text:p>B<",
+                              "office:value-type=\"float\" office:value=\"1.50\"><text:p>1,5<"}}),
+            3, u"Row 3, column 'Race': '1.5' is not W, B, H, A or O."_s);
+        row("ods, a repeated text just past the header",
+            OdsWorkbook({},
+                        {{"<table:covered-table-cell/>",
+                          "<table:covered-table-cell/><table:table-cell table:number-columns-repeated=\"2\" "
+                          "office:value-type=\"string\"><text:p>x</text:p></table:table-cell>"}}),
+            3, u"Row 3, column H holds 'x'; the header names no column there."_s);
+        row("ods, a text repeated a trillion times",
+            OdsWorkbook(
+                {},
+                {{"<table:covered-table-cell/>",
+                  "<table:covered-table-cell/><table:table-cell table:number-columns-repeated="
+                  "\"1000000000000\" office:value-type=\"string\"><text:p>x</text:p></table:table-cell>"}}),
+            3, u"Row 3, column Z holds 'x'; the header names no column there."_s);
+        row("ods, empty rows repeated past the last row",
+            OdsWorkbook("<table:table-row table:number-rows-repeated=\"9223372036854775807\"/>"), 0,
+            u"The workbook is damaged: its first sheet goes on past row 1048576, the last row a spreadsheet "
+            u"has."_s);
+        row("ods, a repeat that is no count",
+            OdsWorkbook("<table:table-row table:number-rows-repeated=\"-1\"/>"), 0,
+            u"The workbook is damaged: a row or a cell says it repeats '-1' times."_s);
+        row("ods, no sheet", OdsWorkbook({}, {{"table:table", "table:tabl"}}), 0,
+            u"The workbook has no sheet."_s);
+        QByteArray laughs = "<!DOCTYPE office:document-content [<!ENTITY a0 \"ha\">";
+        for (int i = 1; i < 10; ++i)
+            laughs += "<!ENTITY a" + QByteArray::number(i) + " \"" +
+                      QByteArray("&a" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+        row("ods, entities that expand a billion times",
+            OdsWorkbook({}, {{"<office:document-content", laughs + "]><office:document-content"},
+                             {"<text:p>Lee<", "<text:p>&a9;<"}}),
+            0,
+            u"The workbook is damaged: its part 'content.xml' is not XML a spreadsheet writes (line 1)."_s);
+        row("ods, spans nested a million deep",
+            OdsWorkbook({},
+                        {{"<text:p>Lee<", "<text:p>" + QByteArray("<text:span a='>'>").repeated(1000000) +
+                                              "Lee" + QByteArray("</text:span>").repeated(1000000) + "<"}}),
+            0, u"The workbook is damaged: its part 'content.xml' nests its elements more than 256 deep."_s);
+        row("ods, no content", Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}}), 0,
+            u"The workbook is damaged: its part 'content.xml' is missing."_s);
         row("workbook with a password", EncryptedWorkbook(), 0,
             u"The workbook is protected by a password, and cannot be read. In your spreadsheet, remove the "
             u"password (File > Info > Protect Workbook in Excel, File > Properties > Security in "
             u"LibreOffice), "
             u"save the workbook and import it again."_s);
-        row("zip that is no workbook",
-            Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"}}), 0,
-            u"The file is a zip archive but not an Excel workbook. In your spreadsheet, save it as \"Excel "
-            u"Workbook (*.xlsx)\" (Excel) or \"Excel 2007-365 (.xlsx)\" (LibreOffice)."_s);
+        row("zip that is no workbook", Zip({{u"mimetype"_s, "application/vnd.oasis.opendocument.text"}}), 0,
+            u"The file is a zip archive but not an Excel workbook or an OpenDocument spreadsheet. "_s +
+                saveAs);
         row("damaged zip", "PK\x03\x04 and then nothing a zip holds", 0,
             u"The workbook is damaged: it cannot be unpacked."_s);
         row("Excel 97-2003 workbook",
             QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0'), 0,
-            u"The file is an Excel 97-2003 workbook (.xls). In your spreadsheet, save it as \"Excel Workbook "
-            u"(*.xlsx)\" or as \"CSV UTF-8 (Comma delimited)\"."_s);
+            u"The file is an Excel 97-2003 workbook (.xls). "_s + saveAs);
+        row("Excel binary workbook",
+            Zip({{u"_rels/.rels"_s, "<Relationships><Relationship Id=\"rId1\" Type=\"http://schemas."
+                                    "openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                                    "Target=\"xl/workbook.bin\"/></Relationships>"},
+                 {u"xl/workbook.bin"_s, "\x83\x01\x00"}}),
+            0, u"The file is an Excel binary workbook (.xlsb). "_s + saveAs);
         // A zip bomb: a sheet of 128 MB and one byte of spaces, a few hundred KB packed.
         row("workbook that unpacks past the limit",
             Zip({{u"xl/workbook.xml"_s, "<workbook><sheets><sheet/></sheets></workbook>"},
@@ -709,7 +807,12 @@ private slots:
     void progressStopsAnImportBeforeItWrites() {
         TempPersonnelFile file({Existing()});
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
-        for (const QByteArray& bytes : {ManyRows(300), Header + QByteArray(GoodRow).repeated(300)}) {
+        QByteArray odsRows = "<table:table-row table:number-rows-repeated=\"298\">";
+        for (const char* cell : {"Ann", "Kim", "W", "F", "1990-01-01", "2010-01-01"})
+            odsRows += "<table:table-cell office:value-type=\"string\"><text:p>" + QByteArray(cell) +
+                       "</text:p></table:table-cell>";
+        for (const QByteArray& bytes : {ManyRows(300), Header + QByteArray(GoodRow).repeated(300),
+                                        OdsWorkbook(odsRows + "</table:table-row>")}) {
             QList<qint64> told;
             const ImportPlan stopped = PlanImport(bytes, [&](qint64 done, qint64 total) {
                 told << done << total;

@@ -6,14 +6,23 @@ Imports four employees into a new personnel file with rosterly-data, exports the
 workbook with openpyxl: every cell's value and type, the date formats, the frozen and filtered
 header, the column widths and the title property.
 
-Then the other way: the exported workbook, and one that openpyxl writes from the same rows (its
-own styles, empty cells left out, dates as date cells), are imported into new files, which must
-export as the first one does but for the time each employee was created.
+Every text cell and text column has the Text number format ("@"), every date column its date
+format, so that what is typed below the list later is read as the list is.
+
+Then the other way: the exported workbook, one that openpyxl writes from the same rows (its
+own styles, empty cells left out, dates as date cells), and the exported workbook saved as an
+OpenDocument spreadsheet by LibreOffice (`soffice --headless --convert-to ods`), are imported
+into new files, which must export as the first one does but for the time each employee was
+created.
+
+rosterly-data runs with the system's minizip in LD_PRELOAD: the program and libxlsxwriter share
+that one zip library, so putting it first changes nothing.
 
 Usage: xlsx_check.py ROSTERLY_DATA VERSION_CREATED
 """
 
 import csv
+import ctypes.util
 import datetime
 import io
 import json
@@ -33,6 +42,15 @@ HEADER = [
 ]
 DATES = {"DateOfBirth", "DateOfEmployment", "DateOfJobTitle", "InactivationDate"}
 DATE_TIMES = {"DateCreated", "DateModified"}
+NUMBERS = {"VersionCreated"}
+
+
+def column_format(name):
+    if name in DATE_TIMES:
+        return "mm/dd/yyyy hh:mm:ss"
+    if name in DATES:
+        return "mm/dd/yyyy"
+    return "General" if name in NUMBERS else "@"
 
 # What the import reads: the export's columns less the ones the program fills itself. A guard
 # apostrophe is taken off by the import, and the workbook never needs one.
@@ -121,9 +139,12 @@ def check(path, masked, version, imported_from, imported_to):
                 row[name] = created
             else:
                 expect(f"{cell.coordinate} {name}", cell.value, row[name])
-            if isinstance(row[name], D):
-                expect(f"{cell.coordinate} {name} format", cell.number_format,
-                       "mm/dd/yyyy hh:mm:ss" if name in DATE_TIMES else "mm/dd/yyyy")
+            if isinstance(row[name], D) or (isinstance(row[name], str) and name not in DATES):
+                expect(f"{cell.coordinate} {name} format", cell.number_format, column_format(name))
+    for col, name in enumerate(HEADER, 1):
+        letter = openpyxl.utils.get_column_letter(col)
+        expect(f"format of {letter} ({name})", sheet.column_dimensions[letter].number_format,
+               column_format(name))
     # Each column as wide as its longest line, the header with room for its filter button, at
     # most 50 characters (openpyxl adds the padding libxlsxwriter writes).
     for col, name in enumerate(HEADER, 1):
@@ -173,15 +194,32 @@ def openpyxl_workbook(path):
     book.save(path)
 
 
+def libreoffice_ods(folder, exported):
+    """The exported workbook as LibreOffice saves it as an OpenDocument spreadsheet."""
+    profile = "file://" + os.path.join(folder, "libreoffice")
+    result = subprocess.run(["soffice", f"-env:UserInstallation={profile}", "--headless",
+                             "--convert-to", "ods", "--outdir", folder, exported],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=False)
+    ods = os.path.splitext(exported)[0] + ".ods"
+    if result.returncode != 0 or not os.path.exists(ods):
+        sys.exit(f"soffice could not save {exported} as .ods: {result.stderr.decode(errors='replace')}")
+    return ods
+
+
 def imported_back(tool, env, folder, data, exported):
     faults = []
     wanted = employees_json(tool, env, data)
     openpyxl_workbook(os.path.join(folder, "openpyxl.xlsx"))
-    for book in (exported, os.path.join(folder, "openpyxl.xlsx")):
+    ods = libreoffice_ods(folder, exported)
+    # LibreOffice reads Excel's days before 1 March 1900 without the 29 February 1900 Excel
+    # counts, so Eve's 1 January 1900 (Excel's day 1) is its 31 December 1899.
+    wanted_ods = [dict(row, DateOfJobTitle="1899-12-31") if row["DateOfJobTitle"] == "1900-01-01"
+                  else row for row in wanted]
+    for book in (exported, os.path.join(folder, "openpyxl.xlsx"), ods):
         again = os.path.join(folder, os.path.basename(book) + ".Data")
         run(tool, ["import", book, again], env)
         got = employees_json(tool, env, again)
-        if got != wanted:
+        if got != (wanted_ods if book == ods else wanted):
             faults.append(f"{os.path.basename(book)} imports as {got}, not {wanted}")
     return faults
 
@@ -189,7 +227,14 @@ def imported_back(tool, env, folder, data, exported):
 def main():
     tool, version = sys.argv[1], int(sys.argv[2])
     with tempfile.TemporaryDirectory() as folder:
-        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"))
+        minizip = ctypes.util.find_library("minizip")
+        if not minizip:
+            sys.exit("the system's libminizip is not installed")
+        # A tool built with the address sanitizer wants its runtime loaded first; minizip goes
+        # before it, defining none of the calls the sanitizer takes over.
+        asan = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
+        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"), LD_PRELOAD=minizip,
+                   ASAN_OPTIONS=asan)
         data = os.path.join(folder, "Rosterly.Data")
         employees = os.path.join(folder, "employees.csv")
         with open(employees, "w", encoding="utf-8", newline="") as f:

@@ -5,12 +5,7 @@
 // accepted one, exported as CSV and planned once more, come back the same.
 #include "exchange/importcsv.h"
 #include "fuzz/importroundtrip.h"
-
-#include <QBuffer>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-
-#include <cstdlib>
+#include "support/zipparts.h"
 
 namespace {
 
@@ -29,21 +24,11 @@ QByteArray Packed(const QByteArray& input) {
         given.resize(4);
     if (given[3].isEmpty())
         given[3] = "<workbook><sheets><sheet/></sheets></workbook>";
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QuaZip zip(&buffer);
-    if (!zip.open(QuaZip::mdCreate))
-        std::abort();
-    for (int i = 0; i < 4; ++i) {
-        QuaZipFile part(&zip);
-        // Stored, not deflated: the fuzzer's time goes to reading the parts.
-        if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromLatin1(names[i])), nullptr, 0, 0, 0))
-            std::abort();
-        part.write(given[i]);
-        part.close();
-    }
-    zip.close();
-    return bytes;
+    std::vector<std::pair<QString, QByteArray>> parts;
+    for (int i = 0; i < 4; ++i)
+        parts.push_back({QString::fromLatin1(names[i]), given[i]});
+    // Stored, not deflated: the fuzzer's time goes to reading the parts.
+    return ZipOf(parts, true);
 }
 
 } // namespace

@@ -234,6 +234,18 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
         });
         return s ? ExitOk : Complain(err, OneLine(s), ExitFailure);
     }
+    if (line.format == ExportFormat::Xlsx) {
+        // The workbook's bytes, written a row at a time as the records are read, for the caller to
+        // redirect to a file, as the CSV's are.
+        QByteArray bytes;
+        const IoStatus made =
+            XlsxRecordsBytes(file, records, line.options, captions.join(QStringLiteral("; ")),
+                             SystemClock().Now(), QStringLiteral("standard output"), bytes);
+        if (!made)
+            return Complain(err, OneLine(made), ExitFailure);
+        Put(out, bytes);
+        return ExitOk;
+    }
     const ExportTable table = ReadExportTable(file, records, line.options);
     if (!table.status)
         return Complain(err, OneLine(table.status), ExitFailure);
@@ -243,16 +255,8 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     case ExportFormat::Json:
         Put(out, JsonLines(table));
         break;
-    case ExportFormat::Xlsx: {
-        // The workbook's bytes, for the caller to redirect to a file, as the CSV's are.
-        QByteArray bytes;
-        const IoStatus made = XlsxBytes(table, captions.join(QStringLiteral("; ")), SystemClock().Now(),
-                                        QStringLiteral("standard output"), bytes);
-        if (!made)
-            return Complain(err, OneLine(made), ExitFailure);
-        Put(out, bytes);
+    case ExportFormat::Xlsx: // written above
         break;
-    }
     }
     return ExitOk;
 }
