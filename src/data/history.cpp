@@ -50,14 +50,16 @@ QByteArray HistoryLine(const HistoryEntry& entry) {
                                    {QStringLiteral("before"), c.before},
                                    {QStringLiteral("after"), c.after}});
     const QDateTime time = entry.time.toOffsetFromUtc(entry.time.offsetFromUtc());
-    const QJsonObject line{{QStringLiteral("entry"), entry.entry},
-                           {QStringLiteral("time"), time.toString(Qt::ISODate)},
-                           {QStringLiteral("user"), entry.user},
-                           {QStringLiteral("level"), entry.level},
-                           {QStringLiteral("employee"), entry.employee},
-                           {QStringLiteral("record"), entry.record},
-                           {QStringLiteral("action"), HistoryActionName(entry.action)},
-                           {QStringLiteral("changes"), changes}};
+    QJsonObject line{{QStringLiteral("entry"), entry.entry},
+                     {QStringLiteral("time"), time.toString(Qt::ISODate)},
+                     {QStringLiteral("user"), entry.user},
+                     {QStringLiteral("level"), entry.level},
+                     {QStringLiteral("employee"), entry.employee},
+                     {QStringLiteral("record"), entry.record},
+                     {QStringLiteral("action"), HistoryActionName(entry.action)},
+                     {QStringLiteral("changes"), changes}};
+    if (!entry.note.isEmpty())
+        line.insert(QStringLiteral("note"), entry.note);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -83,6 +85,7 @@ std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
     entry.employee = o.value(QStringLiteral("employee")).toInteger();
     entry.record = o.value(QStringLiteral("record")).toInt();
     entry.action = *action;
+    entry.note = o.value(QStringLiteral("note")).toString();
     for (const QJsonValue& value : o.value(QStringLiteral("changes")).toArray()) {
         const QJsonObject c = value.toObject();
         entry.changes.append({c.value(QStringLiteral("field")).toString(),

@@ -149,6 +149,8 @@ HistoryEntry HistoryKeeper::NewEntry(qint64 employee, qint32 record, HistoryActi
     e.employee = employee;
     e.record = record;
     e.action = action;
+    if (action != HistoryAction::Started && action != HistoryAction::Restored && action != HistoryAction::Removed)
+        e.note = m_note;
     return e;
 }
 

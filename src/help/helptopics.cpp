@@ -110,13 +110,17 @@ const QHash<int, const char*>& Topics() {
          "Rosterly checks every row first. If any row is at fault, nothing is added, and the message names "
          "each fault by the line your spreadsheet shows it on. Correct the file and import it again.\r\n"
          "\r\n"
-         "Rows that look like an employee already on file, or like an earlier row of the same file (the same "
-         "last name, first name and date of birth), are shown before anything is added. Choose 'Import Only "
-         "New' (the default) to leave them out, 'Import All' to add them anyway, or 'Cancel' to add "
-         "nobody.\r\n"
+         "A row that is an employee already on file (the same employee number, or else the same last name, "
+         "first name and date of birth) updates that employee: before anything is written you see each "
+         "field that would change, before and after. Rows that look like another row of the file, and new "
+         "rows with a Social Security number already on file, are named and skipped. Choose 'Add New and "
+         "Update Changed' to add the new employees and update the changed ones, 'Add Only New' to leave the "
+         "employees on file as they are, or 'Cancel' to change nothing. Each update is kept in the "
+         "employee's history as your edit, with the file's name. A masked Social Security number or year "
+         "of birth leaves the one on file as it is.\r\n"
          "\r\n"
-         "When the import is done, the list highlights the first employee added, if the list shows that "
-         "employee."},
+         "When the import is done, a summary says how many employees were added, updated, unchanged and "
+         "skipped, and the list highlights the first employee added, if the list shows that employee."},
         {3000,
          "This page tab gives you complete control over defining what group of employees you wish to compose "
          "and view in the 'Employee List' page tab.\r\n"
