@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 
 namespace {
@@ -116,7 +117,10 @@ QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const Personne
     QList<HistoryChange> changes;
     for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
         const auto field = static_cast<PersonnelField>(i);
-        if (field == PersonnelField::DateModified)
+        // The same bytes hold the same value: most fields of an edit or an import's row.
+        const FieldLayout& layout = PersonnelFields[i];
+        if (field == PersonnelField::DateModified ||
+            std::memcmp(before.data() + layout.offset, after.data() + layout.offset, std::size_t(layout.width)) == 0)
             continue;
         const QString was = HistoryValue(before, field);
         const QString is = HistoryValue(after, field);

@@ -433,11 +433,14 @@ PersonnelRecord ImportPlan::Updated(qint32 row, const PersonnelRecord& stored) c
     // Only what the history sees change: a stored date's time of day, or a text's padding, stays.
     for (const int f : m_fieldOfColumn) {
         if (f < 0 || (F(f) == F::SocialSecurityNumber && masked.socialSecurityNumber) ||
-            (F(f) == F::DateOfBirth && masked.dateOfBirth) ||
-            HistoryValue(read, F(f)) == HistoryValue(stored, F(f)))
+            (F(f) == F::DateOfBirth && masked.dateOfBirth))
             continue;
         const FieldLayout& layout = PersonnelFields[std::size_t(f)];
-        std::memcpy(updated.data() + layout.offset, read.data() + layout.offset, std::size_t(layout.width));
+        const auto at = std::size_t(layout.offset);
+        if (std::memcmp(read.data() + at, stored.data() + at, std::size_t(layout.width)) == 0 ||
+            HistoryValue(read, F(f)) == HistoryValue(stored, F(f)))
+            continue;
+        std::memcpy(updated.data() + at, read.data() + at, std::size_t(layout.width));
     }
     return updated;
 }

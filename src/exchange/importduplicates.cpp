@@ -65,7 +65,6 @@ struct OnFile {
     double dateOfBirth = 0;
     qint32 record = 0;
     bool previous = false;
-    QList<HistoryChange> changes;
 };
 
 } // namespace
@@ -123,44 +122,35 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
         if (!result.status)
             return result;
         total += file.RecordCount();
-        PersonnelRecord stored;
         result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
             if (result.cancelled || !goOn(qint64(rows) + n))
                 return;
             // A record marked for removal is no longer an employee.
             if (r.IsMarkedRemoved())
                 return;
-            bool read = false;
-            const auto found = [&](QHash<qint32, OnFile>& into, qint32 row, bool compare) {
-                if (into.contains(row))
-                    return;
-                OnFile f{ShownName(r), r.DateOfBirth(), n, r.InactivationDate() != 0, {}};
-                if (compare) {
-                    if (!read)
-                        std::memcpy(stored.data(), r.data(), PersonnelRecordLength);
-                    read = true;
-                    f.changes = RecordChanges(stored, plan.Updated(row, stored));
-                }
-                into.insert(row, f);
+            const auto found = [&](QHash<qint32, OnFile>& into, qint32 row) {
+                if (!into.contains(row))
+                    into.insert(row, OnFile{ShownName(r), r.DateOfBirth(), n, r.InactivationDate() != 0});
             };
             if (const QByteArray number = Number(r); numbers && !number.isEmpty()) {
                 if (const auto at = firstNumber.constFind(number); at != firstNumber.cend())
-                    found(byNumber, *at, true);
+                    found(byNumber, *at);
             }
             if (const auto at = firstRow.constFind(Key(r)); at != firstRow.cend())
-                found(byName, *at, true);
+                found(byName, *at);
             if (anyMasked) {
                 if (const auto at = firstRow.constFind(MaskedKey(r)); at != firstRow.cend())
-                    found(byName, *at, true);
+                    found(byName, *at);
             }
             if (const QByteArray ssn = Ssn(r); !ssn.isEmpty()) {
                 if (const auto at = firstSsn.constFind(ssn); at != firstSsn.cend())
-                    found(bySsn, *at, false);
+                    found(bySsn, *at);
             }
         });
-        file.ClosePersonnelFile();
-        if (!result.status || result.cancelled)
+        if (!result.status || result.cancelled) {
+            file.ClosePersonnelFile();
             return result;
+        }
     }
     result.maskedRows = plan.MaskedRows();
     QHash<qint32, qint32> claimed; // record -> the first row that is that employee
@@ -187,7 +177,6 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             d.record = match->record;
             d.previous = match->previous;
             d.byNumber = byNumber.contains(row);
-            d.changes = match->changes;
         } else if (first != row) {
             const PersonnelRecord earlier = plan.Record(first, now);
             d.name = ShownName(earlier.View());
@@ -208,6 +197,25 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
         if (d.OnFile() || d.earlierLine != 0 || d.SameSsn())
             result.rows.push_back(d);
     }
+    // What updating each employee found would change: a second pass, over those records alone.
+    if (!claimed.isEmpty()) {
+        QHash<qint32, std::size_t> at; // record -> its row in the result
+        for (std::size_t i = 0; i < result.rows.size(); ++i) {
+            if (result.rows[i].OnFile())
+                at.insert(result.rows[i].record, i);
+        }
+        PersonnelRecord stored;
+        result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
+            const auto found = at.constFind(n);
+            if (found == at.cend())
+                return;
+            ImportDuplicate& d = result.rows[*found];
+            std::memcpy(stored.data(), r.data(), PersonnelRecordLength);
+            d.changes = RecordChanges(stored, plan.Updated(d.row, stored));
+        });
+    }
+    if (file.IsOpen())
+        file.ClosePersonnelFile();
     return result;
 }
 
