@@ -60,13 +60,6 @@ qint32 FirstWith(QHash<QByteArray, qint32>& first, const QByteArray& key, qint32
     return *at;
 }
 
-struct OnFile {
-    QString name;
-    double dateOfBirth = 0;
-    qint32 record = 0;
-    bool previous = false;
-};
-
 } // namespace
 
 qint64 ImportDuplicates::Updates() const {
@@ -91,7 +84,7 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     // the few rows that turn out to be duplicates.
     std::vector<qint32> firstOf(std::size_t(std::max(rows, 0)));
     QHash<QByteArray, qint32> firstRow, firstNumber, firstSsn;
-    QHash<qint32, qint32> ssnFirst; // row -> the first row with its Social Security number
+    std::vector<qint32> ssnFirst(firstOf.size(), -1); // the first row with the row's number
     firstRow.reserve(rows);
     bool anyMasked = false;
     qint64 total = rows; // and the records, once the file is open
@@ -112,11 +105,11 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
         if (const QByteArray number = Number(record.View()); numbers && !number.isEmpty())
             FirstWith(firstNumber, number, row);
         if (const QByteArray ssn = Ssn(record.View()); !ssn.isEmpty())
-            ssnFirst.insert(row, FirstWith(firstSsn, ssn, row));
+            ssnFirst[std::size_t(row)] = FirstWith(firstSsn, ssn, row);
     }
-    // Per first row of a key (or of a number), the employee on file it is: the first one found.
-    QHash<qint32, OnFile> byName, byNumber;
-    QHash<qint32, OnFile> bySsn; // per first row of a Social Security number
+    // Per first row of a key (or of a number), the record of the employee on file it is: the first
+    // one found; 0 for none. Their names and fields are read in a second pass over them alone.
+    std::vector<qint32> byName(firstOf.size()), byNumber(firstOf.size()), bySsn(firstOf.size());
     if (rows > 0 && QFileInfo::exists(file.DataFileName())) {
         result.status = file.OpenPersonnelFileUncounted();
         if (!result.status)
@@ -128,9 +121,9 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             // A record marked for removal is no longer an employee.
             if (r.IsMarkedRemoved())
                 return;
-            const auto found = [&](QHash<qint32, OnFile>& into, qint32 row) {
-                if (!into.contains(row))
-                    into.insert(row, OnFile{ShownName(r), r.DateOfBirth(), n, r.InactivationDate() != 0});
+            const auto found = [n](std::vector<qint32>& into, qint32 row) {
+                if (into[std::size_t(row)] == 0)
+                    into[std::size_t(row)] = n;
             };
             if (const QByteArray number = Number(r); numbers && !number.isEmpty()) {
                 if (const auto at = firstNumber.constFind(number); at != firstNumber.cend())
@@ -153,30 +146,26 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
         }
     }
     result.maskedRows = plan.MaskedRows();
-    QHash<qint32, qint32> claimed; // record -> the first row that is that employee
+    QHash<qint32, qint32> claimed;          // record -> the first row that is that employee
+    QMultiHash<qint32, std::size_t> wanted; // record -> the rows of the result that name it
+    std::vector<qint32> nameOf;             // per row of the result, the record whose name it shows
     for (qint32 row = 0; row < rows; ++row) {
+        const auto r = std::size_t(row);
         ImportDuplicate d;
         d.row = row;
         d.line = plan.Line(row);
         d.sheetRow = plan.FromWorkbook();
-        const qint32 first = firstOf[std::size_t(row)];
-        const OnFile* match = nullptr;
-        if (const auto at = byNumber.constFind(row); at != byNumber.cend())
-            match = &*at;
-        else if (const auto named = byName.constFind(row); first == row && named != byName.cend())
-            match = &*named;
-        if (match && claimed.contains(match->record)) {
-            d.name = match->name;
-            d.dateOfBirth = match->dateOfBirth;
-            d.earlierLine = plan.Line(claimed.value(match->record));
-            match = nullptr;
-        } else if (match) {
-            claimed.insert(match->record, row);
-            d.name = match->name;
-            d.dateOfBirth = match->dateOfBirth;
-            d.record = match->record;
-            d.previous = match->previous;
-            d.byNumber = byNumber.contains(row);
+        const qint32 first = firstOf[r];
+        const qint32 match = byNumber[r] != 0 ? byNumber[r] : first == row ? byName[r] : 0;
+        qint32 named = 0;
+        if (match != 0 && claimed.contains(match)) {
+            named = match;
+            d.earlierLine = plan.Line(claimed.value(match));
+        } else if (match != 0) {
+            claimed.insert(match, row);
+            named = match;
+            d.record = match;
+            d.byNumber = byNumber[r] != 0;
         } else if (first != row) {
             const PersonnelRecord earlier = plan.Record(first, now);
             d.name = ShownName(earlier.View());
@@ -184,34 +173,41 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             d.earlierLine = plan.Line(first);
         }
         // An employee on file keeps whatever number the update gives: the record page's to judge.
-        if (d.OnFile()) {
-        } else if (const auto ssn = ssnFirst.constFind(row); ssn != ssnFirst.cend()) {
-            if (const auto on = bySsn.constFind(*ssn); on != bySsn.cend()) {
-                d.ssnRecord = on->record;
-                d.ssnName = on->name;
-            } else if (*ssn != row) {
-                d.ssnLine = plan.Line(*ssn);
-                d.ssnName = ShownName(plan.Record(*ssn, now).View());
+        if (const qint32 ssn = ssnFirst[r]; !d.OnFile() && ssn >= 0) {
+            if (bySsn[std::size_t(ssn)] != 0) {
+                d.ssnRecord = bySsn[std::size_t(ssn)];
+            } else if (ssn != row) {
+                d.ssnLine = plan.Line(ssn);
+                d.ssnName = ShownName(plan.Record(ssn, now).View());
             }
         }
-        if (d.OnFile() || d.earlierLine != 0 || d.SameSsn())
-            result.rows.push_back(d);
+        if (!d.OnFile() && d.earlierLine == 0 && !d.SameSsn())
+            continue;
+        if (named != 0)
+            wanted.insert(named, result.rows.size());
+        if (d.ssnRecord != 0 && d.ssnRecord != named)
+            wanted.insert(d.ssnRecord, result.rows.size());
+        nameOf.push_back(named);
+        result.rows.push_back(d);
     }
-    // What updating each employee found would change: a second pass, over those records alone.
-    if (!claimed.isEmpty()) {
-        QHash<qint32, std::size_t> at; // record -> its row in the result
-        for (std::size_t i = 0; i < result.rows.size(); ++i) {
-            if (result.rows[i].OnFile())
-                at.insert(result.rows[i].record, i);
-        }
+    // The employees named, and what updating each one found would change.
+    if (!wanted.isEmpty()) {
         PersonnelRecord stored;
         result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
-            const auto found = at.constFind(n);
-            if (found == at.cend())
-                return;
-            ImportDuplicate& d = result.rows[*found];
-            std::memcpy(stored.data(), r.data(), PersonnelRecordLength);
-            d.changes = RecordChanges(stored, plan.Updated(d.row, stored));
+            for (auto at = wanted.constFind(n); at != wanted.cend() && at.key() == n; ++at) {
+                ImportDuplicate& d = result.rows[*at];
+                if (d.ssnRecord == n)
+                    d.ssnName = ShownName(r);
+                if (nameOf[*at] != n)
+                    continue;
+                d.name = ShownName(r);
+                d.dateOfBirth = r.DateOfBirth();
+                d.previous = r.InactivationDate() != 0;
+                if (d.record == n) {
+                    std::memcpy(stored.data(), r.data(), PersonnelRecordLength);
+                    d.changes = RecordChanges(stored, plan.Updated(d.row, stored));
+                }
+            }
         });
     }
     if (file.IsOpen())
