@@ -75,7 +75,7 @@ qint64 ImportDuplicates::Likely() const {
 }
 
 ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
-                                      const ImportProgress& progress) {
+                                      const ImportProgress& progress, bool compare) {
     ImportDuplicates result;
     const qint32 rows = plan.Rows();
     const bool numbers = plan.HasColumn(F::EmployeeNumber);
@@ -193,7 +193,11 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     // The employees named, and what updating each one found would change.
     if (!wanted.isEmpty()) {
         PersonnelRecord stored;
+        const qint64 read = total;
+        total += file.RecordCount();
         result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
+            if (result.cancelled || !goOn(read + n))
+                return;
             for (auto at = wanted.constFind(n); at != wanted.cend() && at.key() == n; ++at) {
                 ImportDuplicate& d = result.rows[*at];
                 if (d.ssnRecord == n)
@@ -203,7 +207,7 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
                 d.name = ShownName(r);
                 d.dateOfBirth = r.DateOfBirth();
                 d.previous = r.InactivationDate() != 0;
-                if (d.record == n) {
+                if (d.record == n && compare) {
                     std::memcpy(stored.data(), r.data(), PersonnelRecordLength);
                     d.changes = RecordChanges(stored, plan.Updated(d.row, stored));
                 }
@@ -212,6 +216,8 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     }
     if (file.IsOpen())
         file.ClosePersonnelFile();
+    if (result.cancelled)
+        result.rows.clear();
     return result;
 }
 

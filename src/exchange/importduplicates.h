@@ -60,10 +60,12 @@ struct ImportDuplicates {
 };
 
 // Compares an Ok() plan's rows (as stored at `now`, an OLE date) with every record of the file,
-// read in one pass, and with each other. A file that does not exist yet holds nobody and is not
-// made. Opens and closes the file. `progress` counts the rows, then the records read.
+// read in one pass, and with each other; a second pass reads the employees found, and with
+// `compare` what updating each would change (without, `changes` stay empty). A file that does
+// not exist yet holds nobody and is not made. Opens and closes the file. `progress` counts the
+// rows, then the records read in each pass.
 ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
-                                      const ImportProgress& progress = {});
+                                      const ImportProgress& progress = {}, bool compare = true);
 
 // The plan's rows (from 0) that are neither on file nor likely duplicates, in order.
 std::vector<qint32> NewImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates);

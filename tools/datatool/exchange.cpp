@@ -289,7 +289,7 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     PersonnelFile file = FileAt(io, real);
     const SystemClock clock;
 
-    const ImportDuplicates duplicates = FindImportDuplicates(file, plan, clock.NowOle());
+    const ImportDuplicates duplicates = FindImportDuplicates(file, plan, clock.NowOle(), {}, update);
     if (!duplicates.status)
         return Complain(err, OneLine(duplicates.status) + QStringLiteral(" Nothing was added."), ExitFailure);
     // With --update an employee on file is updated (its changes are named) or passed over; else
