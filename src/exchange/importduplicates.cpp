@@ -145,6 +145,10 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             return result;
         }
     }
+    // The keys have done their work: their memory goes before the rows found take theirs.
+    firstRow = {};
+    firstNumber = {};
+    firstSsn = {};
     result.maskedRows = plan.MaskedRows();
     QHash<qint32, qint32> claimed;          // record -> the first row that is that employee
     QMultiHash<qint32, std::size_t> wanted; // record -> the rows of the result that name it
@@ -191,6 +195,7 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
         result.rows.push_back(d);
     }
     // The employees named, and what updating each one found would change.
+    claimed = {};
     if (!wanted.isEmpty()) {
         PersonnelRecord stored;
         const qint64 read = total;
