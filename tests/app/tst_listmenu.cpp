@@ -440,8 +440,9 @@ private slots:
         QCOMPARE(w->grid->TextMatrix(4, 0), u"Young-Park, Zoe"_s);
     }
 
-    // The preview's other forms, asked of the import alone: every row a duplicate, more than it
-    // names, and Cancel; the rebuild is handed the first record added.
+    // The preview's other forms, asked of the import alone: an employee on file unchanged (the
+    // default then only adds), more duplicates than it names, and Cancel; the rebuild is handed the
+    // first record added.
     void importPreviewForms_data() {
         QTest::addColumn<int>("copies"); // rows of Adams, Bob as on file
         QTest::addColumn<QString>("button");
