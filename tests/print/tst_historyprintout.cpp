@@ -18,8 +18,8 @@ HistoryEntry Entry(QDateTime time, const QString& user, HistoryAction action, QL
     return {.time = time, .user = user, .employee = 3, .action = action, .changes = changes, .record = 2};
 }
 
-// Started on 12/01, the job title edited from a spreadsheet on 12/08, restored without a change on 12/09; `fillers`
-// edits of the employee number on 12/02 make the history longer.
+// Started on 12/01, the job title edited from a spreadsheet on 12/08, restored without a change
+// on 12/09; `fillers` edits of the employee number on 12/02 make the history longer.
 QList<HistoryEntry> Entries(int fillers) {
     QList<HistoryEntry> entries{Entry(QDateTime(QDate(2026, 12, 1), QTime(9, 0)), u"rosterly-data seed"_s,
                                       HistoryAction::Started,
