@@ -119,8 +119,9 @@ QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const Personne
         const auto field = static_cast<PersonnelField>(i);
         // The same bytes hold the same value: most fields of an edit or an import's row.
         const FieldLayout& layout = PersonnelFields[i];
+        const auto at = std::size_t(layout.offset);
         if (field == PersonnelField::DateModified ||
-            std::memcmp(before.data() + layout.offset, after.data() + layout.offset, std::size_t(layout.width)) == 0)
+            std::memcmp(before.data() + at, after.data() + at, std::size_t(layout.width)) == 0)
             continue;
         const QString was = HistoryValue(before, field);
         const QString is = HistoryValue(after, field);
