@@ -24,7 +24,6 @@
 #include <QPointer>
 #include <QStandardPaths>
 
-#include <numeric>
 #include <optional>
 
 namespace {
@@ -46,40 +45,60 @@ QString Employees(qint64 count) {
     return QString::number(count) + (count == 1 ? QStringLiteral(" employee") : QStringLiteral(" employees"));
 }
 
-// The preview's duplicates named at most; the rest are counted.
+// The preview's updates and duplicates named at most; the rest are counted.
 constexpr std::size_t DuplicatesNamed = 5;
 
-enum class ImportChoice { All, OnlyNew, Cancel };
+enum class ImportChoice { AddAndUpdate, OnlyNew, Cancel };
 
-// Rows that look like employees already there: the user imports them all, only the new ones (the
-// default) or nothing.
-ImportChoice AskAboutDuplicates(Prompts& prompts, const ImportPlan& plan, const ImportDuplicates& duplicates,
-                                qsizetype newRows, const QString& shownPath) {
-    const std::size_t count = duplicates.rows.size();
+QString OfThem(qint64 count, const char* one, const char* many) {
+    return QString::number(count) + QStringLiteral(" of them ") + QLatin1StringView(count == 1 ? one : many);
+}
+
+// Rows that are employees on file, or look like duplicates: the user adds the new ones and
+// updates the changed ones (the default when there are changes), only adds the new ones, or
+// cancels. Unchanged rows are passed over, likely duplicates skipped either way.
+ImportChoice AskAboutUpdates(Prompts& prompts, const ImportPlan& plan, const ImportDuplicates& duplicates,
+                             const ImportSelection& selection, const QString& shownPath) {
     QString text = QStringLiteral("The file") + CrLf + shownPath + CrLf + QStringLiteral("holds ") +
-                   Employees(plan.Rows()) + QStringLiteral(".") + CrLf + CrLf +
-                   (count == 1 ? QStringLiteral("1 of them looks like an employee already on file or on an "
-                                                "earlier line of the file")
-                               : QString::number(count) +
-                                     QStringLiteral(" of them look like employees already on file or on "
-                                                    "earlier lines of the file")) +
-                   QStringLiteral(" (the same last name, first name and date of birth):") + CrLf;
-    for (std::size_t i = 0; i < std::min(count, DuplicatesNamed); ++i)
-        text += CrLf + DuplicateText(duplicates.rows[i], u"mm/dd/yyyy");
-    if (count > DuplicatesNamed)
-        text += CrLf + QStringLiteral("... and %1 more.").arg(count - DuplicatesNamed);
-    text += CrLf + CrLf;
-    if (newRows == 0)
-        text += QStringLiteral("None of them is new. Do you wish to import all ") + Employees(plan.Rows()) +
-                QStringLiteral(" anyway?");
-    else
-        text += QStringLiteral("Do you wish to import all ") + Employees(plan.Rows()) +
-                QStringLiteral(", or only the ") + QString::number(newRows) +
-                (newRows == 1 ? QStringLiteral(" new one?") : QStringLiteral(" new ones?"));
-    const int chosen = prompts.Choose(
-        text, MsgIcon::Question, ImportTitle,
-        {QStringLiteral("Import &All"), QStringLiteral("Import Only &New"), QStringLiteral("Cancel")}, 1, 2);
-    return chosen == 0 ? ImportChoice::All : chosen == 1 ? ImportChoice::OnlyNew : ImportChoice::Cancel;
+                   Employees(plan.Rows()) + QStringLiteral(".") + CrLf + CrLf;
+    if (!selection.add.empty())
+        text += OfThem(qint64(selection.add.size()), "is new.", "are new.") + CrLf;
+    const auto named = [&](const char* one, const char* many, qint64 count, const auto& pick,
+                           const auto& say) {
+        if (count == 0)
+            return;
+        text += OfThem(count, one, many) + CrLf;
+        std::size_t shown = 0;
+        for (const ImportDuplicate& d : duplicates.rows) {
+            if (!pick(d))
+                continue;
+            if (shown++ == DuplicatesNamed) {
+                text += QStringLiteral("... and %1 more.").arg(count - qint64(DuplicatesNamed)) + CrLf;
+                break;
+            }
+            text += say(d) + CrLf;
+        }
+    };
+    named(
+        "is on file with changes:", "are on file with changes:", qint64(selection.updates.size()),
+        [](const ImportDuplicate& d) { return d.OnFile() && !d.changes.empty(); }, &UpdateText);
+    if (selection.unchanged > 0)
+        text += OfThem(selection.unchanged, "is on file unchanged and will be passed over.",
+                       "are on file unchanged and will be passed over.") +
+                CrLf;
+    named(
+        "looks like a duplicate and will be skipped:", "look like duplicates and will be skipped:",
+        duplicates.Likely(), [](const ImportDuplicate& d) { return !d.OnFile(); },
+        [](const ImportDuplicate& d) { return DuplicateText(d, u"mm/dd/yyyy"); });
+    text += CrLf + QStringLiteral("Do you wish to add the new employees and update the changed ones, or only "
+                                  "add the new ones?");
+    const int chosen = prompts.Choose(text, MsgIcon::Question, ImportTitle,
+                                      {QStringLiteral("Add New and &Update Changed"),
+                                       QStringLiteral("Add Only &New"), QStringLiteral("Cancel")},
+                                      selection.updates.empty() ? 1 : 0, 2);
+    return chosen == 0   ? ImportChoice::AddAndUpdate
+           : chosen == 1 ? ImportChoice::OnlyNew
+                         : ImportChoice::Cancel;
 }
 
 } // namespace
@@ -249,7 +268,21 @@ void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(
     }
     if (duplicates.cancelled || !ReportFileError(ctx.prompts, duplicates.status))
         return;
-    std::vector<qint32> rows = NewImportRows(*plan, duplicates);
+    // The app never adds a likely duplicate: the preview names it, for the file to be put right.
+    ImportSelection selection = SelectImportRows(*plan, duplicates, true, false);
+    if (!selection.maskedAdds.empty()) {
+        QStringList refused;
+        for (std::size_t i = 0; i < std::min(selection.maskedAdds.size(), std::size_t(ImportErrorsKept)); ++i)
+            refused += MaskedAddText(*plan, selection.maskedAdds[i]);
+        if (selection.maskedAdds.size() > std::size_t(ImportErrorsKept))
+            refused += QStringLiteral("%1 more faults were found.")
+                           .arg(selection.maskedAdds.size() - std::size_t(ImportErrorsKept));
+        ctx.prompts.MsgBox(QStringLiteral("Nothing has been imported from") + CrLf + shownPath + CrLf + CrLf +
+                               refused.join(CrLf) + CrLf + CrLf +
+                               QStringLiteral("Please correct the file and import it again."),
+                           MsgButtons::OKOnly, MsgIcon::Exclamation, ImportTitle);
+        return;
+    }
     if (duplicates.rows.empty()) {
         const MsgAnswer answer = ctx.prompts.MsgBox(
             Employees(plan->Rows()) + QStringLiteral(" will be added to the personnel file from") + CrLf +
@@ -258,40 +291,35 @@ void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(
         if (answer != MsgAnswer::Yes)
             return;
     } else {
-        const ImportChoice choice =
-            AskAboutDuplicates(ctx.prompts, *plan, duplicates, qsizetype(rows.size()), shownPath);
+        const ImportChoice choice = AskAboutUpdates(ctx.prompts, *plan, duplicates, selection, shownPath);
         if (choice == ImportChoice::Cancel)
             return;
-        if (choice == ImportChoice::OnlyNew && rows.empty()) {
-            ctx.prompts.MsgBox(
-                QStringLiteral("No employees have been added: none of the employees in the file "
-                               "is new."),
-                MsgButtons::OKOnly, MsgIcon::Information, ImportTitle);
-            return;
-        }
-        if (choice == ImportChoice::All) {
-            rows.resize(std::size_t(plan->Rows()));
-            std::iota(rows.begin(), rows.end(), 0);
+        if (choice == ImportChoice::OnlyNew) {
+            selection.skipped += qint64(selection.updates.size());
+            selection.updates.clear();
         }
     }
+    const QString fileName = QFileInfo(path).fileName();
     IoStatus status;
     qint32 firstAdded = 0;
-    {
+    if (!selection.add.empty() || !selection.updates.empty()) {
         const BusyWindow busy(window);
         frmProgress progress(ctx.clock, window);
         progress.setWindowTitle(ImportTitle);
-        const QString adding = QStringLiteral("Adding ") + Employees(qint64(rows.size())) +
-                               QStringLiteral(" to the personnel file...");
-        status =
-            ApplyImport(ctx.personnel, *plan, rows, ctx.clock, &firstAdded,
-                        [&](qint64 done, qint64 total) { return progress.Step(adding, done, total, false); });
+        const QString adding = QStringLiteral("Adding ") + Employees(qint64(selection.add.size())) +
+                               QStringLiteral(" and updating ") + QString::number(selection.updates.size()) +
+                               QStringLiteral(" in the personnel file...");
+        status = ApplyImport(
+            ctx.personnel, *plan, selection, ctx.clock, QStringLiteral("from ") + fileName, &firstAdded,
+            [&](qint64 done, qint64 total) { return progress.Step(adding, done, total, false); });
     }
     if (!ReportFileError(ctx.prompts, status))
         return;
-    if (rebuild)
-        rebuild(firstAdded);
-    const qint64 added = qint64(rows.size());
-    ctx.prompts.MsgBox(Employees(added) + (added == 1 ? QStringLiteral(" has been added.")
-                                                      : QStringLiteral(" have been added.")),
+    if (rebuild && (!selection.add.empty() || !selection.updates.empty()))
+        rebuild(firstAdded != 0             ? firstAdded
+                : selection.updates.empty() ? 0
+                                            : selection.updates.front().record);
+    ctx.prompts.MsgBox(QStringLiteral("Imported from ") + fileName + QStringLiteral(": ") +
+                           ImportSummary(selection),
                        MsgButtons::OKOnly, MsgIcon::Information, ImportTitle);
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 
 namespace {
@@ -50,14 +51,16 @@ QByteArray HistoryLine(const HistoryEntry& entry) {
                                    {QStringLiteral("before"), c.before},
                                    {QStringLiteral("after"), c.after}});
     const QDateTime time = entry.time.toOffsetFromUtc(entry.time.offsetFromUtc());
-    const QJsonObject line{{QStringLiteral("entry"), entry.entry},
-                           {QStringLiteral("time"), time.toString(Qt::ISODate)},
-                           {QStringLiteral("user"), entry.user},
-                           {QStringLiteral("level"), entry.level},
-                           {QStringLiteral("employee"), entry.employee},
-                           {QStringLiteral("record"), entry.record},
-                           {QStringLiteral("action"), HistoryActionName(entry.action)},
-                           {QStringLiteral("changes"), changes}};
+    QJsonObject line{{QStringLiteral("entry"), entry.entry},
+                     {QStringLiteral("time"), time.toString(Qt::ISODate)},
+                     {QStringLiteral("user"), entry.user},
+                     {QStringLiteral("level"), entry.level},
+                     {QStringLiteral("employee"), entry.employee},
+                     {QStringLiteral("record"), entry.record},
+                     {QStringLiteral("action"), HistoryActionName(entry.action)},
+                     {QStringLiteral("changes"), changes}};
+    if (!entry.note.isEmpty())
+        line.insert(QStringLiteral("note"), entry.note);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -83,6 +86,7 @@ std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
     entry.employee = o.value(QStringLiteral("employee")).toInteger();
     entry.record = o.value(QStringLiteral("record")).toInt();
     entry.action = *action;
+    entry.note = o.value(QStringLiteral("note")).toString();
     for (const QJsonValue& value : o.value(QStringLiteral("changes")).toArray()) {
         const QJsonObject c = value.toObject();
         entry.changes.append({c.value(QStringLiteral("field")).toString(),
@@ -113,7 +117,11 @@ QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const Personne
     QList<HistoryChange> changes;
     for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
         const auto field = static_cast<PersonnelField>(i);
-        if (field == PersonnelField::DateModified)
+        // The same bytes hold the same value: most fields of an edit or an import's row.
+        const FieldLayout& layout = PersonnelFields[i];
+        const auto at = std::size_t(layout.offset);
+        if (field == PersonnelField::DateModified ||
+            std::memcmp(before.data() + at, after.data() + at, std::size_t(layout.width)) == 0)
             continue;
         const QString was = HistoryValue(before, field);
         const QString is = HistoryValue(after, field);

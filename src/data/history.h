@@ -25,7 +25,8 @@
 // and "user"
 // and "level" name who made the change (the data tool: "rosterly-data <command>" and level 0).
 // A field's value is its text as stored, trimmed; a date "yyyy-mm-dd" (DateCreated with its
-// time), empty when not set.
+// time), empty when not set. A change made from a spreadsheet carries "note" (in the key order
+// above, after "level"): "from Employees.xlsx", the file's name; other lines have none.
 
 enum class HistoryAction {
     Started,
@@ -55,6 +56,7 @@ struct HistoryEntry {
     HistoryAction action = HistoryAction::Edited;
     QList<HistoryChange> changes;
     qint32 record = 0;
+    QString note; // what the change came from, when not typed in: "from Employees.xlsx"
     bool operator==(const HistoryEntry&) const = default;
 };
 

@@ -149,6 +149,11 @@ HistoryEntry HistoryKeeper::NewEntry(qint64 employee, qint32 record, HistoryActi
     e.employee = employee;
     e.record = record;
     e.action = action;
+    // Entries that bring the history in step (and removals, which come from no file) carry no note.
+    const bool fromFile = action != HistoryAction::Started && action != HistoryAction::Restored &&
+                          action != HistoryAction::Removed;
+    if (fromFile)
+        e.note = m_note;
     return e;
 }
 

@@ -53,6 +53,9 @@ public:
     // Who makes the changes from now on: the signed-in user and level, or the data tool's command
     // and 0.
     void SetActor(QString user, int level);
+    // What the changes from now on come from ("from Employees.xlsx"), noted on their entries;
+    // empty for none. Entries that only bring the history in step never carry it.
+    void SetNote(QString note) { m_note = std::move(note); }
     const QString& HistoryFileName() const { return m_historyFileName; }
 
     // Brings the history in step with the open personnel file `data`: completes or drops the
@@ -154,6 +157,7 @@ private:
     QString m_journalFileName;
     QString m_user;
     int m_level = 0;
+    QString m_note;
     Header m_header;
     bool m_sumChecked = false; // the index's entries were checked against its sum
     QByteArray m_restoreDigest; // the personnel file a restore under way puts in place

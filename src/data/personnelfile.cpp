@@ -93,6 +93,11 @@ void PersonnelFile::SetHistoryActor(QString user, int level) {
         m_history->SetActor(std::move(user), level);
 }
 
+void PersonnelFile::SetHistoryNote(QString note) {
+    if (m_history)
+        m_history->SetNote(std::move(note));
+}
+
 IoStatus PersonnelFile::EmployeeNumber(qint32 n, qint64* employee) {
     *employee = 0;
     return m_history ? m_history->EmployeeAt(m_file, n, employee) : IoStatus();

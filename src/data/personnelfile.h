@@ -45,6 +45,9 @@ public:
                      QString journalFileName = HistoryJournalFileName);
     // Who makes the changes that follow, for the history.
     void SetHistoryActor(QString user, int level);
+    // What the changes that follow come from, for the history ("from Employees.xlsx"); empty
+    // for changes typed in.
+    void SetHistoryNote(QString note);
     bool KeepsHistory() const { return m_history != nullptr; }
     // The history's file name; empty when none is kept.
     QString HistoryFile() const { return m_history ? m_history->HistoryFileName() : QString(); }

@@ -6,6 +6,7 @@
 #include "data/clock.h"
 #include "data/entryrules.h"
 #include "data/fieldcaptions.h"
+#include "data/history.h"
 #include "data/personnelfile.h"
 #include "data/util.h"
 
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -340,7 +342,8 @@ QString EntryFaultText(EntryFault fault, const QString& value) {
 // the column's index and the sentence's rest after "Line n, column 'X'".
 void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& fieldOfColumn, bool guarded,
                 PersonnelRecord* out,
-                const std::function<void(std::size_t column, const QString& rest)>& fault) {
+                const std::function<void(std::size_t column, const QString& rest)>& fault,
+                ImportMasked* masked = nullptr) {
     std::array<QString, FieldCount> value;
     std::array<std::size_t, FieldCount> columnOf;
     columnOf.fill(cells.size());
@@ -356,6 +359,18 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
         columnOf[f] = c;
         value[f] = guarded ? Unguarded(cells[c]) : cells[c];
     }
+    // A masked cell holds no value: it is checked and stored as the record page's masked box.
+    ImportMasked hidden;
+    hidden.socialSecurityNumber = IsMaskedSsn(value[std::size_t(F::SocialSecurityNumber)]);
+    hidden.dateOfBirth = IsMaskedDateOfBirth(value[std::size_t(F::DateOfBirth)]);
+    if (hidden.socialSecurityNumber)
+        value[std::size_t(F::SocialSecurityNumber)].clear();
+    if (hidden.dateOfBirth) {
+        hidden.birthMonthDay = value[std::size_t(F::DateOfBirth)].trimmed().mid(5);
+        value[std::size_t(F::DateOfBirth)].clear();
+    }
+    if (masked)
+        *masked = hidden;
 
     // What each text field would store, and whether it can. The race, the sex and a name with a
     // tab or a line break are CheckEntry's to report.
@@ -398,6 +413,8 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
     entry.dateOfEmployment = value[std::size_t(F::DateOfEmployment)];
     entry.dateOfJobTitle = value[std::size_t(F::DateOfJobTitle)];
     entry.inactivationDate = value[std::size_t(F::InactivationDate)];
+    entry.socialSecurityNumberKept = hidden.socialSecurityNumber;
+    entry.dateOfBirthKept = hidden.dateOfBirth;
     const EntryCheck check = CheckEntry(entry, true);
     if (!check.Ok() && !faulty[std::size_t(check.field)])
         report(check.field, EntryFaultText(check.fault, value[std::size_t(check.field)]));
@@ -465,15 +482,50 @@ std::vector<QString> ImportPlan::Cells(qint32 row) const {
     return cells;
 }
 
-PersonnelRecord ImportPlan::Record(qint32 row, double now) const {
+bool IsMaskedSsn(QStringView text) {
+    const QStringView t = QStringView(text).trimmed();
+    return t.startsWith(u"***-**-") && t.size() > 7 && t.size() <= 11;
+}
+
+bool IsMaskedDateOfBirth(QStringView text) {
+    const QStringView t = QStringView(text).trimmed();
+    return t.size() == 10 && t.startsWith(u"****-") && t[7] == u'-' &&
+           std::all_of(t.begin() + 5, t.end(), [](QChar c) { return c == u'-' || c.isDigit(); });
+}
+
+PersonnelRecord ImportPlan::Record(qint32 row, double now, ImportMasked* masked) const {
     PersonnelRecord record;
     if (row < 0 || std::size_t(row) >= m_lines.size())
         return record;
-    ConvertRow(Cells(row), m_fieldOfColumn, !m_workbook, &record, [](std::size_t, const QString&) {});
+    ConvertRow(
+        Cells(row), m_fieldOfColumn, !m_workbook, &record, [](std::size_t, const QString&) {}, masked);
     record.SetDateCreated(now);
     record.SetDateModified(0);
     record.SetVersionCreated(VersionCreatedStamp(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR));
     return record;
+}
+
+bool ImportPlan::HasColumn(PersonnelField field) const {
+    return std::find(m_fieldOfColumn.cbegin(), m_fieldOfColumn.cend(), int(field)) != m_fieldOfColumn.cend();
+}
+
+PersonnelRecord ImportPlan::Updated(qint32 row, const PersonnelRecord& stored) const {
+    ImportMasked masked;
+    const PersonnelRecord read = Record(row, stored.DateCreated(), &masked);
+    PersonnelRecord updated = stored;
+    // Only what the history sees change: a stored date's time of day, or a text's padding, stays.
+    for (const int f : m_fieldOfColumn) {
+        if (f < 0 || (F(f) == F::SocialSecurityNumber && masked.socialSecurityNumber) ||
+            (F(f) == F::DateOfBirth && masked.dateOfBirth))
+            continue;
+        const FieldLayout& layout = PersonnelFields[std::size_t(f)];
+        const auto at = std::size_t(layout.offset);
+        if (std::memcmp(read.data() + at, stored.data() + at, std::size_t(layout.width)) == 0 ||
+            HistoryValue(read, F(f)) == HistoryValue(stored, F(f)))
+            continue;
+        std::memcpy(updated.data() + at, read.data() + at, std::size_t(layout.width));
+    }
+    return updated;
 }
 
 int ImportPlan::Line(qint32 row) const {
@@ -529,18 +581,17 @@ struct ImportPlanning {
     // One row of as many cells as the header has columns, starting on `line`.
     void Row(const std::vector<QString>& cells, int line, const QString& word) {
         plan.m_lines.push_back(line);
-        for (std::size_t c = 0; c < cells.size() && c < plan.m_fieldOfColumn.size(); ++c) {
-            const F field = F(plan.m_fieldOfColumn[c]);
-            if (field == F::SocialSecurityNumber || field == F::DateOfBirth)
-                plan.m_maskedCells +=
-                    TrimSpaces(cells[c]).startsWith(field == F::DateOfBirth ? u"****-" : u"***-**-");
-        }
-        ConvertRow(cells, plan.m_fieldOfColumn, !plan.m_workbook, nullptr,
-                   [&](std::size_t c, const QString& rest) {
-                       const QString name = ColumnName(qsizetype(c));
-                       plan.Fail(line, name,
-                                 QStringLiteral("%1 %2, column '%3'").arg(word).arg(line).arg(name) + rest);
-                   });
+        ImportMasked masked;
+        ConvertRow(
+            cells, plan.m_fieldOfColumn, !plan.m_workbook, nullptr,
+            [&](std::size_t c, const QString& rest) {
+                const QString name = ColumnName(qsizetype(c));
+                plan.Fail(line, name,
+                          QStringLiteral("%1 %2, column '%3'").arg(word).arg(line).arg(name) + rest);
+            },
+            &masked);
+        if (masked.Any())
+            plan.m_masked.push_back(qint32(plan.m_lines.size() - 1));
     }
 
     void NoRows() {
@@ -816,7 +867,7 @@ ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress&
 }
 
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const Clock& clock) {
-    if (!plan.Ok())
+    if (!plan.Ok() || !plan.MaskedRows().empty())
         return IoStatus::Failure(QStringLiteral("add employees to"), file.DataFileName(), EINVAL);
     if (IoStatus s = file.OpenPersonnelFile(); !s)
         return s;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 
 #include <functional>
@@ -53,6 +54,18 @@ inline constexpr qint64 MaxImportFileBytes = 64 * 1024 * 1024; // larger files a
 inline constexpr qsizetype MaxImportCellBytes = 64 * 1024;     // far more than any field holds
 inline constexpr int ImportErrorsKept = 20;
 
+// A cell as an export by a user who may not see it writes it (data/sensitive.h): the Social
+// Security number "***-**-6789", the date of birth "****-03-07". It is no value: it passes the checks as
+// the record page's masked box does, and leaves the stored value of an employee on file as it is.
+struct ImportMasked {
+    bool socialSecurityNumber = false;
+    bool dateOfBirth = false;
+    QString birthMonthDay; // what a masked date of birth shows: "03-07"
+    bool Any() const { return socialSecurityNumber || dateOfBirth; }
+};
+bool IsMaskedSsn(QStringView text);
+bool IsMaskedDateOfBirth(QStringView text);
+
 // Told now and then how far a long step of an import has come (`done` of `total`, in units of the
 // step's own); returning false stops the step, which then has done nothing.
 using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
@@ -79,13 +92,19 @@ public:
     // The kept faults one per line (CR LF), and a last line saying how many more were found.
     QString ErrorText() const;
 
-    // Employee `row` (from 0) as it would be stored, created at `now` (an OLE date).
-    PersonnelRecord Record(qint32 row, double now) const;
+    // Employee `row` (from 0) as it would be stored, created at `now` (an OLE date); a masked cell
+    // leaves its field empty, and `masked` (when given) says which were.
+    PersonnelRecord Record(qint32 row, double now, ImportMasked* masked = nullptr) const;
+    // The employee on file `stored` with row `row`'s cells put in: the fields the file has a
+    // column for, but DateCreated, DateModified and VersionCreated and a masked cell, which leave
+    // the stored value as it is.
+    PersonnelRecord Updated(qint32 row, const PersonnelRecord& stored) const;
+    // The rows (from 0, in order) with a masked cell: no employee can be added from them.
+    const std::vector<qint32>& MaskedRows() const { return m_masked; }
+    // The file has a column for `field` (one the import takes, not one the program fills).
+    bool HasColumn(PersonnelField field) const;
     // The spreadsheet's line (or row) that employee `row` (from 0) starts on; the header is 1.
     int Line(qint32 row) const;
-    // Cells holding a value as an export below the SensitiveFieldsLevel setting masks it: a Social
-    // Security number "***-**-6789", a date of birth "****-03-07".
-    qint64 MaskedCells() const { return m_maskedCells; }
     // The rows came from a workbook's sheet, whose rows a spreadsheet numbers as rows, not lines.
     bool FromWorkbook() const { return m_workbook; }
 
@@ -106,9 +125,9 @@ private:
     bool m_workbook = false;          // the rows came from a workbook's sheet
     std::vector<int> m_fieldOfColumn; // the PersonnelField index of each column; -1 ignored
     std::vector<int> m_lines;         // the line each row starts on
+    std::vector<qint32> m_masked;     // the rows with a masked cell
     std::vector<ImportError> m_errors;
     qint64 m_errorCount = 0;
-    qint64 m_maskedCells = 0;
 };
 
 // Checks the file (as read, whole: a workbook or CSV text) and plans its import.
@@ -117,7 +136,8 @@ ImportPlan PlanImport(const QByteArray& bytes, const ImportProgress& progress = 
 ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress& progress = {});
 
 // Appends every employee of an Ok() plan to the personnel file, created now: opens the file,
-// appends all or none (PersonnelFile::AppendPersonnelRecords) and closes it.
+// appends all or none (PersonnelFile::AppendPersonnelRecords) and closes it. Refused when a row
+// has a masked cell.
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const Clock& clock);
 
 // The export's columns: every field but the picture's path.

@@ -1,5 +1,6 @@
 #include "exchange/importduplicates.h"
 
+#include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
@@ -11,39 +12,81 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
+using F = PersonnelField;
+
 // The same employee to the eye: names as stored (trimmed), whatever their case, and the day of
-// birth (a stored date may carry a time of day). UTF-8, as a large import keeps one per employee.
-QByteArray Key(PersonnelRecordView r) {
-    return (r.LastName().toCaseFolded() + QChar(0) + r.FirstName().toCaseFolded() + QChar(0) +
-            QString::number(qint64(std::floor(r.DateOfBirth()))))
-        .toUtf8();
+// birth (a stored date may carry a time of day), or its month and day alone when the sheet masks
+// the year. UTF-8, as a large import keeps one per employee.
+QByteArray Key(PersonnelRecordView r, const QString& monthDay = {}) {
+    const QString born =
+        monthDay.isNull() ? QString::number(qint64(std::floor(r.DateOfBirth()))) : u'*' + monthDay;
+    return (r.LastName().toCaseFolded() + QChar(0) + r.FirstName().toCaseFolded() + QChar(0) + born).toUtf8();
+}
+QByteArray MaskedKey(PersonnelRecordView r) {
+    return Key(r, FormatDate(r.DateOfBirth(), u"mm-dd"));
+}
+// The employee number as the match compares it; empty when there is none.
+QByteArray Number(PersonnelRecordView r) {
+    return r.EmployeeNumber().trimmed().toCaseFolded().toUtf8();
+}
+QByteArray Ssn(PersonnelRecordView r) {
+    return r.SocialSecurityNumber().trimmed().toUtf8();
 }
 
 QString ShownName(PersonnelRecordView r) {
     return r.LastName() + QStringLiteral(", ") + r.FirstName();
 }
 
-struct OnFile {
-    QString name;
-    double dateOfBirth = 0;
-    qint32 record = 0;
-    bool previous = false;
-};
+QString RowWord(bool sheetRow, bool capital) {
+    return sheetRow ? (capital ? QStringLiteral("Row") : QStringLiteral("row"))
+                    : (capital ? QStringLiteral("Line") : QStringLiteral("line"));
+}
+
+// A value as the preview quotes it: on one line, at most 30 characters.
+QString Shown(QString value) {
+    value.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
+    return u'\'' + (value.size() > 30 ? value.left(30) + QStringLiteral("...") : value) + u'\'';
+}
+
+// The row first given `key`: `row` when it is the first.
+qint32 FirstWith(QHash<QByteArray, qint32>& first, const QByteArray& key, qint32 row) {
+    auto at = first.find(key);
+    if (at == first.end())
+        at = first.insert(key, row);
+    return *at;
+}
 
 } // namespace
 
+qint64 ImportDuplicates::Updates() const {
+    return std::count_if(rows.cbegin(), rows.cend(),
+                         [](const auto& d) { return d.OnFile() && !d.changes.empty(); });
+}
+qint64 ImportDuplicates::Unchanged() const {
+    return std::count_if(rows.cbegin(), rows.cend(),
+                         [](const auto& d) { return d.OnFile() && d.changes.empty(); });
+}
+qint64 ImportDuplicates::Likely() const {
+    return std::count_if(rows.cbegin(), rows.cend(), [](const auto& d) { return !d.OnFile(); });
+}
+
 ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
-                                      const ImportProgress& progress) {
+                                      const ImportProgress& progress, bool compare) {
     ImportDuplicates result;
     const qint32 rows = plan.Rows();
-    // Per row, the first row of its key (itself when it is the first); per key, that row. The
-    // names are read again for the few rows that turn out to be duplicates.
+    const bool numbers = plan.HasColumn(F::EmployeeNumber);
+    // Per row, the first row of its key (itself when it is the first); per key, that row; and the
+    // same for the employee numbers and Social Security numbers. The names are read again for
+    // the few rows that turn out to be duplicates.
     std::vector<qint32> firstOf(std::size_t(std::max(rows, 0)));
-    QHash<QByteArray, qint32> firstRow;
+    QHash<QByteArray, qint32> firstRow, firstNumber, firstSsn;
+    std::vector<qint32> ssnFirst(firstOf.size(), -1); // the first row with the row's number
     firstRow.reserve(rows);
+    bool anyMasked = false;
     qint64 total = rows; // and the records, once the file is open
     const auto goOn = [&](qint64 done) {
         if (!progress || done % 256 != 0 || progress(done, total))
@@ -54,13 +97,19 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     for (qint32 row = 0; row < rows; ++row) {
         if (!goOn(row))
             return result;
-        const QByteArray key = Key(plan.Record(row, now).View());
-        auto at = firstRow.find(key);
-        if (at == firstRow.end())
-            at = firstRow.insert(key, row);
-        firstOf[std::size_t(row)] = *at;
+        ImportMasked masked;
+        const PersonnelRecord record = plan.Record(row, now, &masked);
+        anyMasked = anyMasked || masked.dateOfBirth;
+        const QByteArray key = Key(record.View(), masked.dateOfBirth ? masked.birthMonthDay : QString());
+        firstOf[std::size_t(row)] = FirstWith(firstRow, key, row);
+        if (const QByteArray number = Number(record.View()); numbers && !number.isEmpty())
+            FirstWith(firstNumber, number, row);
+        if (const QByteArray ssn = Ssn(record.View()); !ssn.isEmpty())
+            ssnFirst[std::size_t(row)] = FirstWith(firstSsn, ssn, row);
     }
-    QHash<qint32, OnFile> onFile; // by the first row of the key
+    // Per first row of a key (or of a number), the record of the employee on file it is: the first
+    // one found; 0 for none. Their names and fields are read in a second pass over them alone.
+    std::vector<qint32> byName(firstOf.size()), byNumber(firstOf.size()), bySsn(firstOf.size());
     if (rows > 0 && QFileInfo::exists(file.DataFileName())) {
         result.status = file.OpenPersonnelFileUncounted();
         if (!result.status)
@@ -72,89 +121,258 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             // A record marked for removal is no longer an employee.
             if (r.IsMarkedRemoved())
                 return;
-            const auto at = firstRow.constFind(Key(r));
-            if (at != firstRow.cend() && !onFile.contains(*at))
-                onFile.insert(*at, OnFile{ShownName(r), r.DateOfBirth(), n, r.InactivationDate() != 0});
+            const auto found = [n](std::vector<qint32>& into, qint32 row) {
+                if (into[std::size_t(row)] == 0)
+                    into[std::size_t(row)] = n;
+            };
+            if (const QByteArray number = Number(r); numbers && !number.isEmpty()) {
+                if (const auto at = firstNumber.constFind(number); at != firstNumber.cend())
+                    found(byNumber, *at);
+            }
+            if (const auto at = firstRow.constFind(Key(r)); at != firstRow.cend())
+                found(byName, *at);
+            if (anyMasked) {
+                if (const auto at = firstRow.constFind(MaskedKey(r)); at != firstRow.cend())
+                    found(byName, *at);
+            }
+            if (const QByteArray ssn = Ssn(r); !ssn.isEmpty()) {
+                if (const auto at = firstSsn.constFind(ssn); at != firstSsn.cend())
+                    found(bySsn, *at);
+            }
         });
-        file.ClosePersonnelFile();
-        if (!result.status || result.cancelled)
+        if (!result.status || result.cancelled) {
+            file.ClosePersonnelFile();
             return result;
+        }
     }
+    // The keys have done their work: their memory goes before the rows found take theirs.
+    firstRow = {};
+    firstNumber = {};
+    firstSsn = {};
+    result.maskedRows = plan.MaskedRows();
+    QHash<qint32, qint32> claimed;          // record -> the first row that is that employee
+    QMultiHash<qint32, std::size_t> wanted; // record -> the rows of the result that name it
+    std::vector<qint32> nameOf;             // per row of the result, the record whose name it shows
     for (qint32 row = 0; row < rows; ++row) {
-        const qint32 first = firstOf[std::size_t(row)];
-        const auto known = onFile.constFind(first);
-        if (known == onFile.cend() && first == row)
-            continue;
+        const auto r = std::size_t(row);
         ImportDuplicate d;
         d.row = row;
         d.line = plan.Line(row);
-        if (known != onFile.cend()) {
-            d.name = known->name;
-            d.dateOfBirth = known->dateOfBirth;
-            d.record = known->record;
-            d.previous = known->previous;
-        } else {
+        d.sheetRow = plan.FromWorkbook();
+        const qint32 first = firstOf[r];
+        const qint32 match = byNumber[r] != 0 ? byNumber[r] : first == row ? byName[r] : 0;
+        qint32 named = 0;
+        if (match != 0 && claimed.contains(match)) {
+            named = match;
+            d.earlierLine = plan.Line(claimed.value(match));
+        } else if (match != 0) {
+            claimed.insert(match, row);
+            named = match;
+            d.record = match;
+            d.byNumber = byNumber[r] != 0;
+        } else if (first != row) {
             const PersonnelRecord earlier = plan.Record(first, now);
             d.name = ShownName(earlier.View());
             d.dateOfBirth = earlier.DateOfBirth();
             d.earlierLine = plan.Line(first);
         }
-        d.sheetRow = plan.FromWorkbook();
+        // An employee on file keeps whatever number the update gives: the record page's to judge.
+        if (const qint32 ssn = ssnFirst[r]; !d.OnFile() && ssn >= 0) {
+            if (bySsn[std::size_t(ssn)] != 0) {
+                d.ssnRecord = bySsn[std::size_t(ssn)];
+            } else if (ssn != row) {
+                d.ssnLine = plan.Line(ssn);
+                d.ssnName = ShownName(plan.Record(ssn, now).View());
+            }
+        }
+        if (!d.OnFile() && d.earlierLine == 0 && !d.SameSsn())
+            continue;
+        if (named != 0)
+            wanted.insert(named, result.rows.size());
+        if (d.ssnRecord != 0 && d.ssnRecord != named)
+            wanted.insert(d.ssnRecord, result.rows.size());
+        nameOf.push_back(named);
         result.rows.push_back(d);
     }
+    // The employees named, and what updating each one found would change.
+    claimed = {};
+    if (!wanted.isEmpty()) {
+        PersonnelRecord stored;
+        const qint64 read = total;
+        total += file.RecordCount();
+        result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
+            if (result.cancelled || !goOn(read + n))
+                return;
+            for (auto at = wanted.constFind(n); at != wanted.cend() && at.key() == n; ++at) {
+                ImportDuplicate& d = result.rows[*at];
+                if (d.ssnRecord == n)
+                    d.ssnName = ShownName(r);
+                if (nameOf[*at] != n)
+                    continue;
+                d.name = ShownName(r);
+                d.dateOfBirth = r.DateOfBirth();
+                d.previous = r.InactivationDate() != 0;
+                if (d.record == n && compare) {
+                    std::memcpy(stored.data(), r.data(), PersonnelRecordLength);
+                    d.changes = RecordChanges(stored, plan.Updated(d.row, stored));
+                }
+            }
+        });
+    }
+    if (file.IsOpen())
+        file.ClosePersonnelFile();
+    if (result.cancelled)
+        result.rows.clear();
     return result;
 }
 
 std::vector<qint32> NewImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates) {
-    std::vector<qint32> rows;
+    return SelectImportRows(plan, duplicates, true, false).add;
+}
+
+ImportSelection SelectImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates, bool update,
+                                 bool addDuplicates) {
+    ImportSelection s;
     auto next = duplicates.rows.cbegin();
+    auto masked = duplicates.maskedRows.cbegin();
     for (qint32 row = 0; row < plan.Rows(); ++row) {
-        if (next != duplicates.rows.cend() && next->row == row)
-            ++next;
-        else
-            rows.push_back(row);
+        bool add = true;
+        if (next != duplicates.rows.cend() && next->row == row) {
+            const ImportDuplicate& d = *next++;
+            if (d.OnFile() && update) {
+                add = false;
+                if (d.changes.empty())
+                    ++s.unchanged;
+                else
+                    s.updates.push_back({row, d.record});
+            } else if (!addDuplicates) {
+                add = false;
+                ++s.skipped;
+            }
+        }
+        while (masked != duplicates.maskedRows.cend() && *masked < row)
+            ++masked;
+        if (add && masked != duplicates.maskedRows.cend() && *masked == row)
+            s.maskedAdds.push_back(row);
+        if (add)
+            s.add.push_back(row);
     }
-    return rows;
+    return s;
 }
 
 QString DuplicateText(const ImportDuplicate& d, QStringView datePattern) {
+    const QString row = RowWord(d.sheetRow, true) + u' ' + QString::number(d.line);
+    if (d.record == 0 && d.earlierLine == 0)
+        return d.ssnRecord != 0
+                   ? QStringLiteral("%1 has the Social Security number of %2, who is already on file.")
+                         .arg(row, d.ssnName)
+                   : QStringLiteral("%1 has the Social Security number of %2 %3: %4.")
+                         .arg(row, RowWord(d.sheetRow, false))
+                         .arg(d.ssnLine)
+                         .arg(d.ssnName);
     const QString born = FormatDate(d.dateOfBirth, datePattern);
     if (d.record == 0)
-        return QStringLiteral("%1 %2 looks like %3 %4: %5, born %6.")
-            .arg(d.sheetRow ? QStringLiteral("Row") : QStringLiteral("Line"))
-            .arg(d.line)
-            .arg(d.sheetRow ? QStringLiteral("row") : QStringLiteral("line"))
+        return QStringLiteral("%1 looks like %2 %3: %4, born %5.")
+            .arg(row, RowWord(d.sheetRow, false))
             .arg(d.earlierLine)
             .arg(d.name, born);
-    return QStringLiteral("%1 %2 looks like %3, born %4, who is already on file%5.")
-        .arg(d.sheetRow ? QStringLiteral("Row") : QStringLiteral("Line"))
+    return QStringLiteral("%1 looks like %2, born %3, who is already on file%4.")
+        .arg(row, d.name, born, d.previous ? QStringLiteral(" as a previous employee") : QString());
+}
+
+QString UpdateText(const ImportDuplicate& d) {
+    QStringList changes;
+    for (const HistoryChange& c : d.changes)
+        changes += c.field + u' ' + Shown(c.before) + QStringLiteral(" -> ") + Shown(c.after);
+    return QStringLiteral("%1 %2 updates %3: %4.")
+        .arg(RowWord(d.sheetRow, true))
         .arg(d.line)
-        .arg(d.name, born, d.previous ? QStringLiteral(" as a previous employee") : QString());
+        .arg(d.name, changes.join(QStringLiteral("; ")));
+}
+
+QString MaskedAddText(const ImportPlan& plan, qint32 row) {
+    ImportMasked masked;
+    plan.Record(row, 0, &masked);
+    return QStringLiteral("%1 %2, column '%3' is masked, and the row is no employee on file whose value it "
+                          "could keep. Fill in the whole value, or export the list again as a user who "
+                          "sees it.")
+        .arg(RowWord(plan.FromWorkbook(), true))
+        .arg(plan.Line(row))
+        .arg(masked.socialSecurityNumber ? QStringLiteral("SocialSecurityNumber")
+                                         : QStringLiteral("DateOfBirth"));
+}
+
+QString ImportSummary(const ImportSelection& s) {
+    return QStringLiteral("%1 added, %2 updated, %3 unchanged, %4 skipped.")
+        .arg(s.add.size())
+        .arg(s.updates.size())
+        .arg(s.unchanged)
+        .arg(s.skipped);
 }
 
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vector<qint32>& rows,
                      const Clock& clock, qint32* firstRecord, const ImportProgress& progress) {
+    ImportSelection selection;
+    selection.add = rows;
+    return ApplyImport(file, plan, selection, clock, QString(), firstRecord, progress);
+}
+
+IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const ImportSelection& selection,
+                     const Clock& clock, const QString& note, qint32* firstRecord,
+                     const ImportProgress& progress) {
     if (firstRecord)
         *firstRecord = 0;
-    const bool inPlan =
-        std::all_of(rows.cbegin(), rows.cend(), [&](qint32 row) { return row >= 0 && row < plan.Rows(); });
-    if (!plan.Ok() || !inPlan)
+    const auto inPlan = [&](qint32 row) {
+        return row >= 0 && row < plan.Rows();
+    };
+    const auto masked = [&](qint32 row) {
+        return std::binary_search(plan.MaskedRows().cbegin(), plan.MaskedRows().cend(), row);
+    };
+    const bool valid = std::all_of(selection.add.cbegin(), selection.add.cend(), inPlan) &&
+                       std::none_of(selection.add.cbegin(), selection.add.cend(), masked) &&
+                       std::all_of(selection.updates.cbegin(), selection.updates.cend(),
+                                   [&](const ImportUpdate& u) { return inPlan(u.row) && u.record > 0; });
+    if (!plan.Ok() || !valid)
         return IoStatus::Failure(QStringLiteral("add employees to"), file.DataFileName(), EINVAL);
-    if (rows.empty())
+    if (selection.add.empty() && selection.updates.empty())
         return {};
     if (IoStatus s = file.OpenPersonnelFile(); !s)
         return s;
+    file.SetHistoryNote(note);
     const double now = clock.NowOle();
+    const qint64 count = qint64(selection.add.size());
+    const qint64 updates = qint64(selection.updates.size());
+    const qint64 total = updates + 2 * count;
+    qint64 done = 0;
+    IoStatus s;
+    for (const ImportUpdate& u : selection.updates) {
+        if (u.record > file.RecordCount()) {
+            s = IoStatus::Failure(QStringLiteral("update an employee in"), file.DataFileName(), EINVAL);
+            break;
+        }
+        if (s = file.ReadPersonnelRecord(u.record); !s)
+            break;
+        PersonnelRecord updated = plan.Updated(u.row, file.Record());
+        if (RecordChanges(file.Record(), updated).isEmpty())
+            continue;
+        updated.SetDateModified(now);
+        file.Record() = updated;
+        if (s = file.WritePersonnelRecord(u.record); !s)
+            break;
+        if (progress && ++done % 64 == 0)
+            progress(done, total);
+    }
     const qint32 first = file.RecordCount() + 1;
-    const qint64 count = qint64(rows.size());
-    qint64 filled = 0;
-    IoStatus s = file.AppendPersonnelRecords(qint32(count), [&](qint32 i, PersonnelRecord& r) {
-        r = plan.Record(rows[std::size_t(i)], now);
-        if (progress && ++filled % 256 == 0)
-            progress(std::min(filled, 2 * count), 2 * count);
-    });
+    if (s && count > 0) {
+        s = file.AppendPersonnelRecords(qint32(count), [&](qint32 i, PersonnelRecord& r) {
+            r = plan.Record(selection.add[std::size_t(i)], now);
+            if (progress && ++done % 256 == 0)
+                progress(std::min(done, total), total);
+        });
+        if (s && firstRecord)
+            *firstRecord = first;
+    }
+    file.SetHistoryNote(QString());
     file.ClosePersonnelFile();
-    if (s && firstRecord)
-        *firstRecord = first;
     return s;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "data/fileio.h"
+#include "data/history.h"
 #include "exchange/importcsv.h"
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -12,41 +14,91 @@
 class Clock;
 class PersonnelFile;
 
-// Before an import writes anything, the rows that look like an employee the file already holds
-// (current or previous) or like an earlier row of the same spreadsheet: the same last name, first
-// name and date of birth, compared as they would be stored, ignoring case. The user then imports
-// them all or only the new ones.
+// Before an import writes anything, each row is compared with the employees the file holds
+// (current or previous) and with the rows before it.
+//
+// A row is an employee on file (an update, or unchanged when no field would change) when its
+// EmployeeNumber (the employer's own number, the lasting identity a sheet carries, since the
+// history's numbers are not exported) is that of an employee on file, compared trimmed and
+// ignoring case; failing that, when its last name, first name and date of birth are one's,
+// compared as they would be stored, ignoring case (a masked date of birth by its month and day).
+// So a sheet that carries the employee numbers may change a name or a date of birth. A second row
+// that is the same employee on file, or has the last name, first name and date of birth of an
+// earlier row, is a likely duplicate of that row; so is a row whose Social Security number (not
+// empty, not masked) is another employee's on file or an earlier row's.
 
 struct ImportDuplicate {
     qint32 row = 0; // the plan's row, from 0
     int line = 0;   // the spreadsheet line the row starts on (ImportPlan::Line)
-    QString name;   // whom it looks like, "Last, First" as stored
+    QString name;   // whom it is or looks like, "Last, First" as stored
     double dateOfBirth = 0;
-    qint32 record = 0;     // that employee's record on file; 0 when it is an earlier row
-    bool previous = false; // that employee on file is a previous one
-    int earlierLine = 0;   // else the line of that earlier row
-    bool sheetRow = false; // the lines are a workbook's rows
+    qint32 record = 0;            // the employee on file the row is; 0 when it is none
+    bool previous = false;        // that employee on file is a previous one
+    bool byNumber = false;        // found by the EmployeeNumber
+    QList<HistoryChange> changes; // what updating that employee changes (none: unchanged)
+    int earlierLine = 0;          // else the line of an earlier row it looks like (its name is `name`)
+    bool sheetRow = false;        // the lines are a workbook's rows
+    // A row that is no employee on file: its Social Security number is an employee's on file or an
+    // earlier row's.
+    qint32 ssnRecord = 0;
+    int ssnLine = 0;
+    QString ssnName;
+
+    bool OnFile() const { return record != 0; }
+    bool SameSsn() const { return ssnRecord != 0 || ssnLine != 0; }
 };
 
 struct ImportDuplicates {
     IoStatus status;                   // reading the personnel file; a failure finds no duplicates
     bool cancelled = false;            // the progress said to stop: none were looked for
     std::vector<ImportDuplicate> rows; // in the spreadsheet's order
+    std::vector<qint32> maskedRows;    // the rows with a masked cell, in order
+
+    qint64 Updates() const;   // rows on file with changes
+    qint64 Unchanged() const; // rows on file without
+    qint64 Likely() const;    // likely duplicates: rows named that are no employee on file
 };
 
 // Compares an Ok() plan's rows (as stored at `now`, an OLE date) with every record of the file,
-// read in one pass, and with each other. A file that does not exist yet holds nobody and is not
-// made. Opens and closes the file. `progress` counts the rows, then the records read.
+// read in one pass, and with each other; a second pass reads the employees found, and with
+// `compare` what updating each would change (without, `changes` stay empty). A file that does
+// not exist yet holds nobody and is not made. Opens and closes the file. `progress` counts the
+// rows, then the records read in each pass.
 ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
-                                      const ImportProgress& progress = {});
+                                      const ImportProgress& progress = {}, bool compare = true);
 
-// The plan's rows (from 0) that are no duplicates, in order.
+// The plan's rows (from 0) that are neither on file nor likely duplicates, in order.
 std::vector<qint32> NewImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates);
+
+// What an import writes, and what it passes over.
+struct ImportUpdate {
+    qint32 row = 0;    // the plan's row
+    qint32 record = 0; // the employee on file it updates
+};
+struct ImportSelection {
+    std::vector<qint32> add;           // rows appended, in order
+    std::vector<ImportUpdate> updates; // employees on file with changes
+    qint64 unchanged = 0;              // rows on file without changes
+    qint64 skipped = 0;                // rows neither added nor updated
+    std::vector<qint32> maskedAdds;    // rows to add that hold a masked cell: the import is refused
+};
+// `update`: a row on file updates that employee (else it is a likely duplicate too);
+// `addDuplicates`: likely duplicates are added (else skipped).
+ImportSelection SelectImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates, bool update,
+                                 bool addDuplicates);
 
 // One sentence naming the row's line (a workbook's row) and whom it looks like, the date of birth in
 // `datePattern` (FormatDate's patterns): "Line 3 looks like Lee, Zoë, born 01/01/1980, who is already on
-// file."
+// file.", or whose Social Security number it has: "Line 3 has the Social Security number of Lee, Zoë,
+// who is already on file."
 QString DuplicateText(const ImportDuplicate& duplicate, QStringView datePattern);
+// The fields an update changes: "Row 2 updates Lee, Zoë: JobTitle 'Clerk' -> 'Head Clerk'; Email ''
+// -> 'zl@example.com'." (values cut at 30 characters, a line break shown as a space).
+QString UpdateText(const ImportDuplicate& duplicate);
+// Why a row to add is refused: "Row 4, column 'SocialSecurityNumber' is masked, ..."
+QString MaskedAddText(const ImportPlan& plan, qint32 row);
+// What was done: "2 added, 1 updated, 3 unchanged, 1 skipped."
+QString ImportSummary(const ImportSelection& selection);
 
 // Appends the plan's `rows` (from 0, in the order given) as ApplyImport appends them all; no rows
 // write nothing. `firstRecord`, when given, receives the record number of the first one added
@@ -54,3 +106,11 @@ QString DuplicateText(const ImportDuplicate& duplicate, QStringView datePattern)
 // it returns is not heeded, since the change is made whole or not at all.
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vector<qint32>& rows,
                      const Clock& clock, qint32* firstRecord = nullptr, const ImportProgress& progress = {});
+// Writes a selection: first each update in place (the record page's write: journaled, an "edited"
+// entry in the history), then the rows to add as one append, the history noting `note` ("from
+// Employees.xlsx") on every entry. Each write is whole; a failure or a kill after some updates
+// leaves those made, and importing the same file again finds them unchanged. Refused when the
+// selection adds masked rows. `progress` counts the updates, then each added record twice.
+IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const ImportSelection& selection,
+                     const Clock& clock, const QString& note, qint32* firstRecord = nullptr,
+                     const ImportProgress& progress = {});

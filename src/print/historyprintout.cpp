@@ -80,8 +80,9 @@ QString ShownHistoryValue(QStringView field, const QString& value, const Sensiti
 QList<QStringList> HistoryRows(const QList<HistoryEntry>& entries, const SensitiveFields& sensitive) {
     QList<QStringList> rows;
     for (const HistoryEntry& entry : entries | std::views::reverse) {
-        const QStringList head{entry.time.toLocalTime().toString(QStringLiteral("MM/dd/yyyy hh:mm")),
-                               entry.user, HistoryActionName(entry.action)};
+        const QStringList head{
+            entry.time.toLocalTime().toString(QStringLiteral("MM/dd/yyyy hh:mm")), entry.user,
+            HistoryActionName(entry.action) + (entry.note.isEmpty() ? QString() : u' ' + entry.note)};
         if (entry.changes.isEmpty())
             rows.append(head + QStringList{QString(), QString(), QString()});
         for (const HistoryChange& c : entry.changes)

@@ -3,6 +3,8 @@
 // importing employees from CSV after a preview, with what reaches the files byte for byte.
 #include "app/listmenu.h"
 #include "app/programwindows.h"
+#include "data/datafilenames.h"
+#include "data/history.h"
 #include "exchange/exportxlsx.h"
 #include "exchange/importcsv.h"
 #include "print/printer.h"
@@ -400,7 +402,7 @@ private slots:
             QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
             return;
         }
-        QCOMPARE(asked[2].text, u"2 employees have been added."_s);
+        QCOMPARE(asked[2].text, u"Imported from new.csv: 2 added, 0 updated, 0 unchanged, 0 skipped."_s);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).left(before.size()), before);
         QCOMPARE(ReadRecordFromDisk(4).LastName().trimmed(), u"Baker"_s);
         QCOMPARE(ReadRecordFromDisk(5).FirstName().trimmed(), u"Dan"_s);
@@ -413,76 +415,102 @@ private slots:
                                      u"Young, Zoe"_s}));
     }
 
-    // A row that looks like an employee on file is named first; the default, only the new ones,
-    // leaves it out, and the list highlights the first employee imported.
-    void importLeavesOutDuplicatesByDefault() {
+    // The round trip of an office: the list exported, edited as a spreadsheet would (a name
+    // changed where the employee number tells who it is, a job title, two new rows, one with a
+    // Social Security number on file), imported back. The preview names each change; adding and
+    // updating (the default) edits the employees on file as the signed-in user, the history
+    // noting the file, adds the new one, and the list highlights it.
+    void importUpdatesEmployeesOnFile() {
         WriteStaff(Staff());
-        const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
-        const QString csv = folder->Path() + u"/again.csv"_s;
-        WriteCsv(csv, "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
-                      "Ortiz,Dan,O,M,1975-07-04,1995-09-01\r\n"
-                      " ADAMS ,bob,B,M,02/02/1970,2001-01-01\r\n"
-                      "Baker,Cy,H,M,1960-01-01,1990-06-01\r\n");
+        GiveSsns();
         frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
-        QCOMPARE(w->grid->Row(), 1);
-        p->prompts.AnswerFile(csv).AnswerChoice(u"Import Only &New"_s).Answer(MsgAnswer::OK);
+        const QString csv = folder->Path() + u"/edited.csv"_s;
+        p->prompts.AnswerSaveFile(csv).Answer(MsgAnswer::OK);
+        ChooseFromListMenu(w, u"mnuExportList"_s);
+        QList<QByteArray> lines = CsvLines(csv);
+        const QList<QByteArray> header = lines[0].trimmed().split(',');
+        const auto edit = [&](int line, const char* field, const QByteArray& value) {
+            QList<QByteArray> cells = lines[line].trimmed().split(',');
+            cells[header.indexOf(field)] = value;
+            lines[line] = cells.join(',') + '\r';
+        };
+        edit(1, "JobTitle", "Foreman");    // Adams
+        edit(3, "LastName", "Young-Park"); // Young, employee number -7
+        lines.insert(4, lines[1]);         // Baker, new
+        edit(4, "LastName", "Baker");
+        edit(4, "SocialSecurityNumber", "999-99-9999");
+        lines.insert(5, lines[4]); // Cole, with Miller's number
+        edit(5, "LastName", "Cole");
+        edit(5, "SocialSecurityNumber", "123-45-6783");
+        WriteCsv(csv, "\xEF\xBB\xBF" + lines.join('\n'));
+        p->prompts.AnswerFile(csv).AnswerChoice(u"Add New and &Update Changed"_s).Answer(MsgAnswer::OK);
         ChooseFromListMenu(w, u"mnuImport"_s);
 
         QCOMPARE(p->prompts.Pending(), 0);
         const QList<Prompt> asked = p->prompts.Asked();
-        QCOMPARE(asked.size(), 3);
-        const Prompt& preview = asked[1];
-        QCOMPARE(preview.kind, Prompt::Kind::Choice);
-        QCOMPARE(preview.title, u"Import Employees"_s);
-        QCOMPARE(preview.text, u"The file\r\n"_s + csv +
-                                   u"\r\nholds 3 employees.\r\n\r\n1 of them looks like an employee already "
-                                   u"on file or on an earlier line of the file (the same last name, first "
-                                   u"name and date of birth):\r\n\r\nLine 3 looks like Adams, Bob, born "
-                                   u"02/02/1970, who is already on file.\r\n\r\nDo you wish to import all 3 "
-                                   u"employees, or only the 2 new ones?"_s);
-        QCOMPARE(preview.choices, QStringList({u"Import &All"_s, u"Import Only &New"_s, u"Cancel"_s}));
-        QCOMPARE(preview.defaultChoice, 1);
+        QCOMPARE(asked.size(), 5);
+        const Prompt& preview = asked[3];
+        QCOMPARE(preview.text,
+                 u"The file\r\n"_s + csv +
+                     u"\r\nholds 5 employees.\r\n\r\n1 of them is new.\r\n2 of them are on file "
+                     u"with changes:\r\nLine 2 updates Adams, Bob: JobTitle '' -> 'Foreman'.\r\n"
+                     u"Line 4 updates Young, Zoe: LastName 'Young' -> 'Young-Park'.\r\n1 of them is "
+                     u"on file unchanged and will be passed over.\r\n1 of them looks like a "
+                     u"duplicate and will be skipped:\r\nLine 6 has the Social Security number of "
+                     u"Miller, Ann, who is already on file.\r\n\r\nDo you wish to add the new "
+                     u"employees and update the changed ones, or only add the new ones?"_s);
+        QCOMPARE(preview.choices,
+                 QStringList({u"Add New and &Update Changed"_s, u"Add Only &New"_s, u"Cancel"_s}));
+        QCOMPARE(preview.defaultChoice, 0);
         QCOMPARE(preview.cancelChoice, 2);
-        QCOMPARE(preview.icon, MsgIcon::Question);
-        QCOMPARE(asked[2].text, u"2 employees have been added."_s);
+        QCOMPARE(asked[4].text, u"Imported from edited.csv: 1 added, 2 updated, 1 unchanged, 1 skipped."_s);
 
-        const QByteArray after = ReadFileBytes(u"Rosterly.Data"_s);
-        QCOMPARE(after.size(), before.size() + 2 * PersonnelRecordLength);
-        QVERIFY(after.startsWith(before));
-        QCOMPARE(ReadRecordFromDisk(4).LastName(), u"Ortiz"_s);
-        QCOMPARE(ReadRecordFromDisk(5).LastName(), u"Baker"_s);
-        // Ortiz, the first imported, is highlighted, in view and shown on the record page.
-        QCOMPARE(w->grid->Rows(), 6);
-        QCOMPARE(w->grid->Row(), 4);
-        QCOMPARE(w->grid->TextMatrix(4, 0), u"Ortiz, Dan"_s);
-        QVERIFY(w->grid->viewport()->rect().contains(w->grid->visualRect(w->grid->currentIndex()).center()));
-        QCOMPARE(w->recordPage->FieldText(3), u"Ortiz"_s);
+        QList<HistoryEntry> edits;
+        QVERIFY(ReadHistory(p->io, HistoryFileName, [&](const HistoryEntry& e) {
+            if (e.action != HistoryAction::Started)
+                edits << e;
+        }));
+        QCOMPARE(edits.size(), 3);
+        QCOMPARE(edits[0].changes, QList<HistoryChange>({{u"JobTitle"_s, {}, u"Foreman"_s}}));
+        QCOMPARE(edits[1].changes, QList<HistoryChange>({{u"LastName"_s, u"Young"_s, u"Young-Park"_s}}));
+        for (const HistoryEntry& e : edits) {
+            QCOMPARE(e.user, u"Ann Lee"_s);
+            QCOMPARE(e.note, u"from edited.csv"_s);
+        }
+        QCOMPARE(edits[2].action, HistoryAction::Imported);
+        QCOMPARE(ReadRecordFromDisk(1).LastName(), u"Young-Park"_s);
+        QCOMPARE(ReadRecordFromDisk(1).DateModified(), p->clock.NowOle());
+        QCOMPARE(ReadRecordFromDisk(4).LastName(), u"Baker"_s);
+        QCOMPARE(w->grid->Rows(), 5);
+        QCOMPARE(w->grid->TextMatrix(w->grid->Row(), 0), u"Baker, Bob"_s);
+        QCOMPARE(w->grid->TextMatrix(4, 0), u"Young-Park, Zoe"_s);
     }
 
-    // The preview's other forms, asked of the import alone: every row a duplicate, more than it
-    // names, and Cancel; the rebuild is handed the first record added.
+    // The preview's other forms, asked of the import alone: an employee on file unchanged (the
+    // default then only adds), more duplicates than it names, and Cancel; the rebuild is handed the
+    // first record added.
     void importPreviewForms_data() {
         QTest::addColumn<int>("copies"); // rows of Adams, Bob as on file
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("question"); // how the preview ends
         QTest::addColumn<QString>("outcome");  // the last message; empty: none
         QTest::addColumn<int>("added");
-        const QString named = u"Line 2 looks like Adams, Bob, born 02/02/1970, who is already on file."_s;
-        QTest::newRow("all duplicates, only new")
-            << 1 << u"Import Only &New"_s
-            << named + u"\r\n\r\nNone of them is new. Do you wish to import all 1 employee anyway?"_s
-            << u"No employees have been added: none of the employees in the file is new."_s << 0;
-        QTest::newRow("seven, all") << 7 << u"Import &All"_s
-                                    << u"Line 6 looks like Adams, Bob, born 02/02/1970, who is already on "
-                                       u"file.\r\n... and 2 more.\r\n\r\nNone of them is new. Do you wish to "
-                                       u"import all 7 employees anyway?"_s
-                                    << u"7 employees have been added."_s << 7;
+        const QString question =
+            u"\r\n\r\nDo you wish to add the new employees and update the changed ones, or "
+            u"only add the new ones?"_s;
+        QTest::newRow("unchanged, only new")
+            << 1 << u"Add Only &New"_s
+            << u"1 of them is on file unchanged and will be passed over."_s + question
+            << u"Imported from copies.csv: 0 added, 0 updated, 1 unchanged, 0 skipped."_s << 0;
+        QTest::newRow("seven, add and update")
+            << 7 << u"Add New and &Update Changed"_s
+            << u"Line 7 looks like line 2: Adams, Bob, born 02/02/1970.\r\n... and 1 more."_s + question
+            << u"Imported from copies.csv: 0 added, 0 updated, 1 unchanged, 6 skipped."_s << 0;
         QTest::newRow("cancel")
             << 2 << u"Cancel"_s
-            << u"2 of them look like employees already on file or on earlier lines of the "
-               u"file (the same last name, first name and date of birth):\r\n\r\n"_s +
-                   named
+            << u"1 of them looks like a duplicate and will be skipped:\r\nLine 3 looks like "
+               u"line 2: Adams, Bob, born 02/02/1970."_s
             << QString() << 0;
     }
     void importPreviewForms() {
@@ -509,7 +537,8 @@ private slots:
         QCOMPARE(p->prompts.Pending(), 0);
         const QList<Prompt> asked = p->prompts.Asked();
         QCOMPARE(asked.size(), outcome.isEmpty() ? 2 : 3);
-        QVERIFY2(asked[1].text.contains(question), qPrintable(asked[1].text));
+        QVERIFY2(asked[1].text.contains(question),
+                 qPrintable(QString(asked[1].text).replace(u"\r\n"_s, u"|"_s)));
         if (!outcome.isEmpty())
             QCOMPARE(asked[2].text, outcome);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(), before.size() + added * PersonnelRecordLength);
@@ -541,7 +570,8 @@ private slots:
                               u"mnuHistory|&History of this Employee...|off"_s, u"|-|on"_s,
                               u"mnuImport|&Import Employees...|on"_s}));
         QCOMPARE(p->prompts.Pending(), 0);
-        QCOMPARE(p->prompts.Asked().last().text, u"1 employee has been added."_s);
+        QCOMPARE(p->prompts.Asked().last().text,
+                 u"Imported from first.csv: 1 added, 0 updated, 0 unchanged, 0 skipped."_s);
         QVERIFY(w->grid->isVisible());
         QCOMPARE(w->grid->TextMatrix(1, 0), u"Baker, Cy"_s);
         QCOMPARE(w->recordPage->FieldText(3), u"Baker"_s);

@@ -694,74 +694,131 @@ private slots:
         QVERIFY(plan.Record(1, ImportClock.NowOle()) == bo);
     }
 
-    // Before anything is written: the rows that look like an employee on file (current or
-    // previous) or like an earlier row, the same last name, first name and date of birth as they
-    // would be stored, whatever the case; "only the new ones" appends the others.
+    // Before anything is written, each row is matched with the employees on file (current or
+    // previous) by the employee number, else by the same last name, first name and date of birth
+    // as they would be stored, whatever the case (a masked date by its month and day): those are
+    // updated with what changes, or passed over unchanged, masked cells left as stored. A second
+    // row of one employee, and a new row with a Social Security number seen before, are likely
+    // duplicates, skipped. The preview's lines (as `import --update` prints them), the summary or
+    // why the import is refused, and the bytes written.
     void duplicatesAreFoundBeforeAnythingIsWritten_data() {
         QTest::addColumn<QByteArray>("rows"); // after the header; line 2 on
         QTest::addColumn<QStringList>("found");
         QTest::addColumn<QList<int>>("newRows");
+        QTest::addColumn<QString>("summary");
         const auto row = [](const char* name, const char* rows, const QStringList& found,
-                            const QList<int>& newRows) {
-            QTest::newRow(name) << QByteArray(rows) << found << newRows;
+                            const QList<int>& newRows, const char* summary) {
+            QTest::newRow(name) << QByteArray(rows) << found << newRows << QString::fromUtf8(summary);
         };
         row("names in another case", " TIMER ,old,W,M,1950-01-01,2010-01-01,\r\n",
-            {u"Line 2 looks like Timer, Old, born 1950-01-01, who is already on file."_s}, {});
-        row("another date of birth", "Timer,Old,W,M,1950-01-02,2010-01-01,\r\n", {}, {0});
-        row("another first name", "Timer,Olga,W,M,1950-01-01,2010-01-01,\r\n", {}, {0});
-        row("a previous employee",
-            "Kim,Ann,W,F,1990-01-01,2010-01-01,\r\nlee,ZO\xC3\x8B,W,F,01/01/1980,2010-01-01,\r\n",
-            {u"Line 3 looks like Lee, Zo\u00EB, born 1980-01-01, who is already on file as a previous "
-             u"employee."_s},
-            {0});
+            {u"Line 2 updates Timer, Old: FirstName 'Old' -> 'old'; LastName 'Timer' -> 'TIMER'; "
+             u"DateOfEmployment '1990-01-01' -> '2010-01-01'."_s},
+            {}, "0 added, 1 updated, 0 unchanged, 0 skipped.");
+        row("another date of birth", "Timer,Old,W,M,1950-01-02,2010-01-01,\r\n", {}, {0},
+            "1 added, 0 updated, 0 unchanged, 0 skipped.");
+        row("another first name", "Timer,Olga,W,M,1950-01-01,2010-01-01,\r\n", {}, {0},
+            "1 added, 0 updated, 0 unchanged, 0 skipped.");
+        row("a previous employee, made current by no column",
+            "Kim,Ann,W,F,1990-01-01,2010-01-01,\r\nlee,ZO\xC3\x8B,W,M,01/01/1980,1990-01-01,Note\r\n",
+            {u"Line 3 updates Lee, Zo\u00EB: FirstName 'Zo\u00EB' -> 'ZO\u00CB'; LastName 'Lee' -> 'lee'; "
+             u"Notepad '' -> 'Note'."_s},
+            {0}, "1 added, 1 updated, 0 unchanged, 0 skipped.");
         row("an earlier row, after a notepad of two lines",
             "Kim,Ann,W,F,1990-01-01,2010-01-01,\"a\r\nb\"\r\nLi,Bo,B,M,1970-02-03,2001-01-01,\r\n"
             "KIM,Ann,B,F,1990-01-01,2015-05-05,\r\n",
-            {u"Line 4 looks like line 2: Kim, Ann, born 1990-01-01."_s}, {0, 1});
+            {u"Line 4 looks like line 2: Kim, Ann, born 1990-01-01."_s}, {0, 1},
+            "2 added, 0 updated, 0 unchanged, 1 skipped.");
         QTest::newRow("a workbook's rows")
             << SpreadsheetWorkbook(Cells::Shared, {1, 2, 4})
-            << QStringList{u"Row 2 looks like Lee, Zo\u00EB, born 1980-01-01, who is "
-                           u"already on file as a previous employee."_s}
-            << QList<int>{1};
+            << QStringList{u"Row 2 updates Lee, Zo\u00EB: Sex 'M' -> 'F'; DateOfEmployment '1990-01-01' -> "
+                           u"'2010-01-01'; Notepad '' -> 'Two lines'."_s}
+            << QList<int>{1} << u"1 added, 1 updated, 0 unchanged, 0 skipped."_s;
         row("twice on file",
             "Timer,Old,W,M,1950-01-01,2010-01-01,\r\ntimer,old,W,M,1950-01-01,2011-01-01,\r\n",
-            {u"Line 2 looks like Timer, Old, born 1950-01-01, who is already on file."_s,
-             u"Line 3 looks like Timer, Old, born 1950-01-01, who is already on file."_s},
-            {});
+            {u"Line 2 updates Timer, Old: DateOfEmployment '1990-01-01' -> '2010-01-01'."_s,
+             u"Line 3 looks like line 2: Timer, Old, born 1950-01-01."_s},
+            {}, "0 added, 1 updated, 0 unchanged, 1 skipped.");
+        row("unchanged", "Timer,Old,W,M,1950-01-01,1990-01-01,\r\n", {}, {},
+            "0 added, 0 updated, 1 unchanged, 0 skipped.");
+        row("by the employee number, with a new name and date of birth",
+            "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,EmployeeNumber\r\n"
+            "Lee-Park,Zoe,W,M,1980-01-02,1990-01-01, e-7 \r\nTimer,Old,W,M,1950-01-01,1990-01-01,\r\n",
+            {u"Line 2 updates Lee, Zo\u00EB: FirstName 'Zo\u00EB' -> 'Zoe'; LastName 'Lee' -> 'Lee-Park'; "
+             u"DateOfBirth '1980-01-01' -> '1980-01-02'; EmployeeNumber 'E-7' -> 'e-7'."_s},
+            {}, "0 added, 1 updated, 1 unchanged, 0 skipped.");
+        row("masked cells keep the stored values",
+            "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,SocialSecurityNumber,EmployeeNumber\r\n"
+            "Lee,Zo\xC3\xAB,W,M,****-01-01,1990-01-01,***-**-6789,E-7\r\n"
+            "Timer,Old,W,M,****-01-01,1991-01-01,***-**-0000,\r\n",
+            {u"Line 3 updates Timer, Old: DateOfEmployment '1990-01-01' -> '1991-01-01'."_s}, {},
+            "0 added, 1 updated, 1 unchanged, 0 skipped.");
+        row("a Social Security number on file or on an earlier line",
+            "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,SocialSecurityNumber\r\n"
+            "Kim,Ann,W,F,1990-01-01,2010-01-01,123-45-6789\r\nLi,Bo,B,M,1970-02-03,2001-01-01,555-55-5555\r\n"
+            "Ng,Cy,B,M,1971-02-03,2001-01-01, 555-55-5555\r\nOh,Di,B,F,1972-02-03,2001-01-01,***-**-5555\r\n",
+            {u"Line 2 has the Social Security number of Lee, Zo\u00EB, who is already on file."_s,
+             u"Line 4 has the Social Security number of line 3: Li, Bo."_s},
+            {1, 3},
+            "Line 5, column 'SocialSecurityNumber' is masked, and the row is no employee on file whose "
+            "value it could keep. Fill in the whole value, or export the list again as a user who sees it.");
     }
     void duplicatesAreFoundBeforeAnythingIsWritten() {
         QFETCH(QByteArray, rows);
         QFETCH(QStringList, found);
         QFETCH(QList<int>, newRows);
-        TempPersonnelFile file({Existing(), Previous()});
+        QFETCH(QString, summary);
+        PersonnelRecord numbered = Previous();
+        numbered.SetEmployeeNumber(u"E-7"_s);
+        numbered.SetSocialSecurityNumber(u"123-45-6789"_s);
+        TempPersonnelFile file({Existing(), numbered});
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
         const ImportPlan plan =
-            PlanImport(LooksLikeZip(rows)
+            PlanImport(LooksLikeZip(rows) || rows.startsWith("LastName")
                            ? rows
                            : "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,Notepad\r\n" + rows);
         QCOMPARE(plan.ErrorText(), QString());
         const ImportDuplicates duplicates = FindImportDuplicates(file, plan, ImportClock.NowOle());
         QVERIFY(duplicates.status);
         QStringList texts;
-        for (const ImportDuplicate& d : duplicates.rows)
-            texts << DuplicateText(d, u"yyyy-mm-dd");
+        for (const ImportDuplicate& d : duplicates.rows) {
+            if (!d.OnFile())
+                texts << DuplicateText(d, u"yyyy-mm-dd");
+            else if (!d.changes.empty())
+                texts << UpdateText(d);
+        }
         QCOMPARE(texts, found);
         const std::vector<qint32> fresh = NewImportRows(plan, duplicates);
         QCOMPARE(QList<int>(fresh.cbegin(), fresh.cend()), newRows);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), before);
 
-        // Only the new ones: nothing at all when every row is a duplicate.
+        // Adding the new ones and updating the changed ones: nothing at all when none is; the
+        // stored record with the row's columns, modified now; none with a masked cell to add.
+        const ImportSelection selection = SelectImportRows(plan, duplicates, true, false);
+        QStringList masked;
+        for (const qint32 row : selection.maskedAdds)
+            masked << MaskedAddText(plan, row);
+        QCOMPARE(masked.isEmpty() ? ImportSummary(selection) : masked.join(u'\n'), summary);
         qint32 first = -1;
-        QVERIFY(ApplyImport(file, plan, fresh, ImportClock, &first));
-        std::vector<PersonnelRecord> expected{Existing(), Previous()};
-        for (const qint32 row : fresh)
-            expected.push_back(plan.Record(row, ImportClock.NowOle()));
+        QCOMPARE(ApplyImport(file, plan, selection, ImportClock, u"from x.csv"_s, &first).Ok(),
+                 masked.isEmpty());
+        std::vector<PersonnelRecord> expected{Existing(), numbered};
+        if (masked.isEmpty()) {
+            for (const ImportUpdate& u : selection.updates) {
+                PersonnelRecord& r = expected[std::size_t(u.record - 1)];
+                r = plan.Updated(u.row, r);
+                r.SetDateModified(ImportClock.NowOle());
+            }
+            for (const qint32 row : fresh)
+                expected.push_back(plan.Record(row, ImportClock.NowOle()));
+        }
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image(expected));
-        QCOMPARE(first, fresh.empty() ? 0 : 3);
+        QCOMPARE(first, fresh.empty() || !masked.isEmpty() ? 0 : 3);
         // All of them: every row after the file's records, the first one the next record.
         std::vector<qint32> all(std::size_t(plan.Rows()));
         std::iota(all.begin(), all.end(), 0);
-        QVERIFY(ApplyImport(file, plan, all, ImportClock, &first));
+        QCOMPARE(ApplyImport(file, plan, all, ImportClock, &first).Ok(), plan.MaskedRows().empty());
+        if (!plan.MaskedRows().empty())
+            return;
         QCOMPARE(first, qint32(expected.size()) + 1);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(),
                  qsizetype(expected.size() + all.size()) * PersonnelRecordLength);

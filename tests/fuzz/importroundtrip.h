@@ -8,13 +8,17 @@
 #include <vector>
 
 // What every import fuzz target asks of a plan: a refused file names at least one fault, and the
-// employees of an accepted one, exported as CSV and planned once more, come back the same.
+// employees of an accepted one without masked cells, exported as CSV and planned once more, come
+// back the same.
 inline void CheckImportRoundTrip(const ImportPlan& plan) {
     if (!plan.Ok()) {
         if (plan.Errors().empty() || plan.ErrorText().isEmpty())
             std::abort();
         return;
     }
+    // A masked cell holds no value to come back: its row only keeps what is on file.
+    if (!plan.MaskedRows().empty())
+        return;
     const ExportOptions options{};
     ExportTable table;
     table.header = ExportHeader();

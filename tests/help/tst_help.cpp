@@ -152,11 +152,11 @@ private slots:
               u"view, with a filter on every column."_s,
               u"If any row is at fault, nothing is added, and the message names each fault by the row number "
               u"your spreadsheet shows it on."_s,
-              u"(the same last name, first name and date of birth), are shown before anything is added. "
-              u"Choose 'Import Only New' (the default) to leave them out, 'Import All' to add them anyway, "
-              u"or "
-              u"'Cancel' to add nobody.\r\n\r\nWhen the import is done, the list highlights the first "
-              u"employee added, if the list shows that employee."_s})
+              u"Choose 'Add New and Update Changed' to add the new employees and update the changed ones, "
+              u"'Add Only New' to leave the employees on file as they are, or 'Cancel' to change nothing."_s,
+              u"\r\n\r\nWhen the import is done, a summary says how many employees were added, updated, "
+              u"unchanged and skipped, and the list highlights the first employee added, if the list shows "
+              u"that employee."_s})
             QVERIFY2(spreadsheets.contains(part), qPrintable(part));
         QCOMPARE(HelpTopicText(7777), QString());
     }

@@ -18,8 +18,8 @@ HistoryEntry Entry(QDateTime time, const QString& user, HistoryAction action, QL
     return {.time = time, .user = user, .employee = 3, .action = action, .changes = changes, .record = 2};
 }
 
-// Started on 12/01, the job title edited on 12/08, restored without a change on 12/09; `fillers`
-// edits of the employee number on 12/02 make the history longer.
+// Started on 12/01, the job title edited from a spreadsheet on 12/08, restored without a change
+// on 12/09; `fillers` edits of the employee number on 12/02 make the history longer.
 QList<HistoryEntry> Entries(int fillers) {
     QList<HistoryEntry> entries{Entry(QDateTime(QDate(2026, 12, 1), QTime(9, 0)), u"rosterly-data seed"_s,
                                       HistoryAction::Started,
@@ -33,8 +33,9 @@ QList<HistoryEntry> Entries(int fillers) {
         entries << Entry(QDateTime(QDate(2026, 12, 2), QTime(10, 0)), u"Ann Lee"_s, HistoryAction::Edited,
                          {{u"EmployeeNumber"_s, QString::number(i), QString::number(i + 1)}});
     entries << Entry(QDateTime(QDate(2026, 12, 8), QTime(17, 5)), u"Ann Lee"_s, HistoryAction::Edited,
-                     {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}})
-            << Entry(QDateTime(QDate(2026, 12, 9), QTime(8, 0)), u"Ann Lee"_s, HistoryAction::Restored, {});
+                     {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}});
+    entries.last().note = u"from x.csv"_s;
+    entries << Entry(QDateTime(QDate(2026, 12, 9), QTime(8, 0)), u"Ann Lee"_s, HistoryAction::Restored, {});
     return entries;
 }
 
@@ -60,6 +61,7 @@ private slots:
         QTest::newRow("its time") << 0 << false << u"12/09/2026 08:00"_s << 1 << 0.5 << 3;
         QTest::newRow("the edit") << 0 << false << u"Head Clerk"_s << 1 << 6.35 << 4;
         QTest::newRow("its field") << 0 << false << u"JobTitle"_s << 1 << 3.75 << 4;
+        QTest::newRow("the file it came from") << 0 << false << u"edited from x.csv"_s << 1 << 2.55 << 4;
         QTest::newRow("the start") << 0 << false << u"history starts here"_s << 1 << 2.55 << 5;
         QTest::newRow("its user, cut to its column")
             << 0 << false << u"rosterly-data see"_s << 1 << 1.55 << 5;

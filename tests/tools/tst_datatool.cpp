@@ -960,10 +960,63 @@ private slots:
         const Outcome allowed = again("--allow-duplicates");
         QCOMPARE(allowed.err, QByteArray());
         QCOMPARE(allowed.out, named + "Line 3 looks like Ng, Cy, born 1990-01-01, who is already on file.\n"
-                                      "Line 4 looks like Ng, Cy, born 1990-01-01, who is already on file.\n"
+                                      "Line 4 looks like line 3: Ng, Cy, born 1990-01-01.\n"
                                       "added 3 employees to Rosterly.Data (3 duplicates allowed)\n");
+        const QByteArray withCopies = ReadFileBytes(Path(QStringLiteral("Rosterly.Data")));
+        QCOMPARE(withCopies.size(), withNg.size() + 3 * PersonnelRecordLength);
+
+        // --update: an employee on file gets the changes the preview names, the history noting the
+        // file; a new row with a Social Security number seen before is a duplicate, a masked cell
+        // in a new row refuses the import.
+        WriteBytes(Path(QStringLiteral("update.csv")),
+                   "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment,SocialSecurityNumber\r\n"
+                   "Ann,Lee,W,F,1980-01-01,2012-01-01,\r\nCy,Ng,W,M,1990-01-01,2010-01-01,\r\n"
+                   "Ed,Po,W,M,1992-01-01,2010-01-01,555-55-5555\r\nFay,Qi,W,F,1993-01-01,2010-01-01,555-55-"
+                   "5555\r\n");
+        const QByteArray preview = "Line 2 updates Lee, Ann: DateOfEmployment '2010-01-01' -> '2012-01-01'.\n"
+                                   "Line 5 has the Social Security number of line 4: Po, Ed.\n";
+        const auto update = [&](const char* file, const char* flag) {
+            QStringList arguments{QStringLiteral("import"), QString::fromLatin1(file),
+                                  QStringLiteral("Rosterly.Data"), QStringLiteral("--update"),
+                                  QStringLiteral("--dry-run")};
+            if (flag)
+                arguments.last() = QString::fromLatin1(flag);
+            return Tool(arguments);
+        };
+        const Outcome unasked = update("update.csv", nullptr);
+        QCOMPARE(unasked.out, preview);
+        QVERIFY2(unasked.err.startsWith("rosterly-data: update.csv refused: 1 row looks like an employee"),
+                 unasked.err.constData());
+        const Outcome dryUpdate = Tool({QStringLiteral("import"), QStringLiteral("update.csv"),
+                                        QStringLiteral("Rosterly.Data"), QStringLiteral("--update"),
+                                        QStringLiteral("--skip-duplicates"), QStringLiteral("--dry-run")});
+        QCOMPARE(dryUpdate.out,
+                 preview +
+                     "update.csv into Rosterly.Data would be: 1 added, 1 updated, 1 unchanged, 1 skipped.\n");
+        QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), withCopies);
+        const Outcome updated = update("update.csv", "--skip-duplicates");
+        QCOMPARE(updated.exitCode, 0);
+        QCOMPARE(updated.out,
+                 preview + "update.csv into Rosterly.Data: 1 added, 1 updated, 1 unchanged, 1 skipped.\n");
         QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))).size(),
-                 withNg.size() + 3 * PersonnelRecordLength);
+                 withCopies.size() + PersonnelRecordLength);
+        const Outcome history = Tool({QStringLiteral("history"), QStringLiteral("Rosterly.Data"),
+                                      QStringLiteral("--name"), QStringLiteral("Lee")});
+        QVERIFY2(history.out.contains("  rosterly-data import  employee 4  edited from update.csv\n"
+                                      "    DateOfEmployment: \"2010-01-01\" -> \"2012-01-01\"\n"),
+                 history.out.constData());
+        WriteBytes(Path(QStringLiteral("masked.csv")),
+                   "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                   "Ann,Lee,W,F,****-01-01,2012-01-01\r\n"
+                   "Gus,Ro,W,M,****-01-01,2010-01-01\r\n");
+        const Outcome masked = update("masked.csv", nullptr);
+        QCOMPARE(masked.out,
+                 QByteArray("Row 3, column 'DateOfBirth' is masked, and the row is no employee on "
+                            "file whose value it could keep. Fill in the whole value, or export the "
+                            "list again as a user who sees it.\n")
+                     .replace("Row", "Line"));
+        QCOMPARE(masked.err, QByteArray("rosterly-data: masked.csv refused: 1 new row holds a masked value; "
+                                        "nothing was added to Rosterly.Data\n"));
     }
 
     // A writer reached through a link to the file takes the lock of the folder that holds the

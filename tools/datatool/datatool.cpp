@@ -43,7 +43,8 @@ const char Usage[] = R"(Usage:
                 [--status current|previous|both] [--race W|B|H|A|O] [--sex M|F]
                 [--look-for TEXT] [--notepad] [--level N | --show-sensitive]
                 [--format csv|json|xlsx]
-  rosterly-data import SPREADSHEET FILE [--dry-run] [--skip-duplicates | --allow-duplicates]
+  rosterly-data import SPREADSHEET FILE [--dry-run] [--update]
+                [--skip-duplicates | --allow-duplicates]
   rosterly-data history FILE [--employee N | --name TEXT] [--since DATE]
                 [--as-of DATE] [--json]
   rosterly-data --help
@@ -92,9 +93,14 @@ import Reads the employees of SPREADSHEET, the first sheet of an Excel workbook
        files in UTF-8 or UTF-16 are read. Rows that look like an employee
        already in FILE (current or previous) or like an earlier row, with the
        same last name, first name and date of birth whatever their case, are
-       listed by line, and the import is refused unless --skip-duplicates
-       (add only the others) or --allow-duplicates (add them all) is given.
-       --dry-run checks and reports without writing.
+       listed by line, and so are new rows with a Social Security number
+       already in FILE or on an earlier row; the import is refused unless
+       --skip-duplicates (add only the others) or --allow-duplicates (add
+       them all) is given. With --update a row that is an employee in FILE
+       (the same EmployeeNumber, else the same names and date of birth)
+       updates that employee, each change listed, and unchanged rows are
+       passed over; a masked cell leaves the stored value. --dry-run checks
+       and reports without writing.
 history Prints the change history kept beside the personnel file FILE
        ("Rosterly.History"), oldest first: each change's time, user, the
        employee's lasting number, what happened and each field before and

@@ -19,7 +19,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -262,7 +261,7 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
 }
 
 QList<QCommandLineOption> ImportLineOptions() {
-    return {Option("dry-run"), Option("skip-duplicates"), Option("allow-duplicates")};
+    return {Option("dry-run"), Option("update"), Option("skip-duplicates"), Option("allow-duplicates")};
 }
 
 int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
@@ -274,6 +273,7 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     const bool dryRun = line.isSet(QStringLiteral("dry-run"));
     const bool skip = line.isSet(QStringLiteral("skip-duplicates"));
     const bool allow = line.isSet(QStringLiteral("allow-duplicates"));
+    const bool update = line.isSet(QStringLiteral("update"));
     if (skip && allow)
         return Complain(err,
                         QStringLiteral("--skip-duplicates and --allow-duplicates can't be given together"),
@@ -287,14 +287,6 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         return Complain(err, OneLine(plan.ReadStatus()), ExitFailure);
     if (!plan.Ok()) {
         Put(out, QString(plan.ErrorText()).replace(CrLf, QStringLiteral("\n")).toUtf8() + '\n');
-        // An export below the SensitiveFieldsLevel setting cannot come back: say how to make one that can.
-        if (plan.MaskedCells() > 0)
-            Complain(err,
-                     QStringLiteral("%1 holds masked values (a Social Security number as ***-**-6789, a date "
-                                    "of birth as ****-03-07); export the file again with --show-sensitive, "
-                                    "which writes them in full")
-                         .arg(csv),
-                     ExitFailure, false);
         return Complain(err,
                         QStringLiteral("%1 refused: %2; nothing was added to %3")
                             .arg(csv, Plural(plan.ErrorCount(), "fault", "faults"), target),
@@ -316,44 +308,79 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     PersonnelFile file = FileAt(io, real);
     const SystemClock clock;
 
-    const ImportDuplicates duplicates = FindImportDuplicates(file, plan, clock.NowOle());
+    const ImportDuplicates duplicates = FindImportDuplicates(file, plan, clock.NowOle(), {}, update);
     if (!duplicates.status)
         return Complain(err, OneLine(duplicates.status) + QStringLiteral(" Nothing was added."), ExitFailure);
+    // With --update an employee on file is updated (its changes are named) or passed over; else
+    // it is a duplicate like the rest.
     QByteArray named;
-    for (const ImportDuplicate& d : duplicates.rows)
-        named += DuplicateText(d, u"yyyy-mm-dd").toUtf8() + '\n';
-    Put(out, named);
-    std::vector<qint32> rows(std::size_t(plan.Rows()));
-    std::iota(rows.begin(), rows.end(), 0);
-    QString note; // what became of the duplicates
-    if (!duplicates.rows.empty()) {
-        const qint64 found = qint64(duplicates.rows.size());
-        if (!skip && !allow)
-            return Complain(err,
-                            QStringLiteral("%1 refused: %2 already on file or earlier in the "
-                                           "file; nothing was added to %3 (--skip-duplicates adds the "
-                                           "others, --allow-duplicates adds them all)")
-                                .arg(csv,
-                                     Plural(found, "row looks like an employee", "rows look like employees"),
-                                     target),
-                            ExitFailure);
-        const QString count = Plural(found, "duplicate", "duplicates");
-        if (skip)
-            rows = NewImportRows(plan, duplicates);
-        note = QStringLiteral(" (%1 %2)")
-                   .arg(count, skip ? QStringLiteral("skipped") : QStringLiteral("allowed"));
+    for (const ImportDuplicate& d : duplicates.rows) {
+        if (!update || !d.OnFile())
+            named += DuplicateText(d, u"yyyy-mm-dd").toUtf8() + '\n';
+        else if (!d.changes.empty())
+            named += UpdateText(d).toUtf8() + '\n';
     }
-    const QString employees = Plural(qint64(rows.size()), "employee", "employees");
+    Put(out, named);
+    const qint64 found = update ? duplicates.Likely() : qint64(duplicates.rows.size());
+    if (found > 0 && !skip && !allow)
+        return Complain(
+            err,
+            QStringLiteral("%1 refused: %2 already on file or earlier in the "
+                           "file; nothing was added to %3 (--skip-duplicates adds the "
+                           "others, --allow-duplicates adds them all)")
+                .arg(csv, Plural(found, "row looks like an employee", "rows look like employees"), target),
+            ExitFailure);
+    const ImportSelection selection = SelectImportRows(plan, duplicates, update, allow);
+    if (!selection.maskedAdds.empty()) {
+        QByteArray refused;
+        for (const qint32 row : selection.maskedAdds)
+            refused += MaskedAddText(plan, row).toUtf8() + '\n';
+        Put(out, refused);
+        // An export below the SensitiveFieldsLevel setting cannot add anyone: say how to make one that can.
+        Complain(err,
+                 QStringLiteral("%1 holds masked values (a Social Security number as ***-**-6789, a date "
+                                "of birth as ****-03-07); export the file again with --show-sensitive, "
+                                "which writes them in full")
+                     .arg(csv),
+                 ExitFailure, false);
+        return Complain(err,
+                        QStringLiteral("%1 refused: %2; nothing was added to %3")
+                            .arg(csv,
+                                 Plural(qint64(selection.maskedAdds.size()), "new row holds a masked value",
+                                        "new rows hold masked values"),
+                                 target),
+                        ExitFailure);
+    }
+    QString note; // what became of the duplicates
+    if (found > 0)
+        note = QStringLiteral(" (%1 %2)")
+                   .arg(Plural(found, "duplicate", "duplicates"),
+                        skip ? QStringLiteral("skipped") : QStringLiteral("allowed"));
+    const QString employees = Plural(qint64(selection.add.size()), "employee", "employees");
+    const QString into = QStringLiteral("%1 into %2").arg(csv, target);
     if (dryRun) {
-        Put(out, QStringLiteral("%1 would be added to %2%3\n").arg(employees, target, note).toUtf8());
+        Put(out, (update ? into + QStringLiteral(" would be: ") + ImportSummary(selection)
+                         : QStringLiteral("%1 would be added to %2%3").arg(employees, target, note))
+                         .toUtf8() +
+                     '\n');
         return ExitOk;
     }
     const QDir folder = QFileInfo(real).dir();
     file.KeepHistory(clock, folder.filePath(HistoryFileName), folder.filePath(HistoryIndexFileName),
                      folder.filePath(HistoryJournalFileName));
     file.SetHistoryActor(QStringLiteral("rosterly-data import"), 0);
-    if (const IoStatus s = ApplyImport(file, plan, rows, clock); !s)
-        return Complain(err, OneLine(s) + QStringLiteral(" Nothing was added."), ExitFailure);
-    Put(out, QStringLiteral("added %1 to %2%3\n").arg(employees, target, note).toUtf8());
+    if (const IoStatus s =
+            ApplyImport(file, plan, selection, clock, QStringLiteral("from ") + QFileInfo(csv).fileName());
+        !s)
+        return Complain(err,
+                        OneLine(s) + (selection.updates.empty()
+                                          ? QStringLiteral(" Nothing was added.")
+                                          : QStringLiteral(" Nothing was added; updates "
+                                                           "made before it stand.")),
+                        ExitFailure);
+    Put(out, (update ? into + QStringLiteral(": ") + ImportSummary(selection)
+                     : QStringLiteral("added %1 to %2%3").arg(employees, target, note))
+                     .toUtf8() +
+                 '\n');
     return ExitOk;
 }

@@ -142,7 +142,7 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         QString text = e.time.toString(Qt::ISODate) + QStringLiteral("  ") + e.user +
                        (e.level > 0 ? QStringLiteral(" (%1)").arg(e.level) : QString()) +
                        QStringLiteral("  employee %1  ").arg(e.employee) + HistoryActionName(e.action) +
-                       u'\n';
+                       (e.note.isEmpty() ? QString() : u' ' + e.note) + u'\n';
         for (const HistoryChange& c : e.changes)
             text += QStringLiteral("    ") + c.field + QStringLiteral(": ") + Quoted(c.before) +
                     QStringLiteral(" -> ") + Quoted(c.after) + u'\n';
