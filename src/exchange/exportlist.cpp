@@ -327,48 +327,71 @@ QString CopyText(const ExportTable& table, int row) {
     return CopyLine(table.header) + CopyLine(table.rows[std::size_t(row)]);
 }
 
+void CsvRowStore::Add(qint32 n, PersonnelRecordView record) {
+    if (!m_spans.empty() && n <= m_spans.back().record) {
+        m_rows.clear();
+        m_spans.clear();
+    }
+    m_row.clear();
+    AppendCsvRow(m_row, ExportCells(record, m_options));
+    const qsizetype start = m_rows.size();
+    m_rows += m_row.toUtf8();
+    m_spans.push_back({n, start, m_rows.size()});
+}
+
+const CsvRowStore::Span* CsvRowStore::Find(qint32 n) const {
+    const auto at = std::lower_bound(m_spans.cbegin(), m_spans.cend(), n,
+                                     [](const Span& s, qint32 record) { return s.record < record; });
+    return at != m_spans.cend() && at->record == n ? &*at : nullptr;
+}
+
+bool CsvRowStore::Holds(const std::vector<qint32>& records) const {
+    return std::all_of(records.cbegin(), records.cend(), [&](qint32 n) { return Find(n) != nullptr; });
+}
+
+IoStatus CsvRowStore::Put(const std::vector<qint32>& records,
+                          const std::function<IoStatus(QByteArrayView)>& put) const {
+    IoStatus s;
+    for (std::size_t i = 0; s && i < records.size(); ++i) {
+        if (const Span* span = Find(records[i]))
+            s = put(QByteArrayView(m_rows).sliced(span->start, span->end - span->start));
+    }
+    return s;
+}
+
+QByteArray CsvHead() {
+    QString header;
+    AppendCsvRow(header, ExportHeader());
+    return QByteArrayLiteral("\xEF\xBB\xBF") + header.toUtf8();
+}
+
 IoStatus WriteCsv(PersonnelFile& file, const std::vector<qint32>& records, const ExportOptions& options,
                   const std::function<IoStatus(QByteArrayView)>& put) {
-    // Each wanted record's place in the order wanted, by record number.
-    std::vector<std::pair<qint32, std::size_t>> wanted;
-    wanted.reserve(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i)
-        wanted.emplace_back(records[i], i);
+    // The wanted records by number, so that one pass in file order makes every row.
+    std::vector<qint32> wanted = records;
     std::sort(wanted.begin(), wanted.end());
-    // The rows' CSV bytes in file order, and where the row of each place starts and ends there.
-    QByteArray rows;
-    std::vector<std::pair<qsizetype, qsizetype>> spans(records.size(), {0, 0});
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    CsvRowStore rows(options);
     if (!records.empty()) {
         if (IoStatus s = file.OpenPersonnelFileUncounted(); !s)
             return s;
         std::size_t next = 0;
-        std::size_t filled = 0;
-        QString row;
         IoStatus s = file.ScanRecords([&](qint32 n, PersonnelRecordView record) {
-            while (next < wanted.size() && wanted[next].first < n)
+            while (next < wanted.size() && wanted[next] < n)
                 ++next;
-            if (next >= wanted.size() || wanted[next].first != n)
-                return;
-            row.clear();
-            AppendCsvRow(row, ExportCells(record, options));
-            const qsizetype start = rows.size();
-            rows += row.toUtf8();
-            for (; next < wanted.size() && wanted[next].first == n; ++next, ++filled)
-                spans[wanted[next].second] = {start, rows.size()};
+            if (next < wanted.size() && wanted[next] == n)
+                rows.Add(n, record);
         });
         file.ClosePersonnelFile();
         // A row the file no longer has: the list was built on another file than the one read.
-        if (s && filled != records.size())
+        if (s && !rows.Holds(records))
             s = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
         if (!s)
             return s;
     }
-    QString header;
-    AppendCsvRow(header, ExportHeader());
-    IoStatus s = put(QByteArrayLiteral("\xEF\xBB\xBF") + header.toUtf8());
-    for (std::size_t i = 0; s && i < spans.size(); ++i)
-        s = put(QByteArrayView(rows).sliced(spans[i].first, spans[i].second - spans[i].first));
-    return s;
+    if (IoStatus s = put(CsvHead()); !s)
+        return s;
+    return rows.Put(records, put);
 }
 
 WholeFileWriter::WholeFileWriter(FileIo& io, const QString& path) : m_io(io), m_path(path) {}
