@@ -107,7 +107,6 @@ private:
     ExportOptions m_options;
     QByteArray m_rows;
     std::vector<Span> m_spans; // by record number
-    QString m_row;             // the row being made, kept for its memory
 };
 
 // The byte-order mark and the header row, as the CSV file starts.
