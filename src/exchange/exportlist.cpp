@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,17 +27,16 @@ char* Digits(char* at, int n, int width) {
     return at + width;
 }
 
-// yyyy-MM-dd, and HH:mm:ss after a space with the time; put together by hand, since a date's
-// toString() with a pattern costs most of an export's time. A date the file can hold has a year
-// from 100 to 9999.
-QString DateCell(double value, bool withTime) {
+// yyyy-MM-dd, and HH:mm:ss after a space with the time, into `text` (19 characters); returns
+// their count, 0 for no date. Put together by hand, since a date's toString() with a pattern costs
+// most of an export's time. A date the file can hold has a year from 100 to 9999.
+qsizetype DateChars(double value, bool withTime, char* text) {
     if (value == 0)
-        return {};
+        return 0;
     const std::optional<QDateTime> at = OleToDateTime(value);
     if (!at)
-        return {};
+        return 0;
     const QDate day = at->date();
-    char text[19];
     char* end = Digits(text, day.year(), 4);
     *end++ = '-';
     end = Digits(end, day.month(), 2);
@@ -51,7 +51,12 @@ QString DateCell(double value, bool withTime) {
         *end++ = ':';
         end = Digits(end, time.second(), 2);
     }
-    return QString::fromLatin1(text, end - text);
+    return end - text;
+}
+
+QString DateCell(double value, bool withTime) {
+    char text[19];
+    return QString::fromLatin1(text, DateChars(value, withTime, text));
 }
 
 bool StartsFormula(QChar c) {
@@ -133,6 +138,85 @@ QString CopyLine(const QStringList& cells) {
         flat += text;
     }
     return flat.join(u'\t') + CrLf;
+}
+
+// The UTF-8 of each Windows-1252 byte, as FromAnsi and QString::toUtf8 make it.
+struct Utf8OfAnsi {
+    std::array<std::array<char, 3>, 256> bytes{};
+    std::array<quint8, 256> size{};
+    Utf8OfAnsi() {
+        for (int b = 0; b < 256; ++b) {
+            const char c = char(b);
+            const QByteArray utf8 = FromAnsi(QByteArrayView(&c, 1)).toUtf8();
+            size[std::size_t(b)] = quint8(utf8.size());
+            std::copy(utf8.cbegin(), utf8.cend(), bytes[std::size_t(b)].begin());
+        }
+    }
+};
+
+// One cell, given as the field's Windows-1252 bytes (or a date's or a number's characters), as
+// AppendCsvCell writes its text: guarded, quoted when it must be, in UTF-8. The characters that
+// guard and quote are ASCII, so the bytes can be looked at as they stand.
+void AppendCsvCellBytes(QByteArray& out, QByteArrayView ansi) {
+    static const Utf8OfAnsi utf8;
+    qsizetype i = 0;
+    while (i < ansi.size() && ansi[i] == '\'')
+        ++i;
+    const bool guarded = i < ansi.size() && QByteArrayView("=+-@\t\r").contains(ansi[i]);
+    const bool quoted = std::any_of(ansi.begin(), ansi.end(),
+                                    [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+    if (quoted)
+        out += '"';
+    if (guarded)
+        out += '\'';
+    for (const char c : ansi) {
+        const auto b = std::size_t(quint8(c));
+        if (b < 0x80) {
+            if (c == '"' && quoted)
+                out += '"';
+            out += c;
+        } else {
+            out.append(utf8.bytes[b].data(), utf8.size[b]);
+        }
+    }
+    if (quoted)
+        out += '"';
+}
+
+// The CSV row ExportCells and AppendCsvRow make of `record`, in UTF-8, straight from its bytes.
+void AppendCsvRowBytes(QByteArray& out, PersonnelRecordView record, const ExportOptions& options) {
+    static const std::vector<PersonnelField> fields = ExportFields();
+    bool first = true;
+    for (const PersonnelField field : fields) {
+        if (!first)
+            out += ',';
+        first = false;
+        const FieldLayout& layout = PersonnelRecordView::FieldOf(field);
+        switch (layout.type) {
+        case FieldType::Text: {
+            const QByteArrayView text = TrimSpaces(record.Raw(field));
+            // Masked, all but the last four characters give way to "***-**-" (SensitiveFields::Ssn).
+            if (field == F::SocialSecurityNumber && options.sensitive.Masked() && !text.isEmpty())
+                AppendCsvCellBytes(out, QByteArray("***-**-").append(text.last(std::min<qsizetype>(4, text.size()))));
+            else
+                AppendCsvCellBytes(out, text);
+            break;
+        }
+        case FieldType::Date: {
+            char text[19];
+            const qsizetype length = DateChars(record.Date(field), field == F::DateCreated || field == F::DateModified, text);
+            // Masked, the year gives way to "****" and the cell keeps the column's shape.
+            if (field == F::DateOfBirth && options.sensitive.Masked() && length > 0)
+                std::fill(text, text + 4, '*');
+            AppendCsvCellBytes(out, QByteArrayView(text, length));
+            break;
+        }
+        case FieldType::Int16:
+            AppendCsvCellBytes(out, QByteArray::number(record.Int16(field)));
+            break;
+        }
+    }
+    out += "\r\n";
 }
 
 IoStatus WriteFully(FileIo& io, int fd, QByteArrayView bytes, off_t at, const QString& name) {
@@ -327,48 +411,69 @@ QString CopyText(const ExportTable& table, int row) {
     return CopyLine(table.header) + CopyLine(table.rows[std::size_t(row)]);
 }
 
+void CsvRowStore::Add(qint32 n, PersonnelRecordView record) {
+    if (!m_spans.empty() && n <= m_spans.back().record) {
+        m_rows.clear();
+        m_spans.clear();
+    }
+    const qsizetype start = m_rows.size();
+    AppendCsvRowBytes(m_rows, record, m_options);
+    m_spans.push_back({n, start, m_rows.size()});
+}
+
+const CsvRowStore::Span* CsvRowStore::Find(qint32 n) const {
+    const auto at = std::lower_bound(m_spans.cbegin(), m_spans.cend(), n,
+                                     [](const Span& s, qint32 record) { return s.record < record; });
+    return at != m_spans.cend() && at->record == n ? &*at : nullptr;
+}
+
+bool CsvRowStore::Holds(const std::vector<qint32>& records) const {
+    return std::all_of(records.cbegin(), records.cend(), [&](qint32 n) { return Find(n) != nullptr; });
+}
+
+IoStatus CsvRowStore::Put(const std::vector<qint32>& records,
+                          const std::function<IoStatus(QByteArrayView)>& put) const {
+    IoStatus s;
+    for (std::size_t i = 0; s && i < records.size(); ++i) {
+        if (const Span* span = Find(records[i]))
+            s = put(QByteArrayView(m_rows).sliced(span->start, span->end - span->start));
+    }
+    return s;
+}
+
+QByteArray CsvHead() {
+    QString header;
+    AppendCsvRow(header, ExportHeader());
+    return QByteArrayLiteral("\xEF\xBB\xBF") + header.toUtf8();
+}
+
 IoStatus WriteCsv(PersonnelFile& file, const std::vector<qint32>& records, const ExportOptions& options,
                   const std::function<IoStatus(QByteArrayView)>& put) {
-    // Each wanted record's place in the order wanted, by record number.
-    std::vector<std::pair<qint32, std::size_t>> wanted;
-    wanted.reserve(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i)
-        wanted.emplace_back(records[i], i);
+    // The wanted records by number, so that one pass in file order makes every row.
+    std::vector<qint32> wanted = records;
     std::sort(wanted.begin(), wanted.end());
-    // The rows' CSV bytes in file order, and where the row of each place starts and ends there.
-    QByteArray rows;
-    std::vector<std::pair<qsizetype, qsizetype>> spans(records.size(), {0, 0});
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    CsvRowStore rows(options);
     if (!records.empty()) {
         if (IoStatus s = file.OpenPersonnelFileUncounted(); !s)
             return s;
         std::size_t next = 0;
-        std::size_t filled = 0;
-        QString row;
         IoStatus s = file.ScanRecords([&](qint32 n, PersonnelRecordView record) {
-            while (next < wanted.size() && wanted[next].first < n)
+            while (next < wanted.size() && wanted[next] < n)
                 ++next;
-            if (next >= wanted.size() || wanted[next].first != n)
-                return;
-            row.clear();
-            AppendCsvRow(row, ExportCells(record, options));
-            const qsizetype start = rows.size();
-            rows += row.toUtf8();
-            for (; next < wanted.size() && wanted[next].first == n; ++next, ++filled)
-                spans[wanted[next].second] = {start, rows.size()};
+            if (next < wanted.size() && wanted[next] == n)
+                rows.Add(n, record);
         });
         file.ClosePersonnelFile();
         // A row the file no longer has: the list was built on another file than the one read.
-        if (s && filled != records.size())
+        if (s && !rows.Holds(records))
             s = IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA);
         if (!s)
             return s;
     }
-    QString header;
-    AppendCsvRow(header, ExportHeader());
-    IoStatus s = put(QByteArrayLiteral("\xEF\xBB\xBF") + header.toUtf8());
-    for (std::size_t i = 0; s && i < spans.size(); ++i)
-        s = put(QByteArrayView(rows).sliced(spans[i].first, spans[i].second - spans[i].first));
-    return s;
+    if (IoStatus s = put(CsvHead()); !s)
+        return s;
+    return rows.Put(records, put);
 }
 
 WholeFileWriter::WholeFileWriter(FileIo& io, const QString& path) : m_io(io), m_path(path) {}

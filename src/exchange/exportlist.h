@@ -84,6 +84,34 @@ QString CopyText(const ExportTable& table, int row);
 IoStatus WriteCsv(PersonnelFile& file, const std::vector<qint32>& records, const ExportOptions& options,
                   const std::function<IoStatus(QByteArrayView)>& put);
 
+// The CSV rows of the records a pass over the personnel file hands it (in file order), kept as
+// their bytes alone until they are written in another order: WriteCsv's store, which the data
+// tool fills from the list's own pass (BuildEmployeeRows' `listed`), so that the file is read
+// once. A record whose number is not above the last one's starts the store over: the pass did.
+class CsvRowStore {
+public:
+    explicit CsvRowStore(const ExportOptions& options) : m_options(options) {}
+    void Add(qint32 n, PersonnelRecordView record);
+    // Whether every record of `records` has its row here.
+    bool Holds(const std::vector<qint32>& records) const;
+    // The rows of `records`, in that order, to `put`; a failure `put` returns ends the writing.
+    IoStatus Put(const std::vector<qint32>& records, const std::function<IoStatus(QByteArrayView)>& put) const;
+
+private:
+    struct Span {
+        qint32 record;
+        qsizetype start, end;
+    };
+    const Span* Find(qint32 n) const;
+
+    ExportOptions m_options;
+    QByteArray m_rows;
+    std::vector<Span> m_spans; // by record number
+};
+
+// The byte-order mark and the header row, as the CSV file starts.
+QByteArray CsvHead();
+
 // A file written whole or not at all, its bytes handed over a piece at a time: a scratch file in
 // the same folder, owner-only, written through a buffer, flushed and renamed over `path` by
 // Commit(). On failure, or when the writer goes without a Commit(), neither the scratch file nor a

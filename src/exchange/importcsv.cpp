@@ -456,9 +456,12 @@ QString ImportPlan::ErrorText() const {
     return lines.join(CrLf);
 }
 
-std::vector<QString> ImportPlan::Cells(qint32 row) const {
+std::vector<QString> ImportPlan::Cells(qint32 row, const std::vector<bool>* fields) const {
     const std::size_t columns = m_fieldOfColumn.size();
     std::vector<QString> cells(columns);
+    const auto wanted = [&](std::size_t column) {
+        return !fields || (m_fieldOfColumn[column] >= 0 && (*fields)[std::size_t(m_fieldOfColumn[column])]);
+    };
     const qsizetype start = m_rows[std::size_t(row)];
     if (m_workbook) {
         const qsizetype end =
@@ -466,7 +469,7 @@ std::vector<QString> ImportPlan::Cells(qint32 row) const {
         for (qsizetype at = start; at + 5 <= end;) {
             const auto column = std::size_t(quint8(m_text[at]));
             const qsizetype length = qFromLittleEndian<quint32>(m_text.constData() + at + 1);
-            if (column < columns)
+            if (column < columns && wanted(column))
                 cells[column] = QString::fromUtf8(m_text.constData() + at + 5, length);
             at += 5 + length;
         }
@@ -477,8 +480,10 @@ std::vector<QString> ImportPlan::Cells(qint32 row) const {
     qsizetype count = 0;
     QString fault;
     reader.Next(bytes, qsizetype(columns), &count, &fault);
-    for (std::size_t c = 0; c < bytes.size() && c < columns; ++c)
-        cells[c] = QString::fromUtf8(bytes[c]);
+    for (std::size_t c = 0; c < bytes.size() && c < columns; ++c) {
+        if (wanted(c))
+            cells[c] = QString::fromUtf8(bytes[c]);
+    }
     return cells;
 }
 
@@ -502,6 +507,46 @@ PersonnelRecord ImportPlan::Record(qint32 row, double now, ImportMasked* masked)
     record.SetDateCreated(now);
     record.SetDateModified(0);
     record.SetVersionCreated(VersionCreatedStamp(ROSTERLY_VERSION_MAJOR, ROSTERLY_VERSION_MINOR));
+    return record;
+}
+
+PersonnelRecord ImportPlan::MatchRecord(qint32 row, ImportMasked* masked) const {
+    PersonnelRecord record;
+    if (row < 0 || std::size_t(row) >= m_lines.size())
+        return record;
+    constexpr F compared[] = {F::LastName, F::FirstName, F::DateOfBirth, F::EmployeeNumber,
+                              F::SocialSecurityNumber};
+    static const std::vector<bool> fields = [&] {
+        std::vector<bool> f(FieldCount);
+        for (const F field : compared)
+            f[std::size_t(field)] = true;
+        return f;
+    }();
+    const std::vector<QString> cells = Cells(row, &fields);
+    std::array<QString, FieldCount> value;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (m_fieldOfColumn[c] >= 0 && fields[std::size_t(m_fieldOfColumn[c])])
+            value[std::size_t(m_fieldOfColumn[c])] = m_workbook ? cells[c] : Unguarded(cells[c]);
+    }
+    // As ConvertRow reads them: a masked cell holds no value, a text is stored trimmed.
+    ImportMasked hidden;
+    QString& ssn = value[std::size_t(F::SocialSecurityNumber)];
+    QString& born = value[std::size_t(F::DateOfBirth)];
+    hidden.socialSecurityNumber = IsMaskedSsn(ssn);
+    hidden.dateOfBirth = IsMaskedDateOfBirth(born);
+    if (hidden.socialSecurityNumber)
+        ssn.clear();
+    if (hidden.dateOfBirth) {
+        hidden.birthMonthDay = born.trimmed().mid(5);
+        born.clear();
+    }
+    if (masked)
+        *masked = hidden;
+    for (const F field : compared) {
+        if (field != F::DateOfBirth)
+            record.SetText(field, TrimSpaces(value[std::size_t(field)]));
+    }
+    record.SetDateOfBirth(EntryDate(born));
     return record;
 }
 

@@ -95,6 +95,10 @@ public:
     // Employee `row` (from 0) as it would be stored, created at `now` (an OLE date); a masked cell
     // leaves its field empty, and `masked` (when given) says which were.
     PersonnelRecord Record(qint32 row, double now, ImportMasked* masked = nullptr) const;
+    // What the search for employees on file compares of employee `row`, as Record stores it: the
+    // names, the date of birth, the employee number and the Social Security number, the other
+    // fields empty. Rows are not checked again, so it costs a fraction of Record.
+    PersonnelRecord MatchRecord(qint32 row, ImportMasked* masked = nullptr) const;
     // The employee on file `stored` with row `row`'s cells put in: the fields the file has a
     // column for, but DateCreated, DateModified and VersionCreated and a masked cell, which leave
     // the stored value as it is.
@@ -112,7 +116,8 @@ private:
     friend struct ImportPlanning;
     friend ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress& progress);
     void Fail(int line, const QString& column, const QString& message);
-    std::vector<QString> Cells(qint32 row) const;
+    // The row's cells, in the file's columns; with `fields`, only the cells of those fields.
+    std::vector<QString> Cells(qint32 row, const std::vector<bool>* fields = nullptr) const;
 
     IoStatus m_readStatus;
     bool m_cancelled = false;

@@ -98,7 +98,7 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
         if (!goOn(row))
             return result;
         ImportMasked masked;
-        const PersonnelRecord record = plan.Record(row, now, &masked);
+        const PersonnelRecord record = plan.MatchRecord(row, &masked);
         anyMasked = anyMasked || masked.dateOfBirth;
         const QByteArray key = Key(record.View(), masked.dateOfBirth ? masked.birthMonthDay : QString());
         firstOf[std::size_t(row)] = FirstWith(firstRow, key, row);

@@ -780,7 +780,8 @@ QString ListCaption(const ListOptions& options) {
 }
 
 EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& options, double today,
-                                     qint32 newRecordNumber) {
+                                     qint32 newRecordNumber,
+                                     const std::function<void(qint32, PersonnelRecordView)>& listed) {
     EmployeeListResult result;
     const int type = TypeOf(options);
     switch (type) {
@@ -838,7 +839,10 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
             marked = true;
             return;
         }
+        const std::size_t cells = result.cells.size();
         builder.Visit(n, r);
+        if (listed && result.cells.size() != cells)
+            listed(n, r);
     });
     file.ClosePersonnelFile();
     if (!result.status) {
@@ -851,7 +855,7 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
         file.ClosePersonnelFile();
         if (!failed.status)
             return failed;
-        return BuildEmployeeRows(file, options, today, newRecordNumber);
+        return BuildEmployeeRows(file, options, today, newRecordNumber, listed);
     }
 
     if (type == Alphabetical && builder.OtherTextTrimmed()) {

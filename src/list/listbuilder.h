@@ -2,12 +2,14 @@
 
 #include "data/fileio.h"
 #include "data/onebased.h"
+#include "data/records.h"
 #include "data/sensitive.h"
 
 #include <QString>
 #include <QtGlobal>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class PersonnelFile;
@@ -75,8 +77,12 @@ struct EmployeeListResult {
 // Reads every record of the personnel file once and builds the list the options ask for. `today`
 // (an OLE date) is the day ages and years of service are counted to; `newRecordNumber` (0 =
 // none) is the record whose row the alphabetical list highlights. Opens and closes the file.
+// `listed`, when given, is handed each record the list takes as the pass reads it (in file order,
+// so that an export need not read the file again); a build that starts over (on a record left
+// marked for removal) hands them over again from the file's first record.
 EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& options, double today,
-                                     qint32 newRecordNumber);
+                                     qint32 newRecordNumber,
+                                     const std::function<void(qint32, PersonnelRecordView)>& listed = {});
 
 // The caption of the frame round the list, for example
 // "Current Employees - Race: Black - Month Emp.: Mar - 'nurse'".

@@ -214,24 +214,43 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     const double today = SystemClock().TodayOle();
     std::vector<qint32> records;
     QStringList captions;
+    // A CSV file's rows are made as the list's pass reads them, each list's in a store of its own
+    // (a store starts over when the file's first record comes again).
+    const bool csv = line.format == ExportFormat::Csv;
+    std::vector<CsvRowStore> stores(line.both ? 2 : 1, CsvRowStore(line.options));
+    std::vector<std::vector<qint32>> listedOf(stores.size());
     for (int pass = 0; pass < (line.both ? 2 : 1); ++pass) {
         ListOptions options = line.list;
         if (line.both)
             options.optEmpStatus = pass + 1;
-        const EmployeeListResult list = BuildEmployeeRows(file, options, today, 0);
+        CsvRowStore& store = stores[std::size_t(pass)];
+        const EmployeeListResult list =
+            BuildEmployeeRows(file, options, today, 0, csv ? [&store](qint32 n, PersonnelRecordView r) {
+                store.Add(n, r);
+            } : std::function<void(qint32, PersonnelRecordView)>());
         if (!list.status)
             return Complain(err, OneLine(list.status), ExitFailure);
         const std::vector<qint32> listed = ListedRecords(list);
         captions += list.caption;
         records.insert(records.end(), listed.begin(), listed.end());
+        listedOf[std::size_t(pass)] = listed;
     }
-    if (line.format == ExportFormat::Csv) {
-        // Row by row as the file is read; nothing is written unless every row could be.
-        const IoStatus s = WriteCsv(file, records, line.options, [&](QByteArrayView bytes) {
+    if (csv) {
+        // Nothing is written unless every row could be made.
+        for (std::size_t pass = 0; pass < stores.size(); ++pass) {
+            if (!stores[pass].Holds(listedOf[pass]))
+                return Complain(
+                    err, OneLine(IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA)),
+                    ExitFailure);
+        }
+        const auto put = [&](QByteArrayView bytes) {
             std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
             return IoStatus();
-        });
-        return s ? ExitOk : Complain(err, OneLine(s), ExitFailure);
+        };
+        put(CsvHead());
+        for (std::size_t pass = 0; pass < stores.size(); ++pass)
+            stores[pass].Put(listedOf[pass], put);
+        return ExitOk;
     }
     if (line.format == ExportFormat::Xlsx) {
         // The workbook's bytes, written a row at a time as the records are read, for the caller to
