@@ -340,36 +340,47 @@ IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const ImportSe
         return s;
     file.SetHistoryNote(note);
     const double now = clock.NowOle();
-    const qint64 count = qint64(selection.add.size());
-    const qint64 updates = qint64(selection.updates.size());
-    const qint64 total = updates + 2 * count;
-    qint64 done = 0;
+    const qint32 count = qint32(selection.add.size());
+    // The employees updated in file order, each with its row.
+    std::vector<ImportUpdate> updates = selection.updates;
+    std::sort(updates.begin(), updates.end(),
+              [](const ImportUpdate& a, const ImportUpdate& b) { return a.record < b.record; });
+    std::vector<qint32> records;
+    records.reserve(updates.size());
+    for (const ImportUpdate& u : updates)
+        records.push_back(u.record);
     IoStatus s;
-    for (const ImportUpdate& u : selection.updates) {
-        if (u.record > file.RecordCount()) {
-            s = IoStatus::Failure(QStringLiteral("update an employee in"), file.DataFileName(), EINVAL);
-            break;
-        }
-        if (s = file.ReadPersonnelRecord(u.record); !s)
-            break;
-        PersonnelRecord updated = plan.Updated(u.row, file.Record());
-        if (RecordChanges(file.Record(), updated).isEmpty())
-            continue;
-        updated.SetDateModified(now);
-        file.Record() = updated;
-        if (s = file.WritePersonnelRecord(u.record); !s)
-            break;
+    if (!records.empty() && (records.back() > file.RecordCount() ||
+                             std::adjacent_find(records.cbegin(), records.cend()) != records.cend()))
+        s = IoStatus::Failure(QStringLiteral("update an employee in"), file.DataFileName(), EINVAL);
+    // With a history each record is made more than once: an update three times (counting the
+    // history's entries, writing them, then the file), an added one twice.
+    const bool history = file.KeepsHistory();
+    const qint64 total = (history ? 3 : 1) * qint64(records.size()) + (history ? 2 : 1) * qint64(count);
+    qint64 done = 0;
+    const auto step = [&] {
         if (progress && ++done % 64 == 0)
-            progress(done, total);
-    }
+            progress(std::min(done, total), total);
+    };
     const qint32 first = file.RecordCount() + 1;
-    if (s && count > 0) {
-        s = file.AppendPersonnelRecords(qint32(count), [&](qint32 i, PersonnelRecord& r) {
-            r = plan.Record(selection.add[std::size_t(i)], now);
-            if (progress && ++done % 256 == 0)
-                progress(std::min(done, total), total);
-        });
-        if (s && firstRecord)
+    if (s) {
+        s = file.ChangePersonnelRecords(
+            records,
+            [&](qint32 n, PersonnelRecord& r) {
+                const auto u = std::lower_bound(updates.cbegin(), updates.cend(), n,
+                                                [](const ImportUpdate& a, qint32 b) { return a.record < b; });
+                PersonnelRecord updated = plan.Updated(u->row, r);
+                if (!RecordChanges(r, updated).isEmpty())
+                    updated.SetDateModified(now);
+                r = updated;
+                step();
+            },
+            count,
+            [&](qint32 i, PersonnelRecord& r) {
+                r = plan.Record(selection.add[std::size_t(i)], now);
+                step();
+            });
+        if (s && firstRecord && count > 0)
             *firstRecord = first;
     }
     file.SetHistoryNote(QString());

@@ -106,11 +106,12 @@ QString ImportSummary(const ImportSelection& selection);
 // it returns is not heeded, since the change is made whole or not at all.
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vector<qint32>& rows,
                      const Clock& clock, qint32* firstRecord = nullptr, const ImportProgress& progress = {});
-// Writes a selection: first each update in place (the record page's write: journaled, an "edited"
-// entry in the history), then the rows to add as one append, the history noting `note` ("from
-// Employees.xlsx") on every entry. Each write is whole; a failure or a kill after some updates
-// leaves those made, and importing the same file again finds them unchanged. Refused when the
-// selection adds masked rows. `progress` counts the updates, then each added record twice.
+// Writes a selection as one change: the updates (each an "edited" entry in the history, or made
+// previous or current) and the rows to add, the history noting `note` ("from Employees.xlsx") on
+// every entry. With updates the file is written whole beside itself and renamed over, so a failure
+// or a kill leaves all of it made or none. Refused when the selection adds masked rows or updates
+// one employee twice. `progress` counts each update and added record as it is made (with a history,
+// an update three times and an added record twice).
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const ImportSelection& selection,
                      const Clock& clock, const QString& note, qint32* firstRecord = nullptr,
                      const ImportProgress& progress = {});

@@ -392,10 +392,8 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
             ApplyImport(file, plan, selection, clock, QStringLiteral("from ") + QFileInfo(csv).fileName());
         !s)
         return Complain(err,
-                        OneLine(s) + (selection.updates.empty()
-                                          ? QStringLiteral(" Nothing was added.")
-                                          : QStringLiteral(" Nothing was added; updates "
-                                                           "made before it stand.")),
+                        OneLine(s) + (selection.updates.empty() ? QStringLiteral(" Nothing was added.")
+                                                                : QStringLiteral(" Nothing was added or updated.")),
                         ExitFailure);
     Put(out, (update ? into + QStringLiteral(": ") + ImportSummary(selection)
                      : QStringLiteral("added %1 to %2%3").arg(employees, target, note))
