@@ -64,14 +64,14 @@ qint32 FirstWith(QHash<QByteArray, qint32>& first, const QByteArray& key, qint32
 
 qint64 ImportDuplicates::Updates() const {
     return std::count_if(rows.cbegin(), rows.cend(),
-                         [](const auto& d) { return d.OnFile() && !d.changes.empty(); });
+                         [](const auto& d) { return !d.Likely() && !d.changes.empty(); });
 }
 qint64 ImportDuplicates::Unchanged() const {
     return std::count_if(rows.cbegin(), rows.cend(),
-                         [](const auto& d) { return d.OnFile() && d.changes.empty(); });
+                         [](const auto& d) { return !d.Likely() && d.changes.empty(); });
 }
 qint64 ImportDuplicates::Likely() const {
-    return std::count_if(rows.cbegin(), rows.cend(), [](const auto& d) { return !d.OnFile(); });
+    return std::count_if(rows.cbegin(), rows.cend(), [](const auto& d) { return d.Likely(); });
 }
 
 ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
@@ -176,10 +176,12 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             d.dateOfBirth = earlier.DateOfBirth();
             d.earlierLine = plan.Line(first);
         }
-        // An employee on file keeps whatever number the update gives: the record page's to judge.
-        if (const qint32 ssn = ssnFirst[r]; !d.OnFile() && ssn >= 0) {
-            if (bySsn[std::size_t(ssn)] != 0) {
-                d.ssnRecord = bySsn[std::size_t(ssn)];
+        // A number that another employee on file (the first found with it) or an earlier row has; the
+        // row's own employee holding it too, after that one, is settled when its record is read below.
+        if (const qint32 ssn = ssnFirst[r]; ssn >= 0) {
+            if (const qint32 holder = bySsn[std::size_t(ssn)]; holder != 0) {
+                if (holder != d.record)
+                    d.ssnRecord = holder;
             } else if (ssn != row) {
                 d.ssnLine = plan.Line(ssn);
                 d.ssnName = ShownName(plan.Record(ssn, now).View());
@@ -209,6 +211,12 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
                     d.ssnName = ShownName(r);
                 if (nameOf[*at] != n)
                     continue;
+                // The employee's own number, which an employee before it on file has too, is no clash
+                // of the import's making.
+                if (d.record == n && d.ssnRecord != 0 && Ssn(r) == Ssn(plan.MatchRecord(d.row).View())) {
+                    d.ssnRecord = 0;
+                    d.ssnName.clear();
+                }
                 d.name = ShownName(r);
                 d.dateOfBirth = r.DateOfBirth();
                 d.previous = r.InactivationDate() != 0;
@@ -239,7 +247,7 @@ ImportSelection SelectImportRows(const ImportPlan& plan, const ImportDuplicates&
         bool add = true;
         if (next != duplicates.rows.cend() && next->row == row) {
             const ImportDuplicate& d = *next++;
-            if (d.OnFile() && update) {
+            if (d.OnFile() && update && (!d.SameSsn() || addDuplicates)) {
                 add = false;
                 if (d.changes.empty())
                     ++s.unchanged;
@@ -260,9 +268,9 @@ ImportSelection SelectImportRows(const ImportPlan& plan, const ImportDuplicates&
     return s;
 }
 
-QString DuplicateText(const ImportDuplicate& d, QStringView datePattern) {
+QString DuplicateText(const ImportDuplicate& d, QStringView datePattern, bool updating) {
     const QString row = RowWord(d.sheetRow, true) + u' ' + QString::number(d.line);
-    if (d.record == 0 && d.earlierLine == 0)
+    if (d.earlierLine == 0 && (d.record == 0 || (updating && d.SameSsn())))
         return d.ssnRecord != 0
                    ? QStringLiteral("%1 has the Social Security number of %2, who is already on file.")
                          .arg(row, d.ssnName)
