@@ -151,12 +151,21 @@ void Apply(const HistoryEntry& entry, QMap<QString, QString>& record) {
         record.clear();
         return;
     }
+    bool modified = false;
     for (const HistoryChange& change : entry.changes) {
+        modified = modified || change.field == QLatin1StringView("DateModified");
         if (change.after.isEmpty())
             record.remove(change.field);
         else
             record.insert(change.field, change.after);
     }
+    // An edit leaves DateModified out of its changes: the record was modified at the entry's time,
+    // which the keeper takes from the record (as the writer's clock read it, in its own offset).
+    const bool edit = entry.action == HistoryAction::Edited || entry.action == HistoryAction::MadePrevious ||
+                      entry.action == HistoryAction::MadeCurrent ||
+                      entry.action == HistoryAction::PictureChanged;
+    if (edit && !modified && entry.time.isValid())
+        record.insert(QStringLiteral("DateModified"), entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 
 } // namespace
@@ -177,6 +186,9 @@ QMap<QString, QString> RecordAsOf(const QList<HistoryEntry>& entries, const QDat
             if (then.value(name) != now.value(name))
                 changedSince->append(name);
         }
+        // Modified, and nothing else changed: no change anyone made to the record.
+        if (*changedSince == QStringList{QStringLiteral("DateModified")})
+            changedSince->clear();
     }
     return then;
 }

@@ -81,10 +81,10 @@ QList<HistoryChange> WholeRecord(const PersonnelRecord& record);
 
 // One employee's record as it stood at `asOf`, field name to value (fields never set are left
 // out), from that employee's entries in file order: each change's value after it, up to and with
-// the last entry made at or before `asOf`. A removal (or a restore that left the employee out)
-// empties it; a record removed by then is
-// empty. `changedSince` (if given) receives the fields whose value changed after `asOf`, in
-// layout order.
+// the last entry made at or before `asOf`; an edit's DateModified is its entry's time (in the
+// entry's own offset). A removal (or a restore that left the employee out) empties it; a record
+// removed by then is empty. `changedSince` (if given) receives the fields whose value changed
+// after `asOf`, in layout order; DateModified alone is no change.
 QMap<QString, QString> RecordAsOf(const QList<HistoryEntry>& entries, const QDateTime& asOf,
                                   QStringList* changedSince = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include "data/fixedrecordfile.h"
 #include "data/historyreplay.h"
+#include "data/oledate.h"
 #include "data/restorejournal.h"
 
 #include <QCryptographicHash>
@@ -15,6 +16,8 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <unordered_set>
+#include <unordered_map>
 
 #include <fcntl.h>
 
@@ -138,6 +141,16 @@ QDateTime HistoryKeeper::Now() const {
     // Fixed to its offset once: a local time would look the time zone up at every line written.
     const QDateTime now = m_clock.Now();
     return now.toOffsetFromUtc(now.offsetFromUtc());
+}
+
+QDateTime HistoryKeeper::ChangeTime(const PersonnelRecord& before, const PersonnelRecord& after) const {
+    const QDateTime now = Now();
+    const double modified = after.DateModified();
+    if (modified == 0 || modified == before.DateModified())
+        return now;
+    // The record's time is the writer's wall clock; read in the clock's offset it is that instant.
+    const std::optional<QDateTime> wall = OleToDateTime(modified);
+    return wall ? QDateTime(wall->date(), wall->time(), Qt::OffsetFromUTC, now.offsetFromUtc()) : now;
 }
 
 HistoryEntry HistoryKeeper::NewEntry(qint64 employee, qint32 record, HistoryAction action,
@@ -351,23 +364,73 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
             return s;
     }
     HistoryReplay replayed;
+    const bool restoring = reconcileAs == HistoryAction::Restored;
+    replayed.keepStates = restoring;
     if (IoStatus s = ReadHistory(m_io, m_historyFileName, [&](const HistoryEntry& e) { replayed.Apply(e); });
         !s)
         return s;
-    const bool restoring = reconcileAs == HistoryAction::Restored;
 
     // Where each key stands in the history's order, to match the records to it in that order.
     const std::vector<qint64>& roster = replayed.roster;
     std::vector<quint64> rosterKeys(roster.size());
     std::map<quint64, std::vector<std::size_t>> places;
+    std::unordered_map<qint64, std::size_t> placeOf;
     for (std::size_t i = 0; i < roster.size(); ++i) {
         rosterKeys[i] = KeyOf(replayed.values.value(roster[i]));
         places[rosterKeys[i]].push_back(i);
+        placeOf.emplace(roster[i], i);
+    }
+
+    PersonnelRecord record;
+    PersonnelRecord blank;
+    // A restore first knows each record by a state an employee's record has been in (a backup's
+    // record is the state its employee was in when it was made, whatever changed since): of the
+    // employees that were in that state, the one in the same record, else the one with the lowest
+    // number not yet taken. So identity survives any change of any field between the backup and
+    // its restore.
+    std::vector<qint64> byState;
+    std::vector<char> claimed(roster.size(), 0);
+    std::unordered_set<qint64> taken;
+    if (restoring) {
+        std::vector<std::pair<quint64, qint64>>& states = replayed.states;
+        std::sort(states.begin(), states.end());
+        states.erase(std::unique(states.begin(), states.end()), states.end());
+        IoStatus s = data.Scan(
+            [&](qint64 n, const char* bytes) {
+                std::memcpy(record.data(), bytes, PersonnelRecordLength);
+                const quint64 hash = HistoryStateHash(ValuesOf(record));
+                const auto [from, to] = std::equal_range(
+                    states.cbegin(), states.cend(), std::pair<quint64, qint64>(hash, 0),
+                    [](const auto& a, const auto& b) { return a.first < b.first; });
+                qint64 chosen = 0;
+                for (auto it = from; it != to; ++it) {
+                    if (taken.count(it->second) != 0)
+                        continue;
+                    const auto place = placeOf.find(it->second);
+                    if (place != placeOf.end() && place->second == std::size_t(n - 1)) {
+                        chosen = it->second;
+                        break;
+                    }
+                    if (chosen == 0)
+                        chosen = it->second;
+                }
+                if (chosen != 0) {
+                    taken.insert(chosen);
+                    if (const auto place = placeOf.find(chosen); place != placeOf.end())
+                        claimed[place->second] = 1;
+                }
+                byState.push_back(chosen);
+            },
+            blank.data());
+        if (!s)
+            return s;
     }
 
     std::map<quint64, qint64> returning;
     if (restoring) {
         for (auto it = replayed.departed.cbegin(); it != replayed.departed.cend(); ++it) {
+            if (taken.count(it.key()) != 0)
+                continue;
             qint64& employee = returning[KeyOf(it.value())];
             employee = std::max(employee, it.key()); // the last to go, of two alike
         }
@@ -389,6 +452,8 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
         lines += HistoryLine(e);
     };
     const auto gone = [&](std::size_t i) {
+        if (claimed[i])
+            return; // a record further on is theirs
         HistoryEntry e =
             NewEntry(roster[i], 0, restoring ? HistoryAction::Restored : HistoryAction::Removed, now);
         const FieldValues& was = replayed.values.value(roster[i]);
@@ -398,30 +463,41 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
         }
         put(e);
     };
-    PersonnelRecord record;
-    PersonnelRecord blank;
     IoStatus scan = data.Scan(
         [&](qint64 n, const char* bytes) {
             std::memcpy(record.data(), bytes, PersonnelRecordLength);
             const qint32 number = qint32(n);
             const quint64 key = RecordKey(record);
             std::size_t match = roster.size();
-            if (next < roster.size() && rosterKeys[next] == key) {
+            qint64 departed = 0; // known by its state: an employee removed since the backup
+            if (restoring && byState[std::size_t(n - 1)] != 0) {
+                const qint64 known = byState[std::size_t(n - 1)];
+                if (const auto place = placeOf.find(known); place != placeOf.end())
+                    match = place->second;
+                else
+                    departed = known;
+            } else if (next < roster.size() && rosterKeys[next] == key && !claimed[next]) {
                 match = next;
             } else if (const auto at = places.find(key); at != places.end()) {
-                const auto later = std::lower_bound(at->second.begin(), at->second.end(), next);
-                if (later != at->second.end())
-                    match = *later;
+                for (auto later = std::lower_bound(at->second.begin(), at->second.end(), next);
+                     later != at->second.end(); ++later) {
+                    if (!claimed[*later]) {
+                        match = *later;
+                        break;
+                    }
+                }
             }
             if (match == roster.size()) {
                 // Someone the history has not seen, or (in a restore) someone removed since the
                 // backup, who gets their own number back.
-                qint64 employee = 0;
-                if (const auto back = returning.find(key); back != returning.end()) {
-                    employee = back->second;
-                    returning.erase(back);
-                } else {
-                    employee = ++lastEmployee;
+                qint64 employee = departed;
+                if (employee == 0) {
+                    if (const auto back = returning.find(key); back != returning.end()) {
+                        employee = back->second;
+                        returning.erase(back);
+                    } else {
+                        employee = ++lastEmployee;
+                    }
                 }
                 HistoryEntry e = NewEntry(employee, number,
                                           restoring ? HistoryAction::Restored : HistoryAction::Started, now);
@@ -431,17 +507,24 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
             } else {
                 for (; next < match; ++next)
                     gone(next);
-                next = match + 1;
+                next = std::max(next, match + 1);
+                claimed[match] = 1; // matched: never gone
                 const qint64 employee = roster[match];
                 const FieldValues is = ValuesOf(record);
                 const FieldValues was = replayed.values.value(employee);
                 HistoryEntry e = NewEntry(employee, number,
                                           restoring ? HistoryAction::Restored : HistoryAction::Edited, now);
+                bool changed = false;
                 for (std::size_t f = 0; f < FieldCount; ++f) {
-                    if (was[f] != is[f] && static_cast<PersonnelField>(f) != PersonnelField::DateModified)
-                        e.changes.append({QString::fromLatin1(PersonnelFields[f].name), was[f], is[f]});
+                    if (was[f] == is[f])
+                        continue;
+                    // DateModified goes with the other changes: the record as of a day after shows
+                    // the file's own.
+                    const bool modified = static_cast<PersonnelField>(f) == PersonnelField::DateModified;
+                    changed = changed || !modified;
+                    e.changes.append({QString::fromLatin1(PersonnelFields[f].name), was[f], is[f]});
                 }
-                if (restoring || !e.changes.isEmpty())
+                if (restoring || changed)
                     put(e);
                 employees.push_back(employee);
             }
@@ -610,7 +693,7 @@ IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const Personn
     qint64 employee = 0;
     if (IoStatus s = EmployeeAt(data, n, &employee, &before); !s)
         return s;
-    HistoryEntry e = NewEntry(employee, n, EditAction(before, after, changes));
+    HistoryEntry e = NewEntry(employee, n, EditAction(before, after, changes), ChangeTime(before, after));
     e.entry = m_header.lastEntry + 1;
     e.changes = std::move(changes);
     pending->kind = Pending::Kind::Edit;
@@ -731,7 +814,8 @@ IoStatus HistoryKeeper::BeginChange(FixedRecordFile& data, const std::vector<qin
                 qint64 employee = 0;
                 if (failed = EmployeeAt(data, n, &employee, &before); !failed)
                     break;
-                HistoryEntry e = NewEntry(employee, n, EditAction(before, after, changes), now);
+                HistoryEntry e =
+                    NewEntry(employee, n, EditAction(before, after, changes), ChangeTime(before, after));
                 e.entry = ++entry;
                 e.changes = std::move(changes);
                 block += HistoryLine(e);

@@ -157,6 +157,9 @@ private:
     IoStatus FirstLine(qint64 historySize, qint64* bytes, quint64* hash);
     IoStatus HistorySize(qint64* size);
     QDateTime Now() const;
+    // When an edit from `before` to `after` was made: the record's new DateModified (so that the
+    // record as of any day shows it), or now when the edit left it alone.
+    QDateTime ChangeTime(const PersonnelRecord& before, const PersonnelRecord& after) const;
     // An entry by the actor, made now or at `time` (the one instant of a change of many).
     HistoryEntry NewEntry(qint64 employee, qint32 record, HistoryAction action,
                           const QDateTime& time = {}) const;

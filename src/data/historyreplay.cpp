@@ -10,6 +10,23 @@ std::size_t HistoryFieldIndex(const QString& name) {
     return PersonnelFields.size();
 }
 
+quint64 HistoryStateHash(const HistoryFieldValues& values) {
+    // FNV-1a over each value's UTF-16 and a separator.
+    quint64 hash = 14695981039346656037ull;
+    const auto add = [&](char16_t c) {
+        hash ^= quint64(c);
+        hash *= 1099511628211ull;
+    };
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (static_cast<PersonnelField>(i) == PersonnelField::DateModified)
+            continue;
+        for (const QChar c : values[i])
+            add(c.unicode());
+        add(u'\t');
+    }
+    return hash;
+}
+
 void HistoryReplay::Erase(qint64 employee) {
     const auto at = std::find(roster.begin(), roster.end(), employee);
     if (at != roster.end())
@@ -33,6 +50,8 @@ void HistoryReplay::Apply(const HistoryEntry& e) {
         if (i < v.size())
             v[i] = c.after;
     }
+    if (keepStates)
+        states.emplace_back(HistoryStateHash(v), e.employee);
     if (e.record < 1)
         return;
     const std::size_t at = std::size_t(e.record - 1);

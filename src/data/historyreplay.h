@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 // Each field of a personnel record as the history keeps it, in layout order.
@@ -25,6 +26,11 @@ struct HistoryReplay {
     QHash<qint64, HistoryFieldValues> departed;
     qint64 lastEntry = 0;
     qint64 lastEmployee = 0;
+    // With `keepStates`, every state an employee's record has been in (HistoryStateHash of its
+    // values after each entry) and whose it was, in the history's order: a restore knows the
+    // backup's records by them, whatever changed since.
+    bool keepStates = false;
+    std::vector<std::pair<quint64, qint64>> states;
 
     // Takes in the next entry of the history.
     void Apply(const HistoryEntry& e);
@@ -32,6 +38,9 @@ struct HistoryReplay {
 private:
     void Erase(qint64 employee);
 };
+
+// A hash of every field's value but DateModified (which the history does not follow edit by edit).
+quint64 HistoryStateHash(const HistoryFieldValues& values);
 
 // The index of the field of the record layout named `name`; PersonnelFields.size() for none.
 std::size_t HistoryFieldIndex(const QString& name);

@@ -136,9 +136,10 @@ private slots:
         QTest::addColumn<bool>("backedUp");
         QTest::addColumn<QStringList>("appended");
         QTest::addColumn<bool>("pending"); // Carol's addition still in the history's journal
-        // Live: Alice, made Clerk since, and Carol; the backup: Alice as she was, and Bob.
+        // Live: Alice, married (a new last name) and made Clerk since, and Carol; the backup: Alice as
+        // she was, and Bob. Alice keeps her number through the restore.
         const QStringList againstLive{
-            QStringLiteral("restored 1 1 Ann Admin 4: JobTitle Clerk>"),
+            QStringLiteral("restored 1 1 Ann Admin 4: LastName Wed>Example JobTitle Clerk>"),
             QStringLiteral("restored 3 2 Ann Admin 4: FirstName >Bob LastName >Example VersionCreated >0"),
             QStringLiteral("restored 2 0 Ann Admin 4: FirstName Carol> LastName Example> VersionCreated 0>")};
         QTest::newRow("no history") << false << false << false << QStringList() << false;
@@ -188,6 +189,7 @@ private slots:
             QVERIFY(edit.OpenPersonnelFileUncounted());
             QVERIFY(edit.ReadPersonnelRecord(1));
             edit.Record().SetJobTitle(QStringLiteral("Clerk"));
+            edit.Record().SetLastName(QStringLiteral("Wed"));
             QVERIFY(edit.WritePersonnelRecord(1));
             edit.ClosePersonnelFile();
             f.current[0] = ReadFileBytes(DataNames[0]);

@@ -64,6 +64,12 @@ void Step(PersonnelFile& file, const QString& step) {
         WriteBytes(PersonnelFileName, Image(records));
         return;
     }
+    if (what == u"backup"_s || what == u"put-back"_s) { // a backup's personnel file, and putting it back
+        const bool back = what == u"put-back"_s;
+        WriteBytes(back ? PersonnelFileName : u"Backup.Data"_s,
+                   ReadFileBytes(back ? u"Backup.Data"_s : PersonnelFileName));
+        return;
+    }
     if (what == u"restored"_s) { // opens and closes the file itself
         QVERIFY(file.RecordRestore());
         return;
@@ -191,33 +197,42 @@ private slots:
         QCOMPARE(read, (QList<HistoryEntry>{a, b}));
     }
 
-    // The record as it stood at a time: the changes up to it, the fields changed since, and a
-    // removal that empties it.
+    // The record as it stood at a time: the changes up to it (an edit's DateModified its time), the
+    // fields changed since (DateModified alone none), and a removal that empties it.
     void recordAsOfADate_data() {
         QTest::addColumn<QDateTime>("asOf");
-        QTest::addColumn<bool>("removed");     // a removal on March 5th ends the entries
+        QTest::addColumn<int>("ending");       // on March 5th: 1 a removal, 2 a restore of DateModified alone
         QTest::addColumn<QStringList>("then"); // field=value
         QTest::addColumn<QStringList>("changedSince");
         const auto at = [](int day) {
             return QDateTime(QDate(2026, 3, day), QTime(12, 0), Qt::UTC);
         };
-        QTest::newRow("before it began")
-            << at(1) << false << QStringList() << QStringList{u"FirstName"_s, u"MiddleName"_s};
-        QTest::newRow("as added") << at(2) << false << QStringList{u"FirstName=Ann"_s, u"JobTitle=Clerk"_s}
-                                  << QStringList{u"MiddleName"_s, u"JobTitle"_s};
+        const QString edited = u"DateModified=2026-03-04 11:59:59"_s;
+        QTest::newRow("before it began") << at(1) << 0 << QStringList()
+                                         << QStringList{u"DateModified"_s, u"FirstName"_s, u"MiddleName"_s};
+        QTest::newRow("as added") << at(2) << 0 << QStringList{u"FirstName=Ann"_s, u"JobTitle=Clerk"_s}
+                                  << QStringList{u"DateModified"_s, u"MiddleName"_s, u"JobTitle"_s};
         QTest::newRow("the entry's own time counts")
-            << at(3) << false << QStringList{u"FirstName=Ann"_s, u"JobTitle=Head Clerk"_s, u"MiddleName=Jo"_s}
-            << QStringList{u"JobTitle"_s};
+            << at(3) << 0
+            << QStringList{u"DateModified=2026-03-03 12:00:00"_s, u"FirstName=Ann"_s, u"JobTitle=Head Clerk"_s,
+                           u"MiddleName=Jo"_s}
+            << QStringList{u"DateModified"_s, u"JobTitle"_s};
         QTest::newRow("after the last edit")
-            << at(4) << false << QStringList{u"FirstName=Ann"_s, u"MiddleName=Jo"_s} << QStringList();
+            << at(4) << 0 << QStringList{edited, u"FirstName=Ann"_s, u"MiddleName=Jo"_s} << QStringList();
         QTest::newRow("before the removal")
-            << at(4) << true << QStringList{u"FirstName=Ann"_s, u"MiddleName=Jo"_s}
-            << QStringList{u"FirstName"_s, u"MiddleName"_s};
-        QTest::newRow("removed") << at(9) << true << QStringList() << QStringList();
+            << at(4) << 1 << QStringList{edited, u"FirstName=Ann"_s, u"MiddleName=Jo"_s}
+            << QStringList{u"DateModified"_s, u"FirstName"_s, u"MiddleName"_s};
+        QTest::newRow("removed") << at(9) << 1 << QStringList() << QStringList();
+        QTest::newRow("before a restore of DateModified alone")
+            << at(4) << 2 << QStringList{edited, u"FirstName=Ann"_s, u"MiddleName=Jo"_s} << QStringList();
+        QTest::newRow("after it")
+            << at(9) << 2
+            << QStringList{u"DateModified=2026-03-01 08:00:00"_s, u"FirstName=Ann"_s, u"MiddleName=Jo"_s}
+            << QStringList();
     }
     void recordAsOfADate() {
         QFETCH(QDateTime, asOf);
-        QFETCH(bool, removed);
+        QFETCH(int, ending);
         const auto at = [](int day) {
             return QDateTime(QDate(2026, 3, day), QTime(12, 0), Qt::UTC);
         };
@@ -244,8 +259,11 @@ private slots:
              HistoryAction::Edited,
              {{u"JobTitle"_s, u"Head Clerk"_s, {}}}},
         };
-        if (removed)
+        if (ending == 1)
             entries.append({4, at(5), u"A"_s, 4, 7, HistoryAction::Removed, {}});
+        if (ending == 2)
+            entries.append({4, at(5), u"A"_s, 4, 7, HistoryAction::Restored,
+                            {{u"DateModified"_s, u"2026-03-04 11:59:59"_s, u"2026-03-01 08:00:00"_s}}, 7});
         QStringList changed;
         QStringList then;
         const QMap<QString, QString> record = RecordAsOf(entries, asOf, &changed);
@@ -349,6 +367,20 @@ private slots:
             << QStringList{u"restored e1 r1 Ann JobTitle:>Boss"_s, u"restored e2 r2 Ann"_s, u"restored e3 r3 Ann"_s,
                            u"restored e4 r4 Ann Dunn"_s}
             << QList<qint64>{1, 2, 3, 4};
+        // Identity survives any change between a backup and its restore: the backup's records are
+        // the states their employees were in. Two alike: the lowest number, a departed one too.
+        QTest::newRow("a rename between a backup and its restore")
+            << QStringList{u"backup"_s, u"rename 2 Dunn"_s, u"edit 1 Clerk"_s, u"put-back"_s, u"restored"_s,
+                           u"edit 2 Cook"_s}
+            << QStringList{u"edited e2 r2 Ann LastName:Baker>Dunn"_s, u"edited e1 r1 Ann JobTitle:>Clerk"_s,
+                           u"restored e1 r1 Ann JobTitle:Clerk>"_s, u"restored e2 r2 Ann LastName:Dunn>Baker"_s,
+                           u"restored e3 r3 Ann"_s, u"edited e2 r2 Ann JobTitle:>Cook"_s}
+            << QList<qint64>{1, 2, 3};
+        QTest::newRow("a restore of two alike")
+            << QStringList{u"backup"_s, u"remove 2"_s, u"add Baker"_s, u"put-back"_s, u"restored"_s}
+            << QStringList{u"removed e2 r0 Ann Baker"_s, u"added e4 r3 Ann Baker"_s, u"restored e1 r1 Ann"_s,
+                           u"restored e2 r2 Ann Baker"_s, u"restored e3 r3 Ann"_s, u"restored e4 r0 Ann Baker"_s}
+            << QList<qint64>{1, 2, 3};
         QTest::newRow("a restore undone leaves no entry")
             << QStringList{u"restore-undone"_s, u"edit 2 Clerk"_s}
             << QStringList{u"edited e2 r2 Ann JobTitle:>Clerk"_s} << QList<qint64>{1, 2, 3};

@@ -1331,7 +1331,8 @@ private slots:
         QTest::newRow("since a day") << args({"--since=2026-03-03"}) << 0 << bob + edit;
         QTest::newRow("as of a day") << args({"--employee=1", "--as-of", "2026-03-03"}) << 0
                                      << QByteArray(
-                                            "FirstName: Zo\xC3\xAB\nJobTitle: Clerk   (changed since)\n");
+                                            "DateModified:    (changed since)\nFirstName: Zo\xC3\xAB\n"
+                                            "JobTitle: Clerk   (changed since)\n");
         QTest::newRow("as of, as JSON") << args({"--name=Bo", "--as-of=2026-03-09", "--json"}) << 0
                                         << QByteArray("{\"LastName\":\"Bo\"}\n");
         QTest::newRow("as of nobody") << args({"--name=Cy", "--as-of=2026-03-09"}) << 1 << QByteArray();
