@@ -18,10 +18,40 @@ namespace {
 
 using F = PersonnelField;
 
+// A text field's stored bytes added to `out` when they are all ASCII: trimmed of spaces as the
+// field is read, and with `trimmed` of ASCII's other white space too, as QString::trimmed trims
+// it; with `folded` in lower case, as toCaseFolded folds ASCII. So they are the UTF-8 of the text
+// the long way gives. False for any other byte, whose text goes the long way.
+bool AsciiField(PersonnelRecordView r, PersonnelField field, bool folded, bool trimmed, QByteArray& out) {
+    const FieldLayout& layout = PersonnelRecordView::FieldOf(field);
+    const char* bytes = r.data() + layout.offset;
+    qsizetype start = 0;
+    qsizetype end = layout.width;
+    const auto white = [trimmed](char c) { return c == ' ' || (trimmed && c >= '\t' && c <= '\r'); };
+    while (end > start && white(bytes[end - 1]))
+        --end;
+    while (start < end && white(bytes[start]))
+        ++start;
+    for (qsizetype i = start; i < end; ++i) {
+        const char c = bytes[i];
+        if (c & 0x80)
+            return false;
+        out += folded && c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    }
+    return true;
+}
+
 // The same employee to the eye: names as stored (trimmed), whatever their case, and the day of
 // birth (a stored date may carry a time of day), or its month and day alone when the sheet masks
 // the year. UTF-8, as a large import keeps one per employee.
 QByteArray Key(PersonnelRecordView r, const QString& monthDay = {}) {
+    // ASCII names, by far the most, straight from their bytes.
+    QByteArray key;
+    if (monthDay.isNull() && AsciiField(r, PersonnelField::LastName, true, false, key)) {
+        key += '\0';
+        if (AsciiField(r, PersonnelField::FirstName, true, false, key))
+            return key + '\0' + QByteArray::number(qint64(std::floor(r.DateOfBirth())));
+    }
     const QString born =
         monthDay.isNull() ? QString::number(qint64(std::floor(r.DateOfBirth()))) : u'*' + monthDay;
     return (r.LastName().toCaseFolded() + QChar(0) + r.FirstName().toCaseFolded() + QChar(0) + born).toUtf8();
@@ -31,9 +61,15 @@ QByteArray MaskedKey(PersonnelRecordView r) {
 }
 // The employee number as the match compares it; empty when there is none.
 QByteArray Number(PersonnelRecordView r) {
+    QByteArray number;
+    if (AsciiField(r, PersonnelField::EmployeeNumber, true, true, number))
+        return number;
     return r.EmployeeNumber().trimmed().toCaseFolded().toUtf8();
 }
 QByteArray Ssn(PersonnelRecordView r) {
+    QByteArray ssn;
+    if (AsciiField(r, PersonnelField::SocialSecurityNumber, false, true, ssn))
+        return ssn;
     return r.SocialSecurityNumber().trimmed().toUtf8();
 }
 
@@ -86,6 +122,9 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     QHash<QByteArray, qint32> firstRow, firstNumber, firstSsn;
     std::vector<qint32> ssnFirst(firstOf.size(), -1); // the first row with the row's number
     firstRow.reserve(rows);
+    firstSsn.reserve(rows);
+    if (numbers)
+        firstNumber.reserve(rows);
     bool anyMasked = false;
     qint64 total = rows; // and the records, once the file is open
     const auto goOn = [&](qint64 done) {
@@ -110,20 +149,39 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     // Per first row of a key (or of a number), the record of the employee on file it is: the first
     // one found; 0 for none. Their names and fields are read in a second pass over them alone.
     std::vector<qint32> byName(firstOf.size()), byNumber(firstOf.size()), bySsn(firstOf.size());
+    // Without the comparison, what the result shows of each employee found (the name, the date of
+    // birth, whether a previous employee) is kept as the first pass finds them, so that no second
+    // pass over the file is needed: per record, where its name stands in `names`.
+    std::vector<qint32> shownAt;
+    QByteArray names;
+    struct Shown {
+        qint32 end;
+        double dateOfBirth;
+        bool previous;
+    };
+    std::vector<Shown> shown;
     if (rows > 0 && QFileInfo::exists(file.DataFileName())) {
         result.status = file.OpenPersonnelFileUncounted();
         if (!result.status)
             return result;
         total += file.RecordCount();
+        if (!compare)
+            shownAt.assign(std::size_t(file.RecordCount()) + 1, -1);
         result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
             if (result.cancelled || !goOn(qint64(rows) + n))
                 return;
             // A record marked for removal is no longer an employee.
             if (r.IsMarkedRemoved())
                 return;
-            const auto found = [n](std::vector<qint32>& into, qint32 row) {
-                if (into[std::size_t(row)] == 0)
-                    into[std::size_t(row)] = n;
+            const auto found = [&, n](std::vector<qint32>& into, qint32 row) {
+                if (into[std::size_t(row)] != 0)
+                    return;
+                into[std::size_t(row)] = n;
+                if (!compare && std::size_t(n) < shownAt.size() && shownAt[std::size_t(n)] < 0) {
+                    shownAt[std::size_t(n)] = qint32(shown.size());
+                    names += ShownName(r).toUtf8();
+                    shown.push_back({qint32(names.size()), r.DateOfBirth(), r.InactivationDate() != 0});
+                }
             };
             if (const QByteArray number = Number(r); numbers && !number.isEmpty()) {
                 if (const auto at = firstNumber.constFind(number); at != firstNumber.cend())
@@ -153,6 +211,29 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     QHash<qint32, qint32> claimed;          // record -> the first row that is that employee
     QMultiHash<qint32, std::size_t> wanted; // record -> the rows of the result that name it
     std::vector<qint32> nameOf;             // per row of the result, the record whose name it shows
+    // How many rows the result holds, counted first as the loop below finds them, so that the
+    // result is made at its size once rather than grown (which holds it twice for a moment).
+    std::size_t count = 0;
+    for (qint32 row = 0; row < rows; ++row) {
+        const auto r = std::size_t(row);
+        const qint32 first = firstOf[r];
+        const qint32 match = byNumber[r] != 0 ? byNumber[r] : first == row ? byName[r] : 0;
+        bool onFile = false;
+        bool earlier = first != row;
+        if (match != 0) {
+            onFile = !claimed.contains(match);
+            earlier = !onFile;
+            if (onFile)
+                claimed.insert(match, row);
+        }
+        const qint32 ssn = ssnFirst[r];
+        const bool sameSsn = !onFile && ssn >= 0 && (bySsn[std::size_t(ssn)] != 0 || ssn != row);
+        count += onFile || earlier || sameSsn ? 1 : 0;
+    }
+    claimed.clear();
+    result.rows.reserve(count);
+    nameOf.reserve(count);
+    wanted.reserve(qsizetype(count));
     for (qint32 row = 0; row < rows; ++row) {
         const auto r = std::size_t(row);
         ImportDuplicate d;
@@ -196,7 +277,28 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     }
     // The employees named, and what updating each one found would change.
     claimed = {};
-    if (!wanted.isEmpty()) {
+    const auto shownOf = [&](qint32 n, QString* name, double* dateOfBirth, bool* previous) {
+        if (n < 1 || std::size_t(n) >= shownAt.size() || shownAt[std::size_t(n)] < 0)
+            return false;
+        const auto at = std::size_t(shownAt[std::size_t(n)]);
+        const qint32 start = at == 0 ? 0 : shown[at - 1].end;
+        *name = QString::fromUtf8(names.constData() + start, shown[at].end - start);
+        if (dateOfBirth)
+            *dateOfBirth = shown[at].dateOfBirth;
+        if (previous)
+            *previous = shown[at].previous;
+        return true;
+    };
+    bool kept = !compare;
+    for (auto at = wanted.cbegin(); kept && at != wanted.cend(); ++at) {
+        ImportDuplicate& d = result.rows[*at];
+        const qint32 n = at.key();
+        if (d.ssnRecord == n)
+            kept = shownOf(n, &d.ssnName, nullptr, nullptr);
+        if (kept && nameOf[*at] == n)
+            kept = shownOf(n, &d.name, &d.dateOfBirth, &d.previous);
+    }
+    if (!wanted.isEmpty() && !kept) {
         PersonnelRecord stored;
         const qint64 read = total;
         total += file.RecordCount();
