@@ -68,14 +68,18 @@ public:
     qsizetype Position() const { return m_pos; }
 
     // The next row's cells as bytes. Only the first `keep` cells are kept, the others only
-    // counted in `count`. On a fault, `fault` says what is wrong and `count` is the cell's index.
-    RowRead Next(std::vector<QByteArray>& cells, qsizetype keep, qsizetype* count, QString* fault) {
+    // counted in `count`; with `wanted`, a cell it does not want is kept empty. On a fault,
+    // `fault` says what is wrong and `count` is the cell's index.
+    RowRead Next(std::vector<QByteArray>& cells, qsizetype keep, qsizetype* count, QString* fault,
+                 const std::vector<bool>* wanted = nullptr) {
         cells.clear();
         *count = 0;
         if (m_pos >= m_text.size())
             return RowRead::End;
         for (;;) {
             QByteArray cell;
+            const bool made = !wanted || (std::size_t(*count) < wanted->size() && (*wanted)[std::size_t(*count)]);
+            qsizetype length = 0;
             if (m_pos < m_text.size() && m_text[m_pos] == '"') {
                 ++m_pos;
                 for (;;) {
@@ -84,10 +88,14 @@ public:
                         *fault = QStringLiteral("a quoted cell is never closed");
                         return RowRead::Fault;
                     }
-                    cell += m_text.sliced(m_pos, quote - m_pos);
+                    if (made)
+                        cell += m_text.sliced(m_pos, quote - m_pos);
+                    length += quote - m_pos;
                     m_pos = quote + 1;
                     if (m_pos < m_text.size() && m_text[m_pos] == '"') {
-                        cell += '"';
+                        if (made)
+                            cell += '"';
+                        ++length;
                         ++m_pos;
                         continue;
                     }
@@ -111,9 +119,11 @@ public:
                     *fault = QStringLiteral("a CR without LF stands outside quotes");
                     return RowRead::Fault;
                 }
-                cell = m_text.sliced(start, m_pos - start).toByteArray();
+                length = m_pos - start;
+                if (made)
+                    cell = m_text.sliced(start, length).toByteArray();
             }
-            if (cell.size() > MaxImportCellBytes) {
+            if (length > MaxImportCellBytes) {
                 *fault = QStringLiteral("the cell is longer than %1 bytes").arg(MaxImportCellBytes);
                 return RowRead::Fault;
             }
@@ -479,7 +489,13 @@ std::vector<QString> ImportPlan::Cells(qint32 row, const std::vector<bool>* fiel
     CsvRows reader(m_text, start, m_separator);
     qsizetype count = 0;
     QString fault;
-    reader.Next(bytes, qsizetype(columns), &count, &fault);
+    std::vector<bool> made;
+    if (fields) {
+        made.resize(columns);
+        for (std::size_t c = 0; c < columns; ++c)
+            made[c] = wanted(c);
+    }
+    reader.Next(bytes, qsizetype(columns), &count, &fault, fields ? &made : nullptr);
     for (std::size_t c = 0; c < bytes.size() && c < columns; ++c) {
         if (wanted(c))
             cells[c] = QString::fromUtf8(bytes[c]);
