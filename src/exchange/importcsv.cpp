@@ -42,11 +42,21 @@ QString Quoted(const QString& text) {
            u'\'';
 }
 
+// `text` trimmed of spaces as TrimSpaces trims it, the same string when there are none.
+QString Trimmed(const QString& text) {
+    if (text.isEmpty() || (text.front() != u' ' && text.back() != u' '))
+        return text;
+    return TrimSpaces(text);
+}
+
 // The first character of `text` a field cannot take: one Windows-1252 cannot hold (FirstUnstorable)
 // or a control character other than the tab and the line breaks, whose rules are the record
 // page's (a name is one line, only the Notepad has lines). Empty when there is none.
 QString FirstRefused(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
+        // Printable ASCII is every field's.
+        if (text[i].unicode() >= 0x20 && text[i].unicode() < 0x7F)
+            continue;
         const qsizetype length =
             text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
         const QStringView c = text.sliced(i, length);
@@ -120,8 +130,9 @@ public:
                     return RowRead::Fault;
                 }
                 length = m_pos - start;
+                // The text outlives the cells read from it: an unquoted cell is a view of it.
                 if (made)
-                    cell = m_text.sliced(start, length).toByteArray();
+                    cell = QByteArray::fromRawData(m_text.data() + start, length);
             }
             if (length > MaxImportCellBytes) {
                 *fault = QStringLiteral("the cell is longer than %1 bytes").arg(MaxImportCellBytes);
@@ -310,6 +321,8 @@ QString Unguarded(const QString& cell) {
 
 // Every line break as CR LF, as the record page stores the notepad.
 QString WithCrLf(const QString& text) {
+    if (!text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
     QString out = text;
     out.replace(CrLf, QStringLiteral("\n"));
     out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -390,7 +403,7 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
         if (layout.type != FieldType::Text || faulty[f] || columnOf[f] == cells.size())
             continue;
         const F field = F(f);
-        stored[f] = field == F::Notepad ? WithCrLf(TrimSpaces(value[f])) : TrimSpaces(value[f]);
+        stored[f] = field == F::Notepad ? WithCrLf(Trimmed(value[f])) : Trimmed(value[f]);
         const bool name =
             field == F::FirstName || field == F::MiddleName || field == F::LastName || field == F::Suffix;
         const bool lineBreak = stored[f].contains(u'\r') || stored[f].contains(u'\n');
@@ -409,7 +422,7 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
     // Save waits for these on the record page; the other required fields CheckEntry tests.
     for (const F field : {F::FirstName, F::LastName}) {
         const auto f = std::size_t(field);
-        if (!faulty[f] && TrimSpaces(value[f]).isEmpty())
+        if (!faulty[f] && Trimmed(value[f]).isEmpty())
             report(field, QStringLiteral(" is empty; the name is required."));
     }
 
@@ -430,7 +443,7 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
         report(check.field, EntryFaultText(check.fault, value[std::size_t(check.field)]));
     // 0 is "not set": an earlier day would list the employee as neither current nor previous.
     const double inactivation = EntryDate(entry.inactivationDate);
-    if (check.Ok() && !TrimSpaces(entry.inactivationDate).isEmpty() && inactivation <= 0)
+    if (check.Ok() && !Trimmed(entry.inactivationDate).isEmpty() && inactivation <= 0)
         report(F::InactivationDate,
                QStringLiteral(": %1 is not after 12/30/1899.").arg(Quoted(entry.inactivationDate)));
 
@@ -560,7 +573,7 @@ PersonnelRecord ImportPlan::MatchRecord(qint32 row, ImportMasked* masked) const 
         *masked = hidden;
     for (const F field : compared) {
         if (field != F::DateOfBirth)
-            record.SetText(field, TrimSpaces(value[std::size_t(field)]));
+            record.SetText(field, Trimmed(value[std::size_t(field)]));
     }
     record.SetDateOfBirth(EntryDate(born));
     return record;
