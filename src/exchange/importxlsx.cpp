@@ -1035,7 +1035,7 @@ private:
     // The text from `p` to the next tag, its entities and references read, cut after the cell's
     // most characters and added to `text`; false when the scanner is not sure of it.
     bool Text(const char*& p, const char* end, QString& text) {
-        m_text.clear();
+        m_text.resize(0); // its memory kept for the next text
         for (; p < end && *p != '<'; ++p) {
             const char c = *p;
             if (c == '&') {
