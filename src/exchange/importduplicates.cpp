@@ -35,10 +35,16 @@ bool AsciiField(PersonnelRecordView r, PersonnelField field, bool folded, bool t
     while (start < end && white(bytes[start]))
         ++start;
     for (qsizetype i = start; i < end; ++i) {
-        const char c = bytes[i];
-        if (c & 0x80)
+        if (bytes[i] & 0x80)
             return false;
-        out += folded && c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    }
+    const qsizetype at = out.size();
+    out.append(bytes + start, end - start);
+    if (folded) {
+        for (char* c = out.data() + at; c != out.data() + out.size(); ++c) {
+            if (*c >= 'A' && *c <= 'Z')
+                *c = char(*c + ('a' - 'A'));
+        }
     }
     return true;
 }
