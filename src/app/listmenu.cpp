@@ -48,15 +48,16 @@ QString Employees(qint64 count) {
 // The preview's updates and duplicates named at most; the rest are counted.
 constexpr std::size_t DuplicatesNamed = 5;
 
-enum class ImportChoice { AddAndUpdate, OnlyNew, Cancel };
+enum class ImportChoice { AddAndUpdate, OnlyNew, AddDuplicates, Cancel };
 
 QString OfThem(qint64 count, const char* one, const char* many) {
     return QString::number(count) + QStringLiteral(" of them ") + QLatin1StringView(count == 1 ? one : many);
 }
 
 // Rows that are employees on file, or look like duplicates: the user adds the new ones and
-// updates the changed ones (the default when there are changes), only adds the new ones, or
-// cancels. Unchanged rows are passed over, likely duplicates skipped either way.
+// updates the changed ones (the default when there are changes), only adds the new ones, adds the
+// likely duplicates too (offered when there are any: the user may know them to be right), or
+// cancels. Unchanged rows are passed over.
 ImportChoice AskAboutUpdates(Prompts& prompts, const ImportPlan& plan, const ImportDuplicates& duplicates,
                              const ImportSelection& selection, const QString& shownPath) {
     QString text = QStringLiteral("The file") + CrLf + shownPath + CrLf + QStringLiteral("holds ") +
@@ -81,24 +82,48 @@ ImportChoice AskAboutUpdates(Prompts& prompts, const ImportPlan& plan, const Imp
     };
     named(
         "is on file with changes:", "are on file with changes:", qint64(selection.updates.size()),
-        [](const ImportDuplicate& d) { return d.OnFile() && !d.changes.empty(); }, &UpdateText);
+        [](const ImportDuplicate& d) { return !d.Likely() && !d.changes.empty(); }, &UpdateText);
     if (selection.unchanged > 0)
         text += OfThem(selection.unchanged, "is on file unchanged and will be passed over.",
                        "are on file unchanged and will be passed over.") +
                 CrLf;
     named(
         "looks like a duplicate and will be skipped:", "look like duplicates and will be skipped:",
-        duplicates.Likely(), [](const ImportDuplicate& d) { return !d.OnFile(); },
+        duplicates.Likely(), [](const ImportDuplicate& d) { return d.Likely(); },
         [](const ImportDuplicate& d) { return DuplicateText(d, u"mm/dd/yyyy"); });
     text += CrLf + QStringLiteral("Do you wish to add the new employees and update the changed ones, or only "
                                   "add the new ones?");
-    const int chosen = prompts.Choose(text, MsgIcon::Question, ImportTitle,
-                                      {QStringLiteral("Add New and &Update Changed"),
-                                       QStringLiteral("Add Only &New"), QStringLiteral("Cancel")},
-                                      selection.updates.empty() ? 1 : 0, 2);
-    return chosen == 0   ? ImportChoice::AddAndUpdate
-           : chosen == 1 ? ImportChoice::OnlyNew
-                         : ImportChoice::Cancel;
+    QStringList buttons{QStringLiteral("Add New and &Update Changed"), QStringLiteral("Add Only &New")};
+    if (duplicates.Likely() > 0) {
+        text += QStringLiteral(" Or add the likely duplicates too?");
+        buttons += QStringLiteral("Add New and &Duplicates, Update Changed");
+    }
+    buttons += QStringLiteral("Cancel");
+    const int cancel = int(buttons.size()) - 1;
+    const int chosen = prompts.Choose(text, MsgIcon::Question, ImportTitle, buttons,
+                                      selection.updates.empty() ? 1 : 0, cancel);
+    return chosen == 0        ? ImportChoice::AddAndUpdate
+           : chosen == 1      ? ImportChoice::OnlyNew
+           : chosen != cancel ? ImportChoice::AddDuplicates
+                              : ImportChoice::Cancel;
+}
+
+// A row to add that holds a masked cell refuses the whole import, each such row named.
+bool RefuseMaskedAdds(Prompts& prompts, const ImportPlan& plan, const ImportSelection& selection,
+                      const QString& shownPath) {
+    if (selection.maskedAdds.empty())
+        return false;
+    QStringList refused;
+    for (std::size_t i = 0; i < std::min(selection.maskedAdds.size(), std::size_t(ImportErrorsKept)); ++i)
+        refused += MaskedAddText(plan, selection.maskedAdds[i]);
+    if (selection.maskedAdds.size() > std::size_t(ImportErrorsKept))
+        refused += QStringLiteral("%1 more faults were found.")
+                       .arg(selection.maskedAdds.size() - std::size_t(ImportErrorsKept));
+    prompts.MsgBox(QStringLiteral("Nothing has been imported from") + CrLf + shownPath + CrLf + CrLf +
+                       refused.join(CrLf) + CrLf + CrLf +
+                       QStringLiteral("Please correct the file and import it again."),
+                   MsgButtons::OKOnly, MsgIcon::Exclamation, ImportTitle);
+    return true;
 }
 
 } // namespace
@@ -268,21 +293,10 @@ void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(
     }
     if (duplicates.cancelled || !ReportFileError(ctx.prompts, duplicates.status))
         return;
-    // The app never adds a likely duplicate: the preview names it, for the file to be put right.
+    // A likely duplicate is added only when the user asks for it, once the preview has named it.
     ImportSelection selection = SelectImportRows(*plan, duplicates, true, false);
-    if (!selection.maskedAdds.empty()) {
-        QStringList refused;
-        for (std::size_t i = 0; i < std::min(selection.maskedAdds.size(), std::size_t(ImportErrorsKept)); ++i)
-            refused += MaskedAddText(*plan, selection.maskedAdds[i]);
-        if (selection.maskedAdds.size() > std::size_t(ImportErrorsKept))
-            refused += QStringLiteral("%1 more faults were found.")
-                           .arg(selection.maskedAdds.size() - std::size_t(ImportErrorsKept));
-        ctx.prompts.MsgBox(QStringLiteral("Nothing has been imported from") + CrLf + shownPath + CrLf + CrLf +
-                               refused.join(CrLf) + CrLf + CrLf +
-                               QStringLiteral("Please correct the file and import it again."),
-                           MsgButtons::OKOnly, MsgIcon::Exclamation, ImportTitle);
+    if (RefuseMaskedAdds(ctx.prompts, *plan, selection, shownPath))
         return;
-    }
     if (duplicates.rows.empty()) {
         const MsgAnswer answer = ctx.prompts.MsgBox(
             Employees(plan->Rows()) + QStringLiteral(" will be added to the personnel file from") + CrLf +
@@ -297,6 +311,11 @@ void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(
         if (choice == ImportChoice::OnlyNew) {
             selection.skipped += qint64(selection.updates.size());
             selection.updates.clear();
+        }
+        if (choice == ImportChoice::AddDuplicates) {
+            selection = SelectImportRows(*plan, duplicates, true, true);
+            if (RefuseMaskedAdds(ctx.prompts, *plan, selection, shownPath))
+                return;
         }
     }
     const QString fileName = QFileInfo(path).fileName();

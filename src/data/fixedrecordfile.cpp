@@ -256,6 +256,12 @@ IoStatus FixedRecordFile::ScanAhead(const std::function<void(qint64, const char*
 
 IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::function<bool(const char*)>& keep,
                                   const char* blank, qint64* kept) {
+    return Rewrite(scratchName, [&](qint64, char* bytes) { return keep(bytes); }, 0, {}, blank, kept);
+}
+
+IoStatus FixedRecordFile::Rewrite(const QString& scratchName, const std::function<bool(qint64, char*)>& change,
+                                  qint64 appendCount, const std::function<void(qint64, char*)>& fill,
+                                  const char* blank, qint64* kept) {
     if (kept)
         *kept = 0;
     if (m_fd < 0)
@@ -281,21 +287,37 @@ IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::functio
     qint64 written = 0;
     qint64 count = 0;
     IoStatus failed;
+    // Each record is changed (or dropped) in the block on its way out.
+    const auto flushBlock = [&] {
+        if (static_cast<qint64>(pending.size()) >= BlockBytes) {
+            failed = WriteFullyAt(m_io, out, pending.data(), pending.size(), written, scratchName);
+            written += pending.size();
+            pending.clear();
+        }
+    };
     IoStatus s = Scan(
-        [&](qint64, const char* bytes) {
-            if (!failed.Ok() || !keep(bytes))
+        [&](qint64 n, const char* bytes) {
+            if (!failed.Ok())
                 return;
+            const std::size_t at = pending.size();
             pending.insert(pending.end(), bytes, bytes + m_recordLength);
-            ++count;
-            if (static_cast<qint64>(pending.size()) >= BlockBytes) {
-                failed = WriteFullyAt(m_io, out, pending.data(), pending.size(), written, scratchName);
-                written += pending.size();
-                pending.clear();
+            if (!change(n, pending.data() + at)) {
+                pending.resize(at);
+                return;
             }
+            ++count;
+            flushBlock();
         },
         blank);
     if (!s)
         return abandon(s);
+    for (qint64 i = 0; failed.Ok() && i < appendCount; ++i) {
+        const std::size_t at = pending.size();
+        pending.resize(at + std::size_t(m_recordLength));
+        fill(i, pending.data() + at);
+        ++count;
+        flushBlock();
+    }
     if (!failed)
         return abandon(failed);
     if (!pending.empty()) {

@@ -131,6 +131,14 @@ public:
     // The file is closed afterwards. On failure the file is as it was and the scratch file gone.
     IoStatus Compact(const QString& scratchName, const std::function<bool(const char* bytes)>& keep,
                      const char* blank, qint64* kept = nullptr);
+    // As Compact, with each record handed to `change` (n from 1, its bytes in the scratch file's
+    // block) to be changed in place there, and dropped when it returns false; then `appendCount`
+    // records, each filled in by `fill(i, bytes)` (i from 0, bytes zeroed), are added at the end.
+    // So any number of records change and are added as one change: the file is either as it was or
+    // as changed, whenever it is cut short.
+    IoStatus Rewrite(const QString& scratchName, const std::function<bool(qint64 n, char* bytes)>& change,
+                     qint64 appendCount, const std::function<void(qint64 i, char* bytes)>& fill,
+                     const char* blank, qint64* kept = nullptr);
 
     // Removes a scratch file that an interrupted compaction left behind. Only for the holder of
     // the data folder's lock: no one else can be compacting then.

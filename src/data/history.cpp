@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <fcntl.h>
 
 namespace {
@@ -178,6 +179,59 @@ QMap<QString, QString> RecordAsOf(const QList<HistoryEntry>& entries, const QDat
         }
     }
     return then;
+}
+
+QString FoldedName(QStringView name) {
+    const QString decomposed = name.toString().normalized(QString::NormalizationForm_KD);
+    QString folded;
+    folded.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            folded += c;
+    }
+    return folded.toCaseFolded();
+}
+
+IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
+                           std::vector<HistoryPerson>* people) {
+    people->clear();
+    const QString wanted = FoldedName(text);
+    std::map<qint64, HistoryPerson> known;
+    std::map<qint64, bool> matches;
+    const auto name = [](const HistoryPerson& p) { return p.lastName + QStringLiteral(", ") + p.firstName; };
+    IoStatus s = ReadHistory(io, fileName, [&](const HistoryEntry& e) {
+        HistoryPerson& p = known[e.employee];
+        p.employee = e.employee;
+        const QString before = name(p);
+        bool renamed = false;
+        for (const HistoryChange& c : e.changes) {
+            const bool last = c.field == QLatin1StringView("LastName");
+            if (last || c.field == QLatin1StringView("FirstName")) {
+                if (e.action != HistoryAction::Removed && !(e.action == HistoryAction::Restored && e.record == 0)) {
+                    (last ? p.lastName : p.firstName) = c.after;
+                    renamed = true;
+                }
+                bool& hit = matches[e.employee];
+                hit = hit || wanted.isEmpty() || FoldedName(c.before).contains(wanted) ||
+                      FoldedName(c.after).contains(wanted);
+            } else if (c.field == QLatin1StringView("InactivationDate")) {
+                p.previous = !c.after.isEmpty();
+            }
+        }
+        if (renamed && before != QStringLiteral(", ") && before != name(p) && !p.formerNames.contains(before))
+            p.formerNames.append(before);
+        p.record = e.record;
+        const bool gone = e.record == 0;
+        p.removed = gone ? e.time : QDateTime();
+        matches.try_emplace(e.employee, wanted.isEmpty());
+    });
+    if (!s)
+        return s;
+    for (auto& [employee, person] : known) {
+        if (matches[employee])
+            people->push_back(std::move(person));
+    }
+    return {};
 }
 
 IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries) {

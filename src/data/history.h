@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // The change history of the employees, "Rosterly.History": one JSON object per line (UTF-8, LF),
 // appended and never rewritten, so that any program can read it. Each line is one change of one
@@ -86,6 +87,25 @@ QList<HistoryChange> WholeRecord(const PersonnelRecord& record);
 // layout order.
 QMap<QString, QString> RecordAsOf(const QList<HistoryEntry>& entries, const QDateTime& asOf,
                                   QStringList* changedSince = nullptr);
+
+// A name as the history's searches compare it: case and accents aside ("Zoë" and "ZOE" alike).
+QString FoldedName(QStringView name);
+
+// An employee the history has known, as it knows them last.
+struct HistoryPerson {
+    qint64 employee = 0;
+    QString lastName;  // as they last stood (the record removed: as it was before)
+    QString firstName;
+    qint32 record = 0;        // the record they are in now; 0 once removed
+    bool previous = false;    // on file as a previous employee (InactivationDate set)
+    QDateTime removed;        // when they were removed (or left out by a restore); invalid while on file
+    QStringList formerNames;  // other "Last, First" they went by, oldest first
+};
+// Every employee of the history file `fileName` whose first or last name ever held `text`, ignoring
+// case and accents (empty `text`: every one), in the order of their lasting numbers, found in one
+// pass; a missing file has none.
+IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
+                           std::vector<HistoryPerson>* people);
 
 // Appends the entries' lines to the history file `fileName` as one write: all or none.
 IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries);

@@ -587,6 +587,20 @@ IoStatus HistoryKeeper::WriteJournal(const QJsonObject& check, const QByteArray&
         pending);
 }
 
+namespace {
+// What an edit of `before` into `after` (with `changes`) is called.
+HistoryAction EditAction(const PersonnelRecord& before, const PersonnelRecord& after,
+                         const QList<HistoryChange>& changes) {
+    if (before.InactivationDate() == 0 && after.InactivationDate() != 0)
+        return HistoryAction::MadePrevious;
+    if (before.InactivationDate() != 0 && after.InactivationDate() == 0)
+        return HistoryAction::MadeCurrent;
+    if (changes.size() == 1 && changes.front().field == QLatin1StringView("PictureFile"))
+        return HistoryAction::PictureChanged;
+    return HistoryAction::Edited;
+}
+} // namespace
+
 IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
                                   const PersonnelRecord& after, Pending* pending) {
     *pending = {};
@@ -596,14 +610,7 @@ IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const Personn
     qint64 employee = 0;
     if (IoStatus s = EmployeeAt(data, n, &employee, &before); !s)
         return s;
-    HistoryAction action = HistoryAction::Edited;
-    if (before.InactivationDate() == 0 && after.InactivationDate() != 0)
-        action = HistoryAction::MadePrevious;
-    else if (before.InactivationDate() != 0 && after.InactivationDate() == 0)
-        action = HistoryAction::MadeCurrent;
-    else if (changes.size() == 1 && changes.front().field == QLatin1StringView("PictureFile"))
-        action = HistoryAction::PictureChanged;
-    HistoryEntry e = NewEntry(employee, n, action);
+    HistoryEntry e = NewEntry(employee, n, EditAction(before, after, changes));
     e.entry = m_header.lastEntry + 1;
     e.changes = std::move(changes);
     pending->kind = Pending::Kind::Edit;
@@ -657,6 +664,101 @@ IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, qint32 count,
             return i < count;
         },
         pending);
+}
+
+IoStatus HistoryKeeper::BeginChange(FixedRecordFile& data, const std::vector<qint32>& records,
+                                    const std::function<void(qint32, PersonnelRecord&)>& change, qint32 count,
+                                    const std::function<void(qint32, PersonnelRecord&)>& fill,
+                                    HistoryAction action, Pending* pending) {
+    *pending = {};
+    const qint64 recordCount = data.RecordCount();
+    PersonnelRecord before;
+    PersonnelRecord after;
+    PersonnelRecord blank;
+    // Record n as it is and as the change makes it.
+    const auto load = [&](qint32 n) {
+        if (IoStatus s = data.Read(n, before.data(), blank.data()); !s)
+            return s;
+        after = before;
+        change(n, after);
+        return IoStatus();
+    };
+    // The entries are counted first, for the journal's check line: an edit whose fields the history
+    // does not keep has none. The check is the file's record count and, when nothing is added, the
+    // digest of the first record the change alters: the file is replaced whole, so one record tells
+    // the old file from the new.
+    qint64 edits = 0;
+    qint32 checked = 0;
+    QByteArray digest;
+    for (const qint32 n : records) {
+        if (IoStatus s = load(n); !s)
+            return s;
+        if (!RecordChanges(before, after).isEmpty())
+            ++edits;
+        if (checked == 0 && std::memcmp(before.data(), after.data(), PersonnelRecordLength) != 0) {
+            checked = n;
+            digest = Digest(after);
+        }
+    }
+    if (edits == 0 && count <= 0)
+        return {};
+    const QDateTime now = Now();
+    pending->kind = Pending::Kind::Change;
+    pending->firstEmployee = m_header.lastEmployee + 1;
+    pending->lastEmployee = m_header.lastEmployee + std::max(count, 0);
+    pending->lastEntry = m_header.lastEntry + edits + std::max(count, 0);
+    pending->keys.reserve(std::size_t(std::max(count, 0)));
+    constexpr qsizetype BlockBytes = 1 << 20;
+    std::size_t next = 0;
+    qint32 i = 0;
+    qint64 entry = m_header.lastEntry;
+    IoStatus failed;
+    const IoStatus s = WriteJournal(
+        {{QStringLiteral("check"), QStringLiteral("rewrite")},
+         {QStringLiteral("count"), recordCount + std::max(count, 0)},
+         {QStringLiteral("record"), count > 0 ? 0 : checked},
+         {QStringLiteral("digest"), QString::fromLatin1(count > 0 ? QByteArray() : digest)},
+         {QStringLiteral("lines"), edits + std::max(count, 0)},
+         {QStringLiteral("from"), m_header.historySize}},
+        [&](QByteArray& block) {
+            for (; failed.Ok() && next < records.size() && block.size() < BlockBytes; ++next) {
+                const qint32 n = records[next];
+                if (failed = load(n); !failed)
+                    break;
+                QList<HistoryChange> changes = RecordChanges(before, after);
+                if (changes.isEmpty())
+                    continue;
+                qint64 employee = 0;
+                if (failed = EmployeeAt(data, n, &employee, &before); !failed)
+                    break;
+                HistoryEntry e = NewEntry(employee, n, EditAction(before, after, changes), now);
+                e.entry = ++entry;
+                e.changes = std::move(changes);
+                block += HistoryLine(e);
+                const quint64 key = RecordKey(after);
+                pending->edits.emplace_back(n, key);
+                pending->sumChange += EntryHash(employee, key) - EntryHash(employee, RecordKey(before));
+            }
+            for (; failed.Ok() && next == records.size() && i < count && block.size() < BlockBytes; ++i) {
+                after.Clear();
+                fill(i, after);
+                HistoryEntry e = NewEntry(pending->firstEmployee + i, qint32(recordCount + 1 + i), action, now);
+                e.entry = ++entry;
+                e.changes = WholeRecord(after);
+                block += HistoryLine(e);
+                pending->keys.push_back(RecordKey(after));
+                pending->sumChange += EntryHash(e.employee, pending->keys.back());
+            }
+            return failed.Ok() && (next < records.size() || i < count);
+        },
+        pending);
+    if (s && !failed) {
+        // A record that could not be read ended the lines short: the change is not made.
+        m_io.Remove(m_journalFileName);
+        pending->journaled = false;
+        return failed;
+    }
+    return s;
 }
 
 IoStatus HistoryKeeper::BeginRemoval(FixedRecordFile& data, qint32 n, const PersonnelRecord& before,
@@ -733,13 +835,22 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
         PutNumber(key, qint64(pending.keys.front()));
         s = WriteFullyAt(m_io, fd, key, 8, IndexHeaderBytes + IndexEntryBytes * (pending.record - 1) + 8,
                          m_indexFileName);
-    } else if (s && pending.kind == Pending::Kind::Append) {
+    } else if (s && (pending.kind == Pending::Kind::Append || pending.kind == Pending::Kind::Change)) {
+        for (const auto& [record, key] : pending.edits) {
+            char bytes[8];
+            PutNumber(bytes, qint64(key));
+            if (s = WriteFullyAt(m_io, fd, bytes, 8, IndexHeaderBytes + IndexEntryBytes * (record - 1) + 8,
+                                 m_indexFileName);
+                !s)
+                break;
+        }
         QByteArray bytes(IndexEntryBytes * qint64(pending.keys.size()), '\0');
         for (std::size_t i = 0; i < pending.keys.size(); ++i) {
             PutNumber(bytes.data() + IndexEntryBytes * qint64(i), pending.firstEmployee + qint64(i));
             PutNumber(bytes.data() + IndexEntryBytes * qint64(i) + 8, qint64(pending.keys[i]));
         }
-        s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), size, m_indexFileName);
+        if (s && !bytes.isEmpty())
+            s = WriteFullyAt(m_io, fd, bytes.constData(), bytes.size(), size, m_indexFileName);
     } else if (s && pending.kind == Pending::Kind::Removal) {
         const qint64 from = IndexHeaderBytes + IndexEntryBytes * pending.record;
         QByteArray rest(qMax<qint64>(0, size - from), '\0');
@@ -895,6 +1006,12 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::functio
                    Digest(record) == check.value(QStringLiteral("digest")).toString().toLatin1();
         } else if (kind == QLatin1StringView("count")) {
             done = data.RecordCount() == count;
+        } else if (kind == QLatin1StringView("rewrite")) {
+            // The file was replaced whole: its count, or with nothing added one record it changed,
+            // tells whether the new one is in place.
+            done = data.RecordCount() == count &&
+                   (n == 0 || (n >= 1 && n <= data.RecordCount() && data.Read(n, record.data(), blank.data()) &&
+                               Digest(record) == check.value(QStringLiteral("digest")).toString().toLatin1()));
         } else if (kind == QLatin1StringView("removed")) {
             done = data.RecordCount() == count - 1;
             if (!done && data.RecordCount() == count && n >= 1 && data.Read(n, record.data(), blank.data()) &&

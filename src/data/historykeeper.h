@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class FixedRecordFile;
@@ -80,8 +81,9 @@ public:
     struct Pending {
         bool journaled = false;
         // What the index gets once the change is done.
-        enum class Kind { None, Edit, Append, Removal } kind = Kind::None;
+        enum class Kind { None, Edit, Append, Removal, Change } kind = Kind::None;
         qint32 record = 0;
+        std::vector<std::pair<qint32, quint64>> edits; // a change's: the records edited, their new keys
         std::vector<quint64> keys; // an append's: one per record, its employees numbered on from
         qint64 firstEmployee = 0;  // this one
         qint64 lastEntry = 0;      // the number of the change's last entry
@@ -98,6 +100,15 @@ public:
     // Before `count` records are appended after the file's last record, as `action` (added,
     // imported): record i (from 0) is handed to `fill` blank, one at a time.
     IoStatus BeginAppend(FixedRecordFile& data, qint32 count,
+                         const std::function<void(qint32 i, PersonnelRecord& r)>& fill, HistoryAction action,
+                         Pending* pending);
+    // Before the file is rewritten whole with the records `records` (in rising order) changed by
+    // `change` from their stored bytes and `count` records appended, filled in by `fill` from a
+    // blank one: an edit entry (made previous or current, as an edit's) for each record whose kept
+    // fields change, then an `action` entry for each record added, all at one time. `change` and
+    // `fill` are called more than once for a record and must do the same each time.
+    IoStatus BeginChange(FixedRecordFile& data, const std::vector<qint32>& records,
+                         const std::function<void(qint32 n, PersonnelRecord& r)>& change, qint32 count,
                          const std::function<void(qint32 i, PersonnelRecord& r)>& fill, HistoryAction action,
                          Pending* pending);
     // Before record n (`before`) is marked and the file compacted.

@@ -1,5 +1,6 @@
 #include "data/personnelfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -193,6 +194,49 @@ IoStatus PersonnelFile::AppendPersonnelRecords(qint32 count,
         },
         m_journalFileName);
     const IoStatus h = m_history->Finish(pending, s.Ok());
+    return s ? h : s;
+}
+
+IoStatus PersonnelFile::ChangePersonnelRecords(const std::vector<qint32>& records,
+                                               const std::function<void(qint32, PersonnelRecord&)>& change,
+                                               qint32 count,
+                                               const std::function<void(qint32, PersonnelRecord&)>& fill,
+                                               HistoryAction action) {
+    if (records.empty()) {
+        IoStatus s = count > 0 ? AppendPersonnelRecords(count, fill, action) : IoStatus();
+        ClosePersonnelFile();
+        return s;
+    }
+    const bool valid = m_file.IsOpen() && records.front() >= 1 && records.back() <= RecordCount() &&
+                       std::adjacent_find(records.cbegin(), records.cend(), std::greater_equal<>()) ==
+                           records.cend();
+    if (!valid)
+        return IoStatus::Failure(QStringLiteral("change records in"), DataFileName(), EINVAL);
+    HistoryKeeper::Pending pending;
+    if (m_history) {
+        if (IoStatus s = m_history->BeginChange(m_file, records, change, count, fill, action, &pending); !s)
+            return s;
+    }
+    PersonnelRecord record;
+    std::size_t next = 0;
+    const IoStatus s = m_file.Rewrite(
+        m_scratchFileName,
+        [&](qint64 n, char* bytes) {
+            if (next < records.size() && records[next] == n) {
+                std::memcpy(record.data(), bytes, PersonnelRecordLength);
+                change(records[next++], record);
+                std::memcpy(bytes, record.data(), PersonnelRecordLength);
+            }
+            return true;
+        },
+        std::max(count, 0),
+        [&](qint64 i, char* bytes) {
+            record.Clear();
+            fill(static_cast<qint32>(i), record);
+            std::memcpy(bytes, record.data(), PersonnelRecordLength);
+        },
+        m_blank.data());
+    const IoStatus h = m_history ? m_history->Finish(pending, s.Ok()) : IoStatus();
     return s ? h : s;
 }
 

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // "Rosterly.Data": one 5000-byte record per employee, numbered from 1, no header. Callers open
 // it, read and write by record number, and close it within one user action. The one shared
@@ -79,6 +80,18 @@ public:
     // same way both times; no more than one record is held at a time.
     // The history notes them as `action` (added or imported).
     IoStatus AppendPersonnelRecords(qint32 count,
+                                    const std::function<void(qint32 i, PersonnelRecord& r)>& fill,
+                                    HistoryAction action = HistoryAction::Imported);
+
+    // Changes the records `records` (numbers in rising order, each 1..RecordCount once) as `change`
+    // says from their stored bytes, and appends `count` records filled in by `fill` from a blank
+    // one, as one change: the file is written whole through the scratch file and renamed over
+    // itself, so a failure, a crash or a power cut leaves it as it was or with every change made,
+    // and the history notes the edits and the records added (as `action`) with it. `change` and
+    // `fill` may be called more than once for a record and must do the same each time. Without
+    // records to change it is AppendPersonnelRecords. Closes the file.
+    IoStatus ChangePersonnelRecords(const std::vector<qint32>& records,
+                                    const std::function<void(qint32 n, PersonnelRecord& r)>& change, qint32 count,
                                     const std::function<void(qint32 i, PersonnelRecord& r)>& fill,
                                     HistoryAction action = HistoryAction::Imported);
 

@@ -171,14 +171,14 @@ QString Shown(QString value) {
 
 qint64 ImportDuplicates::Updates() const {
     return std::count_if(rows.cbegin(), rows.cend(),
-                         [](const auto& d) { return d.OnFile() && !d.changes.empty(); });
+                         [](const auto& d) { return !d.Likely() && !d.changes.empty(); });
 }
 qint64 ImportDuplicates::Unchanged() const {
     return std::count_if(rows.cbegin(), rows.cend(),
-                         [](const auto& d) { return d.OnFile() && d.changes.empty(); });
+                         [](const auto& d) { return !d.Likely() && d.changes.empty(); });
 }
 qint64 ImportDuplicates::Likely() const {
-    return std::count_if(rows.cbegin(), rows.cend(), [](const auto& d) { return !d.OnFile(); });
+    return std::count_if(rows.cbegin(), rows.cend(), [](const auto& d) { return d.Likely(); });
 }
 
 ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
@@ -331,10 +331,12 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             d.dateOfBirth = earlier.DateOfBirth();
             d.earlierLine = plan.Line(first);
         }
-        // An employee on file keeps whatever number the update gives: the record page's to judge.
-        if (const qint32 ssn = ssnFirst[r]; !d.OnFile() && ssn >= 0) {
-            if (bySsn[std::size_t(ssn)] != 0) {
-                d.ssnRecord = bySsn[std::size_t(ssn)];
+        // A number that another employee on file (the first found with it) or an earlier row has; the
+        // row's own employee holding it too, after that one, is settled when its record is read below.
+        if (const qint32 ssn = ssnFirst[r]; ssn >= 0) {
+            if (const qint32 holder = bySsn[std::size_t(ssn)]; holder != 0) {
+                if (holder != d.record)
+                    d.ssnRecord = holder;
             } else if (ssn != row) {
                 d.ssnLine = plan.Line(ssn);
                 d.ssnName = ShownName(plan.Record(ssn, now).View());
@@ -385,6 +387,12 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
                     d.ssnName = ShownName(r);
                 if (nameOf[*at] != n)
                     continue;
+                // The employee's own number, which an employee before it on file has too, is no clash
+                // of the import's making.
+                if (d.record == n && d.ssnRecord != 0 && Ssn(r) == Ssn(plan.MatchRecord(d.row).View())) {
+                    d.ssnRecord = 0;
+                    d.ssnName.clear();
+                }
                 d.name = ShownName(r);
                 d.dateOfBirth = r.DateOfBirth();
                 d.previous = r.InactivationDate() != 0;
@@ -415,7 +423,7 @@ ImportSelection SelectImportRows(const ImportPlan& plan, const ImportDuplicates&
         bool add = true;
         if (next != duplicates.rows.cend() && next->row == row) {
             const ImportDuplicate& d = *next++;
-            if (d.OnFile() && update) {
+            if (d.OnFile() && update && (!d.SameSsn() || addDuplicates)) {
                 add = false;
                 if (d.changes.empty())
                     ++s.unchanged;
@@ -436,9 +444,9 @@ ImportSelection SelectImportRows(const ImportPlan& plan, const ImportDuplicates&
     return s;
 }
 
-QString DuplicateText(const ImportDuplicate& d, QStringView datePattern) {
+QString DuplicateText(const ImportDuplicate& d, QStringView datePattern, bool updating) {
     const QString row = RowWord(d.sheetRow, true) + u' ' + QString::number(d.line);
-    if (d.record == 0 && d.earlierLine == 0)
+    if (d.earlierLine == 0 && (d.record == 0 || (updating && d.SameSsn())))
         return d.ssnRecord != 0
                    ? QStringLiteral("%1 has the Social Security number of %2, who is already on file.")
                          .arg(row, d.ssnName)
@@ -516,36 +524,47 @@ IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const ImportSe
         return s;
     file.SetHistoryNote(note);
     const double now = clock.NowOle();
-    const qint64 count = qint64(selection.add.size());
-    const qint64 updates = qint64(selection.updates.size());
-    const qint64 total = updates + 2 * count;
-    qint64 done = 0;
+    const qint32 count = qint32(selection.add.size());
+    // The employees updated in file order, each with its row.
+    std::vector<ImportUpdate> updates = selection.updates;
+    std::sort(updates.begin(), updates.end(),
+              [](const ImportUpdate& a, const ImportUpdate& b) { return a.record < b.record; });
+    std::vector<qint32> records;
+    records.reserve(updates.size());
+    for (const ImportUpdate& u : updates)
+        records.push_back(u.record);
     IoStatus s;
-    for (const ImportUpdate& u : selection.updates) {
-        if (u.record > file.RecordCount()) {
-            s = IoStatus::Failure(QStringLiteral("update an employee in"), file.DataFileName(), EINVAL);
-            break;
-        }
-        if (s = file.ReadPersonnelRecord(u.record); !s)
-            break;
-        PersonnelRecord updated = plan.Updated(u.row, file.Record());
-        if (RecordChanges(file.Record(), updated).isEmpty())
-            continue;
-        updated.SetDateModified(now);
-        file.Record() = updated;
-        if (s = file.WritePersonnelRecord(u.record); !s)
-            break;
+    if (!records.empty() && (records.back() > file.RecordCount() ||
+                             std::adjacent_find(records.cbegin(), records.cend()) != records.cend()))
+        s = IoStatus::Failure(QStringLiteral("update an employee in"), file.DataFileName(), EINVAL);
+    // With a history each record is made more than once: an update three times (counting the
+    // history's entries, writing them, then the file), an added one twice.
+    const bool history = file.KeepsHistory();
+    const qint64 total = (history ? 3 : 1) * qint64(records.size()) + (history ? 2 : 1) * qint64(count);
+    qint64 done = 0;
+    const auto step = [&] {
         if (progress && ++done % 64 == 0)
-            progress(done, total);
-    }
+            progress(std::min(done, total), total);
+    };
     const qint32 first = file.RecordCount() + 1;
-    if (s && count > 0) {
-        s = file.AppendPersonnelRecords(qint32(count), [&](qint32 i, PersonnelRecord& r) {
-            r = plan.Record(selection.add[std::size_t(i)], now);
-            if (progress && ++done % 256 == 0)
-                progress(std::min(done, total), total);
-        });
-        if (s && firstRecord)
+    if (s) {
+        s = file.ChangePersonnelRecords(
+            records,
+            [&](qint32 n, PersonnelRecord& r) {
+                const auto u = std::lower_bound(updates.cbegin(), updates.cend(), n,
+                                                [](const ImportUpdate& a, qint32 b) { return a.record < b; });
+                PersonnelRecord updated = plan.Updated(u->row, r);
+                if (!RecordChanges(r, updated).isEmpty())
+                    updated.SetDateModified(now);
+                r = updated;
+                step();
+            },
+            count,
+            [&](qint32 i, PersonnelRecord& r) {
+                r = plan.Record(selection.add[std::size_t(i)], now);
+                step();
+            });
+        if (s && firstRecord && count > 0)
             *firstRecord = first;
     }
     file.SetHistoryNote(QString());

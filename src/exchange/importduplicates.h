@@ -25,7 +25,9 @@ class PersonnelFile;
 // So a sheet that carries the employee numbers may change a name or a date of birth. A second row
 // that is the same employee on file, or has the last name, first name and date of birth of an
 // earlier row, is a likely duplicate of that row; so is a row whose Social Security number (not
-// empty, not masked) is another employee's on file or an earlier row's.
+// empty, not masked) is another employee's on file or an earlier row's, an employee on file too,
+// so that an import never gives one employee another's number unasked (their own number as stored
+// is no clash).
 
 struct ImportDuplicate {
     qint32 row = 0; // the plan's row, from 0
@@ -38,14 +40,15 @@ struct ImportDuplicate {
     QList<HistoryChange> changes; // what updating that employee changes (none: unchanged)
     int earlierLine = 0;          // else the line of an earlier row it looks like (its name is `name`)
     bool sheetRow = false;        // the lines are a workbook's rows
-    // A row that is no employee on file: its Social Security number is an employee's on file or an
-    // earlier row's.
+    // Its Social Security number is another employee's on file or an earlier row's.
     qint32 ssnRecord = 0;
     int ssnLine = 0;
     QString ssnName;
 
     bool OnFile() const { return record != 0; }
     bool SameSsn() const { return ssnRecord != 0 || ssnLine != 0; }
+    // Skipped unless duplicates are added: no employee on file, or one given another's number.
+    bool Likely() const { return !OnFile() || SameSsn(); }
 };
 
 struct ImportDuplicates {
@@ -56,7 +59,7 @@ struct ImportDuplicates {
 
     qint64 Updates() const;   // rows on file with changes
     qint64 Unchanged() const; // rows on file without
-    qint64 Likely() const;    // likely duplicates: rows named that are no employee on file
+    qint64 Likely() const;    // likely duplicates: the rows named that are Likely()
 };
 
 // Compares an Ok() plan's rows (as stored at `now`, an OLE date) with every record of the file,
@@ -83,15 +86,17 @@ struct ImportSelection {
     std::vector<qint32> maskedAdds;    // rows to add that hold a masked cell: the import is refused
 };
 // `update`: a row on file updates that employee (else it is a likely duplicate too);
-// `addDuplicates`: likely duplicates are added (else skipped).
+// `addDuplicates`: likely duplicates are added (else skipped), and with `update` a row on file that
+// has another employee's Social Security number updates its employee all the same.
 ImportSelection SelectImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates, bool update,
                                  bool addDuplicates);
 
 // One sentence naming the row's line (a workbook's row) and whom it looks like, the date of birth in
 // `datePattern` (FormatDate's patterns): "Line 3 looks like Lee, Zoë, born 01/01/1980, who is already on
 // file.", or whose Social Security number it has: "Line 3 has the Social Security number of Lee, Zoë,
-// who is already on file."
-QString DuplicateText(const ImportDuplicate& duplicate, QStringView datePattern);
+// who is already on file." A row on file is named by the number when `updating` (it would update
+// its employee), else as the employee it is.
+QString DuplicateText(const ImportDuplicate& duplicate, QStringView datePattern, bool updating = true);
 // The fields an update changes: "Row 2 updates Lee, Zoë: JobTitle 'Clerk' -> 'Head Clerk'; Email ''
 // -> 'zl@example.com'." (values cut at 30 characters, a line break shown as a space).
 QString UpdateText(const ImportDuplicate& duplicate);
@@ -106,11 +111,12 @@ QString ImportSummary(const ImportSelection& selection);
 // it returns is not heeded, since the change is made whole or not at all.
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vector<qint32>& rows,
                      const Clock& clock, qint32* firstRecord = nullptr, const ImportProgress& progress = {});
-// Writes a selection: first each update in place (the record page's write: journaled, an "edited"
-// entry in the history), then the rows to add as one append, the history noting `note` ("from
-// Employees.xlsx") on every entry. Each write is whole; a failure or a kill after some updates
-// leaves those made, and importing the same file again finds them unchanged. Refused when the
-// selection adds masked rows. `progress` counts the updates, then each added record twice.
+// Writes a selection as one change: the updates (each an "edited" entry in the history, or made
+// previous or current) and the rows to add, the history noting `note` ("from Employees.xlsx") on
+// every entry. With updates the file is written whole beside itself and renamed over, so a failure
+// or a kill leaves all of it made or none. Refused when the selection adds masked rows or updates
+// one employee twice. `progress` counts each update and added record as it is made (with a history,
+// an update three times and an added record twice).
 IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const ImportSelection& selection,
                      const Clock& clock, const QString& note, qint32* firstRecord = nullptr,
                      const ImportProgress& progress = {});

@@ -1,6 +1,6 @@
 // The employee list's own menu on the real main window, opened as a user opens it (the right
 // button, the Menu key): exporting the list as a workbook or CSV, copying the highlighted employee, and
-// importing employees from CSV after a preview, with what reaches the files byte for byte.
+// importing employees from CSV or a workbook after a preview, with what reaches the files byte for byte.
 #include "app/listmenu.h"
 #include "app/programwindows.h"
 #include "data/datafilenames.h"
@@ -12,6 +12,7 @@
 #include "support/pdfwords.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
+#include "support/zipparts.h"
 #include "ui/frmprogress.h"
 #include "ui/orvicbutton.h"
 
@@ -89,6 +90,63 @@ QList<QByteArray> CsvLines(const QString& path) {
         return {};
     return bytes.mid(3).split('\n');
 }
+
+// An exported list edited as a spreadsheet edits it: rows of cells (rows[0] the header), a CSV
+// file's as their text, a workbook's as its sheet's own cell elements without their place, so that
+// a date stays a number in its date format; written back in place.
+struct EditedSheet {
+    QMap<QString, QByteArray> parts; // a workbook's
+    QList<QList<QByteArray>> rows;
+
+    explicit EditedSheet(const QString& path) {
+        if (!path.endsWith(u".xlsx"_s)) {
+            for (const QByteArray& line : CsvLines(path))
+                if (!line.trimmed().isEmpty())
+                    rows << line.trimmed().split(',');
+            return;
+        }
+        parts = UnzipParts(ReadFileBytes(path));
+        const auto o = QRegularExpression::DotMatchesEverythingOption;
+        static const QRegularExpression row(u"<row [^>]*>(.*?)</row>"_s, o),
+            cell(u"<c r=\"([A-Z])\\d+\"(.*?(?:/>|</c>))"_s, o);
+        for (const auto& r : row.globalMatch(QString::fromUtf8(parts.value(SheetPart)))) {
+            rows.append(QList<QByteArray>(26));
+            for (const auto& c : cell.globalMatch(r.captured(1)))
+                rows.last()[c.captured(1)[0].unicode() - u'A'] = "<c" + c.captured(2).toUtf8();
+        }
+    }
+    void Set(int row, const char* field, const QByteArray& text) {
+        const QByteArray name(field);
+        const auto named = [&](const QByteArray& c) {
+            return c == name || c.contains("<t>" + name + "</t>");
+        };
+        const auto column = std::find_if(rows[0].cbegin(), rows[0].cend(), named) - rows[0].cbegin();
+        rows[row - 1][column] =
+            parts.isEmpty() ? text : "<c t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+    }
+    void Write(const QString& path) {
+        QByteArray csv = "\xEF\xBB\xBF", sheet;
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            csv += rows[r].join(',') + "\r\n";
+            const QByteArray place = QByteArray::number(r + 1);
+            sheet += "<row r=\"" + place + "\">";
+            for (qsizetype c = 0; c < rows[r].size(); ++c)
+                if (!rows[r][c].isEmpty())
+                    sheet += "<c r=\"" + QByteArray(1, char('A' + c)) + place + '"' + rows[r][c].mid(2);
+            sheet += "</row>";
+        }
+        if (parts.isEmpty())
+            return WriteCsv(path, csv);
+        QByteArray& xml = parts[SheetPart];
+        const qsizetype from = xml.indexOf("<sheetData>") + 11;
+        xml.replace(from, xml.indexOf("</sheetData>") - from, sheet);
+        std::vector<std::pair<QString, QByteArray>> zipped;
+        for (const auto& [name, bytes] : parts.asKeyValueRange())
+            zipped.emplace_back(name, bytes);
+        WriteCsv(path, ZipOf(zipped));
+    }
+    inline static const QString SheetPart = u"xl/worksheets/sheet1.xml"_s;
+};
 
 // Every text the main window shows or keeps for a tool tip, the grid's cells, hidden ones too.
 QStringList ScreenTexts(QWidget* w) {
@@ -415,83 +473,108 @@ private slots:
                                      u"Young, Zoe"_s}));
     }
 
-    // The round trip of an office: the list exported, edited as a spreadsheet would (a name
-    // changed where the employee number tells who it is, a job title, two new rows, one with a
-    // Social Security number on file), imported back. The preview names each change; adding and
-    // updating (the default) edits the employees on file as the signed-in user, the history
-    // noting the file, adds the new one, and the list highlights it.
+    // The round trip of an office: the list exported as a workbook or CSV, edited as a spreadsheet
+    // would (a name changed where the employee number tells who it is, a job title, another
+    // employee's Social Security number given to one on file, two new rows, one with a Social
+    // Security number on file), imported back. The preview names each change and each likely
+    // duplicate; adding and updating (the default) edits the employees on file as the signed-in user,
+    // the history noting the file, and adds the new one; adding the duplicates too adds and updates
+    // those rows as well. The list highlights the first one added.
+    void importUpdatesEmployeesOnFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("CSV, add new and update changed")
+            << u"edited.csv"_s << u"Add New and &Update Changed"_s
+            << u"1 added, 2 updated, 0 unchanged, 2 skipped."_s;
+        QTest::newRow("workbook, duplicates too")
+            << u"edited.xlsx"_s << u"Add New and &Duplicates, Update Changed"_s
+            << u"2 added, 3 updated, 0 unchanged, 0 skipped."_s;
+    }
     void importUpdatesEmployeesOnFile() {
+        QFETCH(QString, name);
+        QFETCH(QString, button);
+        QFETCH(QString, summary);
+        const bool all = button.contains(u"Duplicates"_s);
         WriteStaff(Staff());
         GiveSsns();
         frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
-        const QString csv = folder->Path() + u"/edited.csv"_s;
-        p->prompts.AnswerSaveFile(csv).Answer(MsgAnswer::OK);
+        const QString path = folder->Path() + u'/' + name;
+        p->prompts.AnswerSaveFile(path).Answer(MsgAnswer::OK);
         ChooseFromListMenu(w, u"mnuExportList"_s);
-        QList<QByteArray> lines = CsvLines(csv);
-        const QList<QByteArray> header = lines[0].trimmed().split(',');
-        const auto edit = [&](int line, const char* field, const QByteArray& value) {
-            QList<QByteArray> cells = lines[line].trimmed().split(',');
-            cells[header.indexOf(field)] = value;
-            lines[line] = cells.join(',') + '\r';
-        };
-        edit(1, "JobTitle", "Foreman");    // Adams
-        edit(3, "LastName", "Young-Park"); // Young, employee number -7
-        lines.insert(4, lines[1]);         // Baker, new
-        edit(4, "LastName", "Baker");
-        edit(4, "SocialSecurityNumber", "999-99-9999");
-        lines.insert(5, lines[4]); // Cole, with Miller's number
-        edit(5, "LastName", "Cole");
-        edit(5, "SocialSecurityNumber", "123-45-6783");
-        WriteCsv(csv, "\xEF\xBB\xBF" + lines.join('\n'));
-        p->prompts.AnswerFile(csv).AnswerChoice(u"Add New and &Update Changed"_s).Answer(MsgAnswer::OK);
+        EditedSheet sheet(path);
+        sheet.Set(2, "JobTitle", "Foreman");                 // Adams
+        sheet.Set(3, "SocialSecurityNumber", "123-45-6782"); // Miller, given Adams' number
+        sheet.Set(4, "LastName", "Young-Park");              // Young, employee number -7
+        sheet.rows.insert(4, sheet.rows[1]);                 // Baker, new
+        sheet.Set(5, "LastName", "Baker");
+        sheet.Set(5, "SocialSecurityNumber", "999-99-9999");
+        sheet.rows.insert(5, sheet.rows[4]); // Cole, with Miller's number
+        sheet.Set(6, "LastName", "Cole");
+        sheet.Set(6, "SocialSecurityNumber", "123-45-6783");
+        sheet.Write(path);
+        p->prompts.AnswerFile(path).AnswerChoice(button).Answer(MsgAnswer::OK);
         ChooseFromListMenu(w, u"mnuImport"_s);
 
         QCOMPARE(p->prompts.Pending(), 0);
         const QList<Prompt> asked = p->prompts.Asked();
         QCOMPARE(asked.size(), 5);
         const Prompt& preview = asked[3];
-        QCOMPARE(preview.text,
-                 u"The file\r\n"_s + csv +
-                     u"\r\nholds 5 employees.\r\n\r\n1 of them is new.\r\n2 of them are on file "
-                     u"with changes:\r\nLine 2 updates Adams, Bob: JobTitle '' -> 'Foreman'.\r\n"
-                     u"Line 4 updates Young, Zoe: LastName 'Young' -> 'Young-Park'.\r\n1 of them is "
-                     u"on file unchanged and will be passed over.\r\n1 of them looks like a "
-                     u"duplicate and will be skipped:\r\nLine 6 has the Social Security number of "
-                     u"Miller, Ann, who is already on file.\r\n\r\nDo you wish to add the new "
-                     u"employees and update the changed ones, or only add the new ones?"_s);
-        QCOMPARE(preview.choices,
-                 QStringList({u"Add New and &Update Changed"_s, u"Add Only &New"_s, u"Cancel"_s}));
+        QCOMPARE(
+            preview.text,
+            QString(
+                u"The file\r\n"_s + path +
+                u"\r\nholds 5 employees.\r\n\r\n1 of them is new.\r\n2 of them are on file with "
+                u"changes:\r\nLine 2 updates Adams, Bob: JobTitle '' -> 'Foreman'.\r\nLine 4 updates "
+                u"Young, Zoe: LastName 'Young' -> 'Young-Park'.\r\n2 of them look like duplicates and will "
+                u"be skipped:\r\nLine 3 has the Social Security number of Adams, Bob, who is already on "
+                u"file.\r\nLine 6 has the Social Security number of Miller, Ann, who is already on "
+                u"file.\r\n\r\nDo you wish to add the new employees and update the changed ones, or only "
+                u"add the new ones? Or add the likely duplicates too?"_s)
+                .replace(u"Line"_s, name.endsWith(u".xlsx"_s) ? u"Row"_s : u"Line"_s));
+        QCOMPARE(preview.choices, QStringList({u"Add New and &Update Changed"_s, u"Add Only &New"_s,
+                                               u"Add New and &Duplicates, Update Changed"_s, u"Cancel"_s}));
         QCOMPARE(preview.defaultChoice, 0);
-        QCOMPARE(preview.cancelChoice, 2);
-        QCOMPARE(asked[4].text, u"Imported from edited.csv: 1 added, 2 updated, 1 unchanged, 1 skipped."_s);
+        QCOMPARE(preview.cancelChoice, 3);
+        QCOMPARE(asked[4].text, u"Imported from "_s + name + u": "_s + summary);
 
         QList<HistoryEntry> edits;
         QVERIFY(ReadHistory(p->io, HistoryFileName, [&](const HistoryEntry& e) {
             if (e.action != HistoryAction::Started)
                 edits << e;
         }));
-        QCOMPARE(edits.size(), 3);
-        QCOMPARE(edits[0].changes, QList<HistoryChange>({{u"JobTitle"_s, {}, u"Foreman"_s}}));
-        QCOMPARE(edits[1].changes, QList<HistoryChange>({{u"LastName"_s, u"Young"_s, u"Young-Park"_s}}));
-        for (const HistoryEntry& e : edits) {
-            QCOMPARE(e.user, u"Ann Lee"_s);
-            QCOMPARE(e.note, u"from edited.csv"_s);
+        // In the file's order: the import is one change.
+        QList<HistoryChange> changes{{u"LastName"_s, u"Young"_s, u"Young-Park"_s},
+                                     {u"JobTitle"_s, {}, u"Foreman"_s}};
+        if (all)
+            changes << HistoryChange{u"SocialSecurityNumber"_s, u"123-45-6783"_s, u"123-45-6782"_s};
+        QCOMPARE(edits.size(), changes.size() + (all ? 2 : 1));
+        for (qsizetype i = 0; i < edits.size(); ++i) {
+            if (i < changes.size())
+                QCOMPARE(edits[i].changes, QList<HistoryChange>{changes[i]});
+            else
+                QCOMPARE(edits[i].action, HistoryAction::Imported);
+            QCOMPARE(edits[i].user, u"Ann Lee"_s);
+            QCOMPARE(edits[i].note, u"from "_s + name);
         }
-        QCOMPARE(edits[2].action, HistoryAction::Imported);
         QCOMPARE(ReadRecordFromDisk(1).LastName(), u"Young-Park"_s);
         QCOMPARE(ReadRecordFromDisk(1).DateModified(), p->clock.NowOle());
+        QCOMPARE(ReadRecordFromDisk(2).JobTitle(), u"Foreman"_s);
+        QCOMPARE(ReadRecordFromDisk(3).SocialSecurityNumber(), all ? u"123-45-6782"_s : u"123-45-6783"_s);
         QCOMPARE(ReadRecordFromDisk(4).LastName(), u"Baker"_s);
-        QCOMPARE(w->grid->Rows(), 5);
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(), (all ? 5 : 4) * PersonnelRecordLength);
+        QCOMPARE(w->grid->Rows(), all ? 6 : 5);
         QCOMPARE(w->grid->TextMatrix(w->grid->Row(), 0), u"Baker, Bob"_s);
-        QCOMPARE(w->grid->TextMatrix(4, 0), u"Young-Park, Zoe"_s);
+        QCOMPARE(w->grid->TextMatrix(w->grid->Rows() - 1, 0), u"Young-Park, Zoe"_s);
     }
 
     // The preview's other forms, asked of the import alone: an employee on file unchanged (the
-    // default then only adds), more duplicates than it names, and Cancel; the rebuild is handed the
-    // first record added.
+    // default then only adds, and no duplicates are there to add), more duplicates than it names,
+    // Cancel, and a masked duplicate that refuses the import once it is to be added; the rebuild is
+    // handed the first record added.
     void importPreviewForms_data() {
-        QTest::addColumn<int>("copies"); // rows of Adams, Bob as on file
+        QTest::addColumn<int>("copies"); // rows of Adams, Bob as on file (-2: the second born ****-02-02)
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("question"); // how the preview ends
         QTest::addColumn<QString>("outcome");  // the last message; empty: none
@@ -512,6 +595,13 @@ private slots:
             << u"1 of them looks like a duplicate and will be skipped:\r\nLine 3 looks like "
                u"line 2: Adams, Bob, born 02/02/1970."_s
             << QString() << 0;
+        QTest::newRow("a masked copy, duplicates too")
+            << -2 << u"Add New and &Duplicates, Update Changed"_s << u"line 2: Adams, Bob, born 02/02/1970."_s
+            << u"Nothing has been imported from\r\n%1\r\n\r\nLine 3, column 'DateOfBirth' is masked, and the "
+               u"row is no employee on file whose value it could keep. Fill in the whole value, or export "
+               u"the "
+               u"list again as a user who sees it.\r\n\r\nPlease correct the file and import it again."_s
+            << 0;
     }
     void importPreviewForms() {
         QFETCH(int, copies);
@@ -522,8 +612,9 @@ private slots:
         WriteStaff(Staff());
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
         QByteArray csv = "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n";
-        for (int i = 0; i < copies; ++i)
-            csv += "Adams,Bob,B,M,1970-02-02,2000-03-15\r\n";
+        for (int i = 0; i < std::abs(copies); ++i)
+            csv += QByteArray("Adams,Bob,B,M,") + (copies < 0 && i > 0 ? "****" : "1970") +
+                   "-02-02,2000-03-15\r\n";
         const QString path = folder->Path() + u"/copies.csv"_s;
         WriteCsv(path, csv);
         p->state.CurrentAccessLevel = 4;
@@ -539,8 +630,10 @@ private slots:
         QCOMPARE(asked.size(), outcome.isEmpty() ? 2 : 3);
         QVERIFY2(asked[1].text.contains(question),
                  qPrintable(QString(asked[1].text).replace(u"\r\n"_s, u"|"_s)));
+        QCOMPARE(asked[1].choices.size(), copies == 1 ? 3 : 4);
+        QCOMPARE(asked[1].cancelChoice, asked[1].choices.size() - 1);
         if (!outcome.isEmpty())
-            QCOMPARE(asked[2].text, outcome);
+            QCOMPARE(asked[2].text, outcome.contains(u"%1"_s) ? outcome.arg(path) : outcome);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(), before.size() + added * PersonnelRecordLength);
         QCOMPARE(rebuilt, added > 0 ? QList<qint32>{4} : QList<qint32>{});
     }

@@ -7,7 +7,8 @@
 // edit in place leaves a torn record, which its journal puts back at the next open). A restore is
 // also killed before each of its renames and removals in turn. The "history"
 // operations keep the change history as the program does: the personnel file and the history
-// read back are as before or as after together, whether the history records a change, starts,
+// read back are as before or as after together, whether the history records a change (an import's
+// updates and additions as one), starts,
 // takes in another program's changes or records a restore. "locked append" takes the folder's
 // lock first.
 #include "backup/datacopy.h"
@@ -183,6 +184,12 @@ void Operate(const QString& op, FileIo&& io = FileIo()) {
             r.SetFirstName(QStringLiteral("New%1").arg(i));
             r.SetNotepad(QString(4000, QLatin1Char('n')));
         });
+    } else if (op.endsWith(QStringLiteral("change"))) {
+        // An import's: employees updated and added as one change.
+        file.ChangePersonnelRecords(
+            {Employees / 3, Employees / 2},
+            [](qint32, PersonnelRecord& r) { r.SetJobTitle(QStringLiteral("Promoted")); }, 40,
+            [](qint32 i, PersonnelRecord& r) { r.SetFirstName(QStringLiteral("New%1").arg(i)); });
     } else if (op.endsWith(QStringLiteral("write"))) {
         file.ReadPersonnelRecord(Employees / 3);
         file.Record().SetJobTitle(QStringLiteral("Promoted"));
@@ -232,7 +239,7 @@ private slots:
     void killedAtAnyMoment_data() {
         QTest::addColumn<QString>("op");
         for (const char* op : {"remove", "append", "appendmany", "write", "removeuser", "restore",
-                               "history remove", "history appendmany", "history write", "history start",
+                               "history remove", "history appendmany", "history write", "history change", "history start",
                                "history outside", "history restore", "locked append"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }

@@ -100,6 +100,14 @@ void Step(PersonnelFile& file, const QString& step) {
     } else if (what == u"import"_s) {
         QVERIFY(file.AppendPersonnelRecords(qint32(w.size() - 1),
                                             [&](qint32 i, PersonnelRecord& r) { r = Named(w[i + 1]); }));
+    } else if (what == u"change"_s) { // change N,M Last Added...: records renamed, others added, at once
+        std::vector<qint32> records;
+        for (const QString& r : w[1].split(u','))
+            records.push_back(r.toInt());
+        QVERIFY(file.ChangePersonnelRecords(
+            records, [&](qint32, PersonnelRecord& r) { r.SetLastName(w[2]); }, qint32(w.size() - 3),
+            [&](qint32 i, PersonnelRecord& r) { r = Named(w[i + 3]); }));
+        QVERIFY(!file.IsOpen());
     } else if (what == u"remove"_s) {
         QVERIFY(file.RemovePersonnelRecord(n));
     }
@@ -299,6 +307,12 @@ private slots:
             << QStringList{u"imported e4 r4 rosterly-data Eads"_s, u"imported e5 r5 rosterly-data Ford"_s,
                            u"removed e2 r0 rosterly-data Baker"_s}
             << QList<qint64>{1, 3, 4, 5};
+        // The renamed keep their numbers: the next edit lands on its own employee.
+        QTest::newRow("an import's updates and additions, one change")
+            << QStringList{u"change 1,3 Lee Dunn"_s, u"edit 3 Cook"_s}
+            << QStringList{u"edited e1 r1 Ann LastName:Ames>Lee"_s, u"edited e3 r3 Ann LastName:Cole>Lee"_s,
+                           u"imported e4 r4 Ann Dunn"_s, u"edited e3 r3 Ann JobTitle:>Cook"_s}
+            << QList<qint64>{1, 2, 3, 4};
         QTest::newRow("an index lost is rebuilt the same")
             << QStringList{u"remove 2"_s, u"add Dunn"_s, u"drop-index"_s, u"edit 3 Clerk"_s}
             << QStringList{u"removed e2 r0 Ann Baker"_s, u"added e4 r3 Ann Dunn"_s,

@@ -326,6 +326,11 @@ void Operate(FileIo& io, const QString& op) {
         return;
     if (op.endsWith(QStringLiteral("remove"))) {
         file.RemovePersonnelRecord(3);
+    } else if (op.endsWith(QStringLiteral("change"))) {
+        // An import's: two employees updated and two added, as one change.
+        file.ChangePersonnelRecords(
+            {2, 4}, [](qint32 n, PersonnelRecord& r) { r.SetJobTitle(QStringLiteral("Promoted %1").arg(n)); }, 2,
+            [](qint32 i, PersonnelRecord& r) { r.SetFirstName(QStringLiteral("New%1").arg(i)); });
     } else if (op.endsWith(QStringLiteral("append many"))) {
         file.AppendPersonnelRecords(3, [](qint32 i, PersonnelRecord& r) {
             r.SetFirstName(QStringLiteral("New%1").arg(i));
@@ -402,7 +407,7 @@ private slots:
         for (const bool torn : {false, true}) {
             for (const char* op :
                  {"remove", "append", "append many", "write", "user remove", "user append", "user write",
-                  "restore", "history remove", "history append", "history append many", "history write",
+                  "restore", "history remove", "history append", "history append many", "history write", "history change",
                   "history start", "history outside", "history restore"})
                 QTest::addRow("%s%s", op, torn ? ", torn" : "") << QString::fromLatin1(op) << torn;
         }

@@ -712,17 +712,19 @@ private slots:
     // previous) by the employee number, else by the same last name, first name and date of birth
     // as they would be stored, whatever the case (a masked date by its month and day): those are
     // updated with what changes, or passed over unchanged, masked cells left as stored. A second
-    // row of one employee, and a new row with a Social Security number seen before, are likely
-    // duplicates, skipped. The preview's lines (as `import --update` prints them), the summary or
-    // why the import is refused, and the bytes written.
+    // row of one employee, and a row with a Social Security number seen before (on file, another
+    // employee's), are likely duplicates, skipped. The preview's lines (as `import --update` prints
+    // them), the summary or why the import is refused, and the bytes written.
     void duplicatesAreFoundBeforeAnythingIsWritten_data() {
         QTest::addColumn<QByteArray>("rows"); // after the header; line 2 on
         QTest::addColumn<QStringList>("found");
         QTest::addColumn<QList<int>>("newRows");
         QTest::addColumn<QString>("summary");
+        QTest::addColumn<QString>("timerSsn"); // Timer's on file; Lee's is 123-45-6789
         const auto row = [](const char* name, const char* rows, const QStringList& found,
-                            const QList<int>& newRows, const char* summary) {
-            QTest::newRow(name) << QByteArray(rows) << found << newRows << QString::fromUtf8(summary);
+                            const QList<int>& newRows, const char* summary, const QString& timerSsn = {}) {
+            QTest::newRow(name) << QByteArray(rows) << found << newRows << QString::fromUtf8(summary)
+                                << timerSsn;
         };
         row("names in another case", " TIMER ,old,W,M,1950-01-01,2010-01-01,\r\n",
             {u"Line 2 updates Timer, Old: FirstName 'Old' -> 'old'; LastName 'Timer' -> 'TIMER'; "
@@ -746,7 +748,7 @@ private slots:
             << SpreadsheetWorkbook(Cells::Shared, {1, 2, 4})
             << QStringList{u"Row 2 updates Lee, Zo\u00EB: Sex 'M' -> 'F'; DateOfEmployment '1990-01-01' -> "
                            u"'2010-01-01'; Notepad '' -> 'Two lines'."_s}
-            << QList<int>{1} << u"1 added, 1 updated, 0 unchanged, 0 skipped."_s;
+            << QList<int>{1} << u"1 added, 1 updated, 0 unchanged, 0 skipped."_s << QString();
         row("twice on file",
             "Timer,Old,W,M,1950-01-01,2010-01-01,\r\ntimer,old,W,M,1950-01-01,2011-01-01,\r\n",
             {u"Line 2 updates Timer, Old: DateOfEmployment '1990-01-01' -> '2010-01-01'."_s,
@@ -775,16 +777,36 @@ private slots:
             {1, 3},
             "Line 5, column 'SocialSecurityNumber' is masked, and the row is no employee on file whose "
             "value it could keep. Fill in the whole value, or export the list again as a user who sees it.");
+        const QByteArray numbered = "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,"
+                                    "SocialSecurityNumber,EmployeeNumber\r\n";
+        row("employees on file given another's Social Security number",
+            (numbered + "Timer,Old,W,M,1950-01-01,1990-01-01,123-45-6789,\r\n"
+                        "Kim,Ann,W,F,1990-01-01,2010-01-01,555-55-5555,\r\n"
+                        "Lee,Zo\xC3\xAB,W,M,1980-01-01,1990-01-01,555-55-5555,E-7\r\n"
+                        "Ng,Cy,B,M,1971-02-03,2001-01-01,,\r\n")
+                .constData(),
+            {u"Line 2 has the Social Security number of Lee, Zo\u00EB, who is already on file."_s,
+             u"Line 4 has the Social Security number of line 3: Kim, Ann."_s},
+            {1, 3}, "2 added, 0 updated, 0 unchanged, 2 skipped.");
+        row("employees on file keeping the number both have",
+            (numbered + "Timer,Old,W,M,1950-01-01,1991-01-01,123-45-6789,\r\n"
+                        "Lee,Zo\xC3\xAB,W,M,1980-01-01,1990-01-01, 123-45-6789 ,E-7\r\n")
+                .constData(),
+            {u"Line 2 updates Timer, Old: DateOfEmployment '1990-01-01' -> '1991-01-01'."_s}, {},
+            "0 added, 1 updated, 1 unchanged, 0 skipped.", u"123-45-6789"_s);
     }
     void duplicatesAreFoundBeforeAnythingIsWritten() {
         QFETCH(QByteArray, rows);
         QFETCH(QStringList, found);
         QFETCH(QList<int>, newRows);
         QFETCH(QString, summary);
+        QFETCH(QString, timerSsn);
+        PersonnelRecord timer = Existing();
+        timer.SetSocialSecurityNumber(timerSsn);
         PersonnelRecord numbered = Previous();
         numbered.SetEmployeeNumber(u"E-7"_s);
         numbered.SetSocialSecurityNumber(u"123-45-6789"_s);
-        TempPersonnelFile file({Existing(), numbered});
+        TempPersonnelFile file({timer, numbered});
         const QByteArray before = ReadFileBytes(u"Rosterly.Data"_s);
         const ImportPlan plan =
             PlanImport(LooksLikeZip(rows) || rows.startsWith("LastName")
@@ -795,7 +817,7 @@ private slots:
         QVERIFY(duplicates.status);
         QStringList texts;
         for (const ImportDuplicate& d : duplicates.rows) {
-            if (!d.OnFile())
+            if (d.Likely())
                 texts << DuplicateText(d, u"yyyy-mm-dd");
             else if (!d.changes.empty())
                 texts << UpdateText(d);
@@ -815,7 +837,7 @@ private slots:
         qint32 first = -1;
         QCOMPARE(ApplyImport(file, plan, selection, ImportClock, u"from x.csv"_s, &first).Ok(),
                  masked.isEmpty());
-        std::vector<PersonnelRecord> expected{Existing(), numbered};
+        std::vector<PersonnelRecord> expected{timer, numbered};
         if (masked.isEmpty()) {
             for (const ImportUpdate& u : selection.updates) {
                 PersonnelRecord& r = expected[std::size_t(u.record - 1)];

@@ -152,8 +152,13 @@ private slots:
               u"view, with a filter on every column."_s,
               u"If any row is at fault, nothing is added, and the message names each fault by the row number "
               u"your spreadsheet shows it on."_s,
-              u"Choose 'Add New and Update Changed' to add the new employees and update the changed ones, "
-              u"'Add Only New' to leave the employees on file as they are, or 'Cancel' to change nothing."_s,
+              u"Rows that look like another row of the file, and rows with a Social Security number that "
+              u"another employee on file or an earlier row already has, are named and skipped. Choose 'Add "
+              u"New and Update Changed' to add the new employees and update the changed ones, 'Add Only New' "
+              u"to leave the employees on file as they are, 'Add New and Duplicates, Update Changed' "
+              u"(offered "
+              u"when rows look like duplicates) to add those rows as well and let an employee on file take a "
+              u"number another employee has, or 'Cancel' to change nothing."_s,
               u"\r\n\r\nWhen the import is done, a summary says how many employees were added, updated, "
               u"unchanged and skipped, and the list highlights the first employee added, if the list shows "
               u"that employee."_s})

@@ -957,15 +957,17 @@ private slots:
         QCOMPARE(withCopies.size(), withNg.size() + 3 * PersonnelRecordLength);
 
         // --update: an employee on file gets the changes the preview names, the history noting the
-        // file; a new row with a Social Security number seen before is a duplicate, a masked cell
-        // in a new row refuses the import.
+        // file; a row with a Social Security number seen before is a duplicate, an employee on file
+        // too (named as the employee without --update), and a masked cell in a new row refuses the
+        // import.
         WriteBytes(Path(QStringLiteral("update.csv")),
                    "FirstName,LastName,Race,Sex,DateOfBirth,DateOfEmployment,SocialSecurityNumber\r\n"
-                   "Ann,Lee,W,F,1980-01-01,2012-01-01,\r\nCy,Ng,W,M,1990-01-01,2010-01-01,\r\n"
-                   "Ed,Po,W,M,1992-01-01,2010-01-01,555-55-5555\r\nFay,Qi,W,F,1993-01-01,2010-01-01,555-55-"
-                   "5555\r\n");
+                   "Ann,Lee,W,F,1980-01-01,2012-01-01,\r\nEd,Po,W,M,1992-01-01,2010-01-01,555-55-5555\r\n"
+                   "Cy,Ng,W,M,1990-01-01,2010-01-01,555-55-5555\r\n"
+                   "Fay,Qi,W,F,1993-01-01,2010-01-01,555-55-5555\r\n");
         const QByteArray preview = "Line 2 updates Lee, Ann: DateOfEmployment '2010-01-01' -> '2012-01-01'.\n"
-                                   "Line 5 has the Social Security number of line 4: Po, Ed.\n";
+                                   "Line 4 has the Social Security number of line 3: Po, Ed.\n"
+                                   "Line 5 has the Social Security number of line 3: Po, Ed.\n";
         const auto update = [&](const char* file, const char* flag) {
             QStringList arguments{QStringLiteral("import"), QString::fromLatin1(file),
                                   QStringLiteral("Rosterly.Data"), QStringLiteral("--update"),
@@ -976,19 +978,27 @@ private slots:
         };
         const Outcome unasked = update("update.csv", nullptr);
         QCOMPARE(unasked.out, preview);
-        QVERIFY2(unasked.err.startsWith("rosterly-data: update.csv refused: 1 row looks like an employee"),
+        QVERIFY2(unasked.err.startsWith("rosterly-data: update.csv refused: 2 rows look like employees"),
                  unasked.err.constData());
-        const Outcome dryUpdate = Tool({QStringLiteral("import"), QStringLiteral("update.csv"),
-                                        QStringLiteral("Rosterly.Data"), QStringLiteral("--update"),
-                                        QStringLiteral("--skip-duplicates"), QStringLiteral("--dry-run")});
-        QCOMPARE(dryUpdate.out,
-                 preview +
-                     "update.csv into Rosterly.Data would be: 1 added, 1 updated, 1 unchanged, 1 skipped.\n");
+        const Outcome asNew = Tool({QStringLiteral("import"), QStringLiteral("update.csv"),
+                                    QStringLiteral("Rosterly.Data"), QStringLiteral("--dry-run")});
+        QCOMPARE(asNew.out,
+                 QByteArray("Line 2 looks like Lee, Ann, born 1980-01-01, who is already on file.\n"
+                            "Line 4 looks like Ng, Cy, born 1990-01-01, who is already on file.\n"
+                            "Line 5 has the Social Security number of line 3: Po, Ed.\n"));
+        for (const char* flag : {"--skip-duplicates", "--allow-duplicates"}) {
+            const Outcome dryUpdate =
+                Tool({QStringLiteral("import"), QStringLiteral("update.csv"), QStringLiteral("Rosterly.Data"),
+                      QStringLiteral("--update"), QString::fromLatin1(flag), QStringLiteral("--dry-run")});
+            QCOMPARE(dryUpdate.out, preview + "update.csv into Rosterly.Data would be: " +
+                                        (flag[2] == 's' ? "1 added, 1 updated, 0 unchanged, 2 skipped.\n"
+                                                        : "2 added, 2 updated, 0 unchanged, 0 skipped.\n"));
+        }
         QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))), withCopies);
         const Outcome updated = update("update.csv", "--skip-duplicates");
         QCOMPARE(updated.exitCode, 0);
         QCOMPARE(updated.out,
-                 preview + "update.csv into Rosterly.Data: 1 added, 1 updated, 1 unchanged, 1 skipped.\n");
+                 preview + "update.csv into Rosterly.Data: 1 added, 1 updated, 0 unchanged, 2 skipped.\n");
         QCOMPARE(ReadFileBytes(Path(QStringLiteral("Rosterly.Data"))).size(),
                  withCopies.size() + PersonnelRecordLength);
         const Outcome history = Tool({QStringLiteral("history"), QStringLiteral("Rosterly.Data"),

@@ -472,6 +472,34 @@ void BenchImport(PersonnelFile& file, qint64 count, const QString& folder) {
     if (const IoStatus s = ApplyImport(target, plan, rows, clock); !s)
         std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
     Print("import_apply", count, double(timer.nsecsElapsed()) / 1e6, plan.Rows());
+
+    // A sheet edited in an office: 20 employees with a new job title and 5 new ones, as one change.
+    QByteArray sheet = "LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment,JobTitle\r\n";
+    const auto iso = [](double ole) {
+        const std::optional<QDate> d = OleToDate(ole);
+        return d ? d->toString(Qt::ISODate).toUtf8() : QByteArray();
+    };
+    if (target.OpenPersonnelFile()) {
+        for (qint32 n = 1; n <= std::min<qint32>(20, target.RecordCount()); ++n) {
+            target.ReadPersonnelRecord(n);
+            const PersonnelRecord& r = target.Record();
+            sheet += r.LastName().toUtf8() + ',' + r.FirstName().toUtf8() + ',' + r.Race().toUtf8() + ',' +
+                     r.Sex().toUtf8() + ',' + iso(r.DateOfBirth()) + ',' + iso(r.DateOfEmployment()) +
+                     ",Bench Title " + QByteArray::number(n) + "\r\n";
+        }
+        target.ClosePersonnelFile();
+    }
+    for (int i = 0; i < 5; ++i)
+        sheet += "Newhire,Bench" + QByteArray::number(i) + ",W,F,1990-01-0" + QByteArray::number(i + 1) +
+                 ",2026-12-01,Clerk\r\n";
+    const ImportPlan edited = PlanImport(sheet);
+    timer.restart();
+    const ImportDuplicates found = FindImportDuplicates(target, edited, clock.NowOle());
+    const ImportSelection selection = SelectImportRows(edited, found, true, false);
+    if (const IoStatus s = ApplyImport(target, edited, selection, clock, QStringLiteral("from bench.csv")); !s)
+        std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
+    Print("import_update", count, double(timer.nsecsElapsed()) / 1e6,
+          qint64(selection.updates.size() + selection.add.size()));
     for (const QString& name : {QStringLiteral("Import.Data"), HistoryFileName, HistoryIndexFileName})
         QFile::remove(dir.filePath(name));
 }

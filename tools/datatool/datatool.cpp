@@ -93,8 +93,9 @@ import Reads the employees of SPREADSHEET, the first sheet of an Excel workbook
        files in UTF-8 or UTF-16 are read. Rows that look like an employee
        already in FILE (current or previous) or like an earlier row, with the
        same last name, first name and date of birth whatever their case, are
-       listed by line, and so are new rows with a Social Security number
-       already in FILE or on an earlier row; the import is refused unless
+       listed by line, and so are rows with a Social Security number that
+       another employee in FILE or an earlier row has (an employee in FILE
+       keeping their own is none); the import is refused unless
        --skip-duplicates (add only the others) or --allow-duplicates (add
        them all) is given. With --update a row that is an employee in FILE
        (the same EmployeeNumber, else the same names and date of birth)

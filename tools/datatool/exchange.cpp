@@ -330,12 +330,13 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     const ImportDuplicates duplicates = FindImportDuplicates(file, plan, clock.NowOle(), {}, update);
     if (!duplicates.status)
         return Complain(err, OneLine(duplicates.status) + QStringLiteral(" Nothing was added."), ExitFailure);
-    // With --update an employee on file is updated (its changes are named) or passed over; else
-    // it is a duplicate like the rest.
+    // With --update an employee on file is updated (its changes are named) or passed over, unless
+    // the row gives them another employee's Social Security number; else it is a duplicate like the
+    // rest.
     QByteArray named;
     for (const ImportDuplicate& d : duplicates.rows) {
-        if (!update || !d.OnFile())
-            named += DuplicateText(d, u"yyyy-mm-dd").toUtf8() + '\n';
+        if (!update || d.Likely())
+            named += DuplicateText(d, u"yyyy-mm-dd", update).toUtf8() + '\n';
         else if (!d.changes.empty())
             named += UpdateText(d).toUtf8() + '\n';
     }
@@ -392,10 +393,8 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
             ApplyImport(file, plan, selection, clock, QStringLiteral("from ") + QFileInfo(csv).fileName());
         !s)
         return Complain(err,
-                        OneLine(s) + (selection.updates.empty()
-                                          ? QStringLiteral(" Nothing was added.")
-                                          : QStringLiteral(" Nothing was added; updates "
-                                                           "made before it stand.")),
+                        OneLine(s) + (selection.updates.empty() ? QStringLiteral(" Nothing was added.")
+                                                                : QStringLiteral(" Nothing was added or updated.")),
                         ExitFailure);
     Put(out, (update ? into + QStringLiteral(": ") + ImportSummary(selection)
                      : QStringLiteral("added %1 to %2%3").arg(employees, target, note))
