@@ -82,6 +82,11 @@ void Ssn(PersonnelRecordView r, QByteArray& ssn) {
     if (!AsciiField(r, PersonnelField::SocialSecurityNumber, false, true, ssn))
         ssn = r.SocialSecurityNumber().trimmed().toUtf8();
 }
+QByteArray Ssn(PersonnelRecordView r) {
+    QByteArray ssn;
+    Ssn(r, ssn);
+    return ssn;
+}
 
 // Keys and the first row given each, the keys one after another in one block: a table of many
 // short keys costs little more than their bytes, and a key is looked up without a copy of it.
@@ -225,9 +230,9 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
     // birth, whether a previous employee) is kept as the first pass finds them, so that no second
     // pass over the file is needed: per record, where its name stands in `names`.
     std::vector<qint32> shownAt;
-    QByteArray names;
+    QByteArray names; // each one's name, then its Social Security number
     struct Shown {
-        qint32 end;
+        qint32 nameEnd, end;
         double dateOfBirth;
         bool previous;
     };
@@ -252,7 +257,9 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
                 if (!compare && std::size_t(n) < shownAt.size() && shownAt[std::size_t(n)] < 0) {
                     shownAt[std::size_t(n)] = qint32(shown.size());
                     names += ShownName(r).toUtf8();
-                    shown.push_back({qint32(names.size()), r.DateOfBirth(), r.InactivationDate() != 0});
+                    const auto nameEnd = qint32(names.size());
+                    names += Ssn(r);
+                    shown.push_back({nameEnd, qint32(names.size()), r.DateOfBirth(), r.InactivationDate() != 0});
                 }
             };
             if (numbers) {
@@ -301,7 +308,8 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
                 claimed.insert(match, row);
         }
         const qint32 ssn = ssnFirst[r];
-        const bool sameSsn = !onFile && ssn >= 0 && (bySsn[std::size_t(ssn)] != 0 || ssn != row);
+        const qint32 holder = ssn >= 0 ? bySsn[std::size_t(ssn)] : 0;
+        const bool sameSsn = ssn >= 0 && (holder != 0 ? holder != (onFile ? match : 0) : ssn != row);
         count += onFile || earlier || sameSsn ? 1 : 0;
     }
     claimed.clear();
@@ -358,7 +366,7 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             return false;
         const auto at = std::size_t(shownAt[std::size_t(n)]);
         const qint32 start = at == 0 ? 0 : shown[at - 1].end;
-        *name = QString::fromUtf8(names.constData() + start, shown[at].end - start);
+        *name = QString::fromUtf8(names.constData() + start, shown[at].nameEnd - start);
         if (dateOfBirth)
             *dateOfBirth = shown[at].dateOfBirth;
         if (previous)
@@ -373,6 +381,19 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             kept = shownOf(n, &d.ssnName, nullptr, nullptr);
         if (kept && nameOf[*at] == n)
             kept = shownOf(n, &d.name, &d.dateOfBirth, &d.previous);
+    }
+    // The employee's own number, which an employee before it on file has too, is no clash of the
+    // import's making (as the pass below finds).
+    for (std::size_t i = 0; kept && i < result.rows.size(); ++i) {
+        ImportDuplicate& d = result.rows[i];
+        if (d.record == 0 || d.ssnRecord == 0 || nameOf[i] != d.record)
+            continue;
+        const auto at = std::size_t(shownAt[std::size_t(d.record)]);
+        const QByteArrayView ssn(names.constData() + shown[at].nameEnd, shown[at].end - shown[at].nameEnd);
+        if (ssn == Ssn(plan.MatchRecord(d.row).View())) {
+            d.ssnRecord = 0;
+            d.ssnName.clear();
+        }
     }
     if (!wanted.isEmpty() && !kept) {
         PersonnelRecord stored;
