@@ -960,8 +960,11 @@ private:
             }
             if (p >= end)
                 return false;
+            // Named twice, or two prefixes' names alike (which may name one namespace): the reader's.
+            const QByteArrayView local = attribute.sliced(colon + 1);
             for (const Attribute& a : out) {
-                if (a.name == attribute)
+                if (a.name == attribute || (colon >= 0 && a.name.endsWith(local) &&
+                                            a.name.size() > local.size() && a.name[a.name.size() - local.size() - 1] == ':'))
                     return false;
             }
             if (out.size() >= 16)
