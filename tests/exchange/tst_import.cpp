@@ -567,6 +567,21 @@ private slots:
             QString::fromLatin1(damaged));
         row("workbook, a prefix no element declares",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "x:spans"), 0, QString::fromLatin1(damaged));
+        row("workbook, attributes in single quotes",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans=\"1:7\"", "spans='1:7'"));
+        row("workbook, an empty row in one tag",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<row r=\"3\"/><row r=\"4\""));
+        row("workbook, a namespace a row declares",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "xmlns:y=\"urn:y\" y:spans"));
+        // The reader's own ways, whatever they are: an entity no document declares, a control character.
+        const QString notThere = u"The workbook is damaged: a cell names a shared text that is not there."_s;
+        row("workbook, an entity XML does not know",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>&nbsp;"), 0, notThere);
+        row("workbook, a control character", SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>\x01"), 0,
+            notThere);
+        row("workbook, rows out of order",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<row r=\"2\""), 0,
+            u"The workbook is damaged: its rows are out of order."_s);
         // Characters a workbook escapes, refused as the record page refuses them.
         row("workbook, an escaped NUL",
             SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "<t>Li</t>", "<t>L_x0000_i</t>"), 3,
