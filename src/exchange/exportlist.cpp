@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <utility>
@@ -33,6 +34,35 @@ char* Digits(char* at, int n, int width) {
 qsizetype DateChars(double value, bool withTime, char* text) {
     if (value == 0)
         return 0;
+    // A day after the epoch and before 9999-12-31 counted out as OleToDateTime counts it (the
+    // time rounded to the second), without making a QDateTime.
+    if (value > 0 && value < 2958465.0) {
+        const double whole = std::trunc(value);
+        qint64 seconds = std::llround((value - whole) * 86400.0);
+        qint64 days = qint64(whole);
+        if (seconds >= 86400) {
+            ++days;
+            seconds = 0;
+        }
+        int year = 0;
+        int month = 0;
+        int day = 0;
+        QDate(1899, 12, 30).addDays(days).getDate(&year, &month, &day);
+        char* end = Digits(text, year, 4);
+        *end++ = '-';
+        end = Digits(end, month, 2);
+        *end++ = '-';
+        end = Digits(end, day, 2);
+        if (withTime) {
+            *end++ = ' ';
+            end = Digits(end, int(seconds / 3600), 2);
+            *end++ = ':';
+            end = Digits(end, int(seconds / 60 % 60), 2);
+            *end++ = ':';
+            end = Digits(end, int(seconds % 60), 2);
+        }
+        return end - text;
+    }
     const std::optional<QDateTime> at = OleToDateTime(value);
     if (!at)
         return 0;
@@ -169,10 +199,20 @@ void AppendCsvCellBytes(QByteArray& out, QByteArrayView ansi) {
         out += '"';
     if (guarded)
         out += '\'';
-    for (const char c : ansi) {
+    for (qsizetype i = 0; i < ansi.size();) {
+        // A run of ASCII other than quotes goes as it is, at once.
+        qsizetype run = i;
+        while (run < ansi.size() && quint8(ansi[run]) < 0x80 && ansi[run] != '"')
+            ++run;
+        if (run > i) {
+            out.append(ansi.data() + i, run - i);
+            i = run;
+            continue;
+        }
+        const char c = ansi[i++];
         const auto b = std::size_t(quint8(c));
         if (b < 0x80) {
-            if (c == '"' && quoted)
+            if (quoted)
                 out += '"';
             out += c;
         } else {

@@ -42,6 +42,9 @@ std::optional<double> DateSerial(double value, bool withTime) {
 }
 
 qsizetype LongestLine(const QString& text) {
+    // One line of characters of one unit each, as most cells are: its length.
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c == u'\n' || c.isSurrogate(); }))
+        return text.size();
     qsizetype longest = 0;
     for (const QStringView line : QStringView(text).split(u'\n'))
         longest = std::max(longest, qsizetype(line.toUcs4().size()));

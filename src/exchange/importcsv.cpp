@@ -42,11 +42,21 @@ QString Quoted(const QString& text) {
            u'\'';
 }
 
+// `text` trimmed of spaces as TrimSpaces trims it, the same string when there are none.
+QString Trimmed(const QString& text) {
+    if (text.isEmpty() || (text.front() != u' ' && text.back() != u' '))
+        return text;
+    return TrimSpaces(text);
+}
+
 // The first character of `text` a field cannot take: one Windows-1252 cannot hold (FirstUnstorable)
 // or a control character other than the tab and the line breaks, whose rules are the record
 // page's (a name is one line, only the Notepad has lines). Empty when there is none.
 QString FirstRefused(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
+        // Printable ASCII is every field's.
+        if (text[i].unicode() >= 0x20 && text[i].unicode() < 0x7F)
+            continue;
         const qsizetype length =
             text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
         const QStringView c = text.sliced(i, length);
@@ -68,14 +78,18 @@ public:
     qsizetype Position() const { return m_pos; }
 
     // The next row's cells as bytes. Only the first `keep` cells are kept, the others only
-    // counted in `count`. On a fault, `fault` says what is wrong and `count` is the cell's index.
-    RowRead Next(std::vector<QByteArray>& cells, qsizetype keep, qsizetype* count, QString* fault) {
+    // counted in `count`; with `wanted`, a cell it does not want is kept empty. On a fault,
+    // `fault` says what is wrong and `count` is the cell's index.
+    RowRead Next(std::vector<QByteArray>& cells, qsizetype keep, qsizetype* count, QString* fault,
+                 const std::vector<bool>* wanted = nullptr) {
         cells.clear();
         *count = 0;
         if (m_pos >= m_text.size())
             return RowRead::End;
         for (;;) {
             QByteArray cell;
+            const bool made = !wanted || (std::size_t(*count) < wanted->size() && (*wanted)[std::size_t(*count)]);
+            qsizetype length = 0;
             if (m_pos < m_text.size() && m_text[m_pos] == '"') {
                 ++m_pos;
                 for (;;) {
@@ -84,10 +98,14 @@ public:
                         *fault = QStringLiteral("a quoted cell is never closed");
                         return RowRead::Fault;
                     }
-                    cell += m_text.sliced(m_pos, quote - m_pos);
+                    if (made)
+                        cell += m_text.sliced(m_pos, quote - m_pos);
+                    length += quote - m_pos;
                     m_pos = quote + 1;
                     if (m_pos < m_text.size() && m_text[m_pos] == '"') {
-                        cell += '"';
+                        if (made)
+                            cell += '"';
+                        ++length;
                         ++m_pos;
                         continue;
                     }
@@ -111,9 +129,12 @@ public:
                     *fault = QStringLiteral("a CR without LF stands outside quotes");
                     return RowRead::Fault;
                 }
-                cell = m_text.sliced(start, m_pos - start).toByteArray();
+                length = m_pos - start;
+                // The text outlives the cells read from it: an unquoted cell is a view of it.
+                if (made)
+                    cell = QByteArray::fromRawData(m_text.data() + start, length);
             }
-            if (cell.size() > MaxImportCellBytes) {
+            if (length > MaxImportCellBytes) {
                 *fault = QStringLiteral("the cell is longer than %1 bytes").arg(MaxImportCellBytes);
                 return RowRead::Fault;
             }
@@ -300,6 +321,8 @@ QString Unguarded(const QString& cell) {
 
 // Every line break as CR LF, as the record page stores the notepad.
 QString WithCrLf(const QString& text) {
+    if (!text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
     QString out = text;
     out.replace(CrLf, QStringLiteral("\n"));
     out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -380,7 +403,7 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
         if (layout.type != FieldType::Text || faulty[f] || columnOf[f] == cells.size())
             continue;
         const F field = F(f);
-        stored[f] = field == F::Notepad ? WithCrLf(TrimSpaces(value[f])) : TrimSpaces(value[f]);
+        stored[f] = field == F::Notepad ? WithCrLf(Trimmed(value[f])) : Trimmed(value[f]);
         const bool name =
             field == F::FirstName || field == F::MiddleName || field == F::LastName || field == F::Suffix;
         const bool lineBreak = stored[f].contains(u'\r') || stored[f].contains(u'\n');
@@ -399,7 +422,7 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
     // Save waits for these on the record page; the other required fields CheckEntry tests.
     for (const F field : {F::FirstName, F::LastName}) {
         const auto f = std::size_t(field);
-        if (!faulty[f] && TrimSpaces(value[f]).isEmpty())
+        if (!faulty[f] && Trimmed(value[f]).isEmpty())
             report(field, QStringLiteral(" is empty; the name is required."));
     }
 
@@ -420,7 +443,7 @@ void ConvertRow(const std::vector<QString>& cells, const std::vector<int>& field
         report(check.field, EntryFaultText(check.fault, value[std::size_t(check.field)]));
     // 0 is "not set": an earlier day would list the employee as neither current nor previous.
     const double inactivation = EntryDate(entry.inactivationDate);
-    if (check.Ok() && !TrimSpaces(entry.inactivationDate).isEmpty() && inactivation <= 0)
+    if (check.Ok() && !Trimmed(entry.inactivationDate).isEmpty() && inactivation <= 0)
         report(F::InactivationDate,
                QStringLiteral(": %1 is not after 12/30/1899.").arg(Quoted(entry.inactivationDate)));
 
@@ -479,7 +502,13 @@ std::vector<QString> ImportPlan::Cells(qint32 row, const std::vector<bool>* fiel
     CsvRows reader(m_text, start, m_separator);
     qsizetype count = 0;
     QString fault;
-    reader.Next(bytes, qsizetype(columns), &count, &fault);
+    std::vector<bool> made;
+    if (fields) {
+        made.resize(columns);
+        for (std::size_t c = 0; c < columns; ++c)
+            made[c] = wanted(c);
+    }
+    reader.Next(bytes, qsizetype(columns), &count, &fault, fields ? &made : nullptr);
     for (std::size_t c = 0; c < bytes.size() && c < columns; ++c) {
         if (wanted(c))
             cells[c] = QString::fromUtf8(bytes[c]);
@@ -544,7 +573,7 @@ PersonnelRecord ImportPlan::MatchRecord(qint32 row, ImportMasked* masked) const 
         *masked = hidden;
     for (const F field : compared) {
         if (field != F::DateOfBirth)
-            record.SetText(field, TrimSpaces(value[std::size_t(field)]));
+            record.SetText(field, Trimmed(value[std::size_t(field)]));
     }
     record.SetDateOfBirth(EntryDate(born));
     return record;

@@ -8,7 +8,9 @@
 #include <QTimeZone>
 #include <QXmlStreamReader>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -75,6 +77,14 @@ private:
     // over; false once too deep.
     bool Nest(const char* data, qint64 size) {
         for (qint64 i = 0; i < size; ++i) {
+            if (m_state == Scan::Text) {
+                const void* open = std::memchr(data + i, '<', size_t(size - i));
+                if (!open) {
+                    m_last = data[size - 1];
+                    return true;
+                }
+                i = static_cast<const char*>(open) - data;
+            }
             const char c = data[i];
             switch (m_state) {
             case Scan::Text:
@@ -382,6 +392,32 @@ std::optional<QString> SerialDateText(double serial) {
         return std::nullopt;
     const double day = std::floor(serial);
     const qint64 seconds = std::llround((serial - day) * 86400.0);
+    // The day and the time of day counted out, as the date and time below would give them, for
+    // the years that print as four digits.
+    int year = 0;
+    int month = 0;
+    int dayOfMonth = 0;
+    QDate(1899, 12, 30).addDays(qint64(day) + seconds / 86400).getDate(&year, &month, &dayOfMonth);
+    if (year >= 1000 && year <= 9999) {
+        const qint64 time = seconds % 86400;
+        char16_t text[19];
+        const auto put = [&](int at, int value, int digits) {
+            for (int i = digits - 1; i >= 0; --i, value /= 10)
+                text[at + i] = char16_t(u'0' + value % 10);
+        };
+        put(0, year, 4);
+        text[4] = text[7] = u'-';
+        put(5, month, 2);
+        put(8, dayOfMonth, 2);
+        if (time == 0)
+            return QString(reinterpret_cast<const QChar*>(text), 10);
+        text[10] = u' ';
+        text[13] = text[16] = u':';
+        put(11, int(time / 3600), 2);
+        put(14, int(time / 60 % 60), 2);
+        put(17, int(time % 60), 2);
+        return QString(reinterpret_cast<const QChar*>(text), 19);
+    }
     const QDateTime at =
         QDateTime(QDate(1899, 12, 30).addDays(qint64(day)), QTime(0, 0), QTimeZone::utc()).addSecs(seconds);
     return at.time() == QTime(0, 0) ? at.date().toString(Qt::ISODate)
@@ -409,43 +445,53 @@ struct SheetContext {
     SheetLimits limits;
 };
 
-// One <c> element's value as text; `fault` set when the sheet is damaged.
-QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* fault) {
-    const QXmlStreamAttributes a = xml.attributes();
-    const QString type = a.value(QLatin1String("t")).toString();
-    const int style = a.value(QLatin1String("s")).toInt();
-    QString value;
-    QString inlineText;
-    int depth = 1;
-    bool haveValue = false;
-    while (depth > 0 && !xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            if (xml.name() == QLatin1String("v")) {
-                value = ElementText(xml, context.limits.cellChars, true);
-                haveValue = true;
-                --depth;
-            } else if (xml.name() == QLatin1String("is")) {
-                inlineText = ElementText(xml, context.limits.cellChars);
-                haveValue = true;
-                --depth;
-            } else {
-                xml.skipCurrentElement();
-                --depth;
-            }
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
+// A cell's value as a number, as QString::toDouble reads it once trimmed; a plain decimal
+// ("-12.5", as spreadsheets write their numbers) is read straight, to the same nearest double.
+double PlainNumber(const QString& value, bool* ok) {
+    char plain[32];
+    qsizetype n = 0;
+    qsizetype digits = 0;
+    bool point = false;
+    bool simple = value.size() < qsizetype(sizeof plain);
+    for (qsizetype i = 0; simple && i < value.size(); ++i) {
+        const char16_t c = value[i].unicode();
+        if (c >= u'0' && c <= u'9')
+            ++digits;
+        else if (c == u'.' && !point && digits > 0 && i + 1 < value.size())
+            point = true;
+        else if (!(c == u'-' && i == 0))
+            simple = false;
+        plain[n++] = char(c);
+    }
+    if (simple && digits > 0 && plain[n - 1] != '.') {
+        double number = 0;
+        const std::from_chars_result read = std::from_chars(plain, plain + n, number);
+        if (read.ec == std::errc() && read.ptr == plain + n) {
+            *ok = true;
+            return number;
         }
     }
-    if (!haveValue)
+    return value.trimmed().toDouble(ok);
+}
+
+// What a <c> element holds: its type (t) and style (s), and the texts of its value (<v>) and of
+// its inline text (<is>), each cut after the cell's most characters.
+struct CellParts {
+    QStringView type;
+    int style = 0;
+    bool haveValue = false;
+    QString value;
+    QString inlineText;
+};
+
+// A cell's value as text; `fault` set when the sheet is damaged.
+QString CellValue(const CellParts& cell, const SheetContext& context, PartFault* fault) {
+    if (!cell.haveValue)
         return {};
+    const QStringView type = cell.type;
+    const QString& value = cell.value;
     if (type == QLatin1String("inlineStr"))
-        return Unescaped(inlineText);
+        return Unescaped(cell.inlineText);
     if (type == QLatin1String("s")) {
         bool ok = false;
         const qulonglong index = value.trimmed().toULongLong(&ok);
@@ -467,9 +513,10 @@ QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* 
                                         : at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     }
     bool ok = false;
-    const double number = value.trimmed().toDouble(&ok);
+    const double number = PlainNumber(value, &ok);
     if (!ok)
         return value;
+    const int style = cell.style;
     const bool dated = style >= 0 && std::size_t(style) < context.styles->dateFormat.size() &&
                        context.styles->dateFormat[std::size_t(style)];
     if (dated) {
@@ -484,70 +531,734 @@ QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* 
     return QString::number(number, 'g', 15);
 }
 
-// Reads the sheet's rows, handing each with text to `take`; false when reading stopped (`fault`
-// set when the sheet is damaged, `sheet` telling a cell too far or a cancel).
-bool ReadSheet(QXmlStreamReader& xml, const SheetContext& context, WorkbookSheet& sheet, PartFault* fault,
-               const std::function<void(const SheetRow&)>& take, const std::function<bool()>& goOn) {
+// One <c> element's value as text; `fault` set when the sheet is damaged.
+QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* fault) {
+    const QXmlStreamAttributes a = xml.attributes();
+    CellParts cell;
+    const QString type = a.value(QLatin1String("t")).toString();
+    cell.type = type;
+    cell.style = a.value(QLatin1String("s")).toInt();
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (xml.name() == QLatin1String("v")) {
+                cell.value = ElementText(xml, context.limits.cellChars, true);
+                cell.haveValue = true;
+                --depth;
+            } else if (xml.name() == QLatin1String("is")) {
+                cell.inlineText = ElementText(xml, context.limits.cellChars);
+                cell.haveValue = true;
+                --depth;
+            } else {
+                xml.skipCurrentElement();
+                --depth;
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return CellValue(cell, context, fault);
+}
+
+// The sheet's rows as its elements come: a row's start, its cells, its end. The XML reader and
+// the sheet's scanner (SheetScanner) both hand their rows through it, so that they check and
+// hand over alike. Rows up to `skipThrough` were handed over before and are read, not handed.
+struct SheetRows {
+    const SheetContext& context;
+    WorkbookSheet& sheet;
+    PartFault* fault;
+    const std::function<void(const SheetRow&)>& take;
+    const std::function<bool()>& goOn;
+    int skipThrough = 0;
     int rowNumber = 0;
     SheetRow row;
     qsizetype column = -1;
     int rowsSeen = 0;
+
+    // A <row> with `number` its r attribute (empty when it has none); false on a fault.
+    bool Start(QStringView number) {
+        bool ok = false;
+        const int given = number.toInt(&ok);
+        // Rows come in order; a number that does not go on is damage.
+        if (ok && given <= rowNumber) {
+            fault->text = Damaged(QStringLiteral("its rows are out of order"));
+            return false;
+        }
+        rowNumber = ok ? given : rowNumber + 1;
+        if (rowNumber > MaxSheetRows) {
+            fault->text = Damaged(QStringLiteral("its first sheet goes on past row %1, the last row a "
+                                                 "spreadsheet has")
+                                      .arg(MaxSheetRows));
+            return false;
+        }
+        row.number = rowNumber;
+        column = -1;
+        return true;
+    }
+    // The column of a <c> with `reference` its r attribute; -1 with `fault` set when it is out of
+    // order.
+    qsizetype Column(QStringView reference) {
+        const qsizetype at = reference.isEmpty() ? column + 1 : ColumnOf(reference);
+        if (at < 0 || at <= column || at >= MaxSheetColumns) {
+            fault->text = Damaged(QStringLiteral("its cells are out of order"));
+            return -1;
+        }
+        column = at;
+        return at;
+    }
+    // The text of the cell in column `at`; false when reading stops (a fault, a cell too far).
+    bool Cell(qsizetype at, QString text) {
+        if (!fault->text.isEmpty())
+            return false;
+        if (text.isEmpty())
+            return true;
+        if (text.size() > context.limits.cellChars)
+            text.truncate(context.limits.cellChars + 1);
+        // No column of the list stands there: stop at once, however long the sheet goes on.
+        if (at >= context.limits.columns) {
+            sheet.farRow = rowNumber;
+            sheet.farColumn = at;
+            sheet.farText = text;
+            return false;
+        }
+        row.cells.push_back({at, std::move(text)});
+        return true;
+    }
+    // A </row>; false when the progress said to stop.
+    bool End() {
+        if (!row.cells.empty() && row.number > skipThrough)
+            take(row);
+        row.cells.clear();
+        if (++rowsSeen % 256 == 0 && !goOn()) {
+            sheet.cancelled = true;
+            return false;
+        }
+        return true;
+    }
+};
+
+// Reads the sheet's rows, handing each with text to `take`; false when reading stopped (`fault`
+// set when the sheet is damaged, `sheet` telling a cell too far or a cancel). Rows up to
+// `skipThrough` are not handed over again.
+bool ReadSheet(QXmlStreamReader& xml, const SheetContext& context, WorkbookSheet& sheet, PartFault* fault,
+               const std::function<void(const SheetRow&)>& take, const std::function<bool()>& goOn,
+               int skipThrough) {
+    SheetRows rows{context, sheet, fault, take, goOn, skipThrough};
     while (!xml.atEnd() && fault->text.isEmpty()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("row")) {
-            if (!row.cells.empty())
-                take(row);
-            row.cells.clear();
-            if (++rowsSeen % 256 == 0 && !goOn()) {
-                sheet.cancelled = true;
+            if (!rows.End())
                 return false;
-            }
             continue;
         }
         if (token != QXmlStreamReader::StartElement)
             continue;
         if (xml.name() == QLatin1String("row")) {
-            const QXmlStreamAttributes a = xml.attributes();
-            bool ok = false;
-            const int number = a.value(QLatin1String("r")).toInt(&ok);
-            // Rows come in order; a number that does not go on is damage.
-            if (ok && number <= rowNumber) {
-                fault->text = Damaged(QStringLiteral("its rows are out of order"));
+            if (!rows.Start(xml.attributes().value(QLatin1String("r"))))
                 return false;
-            }
-            rowNumber = ok ? number : rowNumber + 1;
-            if (rowNumber > MaxSheetRows) {
-                fault->text = Damaged(QStringLiteral("its first sheet goes on past row %1, the last row a "
-                                                     "spreadsheet has")
-                                          .arg(MaxSheetRows));
+        } else if (xml.name() == QLatin1String("c") && rows.rowNumber > 0) {
+            const qsizetype at = rows.Column(xml.attributes().value(QLatin1String("r")));
+            if (at < 0)
                 return false;
-            }
-            row.number = rowNumber;
-            column = -1;
-        } else if (xml.name() == QLatin1String("c") && rowNumber > 0) {
-            const QStringView reference = xml.attributes().value(QLatin1String("r"));
-            const qsizetype at = reference.isEmpty() ? column + 1 : ColumnOf(reference);
-            if (at < 0 || at <= column || at >= MaxSheetColumns) {
-                fault->text = Damaged(QStringLiteral("its cells are out of order"));
+            if (!rows.Cell(at, CellText(xml, context, fault)))
                 return false;
-            }
-            column = at;
-            QString text = CellText(xml, context, fault);
-            if (text.isEmpty())
-                continue;
-            if (text.size() > context.limits.cellChars)
-                text.truncate(context.limits.cellChars + 1);
-            // No column of the list stands there: stop at once, however long the sheet goes on.
-            if (at >= context.limits.columns) {
-                sheet.farRow = rowNumber;
-                sheet.farColumn = at;
-                sheet.farText = text;
-                return false;
-            }
-            row.cells.push_back({at, std::move(text)});
         }
     }
     return fault->text.isEmpty();
+}
+
+// The sheet's rows read straight from its bytes. A workbook's sheet is rows of
+// <c r=".." t=".." s=".."><v>..</v></c> and <c ..><is><t>..</t></is></c> almost alone, which a
+// scan of the bytes reads many times faster than the XML reader. The scanner takes a row only
+// when it has read the whole of it and is sure of it: the elements row, c, v, is and t alone,
+// their attributes well formed and named once, text with the five entities and character
+// references, in UTF-8, without a CR (which XML reads as LF) or a control character. The text
+// between the rows (the sheet's start and end) goes to an XML reader of its own, which checks it
+// as the whole part's reader would. Whatever else the scanner meets (a comment, a document type,
+// a formula, rich text, a row it is not sure of, the part's end too soon, a part too large or too
+// deep), it gives up: the XML reader then reads the part from its start and hands over only the
+// rows after those handed here, so that every fault and message stays the reader's.
+class SheetScanner {
+public:
+    enum class Outcome { Read, Stopped, GaveUp };
+
+    SheetScanner(PartDevice& device, SheetRows& rows, const SheetContext& context)
+        : m_device(device), m_rows(rows), m_context(context) {}
+
+    Outcome Scan() {
+        if (!More())
+            return Outcome::GaveUp;
+        if (m_buf.isEmpty() || m_buf[0] != '<' || !Utf8Declared())
+            return Outcome::GaveUp;
+        for (;;) {
+            qsizetype at = m_buf.indexOf("<row", m_pos);
+            while (at >= 0 && at + 4 < m_buf.size() && !IsNameEnd(m_buf[at + 4]))
+                at = m_buf.indexOf("<row", at + 1);
+            if (at < 0 || at + 4 >= m_buf.size()) {
+                if (m_eof) {
+                    if (!Outside(m_buf.size()))
+                        return Outcome::GaveUp;
+                    return Finished() ? Outcome::Read : Outcome::GaveUp;
+                }
+                if (!Outside(std::max(m_pos, m_buf.size() - 4)) || !More())
+                    return Outcome::GaveUp;
+                continue;
+            }
+            // A row stands where the reader of the rest is between elements, inside the root.
+            if (!Outside(at) || m_state != Out::Text || m_depth < 1 || m_rootDone)
+                return Outcome::GaveUp;
+            qsizetype contentEnd = 0;
+            qsizetype end = 0;
+            for (;;) {
+                const Span span = RowSpan(&contentEnd, &end);
+                if (span == Span::Bad)
+                    return Outcome::GaveUp;
+                if (span == Span::Whole)
+                    break;
+                if (m_eof || m_buf.size() - m_pos > MaxRowBytes || !More())
+                    return Outcome::GaveUp;
+            }
+            const Outcome row = Row(contentEnd);
+            if (row != Outcome::Read)
+                return row;
+            m_pos = end;
+        }
+    }
+
+private:
+    static constexpr qsizetype Block = 1 << 20;
+    static constexpr qsizetype MaxRowBytes = 8 << 20;
+    enum class Out { Text, TagStart, Tag, Quoted };
+    enum class Span { Whole, More, Bad };
+
+    static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    static bool IsNameEnd(char c) { return IsSpace(c) || c == '>' || c == '/'; }
+    static bool IsNameStart(char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    }
+    static bool IsNameChar(char c) {
+        return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    }
+
+    // Reads on: the bytes before the position go, a block more comes. False when the part cannot
+    // be read (too large, too deep, damaged).
+    bool More() {
+        m_buf.remove(0, m_pos);
+        m_pos = 0;
+        const qsizetype at = m_buf.size();
+        m_buf.resize(at + Block);
+        const qint64 got = m_device.read(m_buf.data() + at, Block);
+        m_buf.resize(at + std::max<qint64>(got, 0));
+        if (got < 0 || m_device.TooLarge() || m_device.TooDeep() || m_device.Failed())
+            return false;
+        m_eof = got == 0;
+        return true;
+    }
+
+    // The part starts with no declaration or one that says UTF-8.
+    bool Utf8Declared() const {
+        if (!m_buf.startsWith("<?xml"))
+            return true;
+        const qsizetype end = m_buf.indexOf("?>");
+        if (end < 0)
+            return false;
+        const QByteArray declaration = m_buf.left(end).toLower().replace('\'', '"');
+        const qsizetype encoding = declaration.indexOf("encoding");
+        if (encoding < 0)
+            return true;
+        QByteArray rest = declaration.mid(encoding + 8).trimmed();
+        if (!rest.startsWith('='))
+            return false;
+        rest = rest.mid(1).trimmed();
+        return rest.startsWith("\"utf-8\"");
+    }
+
+    // Hands the bytes from the position to `to` to the reader of the rest, following whether a
+    // tag is open; false when the scanner cannot be sure of them.
+    bool Outside(qsizetype to) {
+        if (to <= m_pos)
+            return true;
+        const char* b = m_buf.constData();
+        for (qsizetype i = m_pos; i < to; ++i) {
+            const char c = b[i];
+            // Past the document's end, nothing but spaces.
+            if ((c & 0x80) || (m_ended && !IsSpace(c)))
+                return false;
+            switch (m_state) {
+            case Out::Text:
+                if (c == '<') {
+                    m_state = Out::TagStart;
+                    m_textAfterTag = false;
+                } else if (!IsSpace(c)) {
+                    m_textAfterTag = true;
+                }
+                break;
+            case Out::TagStart:
+                // Comments, CDATA, a document type and instructions are the reader's alone; the
+                // declaration opens the part.
+                if (c == '!' || (c == '?' && m_fed + (i - m_pos) != 1))
+                    return false;
+                m_state = Out::Tag;
+                break;
+            case Out::Tag:
+                if (c == '"' || c == '\'') {
+                    m_quote = c;
+                    m_state = Out::Quoted;
+                } else if (c == '>') {
+                    m_state = Out::Text;
+                } else if (c == '<') {
+                    return false;
+                }
+                break;
+            case Out::Quoted:
+                if (c == m_quote)
+                    m_state = Out::Tag;
+                else if (c == '<')
+                    return false;
+                break;
+            }
+        }
+        m_outside.addData(QByteArray(b + m_pos, to - m_pos));
+        m_fed += to - m_pos;
+        m_pos = to;
+        while (!m_ended) {
+            const QXmlStreamReader::TokenType token = m_outside.readNext();
+            if (m_outside.hasError())
+                return m_outside.error() == QXmlStreamReader::PrematureEndOfDocumentError;
+            if (token == QXmlStreamReader::StartElement) {
+                if (m_outside.name() == QLatin1String("row") || m_outside.name() == QLatin1String("c"))
+                    return false;
+                ++m_depth;
+                QStringList prefixes;
+                for (const QXmlStreamNamespaceDeclaration& d : m_outside.namespaceDeclarations())
+                    prefixes += d.prefix().toString();
+                m_prefixes.push_back(prefixes);
+            } else if (token == QXmlStreamReader::EndElement) {
+                if (--m_depth < 0 || m_prefixes.empty())
+                    return false;
+                m_prefixes.pop_back();
+                m_rootDone = m_rootDone || m_depth == 0;
+            } else if (token == QXmlStreamReader::EndDocument) {
+                m_ended = true;
+            } else if (token != QXmlStreamReader::StartDocument && token != QXmlStreamReader::Characters) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The part read to its end is whole: its root closed, nothing but spaces after it.
+    bool Finished() const {
+        return m_state == Out::Text && !m_textAfterTag && m_rootDone && m_depth == 0;
+    }
+
+    // Where the row at the position ends: `contentEnd` at its </row> (at its start tag's end when
+    // it is empty), `end` after it.
+    Span RowSpan(qsizetype* contentEnd, qsizetype* end) const {
+        const char* b = m_buf.constData();
+        const qsizetype n = m_buf.size();
+        qsizetype p = m_pos + 4;
+        char quote = 0;
+        for (; p < n; ++p) {
+            const char c = b[p];
+            if (quote) {
+                if (c == quote)
+                    quote = 0;
+                else if (c == '<')
+                    return Span::Bad;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '<') {
+                return Span::Bad;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        if (p >= n)
+            return Span::More;
+        if (b[p - 1] == '/') {
+            *contentEnd = *end = p + 1;
+            return Span::Whole;
+        }
+        const qsizetype close = m_buf.indexOf("</row", p + 1);
+        if (close < 0)
+            return Span::More;
+        qsizetype q = close + 5;
+        while (q < n && IsSpace(b[q]))
+            ++q;
+        if (q >= n)
+            return Span::More;
+        if (b[q] != '>')
+            return Span::Bad;
+        *contentEnd = close;
+        *end = q + 1;
+        return Span::Whole;
+    }
+
+    struct Attribute {
+        QByteArrayView name, value;
+    };
+
+    // A start tag's attributes, from just after its name to its end; `p` after it. False when the
+    // scanner is not sure of them.
+    bool Attributes(const char*& p, const char* end, std::vector<Attribute>& out, bool* empty) const {
+        out.clear();
+        for (;;) {
+            const char* spaced = p;
+            while (p < end && IsSpace(*p))
+                ++p;
+            if (p >= end)
+                return false;
+            if (*p == '>') {
+                ++p;
+                *empty = false;
+                return true;
+            }
+            if (*p == '/') {
+                if (p + 1 >= end || p[1] != '>')
+                    return false;
+                p += 2;
+                *empty = true;
+                return true;
+            }
+            if (p == spaced || !IsNameStart(*p))
+                return false;
+            const char* name = p;
+            qsizetype colon = -1;
+            for (++p; p < end && (IsNameChar(*p) || *p == ':'); ++p) {
+                if (*p == ':') {
+                    if (colon >= 0 || p + 1 >= end || !IsNameStart(p[1]))
+                        return false;
+                    colon = p - name;
+                }
+            }
+            const QByteArrayView attribute(name, p - name);
+            if (attribute == "xmlns" || (colon >= 0 && !Declared(attribute.first(colon))))
+                return false;
+            while (p < end && IsSpace(*p))
+                ++p;
+            if (p >= end || *p != '=')
+                return false;
+            ++p;
+            while (p < end && IsSpace(*p))
+                ++p;
+            if (p >= end || (*p != '"' && *p != '\''))
+                return false;
+            const char quote = *p++;
+            const char* value = p;
+            while (p < end && *p != quote) {
+                // Entities and spaces XML would turn into others are the reader's.
+                if (*p == '<' || *p == '&' || *p == '\t' || *p == '\n' || *p == '\r' || (*p & 0x80))
+                    return false;
+                ++p;
+            }
+            if (p >= end)
+                return false;
+            // Named twice, or two prefixes' names alike (which may name one namespace): the reader's.
+            const QByteArrayView local = attribute.sliced(colon + 1);
+            for (const Attribute& a : out) {
+                if (a.name == attribute || (colon >= 0 && a.name.endsWith(local) &&
+                                            a.name.size() > local.size() && a.name[a.name.size() - local.size() - 1] == ':'))
+                    return false;
+            }
+            if (out.size() >= 16)
+                return false;
+            out.push_back({attribute, QByteArrayView(value, p - value)});
+            ++p;
+        }
+    }
+
+    // A prefix the elements around the rows declare (xml is every document's).
+    bool Declared(QByteArrayView prefix) const {
+        if (prefix == "xml")
+            return true;
+        if (prefix == "xmlns")
+            return false;
+        const QString name = QString::fromLatin1(prefix);
+        for (const QStringList& declared : m_prefixes) {
+            if (declared.contains(name))
+                return true;
+        }
+        return false;
+    }
+
+    static QByteArrayView ValueOf(const std::vector<Attribute>& attributes, const char* name) {
+        for (const Attribute& a : attributes) {
+            if (a.name == name)
+                return a.value;
+        }
+        return {};
+    }
+
+    // Whether `p` starts the tag `<name` (`close`: `</name`).
+    static bool Opens(const char* p, const char* end, QByteArrayView name, bool close = false) {
+        const qsizetype skip = close ? 2 : 1;
+        if (end - p < skip + name.size() + 1 || p[0] != '<' || (close && p[1] != '/'))
+            return false;
+        return QByteArrayView(p + skip, name.size()) == name && IsNameEnd(p[skip + name.size()]);
+    }
+
+    // Past `</name` spaces `>`; false when the end tag is not there.
+    static bool Closes(const char*& p, const char* end, QByteArrayView name) {
+        if (!Opens(p, end, name, true))
+            return false;
+        p += 2 + name.size();
+        while (p < end && IsSpace(*p))
+            ++p;
+        if (p >= end || *p != '>')
+            return false;
+        ++p;
+        return true;
+    }
+
+    static void PutUtf8(QByteArray& out, uint code) {
+        if (code < 0x80) {
+            out += char(code);
+        } else if (code < 0x800) {
+            out += char(0xC0 | (code >> 6));
+            out += char(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += char(0xE0 | (code >> 12));
+            out += char(0x80 | ((code >> 6) & 0x3F));
+            out += char(0x80 | (code & 0x3F));
+        } else {
+            out += char(0xF0 | (code >> 18));
+            out += char(0x80 | ((code >> 12) & 0x3F));
+            out += char(0x80 | ((code >> 6) & 0x3F));
+            out += char(0x80 | (code & 0x3F));
+        }
+    }
+
+    // The text from `p` to the next tag, its entities and references read, cut after the cell's
+    // most characters and added to `text`; false when the scanner is not sure of it.
+    bool Text(const char*& p, const char* end, QString& text) {
+        m_text.resize(0); // its memory kept for the next text
+        for (; p < end && *p != '<'; ++p) {
+            const char c = *p;
+            if (c == '&') {
+                const char* semicolon = static_cast<const char*>(std::memchr(p, ';', size_t(std::min<qsizetype>(end - p, 12))));
+                if (!semicolon)
+                    return false;
+                const QByteArrayView name(p + 1, semicolon - p - 1);
+                if (name == "lt") {
+                    m_text += '<';
+                } else if (name == "gt") {
+                    m_text += '>';
+                } else if (name == "amp") {
+                    m_text += '&';
+                } else if (name == "quot") {
+                    m_text += '"';
+                } else if (name == "apos") {
+                    m_text += '\'';
+                } else if (name.size() > 1 && name[0] == '#') {
+                    const bool hex = name[1] == 'x';
+                    const QByteArrayView digits = name.sliced(hex ? 2 : 1);
+                    if (digits.isEmpty() || digits.size() > 7)
+                        return false;
+                    uint code = 0;
+                    for (const char d : digits) {
+                        const int v = d >= '0' && d <= '9'            ? d - '0'
+                                      : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                                      : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                                    : -1;
+                        if (v < 0)
+                            return false;
+                        code = code * (hex ? 16 : 10) + uint(v);
+                    }
+                    const bool character = code == 0x9 || code == 0xA || code == 0xD ||
+                                           (code >= 0x20 && code <= 0xD7FF) ||
+                                           (code >= 0xE000 && code <= 0xFFFD) ||
+                                           (code >= 0x10000 && code <= 0x10FFFF);
+                    if (!character)
+                        return false;
+                    PutUtf8(m_text, code);
+                } else {
+                    return false;
+                }
+                p = semicolon;
+            } else if ((quint8(c) < 0x20 && c != '\t' && c != '\n') ||
+                       (c == ']' && end - p >= 3 && p[1] == ']' && p[2] == '>')) {
+                return false;
+            } else {
+                // A run of plain characters at once.
+                const char* run = p;
+                while (p + 1 < end && quint8(p[1]) >= 0x20 && p[1] != '<' && p[1] != '&' && p[1] != ']')
+                    ++p;
+                m_text.append(run, p + 1 - run);
+            }
+        }
+        if (p >= end || !m_text.isValidUtf8() || m_text.contains("\xEF\xBF\xBE") ||
+            m_text.contains("\xEF\xBF\xBF"))
+            return false;
+        const qsizetype most = m_context.limits.cellChars + 1;
+        if (text.isEmpty()) {
+            text = QString::fromUtf8(m_text);
+            if (text.size() > most)
+                text.truncate(most);
+        } else if (text.size() < most) {
+            const QString more = QString::fromUtf8(m_text);
+            text += QStringView(more).left(most - text.size());
+        }
+        return true;
+    }
+
+    // The element `name`'s text, from just after its start tag's name to its end tag.
+    bool Element(const char*& p, const char* end, QByteArrayView name, QString& text) {
+        bool empty = false;
+        if (!Attributes(p, end, m_scratch, &empty))
+            return false;
+        if (empty)
+            return true;
+        return Text(p, end, text) && Closes(p, end, name);
+    }
+
+    // A text held as ASCII bytes, as a view for Qt's number reading.
+    struct Wide {
+        explicit Wide(QByteArrayView bytes) {
+            if (bytes.size() <= qsizetype(sizeof buffer / sizeof buffer[0])) {
+                for (qsizetype i = 0; i < bytes.size(); ++i)
+                    buffer[i] = char16_t(quint8(bytes[i]));
+                view = QStringView(buffer, bytes.size());
+            } else {
+                held = QString::fromLatin1(bytes);
+                view = held;
+            }
+        }
+        char16_t buffer[32];
+        QString held;
+        QStringView view;
+    };
+
+    // The row from the position to `contentEnd`, checked whole and then handed through the rows.
+    Outcome Row(qsizetype contentEnd) {
+        const char* p = m_buf.constData() + m_pos + 4;
+        const char* end = m_buf.constData() + contentEnd;
+        const char* spanEnd = m_buf.constData() + m_buf.size();
+        bool empty = false;
+        if (!Attributes(p, spanEnd, m_attributes, &empty))
+            return Outcome::GaveUp;
+        const QByteArrayView number = ValueOf(m_attributes, "r");
+        const bool numbered = !number.isNull();
+        const QByteArray rowNumber = number.toByteArray();
+        m_cells.clear();
+        while (p < end) {
+            while (p < end && IsSpace(*p))
+                ++p;
+            if (p >= end)
+                break;
+            if (!Opens(p, end, "c"))
+                return Outcome::GaveUp;
+            p += 2;
+            if (!Attributes(p, end, m_attributes, &empty))
+                return Outcome::GaveUp;
+            Scanned& cell = m_cells.emplace_back();
+            cell.reference = ValueOf(m_attributes, "r");
+            cell.type = ValueOf(m_attributes, "t");
+            cell.style = ValueOf(m_attributes, "s");
+            while (!empty) {
+                while (p < end && IsSpace(*p))
+                    ++p;
+                if (Closes(p, end, "c"))
+                    break;
+                if (Opens(p, end, "v")) {
+                    p += 2;
+                    cell.parts.value.clear();
+                    cell.parts.haveValue = true;
+                    if (!Element(p, end, "v", cell.parts.value))
+                        return Outcome::GaveUp;
+                } else if (Opens(p, end, "is")) {
+                    p += 3;
+                    cell.parts.inlineText.clear();
+                    cell.parts.haveValue = true;
+                    bool none = false;
+                    if (!Attributes(p, end, m_scratch, &none))
+                        return Outcome::GaveUp;
+                    while (!none) {
+                        while (p < end && IsSpace(*p))
+                            ++p;
+                        if (Closes(p, end, "is"))
+                            break;
+                        if (!Opens(p, end, "t"))
+                            return Outcome::GaveUp;
+                        p += 2;
+                        if (!Element(p, end, "t", cell.parts.inlineText))
+                            return Outcome::GaveUp;
+                    }
+                } else {
+                    return Outcome::GaveUp;
+                }
+            }
+        }
+        // Whole and sure: the row goes through as the reader's would.
+        const Wide numberText(numbered ? QByteArrayView(rowNumber) : QByteArrayView());
+        if (!m_rows.Start(numbered ? numberText.view : QStringView()))
+            return Outcome::Stopped;
+        for (Scanned& cell : m_cells) {
+            const Wide reference(cell.reference);
+            const qsizetype at = m_rows.Column(reference.view);
+            if (at < 0)
+                return Outcome::Stopped;
+            const Wide type(cell.type);
+            const Wide style(cell.style);
+            cell.parts.type = type.view;
+            cell.parts.style = style.view.toInt();
+            if (!m_rows.Cell(at, CellValue(cell.parts, m_context, m_rows.fault)))
+                return Outcome::Stopped;
+        }
+        return m_rows.End() ? Outcome::Read : Outcome::Stopped;
+    }
+
+    struct Scanned {
+        QByteArrayView reference, type, style;
+        CellParts parts;
+    };
+
+    PartDevice& m_device;
+    SheetRows& m_rows;
+    const SheetContext& m_context;
+    QByteArray m_buf;
+    qsizetype m_pos = 0;
+    bool m_eof = false;
+    qint64 m_fed = 0; // bytes handed to the reader of the rest
+    QXmlStreamReader m_outside;
+    Out m_state = Out::Text;
+    char m_quote = 0;
+    bool m_textAfterTag = false;
+    qint64 m_depth = 0;
+    bool m_rootDone = false;
+    bool m_ended = false; // the reader of the rest saw the document's end
+    std::vector<QStringList> m_prefixes;
+    std::vector<Attribute> m_attributes, m_scratch;
+    std::vector<Scanned> m_cells;
+    QByteArray m_text;
+};
+
+// Reads the sheet `name` with the scanner, as ReadPart reads a part; nothing when the scanner
+// gave up, and the XML reader is to read the part again.
+std::optional<PartRead> ScanSheetPart(ZipReader& zip, const QString& name, qint64 limit, PartFault* fault,
+                                      qint64* unpacked, SheetRows& rows, const SheetContext& context) {
+    if (!zip.Locate(name))
+        return PartRead::Missing;
+    if (zip.UnpackedSize() > quint64(limit) || !zip.Open())
+        return std::nullopt;
+    SheetScanner::Outcome outcome;
+    {
+        PartDevice device(zip, limit, unpacked);
+        outcome = SheetScanner(device, rows, context).Scan();
+    }
+    // Closing a part read to its end checks its CRC.
+    const bool closed = zip.Close();
+    if (outcome == SheetScanner::Outcome::GaveUp)
+        return std::nullopt;
+    if (!closed)
+        fault->text = Damaged(QStringLiteral("its part '%1' cannot be unpacked").arg(name));
+    return fault->text.isEmpty() && outcome == SheetScanner::Outcome::Read ? PartRead::Read : PartRead::Failed;
 }
 
 // An OpenDocument spreadsheet's cell text: its paragraphs (text:p, text:h) one to a line, with
@@ -903,13 +1614,21 @@ WorkbookSheet ReadWorkbookSheet(const QByteArray& bytes, const SheetLimits& limi
         return fail(fault.text);
 
     const SheetContext context{&strings, &styles, date1904, limits};
-    const PartRead read = part(
-        sheetPart, [&](QXmlStreamReader& xml) { return ReadSheet(xml, context, sheet, &fault, row, goOn); });
-    if (read == PartRead::Missing)
+    const std::function<bool()> going = goOn;
+    SheetRows scanned{context, sheet, &fault, row, going};
+    std::optional<PartRead> read =
+        ScanSheetPart(zip, sheetPart, MaxWorkbookPartBytes, &fault, &unpacked, scanned, context);
+    if (!read) {
+        // The reader reads the sheet again, past the rows the scanner handed over.
+        read = part(sheetPart, [&](QXmlStreamReader& xml) {
+            return ReadSheet(xml, context, sheet, &fault, row, going, scanned.rowNumber);
+        });
+    }
+    if (*read == PartRead::Missing)
         return fail(Damaged(QStringLiteral("its first sheet is missing")));
-    if (read == PartRead::Failed && !sheet.cancelled && sheet.farColumn < 0)
+    if (*read == PartRead::Failed && !sheet.cancelled && sheet.farColumn < 0)
         return fail(fault.text);
-    if (read == PartRead::Read)
+    if (*read == PartRead::Read)
         goOn();
     return sheet;
 }

@@ -553,6 +553,35 @@ private slots:
         row("workbook, a shared text that is not there",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>0</v>", "<v>99</v>"), 0,
             u"The workbook is damaged: a cell names a shared text that is not there."_s);
+        // The sheet's rows are scanned straight from its bytes while the scanner is sure of them, and
+        // read by the XML reader from where it is not: the same rows come either way, once each, and
+        // what the reader refuses is refused.
+        const QByteArray damaged = "The workbook is damaged: its part 'xl/worksheets/sheet2.xml' is not XML a "
+                                   "spreadsheet writes (line 1).";
+        row("workbook, character references", SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>&#32;"));
+        row("workbook, the xml prefix", SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "xml:lang"));
+        row("workbook, a comment before the last row",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<!-- Bo --><row r=\"3\""));
+        row("workbook, an element left open before the last row",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<x><row r=\"3\""), 0,
+            QString::fromLatin1(damaged));
+        row("workbook, a prefix no element declares",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "x:spans"), 0, QString::fromLatin1(damaged));
+        row("workbook, attributes in single quotes",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans=\"1:7\"", "spans='1:7'"));
+        row("workbook, an empty row in one tag",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<row r=\"3\"/><row r=\"4\""));
+        row("workbook, a namespace a row declares",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "xmlns:y=\"urn:y\" y:spans"));
+        // The reader's own ways, whatever they are: an entity no document declares, a control character.
+        const QString notThere = u"The workbook is damaged: a cell names a shared text that is not there."_s;
+        row("workbook, an entity XML does not know",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>&nbsp;"), 0, notThere);
+        row("workbook, a control character", SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>\x01"), 0,
+            notThere);
+        row("workbook, rows out of order",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<row r=\"2\""), 0,
+            u"The workbook is damaged: its rows are out of order."_s);
         // Characters a workbook escapes, refused as the record page refuses them.
         row("workbook, an escaped NUL",
             SpreadsheetWorkbook(Cells::Inline1904, {1, 2, 3}, {}, "<t>Li</t>", "<t>L_x0000_i</t>"), 3,
