@@ -1261,6 +1261,9 @@ private slots:
             "--format takes csv, json or xlsx, not 'xls'");
         row("--json against another format", {"export", "f", "--format=xlsx", "--json"}, 2,
             "--json and --format xlsx can't be given together");
+        row("a level with the full fields", {"export", "f", "--show-sensitive", "--level", "2"}, 2,
+            "--level and --show-sensitive can't be given together");
+        row("a level with --ssn", {"export", "f", "--level=4", "--ssn"}, 2, "--level and --ssn can't be given together");
         row("a value that looks like an option", {"export", "f", "--look-for", "--json", "--list", "age"}, 2,
             "the lists by employment, age and birthday hold current employees only and take no --status, "
             "--race, --sex or --look-for");

@@ -139,7 +139,12 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
         if (level == 0)
             return QStringLiteral("--level takes 1, 2, 3 or 4, not '%1'").arg(value);
     }
-    if (!parsed.isSet(QStringLiteral("show-sensitive")) && !parsed.isSet(QStringLiteral("ssn")))
+    // Both would leave it to the order of the options whether the fields are masked.
+    const bool full = parsed.isSet(QStringLiteral("show-sensitive")) || parsed.isSet(QStringLiteral("ssn"));
+    if (full && parsed.isSet(QStringLiteral("level")))
+        return QStringLiteral("--level and --%1 can't be given together")
+            .arg(parsed.isSet(QStringLiteral("ssn")) ? QStringLiteral("ssn") : QStringLiteral("show-sensitive"));
+    if (!full)
         line.options.sensitive = SensitiveFields(level, ProgramSensitiveFieldsLevel());
     // Not searched for in what the user sees masked.
     line.list.sensitive = line.options.sensitive;
