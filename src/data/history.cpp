@@ -1,6 +1,7 @@
 #include "data/history.h"
 
 #include "data/ansitext.h"
+#include "data/historyreplay.h"
 #include "data/oledate.h"
 
 #include <QJsonArray>
@@ -28,6 +29,11 @@ constexpr std::array<std::pair<HistoryAction, const char*>, 9> ActionNames{{
 }};
 
 } // namespace
+
+bool TakesOut(const HistoryEntry& entry) {
+    return entry.action == HistoryAction::Removed ||
+           (entry.action == HistoryAction::Restored && entry.record == 0);
+}
 
 QString HistoryActionName(HistoryAction action) {
     for (const auto& [a, name] : ActionNames) {
@@ -146,8 +152,7 @@ QList<HistoryChange> WholeRecord(const PersonnelRecord& record) {
 namespace {
 
 void Apply(const HistoryEntry& entry, QMap<QString, QString>& record) {
-    if (entry.action == HistoryAction::Removed ||
-        (entry.action == HistoryAction::Restored && entry.record == 0)) {
+    if (TakesOut(entry)) {
         record.clear();
         return;
     }
@@ -192,44 +197,66 @@ QString FoldedName(QStringView name) {
     return folded.toCaseFolded();
 }
 
+QString HistoryPerson::Name() const {
+    return lastName.isEmpty() || firstName.isEmpty() ? lastName + firstName
+                                                     : lastName + QStringLiteral(", ") + firstName;
+}
+
 IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
                            std::vector<HistoryPerson>* people) {
     people->clear();
     const QString wanted = FoldedName(text);
-    std::map<qint64, HistoryPerson> known;
-    std::map<qint64, bool> matches;
-    const auto name = [](const HistoryPerson& p) { return p.lastName + QStringLiteral(", ") + p.firstName; };
+    // The replay places each employee in their record (removals shift the records after them
+    // without an entry of their own) and keeps their fields as they last stood.
+    HistoryReplay replay;
+    struct Known {
+        bool matches = false;
+        QDateTime removed;
+        QStringList formerNames;
+    };
+    std::map<qint64, Known> known;
+    const std::size_t last = HistoryFieldIndex(QStringLiteral("LastName"));
+    const std::size_t first = HistoryFieldIndex(QStringLiteral("FirstName"));
+    static const HistoryFieldValues none;
+    const auto fields = [&](qint64 employee) -> const HistoryFieldValues& {
+        if (const auto on = replay.values.constFind(employee); on != replay.values.cend())
+            return *on;
+        const auto gone = replay.departed.constFind(employee);
+        return gone != replay.departed.cend() ? *gone : none;
+    };
+    const auto name = [&](qint64 employee) {
+        const HistoryFieldValues& v = fields(employee);
+        return HistoryPerson{employee, v[last], v[first]}.Name();
+    };
     IoStatus s = ReadHistory(io, fileName, [&](const HistoryEntry& e) {
-        HistoryPerson& p = known[e.employee];
-        p.employee = e.employee;
-        const QString before = name(p);
-        bool renamed = false;
+        Known& k = known[e.employee];
+        bool named = false;
         for (const HistoryChange& c : e.changes) {
-            const bool last = c.field == QLatin1StringView("LastName");
-            if (last || c.field == QLatin1StringView("FirstName")) {
-                if (e.action != HistoryAction::Removed && !(e.action == HistoryAction::Restored && e.record == 0)) {
-                    (last ? p.lastName : p.firstName) = c.after;
-                    renamed = true;
-                }
-                bool& hit = matches[e.employee];
-                hit = hit || wanted.isEmpty() || FoldedName(c.before).contains(wanted) ||
-                      FoldedName(c.after).contains(wanted);
-            } else if (c.field == QLatin1StringView("InactivationDate")) {
-                p.previous = !c.after.isEmpty();
+            if (c.field == QLatin1StringView("LastName") || c.field == QLatin1StringView("FirstName")) {
+                named = true;
+                k.matches = k.matches || FoldedName(c.before).contains(wanted) ||
+                            FoldedName(c.after).contains(wanted);
             }
         }
-        if (renamed && before != QStringLiteral(", ") && before != name(p) && !p.formerNames.contains(before))
-            p.formerNames.append(before);
-        p.record = e.record;
-        const bool gone = e.record == 0;
-        p.removed = gone ? e.time : QDateTime();
-        matches.try_emplace(e.employee, wanted.isEmpty());
+        const QString before = named ? name(e.employee) : QString();
+        replay.Apply(e);
+        if (const QString now = named ? name(e.employee) : QString();
+            !before.isEmpty() && !now.isEmpty() && before != now && !k.formerNames.contains(before))
+            k.formerNames.append(before);
+        k.removed = TakesOut(e) ? e.time : QDateTime();
     });
     if (!s)
         return s;
-    for (auto& [employee, person] : known) {
-        if (matches[employee])
-            people->push_back(std::move(person));
+    QHash<qint64, qint32> records;
+    for (std::size_t i = 0; i < replay.roster.size(); ++i)
+        records.insert(replay.roster[i], qint32(i + 1));
+    const std::size_t inactivation = HistoryFieldIndex(QStringLiteral("InactivationDate"));
+    for (auto& [employee, k] : known) {
+        if (!k.matches && !wanted.isEmpty())
+            continue;
+        const HistoryFieldValues& v = fields(employee);
+        people->push_back({employee, v[last], v[first], records.value(employee), !v[inactivation].isEmpty(),
+                           k.removed, std::move(k.formerNames)});
     }
     return {};
 }
