@@ -203,60 +203,47 @@ QString HistoryPerson::Name() const {
 }
 
 IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
-                           std::vector<HistoryPerson>* people) {
+                           std::vector<HistoryPerson>* people,
+                           const std::function<void(const HistoryEntry&)>& visit) {
     people->clear();
     const QString wanted = FoldedName(text);
-    // The replay places each employee in their record (removals shift the records after them
-    // without an entry of their own) and keeps their fields as they last stood.
-    HistoryReplay replay;
-    struct Known {
-        bool matches = false;
-        QDateTime removed;
-        QStringList formerNames;
-    };
-    std::map<qint64, Known> known;
-    const std::size_t last = HistoryFieldIndex(QStringLiteral("LastName"));
-    const std::size_t first = HistoryFieldIndex(QStringLiteral("FirstName"));
-    static const HistoryFieldValues none;
-    const auto fields = [&](qint64 employee) -> const HistoryFieldValues& {
-        if (const auto on = replay.values.constFind(employee); on != replay.values.cend())
-            return *on;
-        const auto gone = replay.departed.constFind(employee);
-        return gone != replay.departed.cend() ? *gone : none;
-    };
-    const auto name = [&](qint64 employee) {
-        const HistoryFieldValues& v = fields(employee);
-        return HistoryPerson{employee, v[last], v[first]}.Name();
-    };
+    std::map<qint64, HistoryPerson> known;
+    std::map<qint64, bool> matches;
+    // Which record each one is in: a removal shifts the records after it without their entries.
+    std::vector<qint64> roster;
     IoStatus s = ReadHistory(io, fileName, [&](const HistoryEntry& e) {
-        Known& k = known[e.employee];
-        bool named = false;
+        if (visit)
+            visit(e);
+        const auto [at, isNew] = known.try_emplace(e.employee);
+        PlaceInRoster(roster, e, !isNew);
+        HistoryPerson& p = at->second;
+        p.employee = e.employee;
+        const QString before = p.Name();
+        bool& hit = matches[e.employee];
         for (const HistoryChange& c : e.changes) {
-            if (c.field == QLatin1StringView("LastName") || c.field == QLatin1StringView("FirstName")) {
-                named = true;
-                k.matches = k.matches || FoldedName(c.before).contains(wanted) ||
-                            FoldedName(c.after).contains(wanted);
+            const bool last = c.field == QLatin1StringView("LastName");
+            if (last || c.field == QLatin1StringView("FirstName")) {
+                if (!TakesOut(e))
+                    (last ? p.lastName : p.firstName) = c.after;
+                hit = hit || wanted.isEmpty() || FoldedName(c.before).contains(wanted) ||
+                      FoldedName(c.after).contains(wanted);
+            } else if (c.field == QLatin1StringView("InactivationDate") && !TakesOut(e)) {
+                p.previous = !c.after.isEmpty();
             }
         }
-        const QString before = named ? name(e.employee) : QString();
-        replay.Apply(e);
-        if (const QString now = named ? name(e.employee) : QString();
-            !before.isEmpty() && !now.isEmpty() && before != now && !k.formerNames.contains(before))
-            k.formerNames.append(before);
-        k.removed = TakesOut(e) ? e.time : QDateTime();
+        if (const QString now = p.Name();
+            !before.isEmpty() && !now.isEmpty() && before != now && !p.formerNames.contains(before))
+            p.formerNames.append(before);
+        p.removed = TakesOut(e) ? e.time : QDateTime();
+        hit = hit || wanted.isEmpty();
     });
     if (!s)
         return s;
-    QHash<qint64, qint32> records;
-    for (std::size_t i = 0; i < replay.roster.size(); ++i)
-        records.insert(replay.roster[i], qint32(i + 1));
-    const std::size_t inactivation = HistoryFieldIndex(QStringLiteral("InactivationDate"));
-    for (auto& [employee, k] : known) {
-        if (!k.matches && !wanted.isEmpty())
-            continue;
-        const HistoryFieldValues& v = fields(employee);
-        people->push_back({employee, v[last], v[first], records.value(employee), !v[inactivation].isEmpty(),
-                           k.removed, std::move(k.formerNames)});
+    for (std::size_t i = 0; i < roster.size(); ++i)
+        known[roster[i]].record = qint32(i + 1);
+    for (auto& [employee, person] : known) {
+        if (matches[employee])
+            people->push_back(std::move(person));
     }
     return {};
 }

@@ -108,9 +108,10 @@ struct HistoryPerson {
 };
 // Every employee of the history file `fileName` whose first or last name ever held `text`, ignoring
 // case and accents (empty `text`: every one), in the order of their lasting numbers, found in one
-// pass (a `HistoryReplay`, which places each one in their record); a missing file has none.
+// pass that hands each entry to `visit` when given; a missing file has none.
 IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
-                           std::vector<HistoryPerson>* people);
+                           std::vector<HistoryPerson>* people,
+                           const std::function<void(const HistoryEntry&)>& visit = {});
 
 // Appends the entries' lines to the history file `fileName` as one write: all or none.
 IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries);

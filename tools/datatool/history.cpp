@@ -85,18 +85,19 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     const QString history = BesideDataFile(file, HistoryFileName);
     FileIo io;
     QList<HistoryEntry> entries;
-    const IoStatus read = ReadHistory(io, history, [&](const HistoryEntry& e) { entries.append(e); });
+    const auto keep = [&](const HistoryEntry& e) {
+        entries.append(e);
+    };
+    // The employees whose first or last name ever held the text, case and accents aside, found
+    // as the entries are read.
+    std::vector<HistoryPerson> people;
+    const IoStatus read =
+        name.isEmpty() ? ReadHistory(io, history, keep) : FindHistoryPeople(io, history, name, &people, keep);
     if (!read)
         return Complain(err, read.Message(), ExitFailure, false);
-    // The employees whose first or last name ever held the text, case and accents aside.
-    std::vector<HistoryPerson> people;
     QSet<qint64> named;
-    if (!name.isEmpty()) {
-        if (const IoStatus found = FindHistoryPeople(io, history, name, &people); !found)
-            return Complain(err, found.Message(), ExitFailure, false);
-        for (const HistoryPerson& p : people)
-            named.insert(p.employee);
-    }
+    for (const HistoryPerson& p : people)
+        named.insert(p.employee);
     const auto chosen = [&](const HistoryEntry& e) {
         if (employee != 0)
             return e.employee == employee;
