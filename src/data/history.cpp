@@ -1,6 +1,7 @@
 #include "data/history.h"
 
 #include "data/ansitext.h"
+#include "data/historyreplay.h"
 #include "data/oledate.h"
 
 #include <QJsonArray>
@@ -28,6 +29,11 @@ constexpr std::array<std::pair<HistoryAction, const char*>, 9> ActionNames{{
 }};
 
 } // namespace
+
+bool TakesOut(const HistoryEntry& entry) {
+    return entry.action == HistoryAction::Removed ||
+           (entry.action == HistoryAction::Restored && entry.record == 0);
+}
 
 QString HistoryActionName(HistoryAction action) {
     for (const auto& [a, name] : ActionNames) {
@@ -146,8 +152,7 @@ QList<HistoryChange> WholeRecord(const PersonnelRecord& record) {
 namespace {
 
 void Apply(const HistoryEntry& entry, QMap<QString, QString>& record) {
-    if (entry.action == HistoryAction::Removed ||
-        (entry.action == HistoryAction::Restored && entry.record == 0)) {
+    if (TakesOut(entry)) {
         record.clear();
         return;
     }
@@ -204,41 +209,50 @@ QString FoldedName(QStringView name) {
     return folded.toCaseFolded();
 }
 
+QString HistoryPerson::Name() const {
+    return lastName.isEmpty() || firstName.isEmpty() ? lastName + firstName
+                                                     : lastName + QStringLiteral(", ") + firstName;
+}
+
 IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
-                           std::vector<HistoryPerson>* people) {
+                           std::vector<HistoryPerson>* people,
+                           const std::function<void(const HistoryEntry&)>& visit) {
     people->clear();
     const QString wanted = FoldedName(text);
     std::map<qint64, HistoryPerson> known;
     std::map<qint64, bool> matches;
-    const auto name = [](const HistoryPerson& p) { return p.lastName + QStringLiteral(", ") + p.firstName; };
+    // Which record each one is in: a removal shifts the records after it without their entries.
+    std::vector<qint64> roster;
     IoStatus s = ReadHistory(io, fileName, [&](const HistoryEntry& e) {
-        HistoryPerson& p = known[e.employee];
+        if (visit)
+            visit(e);
+        const auto [at, isNew] = known.try_emplace(e.employee);
+        PlaceInRoster(roster, e, !isNew);
+        HistoryPerson& p = at->second;
         p.employee = e.employee;
-        const QString before = name(p);
-        bool renamed = false;
+        const QString before = p.Name();
+        bool& hit = matches[e.employee];
         for (const HistoryChange& c : e.changes) {
             const bool last = c.field == QLatin1StringView("LastName");
             if (last || c.field == QLatin1StringView("FirstName")) {
-                if (e.action != HistoryAction::Removed && !(e.action == HistoryAction::Restored && e.record == 0)) {
+                if (!TakesOut(e))
                     (last ? p.lastName : p.firstName) = c.after;
-                    renamed = true;
-                }
-                bool& hit = matches[e.employee];
                 hit = hit || wanted.isEmpty() || FoldedName(c.before).contains(wanted) ||
                       FoldedName(c.after).contains(wanted);
-            } else if (c.field == QLatin1StringView("InactivationDate")) {
+            } else if (c.field == QLatin1StringView("InactivationDate") && !TakesOut(e)) {
                 p.previous = !c.after.isEmpty();
             }
         }
-        if (renamed && before != QStringLiteral(", ") && before != name(p) && !p.formerNames.contains(before))
+        if (const QString now = p.Name();
+            !before.isEmpty() && !now.isEmpty() && before != now && !p.formerNames.contains(before))
             p.formerNames.append(before);
-        p.record = e.record;
-        const bool gone = e.record == 0;
-        p.removed = gone ? e.time : QDateTime();
-        matches.try_emplace(e.employee, wanted.isEmpty());
+        p.removed = TakesOut(e) ? e.time : QDateTime();
+        hit = hit || wanted.isEmpty();
     });
     if (!s)
         return s;
+    for (std::size_t i = 0; i < roster.size(); ++i)
+        known[roster[i]].record = qint32(i + 1);
     for (auto& [employee, person] : known) {
         if (matches[employee])
             people->push_back(std::move(person));

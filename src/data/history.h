@@ -61,6 +61,9 @@ struct HistoryEntry {
     bool operator==(const HistoryEntry&) const = default;
 };
 
+// A removal, or a restore that left the employee out: the employee is no longer on file.
+bool TakesOut(const HistoryEntry& entry);
+
 // "history starts here", "added", "edited", "made previous", "made current", "picture changed",
 // "removed", "imported", "restored".
 QString HistoryActionName(HistoryAction action);
@@ -97,15 +100,18 @@ struct HistoryPerson {
     QString lastName;  // as they last stood (the record removed: as it was before)
     QString firstName;
     qint32 record = 0;        // the record they are in now; 0 once removed
-    bool previous = false;    // on file as a previous employee (InactivationDate set)
+    bool previous = false;    // a previous employee (InactivationDate set; the removed: as they were)
     QDateTime removed;        // when they were removed (or left out by a restore); invalid while on file
-    QStringList formerNames;  // other "Last, First" they went by, oldest first
+    QStringList formerNames;  // other names they went by, as Name() gave them, oldest first
+    // "Last, First", or the one of them that is set.
+    QString Name() const;
 };
 // Every employee of the history file `fileName` whose first or last name ever held `text`, ignoring
 // case and accents (empty `text`: every one), in the order of their lasting numbers, found in one
-// pass; a missing file has none.
+// pass that hands each entry to `visit` when given; a missing file has none.
 IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
-                           std::vector<HistoryPerson>* people);
+                           std::vector<HistoryPerson>* people,
+                           const std::function<void(const HistoryEntry&)>& visit = {});
 
 // Appends the entries' lines to the history file `fileName` as one write: all or none.
 IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries);

@@ -27,19 +27,37 @@ quint64 HistoryStateHash(const HistoryFieldValues& values) {
     return hash;
 }
 
-void HistoryReplay::Erase(qint64 employee) {
+namespace {
+
+void Erase(std::vector<qint64>& roster, qint64 employee) {
     const auto at = std::find(roster.begin(), roster.end(), employee);
     if (at != roster.end())
         roster.erase(at);
 }
 
+} // namespace
+
+void PlaceInRoster(std::vector<qint64>& roster, const HistoryEntry& e, bool known) {
+    if (TakesOut(e)) {
+        Erase(roster, e.employee);
+        return;
+    }
+    if (e.record < 1)
+        return;
+    const std::size_t at = std::size_t(e.record - 1);
+    if (at < roster.size() && roster[at] == e.employee)
+        return;
+    if (known) // a new employee is in no record: no search through them all
+        Erase(roster, e.employee);
+    roster.insert(roster.begin() + qint64(std::min(at, roster.size())), e.employee);
+}
+
 void HistoryReplay::Apply(const HistoryEntry& e) {
     lastEntry = std::max(lastEntry, e.entry);
     lastEmployee = std::max(lastEmployee, e.employee);
-    const bool gone =
-        e.action == HistoryAction::Removed || (e.action == HistoryAction::Restored && e.record == 0);
-    if (gone) {
-        Erase(e.employee);
+    const bool known = values.contains(e.employee) || departed.contains(e.employee);
+    PlaceInRoster(roster, e, known);
+    if (TakesOut(e)) {
         departed.insert(e.employee, values.take(e.employee));
         return;
     }
@@ -52,11 +70,4 @@ void HistoryReplay::Apply(const HistoryEntry& e) {
     }
     if (keepStates)
         states.emplace_back(HistoryStateHash(v), e.employee);
-    if (e.record < 1)
-        return;
-    const std::size_t at = std::size_t(e.record - 1);
-    if (at < roster.size() && roster[at] == e.employee)
-        return;
-    Erase(e.employee);
-    roster.insert(roster.begin() + qint64(std::min(at, roster.size())), e.employee);
 }

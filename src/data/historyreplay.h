@@ -34,13 +34,15 @@ struct HistoryReplay {
 
     // Takes in the next entry of the history.
     void Apply(const HistoryEntry& e);
-
-private:
-    void Erase(qint64 employee);
 };
 
 // A hash of every field's value but DateModified (which the history does not follow edit by edit).
 quint64 HistoryStateHash(const HistoryFieldValues& values);
+
+// Moves `e`'s employee in `roster` (roster[n - 1]: the employee in record n) to the record the
+// entry places them in, or out of it for a removal; `known` is false for an employee no earlier
+// entry named, who is in no record yet.
+void PlaceInRoster(std::vector<qint64>& roster, const HistoryEntry& e, bool known);
 
 // The index of the field of the record layout named `name`; PersonnelFields.size() for none.
 std::size_t HistoryFieldIndex(const QString& name);

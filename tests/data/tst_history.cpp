@@ -435,6 +435,44 @@ private slots:
         QCOMPARE(FileMode(HistoryFileName), 0600);
     }
 
+    // The employees a name search finds, from a history the personnel file kept: Ames removed,
+    // Baker renamed Dunn, Cole made previous, Zoë added; case and accents aside, in the order of
+    // their numbers, each as they last stood.
+    void peopleFoundByAName_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("people");
+        QTest::newRow("accents and case aside") << u"ZOE"_s << QStringList{u"4 Zo\u00EB, Al r3"_s};
+        QTest::newRow("by a former name") << u"bAkEr"_s << QStringList{u"2 Dunn, Al r1 formerly Baker, Al"_s};
+        QTest::newRow("removed") << u"ames"_s << QStringList{u"1 Ames, Al r0 removed 2026-12-09T10:00:00Z"_s};
+        QTest::newRow("previous") << u"Col"_s << QStringList{u"3 Cole, Al r2 previous"_s};
+        QTest::newRow("several, by number")
+            << u"\u00C1l"_s
+            << QStringList{u"1 Ames, Al r0 removed 2026-12-09T10:00:00Z"_s,
+                           u"2 Dunn, Al r1 formerly Baker, Al"_s, u"3 Cole, Al r2 previous"_s,
+                           u"4 Zo\u00EB, Al r3"_s};
+        QTest::newRow("no one") << u"Lee"_s << QStringList();
+    }
+    void peopleFoundByAName() {
+        QFETCH(QString, text);
+        TempPersonnelFile file({Named(u"Ames"_s), Named(u"Baker"_s), Named(u"Cole"_s)});
+        const FixedClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC));
+        file.KeepHistory(clock);
+        file.SetHistoryActor(u"Ann"_s, 4);
+        for (const QString& step : {u"rename 2 Dunn"_s, u"previous 3"_s, u"add Zo\u00EB"_s, u"remove 1"_s})
+            CHECKED(Step(file, step));
+        std::vector<HistoryPerson> people;
+        QVERIFY(FindHistoryPeople(file.io, HistoryFileName, text, &people));
+        QStringList found;
+        for (const HistoryPerson& p : people)
+            found << u"%1 %2 r%3"_s.arg(p.employee).arg(p.Name()).arg(p.record) +
+                         (p.previous ? u" previous"_s : QString()) +
+                         (p.removed.isValid() ? u" removed "_s + p.removed.toUTC().toString(Qt::ISODate)
+                                              : QString()) +
+                         (p.formerNames.isEmpty() ? QString()
+                                                  : u" formerly "_s + p.formerNames.join(u"; "_s));
+        QTEST(found, "people");
+    }
+
     // A history tampered with: one that is not this folder's, or gone, is refused with the file
     // error, whatever the index would allow; an index changed behind its head's back is rebuilt;
     // lines that are no entry, however long, are passed over. What opens goes on as before: the

@@ -106,10 +106,17 @@ history Prints the change history kept beside the personnel file FILE
        ("Rosterly.History"), oldest first: each change's time, user, the
        employee's lasting number, what happened and each field before and
        after; with --json, the history's own lines. --employee N or --name
-       TEXT (a first or last name that ever held TEXT) keeps one employee's
-       changes, --since DATE those from that day on. --as-of DATE prints that
-       one employee's record as it stood at the end of that day, each field
-       changed since marked. A missing history has no changes.
+       TEXT (a first or last name that ever held TEXT, case and accents
+       aside: "zoe" finds "Zoë") keeps those employees' changes, --since DATE
+       those from that day on. --as-of DATE prints one employee's record as
+       it stood at the end of that day, each field changed since marked;
+       when several match --name it lists them (number, name, current,
+       previous or removed, former names) to choose one with --employee N.
+       Asked as of a day after the employee's removal, it says so and shows
+       the record as of the day before the removal, with exit status 1.
+       When nothing matches (an employee with no history, no name, no
+       change since DATE) it says so, with exit status 1. A missing history
+       has no changes.
 
 A file named "User.List" is read as a user list, any other as a personnel file;
 --users and --personnel say which it is. dump and check never change FILE, and
@@ -125,8 +132,9 @@ file) is a link or has a second name (a hard link). dump, check and history
 read the journal and the history of the folder holding the file itself.
 export, like dump and check, reads nothing but a regular file.
 
-Exit status: 0 done, 1 problems found, an import refused, or a file could not
-be read or written, 2 wrong command line or a FILE that is not a regular file.
+Exit status: 0 done, 1 problems found, an import refused, nothing that history
+was asked for, or a file could not be read or written, 2 wrong command line or
+a FILE that is not a regular file.
 )";
 
 enum class Kind { ByName, Personnel, Users };

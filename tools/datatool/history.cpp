@@ -32,6 +32,14 @@ QString Quoted(const QString& value) {
     return QLatin1Char('"') + value + QLatin1Char('"');
 }
 
+// A day as the program shows it, "03/06/2026", in local time; `withTime` adds the time when it
+// does not start the day.
+QString ShownDay(const QDateTime& moment, bool withTime = false) {
+    const QDateTime local = moment.toLocalTime();
+    return local.toString(withTime && local.time() != QTime(0, 0) ? QStringLiteral("MM/dd/yyyy hh:mm")
+                                                                  : QStringLiteral("MM/dd/yyyy"));
+}
+
 } // namespace
 
 QList<QCommandLineOption> HistoryLineOptions() {
@@ -77,17 +85,19 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     const QString history = BesideDataFile(file, HistoryFileName);
     FileIo io;
     QList<HistoryEntry> entries;
-    QSet<qint64> named; // the employees whose first or last name ever held the text
-    const IoStatus read = ReadHistory(io, history, [&](const HistoryEntry& e) {
+    const auto keep = [&](const HistoryEntry& e) {
         entries.append(e);
-        for (const HistoryChange& c : e.changes) {
-            if ((c.field == QLatin1String("FirstName") || c.field == QLatin1String("LastName")) &&
-                (c.before.contains(name, Qt::CaseInsensitive) || c.after.contains(name, Qt::CaseInsensitive)))
-                named.insert(e.employee);
-        }
-    });
+    };
+    // The employees whose first or last name ever held the text, case and accents aside, found
+    // as the entries are read.
+    std::vector<HistoryPerson> people;
+    const IoStatus read =
+        name.isEmpty() ? ReadHistory(io, history, keep) : FindHistoryPeople(io, history, name, &people, keep);
     if (!read)
         return Complain(err, read.Message(), ExitFailure, false);
+    QSet<qint64> named;
+    for (const HistoryPerson& p : people)
+        named.insert(p.employee);
     const auto chosen = [&](const HistoryEntry& e) {
         if (employee != 0)
             return e.employee == employee;
@@ -98,27 +108,60 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
         if (chosen(e))
             kept.append(e);
     }
+    if (kept.isEmpty() && employee != 0)
+        return Complain(err, QStringLiteral("employee %1 has no history").arg(employee), ExitFailure, false);
+    if (kept.isEmpty() && !name.isEmpty())
+        return Complain(err, QStringLiteral("no employee of the history matches"), ExitFailure, false);
 
     if (asOf) {
-        QSet<qint64> who;
-        for (const HistoryEntry& e : std::as_const(kept))
-            who.insert(e.employee);
-        if (who.size() != 1)
-            return Complain(err,
-                            who.isEmpty()
-                                ? QStringLiteral("no employee of the history matches")
-                                : QStringLiteral("%1 employees match '%2': choose one with --employee")
-                                      .arg(who.size())
-                                      .arg(name),
-                            ExitFailure, false);
+        if (people.size() > 1) {
+            QByteArray list;
+            for (const HistoryPerson& p : people)
+                list += QStringLiteral("    employee %1  %2  %3%4\n")
+                            .arg(p.employee)
+                            .arg(p.Name(),
+                                 p.removed.isValid() ? QStringLiteral("removed on ") + ShownDay(p.removed)
+                                 : p.previous        ? QStringLiteral("previous")
+                                                     : QStringLiteral("current"),
+                                 p.formerNames.isEmpty() ? QString()
+                                                         : QStringLiteral("  formerly ") +
+                                                               p.formerNames.join(QStringLiteral("; ")))
+                            .toUtf8();
+            Complain(err,
+                     QStringLiteral("%1 employees match '%2': choose one with --employee N")
+                         .arg(people.size())
+                         .arg(name),
+                     ExitFailure, false);
+            Put(err, list);
+            return ExitFailure;
+        }
+        // Removed by then: the record as it stood at the end of the day before the removal, each
+        // field that changed from then to the removal marked.
+        int status = ExitOk;
+        QDateTime shownAt = *asOf;
+        qsizetype upTo = 0;
+        while (upTo < kept.size() && kept[upTo].time <= *asOf)
+            ++upTo;
+        if (upTo > 0 && TakesOut(kept[upTo - 1])) {
+            const HistoryEntry removal = kept[upTo - 1];
+            const QDate before = removal.time.toLocalTime().date().addDays(-1);
+            shownAt = QDateTime(before, QTime(23, 59, 59, 999));
+            kept.resize(upTo - 1);
+            Complain(err,
+                     QStringLiteral("employee %1: removed on %2 \u2014 shown as of %3")
+                         .arg(removal.employee)
+                         .arg(ShownDay(removal.time), ShownDay(shownAt)),
+                     ExitFailure, false);
+            status = ExitFailure;
+        }
         QStringList changed;
-        const QMap<QString, QString> record = RecordAsOf(kept, *asOf, &changed);
+        const QMap<QString, QString> record = RecordAsOf(kept, shownAt, &changed);
         if (line.isSet(QStringLiteral("json"))) {
             QJsonObject o;
             for (auto it = record.begin(); it != record.end(); ++it)
                 o.insert(it.key(), it.value());
             Put(out, QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
-            return ExitOk;
+            return status;
         }
         for (const FieldLayout& field : PersonnelFields) {
             const QString key = QString::fromLatin1(field.name);
@@ -129,12 +172,14 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
                 text += QStringLiteral("   (changed since)");
             Put(out, text.toUtf8() + '\n');
         }
-        return ExitOk;
+        return status;
     }
 
+    bool printed = false;
     for (const HistoryEntry& e : std::as_const(kept)) {
         if (since && e.time < *since)
             continue;
+        printed = true;
         if (line.isSet(QStringLiteral("json"))) {
             Put(out, HistoryLine(e));
             continue;
@@ -147,6 +192,16 @@ int RunHistory(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
             text += QStringLiteral("    ") + c.field + QStringLiteral(": ") + Quoted(c.before) +
                     QStringLiteral(" -> ") + Quoted(c.after) + u'\n';
         Put(out, text.toUtf8());
+    }
+    if (!printed && since) {
+        const QString day = ShownDay(*since, true);
+        return Complain(err,
+                        employee != 0
+                            ? QStringLiteral("employee %1 has no changes since %2").arg(employee).arg(day)
+                        : !name.isEmpty()
+                            ? QStringLiteral("no employee matching '%1' has changes since %2").arg(name, day)
+                            : QStringLiteral("the history has no changes since %1").arg(day),
+                        ExitFailure, false);
     }
     return ExitOk;
 }
