@@ -660,7 +660,7 @@ private slots:
         QCOMPARE(seen.items,
                  QStringList({u"mnuExportList|&Export this List...|off"_s,
                               u"mnuBlankSheet|Save a &Blank Sheet...|on"_s, u"mnuCopy|&Copy|off"_s,
-                              u"mnuHistory|&History of this Employee...|off"_s, u"|-|on"_s,
+                              u"mnuHistory|&History of this Employee...|on"_s, u"|-|on"_s,
                               u"mnuImport|&Import Employees...|on"_s}));
         QCOMPARE(p->prompts.Pending(), 0);
         QCOMPARE(p->prompts.Asked().last().text,
