@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -33,8 +34,10 @@ const QColor ShadedRow(240, 240, 240);
 const QString AllUsers = QStringLiteral("(all users)");
 // The columns of the history grid and of the record as of a day, in twips, before the window
 // widens them: Before and After, and the value, take what the window has to spare.
-constexpr int HistoryWidths[] = {1800, 1700, 1900, 2400, 2000, 2000};
-constexpr int AsOfWidths[] = {300, 2600, 8900};
+constexpr int HistoryWidths[] = {1800, 1700, 1900, 2900, 2000, 2000};
+constexpr int AsOfWidths[] = {300, 2900, 8600};
+// The Find box's matches: number, name, status; the name takes what is to spare.
+constexpr int PeopleWidths[] = {1000, 7000, 3000};
 
 // A date box that is one tab stop: Tab leaves it rather than stepping through its month, day
 // and year (the arrow keys and typing still move between them).
@@ -79,16 +82,14 @@ Grid* MakeGrid(const QString& name, const QString& format, const int (&widths)[N
     return grid;
 }
 
-// The last `wide` columns share the width the grid has past the others' (at least their own).
+// The last `wide` columns share out the width the grid has past every column's own.
 template <std::size_t N> void Widen(Grid* grid, const int (&widths)[N], std::size_t wide) {
-    const int room = PixelsToTwipsX(grid->viewport()->width(), grid) - 60;
-    int fixed = 0;
-    int least = 0;
-    for (std::size_t col = 0; col < N; ++col)
-        (col + wide < N ? fixed : least) += widths[col];
-    const int each = std::max(least, room - fixed) / int(wide);
+    int spare = PixelsToTwipsX(grid->viewport()->width(), grid) - 60;
+    for (const int width : widths)
+        spare -= width;
+    const int more = std::max(0, spare) / int(wide);
     for (std::size_t col = N - wide; col < N; ++col)
-        grid->SetColWidth(int(col), std::max(widths[col], each));
+        grid->SetColWidth(int(col), widths[col] + more);
 }
 
 // "Miller, Ann" (as the list names an employee) as "Ann Miller".
@@ -163,7 +164,7 @@ void frmHistory::BuildControls() {
     txtFind->setPlaceholderText(QStringLiteral("a first or last name, then Enter"));
     lblFind->setBuddy(txtFind);
     gridPeople = MakeGrid(QStringLiteral("gridPeople"), QStringLiteral(">Number|<Name|<Status"),
-                          {1000, 7000, 3000}, this);
+                          PeopleWidths, this);
     gridPeople->setFixedHeight(TwipsToPixelsY(1700, this));
     gridPeople->hide();
 
@@ -236,12 +237,19 @@ void frmHistory::BuildControls() {
     page->addWidget(gridAsOf, 2);
     page->addWidget(lblNote);
     page->addLayout(buttons);
-    resize(minimumSizeHint().width(), TwipsToPixelsY(9000, this));
+    resize(minimumSizeHint().width(), TwipsToPixelsY(10500, this));
     const QList<QWidget*> order{txtFind, gridPeople, cboUser, txtFrom, txtTo, gridHistory,
                                 txtAsOf, gridAsOf, cmdExport, cmdPrint, cmdClose};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
+    for (Grid* grid : {gridPeople, gridHistory, gridAsOf})
+        grid->viewport()->installEventFilter(this);
+    // A value too long for its column, even widened, wraps onto more lines of its row.
+    for (Grid* grid : {gridHistory, gridAsOf}) {
+        grid->setWordWrap(true);
+        grid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    }
     connect(txtFind, &QLineEdit::returnPressed, this, &frmHistory::txtFind_Enter);
     connect(gridPeople, &Grid::CurrentCellChanged, this, &frmHistory::gridPeople_Choose);
     connect(cboUser, &QComboBox::currentIndexChanged, this, &frmHistory::FillHistory);
@@ -374,24 +382,26 @@ void frmHistory::cmdPrint_Click() {
 }
 
 void frmHistory::FitColumns() {
+    Widen(gridPeople, PeopleWidths, 2);
     Widen(gridHistory, HistoryWidths, 2);
     Widen(gridAsOf, AsOfWidths, 1);
 }
 
+bool frmHistory::eventFilter(QObject* watched, QEvent* event) {
+    // A grid's width follows the window's, and its scroll bar comes and goes with its rows.
+    if (event->type() == QEvent::Resize)
+        FitColumns();
+    return QDialog::eventFilter(watched, event);
+}
+
 void frmHistory::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FitColumns();
     if (m_shown)
         return;
     m_shown = true;
     if (m_name.isEmpty())
         txtFind->setFocus();
     m_fade->FadeIf(m_ctx.state.FadeEnabled, 0, 255, 12, false);
-}
-
-void frmHistory::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    FitColumns();
 }
 
 void frmHistory::reject() {

@@ -58,12 +58,13 @@ public:
     OrvicButton* cmdPrint;
     OrvicButton* cmdClose;
 
+    WindowFade* Fade() const { return m_fade; }
     // The rows the grid shows (the filter applied).
     const QList<QStringList>& ShownRows() const { return m_rows; }
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
 private:

@@ -8,11 +8,13 @@
 #include "exchange/exportxlsx.h"
 #include "exchange/importcsv.h"
 #include "print/printer.h"
+#include "records/frmhistory.h"
 #include "records/recordpage.h"
 #include "support/pdfwords.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "support/zipparts.h"
+#include "ui/fade.h"
 #include "ui/frmprogress.h"
 #include "ui/orvicbutton.h"
 
@@ -668,6 +670,43 @@ private slots:
         QVERIFY(w->grid->isVisible());
         QCOMPARE(w->grid->TextMatrix(1, 0), u"Baker, Cy"_s);
         QCOMPARE(w->recordPage->FieldText(3), u"Baker"_s);
+    }
+
+    // With an empty file the menu's history item still opens the history window, on its Find box
+    // and with no employee; with fades on, the main window dims around it as around Help.
+    void historyOpensOnItsFindBoxWithAnEmptyList() {
+        p->prompts.Answer(MsgAnswer::OK); // "Database is empty"
+        p->SetFades(true);
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        QTRY_VERIFY(!w->Fade()->IsFading());
+        QStringList seen;
+        double dimmed = -1;
+        double opacity = -1;
+        const ShowWatch<frmHistory> watch([&](frmHistory* d) {
+            QTimer::singleShot(0, d, [&, d] {
+                QTRY_VERIFY(!d->Fade()->IsFading() && !w->Fade()->IsFading());
+                seen << d->windowTitle() << (d->txtFind->hasFocus() ? u"find focused"_s : u"find not focused"_s)
+                     << (d->cmdPrint->isEnabled() ? u"print on"_s : u"print off"_s)
+                     << (d->cmdExport->isEnabled() ? u"export on"_s : u"export off"_s);
+                dimmed = w->windowOpacity();
+                opacity = d->windowOpacity();
+                QTest::mouseClick(d->cmdClose, Qt::LeftButton);
+            });
+        });
+        QWidget* page = FindControl<QWidget>(w, u"tabMainPage(0)"_s);
+        ChooseFromPopupMenu(
+            w,
+            [page] {
+                QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, page->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(page, &event);
+            },
+            u"mnuHistory"_s);
+        QCOMPARE(seen, QStringList({u"Rosterly - History"_s, u"find focused"_s, u"print off"_s, u"export off"_s}));
+        QVERIFY(std::abs(dimmed - 204 / 255.0) < 0.002);
+        QVERIFY(std::abs(opacity - 1.0) < 0.002);
+        QTRY_VERIFY(!w->Fade()->IsFading());
+        QCOMPARE(w->windowOpacity(), 1.0);
     }
 
     // An import that has taken a second shows what it does and how far it has come over the

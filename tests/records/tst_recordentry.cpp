@@ -6,7 +6,9 @@
 #include "records/frmhistory.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
+#include "ui/grid.h"
 #include "ui/orvicbutton.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -983,6 +985,9 @@ private slots:
         QString title, note;
         QStringList people, rows, recent, record;
         bool printEnabled = true;
+        bool wraps = false;
+        std::array<int, 5> widened{};
+        QString tabbedTo;
         const ShowWatch<frmHistory> watch([&](frmHistory* d) {
             QTimer::singleShot(0, d, [&, d] {
                 QTest::keyClicks(d->txtFind, u"GOMEZ"_s);
@@ -993,6 +998,21 @@ private slots:
                 record = GridRows(d->gridAsOf);
                 note = d->lblNote->text();
                 printEnabled = d->cmdPrint->isEnabled();
+                // Before and After share what a wider window has to spare; long values wrap in
+                // their rows; the date box is one tab stop.
+                const int after = d->gridHistory->ColWidth(5);
+                d->resize(d->width() + TwipsToPixelsX(2000, d), d->height());
+                QApplication::processEvents();
+                int columns = 0;
+                for (int col = 0; col < 6; ++col)
+                    columns += d->gridHistory->ColWidth(col);
+                widened = {after, d->gridHistory->ColWidth(4), d->gridHistory->ColWidth(5),
+                           d->gridHistory->ColWidth(3),
+                           PixelsToTwipsX(d->gridHistory->viewport()->width(), d) - columns};
+                wraps = d->gridHistory->wordWrap() && d->gridAsOf->wordWrap();
+                d->txtAsOf->setFocus();
+                QTest::keyClick(d->txtAsOf, Qt::Key_Tab);
+                tabbedTo = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
                 QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
                 d->txtFrom->setFocus();
                 d->txtFrom->setSelectedSection(QDateTimeEdit::MonthSection);
@@ -1014,6 +1034,12 @@ private slots:
         QCOMPARE(note, u"Removed from the personnel file by the end of that day.\n"
                        u"Shown as it stood before it was removed on 12/08/2026 17:05."_s);
         QVERIFY(printEnabled);
+        QVERIFY(wraps);
+        QCOMPARE(widened[1], widened[2]);
+        QVERIFY2(widened[2] > widened[0] + 800, qPrintable(u"%1 %2"_s.arg(widened[0]).arg(widened[2])));
+        QCOMPARE(widened[3], 2900);
+        QVERIFY2(widened[4] >= 0 && widened[4] <= 90, qPrintable(QString::number(widened[4]))); // filled
+        QCOMPARE(tabbedTo, u"gridAsOf"_s);
         QCOMPARE(recent.size(), 11);
         QCOMPARE(recent.last(), u"12/03/2026 10:30|Ann Lee|edited|Job Title|Clerk|Senior Office Manager"_s);
 
