@@ -88,6 +88,10 @@ private slots:
         QTest::newRow("next page heading") << 70 << false << false
                                            << u"History of Ann Miller -- Page 2, 12/8/2026 5:05:09 PM"_s << 2
                                            << 0.5 << 0;
+        // A wrapped row ends a page when both its lines fit, and moves whole to the next when not.
+        QTest::newRow("wrapped row's last line on the page") << 54 << false << false << u"seed"_s << 1 << 1.55 << 61;
+        QTest::newRow("wrapped row on the next page") << 55 << false << false << u"rosterly-data"_s << 2 << 1.55
+                                                      << 2;
         // Removed on 12/10 and printed as of that day: the record as it stood before.
         QTest::newRow("removal") << 0 << false << true << u"removed"_s << 1 << 2.55 << 3;
         QTest::newRow("removed record's heading") << 0 << false << true << u"Record as of 12/10/2026"_s << 1 << 0.5

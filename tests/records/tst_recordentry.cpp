@@ -963,7 +963,8 @@ private slots:
                      .first = u"Zo\u00eb"_s,
                      .born = {1990, 5, 1},
                      .hired = {2015, 3, 10},
-                     .title = u"Clerk"_s}});
+                     .title = u"Clerk"_s},
+                    {u"Ortiz"_s, u"Dan"_s, {1975, 7, 4}, {1995, 9, 1}, {2022, 6, 30}}});
         AddUserRecord(u"Ann"_s, u"Lee"_s, u"pw"_s, 4);
         frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
@@ -978,18 +979,23 @@ private slots:
         QTest::mouseClick(w->cmdRemoveEmployee, Qt::LeftButton);
         QCOMPARE(w->grid->Rows(), 2); // Adams alone
         ClickGridRow(w, 1);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 3, u"Adams-Ray"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
 
         p->state.PrinterConfirmed = true;
         const QString path = folder->FilePath(u"history.csv"_s);
         p->prompts.AnswerSaveFile(path).Answer(MsgAnswer::OK);
         QString title, note;
-        QStringList people, rows, recent, record;
+        QStringList everyone, people, rows, recent, record;
         bool printEnabled = true;
         bool wraps = false;
         std::array<int, 5> widened{};
         QString tabbedTo;
         const ShowWatch<frmHistory> watch([&](frmHistory* d) {
             QTimer::singleShot(0, d, [&, d] {
+                QTest::keyClick(d->txtFind, Qt::Key_Return); // nothing typed: every one
+                everyone = GridRows(d->gridPeople);
                 QTest::keyClicks(d->txtFind, u"GOMEZ"_s);
                 QTest::keyClick(d->txtFind, Qt::Key_Return);
                 people = GridRows(d->gridPeople);
@@ -1024,6 +1030,9 @@ private slots:
         });
         QTest::keyClick(w->grid, Qt::Key_H, Qt::ControlModifier);
         QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(everyone, QStringList({u"1|Adams-Ray, Bob (formerly Adams, Bob)|current"_s,
+                                        u"2|G\u00f3mez, Zo\u00eb|removed on 12/08/2026"_s,
+                                        u"3|Ortiz, Dan|previous"_s}));
         QCOMPARE(people, QStringList{u"2|G\u00f3mez, Zo\u00eb|removed on 12/08/2026"_s});
         QCOMPARE(title, u"Rosterly - History of Zo\u00eb G\u00f3mez"_s);
         QCOMPARE(rows.size(), 20); // ten fields at the removal, the edit, nine at the start
