@@ -420,8 +420,8 @@ void frmMain::PrepareListOptions() {
 void frmMain::ShowListMenu(QPoint globalPos) {
     if (m_editor->InInput())
         return;
-    ShowEmployeeListMenu(m_ctx, this, m_fade, *m_list, grid->isVisible() ? grid->Row() : 0, ListTypeName(), globalPos,
-                         [this](qint32 firstAdded) {
+    ShowEmployeeListMenu(m_ctx, this, m_fade, *m_list, grid->isVisible() ? grid->Row() : 0, ListTypeName(),
+                         globalPos, [this](qint32 firstAdded) {
                              // The first employee imported is highlighted and in view; a list that
                              // does not show that employee keeps its highlight and view.
                              m_savedRow = grid->isVisible() ? grid->Row() : 0;

@@ -125,8 +125,7 @@ bool RefuseMaskedAdds(Prompts& prompts, const ImportPlan& plan, const ImportSele
 
 void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, WindowFade* windowFade,
                           const EmployeeListResult& list, int highlightedRow, const QString& listName,
-                          QPoint globalPos,
-                          const std::function<void(qint32)>& rebuild) {
+                          QPoint globalPos, const std::function<void(qint32)>& rebuild) {
     // On the heap and watched: the window that owns the menu may go while the menu is up.
     QPointer<QMenu> menu = new QMenu(window);
     menu->setObjectName(QStringLiteral("menuEmployeeList"));

@@ -19,8 +19,7 @@ class WindowFade;
 // employee imported) when the list shows it.
 void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, WindowFade* windowFade,
                           const EmployeeListResult& list, int highlightedRow, const QString& listName,
-                          QPoint globalPos,
-                          const std::function<void(qint32)>& rebuild);
+                          QPoint globalPos, const std::function<void(qint32)>& rebuild);
 
 // "Export this List...": the list's employees as a CSV file the user names.
 void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,

@@ -99,7 +99,8 @@ QString HistoryFieldCaption(QStringView field) {
             continue;
         const auto f = static_cast<PersonnelField>(i);
         if (const char* caption = FieldCaption(f))
-            return (IsEmergencyField(f) ? QStringLiteral("Emergency ") : QString()) + QLatin1StringView(caption);
+            return (IsEmergencyField(f) ? QStringLiteral("Emergency ") : QString()) +
+                   QLatin1StringView(caption);
         break;
     }
     // In words: a space before every capital but the first.
@@ -135,8 +136,8 @@ QList<QStringList> HistoryRows(const QList<HistoryEntry>& entries, const Sensiti
     QList<QStringList> rows;
     for (const HistoryEntry& entry : entries | std::views::reverse) {
         const QDate day = entry.time.toLocalTime().date();
-        if ((!filter.user.isEmpty() && entry.user != filter.user) || (filter.from.isValid() && day < filter.from) ||
-            (filter.to.isValid() && day > filter.to))
+        if ((!filter.user.isEmpty() && entry.user != filter.user) ||
+            (filter.from.isValid() && day < filter.from) || (filter.to.isValid() && day > filter.to))
             continue;
         const QStringList head{
             entry.time.toLocalTime().toString(QStringLiteral("MM/dd/yyyy hh:mm")), entry.user,
@@ -144,7 +145,8 @@ QList<QStringList> HistoryRows(const QList<HistoryEntry>& entries, const Sensiti
         if (entry.changes.isEmpty())
             rows.append(head + QStringList{QString(), QString(), QString()});
         for (const HistoryChange& c : entry.changes)
-            rows.append(head + QStringList{HistoryFieldCaption(c.field), ShownHistoryValue(c.field, c.before, sensitive),
+            rows.append(head + QStringList{HistoryFieldCaption(c.field),
+                                           ShownHistoryValue(c.field, c.before, sensitive),
                                            ShownHistoryValue(c.field, c.after, sensitive)});
     }
     return rows;
@@ -182,7 +184,8 @@ HistoryRecordRows HistoryRecordAsOf(const QList<HistoryEntry>& entries, QDate da
         // history knows only its first value.
         if (field == u"DateModified")
             continue;
-        record.rows.append({changed.contains(field) ? QStringLiteral("*") : QString(), HistoryFieldCaption(field),
+        record.rows.append({changed.contains(field) ? QStringLiteral("*") : QString(),
+                            HistoryFieldCaption(field),
                             ShownHistoryValue(field, shown.value(field), sensitive)});
     }
     if (then.isEmpty()) {

@@ -22,8 +22,8 @@ QString HistoryFieldCaption(QStringView field);
 QString ShownHistoryValue(QStringView field, const QString& value, const SensitiveFields& sensitive);
 
 // The history window's columns, as its grid, its printout and its export head them.
-inline const QStringList HistoryHeader{QStringLiteral("When"),  QStringLiteral("User"),
-                                       QStringLiteral("What"),  QStringLiteral("Field"),
+inline const QStringList HistoryHeader{QStringLiteral("When"),   QStringLiteral("User"),
+                                       QStringLiteral("What"),   QStringLiteral("Field"),
                                        QStringLiteral("Before"), QStringLiteral("After")};
 
 // Which entries the history window shows: by one user (empty: all), made from `from` to `to`

@@ -163,8 +163,8 @@ void frmHistory::BuildControls() {
     txtFind->setObjectName(QStringLiteral("txtFind"));
     txtFind->setPlaceholderText(QStringLiteral("a first or last name, then Enter"));
     lblFind->setBuddy(txtFind);
-    gridPeople = MakeGrid(QStringLiteral("gridPeople"), QStringLiteral(">Number|<Name|<Status"),
-                          PeopleWidths, this);
+    gridPeople =
+        MakeGrid(QStringLiteral("gridPeople"), QStringLiteral(">Number|<Name|<Status"), PeopleWidths, this);
     gridPeople->setFixedHeight(TwipsToPixelsY(1700, this));
     gridPeople->hide();
 
@@ -238,8 +238,8 @@ void frmHistory::BuildControls() {
     page->addWidget(lblNote);
     page->addLayout(buttons);
     resize(minimumSizeHint().width(), TwipsToPixelsY(10500, this));
-    const QList<QWidget*> order{txtFind, gridPeople, cboUser, txtFrom, txtTo, gridHistory,
-                                txtAsOf, gridAsOf, cmdExport, cmdPrint, cmdClose};
+    const QList<QWidget*> order{txtFind, gridPeople, cboUser,   txtFrom,  txtTo,   gridHistory,
+                                txtAsOf, gridAsOf,   cmdExport, cmdPrint, cmdClose};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -281,8 +281,8 @@ void frmHistory::ShowEmployee(const QString& name, QList<HistoryEntry> entries) 
 }
 
 void frmHistory::FillHistory() {
-    const HistoryFilter filter{cboUser->currentIndex() > 0 ? cboUser->currentText() : QString(), txtFrom->date(),
-                               txtTo->date()};
+    const HistoryFilter filter{cboUser->currentIndex() > 0 ? cboUser->currentText() : QString(),
+                               txtFrom->date(), txtTo->date()};
     m_rows = HistoryRows(m_entries, m_sensitive, filter);
     Fill(gridHistory, m_rows);
     cmdExport->setEnabled(!m_rows.isEmpty());
@@ -292,7 +292,8 @@ void frmHistory::txtFind_Enter() {
     IoStatus status;
     {
         const BusyWindow busy(this);
-        status = FindHistoryPeople(m_ctx.io, m_ctx.personnel.HistoryFile(), txtFind->text().trimmed(), &m_people);
+        status =
+            FindHistoryPeople(m_ctx.io, m_ctx.personnel.HistoryFile(), txtFind->text().trimmed(), &m_people);
     }
     if (!ReportFileError(m_ctx.prompts, status))
         return;
@@ -334,24 +335,26 @@ void frmHistory::txtAsOf_Change() {
     if (m_name.isEmpty())
         m_record.rows.clear();
     Fill(gridAsOf, m_record.rows);
-    const QString note =
-        m_record.lastRecord.isEmpty() ? m_record.note : m_record.note + QLatin1Char('\n') + m_record.lastRecord;
+    const QString note = m_record.lastRecord.isEmpty()
+                             ? m_record.note
+                             : m_record.note + QLatin1Char('\n') + m_record.lastRecord;
     lblNote->setText(note);
     lblNote->setHidden(note.isEmpty() || m_name.isEmpty());
 }
 
 void frmHistory::cmdExport_Click() {
     bool csv = false;
-    const QString path = ChosenSpreadsheet(
-        m_ctx.prompts, QStringLiteral("Export this History"),
-        QStringLiteral("History - %1 - %2.xlsx").arg(m_name, m_ctx.clock.Now().date().toString(u"yyyy-MM-dd")),
-        &csv);
+    const QString path = ChosenSpreadsheet(m_ctx.prompts, QStringLiteral("Export this History"),
+                                           QStringLiteral("History - %1 - %2.xlsx")
+                                               .arg(m_name, m_ctx.clock.Now().date().toString(u"yyyy-MM-dd")),
+                                           &csv);
     if (path.isEmpty())
         return;
     IoStatus status;
     {
         const BusyWindow busy(this);
-        ExportTable table{.status = {}, .header = HistoryHeader, .rows = {m_rows.begin(), m_rows.end()}, .values = {}};
+        ExportTable table{
+            .status = {}, .header = HistoryHeader, .rows = {m_rows.begin(), m_rows.end()}, .values = {}};
         QByteArray bytes;
         if (csv)
             bytes = CsvBytes(table);
@@ -367,8 +370,8 @@ void frmHistory::cmdExport_Click() {
                    (m_rows.size() == 1 ? QStringLiteral(" change,") : QStringLiteral(" changes,")) +
                    QStringLiteral(" has been saved as") + CrLf + QDir::toNativeSeparators(path);
     if (m_sensitive.Masked())
-        text += CrLf + CrLf + QStringLiteral("Social Security numbers and years of birth are masked:") + CrLf +
-                QStringLiteral("your access level does not show them.");
+        text += CrLf + CrLf + QStringLiteral("Social Security numbers and years of birth are masked:") +
+                CrLf + QStringLiteral("your access level does not show them.");
     m_ctx.prompts.MsgBox(text, MsgButtons::OKOnly, MsgIcon::Information, QStringLiteral("History Exported"));
 }
 

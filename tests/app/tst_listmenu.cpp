@@ -686,7 +686,8 @@ private slots:
         const ShowWatch<frmHistory> watch([&](frmHistory* d) {
             QTimer::singleShot(0, d, [&, d] {
                 QTRY_VERIFY(!d->Fade()->IsFading() && !w->Fade()->IsFading());
-                seen << d->windowTitle() << (d->txtFind->hasFocus() ? u"find focused"_s : u"find not focused"_s)
+                seen << d->windowTitle()
+                     << (d->txtFind->hasFocus() ? u"find focused"_s : u"find not focused"_s)
                      << (d->cmdPrint->isEnabled() ? u"print on"_s : u"print off"_s)
                      << (d->cmdExport->isEnabled() ? u"export on"_s : u"export off"_s);
                 dimmed = w->windowOpacity();
@@ -702,7 +703,8 @@ private slots:
                 QApplication::sendEvent(page, &event);
             },
             u"mnuHistory"_s);
-        QCOMPARE(seen, QStringList({u"Rosterly - History"_s, u"find focused"_s, u"print off"_s, u"export off"_s}));
+        QCOMPARE(seen,
+                 QStringList({u"Rosterly - History"_s, u"find focused"_s, u"print off"_s, u"export off"_s}));
         QVERIFY(std::abs(dimmed - 204 / 255.0) < 0.002);
         QVERIFY(std::abs(opacity - 1.0) < 0.002);
         QTRY_VERIFY(!w->Fade()->IsFading());

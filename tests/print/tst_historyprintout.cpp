@@ -64,47 +64,51 @@ private slots:
         QTest::newRow("the edit, wrapped") << 0 << false << false << u"Senior Office"_s << 1 << 6.35 << 4;
         QTest::newRow("the edit's next line") << 0 << false << false << u"Manager"_s << 1 << 6.35 << 5;
         QTest::newRow("its field's caption") << 0 << false << false << u"Job Title"_s << 1 << 3.75 << 4;
-        QTest::newRow("the file it came from") << 0 << false << false << u"edited from x.csv"_s << 1 << 2.55 << 4;
-        QTest::newRow("the start, after the wrapped row") << 0 << false << false << u"history starts here"_s << 1
-                                                         << 2.55 << 6;
-        QTest::newRow("its user, wrapped at the space") << 0 << false << false << u"rosterly-data"_s << 1 << 1.55
-                                                       << 6;
+        QTest::newRow("the file it came from")
+            << 0 << false << false << u"edited from x.csv"_s << 1 << 2.55 << 4;
+        QTest::newRow("the start, after the wrapped row")
+            << 0 << false << false << u"history starts here"_s << 1 << 2.55 << 6;
+        QTest::newRow("its user, wrapped at the space")
+            << 0 << false << false << u"rosterly-data"_s << 1 << 1.55 << 6;
         QTest::newRow("its user's next line") << 0 << false << false << u"seed"_s << 1 << 1.55 << 7;
         QTest::newRow("number") << 0 << false << false << u"123-45-6789"_s << 1 << 6.35 << 10;
         QTest::newRow("number masked") << 0 << true << false << u"***-**-6789"_s << 1 << 6.35 << 10;
         QTest::newRow("birth date") << 0 << false << false << u"12/24/1985"_s << 1 << 6.35 << 12;
         QTest::newRow("birth date masked") << 0 << true << false << u"12/24/****"_s << 1 << 6.35 << 12;
-        QTest::newRow("notepad on one line") << 0 << false << false << u"Line one Line two"_s << 1 << 6.35 << 16;
-        QTest::newRow("record heading") << 0 << false << false << u"Record as of 12/05/2026"_s << 1 << 0.5 << 20;
+        QTest::newRow("notepad on one line")
+            << 0 << false << false << u"Line one Line two"_s << 1 << 6.35 << 16;
+        QTest::newRow("record heading")
+            << 0 << false << false << u"Record as of 12/05/2026"_s << 1 << 0.5 << 20;
         QTest::newRow("first field") << 0 << false << false << u"Date Created"_s << 1 << 0.7 << 21;
         QTest::newRow("value then") << 0 << false << false << u"Miller"_s << 1 << 2.45 << 24;
-        QTest::newRow("the longest caption") << 0 << false << false << u"Emergency Contact Number"_s << 1 << 0.7
-                                             << 28;
+        QTest::newRow("the longest caption")
+            << 0 << false << false << u"Emergency Contact Number"_s << 1 << 0.7 << 28;
         QTest::newRow("number then, masked") << 0 << true << false << u"***-**-6789"_s << 1 << 2.45 << 35;
         QTest::newRow("changed since") << 0 << false << false << u"*"_s << 1 << 0.5 << 41;
         QTest::newRow("title then") << 0 << false << false << u"Clerk"_s << 1 << 2.45 << 41;
         QTest::newRow("last field") << 0 << false << false << u"Version Created"_s << 1 << 0.7 << 45;
         QTest::newRow("legend") << 0 << false << false << u"* changed since"_s << 1 << 0.5 << 47;
-        QTest::newRow("next page heading") << 70 << false << false
-                                           << u"History of Ann Miller -- Page 2, 12/8/2026 5:05:09 PM"_s << 2
-                                           << 0.5 << 0;
+        QTest::newRow("next page heading")
+            << 70 << false << false << u"History of Ann Miller -- Page 2, 12/8/2026 5:05:09 PM"_s << 2 << 0.5
+            << 0;
         // A wrapped row ends a page when both its lines fit, and moves whole to the next when not.
-        QTest::newRow("wrapped row's last line on the page") << 54 << false << false << u"seed"_s << 1 << 1.55 << 61;
-        QTest::newRow("wrapped row on the next page") << 55 << false << false << u"rosterly-data"_s << 2 << 1.55
-                                                      << 2;
+        QTest::newRow("wrapped row's last line on the page")
+            << 54 << false << false << u"seed"_s << 1 << 1.55 << 61;
+        QTest::newRow("wrapped row on the next page")
+            << 55 << false << false << u"rosterly-data"_s << 2 << 1.55 << 2;
         // Removed on 12/10 and printed as of that day: the record as it stood before.
         QTest::newRow("removal") << 0 << false << true << u"removed"_s << 1 << 2.55 << 3;
-        QTest::newRow("removed record's heading") << 0 << false << true << u"Record as of 12/10/2026"_s << 1 << 0.5
-                                                  << 21;
+        QTest::newRow("removed record's heading")
+            << 0 << false << true << u"Record as of 12/10/2026"_s << 1 << 0.5 << 21;
         QTest::newRow("removed record's name") << 0 << false << true << u"Miller"_s << 1 << 2.45 << 25;
         QTest::newRow("removed record's title, whole")
             << 0 << false << true << u"Senior Office Manager"_s << 1 << 2.45 << 42;
-        QTest::newRow("removal note") << 0 << false << true
-                                      << u"Removed from the personnel file by the end of that day."_s << 1 << 0.5
-                                      << 49;
-        QTest::newRow("last record note") << 0 << false << true
-                                          << u"Shown as it stood before it was removed on 12/10/2026 10:00."_s << 1
-                                          << 0.5 << 50;
+        QTest::newRow("removal note")
+            << 0 << false << true << u"Removed from the personnel file by the end of that day."_s << 1 << 0.5
+            << 49;
+        QTest::newRow("last record note")
+            << 0 << false << true << u"Shown as it stood before it was removed on 12/10/2026 10:00."_s << 1
+            << 0.5 << 50;
     }
     void linesStandAtTheirColumns() {
         QFETCH(int, fillers);
@@ -118,7 +122,8 @@ private slots:
         const SensitiveFields sensitive(1, masked ? 2 : 1);
         QList<HistoryEntry> entries = Entries(fillers);
         if (removed)
-            entries << Entry(QDateTime(QDate(2026, 12, 10), QTime(10, 0)), u"Ann Lee"_s, HistoryAction::Removed, {});
+            entries << Entry(QDateTime(QDate(2026, 12, 10), QTime(10, 0)), u"Ann Lee"_s,
+                             HistoryAction::Removed, {});
         RecordingPrinter printer;
         PrintHistory(printer, clock, u"History of Ann Miller"_s, HistoryRows(entries, sensitive),
                      HistoryRecordAsOf(entries, QDate(2026, 12, removed ? 10 : 5), sensitive));
@@ -146,18 +151,21 @@ private slots:
         QTest::addColumn<QStringList>("whats");
         const QString started = u"history starts here"_s;
         QTest::newRow("all") << QString() << QDate() << QDate()
-                             << QStringList{u"restored"_s, u"edited from x.csv"_s, started, started, started,
-                                            started, started, started};
+                             << QStringList{u"restored"_s, u"edited from x.csv"_s,
+                                            started,       started,
+                                            started,       started,
+                                            started,       started};
         QTest::newRow("one user") << u"Ann Lee"_s << QDate() << QDate()
                                   << QStringList{u"restored"_s, u"edited from x.csv"_s};
         QTest::newRow("from a day") << QString() << QDate(2026, 12, 8) << QDate()
                                     << QStringList{u"restored"_s, u"edited from x.csv"_s};
-        QTest::newRow("to a day") << QString() << QDate() << QDate(2026, 12, 8)
-                                  << QStringList{u"edited from x.csv"_s, started, started, started, started,
-                                                 started, started};
+        QTest::newRow("to a day")
+            << QString() << QDate() << QDate(2026, 12, 8)
+            << QStringList{u"edited from x.csv"_s, started, started, started, started, started, started};
         QTest::newRow("a day") << u"Ann Lee"_s << QDate(2026, 12, 8) << QDate(2026, 12, 8)
                                << QStringList{u"edited from x.csv"_s};
-        QTest::newRow("another's") << u"rosterly-data seed"_s << QDate(2026, 12, 2) << QDate() << QStringList{};
+        QTest::newRow("another's") << u"rosterly-data seed"_s << QDate(2026, 12, 2) << QDate()
+                                   << QStringList{};
     }
     void rowsAreFilteredByUserAndDays() {
         QFETCH(QString, user);

@@ -1018,7 +1018,8 @@ private slots:
                 wraps = d->gridHistory->wordWrap() && d->gridAsOf->wordWrap();
                 d->txtAsOf->setFocus();
                 QTest::keyClick(d->txtAsOf, Qt::Key_Tab);
-                tabbedTo = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+                tabbedTo =
+                    QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
                 QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
                 d->txtFrom->setFocus();
                 d->txtFrom->setSelectedSection(QDateTimeEdit::MonthSection);
@@ -1061,9 +1062,11 @@ private slots:
         QVERIFY(printed.contains(u"Removed from the personnel file by the end of that day."_s));
 
         const QList<Prompt> asked = p->prompts.Asked();
-        QVERIFY2(asked.at(asked.size() - 2).proposed.endsWith(u"/History - Zo\u00eb G\u00f3mez - 2026-12-08.xlsx"_s),
+        QVERIFY2(asked.at(asked.size() - 2)
+                     .proposed.endsWith(u"/History - Zo\u00eb G\u00f3mez - 2026-12-08.xlsx"_s),
                  qPrintable(asked.at(asked.size() - 2).proposed));
-        QCOMPARE(asked.last().text, u"The history of Zo\u00eb G\u00f3mez, 11 changes, has been saved as\r\n"_s + path);
+        QCOMPARE(asked.last().text,
+                 u"The history of Zo\u00eb G\u00f3mez, 11 changes, has been saved as\r\n"_s + path);
         QCOMPARE(asked.last().title, u"History Exported"_s);
         QCOMPARE(ReadFileBytes(path), ReadFileBytes(QFINDTESTDATA("golden/history-export.csv")));
     }
