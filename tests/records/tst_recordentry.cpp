@@ -2,6 +2,7 @@
 // drives it: the entry form's state, the Save rule, each validation fault, the status questions,
 // what reaches "Rosterly.Data" byte for byte, cancelling, and the commands by access level.
 #include "data/records.h"
+#include "exchange/importxlsx.h"
 #include "listpage/frmlistoptions.h"
 #include "records/frmhistory.h"
 #include "support/programtest.h"
@@ -953,9 +954,10 @@ private slots:
     }
 
     // A removed employee, gone from every list, is found in the history window by her name typed
-    // without its accents or capitals: her changes, her last record as it stood before the
-    // removal (printed, the long title wrapped in its column), the changes of a range of days,
-    // exported as CSV.
+    // without its accents or capitals (the Find box with nothing typed lists every one, current,
+    // previous or removed, a former name too): her changes, her last record as it stood before the
+    // removal (printed), the columns widened with the window, the changes of a range of days
+    // exported as CSV and as a workbook of the same cells.
     void historyWindowFindsARemovedEmployee() {
         p->clock.Set(QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
         WriteStaff({{.last = u"Adams"_s, .first = u"Bob"_s, .born = {1970, 2, 2}, .hired = {2000, 3, 15}},
@@ -985,7 +987,8 @@ private slots:
 
         p->state.PrinterConfirmed = true;
         const QString path = folder->FilePath(u"history.csv"_s);
-        p->prompts.AnswerSaveFile(path).Answer(MsgAnswer::OK);
+        const QString workbook = folder->FilePath(u"history"_s); // .xlsx added
+        p->prompts.AnswerSaveFile(path).Answer(MsgAnswer::OK).AnswerSaveFile(workbook).Answer(MsgAnswer::OK);
         QString title, note;
         QStringList everyone, people, rows, recent, record;
         bool printEnabled = true;
@@ -1026,6 +1029,7 @@ private slots:
                 QTest::keyClicks(d->txtFrom, u"12022026"_s);
                 recent = GridRows(d->gridHistory);
                 QTest::mouseClick(d->cmdExport, Qt::LeftButton);
+                QTest::mouseClick(d->cmdExport, Qt::LeftButton); // again, as a workbook
                 QTest::mouseClick(d->cmdClose, Qt::LeftButton);
             });
         });
@@ -1062,13 +1066,24 @@ private slots:
         QVERIFY(printed.contains(u"Removed from the personnel file by the end of that day."_s));
 
         const QList<Prompt> asked = p->prompts.Asked();
-        QVERIFY2(asked.at(asked.size() - 2)
+        QVERIFY2(asked.at(asked.size() - 4)
                      .proposed.endsWith(u"/History - Zo\u00eb G\u00f3mez - 2026-12-08.xlsx"_s),
-                 qPrintable(asked.at(asked.size() - 2).proposed));
-        QCOMPARE(asked.last().text,
+                 qPrintable(asked.at(asked.size() - 4).proposed));
+        QCOMPARE(asked.at(asked.size() - 3).text,
                  u"The history of Zo\u00eb G\u00f3mez, 11 changes, has been saved as\r\n"_s + path);
-        QCOMPARE(asked.last().title, u"History Exported"_s);
+        QCOMPARE(asked.at(asked.size() - 3).title, u"History Exported"_s);
         QCOMPARE(ReadFileBytes(path), ReadFileBytes(QFINDTESTDATA("golden/history-export.csv")));
+        // The workbook holds the same cells, as texts.
+        QStringList sheet;
+        const WorkbookSheet read =
+            ReadWorkbookSheet(ReadFileBytes(workbook + u".xlsx"_s), {6, 100}, [&](const SheetRow& row) {
+                QStringList cells(6);
+                for (const SheetCell& cell : row.cells)
+                    cells[cell.column] = cell.text;
+                sheet << cells.join(u',') + u"\r\n"_s;
+            });
+        QCOMPARE(read.fault, QString());
+        QCOMPARE(sheet.join(QString()), QString::fromUtf8(ReadFileBytes(path))); // the byte-order mark aside
     }
 
     void oneEmployeeIsReadWithoutTheRestOfTheFile() {
