@@ -163,6 +163,8 @@ void frmHistory::BuildControls() {
     txtFind->setObjectName(QStringLiteral("txtFind"));
     txtFind->setPlaceholderText(QStringLiteral("a first or last name, then Enter"));
     lblFind->setBuddy(txtFind);
+    lblFound = new QLabel(this);
+    lblFound->setObjectName(QStringLiteral("lblFound"));
     gridPeople =
         MakeGrid(QStringLiteral("gridPeople"), QStringLiteral(">Number|<Name|<Status"), PeopleWidths, this);
     gridPeople->setFixedHeight(TwipsToPixelsY(1700, this));
@@ -208,6 +210,7 @@ void frmHistory::BuildControls() {
     auto* find = new QHBoxLayout;
     find->addWidget(lblFind);
     find->addWidget(txtFind, 1);
+    find->addWidget(lblFound);
     auto* filter = new QHBoxLayout;
     filter->addWidget(lblUser);
     filter->addWidget(cboUser);
@@ -305,6 +308,9 @@ void frmHistory::txtFind_Enter() {
         Fill(gridPeople, rows);
     }
     gridPeople->show();
+    lblFound->setText(m_people.empty()       ? QStringLiteral("No employee found.")
+                      : m_people.size() == 1 ? QStringLiteral("1 employee found.")
+                                             : QStringLiteral("%1 employees found.").arg(m_people.size()));
     m_employee = 0;
     if (!m_people.empty()) {
         gridPeople->setFocus();

@@ -41,6 +41,7 @@ public:
 
     QLabel* lblFind;
     QLineEdit* txtFind;
+    QLabel* lblFound; // how many the last search found
     Grid* gridPeople;
     QLabel* lblUser;
     QComboBox* cboUser;

@@ -993,7 +993,7 @@ private slots:
         const ShowWatch<frmHistory> watch([&](frmHistory* d) {
             QTimer::singleShot(0, d, [&, d] {
                 QTest::keyClick(d->txtFind, Qt::Key_Return); // nothing typed: every one
-                everyone = GridRows(d->gridPeople);
+                everyone = GridRows(d->gridPeople) << d->lblFound->text();
                 QTest::keyClicks(d->txtFind, u"GOMEZ"_s);
                 QTest::keyClick(d->txtFind, Qt::Key_Return);
                 people = GridRows(d->gridPeople);
@@ -1032,13 +1032,12 @@ private slots:
         QCOMPARE(p->prompts.Pending(), 0);
         QCOMPARE(everyone, QStringList({u"1|Adams-Ray, Bob (formerly Adams, Bob)|current"_s,
                                         u"2|G\u00f3mez, Zo\u00eb|removed on 12/08/2026"_s,
-                                        u"3|Ortiz, Dan|previous"_s}));
+                                        u"3|Ortiz, Dan|previous"_s, u"3 employees found."_s}));
         QCOMPARE(people, QStringList{u"2|G\u00f3mez, Zo\u00eb|removed on 12/08/2026"_s});
         QCOMPARE(seen, QStringList({u"Rosterly - History of Zo\u00eb G\u00f3mez"_s,
                                     u"Removed from the personnel file by the end of that day.\n"
                                     u"Shown as it stood before it was removed on 12/08/2026 17:05."_s,
-                                    u"print on"_s,
-                                    u"field 2900, widened 1, even 1, filled 1, wraps 1"_s,
+                                    u"print on"_s, u"field 2900, widened 1, even 1, filled 1, wraps 1"_s,
                                     u"gridAsOf"_s}));
         QCOMPARE(rows.size(), 20); // ten fields at the removal, the edit, nine at the start
         QCOMPARE(rows[0], u"12/08/2026 17:05|Ann Lee|removed|Date Created|12/09/2025 12:00|"_s);
