@@ -196,7 +196,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     historyRow->setShortcutContext(Qt::WidgetShortcut);
     grid->addAction(historyRow);
     connect(historyRow, &QAction::triggered, this,
-            [this] { ShowEmployeeHistory(m_ctx, this, *m_list, grid->Row()); });
+            [this] { ShowEmployeeHistory(m_ctx, this, m_fade, *m_list, grid->Row()); });
     connect(cmdPrintLabel, &QPushButton::clicked, this, [this] {
         OpenPrintLabel(m_ctx, this, m_fade, recordPage->FieldText(PersonnelField::FirstName),
                        recordPage->FieldText(PersonnelField::LastName),
@@ -420,8 +420,8 @@ void frmMain::PrepareListOptions() {
 void frmMain::ShowListMenu(QPoint globalPos) {
     if (m_editor->InInput())
         return;
-    ShowEmployeeListMenu(m_ctx, this, *m_list, grid->isVisible() ? grid->Row() : 0, ListTypeName(), globalPos,
-                         [this](qint32 firstAdded) {
+    ShowEmployeeListMenu(m_ctx, this, m_fade, *m_list, grid->isVisible() ? grid->Row() : 0, ListTypeName(),
+                         globalPos, [this](qint32 firstAdded) {
                              // The first employee imported is highlighted and in view; a list that
                              // does not show that employee keeps its highlight and view.
                              m_savedRow = grid->isVisible() ? grid->Row() : 0;

@@ -15,6 +15,7 @@
 #include "ui/frmprogress.h"
 #include "ui/prompts.h"
 #include "ui/settingsstore.h"
+#include "ui/spreadsheetname.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -22,7 +23,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
-#include <QStandardPaths>
 
 #include <optional>
 
@@ -34,11 +34,6 @@ const QString ImportTitle = QStringLiteral("Import Employees");
 ExportOptions OptionsFor(const AppContext& ctx) {
     return ExportOptions{.sensitive =
                              ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel)};
-}
-
-QString DocumentsFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() || !QDir(documents).exists() ? QDir::homePath() : documents;
 }
 
 QString Employees(qint64 count) {
@@ -128,9 +123,9 @@ bool RefuseMaskedAdds(Prompts& prompts, const ImportPlan& plan, const ImportSele
 
 } // namespace
 
-void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
-                          int highlightedRow, const QString& listName, QPoint globalPos,
-                          const std::function<void(qint32)>& rebuild) {
+void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, WindowFade* windowFade,
+                          const EmployeeListResult& list, int highlightedRow, const QString& listName,
+                          QPoint globalPos, const std::function<void(qint32)>& rebuild) {
     // On the heap and watched: the window that owns the menu may go while the menu is up.
     QPointer<QMenu> menu = new QMenu(window);
     menu->setObjectName(QStringLiteral("menuEmployeeList"));
@@ -152,7 +147,6 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
     }
     exportList->setEnabled(list.Rows() >= 1);
     copy->setEnabled(highlightedRow >= 1 && highlightedRow <= list.Rows());
-    history->setEnabled(copy->isEnabled());
 
     const QAction* chosen = menu->exec(globalPos);
     if (!menu)
@@ -165,25 +159,12 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListRe
     else if (chosen == copy)
         CopyEmployeeRow(ctx, list, highlightedRow);
     else if (chosen == history)
-        ShowEmployeeHistory(ctx, window, list, highlightedRow);
+        ShowEmployeeHistory(ctx, window, windowFade, list, highlightedRow);
     else if (chosen && chosen == import)
         ImportEmployees(ctx, window, rebuild);
 }
 
 namespace {
-
-// The file the user names in the save dialog, empty when cancelled. The name chosen says the format,
-// whichever filter the dialog showed: a .csv name is a CSV file, any other a workbook, and a name
-// without one of the two (that is not a file already) gets .xlsx.
-QString ChosenSpreadsheet(AppContext& ctx, const QString& title, const QString& name, bool* csv) {
-    QString path = ctx.prompts.GetSaveFileName(title, QDir(DocumentsFolder()).filePath(name),
-                                               QStringLiteral("Excel workbook (*.xlsx);;CSV files (*.csv)"));
-    *csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-    if (!path.isEmpty() && !*csv && !path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) &&
-        !QFileInfo(path).exists())
-        path += QStringLiteral(".xlsx");
-    return path;
-}
 
 // Writes `list` to `path` as a CSV file or a workbook; false when it could not (and said so).
 bool WriteSpreadsheet(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
@@ -205,7 +186,7 @@ void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResu
         return;
     bool csv = false;
     const QString path =
-        ChosenSpreadsheet(ctx, QStringLiteral("Export this List"),
+        ChosenSpreadsheet(ctx.prompts, QStringLiteral("Export this List"),
                           QStringLiteral("Employees - %1 - %2.xlsx")
                               .arg(listName, ctx.clock.Now().date().toString(QStringLiteral("yyyy-MM-dd"))),
                           &csv);
@@ -222,7 +203,7 @@ void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResu
 
 void SaveBlankSheet(AppContext& ctx, QWidget* window) {
     bool csv = false;
-    const QString path = ChosenSpreadsheet(ctx, QStringLiteral("Save a Blank Sheet"),
+    const QString path = ChosenSpreadsheet(ctx.prompts, QStringLiteral("Save a Blank Sheet"),
                                            QStringLiteral("Employees - Blank Sheet.xlsx"), &csv);
     EmployeeListResult none;
     none.caption = QStringLiteral("Employees");
@@ -244,11 +225,11 @@ void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highli
     QGuiApplication::clipboard()->setText(text);
 }
 
-void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
-                         int highlightedRow) {
-    if (highlightedRow >= 1 && highlightedRow <= list.Rows())
-        OpenEmployeeHistory(ctx, window, list.RecordNumber(highlightedRow - 1),
-                            list.Cell(highlightedRow - 1, 0));
+void ShowEmployeeHistory(AppContext& ctx, QWidget* window, WindowFade* windowFade,
+                         const EmployeeListResult& list, int highlightedRow) {
+    const bool highlighted = highlightedRow >= 1 && highlightedRow <= list.Rows();
+    OpenEmployeeHistory(ctx, window, windowFade, highlighted ? list.RecordNumber(highlightedRow - 1) : 0,
+                        highlighted ? list.Cell(highlightedRow - 1, 0) : QString());
 }
 
 void ImportEmployees(AppContext& ctx, QWidget* window, const std::function<void(qint32)>& rebuild) {

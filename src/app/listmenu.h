@@ -9,15 +9,17 @@
 struct AppContext;
 struct EmployeeListResult;
 class QWidget;
+class WindowFade;
 
 // The employee list's context menu ("menuEmployeeList"): "Export this List...", "Save a Blank
 // Sheet...", "Copy" and "History of this Employee..." for every user, "Import Employees..." for full access.
-// `highlightedRow` is the grid's row (1 = the first employee); `listName` names the list type in the proposed
+// `highlightedRow` is the grid's row (1 = the first employee); `windowFade` dims the window around the
+// history window when fades are on; `listName` names the list type in the proposed
 // file name; `rebuild` builds the list again after an import, highlighting the record it is given (the first
 // employee imported) when the list shows it.
-void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
-                          int highlightedRow, const QString& listName, QPoint globalPos,
-                          const std::function<void(qint32)>& rebuild);
+void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, WindowFade* windowFade,
+                          const EmployeeListResult& list, int highlightedRow, const QString& listName,
+                          QPoint globalPos, const std::function<void(qint32)>& rebuild);
 
 // "Export this List...": the list's employees as a CSV file the user names.
 void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
@@ -30,10 +32,12 @@ void SaveBlankSheet(AppContext& ctx, QWidget* window);
 // "Copy" (Ctrl+C): the highlighted employee, with the column names, onto the clipboard.
 void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highlightedRow);
 
-// "History of this Employee..." (HistoryKey): the highlighted employee's change history window.
+// "History of this Employee..." (HistoryKey): the highlighted employee's change history window;
+// with no employee highlighted (an empty list too) the window opens on its Find box, where any
+// employee the history has known, removed ones too, is found by name.
 inline const QKeySequence HistoryKey{Qt::CTRL | Qt::Key_H};
-void ShowEmployeeHistory(AppContext& ctx, QWidget* window, const EmployeeListResult& list,
-                         int highlightedRow);
+void ShowEmployeeHistory(AppContext& ctx, QWidget* window, WindowFade* windowFade,
+                         const EmployeeListResult& list, int highlightedRow);
 
 // "Import Employees...": employees from a workbook or a CSV file, all of them or none, after a
 // preview; rows that look like employees already on file or earlier in the file are named first,

@@ -8,11 +8,13 @@
 #include "exchange/exportxlsx.h"
 #include "exchange/importcsv.h"
 #include "print/printer.h"
+#include "records/frmhistory.h"
 #include "records/recordpage.h"
 #include "support/pdfwords.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "support/zipparts.h"
+#include "ui/fade.h"
 #include "ui/frmprogress.h"
 #include "ui/orvicbutton.h"
 
@@ -660,7 +662,7 @@ private slots:
         QCOMPARE(seen.items,
                  QStringList({u"mnuExportList|&Export this List...|off"_s,
                               u"mnuBlankSheet|Save a &Blank Sheet...|on"_s, u"mnuCopy|&Copy|off"_s,
-                              u"mnuHistory|&History of this Employee...|off"_s, u"|-|on"_s,
+                              u"mnuHistory|&History of this Employee...|on"_s, u"|-|on"_s,
                               u"mnuImport|&Import Employees...|on"_s}));
         QCOMPARE(p->prompts.Pending(), 0);
         QCOMPARE(p->prompts.Asked().last().text,
@@ -668,6 +670,42 @@ private slots:
         QVERIFY(w->grid->isVisible());
         QCOMPARE(w->grid->TextMatrix(1, 0), u"Baker, Cy"_s);
         QCOMPARE(w->recordPage->FieldText(3), u"Baker"_s);
+    }
+
+    // With an empty file the menu's history item still opens the history window, on its Find box
+    // and with no employee; with fades on, the main window dims around it as around Help.
+    void historyOpensOnItsFindBoxWithAnEmptyList() {
+        p->prompts.Answer(MsgAnswer::OK); // "Database is empty"
+        p->SetFades(true);
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        QTRY_VERIFY(!w->Fade()->IsFading());
+        QString seen;
+        const ShowWatch<frmHistory> watch([&](frmHistory* d) {
+            QTimer::singleShot(0, d, [&, d] {
+                QTRY_VERIFY(!d->Fade()->IsFading() && !w->Fade()->IsFading());
+                seen = u"%1: find focused %2, print %3, export %4, dimmed to %5, shown at %6"_s
+                           .arg(d->windowTitle())
+                           .arg(d->txtFind->hasFocus())
+                           .arg(d->cmdPrint->isEnabled())
+                           .arg(d->cmdExport->isEnabled())
+                           .arg(qRound(w->windowOpacity() * 255))
+                           .arg(qRound(d->windowOpacity() * 255));
+                QTest::mouseClick(d->cmdClose, Qt::LeftButton);
+            });
+        });
+        QWidget* page = FindControl<QWidget>(w, u"tabMainPage(0)"_s);
+        ChooseFromPopupMenu(
+            w,
+            [page] {
+                QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, page->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(page, &event);
+            },
+            u"mnuHistory"_s);
+        QCOMPARE(seen,
+                 u"Rosterly - History: find focused 1, print 0, export 0, dimmed to 204, shown at 255"_s);
+        QTRY_VERIFY(!w->Fade()->IsFading());
+        QCOMPARE(w->windowOpacity(), 1.0);
     }
 
     // An import that has taken a second shows what it does and how far it has come over the

@@ -136,6 +136,8 @@ private slots:
                                          u"highlighted: click the list with the right mouse button (or "
                                          u"press the Menu key) and choose 'History of this Employee...', or "
                                          u"press Ctrl+H."_s));
+        QVERIFY(HelpTopicText(2000).contains(u"\r\n\r\n* In the history window's 'Find' box, type part of a first "
+                                             u"or last name and press Enter:"_s));
         QVERIFY(HelpTopicText(2000).contains(
             u"\r\n\r\n* With full access you can add employees from a spreadsheet: right-click the list and "
             u"choose 'Import Employees...'. The file needs the columns 'Export this List...' writes; comma, "

@@ -2,11 +2,14 @@
 // drives it: the entry form's state, the Save rule, each validation fault, the status questions,
 // what reaches "Rosterly.Data" byte for byte, cancelling, and the commands by access level.
 #include "data/records.h"
+#include "exchange/importxlsx.h"
 #include "listpage/frmlistoptions.h"
 #include "records/frmhistory.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
+#include "ui/grid.h"
 #include "ui/orvicbutton.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -852,35 +855,36 @@ private slots:
         };
         const HistorySeen seen = WatchHistory(openFromMenu, {u"12022026"_s, u"11302026"_s});
         QCOMPARE(p->prompts.Asked().size(), 1);
-        QCOMPARE(seen.title, u"History of Ann Miller"_s);
+        QCOMPARE(seen.title, u"Rosterly - History of Ann Miller"_s);
         QCOMPARE(seen.shownDate, QDate(2026, 12, 8));
         const QString started = u"12/01/2026 09:00|Ann Lee|history starts here|"_s;
         QCOMPARE(seen.rows, QStringList({
-                                u"12/03/2026 10:30|Ann Lee|edited|SocialSecurityNumber||123-45-6789"_s,
-                                u"12/03/2026 10:30|Ann Lee|edited|JobTitle|Clerk|Head Clerk"_s,
-                                started + u"DateCreated||2025-12-09 12:00:00"_s,
-                                started + u"FirstName||Ann"_s,
-                                started + u"LastName||Miller"_s,
+                                u"12/03/2026 10:30|Ann Lee|edited|Social Security #||123-45-6789"_s,
+                                u"12/03/2026 10:30|Ann Lee|edited|Job Title|Clerk|Head Clerk"_s,
+                                started + u"Date Created||12/09/2025 12:00"_s,
+                                started + u"First Name||Ann"_s,
+                                started + u"Last Name||Miller"_s,
                                 started + u"Race||W"_s,
                                 started + u"Sex||F"_s,
-                                started + u"DateOfBirth||1985-12-24"_s,
-                                started + u"DateOfEmployment||2010-03-01"_s,
-                                started + u"JobTitle||Clerk"_s,
-                                started + u"VersionCreated||0"_s,
+                                started + u"Date of Birth||12/24/1985"_s,
+                                started + u"Date of Employment||03/01/2010"_s,
+                                started + u"Job Title||Clerk"_s,
+                                started + u"Version Created||0"_s,
                             }));
         QCOMPARE(seen.asOf.size(), 2);
         // Before the edit: the old title and no number, both marked as changed since.
         const QStringList before = seen.asOf[0];
         QCOMPARE(before.size(), 25);
-        QCOMPARE(before[0], u"|DateCreated|2025-12-09 12:00:00"_s);
-        QCOMPARE(before[1], u"|FirstName|Ann"_s);
-        QCOMPARE(before[3], u"|LastName|Miller"_s);
-        QCOMPARE(before[14], u"*|SocialSecurityNumber|"_s);
-        QCOMPARE(before[20], u"*|JobTitle|Clerk"_s);
+        QCOMPARE(before[0], u"|Date Created|12/09/2025 12:00"_s);
+        QCOMPARE(before[1], u"|First Name|Ann"_s);
+        QCOMPARE(before[3], u"|Last Name|Miller"_s);
+        QCOMPARE(before[5], u"|Emergency Name|"_s);
+        QCOMPARE(before[14], u"*|Social Security #|"_s);
+        QCOMPARE(before[20], u"*|Job Title|Clerk"_s);
         QCOMPARE(before.filter(u"*|"_s).size(), 2);
         QCOMPARE(seen.notes[0], QString());
         // Before the history began, an empty record with its note.
-        QCOMPARE(seen.asOf[1][3], u"*|LastName|"_s);
+        QCOMPARE(seen.asOf[1][3], u"*|Last Name|"_s);
         QCOMPARE(seen.notes[1], u"The history of this employee begins on 12/01/2026."_s);
 
         // The first day's backup restored: Miller's edit undone, and Young, removed since, back
@@ -903,23 +907,26 @@ private slots:
         const HistorySeen restored = WatchHistory(openFromMenu, {u"12052026"_s});
         QCOMPARE(restored.rows.size(), 13);
         QCOMPARE(restored.rows.mid(0, 3),
-                 QStringList({u"12/09/2026 08:00|Ann Lee|restored|SocialSecurityNumber|123-45-6789|"_s,
-                              u"12/09/2026 08:00|Ann Lee|restored|JobTitle|Head Clerk|Clerk"_s,
-                              u"12/03/2026 10:30|Ann Lee|edited|SocialSecurityNumber||123-45-6789"_s}));
-        QCOMPARE(restored.asOf[0][20], u"*|JobTitle|Head Clerk"_s);
+                 QStringList({u"12/09/2026 08:00|Ann Lee|restored|Social Security #|123-45-6789|"_s,
+                              u"12/09/2026 08:00|Ann Lee|restored|Job Title|Head Clerk|Clerk"_s,
+                              u"12/03/2026 10:30|Ann Lee|edited|Social Security #||123-45-6789"_s}));
+        QCOMPARE(restored.asOf[0][20], u"*|Job Title|Head Clerk"_s);
         row = 3;
         ClickGridRow(w, 3);
         const HistorySeen young = WatchHistory(openFromMenu, {u"12082026"_s, u"12092026"_s});
-        QCOMPARE(young.title, u"History of Zoe Young"_s);
+        QCOMPARE(young.title, u"Rosterly - History of Zoe Young"_s);
         QCOMPARE(young.rows.size(), 24); // eight fields that hold something, three times
         for (const auto& [at, what] : {std::pair{0, u"12/09/2026 08:00|Ann Lee|restored|"_s},
                                        {8, u"12/08/2026 17:05|Ann Lee|removed|"_s},
                                        {16, u"12/01/2026 09:00|Ann Lee|history starts here|"_s}})
             QVERIFY2(young.rows[at].startsWith(what), qPrintable(young.rows[at]));
-        QVERIFY(young.rows.contains(u"12/08/2026 17:05|Ann Lee|removed|LastName|Young|"_s));
-        QCOMPARE(young.notes,
-                 QStringList({u"Removed from the personnel file by the end of that day."_s, QString()}));
-        QCOMPARE(young.asOf[1][3], u"|LastName|Young"_s);
+        QVERIFY(young.rows.contains(u"12/08/2026 17:05|Ann Lee|removed|Last Name|Young|"_s));
+        // Removed by the end of the day: her record as it stood before, with both notes.
+        QCOMPARE(young.notes, QStringList({u"Removed from the personnel file by the end of that day.\n"
+                                           u"Shown as it stood before it was removed on 12/08/2026 17:05."_s,
+                                           QString()}));
+        QCOMPARE(young.asOf[0][3], u"*|Last Name|Young"_s);
+        QCOMPARE(young.asOf[1][3], u"|Last Name|Young"_s);
         row = 2;
 
         // Below the SensitiveFieldsLevel, by the key.
@@ -930,10 +937,10 @@ private slots:
         p->state.PrinterConfirmed = true;
         const HistorySeen masked =
             WatchHistory([w] { QTest::keyClick(w->grid, Qt::Key_H, Qt::ControlModifier); }, {}, true);
-        QCOMPARE(masked.title, u"History of Ann Miller"_s);
+        QCOMPARE(masked.title, u"Rosterly - History of Ann Miller"_s);
         QCOMPARE(masked.rows.size(), 13);
-        QCOMPARE(masked.rows[0], u"12/09/2026 08:00|Ann Lee|restored|SocialSecurityNumber|***-**-6789|"_s);
-        QCOMPARE(masked.rows[9], started + u"DateOfBirth||****-12-24"_s);
+        QCOMPARE(masked.rows[0], u"12/09/2026 08:00|Ann Lee|restored|Social Security #|***-**-6789|"_s);
+        QCOMPARE(masked.rows[9], started + u"Date of Birth||12/24/****"_s);
         QCOMPARE(p->prompts.Asked().size(), 4);
         // Printed as shown: masked, and the record as of today below the history.
         QCOMPARE(p->printer.Documents(), 1);
@@ -944,6 +951,125 @@ private slots:
         QCOMPARE(printed.count(u"***-**-6789"_s), 2); // the edit and the restore; none in the record now
         QVERIFY(printed.contains(u"Record as of 12/09/2026"_s));
         QVERIFY(!printed.join(u' ').contains(u"123-45"_s));
+    }
+
+    // A removed employee, gone from every list, is found in the history window by her name typed
+    // without its accents or capitals (the Find box with nothing typed lists every one, current,
+    // previous or removed, a former name too): her changes, her last record as it stood before the
+    // removal (printed), the columns widened with the window, the changes of a range of days
+    // exported as CSV and as a workbook of the same cells.
+    void historyWindowFindsARemovedEmployee() {
+        p->clock.Set(QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        WriteStaff({{.last = u"Adams"_s, .first = u"Bob"_s, .born = {1970, 2, 2}, .hired = {2000, 3, 15}},
+                    {.last = u"G\u00f3mez"_s,
+                     .first = u"Zo\u00eb"_s,
+                     .born = {1990, 5, 1},
+                     .hired = {2015, 3, 10},
+                     .title = u"Clerk"_s},
+                    {u"Ortiz"_s, u"Dan"_s, {1975, 7, 4}, {1995, 9, 1}, {2022, 6, 30}}});
+        AddUserRecord(u"Ann"_s, u"Lee"_s, u"pw"_s, 4);
+        frmMain* w = OpenMainWindow(*p, 4);
+        QVERIFY(w);
+        p->clock.Set(QDateTime(QDate(2026, 12, 3), QTime(10, 30)));
+        ClickGridRow(w, 2);
+        QCOMPARE(w->recordPage->FieldText(3), u"G\u00f3mez"_s);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 18, u"Senior Office Manager"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+        p->clock.Set(QDateTime(QDate(2026, 12, 8), QTime(17, 5, 9)));
+        p->prompts.Answer(MsgAnswer::Yes);
+        QTest::mouseClick(w->cmdRemoveEmployee, Qt::LeftButton);
+        QCOMPARE(w->grid->Rows(), 2); // Adams alone
+        ClickGridRow(w, 1);
+        QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
+        Enter(w, 3, u"Adams-Ray"_s);
+        QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
+
+        p->state.PrinterConfirmed = true;
+        const QString path = folder->FilePath(u"history.csv"_s);
+        const QString workbook = folder->FilePath(u"history"_s); // .xlsx added
+        p->prompts.AnswerSaveFile(path).Answer(MsgAnswer::OK).AnswerSaveFile(workbook).Answer(MsgAnswer::OK);
+        QStringList everyone, people, rows, recent, record, seen;
+        const ShowWatch<frmHistory> watch([&](frmHistory* d) {
+            QTimer::singleShot(0, d, [&, d] {
+                QTest::keyClick(d->txtFind, Qt::Key_Return); // nothing typed: every one
+                everyone = GridRows(d->gridPeople) << d->lblFound->text();
+                QTest::keyClicks(d->txtFind, u"GOMEZ"_s);
+                QTest::keyClick(d->txtFind, Qt::Key_Return);
+                people = GridRows(d->gridPeople);
+                rows = GridRows(d->gridHistory);
+                record = GridRows(d->gridAsOf);
+                seen << d->windowTitle() << d->lblNote->text()
+                     << (d->cmdPrint->isEnabled() ? u"print on"_s : u"off"_s);
+                // Before and After share what a wider window has to spare, filling the grid; long
+                // values wrap in their rows; the date box is one tab stop.
+                const int after = d->gridHistory->ColWidth(5);
+                d->resize(d->width() + TwipsToPixelsX(2000, d), d->height());
+                QApplication::processEvents();
+                int spare = PixelsToTwipsX(d->gridHistory->viewport()->width(), d);
+                for (int col = 0; col < 6; ++col)
+                    spare -= d->gridHistory->ColWidth(col);
+                const Grid* g = d->gridHistory;
+                seen << u"field %1, widened %2, even %3, filled %4, wraps %5"_s.arg(g->ColWidth(3))
+                            .arg(g->ColWidth(5) > after + 800)
+                            .arg(g->ColWidth(4) == g->ColWidth(5))
+                            .arg(spare >= 0 && spare <= 90)
+                            .arg(g->wordWrap() && d->gridAsOf->wordWrap());
+                d->txtAsOf->setFocus();
+                QTest::keyClick(d->txtAsOf, Qt::Key_Tab);
+                seen << QApplication::focusWidget()->objectName();
+                QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+                d->txtFrom->setFocus();
+                d->txtFrom->setSelectedSection(QDateTimeEdit::MonthSection);
+                QTest::keyClicks(d->txtFrom, u"12022026"_s);
+                recent = GridRows(d->gridHistory);
+                QTest::mouseClick(d->cmdExport, Qt::LeftButton);
+                QTest::mouseClick(d->cmdExport, Qt::LeftButton); // again, as a workbook
+                QTest::mouseClick(d->cmdClose, Qt::LeftButton);
+            });
+        });
+        QTest::keyClick(w->grid, Qt::Key_H, Qt::ControlModifier);
+        QCOMPARE(p->prompts.Pending(), 0);
+        QCOMPARE(everyone, QStringList({u"1|Adams-Ray, Bob (formerly Adams, Bob)|current"_s,
+                                        u"2|G\u00f3mez, Zo\u00eb|removed on 12/08/2026"_s,
+                                        u"3|Ortiz, Dan|previous"_s, u"3 employees found."_s}));
+        QCOMPARE(people, QStringList{u"2|G\u00f3mez, Zo\u00eb|removed on 12/08/2026"_s});
+        QCOMPARE(seen, QStringList({u"Rosterly - History of Zo\u00eb G\u00f3mez"_s,
+                                    u"Removed from the personnel file by the end of that day.\n"
+                                    u"Shown as it stood before it was removed on 12/08/2026 17:05."_s,
+                                    u"print on"_s, u"field 2900, widened 1, even 1, filled 1, wraps 1"_s,
+                                    u"gridAsOf"_s}));
+        QCOMPARE(rows.size(), 20); // ten fields at the removal, the edit, nine at the start
+        QCOMPARE(rows[0], u"12/08/2026 17:05|Ann Lee|removed|Date Created|12/09/2025 12:00|"_s);
+        QCOMPARE(record[3], u"|Last Name|G\u00f3mez"_s);
+        QCOMPARE(record[20], u"|Job Title|Senior Office Manager"_s);
+        QCOMPARE(recent.size(), 11);
+        QCOMPARE(recent.last(), u"12/03/2026 10:30|Ann Lee|edited|Job Title|Clerk|Senior Office Manager"_s);
+
+        QStringList printed;
+        for (const RecordingPrinter::Item& item : p->printer.Texts())
+            printed << item.text;
+        QCOMPARE(printed.first(), u"History of Zo\u00eb G\u00f3mez -- Page 1, 12/8/2026 5:05:09 PM"_s);
+        QVERIFY(printed.contains(u"Senior Office Manager"_s)); // the record's value, whole
+
+        const QList<Prompt> asked = p->prompts.Asked();
+        QVERIFY2(asked.at(asked.size() - 4)
+                     .proposed.endsWith(u"/History - Zo\u00eb G\u00f3mez - 2026-12-08.xlsx"_s),
+                 qPrintable(asked.at(asked.size() - 4).proposed));
+        QCOMPARE(asked.at(asked.size() - 3).text,
+                 u"The history of Zo\u00eb G\u00f3mez, 11 changes, has been saved as\r\n"_s + path);
+        QCOMPARE(asked.at(asked.size() - 3).title, u"History Exported"_s);
+        QCOMPARE(ReadFileBytes(path), ReadFileBytes(QFINDTESTDATA("golden/history-export.csv")));
+        // The workbook holds the same cells, as texts.
+        QStringList sheet;
+        const WorkbookSheet read =
+            ReadWorkbookSheet(ReadFileBytes(workbook + u".xlsx"_s), {6, 100}, [&](const SheetRow& row) {
+                QStringList cells(6);
+                for (const SheetCell& cell : row.cells)
+                    cells[cell.column] = cell.text;
+                sheet << cells.join(u',') + u"\r\n"_s;
+            });
+        QCOMPARE(read.fault + sheet.join(QString()), QString::fromUtf8(ReadFileBytes(path))); // BOM aside
     }
 
     void oneEmployeeIsReadWithoutTheRestOfTheFile() {
