@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <fcntl.h>
@@ -45,7 +46,7 @@ std::optional<HistoryAction> HistoryActionFrom(QStringView name) {
     return std::nullopt;
 }
 
-QByteArray HistoryLine(const HistoryEntry& entry) {
+QByteArray HistoryJsonLine(const HistoryEntry& entry) {
     QJsonArray changes;
     for (const HistoryChange& c : entry.changes)
         changes.append(QJsonObject{{QStringLiteral("field"), c.field},
@@ -65,7 +66,129 @@ QByteArray HistoryLine(const HistoryEntry& entry) {
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 
-std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
+namespace {
+
+// A text as QJsonDocument's compact form writes it (quoted, '"' and '\' escaped, UTF-8); false
+// for a text it writes otherwise (a control character, a lone surrogate), left to it.
+bool PutJsonText(QByteArray& out, QStringView text) {
+    out += '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            if (c < 0x20)
+                return false;
+            if (c == u'"' || c == u'\\')
+                out += '\\';
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0xD800 || c > 0xDFFF) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            if (c > 0xDBFF || i + 1 == text.size())
+                return false;
+            const char16_t low = text[i + 1].unicode();
+            if (low < 0xDC00 || low > 0xDFFF)
+                return false;
+            const char32_t u = 0x10000 + ((char32_t(c - 0xD800) << 10) | char32_t(low - 0xDC00));
+            out += char(0xF0 | (u >> 18));
+            out += char(0x80 | ((u >> 12) & 0x3F));
+            out += char(0x80 | ((u >> 6) & 0x3F));
+            out += char(0x80 | (u & 0x3F));
+            ++i;
+        }
+    }
+    out += '"';
+    return true;
+}
+
+void PutTwo(QByteArray& out, int n) {
+    out += char('0' + n / 10);
+    out += char('0' + n % 10);
+}
+
+// The time as QDateTime's ISO form writes it in its own offset ("2026-12-09T19:41:38+01:00", "Z"
+// for UTC); false for any other (a year outside 1000..9999), left to it.
+bool PutTime(QByteArray& out, const QDateTime& time) {
+    if (!time.isValid())
+        return false;
+    const int offset = time.offsetFromUtc();
+    const QDateTime local = time.toUTC().addSecs(offset);
+    const QDate d = local.date();
+    const QTime t = local.time();
+    if (d.year() < 1000 || d.year() > 9999 || offset % 60 != 0)
+        return false;
+    out += '"';
+    out += char('0' + d.year() / 1000);
+    out += char('0' + d.year() / 100 % 10);
+    PutTwo(out, d.year() % 100);
+    out += '-';
+    PutTwo(out, d.month());
+    out += '-';
+    PutTwo(out, d.day());
+    out += 'T';
+    PutTwo(out, t.hour());
+    out += ':';
+    PutTwo(out, t.minute());
+    out += ':';
+    PutTwo(out, t.second());
+    if (offset == 0) {
+        out += 'Z';
+    } else {
+        const int minutes = std::abs(offset) / 60;
+        out += offset < 0 ? '-' : '+';
+        PutTwo(out, minutes / 60);
+        out += ':';
+        PutTwo(out, minutes % 60);
+    }
+    out += '"';
+    return true;
+}
+
+} // namespace
+
+QByteArray HistoryLine(const HistoryEntry& entry) {
+    // The keys in QJsonDocument's order (sorted), written directly: a first start writes a line
+    // for every record. Anything the plain form cannot hold goes through QJsonDocument.
+    QByteArray out;
+    out.reserve(160 + 48 * entry.changes.size());
+    out += "{\"action\":";
+    bool plain = PutJsonText(out, HistoryActionName(entry.action));
+    out += ",\"changes\":[";
+    for (qsizetype i = 0; plain && i < entry.changes.size(); ++i) {
+        const HistoryChange& c = entry.changes[i];
+        out += i == 0 ? "{\"after\":" : ",{\"after\":";
+        plain = PutJsonText(out, c.after);
+        out += ",\"before\":";
+        plain = plain && PutJsonText(out, c.before);
+        out += ",\"field\":";
+        plain = plain && PutJsonText(out, c.field);
+        out += '}';
+    }
+    out += "],\"employee\":";
+    out += QByteArray::number(entry.employee);
+    out += ",\"entry\":";
+    out += QByteArray::number(entry.entry);
+    out += ",\"level\":";
+    out += QByteArray::number(entry.level);
+    if (!entry.note.isEmpty()) {
+        out += ",\"note\":";
+        plain = plain && PutJsonText(out, entry.note);
+    }
+    out += ",\"record\":";
+    out += QByteArray::number(entry.record);
+    out += ",\"time\":";
+    plain = plain && PutTime(out, entry.time);
+    out += ",\"user\":";
+    plain = plain && PutJsonText(out, entry.user);
+    out += "}\n";
+    return plain ? out : HistoryJsonLine(entry);
+}
+
+std::optional<HistoryEntry> ParseHistoryJson(QByteArrayView line) {
     if (line.endsWith('\n'))
         line.chop(1);
     QJsonParseError error{};
@@ -95,6 +218,186 @@ std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
                               c.value(QStringLiteral("after")).toString()});
     }
     return entry;
+}
+
+namespace {
+
+// Reads the plain form HistoryLine writes, strictly: the keys in its order, texts with no escape
+// but \" and \\ and valid UTF-8, whole numbers of at most 18 digits, the time as it writes it.
+// Anything else (a line another program wrote, or no entry at all) is not read here and goes
+// to QJsonDocument, so that every line reads as QJsonDocument reads it.
+class PlainLine {
+public:
+    explicit PlainLine(QByteArrayView line) : m_at(line.data()), m_end(line.data() + line.size()) {}
+
+    std::optional<HistoryEntry> Read() {
+        HistoryEntry e;
+        if (!Key("{\"action\":\"") || !Action(&e.action) || !Key(",\"changes\":["))
+            return std::nullopt;
+        if (m_at < m_end && *m_at == '{') {
+            for (;;) {
+                HistoryChange c;
+                if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(&c.before) ||
+                    !Key(",\"field\":\"") || !Text(&c.field) || !Key("}"))
+                    return std::nullopt;
+                e.changes.append(std::move(c));
+                if (m_at < m_end && *m_at == ',')
+                    ++m_at;
+                else
+                    break;
+            }
+        }
+        qint64 level = 0;
+        qint64 record = 0;
+        if (!Key("],\"employee\":") || !Number(&e.employee) || e.employee < 1 || !Key(",\"entry\":") ||
+            !Number(&e.entry) || !Key(",\"level\":") || !Number(&level) || level != qint32(level))
+            return std::nullopt;
+        if (Key(",\"note\":\"") && !Text(&e.note))
+            return std::nullopt;
+        if (!Key(",\"record\":") || !Number(&record) || record < 0 || record != qint32(record) ||
+            !Key(",\"time\":\"") || !Time(&e.time) || !Key(",\"user\":\"") || !Text(&e.user) || !Key("}") ||
+            m_at != m_end)
+            return std::nullopt;
+        e.level = int(level);
+        e.record = qint32(record);
+        return e;
+    }
+
+private:
+    template <std::size_t N>
+    bool Key(const char (&key)[N]) {
+        constexpr std::size_t length = N - 1;
+        if (std::size_t(m_end - m_at) < length || std::memcmp(m_at, key, length) != 0)
+            return false;
+        m_at += length;
+        return true;
+    }
+
+    // The rest of a text after its opening quote, and the closing quote.
+    bool Text(QString* text) {
+        const char* const start = m_at;
+        bool escaped = false;
+        bool ascii = true;
+        for (; m_at < m_end; ++m_at) {
+            const auto c = quint8(*m_at);
+            if (c == '"')
+                break;
+            if (c < 0x20)
+                return false;
+            if (c == '\\') {
+                if (m_at + 1 == m_end || (m_at[1] != '"' && m_at[1] != '\\'))
+                    return false;
+                escaped = true;
+                ++m_at;
+            }
+            ascii = ascii && c < 0x80;
+        }
+        if (m_at == m_end)
+            return false;
+        QByteArrayView bytes(start, m_at - start);
+        ++m_at;
+        QByteArray unescaped;
+        if (escaped) {
+            unescaped.reserve(bytes.size());
+            for (qsizetype i = 0; i < bytes.size(); ++i) {
+                if (bytes[i] == '\\')
+                    ++i;
+                unescaped += bytes[i];
+            }
+            bytes = unescaped;
+        }
+        if (ascii) {
+            *text = QString::fromLatin1(bytes);
+            return true;
+        }
+        if (!bytes.isValidUtf8())
+            return false;
+        *text = QString::fromUtf8(bytes);
+        return true;
+    }
+
+    bool Action(HistoryAction* action) {
+        const char* const start = m_at;
+        const char* const quote = static_cast<const char*>(std::memchr(m_at, '"', std::size_t(m_end - m_at)));
+        if (!quote)
+            return false;
+        m_at = quote + 1;
+        const QByteArrayView name(start, quote - start);
+        for (const auto& [a, text] : ActionNames) {
+            if (name == QByteArrayView(text)) {
+                *action = a;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool Number(qint64* value) {
+        const bool negative = m_at < m_end && *m_at == '-';
+        if (negative)
+            ++m_at;
+        const char* const start = m_at;
+        qint64 n = 0;
+        for (; m_at < m_end && *m_at >= '0' && *m_at <= '9'; ++m_at)
+            n = n * 10 + (*m_at - '0');
+        const qsizetype digits = m_at - start;
+        if (digits < 1 || digits > 18 || (digits > 1 && *start == '0') || (negative && n == 0))
+            return false;
+        *value = negative ? -n : n;
+        return true;
+    }
+
+    bool Digits(int count, int* value) {
+        if (m_end - m_at < count)
+            return false;
+        int n = 0;
+        for (int i = 0; i < count; ++i, ++m_at) {
+            if (*m_at < '0' || *m_at > '9')
+                return false;
+            n = n * 10 + (*m_at - '0');
+        }
+        *value = n;
+        return true;
+    }
+
+    // "yyyy-MM-ddTHH:mm:ss" and "Z" or an offset "+hh:mm", and the closing quote.
+    bool Time(QDateTime* time) {
+        int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+        if (!Digits(4, &year) || !Key("-") || !Digits(2, &month) || !Key("-") || !Digits(2, &day) || !Key("T") ||
+            !Digits(2, &hour) || !Key(":") || !Digits(2, &minute) || !Key(":") || !Digits(2, &second))
+            return false;
+        const QDate date(year, month, day);
+        const QTime clock(hour, minute, second);
+        if (year < 1000 || hour > 23 || !date.isValid() || !clock.isValid())
+            return false;
+        if (Key("Z\"")) {
+            *time = QDateTime(date, clock, Qt::UTC);
+            return true;
+        }
+        const bool ahead = Key("+");
+        if (!ahead && !Key("-"))
+            return false;
+        int hours = 0, minutes = 0;
+        if (!Digits(2, &hours) || !Key(":") || !Digits(2, &minutes) || !Key("\"") || hours > 14 || minutes > 59 ||
+            hours * 60 + minutes == 0)
+            return false;
+        const int offset = (ahead ? 1 : -1) * (hours * 3600 + minutes * 60);
+        *time = QDateTime(date, clock, Qt::OffsetFromUTC, offset);
+        return time->isValid();
+    }
+
+    const char* m_at;
+    const char* m_end;
+};
+
+} // namespace
+
+std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (auto entry = PlainLine(line).Read())
+        return entry;
+    return ParseHistoryJson(line);
 }
 
 QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
