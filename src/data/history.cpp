@@ -68,15 +68,30 @@ QByteArray HistoryJsonLine(const HistoryEntry& entry) {
 
 namespace {
 
-// A text as QJsonDocument's compact form writes it (quoted, '"' and '\' escaped, UTF-8); false
-// for a text it writes otherwise (a control character, a lone surrogate), left to it.
+constexpr char HexDigits[] = "0123456789abcdef";
+
+// A text as QJsonDocument's compact form writes it (quoted, UTF-8, '"', '\' and control
+// characters escaped); false for a text it writes otherwise (a lone surrogate), left to it.
 bool PutJsonText(QByteArray& out, QStringView text) {
     out += '"';
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
-            if (c < 0x20)
-                return false;
+            if (c < 0x20) {
+                out += '\\';
+                switch (c) {
+                case u'\b': out += 'b'; break;
+                case u'\f': out += 'f'; break;
+                case u'\n': out += 'n'; break;
+                case u'\r': out += 'r'; break;
+                case u'\t': out += 't'; break;
+                default:
+                    out += "u00";
+                    out += HexDigits[c >> 4];
+                    out += HexDigits[c & 0xF];
+                }
+                continue;
+            }
             if (c == u'"' || c == u'\\')
                 out += '\\';
             out += char(c);
@@ -222,9 +237,9 @@ std::optional<HistoryEntry> ParseHistoryJson(QByteArrayView line) {
 
 namespace {
 
-// Reads the plain form HistoryLine writes, strictly: the keys in its order, texts with no escape
-// but \" and \\ and valid UTF-8, whole numbers of at most 18 digits, the time as it writes it.
-// Anything else (a line another program wrote, or no entry at all) is not read here and goes
+// Reads the plain form HistoryLine writes, strictly: the keys in its order, texts of valid UTF-8
+// with no escape but those it writes (and "\/"), whole numbers of at most 18 digits, the time as
+// it writes it. Anything else (a line another program wrote, or no entry at all) is not read here and goes
 // to QJsonDocument, so that every line reads as QJsonDocument reads it.
 class PlainLine {
 public:
@@ -285,26 +300,23 @@ private:
             if (c < 0x20)
                 return false;
             if (c == '\\') {
-                if (m_at + 1 == m_end || (m_at[1] != '"' && m_at[1] != '\\'))
+                if (m_at + 1 == m_end)
                     return false;
                 escaped = true;
                 ++m_at;
             }
             ascii = ascii && c < 0x80;
         }
-        if (m_at == m_end)
+        if (m_at >= m_end)
             return false;
         QByteArrayView bytes(start, m_at - start);
         ++m_at;
         QByteArray unescaped;
         if (escaped) {
-            unescaped.reserve(bytes.size());
-            for (qsizetype i = 0; i < bytes.size(); ++i) {
-                if (bytes[i] == '\\')
-                    ++i;
-                unescaped += bytes[i];
-            }
+            if (!Unescape(bytes, &unescaped))
+                return false;
             bytes = unescaped;
+            ascii = false; // a "\u" escape may stand for any character
         }
         if (ascii) {
             *text = QString::fromLatin1(bytes);
@@ -313,6 +325,50 @@ private:
         if (!bytes.isValidUtf8())
             return false;
         *text = QString::fromUtf8(bytes);
+        return true;
+    }
+
+    // The escapes QJsonDocument writes, and "\/"; false for any other, and for a surrogate.
+    static bool Unescape(QByteArrayView bytes, QByteArray* out) {
+        out->reserve(bytes.size());
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] != '\\') {
+                *out += bytes[i];
+                continue;
+            }
+            if (++i == bytes.size())
+                return false;
+            switch (bytes[i]) {
+            case '"': case '\\': case '/': *out += bytes[i]; break;
+            case 'b': *out += '\b'; break;
+            case 'f': *out += '\f'; break;
+            case 'n': *out += '\n'; break;
+            case 'r': *out += '\r'; break;
+            case 't': *out += '\t'; break;
+            case 'u': {
+                if (bytes.size() - i < 5)
+                    return false;
+                char16_t u = 0;
+                for (int k = 1; k <= 4; ++k) {
+                    const char h = bytes[i + k];
+                    const int digit = h >= '0' && h <= '9'   ? h - '0'
+                                      : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                                      : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                                             : -1;
+                    if (digit < 0)
+                        return false;
+                    u = char16_t(u << 4 | digit);
+                }
+                if (u >= 0xD800 && u <= 0xDFFF)
+                    return false;
+                *out += QStringView(&u, 1).toUtf8();
+                i += 4;
+                break;
+            }
+            default:
+                return false;
+            }
+        }
         return true;
     }
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 std::size_t HistoryFieldIndex(const QString& name) {
-    for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
-        if (name == QLatin1StringView(PersonnelFields[i].name))
-            return i;
-    }
-    return PersonnelFields.size();
+    static const QHash<QString, std::size_t> fields = [] {
+        QHash<QString, std::size_t> byName;
+        for (std::size_t i = 0; i < PersonnelFields.size(); ++i)
+            byName.insert(QString::fromLatin1(PersonnelFields[i].name), i);
+        return byName;
+    }();
+    return fields.value(name, PersonnelFields.size());
 }
 
 quint64 HistoryStateHash(const HistoryFieldValues& values) {
@@ -28,6 +30,10 @@ quint64 HistoryStateHash(const HistoryFieldValues& values) {
 }
 
 void HistoryReplay::Erase(qint64 employee) {
+    // Most entries are of an employee in the record the roster has them in, or of one not on it
+    // (a first entry): only a move or a removal searches the roster.
+    if (!onRoster.remove(employee))
+        return;
     const auto at = std::find(roster.begin(), roster.end(), employee);
     if (at != roster.end())
         roster.erase(at);
@@ -59,4 +65,5 @@ void HistoryReplay::Apply(const HistoryEntry& e) {
         return;
     Erase(e.employee);
     roster.insert(roster.begin() + qint64(std::min(at, roster.size())), e.employee);
+    onRoster.insert(e.employee);
 }

@@ -4,6 +4,7 @@
 #include "data/records.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -37,6 +38,7 @@ struct HistoryReplay {
 
 private:
     void Erase(qint64 employee);
+    QSet<qint64> onRoster; // the employees in `roster`
 };
 
 // A hash of every field's value but DateModified (which the history does not follow edit by edit).
