@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -469,8 +470,19 @@ QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
     const double value = record.Date(field);
     if (value == 0)
         return {};
+    // FormatDate's "yyyy-mm-dd" (with " hh:nn:ss" for the two stamps), written directly: a first
+    // start takes every date of every record.
+    const std::optional<QDateTime> at = OleToDateTime(value);
+    if (!at)
+        return {};
+    const QDate d = at->date();
+    const QTime t = at->time();
     const bool withTime = field == PersonnelField::DateCreated || field == PersonnelField::DateModified;
-    return FormatDate(value, withTime ? u"yyyy-mm-dd hh:nn:ss" : u"yyyy-mm-dd");
+    char text[32];
+    const int length = withTime ? std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.year(),
+                                                d.month(), d.day(), t.hour(), t.minute(), t.second())
+                                : std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year(), d.month(), d.day());
+    return QString::fromLatin1(text, length);
 }
 
 QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const PersonnelRecord& after) {

@@ -364,6 +364,13 @@ private slots:
                                                             {u"DateOfBirth"_s, {}, u"1980-03-07"_s},
                                                             {u"JobTitle"_s, {}, u"Clerk"_s},
                                                             {u"VersionCreated"_s, {}, u"10"_s}}));
+        // Dates as FormatDate writes them: the ends of the range, before 1900, seconds rounding up.
+        for (const double value : {-657434.0, -657435.5, -1.25, 0.5, 2958465.99999, 2958465.999999, 46000.999999, 1e9}) {
+            after.SetDateCreated(value);
+            after.SetDateOfBirth(value);
+            QCOMPARE(HistoryValue(after, PersonnelField::DateCreated), FormatDate(value, u"yyyy-mm-dd hh:nn:ss"));
+            QCOMPARE(HistoryValue(after, PersonnelField::DateOfBirth), FormatDate(value, u"yyyy-mm-dd"));
+        }
     }
 
     // Ames, Baker and Cole (lasting numbers 1, 2, 3) start the history at its first open; then
