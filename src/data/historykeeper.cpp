@@ -20,9 +20,6 @@
 #include <unordered_map>
 
 #include <fcntl.h>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -1120,36 +1117,6 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::functio
     return {};
 }
 
-namespace {
-
-// The first `needle` ("employee":7,) in [at, end), or null. The history is some 300 bytes a line,
-// a million lines of it 300 MB: the search looks 16 bytes at a time for a quote with a colon ten
-// bytes on (a key of eight letters, which only "employee" is), then compares the rest.
-const char* FindEmployeeKey(const char* at, const char* end, const QByteArray& needle) {
-    const auto length = std::size_t(needle.size());
-#ifdef __SSE2__
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i colon = _mm_set1_epi8(':');
-    while (std::size_t(end - at) >= 16 + 10) {
-        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        const __m128i tenth = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 10));
-        auto mask = unsigned(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpeq_epi8(first, quote), _mm_cmpeq_epi8(tenth, colon))));
-        while (mask != 0) {
-            const char* candidate = at + __builtin_ctz(mask);
-            if (std::size_t(end - candidate) >= length && std::memcmp(candidate, needle.constData(), length) == 0)
-                return candidate;
-            mask &= mask - 1;
-        }
-        at += 16;
-    }
-#endif
-    const void* hit = ::memmem(at, std::size_t(end - at), needle.constData(), length);
-    return static_cast<const char*>(hit);
-}
-
-} // namespace
-
 IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries) {
     entries->clear();
     if (!io.Exists(fileName))
@@ -1170,12 +1137,13 @@ IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employe
     const char* const begin = mapped;
     const char* const end = begin + size;
     // A key's quote is never inside a value (whose quotes are escaped), so this finds only the
-    // employee's lines (and a value holding the key escaped, which the number read passes over).
+    // employee's lines.
     const QByteArray needle = "\"employee\":" + QByteArray::number(employee) + ',';
     for (const char* at = begin; at < end;) {
-        const char* h = FindEmployeeKey(at, end, needle);
-        if (!h)
+        const void* hit = ::memmem(at, std::size_t(end - at), needle.constData(), std::size_t(needle.size()));
+        if (!hit)
             break;
+        const char* h = static_cast<const char*>(hit);
         const char* lineEnd = static_cast<const char*>(std::memchr(h, '\n', std::size_t(end - h)));
         if (!lineEnd)
             break; // the last line, cut short
