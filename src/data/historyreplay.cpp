@@ -51,10 +51,16 @@ void HistoryReplay::Apply(const HistoryEntry& e) {
     }
     departed.remove(e.employee);
     HistoryFieldValues& v = values[e.employee];
+    // The program writes the changes in layout order: the field after the last one is tried first.
+    std::size_t next = 0;
     for (const HistoryChange& c : e.changes) {
-        const std::size_t i = HistoryFieldIndex(c.field);
-        if (i < v.size())
+        const std::size_t i = next < v.size() && c.field == QLatin1StringView(PersonnelFields[next].name)
+                                  ? next
+                                  : HistoryFieldIndex(c.field);
+        if (i < v.size()) {
             v[i] = c.after;
+            next = i + 1;
+        }
     }
     if (keepStates)
         states.emplace_back(HistoryStateHash(v), e.employee);
