@@ -254,7 +254,7 @@ public:
             for (;;) {
                 HistoryChange c;
                 if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(&c.before) ||
-                    !Key(",\"field\":\"") || !Text(&c.field) || !Key("}"))
+                    !Key(",\"field\":\"") || !Field(&c.field) || !Key("}"))
                     return std::nullopt;
                 e.changes.append(std::move(c));
                 if (m_at < m_end && *m_at == ',')
@@ -371,6 +371,29 @@ private:
             }
         }
         return true;
+    }
+
+    // A field's name: one of the layout's shares a text made once (a million lines name some
+    // four million fields), any other is read as a text.
+    bool Field(QString* field) {
+        static const std::array<QString, PersonnelFields.size()> names = [] {
+            std::array<QString, PersonnelFields.size()> made;
+            for (std::size_t i = 0; i < made.size(); ++i)
+                made[i] = QString::fromLatin1(PersonnelFields[i].name);
+            return made;
+        }();
+        const char* const quote = static_cast<const char*>(std::memchr(m_at, '"', std::size_t(m_end - m_at)));
+        if (quote) {
+            const QByteArrayView name(m_at, quote - m_at);
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                if (name == QByteArrayView(PersonnelFields[i].name)) {
+                    *field = names[i];
+                    m_at = quote + 1;
+                    return true;
+                }
+            }
+        }
+        return Text(field);
     }
 
     bool Action(HistoryAction* action) {
