@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <fcntl.h>
@@ -51,7 +53,7 @@ std::optional<HistoryAction> HistoryActionFrom(QStringView name) {
     return std::nullopt;
 }
 
-QByteArray HistoryLine(const HistoryEntry& entry) {
+QByteArray HistoryJsonLine(const HistoryEntry& entry) {
     QJsonArray changes;
     for (const HistoryChange& c : entry.changes)
         changes.append(QJsonObject{{QStringLiteral("field"), c.field},
@@ -71,7 +73,144 @@ QByteArray HistoryLine(const HistoryEntry& entry) {
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 
-std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
+namespace {
+
+constexpr char HexDigits[] = "0123456789abcdef";
+
+// A text as QJsonDocument's compact form writes it (quoted, UTF-8, '"', '\' and control
+// characters escaped); false for a text it writes otherwise (a lone surrogate), left to it.
+bool PutJsonText(QByteArray& out, QStringView text) {
+    out += '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            if (c < 0x20) {
+                out += '\\';
+                switch (c) {
+                case u'\b': out += 'b'; break;
+                case u'\f': out += 'f'; break;
+                case u'\n': out += 'n'; break;
+                case u'\r': out += 'r'; break;
+                case u'\t': out += 't'; break;
+                default:
+                    out += "u00";
+                    out += HexDigits[c >> 4];
+                    out += HexDigits[c & 0xF];
+                }
+                continue;
+            }
+            if (c == u'"' || c == u'\\')
+                out += '\\';
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0xD800 || c > 0xDFFF) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            if (c > 0xDBFF || i + 1 == text.size())
+                return false;
+            const char16_t low = text[i + 1].unicode();
+            if (low < 0xDC00 || low > 0xDFFF)
+                return false;
+            const char32_t u = 0x10000 + ((char32_t(c - 0xD800) << 10) | char32_t(low - 0xDC00));
+            out += char(0xF0 | (u >> 18));
+            out += char(0x80 | ((u >> 12) & 0x3F));
+            out += char(0x80 | ((u >> 6) & 0x3F));
+            out += char(0x80 | (u & 0x3F));
+            ++i;
+        }
+    }
+    out += '"';
+    return true;
+}
+
+void PutTwo(QByteArray& out, int n) {
+    out += char('0' + n / 10);
+    out += char('0' + n % 10);
+}
+
+// The time as QDateTime's ISO form writes it in its own offset ("2026-12-09T19:41:38+01:00", "Z"
+// for UTC); false for any other (a year outside 1000..9999), left to it.
+bool PutTime(QByteArray& out, const QDateTime& time) {
+    if (!time.isValid())
+        return false;
+    const int offset = time.offsetFromUtc();
+    const QDateTime local = time.toUTC().addSecs(offset);
+    const QDate d = local.date();
+    const QTime t = local.time();
+    if (d.year() < 1000 || d.year() > 9999 || offset % 60 != 0)
+        return false;
+    out += '"';
+    out += char('0' + d.year() / 1000);
+    out += char('0' + d.year() / 100 % 10);
+    PutTwo(out, d.year() % 100);
+    out += '-';
+    PutTwo(out, d.month());
+    out += '-';
+    PutTwo(out, d.day());
+    out += 'T';
+    PutTwo(out, t.hour());
+    out += ':';
+    PutTwo(out, t.minute());
+    out += ':';
+    PutTwo(out, t.second());
+    if (offset == 0) {
+        out += 'Z';
+    } else {
+        const int minutes = std::abs(offset) / 60;
+        out += offset < 0 ? '-' : '+';
+        PutTwo(out, minutes / 60);
+        out += ':';
+        PutTwo(out, minutes % 60);
+    }
+    out += '"';
+    return true;
+}
+
+} // namespace
+
+QByteArray HistoryLine(const HistoryEntry& entry) {
+    // The keys in QJsonDocument's order (sorted), written directly: a first start writes a line
+    // for every record. Anything the plain form cannot hold goes through QJsonDocument.
+    QByteArray out;
+    out.reserve(160 + 48 * entry.changes.size());
+    out += "{\"action\":";
+    bool plain = PutJsonText(out, HistoryActionName(entry.action));
+    out += ",\"changes\":[";
+    for (qsizetype i = 0; plain && i < entry.changes.size(); ++i) {
+        const HistoryChange& c = entry.changes[i];
+        out += i == 0 ? "{\"after\":" : ",{\"after\":";
+        plain = PutJsonText(out, c.after);
+        out += ",\"before\":";
+        plain = plain && PutJsonText(out, c.before);
+        out += ",\"field\":";
+        plain = plain && PutJsonText(out, c.field);
+        out += '}';
+    }
+    out += "],\"employee\":";
+    out += QByteArray::number(entry.employee);
+    out += ",\"entry\":";
+    out += QByteArray::number(entry.entry);
+    out += ",\"level\":";
+    out += QByteArray::number(entry.level);
+    if (!entry.note.isEmpty()) {
+        out += ",\"note\":";
+        plain = plain && PutJsonText(out, entry.note);
+    }
+    out += ",\"record\":";
+    out += QByteArray::number(entry.record);
+    out += ",\"time\":";
+    plain = plain && PutTime(out, entry.time);
+    out += ",\"user\":";
+    plain = plain && PutJsonText(out, entry.user);
+    out += "}\n";
+    return plain ? out : HistoryJsonLine(entry);
+}
+
+std::optional<HistoryEntry> ParseHistoryJson(QByteArrayView line) {
     if (line.endsWith('\n'))
         line.chop(1);
     QJsonParseError error{};
@@ -103,6 +242,250 @@ std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
     return entry;
 }
 
+namespace {
+
+// Reads the plain form HistoryLine writes, strictly: the keys in its order, texts of valid UTF-8
+// with no escape but those it writes (and "\/"), whole numbers of at most 18 digits, the time as
+// it writes it. Anything else (a line another program wrote, or no entry at all) is not read here and goes
+// to QJsonDocument, so that every line reads as QJsonDocument reads it.
+class PlainLine {
+public:
+    explicit PlainLine(QByteArrayView line) : m_at(line.data()), m_end(line.data() + line.size()) {}
+
+    std::optional<HistoryEntry> Read() {
+        HistoryEntry e;
+        if (!Key("{\"action\":\"") || !Action(&e.action) || !Key(",\"changes\":["))
+            return std::nullopt;
+        if (m_at < m_end && *m_at == '{') {
+            for (;;) {
+                HistoryChange c;
+                if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(&c.before) ||
+                    !Key(",\"field\":\"") || !Field(&c.field) || !Key("}"))
+                    return std::nullopt;
+                e.changes.append(std::move(c));
+                if (m_at < m_end && *m_at == ',')
+                    ++m_at;
+                else
+                    break;
+            }
+        }
+        qint64 level = 0;
+        qint64 record = 0;
+        if (!Key("],\"employee\":") || !Number(&e.employee) || e.employee < 1 || !Key(",\"entry\":") ||
+            !Number(&e.entry) || !Key(",\"level\":") || !Number(&level) || level != qint32(level))
+            return std::nullopt;
+        if (Key(",\"note\":\"") && !Text(&e.note))
+            return std::nullopt;
+        if (!Key(",\"record\":") || !Number(&record) || record < 0 || record != qint32(record) ||
+            !Key(",\"time\":\"") || !Time(&e.time) || !Key(",\"user\":\"") || !Text(&e.user) || !Key("}") ||
+            m_at != m_end)
+            return std::nullopt;
+        e.level = int(level);
+        e.record = qint32(record);
+        return e;
+    }
+
+private:
+    template <std::size_t N>
+    bool Key(const char (&key)[N]) {
+        constexpr std::size_t length = N - 1;
+        if (std::size_t(m_end - m_at) < length || std::memcmp(m_at, key, length) != 0)
+            return false;
+        m_at += length;
+        return true;
+    }
+
+    // The rest of a text after its opening quote, and the closing quote.
+    bool Text(QString* text) {
+        const char* const start = m_at;
+        bool escaped = false;
+        bool ascii = true;
+        for (; m_at < m_end; ++m_at) {
+            const auto c = quint8(*m_at);
+            if (c == '"')
+                break;
+            if (c < 0x20)
+                return false;
+            if (c == '\\') {
+                if (m_at + 1 == m_end)
+                    return false;
+                escaped = true;
+                ++m_at;
+            }
+            ascii = ascii && c < 0x80;
+        }
+        if (m_at >= m_end)
+            return false;
+        QByteArrayView bytes(start, m_at - start);
+        ++m_at;
+        QByteArray unescaped;
+        if (escaped) {
+            if (!Unescape(bytes, &unescaped))
+                return false;
+            bytes = unescaped;
+            ascii = false; // a "\u" escape may stand for any character
+        }
+        if (ascii) {
+            *text = QString::fromLatin1(bytes);
+            return true;
+        }
+        if (!bytes.isValidUtf8())
+            return false;
+        *text = QString::fromUtf8(bytes);
+        return true;
+    }
+
+    // The escapes QJsonDocument writes, and "\/"; false for any other, and for a surrogate.
+    static bool Unescape(QByteArrayView bytes, QByteArray* out) {
+        out->reserve(bytes.size());
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] != '\\') {
+                *out += bytes[i];
+                continue;
+            }
+            if (++i == bytes.size())
+                return false;
+            switch (bytes[i]) {
+            case '"': case '\\': case '/': *out += bytes[i]; break;
+            case 'b': *out += '\b'; break;
+            case 'f': *out += '\f'; break;
+            case 'n': *out += '\n'; break;
+            case 'r': *out += '\r'; break;
+            case 't': *out += '\t'; break;
+            case 'u': {
+                if (bytes.size() - i < 5)
+                    return false;
+                char16_t u = 0;
+                for (int k = 1; k <= 4; ++k) {
+                    const char h = bytes[i + k];
+                    const int digit = h >= '0' && h <= '9'   ? h - '0'
+                                      : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                                      : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                                             : -1;
+                    if (digit < 0)
+                        return false;
+                    u = char16_t(u << 4 | digit);
+                }
+                if (u >= 0xD800 && u <= 0xDFFF)
+                    return false;
+                *out += QStringView(&u, 1).toUtf8();
+                i += 4;
+                break;
+            }
+            default:
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // A field's name: one of the layout's shares a text made once (a million lines name some
+    // four million fields), any other is read as a text.
+    bool Field(QString* field) {
+        static const std::array<QString, PersonnelFields.size()> names = [] {
+            std::array<QString, PersonnelFields.size()> made;
+            for (std::size_t i = 0; i < made.size(); ++i)
+                made[i] = QString::fromLatin1(PersonnelFields[i].name);
+            return made;
+        }();
+        const char* const quote = static_cast<const char*>(std::memchr(m_at, '"', std::size_t(m_end - m_at)));
+        if (quote) {
+            const QByteArrayView name(m_at, quote - m_at);
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                if (name == QByteArrayView(PersonnelFields[i].name)) {
+                    *field = names[i];
+                    m_at = quote + 1;
+                    return true;
+                }
+            }
+        }
+        return Text(field);
+    }
+
+    bool Action(HistoryAction* action) {
+        const char* const start = m_at;
+        const char* const quote = static_cast<const char*>(std::memchr(m_at, '"', std::size_t(m_end - m_at)));
+        if (!quote)
+            return false;
+        m_at = quote + 1;
+        const QByteArrayView name(start, quote - start);
+        for (const auto& [a, text] : ActionNames) {
+            if (name == QByteArrayView(text)) {
+                *action = a;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool Number(qint64* value) {
+        const bool negative = m_at < m_end && *m_at == '-';
+        if (negative)
+            ++m_at;
+        const char* const start = m_at;
+        qint64 n = 0;
+        for (; m_at < m_end && *m_at >= '0' && *m_at <= '9'; ++m_at)
+            n = n * 10 + (*m_at - '0');
+        const qsizetype digits = m_at - start;
+        if (digits < 1 || digits > 18 || (digits > 1 && *start == '0') || (negative && n == 0))
+            return false;
+        *value = negative ? -n : n;
+        return true;
+    }
+
+    bool Digits(int count, int* value) {
+        if (m_end - m_at < count)
+            return false;
+        int n = 0;
+        for (int i = 0; i < count; ++i, ++m_at) {
+            if (*m_at < '0' || *m_at > '9')
+                return false;
+            n = n * 10 + (*m_at - '0');
+        }
+        *value = n;
+        return true;
+    }
+
+    // "yyyy-MM-ddTHH:mm:ss" and "Z" or an offset "+hh:mm", and the closing quote.
+    bool Time(QDateTime* time) {
+        int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+        if (!Digits(4, &year) || !Key("-") || !Digits(2, &month) || !Key("-") || !Digits(2, &day) || !Key("T") ||
+            !Digits(2, &hour) || !Key(":") || !Digits(2, &minute) || !Key(":") || !Digits(2, &second))
+            return false;
+        const QDate date(year, month, day);
+        const QTime clock(hour, minute, second);
+        if (year < 1000 || hour > 23 || !date.isValid() || !clock.isValid())
+            return false;
+        if (Key("Z\"")) {
+            *time = QDateTime(date, clock, Qt::UTC);
+            return true;
+        }
+        const bool ahead = Key("+");
+        if (!ahead && !Key("-"))
+            return false;
+        int hours = 0, minutes = 0;
+        if (!Digits(2, &hours) || !Key(":") || !Digits(2, &minutes) || !Key("\"") || hours > 14 || minutes > 59 ||
+            hours * 60 + minutes == 0)
+            return false;
+        const int offset = (ahead ? 1 : -1) * (hours * 3600 + minutes * 60);
+        *time = QDateTime(date, clock, Qt::OffsetFromUTC, offset);
+        return time->isValid();
+    }
+
+    const char* m_at;
+    const char* m_end;
+};
+
+} // namespace
+
+std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (auto entry = PlainLine(line).Read())
+        return entry;
+    return ParseHistoryJson(line);
+}
+
 QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
     const FieldLayout& layout = PersonnelRecord::FieldOf(field);
     switch (layout.type) {
@@ -116,8 +499,19 @@ QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
     const double value = record.Date(field);
     if (value == 0)
         return {};
+    // FormatDate's "yyyy-mm-dd" (with " hh:nn:ss" for the two stamps), written directly: a first
+    // start takes every date of every record.
+    const std::optional<QDateTime> at = OleToDateTime(value);
+    if (!at)
+        return {};
+    const QDate d = at->date();
+    const QTime t = at->time();
     const bool withTime = field == PersonnelField::DateCreated || field == PersonnelField::DateModified;
-    return FormatDate(value, withTime ? u"yyyy-mm-dd hh:nn:ss" : u"yyyy-mm-dd");
+    char text[32];
+    const int length = withTime ? std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.year(),
+                                                d.month(), d.day(), t.hour(), t.minute(), t.second())
+                                : std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year(), d.month(), d.day());
+    return QString::fromLatin1(text, length);
 }
 
 QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const PersonnelRecord& after) {

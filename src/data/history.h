@@ -73,6 +73,11 @@ std::optional<HistoryAction> HistoryActionFrom(QStringView name);
 // nothing when it is not one.
 QByteArray HistoryLine(const HistoryEntry& entry);
 std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line);
+// The same through QJsonDocument, whatever the entry or line holds. The two above write and read
+// the plain form of the program's own lines directly (a history holds a million of them) and
+// leave anything else to these, so that a line reads alike either way.
+QByteArray HistoryJsonLine(const HistoryEntry& entry);
+std::optional<HistoryEntry> ParseHistoryJson(QByteArrayView line);
 
 // A field's value as the history keeps it.
 QString HistoryValue(const PersonnelRecord& record, PersonnelField field);

@@ -511,7 +511,9 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 claimed[match] = 1; // matched: never gone
                 const qint64 employee = roster[match];
                 const FieldValues is = ValuesOf(record);
-                const FieldValues was = replayed.values.value(employee);
+                static const FieldValues none;
+                const auto known = replayed.values.constFind(employee);
+                const FieldValues& was = known != replayed.values.cend() ? *known : none;
                 HistoryEntry e = NewEntry(employee, number,
                                           restoring ? HistoryAction::Restored : HistoryAction::Edited, now);
                 bool changed = false;

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 std::size_t HistoryFieldIndex(const QString& name) {
-    for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
-        if (name == QLatin1StringView(PersonnelFields[i].name))
-            return i;
-    }
-    return PersonnelFields.size();
+    static const QHash<QString, std::size_t> fields = [] {
+        QHash<QString, std::size_t> byName;
+        for (std::size_t i = 0; i < PersonnelFields.size(); ++i)
+            byName.insert(QString::fromLatin1(PersonnelFields[i].name), i);
+        return byName;
+    }();
+    return fields.value(name, PersonnelFields.size());
 }
 
 quint64 HistoryStateHash(const HistoryFieldValues& values) {
@@ -63,10 +65,16 @@ void HistoryReplay::Apply(const HistoryEntry& e) {
     }
     departed.remove(e.employee);
     HistoryFieldValues& v = values[e.employee];
+    // The program writes the changes in layout order: the field after the last one is tried first.
+    std::size_t next = 0;
     for (const HistoryChange& c : e.changes) {
-        const std::size_t i = HistoryFieldIndex(c.field);
-        if (i < v.size())
+        const std::size_t i = next < v.size() && c.field == QLatin1StringView(PersonnelFields[next].name)
+                                  ? next
+                                  : HistoryFieldIndex(c.field);
+        if (i < v.size()) {
             v[i] = c.after;
+            next = i + 1;
+        }
     }
     if (keepStates)
         states.emplace_back(HistoryStateHash(v), e.employee);

@@ -4,6 +4,7 @@
 #include "data/records.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <array>

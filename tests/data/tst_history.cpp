@@ -171,11 +171,80 @@ private slots:
         QFETCH(HistoryEntry, entry);
         QFETCH(QByteArray, line);
         QCOMPARE(HistoryLine(entry), line);
+        QCOMPARE(HistoryJsonLine(entry), line);
+        for (const auto& read : {ParseHistoryLine(line), ParseHistoryJson(line)}) {
+            QVERIFY(read);
+            QCOMPARE(read->time, entry.time);
+            QCOMPARE(read->time.timeSpec(), entry.time.timeSpec());
+            QCOMPARE(read->time.offsetFromUtc(), entry.time.offsetFromUtc());
+            QVERIFY(*read == entry);
+        }
+    }
+
+    // Lines in any other form (another program's, or no entry) read as QJsonDocument reads them,
+    // and what they hold is written as QJsonDocument writes it.
+    void otherFormsReadAsJson_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("entry");
+        const QByteArray plain = "{\"action\":\"edited\",\"changes\":[{\"after\":\"B\",\"before\":\"A\","
+                                 "\"field\":\"JobTitle\"}],\"employee\":7,\"entry\":12,\"level\":4,\"record\":5,"
+                                 "\"time\":\"2026-12-09T19:41:38+01:00\",\"user\":\"Ann\"}";
+        const auto with = [&](const char* from, const char* to) { return QByteArray(plain).replace(from, to); };
+        QTest::newRow("plain") << plain << true;
+        QTest::newRow("keys in another order")
+            << with("\"action\":\"edited\",", "").replace("\"user\":", "\"action\":\"edited\",\"user\":") << true;
+        QTest::newRow("spaces") << with(",\"", ", \"").replace("\":", "\" : ") << true;
+        QTest::newRow("trailing space") << plain + ' ' << true;
+        QTest::newRow("escapes") << with("\"B\"", "\"\\u00e9\\/\\n\\t\\b\\f\\u0001\\u001F\\u007f\\u0000\"") << true;
+        QTest::newRow("an escaped surrogate pair") << with("\"B\"", "\"\\ud83d\\ude00\"") << true;
+        QTest::newRow("an unknown escape") << with("\"B\"", "\"\\x41\"") << true;
+        QTest::newRow("a lone surrogate") << with("\"B\"", "\"\\ud800\"") << true;
+        QTest::newRow("raw DEL and accents") << with("\"B\"", "\"\x7f\xC3\xA9\xF0\x9F\x98\x80\"") << true;
+        QTest::newRow("raw control character") << with("\"B\"", "\"\x01\"") << true;
+        QTest::newRow("not UTF-8") << with("\"B\"", "\"\xC3\"") << false;
+        QTest::newRow("an encoded surrogate") << with("\"B\"", "\"\xED\xA0\x80\"") << false;
+        QTest::newRow("an overlong encoding") << with("\"B\"", "\"\xC0\xAF\"") << false;
+        QTest::newRow("a number as a fraction") << with("\"employee\":7", "\"employee\":7.0") << true;
+        QTest::newRow("a number with an exponent") << with("\"record\":5", "\"record\":5e0") << true;
+        QTest::newRow("nineteen digits") << with("\"entry\":12", "\"entry\":1234567890123456789") << true;
+        QTest::newRow("a level past int") << with("\"level\":4", "\"level\":5000000000") << true;
+        QTest::newRow("a negative level") << with("\"level\":4", "\"level\":-4") << true;
+        QTest::newRow("negative zero") << with("\"record\":5", "\"record\":-0") << true;
+        QTest::newRow("a leading zero") << with("\"record\":5", "\"record\":05") << false;
+        QTest::newRow("a negative record") << with("\"record\":5", "\"record\":-5") << false;
+        QTest::newRow("employee 0") << with("\"employee\":7", "\"employee\":0") << false;
+        QTest::newRow("employee as text") << with("\"employee\":7", "\"employee\":\"7\"") << false;
+        QTest::newRow("unknown action") << with("edited", "dreamt") << false;
+        QTest::newRow("no changes") << with("[{\"after\":\"B\",\"before\":\"A\",\"field\":\"JobTitle\"}]", "[]")
+                                    << true;
+        QTest::newRow("a change with other keys") << with("\"field\":", "\"x\":1,\"field\":") << true;
+        QTest::newRow("a note") << with("\"record\"", "\"note\":\"from \\\"E.xlsx\\\"\",\"record\"") << true;
+        QTest::newRow("UTC as +00:00") << with("+01:00", "+00:00") << true;
+        QTest::newRow("UTC as Z") << with("+01:00", "Z") << true;
+        QTest::newRow("behind UTC") << with("+01:00", "-05:30") << true;
+        QTest::newRow("an offset of 15 hours") << with("+01:00", "+15:00") << true;
+        QTest::newRow("no offset") << with("+01:00", "") << true;
+        QTest::newRow("milliseconds") << with(":38+", ":38.250+") << true;
+        QTest::newRow("hour 24") << with("19:41:38", "24:00:00") << true;
+        QTest::newRow("February 30") << with("12-09", "02-30") << false;
+        QTest::newRow("year 999") << with("2026", "0999") << true;
+        QTest::newRow("a second object") << plain + "{}" << false;
+        QTest::newRow("cut short") << plain.chopped(1) << false;
+        QTest::newRow("an array") << '[' + plain + ']' << false;
+    }
+    void otherFormsReadAsJson() {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, entry);
         const std::optional<HistoryEntry> read = ParseHistoryLine(line);
-        QVERIFY(read);
-        QCOMPARE(read->time, entry.time);
-        QCOMPARE(read->time.offsetFromUtc(), entry.time.offsetFromUtc());
-        QVERIFY(*read == entry);
+        const std::optional<HistoryEntry> json = ParseHistoryJson(line);
+        QCOMPARE(bool(json), entry);
+        QCOMPARE(bool(read), entry);
+        if (!entry)
+            return;
+        QVERIFY(*read == *json);
+        QCOMPARE(read->time.timeSpec(), json->time.timeSpec());
+        QCOMPARE(read->time.offsetFromUtc(), json->time.offsetFromUtc());
+        QCOMPARE(HistoryLine(*read), HistoryJsonLine(*read));
     }
 
     // A reader takes every whole entry in order and passes over the rest.
@@ -295,6 +364,13 @@ private slots:
                                                             {u"DateOfBirth"_s, {}, u"1980-03-07"_s},
                                                             {u"JobTitle"_s, {}, u"Clerk"_s},
                                                             {u"VersionCreated"_s, {}, u"10"_s}}));
+        // Dates as FormatDate writes them: the ends of the range, before 1900, seconds rounding up.
+        for (const double value : {-657434.0, -657435.5, -1.25, 0.5, 2958465.99999, 2958465.999999, 46000.999999, 1e9}) {
+            after.SetDateCreated(value);
+            after.SetDateOfBirth(value);
+            QCOMPARE(HistoryValue(after, PersonnelField::DateCreated), FormatDate(value, u"yyyy-mm-dd hh:nn:ss"));
+            QCOMPARE(HistoryValue(after, PersonnelField::DateOfBirth), FormatDate(value, u"yyyy-mm-dd"));
+        }
     }
 
     // Ames, Baker and Cole (lasting numbers 1, 2, 3) start the history at its first open; then

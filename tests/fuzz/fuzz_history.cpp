@@ -2,8 +2,9 @@
 // employees (the byte 0x1E parts them), on files held in memory: the file opened keeping its
 // history (the journal completed or dropped, a line cut short cut off, the index checked or
 // rebuilt, the history brought in step), each employee's number asked, one record edited, and one
-// employee's entries read. Without an index the open rebuilds it from the history, whatever the
-// history holds: then the history, replayed, must hold every record as the file does.
+// employee's entries read; every line of the history must read as QJsonDocument reads it. Without
+// an index the open rebuilds it from the history, whatever the history holds: then the history,
+// replayed, must hold every record as the file does.
 #include "data/clock.h"
 #include "data/historykeeper.h"
 #include "data/historyreplay.h"
@@ -36,6 +37,22 @@ bool InStep(MemoryFileIo& io, PersonnelFile& file) {
     return same;
 }
 
+// Every line reads as QJsonDocument reads it (the time in the same offset), and what it holds is
+// written as QJsonDocument writes it.
+bool ReadAsJson(const QByteArray& history) {
+    for (const QByteArray& line : history.split('\n')) {
+        const std::optional<HistoryEntry> read = ParseHistoryLine(line);
+        const std::optional<HistoryEntry> json = ParseHistoryJson(line);
+        if (bool(read) != bool(json))
+            return false;
+        if (read && (!(*read == *json) || read->time.timeSpec() != json->time.timeSpec() ||
+                     read->time.offsetFromUtc() != json->time.offsetFromUtc() ||
+                     HistoryLine(*read) != HistoryJsonLine(*read)))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -43,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\x1e');
     const QString names[] = {QStringLiteral("Rosterly.History"), QStringLiteral("History.$$$"),
                              QStringLiteral("History.Index")};
+    if (!ReadAsJson(parts[0]))
+        std::abort();
     MemoryFileIo io;
     for (int i = 0; i < 3 && i < parts.size(); ++i)
         io.files.insert(names[i], parts[i]);
