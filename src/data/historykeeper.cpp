@@ -356,6 +356,48 @@ IoStatus HistoryKeeper::Settle(FixedRecordFile& data, const std::function<IoStat
 }
 
 
+namespace {
+
+// Writes `head`, then the blocks `next` fills until it returns false, as the file `name`: whole under
+// a scratch name, flushed, renamed into place and the folder flushed, so that the file is never seen
+// half-written and one already there is replaced in one step. Nothing is left of it on failure;
+// `*written` receives its length.
+IoStatus WriteWholeFile(FileIo& io, const QString& name, const QByteArray& head,
+                        const std::function<bool(QByteArray& block)>& next, qint64* written) {
+    const QString scratch = PartialCopyName(name);
+    if (io.Exists(scratch))
+        io.Remove(scratch);
+    const int fd = io.Open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("create"), name, errno);
+    IoStatus s = WriteFullyAt(io, fd, head.constData(), head.size(), 0, name);
+    qint64 at = head.size();
+    QByteArray block;
+    for (bool more = true; s && more;) {
+        block.clear();
+        more = next(block);
+        s = WriteFullyAt(io, fd, block.constData(), block.size(), at, name);
+        at += block.size();
+    }
+    if (s && io.Sync(fd) != 0)
+        s = IoStatus::Failure(QStringLiteral("write"), name, errno);
+    io.Close(fd);
+    if (s && io.Rename(scratch, name) != 0)
+        s = IoStatus::Failure(QStringLiteral("write"), name, errno);
+    if (!s) {
+        io.Remove(scratch);
+        return s;
+    }
+    if (io.SyncFolderOf(name) != 0) {
+        io.Remove(name);
+        return IoStatus::Failure(QStringLiteral("write"), name, errno);
+    }
+    *written = at;
+    return {};
+}
+
+} // namespace
+
 IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs, const QByteArray& restored) {
     const bool starting = !m_io.Exists(m_historyFileName);
     qint64 from = 0;
@@ -540,7 +582,16 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
 
     // Even with nothing to add, the file is made: the history has begun. The entries go through
     // the journal like any others, so that one cut short is completed, never glued to the next.
-    if (starting || !lines.isEmpty()) {
+    if (starting && restored.isEmpty()) {
+        // A first start writes the history whole and renames it into place: the rename is the
+        // change, so it needs no journal (cut short before it, there is no history, and the next
+        // open starts it again), and its lines are written once.
+        qint64 written = 0;
+        if (IoStatus s = WriteWholeFile(
+                m_io, m_historyFileName, lines, [](QByteArray&) { return false; }, &written);
+            !s)
+            return s;
+    } else if (starting || !lines.isEmpty()) {
         QJsonObject check{{QStringLiteral("check"), QStringLiteral("append")}};
         if (!restored.isEmpty())
             check = {{QStringLiteral("check"), QStringLiteral("restore")},
@@ -621,39 +672,13 @@ IoStatus HistoryKeeper::EmployeeAt(FixedRecordFile& data, qint32 n, qint64* empl
     return IoStatus::Failure(QStringLiteral("read"), m_indexFileName, EIO);
 }
 
+
 IoStatus HistoryKeeper::WriteJournal(const QJsonObject& check,
                                      const std::function<bool(QByteArray& block)>& next, Pending* pending) {
-    // Written whole under a scratch name and renamed into place, so that a journal is never seen
-    // half-written and one under way (a restore's) is replaced in one step.
-    const QString scratch = PartialCopyName(m_journalFileName);
-    if (m_io.Exists(scratch))
-        m_io.Remove(scratch);
-    const int fd = m_io.Open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("create"), m_journalFileName, errno);
     const QByteArray head = CheckLine(check);
-    IoStatus s = WriteFullyAt(m_io, fd, head.constData(), head.size(), 0, m_journalFileName);
-    qint64 at = head.size();
-    QByteArray block;
-    for (bool more = true; s && more;) {
-        block.clear();
-        more = next(block);
-        s = WriteFullyAt(m_io, fd, block.constData(), block.size(), at, m_journalFileName);
-        at += block.size();
-    }
-    if (s && m_io.Sync(fd) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
-    m_io.Close(fd);
-    if (s && m_io.Rename(scratch, m_journalFileName) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
-    if (!s) {
-        m_io.Remove(scratch);
+    qint64 at = 0;
+    if (IoStatus s = WriteWholeFile(m_io, m_journalFileName, head, next, &at); !s)
         return s;
-    }
-    if (m_io.SyncFolderOf(m_journalFileName) != 0) {
-        m_io.Remove(m_journalFileName);
-        return IoStatus::Failure(QStringLiteral("write"), m_journalFileName, errno);
-    }
     if (pending) {
         pending->journaled = true;
         pending->linesAt = head.size();
