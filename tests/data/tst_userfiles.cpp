@@ -219,10 +219,10 @@ private slots:
                 "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: copy, 1 employee.\r\n"
                 "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: update forms, 0 employees.\r\n"));
         // Every line written reads back as a line of the log, the last three as full views.
-        const QList<QByteArray> lines = log.chopped(2).split('\n');
+        const QStringList lines = QString::fromLatin1(log.chopped(2)).split(QStringLiteral("\r\n"));
         for (qsizetype i = 0; i < lines.size(); ++i) {
             bool view = false;
-            QVERIFY(IsUserLogLine(QString::fromLatin1(lines[i].chopped(1)), &view));
+            QVERIFY2(IsUserLogLine(lines[i], &view), qPrintable(lines[i]));
             QCOMPARE(view, i >= 3);
         }
         struct stat st {};
