@@ -10,6 +10,7 @@
 #include "exchange/importcsv.h"
 #include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
+#include "print/printhelpers.h"
 #include "records/frmhistory.h"
 #include "ui/busywindow.h"
 #include "ui/frmprogress.h"
@@ -193,6 +194,7 @@ void ExportEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResu
     const ExportOptions options = OptionsFor(ctx);
     if (path.isEmpty() || !WriteSpreadsheet(ctx, window, list, options, path, csv))
         return;
+    LogFullView(ctx, options.sensitive, FullView::ListExport, list.Rows(), path);
     QString text = QStringLiteral("The list of ") + Employees(list.Rows()) +
                    QStringLiteral(" has been saved as") + CrLf + QDir::toNativeSeparators(path);
     if (options.sensitive.Masked())
@@ -219,10 +221,12 @@ void CopyEmployeeRow(AppContext& ctx, const EmployeeListResult& list, int highli
     if (highlightedRow < 1 || highlightedRow > list.Rows())
         return;
     IoStatus status;
-    const QString text = CopyListRow(ctx.personnel, list, highlightedRow - 1, OptionsFor(ctx), &status);
+    const ExportOptions options = OptionsFor(ctx);
+    const QString text = CopyListRow(ctx.personnel, list, highlightedRow - 1, options, &status);
     if (!ReportFileError(ctx.prompts, status))
         return;
     QGuiApplication::clipboard()->setText(text);
+    LogFullView(ctx, options.sensitive, FullView::Copy, 1);
 }
 
 void ShowEmployeeHistory(AppContext& ctx, QWidget* window, WindowFade* windowFade,

@@ -12,9 +12,14 @@ public:
     // Everyone sees everything.
     SensitiveFields() = default;
     // What a user of `userLevel` sees when the fields show from `sensitiveLevel` up.
-    SensitiveFields(int userLevel, int sensitiveLevel) : m_masked(userLevel < sensitiveLevel) {}
+    SensitiveFields(int userLevel, int sensitiveLevel)
+        : m_masked(userLevel < sensitiveLevel), m_restricted(sensitiveLevel > 1) {}
 
     bool Masked() const { return m_masked; }
+    // Whether what this user takes out (an export, a copy, a printout) holds full values that
+    // someone else may not see: then the user log records it. When everyone sees everything
+    // (level 1), nothing is restricted and nothing is logged.
+    bool FullViewLogged() const { return !m_masked && m_restricted; }
 
     // The Social Security number as this user sees it, from its stored text (spaces trimmed):
     // masked to its last four characters, "***-**-6789"; an empty one stays empty.
@@ -26,6 +31,7 @@ public:
 
 private:
     bool m_masked = false;
+    bool m_restricted = false;
 };
 
 // The level a "SensitiveFieldsLevel" setting stands for: 1 to 4, and 1 for anything else (a

@@ -3,6 +3,8 @@
 #include "data/oledate.h"
 #include "data/util.h"
 
+#include <QRegularExpression>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -160,4 +162,81 @@ IoStatus WriteUserLogEntry(FileIo& io, const QString& userName, qint16 accessLev
                            const Clock& clock) {
     return AppendWhole(io, UserLogFileName,
                        ToAnsi(UserLogLine(userName, accessLevel, event, clock.Now())) + "\r\n");
+}
+
+QString FullViewName(FullView what) {
+    switch (what) {
+    case FullView::ListExport:
+        return QStringLiteral("list export");
+    case FullView::Copy:
+        return QStringLiteral("copy");
+    case FullView::Report:
+        return QStringLiteral("report");
+    case FullView::UpdateForms:
+        return QStringLiteral("update forms");
+    case FullView::HistoryPrintout:
+        return QStringLiteral("history printout");
+    case FullView::HistoryExport:
+        return QStringLiteral("history export");
+    }
+    return {};
+}
+
+namespace {
+const QString FullViewWords = QStringLiteral(" took out full SSN/birth years: ");
+} // namespace
+
+QString FullViewLogLine(const QString& userName, FullView what, qint64 employees, const QString& fileName,
+                        const QDateTime& when) {
+    const double at = DateTimeToOle(when);
+    QString line = FormatDate(at, u"mm/dd/yyyy") + QStringLiteral(" at ") + FormatDate(at, u"hh:nn:ss") +
+                   QStringLiteral(" - ") + WithoutControlCharacters(userName) + FullViewWords +
+                   FullViewName(what) + QStringLiteral(", ") + QString::number(employees) +
+                   (employees == 1 ? QStringLiteral(" employee") : QStringLiteral(" employees"));
+    if (!fileName.isEmpty())
+        line += QStringLiteral(", to '") + WithoutControlCharacters(fileName) + u'\'';
+    return line + u'.';
+}
+
+IoStatus WriteFullViewLogEntry(FileIo& io, const QString& userName, FullView what, qint64 employees,
+                               const QString& fileName, const Clock& clock, const QString& logName) {
+    return AppendWhole(io, logName,
+                       ToAnsi(FullViewLogLine(userName, what, employees, fileName, clock.Now())) + "\r\n");
+}
+
+bool IsUserLogLine(QStringView line, bool* fullView) {
+    static const QRegularExpression stamp(QStringLiteral("^(\\d\\d)/(\\d\\d)/(\\d{4}) at (\\d\\d):(\\d\\d):(\\d\\d) - "));
+    static const QRegularExpression signIn(QStringLiteral(" logged in w/ (.*) privileges\\.$"));
+    static const QRegularExpression view(
+        QStringLiteral("^(list export|copy|report|update forms|history printout|history export), "
+                       "(0|[1-9]\\d*) (employees?)(, to '.*')?\\.$"));
+    if (fullView)
+        *fullView = false;
+    const QRegularExpressionMatch when = stamp.match(line);
+    if (!when.hasMatch() || line.contains(u'\r') || line.contains(u'\n'))
+        return false;
+    const auto number = [&](int n) { return when.capturedView(n).toInt(); };
+    if (!QDate(number(3), number(1), number(2)).isValid() || !QTime(number(4), number(5), number(6)).isValid())
+        return false;
+    const QStringView rest = line.mid(when.capturedLength());
+    if (const qsizetype at = rest.indexOf(FullViewWords); at > 0) {
+        const QRegularExpressionMatch what = view.match(rest.mid(at + FullViewWords.size()));
+        if (!what.hasMatch())
+            return false;
+        const bool one = what.capturedView(2) == u"1";
+        if (one != (what.capturedView(3) == u"employee"))
+            return false;
+        if (fullView)
+            *fullView = true;
+        return true;
+    }
+    if (rest.endsWith(u" logged out.") && rest.size() > 12)
+        return true;
+    const QRegularExpressionMatch in = signIn.match(rest);
+    if (!in.hasMatch() || in.capturedStart() == 0)
+        return false;
+    for (qint16 level = 1; level <= 4; ++level)
+        if (in.capturedView(1) == AccessLevelName(level))
+            return true;
+    return false;
 }

@@ -69,3 +69,26 @@ QString UserLogLine(const QString& userName, qint16 accessLevel, int event, cons
 // Appends the line for `event` (1 = sign-in, anything else = sign-out) and CR LF to the user log.
 IoStatus WriteUserLogEntry(FileIo& io, const QString& userName, qint16 accessLevel, int event,
                            const Clock& clock);
+
+// What took full Social Security numbers or years of birth out of the program, while a
+// SensitiveFieldsLevel above 1 was in force: the user log records each such view as one line.
+enum class FullView { ListExport, Copy, Report, UpdateForms, HistoryPrintout, HistoryExport };
+
+// "list export", "copy", "report", "update forms", "history printout", "history export".
+QString FullViewName(FullView what);
+
+// The user log line for a full view, without the line end, read like the sign-in lines:
+// "mm/dd/yyyy at hh:nn:ss - <user> took out full SSN/birth years: <what>, <n> employee(s)."
+// and, for a file, "..., <n> employees, to '<file>'." Control characters in the user's name and
+// the file's name show as '?', so neither can forge a line.
+QString FullViewLogLine(const QString& userName, FullView what, qint64 employees, const QString& fileName,
+                        const QDateTime& when);
+
+// Appends that line and CR LF to the user log (`logName`) in one write, as the sign-in lines are.
+IoStatus WriteFullViewLogEntry(FileIo& io, const QString& userName, FullView what, qint64 employees,
+                               const QString& fileName, const Clock& clock,
+                               const QString& logName = UserLogFileName);
+
+// Whether `line` (without its line end) is a line the program writes to the user log: a sign-in,
+// a sign-out or a full view, with a real date and time. `fullView` is set when it is a full view.
+bool IsUserLogLine(QStringView line, bool* fullView = nullptr);

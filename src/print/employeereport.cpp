@@ -7,6 +7,7 @@
 #include "print/printer.h"
 #include "print/printhelpers.h"
 #include "ui/prompts.h"
+#include "ui/settingsstore.h"
 
 #include <optional>
 
@@ -115,6 +116,9 @@ void PrintEmployeeReport(AppContext& ctx, QWidget* window, const EmployeeReport&
             PrintComments(printer, report.text[22]);
         return QString();
     });
+    if (printed)
+        LogFullView(ctx, ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel),
+                    FullView::Report, 1);
     // A printer that failed the report is not asked for the photograph as well.
     if (printed && printPicture && printPhotograph)
         printPhotograph();

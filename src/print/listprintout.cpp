@@ -1,10 +1,12 @@
 #include "print/listprintout.h"
 
+#include "core/programstate.h"
 #include "data/clock.h"
 #include "data/oledate.h"
 #include "list/listbuilder.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
+#include "ui/settingsstore.h"
 
 #include <QWidget>
 
@@ -53,7 +55,7 @@ void PrintEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResul
         return;
 
     Printer& printer = ctx.printer;
-    PrintJob(printer, ctx.prompts).Print(window, [&] {
+    const bool printed = PrintJob(printer, ctx.prompts).Print(window, [&] {
         printer.Font = PrinterFont{};
         printer.Font.name = QStringLiteral("Arial");
         printer.Font.size = 9;
@@ -85,4 +87,7 @@ void PrintEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResul
         }
         return QString();
     });
+    if (printed)
+        LogFullView(ctx, ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel),
+                    FullView::Report, rows);
 }

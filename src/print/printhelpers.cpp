@@ -1,5 +1,6 @@
 #include "print/printhelpers.h"
 
+#include "core/appcontext.h"
 #include "core/programstate.h"
 #include "data/ansitext.h"
 #include "print/printer.h"
@@ -128,4 +129,11 @@ bool ReportPrinterError(Prompts& prompts, const QString& error) {
 
 bool PrintJob::Print(QWidget* window, const std::function<QString()>& body) const {
     return ReportPrinterError(m_prompts, PrintBusy(m_printer, window, body));
+}
+
+void LogFullView(AppContext& ctx, const SensitiveFields& sensitive, FullView what, qint64 employees,
+                 const QString& fileName) {
+    if (sensitive.FullViewLogged())
+        ReportFileError(ctx.prompts, WriteFullViewLogEntry(ctx.io, ctx.state.CurrentUserName, what, employees,
+                                                           fileName, ctx.clock));
 }

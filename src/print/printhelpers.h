@@ -1,10 +1,14 @@
 #pragma once
 
+#include "data/sensitive.h"
+#include "data/userlist.h"
 #include "print/printer.h"
 
 #include <QString>
 
 #include <functional>
+
+struct AppContext;
 
 class Prompts;
 class QWidget;
@@ -63,3 +67,9 @@ private:
     Prompts& m_prompts;
     const PrintCommand m_command;
 };
+
+// Writes the user log's line for a full view (`what`, of `employees` employees, to `fileName` for a
+// file) when `sensitive` shows the signed-in user what another level would see masked; tells the
+// user when the log cannot be written. Exports, copies and printouts call it once they are done.
+void LogFullView(AppContext& ctx, const SensitiveFields& sensitive, FullView what, qint64 employees,
+                 const QString& fileName = {});

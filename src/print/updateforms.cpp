@@ -151,6 +151,7 @@ void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records,
     const PersonnelRecord held = file.Record();
     const auto giveBack = qScopeGuard([&file, &held] { file.Record() = held; });
     IoStatus status;
+    qint64 printed = 0;
     job.Print(window, [&] {
         QString printerError;
         status = file.OpenPersonnelFileUncounted();
@@ -163,12 +164,15 @@ void PrintForms(AppContext& ctx, QWidget* window, const QList<qint32>& records,
             printerError = PrintUpdateForm(ctx.printer, file.Record(), ctx.clock, sensitive);
             if (!printerError.isEmpty())
                 break;
+            ++printed;
         }
         file.ClosePersonnelFile();
         return printerError;
     });
     // Either error stops the printing, so at most one of them is told.
     ReportFileError(ctx.prompts, status);
+    if (printed > 0)
+        LogFullView(ctx, sensitive, FullView::UpdateForms, printed);
 }
 
 } // namespace

@@ -371,6 +371,7 @@ void frmHistory::cmdExport_Click() {
     }
     if (!ReportFileError(m_ctx.prompts, status))
         return;
+    LogFullView(m_ctx, m_sensitive, FullView::HistoryExport, 1, path);
     QString text = QStringLiteral("The history of ") + m_name + QStringLiteral(", ") +
                    QString::number(m_rows.size()) +
                    (m_rows.size() == 1 ? QStringLiteral(" change,") : QStringLiteral(" changes,")) +
@@ -384,10 +385,11 @@ void frmHistory::cmdExport_Click() {
 void frmHistory::cmdPrint_Click() {
     if (!ConfirmPrinterReady(m_ctx.prompts, m_ctx.state))
         return;
-    PrintJob(m_ctx.printer, m_ctx.prompts).Print(this, [this] {
-        PrintHistory(m_ctx.printer, m_ctx.clock, QStringLiteral("History of ") + m_name, m_rows, m_record);
-        return QString();
-    });
+    if (PrintJob(m_ctx.printer, m_ctx.prompts).Print(this, [this] {
+            PrintHistory(m_ctx.printer, m_ctx.clock, QStringLiteral("History of ") + m_name, m_rows, m_record);
+            return QString();
+        }))
+        LogFullView(m_ctx, m_sensitive, FullView::HistoryPrintout, 1);
 }
 
 void frmHistory::FitColumns() {

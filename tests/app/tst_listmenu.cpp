@@ -213,6 +213,8 @@ private slots:
         QTest::newRow("read only under 2") << 1 << u"2"_s << true << u"out.csv"_s << u"out.csv"_s;
         QTest::newRow("a workbook, named") << 4 << QString() << false << u"out.Xlsx"_s << u"out.Xlsx"_s;
         QTest::newRow("a workbook, unnamed, masked") << 1 << u"2"_s << true << u"out"_s << u"out.xlsx"_s;
+        // Full fields under a setting that masks someone: the user log records the export.
+        QTest::newRow("full access under 3") << 4 << u"3"_s << false << u"out.csv"_s << u"out.csv"_s;
     }
     void exportWritesTheListInItsOrder() {
         QFETCH(int, level);
@@ -250,6 +252,11 @@ private slots:
         QCOMPARE(status.st_mode & 0777, mode_t(0600));
         QCOMPARE(QDir(folder->Path()).entryList({u"out*"_s}, QDir::Files | QDir::Hidden),
                  QStringList{written});
+        QCOMPARE(ReadFileBytes(u"User.Log"_s),
+                 !masked && setting == u"3"_s
+                     ? "12/08/2026 at 17:05:09 - Ann Lee took out full SSN/birth years: list export, 3 employees, to '" +
+                           path.toLatin1() + "'.\r\n"
+                     : QByteArray());
 
         if (!written.endsWith(u".csv"_s, Qt::CaseInsensitive)) {
             // The list's workbook, as the exchange layer makes it at the program's time.
@@ -336,15 +343,28 @@ private slots:
     }
 
     // Ctrl+C on the list, or Copy in its menu: the column names and the highlighted employee.
+    // Under a setting that masks someone, a copy in full leaves a line in the user log.
     void copyPutsTheHighlightedEmployeeOnTheClipboard_data() {
         QTest::addColumn<bool>("byMenu");
-        QTest::newRow("Ctrl+C") << false;
-        QTest::newRow("menu") << true;
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("setting"); // empty: none
+        QTest::addColumn<QByteArray>("log");
+        QTest::newRow("Ctrl+C") << false << 2 << QString() << QByteArray();
+        QTest::newRow("menu") << true << 2 << QString() << QByteArray();
+        QTest::newRow("Ctrl+C, masked under 3") << false << 2 << u"3"_s << QByteArray();
+        QTest::newRow("menu, in full under 3")
+            << true << 3 << u"3"_s
+            << QByteArray("12/08/2026 at 17:05:09 - Ann Lee took out full SSN/birth years: copy, 1 employee.\r\n");
     }
     void copyPutsTheHighlightedEmployeeOnTheClipboard() {
         QFETCH(bool, byMenu);
+        QFETCH(int, level);
+        QFETCH(QString, setting);
+        QFETCH(QByteArray, log);
         WriteStaff(Staff());
-        frmMain* w = OpenMainWindow(*p, 2);
+        if (!setting.isEmpty())
+            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+        frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QGuiApplication::clipboard()->clear();
         ClickRow(w->grid, 2);
@@ -358,6 +378,7 @@ private slots:
         QVERIFY(lines[0].contains(u"\tSex\tSocialSecurityNumber\tDateOfBirth\t"_s));
         QVERIFY2(lines[1].contains(u"\tAnn\t\tMiller\t"_s), qPrintable(lines[1]));
         QCOMPARE(p->prompts.Asked().size(), 0);
+        QCOMPARE(ReadFileBytes(u"User.Log"_s), log);
     }
 
     // Signed in at level 2 under SensitiveFieldsLevel=3, the user meets the first five digits of a

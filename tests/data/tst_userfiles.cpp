@@ -163,6 +163,36 @@ private slots:
         QVERIFY(ScramblePassword(longer) != ScramblePassword(copy));
     }
 
+    void logLinesRead_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<bool>("view");
+        const QString at = QStringLiteral("03/07/2026 at 09:05:03 - Ann");
+        QTest::newRow("sign-out") << at + QStringLiteral(" logged out.") << true << false;
+        QTest::newRow("sign-in") << at + QStringLiteral(" logged in w/ Read Only privileges.") << true << false;
+        QTest::newRow("unknown level") << at + QStringLiteral(" logged in w/ Root privileges.") << false << false;
+        QTest::newRow("history export")
+            << at + QStringLiteral(" took out full SSN/birth years: history export, 1 employee, to 'h.csv'.") << true
+            << true;
+        QTest::newRow("report") << at + QStringLiteral(" took out full SSN/birth years: report, 40 employees.")
+                                << true << true;
+        QTest::newRow("unknown view") << at + QStringLiteral(" took out full SSN/birth years: fax, 1 employee.")
+                                      << false << false;
+        QTest::newRow("1 employees") << at + QStringLiteral(" took out full SSN/birth years: copy, 1 employees.")
+                                     << false << false;
+        QTest::newRow("no user") << QStringLiteral("03/07/2026 at 09:05:03 -  logged out.") << false << false;
+        QTest::newRow("no date") << QStringLiteral("02/30/2026 at 09:05:03 - Ann logged out.") << false << false;
+        QTest::newRow("no time") << QStringLiteral("03/07/2026 at 24:05:03 - Ann logged out.") << false << false;
+    }
+    void logLinesRead() {
+        QFETCH(QString, line);
+        QFETCH(bool, valid);
+        QFETCH(bool, view);
+        bool fullView = true;
+        QCOMPARE(IsUserLogLine(line, &fullView), valid);
+        QCOMPARE(fullView, view);
+    }
+
     void logLinesAreAppendedExactly() {
         TempDataFolder folder;
         const QString user = QStringLiteral("Zo\u00EB Brown");
@@ -172,12 +202,20 @@ private slots:
         clock.Set(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
         QVERIFY(WriteUserLogEntry(io, user, 2, 2, clock));
         QVERIFY(WriteUserLogEntry(io, user, 4, 1, clock));
+        // A full view of the sensitive fields: a control character in the file's name shows as '?'.
+        QVERIFY(WriteFullViewLogEntry(io, user, FullView::ListExport, 12, QStringLiteral("/tmp/a\nb.xlsx"), clock));
+        QVERIFY(WriteFullViewLogEntry(io, user, FullView::Copy, 1, {}, clock));
+        QVERIFY(WriteFullViewLogEntry(io, user, FullView::UpdateForms, 0, {}, clock));
         QCOMPARE(
             ReadFileBytes(QStringLiteral("User.Log")),
             QByteArray(
                 "03/07/2026 at 09:05:03 - Zo\xEB Brown logged in w/ Read/Edit privileges.\r\n"
                 "12/31/2026 at 23:59:59 - Zo\xEB Brown logged out.\r\n"
-                "12/31/2026 at 23:59:59 - Zo\xEB Brown logged in w/ Read/Edit/Add/Delete privileges.\r\n"));
+                "12/31/2026 at 23:59:59 - Zo\xEB Brown logged in w/ Read/Edit/Add/Delete privileges.\r\n"
+                "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: list export, 12 employees, "
+                "to '/tmp/a?b.xlsx'.\r\n"
+                "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: copy, 1 employee.\r\n"
+                "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: update forms, 0 employees.\r\n"));
         struct stat st {};
         QCOMPARE(::stat("User.Log", &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0600);

@@ -131,6 +131,14 @@ private slots:
         QVERIFY(HelpTopicText(1500).contains(u"*** Access to Rosterly ***"_s));
         QVERIFY(HelpTopicText(1500).contains(u"'AccessCode'"_s));
         QVERIFY(HelpTopicText(1500).contains(u"'SensitiveFieldsLevel' to the [Defaults] section"_s));
+        QVERIFY(HelpTopicText(1500).contains(
+            u"with the month and day only.\r\n\r\nWith a level above 1, each list export, copied employee, "
+            u"report, set of update forms, history printout and history export made by a user who sees those "
+            u"fields in full adds a line to the user log: who, when, what, how many employees and, for a file, "
+            u"its name.\r\n\r\nMasking protects what is shown on the screen, printed on paper and handed on in "
+            u"files. It does not protect against a person who can read the files in Rosterly's data folder: "
+            u"they hold every value in full. Against that, keep the data folder readable by its owner only (as "
+            u"Rosterly makes it) and the computer's disk encrypted.\r\n\r\n*** Access to Rosterly ***"_s));
         QVERIFY(
             HelpTopicText(2000).contains(u"\r\n\r\n* You can see the history of the employee currently "
                                          u"highlighted: click the list with the right mouse button (or "

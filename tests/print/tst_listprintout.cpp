@@ -237,18 +237,26 @@ private slots:
         QTest::addColumn<int>("type");        // optTypeList
         QTest::addColumn<QStringList>("headings");
         QTest::addColumn<QStringList>("rows"); // "name|second|third"; equal dates stay in file order
+        QTest::addColumn<QByteArray>("log");   // the user log: a printout in full under a setting above 1
         const QStringList byAge{u"Name"_s, u"Date of Birth"_s, u"Current Age"_s};
+        const QByteArray logged("12/08/2026 at 17:05:09 - Ann Lee took out full SSN/birth years: report, "
+                                "2 employees.\r\n");
         const QStringList birthdays{u"Name"_s, u"Birthday"_s, u"Age on this Birthday"_s};
         QTest::newRow("by age, no setting")
             << 1 << QString() << 3 << byAge
-            << QStringList{u"Cole, Dee|04/01/1980|46"_s, u"Adams, Bob|04/01/1980|46"_s};
-        QTest::newRow("by age, level 2 under 3")
-            << 2 << u"3"_s << 3 << byAge << QStringList{u"Cole, Dee|04/01|"_s, u"Adams, Bob|04/01|"_s};
+            << QStringList{u"Cole, Dee|04/01/1980|46"_s, u"Adams, Bob|04/01/1980|46"_s} << QByteArray();
+        QTest::newRow("by age, level 2 under 3") << 2 << u"3"_s << 3 << byAge
+                                                 << QStringList{u"Cole, Dee|04/01|"_s, u"Adams, Bob|04/01|"_s}
+                                                 << QByteArray();
+        QTest::newRow("by age, level 3 under 3")
+            << 3 << u"3"_s << 3 << byAge
+            << QStringList{u"Cole, Dee|04/01/1980|46"_s, u"Adams, Bob|04/01/1980|46"_s} << logged;
         QTest::newRow("birthdays, level 4 under 4")
             << 4 << u"4"_s << 4 << birthdays
-            << QStringList{u"Cole, Dee|Apr 01| (46)"_s, u"Adams, Bob|Apr 01| (46)"_s};
+            << QStringList{u"Cole, Dee|Apr 01| (46)"_s, u"Adams, Bob|Apr 01| (46)"_s} << logged;
         QTest::newRow("birthdays, level 3 under 4")
-            << 3 << u"4"_s << 4 << birthdays << QStringList{u"Cole, Dee|Apr 01|"_s, u"Adams, Bob|Apr 01|"_s};
+            << 3 << u"4"_s << 4 << birthdays << QStringList{u"Cole, Dee|Apr 01|"_s, u"Adams, Bob|Apr 01|"_s}
+            << QByteArray();
     }
     void birthDatesAsTheUserSeesThem() {
         QFETCH(int, level);
@@ -256,6 +264,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(QStringList, headings);
         QFETCH(QStringList, rows);
+        QFETCH(QByteArray, log);
         CHECKED(WriteStaff(
             {Employee(u"Cole"_s, u"Dee"_s, u"Driver"_s), Employee(u"Adams"_s, u"Bob"_s, u"Nurse"_s)}));
         if (!setting.isEmpty())
@@ -279,7 +288,7 @@ private slots:
         }
         expected << Piece{1, Rule, 0.5, y - h};
         expected << Piece{1, u"End of Printout"_s, 0.5, y};
-        CHECKED(ComparePieces(Pieces(p->printer), expected));
+        CHECKED(ComparePieces(Pieces(p->printer), expected));        QCOMPARE(ReadFileBytes(u"User.Log"_s), log);
     }
 
     void listThatFillsExactlyOnePage() {

@@ -357,18 +357,23 @@ private slots:
         QTest::addColumn<QString>("setting"); // empty: none
         QTest::addColumn<QString>("ssn");
         QTest::addColumn<QString>("born");
+        QTest::addColumn<QByteArray>("log"); // the user log: forms in full under a setting above 1
         const QString shownSsn = u"123-45-6789"_s;
         const QString shownBirth = u"Date of Birth: March 7, 1968"_s;
         const QString maskedSsn = u"***-**-6789"_s;
         const QString maskedBirth = u"Date of Birth: March 7, ****"_s;
-        QTest::newRow("no setting") << 4 << QString() << shownSsn << shownBirth;
-        QTest::newRow("level 2 under 3") << 2 << u"3"_s << maskedSsn << maskedBirth;
+        const QByteArray logged("01/02/2031 at 00:00:01 - Ann Lee took out full SSN/birth years: update forms, "
+                                "1 employee.\r\n");
+        QTest::newRow("no setting") << 4 << QString() << shownSsn << shownBirth << QByteArray();
+        QTest::newRow("level 2 under 3") << 2 << u"3"_s << maskedSsn << maskedBirth << QByteArray();
+        QTest::newRow("level 3 under 3") << 3 << u"3"_s << shownSsn << shownBirth << logged + logged;
     }
     void formShowsTheRecordAsStored() {
         QFETCH(int, level);
         QFETCH(QString, setting);
         QFETCH(QString, ssn);
         QFETCH(QString, born);
+        QFETCH(QByteArray, log);
         TempDataFolder folder;
         AppendRecord(NoEmergencyRecord());
         AppendRecord(FullRecord());
@@ -384,6 +389,7 @@ private slots:
         ClickPrintUpdateForms(w, 2);
 
         QCOMPARE(p.printer.Documents(), 2);
+        QCOMPARE(ReadFileBytes(folder.Path() + u"/User.Log"_s), log); // one line a printout
         QList<RecordingPrinter::Item> bob, cy;
         for (const auto& t : p.printer.Texts())
             (t.document == 1 ? bob : cy) << t;

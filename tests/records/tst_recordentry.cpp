@@ -968,6 +968,8 @@ private slots:
                      .title = u"Clerk"_s},
                     {u"Ortiz"_s, u"Dan"_s, {1975, 7, 4}, {1995, 9, 1}, {2022, 6, 30}}});
         AddUserRecord(u"Ann"_s, u"Lee"_s, u"pw"_s, 4);
+        // Full access under a setting that masks the others: what leaves the history window is logged.
+        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"4"_s);
         frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         p->clock.Set(QDateTime(QDate(2026, 12, 3), QTime(10, 30)));
@@ -1070,6 +1072,11 @@ private slots:
                 sheet << cells.join(u',') + u"\r\n"_s;
             });
         QCOMPARE(read.fault + sheet.join(QString()), QString::fromUtf8(ReadFileBytes(path))); // BOM aside
+        const QByteArray at = "12/08/2026 at 17:05:09 - Ann Lee took out full SSN/birth years: ";
+        QCOMPARE(ReadFileBytes(u"User.Log"_s),
+                 at + "history printout, 1 employee.\r\n" + at + "history export, 1 employee, to '" +
+                     path.toLatin1() + "'.\r\n" + at + "history export, 1 employee, to '" + workbook.toLatin1() +
+                     ".xlsx'.\r\n");
     }
 
     void oneEmployeeIsReadWithoutTheRestOfTheFile() {

@@ -105,6 +105,7 @@ private:
         process.setWorkingDirectory(m_dir.path());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Path(QStringLiteral("config")));
+        environment.insert(QStringLiteral("USER"), QStringLiteral("owner")); // the user log's name
         if (!locale.isEmpty())
             environment.insert(QStringLiteral("LC_ALL"), locale + QStringLiteral(".UTF-8"));
         process.setProcessEnvironment(environment);
@@ -459,6 +460,28 @@ private slots:
                    "History.Index: record 1 names employee 4, the history has employee 1\n"
                    "History.Index: record 3 names employee 1, the history has employee 4\n")
             << QByteArray() << QByteArray() << keptHistory + '\x1e' + swapped;
+        // The user log: sign-ins, sign-outs and full views, each line ended by CR LF.
+        const QByteArray signIn("03/07/2026 at 09:05:03 - Zo\xEB Brown logged in w/ Read/Edit/Add privileges.\r\n");
+        const QByteArray view("03/07/2026 at 09:06:00 - Zo\xEB Brown took out full SSN/birth years: list export, "
+                              "3 employees, to '/home/zoe/Employees.xlsx'.\r\n");
+        // dump reads any file but "User.List" as a personnel file.
+        const auto dumpLog = [](qsizetype bytes) {
+            return QStringLiteral("rosterly-data: User.Log: the last %1 bytes are not a whole record and were left out\n")
+                .arg(bytes)
+                .toUtf8();
+        };
+        QTest::newRow("sound user log")
+            << QStringLiteral("User.Log") << QStringList() << signIn + view + QByteArray("03/07/2026 at 09:07:00 - Zo\xEB Brown logged out.\r\n") << 0
+            << QByteArray("ok: 3 lines (1 of full views)\n") << QByteArray() << dumpLog(247) << QByteArray();
+        QTest::newRow("user log with a foreign line and a torn one")
+            << QStringLiteral("User.Log") << QStringList()
+            << signIn + QByteArray("03/07/2026 at 09:06:00 - Ann took out full SSN/birth years: fax, 2 employees.\r\n") +
+                   view.left(40)
+            << 1
+            << QByteArray("line 2: not a line of the user log: 03/07/2026 at 09:06:00 - Ann took out full SSN/birth "
+                          "years: fax, 2 employees.\n"
+                          "line 3: cut short, no line end: 03/07/2026 at 09:06:00 - Zo\xC3\xAB Brown took \n")
+            << QByteArray() << dumpLog(signIn.size() + 79 + 40) << QByteArray();
     }
 
     void check() {
@@ -750,6 +773,15 @@ private slots:
         const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.exitCode, 0);
+        // The owner's full fields, while the setting masks someone, leave a line in the user log.
+        const bool owner = options.contains(u"--show-sensitive"_s) || options.contains(u"--ssn"_s);
+        const bool logged = owner && SensitiveFieldsLevelFrom(setting) > 1;
+        const QByteArray log = ReadFileBytes(Path(QStringLiteral("User.Log")));
+        static const QRegularExpression line(QStringLiteral(
+            "^\\d\\d/\\d\\d/\\d{4} at \\d\\d:\\d\\d:\\d\\d - owner took out full SSN/birth years: list export, "
+            "(\\d+) employees, to 'standard output'\\.\r\n$"));
+        const QRegularExpressionMatch match = line.match(QString::fromLatin1(log));
+        QCOMPARE(match.hasMatch(), logged);
 
         std::vector<qint32> records;
         QStringList captions;
@@ -769,6 +801,8 @@ private slots:
             records.insert(records.end(), listed.begin(), listed.end());
             captions += built.caption;
         }
+        if (logged)
+            QCOMPARE(match.captured(1).toLongLong(), qsizetype(records.size()));
         const ExportTable table =
             ReadExportTable(file, records, {.sensitive = SensitiveFields(masked ? 1 : 4, 4)});
         QVERIFY(table.status);

@@ -10,6 +10,7 @@
 #include "data/oledate.h"
 #include "data/records.h"
 #include "data/restorejournal.h"
+#include "data/userlist.h"
 #include "data/util.h"
 
 #include <QCommandLineParser>
@@ -56,6 +57,10 @@ check  Reports, one line each, records left marked "$Killed$", dates that are no
        finite or fall outside the years 100 to 9999, access levels outside 1 to 4,
        user names holding a control character, and a length that is not a whole
        number of records. Prints "ok: ..." when there is nothing to report.
+       A file named "User.Log" is read as the user log: each line must be a
+       sign-in, a sign-out or a full view (an export, copy or printout of full
+       Social Security numbers or years of birth) with a real date and time,
+       and end in CR LF.
        Beside a personnel file with a change history ("Rosterly.History"), it
        also compares every record with the last state the history knows of
        its employee: one line per field that differs, else "history of FILE:
@@ -552,6 +557,41 @@ int Check(const QString& path, Kind kind, std::FILE* out, std::FILE* err) {
     return ExitOk;
 }
 
+// The user log ("User.Log"): every line one the program or the tool writes, each ended by CR LF.
+int CheckUserLog(const QString& path, std::FILE* out, std::FILE* err) {
+    QByteArray bytes;
+    const ReadResult read = ReadRecords(path, 1, [&bytes](qint64, const char* byte) { bytes += *byte; });
+    if (read.notRegular)
+        return Complain(err, read.error, ExitNotRegular, false);
+    if (!read.error.isEmpty())
+        return Complain(err, read.error, ExitFailure);
+    QByteArray report;
+    qint64 lines = 0;
+    qint64 views = 0;
+    qint64 problems = 0;
+    for (qsizetype at = 0; at < bytes.size(); ++lines) {
+        const qsizetype end = bytes.indexOf("\r\n", at);
+        const QString text = FromAnsi(bytes.mid(at, end < 0 ? -1 : end - at));
+        bool view = false;
+        if (end < 0) {
+            report += QStringLiteral("line %1: cut short, no line end: %2\n").arg(lines + 1).arg(text).toUtf8();
+            ++problems;
+        } else if (!IsUserLogLine(text, &view)) {
+            report += QStringLiteral("line %1: not a line of the user log: %2\n").arg(lines + 1).arg(text).toUtf8();
+            ++problems;
+        }
+        views += view ? 1 : 0;
+        at = end < 0 ? bytes.size() : end + 2;
+    }
+    Put(out, report);
+    if (problems > 0)
+        return ExitFailure;
+    Put(out, (QStringLiteral("ok: ") + Plural(lines, "line", "lines") + QStringLiteral(" (%1 of full views)").arg(views))
+                 .toUtf8() +
+             '\n');
+    return ExitOk;
+}
+
 // ---------------------------------------------------------------- command line
 
 // Only the digits 0-9, at least one; nothing when the text is anything else or too large.
@@ -656,7 +696,10 @@ int RunCheck(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
     Kind kind = Kind::ByName;
     if (const QString wrong = ReadingLine("check", line, &kind); !wrong.isEmpty())
         return Complain(err, wrong, ExitUsage);
-    return Check(line.positionalArguments()[0], kind, out, err);
+    const QString path = line.positionalArguments()[0];
+    if (kind == Kind::ByName && QFileInfo(path).fileName() == UserLogFileName)
+        return CheckUserLog(path, out, err);
+    return Check(path, kind, out, err);
 }
 
 QList<QCommandLineOption> SeedOptions() {

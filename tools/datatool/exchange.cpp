@@ -6,6 +6,7 @@
 #include "data/datafilenames.h"
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
+#include "data/userlist.h"
 #include "exchange/exportlist.h"
 #include "exchange/exportxlsx.h"
 #include "exchange/importcsv.h"
@@ -19,6 +20,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +75,15 @@ int ProgramSensitiveFieldsLevel() {
         settings.value(QStringLiteral("Defaults/SensitiveFieldsLevel")).toString());
 }
 
+// Who runs the tool, for the user log: $USER, else the name of the process's user.
+QString OsUserName() {
+    if (const QString user = QString::fromLocal8Bit(qgetenv("USER")); !user.isEmpty())
+        return user;
+    if (const passwd* pw = ::getpwuid(::getuid()))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return QStringLiteral("user %1").arg(::getuid());
+}
+
 enum class ExportFormat { Csv, Json, Xlsx };
 
 struct ExportLine {
@@ -81,6 +92,7 @@ struct ExportLine {
     bool both = false;
     ExportFormat format = ExportFormat::Csv;
     ExportOptions options;
+    bool logged = false; // full fields while the folder's level masks someone: the user log says so
 };
 
 // Empty when export's line makes sense, else what is wrong with it. A repeated option counts each
@@ -146,6 +158,8 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
             .arg(parsed.isSet(QStringLiteral("ssn")) ? QStringLiteral("ssn") : QStringLiteral("show-sensitive"));
     if (!full)
         line.options.sensitive = SensitiveFields(level, ProgramSensitiveFieldsLevel());
+    else
+        line.logged = ProgramSensitiveFieldsLevel() > 1;
     // Not searched for in what the user sees masked.
     line.list.sensitive = line.options.sensitive;
     for (const QString& value : parsed.values(QStringLiteral("format"))) {
@@ -218,6 +232,15 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     PersonnelFile file = FileAt(io, real);
     const double today = SystemClock().TodayOle();
     std::vector<qint32> records;
+    // Once the export is out, the line of the user log beside the file, as the program writes it.
+    const auto logged = [&] {
+        if (!line.logged)
+            return ExitOk;
+        const IoStatus written = WriteFullViewLogEntry(
+            io, OsUserName(), FullView::ListExport, qint64(records.size()), QStringLiteral("standard output"),
+            SystemClock(), QFileInfo(real).dir().filePath(UserLogFileName));
+        return written ? ExitOk : Complain(err, OneLine(written), ExitFailure);
+    };
     QStringList captions;
     // A CSV file's rows are made as the list's pass reads them, each list's in a store of its own
     // (a store starts over when the file's first record comes again).
@@ -255,7 +278,7 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
         put(CsvHead());
         for (std::size_t pass = 0; pass < stores.size(); ++pass)
             stores[pass].Put(listedOf[pass], put);
-        return ExitOk;
+        return logged();
     }
     if (line.format == ExportFormat::Xlsx) {
         // The workbook's bytes, written a row at a time as the records are read, for the caller to
@@ -267,7 +290,7 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
         if (!made)
             return Complain(err, OneLine(made), ExitFailure);
         Put(out, bytes);
-        return ExitOk;
+        return logged();
     }
     const ExportTable table = ReadExportTable(file, records, line.options);
     if (!table.status)
@@ -281,7 +304,7 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     case ExportFormat::Xlsx: // written above
         break;
     }
-    return ExitOk;
+    return logged();
 }
 
 QList<QCommandLineOption> ImportLineOptions() {
