@@ -170,6 +170,8 @@ QString FullViewName(FullView what) {
         return QStringLiteral("list export");
     case FullView::Copy:
         return QStringLiteral("copy");
+    case FullView::ListPrintout:
+        return QStringLiteral("list printout");
     case FullView::Report:
         return QStringLiteral("report");
     case FullView::UpdateForms:
@@ -208,7 +210,7 @@ bool IsUserLogLine(QStringView line, bool* fullView) {
     static const QRegularExpression stamp(QStringLiteral("^(\\d\\d)/(\\d\\d)/(\\d{4}) at (\\d\\d):(\\d\\d):(\\d\\d) - "));
     static const QRegularExpression signIn(QStringLiteral(" logged in w/ (.*) privileges\\.$"));
     static const QRegularExpression view(
-        QStringLiteral("^(list export|copy|report|update forms|history printout|history export), "
+        QStringLiteral("^(list export|copy|list printout|report|update forms|history printout|history export), "
                        "(0|[1-9]\\d*) (employees?)(, to '.*')?\\.$"));
     if (fullView)
         *fullView = false;

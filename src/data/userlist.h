@@ -72,9 +72,9 @@ IoStatus WriteUserLogEntry(FileIo& io, const QString& userName, qint16 accessLev
 
 // What took full Social Security numbers or years of birth out of the program, while a
 // SensitiveFieldsLevel above 1 was in force: the user log records each such view as one line.
-enum class FullView { ListExport, Copy, Report, UpdateForms, HistoryPrintout, HistoryExport };
+enum class FullView { ListExport, Copy, ListPrintout, Report, UpdateForms, HistoryPrintout, HistoryExport };
 
-// "list export", "copy", "report", "update forms", "history printout", "history export".
+// "list export", "copy", "list printout", "report", "update forms", "history printout", "history export".
 QString FullViewName(FullView what);
 
 // The user log line for a full view, without the line end, read like the sign-in lines:

@@ -89,5 +89,5 @@ void PrintEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResul
     });
     if (printed)
         LogFullView(ctx, ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel),
-                    FullView::Report, rows);
+                    FullView::ListPrintout, rows);
 }

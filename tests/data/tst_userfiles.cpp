@@ -174,8 +174,8 @@ private slots:
         QTest::newRow("history export")
             << at + QStringLiteral(" took out full SSN/birth years: history export, 1 employee, to 'h.csv'.") << true
             << true;
-        QTest::newRow("report") << at + QStringLiteral(" took out full SSN/birth years: report, 40 employees.")
-                                << true << true;
+        QTest::newRow("list printout")
+            << at + QStringLiteral(" took out full SSN/birth years: list printout, 40 employees.") << true << true;
         QTest::newRow("unknown view") << at + QStringLiteral(" took out full SSN/birth years: fax, 1 employee.")
                                       << false << false;
         QTest::newRow("1 employees") << at + QStringLiteral(" took out full SSN/birth years: copy, 1 employees.")

@@ -239,7 +239,7 @@ private slots:
         QTest::addColumn<QStringList>("rows"); // "name|second|third"; equal dates stay in file order
         QTest::addColumn<QByteArray>("log");   // the user log: a printout in full under a setting above 1
         const QStringList byAge{u"Name"_s, u"Date of Birth"_s, u"Current Age"_s};
-        const QByteArray logged("12/08/2026 at 17:05:09 - Ann Lee took out full SSN/birth years: report, "
+        const QByteArray logged("12/08/2026 at 17:05:09 - Ann Lee took out full SSN/birth years: list printout, "
                                 "2 employees.\r\n");
         const QStringList birthdays{u"Name"_s, u"Birthday"_s, u"Age on this Birthday"_s};
         QTest::newRow("by age, no setting")
