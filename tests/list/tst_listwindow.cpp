@@ -312,6 +312,8 @@ private slots:
         QVERIFY(NotBusy(w));
     }
 
+    // The commands, and the age group, which a user below the "SensitiveFieldsLevel" setting (here
+    // 3 with two employees, none with one) is not offered.
     void commandsByAccessLevelAndListLength_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("employees");
@@ -323,6 +325,8 @@ private slots:
         QFETCH(int, level);
         QFETCH(int, employees);
         WriteStaff(std::vector<StaffMember>(Staff.begin(), Staff.begin() + employees));
+        if (employees == 2)
+            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), employees + 1);
@@ -333,6 +337,20 @@ private slots:
         QCOMPARE(w->cmdAddEmployee->isEnabled(), level >= 3);
         QCOMPARE(w->cmdRemoveEmployee->isEnabled(), level == 4);
         QCOMPARE(w->cmdEditEntry->isEnabled(), level >= 2);
+
+        const bool ages = employees == 1 || level >= 3;
+        ClickTab(w, 1);
+        ListOptionsPage* page = w->OptionsPage();
+        QCOMPARE(page->comboAgeGroup->isEnabled(), ages);
+        QCOMPARE(page->lbl[3]->isEnabled(), ages);
+        const QString tip =
+            ages ? QString() : u" Your access level does not show years of birth, so lists by age group are not offered "_s;
+        QCOMPARE(page->comboAgeGroup->toolTip(), tip);
+        QCOMPARE(page->lbl[3]->toolTip(), tip);
+        QTest::keyClicks(page->comboAgeGroup, u"3"_s); // Young, 36
+        ClickTab(w, 0);
+        QCOMPARE(w->frame[1]->title(), ages ? u"Current Employees - Age Group: 30's"_s : u"Current Employees"_s);
+        QCOMPARE(w->grid->Rows(), ages ? 2 : employees + 1);
     }
 
     void rememberedRowsAfterARebuild() {
