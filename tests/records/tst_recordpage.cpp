@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -415,10 +416,38 @@ private slots:
             // An open birth box keeps the weekday it was given.
             QCOMPARE(birth->toolTip(), editTip.isEmpty() ? weekday : editTip);
             QVERIFY(!Shown(years));
+            // A masked box looks as every box does outside input: cyan, never yellow, its caption
+            // not red; the Tab key passes it by.
+            const bool masked = !editTip.isEmpty();
+            QCOMPARE(FieldLabel(w, 7)->palette().color(QPalette::WindowText) == QColor(192, 0, 0), !masked);
+            QList<QWidget*> visited{QApplication::focusWidget()};
+            for (QTest::keyClick(visited.first(), Qt::Key_Tab); QApplication::focusWidget() != visited.first();
+                 QTest::keyClick(visited.last(), Qt::Key_Tab)) {
+                QVERIFY(visited.size() < 100);
+                visited << QApplication::focusWidget();
+            }
+            QVERIFY(visited.contains(Box(w, 6)) && visited.contains(Box(w, 9))); // either side
+            QCOMPARE(visited.contains(number), !masked);
+            QCOMPARE(visited.contains(birth), !masked);
+            // Clicked and typed into, it says why once for the visit, and keeps its text.
+            QTest::mouseClick(number, Qt::LeftButton, {}, QPoint(number->width() - 3, number->height() / 2));
+            QCOMPARE(number->palette().color(QPalette::Base), masked ? QColor(0, 255, 255) : QColor(255, 255, 0));
+            QTest::keyClick(number, Qt::Key_Backspace);
+            QTest::keyClicks(number, u"0"_s);
+            QCOMPARE(number->text(), masked ? shownSsn : shownSsn.left(shownSsn.size() - 1) + u'0');
+            QCOMPARE(QToolTip::isVisible(), masked);
+            if (masked) {
+                QCOMPARE(QToolTip::text(), editTip);
+                QToolTip::hideText();
+                QTRY_VERIFY(!QToolTip::isVisible());
+                QTest::keyClick(number, Qt::Key_Delete);
+                QVERIFY(!QToolTip::isVisible());
+            }
             QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
             CHECKED(expectShown());
             QCOMPARE(number->toolTip(), QString());
             QCOMPARE(birth->toolTip(), weekday);
+            QCOMPARE(number->focusPolicy(), Qt::StrongFocus);
         }
         if (level >= 3) {
             // A new employee has nothing to hide: every box starts empty and open.
