@@ -207,7 +207,8 @@ void ListOptionsPage::PrepareListOptions() {
     }
     // An age group would tell a user who sees no years of birth the decade of everyone's. The
     // setting is read each time, as the list reads it.
-    const bool ages = !ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel).Masked();
+    const bool ages =
+        !ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel).Masked();
     const QString tip = ages ? QString() : AgeGroupMaskedTip;
     if (!ages)
         comboAgeGroup->setCurrentIndex(0);

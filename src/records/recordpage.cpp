@@ -61,8 +61,8 @@ int BoxOf(PersonnelField field) {
 
 // A key that types, deletes or pastes in a box, not one that moves or copies.
 bool WouldChange(const QKeyEvent& key) {
-    if (key.matches(QKeySequence::Paste) || key.matches(QKeySequence::Cut) || key.key() == Qt::Key_Backspace ||
-        key.key() == Qt::Key_Delete)
+    if (key.matches(QKeySequence::Paste) || key.matches(QKeySequence::Cut) ||
+        key.key() == Qt::Key_Backspace || key.key() == Qt::Key_Delete)
         return true;
     return !key.text().isEmpty() && key.text()[0].isPrint();
 }
@@ -464,9 +464,10 @@ QString RecordPage::MaskedBoxTip() const {
 }
 
 void RecordPage::SetRequiredCaptionsRed(bool red) {
-    const QColor color = red ? RequiredRed : palette().color(QPalette::ButtonText);
+    // A masked box is never filled in: its caption stays as outside input.
+    const QColor normal = palette().color(QPalette::ButtonText);
     for (int box : RequiredBoxes)
-        SetForeColor(lblField[std::size_t(box)], IsMasked(box) ? palette().color(QPalette::ButtonText) : color);
+        SetForeColor(lblField[std::size_t(box)], red && !IsMasked(box) ? RequiredRed : normal);
 }
 
 void RecordPage::FocusFirstBox(bool editing) {

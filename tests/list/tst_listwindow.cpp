@@ -343,13 +343,15 @@ private slots:
         ListOptionsPage* page = w->OptionsPage();
         QCOMPARE(page->comboAgeGroup->isEnabled(), ages);
         QCOMPARE(page->lbl[3]->isEnabled(), ages);
-        const QString tip =
-            ages ? QString() : u" Your access level does not show years of birth, so lists by age group are not offered "_s;
+        const QString tip = ages ? QString()
+                                 : u" Your access level does not show years of birth, so lists by age group "
+                                   u"are not offered "_s;
         QCOMPARE(page->comboAgeGroup->toolTip(), tip);
         QCOMPARE(page->lbl[3]->toolTip(), tip);
         QTest::keyClicks(page->comboAgeGroup, u"3"_s); // Young, 36
         ClickTab(w, 0);
-        QCOMPARE(w->frame[1]->title(), ages ? u"Current Employees - Age Group: 30's"_s : u"Current Employees"_s);
+        QCOMPARE(w->frame[1]->title(),
+                 ages ? u"Current Employees - Age Group: 30's"_s : u"Current Employees"_s);
         QCOMPARE(w->grid->Rows(), ages ? 2 : employees + 1);
     }
 
