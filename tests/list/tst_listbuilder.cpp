@@ -486,11 +486,6 @@ private slots:
                  }),
                  u"ABCDE"_s);
         QCOMPARE(names([](ListOptions& o) {
-                     o.comboAgeGroup = u"40's"_s;
-                     o.sensitive = SensitiveFields(4, 4);
-                 }),
-                 QString());
-        QCOMPARE(names([](ListOptions& o) {
                      o.optRace = 3;
                      o.optEmpStatus = 2;
                      o.comboMonth = u"Mar"_s;

@@ -312,8 +312,7 @@ private slots:
         QVERIFY(NotBusy(w));
     }
 
-    // The commands, and the age group, which a user below the "SensitiveFieldsLevel" setting (here
-    // 3 with two employees, none with one) is not offered.
+    // The commands, and the age group, not offered below the "SensitiveFieldsLevel" setting.
     void commandsByAccessLevelAndListLength_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("employees");
@@ -340,19 +339,14 @@ private slots:
 
         const bool ages = employees == 1 || level >= 3;
         ClickTab(w, 1);
-        ListOptionsPage* page = w->OptionsPage();
-        QCOMPARE(page->comboAgeGroup->isEnabled(), ages);
-        QCOMPARE(page->lbl[3]->isEnabled(), ages);
-        const QString tip = ages ? QString()
-                                 : u" Your access level does not show years of birth, so lists by age group "
-                                   u"are not offered "_s;
-        QCOMPARE(page->comboAgeGroup->toolTip(), tip);
-        QCOMPARE(page->lbl[3]->toolTip(), tip);
-        QTest::keyClicks(page->comboAgeGroup, u"3"_s); // Young, 36
+        QComboBox* ageGroup = w->OptionsPage()->comboAgeGroup;
+        QCOMPARE(ageGroup->isEnabled(), ages);
+        QCOMPARE(ageGroup->toolTip(), ages ? QString()
+                                           : u" Your access level does not show years of birth, so lists by "
+                                             u"age group are not offered "_s);
+        QTest::keyClicks(ageGroup, u"3"_s); // Young, 36
         ClickTab(w, 0);
-        QCOMPARE(w->frame[1]->title(),
-                 ages ? u"Current Employees - Age Group: 30's"_s : u"Current Employees"_s);
-        QCOMPARE(w->grid->Rows(), ages ? 2 : employees + 1);
+        QCOMPARE(w->frame[1]->title(), u"Current Employees"_s + (ages ? u" - Age Group: 30's"_s : QString()));
     }
 
     void rememberedRowsAfterARebuild() {

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSet>
 #include <QToolTip>
 
 using namespace Qt::StringLiterals;
@@ -416,34 +417,23 @@ private slots:
             // An open birth box keeps the weekday it was given.
             QCOMPARE(birth->toolTip(), editTip.isEmpty() ? weekday : editTip);
             QVERIFY(!Shown(years));
-            // A masked box looks as every box does outside input: cyan, never yellow, its caption
-            // not red; the Tab key passes it by.
+            // A masked box looks as outside input (cyan, never yellow, its caption not red), the Tab
+            // key passes it by, and the first key typed in it says why, once.
             const bool masked = !editTip.isEmpty();
             QCOMPARE(FieldLabel(w, 7)->palette().color(QPalette::WindowText) == QColor(192, 0, 0), !masked);
-            QList<QWidget*> visited{QApplication::focusWidget()};
-            do {
-                QTest::keyClick(visited.last(), Qt::Key_Tab);
-                visited << QApplication::focusWidget();
-            } while (visited.last() != visited.first() && visited.size() < 100);
-            QCOMPARE(visited.last(), visited.first()); // once round the window
-            QVERIFY(visited.contains(Box(w, 6)) && visited.contains(Box(w, 9))); // either side
-            QCOMPARE(visited.contains(number), !masked);
-            QCOMPARE(visited.contains(birth), !masked);
-            // Clicked and typed into, it says why once for the visit, and keeps its text.
+            QSet<QWidget*> visited; // more than once round the window
+            for (int i = 0; i < 60; ++i, visited << QApplication::focusWidget())
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(visited.contains(Box(w, 9)));
+            QCOMPARE(visited.contains(number) || visited.contains(birth), !masked);
             QTest::mouseClick(number, Qt::LeftButton, {}, QPoint(number->width() - 3, number->height() / 2));
-            QCOMPARE(number->palette().color(QPalette::Base),
-                     masked ? QColor(0, 255, 255) : QColor(255, 255, 0));
-            QTest::keyClick(number, Qt::Key_Backspace);
-            QTest::keyClicks(number, u"0"_s);
+            QCOMPARE(number->palette().color(QPalette::Base), masked ? QColor(Qt::cyan) : QColor(Qt::yellow));
+            QTest::keyClicks(number, u"\b0"_s);
             QCOMPARE(number->text(), masked ? shownSsn : shownSsn.left(shownSsn.size() - 1) + u'0');
-            QCOMPARE(QToolTip::isVisible(), masked);
-            if (masked) {
-                QCOMPARE(QToolTip::text(), editTip);
-                QToolTip::hideText();
-                QTRY_VERIFY(!QToolTip::isVisible());
-                QTest::keyClick(number, Qt::Key_Delete);
-                QVERIFY(!QToolTip::isVisible());
-            }
+            QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), editTip);
+            QToolTip::hideText();
+            QTest::keyClick(number, Qt::Key_Delete);
+            QTRY_VERIFY(!QToolTip::isVisible());
             QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
             CHECKED(expectShown());
             QCOMPARE(number->toolTip(), QString());
