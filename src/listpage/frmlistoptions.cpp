@@ -1,9 +1,9 @@
 #include "listpage/frmlistoptions.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"
-#include "core/programstate.h"
 #include "data/personnelfile.h"
 #include "ui/prompts.h"
 #include "ui/settingsstore.h"

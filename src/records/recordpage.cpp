@@ -464,7 +464,7 @@ QString RecordPage::MaskedBoxTip() const {
 }
 
 void RecordPage::SetRequiredCaptionsRed(bool red) {
-    // A masked box is never filled in: its caption stays as outside input.
+    // A masked box is not the user's to fill in: its caption stays as outside input.
     const QColor normal = palette().color(QPalette::ButtonText);
     for (int box : RequiredBoxes)
         SetForeColor(lblField[std::size_t(box)], red && !IsMasked(box) ? RequiredRed : normal);
