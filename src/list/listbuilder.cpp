@@ -285,7 +285,7 @@ private:
             if (m_yearFilter != -1 && (!employed.valid || employed.year != m_yearFilter))
                 return false;
         }
-        if (!o.comboAgeGroup.isEmpty()) {
+        if (m_ageGroup) {
             char digits[16];
             std::to_chars(digits, digits + sizeof digits, YearsTo(Day::Of(r.DateOfBirth()), m_today));
             if (o.comboAgeGroup[0] != QLatin1Char(digits[0]))
@@ -550,6 +550,8 @@ private:
     const int m_type;
     // The dated lists by birth show month and day only and no age.
     const bool m_masked = m_options.sensitive.Masked() && m_type != BySeniority;
+    // No age group for a user who sees no years of birth: it would tell everyone's decade.
+    const bool m_ageGroup = !m_options.comboAgeGroup.isEmpty() && !m_options.sensitive.Masked();
     const Day m_today;
     const std::array<unsigned char, 256>& m_ranks;
     EmployeeListResult& m_result;
@@ -770,7 +772,8 @@ QString ListCaption(const ListOptions& options) {
     if (TypeOf(options) != Alphabetical)
         return caption + QStringLiteral(" - ") + options.optTypeListCaption;
     const QString* const combos[] = {&options.comboMonth, &options.comboYear, &options.comboAgeGroup};
-    for (std::size_t i = 1; i <= 3; ++i) {
+    // The age group is not applied for a user who sees no years of birth, and not named.
+    for (std::size_t i = 1; i <= (options.sensitive.Masked() ? 2u : 3u); ++i) {
         if (!combos[i - 1]->isEmpty())
             caption += QStringLiteral(" - ") + options.lbl[i] + QStringLiteral(": ") + *combos[i - 1];
     }

@@ -1,10 +1,12 @@
 #include "listpage/frmlistoptions.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "ui/prompts.h"
+#include "ui/settingsstore.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -54,6 +56,9 @@ void SetComboBackColor(QComboBox* combo, const QColor& color) {
 }
 
 } // namespace
+
+const QString ListOptionsPage::AgeGroupMaskedTip =
+    QStringLiteral(" Your access level does not show years of birth, so lists by age group are not offered ");
 
 OptionButton::OptionButton(const QString& objectName, const QString& caption, QWidget* parent)
     : QRadioButton(parent) {
@@ -199,6 +204,17 @@ void ListOptionsPage::PrepareListOptions() {
     if (!m_combosFilled) {
         FillCombos();
         m_combosFilled = true;
+    }
+    // An age group would tell a user who sees no years of birth the decade of everyone's. The
+    // setting is read each time, as the list reads it.
+    const bool ages =
+        !ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel).Masked();
+    const QString tip = ages ? QString() : AgeGroupMaskedTip;
+    if (!ages)
+        comboAgeGroup->setCurrentIndex(0);
+    for (QWidget* w : {static_cast<QWidget*>(lbl[3]), static_cast<QWidget*>(comboAgeGroup)}) {
+        w->setEnabled(ages);
+        w->setToolTip(tip);
     }
     PersonnelFile& file = m_ctx.personnel;
     if (const IoStatus s = file.OpenPersonnelFile(); !s) {

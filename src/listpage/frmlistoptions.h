@@ -50,8 +50,11 @@ public:
     QLineEdit* txtOther;
     QCheckBox* chkSearchNotepad;
 
-    // Fills the combos the first time it runs and brings the status options in line with the
-    // counts of the personnel file.
+    // The tip of the age group, disabled for a user who sees the years of birth masked.
+    static const QString AgeGroupMaskedTip;
+
+    // Fills the combos the first time it runs, offers the age group only to a user who sees the
+    // years of birth, and brings the status options in line with the counts of the personnel file.
     void PrepareListOptions();
 
     // The list the controls ask for, with the captions the frame round the list is named from.

@@ -20,10 +20,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStyle>
+#include <QToolTip>
 
 namespace {
 const QColor Yellow(255, 255, 0);
@@ -55,6 +57,14 @@ constexpr int EmailBox = BoxOfField(PersonnelField::Email);
 int BoxOf(PersonnelField field) {
     const int box = BoxOfField(field);
     return box != 0 ? box : 1;
+}
+
+// A key that types, deletes or pastes in a box, not one that moves or copies.
+bool WouldChange(const QKeyEvent& key) {
+    if (key.matches(QKeySequence::Paste) || key.matches(QKeySequence::Cut) ||
+        key.key() == Qt::Key_Backspace || key.key() == Qt::Key_Delete)
+        return true;
+    return !key.text().isEmpty() && key.text()[0].isPrint();
 }
 
 bool IsDateText(const QString& text) {
@@ -407,8 +417,12 @@ void RecordPage::BeginInput(bool adding) {
             txtNotepad->setReadOnly(false);
         else
             txtField[std::size_t(i)]->setReadOnly(IsMasked(i));
-        if (IsMasked(i))
+        // A masked box cannot be changed: it looks and behaves as every box does outside input,
+        // and the Tab key passes it by. A click still reaches it, to say why on the first key.
+        if (IsMasked(i)) {
             Box(i)->setToolTip(m_maskedTip);
+            Box(i)->setFocusPolicy(Qt::ClickFocus);
+        }
     }
     m_locked = false;
     SetRequiredCaptionsRed(true);
@@ -427,6 +441,8 @@ void RecordPage::EndInput() {
         // Only the tip of a masked box goes: a date box keeps its weekday.
         if (Box(i)->toolTip() == m_maskedTip)
             Box(i)->setToolTip(QString());
+        if (i != NotepadBox)
+            txtField[std::size_t(i)]->setFocusPolicy(Qt::StrongFocus); // a line box's own
     }
     m_locked = true;
     m_input = false;
@@ -448,9 +464,10 @@ QString RecordPage::MaskedBoxTip() const {
 }
 
 void RecordPage::SetRequiredCaptionsRed(bool red) {
-    const QColor color = red ? RequiredRed : palette().color(QPalette::ButtonText);
+    // A masked box is not the user's to fill in: its caption stays as outside input.
+    const QColor normal = palette().color(QPalette::ButtonText);
     for (int box : RequiredBoxes)
-        SetForeColor(lblField[std::size_t(box)], color);
+        SetForeColor(lblField[std::size_t(box)], red && !IsMasked(box) ? RequiredRed : normal);
 }
 
 void RecordPage::FocusFirstBox(bool editing) {
@@ -629,8 +646,17 @@ bool RecordPage::eventFilter(QObject* watched, QEvent* event) {
             continue;
         switch (event->type()) {
         case QEvent::FocusIn:
-            if (m_input)
+            if (m_input && IsMasked(i))
+                m_maskedTold = false;
+            else if (m_input)
                 SetBoxColor(box, Yellow);
+            break;
+        case QEvent::KeyPress:
+            if (m_input && IsMasked(i) && !m_maskedTold && WouldChange(*static_cast<QKeyEvent*>(event))) {
+                // Said once for each visit to the box, where the box is.
+                m_maskedTold = true;
+                QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), m_maskedTip, box);
+            }
             break;
         case QEvent::FocusOut:
             if (m_input)

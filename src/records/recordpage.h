@@ -159,5 +159,6 @@ private:
     bool m_birthMasked = false;
     int m_sensitiveLevel = 1;
     QString m_maskedTip; // the tip the masked boxes were given for this input
+    bool m_maskedTold = false; // the tip was shown for a key in the masked box that has the focus
     OneBased<QString, BoxCount> m_boxTag;
 };

@@ -479,12 +479,12 @@ private slots:
         QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"20's"_s; }), u"ACDE"_s);
         QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"30's"_s; }), u"B"_s);
         QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"40's"_s; }), QString());
-        // Masked birth dates leave the age group's meaning as it is.
+        // A user who sees no years of birth gets no age group, which would tell the decade of each.
         QCOMPARE(names([](ListOptions& o) {
                      o.comboAgeGroup = u"20's"_s;
                      o.sensitive = SensitiveFields(1, 4);
                  }),
-                 u"ACDE"_s);
+                 u"ABCDE"_s);
         QCOMPARE(names([](ListOptions& o) {
                      o.optRace = 3;
                      o.optEmpStatus = 2;
@@ -649,6 +649,9 @@ private slots:
         o.comboAgeGroup = u"30's"_s;
         QCOMPARE(ListCaption(o), u"Previous Employees - Race: Black - Sex: Female - Month Emp.: Mar - Year "
                                  u"Emp.: 2019 - Age Group: 30's - 'nurse'"_s);
+        o.sensitive = SensitiveFields(2, 3); // nor is it named
+        QCOMPARE(ListCaption(o), u"Previous Employees - Race: Black - Sex: Female - Month Emp.: Mar - Year "
+                                 u"Emp.: 2019 - 'nurse'"_s);
         o.raceFrameVisible = false;
         o.sexFrameVisible = false;
         o.optTypeList = 3;

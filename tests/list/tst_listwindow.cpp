@@ -312,6 +312,7 @@ private slots:
         QVERIFY(NotBusy(w));
     }
 
+    // The commands, and the age group, not offered below the "SensitiveFieldsLevel" setting.
     void commandsByAccessLevelAndListLength_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("employees");
@@ -323,6 +324,8 @@ private slots:
         QFETCH(int, level);
         QFETCH(int, employees);
         WriteStaff(std::vector<StaffMember>(Staff.begin(), Staff.begin() + employees));
+        if (employees == 2)
+            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), employees + 1);
@@ -333,6 +336,17 @@ private slots:
         QCOMPARE(w->cmdAddEmployee->isEnabled(), level >= 3);
         QCOMPARE(w->cmdRemoveEmployee->isEnabled(), level == 4);
         QCOMPARE(w->cmdEditEntry->isEnabled(), level >= 2);
+
+        const bool ages = employees == 1 || level >= 3;
+        ClickTab(w, 1);
+        QComboBox* ageGroup = w->OptionsPage()->comboAgeGroup;
+        QCOMPARE(ageGroup->isEnabled(), ages);
+        QCOMPARE(ageGroup->toolTip(), ages ? QString()
+                                           : u" Your access level does not show years of birth, so lists by "
+                                             u"age group are not offered "_s);
+        QTest::keyClicks(ageGroup, u"3"_s); // Young, 36
+        ClickTab(w, 0);
+        QCOMPARE(w->frame[1]->title(), u"Current Employees"_s + (ages ? u" - Age Group: 30's"_s : QString()));
     }
 
     void rememberedRowsAfterARebuild() {

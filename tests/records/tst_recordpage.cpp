@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSet>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -415,10 +417,29 @@ private slots:
             // An open birth box keeps the weekday it was given.
             QCOMPARE(birth->toolTip(), editTip.isEmpty() ? weekday : editTip);
             QVERIFY(!Shown(years));
+            // A masked box looks as outside input (cyan, never yellow, its caption not red), the Tab
+            // key passes it by, and the first key typed in it says why, once.
+            const bool masked = !editTip.isEmpty();
+            QCOMPARE(FieldLabel(w, 7)->palette().color(QPalette::WindowText) == QColor(192, 0, 0), !masked);
+            QSet<QWidget*> visited; // more than once round the window
+            for (int i = 0; i < 60; ++i, visited << QApplication::focusWidget())
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(visited.contains(Box(w, 9)));
+            QCOMPARE(visited.contains(number) || visited.contains(birth), !masked);
+            QTest::mouseClick(number, Qt::LeftButton, {}, QPoint(number->width() - 3, number->height() / 2));
+            QCOMPARE(number->palette().color(QPalette::Base), masked ? QColor(Qt::cyan) : QColor(Qt::yellow));
+            QTest::keyClicks(number, u"\b0"_s);
+            QCOMPARE(number->text(), masked ? shownSsn : shownSsn.left(shownSsn.size() - 1) + u'0');
+            QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), editTip);
+            QToolTip::hideText();
+            QTRY_VERIFY(!QToolTip::isVisible());
+            QTest::keyClick(number, Qt::Key_Delete);
+            QVERIFY(!QToolTip::isVisible());
             QTest::mouseClick(w->cmdAddEditCancel, Qt::LeftButton);
             CHECKED(expectShown());
             QCOMPARE(number->toolTip(), QString());
             QCOMPARE(birth->toolTip(), weekday);
+            QCOMPARE(number->focusPolicy(), Qt::StrongFocus);
         }
         if (level >= 3) {
             // A new employee has nothing to hide: every box starts empty and open.
