@@ -132,7 +132,8 @@ private slots:
         QVERIFY(HelpTopicText(1500).contains(u"'AccessCode'"_s));
         QVERIFY(HelpTopicText(1500).contains(u"'SensitiveFieldsLevel' to the [Defaults] section"_s));
         QVERIFY(HelpTopicText(1500).contains(
-            u"with the month and day only.\r\n\r\nWith a level above 1, each list export, copied employee, "
+            u"with the month and day only and without the age, and the list options offer them no 'Age "
+            u"Group'.\r\n\r\nWith a level above 1, each list export, copied employee, printed list, "
             u"report, set of update forms, history printout and history export made by a user who sees those "
             u"fields in full adds a line to the user log: who, when, what, how many employees and, for a file, "
             u"its name.\r\n\r\nMasking protects what is shown on the screen, printed on paper and handed on in "
