@@ -48,7 +48,7 @@ const QHash<int, const char*>& Topics() {
                "only). Users below that level see the Social Security number as '***-**-' and its last four "
                "characters, and the date of birth without its year ('03/07/****') and without the age: on "
                "the screen, on printouts, and in copied and exported lists. They can't change those two "
-               "fields: while they edit a record, the two boxes stay as they are outside editing, the Tab "
+               "fields: while they edit a record, the two boxes are grey and cannot be typed in, the Tab "
                "key passes them by, and a key typed in one says why; saving keeps the stored values. The "
                "birthday and age lists still work for them, with the month and day only and without the "
                "age, and the list options offer them no 'Age Group'.\r\n"

@@ -30,6 +30,8 @@
 namespace {
 const QColor Yellow(255, 255, 0);
 const QColor Cyan(0, 255, 255);
+// A box that cannot be changed while the others can: grey, as the options page shows what does not apply.
+const QColor LockedGrey(192, 192, 192);
 const QColor RequiredRed(192, 0, 0);
 
 constexpr int LabelHeight = 240;
@@ -417,9 +419,10 @@ void RecordPage::BeginInput(bool adding) {
             txtNotepad->setReadOnly(false);
         else
             txtField[std::size_t(i)]->setReadOnly(IsMasked(i));
-        // A masked box cannot be changed: it looks and behaves as every box does outside input,
-        // and the Tab key passes it by. A click still reaches it, to say why on the first key.
+        // A masked box cannot be changed: it is grey, its caption never red, and the Tab key
+        // passes it by. A click still reaches it, to say why on the first key.
         if (IsMasked(i)) {
+            SetBoxColor(Box(i), LockedGrey);
             Box(i)->setToolTip(m_maskedTip);
             Box(i)->setFocusPolicy(Qt::ClickFocus);
         }
@@ -660,7 +663,7 @@ bool RecordPage::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::FocusOut:
             if (m_input)
-                SetBoxColor(box, Cyan);
+                SetBoxColor(box, IsMasked(i) ? LockedGrey : Cyan);
             break;
         case QEvent::MouseMove:
             txtField_MouseMove(i);
