@@ -704,6 +704,8 @@ private slots:
         row("as CSV by its format", QStringLiteral("--format csv"), 1, 1, 1, 1);
         row("both, masked, as a workbook", QStringLiteral("--status both --format xlsx"), 1, 3, 1, 1, {},
             false, true, false, {}, 120, QStringLiteral("2"), true);
+        row("by age, as a workbook", QStringLiteral("--list age --format xlsx"), 3, 1, 1, 1, {}, false, false,
+            false, {}, 120, {}, true);
         row("birthdays, --ssn under 4", QStringLiteral("--list birthday --ssn"), 4, 1, 1, 1, {}, false, false,
             false, {}, 120, QStringLiteral("4"));
         row("previous", QStringLiteral("--status previous"), 1, 2, 1, 1);
@@ -788,6 +790,8 @@ private slots:
         for (int pass = (status == 2 ? 2 : 1); pass <= (status == 1 ? 1 : 2); ++pass) {
             ListOptions list;
             list.optTypeList = type;
+            if (type == 3)
+                list.optTypeListCaption = u"Seniority (by Age)"_s;
             list.optEmpStatus = pass;
             list.optRace = race;
             list.optSex = sex;
@@ -808,14 +812,15 @@ private slots:
         QVERIFY(table.status);
         if (workbook) {
             // The list's captions as its title; made at another moment, it differs in that alone.
-            QCOMPARE(captions.join(u"; "_s), u"Current Employees; Previous Employees"_s);
+            QCOMPARE(captions.join(u"; "_s), type == 3 ? u"Current Employees - Seniority (by Age)"_s
+                                                       : u"Current Employees; Previous Employees"_s);
             QByteArray expected;
             QVERIFY(XlsxBytes(table, captions.join(u"; "_s), QDateTime::currentDateTime(), {}, expected));
             const QMap<QString, QByteArray> parts = WorkbookParts(r.out);
             // Written a row at a time, the texts stand in their cells: there is no table of shared texts.
             QCOMPARE(parts.size(), 9);
             QCOMPARE(parts, WorkbookParts(expected));
-            QVERIFY(parts[u"xl/worksheets/sheet1.xml"_s].contains("<t>***-**-"));
+            QCOMPARE(parts[u"xl/worksheets/sheet1.xml"_s].contains("<t>***-**-"), masked);
             return;
         }
         QCOMPARE(r.out, json ? JsonLines(table) : CsvBytes(table));

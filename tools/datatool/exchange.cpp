@@ -106,6 +106,11 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
             return QStringLiteral("--list takes alphabetical, employment, age or birthday, not '%1'")
                 .arg(value);
         line.list.optTypeList = int(lists.indexOf(value)) + 1;
+        // The options page's captions, which the list's title names.
+        const QStringList captions{QStringLiteral("Alphabetical Listing,  with"),
+                                   QStringLiteral("Seniority (by Date of Employment)"),
+                                   QStringLiteral("Seniority (by Age)"), QStringLiteral("Birthday List (by Month/Day)")};
+        line.list.optTypeListCaption = captions[line.list.optTypeList - 1];
     }
     for (const QString& value : parsed.values(QStringLiteral("status"))) {
         if (value == QLatin1String("current")) {
