@@ -773,7 +773,7 @@ QString WriteFileWithHistory(const QString& folder, qint64 employees, int rounds
 }
 
 // The first open of `employees` seeded employees that keep no history yet: it writes "history
-// starts here" for every record (through the journal) and the index.
+// starts here" for every record (written whole and renamed into place) and the index.
 int BenchFirstStart(const QString& root, qint64 employees, const Clock& clock) {
     const QString folder = QDir(root).filePath(QStringLiteral("first-start-%1").arg(employees));
     QDir().mkpath(folder);
