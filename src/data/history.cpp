@@ -424,8 +424,11 @@ private:
             ++m_at;
         const char* const start = m_at;
         qint64 n = 0;
-        for (; m_at < m_end && *m_at >= '0' && *m_at <= '9'; ++m_at)
-            n = n * 10 + (*m_at - '0');
+        // More than 18 digits is refused below: they are counted, not added, so nothing overflows.
+        for (; m_at < m_end && *m_at >= '0' && *m_at <= '9'; ++m_at) {
+            if (m_at - start < 18)
+                n = n * 10 + (*m_at - '0');
+        }
         const qsizetype digits = m_at - start;
         if (digits < 1 || digits > 18 || (digits > 1 && *start == '0') || (negative && n == 0))
             return false;

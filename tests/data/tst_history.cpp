@@ -207,6 +207,7 @@ private slots:
         QTest::newRow("a number as a fraction") << with("\"employee\":7", "\"employee\":7.0") << true;
         QTest::newRow("a number with an exponent") << with("\"record\":5", "\"record\":5e0") << true;
         QTest::newRow("nineteen digits") << with("\"entry\":12", "\"entry\":1234567890123456789") << true;
+        QTest::newRow("twenty digits") << with("\"entry\":12", "\"entry\":22222222222222222222") << true;
         QTest::newRow("a level past int") << with("\"level\":4", "\"level\":5000000000") << true;
         QTest::newRow("a negative level") << with("\"level\":4", "\"level\":-4") << true;
         QTest::newRow("negative zero") << with("\"record\":5", "\"record\":-0") << true;
