@@ -2,6 +2,7 @@
 #include "app/listmenu.h"
 #include "backup/backuprestore.h"
 #include "core/programstate.h"
+#include "core/sensitivelevel.h"
 #include "data/clock.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
@@ -171,7 +172,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     connect(cmdPrintUpdateForms, &QPushButton::clicked, this, [this] {
         ShowPrintUpdateMenu(
             m_ctx, this, *m_list, grid->Row(), QCursor::pos(),
-            ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel));
+            SensitiveFieldsFor(m_ctx, m_ctx.state.CurrentAccessLevel));
     });
     // The list's own menu (right button or the Menu key) and its Copy and History keys.
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -509,7 +510,7 @@ void frmMain::BuildEmployeeList() {
         const BusyWindow busy(this);
         ListOptions options = m_optionsPage->Options();
         options.sensitive =
-            ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel);
+            SensitiveFieldsFor(m_ctx, m_ctx.state.CurrentAccessLevel);
         m_list = std::make_shared<const EmployeeListResult>(
             BuildEmployeeRows(file, options, m_ctx.clock.TodayOle(), m_newRecordNumber));
         const EmployeeListResult& list = *m_list;

@@ -2,6 +2,7 @@
 
 #include "core/appcontext.h"
 #include "core/programstate.h"
+#include "core/sensitivelevel.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/personnelfile.h"
@@ -34,7 +35,7 @@ const QString ImportTitle = QStringLiteral("Import Employees");
 // The Social Security numbers and dates of birth leave the program as the user sees them.
 ExportOptions OptionsFor(const AppContext& ctx) {
     return ExportOptions{.sensitive =
-                             ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel)};
+                             SensitiveFieldsFor(ctx, ctx.state.CurrentAccessLevel)};
 }
 
 QString Employees(qint64 count) {

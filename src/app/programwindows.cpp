@@ -4,6 +4,7 @@
 #include "core/programstate.h"
 #include "data/personnelfile.h"
 #include "users/frmadmin.h"
+#include "users/frmsensitivefields.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -33,6 +34,7 @@ frmMain* ProgramWindows::MainWindow() const {
 }
 
 void ProgramWindows::ShowTitleWindow() {
+    SettleSensitiveRule(m_ctx);
     m_title = new frmTitlePage(m_ctx);
     m_title->show();
 }

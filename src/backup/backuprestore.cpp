@@ -6,6 +6,7 @@
 #include "data/ansitext.h"
 #include "data/datafilenames.h"
 #include "data/personnelfile.h"
+#include "data/sensitiverule.h"
 #include "ui/prompts.h"
 
 #include <QAction>
@@ -198,10 +199,11 @@ void BackupDataFiles(AppContext& ctx, QWidget* window) {
 
     if (cancelReason.isEmpty()) {
         BusyWindow busy(window);
-        // The history goes with the data files; its index and journal do not: the index is
-        // rebuilt from the history, and a journal concerns the live folder only.
+        // The history and the sensitive-fields rule go with the data files; the history's index and
+        // journal do not: the index is rebuilt from the history, and a journal concerns the live
+        // folder only.
         QStringList names(s.DataFileNames.begin(), s.DataFileNames.end());
-        names << HistoryFileName;
+        names << HistoryFileName << SensitiveRuleFileName;
         for (const QString& name : names) {
             // No personnel file before the first employee is entered: nothing to copy then.
             if (!ctx.io.Exists(name))
@@ -295,6 +297,11 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
             !ctx.io.Exists(HistoryFileName) && ctx.io.Exists(folder + HistoryFileName);
         if (historyFromBackup)
             files.append({folder + HistoryFileName, HistoryFileName});
+        // The backup's sensitive-fields rule comes with its data; a backup without one (made before
+        // the folder had a rule) leaves the folder's own in force.
+        const int levelBefore = ReadSensitiveRule(ctx.io, SensitiveRuleFileName, s.UserLogName).level;
+        if (ctx.io.Exists(folder + SensitiveRuleFileName))
+            files.append({folder + SensitiveRuleFileName, SensitiveRuleFileName});
         ReplaceOutcome outcome;
         IoStatus historyStatus;
         {
@@ -323,6 +330,13 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
         // brought in step with them by its next open.
         if (outcome.status)
             ReportFileError(prompts, historyStatus);
+        // A restore that changed the level says so in the restored user log, as a change in the admin
+        // window would.
+        if (const SensitiveRule rule = ReadSensitiveRule(ctx.io, SensitiveRuleFileName, s.UserLogName);
+            outcome.status && rule.state == SensitiveRule::State::Kept && rule.level != levelBefore)
+            ReportFileError(prompts, WriteSensitiveLevelLogEntry(ctx.io, s.UserLogName, s.CurrentUserName,
+                                                                 levelBefore, rule.level,
+                                                                 SensitiveLevelChange::Restored, ctx.clock));
         if (!outcome.status) {
             prompts.MsgBox(QStringLiteral("There is some kind of problem") + CrLf +
                                QStringLiteral("trying to restore ") + files[outcome.failedAt].to + CrLf +

@@ -169,8 +169,9 @@ RestoreSettlement SettleRestore(FileIo& io, const QString& journal, const QList<
 IoStatus FinishInterruptedRestore(FileIo& io, const QString& folder) {
     const QString journal = InFolder(folder, RestoreJournalFileName);
     auto removeStrayCopies = [&] {
-        // A restore replaces the history with the data files where the folder had none.
-        for (const QString& name : DataFolderFileNames + QStringList{HistoryFileName}) {
+        // A restore replaces the history with the data files where the folder had none, and the
+        // sensitive-fields rule where the backup holds one.
+        for (const QString& name : DataFolderFileNames + QStringList{HistoryFileName, SensitiveRuleFileName}) {
             for (const QString& copy :
                  {PartialCopyName(InFolder(folder, name)), PreviousCopyName(InFolder(folder, name))}) {
                 if (io.Exists(copy))

@@ -16,6 +16,7 @@ set(rosterly_data_sources
     records.cpp
     restorejournal.cpp
     sensitive.cpp
+    sensitiverule.cpp
     textorder.cpp
     userlist.cpp
     util.cpp

@@ -1,6 +1,8 @@
 #include "data/userlist.h"
+
 #include "data/ansitext.h"
 #include "data/oledate.h"
+#include "data/sensitiverule.h"
 #include "data/util.h"
 
 #include <QRegularExpression>
@@ -232,6 +234,8 @@ bool IsUserLogLine(QStringView line, bool* fullView) {
             *fullView = true;
         return true;
     }
+    if (IsSensitiveLevelLogText(rest))
+        return true;
     if (rest.endsWith(u" logged out.") && rest.size() > 12)
         return true;
     const QRegularExpressionMatch in = signIn.match(rest);

@@ -90,5 +90,5 @@ IoStatus WriteFullViewLogEntry(FileIo& io, const QString& userName, FullView wha
                                const QString& logName = UserLogFileName);
 
 // Whether `line` (without its line end) is a line the program writes to the user log: a sign-in,
-// a sign-out or a full view, with a real date and time. `fullView` is set when it is a full view.
+// a sign-out, a full view or a change of the sensitive-fields level, with a real date and time. `fullView` is set when it is a full view.
 bool IsUserLogLine(QStringView line, bool* fullView = nullptr);

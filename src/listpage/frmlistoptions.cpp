@@ -1,6 +1,7 @@
 #include "listpage/frmlistoptions.h"
 
 #include "core/programstate.h"
+#include "core/sensitivelevel.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"
@@ -208,7 +209,7 @@ void ListOptionsPage::PrepareListOptions() {
     // An age group would tell a user who sees no years of birth the decade of everyone's. The
     // setting is read each time, as the list reads it.
     const bool ages =
-        !ProgramSettings::SensitiveFieldsFor(m_ctx.settings, m_ctx.state.CurrentAccessLevel).Masked();
+        !SensitiveFieldsFor(m_ctx, m_ctx.state.CurrentAccessLevel).Masked();
     const QString tip = ages ? QString() : AgeGroupMaskedTip;
     if (!ages)
         comboAgeGroup->setCurrentIndex(0);

@@ -1,6 +1,7 @@
 #include "print/employeereport.h"
 
 #include "core/programstate.h"
+#include "core/sensitivelevel.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/oledate.h"
@@ -117,7 +118,7 @@ void PrintEmployeeReport(AppContext& ctx, QWidget* window, const EmployeeReport&
         return QString();
     });
     if (printed)
-        LogFullView(ctx, ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel),
+        LogFullView(ctx, SensitiveFieldsFor(ctx, ctx.state.CurrentAccessLevel),
                     FullView::Report, 1);
     // A printer that failed the report is not asked for the photograph as well.
     if (printed && printPicture && printPhotograph)

@@ -1,6 +1,7 @@
 #include "print/listprintout.h"
 
 #include "core/programstate.h"
+#include "core/sensitivelevel.h"
 #include "data/clock.h"
 #include "data/oledate.h"
 #include "list/listbuilder.h"
@@ -88,6 +89,6 @@ void PrintEmployeeList(AppContext& ctx, QWidget* window, const EmployeeListResul
         return QString();
     });
     if (printed)
-        LogFullView(ctx, ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel),
+        LogFullView(ctx, SensitiveFieldsFor(ctx, ctx.state.CurrentAccessLevel),
                     FullView::ListPrintout, rows);
 }

@@ -1,6 +1,7 @@
 #include "records/frmhistory.h"
 
 #include "core/programstate.h"
+#include "core/sensitivelevel.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/historykeeper.h"
@@ -147,7 +148,7 @@ void OpenEmployeeHistory(AppContext& ctx, QWidget* window, WindowFade* windowFad
 
 frmHistory::frmHistory(AppContext& ctx, const QString& name, QList<HistoryEntry> entries, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_fade(new WindowFade(this)),
-      m_sensitive(ProgramSettings::SensitiveFieldsFor(ctx.settings, ctx.state.CurrentAccessLevel)) {
+      m_sensitive(SensitiveFieldsFor(ctx, ctx.state.CurrentAccessLevel)) {
     setObjectName(QStringLiteral("frmHistory"));
     setModal(true);
     BuildControls();

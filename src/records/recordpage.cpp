@@ -1,6 +1,7 @@
 #include "records/recordpage.h"
 
 #include "core/programstate.h"
+#include "core/sensitivelevel.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/entryrules.h"
@@ -307,7 +308,7 @@ void RecordPage::ShowRecord(qint32 recordNumber, const QString& heading) {
     }
 
     // The setting is read each time, so that a change of it shows with the next employee.
-    m_sensitiveLevel = ProgramSettings::SensitiveFieldsLevel(m_ctx.settings);
+    m_sensitiveLevel = FolderSensitiveRule(m_ctx).level;
     const SensitiveFields sensitive(m_ctx.state.CurrentAccessLevel, m_sensitiveLevel);
     // An empty field has nothing to hide, and a date of birth never set (0) tells no year.
     m_ssnMasked = sensitive.Masked() && !FieldText(SsnBox).isEmpty();

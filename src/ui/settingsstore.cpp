@@ -89,14 +89,10 @@ QString Organization(const SettingsStore& store) {
                             QStringLiteral("Organization"), QString::fromLatin1(DefaultOrganization));
 }
 
-int SensitiveFieldsLevel(const SettingsStore& store) {
+int OlderSensitiveFieldsLevel(const SettingsStore& store) {
     return SensitiveFieldsLevelFrom(store.GetSetting(QString::fromLatin1(Application),
                                                      QString::fromLatin1(Section),
                                                      QStringLiteral("SensitiveFieldsLevel")));
-}
-
-SensitiveFields SensitiveFieldsFor(const SettingsStore& store, int userLevel) {
-    return SensitiveFields(userLevel, SensitiveFieldsLevel(store));
 }
 
 } // namespace ProgramSettings

@@ -40,9 +40,9 @@ QString AccessCode(SettingsStore& store);
 // The organisation named in the main window's caption.
 QString Organization(const SettingsStore& store);
 inline constexpr char DefaultOrganization[] = "Your Organization";
-// "SensitiveFieldsLevel": the access level from which the Social Security number and the birth
-// year show in full (data/sensitive.h); 1 when missing or invalid.
-int SensitiveFieldsLevel(const SettingsStore& store);
-// What a user of `userLevel` sees of the sensitive fields under this store's setting.
-SensitiveFields SensitiveFieldsFor(const SettingsStore& store, int userLevel);
+// "SensitiveFieldsLevel", where older versions kept the access level from which the Social
+// Security number and the birth year show in full; 1 when missing or invalid. The level is kept
+// with the data now (data/sensitiverule.h): this value is only taken over once, by a folder that
+// has none.
+int OlderSensitiveFieldsLevel(const SettingsStore& store);
 } // namespace ProgramSettings

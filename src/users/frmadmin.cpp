@@ -14,6 +14,7 @@
 #include "ui/prompts.h"
 #include "ui/settingsstore.h"
 #include "ui/twips.h"
+#include "users/frmsensitivefields.h"
 #include "users/usershelpers.h"
 
 #include <QCheckBox>
@@ -115,7 +116,8 @@ void frmAdmin::BuildControls() {
     cmdEditUser = new OrvicButton(QStringLiteral("cmdEditUser"), this);
     cmdDeleteUser = new OrvicButton(QStringLiteral("cmdDeleteUser"), this);
     cmdReviewUserLog = new OrvicButton(QStringLiteral("cmdReviewUserLog"), this);
-    for (OrvicButton* b : {cmdAddUser, cmdEditUser, cmdDeleteUser, cmdReviewUserLog})
+    cmdSensitiveFields = new OrvicButton(QStringLiteral("cmdSensitiveFields"), this);
+    for (OrvicButton* b : {cmdAddUser, cmdEditUser, cmdDeleteUser, cmdReviewUserLog, cmdSensitiveFields})
         b->hide();
 
     cmdAdmin = new OrvicButton(QStringLiteral("cmdAdmin"), this);
@@ -148,6 +150,7 @@ void frmAdmin::BuildControls() {
     PlaceTwips(cmdEditUser, Margin + 1300 + Gap, rowATop, 1300, RowAHeight);
     PlaceTwips(cmdDeleteUser, Margin + 2600 + 2 * Gap, rowATop, 1300, RowAHeight);
     PlaceTwips(cmdReviewUserLog, Margin + 3900 + 3 * Gap, rowATop, 1900, RowAHeight);
+    PlaceTwips(cmdSensitiveFields, Margin + 5800 + 4 * Gap, rowATop, 1900, RowAHeight);
 
     PlaceTwips(cmdAdmin, Margin, RowBTop, 2900, RowBHeight);
     PlaceTwips(shpFadeStatus, Margin + 2900 + Gap, RowBTop, 2700, RowBHeight);
@@ -171,6 +174,7 @@ void frmAdmin::BuildControls() {
     connect(cmdEditUser, &OrvicButton::clicked, this, &frmAdmin::cmdEditUser_Click);
     connect(cmdDeleteUser, &OrvicButton::clicked, this, &frmAdmin::cmdDeleteUser_Click);
     connect(cmdReviewUserLog, &OrvicButton::clicked, this, &frmAdmin::cmdReviewUserLog_Click);
+    connect(cmdSensitiveFields, &OrvicButton::clicked, this, &frmAdmin::cmdSensitiveFields_Click);
     connect(cmdQuit, &OrvicButton::clicked, this, &frmAdmin::cmdQuit_Click);
     connect(chkFadeStatus, &QCheckBox::clicked, this, &frmAdmin::chkFadeStatus_Click);
     connect(&timerFlashButton, &QTimer::timeout, this, &frmAdmin::timerFlashButton_Timer);
@@ -340,6 +344,22 @@ void frmAdmin::ShowAdminMode() {
     cmdReviewUserLog->setToolTip(QStringLiteral(" Review the logged history of Users "));
     cmdReviewUserLog->setVisible(AdminMode && m_ctx.io.Exists(m_ctx.state.UserLogName));
     cmdReviewUserLog->Refresh();
+    cmdSensitiveFields->SetCaption(QStringLiteral("Sensitive &Fields..."));
+    cmdSensitiveFields->setToolTip(
+        QStringLiteral(" Choose who sees the Social Security number and the year of birth in full "));
+    cmdSensitiveFields->setVisible(AdminMode);
+    cmdSensitiveFields->Refresh();
+}
+
+void frmAdmin::cmdSensitiveFields_Click() {
+    m_fade->FadeIf(m_ctx.state.FadeEnabled, 255, 204, 1, false);
+    {
+        frmSensitiveFields dialog(m_ctx, this);
+        dialog.exec();
+    }
+    activateWindow();
+    m_fade->FadeIf(m_ctx.state.FadeEnabled, 204, 255, 2, false);
+    cmdSensitiveFields->setFocus();
 }
 
 void frmAdmin::cmdUserSelected_Click() {

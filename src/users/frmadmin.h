@@ -44,6 +44,7 @@ public:
     OrvicButton* cmdEditUser;
     OrvicButton* cmdDeleteUser;
     OrvicButton* cmdReviewUserLog;
+    OrvicButton* cmdSensitiveFields;
     QFrame* shpFadeStatus;
     QCheckBox* chkFadeStatus;
     OrvicButton* cmdAdmin;
@@ -79,6 +80,9 @@ private:
     void cmdDeleteUser_Click();
     void OpenUserDialog(const QString& mode, OrvicButton* opener);
     void HighlightRow(int row);
+
+    // The sensitive-fields level (frmsensitivefields.h).
+    void cmdSensitiveFields_Click();
 
     // User log review (frmadminuserlog.cpp).
     void cmdReviewUserLog_Click();

@@ -75,7 +75,7 @@ void frmAdmin::OpenUserLogView() {
     }
 
     ViewingLog = true;
-    for (OrvicButton* b : {cmdAdmin, cmdAddUser, cmdEditUser, cmdDeleteUser})
+    for (OrvicButton* b : {cmdAdmin, cmdAddUser, cmdEditUser, cmdDeleteUser, cmdSensitiveFields})
         b->hide();
     m_captionTag = windowTitle();
     cmdReviewUserLog->SetCaption(QStringLiteral("Finished Viewing"));

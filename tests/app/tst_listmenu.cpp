@@ -225,7 +225,7 @@ private slots:
         WriteStaff(Staff());
         GiveSsns();
         if (!setting.isEmpty())
-            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+            p->SetSensitiveLevel(setting);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         const QString path = folder->Path() + u'/' + written;
@@ -363,7 +363,7 @@ private slots:
         QFETCH(QByteArray, log);
         WriteStaff(Staff());
         if (!setting.isEmpty())
-            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+            p->SetSensitiveLevel(setting);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QGuiApplication::clipboard()->clear();
@@ -388,7 +388,7 @@ private slots:
     void sensitiveFieldsLeaveNothingBelowTheLevel() {
         WriteStaff(Staff());
         GiveSsns();
-        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
+        p->SetSensitiveLevel(u"3"_s);
         const QString pdfFolder = folder->Path() + u"/Printouts"_s;
         const auto pdf = MakePdfPrinter(p->prompts, pdfFolder, u"Rosterly"_s);
         ProgramWindows windows{

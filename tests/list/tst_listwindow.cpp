@@ -325,7 +325,7 @@ private slots:
         QFETCH(int, employees);
         WriteStaff(std::vector<StaffMember>(Staff.begin(), Staff.begin() + employees));
         if (employees == 2)
-            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
+            p->SetSensitiveLevel(u"3"_s);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QCOMPARE(w->grid->Rows(), employees + 1);

@@ -268,7 +268,7 @@ private slots:
         CHECKED(WriteStaff(
             {Employee(u"Cole"_s, u"Dee"_s, u"Driver"_s), Employee(u"Adams"_s, u"Bob"_s, u"Nurse"_s)}));
         if (!setting.isEmpty())
-            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+            p->SetSensitiveLevel(setting);
         p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"Organization"_s, u"Harbor Clinic"_s);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);

@@ -379,7 +379,7 @@ private slots:
         AppendRecord(FullRecord());
         TestProgram p(folder.Path(), QDateTime(QDate(2031, 1, 2), QTime(0, 0, 1)));
         if (!setting.isEmpty())
-            p.settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+            p.SetSensitiveLevel(setting);
         frmMain* w = OpenMainWindow(p, qint16(level));
         QVERIFY(w);
         QCOMPARE(ListedNames(w->grid), QStringList({u"Adams, Bob"_s, u"Adams, Cy"_s}));

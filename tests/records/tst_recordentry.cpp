@@ -930,7 +930,7 @@ private slots:
         row = 2;
 
         // Below the SensitiveFieldsLevel, by the key.
-        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
+        p->SetSensitiveLevel(u"3"_s);
         p->state.CurrentAccessLevel = 2;
         QTRY_VERIFY(w->isActiveWindow());
         ClickGridRow(w, 2);
@@ -969,7 +969,7 @@ private slots:
                     {u"Ortiz"_s, u"Dan"_s, {1975, 7, 4}, {1995, 9, 1}, {2022, 6, 30}}});
         AddUserRecord(u"Ann"_s, u"Lee"_s, u"pw"_s, 4);
         // Full access under a setting that masks the others: what leaves the history window is logged.
-        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"4"_s);
+        p->SetSensitiveLevel(u"4"_s);
         frmMain* w = OpenMainWindow(*p, 4);
         QVERIFY(w);
         p->clock.Set(QDateTime(QDate(2026, 12, 3), QTime(10, 30)));
@@ -1401,7 +1401,7 @@ private slots:
         std::vector<PersonnelRecord> staff = ReadRecords(u"Rosterly.Data"_s);
         staff[1].SetSocialSecurityNumber(ssn);
         WriteBytes(u"Rosterly.Data"_s, Image(staff));
-        p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, u"3"_s);
+        p->SetSensitiveLevel(u"3"_s);
         frmMain* w = OpenMainWindow(*p, 2);
         QVERIFY(w);
         QCOMPARE(w->recordPage->ShownRecord(), 2);

@@ -381,7 +381,7 @@ private slots:
         r.SetDateOfBirth(born.isNull() ? 0.0 : DateToOle(born));
         AppendRecord(r);
         if (!setting.isNull())
-            p->settings.SaveSetting(u"Rosterly"_s, u"Defaults"_s, u"SensitiveFieldsLevel"_s, setting);
+            p->SetSensitiveLevel(setting);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QLineEdit* number = Box(w, 8);

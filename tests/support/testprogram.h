@@ -6,6 +6,8 @@
 #include "data/clock.h"
 #include "data/fileio.h"
 #include "data/personnelfile.h"
+#include "data/sensitive.h"
+#include "data/sensitiverule.h"
 #include "data/userlist.h"
 #include "help/frmmanual.h"
 #include "support/recordingprinter.h"
@@ -104,6 +106,11 @@ struct TestProgram {
         personnel.KeepHistory(clock);
         settings.SaveSetting(QStringLiteral("Rosterly"), QStringLiteral("Defaults"),
                              QStringLiteral("NewUser"), QStringLiteral("NoShow"));
+    }
+
+    // The data folder's sensitive-fields level, as the admin window sets it, from a setting's text.
+    void SetSensitiveLevel(QStringView setting) {
+        QVERIFY(WriteSensitiveRule(io, SensitiveRuleFileName, SensitiveFieldsLevelFrom(setting)));
     }
 
     void SetFades(bool on) {

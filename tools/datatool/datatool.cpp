@@ -88,7 +88,7 @@ export Prints the employee list the program's list options would show as CSV
        titles (and the notepads with --notepad). The Social Security number
        and the year of birth are masked ("***-**-6789", "****-03-07") as the
        program masks them for a user of access level N (1 to 4, default 1)
-       under its SensitiveFieldsLevel setting; --show-sensitive (or --ssn)
+       under the level kept in the data folder; --show-sensitive (or --ssn)
        writes them in full.
 import Reads the employees of SPREADSHEET, the first sheet of an Excel workbook
        (.xlsx) or a CSV file (with the columns export writes, in any order),

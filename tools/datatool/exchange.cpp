@@ -6,6 +6,7 @@
 #include "data/datafilenames.h"
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
+#include "data/sensitiverule.h"
 #include "data/userlist.h"
 #include "exchange/exportlist.h"
 #include "exchange/exportxlsx.h"
@@ -64,24 +65,27 @@ QString TakeLock(DataFolderLock& lock, const QString& path) {
 }
 
 // The access level from which the program shows the Social Security number and the year of birth
-// in full: "SensitiveFieldsLevel" in [Defaults] of the program's own settings file, where the
-// program's IniSettingsStore keeps it ($XDG_CONFIG_HOME/Rosterly/Rosterly.ini, else
-// ~/.config/Rosterly/Rosterly.ini). The tool links the data layer only, so it reads the file itself.
-int ProgramSensitiveFieldsLevel() {
+// in full, for the data file at `real`: the rule kept beside it. A folder without one is read as
+// the program left it before the rule moved there: "SensitiveFieldsLevel" in [Defaults] of its
+// settings file ($XDG_CONFIG_HOME/Rosterly/Rosterly.ini, else ~/.config/Rosterly/Rosterly.ini),
+// which the program takes over at its next start. A lost rule masks as the program does, and says so.
+int FolderSensitiveFieldsLevel(FileIo& io, const QString& real, std::FILE* err) {
+    const QDir folder = QFileInfo(real).dir();
+    const SensitiveRule rule =
+        ReadSensitiveRule(io, folder.filePath(SensitiveRuleFileName), folder.filePath(UserLogFileName));
+    if (rule.state == SensitiveRule::State::Lost)
+        Complain(err,
+                 QString(rule.problem).replace(CrLf, QStringLiteral(" ")) +
+                     QStringLiteral(" The sensitive fields are shown in full only at level 4 until the "
+                                    "administrator sets the level again."),
+                 ExitOk);
+    if (rule.state != SensitiveRule::State::None)
+        return rule.level;
     const QString path = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
                              .filePath(QStringLiteral("Rosterly/Rosterly.ini"));
     const QSettings settings(path, QSettings::IniFormat);
     return SensitiveFieldsLevelFrom(
         settings.value(QStringLiteral("Defaults/SensitiveFieldsLevel")).toString());
-}
-
-// Who runs the tool, for the user log: $USER, else the name of the process's user.
-QString OsUserName() {
-    if (const QString user = QString::fromLocal8Bit(qgetenv("USER")); !user.isEmpty())
-        return user;
-    if (const passwd* pw = ::getpwuid(::getuid()))
-        return QString::fromLocal8Bit(pw->pw_name);
-    return QStringLiteral("user %1").arg(::getuid());
 }
 
 enum class ExportFormat { Csv, Json, Xlsx };
@@ -92,6 +96,8 @@ struct ExportLine {
     bool both = false;
     ExportFormat format = ExportFormat::Csv;
     ExportOptions options;
+    int level = 1;       // the --level the fields are shown as
+    bool full = false;   // --show-sensitive: every field in full
     bool logged = false; // full fields while the folder's level masks someone: the user log says so
 };
 
@@ -161,12 +167,8 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
     if (full && parsed.isSet(QStringLiteral("level")))
         return QStringLiteral("--level and --%1 can't be given together")
             .arg(parsed.isSet(QStringLiteral("ssn")) ? QStringLiteral("ssn") : QStringLiteral("show-sensitive"));
-    if (!full)
-        line.options.sensitive = SensitiveFields(level, ProgramSensitiveFieldsLevel());
-    else
-        line.logged = ProgramSensitiveFieldsLevel() > 1;
-    // Not searched for in what the user sees masked.
-    line.list.sensitive = line.options.sensitive;
+    line.level = level;
+    line.full = full;
     for (const QString& value : parsed.values(QStringLiteral("format"))) {
         const QStringList formats{QStringLiteral("csv"), QStringLiteral("json"), QStringLiteral("xlsx")};
         if (!formats.contains(value))
@@ -234,6 +236,13 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
         return Complain(err, unsettled, ExitFailure);
 
     FileIo io;
+    const int sensitiveLevel = FolderSensitiveFieldsLevel(io, real, err);
+    if (!line.full)
+        line.options.sensitive = SensitiveFields(line.level, sensitiveLevel);
+    else
+        line.logged = sensitiveLevel > 1;
+    // Not searched for in what the user sees masked.
+    line.list.sensitive = line.options.sensitive;
     PersonnelFile file = FileAt(io, real);
     const double today = SystemClock().TodayOle();
     std::vector<qint32> records;
