@@ -54,8 +54,9 @@ private slots:
         QTest::addColumn<bool>("history");
         QTest::newRow("as chosen") << false << false;
         QTest::newRow("chosen with a trailing separator") << true << false;
-        // The history goes with the data files; its index and the journals stay behind.
-        QTest::newRow("with the history") << false << true;
+        // The history and the sensitive-fields rule go with the data files; the history's index and
+        // the journals stay behind.
+        QTest::newRow("with the history and the rule") << false << true;
     }
     void backupIntoEmptyFolder() {
         QFETCH(bool, trailingSeparator);
@@ -69,6 +70,10 @@ private slots:
             source << QByteArray("{\"action\":\"history starts here\"}\n");
             names << QStringLiteral("Rosterly.History");
             captions << QStringLiteral("Copying Rosterly.History");
+            WriteFile(names.last(), source.last(), 0644);
+            source << QByteArray("SensitiveFieldsLevel=3\r\n");
+            names << QStringLiteral("Rosterly.Privacy");
+            captions << QStringLiteral("Copying Rosterly.Privacy");
             WriteFile(names.last(), source.last(), 0644);
             WriteFile(QStringLiteral("History.Index"), Pattern(64, 3));
             int seed = 4;

@@ -1,6 +1,7 @@
 // "User.List" and "User.Log": counting, removal, the password rule and its stored form, log lines.
 #include "data/oledate.h"
 #include "data/personnelfile.h"
+#include "data/sensitiverule.h"
 #include "data/userlist.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
@@ -180,6 +181,17 @@ private slots:
                                       << false << false;
         QTest::newRow("1 employees") << at + QStringLiteral(" took out full SSN/birth years: copy, 1 employees.")
                                      << false << false;
+        QTest::newRow("level set") << at + QStringLiteral(" changed the sensitive-fields level from 1 to 3.") << true
+                                   << false;
+        QTest::newRow("level taken over")
+            << at + QStringLiteral(" changed the sensitive-fields level from 1 to 2, taken over from this computer's "
+                                   "settings.")
+            << true << false;
+        QTest::newRow("level restored")
+            << at + QStringLiteral(" changed the sensitive-fields level from 4 to 1, restored from a backup.") << true
+            << false;
+        QTest::newRow("level 5") << at + QStringLiteral(" changed the sensitive-fields level from 1 to 5.") << false
+                                 << false;
         QTest::newRow("no user") << QStringLiteral("03/07/2026 at 09:05:03 -  logged out.") << false << false;
         QTest::newRow("no date") << QStringLiteral("02/30/2026 at 09:05:03 - Ann logged out.") << false << false;
         QTest::newRow("no time") << QStringLiteral("03/07/2026 at 24:05:03 - Ann logged out.") << false << false;
@@ -206,6 +218,8 @@ private slots:
         QVERIFY(WriteFullViewLogEntry(io, user, FullView::ListExport, 12, QStringLiteral("/tmp/a\nb.xlsx"), clock));
         QVERIFY(WriteFullViewLogEntry(io, user, FullView::Copy, 1, {}, clock));
         QVERIFY(WriteFullViewLogEntry(io, user, FullView::UpdateForms, 0, {}, clock));
+        QVERIFY(WriteSensitiveLevelLogEntry(io, QStringLiteral("User.Log"), QStringLiteral("jo\tdoe"), 1, 3,
+                                            SensitiveLevelChange::TakenOver, clock));
         QCOMPARE(
             ReadFileBytes(QStringLiteral("User.Log")),
             QByteArray(
@@ -215,10 +229,71 @@ private slots:
                 "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: list export, 12 employees, "
                 "to '/tmp/a?b.xlsx'.\r\n"
                 "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: copy, 1 employee.\r\n"
-                "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: update forms, 0 employees.\r\n"));
+                "12/31/2026 at 23:59:59 - Zo\xEB Brown took out full SSN/birth years: update forms, 0 employees.\r\n"
+                "12/31/2026 at 23:59:59 - jo?doe changed the sensitive-fields level from 1 to 3, taken over from "
+                "this computer's settings.\r\n"));
         struct stat st {};
         QCOMPARE(::stat("User.Log", &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0600);
+    }
+
+    // The folder's sensitive-fields rule as the program and the tool read it: a folder that never
+    // had one shows everything; one whose user log records a level set, or whose rule is garbled
+    // or unreadable, has lost it and masks below the highest level.
+    void sensitiveRuleRead_data() {
+        QTest::addColumn<QByteArray>("rule"); // null: no file
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("problem");
+        const QByteArray set = "03/07/2026 at 09:05:03 - Ann changed the sensitive-fields level from 1 to 3.\r\n";
+        const QString read = QStringLiteral("Could not read the file \"Rosterly.Privacy\".\r\n");
+        QTest::newRow("never had one") << QByteArray() << QByteArray("x logged out.\r\n") << 0600 << 0 << 1 << QString();
+        QTest::newRow("kept") << QByteArray("SensitiveFieldsLevel=3\r\n") << set << 0600 << 1 << 3 << QString();
+        QTest::newRow("kept, LF") << QByteArray("SensitiveFieldsLevel=2\n") << QByteArray() << 0600 << 1 << 2
+                                  << QString();
+        QTest::newRow("missing") << QByteArray() << set << 0600 << 2 << 4
+                                 << read + QStringLiteral("It is missing, though the user log records that the "
+                                                          "sensitive-fields level was set.");
+        const char* garbled[] = {"SensitiveFieldsLevel=5\r\n", "SensitiveFieldsLevel=\r\n", "", "Level=2"};
+        for (int i = 0; i < 4; ++i)
+            QTest::addRow("garbled %d", i)
+                << QByteArray(garbled[i]) << QByteArray() << 0600 << 2 << 4
+                << read + QStringLiteral("It does not hold a sensitive-fields level from 1 to 4.");
+        if (::geteuid() != 0)
+            QTest::newRow("unreadable") << QByteArray("SensitiveFieldsLevel=1\r\n") << QByteArray() << 0 << 2 << 4
+                                        << read + QStringLiteral("Permission denied.");
+    }
+    void sensitiveRuleRead() {
+        QFETCH(QByteArray, rule);
+        QFETCH(QByteArray, log);
+        QFETCH(int, mode);
+        TempDataFolder folder;
+        if (!rule.isNull()) {
+            WriteFileBytes(QStringLiteral("Rosterly.Privacy"), rule);
+            QFile::setPermissions(QStringLiteral("Rosterly.Privacy"), mode ? QFile::ReadOwner : QFile::Permissions());
+        }
+        WriteFileBytes(QStringLiteral("User.Log"), log);
+        FileIo io;
+        const SensitiveRule read = ReadSensitiveRule(io, QStringLiteral("Rosterly.Privacy"), QStringLiteral("User.Log"));
+        QTEST(int(read.state), "state");
+        QTEST(read.level, "level");
+        QTEST(read.problem, "problem");
+    }
+
+    // Written whole and owner-only, over the old rule, leaving no scratch file.
+    void sensitiveRuleIsWrittenWhole() {
+        TempDataFolder folder;
+        FileIo io;
+        ::umask(022);
+        QVERIFY(WriteSensitiveRule(io, QStringLiteral("Rosterly.Privacy"), 3));
+        QVERIFY(WriteSensitiveRule(io, QStringLiteral("Rosterly.Privacy"), 2));
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Privacy")), QByteArray("SensitiveFieldsLevel=2\r\n"));
+        struct stat st {};
+        QCOMPARE(::stat("Rosterly.Privacy", &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList(QStringLiteral("Rosterly.Privacy")));
     }
 };
 

@@ -130,7 +130,7 @@ private slots:
         QVERIFY(HelpTopicText(1500).contains(u"*** Access to the 'User Name' List ***"_s));
         QVERIFY(HelpTopicText(1500).contains(u"*** Access to Rosterly ***"_s));
         QVERIFY(HelpTopicText(1500).contains(u"'AccessCode'"_s));
-        QVERIFY(HelpTopicText(1500).contains(u"'SensitiveFieldsLevel' to the [Defaults] section"_s));
+        QVERIFY(HelpTopicText(1500).contains(u"in administration mode, click 'Sensitive Fields...'"_s));
         QVERIFY(HelpTopicText(1500).contains(
             u"with the month and day only and without the age, and the list options offer them no 'Age "
             u"Group'.\r\n\r\nWith a level above 1, each list export, copied employee, printed list, "

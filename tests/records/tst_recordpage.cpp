@@ -362,6 +362,10 @@ private slots:
                     << (masked ? QString() : u"Thursday"_s) << (masked ? tip : QString());
             }
         }
+        // A rule lost from the folder masks below the highest level.
+        QTest::newRow("rule lost, level 3")
+            << u"lost"_s << 3 << ssn << born << u"***-**-6789"_s << u"03/07/****"_s << QString() << QString()
+            << u" Shown in full and changed only from the 'Read/Edit/Add/Delete' access level up "_s;
         // Nothing on file is nothing to hide: shown as it always was, and open to change.
         QTest::newRow("no number, no date") << u"3"_s << 2 << QString() << QDate() << QString()
                                             << u"12/30/1899"_s << u"(126)"_s << u"Saturday"_s << QString();
@@ -380,7 +384,9 @@ private slots:
         r.SetSocialSecurityNumber(ssn);
         r.SetDateOfBirth(born.isNull() ? 0.0 : DateToOle(born));
         AppendRecord(r);
-        if (!setting.isNull())
+        if (setting == u"lost"_s)
+            WriteFileBytes(u"Rosterly.Privacy"_s, "SensitiveFieldsLevel=0\r\n");
+        else if (!setting.isNull())
             p->SetSensitiveLevel(setting);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);

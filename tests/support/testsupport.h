@@ -37,6 +37,8 @@ private:
 
 // The whole file, or empty when it cannot be read.
 QByteArray ReadFileBytes(const QString& path);
+// Writes `bytes` as the whole file.
+void WriteFileBytes(const QString& path, const QByteArray& bytes);
 
 // Runs `seen` on every window of type W at the moment it is shown, for as long as the watch lives.
 template <typename W> class ShowWatch : public QObject {

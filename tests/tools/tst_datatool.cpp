@@ -721,6 +721,14 @@ private slots:
         row("the owner under 4", QStringLiteral("--show-sensitive --status both"), 1, 3, 1, 1, {}, false,
             false, false, {}, 120, QStringLiteral("4"));
         row("mistyped setting", {}, 1, 1, 1, 1, {}, false, false, false, {}, 120, QStringLiteral("x"));
+        // The level kept in the data folder holds over the settings file (which says 1 here); a
+        // rule lost from the folder masks below 4, and the tool says so.
+        row("level 2 under the folder's 3", QStringLiteral("--level 2"), 1, 1, 1, 1, {}, false, true, false, {},
+            120, QStringLiteral("folder 3"));
+        row("the owner under the folder's 2", QStringLiteral("--show-sensitive"), 1, 1, 1, 1, {}, false, false,
+            false, {}, 120, QStringLiteral("folder 2"));
+        row("level 3 under a lost rule", QStringLiteral("--level 3"), 1, 1, 1, 1, {}, false, true, false, {}, 120,
+            QStringLiteral("folder 9"));
         // A number a user sees masked is not looked in ("SSN": the first employee's number).
         row("a number, shown", QStringLiteral("--look-for SSN"), 1, 1, 1, 1, QStringLiteral("SSN"));
         row("a number, masked", QStringLiteral("--look-for SSN --level 3"), 1, 1, 1, 1, QStringLiteral("SSN"),
@@ -748,10 +756,16 @@ private slots:
         QFETCH(int, employees);
         QFETCH(QString, setting);
         QFETCH(bool, workbook);
+        const bool inFolder = setting.startsWith(u"folder "_s);
+        if (inFolder) {
+            setting = setting.mid(7);
+            WriteBytes(Path(QStringLiteral("Rosterly.Privacy")), "SensitiveFieldsLevel=" + setting.toUtf8() + "\r\n");
+        }
         if (!setting.isEmpty()) {
             QVERIFY(QDir().mkpath(Path(QStringLiteral("config/Rosterly"))));
             WriteBytes(Path(QStringLiteral("config/Rosterly/Rosterly.ini")),
-                       "[General]\nx=1\n\n[Defaults]\nSensitiveFieldsLevel=" + setting.toUtf8() + "\n");
+                       "[General]\nx=1\n\n[Defaults]\nSensitiveFieldsLevel=" + (inFolder ? "1" : setting.toUtf8()) +
+                           "\n");
         }
         QCOMPARE(Tool({QStringLiteral("seed"), QString::number(employees), QStringLiteral("Rosterly.Data")})
                      .exitCode,
@@ -773,7 +787,12 @@ private slots:
         const QLocale before;
         QLocale::setDefault(locale.isEmpty() ? before : QLocale(locale));
         const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
-        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.err, setting == u"9"_s ? QByteArray("rosterly-data: Could not read the file \"" +
+                                                       Path(QStringLiteral("Rosterly.Privacy")).toUtf8() +
+                                                       "\". It does not hold a sensitive-fields level from 1 to 4. "
+                                                       "The sensitive fields are shown in full only at level 4 "
+                                                       "until the administrator sets the level again.\n")
+                                           : QByteArray());
         QCOMPARE(r.exitCode, 0);
         // The owner's full fields, while the setting masks someone, leave a line in the user log.
         const bool owner = options.contains(u"--show-sensitive"_s) || options.contains(u"--ssn"_s);

@@ -7,8 +7,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
 
@@ -442,6 +444,51 @@ private slots:
         QCOMPARE(w->cmdAdmin->ForeOver(), QColor(255, 255, 128));
         QVERIFY(w->cmdUserSelected->isVisible());
         QVERIFY(w->cmdAddUser->isHidden());
+    }
+
+    // The sensitive-fields level is set from administration mode, by keyboard, and every change is
+    // written to the folder whole and to the user log; a rule lost from the folder is named in the
+    // dialog, which stands at the highest level until another is chosen. Cancel changes nothing.
+    void sensitiveFieldsLevelIsSetInAdministrationMode() {
+        AdminFixture f;
+        f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("abcd"));
+        f.state.CurrentUserName = QStringLiteral("Ann Lee");
+        QVERIFY(f.Open());
+        frmAdmin* w = f.window;
+        QVERIFY(w->cmdSensitiveFields->isHidden());
+        f.EnterAdminMode();
+        QVERIFY(w->cmdSensitiveFields->isVisible());
+        QCOMPARE(w->cmdSensitiveFields->Caption(), QStringLiteral("Sensitive &Fields..."));
+        QCOMPARE(w->cmdSensitiveFields->toolTip(),
+                 QStringLiteral(" Choose who sees the Social Security number and the year of birth in full "));
+        const auto choose = [&](int downs, bool lost, int shown, Qt::Key end) {
+            WhenDialogUp<frmSensitiveFields>(w, [=](frmSensitiveFields* d) {
+                QCOMPARE(d->windowTitle(), QStringLiteral("Sensitive Fields - Rosterly"));
+                QCOMPARE(d->optLevel[4]->text(), QStringLiteral("Read/Edit/Add/Delete"));
+                QCOMPARE(d->lblLost->isVisible(), lost);
+                QVERIFY(d->optLevel[shown]->isChecked() && d->optLevel[shown]->hasFocus());
+                for (int i = 0; i < downs; ++i)
+                    QTest::keyClick(QApplication::focusWidget(), downs > 0 ? Qt::Key_Down : Qt::Key_Up);
+                QTest::keyClick(QApplication::focusWidget(), end);
+            });
+            Click(w, QStringLiteral("cmdSensitiveFields"));
+        };
+        const QByteArray set = "03/14/2026 at 09:26:53 - Ann Lee changed the sensitive-fields level from ";
+        choose(2, false, 1, Qt::Key_Return);
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Privacy")), QByteArray("SensitiveFieldsLevel=3\r\n"));
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")), set + "1 to 3.\r\n");
+        choose(1, false, 3, Qt::Key_Escape);
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Privacy")), QByteArray("SensitiveFieldsLevel=3\r\n"));
+        QCOMPARE(w->focusWidget(), w->cmdSensitiveFields);
+
+        WriteFile(QStringLiteral("Rosterly.Privacy"), "SensitiveFieldsLevel=9\r\n");
+        choose(0, true, 4, Qt::Key_Return);
+        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Privacy")), QByteArray("SensitiveFieldsLevel=4\r\n"));
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")), set + "1 to 3.\r\n" + set + "4 to 4.\r\n");
+        QCOMPARE(f.prompts.Pending(), 0);
+        // While the log is viewed the button makes way, as the other maintenance buttons do.
+        Click(w, QStringLiteral("cmdReviewUserLog"));
+        QVERIFY(w->IsViewingLog() && w->cmdSensitiveFields->isHidden());
     }
 
     void userLogReview() {
