@@ -69,10 +69,11 @@ SensitiveRule ReadSensitiveRule(FileIo& io, const QString& ruleFile, const QStri
         if (errno != ENOENT)
             return lost(IoStatus::Failure(QStringLiteral("read"), ruleFile, errno).Message());
         if (LogHasLevelChange(io, userLog))
-            return lost(IoStatus::Refusal(QStringLiteral("read"), ruleFile,
-                                         QStringLiteral("It is missing, though the user log records that the "
-                                                        "sensitive-fields level was set"))
-                            .Message());
+            return lost(
+                IoStatus::Refusal(QStringLiteral("read"), ruleFile,
+                                  QStringLiteral("It is missing, though the user log records that the "
+                                                 "sensitive-fields level was set"))
+                    .Message());
         return rule;
     }
     QByteArray bytes;
@@ -83,7 +84,7 @@ SensitiveRule ReadSensitiveRule(FileIo& io, const QString& ruleFile, const QStri
     const int level = LevelOf(bytes);
     if (level == 0)
         return lost(IoStatus::Refusal(QStringLiteral("read"), ruleFile,
-                                     QStringLiteral("It does not hold a sensitive-fields level from 1 to 4"))
+                                      QStringLiteral("It does not hold a sensitive-fields level from 1 to 4"))
                         .Message());
     rule.state = SensitiveRule::State::Kept;
     rule.level = level;
@@ -127,15 +128,16 @@ QString SensitiveLevelLogLine(const QString& userName, int from, int to, Sensiti
     return line + u'.';
 }
 
-IoStatus WriteSensitiveLevelLogEntry(FileIo& io, const QString& logName, const QString& userName, int from, int to,
-                                     SensitiveLevelChange why, const Clock& clock) {
-    return AppendWhole(io, logName, ToAnsi(SensitiveLevelLogLine(userName, from, to, why, clock.Now())) + "\r\n");
+IoStatus WriteSensitiveLevelLogEntry(FileIo& io, const QString& logName, const QString& userName, int from,
+                                     int to, SensitiveLevelChange why, const Clock& clock) {
+    return AppendWhole(io, logName,
+                       ToAnsi(SensitiveLevelLogLine(userName, from, to, why, clock.Now())) + "\r\n");
 }
 
 bool IsSensitiveLevelLogText(QStringView rest) {
-    static const QRegularExpression change(QStringLiteral("^[1-4] to [1-4](%1|%2)?\\.$")
-                                               .arg(QRegularExpression::escape(TakenOverWords),
-                                                    QRegularExpression::escape(RestoredWords)));
+    static const QRegularExpression change(
+        QStringLiteral("^[1-4] to [1-4](%1|%2)?\\.$")
+            .arg(QRegularExpression::escape(TakenOverWords), QRegularExpression::escape(RestoredWords)));
     const qsizetype at = rest.indexOf(ChangedWords);
     return at > 0 && change.match(rest.mid(at + ChangedWords.size())).hasMatch();
 }

@@ -51,8 +51,8 @@ QString SensitiveLevelLogLine(const QString& userName, int from, int to, Sensiti
                               const QDateTime& when);
 
 // Appends that line and CR LF to the user log `logName` in one write.
-IoStatus WriteSensitiveLevelLogEntry(FileIo& io, const QString& logName, const QString& userName, int from, int to,
-                                     SensitiveLevelChange why, const Clock& clock);
+IoStatus WriteSensitiveLevelLogEntry(FileIo& io, const QString& logName, const QString& userName, int from,
+                                     int to, SensitiveLevelChange why, const Clock& clock);
 
 // Whether the rest of a user log line after its "<date> at <time> - " stamp is a change of the
 // level, "<user> changed the sensitive-fields level from N to M[, why]."

@@ -81,12 +81,13 @@ void frmSensitiveFields::Save() {
 void SettleSensitiveRule(AppContext& ctx) {
     const SensitiveRule rule = FolderSensitiveRule(ctx);
     if (rule.state == SensitiveRule::State::Lost) {
-        ctx.prompts.MsgBox(rule.problem + QStringLiteral("\r\n\r\n") +
-                               QStringLiteral("Until the administrator sets the sensitive-fields level again in "
-                                              "the Admin Window, the Social Security number and the year of "
-                                              "birth are shown in full to '") +
-                               AccessLevelName(4) + QStringLiteral("' users only."),
-                           MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Sensitive Fields Level Lost"));
+        ctx.prompts.MsgBox(
+            rule.problem + QStringLiteral("\r\n\r\n") +
+                QStringLiteral("Until the administrator sets the sensitive-fields level again in "
+                               "the Admin Window, the Social Security number and the year of "
+                               "birth are shown in full to '") +
+                AccessLevelName(4) + QStringLiteral("' users only."),
+            MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("Sensitive Fields Level Lost"));
         return;
     }
     if (rule.state != SensitiveRule::State::None)
@@ -96,6 +97,7 @@ void SettleSensitiveRule(AppContext& ctx) {
         return;
     if (!ReportFileError(ctx.prompts, WriteSensitiveRule(ctx.io, SensitiveRuleFileName, older)))
         return;
-    ReportFileError(ctx.prompts, WriteSensitiveLevelLogEntry(ctx.io, ctx.state.UserLogName, OsUserName(), 1, older,
-                                                             SensitiveLevelChange::TakenOver, ctx.clock));
+    ReportFileError(ctx.prompts,
+                    WriteSensitiveLevelLogEntry(ctx.io, ctx.state.UserLogName, OsUserName(), 1, older,
+                                                SensitiveLevelChange::TakenOver, ctx.clock));
 }

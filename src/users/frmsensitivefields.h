@@ -20,7 +20,7 @@ public:
     int ChosenLevel() const;
 
     QLabel* lblExplain;
-    QLabel* lblLost; // shown only when the folder's rule was lost
+    QLabel* lblLost;             // shown only when the folder's rule was lost
     QRadioButton* optLevel[5]{}; // 1 to 4, as the access levels
     QDialogButtonBox* buttons;
 
