@@ -187,9 +187,6 @@ private slots:
             << at + QStringLiteral(" changed the sensitive-fields level from 1 to 2, taken over from this computer's "
                                    "settings.")
             << true << false;
-        QTest::newRow("level restored")
-            << at + QStringLiteral(" changed the sensitive-fields level from 4 to 1, restored from a backup.") << true
-            << false;
         QTest::newRow("level 5") << at + QStringLiteral(" changed the sensitive-fields level from 1 to 5.") << false
                                  << false;
         QTest::newRow("no user") << QStringLiteral("03/07/2026 at 09:05:03 -  logged out.") << false << false;
@@ -237,9 +234,8 @@ private slots:
         QCOMPARE(int(st.st_mode & 0777), 0600);
     }
 
-    // The folder's sensitive-fields rule as the program and the tool read it: a folder that never
-    // had one shows everything; one whose user log records a level set, or whose rule is garbled
-    // or unreadable, has lost it and masks below the highest level.
+    // The folder's sensitive-fields rule: none ever, kept, or garbled or unreadable and so lost (a
+    // missing one is tst_startup's).
     void sensitiveRuleRead_data() {
         QTest::addColumn<QByteArray>("rule"); // null: no file
         QTest::addColumn<QByteArray>("log");
@@ -251,13 +247,8 @@ private slots:
         const QString read = QStringLiteral("Could not read the file \"Rosterly.Privacy\".\r\n");
         QTest::newRow("never had one") << QByteArray() << QByteArray("x logged out.\r\n") << 0600 << 0 << 1 << QString();
         QTest::newRow("kept") << QByteArray("SensitiveFieldsLevel=3\r\n") << set << 0600 << 1 << 3 << QString();
-        QTest::newRow("kept, LF") << QByteArray("SensitiveFieldsLevel=2\n") << QByteArray() << 0600 << 1 << 2
-                                  << QString();
-        QTest::newRow("missing") << QByteArray() << set << 0600 << 2 << 4
-                                 << read + QStringLiteral("It is missing, though the user log records that the "
-                                                          "sensitive-fields level was set.");
-        const char* garbled[] = {"SensitiveFieldsLevel=5\r\n", "SensitiveFieldsLevel=\r\n", "", "Level=2"};
-        for (int i = 0; i < 4; ++i)
+        const char* garbled[] = {"SensitiveFieldsLevel=5\r\n", "", "Level=2"};
+        for (int i = 0; i < 3; ++i)
             QTest::addRow("garbled %d", i)
                 << QByteArray(garbled[i]) << QByteArray() << 0600 << 2 << 4
                 << read + QStringLiteral("It does not hold a sensitive-fields level from 1 to 4.");
@@ -280,20 +271,6 @@ private slots:
         QTEST(int(read.state), "state");
         QTEST(read.level, "level");
         QTEST(read.problem, "problem");
-    }
-
-    // Written whole and owner-only, over the old rule, leaving no scratch file.
-    void sensitiveRuleIsWrittenWhole() {
-        TempDataFolder folder;
-        FileIo io;
-        ::umask(022);
-        QVERIFY(WriteSensitiveRule(io, QStringLiteral("Rosterly.Privacy"), 3));
-        QVERIFY(WriteSensitiveRule(io, QStringLiteral("Rosterly.Privacy"), 2));
-        QCOMPARE(ReadFileBytes(QStringLiteral("Rosterly.Privacy")), QByteArray("SensitiveFieldsLevel=2\r\n"));
-        struct stat st {};
-        QCOMPARE(::stat("Rosterly.Privacy", &st), 0);
-        QCOMPARE(int(st.st_mode & 0777), 0600);
-        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList(QStringLiteral("Rosterly.Privacy")));
     }
 };
 

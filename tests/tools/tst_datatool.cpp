@@ -787,12 +787,10 @@ private slots:
         const QLocale before;
         QLocale::setDefault(locale.isEmpty() ? before : QLocale(locale));
         const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
-        QCOMPARE(r.err, setting == u"9"_s ? QByteArray("rosterly-data: Could not read the file \"" +
-                                                       Path(QStringLiteral("Rosterly.Privacy")).toUtf8() +
-                                                       "\". It does not hold a sensitive-fields level from 1 to 4. "
-                                                       "The sensitive fields are shown in full only at level 4 "
-                                                       "until the administrator sets the level again.\n")
-                                           : QByteArray());
+        QCOMPARE(r.err, setting == u"9"_s ? "rosterly-data: Could not read the file \"" + Path(u"Rosterly.Privacy"_s).toUtf8() +
+                                                "\". It does not hold a sensitive-fields level from 1 to 4. The sensitive fields "
+                                                "are shown in full only at level 4 until the administrator sets the level again.\n"
+                                          : QByteArray());
         QCOMPARE(r.exitCode, 0);
         // The owner's full fields, while the setting masks someone, leave a line in the user log.
         const bool owner = options.contains(u"--show-sensitive"_s) || options.contains(u"--ssn"_s);
