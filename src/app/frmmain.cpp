@@ -15,12 +15,12 @@
 #include "print/updateforms.h"
 #include "records/recordeditor.h"
 #include "records/recordpage.h"
+#include "settings/settingsstore.h"
 #include "ui/busywindow.h"
 #include "ui/fade.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "ui/tabcontrol.h"
 #include "ui/twips.h"
 

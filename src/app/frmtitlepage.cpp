@@ -2,11 +2,11 @@
 #include "core/programstate.h"
 #include "core/version.h"
 #include "help/frmnewuser.h"
+#include "settings/settingsstore.h"
 #include "ui/fade.h"
 #include "ui/links.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -122,7 +122,7 @@ void frmTitlePage::paintEvent(QPaintEvent*) {
 }
 
 void frmTitlePage::cmdContinue_Click() {
-    if (WelcomeWanted(m_ctx.settings))
+    if (ProgramSettings::WelcomeWanted(m_ctx.settings))
         ShowWelcome(m_ctx, this, m_fade);
     const int width = m_screenSize.width();
     const int height = m_screenSize.height();

@@ -13,10 +13,10 @@
 #include "list/listbuilder.h"
 #include "print/printhelpers.h"
 #include "records/frmhistory.h"
+#include "settings/settingsstore.h"
 #include "ui/busywindow.h"
 #include "ui/frmprogress.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "ui/spreadsheetname.h"
 
 #include <QClipboard>

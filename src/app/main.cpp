@@ -8,9 +8,9 @@
 #include "data/personnelfile.h"
 #include "data/restorejournal.h"
 #include "print/printer.h"
+#include "settings/settingsstore.h"
 #include "ui/fade.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include <QStringView>
 
 // The Social Security number and the birth year are shown in full only from an access level the
-// administrator chooses ("SensitiveFieldsLevel"; 1, everyone, unless set). Below it they are
+// administrator chooses (data/sensitiverule.h; 1, everyone, unless set). Below it they are
 // masked wherever a value leaves the file: on screen, on paper, in copies and in exports. The
 // stored value itself is never changed by the mask.
 class SensitiveFields {

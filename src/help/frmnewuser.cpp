@@ -2,11 +2,11 @@
 
 #include "core/programstate.h"
 #include "help/helptopics.h"
+#include "settings/settingsstore.h"
 #include "ui/background.h"
 #include "ui/fade.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -18,8 +18,6 @@ namespace {
 constexpr int FormWidth = 6915;
 constexpr int FormHeight = 5745;
 
-const QString NewUserKey = QStringLiteral("NewUser");
-const QString NoShow = QStringLiteral("NoShow");
 
 } // namespace
 
@@ -76,19 +74,14 @@ void frmNewUser::paintEvent(QPaintEvent*) {
 void frmNewUser::cmdContinue_Click() {
     // An unticked box writes nothing: an earlier "NoShow" is never cleared from here.
     if (chk->isChecked())
-        m_ctx.settings.SaveSetting(QString::fromLatin1(ProgramSettings::Application),
-                                   QString::fromLatin1(ProgramSettings::Section), NewUserKey, NoShow);
+        ProgramSettings::Save(m_ctx.settings, ProgramSettings::Key::NewUser,
+                              QString::fromLatin1(ProgramSettings::NoShow));
     m_fade->FadeIf(m_ctx.state.FadeEnabled, 255, 0, 12, true, [this] { done(Accepted); });
 }
 
 void frmNewUser::reject() {
     // Closing the window goes on as Continue does.
     cmdContinue_Click();
-}
-
-bool WelcomeWanted(const SettingsStore& settings) {
-    return settings.GetSetting(QString::fromLatin1(ProgramSettings::Application),
-                               QString::fromLatin1(ProgramSettings::Section), NewUserKey) != NoShow;
 }
 
 void ShowWelcome(AppContext& ctx, QWidget* caller, WindowFade* callerFade) {

@@ -38,8 +38,6 @@ private:
     bool m_activated = false;
 };
 
-// Whether the welcome screen is to be shown: unless "NewUser" reads exactly "NoShow".
-bool WelcomeWanted(const SettingsStore& settings);
 
 // Shows the welcome screen modal over `caller` (the title window), which dims around it with
 // `callerFade` when fades are on.

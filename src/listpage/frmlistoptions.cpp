@@ -6,8 +6,8 @@
 #include "data/clock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
+#include "settings/settingsstore.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>

@@ -7,8 +7,8 @@
 #include "data/oledate.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
+#include "settings/settingsstore.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 
 #include <optional>
 

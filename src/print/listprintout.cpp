@@ -7,7 +7,7 @@
 #include "list/listbuilder.h"
 #include "print/printer.h"
 #include "print/printhelpers.h"
-#include "ui/settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include <QWidget>
 

@@ -9,12 +9,12 @@
 #include "exchange/exportlist.h"
 #include "exchange/exportxlsx.h"
 #include "print/printhelpers.h"
+#include "settings/settingsstore.h"
 #include "ui/busywindow.h"
 #include "ui/fade.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "ui/spreadsheetname.h"
 #include "ui/twips.h"
 

@@ -10,12 +10,12 @@
 #include "data/sensitive.h"
 #include "data/userlist.h"
 #include "records/picturebox.h"
+#include "settings/settingsstore.h"
 #include "ui/boxcolor.h"
 #include "ui/links.h"
 #include "ui/memobox.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "ui/tabcontrol.h"
 #include "ui/twips.h"
 

@@ -1,6 +1,6 @@
 #include "ui/fade.h"
 
-#include "ui/settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -16,18 +16,9 @@ bool PlatformSupportsWindowOpacity() {
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
-bool FadeStatusOn(const SettingsStore& settings) {
-    const QString status = settings.GetSetting(QString::fromLatin1(ProgramSettings::Application),
-                                               QString::fromLatin1(ProgramSettings::Section),
-                                               QStringLiteral("FadeStatus"), QStringLiteral("0"));
-    bool ok = false;
-    const double number = status.trimmed().toDouble(&ok);
-    return ok && number != 0;
-}
-
 bool PrepareFade(QWidget* window, quint8 alpha, bool force, const SettingsStore& settings,
                  bool platformCanFade) {
-    if (!force && !FadeStatusOn(settings))
+    if (!force && !ProgramSettings::FadeStatus(settings))
         return false;
     // Only top-level windows have an opacity of their own.
     if (!platformCanFade || window == nullptr || !window->isWindow())

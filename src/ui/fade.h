@@ -15,9 +15,6 @@ class SettingsStore;
 // Decided once at start-up; everything else takes the answer as a parameter.
 bool PlatformSupportsWindowOpacity();
 
-// Whether the user has switched fades on: "FadeStatus" in the program's "Defaults", read as a
-// number (missing or not a number reads 0); any non-zero number is on.
-bool FadeStatusOn(const SettingsStore& settings);
 
 // Gets `window` ready to fade by giving it the opacity `alpha` (0 transparent .. 255 opaque).
 // Returns false, leaving the window untouched, when fades are switched off and `force` is not

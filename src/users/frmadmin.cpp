@@ -7,12 +7,12 @@
 #include "data/userlist.h"
 #include "data/util.h"
 #include "help/frmmanual.h"
+#include "settings/settingsstore.h"
 #include "ui/background.h"
 #include "ui/fade.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "ui/twips.h"
 #include "users/frmsensitivefields.h"
 #include "users/usershelpers.h"
@@ -58,15 +58,13 @@ frmAdmin::frmAdmin(AppContext& ctx, QWidget* parent)
     ProgramState& state = m_ctx.state;
     state.FadeEnabled = PrepareFade(this, 0, true, m_ctx.settings, state.PlatformCanFade);
     if (state.FadeEnabled) {
-        if (!FadeStatusOn(m_ctx.settings)) {
+        if (!ProgramSettings::FadeStatus(m_ctx.settings)) {
             PrepareFade(this, 255, true, m_ctx.settings, state.PlatformCanFade);
             state.FadeEnabled = false;
         }
     } else {
         // The desktop cannot fade: do not offer an effect that cannot be shown.
-        m_ctx.settings.SaveSetting(QString::fromLatin1(ProgramSettings::Application),
-                                   QString::fromLatin1(ProgramSettings::Section),
-                                   QStringLiteral("FadeStatus"), QStringLiteral("0"));
+        ProgramSettings::SaveFadeStatus(m_ctx.settings, false);
         chkFadeStatus->hide();
         shpFadeStatus->hide();
     }
@@ -209,7 +207,7 @@ void frmAdmin::Form_Activate() {
     ShowAdminMode();
     if (cmdUserSelected->isVisible())
         cmdUserSelected->setFocus();
-    chkFadeStatus->setChecked(FadeStatusOn(m_ctx.settings));
+    chkFadeStatus->setChecked(ProgramSettings::FadeStatus(m_ctx.settings));
     m_fade->FadeIf(m_ctx.state.FadeEnabled, 0, 255, 12, false);
     Activated = true;
 }
@@ -558,9 +556,7 @@ void frmAdmin::LeaveWindow(bool toMainWindow) {
 
 void frmAdmin::chkFadeStatus_Click() {
     const bool ticked = chkFadeStatus->isChecked();
-    m_ctx.settings.SaveSetting(QString::fromLatin1(ProgramSettings::Application),
-                               QString::fromLatin1(ProgramSettings::Section), QStringLiteral("FadeStatus"),
-                               ticked ? QStringLiteral("1") : QStringLiteral("0"));
+    ProgramSettings::SaveFadeStatus(m_ctx.settings, ticked);
     m_ctx.state.FadeEnabled = ticked;
 }
 

@@ -3,8 +3,8 @@
 #include "core/programstate.h"
 #include "core/sensitivelevel.h"
 #include "data/userlist.h"
+#include "settings/settingsstore.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

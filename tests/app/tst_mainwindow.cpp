@@ -4,6 +4,7 @@
 #include "core/programstate.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
+#include "settings/settingsstore.h"
 #include "support/programtest.h"
 #include "support/recordsfile.h"
 #include "support/scriptedprompts.h"
@@ -12,7 +13,6 @@
 #include "ui/fade.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
-#include "ui/settingsstore.h"
 #include "ui/tabcontrol.h"
 #include "ui/twips.h"
 

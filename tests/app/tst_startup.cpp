@@ -7,6 +7,7 @@
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "data/sensitiverule.h"
+#include "settings/settingsstore.h"
 #include "support/recordsfile.h"
 #include "support/scriptedprompts.h"
 #include "support/testprogram.h"
@@ -14,7 +15,6 @@
 #include "support/useractions.h"
 #include "ui/fade.h"
 #include "ui/orvicbutton.h"
-#include "ui/settingsstore.h"
 #include "users/frmadmin.h"
 
 #include <QLabel>

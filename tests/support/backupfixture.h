@@ -11,12 +11,12 @@
 #include "data/fileio.h"
 #include "data/personnelfile.h"
 #include "data/records.h"
+#include "settings/settingsstore.h"
 #include "support/faultyfileio.h"
 #include "support/recordingflow.h"
 #include "support/recordingprinter.h"
 #include "support/scriptedprompts.h"
 #include "support/testsupport.h"
-#include "ui/settingsstore.h"
 
 #include <QDir>
 #include <QFile>

@@ -10,9 +10,9 @@
 #include "data/sensitiverule.h"
 #include "data/userlist.h"
 #include "help/frmmanual.h"
+#include "settings/settingsstore.h"
 #include "support/recordingprinter.h"
 #include "support/scriptedprompts.h"
-#include "ui/settingsstore.h"
 
 #include <QAction>
 #include <QLabel>

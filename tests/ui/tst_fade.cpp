@@ -1,5 +1,5 @@
+#include "settings/settingsstore.h"
 #include "ui/fade.h"
-#include "ui/settingsstore.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>

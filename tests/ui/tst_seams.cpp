@@ -1,12 +1,12 @@
 #include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "print/printer.h"
+#include "settings/settingsstore.h"
 #include "support/recordsfile.h"
 #include "support/scriptedprompts.h"
 #include "support/testsupport.h"
 #include "ui/links.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 
 #include <QApplication>
 #include <QDesktopServices>

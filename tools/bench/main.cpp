@@ -25,11 +25,11 @@
 #include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
 #include "print/printer.h"
+#include "settings/settingsstore.h"
 #include "ui/fade.h"
 #include "ui/gridmodel.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
-#include "ui/settingsstore.h"
 #include "users/frmadmin.h"
 
 #include <QApplication>
@@ -364,10 +364,8 @@ void BenchStartup(const QString& dataFile, qint64 count) {
     {
         // Written out when the store goes, before the first child reads it.
         IniSettingsStore settings(folder.filePath(QStringLiteral("config")));
-        const QString app = QString::fromLatin1(ProgramSettings::Application);
-        const QString section = QString::fromLatin1(ProgramSettings::Section);
-        settings.SaveSetting(app, section, QStringLiteral("NewUser"), QStringLiteral("NoShow"));
-        settings.SaveSetting(app, section, QStringLiteral("FadeStatus"), QStringLiteral("0"));
+        ProgramSettings::Save(settings, ProgramSettings::Key::NewUser, QString::fromLatin1(ProgramSettings::NoShow));
+        ProgramSettings::SaveFadeStatus(settings, false);
     }
     std::vector<double> title;
     std::vector<double> admin;

@@ -13,11 +13,10 @@
 #include "exchange/importcsv.h"
 #include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
+#include "settings/settingsstore.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
@@ -66,8 +65,7 @@ QString TakeLock(DataFolderLock& lock, const QString& path) {
 
 // The access level from which the program shows the Social Security number and the year of birth
 // in full, for the data file at `real`: the rule kept beside it. A folder without one is read as
-// the program left it before the rule moved there: "SensitiveFieldsLevel" in [Defaults] of its
-// settings file ($XDG_CONFIG_HOME/Rosterly/Rosterly.ini, else ~/.config/Rosterly/Rosterly.ini),
+// the program left it before the rule moved there: its settings file's "SensitiveFieldsLevel",
 // which the program takes over at its next start. A lost rule masks as the program does, and says so.
 int FolderSensitiveFieldsLevel(FileIo& io, const QString& real, std::FILE* err) {
     const QDir folder = QFileInfo(real).dir();
@@ -81,11 +79,7 @@ int FolderSensitiveFieldsLevel(FileIo& io, const QString& real, std::FILE* err) 
                  ExitOk);
     if (rule.state != SensitiveRule::State::None)
         return rule.level;
-    const QString path = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-                             .filePath(QStringLiteral("Rosterly/Rosterly.ini"));
-    const QSettings settings(path, QSettings::IniFormat);
-    return SensitiveFieldsLevelFrom(
-        settings.value(QStringLiteral("Defaults/SensitiveFieldsLevel")).toString());
+    return ProgramSettings::OlderSensitiveFieldsLevel(IniSettingsStore());
 }
 
 enum class ExportFormat { Csv, Json, Xlsx };

@@ -1,6 +1,7 @@
-#include "ui/settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include "data/folderlock.h"
+#include "data/sensitive.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <iterator>
 #include <utility>
 
 #include <fcntl.h>
@@ -71,28 +73,51 @@ void IniSettingsStore::SaveSetting(const QString& application, const QString& se
 
 namespace ProgramSettings {
 
+static_assert(std::size(Keys) == static_cast<int>(Key::SensitiveFieldsLevel) + 1);
+
+QString Get(const SettingsStore& store, Key key) {
+    const KeyInfo& info = Info(key);
+    return store.GetSetting(QString::fromLatin1(Application), QString::fromLatin1(Section),
+                            QString::fromLatin1(info.name), QString::fromLatin1(info.defaultValue));
+}
+
+void Save(SettingsStore& store, Key key, const QString& value) {
+    store.SaveSetting(QString::fromLatin1(Application), QString::fromLatin1(Section),
+                      QString::fromLatin1(Info(key).name), value);
+}
+
 QString AccessCode(SettingsStore& store) {
-    const QString application = QString::fromLatin1(Application);
-    const QString section = QString::fromLatin1(Section);
-    const QString key = QStringLiteral("AccessCode");
-    const QString stored = store.GetSetting(application, section, key);
+    const QString stored = Get(store, Key::AccessCode);
     if (!stored.trimmed().isEmpty())
         return stored;
     // A blank code would leave the admin window unreachable, so one is made on first use.
     const QString code = QString::number(QRandomGenerator::system()->bounded(100000, 1000000));
-    store.SaveSetting(application, section, key, code);
+    Save(store, Key::AccessCode, code);
     return code;
 }
 
 QString Organization(const SettingsStore& store) {
-    return store.GetSetting(QString::fromLatin1(Application), QString::fromLatin1(Section),
-                            QStringLiteral("Organization"), QString::fromLatin1(DefaultOrganization));
+    return Get(store, Key::Organization);
+}
+
+bool FadeStatus(const SettingsStore& store) {
+    static_assert(Info(Key::FadeStatus).type == KeyType::Flag);
+    bool ok = false;
+    const double number = Get(store, Key::FadeStatus).trimmed().toDouble(&ok);
+    return ok && number != 0;
+}
+
+void SaveFadeStatus(SettingsStore& store, bool on) {
+    Save(store, Key::FadeStatus, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool WelcomeWanted(const SettingsStore& store) {
+    return Get(store, Key::NewUser) != QLatin1String(NoShow);
 }
 
 int OlderSensitiveFieldsLevel(const SettingsStore& store) {
-    return SensitiveFieldsLevelFrom(store.GetSetting(QString::fromLatin1(Application),
-                                                     QString::fromLatin1(Section),
-                                                     QStringLiteral("SensitiveFieldsLevel")));
+    static_assert(Info(Key::SensitiveFieldsLevel).type == KeyType::Level);
+    return SensitiveFieldsLevelFrom(Get(store, Key::SensitiveFieldsLevel));
 }
 
 } // namespace ProgramSettings
