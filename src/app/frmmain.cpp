@@ -577,6 +577,7 @@ void frmMain::BuildEmployeeList() {
         while (grid->ColIsVisible(3) && grid->ColWidth(0) < limit);
         m_listCaption = list.caption;
         frame[1]->setTitle(QString(list.caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        grid->setAccessibleName(list.caption);
         frame[1]->show();
         grid->show();
     } else {

@@ -76,6 +76,7 @@ void frmManual::BuildControls() {
     txtManual = new QPlainTextEdit(this);
     txtManual->setObjectName(QStringLiteral("txtManual"));
     txtManual->setReadOnly(true);
+    txtManual->setAccessibleName(QStringLiteral("Help Topic"));
     PlaceTwips(txtManual, 240, 660, 7100, 5340);
 
     const auto button = [this](const char* name, const QString& caption, int left) {

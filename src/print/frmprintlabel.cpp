@@ -87,6 +87,9 @@ void frmPrintLabel::BuildControls() {
         auto* box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("txtPrintLabel(%1)").arg(i));
         box->setMaxLength(LineMaxLength);
+        // The fourth line is the optional one its note beside it names.
+        box->setAccessibleName(i < 4 ? QStringLiteral("Label Line %1").arg(i)
+                                     : QStringLiteral("Label Line 4, optional (attn: or re:)"));
         box->installEventFilter(this);
         PlaceTwips(box, left, 1020 + (i - 1) * 375, boxWidth, 315);
         txtPrintLabel[std::size_t(i)] = box;
@@ -116,6 +119,7 @@ void frmPrintLabel::BuildControls() {
 
         auto* bar = new QScrollBar(Qt::Horizontal, this);
         bar->setObjectName(QStringLiteral("scroll(%1)").arg(i));
+        bar->setAccessibleName(i == 1 ? QStringLiteral("Row") : QStringLiteral("Column"));
         bar->setRange(1, maximum[i - 1]);
         bar->setSingleStep(1);
         bar->setPageStep(1);

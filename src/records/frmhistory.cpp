@@ -170,6 +170,7 @@ void frmHistory::BuildControls() {
         MakeGrid(QStringLiteral("gridPeople"), QStringLiteral(">Number|<Name|<Status"), PeopleWidths, this);
     gridPeople->setFixedHeight(TwipsToPixelsY(1700, this));
     gridPeople->hide();
+    gridPeople->setAccessibleName(QStringLiteral("Employees Found"));
 
     lblUser = new QLabel(QStringLiteral("&User:"), this);
     lblUser->setObjectName(QStringLiteral("lblUser"));
@@ -188,6 +189,7 @@ void frmHistory::BuildControls() {
 
     gridHistory = MakeGrid(QStringLiteral("gridHistory"),
                            QStringLiteral("<When|<User|<What|<Field|<Before|<After"), HistoryWidths, this);
+    gridHistory->setAccessibleName(QStringLiteral("Changes"));
     lblAsOf = new QLabel(QStringLiteral("&As of:"), this);
     lblAsOf->setObjectName(QStringLiteral("lblAsOf"));
     txtAsOf = new DateBox(QStringLiteral("txtAsOf"), this);
@@ -196,6 +198,7 @@ void frmHistory::BuildControls() {
     lblChangedSince = new QLabel(ChangedSinceText, this);
     lblChangedSince->setObjectName(QStringLiteral("lblChangedSince"));
     gridAsOf = MakeGrid(QStringLiteral("gridAsOf"), QStringLiteral("^*|<Field|<Value"), AsOfWidths, this);
+    gridAsOf->setAccessibleName(QStringLiteral("Record as of"));
     lblNote = new QLabel(this);
     lblNote->setObjectName(QStringLiteral("lblNote"));
     cmdExport = new OrvicButton(QStringLiteral("cmdExport"), this);

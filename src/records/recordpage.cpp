@@ -11,6 +11,7 @@
 #include "data/userlist.h"
 #include "records/picturebox.h"
 #include "settings/settingsstore.h"
+#include "ui/spoken.h"
 #include "ui/boxcolor.h"
 #include "ui/links.h"
 #include "ui/memobox.h"
@@ -151,6 +152,10 @@ void RecordPage::BuildControls() {
             box = line;
         }
         PlaceTwips(box, d.left, d.top + LabelHeight, d.width, d.height);
+        // The emergency boxes' captions say whose only inside their frame.
+        NameForScreenReader(box, d.field == PersonnelField::EmergencyName
+                                     ? QStringLiteral("Emergency Name")
+                                     : QString::fromLatin1(d.caption));
     }
 
     imgNotePad = new QLabel(page[4]);

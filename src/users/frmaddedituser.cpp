@@ -5,6 +5,7 @@
 #include "data/oledate.h"
 #include "data/records.h"
 #include "data/userlist.h"
+#include "ui/spoken.h"
 #include "ui/background.h"
 #include "ui/boxcolor.h"
 #include "ui/fade.h"
@@ -103,6 +104,7 @@ void frmAddEditUser::BuildControls() {
 
     for (int i = 1; i <= 4; ++i) {
         txtField[std::size_t(i)]->setObjectName(QStringLiteral("txtField(%1)").arg(i));
+        NameForScreenReader(txtField[std::size_t(i)], captions[i]);
         txtField[std::size_t(i)]->installEventFilter(this);
     }
 

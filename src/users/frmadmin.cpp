@@ -90,18 +90,21 @@ void frmAdmin::BuildControls() {
     gridFont.setPointSizeF(gridFont.pointSizeF() - 1);
     grid->setFont(gridFont);
     grid->hide();
+    grid->setAccessibleName(QStringLiteral("User List"));
 
     txtUserLog = new QPlainTextEdit(this);
     txtUserLog->setObjectName(QStringLiteral("txtUserLog"));
     txtUserLog->setReadOnly(true);
     txtUserLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtUserLog->hide();
+    txtUserLog->setAccessibleName(QStringLiteral("User Log"));
 
     cmdUserSelected = new OrvicButton(QStringLiteral("cmdUserSelected"), this);
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setMaxLength(8);
     txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setAccessibleName(QStringLiteral("Password"));
     // A "*" for each character, whatever mark the style would show.
     txtPassword->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     txtPassword->hide();

@@ -3,6 +3,8 @@
 #include "ui/orvicbutton.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QHash>
 #include <QCheckBox>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -202,4 +204,53 @@ QStringList AccessKeyClashes(const QWidget* window) {
                            .arg(it.key().toUpper(), it.value().join(QStringLiteral(", ")));
     }
     return clashes;
+}
+
+namespace {
+
+QString Describe(QAccessibleInterface* a) {
+    const QObject* o = a->object();
+    return o && !o->objectName().isEmpty() ? o->objectName()
+                                           : QStringLiteral("a %1 of %2")
+                                                 .arg(QString::fromLatin1(o ? o->metaObject()->className() : "child"),
+                                                      a->parent() && a->parent()->object()
+                                                          ? a->parent()->object()->objectName()
+                                                          : QString());
+}
+
+void Walk(QAccessibleInterface* a, QStringList& faults) {
+    QHash<QString, QString> named; // name -> the first sibling so named
+    for (int i = 0; i < a->childCount(); ++i) {
+        QAccessibleInterface* c = a->child(i);
+        if (!c || c->state().invisible)
+            continue;
+        // A table's cells repeat their values and are reached through the table.
+        const bool cell = c->role() == QAccessible::Cell || c->role() == QAccessible::ColumnHeader ||
+                          c->role() == QAccessible::RowHeader;
+        // A control that hands its focus to another (a tab control to its tab bar) is reached
+        // through that one.
+        const auto* widget = qobject_cast<const QWidget*>(c->object());
+        const bool handsOn = widget && widget->focusProxy();
+        if (c->state().focusable && !cell && !handsOn) {
+            const QString name = c->text(QAccessible::Name).trimmed();
+            if (name.isEmpty())
+                faults << Describe(c) + QStringLiteral(": no name");
+            if (c->role() == QAccessible::NoRole || c->role() == QAccessible::Client ||
+                c->role() == QAccessible::Pane)
+                faults << Describe(c) + QStringLiteral(": no role");
+            if (!name.isEmpty() && named.contains(name))
+                faults << QStringLiteral("%1, %2: both named \"%3\"").arg(named[name], Describe(c), name);
+            named.insert(name, Describe(c));
+        }
+        Walk(c, faults);
+    }
+}
+
+} // namespace
+
+QStringList UnspokenControls(const QWidget* window) {
+    QStringList faults;
+    if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(window)))
+        Walk(a, faults);
+    return faults;
 }

@@ -18,3 +18,8 @@ QStringList CutTexts(const QWidget* window);
 // Access keys ("&X") that two enabled controls share: push buttons, radio buttons, check boxes
 // and labels with a buddy. Keys compare without case; "&&" is a plain ampersand, not a key.
 QStringList AccessKeyClashes(const QWidget* window);
+
+// What a screen reader cannot speak, through the window's accessibility tree (as the desktop's
+// accessibility bus reads it): a focusable control without a name or without a role, and two
+// focusable controls under one parent with the same name.
+QStringList UnspokenControls(const QWidget* window);

@@ -7,6 +7,7 @@
 #include "support/testsupport.h"
 #include "ui/links.h"
 #include "ui/prompts.h"
+#include "ui/spoken.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -97,6 +98,8 @@ private slots:
     void openLinkReportsFailure();
 
     void displayText();
+    void spokenCaption_data();
+    void spokenCaption();
     void messageBox_data();
     void messageBox();
     void choiceBox_data();
@@ -193,6 +196,21 @@ void TestSeams::accessCode() {
     const QString fresh = ProgramSettings::AccessCode(store);
     QCOMPARE(fresh.size(), 6);
     QCOMPARE(store.GetSetting(App, Defaults, QStringLiteral("AccessCode")), fresh);
+}
+
+// What a screen reader speaks for a control named by its caption.
+void TestSeams::spokenCaption_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("spoken");
+    QTest::newRow("required") << QStringLiteral("* First Name") << QStringLiteral("First Name");
+    QTest::newRow("key and colon") << QStringLiteral("&Find:") << QStringLiteral("Find");
+    QTest::newRow("ampersand") << QStringLiteral("Salt && &Pepper") << QStringLiteral("Salt & Pepper");
+    QTest::newRow("two lines") << QStringLiteral("&Save\r\nNew Entry") << QStringLiteral("Save New Entry");
+    QTest::newRow("framed") << QStringLiteral(" In Case of Emergency ") << QStringLiteral("In Case of Emergency");
+}
+void TestSeams::spokenCaption() {
+    QFETCH(QString, caption);
+    QTEST(SpokenCaption(caption), "spoken");
 }
 
 void TestSeams::buildLink_data() {
