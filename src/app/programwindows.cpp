@@ -3,6 +3,7 @@
 #include "app/frmtitlepage.h"
 #include "core/programstate.h"
 #include "data/personnelfile.h"
+#include "ui/gridaccessible.h"
 #include "users/frmadmin.h"
 #include "users/frmsensitivefields.h"
 
@@ -14,6 +15,7 @@ ProgramWindows::ProgramWindows(ProgramState& state, SettingsStore& settings, Pro
                                std::function<void(int)> endProgram)
     : m_ctx{state, settings, prompts, clock, io, personnel, printer, *this},
       m_endProgram(std::move(endProgram)) {
+    InstallAccessibility();
     QCoreApplication::instance()->installEventFilter(&m_altKeys);
 }
 

@@ -1,7 +1,9 @@
 #include "ui/grid.h"
 
+#include "ui/gridaccessible.h"
 #include "ui/twips.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -11,6 +13,7 @@
 #include <algorithm>
 
 Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
+    InstallAccessibility();
     setModel(m_model);
     setSelectionBehavior(SelectRows);
     setSelectionMode(SingleSelection);
@@ -49,6 +52,25 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
     connect(m_model, &QAbstractItemModel::modelReset, this, &Grid::ReportCurrentCell);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &Grid::ReportCurrentCell);
     connect(this, &QAbstractItemView::doubleClicked, this, &Grid::DoubleClicked);
+}
+
+void Grid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QAbstractItemView::currentChanged(current, previous);
+    if (QAccessible::isActive() && current.isValid()) {
+        const int child = AccessibleGrid::ChildIndex(this, current.row() + 1, current.column());
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(child >= 0 ? child : AccessibleGrid::ChildIndex(this, current.row() + 1, 0));
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void Grid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QAbstractItemView::selectionChanged(selected, deselected);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::Selection);
+        event.setChild(Row() > 0 ? AccessibleGrid::ChildIndex(this, Row(), 0) : -1);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void Grid::SetRows(int rows) {

@@ -117,6 +117,9 @@ signals:
     void MouseMoved();
 
 protected:
+    // The accessibility events name cells as AccessibleGrid numbers them (the columns in view).
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;

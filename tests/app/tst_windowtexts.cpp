@@ -294,6 +294,7 @@ private slots:
     void progressWindow() {
         Program g;
         QWidget owner;
+        owner.setWindowTitle(u"Rosterly"_s); // the progress window takes its owner's caption
         frmProgress window(g.p.clock, &owner);
         g.p.clock.Set(g.p.clock.Now().addSecs(2));
         QVERIFY(window.Step(u"Adding 200000 employees to the personnel file..."_s, 1, 2, false));

@@ -250,7 +250,12 @@ void Walk(QAccessibleInterface* a, QStringList& faults) {
 
 QStringList UnspokenControls(const QWidget* window) {
     QStringList faults;
-    if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(window)))
+    if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(window))) {
+        if (a->role() != QAccessible::Window && a->role() != QAccessible::Dialog)
+            faults << window->objectName() + QStringLiteral(": not spoken as a window");
+        if (a->text(QAccessible::Name).isEmpty())
+            faults << window->objectName() + QStringLiteral(": no name");
         Walk(a, faults);
+    }
     return faults;
 }

@@ -20,6 +20,7 @@ QStringList CutTexts(const QWidget* window);
 QStringList AccessKeyClashes(const QWidget* window);
 
 // What a screen reader cannot speak, through the window's accessibility tree (as the desktop's
-// accessibility bus reads it): a focusable control without a name or without a role, and two
-// focusable controls under one parent with the same name.
+// accessibility bus reads it): a window not spoken as a window or dialog with its caption, a
+// focusable control without a name or without a role, and two focusable controls under one
+// parent with the same name.
 QStringList UnspokenControls(const QWidget* window);

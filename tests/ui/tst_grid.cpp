@@ -4,6 +4,7 @@
 #include "ui/twips.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
@@ -257,6 +258,18 @@ void TestGrid::currentRowByProgramAndUser() {
     QCOMPARE(grid->Col(), 4);
     QCOMPARE(grid->horizontalScrollBar()->value(), 0); // the pushed-out column stays out of sight
     QVERIFY(!grid->ColIsVisible(3));
+    // A screen reader meets a table of the columns in view, its headings as column headers.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid.get());
+    QAccessibleTableInterface* t = table->tableInterface();
+    QCOMPARE(table->role(), QAccessible::Table);
+    QCOMPARE(t->columnCount(), 2); // column 1 partly, 2 to 4 not at all
+    QCOMPARE(t->rowCount(), 10);
+    QCOMPARE(table->childCount(), 11 * 2);
+    QCOMPARE(t->cellAt(4, 1)->text(QAccessible::Name), u"r5c1"_s);
+    QCOMPARE(t->cellAt(4, 1)->tableCellInterface()->columnHeaderCells().at(0)->role(), QAccessible::ColumnHeader);
+    QCOMPARE(table->indexOfChild(t->cellAt(4, 1)), 5 * 2 + 1);
+    QVERIFY(t->cellAt(4, 2) == nullptr);
+    QCOMPARE(t->selectedRows(), QList<int>{4});
 
     DoubleClick(grid->viewport(), CellCentre(*grid, 2, 0));
     QCOMPARE(doubleClicked.size(), 1);
