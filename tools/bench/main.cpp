@@ -21,8 +21,8 @@
 #include "datatool/seed.h"
 #include "exchange/exportlist.h"
 #include "exchange/exportxlsx.h"
-#include "exchange/importcsv.h"
 #include "exchange/importduplicates.h"
+#include "exchange/importplan.h"
 #include "list/listbuilder.h"
 #include "print/printer.h"
 #include "ui/fade.h"
@@ -484,7 +484,7 @@ void BenchImport(PersonnelFile& file, qint64 count, const QString& folder) {
     std::vector<qint32> rows(std::size_t(plan.Rows()));
     std::iota(rows.begin(), rows.end(), 0);
     timer.restart();
-    if (const IoStatus s = ApplyImport(target, plan, rows, clock); !s)
+    if (const IoStatus s = ApplyImport(target, plan, ImportRowsAdded(rows), clock); !s)
         std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
     Print("import_apply", count, double(timer.nsecsElapsed()) / 1e6, plan.Rows());
 
@@ -511,7 +511,8 @@ void BenchImport(PersonnelFile& file, qint64 count, const QString& folder) {
     timer.restart();
     const ImportDuplicates found = FindImportDuplicates(target, edited, clock.NowOle());
     const ImportSelection selection = SelectImportRows(edited, found, true, false);
-    if (const IoStatus s = ApplyImport(target, edited, selection, clock, QStringLiteral("from bench.csv")); !s)
+    if (const IoStatus s = ApplyImport(target, edited, selection, clock, QStringLiteral("from bench.csv"));
+        !s)
         std::fprintf(stderr, "%s\n", qPrintable(s.Message()));
     Print("import_update", count, double(timer.nsecsElapsed()) / 1e6,
           qint64(selection.updates.size() + selection.add.size()));
@@ -805,7 +806,8 @@ int BenchFirstStart(const QString& root, qint64 employees, const Clock& clock) {
     }
     std::printf("{\"op\": \"history_first_start\", \"records\": %lld, \"ms\": %.1f, \"cpu_ms\": %.1f, "
                 "\"history_mb\": %.1f}\n",
-                static_cast<long long>(employees), ms, cpuMs, double(QFileInfo(history).size()) / (1024.0 * 1024.0));
+                static_cast<long long>(employees), ms, cpuMs,
+                double(QFileInfo(history).size()) / (1024.0 * 1024.0));
     std::fflush(stdout);
     QDir(folder).removeRecursively();
     return 0;
@@ -917,8 +919,8 @@ int BenchHistory(const QString& root) {
                 std::printf("{\"op\": \"%s_with_history\", \"records\": %lld, \"ms\": %.1f, \"rows\": %d, "
                             "\"x_floor\": %.2f, \"without_history_ms\": %.1f, \"history_opens\": %lld, "
                             "\"history_bytes_read\": %lld}\n",
-                            c.op, static_cast<long long>(size.employees), ms, result.Rows(), ms / readMs, plainMs,
-                            static_cast<long long>(io.historyOpens),
+                            c.op, static_cast<long long>(size.employees), ms, result.Rows(), ms / readMs,
+                            plainMs, static_cast<long long>(io.historyOpens),
                             static_cast<long long>(io.historyBytesRead));
                 std::fflush(stdout);
             }

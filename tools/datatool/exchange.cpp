@@ -9,7 +9,7 @@
 #include "data/userlist.h"
 #include "exchange/exportlist.h"
 #include "exchange/exportxlsx.h"
-#include "exchange/importcsv.h"
+#include "exchange/importplan.h"
 #include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
 
