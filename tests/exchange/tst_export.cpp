@@ -58,7 +58,7 @@ std::vector<PersonnelRecord> Staff() {
 }
 
 EmployeeListResult CurrentList(PersonnelFile& file) {
-    return BuildEmployeeRows(file, ListOptions{}, Ole(2024, 6, 1), 0);
+    return BuildEmployeeRows(file, ListQuery{}, Ole(2024, 6, 1), 0);
 }
 
 } // namespace
