@@ -402,38 +402,25 @@ QByteArray CsvBytes(const ExportTable& table) {
 }
 
 void AppendJsonString(QString& out, QStringView text) {
+    // The characters JSON escapes by a letter.
+    static constexpr std::array<std::pair<char16_t, char>, 7> Lettered{
+        {{u'"', '"'}, {u'\\', '\\'}, {u'\b', 'b'}, {u'\f', 'f'}, {u'\n', 'n'}, {u'\r', 'r'}, {u'\t', 't'}}};
     out += u'"';
     for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'"':
-            out += QLatin1String("\\\"");
-            break;
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\b':
-            out += QLatin1String("\\b");
-            break;
-        case u'\f':
-            out += QLatin1String("\\f");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        default:
-            // C1 controls too: the code page's five unused bytes decode to them, and a raw
-            // control character has no business on a terminal.
-            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
-                out += QString::asprintf("\\u%04x", unsigned(c.unicode()));
-            else
-                out += c;
+        const char16_t u = c.unicode();
+        // C1 controls too: the code page's five unused bytes decode to them, and a raw control
+        // character has no business on a terminal.
+        const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F);
+        if (!control && u != u'"' && u != u'\\') {
+            out += c;
+            continue;
         }
+        const auto lettered = std::find_if(Lettered.cbegin(), Lettered.cend(),
+                                           [u](const auto& escape) { return escape.first == u; });
+        if (lettered != Lettered.cend())
+            out += u'\\' + QChar(QLatin1Char(lettered->second));
+        else
+            out += QString::asprintf("\\u%04x", unsigned(u));
     }
     out += u'"';
 }

@@ -26,12 +26,9 @@ class PersonnelFile;
 // text, row 1 as a rule); its cells are taken as the sheet shows them, with no apostrophe to take
 // off, and its rows with no text at all are passed over.
 //
-// The file: RFC 4180 (quotes doubled inside quoted cells), its cells separated by commas,
-// semicolons or tabs (whichever splits the header into known column names), UTF-8 with or
-// without a byte-order mark or UTF-16 or UTF-32 with one, rows ended by CR LF or LF. Lines of
-// nothing but separators and spaces at the end are ignored. A fault names the row by the number a
-// spreadsheet shows it under, as "Line": the header is line 1, and a quoted cell's line breaks
-// stay in their row.
+// A CSV file's faults name the row by the number a spreadsheet shows it under, as "Line": the
+// header is line 1, and a quoted cell's line breaks stay in their row (importcsv.h says what
+// files it reads).
 //
 // A workbook's sheet is read a row at a time; a cell with text in a column past the last one an
 // export has stops the reading at once, as does a row past a spreadsheet's last.
