@@ -416,6 +416,11 @@ void PackRecord(const PersonnelRecord& record, const ImportMasked& masked, QByte
         const char* bytes = record.data() + layout.offset;
         const char* blankBytes = blank.data() + layout.offset;
         qsizetype length = layout.width;
+        // Most of a long field is blank: compared a block at a time first.
+        constexpr qsizetype Block = 64;
+        while (length >= Block &&
+               std::memcmp(bytes + length - Block, blankBytes + length - Block, Block) == 0)
+            length -= Block;
         while (length > 0 && bytes[length - 1] == blankBytes[length - 1])
             --length;
         if (length == 0)
