@@ -437,16 +437,17 @@ void frmMain::ShowListMenu(QPoint globalPos) {
 }
 
 QString frmMain::ListTypeName() const {
-    switch (m_optionsPage->Options().optTypeList) {
-    case 2:
+    switch (m_optionsPage->Query().type) {
+    case ListType::BySeniority:
         return QStringLiteral("By Date of Employment");
-    case 3:
+    case ListType::ByAge:
         return QStringLiteral("By Age");
-    case 4:
+    case ListType::Birthdays:
         return QStringLiteral("Birthdays");
-    default:
-        return QStringLiteral("Alphabetical");
+    case ListType::Alphabetical:
+        break;
     }
+    return QStringLiteral("Alphabetical");
 }
 
 void frmMain::ReleaseList() {
@@ -508,7 +509,7 @@ void frmMain::BuildEmployeeList() {
 
     {
         const BusyWindow busy(this);
-        ListOptions options = m_optionsPage->Options();
+        ListQuery options = m_optionsPage->Query();
         options.sensitive =
             SensitiveFieldsFor(m_ctx, m_ctx.state.CurrentAccessLevel);
         m_list = std::make_shared<const EmployeeListResult>(

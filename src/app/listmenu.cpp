@@ -8,7 +8,7 @@
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
 #include "exchange/exportxlsx.h"
-#include "exchange/importcsv.h"
+#include "exchange/importplan.h"
 #include "exchange/importduplicates.h"
 #include "list/listbuilder.h"
 #include "print/printhelpers.h"

@@ -256,12 +256,14 @@ IoStatus FixedRecordFile::ScanAhead(const std::function<void(qint64, const char*
 
 IoStatus FixedRecordFile::Compact(const QString& scratchName, const std::function<bool(const char*)>& keep,
                                   const char* blank, qint64* kept) {
-    return Rewrite(scratchName, [&](qint64, char* bytes) { return keep(bytes); }, 0, {}, blank, kept);
+    return Rewrite(
+        scratchName, [&](qint64, char* bytes) { return keep(bytes); }, 0, {}, blank, kept);
 }
 
-IoStatus FixedRecordFile::Rewrite(const QString& scratchName, const std::function<bool(qint64, char*)>& change,
-                                  qint64 appendCount, const std::function<void(qint64, char*)>& fill,
-                                  const char* blank, qint64* kept) {
+IoStatus FixedRecordFile::Rewrite(const QString& scratchName,
+                                  const std::function<bool(qint64, char*)>& change, qint64 appendCount,
+                                  const std::function<void(qint64, char*)>& fill, const char* blank,
+                                  qint64* kept) {
     if (kept)
         *kept = 0;
     if (m_fd < 0)
@@ -551,4 +553,124 @@ IoStatus FixedRecordFile::SettleWrite(const QString& journalName) {
         return IoStatus::Failure(Tr("delete"), journalName, errno);
     m_io.SyncFolderOf(journalName);
     return {};
+}
+
+RecordFileInspection FixedRecordFile::Inspect(const std::function<void(qint64 n, const char* bytes)>& visit,
+                                              const QString& appendJournal,
+                                              const QString& writeJournal) const {
+    RecordFileInspection look;
+    const auto fail = [&look](const QString& file, const char* action, int error) {
+        look.failedFile = file;
+        look.failedAction = QString::fromLatin1(action);
+        look.failedErrno = error;
+        return look;
+    };
+    // Opened without waiting, then looked at: a pipe or a device would never end (or never
+    // start), so only a regular file is read.
+    const int fd = m_io.Open(m_fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0)
+        return fail(m_fileName, "open", errno);
+    const auto closing = [this, fd](RecordFileInspection result) {
+        m_io.Close(fd);
+        return result;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        look.notRegular = true;
+        return closing(look);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // `count` bytes at `offset`; false when the file holds fewer there.
+    const auto readAt = [&](QByteArray& bytes, qint64 count, qint64 offset) {
+        bytes.resize(count);
+        return ReadFullyAt(m_io, fd, bytes.data(), count, offset, m_fileName).Ok();
+    };
+    // A journal's text; nothing when there is none or it cannot be read (then `look` says why).
+    const auto journalText = [&](const QString& name, qint64 limit) -> std::optional<QByteArray> {
+        const int journal = m_io.Open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+        if (journal < 0) {
+            if (errno != ENOENT)
+                fail(name, "open", errno);
+            return std::nullopt;
+        }
+        QByteArray text;
+        const IoStatus read = ::ReadUpTo(m_io, journal, name, limit, text);
+        m_io.Close(journal);
+        if (!read) {
+            fail(name, "read", read.ErrorNumber());
+            return std::nullopt;
+        }
+        return text;
+    };
+
+    // In the order the open settles them: the append journal, then the write journal.
+    look.kept = st.st_size;
+    if (!appendJournal.isEmpty()) {
+        if (const auto text = journalText(appendJournal, AppendJournal::MaxBytes(m_recordLength))) {
+            look.append = RecordFileInspection::Append::CutsNothing;
+            const std::optional<AppendJournal> noted = AppendJournal::Parse(*text, m_recordLength);
+            QByteArray before;
+            if (noted && noted->Fits(look.kept) && readAt(before, noted->tail.size(), noted->TailStart()) &&
+                before == noted->tail) {
+                look.append = RecordFileInspection::Append::CutsBack;
+                look.kept = noted->oldLength;
+            }
+        }
+    }
+    std::optional<WriteJournal> putBack;
+    if (look.failedFile.isEmpty() && !writeJournal.isEmpty()) {
+        if (const auto text = journalText(writeJournal, WriteJournal::MaxBytes(m_recordLength))) {
+            look.write = RecordFileInspection::Write::ChangesNothing;
+            const std::optional<WriteJournal> noted = WriteJournal::Parse(*text, m_recordLength);
+            QByteArray now;
+            if (noted && noted->record * m_recordLength <= look.kept &&
+                readAt(now, m_recordLength, (noted->record - 1) * m_recordLength)) {
+                look.writtenRecord = noted->record;
+                switch (noted->Look(now)) {
+                case WriteJournal::Found::Torn:
+                    look.write = RecordFileInspection::Write::PutsBack;
+                    putBack = noted;
+                    break;
+                case WriteJournal::Found::After:
+                    look.write = RecordFileInspection::Write::KeepsNew;
+                    break;
+                case WriteJournal::Found::Before:
+                case WriteJournal::Found::OtherFile:
+                    break;
+                }
+            }
+        }
+    }
+    if (!look.failedFile.isEmpty())
+        return closing(look);
+
+    const qint64 blockBytes = std::max<qint64>(1, BlockBytes / m_recordLength) * m_recordLength;
+    std::vector<char> block(std::size_t(std::min(blockBytes, std::max<qint64>(look.kept, m_recordLength))));
+    for (qint64 at = 0; at < look.kept;) {
+        const qint64 wanted = std::min<qint64>(qint64(block.size()), look.kept - at);
+        qint64 got = 0;
+        while (got < wanted) {
+            const ssize_t n = m_io.ReadAt(fd, block.data() + got, std::size_t(wanted - got), off_t(at + got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return closing(fail(m_fileName, "read", errno));
+            if (n == 0)
+                break;
+            got += n;
+        }
+        const qint64 whole = got / m_recordLength;
+        for (qint64 i = 0; i < whole; ++i) {
+            ++look.records;
+            visit(look.records, putBack && putBack->record == look.records
+                                    ? putBack->before.constData()
+                                    : block.data() + i * m_recordLength);
+        }
+        at += got;
+        if (got < wanted || got % m_recordLength != 0) {
+            look.leftover = got - whole * m_recordLength;
+            break;
+        }
+    }
+    return closing(look);
 }

@@ -56,6 +56,31 @@ struct WriteJournal {
     Found Look(QByteArrayView now) const;
 };
 
+// What the next open of a record file would find, as FixedRecordFile::Inspect works it out
+// changing nothing.
+struct RecordFileInspection {
+    // The append journal: none, one that cuts the file back to `kept` bytes, or one that cuts
+    // nothing (it is removed).
+    enum class Append { None, CutsBack, CutsNothing };
+    // The write journal: none, one whose record `writtenRecord` is torn and gets its old bytes
+    // back, one whose record was written whole and stays, or one that changes nothing.
+    enum class Write { None, PutsBack, KeepsNew, ChangesNothing };
+
+    // Where it failed: the file (the data file or a journal), "open" or "read", and errno; an
+    // empty file name when it did not.
+    QString failedFile;
+    QString failedAction;
+    int failedErrno = 0;
+    bool notRegular = false; // a pipe, a device or a folder: refused, nothing read
+    Append append = Append::None;
+    Write write = Write::None;
+    qint64 writtenRecord = 0;
+    qint64 kept = 0;     // the bytes the open keeps
+    qint64 records = 0;  // the whole records handed over
+    qint64 leftover = 0; // the bytes kept after the last whole record
+    bool Ok() const { return failedFile.isEmpty() && !notRegular; }
+};
+
 // A data file of fixed-length records numbered from 1, with no header. It stays open only
 // between Open() and Close() of one operation. Every write leaves the file either as it was or
 // as intended: an in-place write notes the old record in a journal first and puts it back when the
@@ -125,6 +150,15 @@ public:
     enum class ReadAhead { No, Yes };
     IoStatus Scan(const std::function<void(qint64 n, const char* bytes)>& visit, const char* blank,
                   ReadAhead ahead = ReadAhead::No);
+
+    // Reads the file as the next Open, RollBackAppend(appendJournal) and SettleWrite(writeJournal)
+    // would leave it, changing nothing and needing no lock, for a tool that only looks: the file is
+    // opened read-only without waiting (anything but a regular file is refused unread), each
+    // journal is looked at as those calls look at it, and each whole record kept is handed to
+    // `visit` in order, read in large blocks (the record a write tore as the old bytes it gets
+    // back). Without journal names, the file as it stands. The file need not be open.
+    RecordFileInspection Inspect(const std::function<void(qint64 n, const char* bytes)>& visit,
+                                 const QString& appendJournal = {}, const QString& writeJournal = {}) const;
 
     // Copies the records that `keep` accepts, in order, into `scratchName` (started empty),
     // flushes it and renames it over this file; when no record is kept both files are deleted.

@@ -125,36 +125,6 @@ void AppendCsvRow(QString& out, const QStringList& cells) {
     out += CrLf;
 }
 
-void AppendJsonString(QString& out, const QString& text) {
-    out += u'"';
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'"':
-            out += QLatin1String("\\\"");
-            break;
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        default:
-            // The code page's five unused bytes decode to C1 controls: escaped like the others.
-            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
-                out += QString::asprintf("\\u%04x", unsigned(c.unicode()));
-            else
-                out += c;
-        }
-    }
-    out += u'"';
-}
-
 QString CopyLine(const QStringList& cells) {
     QStringList flat;
     flat.reserve(cells.size());
@@ -237,14 +207,16 @@ void AppendCsvRowBytes(QByteArray& out, PersonnelRecordView record, const Export
             const QByteArrayView text = TrimSpaces(record.Raw(field));
             // Masked, all but the last four characters give way to "***-**-" (SensitiveFields::Ssn).
             if (field == F::SocialSecurityNumber && options.sensitive.Masked() && !text.isEmpty())
-                AppendCsvCellBytes(out, QByteArray("***-**-").append(text.last(std::min<qsizetype>(4, text.size()))));
+                AppendCsvCellBytes(
+                    out, QByteArray("***-**-").append(text.last(std::min<qsizetype>(4, text.size()))));
             else
                 AppendCsvCellBytes(out, text);
             break;
         }
         case FieldType::Date: {
             char text[19];
-            const qsizetype length = DateChars(record.Date(field), field == F::DateCreated || field == F::DateModified, text);
+            const qsizetype length =
+                DateChars(record.Date(field), field == F::DateCreated || field == F::DateModified, text);
             // Masked, the year gives way to "****" and the cell keeps the column's shape.
             if (field == F::DateOfBirth && options.sensitive.Masked() && length > 0)
                 std::fill(text, text + 4, '*');
@@ -427,6 +399,30 @@ QByteArray CsvBytes(const ExportTable& table) {
     for (const QStringList& row : table.rows)
         AppendCsvRow(text, row);
     return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+void AppendJsonString(QString& out, QStringView text) {
+    // The characters JSON escapes by a letter.
+    static constexpr std::array<std::pair<char16_t, char>, 7> Lettered{
+        {{u'"', '"'}, {u'\\', '\\'}, {u'\b', 'b'}, {u'\f', 'f'}, {u'\n', 'n'}, {u'\r', 'r'}, {u'\t', 't'}}};
+    out += u'"';
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        // C1 controls too: the code page's five unused bytes decode to them, and a raw control
+        // character has no business on a terminal.
+        const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F);
+        if (!control && u != u'"' && u != u'\\') {
+            out += c;
+            continue;
+        }
+        const auto lettered = std::find_if(Lettered.cbegin(), Lettered.cend(),
+                                           [u](const auto& escape) { return escape.first == u; });
+        if (lettered != Lettered.cend())
+            out += u'\\' + QChar(QLatin1Char(lettered->second));
+        else
+            out += QString::asprintf("\\u%04x", unsigned(u));
+    }
+    out += u'"';
 }
 
 QByteArray JsonLines(const ExportTable& table) {

@@ -72,6 +72,10 @@ ExportTable ReadExportTable(PersonnelFile& file, const std::vector<qint32>& reco
 QByteArray CsvBytes(const ExportTable& table);
 // One JSON object per employee and line ("\n"), the header's names as keys, every value a string.
 QByteArray JsonLines(const ExportTable& table);
+// `text` added to `out` as a JSON string, in quotes: the quote and the backslash escaped, \b \f \n
+// \r \t by their letters, the other control characters (C1 ones too) as \u00XX, so that no raw
+// control character reaches a terminal; the data tool's dump writes its texts with it too.
+void AppendJsonString(QString& out, QStringView text);
 // Row `row` (from 0) for the clipboard: the header and the row, cells tab-separated and guarded as
 // in the CSV, each line ended by CR LF; a tab or line break inside a cell becomes a space.
 QString CopyText(const ExportTable& table, int row);
@@ -95,7 +99,8 @@ public:
     // Whether every record of `records` has its row here.
     bool Holds(const std::vector<qint32>& records) const;
     // The rows of `records`, in that order, to `put`; a failure `put` returns ends the writing.
-    IoStatus Put(const std::vector<qint32>& records, const std::function<IoStatus(QByteArrayView)>& put) const;
+    IoStatus Put(const std::vector<qint32>& records,
+                 const std::function<IoStatus(QByteArrayView)>& put) const;
 
 private:
     struct Span {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "data/fileio.h"
-#include "data/records.h"
+#include "exchange/importxlsx.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,141 +8,36 @@
 #include <QtGlobal>
 
 #include <functional>
-#include <vector>
 
-class Clock;
-class PersonnelFile;
-
-// Employees come in from an Excel workbook's first sheet (importxlsx.h) or a CSV file, with the
-// columns an export writes (exportlist.h), in any order, all or none: first a plan checks every
-// row and writes nothing, then the plan is applied as one append. A header may name its column by
-// the field's name or by the record page's caption (data/fieldcaptions.h; the emergency frame's
-// after "Emergency"), whatever its case, spaces and punctuation ("#" reads "number"); a header it
-// cannot place is named with the nearest known names.
-//
-// A workbook's faults name the row the spreadsheet shows (the header's is its first row with
-// text, row 1 as a rule); its cells are taken as the sheet shows them, with no apostrophe to take
-// off, and its rows with no text at all are passed over.
+// A CSV file as rows of cells, for the import's plan (importplan.h) to check as it checks a
+// workbook's sheet (importxlsx.h): the same SheetRow, numbered by the line a spreadsheet shows it
+// under (the header is line 1; a quoted cell's line breaks stay in their row).
 //
 // The file: RFC 4180 (quotes doubled inside quoted cells), its cells separated by commas,
-// semicolons or tabs (whichever splits the header into known column names), UTF-8 with or
-// without a byte-order mark or UTF-16 or UTF-32 with one, rows ended by CR LF or LF. Lines of
-// nothing but separators and spaces at the end are ignored. A fault names the row by the number a
-// spreadsheet shows it under, as "Line": the header is line 1, and a quoted cell's line breaks
-// stay in their row.
-//
-// A workbook's sheet is read a row at a time; a cell with text in a column past the last one an
-// export has stops the reading at once, as does a row past a spreadsheet's last.
-//
-// Each cell: one leading apostrophe is taken off when the export put it there (the cell starts
-// with apostrophes followed by = + - @ tab or CR), then surrounding spaces are trimmed as the
-// record page trims its boxes. The notepad's line breaks become CR LF, as the record page stores
-// them. Each row passes the record page's checks (CheckEntry, inactivation date included), and
-// every text must fit its field in Windows-1252: a character the code page cannot hold, a control
-// character (NUL, ESC, DEL and the like; a tab or a line break only where the record page takes
-// one) or a text longer than the field is refused, never changed. The InactivationDate must fall after
-// 12/30/1899, since 0 stands for a current employee.
-//
-// Of the columns the program fills itself, DateCreated, DateModified and VersionCreated are
-// accepted and their cells ignored: an imported employee was created at the time of the import,
-// has not been modified since, and carries the program's version. PictureFile is no column of
-// the file: a picture's path is of no use on another computer. An employee with an
-// InactivationDate is a previous employee, the others current ones.
+// semicolons or tabs (whichever splits the header into the most column names `known` takes, a
+// comma on a tie), UTF-8 with or without a byte-order mark or UTF-16 or UTF-32 with one, rows
+// ended by CR LF or LF. Lines of nothing but separators and spaces at the end are ignored.
 
-inline constexpr qint64 MaxImportFileBytes = 64 * 1024 * 1024; // larger files are refused unread
-inline constexpr qsizetype MaxImportCellBytes = 64 * 1024;     // far more than any field holds
-inline constexpr int ImportErrorsKept = 20;
-
-// A cell as an export by a user who may not see it writes it (data/sensitive.h): the Social
-// Security number "***-**-6789", the date of birth "****-03-07". It is no value: it passes the checks as
-// the record page's masked box does, and leaves the stored value of an employee on file as it is.
-struct ImportMasked {
-    bool socialSecurityNumber = false;
-    bool dateOfBirth = false;
-    QString birthMonthDay; // what a masked date of birth shows: "03-07"
-    bool Any() const { return socialSecurityNumber || dateOfBirth; }
-};
-bool IsMaskedSsn(QStringView text);
-bool IsMaskedDateOfBirth(QStringView text);
-
-// Told now and then how far a long step of an import has come (`done` of `total`, in units of the
-// step's own); returning false stops the step, which then has done nothing.
-using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
-
-struct ImportError {
-    int line = 0;    // where the row starts, 1 = the header; 0 = the file as a whole
-    QString column;  // the column at fault, empty when it is not one cell
-    QString message; // one sentence that names the line and the column
+struct CsvLimits {
+    qsizetype columns = 0;                     // a header with more cells is handed with the first
+                                               // `columns` and its last, which tells its length
+    qsizetype cellBytes = 0;                   // a longer cell is a fault
+    std::function<bool(const QString&)> known; // whether a header cell (trimmed) names a column
 };
 
-class ImportPlan {
-public:
-    // The file could not be read at all (a message for ReportFileError).
-    const IoStatus& ReadStatus() const { return m_readStatus; }
-    // True when the file can be imported: it was read and every row passed.
-    bool Ok() const { return m_readStatus.Ok() && m_errorCount == 0 && !m_cancelled; }
-    // The progress said to stop before the file was checked.
-    bool Cancelled() const { return m_cancelled; }
-    // Employees that the import adds (0 unless Ok()).
-    qint32 Rows() const { return Ok() ? qint32(m_lines.size()) : 0; }
-    // The first ImportErrorsKept faults in file order, and how many there are in all.
-    const std::vector<ImportError>& Errors() const { return m_errors; }
-    qint64 ErrorCount() const { return m_errorCount; }
-    // The kept faults one per line (CR LF), and a last line saying how many more were found.
-    QString ErrorText() const;
-
-    // Employee `row` (from 0) as it would be stored, created at `now` (an OLE date); a masked cell
-    // leaves its field empty, and `masked` (when given) says which were.
-    PersonnelRecord Record(qint32 row, double now, ImportMasked* masked = nullptr) const;
-    // What the search for employees on file compares of employee `row`, as Record stores it: the
-    // names, the date of birth, the employee number and the Social Security number, the other
-    // fields empty. Rows are not checked again, so it costs a fraction of Record.
-    PersonnelRecord MatchRecord(qint32 row, ImportMasked* masked = nullptr) const;
-    // The employee on file `stored` with row `row`'s cells put in: the fields the file has a
-    // column for, but DateCreated, DateModified and VersionCreated and a masked cell, which leave
-    // the stored value as it is.
-    PersonnelRecord Updated(qint32 row, const PersonnelRecord& stored) const;
-    // The rows (from 0, in order) with a masked cell: no employee can be added from them.
-    const std::vector<qint32>& MaskedRows() const { return m_masked; }
-    // The file has a column for `field` (one the import takes, not one the program fills).
-    bool HasColumn(PersonnelField field) const;
-    // The spreadsheet's line (or row) that employee `row` (from 0) starts on; the header is 1.
-    int Line(qint32 row) const;
-    // The rows came from a workbook's sheet, whose rows a spreadsheet numbers as rows, not lines.
-    bool FromWorkbook() const { return m_workbook; }
-
-private:
-    friend struct ImportPlanning;
-    friend ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress& progress);
-    void Fail(int line, const QString& column, const QString& message);
-    // The row's cells, in the file's columns; with `fields`, only the cells of those fields.
-    std::vector<QString> Cells(qint32 row, const std::vector<bool>* fields = nullptr) const;
-
-    IoStatus m_readStatus;
-    bool m_cancelled = false;
-    // The rows' text, and where each row starts in it: a CSV file as UTF-8 (without a byte-order
-    // mark or blank end), or a workbook's cells with text, each as its column (one byte), its
-    // length (four) and its UTF-8; so a plan holds its rows once, about as large as they are.
-    QByteArray m_text;
-    std::vector<qsizetype> m_rows;
-    char m_separator = ',';
-    bool m_workbook = false;          // the rows came from a workbook's sheet
-    std::vector<int> m_fieldOfColumn; // the PersonnelField index of each column; -1 ignored
-    std::vector<int> m_lines;         // the line each row starts on
-    std::vector<qint32> m_masked;     // the rows with a masked cell
-    std::vector<ImportError> m_errors;
-    qint64 m_errorCount = 0;
+struct CsvFault {
+    int line = 0;   // 0: the file as a whole
+    QString column; // the header's name of the column at fault, or its number; empty for a row
+    QString message;
 };
 
-// Checks the file (as read, whole: a workbook or CSV text) and plans its import.
-ImportPlan PlanImport(const QByteArray& bytes, const ImportProgress& progress = {});
-// Reads the file through `io` (refused unread when over MaxImportFileBytes) and plans its import.
-ImportPlan PlanImportFile(FileIo& io, const QString& path, const ImportProgress& progress = {});
-
-// Appends every employee of an Ok() plan to the personnel file, created now: opens the file,
-// appends all or none (PersonnelFile::AppendPersonnelRecords) and closes it. Refused when a row
-// has a masked cell.
-IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const Clock& clock);
-
-// The export's columns: every field but the picture's path.
-inline constexpr qsizetype ImportColumns = qsizetype(PersonnelFields.size()) - 1;
+// Reads the CSV file `bytes` (taken, so that a large file is not held twice), handing the header
+// (every cell) and then each row that has as many cells as the header to `row` (every cell, the
+// empty ones too, in its column). `row` returns false to stop the reading: for the header, when
+// it is refused. A row of another length is told to `fault` and passed over; a file that is no
+// UTF-8 text or empty, a header or a row that cannot be read (the rest of the file cannot be told
+// apart into rows) is told to `fault` and stops the reading. `progress` is asked now and then with
+// the bytes read of the text's; false stops the reading. False when `progress` stopped it.
+bool ReadCsvSheet(QByteArray bytes, const CsvLimits& limits, const std::function<bool(const SheetRow&)>& row,
+                  const std::function<void(const CsvFault&)>& fault,
+                  const std::function<bool(qint64 done, qint64 total)>& progress = {});

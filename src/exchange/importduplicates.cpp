@@ -4,7 +4,6 @@
 #include "data/clock.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
-#include "exchange/importcsv.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -29,7 +28,9 @@ bool AsciiField(PersonnelRecordView r, PersonnelField field, bool folded, bool t
     const char* bytes = r.data() + layout.offset;
     qsizetype start = 0;
     qsizetype end = layout.width;
-    const auto white = [trimmed](char c) { return c == ' ' || (trimmed && c >= '\t' && c <= '\r'); };
+    const auto white = [trimmed](char c) {
+        return c == ' ' || (trimmed && c >= '\t' && c <= '\r');
+    };
     while (end > start && white(bytes[end - 1]))
         --end;
     while (start < end && white(bytes[start]))
@@ -113,9 +114,7 @@ public:
         return row;
     }
     // The row first given `key`; -1 for none.
-    qint32 Find(QByteArrayView key) const {
-        return m_slots[Place(key, Hash(key))].row;
-    }
+    qint32 Find(QByteArrayView key) const { return m_slots[Place(key, Hash(key))].row; }
 
 private:
     struct Slot {
@@ -123,11 +122,10 @@ private:
         qint32 row = -1; // -1: empty
         quint32 at = 0;  // where the key stands in m_bytes: its length (four bytes), its bytes
     };
-    static quint32 Hash(QByteArrayView key) {
-        return quint32(qHash(key, 0));
-    }
+    static quint32 Hash(QByteArrayView key) { return quint32(qHash(key, 0)); }
     QByteArrayView KeyAt(quint32 at) const {
-        return QByteArrayView(m_bytes.constData() + at + 4, qFromLittleEndian<quint32>(m_bytes.constData() + at));
+        return QByteArrayView(m_bytes.constData() + at + 4,
+                              qFromLittleEndian<quint32>(m_bytes.constData() + at));
     }
     // The slot that holds `key`, or the empty one where it would go.
     std::size_t Place(QByteArrayView key, quint32 hash) const {
@@ -210,7 +208,7 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
         if (!goOn(row))
             return result;
         ImportMasked masked;
-        const PersonnelRecord record = plan.MatchRecord(row, &masked);
+        const PersonnelRecord record = plan.Record(row, now, &masked);
         anyMasked = anyMasked || masked.dateOfBirth;
         Key(record.View(), key, masked.dateOfBirth ? masked.birthMonthDay : QString());
         firstOf[std::size_t(row)] = firstRow->FirstWith(key, row);
@@ -259,7 +257,8 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
                     names += ShownName(r).toUtf8();
                     const auto nameEnd = qint32(names.size());
                     names += Ssn(r);
-                    shown.push_back({nameEnd, qint32(names.size()), r.DateOfBirth(), r.InactivationDate() != 0});
+                    shown.push_back(
+                        {nameEnd, qint32(names.size()), r.DateOfBirth(), r.InactivationDate() != 0});
                 }
             };
             if (numbers) {
@@ -390,18 +389,29 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
             continue;
         const auto at = std::size_t(shownAt[std::size_t(d.record)]);
         const QByteArrayView ssn(names.constData() + shown[at].nameEnd, shown[at].end - shown[at].nameEnd);
-        if (ssn == Ssn(plan.MatchRecord(d.row).View())) {
+        if (ssn == Ssn(plan.Record(d.row, now).View())) {
             d.ssnRecord = 0;
             d.ssnName.clear();
         }
     }
     if (!wanted.isEmpty() && !kept) {
-        PersonnelRecord stored;
+        // The employees found, read by their numbers in file order, so that the file is read in
+        // full once; the record page's buffer is given back as it was.
+        std::vector<qint32> records;
+        for (auto at = wanted.cbegin(); at != wanted.cend(); ++at)
+            records.push_back(at.key());
+        std::sort(records.begin(), records.end());
+        records.erase(std::unique(records.begin(), records.end()), records.end());
+        const PersonnelRecord held = file.Record();
         const qint64 read = total;
-        total += file.RecordCount();
-        result.status = file.ScanRecords([&](qint32 n, PersonnelRecordView r) {
-            if (result.cancelled || !goOn(read + n))
-                return;
+        total += qint64(records.size());
+        for (std::size_t i = 0; i < records.size() && result.status && goOn(read + qint64(i)); ++i) {
+            const qint32 n = records[i];
+            result.status = file.ReadPersonnelRecord(n);
+            if (!result.status)
+                break;
+            const PersonnelRecord& stored = file.Record();
+            const PersonnelRecordView r = stored.View();
             for (auto at = wanted.constFind(n); at != wanted.cend() && at.key() == n; ++at) {
                 ImportDuplicate& d = result.rows[*at];
                 if (d.ssnRecord == n)
@@ -410,19 +420,18 @@ ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& pla
                     continue;
                 // The employee's own number, which an employee before it on file has too, is no clash
                 // of the import's making.
-                if (d.record == n && d.ssnRecord != 0 && Ssn(r) == Ssn(plan.MatchRecord(d.row).View())) {
+                if (d.record == n && d.ssnRecord != 0 && Ssn(r) == Ssn(plan.Record(d.row, now).View())) {
                     d.ssnRecord = 0;
                     d.ssnName.clear();
                 }
                 d.name = ShownName(r);
                 d.dateOfBirth = r.DateOfBirth();
                 d.previous = r.InactivationDate() != 0;
-                if (d.record == n && compare) {
-                    std::memcpy(stored.data(), r.data(), PersonnelRecordLength);
+                if (d.record == n && compare)
                     d.changes = RecordChanges(stored, plan.Updated(d.row, stored));
-                }
             }
-        });
+        }
+        file.Record() = held;
     }
     if (file.IsOpen())
         file.ClosePersonnelFile();
@@ -513,82 +522,4 @@ QString ImportSummary(const ImportSelection& s) {
         .arg(s.updates.size())
         .arg(s.unchanged)
         .arg(s.skipped);
-}
-
-IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vector<qint32>& rows,
-                     const Clock& clock, qint32* firstRecord, const ImportProgress& progress) {
-    ImportSelection selection;
-    selection.add = rows;
-    return ApplyImport(file, plan, selection, clock, QString(), firstRecord, progress);
-}
-
-IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const ImportSelection& selection,
-                     const Clock& clock, const QString& note, qint32* firstRecord,
-                     const ImportProgress& progress) {
-    if (firstRecord)
-        *firstRecord = 0;
-    const auto inPlan = [&](qint32 row) {
-        return row >= 0 && row < plan.Rows();
-    };
-    const auto masked = [&](qint32 row) {
-        return std::binary_search(plan.MaskedRows().cbegin(), plan.MaskedRows().cend(), row);
-    };
-    const bool valid = std::all_of(selection.add.cbegin(), selection.add.cend(), inPlan) &&
-                       std::none_of(selection.add.cbegin(), selection.add.cend(), masked) &&
-                       std::all_of(selection.updates.cbegin(), selection.updates.cend(),
-                                   [&](const ImportUpdate& u) { return inPlan(u.row) && u.record > 0; });
-    if (!plan.Ok() || !valid)
-        return IoStatus::Failure(QStringLiteral("add employees to"), file.DataFileName(), EINVAL);
-    if (selection.add.empty() && selection.updates.empty())
-        return {};
-    if (IoStatus s = file.OpenPersonnelFile(); !s)
-        return s;
-    file.SetHistoryNote(note);
-    const double now = clock.NowOle();
-    const qint32 count = qint32(selection.add.size());
-    // The employees updated in file order, each with its row.
-    std::vector<ImportUpdate> updates = selection.updates;
-    std::sort(updates.begin(), updates.end(),
-              [](const ImportUpdate& a, const ImportUpdate& b) { return a.record < b.record; });
-    std::vector<qint32> records;
-    records.reserve(updates.size());
-    for (const ImportUpdate& u : updates)
-        records.push_back(u.record);
-    IoStatus s;
-    if (!records.empty() && (records.back() > file.RecordCount() ||
-                             std::adjacent_find(records.cbegin(), records.cend()) != records.cend()))
-        s = IoStatus::Failure(QStringLiteral("update an employee in"), file.DataFileName(), EINVAL);
-    // With a history each record is made more than once: an update three times (counting the
-    // history's entries, writing them, then the file), an added one twice.
-    const bool history = file.KeepsHistory();
-    const qint64 total = (history ? 3 : 1) * qint64(records.size()) + (history ? 2 : 1) * qint64(count);
-    qint64 done = 0;
-    const auto step = [&] {
-        if (progress && ++done % 64 == 0)
-            progress(std::min(done, total), total);
-    };
-    const qint32 first = file.RecordCount() + 1;
-    if (s) {
-        s = file.ChangePersonnelRecords(
-            records,
-            [&](qint32 n, PersonnelRecord& r) {
-                const auto u = std::lower_bound(updates.cbegin(), updates.cend(), n,
-                                                [](const ImportUpdate& a, qint32 b) { return a.record < b; });
-                PersonnelRecord updated = plan.Updated(u->row, r);
-                if (!RecordChanges(r, updated).isEmpty())
-                    updated.SetDateModified(now);
-                r = updated;
-                step();
-            },
-            count,
-            [&](qint32 i, PersonnelRecord& r) {
-                r = plan.Record(selection.add[std::size_t(i)], now);
-                step();
-            });
-        if (s && firstRecord && count > 0)
-            *firstRecord = first;
-    }
-    file.SetHistoryNote(QString());
-    file.ClosePersonnelFile();
-    return s;
 }

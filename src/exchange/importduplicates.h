@@ -2,7 +2,7 @@
 
 #include "data/fileio.h"
 #include "data/history.h"
-#include "exchange/importcsv.h"
+#include "exchange/importplan.h"
 
 #include <QList>
 #include <QString>
@@ -63,28 +63,18 @@ struct ImportDuplicates {
 };
 
 // Compares an Ok() plan's rows (as stored at `now`, an OLE date) with every record of the file,
-// read in one pass, and with each other; a second pass reads the employees found, and with
-// `compare` what updating each would change (without, `changes` stay empty). A file that does
-// not exist yet holds nobody and is not made. Opens and closes the file. `progress` counts the
-// rows, then the records read in each pass.
+// read in one pass, and with each other; then, with `compare`, the employees found are read again
+// by their numbers (the record page's buffer given back as it was), and what updating each would
+// change (without, `changes` stay empty and what is shown of them is kept from the pass). A file
+// that does not exist yet holds nobody and is not made. Opens the file without its counting pass
+// and closes it. `progress` counts the rows, the records of the pass, then the employees read
+// again.
 ImportDuplicates FindImportDuplicates(PersonnelFile& file, const ImportPlan& plan, double now,
                                       const ImportProgress& progress = {}, bool compare = true);
 
 // The plan's rows (from 0) that are neither on file nor likely duplicates, in order.
 std::vector<qint32> NewImportRows(const ImportPlan& plan, const ImportDuplicates& duplicates);
 
-// What an import writes, and what it passes over.
-struct ImportUpdate {
-    qint32 row = 0;    // the plan's row
-    qint32 record = 0; // the employee on file it updates
-};
-struct ImportSelection {
-    std::vector<qint32> add;           // rows appended, in order
-    std::vector<ImportUpdate> updates; // employees on file with changes
-    qint64 unchanged = 0;              // rows on file without changes
-    qint64 skipped = 0;                // rows neither added nor updated
-    std::vector<qint32> maskedAdds;    // rows to add that hold a masked cell: the import is refused
-};
 // `update`: a row on file updates that employee (else it is a likely duplicate too);
 // `addDuplicates`: likely duplicates are added (else skipped), and with `update` a row on file that
 // has another employee's Social Security number updates its employee all the same.
@@ -104,19 +94,3 @@ QString UpdateText(const ImportDuplicate& duplicate);
 QString MaskedAddText(const ImportPlan& plan, qint32 row);
 // What was done: "2 added, 1 updated, 3 unchanged, 1 skipped."
 QString ImportSummary(const ImportSelection& selection);
-
-// Appends the plan's `rows` (from 0, in the order given) as ApplyImport appends them all; no rows
-// write nothing. `firstRecord`, when given, receives the record number of the first one added
-// (0 when none was). `progress` counts each record twice (it is journaled, then written); what
-// it returns is not heeded, since the change is made whole or not at all.
-IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const std::vector<qint32>& rows,
-                     const Clock& clock, qint32* firstRecord = nullptr, const ImportProgress& progress = {});
-// Writes a selection as one change: the updates (each an "edited" entry in the history, or made
-// previous or current) and the rows to add, the history noting `note` ("from Employees.xlsx") on
-// every entry. With updates the file is written whole beside itself and renamed over, so a failure
-// or a kill leaves all of it made or none. Refused when the selection adds masked rows or updates
-// one employee twice. `progress` counts each update and added record as it is made (with a history,
-// an update three times and an added record twice).
-IoStatus ApplyImport(PersonnelFile& file, const ImportPlan& plan, const ImportSelection& selection,
-                     const Clock& clock, const QString& note, qint32* firstRecord = nullptr,
-                     const ImportProgress& progress = {});

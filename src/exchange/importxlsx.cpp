@@ -256,36 +256,55 @@ std::vector<std::pair<QString, Relationship>> Relationships(QXmlStreamReader& xm
     return out;
 }
 
-// The text of the element at hand: its <t> children's, or its own, runs joined; the phonetic
-// guide (<rPh>) some writers add to East Asian text is no part of it. Cut after `most` characters.
-// `own`: the element holds its text itself, as <v> does.
-QString ElementText(QXmlStreamReader& xml, qsizetype most, bool own = false) {
-    QString text;
+// Reads the element at hand to its end, handing what it holds on: `start()` at each element inside
+// it (true when `start` read that element to its end itself, as a skip does), `end()` at each end
+// of one inside it, and `text(characters)`.
+template <typename Start, typename End, typename Text>
+void ReadElementContent(QXmlStreamReader& xml, Start start, End end, Text text) {
     int depth = 1;
-    bool inPhonetic = false;
-    bool inText = own;
     while (depth > 0 && !xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
-            ++depth;
-            if (xml.name() == QLatin1String("rPh"))
-                inPhonetic = true;
-            inText = xml.name() == QLatin1String("t") || xml.name() == QLatin1String("v");
+            if (!start())
+                ++depth;
             break;
         case QXmlStreamReader::EndElement:
-            --depth;
-            if (xml.name() == QLatin1String("rPh"))
-                inPhonetic = false;
-            inText = false;
+            if (--depth > 0)
+                end();
             break;
         case QXmlStreamReader::Characters:
-            if (inText && !inPhonetic && text.size() <= most)
-                text += xml.text().left(most + 1 - text.size());
+            text(xml.text());
             break;
         default:
             break;
         }
     }
+}
+
+// The text of the element at hand: its <t> children's, or its own, runs joined; the phonetic
+// guide (<rPh>) some writers add to East Asian text is no part of it. Cut after `most` characters.
+// `own`: the element holds its text itself, as <v> does.
+QString ElementText(QXmlStreamReader& xml, qsizetype most, bool own = false) {
+    QString text;
+    bool inPhonetic = false;
+    bool inText = own;
+    ReadElementContent(
+        xml,
+        [&] {
+            if (xml.name() == QLatin1String("rPh"))
+                inPhonetic = true;
+            inText = xml.name() == QLatin1String("t") || xml.name() == QLatin1String("v");
+            return false;
+        },
+        [&] {
+            if (xml.name() == QLatin1String("rPh"))
+                inPhonetic = false;
+            inText = false;
+        },
+        [&](QStringView characters) {
+            if (inText && !inPhonetic && text.size() <= most)
+                text += characters.left(most + 1 - text.size());
+        });
     return text;
 }
 
@@ -538,31 +557,21 @@ QString CellText(QXmlStreamReader& xml, const SheetContext& context, PartFault* 
     const QString type = a.value(QLatin1String("t")).toString();
     cell.type = type;
     cell.style = a.value(QLatin1String("s")).toInt();
-    int depth = 1;
-    while (depth > 0 && !xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
+    ReadElementContent(
+        xml,
+        [&] {
             if (xml.name() == QLatin1String("v")) {
                 cell.value = ElementText(xml, context.limits.cellChars, true);
                 cell.haveValue = true;
-                --depth;
             } else if (xml.name() == QLatin1String("is")) {
                 cell.inlineText = ElementText(xml, context.limits.cellChars);
                 cell.haveValue = true;
-                --depth;
             } else {
                 xml.skipCurrentElement();
-                --depth;
             }
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
-        }
-    }
+            return true;
+        },
+        [] {}, [](QStringView) {});
     return CellValue(cell, context, fault);
 }
 
@@ -739,9 +748,7 @@ private:
 
     static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
     static bool IsNameEnd(char c) { return IsSpace(c) || c == '>' || c == '/'; }
-    static bool IsNameStart(char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    }
+    static bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
     static bool IsNameChar(char c) {
         return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
     }
@@ -854,9 +861,7 @@ private:
     }
 
     // The part read to its end is whole: its root closed, nothing but spaces after it.
-    bool Finished() const {
-        return m_state == Out::Text && !m_textAfterTag && m_rootDone && m_depth == 0;
-    }
+    bool Finished() const { return m_state == Out::Text && !m_textAfterTag && m_rootDone && m_depth == 0; }
 
     // Where the row at the position ends: `contentEnd` at its </row> (at its start tag's end when
     // it is empty), `end` after it.
@@ -963,8 +968,9 @@ private:
             // Named twice, or two prefixes' names alike (which may name one namespace): the reader's.
             const QByteArrayView local = attribute.sliced(colon + 1);
             for (const Attribute& a : out) {
-                if (a.name == attribute || (colon >= 0 && a.name.endsWith(local) &&
-                                            a.name.size() > local.size() && a.name[a.name.size() - local.size() - 1] == ':'))
+                if (a.name == attribute ||
+                    (colon >= 0 && a.name.endsWith(local) && a.name.size() > local.size() &&
+                     a.name[a.name.size() - local.size() - 1] == ':'))
                     return false;
             }
             if (out.size() >= 16)
@@ -1042,7 +1048,8 @@ private:
         for (; p < end && *p != '<'; ++p) {
             const char c = *p;
             if (c == '&') {
-                const char* semicolon = static_cast<const char*>(std::memchr(p, ';', size_t(std::min<qsizetype>(end - p, 12))));
+                const char* semicolon =
+                    static_cast<const char*>(std::memchr(p, ';', size_t(std::min<qsizetype>(end - p, 12))));
                 if (!semicolon)
                     return false;
                 const QByteArrayView name(p + 1, semicolon - p - 1);
@@ -1063,7 +1070,7 @@ private:
                         return false;
                     uint code = 0;
                     for (const char d : digits) {
-                        const int v = d >= '0' && d <= '9'            ? d - '0'
+                        const int v = d >= '0' && d <= '9'          ? d - '0'
                                       : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
                                       : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
                                                                     : -1;
@@ -1071,10 +1078,9 @@ private:
                             return false;
                         code = code * (hex ? 16 : 10) + uint(v);
                     }
-                    const bool character = code == 0x9 || code == 0xA || code == 0xD ||
-                                           (code >= 0x20 && code <= 0xD7FF) ||
-                                           (code >= 0xE000 && code <= 0xFFFD) ||
-                                           (code >= 0x10000 && code <= 0x10FFFF);
+                    const bool character =
+                        code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+                        (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
                     if (!character)
                         return false;
                     PutUtf8(m_text, code);
@@ -1258,7 +1264,8 @@ std::optional<PartRead> ScanSheetPart(ZipReader& zip, const QString& name, qint6
         return std::nullopt;
     if (!closed)
         fault->text = Damaged(QStringLiteral("its part '%1' cannot be unpacked").arg(name));
-    return fault->text.isEmpty() && outcome == SheetScanner::Outcome::Read ? PartRead::Read : PartRead::Failed;
+    return fault->text.isEmpty() && outcome == SheetScanner::Outcome::Read ? PartRead::Read
+                                                                           : PartRead::Failed;
 }
 
 // An OpenDocument spreadsheet's cell text: its paragraphs (text:p, text:h) one to a line, with
@@ -1270,19 +1277,19 @@ QString OdsCellText(QXmlStreamReader& xml, qsizetype most) {
         if (text.size() <= most)
             text += more.left(most + 1 - text.size());
     };
-    int depth = 1;
     int paragraphs = 0;
-    while (depth > 0 && !xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            ++depth;
+    ReadElementContent(
+        xml,
+        [&] {
             const QStringView name = xml.name();
-            if (xml.namespaceUri() == OfficeNs && name == QLatin1String("annotation")) {
+            if ((xml.namespaceUri() == OfficeNs && name == QLatin1String("annotation")) ||
+                (xml.namespaceUri() == TextNs && name == QLatin1String("note"))) {
                 xml.skipCurrentElement();
-                --depth;
-            } else if (xml.namespaceUri() != TextNs) {
-                break;
-            } else if (name == QLatin1String("p") || name == QLatin1String("h")) {
+                return true;
+            }
+            if (xml.namespaceUri() != TextNs)
+                return false;
+            if (name == QLatin1String("p") || name == QLatin1String("h")) {
                 if (paragraphs++ > 0)
                     add(u"\n");
             } else if (name == QLatin1String("s")) {
@@ -1294,22 +1301,10 @@ QString OdsCellText(QXmlStreamReader& xml, qsizetype most) {
                 add(u"\t");
             } else if (name == QLatin1String("line-break")) {
                 add(u"\n");
-            } else if (name == QLatin1String("note")) {
-                xml.skipCurrentElement();
-                --depth;
             }
-            break;
-        }
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        case QXmlStreamReader::Characters:
-            add(xml.text());
-            break;
-        default:
-            break;
-        }
-    }
+            return false;
+        },
+        [] {}, add);
     return text;
 }
 

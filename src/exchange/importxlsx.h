@@ -8,7 +8,7 @@
 #include <vector>
 
 // The first sheet of an Excel workbook (.xlsx) or of an OpenDocument spreadsheet (.ods) as rows
-// of cells, for the import (importcsv.h) to check like a CSV file's.
+// of cells, for the import (importplan.h) to check as it checks a CSV file's (importcsv.h).
 //
 // Both are zips of XML parts. The sheet's cells come as a spreadsheet shows them: shared and
 // inline strings as their text, numbers in their shortest form ("99", "0.5"), numbers with a

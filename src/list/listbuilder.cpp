@@ -25,13 +25,10 @@ namespace {
 
 using F = PersonnelField;
 
-// The list types by optTypeList.
-enum ListType { Alphabetical = 1, BySeniority = 2, ByAge = 3, Birthdays = 4 };
-
-int TypeOf(const ListOptions& options) {
-    return options.optTypeList >= BySeniority && options.optTypeList <= Birthdays ? options.optTypeList
-                                                                                  : Alphabetical;
-}
+constexpr ListType Alphabetical = ListType::Alphabetical;
+constexpr ListType BySeniority = ListType::BySeniority;
+constexpr ListType ByAge = ListType::ByAge;
+constexpr ListType Birthdays = ListType::Birthdays;
 
 // Julian day of 30 December 1899, day 0 of OLE dates.
 constexpr qint64 EpochJulianDay = 2415019;
@@ -190,9 +187,9 @@ private:
 class RowBuilder {
 public:
     // `ranks`: TextOrder::AnsiRanks, for the alphabetical list.
-    RowBuilder(const ListOptions& options, double today, const std::array<unsigned char, 256>& ranks,
+    RowBuilder(const ListQuery& options, double today, const std::array<unsigned char, 256>& ranks,
                EmployeeListResult& result)
-        : m_options(options), m_type(TypeOf(options)), m_today(Day::Of(today)), m_ranks(ranks),
+        : m_options(options), m_type(options.type), m_today(Day::Of(today)), m_ranks(ranks),
           m_result(result) {
         const QLocale locale;
         for (int m = 1; m <= 12; ++m)
@@ -236,25 +233,21 @@ private:
     }
 
     void PrepareFilters() {
-        const ListOptions& o = m_options;
-        if (o.optRace >= 2 && o.optRace <= 6)
-            m_race = "WBHAO"[o.optRace - 2];
-        if (o.optSex == 2)
-            m_sex = 'M';
-        else if (o.optSex == 3)
-            m_sex = 'F';
+        const ListQuery& o = m_options;
+        m_race = o.race;
+        m_sex = o.sex;
 
         // "yyyy" always gives four digits, so nothing else can match.
-        if (!o.comboYear.isEmpty()) {
+        if (!o.year.isEmpty()) {
             m_yearFilter = -2;
-            bool digits = o.comboYear.size() == 4;
-            for (QChar c : o.comboYear)
+            bool digits = o.year.size() == 4;
+            for (QChar c : o.year)
                 digits = digits && c >= u'0' && c <= u'9';
             if (digits)
-                m_yearFilter = o.comboYear.toInt();
+                m_yearFilter = o.year.toInt();
         }
 
-        m_otherText = TrimSpaces(o.txtOther);
+        m_otherText = TrimSpaces(o.lookFor);
         if (!m_otherText.isEmpty()) {
             m_needle = ToAnsi(m_otherText);
             // A character the code page cannot hold is in no record.
@@ -270,17 +263,18 @@ private:
     }
 
     bool Qualifies(PersonnelRecordView r) {
-        const ListOptions& o = m_options;
+        const ListQuery& o = m_options;
         if (m_race && r.Raw(F::Race)[0] != m_race)
             return false;
         if (m_sex && r.Raw(F::Sex)[0] != m_sex)
             return false;
         const double inactivation = r.InactivationDate();
-        if (!((o.optEmpStatus == 1 && inactivation == 0) || (o.optEmpStatus == 2 && inactivation > 0)))
+        if (!((o.status == EmploymentStatus::Current && inactivation == 0) ||
+              (o.status == EmploymentStatus::Previous && inactivation > 0)))
             return false;
-        if (!o.comboMonth.isEmpty() || m_yearFilter != -1) {
+        if (!o.month.isEmpty() || m_yearFilter != -1) {
             const Day employed = Day::Of(r.DateOfEmployment());
-            if (!o.comboMonth.isEmpty() && (!employed.valid || o.comboMonth != m_monthNames[employed.month]))
+            if (!o.month.isEmpty() && (!employed.valid || o.month != m_monthNames[employed.month]))
                 return false;
             if (m_yearFilter != -1 && (!employed.valid || employed.year != m_yearFilter))
                 return false;
@@ -288,10 +282,10 @@ private:
         if (m_ageGroup) {
             char digits[16];
             std::to_chars(digits, digits + sizeof digits, YearsTo(Day::Of(r.DateOfBirth()), m_today));
-            if (o.comboAgeGroup[0] != QLatin1Char(digits[0]))
+            if (o.ageGroup[0] != QLatin1Char(digits[0]))
                 return false;
         }
-        if (!o.txtOther.isEmpty()) {
+        if (!o.lookFor.isEmpty()) {
             m_reachedTextTest = true;
             if (!m_otherText.isEmpty() && !Contains(r))
                 return false;
@@ -328,7 +322,7 @@ private:
             return false;
         // Most records hold no trace of the text: rule them out with one sweep over the raw bytes
         // in which every searched field lies.
-        const int end = m_options.chkSearchNotepad ? NotepadEnd : SearchedEnd;
+        const int end = m_options.searchNotepad ? NotepadEnd : SearchedEnd;
         if (!HasStretch(r.data() + SearchedBegin, std::size_t(end - SearchedBegin)))
             return false;
         static constexpr F Searched[] = {
@@ -361,7 +355,7 @@ private:
                 PutTrimmed(text, r.Raw(field));
         }
         QByteArrayView notepad;
-        if (m_options.chkSearchNotepad) {
+        if (m_options.searchNotepad) {
             notepad = TrimNotepad(r.Raw(F::Notepad));
             text += ' ';
             text.append(notepad.data(), std::size_t(std::min(notepad.size(), m_needle.size() - 1)));
@@ -401,7 +395,7 @@ private:
 
     QString ListWithValue(PersonnelRecordView r) {
         m_bytes.clear();
-        switch (m_options.comboListWithIndex) {
+        switch (int(m_options.with)) {
         case 0:
             PutTrimmed(m_bytes, r.Raw(F::JobTitle));
             return TakeShared();
@@ -546,12 +540,12 @@ private:
         recordNumbers.push_back(n);
     }
 
-    const ListOptions& m_options;
-    const int m_type;
+    const ListQuery& m_options;
+    const ListType m_type;
     // The dated lists by birth show month and day only and no age.
     const bool m_masked = m_options.sensitive.Masked() && m_type != BySeniority;
     // No age group for a user who sees no years of birth: it would tell everyone's decade.
-    const bool m_ageGroup = !m_options.comboAgeGroup.isEmpty() && !m_options.sensitive.Masked();
+    const bool m_ageGroup = !m_options.ageGroup.isEmpty() && !m_options.sensitive.Masked();
     const Day m_today;
     const std::array<unsigned char, 256>& m_ranks;
     EmployeeListResult& m_result;
@@ -732,8 +726,8 @@ void ApplyOrder(EmployeeListResult& result, const std::vector<qint32>& order) {
 
 // The masked list by age: its sort key, which would show the year of birth, becomes the row's
 // place (fixed-width digits), which sorts the rows just as the dates did.
-void NumberByPlace(EmployeeListResult& result, const ListOptions& options) {
-    if (TypeOf(options) != ByAge || !options.sensitive.Masked())
+void NumberByPlace(EmployeeListResult& result, const ListQuery& options) {
+    if (options.type != ByAge || !options.sensitive.Masked())
         return;
     const int rows = result.Rows();
     const int width = int(QString::number(rows).size());
@@ -762,35 +756,35 @@ QString EmployeeListResult::Heading(int col) const {
     return heading;
 }
 
-QString ListCaption(const ListOptions& options) {
-    QString caption = options.optEmpStatus == 1 ? QStringLiteral("Current Employees")
-                                                : QStringLiteral("Previous Employees");
-    if (options.raceFrameVisible && options.optRace != 1)
-        caption += QStringLiteral(" - Race: ") + options.optRaceCaption;
-    if (options.sexFrameVisible && options.optSex != 1)
-        caption += QStringLiteral(" - Sex: ") + options.optSexCaption;
-    if (TypeOf(options) != Alphabetical)
-        return caption + QStringLiteral(" - ") + options.optTypeListCaption;
-    const QString* const combos[] = {&options.comboMonth, &options.comboYear, &options.comboAgeGroup};
+QString ListCaption(const ListQuery& options) {
+    QString caption = options.status == EmploymentStatus::Current ? QStringLiteral("Current Employees")
+                                                                  : QStringLiteral("Previous Employees");
+    if (options.race != 0)
+        caption += QStringLiteral(" - Race: ") + RaceCaption(options.race);
+    if (options.sex != 0)
+        caption += QStringLiteral(" - Sex: ") + SexCaption(options.sex);
+    if (options.type != Alphabetical)
+        return caption + QStringLiteral(" - ") + ListTypeCaption(options.type);
+    const QString* const combos[] = {&options.month, &options.year, &options.ageGroup};
     // The age group is not applied for a user who sees no years of birth, and not named.
-    for (std::size_t i = 1; i <= (options.sensitive.Masked() ? 2u : 3u); ++i) {
+    for (int i = 1; i <= (options.sensitive.Masked() ? 2 : 3); ++i) {
         if (!combos[i - 1]->isEmpty())
-            caption += QStringLiteral(" - ") + options.lbl[i] + QStringLiteral(": ") + *combos[i - 1];
+            caption += QStringLiteral(" - ") + LookForCaption(i) + QStringLiteral(": ") + *combos[i - 1];
     }
-    if (!options.txtOther.isEmpty())
-        caption += QStringLiteral(" - '") + options.txtOther + u'\'';
+    if (!options.lookFor.isEmpty())
+        caption += QStringLiteral(" - '") + options.lookFor + u'\'';
     return caption;
 }
 
-EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& options, double today,
+EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListQuery& options, double today,
                                      qint32 newRecordNumber,
                                      const std::function<void(qint32, PersonnelRecordView)>& listed) {
     EmployeeListResult result;
-    const int type = TypeOf(options);
+    const ListType type = options.type;
     switch (type) {
     case Alphabetical:
         result.cols = 4;
-        result.formatString = QStringLiteral("Name|<") + options.comboListWith;
+        result.formatString = QStringLiteral("Name|<") + ListWithCaption(options.with);
         result.colWidths = {2000, 4500, 1};
         break;
     case BySeniority:
@@ -809,7 +803,7 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
         result.colWidths = {2000, 3200, 2200};
         break;
     }
-    result.txtOther = options.txtOther;
+    result.txtOther = options.lookFor;
     result.caption = ListCaption(options);
 
     // One pass over the file: opened without the counting pass and read once. A record left
@@ -862,9 +856,9 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& opt
     }
 
     if (type == Alphabetical && builder.OtherTextTrimmed()) {
-        ListOptions shown = options;
-        shown.txtOther = TrimSpaces(options.txtOther);
-        result.txtOther = shown.txtOther;
+        ListQuery shown = options;
+        shown.lookFor = TrimSpaces(options.lookFor);
+        result.txtOther = shown.lookFor;
         result.caption = ListCaption(shown);
     }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "data/fileio.h"
-#include "data/onebased.h"
 #include "data/records.h"
 #include "data/sensitive.h"
+#include "list/listquery.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -13,36 +13,6 @@
 #include <vector>
 
 class PersonnelFile;
-
-// What the list display options page says about the list to build. The members carry the names
-// of the controls they mirror (option arrays by the index of the selected button); the defaults
-// are the page's own when the main window opens.
-struct ListOptions {
-    int optTypeList = 1;        // 1 alphabetical, 2 by date of employment, 3 by age, 4 birthdays
-    int comboListWithIndex = 0; // -1 when no entry is selected
-    QString comboListWith = QStringLiteral("Job Title");
-    int optRace = 1;      // 1 All, 2 White, 3 Black, 4 Hispanic, 5 Asiatic, 6 Other
-    int optSex = 1;       // 1 All, 2 Male, 3 Female
-    int optEmpStatus = 1; // 1 current, 2 previous employees
-    QString comboMonth;
-    QString comboYear;
-    QString comboAgeGroup;
-    QString txtOther;
-    bool chkSearchNotepad = false;
-    // What the user building the list may see: masked, the Social Security number shows its last
-    // four characters, a birth date its month and day, and no age is shown; the look-for text is
-    // then not searched for in the Social Security number. Filters and order are the same.
-    SensitiveFields sensitive;
-
-    // Only the caption of frame(1) reads these.
-    bool raceFrameVisible = true; // frame(6)
-    bool sexFrameVisible = true;  // frame(5)
-    QString optRaceCaption = QStringLiteral("All");
-    QString optSexCaption = QStringLiteral("All");
-    QString optTypeListCaption = QStringLiteral("Alphabetical Listing,  with");
-    OneBased<QString, 3> lbl{QStringLiteral("Month Emp."), QStringLiteral("Year Emp."),
-                             QStringLiteral("Age Group")};
-};
 
 // The employee list, ready to go into the grid: rows already in the order the grid's sort would
 // give them.
@@ -74,16 +44,16 @@ struct EmployeeListResult {
     qint32 RecordNumber(int row) const { return row >= 0 && row < Rows() ? Cell(row, 3).toInt() : 0; }
 };
 
-// Reads every record of the personnel file once and builds the list the options ask for. `today`
+// Reads every record of the personnel file once and builds the list the query asks for. `today`
 // (an OLE date) is the day ages and years of service are counted to; `newRecordNumber` (0 =
 // none) is the record whose row the alphabetical list highlights. Opens and closes the file.
 // `listed`, when given, is handed each record the list takes as the pass reads it (in file order,
 // so that an export need not read the file again); a build that starts over (on a record left
 // marked for removal) hands them over again from the file's first record.
-EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListOptions& options, double today,
+EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListQuery& options, double today,
                                      qint32 newRecordNumber,
                                      const std::function<void(qint32, PersonnelRecordView)>& listed = {});
 
 // The caption of the frame round the list, for example
 // "Current Employees - Race: Black - Month Emp.: Mar - 'nurse'".
-QString ListCaption(const ListOptions& options);
+QString ListCaption(const ListQuery& options);

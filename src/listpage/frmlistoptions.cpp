@@ -81,19 +81,15 @@ ListOptionsPage::ListOptionsPage(AppContext& ctx, QWidget* parent) : QWidget(par
 
 void ListOptionsPage::BuildControls() {
     frame[7] = MakeFrame(7, QStringLiteral(" Type of List "), this);
-    optTypeList[1] = new OptionButton(QStringLiteral("optTypeList(1)"),
-                                      QStringLiteral("Alphabetical Listing,  with"), frame[7]);
+    optTypeList[1] =
+        new OptionButton(QStringLiteral("optTypeList(1)"), ListTypeCaption(ListType::Alphabetical), frame[7]);
     comboListWith = MakeCombo(QStringLiteral("comboListWith"), frame[7]);
-    for (const char* entry : {"Job Title", "SS#", "Race/Sex", "Date of Birth", "Address", "Home Phone",
-                              "Cell Phone", "Email Address", "Date of Employment", "Employee#"})
-        comboListWith->addItem(QString::fromLatin1(entry));
+    for (int with = 0; with < ListWithCount; ++with)
+        comboListWith->addItem(ListWithCaption(ListWith(with)));
     comboListWith->setCurrentIndex(-1); // chosen when the options are first prepared
-    optTypeList[2] = new OptionButton(QStringLiteral("optTypeList(2)"),
-                                      QStringLiteral("Seniority (by Date of Employment)"), frame[7]);
-    optTypeList[3] =
-        new OptionButton(QStringLiteral("optTypeList(3)"), QStringLiteral("Seniority (by Age)"), frame[7]);
-    optTypeList[4] = new OptionButton(QStringLiteral("optTypeList(4)"),
-                                      QStringLiteral("Birthday List (by Month/Day)"), frame[7]);
+    for (int i = 2; i <= 4; ++i)
+        optTypeList[i] = new OptionButton(QStringLiteral("optTypeList(%1)").arg(i),
+                                          ListTypeCaption(ListTypes[std::size_t(i - 1)]), frame[7]);
 
     frame[4] = MakeFrame(4, QStringLiteral(" Current or Previous Employees? "), this);
     optEmpStatus[1] =
@@ -102,21 +98,18 @@ void ListOptionsPage::BuildControls() {
         new OptionButton(QStringLiteral("optEmpStatus(2)"), QStringLiteral("Previous Employees"), frame[4]);
 
     frame[5] = MakeFrame(5, QStringLiteral(" Sex "), this);
-    const char* sexes[] = {"All", "Male", "Female"};
     for (int i = 1; i <= 3; ++i)
-        optSex[i] = new OptionButton(QStringLiteral("optSex(%1)").arg(i), QString::fromLatin1(sexes[i - 1]),
-                                     frame[5]);
+        optSex[i] = new OptionButton(QStringLiteral("optSex(%1)").arg(i),
+                                     SexCaption(i == 1 ? 0 : SexCodes[std::size_t(i - 2)]), frame[5]);
 
     frame[6] = MakeFrame(6, QStringLiteral(" Race "), this);
-    const char* races[] = {"All", "White", "Black", "Hispanic", "Asiatic", "Other"};
     for (int i = 1; i <= 6; ++i)
-        optRace[i] = new OptionButton(QStringLiteral("optRace(%1)").arg(i), QString::fromLatin1(races[i - 1]),
-                                      frame[6]);
+        optRace[i] = new OptionButton(QStringLiteral("optRace(%1)").arg(i),
+                                      RaceCaption(i == 1 ? 0 : RaceCodes[std::size_t(i - 2)]), frame[6]);
 
     frame[8] = MakeFrame(8, QStringLiteral(" Look for certain... "), this);
-    const char* labels[] = {"Month Emp.", "Year Emp.", "Age Group", "Look for other text..."};
     for (int i = 1; i <= 4; ++i) {
-        lbl[i] = new QLabel(QString::fromLatin1(labels[i - 1]), frame[8]);
+        lbl[i] = new QLabel(LookForCaption(i), frame[8]);
         lbl[i]->setObjectName(QStringLiteral("lbl(%1)").arg(i));
     }
     comboMonth = MakeCombo(QStringLiteral("comboMonth"), frame[8]);
@@ -290,34 +283,28 @@ void ListOptionsPage::txtOther_Change() {
     }
 }
 
-ListOptions ListOptionsPage::Options() const {
+ListQuery ListOptionsPage::Query() const {
     // The selected button of an option array (the first when none is).
     const auto selected = [](const auto& options) {
         for (std::size_t i = 1; i <= options.size(); ++i) {
             if (options[i]->isChecked())
-                return int(i);
+                return i;
         }
-        return 1;
+        return std::size_t(1);
     };
-    ListOptions o;
-    o.optTypeList = selected(optTypeList);
-    o.comboListWithIndex = comboListWith->currentIndex();
-    o.comboListWith = comboListWith->currentText();
-    o.optRace = selected(optRace);
-    o.optSex = selected(optSex);
-    o.optEmpStatus = selected(optEmpStatus);
-    o.comboMonth = comboMonth->currentText();
-    o.comboYear = comboYear->currentText();
-    o.comboAgeGroup = comboAgeGroup->currentText();
-    o.txtOther = txtOther->text();
-    o.chkSearchNotepad = chkSearchNotepad->isChecked();
-    // Whether the frames are shown on their page, also while the page itself is out of sight.
-    o.raceFrameVisible = !frame[6]->isHidden();
-    o.sexFrameVisible = !frame[5]->isHidden();
-    o.optRaceCaption = optRace[std::size_t(o.optRace)]->Caption();
-    o.optSexCaption = optSex[std::size_t(o.optSex)]->Caption();
-    o.optTypeListCaption = optTypeList[std::size_t(o.optTypeList)]->Caption();
-    for (std::size_t i = 1; i <= 3; ++i)
-        o.lbl[i] = lbl[i]->text();
-    return o;
+    ListQuery q;
+    q.type = ListTypes[selected(optTypeList) - 1];
+    q.with = ListWith(comboListWith->currentIndex());
+    // The first button of race and sex is every one.
+    if (const std::size_t race = selected(optRace); race > 1)
+        q.race = RaceCodes[race - 2];
+    if (const std::size_t sex = selected(optSex); sex > 1)
+        q.sex = SexCodes[sex - 2];
+    q.status = selected(optEmpStatus) == 2 ? EmploymentStatus::Previous : EmploymentStatus::Current;
+    q.month = comboMonth->currentText();
+    q.year = comboYear->currentText();
+    q.ageGroup = comboAgeGroup->currentText();
+    q.lookFor = txtOther->text();
+    q.searchNotepad = chkSearchNotepad->isChecked();
+    return q;
 }

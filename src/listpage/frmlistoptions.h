@@ -57,8 +57,8 @@ public:
     // years of birth, and brings the status options in line with the counts of the personnel file.
     void PrepareListOptions();
 
-    // The list the controls ask for, with the captions the frame round the list is named from.
-    ListOptions Options() const;
+    // The list the controls ask for.
+    ListQuery Query() const;
 
     // Back to the options that list every current employee alphabetically, so that an employee
     // just added is in the next list.

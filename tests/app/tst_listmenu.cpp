@@ -6,7 +6,7 @@
 #include "data/datafilenames.h"
 #include "data/history.h"
 #include "exchange/exportxlsx.h"
-#include "exchange/importcsv.h"
+#include "exchange/importplan.h"
 #include "print/printer.h"
 #include "records/frmhistory.h"
 #include "records/recordpage.h"

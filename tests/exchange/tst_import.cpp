@@ -7,9 +7,10 @@
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "exchange/exportlist.h"
-#include "exchange/importcsv.h"
 #include "exchange/importduplicates.h"
+#include "exchange/importplan.h"
 #include "exchange/importxlsx.h"
+#include "support/countingfileio.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
 #include "support/zipparts.h"
@@ -332,7 +333,7 @@ private slots:
         QCOMPARE(plan.Rows(), 2);
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image({Existing()})); // planning writes nothing
 
-        QVERIFY(ApplyImport(file, plan, ImportClock));
+        QVERIFY(ApplyImport(file, plan, AllImportRowsAdded(plan), ImportClock));
 
         PersonnelRecord ana = Imported();
         ana.SetLastName(u"Muñoz"_s);
@@ -483,7 +484,7 @@ private slots:
         QCOMPARE(plan.Errors()[0].message, message);
 
         TempPersonnelFile file({Existing()});
-        QVERIFY(!ApplyImport(file, plan, ImportClock));
+        QVERIFY(!ApplyImport(file, plan, AllImportRowsAdded(plan), ImportClock));
         QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s), Image({Existing()}));
     }
 
@@ -556,17 +557,21 @@ private slots:
         // The sheet's rows are scanned straight from its bytes while the scanner is sure of them, and
         // read by the XML reader from where it is not: the same rows come either way, once each, and
         // what the reader refuses is refused.
-        const QByteArray damaged = "The workbook is damaged: its part 'xl/worksheets/sheet2.xml' is not XML a "
-                                   "spreadsheet writes (line 1).";
-        row("workbook, character references", SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>&#32;"));
-        row("workbook, the xml prefix", SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "xml:lang"));
+        const QByteArray damaged =
+            "The workbook is damaged: its part 'xl/worksheets/sheet2.xml' is not XML a "
+            "spreadsheet writes (line 1).";
+        row("workbook, character references",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>&#32;"));
+        row("workbook, the xml prefix",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "xml:lang"));
         row("workbook, a comment before the last row",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<!-- Bo --><row r=\"3\""));
         row("workbook, an element left open before the last row",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<x><row r=\"3\""), 0,
             QString::fromLatin1(damaged));
         row("workbook, a prefix no element declares",
-            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "x:spans"), 0, QString::fromLatin1(damaged));
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans", "x:spans"), 0,
+            QString::fromLatin1(damaged));
         row("workbook, attributes in single quotes",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "spans=\"1:7\"", "spans='1:7'"));
         row("workbook, an empty row in one tag",
@@ -577,8 +582,8 @@ private slots:
         const QString notThere = u"The workbook is damaged: a cell names a shared text that is not there."_s;
         row("workbook, an entity XML does not know",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>&nbsp;"), 0, notThere);
-        row("workbook, a control character", SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>\x01"), 0,
-            notThere);
+        row("workbook, a control character",
+            SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<v>", "<v>\x01"), 0, notThere);
         row("workbook, rows out of order",
             SpreadsheetWorkbook(Cells::Shared, {1, 2, 3}, {}, "<row r=\"3\"", "<row r=\"2\""), 0,
             u"The workbook is damaged: its rows are out of order."_s);
@@ -867,7 +872,8 @@ private slots:
         // All of them: every row after the file's records, the first one the next record.
         std::vector<qint32> all(std::size_t(plan.Rows()));
         std::iota(all.begin(), all.end(), 0);
-        QCOMPARE(ApplyImport(file, plan, all, ImportClock, &first).Ok(), plan.MaskedRows().empty());
+        QCOMPARE(ApplyImport(file, plan, ImportRowsAdded(all), ImportClock, {}, &first).Ok(),
+                 plan.MaskedRows().empty());
         if (!plan.MaskedRows().empty())
             return;
         QCOMPARE(first, qint32(expected.size()) + 1);
@@ -904,10 +910,31 @@ private slots:
             std::vector<qint32> all(std::size_t(plan.Rows()));
             std::iota(all.begin(), all.end(), 0);
             return plan.Rows() == 20000 && duplicates.rows.empty() &&
-                   ApplyImport(file, plan, all, ImportClock);
+                   ApplyImport(file, plan, ImportRowsAdded(all), ImportClock);
         }));
         if (message.isEmpty())
             QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(), 20001 * PersonnelRecordLength);
+    }
+
+    // Before it writes, an import reads the personnel file in full once: the search for duplicates
+    // scans it and reads again only the employee it found; adding opens it without counting.
+    void anImportReadsThePersonnelFileOnce() {
+        std::vector<PersonnelRecord> staff(300, Existing());
+        for (std::size_t i = 0; i < staff.size(); ++i)
+            staff[i].SetFirstName(u"Old%1"_s.arg(i));
+        TempPersonnelFile file(staff);
+        CountingFileIo io;
+        PersonnelFile counted(io);
+        const ImportPlan plan = PlanImport("LastName,FirstName,Race,Sex,DateOfBirth,DateOfEmployment\r\n"
+                                           "Timer,Old7,W,M,1950-01-01,1991-01-01\r\n"
+                                           "New,Hire,W,F,1990-01-01,2020-01-01\r\n");
+        const ImportDuplicates duplicates = FindImportDuplicates(counted, plan, ImportClock.NowOle());
+        QCOMPARE(duplicates.Updates(), 1);
+        QCOMPARE(io.bytesRead, 301 * PersonnelRecordLength);
+        io.bytesRead = 0;
+        QVERIFY(ApplyImport(counted, plan, SelectImportRows(plan, duplicates, false, false), ImportClock));
+        QCOMPARE(io.bytesRead, PersonnelRecordLength); // the last record, which the append's journal notes
+        QCOMPARE(ReadFileBytes(u"Rosterly.Data"_s).size(), 301 * PersonnelRecordLength);
     }
 
     // A progress that says to stop leaves a plan with no faults and nothing to add, and the search
@@ -1012,7 +1039,7 @@ private slots:
         QCOMPARE(plan.Rows(), 3);
         PersonnelFile copy(file.io, u"Copy.Data"_s);
         FixedClock later(ImportClock.Now().addDays(3));
-        QVERIFY(ApplyImport(copy, plan, later));
+        QVERIFY(ApplyImport(copy, plan, AllImportRowsAdded(plan), later));
         for (PersonnelRecord& r : staff)
             r.SetDateCreated(later.NowOle());
         QCOMPARE(ReadFileBytes(u"Copy.Data"_s), Image(staff));

@@ -1,7 +1,7 @@
 // Any bytes as the content of an OpenDocument spreadsheet to import: the input is content.xml,
 // packed with the mimetype that names the format into a zip as a spreadsheet would (an input that
 // is a zip already is taken as it is). Read and checked as fuzz_xlsx_import checks a workbook.
-#include "exchange/importcsv.h"
+#include "exchange/importplan.h"
 #include "fuzz/importroundtrip.h"
 #include "support/zipparts.h"
 

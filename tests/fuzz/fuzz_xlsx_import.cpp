@@ -3,7 +3,7 @@
 // would (an input that is a zip already is taken as it is). Read and checked without a crash or a
 // read outside the parts; a refused workbook names at least one fault; the employees of an
 // accepted one, exported as CSV and planned once more, come back the same.
-#include "exchange/importcsv.h"
+#include "exchange/importplan.h"
 #include "fuzz/importroundtrip.h"
 #include "support/zipparts.h"
 

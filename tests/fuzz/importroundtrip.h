@@ -2,7 +2,7 @@
 
 #include "data/records.h"
 #include "exchange/exportlist.h"
-#include "exchange/importcsv.h"
+#include "exchange/importplan.h"
 
 #include <cstdlib>
 #include <vector>

@@ -63,15 +63,14 @@ bool WriteFile(const std::vector<PersonnelRecord>& records) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-EmployeeListResult Build(const ListOptions& options, double today = Today, qint32 newRecord = 0) {
+EmployeeListResult Build(const ListQuery& options, double today = Today, qint32 newRecord = 0) {
     PersonnelFileOnDisk file;
     return BuildEmployeeRows(file, options, today, newRecord);
 }
 
-ListOptions OfType(int type, const QString& caption = {}) {
-    ListOptions o;
-    o.optTypeList = type;
-    o.optTypeListCaption = caption;
+ListQuery OfType(int type) {
+    ListQuery o;
+    o.type = ListTypes[std::size_t(type - 1)];
     return o;
 }
 
@@ -180,7 +179,7 @@ private slots:
             Employee(u"Baker"_s, u"Carl"_s),
             With(Employee(u"Smith"_s, u"Al"_s), F::JobTitle, u"Cook"_s),
         }));
-        const EmployeeListResult current = Build(ListOptions());
+        const EmployeeListResult current = Build(ListQuery());
         QVERIFY(current.status.Ok());
         QCOMPARE(Lines(current), QStringList({u"adams, Zoe|Clerk|*|2"_s, u"Baker, Carl||*|4"_s,
                                               u"Smith, Al|Cook|*|5"_s, u"Smith, Ann|Nurse|*|1"_s}));
@@ -188,8 +187,8 @@ private slots:
         QCOMPARE(current.caption, u"Current Employees"_s);
         QCOMPARE(current.RowText(0), u"adams, Zoe\tClerk\t*\t2"_s);
 
-        ListOptions previous;
-        previous.optEmpStatus = 2;
+        ListQuery previous;
+        previous.status = EmploymentStatus::Previous;
         QCOMPARE(Lines(Build(previous)), QStringList({u"Brown, Bob|Driver|*|3"_s}));
     }
 
@@ -220,14 +219,14 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         // All of "Smith, Ann" before "Smith Jones, Ann", as a phone book files them.
         const QStringList smiths = {u"Smith"_s, u"Smith Jones"_s, u"Smith-Jones"_s, u"Smithers"_s};
-        const QStringList english = QStringList{u"Aagaard"_s, u"Ångström"_s, u"Gomez"_s, u"Gómez"_s,
-                                                u"González"_s, u"Peña"_s, u"peña"_s} +
+        const QStringList english = QStringList{u"Aagaard"_s,  u"Ångström"_s, u"Gomez"_s, u"Gómez"_s,
+                                                u"González"_s, u"Peña"_s,     u"peña"_s} +
                                     smiths + QStringList{u"Strauss"_s, u"Strauß"_s, u"Zeller"_s};
         QTest::newRow("English") << QLocale(u"en_US"_s) << english;
         QTest::newRow("C: English") << QLocale::c() << english;
         QTest::newRow("Swedish") << QLocale(u"sv_SE"_s)
-                                 << QStringList{u"Aagaard"_s, u"Gomez"_s, u"Gómez"_s, u"González"_s,
-                                                u"Peña"_s, u"peña"_s} +
+                                 << QStringList{u"Aagaard"_s,  u"Gomez"_s, u"Gómez"_s,
+                                                u"González"_s, u"Peña"_s,  u"peña"_s} +
                                         smiths +
                                         QStringList{u"Strauss"_s, u"Strauß"_s, u"Zeller"_s, u"Ångström"_s};
         QTest::newRow("Danish") << QLocale(u"da_DK"_s)
@@ -249,7 +248,7 @@ private slots:
         QLocale::setDefault(locale);
         const auto english =
             qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
-        const EmployeeListResult list = Build(ListOptions());
+        const EmployeeListResult list = Build(ListQuery());
         QStringList names;
         for (const QString& name : Names(list))
             names.append(name.chopped(5)); // ", Ann"
@@ -307,9 +306,8 @@ private slots:
         r.SetEmail(u"ann@example.com"_s);
         r.SetEmployeeNumber(u"E-042"_s);
         QVERIFY(WriteFile({r}));
-        ListOptions o;
-        o.comboListWithIndex = index;
-        o.comboListWith = entry;
+        ListQuery o;
+        o.with = ListWith(index);
         o.sensitive = SensitiveFields(user, setting);
         const EmployeeListResult result = Build(o);
         QCOMPARE(Lines(result), QStringList({u"Smith, Ann|%1|*|1"_s.arg(value)}));
@@ -319,8 +317,8 @@ private slots:
     void raceSexIsAsStored() {
         TempDataFolder folder;
         QVERIFY(WriteFile({With(Employee(u"Doe"_s, u"Jo"_s), F::Race, QString())}));
-        ListOptions o;
-        o.comboListWithIndex = 2;
+        ListQuery o;
+        o.with = ListWith::RaceSex;
         QCOMPARE(Build(o).Cell(0, 1), u" /M"_s);
     }
 
@@ -333,7 +331,7 @@ private slots:
             With(Employee(u"Zed"_s, u"Kim"_s, {1970, 1, 1}, {2004, 6, 16}), F::JobTitle, u"Cook"_s),
             Previous(Employee(u"Old"_s, u"Pat"_s, {1950, 1, 1}, {1990, 1, 1})),
         }));
-        const EmployeeListResult r = Build(OfType(2, u"Seniority (by Date of Employment)"_s));
+        const EmployeeListResult r = Build(OfType(2));
         // The anniversary tomorrow still counts 19 years; the two hired the same day stay adjacent.
         QCOMPARE(Lines(r), QStringList({u"Avery, Eve|Clerk|06/15/2004 (20)|2|20040615"_s,
                                         u"Cole, Dan|Manager|06/16/2004 (19)|1|20040616"_s,
@@ -370,8 +368,9 @@ private slots:
     }
 
     // The lists by age and by birthday go on working for a user who sees the birth dates masked:
-    // month and day only (the birthday list's "Mmm dd" as it is), no age, in the same order; the list by age's sort key, which would show
-    // the year, numbers the rows by place. The list by seniority shows no birth date.
+    // month and day only (the birthday list's "Mmm dd" as it is), no age, in the same order; the list by
+    // age's sort key, which would show the year, numbers the rows by place. The list by seniority shows no
+    // birth date.
     void datedListsUnderTheSensitiveFieldsRule_data() {
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("user");
@@ -411,7 +410,7 @@ private slots:
         QVERIFY(WriteFile({Employee(u"Dec"_s, u"Late"_s, {1950, 12, 15}),
                            Employee(u"Jan"_s, u"Early"_s, {2001, 1, 2}),
                            Employee(u"Mid"_s, u"Year"_s, {1994, 6, 20}), undated}));
-        ListOptions o = OfType(type);
+        ListQuery o = OfType(type);
         o.sensitive = SensitiveFields(user, setting);
         const EmployeeListResult r = Build(o);
         QCOMPARE(Lines(r), expected);
@@ -424,17 +423,17 @@ private slots:
         odd.SetInactivationDate(-5); // not the 0 of a current employee
         QVERIFY(WriteFile({Previous(Employee(u"Gone"_s, u"Away"_s)), odd}));
         for (int type = 2; type <= 4; ++type) {
-            ListOptions o = OfType(type);
-            o.optEmpStatus = 2; // ignored by these lists
+            ListQuery o = OfType(type);
+            o.status = EmploymentStatus::Previous; // ignored by these lists
             const EmployeeListResult r = Build(o);
             QVERIFY(r.status.Ok());
             QCOMPARE(r.Rows(), 0);
         }
         // The alphabetical list takes neither as current, and only a positive date as previous.
-        ListOptions previous;
-        previous.optEmpStatus = 2;
+        ListQuery previous;
+        previous.status = EmploymentStatus::Previous;
         QCOMPARE(Names(Build(previous)), QStringList({u"Gone, Away"_s}));
-        QCOMPARE(Build(ListOptions()).Rows(), 0);
+        QCOMPARE(Build(ListQuery()).Rows(), 0);
     }
 
     void filters() {
@@ -454,41 +453,41 @@ private slots:
             Previous(person(u"F"_s, "B", "F", {1990, 1, 1}, {2019, 3, 1})),
         }));
         const auto names = [](auto change) {
-            ListOptions o;
+            ListQuery o;
             change(o);
             QStringList out;
             for (const QString& name : Names(Build(o)))
                 out.append(name.left(1));
             return out.join(QString());
         };
-        QCOMPARE(names([](ListOptions&) {}), u"ABCDE"_s);
-        QCOMPARE(names([](ListOptions& o) { o.optRace = 2; }), u"A"_s);
-        QCOMPARE(names([](ListOptions& o) { o.optRace = 3; }), u"B"_s);
-        QCOMPARE(names([](ListOptions& o) { o.optRace = 4; }), u"C"_s);
-        QCOMPARE(names([](ListOptions& o) { o.optRace = 5; }), u"D"_s);
-        QCOMPARE(names([](ListOptions& o) { o.optRace = 6; }), u"E"_s);
-        QCOMPARE(names([](ListOptions& o) { o.optSex = 2; }), u"ADE"_s);
-        QCOMPARE(names([](ListOptions& o) { o.optSex = 3; }), u"BC"_s);
-        QCOMPARE(names([](ListOptions& o) { o.optEmpStatus = 2; }), u"F"_s);
-        QCOMPARE(names([](ListOptions& o) { o.comboMonth = u"Mar"_s; }), u"ABDE"_s);
-        QCOMPARE(names([](ListOptions& o) { o.comboMonth = u"Nov"_s; }), u"C"_s);
-        QCOMPARE(names([](ListOptions& o) { o.comboMonth = u"mar"_s; }), QString());
-        QCOMPARE(names([](ListOptions& o) { o.comboYear = u"2019"_s; }), u"ACE"_s);
-        QCOMPARE(names([](ListOptions& o) { o.comboYear = u"19"_s; }), QString());
+        QCOMPARE(names([](ListQuery&) {}), u"ABCDE"_s);
+        QCOMPARE(names([](ListQuery& o) { o.race = 'W'; }), u"A"_s);
+        QCOMPARE(names([](ListQuery& o) { o.race = 'B'; }), u"B"_s);
+        QCOMPARE(names([](ListQuery& o) { o.race = 'H'; }), u"C"_s);
+        QCOMPARE(names([](ListQuery& o) { o.race = 'A'; }), u"D"_s);
+        QCOMPARE(names([](ListQuery& o) { o.race = 'O'; }), u"E"_s);
+        QCOMPARE(names([](ListQuery& o) { o.sex = 'M'; }), u"ADE"_s);
+        QCOMPARE(names([](ListQuery& o) { o.sex = 'F'; }), u"BC"_s);
+        QCOMPARE(names([](ListQuery& o) { o.status = EmploymentStatus::Previous; }), u"F"_s);
+        QCOMPARE(names([](ListQuery& o) { o.month = u"Mar"_s; }), u"ABDE"_s);
+        QCOMPARE(names([](ListQuery& o) { o.month = u"Nov"_s; }), u"C"_s);
+        QCOMPARE(names([](ListQuery& o) { o.month = u"mar"_s; }), QString());
+        QCOMPARE(names([](ListQuery& o) { o.year = u"2019"_s; }), u"ACE"_s);
+        QCOMPARE(names([](ListQuery& o) { o.year = u"19"_s; }), QString());
         // The first digit decides: 20's takes 20 to 29 and also the age of 2.
-        QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"20's"_s; }), u"ACDE"_s);
-        QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"30's"_s; }), u"B"_s);
-        QCOMPARE(names([](ListOptions& o) { o.comboAgeGroup = u"40's"_s; }), QString());
+        QCOMPARE(names([](ListQuery& o) { o.ageGroup = u"20's"_s; }), u"ACDE"_s);
+        QCOMPARE(names([](ListQuery& o) { o.ageGroup = u"30's"_s; }), u"B"_s);
+        QCOMPARE(names([](ListQuery& o) { o.ageGroup = u"40's"_s; }), QString());
         // A user who sees no years of birth gets no age group, which would tell the decade of each.
-        QCOMPARE(names([](ListOptions& o) {
-                     o.comboAgeGroup = u"20's"_s;
+        QCOMPARE(names([](ListQuery& o) {
+                     o.ageGroup = u"20's"_s;
                      o.sensitive = SensitiveFields(1, 4);
                  }),
                  u"ABCDE"_s);
-        QCOMPARE(names([](ListOptions& o) {
-                     o.optRace = 3;
-                     o.optEmpStatus = 2;
-                     o.comboMonth = u"Mar"_s;
+        QCOMPARE(names([](ListQuery& o) {
+                     o.race = 'B';
+                     o.status = EmploymentStatus::Previous;
+                     o.month = u"Mar"_s;
                  }),
                  u"F"_s);
     }
@@ -510,9 +509,9 @@ private slots:
         bea.SetCityStateZip(u"Paris €"_s);
         QVERIFY(WriteFile({ann, bea}));
         const auto found = [](const QString& text, bool notepad = false, SensitiveFields sensitive = {}) {
-            ListOptions o;
-            o.txtOther = text;
-            o.chkSearchNotepad = notepad;
+            ListQuery o;
+            o.lookFor = text;
+            o.searchNotepad = notepad;
             o.sensitive = sensitive;
             return Names(Build(o)).join(u';');
         };
@@ -577,10 +576,10 @@ private slots:
               u"forklift"_s, u"½"_s, u"—"_s, u".\r\nEmployee"_s, u"Inactivated"_s, u"IL 627"_s}) {
             for (int status = 1; status <= 2; ++status) {
                 for (bool notepad : {false, true}) {
-                    ListOptions o;
-                    o.txtOther = text;
-                    o.optEmpStatus = status;
-                    o.chkSearchNotepad = notepad;
+                    ListQuery o;
+                    o.lookFor = text;
+                    o.status = status == 2 ? EmploymentStatus::Previous : EmploymentStatus::Current;
+                    o.searchNotepad = notepad;
                     const EmployeeListResult r = Build(o, today);
                     QStringList expected;
                     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -605,19 +604,19 @@ private slots:
     void otherTextIsTrimmedForTheBoxAndCaption() {
         TempDataFolder folder;
         QVERIFY(WriteFile({Employee(u"Smith"_s, u"Ann"_s)}));
-        ListOptions o;
-        o.txtOther = u"  Smi "_s;
+        ListQuery o;
+        o.lookFor = u"  Smi "_s;
         EmployeeListResult r = Build(o);
         QCOMPARE(r.txtOther, u"Smi"_s);
         QCOMPARE(r.caption, u"Current Employees - 'Smi'"_s);
-        o.txtOther = u"   "_s;
+        o.lookFor = u"   "_s;
         r = Build(o);
         QCOMPARE(r.Rows(), 1);
         QCOMPARE(r.txtOther, QString());
         QCOMPARE(r.caption, u"Current Employees"_s);
         // Only the alphabetical list looks at the box.
-        ListOptions dated = OfType(2, u"Seniority (by Date of Employment)"_s);
-        dated.txtOther = u" x "_s;
+        ListQuery dated = OfType(2);
+        dated.lookFor = u" x "_s;
         QCOMPARE(Build(dated).txtOther, u" x "_s);
     }
 
@@ -625,37 +624,35 @@ private slots:
         TempDataFolder folder;
         QVERIFY(WriteFile(
             {Employee(u"Carter"_s, u"C"_s), Employee(u"Adams"_s, u"A"_s), Employee(u"Baker"_s, u"B"_s)}));
-        QCOMPARE(Build(ListOptions(), Today, 1).highlightRow, 3);
-        QCOMPARE(Build(ListOptions(), Today, 2).highlightRow, 1);
-        QCOMPARE(Build(ListOptions(), Today, 0).highlightRow, 0);
-        QCOMPARE(Build(ListOptions(), Today, 9).highlightRow, 0);
+        QCOMPARE(Build(ListQuery(), Today, 1).highlightRow, 3);
+        QCOMPARE(Build(ListQuery(), Today, 2).highlightRow, 1);
+        QCOMPARE(Build(ListQuery(), Today, 0).highlightRow, 0);
+        QCOMPARE(Build(ListQuery(), Today, 9).highlightRow, 0);
         QCOMPARE(Build(OfType(2), Today, 1).highlightRow, 0);
-        ListOptions onlyCarter;
-        onlyCarter.txtOther = u"Carter"_s;
+        ListQuery onlyCarter;
+        onlyCarter.lookFor = u"Carter"_s;
         QCOMPARE(Build(onlyCarter, Today, 1).highlightRow, 0); // a list of one is not sorted
     }
 
     void caption() {
-        ListOptions o;
-        o.optRace = 3;
-        o.optRaceCaption = u"Black"_s;
-        o.comboMonth = u"Mar"_s;
-        o.txtOther = u"nurse"_s;
+        ListQuery o;
+        o.race = 'B';
+        o.month = u"Mar"_s;
+        o.lookFor = u"nurse"_s;
         QCOMPARE(ListCaption(o), u"Current Employees - Race: Black - Month Emp.: Mar - 'nurse'"_s);
-        o.optEmpStatus = 2;
-        o.optSex = 3;
-        o.optSexCaption = u"Female"_s;
-        o.comboYear = u"2019"_s;
-        o.comboAgeGroup = u"30's"_s;
+        o.status = EmploymentStatus::Previous;
+        o.sex = 'F';
+        o.year = u"2019"_s;
+        o.ageGroup = u"30's"_s;
         QCOMPARE(ListCaption(o), u"Previous Employees - Race: Black - Sex: Female - Month Emp.: Mar - Year "
                                  u"Emp.: 2019 - Age Group: 30's - 'nurse'"_s);
         o.sensitive = SensitiveFields(2, 3); // nor is it named
         QCOMPARE(ListCaption(o), u"Previous Employees - Race: Black - Sex: Female - Month Emp.: Mar - Year "
                                  u"Emp.: 2019 - 'nurse'"_s);
-        o.raceFrameVisible = false;
-        o.sexFrameVisible = false;
-        o.optTypeList = 3;
-        o.optTypeListCaption = u"Seniority (by Age)"_s;
+        // A list by age is of every race and sex: the options page sets them so.
+        o.race = 0;
+        o.sex = 0;
+        o.type = ListType::ByAge;
         QCOMPARE(ListCaption(o), u"Previous Employees - Seniority (by Age)"_s);
     }
 
@@ -679,8 +676,8 @@ private slots:
             QCOMPARE(r.Rows(), int(records.size()));
             QCOMPARE(Lines(r), Expected(r, records, type, Today));
         }
-        ListOptions withBirth;
-        withBirth.comboListWithIndex = 3;
+        ListQuery withBirth;
+        withBirth.with = ListWith::DateOfBirth;
         const EmployeeListResult r = Build(withBirth);
         for (int row = 0; row < r.Rows(); ++row) {
             const double born = records[std::size_t(r.Cell(row, 3).toInt() - 1)].DateOfBirth();
@@ -692,10 +689,10 @@ private slots:
         QCOMPARE(byAge.Cell(5, 1), QString());
         QCOMPARE(byAge.Cell(6, 1), u"01/01/0100"_s);
         // Filters on such dates select by the same texts.
-        ListOptions o;
-        o.comboMonth = u"Dec"_s;
-        o.comboYear = u"1899"_s;
-        o.comboAgeGroup = u"1"_s;
+        ListQuery o;
+        o.month = u"Dec"_s;
+        o.year = u"1899"_s;
+        o.ageGroup = u"1"_s;
         QCOMPARE(Build(o).Rows(), 4); // 0, -0.0, 0.9999999 (the 31st) and -1.5 (the 29th)
     }
 
@@ -721,7 +718,7 @@ private slots:
         for (const char* name : {"x", "X", "xA", "xa", "Prefix12", "PREFIX12Az", "prefix12az"})
             raw(QByteArray(name), std::numeric_limits<double>::quiet_NaN());
         QVERIFY(WriteFile(records));
-        ListOptions current;
+        ListQuery current;
         const EmployeeListResult alphabetical = Build(current);
         QCOMPARE(alphabetical.Rows(), int(records.size()));
         QCOMPARE(Lines(alphabetical), GridSorted(alphabetical, 0));
@@ -740,7 +737,7 @@ private slots:
             FaultyFileIo io;
             PersonnelFile file(io);
             io.Arm(call, FaultyFileIo::Fault::Error);
-            const EmployeeListResult r = BuildEmployeeRows(file, ListOptions(), Today, 0);
+            const EmployeeListResult r = BuildEmployeeRows(file, ListQuery(), Today, 0);
             QVERIFY2(io.Fired(), qPrintable(QString::number(call)));
             QVERIFY(!r.status.Ok());
             QVERIFY(r.status.Message().contains(u"Rosterly.Data"_s));
@@ -771,7 +768,7 @@ private slots:
         QVERIFY(
             WriteFile({Employee(u"A"_s, u"A"_s), Employee(u"B"_s, u"$Killed$"_s), Employee(u"C"_s, u"C"_s)}));
         PersonnelFileOnDisk file;
-        const EmployeeListResult r = BuildEmployeeRows(file, ListOptions(), Today, 0);
+        const EmployeeListResult r = BuildEmployeeRows(file, ListQuery(), Today, 0);
         QVERIFY(r.status.Ok());
         QCOMPARE(r.recordCount, 2);
         QCOMPARE(r.Rows(), 2);
@@ -780,7 +777,7 @@ private slots:
 
     void emptyFile() {
         TempDataFolder folder;
-        const EmployeeListResult r = Build(ListOptions());
+        const EmployeeListResult r = Build(ListQuery());
         QVERIFY(r.status.Ok());
         QCOMPARE(r.recordCount, 0);
         QCOMPARE(r.Rows(), 0);

@@ -461,26 +461,33 @@ private slots:
                    "History.Index: record 3 names employee 1, the history has employee 4\n")
             << QByteArray() << QByteArray() << keptHistory + '\x1e' + swapped;
         // The user log: sign-ins, sign-outs and full views, each line ended by CR LF.
-        const QByteArray signIn("03/07/2026 at 09:05:03 - Zo\xEB Brown logged in w/ Read/Edit/Add privileges.\r\n");
-        const QByteArray view("03/07/2026 at 09:06:00 - Zo\xEB Brown took out full SSN/birth years: list export, "
-                              "3 employees, to '/home/zoe/Employees.xlsx'.\r\n");
+        const QByteArray signIn(
+            "03/07/2026 at 09:05:03 - Zo\xEB Brown logged in w/ Read/Edit/Add privileges.\r\n");
+        const QByteArray view(
+            "03/07/2026 at 09:06:00 - Zo\xEB Brown took out full SSN/birth years: list export, "
+            "3 employees, to '/home/zoe/Employees.xlsx'.\r\n");
         // dump reads any file but "User.List" as a personnel file.
         const auto dumpLog = [](qsizetype bytes) {
-            return QStringLiteral("rosterly-data: User.Log: the last %1 bytes are not a whole record and were left out\n")
+            return QStringLiteral("rosterly-data: User.Log: the last %1 bytes are not a whole record and "
+                                  "were left out\n")
                 .arg(bytes)
                 .toUtf8();
         };
         QTest::newRow("sound user log")
-            << QStringLiteral("User.Log") << QStringList() << signIn + view + QByteArray("03/07/2026 at 09:07:00 - Zo\xEB Brown logged out.\r\n") << 0
+            << QStringLiteral("User.Log") << QStringList()
+            << signIn + view + QByteArray("03/07/2026 at 09:07:00 - Zo\xEB Brown logged out.\r\n") << 0
             << QByteArray("ok: 3 lines (1 of full views)\n") << QByteArray() << dumpLog(247) << QByteArray();
         QTest::newRow("user log with a foreign line and a torn one")
             << QStringLiteral("User.Log") << QStringList()
-            << signIn + QByteArray("03/07/2026 at 09:06:00 - Ann took out full SSN/birth years: fax, 2 employees.\r\n") +
+            << signIn +
+                   QByteArray(
+                       "03/07/2026 at 09:06:00 - Ann took out full SSN/birth years: fax, 2 employees.\r\n") +
                    view.left(40)
             << 1
-            << QByteArray("line 2: not a line of the user log: 03/07/2026 at 09:06:00 - Ann took out full SSN/birth "
-                          "years: fax, 2 employees.\n"
-                          "line 3: cut short, no line end: 03/07/2026 at 09:06:00 - Zo\xC3\xAB Brown took \n")
+            << QByteArray(
+                   "line 2: not a line of the user log: 03/07/2026 at 09:06:00 - Ann took out full SSN/birth "
+                   "years: fax, 2 employees.\n"
+                   "line 3: cut short, no line end: 03/07/2026 at 09:06:00 - Zo\xC3\xAB Brown took \n")
             << QByteArray() << dumpLog(signIn.size() + 79 + 40) << QByteArray();
     }
 
@@ -796,24 +803,23 @@ private slots:
         const bool owner = options.contains(u"--show-sensitive"_s) || options.contains(u"--ssn"_s);
         const bool logged = owner && SensitiveFieldsLevelFrom(setting) > 1;
         const QByteArray log = ReadFileBytes(Path(QStringLiteral("User.Log")));
-        static const QRegularExpression line(QStringLiteral(
-            "^\\d\\d/\\d\\d/\\d{4} at \\d\\d:\\d\\d:\\d\\d - owner took out full SSN/birth years: list export, "
-            "(\\d+) employees, to 'standard output'\\.\r\n$"));
+        static const QRegularExpression line(
+            QStringLiteral("^\\d\\d/\\d\\d/\\d{4} at \\d\\d:\\d\\d:\\d\\d - owner took out full SSN/birth "
+                           "years: list export, "
+                           "(\\d+) employees, to 'standard output'\\.\r\n$"));
         const QRegularExpressionMatch match = line.match(QString::fromLatin1(log));
         QCOMPARE(match.hasMatch(), logged);
 
         std::vector<qint32> records;
         QStringList captions;
         for (int pass = (status == 2 ? 2 : 1); pass <= (status == 1 ? 1 : 2); ++pass) {
-            ListOptions list;
-            list.optTypeList = type;
-            if (type == 3)
-                list.optTypeListCaption = u"Seniority (by Age)"_s;
-            list.optEmpStatus = pass;
-            list.optRace = race;
-            list.optSex = sex;
-            list.txtOther = lookFor;
-            list.chkSearchNotepad = notepad;
+            ListQuery list;
+            list.type = ListTypes[std::size_t(type - 1)];
+            list.status = pass == 2 ? EmploymentStatus::Previous : EmploymentStatus::Current;
+            list.race = race > 1 ? RaceCodes[std::size_t(race - 2)] : 0;
+            list.sex = sex > 1 ? SexCodes[std::size_t(sex - 2)] : 0;
+            list.lookFor = lookFor;
+            list.searchNotepad = notepad;
             list.sensitive = SensitiveFields(masked ? 1 : 4, 4);
             const EmployeeListResult built = BuildEmployeeRows(file, list, SystemClock().TodayOle(), 0);
             QVERIFY(built.status);
@@ -860,10 +866,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("out"); // import's
         QTest::addColumn<QByteArray>("err");
-        const QByteArray skipped = "Line 2 looks like Jackson, Amy, born 1991-05-08, who is already on file.\n"
-                                   "Line 3 looks like Olsen, Sarah, born 2002-06-21, who is already on file.\n"
-                                   "Line 4 looks like Tsosie, Karen, born 1949-04-06, who is already on file.\n"
-                                   "added 0 employees to Rosterly.Data (3 duplicates skipped)\n";
+        const QByteArray skipped =
+            "Line 2 looks like Jackson, Amy, born 1991-05-08, who is already on file.\n"
+            "Line 3 looks like Olsen, Sarah, born 2002-06-21, who is already on file.\n"
+            "Line 4 looks like Tsosie, Karen, born 1949-04-06, who is already on file.\n"
+            "added 0 employees to Rosterly.Data (3 duplicates skipped)\n";
         QTest::newRow("masked") << QStringList() << 0 << skipped << QByteArray();
         QTest::newRow("--show-sensitive")
             << QStringList{QStringLiteral("--show-sensitive")} << 0 << skipped << QByteArray();
@@ -1072,11 +1079,12 @@ private slots:
                             "file whose value it could keep. Fill in the whole value, or export the "
                             "list again as a user who sees it.\n")
                      .replace("Row", "Line"));
-        QCOMPARE(masked.err, QByteArray("rosterly-data: masked.csv holds masked values (a Social Security number "
-                                        "as ***-**-6789, a date of birth as ****-03-07); export the file again "
-                                        "with --show-sensitive, which writes them in full\n"
-                                        "rosterly-data: masked.csv refused: 1 new row holds a masked value; "
-                                        "nothing was added to Rosterly.Data\n"));
+        QCOMPARE(masked.err,
+                 QByteArray("rosterly-data: masked.csv holds masked values (a Social Security number "
+                            "as ***-**-6789, a date of birth as ****-03-07); export the file again "
+                            "with --show-sensitive, which writes them in full\n"
+                            "rosterly-data: masked.csv refused: 1 new row holds a masked value; "
+                            "nothing was added to Rosterly.Data\n"));
     }
 
     // A writer reached through a link to the file takes the lock of the folder that holds the
@@ -1319,7 +1327,8 @@ private slots:
             "--json and --format xlsx can't be given together");
         row("a level with the full fields", {"export", "f", "--show-sensitive", "--level", "2"}, 2,
             "--level and --show-sensitive can't be given together");
-        row("a level with --ssn", {"export", "f", "--level=4", "--ssn"}, 2, "--level and --ssn can't be given together");
+        row("a level with --ssn", {"export", "f", "--level=4", "--ssn"}, 2,
+            "--level and --ssn can't be given together");
         row("a value that looks like an option", {"export", "f", "--look-for", "--json", "--list", "age"}, 2,
             "the lists by employment, age and birthday hold current employees only and take no --status, "
             "--race, --sex or --look-for");

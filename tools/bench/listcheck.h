@@ -20,33 +20,35 @@
 
 struct ListCheckCase {
     QString name;
-    ListOptions options;
+    ListQuery options;
 };
 
 // Every list type, both statuses, each filter and each "with" column of the alphabetical list.
 inline std::vector<ListCheckCase> ListCheckCases() {
     std::vector<ListCheckCase> cases;
     const auto add = [&](const QString& name, auto change) {
-        ListOptions o;
+        ListQuery o;
         change(o);
         cases.push_back({name, o});
     };
     for (int type = 1; type <= 4; ++type)
-        add(QStringLiteral("type%1").arg(type), [&](ListOptions& o) { o.optTypeList = type; });
-    add(QStringLiteral("previous"), [](ListOptions& o) { o.optEmpStatus = 2; });
+        add(QStringLiteral("type%1").arg(type),
+            [&](ListQuery& o) { o.type = ListTypes[std::size_t(type - 1)]; });
+    add(QStringLiteral("previous"), [](ListQuery& o) { o.status = EmploymentStatus::Previous; });
     for (int with = -1; with <= 9; ++with)
-        add(QStringLiteral("with%1").arg(with), [&](ListOptions& o) { o.comboListWithIndex = with; });
+        add(QStringLiteral("with%1").arg(with), [&](ListQuery& o) { o.with = ListWith(with); });
     for (int race = 2; race <= 6; ++race)
-        add(QStringLiteral("race%1").arg(race), [&](ListOptions& o) { o.optRace = race; });
+        add(QStringLiteral("race%1").arg(race),
+            [&](ListQuery& o) { o.race = RaceCodes[std::size_t(race - 2)]; });
     for (int sex = 2; sex <= 3; ++sex)
-        add(QStringLiteral("sex%1").arg(sex), [&](ListOptions& o) { o.optSex = sex; });
-    add(QStringLiteral("month"), [](ListOptions& o) { o.comboMonth = QStringLiteral("Mar"); });
-    add(QStringLiteral("year"), [](ListOptions& o) { o.comboYear = QStringLiteral("2001"); });
-    add(QStringLiteral("agegroup"), [](ListOptions& o) { o.comboAgeGroup = QStringLiteral("40's"); });
-    add(QStringLiteral("lookfor"), [](ListOptions& o) { o.txtOther = QStringLiteral(" Clerk "); });
-    add(QStringLiteral("notepad"), [](ListOptions& o) {
-        o.txtOther = QStringLiteral("forklift");
-        o.chkSearchNotepad = true;
+        add(QStringLiteral("sex%1").arg(sex), [&](ListQuery& o) { o.sex = SexCodes[std::size_t(sex - 2)]; });
+    add(QStringLiteral("month"), [](ListQuery& o) { o.month = QStringLiteral("Mar"); });
+    add(QStringLiteral("year"), [](ListQuery& o) { o.year = QStringLiteral("2001"); });
+    add(QStringLiteral("agegroup"), [](ListQuery& o) { o.ageGroup = QStringLiteral("40's"); });
+    add(QStringLiteral("lookfor"), [](ListQuery& o) { o.lookFor = QStringLiteral(" Clerk "); });
+    add(QStringLiteral("notepad"), [](ListQuery& o) {
+        o.lookFor = QStringLiteral("forklift");
+        o.searchNotepad = true;
     });
     return cases;
 }

@@ -12,6 +12,7 @@
 #include "data/restorejournal.h"
 #include "data/userlist.h"
 #include "data/util.h"
+#include "exchange/exportlist.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -194,155 +195,54 @@ Journals JournalsOf(const QString& path, const Layout& layout) {
     return {folder.filePath(UserAppendJournalFileName), folder.filePath(UserWriteJournalFileName)};
 }
 
-// The text of the journal `journal`, up to `limit` bytes, read without following a link or
-// waiting; nothing, and no error, when there is none.
-std::optional<QByteArray> ReadJournal(const QString& journal, qint64 limit, QString* error) {
-    const int jfd =
-        ::open(QFile::encodeName(journal).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (jfd < 0) {
-        if (errno != ENOENT)
-            *error = QStringLiteral("cannot open %1: %2")
-                         .arg(journal, QString::fromLocal8Bit(std::strerror(errno)));
-        return std::nullopt;
-    }
-    QByteArray text(limit, Qt::Uninitialized);
-    const ssize_t got = ::pread(jfd, text.data(), std::size_t(text.size()), 0);
-    ::close(jfd);
-    if (got < 0) {
-        *error =
-            QStringLiteral("cannot read %1: %2").arg(journal, QString::fromLocal8Bit(std::strerror(errno)));
-        return std::nullopt;
-    }
-    text.resize(got);
-    return text;
-}
-
-// What the next open of the file open at `fd` (`length` bytes) does with the append journal
-// `journal`, worked out as RollBackAppend does it but changing nothing: empty when there is no
-// journal, else a note for the user; *keep becomes the length the file keeps.
-QString LookAtJournal(const QString& journal, int fd, int recordLength, qint64* keep, QString* error) {
-    const std::optional<QByteArray> text = ReadJournal(journal, AppendJournal::MaxBytes(recordLength), error);
-    if (!text)
-        return {};
-    const std::optional<AppendJournal> noted = AppendJournal::Parse(*text, recordLength);
-    if (noted && noted->Fits(*keep)) {
-        QByteArray before(noted->tail.size(), Qt::Uninitialized);
-        if (::pread(fd, before.data(), std::size_t(before.size()), noted->TailStart()) == before.size() &&
-            before == noted->tail) {
-            *keep = noted->oldLength;
-            const auto records = static_cast<qint64>(std::nearbyint(double(*keep) / recordLength));
-            return QStringLiteral("append journal pending: the next open cuts the file back to %1")
-                .arg(Plural(records, "record", "records"));
-        }
-    }
-    return QStringLiteral("append journal pending, but it cuts nothing from this file: the next open "
-                          "removes it and keeps every record");
-}
-
-// What the next open of the file open at `fd` (`keep` bytes of it kept) does with the write
-// journal `journal`, worked out as SettleWrite does it but changing nothing: empty when there is no
-// journal, else a note for the user; `*putBack` becomes the record it puts back, if any.
-QString LookAtWriteJournal(const QString& journal, int fd, int recordLength, qint64 keep,
-                           std::optional<WriteJournal>* putBack, QString* error) {
-    const std::optional<QByteArray> text = ReadJournal(journal, WriteJournal::MaxBytes(recordLength), error);
-    if (!text)
-        return {};
-    const std::optional<WriteJournal> noted = WriteJournal::Parse(*text, recordLength);
-    if (noted && noted->record * recordLength <= keep) {
-        QByteArray now(recordLength, Qt::Uninitialized);
-        if (::pread(fd, now.data(), std::size_t(recordLength), (noted->record - 1) * recordLength) ==
-            recordLength) {
-            switch (noted->Look(now)) {
-            case WriteJournal::Found::Torn:
-                *putBack = noted;
-                return QStringLiteral("write journal pending: record %1 is torn; the next open puts back "
-                                      "its old bytes")
-                    .arg(noted->record);
-            case WriteJournal::Found::After:
-                return QStringLiteral("write journal pending: record %1 was written whole; the next open "
-                                      "keeps it")
-                    .arg(noted->record);
-            case WriteJournal::Found::Before:
-            case WriteJournal::Found::OtherFile:
-                break;
-            }
-        }
-    }
-    return QStringLiteral("write journal pending, but it changes nothing in this file: the next open "
-                          "removes it and keeps every record");
-}
-
 // Hands each whole record of the file to `visit` in file order, reading large blocks. The file
-// is opened read-only: nothing here may change it. With `journals`, the records are those the next
-// open leaves: only the records it keeps are read, as it would cut the others off, and a torn
-// record is read as the old one it puts back.
+// is opened read-only: nothing here may change it (FixedRecordFile::Inspect). With `journals`, the
+// records are those the next open leaves: only the records it keeps are read, as it would cut the
+// others off, and a torn record is read as the old one it puts back.
 ReadResult ReadRecords(const QString& path, int recordLength,
                        const std::function<void(qint64 n, const char* record)>& visit,
                        const Journals& journals = {}) {
+    FileIo io;
+    const RecordFileInspection look =
+        FixedRecordFile(io, path, recordLength).Inspect(visit, journals.append, journals.write);
     ReadResult result;
-    // Opened without waiting, then looked at: a pipe or a device would never end (or never
-    // start), so only a regular file is read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        result.error =
-            QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return result;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        result.notRegular = true;
+    result.records = look.records;
+    result.leftover = look.leftover;
+    result.notRegular = look.notRegular;
+    if (look.notRegular)
         result.error = QStringLiteral("%1 is not a regular file; only data files can be read").arg(path);
+    else if (!look.failedFile.isEmpty())
+        result.error = QStringLiteral("cannot %1 %2: %3")
+                           .arg(look.failedAction, look.failedFile,
+                                QString::fromLocal8Bit(std::strerror(look.failedErrno)));
+    if (!result.error.isEmpty())
         return result;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    qint64 keep = st.st_size;
-    std::optional<WriteJournal> putBack;
-    if (!journals.append.isEmpty()) {
-        // In the order the open settles them.
-        const QString cut = LookAtJournal(journals.append, fd, recordLength, &keep, &result.error);
-        const QString written = result.error.isEmpty() ? LookAtWriteJournal(journals.write, fd, recordLength,
-                                                                            keep, &putBack, &result.error)
-                                                       : QString();
-        if (!result.error.isEmpty()) {
-            ::close(fd);
-            return result;
-        }
-        for (const QString& note : {cut, written})
-            if (!note.isEmpty())
-                result.journalNotes << note;
-    }
-    const auto visitSettled = [&](qint64 n, const char* record) {
-        visit(n, putBack && putBack->record == n ? putBack->before.constData() : record);
-    };
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        result.error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return result;
-    }
-    const qint64 blockBytes = std::max<qint64>(1, BlockBytes / recordLength) * recordLength;
-    QByteArray block(blockBytes, Qt::Uninitialized);
-    qint64 filled = 0;
-    for (qint64 left = keep;;) {
-        const qint64 got = file.read(block.data() + filled, std::min(blockBytes - filled, left));
-        if (got < 0) {
-            result.error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-            return result;
-        }
-        filled += got;
-        left -= got;
-        if (got > 0 && filled < blockBytes)
-            continue;
-        const qint64 whole = filled / recordLength;
-        for (qint64 i = 0; i < whole; ++i)
-            visitSettled(++result.records, block.constData() + i * recordLength);
-        if (got == 0) {
-            result.leftover = filled - whole * recordLength;
-            return result;
-        }
-        filled = 0; // the block is a whole number of records
-    }
+    using Append = RecordFileInspection::Append;
+    using Write = RecordFileInspection::Write;
+    if (look.append == Append::CutsBack)
+        result.journalNotes
+            << QStringLiteral("append journal pending: the next open cuts the file back to %1")
+                   .arg(Plural(static_cast<qint64>(std::nearbyint(double(look.kept) / recordLength)),
+                               "record", "records"));
+    else if (look.append == Append::CutsNothing)
+        result.journalNotes << QStringLiteral(
+            "append journal pending, but it cuts nothing from this file: the "
+            "next open removes it and keeps every record");
+    if (look.write == Write::PutsBack)
+        result.journalNotes << QStringLiteral(
+                                   "write journal pending: record %1 is torn; the next open puts back "
+                                   "its old bytes")
+                                   .arg(look.writtenRecord);
+    else if (look.write == Write::KeepsNew)
+        result.journalNotes << QStringLiteral(
+                                   "write journal pending: record %1 was written whole; the next open "
+                                   "keeps it")
+                                   .arg(look.writtenRecord);
+    else if (look.write == Write::ChangesNothing)
+        result.journalNotes << QStringLiteral(
+            "write journal pending, but it changes nothing in this file: the "
+            "next open removes it and keeps every record");
+    return result;
 }
 
 // ---------------------------------------------------------------- dump
@@ -361,43 +261,9 @@ void AppendNumber(QByteArray& out, double value) {
 }
 
 void AppendString(QByteArray& out, const QString& text) {
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    escaped += u'"';
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'"':
-            escaped += QLatin1String("\\\"");
-            break;
-        case u'\\':
-            escaped += QLatin1String("\\\\");
-            break;
-        case u'\n':
-            escaped += QLatin1String("\\n");
-            break;
-        case u'\r':
-            escaped += QLatin1String("\\r");
-            break;
-        case u'\t':
-            escaped += QLatin1String("\\t");
-            break;
-        case u'\b':
-            escaped += QLatin1String("\\b");
-            break;
-        case u'\f':
-            escaped += QLatin1String("\\f");
-            break;
-        default:
-            // C1 controls too: the code page's five unused bytes decode to them, and a raw
-            // control character has no business on a terminal.
-            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
-                escaped += QString::asprintf("\\u%04x", static_cast<unsigned>(c.unicode()));
-            else
-                escaped += c;
-        }
-    }
-    escaped += u'"';
-    out += escaped.toUtf8();
+    QString quoted;
+    AppendJsonString(quoted, text);
+    out += quoted.toUtf8();
 }
 
 void AppendRecord(QByteArray& out, qint64 n, const char* record, const Layout& layout, bool showPasswords) {
@@ -574,10 +440,12 @@ int CheckUserLog(const QString& path, std::FILE* out, std::FILE* err) {
         const QString text = FromAnsi(bytes.mid(at, end < 0 ? -1 : end - at));
         bool view = false;
         if (end < 0) {
-            report += QStringLiteral("line %1: cut short, no line end: %2\n").arg(lines + 1).arg(text).toUtf8();
+            report +=
+                QStringLiteral("line %1: cut short, no line end: %2\n").arg(lines + 1).arg(text).toUtf8();
             ++problems;
         } else if (!IsUserLogLine(text, &view)) {
-            report += QStringLiteral("line %1: not a line of the user log: %2\n").arg(lines + 1).arg(text).toUtf8();
+            report +=
+                QStringLiteral("line %1: not a line of the user log: %2\n").arg(lines + 1).arg(text).toUtf8();
             ++problems;
         }
         views += view ? 1 : 0;
@@ -586,9 +454,10 @@ int CheckUserLog(const QString& path, std::FILE* out, std::FILE* err) {
     Put(out, report);
     if (problems > 0)
         return ExitFailure;
-    Put(out, (QStringLiteral("ok: ") + Plural(lines, "line", "lines") + QStringLiteral(" (%1 of full views)").arg(views))
-                 .toUtf8() +
-             '\n');
+    Put(out, (QStringLiteral("ok: ") + Plural(lines, "line", "lines") +
+              QStringLiteral(" (%1 of full views)").arg(views))
+                     .toUtf8() +
+                 '\n');
     return ExitOk;
 }
 

@@ -10,8 +10,8 @@
 #include "data/userlist.h"
 #include "exchange/exportlist.h"
 #include "exchange/exportxlsx.h"
-#include "exchange/importcsv.h"
 #include "exchange/importduplicates.h"
+#include "exchange/importplan.h"
 #include "list/listbuilder.h"
 #include "settings/settingsstore.h"
 
@@ -86,7 +86,7 @@ enum class ExportFormat { Csv, Json, Xlsx };
 
 struct ExportLine {
     QString file;
-    ListOptions list;
+    ListQuery list;
     bool both = false;
     ExportFormat format = ExportFormat::Csv;
     ExportOptions options;
@@ -105,18 +105,13 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
         if (!lists.contains(value))
             return QStringLiteral("--list takes alphabetical, employment, age or birthday, not '%1'")
                 .arg(value);
-        line.list.optTypeList = int(lists.indexOf(value)) + 1;
-        // The options page's captions, which the list's title names.
-        const QStringList captions{QStringLiteral("Alphabetical Listing,  with"),
-                                   QStringLiteral("Seniority (by Date of Employment)"),
-                                   QStringLiteral("Seniority (by Age)"), QStringLiteral("Birthday List (by Month/Day)")};
-        line.list.optTypeListCaption = captions[line.list.optTypeList - 1];
+        line.list.type = ListTypes[std::size_t(lists.indexOf(value))];
     }
     for (const QString& value : parsed.values(QStringLiteral("status"))) {
         if (value == QLatin1String("current")) {
-            line.list.optEmpStatus = 1;
+            line.list.status = EmploymentStatus::Current;
         } else if (value == QLatin1String("previous")) {
-            line.list.optEmpStatus = 2;
+            line.list.status = EmploymentStatus::Previous;
             filtered = true;
         } else if (value == QLatin1String("both")) {
             line.both = true;
@@ -126,28 +121,25 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
         }
     }
     for (const QString& value : parsed.values(QStringLiteral("race"))) {
-        const qsizetype at = value.size() == 1 ? QStringLiteral("WBHAO").indexOf(value.toUpper()) : -1;
-        if (at < 0)
+        const QByteArray code = value.toUpper().toLatin1();
+        const auto at = std::find(RaceCodes.cbegin(), RaceCodes.cend(), code.size() == 1 ? code[0] : '\0');
+        if (value.size() != 1 || at == RaceCodes.cend())
             return QStringLiteral("--race takes W, B, H, A or O, not '%1'").arg(value);
-        const char* captions[] = {"White", "Black", "Hispanic", "Asiatic", "Other"};
-        line.list.optRace = int(at) + 2;
-        line.list.optRaceCaption = QString::fromLatin1(captions[at]);
+        line.list.race = *at;
         filtered = true;
     }
     for (const QString& value : parsed.values(QStringLiteral("sex"))) {
         const QString sex = value.toUpper();
         if (sex != QLatin1String("M") && sex != QLatin1String("F"))
             return QStringLiteral("--sex takes M or F, not '%1'").arg(value);
-        line.list.optSex = sex == QLatin1String("M") ? 2 : 3;
-        line.list.optSexCaption =
-            sex == QLatin1String("M") ? QStringLiteral("Male") : QStringLiteral("Female");
+        line.list.sex = sex == QLatin1String("M") ? 'M' : 'F';
         filtered = true;
     }
     if (parsed.isSet(QStringLiteral("look-for"))) {
-        line.list.txtOther = parsed.value(QStringLiteral("look-for"));
+        line.list.lookFor = parsed.value(QStringLiteral("look-for"));
         filtered = true;
     }
-    line.list.chkSearchNotepad = parsed.isSet(QStringLiteral("notepad"));
+    line.list.searchNotepad = parsed.isSet(QStringLiteral("notepad"));
     // As the program would show the fields to a user of --level (1, the lowest, unless given);
     // --show-sensitive (or its older name --ssn) is the data owner's, who sees everything.
     int level = 1;
@@ -160,7 +152,8 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
     const bool full = parsed.isSet(QStringLiteral("show-sensitive")) || parsed.isSet(QStringLiteral("ssn"));
     if (full && parsed.isSet(QStringLiteral("level")))
         return QStringLiteral("--level and --%1 can't be given together")
-            .arg(parsed.isSet(QStringLiteral("ssn")) ? QStringLiteral("ssn") : QStringLiteral("show-sensitive"));
+            .arg(parsed.isSet(QStringLiteral("ssn")) ? QStringLiteral("ssn")
+                                                     : QStringLiteral("show-sensitive"));
     line.level = level;
     line.full = full;
     for (const QString& value : parsed.values(QStringLiteral("format"))) {
@@ -181,7 +174,7 @@ QString ParseExport(const QCommandLineParser& parsed, ExportLine& line) {
         !wrong.isEmpty())
         return wrong;
     // As on the list options page: only the alphabetical list has filters and previous employees.
-    if (line.list.optTypeList != 1 && filtered)
+    if (line.list.type != ListType::Alphabetical && filtered)
         return QStringLiteral(
             "the lists by employment, age and birthday hold current employees only and take "
             "no --status, --race, --sex or --look-for");
@@ -256,9 +249,9 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     std::vector<CsvRowStore> stores(line.both ? 2 : 1, CsvRowStore(line.options));
     std::vector<std::vector<qint32>> listedOf(stores.size());
     for (int pass = 0; pass < (line.both ? 2 : 1); ++pass) {
-        ListOptions options = line.list;
+        ListQuery options = line.list;
         if (line.both)
-            options.optEmpStatus = pass + 1;
+            options.status = pass == 0 ? EmploymentStatus::Current : EmploymentStatus::Previous;
         CsvRowStore& store = stores[std::size_t(pass)];
         const EmployeeListResult list =
             BuildEmployeeRows(file, options, today, 0, csv ? [&store](qint32 n, PersonnelRecordView r) {
@@ -429,8 +422,9 @@ int RunImport(const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
             ApplyImport(file, plan, selection, clock, QStringLiteral("from ") + QFileInfo(csv).fileName());
         !s)
         return Complain(err,
-                        OneLine(s) + (selection.updates.empty() ? QStringLiteral(" Nothing was added.")
-                                                                : QStringLiteral(" Nothing was added or updated.")),
+                        OneLine(s) + (selection.updates.empty()
+                                          ? QStringLiteral(" Nothing was added.")
+                                          : QStringLiteral(" Nothing was added or updated.")),
                         ExitFailure);
     Put(out, (update ? into + QStringLiteral(": ") + ImportSummary(selection)
                      : QStringLiteral("added %1 to %2%3").arg(employees, target, note))
