@@ -1,5 +1,6 @@
 // export and import: employee lists out as CSV, JSON lines or a workbook, employees in from CSV.
 #include "datatool/datatool.h"
+#include "datatool/cli.h"
 
 #include "data/ansitext.h"
 #include "data/clock.h"

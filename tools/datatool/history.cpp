@@ -1,5 +1,6 @@
 // rosterly-data history: the change history beside a personnel file, as the program keeps it.
 #include "datatool/datatool.h"
+#include "datatool/cli.h"
 
 #include "data/datafilenames.h"
 #include "data/fileio.h"
