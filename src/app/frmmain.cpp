@@ -549,9 +549,8 @@ void frmMain::BuildEmployeeList() {
         // An edit can move its employee (a new last name sorts elsewhere): the highlight follows
         // the employee, the view stays where it was as far as it can. An employee the options no
         // longer list leaves the highlight on the same row.
-        const QString number = QString::number(m_editedRecordNumber);
         for (int row = 0; row < list.Rows(); ++row) {
-            if (list.Cell(row, 3) == number) {
+            if (list.RecordNumber(row) == m_editedRecordNumber) {
                 m_savedRow = row + 1;
                 keepInView = true;
                 break;

@@ -865,6 +865,7 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListQuery& optio
     const int rows = result.Rows();
     if (rows < 2) {
         NumberByPlace(result, options);
+        result.records = std::move(builder.recordNumbers);
         return result;
     }
 
@@ -885,10 +886,13 @@ EmployeeListResult BuildEmployeeRows(PersonnelFile& file, const ListQuery& optio
     }
     ApplyOrder(result, order);
     NumberByPlace(result, options);
+    result.records.reserve(order.size());
+    for (const qint32 row : order)
+        result.records.push_back(builder.recordNumbers[std::size_t(row)]);
 
     if (type == Alphabetical && newRecordNumber >= 1) {
         for (std::size_t i = 0; i < order.size(); ++i) {
-            if (builder.recordNumbers[std::size_t(order[i])] == newRecordNumber) {
+            if (result.records[i] == newRecordNumber) {
                 result.highlightRow = int(i) + 1;
                 break;
             }

@@ -26,6 +26,9 @@ struct EmployeeListResult {
     // (column 4 of types 2 to 4; for the list by age with the birth dates masked, the row's place
     // in the list, since the key would show the year).
     std::vector<QString> cells;
+    // The record number of each data row, in the rows' order: what the commands on a row act on
+    // (column 3 shows the same number to the grid, as text).
+    std::vector<qint32> records;
     // Grid row (1 = first data row) of the newly added employee; 0 = not listed or not asked for,
     // in which case the remembered row stays as it is.
     int highlightRow = 0;
@@ -40,8 +43,10 @@ struct EmployeeListResult {
     QString RowText(int row) const;
     // The heading of column `col` from the format string, without its alignment mark.
     QString Heading(int col) const;
-    // The record number of data row `row` (from 0), from column 3; 0 outside the list.
-    qint32 RecordNumber(int row) const { return row >= 0 && row < Rows() ? Cell(row, 3).toInt() : 0; }
+    // The record number of data row `row` (from 0); 0 outside the list.
+    qint32 RecordNumber(int row) const {
+        return row >= 0 && std::size_t(row) < records.size() ? records[std::size_t(row)] : 0;
+    }
 };
 
 // Reads every record of the personnel file once and builds the list the query asks for. `today`

@@ -156,7 +156,8 @@ QStringList Expected(const EmployeeListResult& r, const std::vector<PersonnelRec
                      double today) {
     QStringList lines;
     for (int row = 0; row < r.Rows(); ++row) {
-        const int n = r.Cell(row, 3).toInt();
+        // The number the commands act on is the one the row shows.
+        const int n = r.RecordNumber(row);
         lines.append(ExpectedLine(records[std::size_t(n - 1)], n, type, today));
     }
     return lines;
