@@ -19,10 +19,6 @@ using F = PersonnelField;
 
 namespace {
 
-double Ole(int y, int m, int d, int hour = 0) {
-    return DateTimeToOle(QDateTime(QDate(y, m, d), QTime(hour, 0)));
-}
-
 // Two current employees and a previous one, whom the current list leaves out.
 std::vector<PersonnelRecord> Staff() {
     PersonnelRecord anne;

@@ -28,10 +28,6 @@ using F = PersonnelField;
 
 namespace {
 
-double Ole(int y, int m, int d) {
-    return DateToOle(QDate(y, m, d));
-}
-
 const FixedClock ImportClock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
 
 PersonnelRecord Existing() {

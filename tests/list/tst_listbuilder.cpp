@@ -26,10 +26,6 @@ using F = PersonnelField;
 
 namespace {
 
-double Ole(int y, int m, int d) {
-    return DateToOle(QDate(y, m, d));
-}
-
 const double Today = Ole(2024, 6, 15);
 
 PersonnelRecord Employee(const QString& last, const QString& first, QDate born = {1980, 1, 1},

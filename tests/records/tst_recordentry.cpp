@@ -43,10 +43,6 @@ const QString ToCurrentText = u"You have changed this employee's status\r\n"
 const QString DatePrompt = u"Enter the date of\r\nINactivation for this employee..."_s;
 
 // Days from 30 December 1899 with the time of day as the fraction, worked out here on its own.
-double Ole(QDate date, QTime time = QTime(0, 0)) {
-    return double(QDate(1899, 12, 30).daysTo(date)) + time.msecsSinceStartOfDay() / 86400000.0;
-}
-
 // Three current employees and two previous ones. The current list reads Adams (2), Miller (3),
 // Young (1); the previous list Baker (4), Ortiz (5).
 std::vector<StaffMember> Staff() {
@@ -80,20 +76,11 @@ QByteArray FieldBytes(const QByteArray& record, F field) {
 }
 
 // The bytes of a text field holding `text`: the text, then spaces to the field's width.
-QByteArray Padded(F field, const QByteArray& text) {
-    const int width = PersonnelRecord::FieldOf(field).width;
-    return text + QByteArray(width - text.size(), ' ');
-}
-
 double DateField(const QByteArray& record, F field) {
     const QByteArray bytes = FieldBytes(record, field);
     double value = 0; // the file is little-endian, as the machines the tests run on
     std::memcpy(&value, bytes.constData(), sizeof value);
     return value;
-}
-
-QByteArray DateBytes(double value) {
-    return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
 // `record` with the date field set to `value`.
@@ -104,7 +91,7 @@ QByteArray WithDate(QByteArray record, F field, double value) {
 
 QByteArray WithText(QByteArray record, F field, const QByteArray& text) {
     const FieldLayout& f = PersonnelRecord::FieldOf(field);
-    record.replace(f.offset, f.width, Padded(field, text));
+    record.replace(f.offset, f.width, Padded(text, field));
     return record;
 }
 
@@ -461,7 +448,7 @@ private slots:
             {F::PictureFile, ""},
         };
         for (const auto& [field, text] : texts)
-            QCOMPARE(FieldBytes(r, field), Padded(field, text));
+            QCOMPARE(FieldBytes(r, field), Padded(text, field));
         QCOMPARE(DateField(r, F::DateOfBirth), Ole({1968, 3, 7}));
         QCOMPARE(DateField(r, F::DateOfEmployment), Ole({2010, 4, 15}));
         QCOMPARE(FieldBytes(r, F::DateOfJobTitle), QByteArray(8, '\0'));
@@ -1141,7 +1128,7 @@ private slots:
             QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
             QCOMPARE(p->prompts.Asked().size(), 0);
             const QByteArray r = RecordBytes(adding ? 6 : 2);
-            QCOMPARE(FieldBytes(r, F::FirstName), Padded(F::FirstName, typed.toLatin1()));
+            QCOMPARE(FieldBytes(r, F::FirstName), Padded(typed.toLatin1(), F::FirstName));
             QCOMPARE(RowOfRecord(w->grid, adding ? 6 : 2), w->grid->Row());
             return;
         }
@@ -1158,7 +1145,7 @@ private slots:
         QTest::mouseClick(w->cmdAddEditSave, Qt::LeftButton);
         QCOMPARE(p->prompts.Asked().size(), 1);
         ExpectDisplayState(w);
-        QCOMPARE(FieldBytes(RecordBytes(adding ? 6 : 2), F::FirstName), Padded(F::FirstName, "Dee"));
+        QCOMPARE(FieldBytes(RecordBytes(adding ? 6 : 2), F::FirstName), Padded("Dee", F::FirstName));
     }
 
     // A name is one line: a tab or a line break pasted into a name box is refused, nothing written.

@@ -85,17 +85,6 @@ QByteArray WithField(QByteArray file, int n, PersonnelField field, const QByteAr
     return file;
 }
 
-QByteArray Padded(const QByteArray& text, PersonnelField field) {
-    const int width = PersonnelRecord::FieldOf(field).width;
-    return text + QByteArray(width - text.size(), ' ');
-}
-
-QByteArray DateBytes(double value) {
-    QByteArray bytes(8, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
 QByteArray PictureFileOnDisk(int n) {
     const FieldLayout f = PersonnelRecord::FieldOf(PersonnelField::PictureFile);
     return ReadFileBytes(DataFile).mid((n - 1) * PersonnelRecordLength + f.offset, f.width);

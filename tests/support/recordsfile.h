@@ -15,11 +15,35 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 #include <QtTest>
 
 #include <cstring>
 #include <sys/stat.h>
 #include <vector>
+
+// An OLE date, as the files store one: the day (and hour) given.
+inline double Ole(int y, int m, int d, int hour = 0) {
+    return DateTimeToOle(QDateTime(QDate(y, m, d), QTime(hour, 0)));
+}
+inline double Ole(QDate date, QTime time = QTime(0, 0)) {
+    return double(QDate(1899, 12, 30).daysTo(date)) + time.msecsSinceStartOfDay() / 86400000.0;
+}
+
+// The eight bytes a record stores a date as (little-endian).
+inline QByteArray DateBytes(double value) {
+    QByteArray bytes(8, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+// `text` with spaces after it to `width` bytes, or to its field's width, as a record stores it.
+inline QByteArray Padded(const QByteArray& text, int width) {
+    return text + QByteArray(width - text.size(), ' ');
+}
+inline QByteArray Padded(const QByteArray& text, PersonnelField field) {
+    return Padded(text, PersonnelRecord::FieldOf(field).width);
+}
 
 // The records as the file's bytes.
 inline QByteArray Image(const std::vector<PersonnelRecord>& records) {

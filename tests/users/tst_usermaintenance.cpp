@@ -1,5 +1,6 @@
 // Adding, viewing/editing and removing users from the admin window.
 #include "support/adminfixture.h"
+#include "support/recordsfile.h"
 #include "ui/fade.h"
 #include "ui/memobox.h"
 
@@ -15,18 +16,6 @@ namespace {
 
 QByteArray Field(const QByteArray& record, int offset, int width) {
     return record.mid(offset, width);
-}
-
-QByteArray Padded(const char* text, int width) {
-    QByteArray bytes(text);
-    return bytes + QByteArray(width - bytes.size(), ' ');
-}
-
-QByteArray OleBytes(double value) {
-    quint64 bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    bits = qToLittleEndian(bits);
-    return QByteArray(reinterpret_cast<const char*>(&bits), sizeof bits);
 }
 
 // The characters at the even positions (1-based) of a stored password.
@@ -94,7 +83,7 @@ private slots:
 
         const QByteArray file = ReadFileBytes(QStringLiteral("User.List"));
         QCOMPARE(file.size(), 500);
-        QCOMPARE(Field(file, 0, 8), OleBytes(f.clock.NowOle()));
+        QCOMPARE(Field(file, 0, 8), DateBytes(f.clock.NowOle()));
         QCOMPARE(Field(file, 8, 15), Padded("Ann", 15));
         QCOMPARE(Field(file, 23, 20), Padded("Lee", 20));
         const QByteArray stored = Field(file, 43, 16);
