@@ -27,5 +27,7 @@ inline const QString HistoryFileName = QStringLiteral("Rosterly.History");
 // it; and the journal of a change on its way into the personnel file and the history.
 inline const QString HistoryIndexFileName = QStringLiteral("History.Index");
 inline const QString HistoryJournalFileName = QStringLiteral("History.$$$");
+// Where each employee's lines start in the history (data/historylines.h), kept with the index.
+inline const QString HistoryLinesFileName = QStringLiteral("History.Lines");
 // The lock of the folder's one writer (data/folderlock.h).
 inline constexpr char DataFolderLockName[] = "Rosterly.lock";

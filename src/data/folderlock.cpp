@@ -335,7 +335,7 @@ QString RealDataFilePath(const QString& path) {
 QStringList WrittenDataFileNames(const QString& personnelFile) {
     return QStringList{personnelFile,         UserListFileName,       UserLogFileName,
                        HistoryFileName,       HistoryIndexFileName,   HistoryJournalFileName,
-                       AppendJournalFileName, RestoreJournalFileName, ScratchFileName};
+                       HistoryLinesFileName,  AppendJournalFileName, RestoreJournalFileName, ScratchFileName};
 }
 
 QString LinkedDataFileText(const QString& folder, const QStringList& names) {

@@ -676,11 +676,28 @@ QString LineFaultReason(QByteArrayView line) {
     return QStringLiteral("is not a change (no known action, time or employee number)");
 }
 
+IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from,
+                   const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                   const std::function<void(const HistoryLineFault&)>& fault);
+
 } // namespace
 
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<void(const HistoryLineFault&)>& fault) {
+    return ReadLines(io, fileName, 0, [&](const HistoryEntry& e, qint64) { visit(e); }, fault);
+}
+
+IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from,
+                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit) {
+    return ReadLines(io, fileName, from, visit, {});
+}
+
+namespace {
+
+IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from,
+                   const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                   const std::function<void(const HistoryLineFault&)>& fault) {
     if (!io.Exists(fileName))
         return {};
     const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
@@ -697,7 +714,7 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName,
     constexpr qint64 BlockBytes = 4 << 20;
     QByteArray block(std::min<qint64>(size, BlockBytes), Qt::Uninitialized);
     QByteArray carried;     // the start of a line the last block ended in
-    qint64 lineStart = 0;   // where the line in hand starts in the file
+    qint64 lineStart = from; // where the line in hand starts in the file
     qint64 lineLength = 0;  // its length so far, when it is too long to keep
     bool overlong = false;
     qint64 number = 0;
@@ -710,12 +727,12 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName,
         if (overlong)
             tell(lineLength, QStringLiteral("is longer than %1 bytes").arg(MaxHistoryLineBytes));
         else if (const auto entry = ParseHistoryLine(line))
-            visit(*entry);
+            visit(*entry, lineStart);
         else if (fault)
             tell(line.size(), LineFaultReason(line));
     };
     IoStatus result;
-    for (qint64 at = 0; at < size;) {
+    for (qint64 at = from; at < size;) {
         const qint64 want = std::min<qint64>(size - at, block.size());
         if (IoStatus s = ReadFullyAt(io, fd, block.data(), want, at, fileName); !s) {
             result = s;
@@ -760,6 +777,8 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName,
     }
     return result;
 }
+
+} // namespace
 
 IoStatus LastLineEnd(FileIo& io, int fd, qint64 size, const QString& fileName, qint64* end) {
     *end = 0;

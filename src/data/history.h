@@ -141,6 +141,9 @@ struct HistoryLineFault {
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<void(const HistoryLineFault&)>& fault = {});
+// The same from the line that starts at `from` on, each entry handed on with where its line starts.
+IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from,
+                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit);
 
 // Where the history's last whole line ends in the open file `fd` of `size` bytes (0 when it has
 // none): bytes past it are a line cut short.
