@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -78,52 +79,69 @@ namespace {
 constexpr char HexDigits[] = "0123456789abcdef";
 
 // A text as QJsonDocument's compact form writes it (quoted, UTF-8, '"', '\' and control
-// characters escaped); false for a text it writes otherwise (a lone surrogate), left to it.
-bool PutJsonText(QByteArray& out, QStringView text) {
-    out += '"';
+// characters escaped), at `p`, which has room for 6 bytes a character and the quotes; the end, or
+// nullptr for a text it writes otherwise (a lone surrogate), left to it.
+char* PutJsonChars(char* p, QStringView text) {
+    *p++ = '"';
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
             if (c < 0x20) {
-                out += '\\';
+                *p++ = '\\';
                 switch (c) {
-                case u'\b': out += 'b'; break;
-                case u'\f': out += 'f'; break;
-                case u'\n': out += 'n'; break;
-                case u'\r': out += 'r'; break;
-                case u'\t': out += 't'; break;
+                case u'\b': *p++ = 'b'; break;
+                case u'\f': *p++ = 'f'; break;
+                case u'\n': *p++ = 'n'; break;
+                case u'\r': *p++ = 'r'; break;
+                case u'\t': *p++ = 't'; break;
                 default:
-                    out += "u00";
-                    out += HexDigits[c >> 4];
-                    out += HexDigits[c & 0xF];
+                    *p++ = 'u';
+                    *p++ = '0';
+                    *p++ = '0';
+                    *p++ = HexDigits[c >> 4];
+                    *p++ = HexDigits[c & 0xF];
                 }
                 continue;
             }
             if (c == u'"' || c == u'\\')
-                out += '\\';
-            out += char(c);
+                *p++ = '\\';
+            *p++ = char(c);
         } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
         } else if (c < 0xD800 || c > 0xDFFF) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         } else {
             if (c > 0xDBFF || i + 1 == text.size())
-                return false;
+                return nullptr;
             const char16_t low = text[i + 1].unicode();
             if (low < 0xDC00 || low > 0xDFFF)
-                return false;
+                return nullptr;
             const char32_t u = 0x10000 + ((char32_t(c - 0xD800) << 10) | char32_t(low - 0xDC00));
-            out += char(0xF0 | (u >> 18));
-            out += char(0x80 | ((u >> 12) & 0x3F));
-            out += char(0x80 | ((u >> 6) & 0x3F));
-            out += char(0x80 | (u & 0x3F));
+            *p++ = char(0xF0 | (u >> 18));
+            *p++ = char(0x80 | ((u >> 12) & 0x3F));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
             ++i;
         }
     }
-    out += '"';
+    *p++ = '"';
+    return p;
+}
+
+// The same appended to `out`; false for a text left to QJsonDocument. Made on the stack and
+// appended at once: a first start writes some three million values.
+bool PutJsonText(QByteArray& out, QStringView text) {
+    constexpr qsizetype Short = 256;
+    char stack[6 * Short + 2];
+    QByteArray heap;
+    char* const start = text.size() <= Short ? stack : (heap.resize(6 * text.size() + 2), heap.data());
+    const char* const end = PutJsonChars(start, text);
+    if (!end)
+        return false;
+    out.append(start, end - start);
     return true;
 }
 
@@ -138,6 +156,15 @@ bool PutTime(QByteArray& out, const QDateTime& time) {
     if (!time.isValid())
         return false;
     const int offset = time.offsetFromUtc();
+    // The entries of one change share their time: the last one written is kept at hand.
+    thread_local QDateTime lastTime;
+    thread_local int lastOffset = 0;
+    thread_local QByteArray lastText;
+    if (!lastText.isEmpty() && offset == lastOffset && time == lastTime) {
+        out += lastText;
+        return true;
+    }
+    const qsizetype start = out.size();
     const QDateTime local = time.toUTC().addSecs(offset);
     const QDate d = local.date();
     const QTime t = local.time();
@@ -167,6 +194,9 @@ bool PutTime(QByteArray& out, const QDateTime& time) {
         PutTwo(out, minutes % 60);
     }
     out += '"';
+    lastTime = time;
+    lastOffset = offset;
+    lastText = out.sliced(start);
     return true;
 }
 
@@ -250,7 +280,9 @@ namespace {
 // to QJsonDocument, so that every line reads as QJsonDocument reads it.
 class PlainLine {
 public:
-    explicit PlainLine(QByteArrayView line) : m_at(line.data()), m_end(line.data() + line.size()) {}
+    // `lean`: the texts a replay does not need (before, note, user) and the time are checked, not made.
+    PlainLine(QByteArrayView line, bool lean)
+        : m_at(line.data()), m_end(line.data() + line.size()), m_lean(lean) {}
 
     std::optional<HistoryEntry> Read() {
         HistoryEntry e;
@@ -259,7 +291,7 @@ public:
         if (m_at < m_end && *m_at == '{') {
             for (;;) {
                 HistoryChange c;
-                if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(&c.before) ||
+                if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(Made(&c.before)) ||
                     !Key(",\"field\":\"") || !Field(&c.field) || !Key("}"))
                     return std::nullopt;
                 e.changes.append(std::move(c));
@@ -274,10 +306,11 @@ public:
         if (!Key("],\"employee\":") || !Number(&e.employee) || e.employee < 1 || !Key(",\"entry\":") ||
             !Number(&e.entry) || !Key(",\"level\":") || !Number(&level) || level != qint32(level))
             return std::nullopt;
-        if (Key(",\"note\":\"") && !Text(&e.note))
+        if (Key(",\"note\":\"") && !Text(Made(&e.note)))
             return std::nullopt;
         if (!Key(",\"record\":") || !Number(&record) || record < 0 || record != qint32(record) ||
-            !Key(",\"time\":\"") || !Time(&e.time) || !Key(",\"user\":\"") || !Text(&e.user) || !Key("}") ||
+            !Key(",\"time\":\"") || !Time(Made(&e.time)) || !Key(",\"user\":\"") || !Text(Made(&e.user)) ||
+            !Key("}") ||
             m_at != m_end)
             return std::nullopt;
         e.level = int(level);
@@ -286,6 +319,11 @@ public:
     }
 
 private:
+    template <typename T>
+    T* Made(T* value) const {
+        return m_lean ? nullptr : value;
+    }
+
     template <std::size_t N>
     bool Key(const char (&key)[N]) {
         constexpr std::size_t length = N - 1;
@@ -295,7 +333,7 @@ private:
         return true;
     }
 
-    // The rest of a text after its opening quote, and the closing quote.
+    // The rest of a text after its opening quote, and the closing quote; only checked without `text`.
     bool Text(QString* text) {
         const char* const start = m_at;
         bool escaped = false;
@@ -326,12 +364,14 @@ private:
             ascii = false; // a "\u" escape may stand for any character
         }
         if (ascii) {
-            *text = QString::fromLatin1(bytes);
+            if (text)
+                *text = QString::fromLatin1(bytes);
             return true;
         }
         if (!bytes.isValidUtf8())
             return false;
-        *text = QString::fromUtf8(bytes);
+        if (text)
+            *text = QString::fromUtf8(bytes);
         return true;
     }
 
@@ -449,7 +489,8 @@ private:
         return true;
     }
 
-    // "yyyy-MM-ddTHH:mm:ss" and "Z" or an offset "+hh:mm", and the closing quote.
+    // "yyyy-MM-ddTHH:mm:ss" and "Z" or an offset "+hh:mm", and the closing quote; only checked
+    // without `time` (a date of year 1000 on, in an offset of at most 14 hours, is always a time).
     bool Time(QDateTime* time) {
         int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
         if (!Digits(4, &year) || !Key("-") || !Digits(2, &month) || !Key("-") || !Digits(2, &day) || !Key("T") ||
@@ -460,7 +501,8 @@ private:
         if (year < 1000 || hour > 23 || !date.isValid() || !clock.isValid())
             return false;
         if (Key("Z\"")) {
-            *time = QDateTime(date, clock, Qt::UTC);
+            if (time)
+                *time = QDateTime(date, clock, Qt::UTC);
             return true;
         }
         const bool ahead = Key("+");
@@ -471,20 +513,23 @@ private:
             hours * 60 + minutes == 0)
             return false;
         const int offset = (ahead ? 1 : -1) * (hours * 3600 + minutes * 60);
+        if (!time)
+            return true;
         *time = QDateTime(date, clock, Qt::OffsetFromUTC, offset);
         return time->isValid();
     }
 
     const char* m_at;
     const char* m_end;
+    bool m_lean = false;
 };
 
 } // namespace
 
-std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
+std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line, HistoryParse how) {
     if (line.endsWith('\n'))
         line.chop(1);
-    if (auto entry = PlainLine(line).Read())
+    if (auto entry = PlainLine(line, how == HistoryParse::ForReplay).Read())
         return entry;
     return ParseHistoryJson(line);
 }
@@ -493,7 +538,7 @@ QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
     const FieldLayout& layout = PersonnelRecord::FieldOf(field);
     switch (layout.type) {
     case FieldType::Text:
-        return TrimSpaces(record.Text(field));
+        return record.Text(field); // trimmed as bytes: a space is the one byte read as a space
     case FieldType::Int16:
         return QString::number(record.Int16(field));
     case FieldType::Date:
@@ -627,7 +672,11 @@ IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& t
         PlaceInRoster(roster, e, !isNew);
         HistoryPerson& p = at->second;
         p.employee = e.employee;
-        const QString before = p.Name();
+        // Most entries change no name: their former names are not looked at.
+        const bool named = std::any_of(e.changes.cbegin(), e.changes.cend(), [](const HistoryChange& c) {
+            return c.field == QLatin1StringView("LastName") || c.field == QLatin1StringView("FirstName");
+        });
+        const QString before = named ? p.Name() : QString();
         bool& hit = matches[e.employee];
         for (const HistoryChange& c : e.changes) {
             const bool last = c.field == QLatin1StringView("LastName");
@@ -640,7 +689,7 @@ IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& t
                 p.previous = !c.after.isEmpty();
             }
         }
-        if (const QString now = p.Name();
+        if (const QString now = named ? p.Name() : QString();
             !before.isEmpty() && !now.isEmpty() && before != now && !p.formerNames.contains(before))
             p.formerNames.append(before);
         p.removed = TakesOut(e) ? e.time : QDateTime();
@@ -676,7 +725,7 @@ QString LineFaultReason(QByteArrayView line) {
     return QStringLiteral("is not a change (no known action, time or employee number)");
 }
 
-IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from,
+IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
                    const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
                    const std::function<void(const HistoryLineFault&)>& fault);
 
@@ -685,17 +734,17 @@ IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from,
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<void(const HistoryLineFault&)>& fault) {
-    return ReadLines(io, fileName, 0, [&](const HistoryEntry& e, qint64) { visit(e); }, fault);
+    return ReadLines(io, fileName, 0, HistoryParse::Whole, [&](const HistoryEntry& e, qint64) { visit(e); }, fault);
 }
 
-IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from,
+IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
                          const std::function<void(const HistoryEntry&, qint64 offset)>& visit) {
-    return ReadLines(io, fileName, from, visit, {});
+    return ReadLines(io, fileName, from, how, visit, {});
 }
 
 namespace {
 
-IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from,
+IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
                    const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
                    const std::function<void(const HistoryLineFault&)>& fault) {
     if (!io.Exists(fileName))
@@ -726,7 +775,7 @@ IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from,
         ++number;
         if (overlong)
             tell(lineLength, QStringLiteral("is longer than %1 bytes").arg(MaxHistoryLineBytes));
-        else if (const auto entry = ParseHistoryLine(line))
+        else if (const auto entry = ParseHistoryLine(line, how))
             visit(*entry, lineStart);
         else if (fault)
             tell(line.size(), LineFaultReason(line));

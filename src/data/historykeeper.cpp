@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <unordered_set>
 #include <unordered_map>
 
@@ -374,7 +375,7 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     const bool restoring = reconcileAs == HistoryAction::Restored;
     replayed.keepStates = restoring;
     std::vector<HistoryLineStart> starts; // where each entry's line starts, for the line table
-    if (IoStatus s = ReadHistoryFrom(m_io, m_historyFileName, 0,
+    if (IoStatus s = ReadHistoryFrom(m_io, m_historyFileName, 0, HistoryParse::ForReplay,
                                      [&](const HistoryEntry& e, qint64 offset) {
                                          replayed.Apply(e);
                                          starts.push_back({e.employee, offset});
@@ -449,6 +450,16 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     }
 
     QByteArray lines;
+    // A first start writes the history whole under a scratch name and renames it into place: the
+    // rename is the change, so it needs no journal (cut short before it, there is no history, and
+    // the next open starts it again), and its lines go to the file a block at a time.
+    std::optional<ScratchFileWriter> whole;
+    if (starting && restored.isEmpty()) {
+        whole.emplace(m_io, m_historyFileName);
+        if (IoStatus s = whole->Open(); !s)
+            return s;
+    }
+    IoStatus wrote;
     qint64 entry = replayed.lastEntry;
     qint64 lastEmployee = replayed.lastEmployee;
     std::vector<qint64> employees;
@@ -461,8 +472,13 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
             e.user = AnotherProgram;
             e.level = 0;
         }
-        starts.push_back({e.employee, from + lines.size()});
+        starts.push_back({e.employee, from + (whole ? whole->Written() : 0) + lines.size()});
         lines += HistoryLine(e);
+        if (whole && lines.size() >= (4 << 20)) {
+            if (wrote)
+                wrote = whole->Write(lines);
+            lines.clear();
+        }
     };
     const auto gone = [&](std::size_t i) {
         if (claimed[i])
@@ -480,7 +496,8 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
         [&](qint64 n, const char* bytes) {
             std::memcpy(record.data(), bytes, PersonnelRecordLength);
             const qint32 number = qint32(n);
-            const quint64 key = RecordKey(record);
+            const FieldValues is = ValuesOf(record);
+            const quint64 key = KeyOf(is);
             std::size_t match = roster.size();
             qint64 departed = 0; // known by its state: an employee removed since the backup
             if (restoring && byState[std::size_t(n - 1)] != 0) {
@@ -523,7 +540,6 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 next = std::max(next, match + 1);
                 claimed[match] = 1; // matched: never gone
                 const qint64 employee = roster[match];
-                const FieldValues is = ValuesOf(record);
                 static const FieldValues none;
                 const auto known = replayed.values.constFind(employee);
                 const FieldValues& was = known != replayed.values.cend() ? *known : none;
@@ -553,15 +569,13 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
 
     // Even with nothing to add, the file is made: the history has begun. The entries go through
     // the journal like any others, so that one cut short is completed, never glued to the next.
-    if (starting && restored.isEmpty()) {
-        // A first start writes the history whole and renames it into place: the rename is the
-        // change, so it needs no journal (cut short before it, there is no history, and the next
-        // open starts it again), and its lines are written once.
-        qint64 written = 0;
-        if (IoStatus s = ReplaceFileWhole(
-                m_io, m_historyFileName, lines, [](QByteArray&) { return false; }, &written);
-            !s)
-            return s;
+    if (whole) {
+        if (wrote)
+            wrote = whole->Write(lines);
+        if (wrote)
+            wrote = whole->Commit();
+        if (!wrote)
+            return wrote;
     } else if (starting || !lines.isEmpty()) {
         QJsonObject check{{QStringLiteral("check"), QStringLiteral("append")}};
         if (!restored.isEmpty())

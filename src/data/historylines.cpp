@@ -18,7 +18,7 @@
 namespace {
 
 constexpr char LinesMagic[8] = {'R', 'H', 'L', 'N', '0', '0', '0', '1'};
-constexpr qint64 HeadBytes = 48;
+constexpr qint64 HeadBytes = HistoryLinesHeadBytes;
 constexpr qint64 EntryBytes = 16;
 // Past this many appended entries (1 MB of them) the next append writes the table sorted again.
 constexpr qint64 MaxAddedEntries = 65536;
@@ -38,6 +38,8 @@ void PutHead(char* at, const Head& h) {
     qToLittleEndian(h.firstLineHash, at + 24);
     qToLittleEndian(h.sorted, at + 32);
     qToLittleEndian(h.added, at + 40);
+    // A head whose write was cut short (half of it new) fails its own hash.
+    qToLittleEndian(HistoryLineHash(QByteArrayView(at, 48)), at + 48);
 }
 
 HistoryLineStart GetEntry(const char* at) {
@@ -49,7 +51,8 @@ HistoryLineStart GetEntry(const char* at) {
 bool ReadHead(FileIo& io, int fd, qint64 size, const QString& fileName, Head* h) {
     char bytes[HeadBytes];
     if (size < HeadBytes || !ReadFullyAt(io, fd, bytes, HeadBytes, 0, fileName) ||
-        std::memcmp(bytes, LinesMagic, sizeof LinesMagic) != 0)
+        std::memcmp(bytes, LinesMagic, sizeof LinesMagic) != 0 ||
+        qFromLittleEndian<quint64>(bytes + 48) != HistoryLineHash(QByteArrayView(bytes, 48)))
         return false;
     h->covered = qFromLittleEndian<qint64>(bytes + 8);
     h->firstLineBytes = qFromLittleEndian<qint64>(bytes + 16);
@@ -75,38 +78,65 @@ QString HistoryLinesFileFor(const QString& historyFileName) {
                : QDir(folder).filePath(HistoryLinesFileName);
 }
 
+ScratchFileWriter::ScratchFileWriter(FileIo& io, QString name)
+    : m_io(io), m_name(std::move(name)), m_scratch(PartialCopyName(m_name)) {}
+
+ScratchFileWriter::~ScratchFileWriter() {
+    if (m_fd >= 0)
+        m_io.Close(m_fd);
+    if (m_opened && !m_committed)
+        m_io.Remove(m_scratch);
+}
+
+IoStatus ScratchFileWriter::Open() {
+    if (m_io.Exists(m_scratch))
+        m_io.Remove(m_scratch);
+    m_fd = m_io.Open(m_scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (m_fd < 0)
+        return IoStatus::Failure(QStringLiteral("create"), m_name, errno);
+    m_opened = true;
+    return {};
+}
+
+IoStatus ScratchFileWriter::Write(QByteArrayView bytes) {
+    IoStatus s = WriteFullyAt(m_io, m_fd, bytes.data(), bytes.size(), m_at, m_name);
+    m_at += bytes.size();
+    return s;
+}
+
+IoStatus ScratchFileWriter::Commit() {
+    IoStatus s = m_io.Sync(m_fd) != 0 ? IoStatus::Failure(QStringLiteral("write"), m_name, errno) : IoStatus();
+    m_io.Close(m_fd);
+    m_fd = -1; // the scratch file, when not renamed, is removed by the destructor
+    if (s && m_io.Rename(m_scratch, m_name) != 0)
+        s = IoStatus::Failure(QStringLiteral("write"), m_name, errno);
+    if (!s)
+        return s;
+    m_committed = true;
+    if (m_io.SyncFolderOf(m_name) != 0) {
+        m_io.Remove(m_name);
+        return IoStatus::Failure(QStringLiteral("write"), m_name, errno);
+    }
+    return {};
+}
+
 IoStatus ReplaceFileWhole(FileIo& io, const QString& name, const QByteArray& head,
                           const std::function<bool(QByteArray& block)>& next, qint64* written) {
-    const QString scratch = PartialCopyName(name);
-    if (io.Exists(scratch))
-        io.Remove(scratch);
-    const int fd = io.Open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("create"), name, errno);
-    IoStatus s = WriteFullyAt(io, fd, head.constData(), head.size(), 0, name);
-    qint64 at = head.size();
+    ScratchFileWriter file(io, name);
+    IoStatus s = file.Open();
+    if (s)
+        s = file.Write(head);
     QByteArray block;
     for (bool more = true; s && more;) {
         block.clear();
         more = next(block);
-        s = WriteFullyAt(io, fd, block.constData(), block.size(), at, name);
-        at += block.size();
+        s = file.Write(block);
     }
-    if (s && io.Sync(fd) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), name, errno);
-    io.Close(fd);
-    if (s && io.Rename(scratch, name) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), name, errno);
-    if (!s) {
-        io.Remove(scratch);
-        return s;
-    }
-    if (io.SyncFolderOf(name) != 0) {
-        io.Remove(name);
-        return IoStatus::Failure(QStringLiteral("write"), name, errno);
-    }
-    *written = at;
-    return {};
+    if (s)
+        s = file.Commit();
+    if (s)
+        *written = file.Written();
+    return s;
 }
 
 IoStatus WriteHistoryLines(FileIo& io, const QString& fileName, qint64 historySize, qint64 firstLineBytes,
@@ -202,7 +232,7 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
     }
     const qint64 from = usable ? h.covered : 0;
     std::vector<HistoryLineStart> starts;
-    if (!ReadHistoryFrom(io, historyFileName, from,
+    if (!ReadHistoryFrom(io, historyFileName, from, HistoryParse::ForReplay,
                          [&](const HistoryEntry& e, qint64 offset) { starts.push_back({e.employee, offset}); }))
         return;
     if (usable)

@@ -18,7 +18,8 @@
 //
 // "RHLN0001", then five numbers (little-endian, 64 bits each): the history's length it describes
 // (where a line starts), the length and hash of the history's first line, the count of sorted
-// entries and the count of entries added after them; then 16-byte entries, an employee's lasting
+// entries and the count of entries added after them; and the hash of those 48 bytes, so that a head
+// written in part is no head (the table is then written again whole); then 16-byte entries, an employee's lasting
 // number and where one of their lines starts: first sorted by employee and place (looked up by
 // halving), then those of the lines appended since, in the history's order (read whole; once they
 // are many the table is written sorted again). Bytes past the counted entries (an append whose
@@ -28,6 +29,9 @@ struct HistoryLineStart {
     qint64 offset = 0;
     auto operator<=>(const HistoryLineStart&) const = default;
 };
+
+// What reading the table's head reads: every open, and every append, reads it.
+inline constexpr qint64 HistoryLinesHeadBytes = 56;
 
 // The table's file for the history file `historyFileName`: beside it.
 QString HistoryLinesFileFor(const QString& historyFileName);
@@ -58,9 +62,31 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
 IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize, qint64 employee,
                           std::vector<qint64>* offsets, qint64* covered, bool* answered);
 
-// Writes `head`, then the blocks `next` fills until it returns false, as the file `name`: whole under
-// a scratch name, flushed, renamed into place and the folder flushed, so that the file is never seen
-// half-written and one already there is replaced in one step. Nothing is left of it on failure;
-// `*written` receives its length.
+// A file written whole under a scratch name, a block at a time, then flushed, renamed into place
+// and the folder flushed (Commit), so that it is never seen half-written and one already there is
+// replaced in one step. Nothing is left of it on failure, or when it is let go uncommitted.
+class ScratchFileWriter {
+public:
+    ScratchFileWriter(FileIo& io, QString name);
+    ~ScratchFileWriter();
+    ScratchFileWriter(const ScratchFileWriter&) = delete;
+    ScratchFileWriter& operator=(const ScratchFileWriter&) = delete;
+    IoStatus Open();
+    IoStatus Write(QByteArrayView bytes);
+    IoStatus Commit();
+    qint64 Written() const { return m_at; }
+
+private:
+    FileIo& m_io;
+    QString m_name;
+    QString m_scratch;
+    int m_fd = -1;
+    qint64 m_at = 0;
+    bool m_opened = false;
+    bool m_committed = false;
+};
+
+// Writes `head`, then the blocks `next` fills until it returns false, as the file `name` through a
+// ScratchFileWriter; `*written` receives its length.
 IoStatus ReplaceFileWhole(FileIo& io, const QString& name, const QByteArray& head,
                           const std::function<bool(QByteArray& block)>& next, qint64* written);

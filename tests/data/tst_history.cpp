@@ -605,11 +605,11 @@ private slots:
         QByteArray index = ReadFileBytes(HistoryIndexFileName);
         QByteArray table = ReadFileBytes(HistoryLinesFileName);
         if (tamper == u"table swapped"_s) { // Ames's first line and Cole's (sorted: Ames, Baker, Cole)
-            const QByteArray ames = table.mid(56, 8);
-            table.replace(56, 8, table.mid(56 + 32, 8));
-            table.replace(56 + 32, 8, ames);
+            const QByteArray ames = table.mid(64, 8);
+            table.replace(64, 8, table.mid(64 + 32, 8));
+            table.replace(64 + 32, 8, ames);
         } else if (tamper == u"table other"_s) {
-            table[24] = char(table[24] ^ 1); // the first line's hash
+            table[24] = char(table[24] ^ 1); // the first line's hash (and so the head's own)
         } else if (tamper == u"table cut"_s) {
             table.chop(16);
         } else if (tamper == u"another"_s) {

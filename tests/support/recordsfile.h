@@ -168,18 +168,18 @@ inline void KeepTestHistory(PersonnelFile& file) {
 inline QByteArray HistoryLinesState() {
     FileIo io;
     std::vector<HistoryLineStart> lines;
-    if (!ReadHistoryFrom(io, HistoryFileName, 0,
+    if (!ReadHistoryFrom(io, HistoryFileName, 0, HistoryParse::Whole,
                          [&](const HistoryEntry& e, qint64 at) { lines.push_back({e.employee, at}); }))
         return "history unreadable";
     const QByteArray table = ReadFileBytes(HistoryLinesFileName);
-    if (table.size() < 48 || !table.startsWith("RHLN0001"))
+    if (table.size() < 56 || !table.startsWith("RHLN0001"))
         return "no table";
     const auto number = [&](qint64 at) { return qFromLittleEndian<qint64>(table.constData() + at); };
     if (number(8) != QFileInfo(HistoryFileName).size())
         return "describes " + QByteArray::number(number(8)) + " bytes";
     std::vector<HistoryLineStart> kept;
-    for (qint64 i = 0; i < number(32) + number(40) && 64 + 16 * i <= table.size(); ++i)
-        kept.push_back({number(48 + 16 * i), number(56 + 16 * i)});
+    for (qint64 i = 0; i < number(32) + number(40) && 72 + 16 * i <= table.size(); ++i)
+        kept.push_back({number(56 + 16 * i), number(64 + 16 * i)});
     std::sort(lines.begin(), lines.end());
     std::sort(kept.begin(), kept.end());
     return kept == lines ? "in step" : "other lines";
