@@ -428,11 +428,20 @@ private:
                 made[i] = QString::fromLatin1(PersonnelFields[i].name);
             return made;
         }();
+        static const std::array<QByteArrayView, PersonnelFields.size()> spelled = [] {
+            std::array<QByteArrayView, PersonnelFields.size()> made;
+            for (std::size_t i = 0; i < made.size(); ++i)
+                made[i] = QByteArrayView(PersonnelFields[i].name);
+            return made;
+        }();
         const char* const quote = static_cast<const char*>(std::memchr(m_at, '"', std::size_t(m_end - m_at)));
         if (quote) {
             const QByteArrayView name(m_at, quote - m_at);
-            for (std::size_t i = 0; i < names.size(); ++i) {
-                if (name == QByteArrayView(PersonnelFields[i].name)) {
+            // The program writes the fields in layout order: the one after the last is tried first.
+            for (std::size_t k = 0; k < names.size(); ++k) {
+                const std::size_t i = (m_nextField + k) % names.size();
+                if (name == spelled[i]) {
+                    m_nextField = i + 1;
                     *field = names[i];
                     m_at = quote + 1;
                     return true;
@@ -522,6 +531,7 @@ private:
     const char* m_at;
     const char* m_end;
     bool m_lean = false;
+    std::size_t m_nextField = 0;
 };
 
 } // namespace
@@ -549,17 +559,34 @@ QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
         return {};
     // FormatDate's "yyyy-mm-dd" (with " hh:nn:ss" for the two stamps), written directly: a first
     // start takes every date of every record.
-    const std::optional<QDateTime> at = OleToDateTime(value);
-    if (!at)
+    QDate date;
+    int second = 0;
+    if (!OleToDayAndSecond(value, &date, &second))
         return {};
-    const QDate d = at->date();
-    const QTime t = at->time();
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day); // years 100 to 9999
     const bool withTime = field == PersonnelField::DateCreated || field == PersonnelField::DateModified;
-    char text[32];
-    const int length = withTime ? std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.year(),
-                                                d.month(), d.day(), t.hour(), t.minute(), t.second())
-                                : std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year(), d.month(), d.day());
-    return QString::fromLatin1(text, length);
+    char text[19];
+    char* p = text;
+    const auto put = [&p](int n, int digits) {
+        for (int i = digits - 1; i >= 0; --i, n /= 10)
+            p[i] = char('0' + n % 10);
+        p += digits;
+    };
+    put(year, 4);
+    *p++ = '-';
+    put(month, 2);
+    *p++ = '-';
+    put(day, 2);
+    if (withTime) {
+        *p++ = ' ';
+        put(second / 3600, 2);
+        *p++ = ':';
+        put(second / 60 % 60, 2);
+        *p++ = ':';
+        put(second % 60, 2);
+    }
+    return QString::fromLatin1(text, p - text);
 }
 
 QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const PersonnelRecord& after) {

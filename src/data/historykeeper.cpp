@@ -69,6 +69,28 @@ quint64 EntryHash(qint64 employee, quint64 key) {
     return z ^ (z >> 31);
 }
 
+// The layout's field names, each one text shared by every change that names it.
+const std::array<QString, FieldCount>& FieldNames() {
+    static const std::array<QString, FieldCount> names = [] {
+        std::array<QString, FieldCount> made;
+        for (std::size_t i = 0; i < FieldCount; ++i)
+            made[i] = QString::fromLatin1(PersonnelFields[i].name);
+        return made;
+    }();
+    return names;
+}
+
+// WholeRecord of a record whose values are made already.
+QList<HistoryChange> WholeRecordOf(const FieldValues& values) {
+    QList<HistoryChange> changes;
+    changes.reserve(qsizetype(FieldCount));
+    for (std::size_t i = 0; i < FieldCount; ++i) {
+        if (!values[i].isEmpty())
+            changes.append({FieldNames()[i], QString(), values[i]});
+    }
+    return changes;
+}
+
 FieldValues ValuesOf(const PersonnelRecord& record) {
     FieldValues values;
     for (std::size_t i = 0; i < FieldCount; ++i)
@@ -531,7 +553,7 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 }
                 HistoryEntry e = NewEntry(employee, number,
                                           restoring ? HistoryAction::Restored : HistoryAction::Started, now);
-                e.changes = WholeRecord(record);
+                e.changes = WholeRecordOf(is);
                 put(e);
                 employees.push_back(employee);
             } else {
@@ -553,7 +575,7 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                     // the file's own.
                     const bool modified = static_cast<PersonnelField>(f) == PersonnelField::DateModified;
                     changed = changed || !modified;
-                    e.changes.append({QString::fromLatin1(PersonnelFields[f].name), was[f], is[f]});
+                    e.changes.append({FieldNames()[f], was[f], is[f]});
                 }
                 if (restoring || changed)
                     put(e);
