@@ -1,5 +1,6 @@
 #include "data/historykeeper.h"
 
+#include "data/ansitext.h"
 #include "data/fixedrecordfile.h"
 #include "data/historylines.h"
 #include "data/historyreplay.h"
@@ -89,6 +90,27 @@ QList<HistoryChange> WholeRecordOf(const FieldValues& values) {
             changes.append({FieldNames()[i], QString(), values[i]});
     }
     return changes;
+}
+
+// Whether field `f` of `record` holds `value` as HistoryValue gives it: a text field of plain ASCII
+// is compared as it stands, without making its text (a rebuild compares every field of every record).
+bool Holds(const PersonnelRecord& record, std::size_t f, const QString& value) {
+    const auto field = static_cast<PersonnelField>(f);
+    if (PersonnelFields[f].type != FieldType::Text)
+        return HistoryValue(record, field) == value;
+    const QByteArrayView bytes = TrimSpaces(record.Raw(field));
+    bool ascii = true;
+    for (const char c : bytes)
+        ascii = ascii && quint8(c) < 0x80;
+    if (!ascii)
+        return HistoryValue(record, field) == value;
+    return QLatin1StringView(bytes) == value;
+}
+
+bool IsKeyField(std::size_t f) {
+    const auto field = static_cast<PersonnelField>(f);
+    return field == PersonnelField::LastName || field == PersonnelField::FirstName ||
+           field == PersonnelField::DateCreated;
 }
 
 FieldValues ValuesOf(const PersonnelRecord& record) {
@@ -518,7 +540,12 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
         [&](qint64 n, const char* bytes) {
             std::memcpy(record.data(), bytes, PersonnelRecordLength);
             const qint32 number = qint32(n);
-            const FieldValues is = ValuesOf(record);
+            // The key's values first; the others as they are needed.
+            FieldValues is;
+            for (std::size_t f = 0; f < FieldCount; ++f) {
+                if (IsKeyField(f))
+                    is[f] = HistoryValue(record, static_cast<PersonnelField>(f));
+            }
             const quint64 key = KeyOf(is);
             std::size_t match = roster.size();
             qint64 departed = 0; // known by its state: an employee removed since the backup
@@ -553,6 +580,10 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 }
                 HistoryEntry e = NewEntry(employee, number,
                                           restoring ? HistoryAction::Restored : HistoryAction::Started, now);
+                for (std::size_t f = 0; f < FieldCount; ++f) {
+                    if (!IsKeyField(f))
+                        is[f] = HistoryValue(record, static_cast<PersonnelField>(f));
+                }
                 e.changes = WholeRecordOf(is);
                 put(e);
                 employees.push_back(employee);
@@ -569,8 +600,10 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                                           restoring ? HistoryAction::Restored : HistoryAction::Edited, now);
                 bool changed = false;
                 for (std::size_t f = 0; f < FieldCount; ++f) {
-                    if (was[f] == is[f])
+                    if (IsKeyField(f) ? was[f] == is[f] : Holds(record, f, was[f]))
                         continue;
+                    if (!IsKeyField(f))
+                        is[f] = HistoryValue(record, static_cast<PersonnelField>(f));
                     // DateModified goes with the other changes: the record as of a day after shows
                     // the file's own.
                     const bool modified = static_cast<PersonnelField>(f) == PersonnelField::DateModified;
