@@ -61,10 +61,12 @@ bool ReadHead(FileIo& io, int fd, qint64 size, const QString& fileName, Head* h)
     h->added = qFromLittleEndian<qint64>(bytes + 40);
     return h->covered >= 0 && h->firstLineBytes >= 0 && h->firstLineBytes <= h->covered &&
            h->firstLineBytes <= MaxHistoryLineBytes + 1 && h->sorted >= 0 && h->added >= 0 &&
-           h->sorted <= (size - HeadBytes) / EntryBytes && h->added <= (size - HeadBytes) / EntryBytes - h->sorted;
+           h->sorted <= (size - HeadBytes) / EntryBytes &&
+           h->added <= (size - HeadBytes) / EntryBytes - h->sorted;
 }
 
-IoStatus ReadEntries(FileIo& io, int fd, qint64 from, qint64 count, const QString& fileName, QByteArray* bytes) {
+IoStatus ReadEntries(FileIo& io, int fd, qint64 from, qint64 count, const QString& fileName,
+                     QByteArray* bytes) {
     bytes->resize(qsizetype(count * EntryBytes));
     return ReadFullyAt(io, fd, bytes->data(), count * EntryBytes, HeadBytes + from * EntryBytes, fileName);
 }
@@ -105,7 +107,8 @@ IoStatus ScratchFileWriter::Write(QByteArrayView bytes) {
 }
 
 IoStatus ScratchFileWriter::Commit() {
-    IoStatus s = m_io.Sync(m_fd) != 0 ? IoStatus::Failure(QStringLiteral("write"), m_name, errno) : IoStatus();
+    IoStatus s =
+        m_io.Sync(m_fd) != 0 ? IoStatus::Failure(QStringLiteral("write"), m_name, errno) : IoStatus();
     m_io.Close(m_fd);
     m_fd = -1; // the scratch file, when not renamed, is removed by the destructor
     if (s && m_io.Rename(m_scratch, m_name) != 0)
@@ -233,7 +236,9 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
     const qint64 from = usable ? h.covered : 0;
     std::vector<HistoryLineStart> starts;
     if (!ReadHistoryFrom(io, historyFileName, from, HistoryParse::ForReplay,
-                         [&](const HistoryEntry& e, qint64 offset) { starts.push_back({e.employee, offset}); }))
+                         [&](const HistoryEntry& e, qint64 offset) {
+                             starts.push_back({e.employee, offset});
+                         }))
         return;
     if (usable)
         AppendHistoryLines(io, fileName, from, historySize, starts);
@@ -241,8 +246,8 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
         WriteHistoryLines(io, fileName, historySize, firstLineBytes, firstLineHash, std::move(starts));
 }
 
-IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize, qint64 employee,
-                          std::vector<qint64>* offsets, qint64* covered, bool* answered) {
+IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize,
+                          qint64 employee, std::vector<qint64>* offsets, qint64* covered, bool* answered) {
     offsets->clear();
     *covered = 0;
     *answered = false;

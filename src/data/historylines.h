@@ -18,12 +18,12 @@
 //
 // "RHLN0001", then five numbers (little-endian, 64 bits each): the history's length it describes
 // (where a line starts), the length and hash of the history's first line, the count of sorted
-// entries and the count of entries added after them; and the hash of those 48 bytes, so that a head
-// written in part is no head (the table is then written again whole); then 16-byte entries, an employee's lasting
-// number and where one of their lines starts: first sorted by employee and place (looked up by
-// halving), then those of the lines appended since, in the history's order (read whole; once they
-// are many the table is written sorted again). Bytes past the counted entries (an append whose
-// head was never written) are nobody's.
+// entries and the count of entries added after them; and the hash of those 48 bytes, so that a
+// head written in part is no head (the table is then written again whole); then 16-byte entries,
+// an employee's lasting number and where one of their lines starts: first sorted by employee and
+// place (looked up by halving), then those of the lines appended since, in the history's order
+// (read whole; once they are many the table is written sorted again). Bytes past the counted
+// entries (an append whose head was never written) are nobody's.
 struct HistoryLineStart {
     qint64 employee = 0;
     qint64 offset = 0;
@@ -59,8 +59,8 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
 // the history (open as `historyFd`, `historySize` bytes) the table describes; `*answered` is false
 // when the table is missing, unreadable, or not made from this history (another first line, a
 // history shorter than it describes).
-IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize, qint64 employee,
-                          std::vector<qint64>* offsets, qint64* covered, bool* answered);
+IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize,
+                          qint64 employee, std::vector<qint64>* offsets, qint64* covered, bool* answered);
 
 // A file written whole under a scratch name, a block at a time, then flushed, renamed into place
 // and the folder flushed (Commit), so that it is never seen half-written and one already there is

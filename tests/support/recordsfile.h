@@ -168,13 +168,16 @@ inline void KeepTestHistory(PersonnelFile& file) {
 inline QByteArray HistoryLinesState() {
     FileIo io;
     std::vector<HistoryLineStart> lines;
-    if (!ReadHistoryFrom(io, HistoryFileName, 0, HistoryParse::Whole,
-                         [&](const HistoryEntry& e, qint64 at) { lines.push_back({e.employee, at}); }))
+    if (!ReadHistoryFrom(io, HistoryFileName, 0, HistoryParse::Whole, [&](const HistoryEntry& e, qint64 at) {
+            lines.push_back({e.employee, at});
+        }))
         return "history unreadable";
     const QByteArray table = ReadFileBytes(HistoryLinesFileName);
     if (table.size() < 56 || !table.startsWith("RHLN0001"))
         return "no table";
-    const auto number = [&](qint64 at) { return qFromLittleEndian<qint64>(table.constData() + at); };
+    const auto number = [&](qint64 at) {
+        return qFromLittleEndian<qint64>(table.constData() + at);
+    };
     if (number(8) != QFileInfo(HistoryFileName).size())
         return "describes " + QByteArray::number(number(8)) + " bytes";
     std::vector<HistoryLineStart> kept;
