@@ -27,6 +27,8 @@ inline const QString HistoryFileName = QStringLiteral("Rosterly.History");
 // it; and the journal of a change on its way into the personnel file and the history.
 inline const QString HistoryIndexFileName = QStringLiteral("History.Index");
 inline const QString HistoryJournalFileName = QStringLiteral("History.$$$");
+// Where each employee's lines start in the history (data/historylines.h), kept with the index.
+inline const QString HistoryLinesFileName = QStringLiteral("History.Lines");
 // The level from which the sensitive fields show in full, kept with the data
 // (data/sensitiverule.h); backed up and restored with the data files.
 inline const QString SensitiveRuleFileName = QStringLiteral("Rosterly.Privacy");

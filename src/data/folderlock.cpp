@@ -335,8 +335,8 @@ QString RealDataFilePath(const QString& path) {
 QStringList WrittenDataFileNames(const QString& personnelFile) {
     return QStringList{personnelFile,         UserListFileName,       UserLogFileName,
                        HistoryFileName,       HistoryIndexFileName,   HistoryJournalFileName,
-                       AppendJournalFileName, RestoreJournalFileName, ScratchFileName,
-                       SensitiveRuleFileName};
+                       HistoryLinesFileName,  AppendJournalFileName,  RestoreJournalFileName,
+                       ScratchFileName,       SensitiveRuleFileName};
 }
 
 QString LinkedDataFileText(const QString& folder, const QStringList& names) {

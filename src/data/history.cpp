@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -78,52 +79,69 @@ namespace {
 constexpr char HexDigits[] = "0123456789abcdef";
 
 // A text as QJsonDocument's compact form writes it (quoted, UTF-8, '"', '\' and control
-// characters escaped); false for a text it writes otherwise (a lone surrogate), left to it.
-bool PutJsonText(QByteArray& out, QStringView text) {
-    out += '"';
+// characters escaped), at `p`, which has room for 6 bytes a character and the quotes; the end, or
+// nullptr for a text it writes otherwise (a lone surrogate), left to it.
+char* PutJsonChars(char* p, QStringView text) {
+    *p++ = '"';
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
             if (c < 0x20) {
-                out += '\\';
+                *p++ = '\\';
                 switch (c) {
-                case u'\b': out += 'b'; break;
-                case u'\f': out += 'f'; break;
-                case u'\n': out += 'n'; break;
-                case u'\r': out += 'r'; break;
-                case u'\t': out += 't'; break;
+                case u'\b': *p++ = 'b'; break;
+                case u'\f': *p++ = 'f'; break;
+                case u'\n': *p++ = 'n'; break;
+                case u'\r': *p++ = 'r'; break;
+                case u'\t': *p++ = 't'; break;
                 default:
-                    out += "u00";
-                    out += HexDigits[c >> 4];
-                    out += HexDigits[c & 0xF];
+                    *p++ = 'u';
+                    *p++ = '0';
+                    *p++ = '0';
+                    *p++ = HexDigits[c >> 4];
+                    *p++ = HexDigits[c & 0xF];
                 }
                 continue;
             }
             if (c == u'"' || c == u'\\')
-                out += '\\';
-            out += char(c);
+                *p++ = '\\';
+            *p++ = char(c);
         } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
         } else if (c < 0xD800 || c > 0xDFFF) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         } else {
             if (c > 0xDBFF || i + 1 == text.size())
-                return false;
+                return nullptr;
             const char16_t low = text[i + 1].unicode();
             if (low < 0xDC00 || low > 0xDFFF)
-                return false;
+                return nullptr;
             const char32_t u = 0x10000 + ((char32_t(c - 0xD800) << 10) | char32_t(low - 0xDC00));
-            out += char(0xF0 | (u >> 18));
-            out += char(0x80 | ((u >> 12) & 0x3F));
-            out += char(0x80 | ((u >> 6) & 0x3F));
-            out += char(0x80 | (u & 0x3F));
+            *p++ = char(0xF0 | (u >> 18));
+            *p++ = char(0x80 | ((u >> 12) & 0x3F));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
             ++i;
         }
     }
-    out += '"';
+    *p++ = '"';
+    return p;
+}
+
+// The same appended to `out`; false for a text left to QJsonDocument. Made on the stack and
+// appended at once: a first start writes some three million values.
+bool PutJsonText(QByteArray& out, QStringView text) {
+    constexpr qsizetype Short = 256;
+    char stack[6 * Short + 2];
+    QByteArray heap;
+    char* const start = text.size() <= Short ? stack : (heap.resize(6 * text.size() + 2), heap.data());
+    const char* const end = PutJsonChars(start, text);
+    if (!end)
+        return false;
+    out.append(start, end - start);
     return true;
 }
 
@@ -138,6 +156,15 @@ bool PutTime(QByteArray& out, const QDateTime& time) {
     if (!time.isValid())
         return false;
     const int offset = time.offsetFromUtc();
+    // The entries of one change share their time: the last one written is kept at hand.
+    thread_local QDateTime lastTime;
+    thread_local int lastOffset = 0;
+    thread_local QByteArray lastText;
+    if (!lastText.isEmpty() && offset == lastOffset && time == lastTime) {
+        out += lastText;
+        return true;
+    }
+    const qsizetype start = out.size();
     const QDateTime local = time.toUTC().addSecs(offset);
     const QDate d = local.date();
     const QTime t = local.time();
@@ -167,6 +194,9 @@ bool PutTime(QByteArray& out, const QDateTime& time) {
         PutTwo(out, minutes % 60);
     }
     out += '"';
+    lastTime = time;
+    lastOffset = offset;
+    lastText = out.sliced(start);
     return true;
 }
 
@@ -250,7 +280,9 @@ namespace {
 // to QJsonDocument, so that every line reads as QJsonDocument reads it.
 class PlainLine {
 public:
-    explicit PlainLine(QByteArrayView line) : m_at(line.data()), m_end(line.data() + line.size()) {}
+    // `lean`: the texts a replay does not need (before, note, user) and the time are checked, not made.
+    PlainLine(QByteArrayView line, bool lean)
+        : m_at(line.data()), m_end(line.data() + line.size()), m_lean(lean) {}
 
     std::optional<HistoryEntry> Read() {
         HistoryEntry e;
@@ -259,7 +291,7 @@ public:
         if (m_at < m_end && *m_at == '{') {
             for (;;) {
                 HistoryChange c;
-                if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(&c.before) ||
+                if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(Made(&c.before)) ||
                     !Key(",\"field\":\"") || !Field(&c.field) || !Key("}"))
                     return std::nullopt;
                 e.changes.append(std::move(c));
@@ -274,10 +306,11 @@ public:
         if (!Key("],\"employee\":") || !Number(&e.employee) || e.employee < 1 || !Key(",\"entry\":") ||
             !Number(&e.entry) || !Key(",\"level\":") || !Number(&level) || level != qint32(level))
             return std::nullopt;
-        if (Key(",\"note\":\"") && !Text(&e.note))
+        if (Key(",\"note\":\"") && !Text(Made(&e.note)))
             return std::nullopt;
         if (!Key(",\"record\":") || !Number(&record) || record < 0 || record != qint32(record) ||
-            !Key(",\"time\":\"") || !Time(&e.time) || !Key(",\"user\":\"") || !Text(&e.user) || !Key("}") ||
+            !Key(",\"time\":\"") || !Time(Made(&e.time)) || !Key(",\"user\":\"") || !Text(Made(&e.user)) ||
+            !Key("}") ||
             m_at != m_end)
             return std::nullopt;
         e.level = int(level);
@@ -286,6 +319,11 @@ public:
     }
 
 private:
+    template <typename T>
+    T* Made(T* value) const {
+        return m_lean ? nullptr : value;
+    }
+
     template <std::size_t N>
     bool Key(const char (&key)[N]) {
         constexpr std::size_t length = N - 1;
@@ -295,7 +333,7 @@ private:
         return true;
     }
 
-    // The rest of a text after its opening quote, and the closing quote.
+    // The rest of a text after its opening quote, and the closing quote; only checked without `text`.
     bool Text(QString* text) {
         const char* const start = m_at;
         bool escaped = false;
@@ -326,12 +364,14 @@ private:
             ascii = false; // a "\u" escape may stand for any character
         }
         if (ascii) {
-            *text = QString::fromLatin1(bytes);
+            if (text)
+                *text = QString::fromLatin1(bytes);
             return true;
         }
         if (!bytes.isValidUtf8())
             return false;
-        *text = QString::fromUtf8(bytes);
+        if (text)
+            *text = QString::fromUtf8(bytes);
         return true;
     }
 
@@ -388,11 +428,20 @@ private:
                 made[i] = QString::fromLatin1(PersonnelFields[i].name);
             return made;
         }();
+        static const std::array<QByteArrayView, PersonnelFields.size()> spelled = [] {
+            std::array<QByteArrayView, PersonnelFields.size()> made;
+            for (std::size_t i = 0; i < made.size(); ++i)
+                made[i] = QByteArrayView(PersonnelFields[i].name);
+            return made;
+        }();
         const char* const quote = static_cast<const char*>(std::memchr(m_at, '"', std::size_t(m_end - m_at)));
         if (quote) {
             const QByteArrayView name(m_at, quote - m_at);
-            for (std::size_t i = 0; i < names.size(); ++i) {
-                if (name == QByteArrayView(PersonnelFields[i].name)) {
+            // The program writes the fields in layout order: the one after the last is tried first.
+            for (std::size_t k = 0; k < names.size(); ++k) {
+                const std::size_t i = (m_nextField + k) % names.size();
+                if (name == spelled[i]) {
+                    m_nextField = i + 1;
                     *field = names[i];
                     m_at = quote + 1;
                     return true;
@@ -449,7 +498,8 @@ private:
         return true;
     }
 
-    // "yyyy-MM-ddTHH:mm:ss" and "Z" or an offset "+hh:mm", and the closing quote.
+    // "yyyy-MM-ddTHH:mm:ss" and "Z" or an offset "+hh:mm", and the closing quote; only checked
+    // without `time` (a date of year 1000 on, in an offset of at most 14 hours, is always a time).
     bool Time(QDateTime* time) {
         int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
         if (!Digits(4, &year) || !Key("-") || !Digits(2, &month) || !Key("-") || !Digits(2, &day) || !Key("T") ||
@@ -460,7 +510,8 @@ private:
         if (year < 1000 || hour > 23 || !date.isValid() || !clock.isValid())
             return false;
         if (Key("Z\"")) {
-            *time = QDateTime(date, clock, Qt::UTC);
+            if (time)
+                *time = QDateTime(date, clock, Qt::UTC);
             return true;
         }
         const bool ahead = Key("+");
@@ -471,20 +522,24 @@ private:
             hours * 60 + minutes == 0)
             return false;
         const int offset = (ahead ? 1 : -1) * (hours * 3600 + minutes * 60);
+        if (!time)
+            return true;
         *time = QDateTime(date, clock, Qt::OffsetFromUTC, offset);
         return time->isValid();
     }
 
     const char* m_at;
     const char* m_end;
+    bool m_lean = false;
+    std::size_t m_nextField = 0;
 };
 
 } // namespace
 
-std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line) {
+std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line, HistoryParse how) {
     if (line.endsWith('\n'))
         line.chop(1);
-    if (auto entry = PlainLine(line).Read())
+    if (auto entry = PlainLine(line, how == HistoryParse::ForReplay).Read())
         return entry;
     return ParseHistoryJson(line);
 }
@@ -493,7 +548,7 @@ QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
     const FieldLayout& layout = PersonnelRecord::FieldOf(field);
     switch (layout.type) {
     case FieldType::Text:
-        return TrimSpaces(record.Text(field));
+        return record.Text(field); // trimmed as bytes: a space is the one byte read as a space
     case FieldType::Int16:
         return QString::number(record.Int16(field));
     case FieldType::Date:
@@ -504,17 +559,34 @@ QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
         return {};
     // FormatDate's "yyyy-mm-dd" (with " hh:nn:ss" for the two stamps), written directly: a first
     // start takes every date of every record.
-    const std::optional<QDateTime> at = OleToDateTime(value);
-    if (!at)
+    QDate date;
+    int second = 0;
+    if (!OleToDayAndSecond(value, &date, &second))
         return {};
-    const QDate d = at->date();
-    const QTime t = at->time();
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day); // years 100 to 9999
     const bool withTime = field == PersonnelField::DateCreated || field == PersonnelField::DateModified;
-    char text[32];
-    const int length = withTime ? std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.year(),
-                                                d.month(), d.day(), t.hour(), t.minute(), t.second())
-                                : std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year(), d.month(), d.day());
-    return QString::fromLatin1(text, length);
+    char text[19];
+    char* p = text;
+    const auto put = [&p](int n, int digits) {
+        for (int i = digits - 1; i >= 0; --i, n /= 10)
+            p[i] = char('0' + n % 10);
+        p += digits;
+    };
+    put(year, 4);
+    *p++ = '-';
+    put(month, 2);
+    *p++ = '-';
+    put(day, 2);
+    if (withTime) {
+        *p++ = ' ';
+        put(second / 3600, 2);
+        *p++ = ':';
+        put(second / 60 % 60, 2);
+        *p++ = ':';
+        put(second % 60, 2);
+    }
+    return QString::fromLatin1(text, p - text);
 }
 
 QList<HistoryChange> RecordChanges(const PersonnelRecord& before, const PersonnelRecord& after) {
@@ -627,7 +699,11 @@ IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& t
         PlaceInRoster(roster, e, !isNew);
         HistoryPerson& p = at->second;
         p.employee = e.employee;
-        const QString before = p.Name();
+        // Most entries change no name: their former names are not looked at.
+        const bool named = std::any_of(e.changes.cbegin(), e.changes.cend(), [](const HistoryChange& c) {
+            return c.field == QLatin1StringView("LastName") || c.field == QLatin1StringView("FirstName");
+        });
+        const QString before = named ? p.Name() : QString();
         bool& hit = matches[e.employee];
         for (const HistoryChange& c : e.changes) {
             const bool last = c.field == QLatin1StringView("LastName");
@@ -640,7 +716,7 @@ IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& t
                 p.previous = !c.after.isEmpty();
             }
         }
-        if (const QString now = p.Name();
+        if (const QString now = named ? p.Name() : QString();
             !before.isEmpty() && !now.isEmpty() && before != now && !p.formerNames.contains(before))
             p.formerNames.append(before);
         p.removed = TakesOut(e) ? e.time : QDateTime();
@@ -676,11 +752,28 @@ QString LineFaultReason(QByteArrayView line) {
     return QStringLiteral("is not a change (no known action, time or employee number)");
 }
 
+IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
+                   const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                   const std::function<void(const HistoryLineFault&)>& fault);
+
 } // namespace
 
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<void(const HistoryLineFault&)>& fault) {
+    return ReadLines(io, fileName, 0, HistoryParse::Whole, [&](const HistoryEntry& e, qint64) { visit(e); }, fault);
+}
+
+IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
+                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit) {
+    return ReadLines(io, fileName, from, how, visit, {});
+}
+
+namespace {
+
+IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
+                   const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                   const std::function<void(const HistoryLineFault&)>& fault) {
     if (!io.Exists(fileName))
         return {};
     const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
@@ -697,7 +790,7 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName,
     constexpr qint64 BlockBytes = 4 << 20;
     QByteArray block(std::min<qint64>(size, BlockBytes), Qt::Uninitialized);
     QByteArray carried;     // the start of a line the last block ended in
-    qint64 lineStart = 0;   // where the line in hand starts in the file
+    qint64 lineStart = from; // where the line in hand starts in the file
     qint64 lineLength = 0;  // its length so far, when it is too long to keep
     bool overlong = false;
     qint64 number = 0;
@@ -709,13 +802,13 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName,
         ++number;
         if (overlong)
             tell(lineLength, QStringLiteral("is longer than %1 bytes").arg(MaxHistoryLineBytes));
-        else if (const auto entry = ParseHistoryLine(line))
-            visit(*entry);
+        else if (const auto entry = ParseHistoryLine(line, how))
+            visit(*entry, lineStart);
         else if (fault)
             tell(line.size(), LineFaultReason(line));
     };
     IoStatus result;
-    for (qint64 at = 0; at < size;) {
+    for (qint64 at = from; at < size;) {
         const qint64 want = std::min<qint64>(size - at, block.size());
         if (IoStatus s = ReadFullyAt(io, fd, block.data(), want, at, fileName); !s) {
             result = s;
@@ -760,6 +853,8 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName,
     }
     return result;
 }
+
+} // namespace
 
 IoStatus LastLineEnd(FileIo& io, int fd, qint64 size, const QString& fileName, qint64* end) {
     *end = 0;

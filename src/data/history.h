@@ -70,9 +70,12 @@ QString HistoryActionName(HistoryAction action);
 std::optional<HistoryAction> HistoryActionFrom(QStringView name);
 
 // The entry as its line, with the line end; and a line (with or without its end) as its entry,
-// nothing when it is not one.
+// nothing when it is not one. `ForReplay` reads the same lines but leaves out what a replay
+// (HistoryReplay, the line table) does not use, when the line is the program's plain form: the
+// changes' "before", the note, the user and the time are checked but left empty.
 QByteArray HistoryLine(const HistoryEntry& entry);
-std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line);
+enum class HistoryParse { Whole, ForReplay };
+std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line, HistoryParse how = HistoryParse::Whole);
 // The same through QJsonDocument, whatever the entry or line holds. The two above write and read
 // the plain form of the program's own lines directly (a history holds a million of them) and
 // leave anything else to these, so that a line reads alike either way.
@@ -141,6 +144,10 @@ struct HistoryLineFault {
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<void(const HistoryLineFault&)>& fault = {});
+// The same from the line that starts at `from` on, read as `how` says, each entry handed on with
+// where its line starts.
+IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
+                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit);
 
 // Where the history's last whole line ends in the open file `fd` of `size` bytes (0 when it has
 // none): bytes past it are a line cut short.

@@ -1,6 +1,8 @@
 #include "data/historykeeper.h"
 
+#include "data/ansitext.h"
 #include "data/fixedrecordfile.h"
+#include "data/historylines.h"
 #include "data/historyreplay.h"
 #include "data/oledate.h"
 #include "data/restorejournal.h"
@@ -16,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <unordered_set>
 #include <unordered_map>
 
@@ -65,6 +68,49 @@ quint64 EntryHash(qint64 employee, quint64 key) {
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
+}
+
+// The layout's field names, each one text shared by every change that names it.
+const std::array<QString, FieldCount>& FieldNames() {
+    static const std::array<QString, FieldCount> names = [] {
+        std::array<QString, FieldCount> made;
+        for (std::size_t i = 0; i < FieldCount; ++i)
+            made[i] = QString::fromLatin1(PersonnelFields[i].name);
+        return made;
+    }();
+    return names;
+}
+
+// WholeRecord of a record whose values are made already.
+QList<HistoryChange> WholeRecordOf(const FieldValues& values) {
+    QList<HistoryChange> changes;
+    changes.reserve(qsizetype(FieldCount));
+    for (std::size_t i = 0; i < FieldCount; ++i) {
+        if (!values[i].isEmpty())
+            changes.append({FieldNames()[i], QString(), values[i]});
+    }
+    return changes;
+}
+
+// Whether field `f` of `record` holds `value` as HistoryValue gives it: a text field of plain ASCII
+// is compared as it stands, without making its text (a rebuild compares every field of every record).
+bool Holds(const PersonnelRecord& record, std::size_t f, const QString& value) {
+    const auto field = static_cast<PersonnelField>(f);
+    if (PersonnelFields[f].type != FieldType::Text)
+        return HistoryValue(record, field) == value;
+    const QByteArrayView bytes = TrimSpaces(record.Raw(field));
+    bool ascii = true;
+    for (const char c : bytes)
+        ascii = ascii && quint8(c) < 0x80;
+    if (!ascii)
+        return HistoryValue(record, field) == value;
+    return QLatin1StringView(bytes) == value;
+}
+
+bool IsKeyField(std::size_t f) {
+    const auto field = static_cast<PersonnelField>(f);
+    return field == PersonnelField::LastName || field == PersonnelField::FirstName ||
+           field == PersonnelField::DateCreated;
 }
 
 FieldValues ValuesOf(const PersonnelRecord& record) {
@@ -124,7 +170,8 @@ quint64 HistoryLineHash(QByteArrayView line) {
 HistoryKeeper::HistoryKeeper(FileIo& io, const Clock& clock, QString historyFileName, QString indexFileName,
                              QString journalFileName)
     : m_io(io), m_clock(clock), m_historyFileName(std::move(historyFileName)),
-      m_indexFileName(std::move(indexFileName)), m_journalFileName(std::move(journalFileName)) {}
+      m_indexFileName(std::move(indexFileName)), m_journalFileName(std::move(journalFileName)),
+      m_linesFileName(HistoryLinesFileFor(m_historyFileName)) {}
 
 void HistoryKeeper::SetActor(QString user, int level) {
     m_user = std::move(user);
@@ -337,13 +384,18 @@ IoStatus HistoryKeeper::Settle(FixedRecordFile& data, const std::function<IoStat
         if (IoStatus s = CheckIdentity(head, size); !s)
             return s;
         m_header = head;
-        if (m_sumChecked)
+        if (m_sumChecked) {
+            BringHistoryLinesInStep(m_io, m_linesFileName, m_historyFileName, size, head.firstLineBytes,
+                                    head.firstLineHash);
             return {};
+        }
         bool matches = false;
         if (IoStatus s = CheckSum(head, &matches); !s)
             return s;
         if (matches) {
             m_sumChecked = true;
+            BringHistoryLinesInStep(m_io, m_linesFileName, m_historyFileName, size, head.firstLineBytes,
+                                    head.firstLineHash);
             return {};
         }
         return Rebuild(data, HistoryAction::Started); // an index changed behind its head's back
@@ -356,48 +408,6 @@ IoStatus HistoryKeeper::Settle(FixedRecordFile& data, const std::function<IoStat
 }
 
 
-namespace {
-
-// Writes `head`, then the blocks `next` fills until it returns false, as the file `name`: whole under
-// a scratch name, flushed, renamed into place and the folder flushed, so that the file is never seen
-// half-written and one already there is replaced in one step. Nothing is left of it on failure;
-// `*written` receives its length.
-IoStatus WriteWholeFile(FileIo& io, const QString& name, const QByteArray& head,
-                        const std::function<bool(QByteArray& block)>& next, qint64* written) {
-    const QString scratch = PartialCopyName(name);
-    if (io.Exists(scratch))
-        io.Remove(scratch);
-    const int fd = io.Open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("create"), name, errno);
-    IoStatus s = WriteFullyAt(io, fd, head.constData(), head.size(), 0, name);
-    qint64 at = head.size();
-    QByteArray block;
-    for (bool more = true; s && more;) {
-        block.clear();
-        more = next(block);
-        s = WriteFullyAt(io, fd, block.constData(), block.size(), at, name);
-        at += block.size();
-    }
-    if (s && io.Sync(fd) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), name, errno);
-    io.Close(fd);
-    if (s && io.Rename(scratch, name) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), name, errno);
-    if (!s) {
-        io.Remove(scratch);
-        return s;
-    }
-    if (io.SyncFolderOf(name) != 0) {
-        io.Remove(name);
-        return IoStatus::Failure(QStringLiteral("write"), name, errno);
-    }
-    *written = at;
-    return {};
-}
-
-} // namespace
-
 IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs, const QByteArray& restored) {
     const bool starting = !m_io.Exists(m_historyFileName);
     qint64 from = 0;
@@ -408,7 +418,12 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     HistoryReplay replayed;
     const bool restoring = reconcileAs == HistoryAction::Restored;
     replayed.keepStates = restoring;
-    if (IoStatus s = ReadHistory(m_io, m_historyFileName, [&](const HistoryEntry& e) { replayed.Apply(e); });
+    std::vector<HistoryLineStart> starts; // where each entry's line starts, for the line table
+    if (IoStatus s = ReadHistoryFrom(m_io, m_historyFileName, 0, HistoryParse::ForReplay,
+                                     [&](const HistoryEntry& e, qint64 offset) {
+                                         replayed.Apply(e);
+                                         starts.push_back({e.employee, offset});
+                                     });
         !s)
         return s;
 
@@ -479,6 +494,16 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     }
 
     QByteArray lines;
+    // A first start writes the history whole under a scratch name and renames it into place: the
+    // rename is the change, so it needs no journal (cut short before it, there is no history, and
+    // the next open starts it again), and its lines go to the file a block at a time.
+    std::optional<ScratchFileWriter> whole;
+    if (starting && restored.isEmpty()) {
+        whole.emplace(m_io, m_historyFileName);
+        if (IoStatus s = whole->Open(); !s)
+            return s;
+    }
+    IoStatus wrote;
     qint64 entry = replayed.lastEntry;
     qint64 lastEmployee = replayed.lastEmployee;
     std::vector<qint64> employees;
@@ -491,7 +516,13 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
             e.user = AnotherProgram;
             e.level = 0;
         }
+        starts.push_back({e.employee, from + (whole ? whole->Written() : 0) + lines.size()});
         lines += HistoryLine(e);
+        if (whole && lines.size() >= (4 << 20)) {
+            if (wrote)
+                wrote = whole->Write(lines);
+            lines.clear();
+        }
     };
     const auto gone = [&](std::size_t i) {
         if (claimed[i])
@@ -509,7 +540,13 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
         [&](qint64 n, const char* bytes) {
             std::memcpy(record.data(), bytes, PersonnelRecordLength);
             const qint32 number = qint32(n);
-            const quint64 key = RecordKey(record);
+            // The key's values first; the others as they are needed.
+            FieldValues is;
+            for (std::size_t f = 0; f < FieldCount; ++f) {
+                if (IsKeyField(f))
+                    is[f] = HistoryValue(record, static_cast<PersonnelField>(f));
+            }
+            const quint64 key = KeyOf(is);
             std::size_t match = roster.size();
             qint64 departed = 0; // known by its state: an employee removed since the backup
             if (restoring && byState[std::size_t(n - 1)] != 0) {
@@ -543,7 +580,11 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 }
                 HistoryEntry e = NewEntry(employee, number,
                                           restoring ? HistoryAction::Restored : HistoryAction::Started, now);
-                e.changes = WholeRecord(record);
+                for (std::size_t f = 0; f < FieldCount; ++f) {
+                    if (!IsKeyField(f))
+                        is[f] = HistoryValue(record, static_cast<PersonnelField>(f));
+                }
+                e.changes = WholeRecordOf(is);
                 put(e);
                 employees.push_back(employee);
             } else {
@@ -552,7 +593,6 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 next = std::max(next, match + 1);
                 claimed[match] = 1; // matched: never gone
                 const qint64 employee = roster[match];
-                const FieldValues is = ValuesOf(record);
                 static const FieldValues none;
                 const auto known = replayed.values.constFind(employee);
                 const FieldValues& was = known != replayed.values.cend() ? *known : none;
@@ -560,13 +600,15 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                                           restoring ? HistoryAction::Restored : HistoryAction::Edited, now);
                 bool changed = false;
                 for (std::size_t f = 0; f < FieldCount; ++f) {
-                    if (was[f] == is[f])
+                    if (IsKeyField(f) ? was[f] == is[f] : Holds(record, f, was[f]))
                         continue;
+                    if (!IsKeyField(f))
+                        is[f] = HistoryValue(record, static_cast<PersonnelField>(f));
                     // DateModified goes with the other changes: the record as of a day after shows
                     // the file's own.
                     const bool modified = static_cast<PersonnelField>(f) == PersonnelField::DateModified;
                     changed = changed || !modified;
-                    e.changes.append({QString::fromLatin1(PersonnelFields[f].name), was[f], is[f]});
+                    e.changes.append({FieldNames()[f], was[f], is[f]});
                 }
                 if (restoring || changed)
                     put(e);
@@ -582,15 +624,13 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
 
     // Even with nothing to add, the file is made: the history has begun. The entries go through
     // the journal like any others, so that one cut short is completed, never glued to the next.
-    if (starting && restored.isEmpty()) {
-        // A first start writes the history whole and renames it into place: the rename is the
-        // change, so it needs no journal (cut short before it, there is no history, and the next
-        // open starts it again), and its lines are written once.
-        qint64 written = 0;
-        if (IoStatus s = WriteWholeFile(
-                m_io, m_historyFileName, lines, [](QByteArray&) { return false; }, &written);
-            !s)
-            return s;
+    if (whole) {
+        if (wrote)
+            wrote = whole->Write(lines);
+        if (wrote)
+            wrote = whole->Commit();
+        if (!wrote)
+            return wrote;
     } else if (starting || !lines.isEmpty()) {
         QJsonObject check{{QStringLiteral("check"), QStringLiteral("append")}};
         if (!restored.isEmpty())
@@ -615,6 +655,8 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     for (std::size_t i = 0; i < employees.size(); ++i)
         header.sum += EntryHash(employees[i], keys[i]);
     WriteIndex(header, employees, keys); // a cache: when it cannot be written, it is rebuilt next time
+    WriteHistoryLines(m_io, m_linesFileName, header.historySize, header.firstLineBytes, header.firstLineHash,
+                      std::move(starts)); // the same
     m_header = header;
     m_restoreDigest.clear();
     if (m_io.Exists(m_journalFileName)) {
@@ -677,7 +719,7 @@ IoStatus HistoryKeeper::WriteJournal(const QJsonObject& check,
                                      const std::function<bool(QByteArray& block)>& next, Pending* pending) {
     const QByteArray head = CheckLine(check);
     qint64 at = 0;
-    if (IoStatus s = WriteWholeFile(m_io, m_journalFileName, head, next, &at); !s)
+    if (IoStatus s = ReplaceFileWhole(m_io, m_journalFileName, head, next, &at); !s)
         return s;
     if (pending) {
         pending->journaled = true;
@@ -730,6 +772,7 @@ IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const Personn
     pending->lastEntry = e.entry;
     pending->lastEmployee = m_header.lastEmployee;
     pending->line = HistoryLine(e);
+    pending->starts = {{employee, 0}};
     return WriteJournal({{QStringLiteral("check"), QStringLiteral("record")},
                          {QStringLiteral("record"), n},
                          {QStringLiteral("digest"), QString::fromLatin1(Digest(after))},
@@ -755,6 +798,7 @@ IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, qint32 count,
     constexpr qsizetype BlockBytes = 1 << 20;
     PersonnelRecord record;
     qint32 i = 0;
+    qint64 placed = 0; // where the next line starts among the change's
     return WriteJournal(
         {{QStringLiteral("check"), QStringLiteral("count")},
          {QStringLiteral("count"), records + count},
@@ -767,7 +811,10 @@ IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, qint32 count,
                 HistoryEntry e = NewEntry(pending->firstEmployee + i, qint32(records + 1 + i), action, now);
                 e.entry = m_header.lastEntry + 1 + i;
                 e.changes = WholeRecord(record);
-                block += HistoryLine(e);
+                pending->starts.push_back({e.employee, placed});
+                const QByteArray line = HistoryLine(e);
+                placed += line.size();
+                block += line;
                 pending->keys.push_back(RecordKey(record));
                 pending->sumChange += EntryHash(e.employee, pending->keys.back());
             }
@@ -822,6 +869,13 @@ IoStatus HistoryKeeper::BeginChange(FixedRecordFile& data, const std::vector<qin
     std::size_t next = 0;
     qint32 i = 0;
     qint64 entry = m_header.lastEntry;
+    qint64 placed = 0; // where the next line starts among the change's
+    const auto put = [&](const HistoryEntry& e, QByteArray& block) {
+        pending->starts.push_back({e.employee, placed});
+        const QByteArray line = HistoryLine(e);
+        placed += line.size();
+        block += line;
+    };
     IoStatus failed;
     const IoStatus s = WriteJournal(
         {{QStringLiteral("check"), QStringLiteral("rewrite")},
@@ -845,7 +899,7 @@ IoStatus HistoryKeeper::BeginChange(FixedRecordFile& data, const std::vector<qin
                     NewEntry(employee, n, EditAction(before, after, changes), ChangeTime(before, after));
                 e.entry = ++entry;
                 e.changes = std::move(changes);
-                block += HistoryLine(e);
+                put(e, block);
                 const quint64 key = RecordKey(after);
                 pending->edits.emplace_back(n, key);
                 pending->sumChange += EntryHash(employee, key) - EntryHash(employee, RecordKey(before));
@@ -856,7 +910,7 @@ IoStatus HistoryKeeper::BeginChange(FixedRecordFile& data, const std::vector<qin
                 HistoryEntry e = NewEntry(pending->firstEmployee + i, qint32(recordCount + 1 + i), action, now);
                 e.entry = ++entry;
                 e.changes = WholeRecord(after);
-                block += HistoryLine(e);
+                put(e, block);
                 pending->keys.push_back(RecordKey(after));
                 pending->sumChange += EntryHash(e.employee, pending->keys.back());
             }
@@ -890,6 +944,7 @@ IoStatus HistoryKeeper::BeginRemoval(FixedRecordFile& data, qint32 n, const Pers
     pending->lastEntry = e.entry;
     pending->lastEmployee = m_header.lastEmployee;
     pending->line = HistoryLine(e);
+    pending->starts = {{employee, 0}};
     return WriteJournal({{QStringLiteral("check"), QStringLiteral("removed")},
                          {QStringLiteral("record"), n},
                          {QStringLiteral("count"), data.RecordCount()},
@@ -930,6 +985,7 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
 
     // The index follows; its head last, so that it never claims a history it does not match.
     Header header = m_header;
+    const qint64 appendedAt = m_header.historySize;
     if (header.historySize == 0) {
         if (IoStatus s = FirstLine(pending.linesSize, &header.firstLineBytes, &header.firstLineHash); !s)
             return s;
@@ -987,6 +1043,11 @@ IoStatus HistoryKeeper::Finish(const Pending& pending, bool done) {
         m_header = header;
     else
         m_io.Remove(m_indexFileName); // rebuilt from the history at the next open
+    // Then the line table, a cache as well: left behind, the next open brings it in step.
+    std::vector<HistoryLineStart> starts = pending.starts;
+    for (HistoryLineStart& start : starts)
+        start.offset += appendedAt;
+    AppendHistoryLines(m_io, m_linesFileName, appendedAt, appendedAt + pending.linesSize, starts);
     m_io.Remove(m_journalFileName);
     return {};
 }
@@ -1144,25 +1205,10 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::functio
     return {};
 }
 
-IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries) {
-    entries->clear();
-    if (!io.Exists(fileName))
-        return {};
-    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
-    const qint64 size = io.Size(fd);
-    const char* mapped = size > 0 ? io.Map(fd, size) : nullptr;
-    const int err = errno;
-    io.Close(fd);
-    if (size < 0)
-        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
-    if (size == 0)
-        return {};
-    if (!mapped)
-        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
-    const char* const begin = mapped;
-    const char* const end = begin + size;
+namespace {
+
+// Appends to `entries` the lines of `employee` among the lines from `begin` to `end` (whole lines).
+void SearchEmployeeLines(const char* begin, const char* end, qint64 employee, QList<HistoryEntry>* entries) {
     // A key's quote is never inside a value (whose quotes are escaped), so this finds only the
     // employee's lines.
     const QByteArray needle = "\"employee\":" + QByteArray::number(employee) + ',';
@@ -1185,6 +1231,82 @@ IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employe
         }
         at = lineEnd + 1;
     }
+}
+
+// The lines of `employee` where the line table says they start, and then in the history past what it
+// describes; false when the table cannot be used or names a line that is not theirs.
+bool ReadByTable(FileIo& io, const QString& fileName, int fd, qint64 size, qint64 employee,
+                 QList<HistoryEntry>* entries) {
+    std::vector<qint64> offsets;
+    qint64 covered = 0;
+    bool answered = false;
+    if (!FindHistoryLines(io, HistoryLinesFileFor(fileName), fd, size, employee, &offsets, &covered, &answered) ||
+        !answered)
+        return false;
+    QByteArray line;
+    for (const qint64 offset : offsets) {
+        // From the byte before it, which must end a line, to its own end, within what the table
+        // describes.
+        if (offset < 0 || offset >= covered)
+            return false;
+        const qint64 from = std::max<qint64>(0, offset - 1);
+        qsizetype end = -1;
+        for (qint64 want = 4096; end < 0; want *= 16) {
+            const qint64 bytes = std::min(covered - from, want);
+            line.resize(qsizetype(bytes));
+            if (!ReadFullyAt(io, fd, line.data(), bytes, from, fileName))
+                return false;
+            end = line.indexOf('\n', offset - from);
+            if (end < 0 && (bytes == covered - from || bytes > MaxHistoryLineBytes + 1))
+                return false;
+        }
+        if (offset > 0 && line.front() != '\n')
+            return false;
+        const auto e = ParseHistoryLine(QByteArrayView(line).sliced(offset - from, end - (offset - from)));
+        if (!e || e->employee != employee)
+            return false; // the file was changed behind the table's back
+        entries->append(*e);
+    }
+    if (covered < size) {
+        // Lines appended since the table was last brought in step (cut short before it was).
+        QByteArray rest(qsizetype(size - covered), Qt::Uninitialized);
+        if (!ReadFullyAt(io, fd, rest.data(), rest.size(), covered, fileName))
+            return false;
+        SearchEmployeeLines(rest.constData(), rest.constData() + rest.size(), employee, entries);
+    }
+    return true;
+}
+
+} // namespace
+
+IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries,
+                             bool* direct) {
+    entries->clear();
+    if (direct)
+        *direct = false;
+    if (!io.Exists(fileName))
+        return {};
+    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    const qint64 size = io.Size(fd);
+    if (size > 0 && ReadByTable(io, fileName, fd, size, employee, entries)) {
+        io.Close(fd);
+        if (direct)
+            *direct = true;
+        return {};
+    }
+    entries->clear();
+    const char* mapped = size > 0 ? io.Map(fd, size) : nullptr;
+    const int err = errno;
+    io.Close(fd);
+    if (size < 0)
+        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
+    if (size == 0)
+        return {};
+    if (!mapped)
+        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
+    SearchEmployeeLines(mapped, mapped + size, employee, entries);
     io.Unmap(mapped, size);
     return {};
 }

@@ -3,6 +3,7 @@
 #include "data/clock.h"
 #include "data/fileio.h"
 #include "data/history.h"
+#include "data/historylines.h"
 #include "data/records.h"
 
 #include <QByteArray>
@@ -91,6 +92,7 @@ public:
         qint64 linesAt = 0;        // where the entries' lines start in the journal, and their length
         qint64 linesSize = 0;
         QByteArray line;       // the one entry of an edit or a removal, kept at hand
+        std::vector<HistoryLineStart> starts; // whose line starts where among the change's lines
         quint64 sumChange = 0; // what the change adds to the index's sum of its entries
     };
     // Before record n (in place) is written from `before` to `after`; nothing pending when no
@@ -169,6 +171,7 @@ private:
     QString m_historyFileName;
     QString m_indexFileName;
     QString m_journalFileName;
+    QString m_linesFileName;
     QString m_user;
     int m_level = 0;
     QString m_note;
@@ -178,8 +181,12 @@ private:
 };
 
 // The lines of the history file that belong to employee `employee`, oldest first, found without
-// reading the others (a missing file has none).
-IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries);
+// reading the others (a missing file has none): read where the line table beside it (historylines.h)
+// says they start, and the history past what the table describes searched. A table that is missing,
+// not made from this history or naming a line that is not the employee's is passed over for a
+// search of the whole history; `*direct` (when given) tells whether the table was used.
+IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries,
+                             bool* direct = nullptr);
 
 // The SHA-1 of the file `fileName`, as hex: what a restore's journal names the restored personnel
 // file by.

@@ -65,12 +65,16 @@ void HistoryReplay::Apply(const HistoryEntry& e) {
     }
     departed.remove(e.employee);
     HistoryFieldValues& v = values[e.employee];
+    static const std::array<QString, PersonnelFields.size()> names = [] {
+        std::array<QString, PersonnelFields.size()> made;
+        for (std::size_t i = 0; i < made.size(); ++i)
+            made[i] = QString::fromLatin1(PersonnelFields[i].name);
+        return made;
+    }();
     // The program writes the changes in layout order: the field after the last one is tried first.
     std::size_t next = 0;
     for (const HistoryChange& c : e.changes) {
-        const std::size_t i = next < v.size() && c.field == QLatin1StringView(PersonnelFields[next].name)
-                                  ? next
-                                  : HistoryFieldIndex(c.field);
+        const std::size_t i = next < v.size() && c.field == names[next] ? next : HistoryFieldIndex(c.field);
         if (i < v.size()) {
             v[i] = c.after;
             next = i + 1;

@@ -22,9 +22,10 @@ constexpr double LastDay = 2958465.0;
 constexpr int FirstYear = 100;
 constexpr int LastYear = 9999;
 
-std::optional<QDateTime> Resolve(double value) {
+// The day and the second of the day a value stands for; false when it is none.
+bool ResolveParts(double value, QDate* day, int* second) {
     if (!std::isfinite(value) || value <= FirstDay - 1.0 || value >= LastDay + 1.0)
-        return std::nullopt;
+        return false;
     const double whole = std::trunc(value);
     // The fraction counts forward from midnight even for days before the epoch.
     const double fraction = std::fabs(value - whole);
@@ -36,8 +37,18 @@ std::optional<QDateTime> Resolve(double value) {
         seconds = 0;
     }
     if (!date.isValid() || date.year() > LastYear) // 9999-12-31 23:59:59.6 rounds into year 10000
+        return false;
+    *day = date;
+    *second = static_cast<int>(seconds);
+    return true;
+}
+
+std::optional<QDateTime> Resolve(double value) {
+    QDate date;
+    int seconds = 0;
+    if (!ResolveParts(value, &date, &seconds))
         return std::nullopt;
-    return QDateTime(date, QTime(0, 0).addSecs(static_cast<int>(seconds)), Qt::UTC);
+    return QDateTime(date, QTime(0, 0).addSecs(seconds), Qt::UTC);
 }
 
 QString TwoDigits(int n) {
@@ -232,6 +243,10 @@ bool IsValidOleDate(double value) {
 
 std::optional<QDateTime> OleToDateTime(double value) {
     return Resolve(value);
+}
+
+bool OleToDayAndSecond(double value, QDate* day, int* second) {
+    return ResolveParts(value, day, second);
 }
 
 std::optional<QDate> OleToDate(double value) {

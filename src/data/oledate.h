@@ -21,6 +21,9 @@ bool IsValidOleDate(double value);
 // The date and time an OLE value stands for, rounded to the nearest second; nothing for a value
 // that is not a valid date. The QDateTime carries no time zone (Qt::UTC is used as "naive").
 std::optional<QDateTime> OleToDateTime(double value);
+// The same as its day and its second of the day (0..86399), without making a QDateTime; false when
+// OleToDateTime has none.
+bool OleToDayAndSecond(double value, QDate* day, int* second);
 std::optional<QDate> OleToDate(double value);
 
 double DateTimeToOle(const QDateTime& dateTime); // uses the date and time as they read

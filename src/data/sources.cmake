@@ -10,6 +10,7 @@ set(rosterly_data_sources
     folderlock.cpp
     history.cpp
     historykeeper.cpp
+    historylines.cpp
     historyreplay.cpp
     oledate.cpp
     personnelfile.cpp

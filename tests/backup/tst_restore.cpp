@@ -206,7 +206,8 @@ private slots:
         f.Restore();
 
         QCOMPARE(f.Asked(), QStringList({FolderPrompt(RestorePrompt), Warning, Plain(Restored)}));
-        f.VerifyFiles(3, keeps ? QStringList({HistoryFileName, HistoryIndexFileName}) : QStringList());
+        f.VerifyFiles(3, keeps ? QStringList({HistoryFileName, HistoryIndexFileName, HistoryLinesFileName})
+                               : QStringList());
         const QByteArray kept = live ? liveHistory : backupHistory;
         QVERIFY(ReadFileBytes(HistoryFileName).startsWith(kept));
         // Appended once; the list's open after it finds the history in step.
@@ -375,7 +376,7 @@ private slots:
         QSet<QString> failedOn;
         int historyErrors = 0;
         const QStringList historyNames =
-            history ? QStringList({HistoryFileName, HistoryIndexFileName}) : QStringList();
+            history ? QStringList({HistoryFileName, HistoryIndexFileName, HistoryLinesFileName}) : QStringList();
         for (int n = 1; n <= calls; ++n) {
             RestoreFixture f;
             prepare(f, n);

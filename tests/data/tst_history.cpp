@@ -120,6 +120,24 @@ void Step(PersonnelFile& file, const QString& step) {
     file.ClosePersonnelFile();
 }
 
+// Employee `e`'s lines as ReadEmployeeHistory reads them are all theirs in the whole history, in
+// order; `direct`: read where the line table says they start.
+void CheckOwnLines(FileIo& io, qint64 e, bool direct) {
+    QStringList all;
+    QVERIFY(ReadHistory(io, HistoryFileName, [&](const HistoryEntry& h) {
+        if (h.employee == e)
+            all << Summary(h) + u" #%1"_s.arg(h.entry);
+    }));
+    QList<HistoryEntry> own;
+    bool used = !direct;
+    QVERIFY(ReadEmployeeHistory(io, HistoryFileName, e, &own, &used));
+    QStringList read;
+    for (const HistoryEntry& h : std::as_const(own))
+        read << Summary(h) + u" #%1"_s.arg(h.entry);
+    QCOMPARE(read, all);
+    QCOMPARE(used, direct);
+}
+
 } // namespace
 
 class TestHistory : public QObject {
@@ -166,6 +184,19 @@ private slots:
                           "\"record\":0,"
                           "\"time\":\"2026-12-09T19:41:38+01:00\",\"user\":\"Bo\"}"
                           "\n");
+        // The instant of the row before in another offset: its own text, not the one before.
+        QTest::newRow("a long value with escapes, the same instant five hours behind")
+            << HistoryEntry{4,
+                            at.toOffsetFromUtc(-5 * 3600),
+                            u"Bo"_s,
+                            4,
+                            2,
+                            HistoryAction::Edited,
+                            {{u"Notepad"_s, QString(300, u'x') + u"\t\u0001\u00E9"_s, u"y"_s}},
+                            2}
+            << "{\"action\":\"edited\",\"changes\":[{\"after\":\"y\",\"before\":\"" + QByteArray(300, 'x') +
+                   "\\t\\u0001\xC3\xA9\",\"field\":\"Notepad\"}],\"employee\":2,\"entry\":4,\"level\":4,"
+                   "\"record\":2,\"time\":\"2026-12-09T13:41:38-05:00\",\"user\":\"Bo\"}\n";
     }
     void linesAreWrittenAndReadBack() {
         QFETCH(HistoryEntry, entry);
@@ -179,6 +210,15 @@ private slots:
             QCOMPARE(read->time.offsetFromUtc(), entry.time.offsetFromUtc());
             QVERIFY(*read == entry);
         }
+        // A replay's read: what it uses alike, the texts it does not use left out.
+        const std::optional<HistoryEntry> lean = ParseHistoryLine(line, HistoryParse::ForReplay);
+        QVERIFY(lean);
+        HistoryEntry used = entry;
+        used.time = {};
+        used.user.clear();
+        for (HistoryChange& c : used.changes)
+            c.before.clear();
+        QVERIFY(*lean == used);
     }
 
     // Lines in any other form (another program's, or no entry) read as QJsonDocument reads them,
@@ -501,14 +541,10 @@ private slots:
                                               u"history starts here e2 r2 Ann Baker"_s,
                                               u"history starts here e3 r3 Ann Cole"_s}));
         QCOMPARE(kept.mid(3).join(u" | "_s), entries.join(u" | "_s));
-        // Each employee's own lines, found without reading the others.
-        for (const qint64 e : std::as_const(employees)) {
-            QList<HistoryEntry> own;
-            QVERIFY(ReadEmployeeHistory(file.io, HistoryFileName, e, &own));
-            QVERIFY(!own.isEmpty());
-            for (const HistoryEntry& h : std::as_const(own))
-                QCOMPARE(h.employee, e);
-        }
+        // Each employee's own lines, the removed too, read where the line table says.
+        QCOMPARE(HistoryLinesState(), "in step");
+        for (qint64 e = 1; e <= *std::max_element(employees.cbegin(), employees.cend()) + 1; ++e)
+            CHECKED(CheckOwnLines(file.io, e, true));
         QCOMPARE(FileMode(HistoryFileName), 0600);
     }
 
@@ -557,20 +593,27 @@ private slots:
     void tamperedHistoryIsRefusedOrSetRight_data() {
         QTest::addColumn<QString>("tamper");
         QTest::addColumn<QString>("refusal");
+        QTest::addColumn<bool>("direct"); // the line table is used afterwards for Ames and Cole
         const QString other = u"Could not open the file \"Rosterly.History\".\r\nIt is not the change history this "
                               u"folder keeps: its first line is not the one History.Index was made from. Put this "
                               u"folder's own Rosterly.History back from a backup, or delete History.Index to keep "
                               u"this history for these employees."_s;
-        QTest::newRow("another folder's history") << u"another"_s << other;
-        QTest::newRow("a history cut back") << u"cut back"_s << other;
+        QTest::newRow("another folder's history") << u"another"_s << other << true;
+        QTest::newRow("a history cut back") << u"cut back"_s << other << true;
         QTest::newRow("a history deleted")
             << u"deleted"_s
             << u"Could not open the file \"Rosterly.History\".\r\nIt is missing, though History.Index shows that "
                u"this folder keeps a change history. Put Rosterly.History back from a backup, or delete "
-               u"History.Index to start a new history."_s;
-        QTest::newRow("employee numbers swapped in the index") << u"swapped"_s << QString();
-        QTest::newRow("lines that are no entry") << u"garbage"_s << QString();
-        QTest::newRow("a line of 2 MB") << u"overlong"_s << QString();
+               u"History.Index to start a new history."_s
+            << true;
+        QTest::newRow("employee numbers swapped in the index") << u"swapped"_s << QString() << true;
+        QTest::newRow("lines that are no entry") << u"garbage"_s << QString() << true;
+        QTest::newRow("a line of 2 MB") << u"overlong"_s << QString() << true;
+        // The line table is a cache: one that names another's line is passed over for the search,
+        // one made from another history or cut short is written again by the next open.
+        QTest::newRow("the line table naming another's line") << u"table swapped"_s << QString() << false;
+        QTest::newRow("a line table of another history") << u"table other"_s << QString() << true;
+        QTest::newRow("a line table cut short") << u"table cut"_s << QString() << true;
     }
     void tamperedHistoryIsRefusedOrSetRight() {
         QFETCH(QString, tamper);
@@ -582,7 +625,16 @@ private slots:
         CHECKED(Step(file, u"edit 1 Clerk"_s));
         QByteArray history = ReadFileBytes(HistoryFileName);
         QByteArray index = ReadFileBytes(HistoryIndexFileName);
-        if (tamper == u"another"_s) {
+        QByteArray table = ReadFileBytes(HistoryLinesFileName);
+        if (tamper == u"table swapped"_s) { // Ames's first line and Cole's (sorted: Ames, Baker, Cole)
+            const QByteArray ames = table.mid(64, 8);
+            table.replace(64, 8, table.mid(64 + 32, 8));
+            table.replace(64 + 32, 8, ames);
+        } else if (tamper == u"table other"_s) {
+            table[24] = char(table[24] ^ 1); // the first line's hash (and so the head's own)
+        } else if (tamper == u"table cut"_s) {
+            table.chop(16);
+        } else if (tamper == u"another"_s) {
             history.replace("Ames", "Amos");
         } else if (tamper == u"cut back"_s) {
             history.truncate(history.indexOf('\n') - 1);
@@ -603,6 +655,7 @@ private slots:
         if (tamper != u"deleted"_s)
             WriteBytes(HistoryFileName, history);
         WriteBytes(HistoryIndexFileName, index);
+        WriteBytes(HistoryLinesFileName, table);
 
         file.KeepHistory(clock); // as the program started again
         file.SetHistoryActor(u"Ann"_s, 4);
@@ -626,6 +679,9 @@ private slots:
         QStringList kept;
         QVERIFY(ReadHistory(file.io, HistoryFileName, [&](const HistoryEntry& e) { kept << Summary(e); }));
         QCOMPARE(kept.mid(3), (QStringList{u"edited e1 r1 Ann JobTitle:>Clerk"_s, u"edited e2 r2 Ann JobTitle:>Clerk"_s}));
+        QFETCH(bool, direct);
+        for (qint64 e = 1; e <= 3; ++e) // a swap leaves Baker's where it was
+            CHECKED(CheckOwnLines(file.io, e, direct || e == 2));
     }
 };
 

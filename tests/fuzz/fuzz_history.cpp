@@ -1,8 +1,9 @@
-// Any bytes as the change history, its journal and its index beside a personnel file of three
+// Any bytes as the change history, its journal, its index and its line table beside a personnel file of three
 // employees (the byte 0x1E parts them), on files held in memory: the file opened keeping its
 // history (the journal completed or dropped, a line cut short cut off, the index checked or
 // rebuilt, the history brought in step), each employee's number asked, one record edited, and one
-// employee's entries read; every line of the history must read as QJsonDocument reads it. Without
+// employee's entries read (only theirs, and through a table the program made, all of them); every line
+// of the history must read as QJsonDocument reads it, and for a replay as it reads whole. Without
 // an index the open rebuilds it from the history, whatever the history holds: then the history,
 // replayed, must hold every record as the file does.
 #include "data/clock.h"
@@ -49,6 +50,17 @@ bool ReadAsJson(const QByteArray& history) {
                      read->time.offsetFromUtc() != json->time.offsetFromUtc() ||
                      HistoryLine(*read) != HistoryJsonLine(*read)))
             return false;
+        const std::optional<HistoryEntry> lean = ParseHistoryLine(line, HistoryParse::ForReplay);
+        if (bool(lean) != bool(read))
+            return false;
+        for (qsizetype i = 0; lean && i < lean->changes.size(); ++i) {
+            if (lean->changes.size() != read->changes.size() || lean->changes[i].field != read->changes[i].field ||
+                lean->changes[i].after != read->changes[i].after)
+                return false;
+        }
+        if (lean && (lean->employee != read->employee || lean->entry != read->entry ||
+                     lean->action != read->action || lean->record != read->record))
+            return false;
     }
     return true;
 }
@@ -59,11 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QList<QByteArray> parts =
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\x1e');
     const QString names[] = {QStringLiteral("Rosterly.History"), QStringLiteral("History.$$$"),
-                             QStringLiteral("History.Index")};
+                             QStringLiteral("History.Index"), QStringLiteral("History.Lines")};
     if (!ReadAsJson(parts[0]))
         std::abort();
     MemoryFileIo io;
-    for (int i = 0; i < 3 && i < parts.size(); ++i)
+    for (int i = 0; i < 4 && i < parts.size(); ++i)
         io.files.insert(names[i], parts[i]);
     QByteArray records;
     for (const char* last : {"Ames", "Baker", "Cole"}) {
@@ -90,6 +102,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
     }
     QList<HistoryEntry> entries;
-    ReadEmployeeHistory(io, names[0], 1, &entries);
+    bool direct = false;
+    ReadEmployeeHistory(io, names[0], 1, &entries, &direct);
+    QList<HistoryEntry> all;
+    ReadHistory(io, names[0], [&](const HistoryEntry& e) {
+        if (e.employee == 1)
+            all.append(e);
+    });
+    for (const HistoryEntry& e : std::as_const(entries)) {
+        if (e.employee != 1)
+            std::abort();
+    }
+    if (parts.size() < 4 && direct && entries != all)
+        std::abort();
     return 0;
 }

@@ -1080,9 +1080,10 @@ private slots:
         p->io.bytesRead = 0;
         ClickGridRow(w, 3);
         QCOMPARE(w->recordPage->FieldText(3), u"Extra01"_s);
-        // The record, and the head of the history's index and the history's first line, which
-        // tell the history is this folder's and in step.
-        const qint64 index = HistoryKeeper::IndexHeaderBytes + ReadFileBytes(HistoryFileName).indexOf('\n') + 1;
+        // The record, and the heads of the history's index and line table and the history's first
+        // line, which tell the history is this folder's and in step.
+        const qint64 index = HistoryKeeper::IndexHeaderBytes + HistoryLinesHeadBytes +
+                             ReadFileBytes(HistoryFileName).indexOf('\n') + 1;
         QCOMPARE(p->io.bytesRead, record + index);
 
         QTest::mouseClick(w->cmdEditEntry, Qt::LeftButton);
@@ -1094,9 +1095,10 @@ private slots:
         // The record before it is changed, its old bytes kept by the write to put back on a
         // failure, the record shown, then the list rebuilt and the record shown from it; and for
         // the history, the record as it was, its employee's place in the index, and the index's
-        // head and the history's first line at each of the five opens.
-        QCOMPARE(p->io.bytesRead,
-                 3 * record + file + record + record + HistoryKeeper::IndexEntryBytes + 5 * index);
+        // head and the history's first line at each of the five opens, and the line table's head
+        // once more to add the edit's line.
+        QCOMPARE(p->io.bytesRead, 3 * record + file + record + record + HistoryKeeper::IndexEntryBytes + 5 * index +
+                                      HistoryLinesHeadBytes);
     }
 
     // The removal mark as a first name would make the employee vanish at the next removal: it is

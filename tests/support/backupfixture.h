@@ -42,8 +42,10 @@ struct WatchingFileIo final : FaultyFileIo {
     QList<Landing> landings;
 
     int Rename(const QString& from, const QString& to) override {
-        // The history's journal is put in place by a rename too; it is not a file restored.
-        if (window && QFileInfo(to).fileName() != HistoryJournalFileName)
+        // The history's journal and line table are put in place by a rename too; neither is a
+        // file restored.
+        if (window && QFileInfo(to).fileName() != HistoryJournalFileName &&
+            QFileInfo(to).fileName() != HistoryLinesFileName)
             landings.append({QFileInfo(to).fileName(), window->windowTitle(), window->isEnabled(),
                              window->cursor().shape()});
         return FaultyFileIo::Rename(from, to);

@@ -5,6 +5,8 @@
 
 #include "data/clock.h"
 #include "data/datafilenames.h"
+#include "data/history.h"
+#include "data/historylines.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "data/records.h"
@@ -18,6 +20,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 #include <vector>
@@ -183,6 +186,31 @@ inline void KeepTestHistory(PersonnelFile& file) {
 // history has opened and closed them (completing or dropping a change cut short, starting a
 // history where there was none): the file's bytes, then the history's; "unreadable" when it
 // will not open.
+// "in step" when History.Lines describes the whole history of the working folder and holds where
+// each of its lines starts, no more and no fewer; else what is wrong.
+inline QByteArray HistoryLinesState() {
+    FileIo io;
+    std::vector<HistoryLineStart> lines;
+    if (!ReadHistoryFrom(io, HistoryFileName, 0, HistoryParse::Whole, [&](const HistoryEntry& e, qint64 at) {
+            lines.push_back({e.employee, at});
+        }))
+        return "history unreadable";
+    const QByteArray table = ReadFileBytes(HistoryLinesFileName);
+    if (table.size() < 56 || !table.startsWith("RHLN0001"))
+        return "no table";
+    const auto number = [&](qint64 at) {
+        return qFromLittleEndian<qint64>(table.constData() + at);
+    };
+    if (number(8) != QFileInfo(HistoryFileName).size())
+        return "describes " + QByteArray::number(number(8)) + " bytes";
+    std::vector<HistoryLineStart> kept;
+    for (qint64 i = 0; i < number(32) + number(40) && 72 + 16 * i <= table.size(); ++i)
+        kept.push_back({number(56 + 16 * i), number(64 + 16 * i)});
+    std::sort(lines.begin(), lines.end());
+    std::sort(kept.begin(), kept.end());
+    return kept == lines ? "in step" : "other lines";
+}
+
 inline QByteArray SettledWithHistory() {
     FileIo io;
     PersonnelFile file(io);
@@ -190,7 +218,8 @@ inline QByteArray SettledWithHistory() {
     if (!file.OpenPersonnelFile())
         return "unreadable";
     file.ClosePersonnelFile();
-    return ReadFileBytes(PersonnelFileName) + "\n-- history --\n" + ReadFileBytes(HistoryFileName);
+    return ReadFileBytes(PersonnelFileName) + "\n-- history --\n" + ReadFileBytes(HistoryFileName) +
+           "\n-- lines --\n" + HistoryLinesState();
 }
 
 // The working folder once a restore cut short is settled: the names of its files, hidden ones

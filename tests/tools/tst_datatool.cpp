@@ -968,7 +968,8 @@ private slots:
         QCOMPARE(bo.Sex(), QStringLiteral("M"));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files),
                  (QStringList{QStringLiteral("bad.csv"), QStringLiteral("good.csv"),
-                              QStringLiteral("History.Index"), QStringLiteral("Rosterly.Data"),
+                              QStringLiteral("History.Index"), QStringLiteral("History.Lines"),
+                              QStringLiteral("Rosterly.Data"),
                               QStringLiteral("Rosterly.History")}));
 
         // Rows like an employee on file or an earlier row are named and refused unless a flag says
@@ -1154,7 +1155,7 @@ private slots:
         QCOMPARE(filesIn("w"), QStringList{QStringLiteral("x.Data")});
         const QStringList kept =
             arguments.front() == QStringLiteral("import")
-                ? QStringList{u"History.Index"_s, u"Rosterly.Data"_s, u"Rosterly.History"_s}
+                ? QStringList{u"History.Index"_s, u"History.Lines"_s, u"Rosterly.Data"_s, u"Rosterly.History"_s}
                 : QStringList{u"Rosterly.Data"_s};
         QCOMPARE(filesIn("A"), kept);
         QCOMPARE(ReadFileBytes(Path(QStringLiteral("A/Rosterly.Data"))).size(),
