@@ -33,6 +33,8 @@
 #include <QCursor>
 #include <QFile>
 #include <QGroupBox>
+#include <QTabBar>
+#include <QShortcut>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -158,6 +160,29 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     });
     connect(cmdAdminWindow, &QPushButton::clicked, this, &frmMain::cmdAdminWindow_Click);
     connect(tabMain, &TabControl::Click, this, &frmMain::tabMain_Click);
+    // One keyboard path through the tabs wherever the focus is: Ctrl+Tab and Ctrl+Shift+Tab the
+    // main tabs (also from the record page's boxes and the buttons along the bottom; on the record
+    // page's own tabs, theirs), Ctrl+PgDn and Ctrl+PgUp the record page's.
+    const auto switchTabs = [this](QKeySequence keys, TabControl* tabs, bool back) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, tabs, back] {
+            if (!tabs->isVisible())
+                return;
+            QWidget* focused = QApplication::focusWidget();
+            // On the record page's own tabs, Ctrl+Tab is theirs.
+            if (focused == recordPage->tabNameInfo->tabBar())
+                recordPage->tabNameInfo->StepByUser(back);
+            else
+                tabs->StepByUser(back);
+            // A control the change hid leaves the focus on the tabs, not on the next button.
+            if (!focused || !focused->isVisible())
+                tabs->tabBar()->setFocus();
+        });
+    };
+    switchTabs(QKeySequence(Qt::CTRL | Qt::Key_Tab), tabMain, false);
+    switchTabs(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), tabMain, true);
+    switchTabs(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), tabMain, true);
+    switchTabs(QKeySequence(Qt::CTRL | Qt::Key_PageDown), recordPage->tabNameInfo, false);
+    switchTabs(QKeySequence(Qt::CTRL | Qt::Key_PageUp), recordPage->tabNameInfo, true);
     connect(grid, &Grid::CurrentCellChanged, this, &frmMain::grid_RowColChange);
     connect(cmdAddEmployee, &QPushButton::clicked, this, &frmMain::cmdAddEmployee_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);

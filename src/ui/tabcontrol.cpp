@@ -81,6 +81,17 @@ void TabControl::keyPressEvent(QKeyEvent* event) {
     QTabWidget::keyPressEvent(event);
 }
 
+void TabControl::StepByUser(bool back) {
+    const UserInputScope scope(m_userInput);
+    for (int step = 1; step < count(); ++step) {
+        const int page = (currentIndex() + (back ? count() - step : step)) % count();
+        if (isTabEnabled(page)) {
+            setCurrentIndex(page);
+            return;
+        }
+    }
+}
+
 void TabControl::OnCurrentChanged(int index) {
     const int previous = m_previousTab;
     m_previousTab = index;

@@ -26,6 +26,9 @@ public:
     // current; the program decides where to go.
     void SetTabEnabled(int index, bool enabled);
 
+    // The next (or, with `back`, the previous) page the user may choose, wrapping round, as the
+    // user's own change (Click is raised): what Ctrl+Tab does within the control.
+    void StepByUser(bool back);
     // Height of the whole control, tabs and pages, in twips.
     int TabHeightTwips() const;
     void SetHeightTwips(int twips);

@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "app/programwindows.h"
 #include "core/programstate.h"
+#include "records/recordpage.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
 #include "settings/settingsstore.h"
@@ -10,6 +11,7 @@
 #include "support/scriptedprompts.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
+#include "support/useractions.h"
 #include "ui/fade.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
@@ -19,7 +21,9 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QTabBar>
 #include <QWindow>
 #include <QtTest>
 
@@ -94,6 +98,39 @@ private slots:
         QCOMPARE(w->cmdEditEntry->isEnabled(), level >= 2);
         QCOMPARE(w->cmdPrintEntry->isVisible(), employees >= 1);
         QCOMPARE(w->cmdBackupRestore->isVisible(), employees > 0);
+    }
+
+    // Ctrl+Tab and Ctrl+Shift+Tab switch the main tabs from anywhere in the window (a bottom
+    // button, the record page); Ctrl+PgDn and Ctrl+PgUp the record page's tabs; a control the
+    // switch hides leaves the focus on the tabs.
+    void tabsSwitchByKeyFromAnywhere() {
+        WriteStaff({{QStringLiteral("Lee"), QStringLiteral("Ann"), {1968, 3, 7}, {2000, 1, 3}}});
+        frmMain* w = OpenMainWindow(*p);
+        QVERIFY(w);
+        TabControl* record = w->recordPage->tabNameInfo;
+        const auto press = [](QWidget* at, Qt::Key key, Qt::KeyboardModifiers mods) {
+            at->setFocus();
+            QTest::keyClick(at, key, mods);
+        };
+        press(w->cmdHelp, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(w->tabMain->Tab(), 1);
+        press(w->cmdQuit, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w->tabMain->Tab(), 0);
+        QLineEdit* first = FindControl<QLineEdit>(w, QStringLiteral("txtField(1)"));
+        press(first, Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(record->Tab(), 1);
+        QCOMPARE(w->tabMain->Tab(), 0);
+        press(FindControl<QLineEdit>(w, QStringLiteral("txtField(12)")), Qt::Key_PageUp, Qt::ControlModifier);
+        QCOMPARE(record->Tab(), 0);
+        press(record->tabBar(), Qt::Key_Tab, Qt::ControlModifier); // the record page's own tabs
+        QCOMPARE(record->Tab(), 1);
+        QCOMPARE(w->tabMain->Tab(), 0);
+        press(record->tabBar(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        press(first, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(w->tabMain->Tab(), 1);
+        QCOMPARE(QApplication::focusWidget(), w->tabMain->tabBar());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w->tabMain->Tab(), 0);
     }
 
     void quitAnsweredNoChangesNothing() {
