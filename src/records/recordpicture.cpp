@@ -4,6 +4,8 @@
 
 #include "records/recordpage.h"
 
+#include "data/util.h"
+
 #include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/clock.h"
@@ -191,6 +193,10 @@ void RecordPage::LayOutPicture() {
 
 void RecordPage::ShowPictureButtons(bool hasPicture) {
     const int level = m_ctx.state.CurrentAccessLevel;
+    // Spoken by whose it is, as the boxes name the employee now.
+    imgPicture->setAccessibleName(hasPicture ? QStringLiteral("Photo of ") + TrimSpaces(FieldText(1)) + u' ' +
+                                                   TrimSpaces(FieldText(3))
+                                             : QStringLiteral("No photo"));
     lblPicture->setVisible(!hasPicture);
     cmdPicAddEdit[1]->setVisible(!hasPicture);
     cmdPicAddEdit[1]->setEnabled(level >= 3);

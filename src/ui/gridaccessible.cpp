@@ -4,6 +4,9 @@
 
 #include <QDialog>
 #include <QHeaderView>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
 #include <QPointer>
 
 namespace {
@@ -91,9 +94,36 @@ int VisibleColumns(const Grid* grid) {
 
 namespace {
 
+// A label that holds a link the keyboard can reach: spoken as a link, named by its text, and
+// pressed as the link is.
+class AccessibleLink : public QAccessibleWidget {
+public:
+    explicit AccessibleLink(QLabel* label) : QAccessibleWidget(label, QAccessible::Link) {
+        addControllingSignal(QStringLiteral("linkActivated(QString)"));
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return QTextDocumentFragment::fromHtml(Label()->text()).toPlainText().simplified();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action != pressAction())
+            return;
+        static const QRegularExpression href(QStringLiteral("href\\s*=\\s*[\"']([^\"']*)"));
+        emit Label()->linkActivated(href.match(Label()->text()).captured(1));
+    }
+
+private:
+    QLabel* Label() const { return static_cast<QLabel*>(widget()); }
+};
+
 QAccessibleInterface* ProgramAccessible(const QString& className, QObject* object) {
     if (auto* grid = qobject_cast<Grid*>(object); grid && className == QLatin1String("Grid"))
         return new AccessibleGrid(grid);
+    if (auto* label = qobject_cast<QLabel*>(object); label && className == QLatin1String("QLabel") &&
+                                                      label->textInteractionFlags() & Qt::LinksAccessibleByKeyboard)
+        return new AccessibleLink(label);
     // A window of the program: a widget of its own class at the top, not a dialog (which Qt
     // speaks as a dialog already).
     auto* widget = qobject_cast<QWidget*>(object);

@@ -7,8 +7,9 @@
 class Grid;
 
 // Installs, once, what the program tells the desktop's accessibility bus beyond Qt's own: grids
-// as AccessibleGrid, and the program's top-level windows as frames with their captions (a plain
-// top-level widget would be a nameless filler). Grids call it; the program calls it at start.
+// as AccessibleGrid, labels that hold a link as links, and the program's top-level windows as
+// frames with their captions (a plain top-level widget would be a nameless filler). Grids call
+// it; the program calls it at start.
 void InstallAccessibility();
 
 // A grid as a screen reader meets it: a table named by what it lists, its headings as column

@@ -11,6 +11,7 @@
 #include "support/windowchecks.h"
 #include "ui/frmprogress.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocumentFragment>
 
 using namespace Qt::StringLiterals;
 
@@ -188,6 +190,9 @@ private slots:
         frmTitlePage* title = g.p.windows.TitleWindow();
         QVERIFY(QTest::qWaitForWindowExposed(title));
         QCOMPARE(Faults(title, u"title"_s), QString());
+        QAccessibleInterface* web = QAccessible::queryAccessibleInterface(title->labelWeb);
+        QCOMPARE(web->role(), QAccessible::Link);
+        QCOMPARE(web->text(QAccessible::Name), QTextDocumentFragment::fromHtml(title->labelWeb->text()).toPlainText());
     }
 
     // The main window in each state a user puts it in, on each page of the record.

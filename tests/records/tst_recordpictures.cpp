@@ -121,6 +121,7 @@ void CheckPlaceholder(const PhotoTab& t) {
     QVERIFY(!t.img->HasPicture());
     QCOMPARE(t.img->Path(), QString());
     QCOMPARE(t.img->toolTip(), QString());
+    QCOMPARE(t.img->accessibleName(), u"No photo"_s);
     QCOMPARE(t.img->size(), PixelSize({3480, 2535}, t.img));
     QCOMPARE(t.img->pos(), t.frameLabel->pos());
     QVERIFY(t.frameLabel->isVisible());
@@ -138,6 +139,7 @@ void CheckPicture(const PhotoTab& t, const QString& path, QSize shown) {
     QVERIFY(t.img->Stretch());
     QCOMPARE(t.img->Path(), path);
     QCOMPARE(t.img->toolTip(), path);
+    QVERIFY(t.img->accessibleName().startsWith(u"Photo of "_s));
     QCOMPARE(t.img->size(), PixelSize(shown, t.img));
     QCOMPARE(t.img->pos(), t.frameLabel->pos());
     QVERIFY(!t.frameLabel->isVisible());
