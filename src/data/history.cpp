@@ -685,13 +685,15 @@ QString HistoryPerson::Name() const {
 
 IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
                            std::vector<HistoryPerson>* people,
-                           const std::function<void(const HistoryEntry&)>& visit) {
+                           const std::function<void(const HistoryEntry&)>& visit,
+                           const std::function<bool(qint64 done, qint64 total)>& going, bool* cancelled) {
     people->clear();
     const QString wanted = FoldedName(text);
     std::map<qint64, HistoryPerson> known;
     std::map<qint64, bool> matches;
     // Which record each one is in: a removal shifts the records after it without their entries.
     std::vector<qint64> roster;
+    bool stopped = false;
     IoStatus s = ReadHistory(io, fileName, [&](const HistoryEntry& e) {
         if (visit)
             visit(e);
@@ -721,8 +723,10 @@ IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& t
             p.formerNames.append(before);
         p.removed = TakesOut(e) ? e.time : QDateTime();
         hit = hit || wanted.isEmpty();
-    });
-    if (!s)
+    }, going, &stopped);
+    if (cancelled)
+        *cancelled = stopped;
+    if (!s || stopped)
         return s;
     for (std::size_t i = 0; i < roster.size(); ++i)
         known[roster[i]].record = qint32(i + 1);
@@ -754,9 +758,16 @@ QString LineFaultReason(QByteArrayView line) {
 
 IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
                    const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
-                   const std::function<void(const HistoryLineFault&)>& fault);
+                   const std::function<void(const HistoryLineFault&)>& fault,
+                   const std::function<bool(qint64 done, qint64 total)>& going = {}, bool* stopped = nullptr);
 
 } // namespace
+
+IoStatus ReadHistory(FileIo& io, const QString& fileName, const std::function<void(const HistoryEntry&)>& visit,
+                     const std::function<bool(qint64 done, qint64 total)>& going, bool* stopped) {
+    return ReadLines(
+        io, fileName, 0, HistoryParse::Whole, [&](const HistoryEntry& e, qint64) { visit(e); }, {}, going, stopped);
+}
 
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
@@ -773,7 +784,10 @@ namespace {
 
 IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
                    const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
-                   const std::function<void(const HistoryLineFault&)>& fault) {
+                   const std::function<void(const HistoryLineFault&)>& fault,
+                   const std::function<bool(qint64 done, qint64 total)>& going, bool* stopped) {
+    if (stopped)
+        *stopped = false;
     if (!io.Exists(fileName))
         return {};
     const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
@@ -808,7 +822,12 @@ IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryPars
             tell(line.size(), LineFaultReason(line));
     };
     IoStatus result;
+    bool halted = false;
     for (qint64 at = from; at < size;) {
+        if (going && !going(at, size)) {
+            halted = true;
+            break;
+        }
         const qint64 want = std::min<qint64>(size - at, block.size());
         if (IoStatus s = ReadFullyAt(io, fd, block.data(), want, at, fileName); !s) {
             result = s;
@@ -846,6 +865,10 @@ IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryPars
         at += want;
     }
     io.Close(fd);
+    if (stopped)
+        *stopped = halted;
+    if (halted)
+        return result;
     if (result && (overlong || !carried.isEmpty())) {
         ++number;
         tell(overlong ? lineLength : carried.size(),

@@ -116,10 +116,14 @@ struct HistoryPerson {
 };
 // Every employee of the history file `fileName` whose first or last name ever held `text`, ignoring
 // case and accents (empty `text`: every one), in the order of their lasting numbers, found in one
-// pass that hands each entry to `visit` when given; a missing file has none.
+// pass that hands each entry to `visit` when given; a missing file has none. `going`, when given,
+// is asked before each block read with the bytes read and the file's size: answered false, the
+// search stops there with no one found and `*cancelled` set.
 IoStatus FindHistoryPeople(FileIo& io, const QString& fileName, const QString& text,
                            std::vector<HistoryPerson>* people,
-                           const std::function<void(const HistoryEntry&)>& visit = {});
+                           const std::function<void(const HistoryEntry&)>& visit = {},
+                           const std::function<bool(qint64 done, qint64 total)>& going = {},
+                           bool* cancelled = nullptr);
 
 // Appends the entries' lines to the history file `fileName` as one write: all or none.
 IoStatus AppendHistory(FileIo& io, const QString& fileName, const QList<HistoryEntry>& entries);
@@ -144,6 +148,10 @@ struct HistoryLineFault {
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<void(const HistoryLineFault&)>& fault = {});
+// The same, asking `going` before each block with the bytes read and the file's size: answered
+// false, the read stops there and `*stopped` is set.
+IoStatus ReadHistory(FileIo& io, const QString& fileName, const std::function<void(const HistoryEntry&)>& visit,
+                     const std::function<bool(qint64 done, qint64 total)>& going, bool* stopped);
 // The same from the line that starts at `from` on, read as `how` says, each entry handed on with
 // where its line starts.
 IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,

@@ -12,6 +12,7 @@
 #include "settings/settingsstore.h"
 #include "ui/busywindow.h"
 #include "ui/fade.h"
+#include "ui/frmprogress.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
@@ -297,12 +298,20 @@ void frmHistory::FillHistory() {
 
 void frmHistory::txtFind_Enter() {
     IoStatus status;
+    bool cancelled = false;
     {
+        // A long history is searched with a progress window whose Cancel stops it; the window
+        // keeps answering meanwhile.
         const BusyWindow busy(this);
-        status =
-            FindHistoryPeople(m_ctx.io, m_ctx.personnel.HistoryFile(), txtFind->text().trimmed(), &m_people);
+        frmProgress progress(m_ctx.clock, this);
+        status = FindHistoryPeople(
+            m_ctx.io, m_ctx.personnel.HistoryFile(), txtFind->text().trimmed(), &m_people, {},
+            [&](qint64 done, qint64 total) {
+                return progress.Step(QStringLiteral("Looking through the history..."), done, total);
+            },
+            &cancelled);
     }
-    if (!ReportFileError(m_ctx.prompts, status))
+    if (cancelled || !ReportFileError(m_ctx.prompts, status))
         return;
     QList<QStringList> rows;
     for (const HistoryPerson& person : m_people)

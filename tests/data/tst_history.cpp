@@ -574,7 +574,20 @@ private slots:
         for (const QString& step : {u"rename 2 Dunn"_s, u"previous 3"_s, u"add Zo\u00EB"_s, u"remove 1"_s})
             CHECKED(Step(file, step));
         std::vector<HistoryPerson> people;
-        QVERIFY(FindHistoryPeople(file.io, HistoryFileName, text, &people));
+        // Asked before each block with what is read of the whole; a Cancel finds no one.
+        QList<qint64> asked;
+        bool cancelled = true;
+        const auto going = [&](qint64 done, qint64 total) {
+            asked << done << total;
+            return true;
+        };
+        QVERIFY(FindHistoryPeople(file.io, HistoryFileName, text, &people, {}, going, &cancelled));
+        QCOMPARE(asked, (QList<qint64>{0, QFileInfo(HistoryFileName).size()}));
+        QVERIFY(!cancelled);
+        std::vector<HistoryPerson> none{HistoryPerson{}};
+        QVERIFY(FindHistoryPeople(file.io, HistoryFileName, text, &none, {}, [](qint64, qint64) { return false; },
+                                  &cancelled));
+        QVERIFY(cancelled && none.empty());
         QStringList found;
         for (const HistoryPerson& p : people)
             found << u"%1 %2 r%3"_s.arg(p.employee).arg(p.Name()).arg(p.record) +
