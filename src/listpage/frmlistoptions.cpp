@@ -180,16 +180,20 @@ void ListOptionsPage::BuildControls() {
 void ListOptionsPage::FillCombos() {
     comboListWith->setCurrentIndex(0);
     comboMonth->clear();
+    // The blank first entry, no filter, is spoken as what it means.
     comboMonth->addItem(QString());
+    comboMonth->setItemData(0, QStringLiteral("Any month"), Qt::AccessibleTextRole);
     for (int m = 1; m <= 12; ++m)
         comboMonth->addItem(FormatDate(DateToOle(QDate(1999, m, 2)), u"MMM"));
     comboYear->clear();
     comboYear->addItem(QString());
+    comboYear->setItemData(0, QStringLiteral("Any year"), Qt::AccessibleTextRole);
     const int year = m_ctx.clock.Now().date().year();
     for (int y = year - 59; y <= year + 1; ++y)
         comboYear->addItem(QString::number(y));
     comboAgeGroup->clear();
     comboAgeGroup->addItem(QString());
+    comboAgeGroup->setItemData(0, QStringLiteral("Any age"), Qt::AccessibleTextRole);
     for (int decade = 10; decade <= 80; decade += 10)
         comboAgeGroup->addItem(QString::number(decade) + QStringLiteral("'s"));
 }

@@ -44,6 +44,9 @@ private:
 
 TabControl::TabControl(QWidget* parent) : QTabWidget(parent) {
     setTabBar(new TabBar(m_userInput, this));
+    // The focus is the tab bar's (the control hands it on): a screen reader is not offered the
+    // control itself as a second, nameless stop.
+    setFocusPolicy(Qt::NoFocus);
     connect(this, &QTabWidget::currentChanged, this, &TabControl::OnCurrentChanged);
 }
 
