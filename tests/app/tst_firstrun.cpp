@@ -1,7 +1,10 @@
 // The whole first run, driven as a user would: no files at all, through the title window and
-// the admin window to the first user, sign-in, the main window, another sign-in, and quitting.
+// the admin window to the first user, sign-in, the main window, the first employee added with
+// the keyboard alone, another sign-in, and quitting.
 #include "app/frmmain.h"
 #include "app/frmtitlepage.h"
+#include "records/recordeditor.h"
+#include "records/recordpage.h"
 #include "support/testprogram.h"
 #include "support/testsupport.h"
 #include "ui/grid.h"
@@ -132,6 +135,40 @@ private slots:
         QCOMPARE(main->lblUserInfo->text(), QStringLiteral("User: Ann Lee\nAccess: Read/Edit/Add/Delete"));
         QVERIFY(main->cmdAddEmployee->isEnabled());
 
+        // The first employee with the keyboard alone: Alt+A adds, Tab goes through the boxes as
+        // the screen reads them, Ctrl+PgDn reaches the job tab, Tab the save button.
+        const auto focused = [] {
+            return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        };
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : main, Qt::Key_A,
+                        Qt::AltModifier);
+        QTRY_VERIFY(main->Editor().IsAdding());
+        QCOMPARE(focused(), QStringLiteral("txtField(1)"));
+        const std::pair<const char*, const char*> typed[] = {
+            {"txtField(1)", "Carla"}, {"txtField(2)", ""},  {"txtField(3)", "Nunez"},     {"txtField(4)", ""},
+            {"txtField(5)", "H"},     {"txtField(6)", "F"}, {"txtField(7)", "03/07/1968"}};
+        for (const auto& [box, text] : typed) {
+            QCOMPARE(focused(), QString::fromLatin1(box));
+            QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(text));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(main->recordPage->tabNameInfo->Tab(), 2);
+        QWidget* hired = main->findChild<QLineEdit*>(QStringLiteral("txtField(19)"));
+        while (QApplication::focusWidget() != hired && focused().startsWith(u"txtField"))
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("txtField(19)"));
+        QTest::keyClicks(hired, QStringLiteral("04/15/2010"));
+        // "Save this new entry" has no access key: Tab reaches it, Space presses it.
+        for (int i = 0; i < 40 && QApplication::focusWidget() != main->cmdAddEditSave; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), main->cmdAddEditSave);
+        QTest::keyClick(main->cmdAddEditSave, Qt::Key_Space);
+        QTRY_VERIFY(!main->Editor().IsAdding());
+        QCOMPARE(main->grid->TextMatrix(1, 0), QStringLiteral("Nunez, Carla"));
+
         // Back to the admin window; a read-only user signs in.
         AddUserRecord(QStringLiteral("Zed"), QStringLiteral("Avery"), QStringLiteral("zed1"), 1);
         p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 20, 0)));
@@ -141,13 +178,12 @@ private slots:
         QCOMPARE(admin->grid->TextMatrix(1, 0), QStringLiteral("Zed Avery")); // Avery sorts before Lee
         QCOMPARE(admin->grid->Row(), 1);
         p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 21, 5)));
-        p.prompts.Answer(MsgAnswer::OK); // the file is still empty
         SignIn(admin, QStringLiteral("zed1"));
         QTRY_VERIFY(p.windows.MainWindow() != nullptr && p.windows.AdminWindow() == nullptr);
         main = p.windows.MainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(main));
         QTRY_VERIFY(main->IsActivated());
-        QCOMPARE(p.prompts.Asked().last().title, QStringLiteral("Database is empty"));
+        QCOMPARE(main->grid->TextMatrix(1, 0), QStringLiteral("Nunez, Carla"));
         QCOMPARE(main->lblUserInfo->text(), QStringLiteral("User: Zed Avery\nAccess: Read Only"));
         QVERIFY(!main->cmdAddEmployee->isEnabled());
 
