@@ -168,17 +168,35 @@ private slots:
         QTest::keyClick(main->cmdAddEditSave, Qt::Key_Space);
         QTRY_VERIFY(!main->Editor().IsAdding());
         QCOMPARE(main->grid->TextMatrix(1, 0), QStringLiteral("Nunez, Carla"));
+        // Alt+P prints the new employee's report (an access key clicks after a short delay).
+        p.prompts.Answer(MsgAnswer::Yes);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::AltModifier);
+        QTRY_COMPARE(p.printer.Documents(), 1);
+        QCOMPARE(p.prompts.Asked().last().text, QStringLiteral("Is your printer ready?"));
+        QStringList printed;
+        for (const RecordingPrinter::Item& item : p.printer.Texts())
+            printed << item.text;
+        QCOMPARE(printed.join(u'|'),
+                 QStringLiteral("Rosterly information report, |12/8/2026 9:15:30 AM|First Name:  Carla|"
+                                "Last Name:  Nunez|Race:  H|Sex:  F|Date of Birth:  03/07/1968|"
+                                "In case of emergency, contact--|Date of Employment:  04/15/2010|"
+                                "Status:  |Current Employee"));
 
-        // Back to the admin window; a read-only user signs in.
+        // Back to the admin window by keyboard too; a read-only user signs in: Alt+D, Alt+S, the
+        // password, Enter.
         AddUserRecord(QStringLiteral("Zed"), QStringLiteral("Avery"), QStringLiteral("zed1"), 1);
         p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 20, 0)));
-        QTest::mouseClick(main->cmdAdminWindow, Qt::LeftButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::AltModifier);
         QTRY_VERIFY(p.windows.AdminWindow() && p.windows.AdminWindow()->IsActivated());
         admin = p.windows.AdminWindow();
         QCOMPARE(admin->grid->TextMatrix(1, 0), QStringLiteral("Zed Avery")); // Avery sorts before Lee
         QCOMPARE(admin->grid->Row(), 1);
         p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 21, 5)));
-        SignIn(admin, QStringLiteral("zed1"));
+        QVERIFY(QTest::qWaitForWindowActive(admin));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(admin->txtPassword->hasFocus());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zed1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(p.windows.MainWindow() != nullptr && p.windows.AdminWindow() == nullptr);
         main = p.windows.MainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(main));
@@ -187,11 +205,12 @@ private slots:
         QCOMPARE(main->lblUserInfo->text(), QStringLiteral("User: Zed Avery\nAccess: Read Only"));
         QVERIFY(!main->cmdAddEmployee->isEnabled());
 
-        // Quit.
+        // Alt+Q quits.
         p.clock.Set(QDateTime(QDate(2026, 12, 8), QTime(9, 30, 45)));
         p.prompts.Answer(MsgAnswer::Yes);
-        QTest::mouseClick(main->cmdQuit, Qt::LeftButton);
-        QCOMPARE(p.ended, 1);
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::AltModifier);
+        QTRY_COMPARE(p.ended, 1);
         QCOMPARE(
             ReadFileBytes(QStringLiteral("User.Log")),
             QByteArray("12/08/2026 at 09:15:30 - Ann Lee logged in w/ Read/Edit/Add/Delete privileges.\r\n"
