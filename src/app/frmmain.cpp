@@ -18,6 +18,7 @@
 #include "settings/settingsstore.h"
 #include "ui/busywindow.h"
 #include "ui/fade.h"
+#include "ui/focusorder.h"
 #include "ui/grid.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
@@ -124,6 +125,10 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     cmdBackupRestore->SetCaption(QStringLiteral("&Backup/Restore"));
     cmdHelp->SetCaption(QStringLiteral("&Help"));
     cmdQuit->SetCaption(QStringLiteral("&Quit"));
+    // Tab reads the list page as the screen does: the list and the commands beside it, then the
+    // record page and the commands beside it.
+    OrderFocus({grid, cmdAddEmployee, cmdPrintList, cmdPrintUpdateForms, cmdRemoveEmployee, recordPage,
+                cmdEditEntry, cmdAddEditSave, cmdPrintEntry, cmdAddEditCancel});
     cmdAddEditSave->hide();
     cmdAddEditCancel->hide();
     // The list's commands, and the record page, wait for the first list.
@@ -199,7 +204,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
             m_ctx, this, *m_list, grid->Row(), QCursor::pos(),
             SensitiveFieldsFor(m_ctx, m_ctx.state.CurrentAccessLevel));
     });
-    // The list's own menu (right button or the Menu key) and its Copy and History keys.
+    // The list's own menu (right button, the Menu key or Shift+F10) and its Copy and History keys.
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
         // The right button gives a place in the rows; the Menu key opens the menu at the
@@ -208,6 +213,13 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
             pos = grid->visualRect(grid->currentIndex()).center();
         ShowListMenu(grid->viewport()->mapToGlobal(pos));
     });
+    // Shift+F10 opens it as the Menu key does, for keyboards without one.
+    auto* menuKey = new QAction(grid);
+    menuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    menuKey->setShortcutContext(Qt::WidgetShortcut);
+    grid->addAction(menuKey);
+    connect(menuKey, &QAction::triggered, this,
+            [this] { emit grid->customContextMenuRequested(QPoint(-1, -1)); });
     // Beside the list too: with an empty file there is no list, and importing is how it fills.
     listPage->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(listPage, &QWidget::customContextMenuRequested, this,

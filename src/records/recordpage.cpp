@@ -11,12 +11,13 @@
 #include "data/userlist.h"
 #include "records/picturebox.h"
 #include "settings/settingsstore.h"
-#include "ui/spoken.h"
 #include "ui/boxcolor.h"
+#include "ui/focusorder.h"
 #include "ui/links.h"
 #include "ui/memobox.h"
 #include "ui/orvicbutton.h"
 #include "ui/prompts.h"
+#include "ui/spoken.h"
 #include "ui/tabcontrol.h"
 #include "ui/twips.h"
 
@@ -211,6 +212,9 @@ void RecordPage::BuildControls() {
                 emit StatusClicked();
         });
     }
+
+    // The status stands above the job's boxes.
+    OrderFocus({optStatus[1], optStatus[2], page[3]});
 
     cmdPrintLabel = new OrvicButton(QStringLiteral("cmdPrintLabel"), page[2]);
     // Alt+P belongs to "Print this Info", which stands beside this tab.
@@ -480,22 +484,29 @@ void RecordPage::SetRequiredCaptionsRed(bool red) {
 }
 
 void RecordPage::FocusFirstBox(bool editing) {
+    int first = 0;
     switch (tabNameInfo->Tab()) {
     case 0:
-        Box(FirstBoxIn(BoxPlace::BasicInfo))->setFocus();
+        first = FirstBoxIn(BoxPlace::BasicInfo);
         break;
     case 1:
-        Box(FirstBoxIn(BoxPlace::Address))->setFocus();
+        first = FirstBoxIn(BoxPlace::Address);
         break;
     case 2:
-        Box(editing ? EmploymentBox : FirstBoxIn(BoxPlace::JobInfo))->setFocus();
+        first = editing ? EmploymentBox : FirstBoxIn(BoxPlace::JobInfo);
         break;
     case 3:
-        Box(FirstBoxIn(BoxPlace::Notepad))->setFocus();
+        first = FirstBoxIn(BoxPlace::Notepad);
         break;
     default:
-        break;
+        return;
     }
+    QWidget* box = Box(first);
+    // The box may have the focus already (it came to it when the list was hidden, before the
+    // input began): it is the input's box all the same.
+    if (box->hasFocus() && m_input && !IsMasked(first))
+        SetBoxColor(box, Yellow);
+    box->setFocus();
 }
 
 void RecordPage::tabNameInfo_Click() {

@@ -58,13 +58,19 @@ void GiveSsns() {
     file.ClosePersonnelFile();
 }
 
-// Opens the list's menu with the right button or the Menu key and chooses `item` (empty:
-// Escape).
-MenuSeen ChooseFromListMenu(frmMain* w, const QString& item, bool byKey = false) {
+// How the list's menu is opened.
+enum class Opened { ByMouse, ByMenuKey, ByShiftF10 };
+
+// Opens the list's menu with the right button, the Menu key or Shift+F10 and chooses `item`
+// (empty: Escape).
+MenuSeen ChooseFromListMenu(frmMain* w, const QString& item, Opened how = Opened::ByMouse) {
     return ChooseFromPopupMenu(
         w,
-        [w, byKey] {
-            if (byKey) {
+        [w, how] {
+            if (how == Opened::ByShiftF10) {
+                w->grid->setFocus();
+                QTest::keyClick(w->grid, Qt::Key_F10, Qt::ShiftModifier);
+            } else if (how == Opened::ByMenuKey) {
                 // What the X11 platform makes of the Menu key: a keyboard context menu event for
                 // the widget with the focus.
                 w->grid->setFocus();
@@ -178,13 +184,16 @@ class TestListMenu : public ProgramTest {
 private slots:
     void menuOffersImportToFullAccessOnly_data() {
         QTest::addColumn<int>("level");
-        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<Opened>("how");
         for (int level = 1; level <= 4; ++level)
-            QTest::addRow("level %d", level) << level << (level % 2 == 0);
+            QTest::addRow("level %d", level) << level
+                                             << (level == 1   ? Opened::ByMouse
+                                                 : level == 2 ? Opened::ByMenuKey
+                                                              : Opened::ByShiftF10);
     }
     void menuOffersImportToFullAccessOnly() {
         QFETCH(int, level);
-        QFETCH(bool, byKey);
+        QFETCH(Opened, how);
         WriteStaff(Staff());
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
@@ -193,7 +202,7 @@ private slots:
                                 u"mnuHistory|&History of this Employee...|on"_s};
         if (level == 4)
             expected << u"|-|on"_s << u"mnuImport|&Import Employees...|on"_s;
-        const MenuSeen seen = ChooseFromListMenu(w, {}, byKey);
+        const MenuSeen seen = ChooseFromListMenu(w, {}, how);
         QCOMPARE(seen.name, u"menuEmployeeList"_s);
         QCOMPARE(seen.items, expected);
         QCOMPARE(p->prompts.Asked().size(), 0);

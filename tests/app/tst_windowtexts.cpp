@@ -27,7 +27,8 @@ namespace {
 
 // The checks of a window, one line per fault, under a heading naming the state checked.
 QString Faults(const QWidget* window, const QString& state) {
-    const QStringList faults = CutTexts(window) + AccessKeyClashes(window) + UnspokenControls(window);
+    const QStringList faults =
+        CutTexts(window) + AccessKeyClashes(window) + UnspokenControls(window) + FocusOutOfOrder(window);
     return faults.isEmpty() ? QString() : state + u":\n"_s + faults.join(u'\n');
 }
 

@@ -4,9 +4,10 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QHash>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -14,6 +15,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTest>
 #include <QTextDocument>
 #include <QWidget>
 
@@ -257,5 +259,74 @@ QStringList UnspokenControls(const QWidget* window) {
             faults << window->objectName() + QStringLiteral(": no name");
         Walk(a, faults);
     }
+    return faults;
+}
+
+namespace {
+
+// The control under `ancestor` that holds `w` (w itself when it is a child of `ancestor`).
+const QWidget* ChildHolding(const QWidget* ancestor, const QWidget* w) {
+    while (w && w->parentWidget() != ancestor)
+        w = w->parentWidget();
+    return w;
+}
+
+// Whether `b` reads before `a` on the screen, compared as the two blocks of their nearest common
+// parent that hold them: a block wholly above the other reads first, and of two blocks side by
+// side (sharing some height) the left one.
+bool ReadsBefore(const QWidget* b, const QWidget* a) {
+    const QWidget* common = a->parentWidget();
+    while (common && !common->isAncestorOf(b))
+        common = common->parentWidget();
+    const QRect ra = ChildHolding(common, a)->geometry();
+    const QRect rb = ChildHolding(common, b)->geometry();
+    if (rb.bottom() < ra.top())
+        return true;
+    if (ra.bottom() < rb.top())
+        return false;
+    return rb.right() < ra.left();
+}
+
+} // namespace
+
+QStringList FocusOutOfOrder(const QWidget* shown) {
+    // The controls Tab reaches, in its order, once round from the first that takes the focus:
+    // found by pressing Tab, so that what the controls do with the key counts.
+    auto* window = const_cast<QWidget*>(shown);
+    QWidget* first = window->nextInFocusChain();
+    while (first != window && !(first->window() == window && first->isVisible() && first->isEnabled() &&
+                                (first->focusPolicy() & Qt::TabFocus)))
+        first = first->nextInFocusChain();
+    if (first == window)
+        return {};
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        return {window->objectName() + QStringLiteral(": cannot be made the active window")};
+    QWidget* const before = QApplication::focusWidget();
+    first->setFocus(Qt::TabFocusReason);
+    QList<const QWidget*> chain{QApplication::focusWidget()};
+    for (int presses = 0; presses < 300; ++presses) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == chain.first())
+            break;
+        chain << QApplication::focusWidget();
+    }
+    if (before)
+        before->setFocus(Qt::OtherFocusReason);
+    // Going once round the window, Tab steps back up the screen once: from the last control to
+    // the first. Every other step back is out of order.
+    QStringList faults;
+    for (qsizetype i = 0; i < chain.size(); ++i) {
+        const QWidget* from = chain[i];
+        const QWidget* to = chain[(i + 1) % chain.size()];
+        if (!to || !from || to->window() != window)
+            return {QStringLiteral("Tab leaves the window or loses the focus after ") +
+                    (from ? from->objectName() : QStringLiteral("nothing"))};
+        if (ReadsBefore(to, from))
+            faults << from->objectName() + QStringLiteral(" -> ") + to->objectName() +
+                          QStringLiteral(": Tab goes back up the screen");
+    }
+    if (faults.size() == 1)
+        faults.clear();
     return faults;
 }

@@ -24,3 +24,9 @@ QStringList AccessKeyClashes(const QWidget* window);
 // focusable control without a name or without a role, and two focusable controls under one
 // parent with the same name.
 QStringList UnspokenControls(const QWidget* window);
+
+// Steps of the Tab key that do not follow the screen from top left to bottom right: going once
+// round the window's enabled, visible controls, Tab may step back up only once (from the last to
+// the first). Controls are compared as the blocks of their nearest common parent that hold them,
+// so a group's controls stay together.
+QStringList FocusOutOfOrder(const QWidget* window);
