@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QInputDialog>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextDocumentFragment>
@@ -83,6 +84,26 @@ private slots:
         QCOMPARE(AccessKeyClashes(&w),
                  QStringList({QStringLiteral("Alt+P: pepper \"Salt && &Pepper\", buddy \"&Pepper:\""),
                               QStringLiteral("Alt+S: twoLines \"&Save\\nNew Entry\", twin \"&save\"")}));
+
+        // Tab on a window made out of order: made top, bottom, middle; then a box keeping Tab.
+        QWidget order;
+        const auto button = [&order](const char* name, int top) {
+            auto* b = new QPushButton(QString::fromLatin1(name), &order);
+            b->setObjectName(QString::fromLatin1(name));
+            b->setGeometry(0, top, 80, 20);
+        };
+        button("top", 0);
+        button("bottom", 100);
+        button("middle", 50);
+        order.show();
+        QCOMPARE(FocusOutOfOrder(&order),
+                 QStringList({QStringLiteral("bottom -> middle: Tab goes back up the screen"),
+                              QStringLiteral("middle -> top: Tab goes back up the screen")}));
+        auto* keeper = new QPlainTextEdit(&order);
+        keeper->setObjectName(QStringLiteral("keeper"));
+        keeper->setGeometry(0, 150, 80, 40);
+        keeper->show();
+        QCOMPARE(FocusOutOfOrder(&order), QStringList({QStringLiteral("keeper: Tab stays in it")}));
     }
 
     void adminWindow_data() {

@@ -309,6 +309,8 @@ QStringList FocusOutOfOrder(const QWidget* shown) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         if (QApplication::focusWidget() == chain.first())
             break;
+        if (QApplication::focusWidget() == chain.last())
+            return {chain.last()->objectName() + QStringLiteral(": Tab stays in it")};
         chain << QApplication::focusWidget();
     }
     if (before)

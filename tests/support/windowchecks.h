@@ -28,5 +28,6 @@ QStringList UnspokenControls(const QWidget* window);
 // Steps of the Tab key that do not follow the screen from top left to bottom right: going once
 // round the window's enabled, visible controls, Tab may step back up only once (from the last to
 // the first). Controls are compared as the blocks of their nearest common parent that hold them,
-// so a group's controls stay together.
+// so a group's controls stay together. A control that keeps the Tab key, or a Tab that leaves the
+// window, is a fault too.
 QStringList FocusOutOfOrder(const QWidget* window);
