@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -305,6 +307,34 @@ private slots:
         QCOMPARE(FileMode(name), 0600);
         QVERIFY(ReadHistory(io, name, [&](const HistoryEntry& e) { read << e; }));
         QCOMPARE(read, (QList<HistoryEntry>{a, b}));
+    }
+
+    // The last whole line, read back from the end a block at a time: a last line without its end
+    // is no line, and one longer than any entry is none either.
+    void lastWholeLineIsReadBack_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("an empty file") << QByteArray() << QByteArray();
+        QTest::newRow("one line") << QByteArray("a\n") << QByteArray("a");
+        QTest::newRow("two lines") << QByteArray("a\nbc\n") << QByteArray("bc");
+        QTest::newRow("an empty last line") << QByteArray("a\n\n") << QByteArray();
+        QTest::newRow("the last cut short") << QByteArray("a\nbc") << QByteArray("a");
+        QTest::newRow("no line end") << QByteArray("abc") << QByteArray();
+        const QByteArray longest(MaxHistoryLineBytes, 'y');
+        QTest::newRow("the longest entry's, over many blocks") << "x\n" + longest + "\nz" << longest;
+        QTest::newRow("a line longer than any entry") << "x\n" + longest + "y\n" << QByteArray();
+    }
+    void lastWholeLineIsReadBack() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, line);
+        TempDataFolder folder;
+        WriteBytes(HistoryFileName, bytes);
+        FileIo io;
+        const int fd = io.Open(HistoryFileName, O_RDONLY, 0);
+        QByteArray read = "before";
+        QVERIFY(LastWholeLine(io, fd, bytes.size(), HistoryFileName, &read));
+        io.Close(fd);
+        QCOMPARE(read, line);
     }
 
     // The record as it stood at a time: the changes up to it (an edit's DateModified its time), the
