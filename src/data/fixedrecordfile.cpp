@@ -431,13 +431,18 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
     return {};
 }
 
-IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
+IoStatus FixedRecordFile::ReadOwnJournal(const QString& journalName, qint64 limit, QByteArray* text,
+                                         bool* found) {
+    *found = false;
     if (m_fd < 0)
         return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
+    return ReadJournalFile(m_io, journalName, limit, text, found);
+}
+
+IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
     QByteArray text;
     bool found = false;
-    if (IoStatus s = ReadJournalFile(m_io, journalName, AppendJournal::MaxBytes(m_recordLength), &text, &found);
-        !s || !found)
+    if (IoStatus s = ReadOwnJournal(journalName, AppendJournal::MaxBytes(m_recordLength), &text, &found); !s || !found)
         return s;
 
     const std::optional<AppendJournal> noted = AppendJournal::Parse(text, m_recordLength);
@@ -498,12 +503,9 @@ WriteJournal::Found WriteJournal::Look(QByteArrayView now) const {
 }
 
 IoStatus FixedRecordFile::SettleWrite(const QString& journalName) {
-    if (m_fd < 0)
-        return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
     QByteArray text;
     bool found = false;
-    if (IoStatus s = ReadJournalFile(m_io, journalName, WriteJournal::MaxBytes(m_recordLength), &text, &found);
-        !s || !found)
+    if (IoStatus s = ReadOwnJournal(journalName, WriteJournal::MaxBytes(m_recordLength), &text, &found); !s || !found)
         return s;
 
     if (const std::optional<WriteJournal> noted = WriteJournal::Parse(text, m_recordLength)) {

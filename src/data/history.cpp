@@ -789,11 +789,9 @@ IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryPars
                    const std::function<bool(qint64 done, qint64 total)>& going, bool* stopped) {
     if (stopped)
         *stopped = false;
-    if (!io.Exists(fileName))
-        return {};
-    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(io, fileName, &fd); !s || fd < 0)
+        return s;
     const off_t size = io.Size(fd);
     if (size < 0) {
         const int err = errno;
@@ -1002,11 +1000,9 @@ IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employe
     entries->clear();
     if (direct)
         *direct = false;
-    if (!io.Exists(fileName))
-        return {};
-    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(io, fileName, &fd); !s || fd < 0)
+        return s;
     const qint64 size = io.Size(fd);
     if (size > 0 && ReadByTable(io, fileName, fd, size, employee, entries)) {
         io.Close(fd);

@@ -163,27 +163,17 @@ QByteArray CheckLine(const QJsonObject& check) {
 }
 
 using JournalCheck = HistoryJournalCheck;
-constexpr std::array<std::pair<JournalCheck, const char*>, 6> JournalChecks{{
-    {JournalCheck::Append, "append"},
-    {JournalCheck::Record, "record"},
-    {JournalCheck::Count, "count"},
-    {JournalCheck::Rewrite, "rewrite"},
-    {JournalCheck::Removed, "removed"},
-    {JournalCheck::Restore, "restore"},
-}};
+// The check line's names of the kinds, in the enum's order.
+constexpr const char* JournalCheckNames[] = {"", "append", "record", "count", "rewrite", "removed", "restore"};
 
 QString JournalCheckName(JournalCheck kind) {
-    for (const auto& [check, name] : JournalChecks) {
-        if (check == kind)
-            return QString::fromLatin1(name);
-    }
-    return {};
+    return QString::fromLatin1(JournalCheckNames[int(kind)]);
 }
 
 JournalCheck JournalCheckFrom(const QString& name) {
-    for (const auto& [check, text] : JournalChecks) {
-        if (name == QLatin1StringView(text))
-            return check;
+    for (int kind = int(JournalCheck::Append); kind <= int(JournalCheck::Restore); ++kind) {
+        if (name == QLatin1StringView(JournalCheckNames[kind]))
+            return JournalCheck(kind);
     }
     return JournalCheck::Unknown;
 }
@@ -246,11 +236,9 @@ HistoryEntry HistoryKeeper::NewEntry(qint64 employee, qint32 record, HistoryActi
 
 IoStatus HistoryKeeper::HistorySize(qint64* size) {
     *size = 0;
-    if (!m_io.Exists(m_historyFileName))
-        return {};
-    const int fd = m_io.Open(m_historyFileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(m_io, m_historyFileName, &fd); !s || fd < 0)
+        return s;
     *size = m_io.Size(fd);
     const int err = errno;
     m_io.Close(fd);
@@ -259,11 +247,9 @@ IoStatus HistoryKeeper::HistorySize(qint64* size) {
 
 IoStatus HistoryKeeper::ReadHeader(Header* header, IndexState* state, qint64 recordCount, qint64 historySize) {
     *state = IndexState::Missing;
-    if (!m_io.Exists(m_indexFileName))
-        return {};
-    const int fd = m_io.Open(m_indexFileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), m_indexFileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(m_io, m_indexFileName, &fd); !s || fd < 0)
+        return s;
     const off_t indexSize = m_io.Size(fd);
     char bytes[IndexHeaderBytes];
     IoStatus s = indexSize >= IndexHeaderBytes
@@ -1272,10 +1258,10 @@ IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, Left* left) {
 IoStatus FileDigest(FileIo& io, const QString& fileName, QByteArray* digest) {
     digest->clear();
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    if (io.Exists(fileName)) {
-        const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
-        if (fd < 0)
-            return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(io, fileName, &fd); !s)
+        return s;
+    if (fd >= 0) {
         const qint64 size = io.Size(fd);
         QByteArray block(std::min<qint64>(std::max<qint64>(size, 0), 1 << 20), Qt::Uninitialized);
         IoStatus s = size < 0 ? IoStatus::Failure(QStringLiteral("read"), fileName, errno) : IoStatus();

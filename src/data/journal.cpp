@@ -42,12 +42,11 @@ IoStatus WriteJournalFile(FileIo& io, const QString& name, QByteArrayView bytes,
 
 IoStatus ReadJournalFile(FileIo& io, const QString& name, qint64 limit, QByteArray* bytes, bool* found) {
     bytes->clear();
-    *found = io.Exists(name);
-    if (!*found)
-        return {};
-    const int fd = io.Open(name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
-    if (fd < 0)
-        return Failed("open", name, errno);
+    *found = false;
+    int fd = -1;
+    if (IoStatus opened = OpenToRead(io, name, &fd, O_NOFOLLOW); !opened || fd < 0)
+        return opened;
+    *found = true;
     // Read to its end (a read past it finding nothing), whatever it held when it was measured.
     const off_t size = io.Size(fd);
     const IoStatus read = size < 0 ? Failed("read", name, errno)
