@@ -108,6 +108,14 @@ IoStatus IoStatus::Refusal(const QString& action, const QString& fileName, const
     return s;
 }
 
+IoStatus OpenToRead(FileIo& io, const QString& fileName, int* fd, int flags) {
+    *fd = -1;
+    if (!io.Exists(fileName))
+        return {};
+    *fd = io.Open(fileName, O_RDONLY | O_CLOEXEC | flags, 0);
+    return *fd < 0 ? IoStatus::Failure(QStringLiteral("open"), fileName, errno) : IoStatus();
+}
+
 IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, QByteArray& bytes) {
     bytes.resize(limit);
     qsizetype got = 0;

@@ -52,6 +52,10 @@ private:
     int m_errno = 0;
 };
 
+// Opens the file `fileName` to read (O_RDONLY | O_CLOEXEC, and `flags`): `*fd` is -1, and nothing
+// failed, when there is no such file.
+IoStatus OpenToRead(FileIo& io, const QString& fileName, int* fd, int flags = 0);
+
 // Reads the open file `fd` (named `fileName` in a failure) from its start into `bytes`: up to
 // `limit` bytes, fewer where the file ends first. A small file such as a journal; `fd` stays open.
 IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, QByteArray& bytes);

@@ -1,5 +1,7 @@
 #include "data/fixedrecordfile.h"
 
+#include "data/journal.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 
@@ -105,7 +107,9 @@ IoStatus FixedRecordFile::Write(qint64 n, const char* in, const QString& journal
         const QByteArray wanted(in, m_recordLength);
         const bool journaled = old != wanted;
         if (journaled) {
-            if (IoStatus s = WriteJournalFile(journalName, WriteJournal{n, old, wanted}.Text()); !s)
+            if (IoStatus s = WriteJournalFile(m_io, journalName, WriteJournal{n, old, wanted}.Text(),
+                                              JournalCreate::Exclusive);
+                !s)
                 return s;
         }
         IoStatus s = WriteFullyAt(m_io, m_fd, in, m_recordLength, offset, m_fileName);
@@ -398,7 +402,8 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
     if (IoStatus s = ReadUpTo(tail.data(), tail.size(), tailEnd - tail.size(), &got); !s)
         return s;
     tail.resize(got);
-    IoStatus s = WriteJournalFile(journalName, AppendJournal{oldLength, newLength, tailEnd, tail}.Text());
+    IoStatus s = WriteJournalFile(m_io, journalName, AppendJournal{oldLength, newLength, tailEnd, tail}.Text(),
+                                  JournalCreate::Exclusive);
     if (!s)
         return s;
 
@@ -426,13 +431,18 @@ IoStatus FixedRecordFile::AppendRecords(qint64 count, const std::function<void(q
     return {};
 }
 
-IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
+IoStatus FixedRecordFile::ReadOwnJournal(const QString& journalName, qint64 limit, QByteArray* text,
+                                         bool* found) {
+    *found = false;
     if (m_fd < 0)
         return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
+    return ReadJournalFile(m_io, journalName, limit, text, found);
+}
+
+IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
     QByteArray text;
     bool found = false;
-    if (IoStatus s = ReadJournalFile(journalName, AppendJournal::MaxBytes(m_recordLength), &text, &found);
-        !s || !found)
+    if (IoStatus s = ReadOwnJournal(journalName, AppendJournal::MaxBytes(m_recordLength), &text, &found); !s || !found)
         return s;
 
     const std::optional<AppendJournal> noted = AppendJournal::Parse(text, m_recordLength);
@@ -449,39 +459,9 @@ IoStatus FixedRecordFile::RollBackAppend(const QString& journalName) {
                 static_cast<qint64>(std::nearbyint(static_cast<double>(m_length) / m_recordLength));
         }
     }
-    if (m_io.Remove(journalName) != 0)
+    if (!RemoveJournalFile(m_io, journalName))
         return IoStatus::Failure(Tr("delete"), journalName, errno);
-    m_io.SyncFolderOf(journalName);
     return {};
-}
-
-IoStatus FixedRecordFile::WriteJournalFile(const QString& name, const QByteArray& text) {
-    const int journal = m_io.Open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, OwnerOnly);
-    if (journal < 0)
-        return IoStatus::Failure(Tr("create"), name, errno);
-    ::fchmod(journal, OwnerOnly);
-    IoStatus s = WriteFullyAt(m_io, journal, text.constData(), text.size(), 0, name);
-    if (s && m_io.Sync(journal) != 0)
-        s = IoStatus::Failure(Tr("write"), name, errno);
-    m_io.Close(journal);
-    // The journal's name must be on the disk before the first byte of the data file changes.
-    if (s && m_io.SyncFolderOf(name) != 0)
-        s = IoStatus::Failure(Tr("write"), name, errno);
-    if (!s)
-        m_io.Remove(name);
-    return s;
-}
-
-IoStatus FixedRecordFile::ReadJournalFile(const QString& name, qint64 limit, QByteArray* text, bool* found) {
-    *found = m_io.Exists(name);
-    if (!*found)
-        return {};
-    const int journal = m_io.Open(name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
-    if (journal < 0)
-        return IoStatus::Failure(Tr("open"), name, errno);
-    const IoStatus read = ::ReadUpTo(m_io, journal, name, limit, *text);
-    m_io.Close(journal);
-    return read;
 }
 
 QByteArray WriteJournal::Text() const {
@@ -523,12 +503,9 @@ WriteJournal::Found WriteJournal::Look(QByteArrayView now) const {
 }
 
 IoStatus FixedRecordFile::SettleWrite(const QString& journalName) {
-    if (m_fd < 0)
-        return IoStatus::Failure(Tr("read"), m_fileName, EBADF);
     QByteArray text;
     bool found = false;
-    if (IoStatus s = ReadJournalFile(journalName, WriteJournal::MaxBytes(m_recordLength), &text, &found);
-        !s || !found)
+    if (IoStatus s = ReadOwnJournal(journalName, WriteJournal::MaxBytes(m_recordLength), &text, &found); !s || !found)
         return s;
 
     if (const std::optional<WriteJournal> noted = WriteJournal::Parse(text, m_recordLength)) {
@@ -549,9 +526,8 @@ IoStatus FixedRecordFile::SettleWrite(const QString& journalName) {
                 return IoStatus::Failure(Tr("write"), m_fileName, errno);
         }
     }
-    if (m_io.Remove(journalName) != 0)
+    if (!RemoveJournalFile(m_io, journalName))
         return IoStatus::Failure(Tr("delete"), journalName, errno);
-    m_io.SyncFolderOf(journalName);
     return {};
 }
 

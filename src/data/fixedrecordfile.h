@@ -182,11 +182,8 @@ public:
     }
 
 private:
-    // Makes the journal `name` exclusively, owner-only, with `text`, flushed with its folder;
-    // nothing is left of it on failure.
-    IoStatus WriteJournalFile(const QString& name, const QByteArray& text);
-    // The text of the journal `name`, up to `limit` bytes; `*found` false when there is none.
-    IoStatus ReadJournalFile(const QString& name, qint64 limit, QByteArray* text, bool* found);
+    // The journal `journalName` of this open file, up to `limit` bytes; `*found` false when none.
+    IoStatus ReadOwnJournal(const QString& journalName, qint64 limit, QByteArray* text, bool* found);
     IoStatus ReadUpTo(char* out, qint64 wanted, qint64 offset, qint64* got);
     // Hands the records of a block read from record `n` on (`got` of the `count` records' bytes
     // it asked for) to `visit`; false when the file ended within it.

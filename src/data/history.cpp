@@ -1,6 +1,7 @@
 #include "data/history.h"
 
 #include "data/ansitext.h"
+#include "data/historylines.h"
 #include "data/historyreplay.h"
 #include "data/oledate.h"
 
@@ -788,11 +789,9 @@ IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryPars
                    const std::function<bool(qint64 done, qint64 total)>& going, bool* stopped) {
     if (stopped)
         *stopped = false;
-    if (!io.Exists(fileName))
-        return {};
-    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(io, fileName, &fd); !s || fd < 0)
+        return s;
     const off_t size = io.Size(fd);
     if (size < 0) {
         const int err = errno;
@@ -879,13 +878,16 @@ IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryPars
 
 } // namespace
 
-IoStatus LastLineEnd(FileIo& io, int fd, qint64 size, const QString& fileName, qint64* end) {
-    *end = 0;
-    // Back from the end, a block at a time, to the last line end.
+namespace {
+// Where the last line end before `to` lies in the open file `fd` (just past it), looking back no
+// further than `floor`; `floor` when there is none.
+IoStatus LineEndBefore(FileIo& io, int fd, qint64 to, qint64 floor, const QString& fileName, qint64* end) {
+    *end = floor;
+    // Back from `to`, a block at a time.
     constexpr qint64 BlockBytes = 65536;
-    QByteArray block(std::min<qint64>(size, BlockBytes), Qt::Uninitialized);
-    for (qint64 to = size; to > 0;) {
-        const qint64 from = std::max<qint64>(0, to - BlockBytes);
+    QByteArray block(std::min<qint64>(to - floor, BlockBytes), Qt::Uninitialized);
+    while (to > floor) {
+        const qint64 from = std::max<qint64>(floor, to - BlockBytes);
         if (IoStatus s = ReadFullyAt(io, fd, block.data(), to - from, from, fileName); !s)
             return s;
         const qsizetype at = QByteArrayView(block.constData(), to - from).lastIndexOf('\n');
@@ -895,5 +897,130 @@ IoStatus LastLineEnd(FileIo& io, int fd, qint64 size, const QString& fileName, q
         }
         to = from;
     }
+    return {};
+}
+} // namespace
+
+IoStatus LastLineEnd(FileIo& io, int fd, qint64 size, const QString& fileName, qint64* end) {
+    return LineEndBefore(io, fd, size, 0, fileName, end);
+}
+
+IoStatus LastWholeLine(FileIo& io, int fd, qint64 size, const QString& fileName, QByteArray* line) {
+    line->clear();
+    qint64 end = 0;
+    if (IoStatus s = LastLineEnd(io, fd, size, fileName, &end); !s || end == 0)
+        return s;
+    // Its start: past the line end before it, no further back than the longest line an entry has.
+    const qint64 floor = std::max<qint64>(0, end - 1 - (MaxHistoryLineBytes + 1));
+    qint64 start = 0;
+    if (IoStatus s = LineEndBefore(io, fd, end - 1, floor, fileName, &start); !s)
+        return s;
+    if (start == floor && floor > 0)
+        return {}; // longer than any entry
+    line->resize(qsizetype(end - 1 - start));
+    return ReadFullyAt(io, fd, line->data(), line->size(), start, fileName);
+}
+
+namespace {
+
+// Appends to `entries` the lines of `employee` among the lines from `begin` to `end` (whole lines).
+void SearchEmployeeLines(const char* begin, const char* end, qint64 employee, QList<HistoryEntry>* entries) {
+    // A key's quote is never inside a value (whose quotes are escaped), so this finds only the
+    // employee's lines.
+    const QByteArray needle = "\"employee\":" + QByteArray::number(employee) + ',';
+    for (const char* at = begin; at < end;) {
+        const void* hit = ::memmem(at, std::size_t(end - at), needle.constData(), std::size_t(needle.size()));
+        if (!hit)
+            break;
+        const char* h = static_cast<const char*>(hit);
+        const char* lineEnd = static_cast<const char*>(std::memchr(h, '\n', std::size_t(end - h)));
+        if (!lineEnd)
+            break; // the last line, cut short
+        const char* lineStart = h;
+        while (lineStart > begin && lineStart[-1] != '\n')
+            --lineStart;
+        // A line longer than any the program writes is passed over, as the reader passes it over.
+        if (lineEnd - lineStart <= MaxHistoryLineBytes) {
+            if (const auto e = ParseHistoryLine(QByteArrayView(lineStart, lineEnd - lineStart));
+                e && e->employee == employee)
+                entries->append(*e);
+        }
+        at = lineEnd + 1;
+    }
+}
+
+// The lines of `employee` where the line table says they start, and then in the history past what it
+// describes; false when the table cannot be used or names a line that is not theirs.
+bool ReadByTable(FileIo& io, const QString& fileName, int fd, qint64 size, qint64 employee,
+                 QList<HistoryEntry>* entries) {
+    std::vector<qint64> offsets;
+    qint64 covered = 0;
+    bool answered = false;
+    if (!FindHistoryLines(io, HistoryLinesFileFor(fileName), fd, size, employee, &offsets, &covered, &answered) ||
+        !answered)
+        return false;
+    QByteArray line;
+    for (const qint64 offset : offsets) {
+        // From the byte before it, which must end a line, to its own end, within what the table
+        // describes.
+        if (offset < 0 || offset >= covered)
+            return false;
+        const qint64 from = std::max<qint64>(0, offset - 1);
+        qsizetype end = -1;
+        for (qint64 want = 4096; end < 0; want *= 16) {
+            const qint64 bytes = std::min(covered - from, want);
+            line.resize(qsizetype(bytes));
+            if (!ReadFullyAt(io, fd, line.data(), bytes, from, fileName))
+                return false;
+            end = line.indexOf('\n', offset - from);
+            if (end < 0 && (bytes == covered - from || bytes > MaxHistoryLineBytes + 1))
+                return false;
+        }
+        if (offset > 0 && line.front() != '\n')
+            return false;
+        const auto e = ParseHistoryLine(QByteArrayView(line).sliced(offset - from, end - (offset - from)));
+        if (!e || e->employee != employee)
+            return false; // the file was changed behind the table's back
+        entries->append(*e);
+    }
+    if (covered < size) {
+        // Lines appended since the table was last brought in step (cut short before it was).
+        QByteArray rest(qsizetype(size - covered), Qt::Uninitialized);
+        if (!ReadFullyAt(io, fd, rest.data(), rest.size(), covered, fileName))
+            return false;
+        SearchEmployeeLines(rest.constData(), rest.constData() + rest.size(), employee, entries);
+    }
+    return true;
+}
+
+} // namespace
+
+IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries,
+                             bool* direct) {
+    entries->clear();
+    if (direct)
+        *direct = false;
+    int fd = -1;
+    if (IoStatus s = OpenToRead(io, fileName, &fd); !s || fd < 0)
+        return s;
+    const qint64 size = io.Size(fd);
+    if (size > 0 && ReadByTable(io, fileName, fd, size, employee, entries)) {
+        io.Close(fd);
+        if (direct)
+            *direct = true;
+        return {};
+    }
+    entries->clear();
+    const char* mapped = size > 0 ? io.Map(fd, size) : nullptr;
+    const int err = errno;
+    io.Close(fd);
+    if (size < 0)
+        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
+    if (size == 0)
+        return {};
+    if (!mapped)
+        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
+    SearchEmployeeLines(mapped, mapped + size, employee, entries);
+    io.Unmap(mapped, size);
     return {};
 }

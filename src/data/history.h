@@ -160,3 +160,14 @@ IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, Histo
 // Where the history's last whole line ends in the open file `fd` of `size` bytes (0 when it has
 // none): bytes past it are a line cut short.
 IoStatus LastLineEnd(FileIo& io, int fd, qint64 size, const QString& fileName, qint64* end);
+// The last whole line of the open file `fd` of `size` bytes, without its end: empty when it has
+// none, or when it is longer than any entry (MaxHistoryLineBytes).
+IoStatus LastWholeLine(FileIo& io, int fd, qint64 size, const QString& fileName, QByteArray* line);
+
+// The lines of the history file that belong to employee `employee`, oldest first, found without
+// reading the others (a missing file has none): read where the line table beside it (historylines.h)
+// says they start, and the history past what the table describes searched. A table that is missing,
+// not made from this history or naming a line that is not the employee's is passed over for a
+// search of the whole history; `*direct` (when given) tells whether the table was used.
+IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries,
+                             bool* direct = nullptr);

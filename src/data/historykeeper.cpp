@@ -4,6 +4,7 @@
 #include "data/fixedrecordfile.h"
 #include "data/historylines.h"
 #include "data/historyreplay.h"
+#include "data/journal.h"
 #include "data/oledate.h"
 #include "data/restorejournal.h"
 
@@ -161,6 +162,22 @@ QByteArray CheckLine(const QJsonObject& check) {
     return QJsonDocument(check).toJson(QJsonDocument::Compact) + '\n';
 }
 
+using JournalCheck = HistoryJournalCheck;
+// The check line's names of the kinds, in the enum's order.
+constexpr const char* JournalCheckNames[] = {"", "append", "record", "count", "rewrite", "removed", "restore"};
+
+QString JournalCheckName(JournalCheck kind) {
+    return QString::fromLatin1(JournalCheckNames[int(kind)]);
+}
+
+JournalCheck JournalCheckFrom(const QString& name) {
+    for (int kind = int(JournalCheck::Append); kind <= int(JournalCheck::Restore); ++kind) {
+        if (name == QLatin1StringView(JournalCheckNames[kind]))
+            return JournalCheck(kind);
+    }
+    return JournalCheck::Unknown;
+}
+
 } // namespace
 
 quint64 HistoryLineHash(QByteArrayView line) {
@@ -219,11 +236,9 @@ HistoryEntry HistoryKeeper::NewEntry(qint64 employee, qint32 record, HistoryActi
 
 IoStatus HistoryKeeper::HistorySize(qint64* size) {
     *size = 0;
-    if (!m_io.Exists(m_historyFileName))
-        return {};
-    const int fd = m_io.Open(m_historyFileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(m_io, m_historyFileName, &fd); !s || fd < 0)
+        return s;
     *size = m_io.Size(fd);
     const int err = errno;
     m_io.Close(fd);
@@ -232,11 +247,9 @@ IoStatus HistoryKeeper::HistorySize(qint64* size) {
 
 IoStatus HistoryKeeper::ReadHeader(Header* header, IndexState* state, qint64 recordCount, qint64 historySize) {
     *state = IndexState::Missing;
-    if (!m_io.Exists(m_indexFileName))
-        return {};
-    const int fd = m_io.Open(m_indexFileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), m_indexFileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(m_io, m_indexFileName, &fd); !s || fd < 0)
+        return s;
     const off_t indexSize = m_io.Size(fd);
     char bytes[IndexHeaderBytes];
     IoStatus s = indexSize >= IndexHeaderBytes
@@ -358,9 +371,15 @@ IoStatus HistoryKeeper::WriteIndex(const Header& header, const std::vector<qint6
     return s;
 }
 
-IoStatus HistoryKeeper::Settle(FixedRecordFile& data, const std::function<IoStatus()>& compact) {
-    if (IoStatus s = ResolveJournal(data, compact); !s)
-        return s;
+HistoryKeeper::Settled HistoryKeeper::Settle(FixedRecordFile& data) {
+    Settled settled;
+    settled.status = ResolveJournal(data, &settled.left);
+    if (settled.status && settled.left == Left::Nothing)
+        settled.status = CheckHistory(data);
+    return settled;
+}
+
+IoStatus HistoryKeeper::CheckHistory(FixedRecordFile& data) {
     const bool exists = m_io.Exists(m_historyFileName);
     qint64 size = 0;
     if (exists) {
@@ -497,12 +516,9 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     // A first start writes the history whole under a scratch name and renames it into place: the
     // rename is the change, so it needs no journal (cut short before it, there is no history, and
     // the next open starts it again), and its lines go to the file a block at a time.
-    std::optional<ScratchFileWriter> whole;
-    if (starting && restored.isEmpty()) {
-        whole.emplace(m_io, m_historyFileName);
-        if (IoStatus s = whole->Open(); !s)
-            return s;
-    }
+    std::optional<WholeFileWriter> whole;
+    if (starting && restored.isEmpty())
+        whole.emplace(m_io, m_historyFileName, PartialCopyName(m_historyFileName), QStringLiteral("write"));
     IoStatus wrote;
     qint64 entry = replayed.lastEntry;
     qint64 lastEmployee = replayed.lastEmployee;
@@ -520,7 +536,7 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
         lines += HistoryLine(e);
         if (whole && lines.size() >= (4 << 20)) {
             if (wrote)
-                wrote = whole->Write(lines);
+                wrote = whole->Append(lines);
             lines.clear();
         }
     };
@@ -626,20 +642,21 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     // the journal like any others, so that one cut short is completed, never glued to the next.
     if (whole) {
         if (wrote)
-            wrote = whole->Write(lines);
+            wrote = whole->Append(lines);
         if (wrote)
             wrote = whole->Commit();
         if (!wrote)
             return wrote;
     } else if (starting || !lines.isEmpty()) {
-        QJsonObject check{{QStringLiteral("check"), QStringLiteral("append")}};
+        QJsonObject check;
         if (!restored.isEmpty())
-            check = {{QStringLiteral("check"), QStringLiteral("restore")},
-                     {QStringLiteral("digest"), QString::fromLatin1(restored)}};
+            check.insert(QStringLiteral("digest"), QString::fromLatin1(restored));
         check.insert(QStringLiteral("lines"), entry - replayed.lastEntry);
         check.insert(QStringLiteral("from"), from);
         if (!lines.isEmpty()) {
-            if (IoStatus s = WriteJournal(check, lines); !s)
+            if (IoStatus s = WriteJournal(restored.isEmpty() ? JournalCheck::Append : JournalCheck::Restore,
+                                          check, lines);
+                !s)
                 return s;
         }
         if (IoStatus s = AppendWhole(m_io, m_historyFileName, lines); !s)
@@ -672,8 +689,8 @@ IoStatus HistoryKeeper::Reconcile(FixedRecordFile& data, HistoryAction action) {
 
 IoStatus HistoryKeeper::BeginRestore(const QByteArray& digest) {
     m_restoreDigest = digest;
-    return WriteJournal({{QStringLiteral("check"), QStringLiteral("restore")},
-                         {QStringLiteral("digest"), QString::fromLatin1(digest)},
+    return WriteJournal(JournalCheck::Restore,
+                        {{QStringLiteral("digest"), QString::fromLatin1(digest)},
                          {QStringLiteral("lines"), 0}},
                         QByteArray());
 }
@@ -715,8 +732,9 @@ IoStatus HistoryKeeper::EmployeeAt(FixedRecordFile& data, qint32 n, qint64* empl
 }
 
 
-IoStatus HistoryKeeper::WriteJournal(const QJsonObject& check,
+IoStatus HistoryKeeper::WriteJournal(JournalCheck kind, QJsonObject check,
                                      const std::function<bool(QByteArray& block)>& next, Pending* pending) {
+    check.insert(QStringLiteral("check"), JournalCheckName(kind));
     const QByteArray head = CheckLine(check);
     qint64 at = 0;
     if (IoStatus s = ReplaceFileWhole(m_io, m_journalFileName, head, next, &at); !s)
@@ -729,9 +747,10 @@ IoStatus HistoryKeeper::WriteJournal(const QJsonObject& check,
     return {};
 }
 
-IoStatus HistoryKeeper::WriteJournal(const QJsonObject& check, const QByteArray& lines, Pending* pending) {
+IoStatus HistoryKeeper::WriteJournal(JournalCheck kind, const QJsonObject& check, const QByteArray& lines,
+                                     Pending* pending) {
     return WriteJournal(
-        check,
+        kind, check,
         [&](QByteArray& block) {
             block = lines;
             return false;
@@ -773,8 +792,8 @@ IoStatus HistoryKeeper::BeginEdit(FixedRecordFile& data, qint32 n, const Personn
     pending->lastEmployee = m_header.lastEmployee;
     pending->line = HistoryLine(e);
     pending->starts = {{employee, 0}};
-    return WriteJournal({{QStringLiteral("check"), QStringLiteral("record")},
-                         {QStringLiteral("record"), n},
+    return WriteJournal(JournalCheck::Record,
+                        {{QStringLiteral("record"), n},
                          {QStringLiteral("digest"), QString::fromLatin1(Digest(after))},
                          {QStringLiteral("lines"), 1},
                          {QStringLiteral("from"), m_header.historySize}},
@@ -800,8 +819,8 @@ IoStatus HistoryKeeper::BeginAppend(FixedRecordFile& data, qint32 count,
     qint32 i = 0;
     qint64 placed = 0; // where the next line starts among the change's
     return WriteJournal(
-        {{QStringLiteral("check"), QStringLiteral("count")},
-         {QStringLiteral("count"), records + count},
+        JournalCheck::Count,
+        {{QStringLiteral("count"), records + count},
          {QStringLiteral("lines"), count},
          {QStringLiteral("from"), m_header.historySize}},
         [&](QByteArray& block) {
@@ -878,8 +897,8 @@ IoStatus HistoryKeeper::BeginChange(FixedRecordFile& data, const std::vector<qin
     };
     IoStatus failed;
     const IoStatus s = WriteJournal(
-        {{QStringLiteral("check"), QStringLiteral("rewrite")},
-         {QStringLiteral("count"), recordCount + std::max(count, 0)},
+        JournalCheck::Rewrite,
+        {{QStringLiteral("count"), recordCount + std::max(count, 0)},
          {QStringLiteral("record"), count > 0 ? 0 : checked},
          {QStringLiteral("digest"), QString::fromLatin1(count > 0 ? QByteArray() : digest)},
          {QStringLiteral("lines"), edits + std::max(count, 0)},
@@ -945,8 +964,8 @@ IoStatus HistoryKeeper::BeginRemoval(FixedRecordFile& data, qint32 n, const Pers
     pending->lastEmployee = m_header.lastEmployee;
     pending->line = HistoryLine(e);
     pending->starts = {{employee, 0}};
-    return WriteJournal({{QStringLiteral("check"), QStringLiteral("removed")},
-                         {QStringLiteral("record"), n},
+    return WriteJournal(JournalCheck::Removed,
+                        {{QStringLiteral("record"), n},
                          {QStringLiteral("count"), data.RecordCount()},
                          {QStringLiteral("lines"), 1},
                          {QStringLiteral("from"), m_header.historySize}},
@@ -1059,23 +1078,10 @@ IoStatus HistoryKeeper::LastWholeEntry(qint64 size, qint64* entry) {
     const int fd = m_io.Open(m_historyFileName, O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("open"), m_historyFileName, errno);
-    // Back from the end until the start of the last line is in the part read.
-    QByteArray tail;
-    IoStatus s;
-    for (qint64 want = 65536;; want = MaxHistoryLineBytes + 1) {
-        const qint64 from = std::max<qint64>(0, size - want);
-        tail.resize(size - from);
-        if (s = ReadFullyAt(m_io, fd, tail.data(), tail.size(), from, m_historyFileName); !s)
-            break;
-        const qsizetype start = tail.lastIndexOf('\n', tail.size() - 2) + 1;
-        if (start > 0 || from == 0) {
-            if (const auto e = ParseHistoryLine(QByteArrayView(tail).sliced(start)))
-                *entry = e->entry;
-            break;
-        }
-        if (want > MaxHistoryLineBytes)
-            break;
-    }
+    QByteArray line;
+    const IoStatus s = LastWholeLine(m_io, fd, size, m_historyFileName, &line);
+    if (const auto e = s ? ParseHistoryLine(line) : std::nullopt)
+        *entry = e->entry;
     m_io.Close(fd);
     return s;
 }
@@ -1117,207 +1123,145 @@ IoStatus HistoryKeeper::AppendMissing(const QByteArray& lines, const QList<Histo
     return missing.isEmpty() ? IoStatus() : AppendWhole(m_io, m_historyFileName, missing);
 }
 
-IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, const std::function<IoStatus()>& compact) {
-    // A scratch journal that never took the journal's place was never acted on.
-    if (const QString scratch = PartialCopyName(m_journalFileName); m_io.Exists(scratch))
-        m_io.Remove(scratch);
-    if (!m_io.Exists(m_journalFileName))
-        return {};
-    const int fd = m_io.Open(m_journalFileName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), m_journalFileName, errno);
-    QByteArray bytes;
-    const off_t size = m_io.Size(fd);
-    IoStatus read =
-        size < 0 ? IoStatus::Failure(QStringLiteral("read"), m_journalFileName, errno)
-                 : ReadUpTo(m_io, fd, m_journalFileName, std::min<qsizetype>(size, MaxJournalBytes), bytes);
-    m_io.Close(fd);
-    if (!read)
-        return read;
+namespace {
 
-    // The check, then its entries; a journal not written whole was never acted on.
+// The journal as read back: its check line, then its entries' lines.
+struct JournalRead {
+    JournalCheck check = JournalCheck::Unknown;
+    qint32 record = 0;
+    qint64 count = 0;
+    qint64 from = -1; // the history's length when it was written; -1 when it does not say
+    QByteArray digest;
+    QByteArray lines;
+    QList<HistoryEntry> entries;
+    bool whole = false; // every line an entry, as many as the check line counts
+};
+
+JournalRead ParseJournal(const QByteArray& bytes) {
+    JournalRead j;
     const qsizetype checkEnd = bytes.indexOf('\n');
     const QJsonObject check =
         checkEnd < 0 ? QJsonObject() : QJsonDocument::fromJson(bytes.left(checkEnd)).object();
-    const QByteArray lines = checkEnd < 0 ? QByteArray() : bytes.mid(checkEnd + 1);
-    bytes.clear();
-    QList<HistoryEntry> entries;
-    bool whole = lines.isEmpty() || lines.endsWith('\n');
-    for (qsizetype start = 0; whole && start < lines.size();) {
-        const qsizetype end = lines.indexOf('\n', start);
-        const auto e = ParseHistoryLine(QByteArrayView(lines).sliced(start, end - start));
-        whole = e.has_value();
+    if (checkEnd >= 0)
+        j.lines = bytes.mid(checkEnd + 1);
+    j.whole = j.lines.isEmpty() || j.lines.endsWith('\n');
+    for (qsizetype start = 0; j.whole && start < j.lines.size();) {
+        const qsizetype end = j.lines.indexOf('\n', start);
+        const auto e = ParseHistoryLine(QByteArrayView(j.lines).sliced(start, end - start));
+        j.whole = e.has_value();
         if (e)
-            entries.append(*e);
+            j.entries.append(*e);
         start = end + 1;
     }
-    whole = whole && entries.size() == check.value(QStringLiteral("lines")).toInteger(-1);
-    const QString kind = check.value(QStringLiteral("check")).toString();
-    const qint32 n = check.value(QStringLiteral("record")).toInt();
-    const qint64 count = check.value(QStringLiteral("count")).toInteger();
-    const qint64 from = check.value(QStringLiteral("from")).toInteger(-1);
+    j.whole = j.whole && j.entries.size() == check.value(QStringLiteral("lines")).toInteger(-1);
+    j.check = JournalCheckFrom(check.value(QStringLiteral("check")).toString());
+    j.record = check.value(QStringLiteral("record")).toInt();
+    j.count = check.value(QStringLiteral("count")).toInteger();
+    j.from = check.value(QStringLiteral("from")).toInteger(-1);
+    j.digest = check.value(QStringLiteral("digest")).toString().toLatin1();
+    return j;
+}
+
+// Whether record n of `data` is the one whose SHA-1 is `digest`.
+bool RecordIs(FixedRecordFile& data, qint32 n, const QByteArray& digest) {
     PersonnelRecord record;
     PersonnelRecord blank;
-    bool done = false;
-    if (kind == QLatin1StringView("restore")) {
+    return n >= 1 && n <= data.RecordCount() && data.Read(n, record.data(), blank.data()) &&
+           Digest(record) == digest;
+}
+
+bool RecordMarkedRemoved(FixedRecordFile& data, qint32 n) {
+    PersonnelRecord record;
+    PersonnelRecord blank;
+    return n >= 1 && n <= data.RecordCount() && data.Read(n, record.data(), blank.data()) &&
+           record.IsMarkedRemoved();
+}
+
+// What the journal's change comes to, told by the file as it stands (a restore's by `fileDigest`).
+enum class JournalDue { Drop, Append, RecordRestore, FinishRemoval };
+
+JournalDue DueOf(const JournalRead& j, FixedRecordFile& data, const QByteArray& fileDigest) {
+    if (j.check == JournalCheck::Restore) {
         // Recorded as a restore when the restored file is the one in place; a restore undone
         // leaves nothing to record.
-        QByteArray digest;
-        if (IoStatus s = FileDigest(m_io, data.FileName(), &digest); !s)
-            return s;
-        if (digest == check.value(QStringLiteral("digest")).toString().toLatin1()) {
-            if (!whole || entries.isEmpty())
-                return Rebuild(data, HistoryAction::Restored, digest); // removes the journal
-            done = true;
-        }
-    } else if (whole && !entries.isEmpty()) {
-        if (kind == QLatin1StringView("append")) {
-            done = true; // entries that bring the history in step with the file as it stands
-        } else if (kind == QLatin1StringView("record")) {
-            done = n >= 1 && n <= data.RecordCount() && data.Read(n, record.data(), blank.data()) &&
-                   Digest(record) == check.value(QStringLiteral("digest")).toString().toLatin1();
-        } else if (kind == QLatin1StringView("count")) {
-            done = data.RecordCount() == count;
-        } else if (kind == QLatin1StringView("rewrite")) {
-            // The file was replaced whole: its count, or with nothing added one record it changed,
-            // tells whether the new one is in place.
-            done = data.RecordCount() == count &&
-                   (n == 0 || (n >= 1 && n <= data.RecordCount() && data.Read(n, record.data(), blank.data()) &&
-                               Digest(record) == check.value(QStringLiteral("digest")).toString().toLatin1()));
-        } else if (kind == QLatin1StringView("removed")) {
-            done = data.RecordCount() == count - 1;
-            if (!done && data.RecordCount() == count && n >= 1 && data.Read(n, record.data(), blank.data()) &&
-                record.IsMarkedRemoved()) {
-                // Marked, not yet squeezed out: finish the removal now.
-                if (IoStatus s = compact(); !s)
-                    return s;
-                done = true;
-            }
-        }
+        if (fileDigest != j.digest)
+            return JournalDue::Drop;
+        return j.whole && !j.entries.isEmpty() ? JournalDue::Append : JournalDue::RecordRestore;
     }
-    if (done) {
-        if (IoStatus s = AppendMissing(lines, entries, from); !s)
-            return s;
+    if (!j.whole || j.entries.isEmpty())
+        return JournalDue::Drop; // a journal not written whole was never acted on
+    const qint64 count = data.RecordCount();
+    bool done = false;
+    switch (j.check) {
+    case JournalCheck::Append:
+        done = true; // entries that bring the history in step with the file as it stands
+        break;
+    case JournalCheck::Record:
+        done = RecordIs(data, j.record, j.digest);
+        break;
+    case JournalCheck::Count:
+        done = count == j.count;
+        break;
+    case JournalCheck::Rewrite:
+        // The file was replaced whole: its count, or with nothing added one record it changed,
+        // tells whether the new one is in place.
+        done = count == j.count && (j.record == 0 || RecordIs(data, j.record, j.digest));
+        break;
+    case JournalCheck::Removed:
+        if (count == j.count && RecordMarkedRemoved(data, j.record))
+            return JournalDue::FinishRemoval; // marked, not yet squeezed out
+        done = count == j.count - 1;
+        break;
+    case JournalCheck::Unknown:
+    case JournalCheck::Restore:
+        break;
     }
-    if (m_io.Remove(m_journalFileName) != 0)
-        return IoStatus::Failure(QStringLiteral("remove"), m_journalFileName, errno);
-    m_io.SyncFolderOf(m_journalFileName);
-    return {};
-}
-
-namespace {
-
-// Appends to `entries` the lines of `employee` among the lines from `begin` to `end` (whole lines).
-void SearchEmployeeLines(const char* begin, const char* end, qint64 employee, QList<HistoryEntry>* entries) {
-    // A key's quote is never inside a value (whose quotes are escaped), so this finds only the
-    // employee's lines.
-    const QByteArray needle = "\"employee\":" + QByteArray::number(employee) + ',';
-    for (const char* at = begin; at < end;) {
-        const void* hit = ::memmem(at, std::size_t(end - at), needle.constData(), std::size_t(needle.size()));
-        if (!hit)
-            break;
-        const char* h = static_cast<const char*>(hit);
-        const char* lineEnd = static_cast<const char*>(std::memchr(h, '\n', std::size_t(end - h)));
-        if (!lineEnd)
-            break; // the last line, cut short
-        const char* lineStart = h;
-        while (lineStart > begin && lineStart[-1] != '\n')
-            --lineStart;
-        // A line longer than any the program writes is passed over, as the reader passes it over.
-        if (lineEnd - lineStart <= MaxHistoryLineBytes) {
-            if (const auto e = ParseHistoryLine(QByteArrayView(lineStart, lineEnd - lineStart));
-                e && e->employee == employee)
-                entries->append(*e);
-        }
-        at = lineEnd + 1;
-    }
-}
-
-// The lines of `employee` where the line table says they start, and then in the history past what it
-// describes; false when the table cannot be used or names a line that is not theirs.
-bool ReadByTable(FileIo& io, const QString& fileName, int fd, qint64 size, qint64 employee,
-                 QList<HistoryEntry>* entries) {
-    std::vector<qint64> offsets;
-    qint64 covered = 0;
-    bool answered = false;
-    if (!FindHistoryLines(io, HistoryLinesFileFor(fileName), fd, size, employee, &offsets, &covered, &answered) ||
-        !answered)
-        return false;
-    QByteArray line;
-    for (const qint64 offset : offsets) {
-        // From the byte before it, which must end a line, to its own end, within what the table
-        // describes.
-        if (offset < 0 || offset >= covered)
-            return false;
-        const qint64 from = std::max<qint64>(0, offset - 1);
-        qsizetype end = -1;
-        for (qint64 want = 4096; end < 0; want *= 16) {
-            const qint64 bytes = std::min(covered - from, want);
-            line.resize(qsizetype(bytes));
-            if (!ReadFullyAt(io, fd, line.data(), bytes, from, fileName))
-                return false;
-            end = line.indexOf('\n', offset - from);
-            if (end < 0 && (bytes == covered - from || bytes > MaxHistoryLineBytes + 1))
-                return false;
-        }
-        if (offset > 0 && line.front() != '\n')
-            return false;
-        const auto e = ParseHistoryLine(QByteArrayView(line).sliced(offset - from, end - (offset - from)));
-        if (!e || e->employee != employee)
-            return false; // the file was changed behind the table's back
-        entries->append(*e);
-    }
-    if (covered < size) {
-        // Lines appended since the table was last brought in step (cut short before it was).
-        QByteArray rest(qsizetype(size - covered), Qt::Uninitialized);
-        if (!ReadFullyAt(io, fd, rest.data(), rest.size(), covered, fileName))
-            return false;
-        SearchEmployeeLines(rest.constData(), rest.constData() + rest.size(), employee, entries);
-    }
-    return true;
+    return done ? JournalDue::Append : JournalDue::Drop;
 }
 
 } // namespace
 
-IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries,
-                             bool* direct) {
-    entries->clear();
-    if (direct)
-        *direct = false;
-    if (!io.Exists(fileName))
-        return {};
-    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
-    const qint64 size = io.Size(fd);
-    if (size > 0 && ReadByTable(io, fileName, fd, size, employee, entries)) {
-        io.Close(fd);
-        if (direct)
-            *direct = true;
-        return {};
+IoStatus HistoryKeeper::ResolveJournal(FixedRecordFile& data, Left* left) {
+    *left = Left::Nothing;
+    // A scratch journal that never took the journal's place was never acted on.
+    if (const QString scratch = PartialCopyName(m_journalFileName); m_io.Exists(scratch))
+        m_io.Remove(scratch);
+    QByteArray bytes;
+    bool found = false;
+    if (IoStatus s = ReadJournalFile(m_io, m_journalFileName, MaxJournalBytes, &bytes, &found); !s || !found)
+        return s;
+    const JournalRead journal = ParseJournal(bytes);
+    bytes.clear();
+    QByteArray fileDigest;
+    if (journal.check == JournalCheck::Restore) {
+        if (IoStatus s = FileDigest(m_io, data.FileName(), &fileDigest); !s)
+            return s;
     }
-    entries->clear();
-    const char* mapped = size > 0 ? io.Map(fd, size) : nullptr;
-    const int err = errno;
-    io.Close(fd);
-    if (size < 0)
-        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
-    if (size == 0)
+    switch (DueOf(journal, data, fileDigest)) {
+    case JournalDue::RecordRestore:
+        return Rebuild(data, HistoryAction::Restored, fileDigest); // removes the journal
+    case JournalDue::FinishRemoval:
+        *left = Left::Removal; // the journal stays: once the file is compacted it is a removal done
         return {};
-    if (!mapped)
-        return IoStatus::Failure(QStringLiteral("read"), fileName, err);
-    SearchEmployeeLines(mapped, mapped + size, employee, entries);
-    io.Unmap(mapped, size);
+    case JournalDue::Append:
+        if (IoStatus s = AppendMissing(journal.lines, journal.entries, journal.from); !s)
+            return s;
+        break;
+    case JournalDue::Drop:
+        break;
+    }
+    if (!RemoveJournalFile(m_io, m_journalFileName))
+        return IoStatus::Failure(QStringLiteral("remove"), m_journalFileName, errno);
     return {};
 }
 
 IoStatus FileDigest(FileIo& io, const QString& fileName, QByteArray* digest) {
     digest->clear();
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    if (io.Exists(fileName)) {
-        const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
-        if (fd < 0)
-            return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    int fd = -1;
+    if (IoStatus s = OpenToRead(io, fileName, &fd); !s)
+        return s;
+    if (fd >= 0) {
         const qint64 size = io.Size(fd);
         QByteArray block(std::min<qint64>(std::max<qint64>(size, 0), 1 << 20), Qt::Uninitialized);
         IoStatus s = size < 0 ? IoStatus::Failure(QStringLiteral("read"), fileName, errno) : IoStatus();

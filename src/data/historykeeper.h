@@ -36,6 +36,13 @@ class FixedRecordFile;
 // finds a journal appends its entries when the file holds the change (or always, for entries that
 // only bring the history in step) and drops them when it does not. Every open cuts off a last
 // line left cut short.
+// How an open tells whether the change a journal holds reached the personnel file, as its check
+// line names it: "append", entries always due (they bring the history in step with the file as it
+// stands); "record", a record's SHA-1; "count", the record count; "rewrite", the count and, with
+// nothing added, one record's SHA-1; "removed", the count one less (or the record still marked);
+// "restore", the restored file's SHA-1. Unknown: a check line the program does not write.
+enum class HistoryJournalCheck { Unknown, Append, Record, Count, Rewrite, Removed, Restore };
+
 // The head of the index: the history it was made from (its length, last entry and last lasting
 // number given, and its first line's length and hash) and the sum of its entries' hashes.
 struct HistoryIndexHead {
@@ -60,14 +67,20 @@ public:
     void SetNote(QString note) { m_note = std::move(note); }
     const QString& HistoryFileName() const { return m_historyFileName; }
 
+    // What Settle leaves to the personnel file: a removal its journal names, marked but not yet
+    // squeezed out, which the file finishes (compacted, opened again) before it settles again.
+    enum class Left { Nothing, Removal };
+    struct Settled {
+        IoStatus status;
+        Left left = Left::Nothing;
+    };
     // Brings the history in step with the open personnel file `data`: completes or drops the
-    // journal of a change cut short (`compact` finishes a removal the journal names), cuts off a
-    // last line cut short, starts the history of a file that has none ("history starts here" for
-    // every record), and checks the index, rebuilding it from the history (and bringing the
-    // history in step with a file changed by another program) when it does not match. Refuses a
-    // history that is not the one the index was made from. `compact` may close `data` and open it
-    // again.
-    IoStatus Settle(FixedRecordFile& data, const std::function<IoStatus()>& compact);
+    // journal of a change cut short, cuts off a last line cut short, starts the history of a file
+    // that has none ("history starts here" for every record), and checks the index, rebuilding it
+    // from the history (and bringing the history in step with a file changed by another program)
+    // when it does not match. Refuses a history that is not the one the index was made from. A
+    // removal left to finish stops it there, the journal kept for the next call.
+    Settled Settle(FixedRecordFile& data);
 
     // The lasting number of the employee in record n (1..RecordCount) of the settled file, whose
     // bytes are `record` when the caller has read them already.
@@ -141,7 +154,10 @@ private:
     using Header = HistoryIndexHead;
     enum class IndexState { Missing, Stale, Current };
 
-    IoStatus ResolveJournal(FixedRecordFile& data, const std::function<IoStatus()>& compact);
+    using JournalCheck = HistoryJournalCheck;
+    IoStatus ResolveJournal(FixedRecordFile& data, Left* left);
+    // Settle past the journal: the history's and the index's checks.
+    IoStatus CheckHistory(FixedRecordFile& data);
     IoStatus AppendMissing(const QByteArray& lines, const QList<HistoryEntry>& entries, qint64 from);
     IoStatus LastWholeEntry(qint64 size, qint64* entry);
     IoStatus ReadHeader(Header* header, IndexState* state, qint64 recordCount, qint64 historySize);
@@ -151,11 +167,12 @@ private:
     IoStatus Rebuild(FixedRecordFile& data, HistoryAction reconcileAs, const QByteArray& restored = {});
     IoStatus WriteIndex(const Header& header, const std::vector<qint64>& employees,
                         const std::vector<quint64>& keys);
-    // Writes the journal: the `check` line, then the lines `next` puts into its block each time
+    // Writes the journal: the `check` line (of the kind `kind`), then the lines `next` puts into its block each time
     // it is called, until it returns false; `pending`, when given, notes where the lines stand.
-    IoStatus WriteJournal(const QJsonObject& check, const std::function<bool(QByteArray& block)>& next,
+    IoStatus WriteJournal(JournalCheck kind, QJsonObject check, const std::function<bool(QByteArray& block)>& next,
                           Pending* pending = nullptr);
-    IoStatus WriteJournal(const QJsonObject& check, const QByteArray& lines, Pending* pending = nullptr);
+    IoStatus WriteJournal(JournalCheck kind, const QJsonObject& check, const QByteArray& lines,
+                          Pending* pending = nullptr);
     IoStatus FirstLine(qint64 historySize, qint64* bytes, quint64* hash);
     IoStatus HistorySize(qint64* size);
     QDateTime Now() const;
@@ -179,14 +196,6 @@ private:
     bool m_sumChecked = false; // the index's entries were checked against its sum
     QByteArray m_restoreDigest; // the personnel file a restore under way puts in place
 };
-
-// The lines of the history file that belong to employee `employee`, oldest first, found without
-// reading the others (a missing file has none): read where the line table beside it (historylines.h)
-// says they start, and the history past what the table describes searched. A table that is missing,
-// not made from this history or naming a line that is not the employee's is passed over for a
-// search of the whole history; `*direct` (when given) tells whether the table was used.
-IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employee, QList<HistoryEntry>* entries,
-                             bool* direct = nullptr);
 
 // The SHA-1 of the file `fileName`, as hex: what a restore's journal names the restored personnel
 // file by.

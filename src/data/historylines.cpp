@@ -3,7 +3,7 @@
 #include "data/datafilenames.h"
 #include "data/history.h"
 #include "data/historykeeper.h"
-#include "data/restorejournal.h"
+#include "data/journal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -78,68 +78,6 @@ QString HistoryLinesFileFor(const QString& historyFileName) {
     return folder == QStringLiteral(".") && !historyFileName.startsWith(QStringLiteral("./"))
                ? HistoryLinesFileName
                : QDir(folder).filePath(HistoryLinesFileName);
-}
-
-ScratchFileWriter::ScratchFileWriter(FileIo& io, QString name)
-    : m_io(io), m_name(std::move(name)), m_scratch(PartialCopyName(m_name)) {}
-
-ScratchFileWriter::~ScratchFileWriter() {
-    if (m_fd >= 0)
-        m_io.Close(m_fd);
-    if (m_opened && !m_committed)
-        m_io.Remove(m_scratch);
-}
-
-IoStatus ScratchFileWriter::Open() {
-    if (m_io.Exists(m_scratch))
-        m_io.Remove(m_scratch);
-    m_fd = m_io.Open(m_scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (m_fd < 0)
-        return IoStatus::Failure(QStringLiteral("create"), m_name, errno);
-    m_opened = true;
-    return {};
-}
-
-IoStatus ScratchFileWriter::Write(QByteArrayView bytes) {
-    IoStatus s = WriteFullyAt(m_io, m_fd, bytes.data(), bytes.size(), m_at, m_name);
-    m_at += bytes.size();
-    return s;
-}
-
-IoStatus ScratchFileWriter::Commit() {
-    IoStatus s =
-        m_io.Sync(m_fd) != 0 ? IoStatus::Failure(QStringLiteral("write"), m_name, errno) : IoStatus();
-    m_io.Close(m_fd);
-    m_fd = -1; // the scratch file, when not renamed, is removed by the destructor
-    if (s && m_io.Rename(m_scratch, m_name) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), m_name, errno);
-    if (!s)
-        return s;
-    m_committed = true;
-    if (m_io.SyncFolderOf(m_name) != 0) {
-        m_io.Remove(m_name);
-        return IoStatus::Failure(QStringLiteral("write"), m_name, errno);
-    }
-    return {};
-}
-
-IoStatus ReplaceFileWhole(FileIo& io, const QString& name, const QByteArray& head,
-                          const std::function<bool(QByteArray& block)>& next, qint64* written) {
-    ScratchFileWriter file(io, name);
-    IoStatus s = file.Open();
-    if (s)
-        s = file.Write(head);
-    QByteArray block;
-    for (bool more = true; s && more;) {
-        block.clear();
-        more = next(block);
-        s = file.Write(block);
-    }
-    if (s)
-        s = file.Commit();
-    if (s)
-        *written = file.Written();
-    return s;
 }
 
 IoStatus WriteHistoryLines(FileIo& io, const QString& fileName, qint64 historySize, qint64 firstLineBytes,

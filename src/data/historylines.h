@@ -61,32 +61,3 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
 // history shorter than it describes).
 IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize,
                           qint64 employee, std::vector<qint64>* offsets, qint64* covered, bool* answered);
-
-// A file written whole under a scratch name, a block at a time, then flushed, renamed into place
-// and the folder flushed (Commit), so that it is never seen half-written and one already there is
-// replaced in one step. Nothing is left of it on failure, or when it is let go uncommitted.
-class ScratchFileWriter {
-public:
-    ScratchFileWriter(FileIo& io, QString name);
-    ~ScratchFileWriter();
-    ScratchFileWriter(const ScratchFileWriter&) = delete;
-    ScratchFileWriter& operator=(const ScratchFileWriter&) = delete;
-    IoStatus Open();
-    IoStatus Write(QByteArrayView bytes);
-    IoStatus Commit();
-    qint64 Written() const { return m_at; }
-
-private:
-    FileIo& m_io;
-    QString m_name;
-    QString m_scratch;
-    int m_fd = -1;
-    qint64 m_at = 0;
-    bool m_opened = false;
-    bool m_committed = false;
-};
-
-// Writes `head`, then the blocks `next` fills until it returns false, as the file `name` through a
-// ScratchFileWriter; `*written` receives its length.
-IoStatus ReplaceFileWhole(FileIo& io, const QString& name, const QByteArray& head,
-                          const std::function<bool(QByteArray& block)>& next, qint64* written);

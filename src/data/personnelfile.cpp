@@ -71,13 +71,18 @@ IoStatus PersonnelFile::OpenPersonnelFileUncounted() {
         return s;
     }
     if (m_history) {
-        IoStatus s = m_history->Settle(m_file, [this] {
-            IoStatus c = CompactPersonnelFile();
-            return c ? m_file.Open() : c;
-        });
-        if (!s) {
+        HistoryKeeper::Settled settled = m_history->Settle(m_file);
+        if (settled.status && settled.left == HistoryKeeper::Left::Removal) {
+            // A removal marked but not squeezed out: finished here, it is a removal done.
+            settled.status = CompactPersonnelFile();
+            if (settled.status)
+                settled.status = m_file.Open();
+            if (settled.status)
+                settled = m_history->Settle(m_file);
+        }
+        if (!settled.status) {
             m_file.Close();
-            return s;
+            return settled.status;
         }
     }
     return {};

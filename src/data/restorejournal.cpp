@@ -1,5 +1,7 @@
 #include "data/restorejournal.h"
 
+#include "data/journal.h"
+
 #include "data/datafilenames.h"
 
 #include <QCoreApplication>
@@ -7,12 +9,9 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace {
 
-constexpr mode_t OwnerOnly = 0600;
 constexpr qsizetype MaxJournalBytes = 64 * 1024;
 const QByteArray Heading = QByteArrayLiteral("Rosterly restore journal");
 
@@ -86,30 +85,7 @@ IoStatus WriteRestoreJournal(FileIo& io, const QString& journal, const QList<Res
                 Encoded(folder, f.partial) + ' ' + Encoded(folder, f.previous) + '\n';
     text += "end " + QByteArray::number(files.size()) + '\n';
 
-    const int fd = io.Open(journal, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, OwnerOnly);
-    if (fd < 0)
-        return IoStatus::Failure(Tr("create"), journal, errno);
-    ::fchmod(fd, OwnerOnly);
-    IoStatus s;
-    for (qsizetype done = 0; s && done < text.size();) {
-        const ssize_t put = io.WriteAt(fd, text.constData() + done, size_t(text.size() - done), off_t(done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            s = IoStatus::Failure(Tr("write"), journal, put < 0 ? errno : ENOSPC);
-        else
-            done += put;
-    }
-    if (s && io.Sync(fd) != 0)
-        s = IoStatus::Failure(Tr("write"), journal, errno);
-    if (io.Close(fd) != 0 && s)
-        s = IoStatus::Failure(Tr("write"), journal, errno);
-    // The journal's name must be on the disk before the first rename is.
-    if (s && io.SyncFolderOf(journal) != 0)
-        s = IoStatus::Failure(Tr("write"), journal, errno);
-    if (!s)
-        io.Remove(journal);
-    return s;
+    return WriteJournalFile(io, journal, text, JournalCreate::Replacing);
 }
 
 // Which way a restore goes once cut short, from what the folder holds. Every new file and every
@@ -160,9 +136,8 @@ RestoreSettlement SettleRestore(FileIo& io, const QString& journal, const QList<
     }
     // A scratch file that could not be removed is harmless without the journal: the next start
     // removes it. The journal must go, or it would act again on files changed since.
-    if (!Removed(io, journal))
+    if (!RemoveJournalFile(io, journal))
         outcome.status = IoStatus::Failure(Tr("delete"), journal, errno);
-    io.SyncFolderOf(journal);
     return outcome;
 }
 
@@ -181,27 +156,21 @@ IoStatus FinishInterruptedRestore(FileIo& io, const QString& folder) {
     };
     // Without a journal no file was renamed: any scratch file is left from a restore that was
     // still copying, and the data files are as they were.
-    if (!io.Exists(journal)) {
+    QByteArray text;
+    bool found = false;
+    if (IoStatus read = ReadJournalFile(io, journal, MaxJournalBytes + 1, &text, &found); !read)
+        return read;
+    if (!found) {
         removeStrayCopies();
         return {};
     }
-
-    const int fd = io.Open(journal, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
-    if (fd < 0)
-        return IoStatus::Failure(Tr("open"), journal, errno);
-    QByteArray text;
-    const IoStatus read = ReadUpTo(io, fd, journal, MaxJournalBytes + 1, text);
-    io.Close(fd);
-    if (!read)
-        return read;
 
     QList<RestoreJournalFile> files;
     if (ParseJournal(text, QFileInfo(journal).path(), files))
         return SettleRestore(io, journal, files).status;
     // A journal cut short was never flushed, so no file was renamed after it.
     removeStrayCopies();
-    if (!Removed(io, journal))
+    if (!RemoveJournalFile(io, journal))
         return IoStatus::Failure(Tr("delete"), journal, errno);
-    io.SyncFolderOf(journal);
     return {};
 }

@@ -1,6 +1,7 @@
 #include "data/sensitiverule.h"
 
 #include "data/ansitext.h"
+#include "data/journal.h"
 #include "data/oledate.h"
 #include "data/restorejournal.h"
 #include "data/sensitive.h"
@@ -92,27 +93,8 @@ SensitiveRule ReadSensitiveRule(FileIo& io, const QString& ruleFile, const QStri
 }
 
 IoStatus WriteSensitiveRule(FileIo& io, const QString& ruleFile, int level) {
-    const QString scratch = PartialCopyName(ruleFile);
-    if (io.Exists(scratch))
-        io.Remove(scratch);
-    const int fd = io.Open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return IoStatus::Failure(QStringLiteral("create"), ruleFile, errno);
-    const QByteArray bytes = SensitiveRuleBytes(level);
-    IoStatus s = WriteFullyAt(io, fd, bytes.constData(), bytes.size(), 0, ruleFile);
-    if (s && io.Sync(fd) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), ruleFile, errno);
-    io.Close(fd);
-    if (s && io.Rename(scratch, ruleFile) != 0)
-        s = IoStatus::Failure(QStringLiteral("write"), ruleFile, errno);
-    if (!s) {
-        io.Remove(scratch);
-        return s;
-    }
-    // The new rule is in place: a folder that cannot be flushed is reported, the rule kept.
-    if (io.SyncFolderOf(ruleFile) != 0)
-        return IoStatus::Failure(QStringLiteral("write"), ruleFile, errno);
-    return {};
+    return WriteWholeFile(io, ruleFile, SensitiveRuleBytes(level), PartialCopyName(ruleFile),
+                          QStringLiteral("write"));
 }
 
 QString SensitiveLevelLogLine(const QString& userName, int from, int to, SensitiveLevelChange why,

@@ -12,6 +12,7 @@ set(rosterly_data_sources
     historykeeper.cpp
     historylines.cpp
     historyreplay.cpp
+    journal.cpp
     oledate.cpp
     personnelfile.cpp
     records.cpp

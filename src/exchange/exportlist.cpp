@@ -5,16 +5,11 @@
 #include "data/personnelfile.h"
 #include "list/listbuilder.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -230,25 +225,6 @@ void AppendCsvRowBytes(QByteArray& out, PersonnelRecordView record, const Export
     }
     out += "\r\n";
 }
-
-IoStatus WriteFully(FileIo& io, int fd, QByteArrayView bytes, off_t at, const QString& name) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t w =
-            io.WriteAt(fd, bytes.constData() + done, size_t(bytes.size() - done), at + off_t(done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w < 0)
-            return IoStatus::Failure(QStringLiteral("write"), name, errno);
-        if (w == 0)
-            return IoStatus::Failure(QStringLiteral("write"), name, ENOSPC);
-        done += w;
-    }
-    return {};
-}
-
-// The buffer a WholeFileWriter fills before it writes.
-constexpr qsizetype WriteBlock = 1 << 20;
 
 } // namespace
 
@@ -510,85 +486,6 @@ IoStatus WriteCsv(PersonnelFile& file, const std::vector<qint32>& records, const
     if (IoStatus s = put(CsvHead()); !s)
         return s;
     return rows.Put(records, put);
-}
-
-WholeFileWriter::WholeFileWriter(FileIo& io, const QString& path) : m_io(io), m_path(path) {}
-
-// The scratch file is made on the first bytes (or the commit), so that a writer whose bytes never
-// come (the personnel file could not be read) touches nothing.
-bool WholeFileWriter::Opened() {
-    if (m_fd >= 0 || !m_status)
-        return m_status.Ok();
-    const QFileInfo target(m_path);
-    // A name of its own in the target's folder, so that the rename cannot cross file systems and
-    // no other file is ever opened in its place.
-    m_scratch =
-        target.dir().filePath(QStringLiteral(".%1.%2.partial")
-                                  .arg(target.fileName())
-                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-    m_fd = m_io.Open(m_scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (m_fd < 0) {
-        m_status = IoStatus::Failure(QStringLiteral("create"), m_path, errno);
-        return false;
-    }
-    ::fchmod(m_fd, 0600); // whatever the umask
-    return true;
-}
-
-WholeFileWriter::~WholeFileWriter() {
-    if (m_fd >= 0) {
-        m_io.Close(m_fd);
-        m_io.Remove(m_scratch);
-    }
-}
-
-IoStatus WholeFileWriter::Flush() {
-    if (m_status && !m_buffer.isEmpty()) {
-        m_status = WriteFully(m_io, m_fd, m_buffer, m_written, m_path);
-        m_written += off_t(m_buffer.size());
-    }
-    m_buffer.clear();
-    return m_status;
-}
-
-IoStatus WholeFileWriter::Append(QByteArrayView bytes) {
-    if (!Opened())
-        return m_status;
-    if (m_buffer.size() + bytes.size() > WriteBlock && !Flush())
-        return m_status;
-    if (bytes.size() >= WriteBlock) {
-        m_status = WriteFully(m_io, m_fd, bytes, m_written, m_path);
-        m_written += off_t(bytes.size());
-        return m_status;
-    }
-    if (m_buffer.capacity() < WriteBlock)
-        m_buffer.reserve(WriteBlock);
-    m_buffer.append(bytes);
-    return m_status;
-}
-
-IoStatus WholeFileWriter::Commit() {
-    if (!Opened())
-        return m_status;
-    if (Flush() && m_io.Sync(m_fd) != 0)
-        m_status = IoStatus::Failure(QStringLiteral("write"), m_path, errno);
-    m_io.Close(m_fd);
-    m_fd = -1;
-    if (m_status && m_io.Rename(m_scratch, m_path) != 0)
-        m_status = IoStatus::Failure(QStringLiteral("replace"), m_path, errno);
-    if (!m_status) {
-        m_io.Remove(m_scratch);
-        return m_status;
-    }
-    m_io.SyncFolderOf(m_path);
-    return {};
-}
-
-IoStatus WriteWholeFile(FileIo& io, const QString& path, const QByteArray& bytes) {
-    WholeFileWriter writer(io, path);
-    if (IoStatus s = writer.Append(bytes); !s)
-        return s;
-    return writer.Commit();
 }
 
 IoStatus ExportListToCsv(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/fileio.h"
+#include "data/journal.h"
 #include "data/records.h"
 #include "data/sensitive.h"
 
@@ -117,35 +118,8 @@ private:
 // The byte-order mark and the header row, as the CSV file starts.
 QByteArray CsvHead();
 
-// A file written whole or not at all, its bytes handed over a piece at a time: a scratch file in
-// the same folder, owner-only, written through a buffer, flushed and renamed over `path` by
-// Commit(). On failure, or when the writer goes without a Commit(), neither the scratch file nor a
-// new file is left, and a file that was there is as it was.
-class WholeFileWriter {
-public:
-    WholeFileWriter(FileIo& io, const QString& path);
-    ~WholeFileWriter();
-    WholeFileWriter(const WholeFileWriter&) = delete;
-    WholeFileWriter& operator=(const WholeFileWriter&) = delete;
-    IoStatus Append(QByteArrayView bytes);
-    IoStatus Commit();
-
-private:
-    bool Opened();
-    IoStatus Flush();
-    FileIo& m_io;
-    QString m_path, m_scratch;
-    int m_fd = -1;
-    off_t m_written = 0;
-    QByteArray m_buffer;
-    IoStatus m_status;
-};
-
-// Writes `bytes` as the file `path` whole or not at all, through a WholeFileWriter.
-IoStatus WriteWholeFile(FileIo& io, const QString& path, const QByteArray& bytes);
-
 // "Export this List...": the list's employees as the CSV file `path` (WriteCsv through a
-// WholeFileWriter).
+// WholeFileWriter, data/journal.h).
 IoStatus ExportListToCsv(FileIo& io, PersonnelFile& file, const EmployeeListResult& list,
                          const ExportOptions& options, const QString& path);
 

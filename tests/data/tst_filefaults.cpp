@@ -5,8 +5,10 @@
 #include "data/clock.h"
 #include "data/datafilenames.h"
 #include "data/history.h"
+#include "data/journal.h"
 #include "data/personnelfile.h"
 #include "data/restorejournal.h"
+#include "data/sensitiverule.h"
 #include "data/userlist.h"
 #include "support/faultyfileio.h"
 #include "support/testsupport.h"
@@ -19,6 +21,8 @@
 #include <functional>
 #include <optional>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 using Bytes = std::optional<QByteArray>; // nullopt: no file
@@ -62,6 +66,15 @@ void Lay(const QString& name, const Bytes& bytes) {
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(*bytes), bytes->size());
 }
+
+// The file layer of a folder whose changes cannot be flushed.
+class FolderNotFlushed : public FileIo {
+public:
+    int SyncFolderOf(const QString&) override {
+        errno = EIO;
+        return -1;
+    }
+};
 
 const FaultyFileIo::Fault AllFaults[] = {FaultyFileIo::Fault::Error, FaultyFileIo::Fault::ShortWrite,
                                          FaultyFileIo::Fault::DiskFull};
@@ -122,6 +135,40 @@ private:
     }
 
 private slots:
+    // A folder that cannot be flushed fails the write with the file error: a file renamed into
+    // place over the one before stays (removing it could not be made to last either), a journal,
+    // whose change has not begun, goes; no scratch file is left either way.
+    void folderNotFlushed_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("after"); // empty: no file
+        QTest::newRow("sensitive-fields rule") << SensitiveRuleFileName << SensitiveRuleBytes(3);
+        QTest::newRow("export") << u"list.csv"_s << QByteArray("a,b\r\n");
+        QTest::newRow("history journal, in blocks") << HistoryJournalFileName << QByteArray("{}\nx\ny\n");
+        QTest::newRow("append journal") << AppendJournalFileName << QByteArray();
+        QTest::newRow("restore journal") << RestoreJournalFileName << QByteArray();
+    }
+    void folderNotFlushed() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, after);
+        TempDataFolder folder;
+        Lay(name, after.isEmpty() ? Bytes() : Bytes("before"));
+        FolderNotFlushed io;
+        const auto inBlocks = [&, blocks = 0](QByteArray& block) mutable {
+            block = ++blocks == 1 ? "x\n" : "y\n";
+            return blocks < 2;
+        };
+        qint64 written = 0;
+        const IoStatus status =
+            name == SensitiveRuleFileName    ? WriteSensitiveRule(io, name, 3)
+            : name == u"list.csv"_s          ? WriteWholeFile(io, name, after)
+            : name == HistoryJournalFileName ? ReplaceFileWhole(io, name, "{}\n", inBlocks, &written)
+            : name == AppendJournalFileName  ? WriteJournalFile(io, name, "0 1\n", JournalCreate::Exclusive)
+                                             : WriteRestoreJournal(io, name, {});
+        QCOMPARE(status.Message(), u"Could not write the file \"%1\".\r\nInput/output error."_s.arg(name));
+        QCOMPARE(ReadIfExists(name).value_or("(none)"), after.isEmpty() ? "(none)" : after);
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), after.isEmpty() ? QStringList() : QStringList{name});
+    }
+
     void personnelAppend() {
         const auto a = Employee(QStringLiteral("A")), b = Employee(QStringLiteral("B"), 45000),
                    c = Employee(QStringLiteral("C"));

@@ -7,7 +7,10 @@
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
 
+#include <QCryptographicHash>
 #include <QtTest>
+
+#include <fcntl.h>
 
 using namespace Qt::StringLiterals;
 
@@ -305,6 +308,89 @@ private slots:
         QCOMPARE(FileMode(name), 0600);
         QVERIFY(ReadHistory(io, name, [&](const HistoryEntry& e) { read << e; }));
         QCOMPARE(read, (QList<HistoryEntry>{a, b}));
+    }
+
+    // The last whole line, read back from the end a block at a time: a last line without its end
+    // is no line, and one longer than any entry is none either.
+    void lastWholeLineIsReadBack_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("an empty file") << QByteArray() << QByteArray();
+        QTest::newRow("one line") << QByteArray("a\n") << QByteArray("a");
+        QTest::newRow("two lines") << QByteArray("a\nbc\n") << QByteArray("bc");
+        QTest::newRow("an empty last line") << QByteArray("a\n\n") << QByteArray();
+        QTest::newRow("the last cut short") << QByteArray("a\nbc") << QByteArray("a");
+        QTest::newRow("no line end") << QByteArray("abc") << QByteArray();
+        const QByteArray longest(MaxHistoryLineBytes, 'y');
+        QTest::newRow("the longest entry's, over many blocks") << "x\n" + longest + "\nz" << longest;
+        QTest::newRow("a line longer than any entry") << "x\n" + longest + "y\n" << QByteArray();
+    }
+    void lastWholeLineIsReadBack() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, line);
+        TempDataFolder folder;
+        WriteBytes(HistoryFileName, bytes);
+        FileIo io;
+        const int fd = io.Open(HistoryFileName, O_RDONLY, 0);
+        QByteArray read = "before";
+        QVERIFY(LastWholeLine(io, fd, bytes.size(), HistoryFileName, &read));
+        io.Close(fd);
+        QCOMPARE(read, line);
+    }
+
+    // A journal left by a change cut short, on the history of Ames, Baker and Cole: the next open
+    // appends its line right after the history it was written on when its check finds the change
+    // in the file (a removal still marked is finished first), drops it otherwise, and removes it.
+    // `%F` stands for the history's length, `%D` for record 1's SHA-1.
+    void journalLeftBehindIsSettled_data() {
+        QTest::addColumn<QByteArray>("check");
+        QTest::addColumn<bool>("marked"); // record 2 marked removed in the file
+        QTest::addColumn<bool>("appended");
+        QTest::newRow("append: always due") << QByteArray(R"({"check":"append","from":%F,"lines":1})") << false << true;
+        QTest::newRow("record: in the file")
+            << QByteArray(R"({"check":"record","digest":"%D","from":%F,"lines":1,"record":1})") << false << true;
+        QTest::newRow("record: not in the file")
+            << QByteArray(R"({"check":"record","digest":"00","from":%F,"lines":1,"record":1})") << false << false;
+        QTest::newRow("count: reached") << QByteArray(R"({"check":"count","count":3,"from":%F,"lines":1})") << false << true;
+        QTest::newRow("count: not reached") << QByteArray(R"({"check":"count","count":4,"from":%F,"lines":1})") << false << false;
+        QTest::newRow("rewrite: count and record")
+            << QByteArray(R"({"check":"rewrite","count":3,"digest":"%D","from":%F,"lines":1,"record":1})") << false << true;
+        QTest::newRow("removed: squeezed out")
+            << QByteArray(R"({"check":"removed","count":4,"from":%F,"lines":1,"record":2})") << false << true;
+        QTest::newRow("removed: still marked")
+            << QByteArray(R"({"check":"removed","count":3,"from":%F,"lines":1,"record":2})") << true << true;
+        QTest::newRow("removed: not marked")
+            << QByteArray(R"({"check":"removed","count":3,"from":%F,"lines":1,"record":2})") << false << false;
+        QTest::newRow("a check of no known kind") << QByteArray(R"({"check":"guess","from":%F,"lines":1})") << false << false;
+        QTest::newRow("lines miscounted") << QByteArray(R"({"check":"append","from":%F,"lines":2})") << false << false;
+    }
+    void journalLeftBehindIsSettled() {
+        QFETCH(QByteArray, check);
+        QFETCH(bool, marked);
+        QFETCH(bool, appended);
+        TempPersonnelFile file({Named(u"Ames"_s), Named(u"Baker"_s), Named(u"Cole"_s)});
+        KeepTestHistory(file);
+        QVERIFY(file.OpenPersonnelFileUncounted());
+        file.ClosePersonnelFile();
+        const QByteArray before = ReadFileBytes(HistoryFileName);
+        PersonnelRecord baker = Named(u"Baker"_s);
+        if (marked)
+            baker.SetFirstName(QString::fromLatin1(RemovedMarker));
+        WriteBytes(PersonnelFileName, Image({Named(u"Ames"_s), baker, Named(u"Cole"_s)}));
+        const PersonnelRecord ames = Named(u"Ames"_s);
+        const QByteArray digest =
+            QCryptographicHash::hash(QByteArrayView(ames.data(), PersonnelRecordLength), QCryptographicHash::Sha1).toHex();
+        const QByteArray line = HistoryLine({4, HistoryClock().Now(), u"Ann"_s, 4, 1, HistoryAction::Edited,
+                                             {{u"JobTitle"_s, {}, u"Clerk"_s}}, 1});
+        WriteBytes(HistoryJournalFileName,
+                   check.replace("%F", QByteArray::number(before.size())).replace("%D", digest) + '\n' + line);
+        QVERIFY(file.OpenPersonnelFile());
+        QCOMPARE(file.RecordCount(), marked ? 2 : 3);
+        file.ClosePersonnelFile();
+        const QByteArray history = ReadFileBytes(HistoryFileName);
+        QCOMPARE(history.mid(before.size(), line.size()) == line, appended);
+        QCOMPARE(history.count(line), appended ? 1 : 0);
+        QVERIFY(!QFile::exists(HistoryJournalFileName));
     }
 
     // The record as it stood at a time: the changes up to it (an edit's DateModified its time), the
