@@ -61,7 +61,8 @@ QByteArray RecordingPrinter::Listing(int document) const {
             }
         }
         rule = nullptr;
-        QString line = QStringLiteral("%1/%2 ").arg(item.document).arg(item.page);
+        QString line = document != 0 ? QStringLiteral("%1 ").arg(item.page)
+                                     : QStringLiteral("%1/%2 ").arg(item.document).arg(item.page);
         switch (item.kind) {
         case Item::Kind::Text:
             line += QStringLiteral("text %1 %2 %3: %4")
