@@ -1,8 +1,8 @@
 // The employee list printout from the real main window: every text and position of the pages on
 // the recording printer, page breaks, cut columns, the printer question, printer errors, and one
 // real PDF file read back word by word.
-#include "listpage/frmlistoptions.h"
 #include "list/listbuilder.h"
+#include "listpage/frmlistoptions.h"
 #include "print/listprintout.h"
 #include "support/golden.h"
 #include "support/pdfwords.h"
@@ -110,12 +110,14 @@ private slots:
         QTest::addColumn<int>("level");
         QTest::addColumn<QString>("setting"); // empty: none
         QTest::addColumn<int>("type");        // optTypeList
-        QTest::addColumn<QString>("golden"); // equal dates stay in file order
-        QTest::addColumn<QByteArray>("log"); // the user log: a printout in full under a setting above 1
-        const QByteArray logged("12/08/2026 at 17:05:09 - Ann Lee took out full SSN/birth years: list printout, "
-                                "2 employees.\r\n");
+        QTest::addColumn<QString>("golden");  // equal dates stay in file order
+        QTest::addColumn<QByteArray>("log");  // the user log: a printout in full under a setting above 1
+        const QByteArray logged(
+            "12/08/2026 at 17:05:09 - Ann Lee took out full SSN/birth years: list printout, "
+            "2 employees.\r\n");
         QTest::newRow("by age, no setting") << 1 << QString() << 3 << u"by-age.txt"_s << QByteArray();
-        QTest::newRow("by age, level 2 under 3") << 2 << u"3"_s << 3 << u"by-age-masked.txt"_s << QByteArray();
+        QTest::newRow("by age, level 2 under 3")
+            << 2 << u"3"_s << 3 << u"by-age-masked.txt"_s << QByteArray();
         QTest::newRow("by age, level 3 under 3") << 3 << u"3"_s << 3 << u"by-age.txt"_s << logged;
         QTest::newRow("birthdays, level 4 under 4") << 4 << u"4"_s << 4 << u"birthdays.txt"_s << logged;
         QTest::newRow("birthdays, level 3 under 4")

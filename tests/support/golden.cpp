@@ -14,8 +14,9 @@ QString Differences(const QString& golden, const QByteArray& actual) {
     if (!file.open() || file.write(actual) != actual.size() || !file.flush())
         return QStringLiteral("(no diff: the output could not be written to a temporary file)");
     QProcess diff;
-    diff.start(QStringLiteral("diff"), {QStringLiteral("-u"), QStringLiteral("--label"), QStringLiteral("golden"),
-                                        QStringLiteral("--label"), QStringLiteral("actual"), golden, file.fileName()});
+    diff.start(QStringLiteral("diff"),
+               {QStringLiteral("-u"), QStringLiteral("--label"), QStringLiteral("golden"),
+                QStringLiteral("--label"), QStringLiteral("actual"), golden, file.fileName()});
     if (!diff.waitForFinished(30000))
         return QStringLiteral("(no diff: diff did not run)");
     QStringList lines = QString::fromUtf8(diff.readAllStandardOutput()).split(u'\n');

@@ -30,9 +30,9 @@ QString Inches(double value) {
 
 QString FontText(const PrinterFont& font) {
     QString text = font.name + u' ' + Inches(font.size);
-    for (const auto& [on, name] : {std::pair{font.bold, "bold"}, std::pair{font.italic, "italic"},
-                                   std::pair{font.underline, "underline"},
-                                   std::pair{font.strikethrough, "strikethrough"}}) {
+    for (const auto& [on, name] :
+         {std::pair{font.bold, "bold"}, std::pair{font.italic, "italic"},
+          std::pair{font.underline, "underline"}, std::pair{font.strikethrough, "strikethrough"}}) {
         if (on)
             text += u' ' + QLatin1String(name);
     }
