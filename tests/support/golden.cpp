@@ -30,6 +30,19 @@ QString Differences(const QString& golden, const QByteArray& actual) {
 
 } // namespace
 
+QString RowGoldenName(const QString& folder, const QString& ending) {
+    QString name;
+    for (const QChar c : QString::fromUtf8(QTest::currentDataTag()).toLower()) {
+        if (c.isLetterOrNumber() && c.unicode() < 128)
+            name += c;
+        else if (!name.isEmpty() && !name.endsWith(u'-'))
+            name += u'-';
+    }
+    if (name.endsWith(u'-'))
+        name.chop(1);
+    return folder + u'/' + name + ending;
+}
+
 void CompareGolden(const QByteArray& actual, const QString& name, const char* goldenFolder) {
     const QString path = QDir(QString::fromUtf8(goldenFolder)).filePath(name);
     if (qEnvironmentVariable("ROSTERLY_UPDATE_GOLDEN") == QLatin1String("1")) {
