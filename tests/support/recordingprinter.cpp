@@ -41,7 +41,7 @@ QString FontText(const PrinterFont& font) {
 
 } // namespace
 
-QByteArray RecordingPrinter::Listing(int document) const {
+QByteArray RecordingPrinter::Listing(int document, bool fromPaperEdge) const {
     QStringList lines;
     const Item* rule = nullptr; // the first underscore of the run the last line stands for
     double ruleEnd = 0;
@@ -66,7 +66,8 @@ QByteArray RecordingPrinter::Listing(int document) const {
         switch (item.kind) {
         case Item::Kind::Text:
             line += QStringLiteral("text %1 %2 %3: %4")
-                        .arg(Inches(item.x), Inches(item.y), FontText(item.font), item.text);
+                        .arg(Inches(fromPaperEdge ? item.paperX : item.x),
+                             Inches(fromPaperEdge ? item.paperY : item.y), FontText(item.font), item.text);
             if (item.text == u'_') {
                 rule = &item;
                 ruleEnd = item.x;
@@ -76,7 +77,9 @@ QByteArray RecordingPrinter::Listing(int document) const {
             break;
         case Item::Kind::Picture:
             line += QStringLiteral("picture %1 %2 %3x%4 %5x%6")
-                        .arg(Inches(item.x), Inches(item.y), Inches(item.width), Inches(item.height))
+                        .arg(Inches(fromPaperEdge ? item.paperX : item.x),
+                             Inches(fromPaperEdge ? item.paperY : item.y), Inches(item.width),
+                             Inches(item.height))
                         .arg(item.pictureSize.width())
                         .arg(item.pictureSize.height());
             break;
