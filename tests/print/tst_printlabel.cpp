@@ -4,6 +4,7 @@
 // printing again, a printer that fails, the focus colours, the fades and a real PDF label.
 #include "print/frmprintlabel.h"
 #include "print/printer.h"
+#include "support/golden.h"
 #include "support/pdfwords.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
@@ -177,16 +178,6 @@ void CheckPrintedButtons(const frmPrintLabel* d) {
     QCOMPARE(Button(d, u"cmdCancel"_s)->toolTip(), NoMoreTip);
 }
 
-// The texts of document `document`, in print order.
-QStringList DocumentLines(const RecordingPrinter& printer, int document) {
-    QStringList lines;
-    for (const auto& item : printer.Texts()) {
-        if (item.document == document)
-            lines << item.text;
-    }
-    return lines;
-}
-
 QColor BoxColor(const QLineEdit* box) {
     return box->palette().color(QPalette::Base);
 }
@@ -302,20 +293,18 @@ private slots:
         QTest::addColumn<QPointF>("offset");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
-        QTest::addColumn<double>("left");
-        QTest::addColumn<double>("top");
-        QTest::newRow("first label") << QPointF(0.25, 0.25) << 1 << 1 << 0.2 << 0.5;
-        QTest::newRow("last label") << QPointF(0.25, 0.25) << 10 << 3 << 5.8 << 9.5;
-        QTest::newRow("middle") << QPointF(0.25, 0.25) << 4 << 2 << 3.0 << 3.5;
-        QTest::newRow("last label, other margins") << QPointF(0.11, 0.42) << 10 << 3 << 5.8 << 9.5;
-        QTest::newRow("first label, other margins") << QPointF(0.11, 0.42) << 1 << 1 << 0.2 << 0.5;
+        QTest::addColumn<QString>("golden"); // the label's lines from the paper's edge
+        QTest::newRow("first label") << QPointF(0.25, 0.25) << 1 << 1 << u"label-first.txt"_s;
+        QTest::newRow("last label") << QPointF(0.25, 0.25) << 10 << 3 << u"label-last.txt"_s;
+        QTest::newRow("middle") << QPointF(0.25, 0.25) << 4 << 2 << u"label-middle.txt"_s;
+        QTest::newRow("last label, other margins") << QPointF(0.11, 0.42) << 10 << 3 << u"label-last.txt"_s;
+        QTest::newRow("first label, other margins") << QPointF(0.11, 0.42) << 1 << 1 << u"label-first.txt"_s;
     }
     void printsOnTheChosenLabelOfTheSheet() {
         QFETCH(QPointF, offset);
         QFETCH(int, row);
         QFETCH(int, column);
-        QFETCH(double, left);
-        QFETCH(double, top);
+        QFETCH(QString, golden);
         WriteAddressees();
         frmMain* w = OpenMainWindow(*p);
         QVERIFY(w);
@@ -340,24 +329,8 @@ private slots:
         if (otherPrinter)
             QVERIFY(p->printer.Items().isEmpty());
         QCOMPARE(printer.Documents(), 1);
-        const auto texts = printer.Texts();
-        QCOMPARE(texts.size(), 4);
-        const double line = LineHeight();
-        QVERIFY2(line > 0.13 && line < 0.2, qPrintable(QString::number(line)));
-        const QStringList expected{u"Rosa Alvarez  "_s, u"12 Oak Street  "_s, u"Springfield, IL 62701  "_s,
-                                   u"  "_s};
-        for (int i = 0; i < 4; ++i) {
-            QCOMPARE(texts[i].text, expected[i]);
-            QCOMPARE(texts[i].page, 1);
-            QCOMPARE(texts[i].font.name, u"Arial"_s);
-            QCOMPARE(texts[i].font.size, 10.0);
-            QVERIFY(!texts[i].font.bold);
-            QVERIFY(!texts[i].font.underline);
-            QVERIFY2(std::abs(texts[i].paperX - left) < 1e-9, qPrintable(QString::number(texts[i].paperX)));
-            QVERIFY2(std::abs(texts[i].paperY - (top + (i + 1) * line)) < 1e-9,
-                     qPrintable(QString::number(texts[i].paperY)));
-        }
-        QCOMPARE(printer.Items().last().kind, RecordingPrinter::Item::Kind::EndDoc);
+        QVERIFY2(LineHeight() > 0.13 && LineHeight() < 0.2, qPrintable(QString::number(LineHeight())));
+        COMPARE_GOLDEN(printer.Listing(1, true), golden);
         QVERIFY(p->prompts.Asked().isEmpty());
     }
 
@@ -389,21 +362,7 @@ private slots:
         }));
         QVERIFY(checked);
 
-        const QStringList first = DocumentLines(p->printer, 1);
-        const QStringList second = DocumentLines(p->printer, 2);
-        QCOMPARE(first, (QStringList{u"Rosa Alvarez  "_s, u"12 Oak Street  "_s, u"Springfield, IL 62701  "_s,
-                                     u"  "_s}));
-        QCOMPARE(second, (QStringList{u"Dr. Rosa Alvarez  "_s, u"12 Oak Street  "_s,
-                                      u"Springfield, IL 62701  "_s, u"Attn: Payroll & Benefits  "_s}));
-        const auto texts = p->printer.Texts();
-        QCOMPARE(texts.size(), 8);
-        const double line = LineHeight();
-        QVERIFY(std::abs(texts[0].paperY - (0.5 + line)) < 1e-9);
-        QVERIFY(std::abs(texts[4].paperY - (1.5 + line)) < 1e-9);
-        for (const auto& t : texts) {
-            QCOMPARE(t.font, PrinterFont());
-            QVERIFY(std::abs(t.paperX - (t.document == 1 ? 0.2 : 5.8)) < 1e-9);
-        }
+        COMPARE_GOLDEN(p->printer.Listing(0, true), u"label-printed-twice.txt"_s);
         QVERIFY(p->prompts.Asked().isEmpty());
     }
 
