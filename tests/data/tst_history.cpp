@@ -146,8 +146,9 @@ class TestHistory : public QObject {
 
 private slots:
     void linesAreWrittenAndReadBack_data() {
+        // The entry, and the golden file of the line it is written as.
         QTest::addColumn<HistoryEntry>("entry");
-        QTest::addColumn<QString>("golden"); // the line written
+        QTest::addColumn<QString>("golden");
         const QDateTime at(QDate(2026, 12, 9), QTime(19, 41, 38), Qt::OffsetFromUTC, 3600);
         QTest::newRow("edited")
             << HistoryEntry{12,
