@@ -43,13 +43,6 @@ struct Outcome {
     QByteArray err;
 };
 
-// Stores bytes as they stand in the file (Windows-1252), padded with spaces.
-template <typename Record, typename Field> void PutRaw(Record& record, Field field, QByteArrayView bytes) {
-    const FieldLayout& f = Record::FieldOf(field);
-    std::memset(record.data() + f.offset, ' ', f.width);
-    std::memcpy(record.data() + f.offset, bytes.data(), bytes.size());
-}
-
 QByteArray Bytes(const PersonnelRecord& r) {
     return QByteArray(r.data(), PersonnelRecordLength);
 }
