@@ -10,6 +10,7 @@
 #include "print/printer.h"
 #include "records/frmhistory.h"
 #include "records/recordpage.h"
+#include "support/golden.h"
 #include "support/pdfwords.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
@@ -347,7 +348,7 @@ private slots:
                                         u"\r\n\r\nFill in one employee a row, then import the sheet."_s);
         QCOMPARE(asked.last().title, u"Blank Sheet Saved"_s);
         if (written.endsWith(u".CSV"_s))
-            QCOMPARE(ReadFileBytes(path), ReadFileBytes(QFINDTESTDATA("golden/blank-sheet.csv")));
+            COMPARE_GOLDEN(ReadFileBytes(path), u"blank-sheet.csv"_s);
         QCOMPARE(PlanImportFile(p->io, path).ErrorText(), u"The file holds a header but no employees."_s);
     }
 

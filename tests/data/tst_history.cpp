@@ -4,6 +4,7 @@
 // replaced the records around it.
 #include "data/history.h"
 #include "data/historykeeper.h"
+#include "support/golden.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
 
@@ -148,8 +149,9 @@ class TestHistory : public QObject {
 
 private slots:
     void linesAreWrittenAndReadBack_data() {
+        // The entry, and the golden file of the line it is written as.
         QTest::addColumn<HistoryEntry>("entry");
-        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("golden");
         const QDateTime at(QDate(2026, 12, 9), QTime(19, 41, 38), Qt::OffsetFromUTC, 3600);
         QTest::newRow("edited")
             << HistoryEntry{12,
@@ -160,11 +162,7 @@ private slots:
                             HistoryAction::Edited,
                             {{u"JobTitle"_s, u"Clerk"_s, u"Head Clerk"_s}},
                             5}
-            << QByteArray("{\"action\":\"edited\",\"changes\":[{\"after\":\"Head "
-                          "Clerk\",\"before\":\"Clerk\",\"field\":\"JobTitle\"}],"
-                          "\"employee\":7,\"entry\":12,\"level\":4,\"record\":5,\"time\":\"2026-12-"
-                          "09T19:41:38+01:00\",\"user\":\"Ann Lee\"}"
-                          "\n");
+            << u"history/edited.jsonl"_s;
         QTest::newRow("the data tool, accents, quotes and line breaks")
             << HistoryEntry{1,
                             at.toUTC(),
@@ -174,19 +172,10 @@ private slots:
                             HistoryAction::Imported,
                             {{u"FirstName"_s, {}, u"Zo\u00EB \"Z\""_s}, {u"Notepad"_s, {}, u"a\r\nb"_s}},
                             3}
-            << QByteArray("{\"action\":\"imported\",\"changes\":[{\"after\":\"Zo\\u00c3\\u00ab "
-                          "\\\"Z\\\"\",\"before\":\"\",\"field\":\"FirstName\"},"
-                          "{\"after\":\"a\\r\\nb\",\"before\":\"\",\"field\":\"Notepad\"}],\"employee\":1,"
-                          "\"entry\":1,\"level\":0,\"record\":3,"
-                          "\"time\":\"2026-12-09T18:41:38Z\",\"user\":\"rosterly-data import\"}"
-                          "\n")
-                   .replace("\\u00c3\\u00ab", "\xC3\xAB");
+            << u"history/imported-with-accents-quotes-and-line-breaks.jsonl"_s;
         QTest::newRow("removed, no changes")
             << HistoryEntry{3, at, u"Bo"_s, 4, 2, HistoryAction::Removed, {}}
-            << QByteArray("{\"action\":\"removed\",\"changes\":[],\"employee\":2,\"entry\":3,\"level\":4,"
-                          "\"record\":0,"
-                          "\"time\":\"2026-12-09T19:41:38+01:00\",\"user\":\"Bo\"}"
-                          "\n");
+            << u"history/removed.jsonl"_s;
         // The instant of the row before in another offset: its own text, not the one before.
         QTest::newRow("a long value with escapes, the same instant five hours behind")
             << HistoryEntry{4,
@@ -197,14 +186,13 @@ private slots:
                             HistoryAction::Edited,
                             {{u"Notepad"_s, QString(300, u'x') + u"\t\u0001\u00E9"_s, u"y"_s}},
                             2}
-            << "{\"action\":\"edited\",\"changes\":[{\"after\":\"y\",\"before\":\"" + QByteArray(300, 'x') +
-                   "\\t\\u0001\xC3\xA9\",\"field\":\"Notepad\"}],\"employee\":2,\"entry\":4,\"level\":4,"
-                   "\"record\":2,\"time\":\"2026-12-09T13:41:38-05:00\",\"user\":\"Bo\"}\n";
+            << u"history/long-value-five-hours-behind.jsonl"_s;
     }
     void linesAreWrittenAndReadBack() {
         QFETCH(HistoryEntry, entry);
-        QFETCH(QByteArray, line);
-        QCOMPARE(HistoryLine(entry), line);
+        QFETCH(QString, golden);
+        const QByteArray line = HistoryLine(entry);
+        COMPARE_GOLDEN(line, golden);
         QCOMPARE(HistoryJsonLine(entry), line);
         for (const auto& read : {ParseHistoryLine(line), ParseHistoryJson(line)}) {
             QVERIFY(read);

@@ -3,8 +3,8 @@
 #include "data/oledate.h"
 #include "data/records.h"
 #include "data/sensitive.h"
+#include "support/recordsfile.h"
 
-#include <QtEndian>
 #include <QtTest>
 
 #include <cmath>
@@ -17,14 +17,6 @@ class TestTextFields : public QObject {
 private:
     static QByteArray Bytes(const char* data, int offset, int width) {
         return QByteArray(data + offset, width);
-    }
-    static QByteArray Padded(QByteArray text, int width) {
-        return text + QByteArray(width - text.size(), ' ');
-    }
-    static QByteArray LeDouble(double v) {
-        QByteArray b(8, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
     }
 
 private slots:
@@ -110,8 +102,8 @@ private slots:
         r.SetPictureFile(QStringLiteral("/home/ann/photo.jpg"));
         r.SetVersionCreated(10);
         const char* d = r.data();
-        QCOMPARE(Bytes(d, 0, 8), LeDouble(46000.5));
-        QCOMPARE(Bytes(d, 8, 8), LeDouble(0));
+        QCOMPARE(Bytes(d, 0, 8), DateBytes(46000.5));
+        QCOMPARE(Bytes(d, 8, 8), DateBytes(0));
         QCOMPARE(Bytes(d, 16, 15), Padded("Ann", 15));
         QCOMPARE(Bytes(d, 31, 15), Padded("Marie", 15));
         QCOMPARE(Bytes(d, 46, 20), Padded("Smith-Jones", 20));
@@ -126,10 +118,10 @@ private slots:
         QCOMPARE(Bytes(d, 269, 1), QByteArray("W"));
         QCOMPARE(Bytes(d, 270, 1), QByteArray("F"));
         QCOMPARE(Bytes(d, 271, 11), QByteArray("123-45-6789"));
-        QCOMPARE(Bytes(d, 282, 8), LeDouble(22345));
-        QCOMPARE(Bytes(d, 290, 8), LeDouble(38000));
-        QCOMPARE(Bytes(d, 298, 8), LeDouble(39000));
-        QCOMPARE(Bytes(d, 306, 8), LeDouble(45000));
+        QCOMPARE(Bytes(d, 282, 8), DateBytes(22345));
+        QCOMPARE(Bytes(d, 290, 8), DateBytes(38000));
+        QCOMPARE(Bytes(d, 298, 8), DateBytes(39000));
+        QCOMPARE(Bytes(d, 306, 8), DateBytes(45000));
         QCOMPARE(Bytes(d, 314, 15), Padded("E-1001", 15));
         QCOMPARE(Bytes(d, 329, 25), Padded("Office Manager", 25));
         QCOMPARE(Bytes(d, 354, 4519), Padded("Line one\r\nLine two", 4519));
@@ -165,7 +157,7 @@ private slots:
         u.SetAccessLevel(4);
         u.SetComments(QStringLiteral("Office"));
         const char* d = u.data();
-        QCOMPARE(Bytes(d, 0, 8), LeDouble(46000.25));
+        QCOMPARE(Bytes(d, 0, 8), DateBytes(46000.25));
         QCOMPARE(Bytes(d, 8, 15), Padded("Zo\xEB", 15));
         QCOMPARE(Bytes(d, 23, 20), Padded("Brown", 20));
         QCOMPARE(Bytes(d, 43, 16), Padded("a1B2c3D4", 16));

@@ -7,6 +7,7 @@
 #include "exchange/exportxlsx.h"
 #include "list/listbuilder.h"
 #include "support/faultyfileio.h"
+#include "support/golden.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
 
@@ -69,41 +70,20 @@ private slots:
         QTest::addColumn<int>("user");    // the exporting user's access level
         QTest::addColumn<int>("setting"); // SensitiveFieldsLevel
         QTest::addColumn<QString>("carlsLastName");
-        QTest::addColumn<QByteArray>("expected");
-        const QByteArray bom = "\xEF\xBB\xBF";
-        const QByteArray header =
-            "DateCreated,DateModified,FirstName,MiddleName,LastName,Suffix,EmergencyName,"
-            "EmergencyRelationship,EmergencyPhone,StreetAddress,CityStateZip,HomePhone,CellPhone,Race,"
-            "Sex,SocialSecurityNumber,DateOfBirth,DateOfEmployment,DateOfJobTitle,InactivationDate,"
-            "EmployeeNumber,JobTitle,Notepad,Email,VersionCreated\r\n";
-        const QByteArray shown =
-            bom + header +
-            "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,,1975-12-31,2001-02-03,"
-            "2005-07-08,,,,,,0\r\n"
-            "2024-03-05 "
-            "12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,123-45-6789,1980-01-17,2010-06-01,,,,"
-            "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
-        const QByteArray masked =
-            bom + header +
-            "2023-03-15 06:00:00,2024-01-02 18:00:00,Carl,,Adams,,,,,,,,,B,M,,****-12-31,2001-02-03,"
-            "2005-07-08,,,,,,0\r\n"
-            "2024-03-05 "
-            "12:00:00,,Anne,,Bront\xC3\xAB,,,,,,,,,W,F,***-**-6789,****-01-17,2010-06-01,,,,"
-            "\"Clerk, \"\"senior\"\"\",\"Line one\r\nLine two\",anne@example.com,10\r\n";
-        QTest::newRow("no setting: everyone sees everything") << 1 << 1 << u"Adams"_s << shown;
-        QTest::newRow("full access under 4") << 4 << 4 << u"Adams"_s << shown;
-        QTest::newRow("level 2 under 2") << 2 << 2 << u"Adams"_s << shown;
-        QTest::newRow("level 1 under 2") << 1 << 2 << u"Adams"_s << masked;
-        QTest::newRow("level 3 under 4") << 3 << 4 << u"Adams"_s << masked;
+        QTest::addColumn<QString>("golden");
+        QTest::newRow("no setting: everyone sees everything") << 1 << 1 << u"Adams"_s << u"list.csv"_s;
+        QTest::newRow("full access under 4") << 4 << 4 << u"Adams"_s << u"list.csv"_s;
+        QTest::newRow("level 2 under 2") << 2 << 2 << u"Adams"_s << u"list.csv"_s;
+        QTest::newRow("level 1 under 2") << 1 << 2 << u"Adams"_s << u"list-masked.csv"_s;
+        QTest::newRow("level 3 under 4") << 3 << 4 << u"Adams"_s << u"list-masked.csv"_s;
         // Read as the user's language does, "Å" goes with the A's, before "Brontë".
-        QTest::newRow("a name sorted as read")
-            << 1 << 1 << u"Ångström"_s << QByteArray(shown).replace(",Adams,", ",\xC3\x85ngstr\xC3\xB6m,");
+        QTest::newRow("a name sorted as read") << 1 << 1 << u"Ångström"_s << u"list-sorted-as-read.csv"_s;
     }
     void csvHoldsTheListInItsOrder() {
         QFETCH(int, user);
         QFETCH(int, setting);
         QFETCH(QString, carlsLastName);
-        QFETCH(QByteArray, expected);
+        QFETCH(QString, golden);
         std::vector<PersonnelRecord> staff = Staff();
         staff[1].SetLastName(carlsLastName);
         TempPersonnelFile file(staff);
@@ -111,41 +91,27 @@ private slots:
         QCOMPARE(list.Rows(), 2);
         QVERIFY(ExportListToCsv(file.io, file, list, {.sensitive = SensitiveFields(user, setting)},
                                 u"list.csv"_s));
-        QCOMPARE(ReadFileBytes(u"list.csv"_s), expected);
+        COMPARE_GOLDEN(ReadFileBytes(u"list.csv"_s), golden);
         QCOMPARE(FileMode(u"list.csv"_s), 0600);
         QCOMPARE(QDir::current().entryList(QDir::Files), (QStringList{u"list.csv"_s, u"Rosterly.Data"_s}));
     }
 
     void jsonLinesCarryTheSameValues_data() {
         QTest::addColumn<QString>("jobTitle");
-        QTest::addColumn<QByteArray>("written");
-        QTest::newRow("a formula, which a program reads as it is") << u"=1+2"_s << QByteArray("=1+2");
+        QTest::addColumn<QString>("golden");
+        QTest::newRow("a formula, which a program reads as it is") << u"=1+2"_s << u"anne-formula.jsonl"_s;
         // As the data tool's dump writes them: short escapes where JSON has them, C1 controls too.
-        QTest::newRow("control characters")
-            << u"\b\f\x01\x1f\x7f\u0081\"\\"_s << QByteArray(R"(\b\f\u0001\u001f\u007f\u0081\"\\)");
+        QTest::newRow("control characters") << u"\b\f\x01\x1f\x7f\u0081\"\\"_s << u"anne-controls.jsonl"_s;
     }
     void jsonLinesCarryTheSameValues() {
         QFETCH(QString, jobTitle);
-        QFETCH(QByteArray, written);
+        QFETCH(QString, golden);
         std::vector<PersonnelRecord> staff = Staff();
         staff[0].SetJobTitle(jobTitle);
         TempPersonnelFile file(staff);
         const ExportTable table = ReadExportTable(file, {1}, {});
         QVERIFY(table.status);
-        QCOMPARE(
-            JsonLines(table),
-            QByteArray(
-                "{\"DateCreated\":\"2024-03-05 12:00:00\",\"DateModified\":\"\",\"FirstName\":\"Anne\","
-                "\"MiddleName\":\"\",\"LastName\":\"Bront\xC3\xAB\",\"Suffix\":\"\",\"EmergencyName\":\"\","
-                "\"EmergencyRelationship\":\"\",\"EmergencyPhone\":\"\",\"StreetAddress\":\"\","
-                "\"CityStateZip\":\"\",\"HomePhone\":\"\",\"CellPhone\":\"\",\"Race\":\"W\",\"Sex\":\"F\","
-                "\"SocialSecurityNumber\":\"123-45-6789\",\"DateOfBirth\":\"1980-01-17\","
-                "\"DateOfEmployment\":\"2010-06-01\",\"DateOfJobTitle\":"
-                "\"\",\"InactivationDate\":\"\",\"EmployeeNumber\":\"\",\"JobTitle\":\"" +
-                written +
-                "\","
-                "\"Notepad\":\"Line one\\r\\nLine two\",\"Email\":\"anne@example.com\","
-                "\"VersionCreated\":\"10\"}\n"));
+        COMPARE_GOLDEN(JsonLines(table), golden);
     }
 
     void cellsASpreadsheetWouldRunAreGuarded_data() {
@@ -180,23 +146,11 @@ private slots:
         const EmployeeListResult list = CurrentList(file);
         file.Record() = staff[2]; // the record page's, untouched by a copy
         IoStatus status;
-        const QString header =
-            u"DateCreated\tDateModified\tFirstName\tMiddleName\tLastName\tSuffix\tEmergencyName\t"
-            "EmergencyRelationship\tEmergencyPhone\tStreetAddress\tCityStateZip\tHomePhone\tCellPhone\tRace\t"
-            "Sex\tSocialSecurityNumber\tDateOfBirth\tDateOfEmployment\tDateOfJobTitle\tInactivationDate\t"
-            "EmployeeNumber\tJobTitle\tNotepad\tEmail\tVersionCreated\r\n"_s;
-        QCOMPARE(
-            CopyListRow(file, list, 1, {}, &status),
-            header +
-                u"2024-03-05 12:00:00\t\tAnne\t'-\tBrontë\t\t\t\t\t\t\t\t\tW\tF\t123-45-6789\t"
-                "1980-01-17\t2010-06-01\t\t\t\tClerk, \"senior\"\tLine one Line two\tanne@example.com\t10\r\n"_s);
+        COMPARE_GOLDEN(CopyListRow(file, list, 1, {}, &status).toUtf8(), u"copied-row.txt"_s);
         QVERIFY(status);
         // A copy leaves the program as the user sees it, as the export does.
-        QCOMPARE(
-            CopyListRow(file, list, 1, {.sensitive = SensitiveFields(2, 3)}, &status),
-            header +
-                u"2024-03-05 12:00:00\t\tAnne\t'-\tBrontë\t\t\t\t\t\t\t\t\tW\tF\t***-**-6789\t"
-                "****-01-17\t2010-06-01\t\t\t\tClerk, \"senior\"\tLine one Line two\tanne@example.com\t10\r\n"_s);
+        COMPARE_GOLDEN(CopyListRow(file, list, 1, {.sensitive = SensitiveFields(2, 3)}, &status).toUtf8(),
+                       u"copied-row-masked.txt"_s);
         QVERIFY(status);
         QVERIFY(file.Record() == staff[2]);
         QCOMPARE(CopyListRow(file, list, 2, {}, &status), QString());

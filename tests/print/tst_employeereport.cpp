@@ -4,6 +4,7 @@
 // document of its own through the large picture view, printer errors, and a report as a real PDF.
 #include "print/employeereport.h"
 #include "records/frmlargepic.h"
+#include "support/golden.h"
 #include "support/pdfwords.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
@@ -24,7 +25,6 @@ using Kind = RecordingPrinter::Item::Kind;
 namespace {
 
 const PrinterFont Arial10{u"Arial"_s, 10};
-const PrinterFont Arial9{u"Arial"_s, 9};
 
 // Text measures in the report's font, taken from a printer of its own.
 struct Measure {
@@ -91,36 +91,6 @@ struct Expected {
     int line;
 };
 
-// The lines of the report down to the status, as the report of `page` must print them.
-class ReportLines {
-public:
-    void Add(const QString& text, double x) { lines.push_back({text, x, line++}); }
-    void Captioned(const QString& caption, const QString& value) {
-        Add(caption + u":  "_s + value, 3 - m.Width(caption));
-    }
-    void Blank() { ++line; }
-    void Status(const QString& status) {
-        const double x = 3 - m.Width(u"Status"_s);
-        lines.push_back({u"Status:  "_s, x, line});
-        Add(status, x + m.Width(u"Status:  "_s));
-    }
-    // Title, date and the two empty lines.
-    void Heading() {
-        Add(u"Rosterly information report, "_s, 1);
-        Add(u"12/8/2026 5:05:09 PM"_s, 1);
-        Blank();
-        Blank();
-    }
-    void Emergency() {
-        Blank();
-        Add(u"In case of emergency, contact--"_s, 3 - m.Width(u"In case of emergency, contact--"_s));
-    }
-
-    Measure m;
-    std::vector<Expected> lines;
-    int line = 0;
-};
-
 // Compares the texts of document `document` from the `from`-th on with `expected`.
 void CheckTexts(const RecordingPrinter& printer, const std::vector<Expected>& expected, int document = 1,
                 qsizetype from = 0) {
@@ -163,31 +133,6 @@ void CheckQuestion(const Prompt& asked, const QString& text) {
 const QString CommentsQuestion = u"Print the 'Comments' section also?"_s;
 const QString PhotoQuestion = u"Print the photograph?"_s;
 
-// The picture printout of document `document`: the heading, then the picture 6.25 inches wide
-// and `height` high, from `pixels` of picture.
-void CheckPicturePrintout(const RecordingPrinter& printer, int document, const QString& heading,
-                          double height, QSize pixels) {
-    QList<RecordingPrinter::Item> items;
-    for (const auto& item : printer.Items())
-        if (item.document == document)
-            items << item;
-    QCOMPARE(items.size(), 3);
-    QCOMPARE(items[0].kind, Kind::Text);
-    QCOMPARE(items[0].text, heading);
-    QCOMPARE(items[0].x, 0.75);
-    QCOMPARE(items[0].y, 1.8);
-    QCOMPARE(items[0].paperX, 1.0);
-    QCOMPARE(items[0].font, Arial9);
-    QCOMPARE(items[1].kind, Kind::Picture);
-    QCOMPARE(items[1].page, 1);
-    QCOMPARE(items[1].x, 0.75);
-    QCOMPARE(items[1].y, 2.0);
-    QCOMPARE(items[1].width, 6.25);
-    QVERIFY2(qAbs(items[1].height - height) < 1e-9, qPrintable(QString::number(items[1].height)));
-    QCOMPARE(items[1].pictureSize, pixels);
-    QCOMPARE(items[2].kind, Kind::EndDoc);
-}
-
 // Opens the main window on the first employee listed; the previous employees when `previous`.
 frmMain* OpenOn(TestProgram& p, bool previous) {
     frmMain* w = OpenMainWindow(p);
@@ -215,37 +160,9 @@ private slots:
 
         QCOMPARE(p->prompts.Asked().size(), 1);
         QCOMPARE(p->prompts.Asked()[0].title, u"Printer Status..."_s);
-        ReportLines r;
-        r.Heading();
-        r.Captioned(u"First Name"_s, u"Ann"_s);
-        r.Captioned(u"Middle Name"_s, u"Marie"_s);
-        r.Captioned(u"Last Name"_s, u"Quinn"_s);
-        r.Captioned(u"Race"_s, u"W"_s);
-        r.Captioned(u"Sex"_s, u"F"_s);
-        r.Captioned(u"Date of Birth"_s, u"04/12/1980"_s);
-        r.Captioned(u"Social Security #"_s, u"123-45-6789"_s);
-        r.Emergency();
-        r.Captioned(u"Name"_s, u"Tom Quinn"_s);
-        r.Captioned(u"Relationship"_s, u"Husband"_s);
-        r.Captioned(u"Contact Number"_s, u"(302) 555-0101"_s);
-        r.Blank();
-        r.Captioned(u"Street Address"_s, u"12 Elm Street"_s);
-        r.Captioned(u"City/State/Zip"_s, u"Dover, DE 19901"_s);
-        r.Captioned(u"Home Phone"_s, u"(302) 555-0100"_s);
-        r.Captioned(u"Email"_s, u"ann@example.com"_s);
-        r.Captioned(u"Employee #"_s, u"E-17"_s);
-        r.Captioned(u"Job Title"_s, u"Payroll Clerk"_s);
-        r.Blank();
-        r.Captioned(u"Date of Employment"_s, u"06/01/2015"_s);
-        r.Captioned(u"Date of Job Title"_s, u"01/07/2019"_s);
-        r.Blank();
-        r.Status(u"Current Employee"_s);
-        CheckTexts(p->printer, r.lines);
-        QCOMPARE(p->printer.Texts().size(), qsizetype(r.lines.size()));
+        COMPARE_GOLDEN(p->printer.Listing(), u"report-current.txt"_s);
         QCOMPARE(p->printer.Texts()[0].paperX, 1.25);
         QCOMPARE(p->printer.Texts()[0].paperY, 1.25);
-        QCOMPARE(p->printer.Documents(), 1);
-        QCOMPARE(p->printer.Items().last().kind, Kind::EndDoc);
         QVERIFY(NotBusy(w));
         QCOMPARE(p->prompts.Pending(), 0);
     }
@@ -268,23 +185,7 @@ private slots:
         QCOMPARE(p->prompts.Asked().size(), 3);
         CheckQuestion(p->prompts.Asked()[1], CommentsQuestion);
         CheckQuestion(p->prompts.Asked()[2], PhotoQuestion);
-        ReportLines r;
-        r.Heading();
-        r.Captioned(u"First Name"_s, u"Bo"_s);
-        r.Captioned(u"Last Name"_s, u"Reyes"_s);
-        r.Captioned(u"Race"_s, u"H"_s);
-        r.Captioned(u"Sex"_s, u"M"_s);
-        r.Captioned(u"Date of Birth"_s, u"11/02/1975"_s);
-        r.Emergency();
-        r.Blank();
-        r.Blank();
-        r.Captioned(u"Date of Employment"_s, u"09/10/2001"_s);
-        r.Blank();
-        r.Status(u"Previous Employee, Inactivation Date: 03/31/2024"_s);
-        CheckTexts(p->printer, r.lines);
-        QCOMPARE(p->printer.Texts().size(), qsizetype(r.lines.size()));
-        QCOMPARE(p->printer.Documents(), 1);
-        QCOMPARE(Count(p->printer, Kind::Picture), 0);
+        COMPARE_GOLDEN(p->printer.Listing(), u"report-previous.txt"_s);
         QVERIFY(w->findChild<frmLargePic*>() == nullptr);
         QVERIFY(NotBusy(w));
     }
@@ -393,15 +294,15 @@ private slots:
     // Print button prints the same page and leaves the view open.
     void photographAfterTheReport_data() {
         QTest::addColumn<QSize>("pixels");
-        QTest::addColumn<double>("height");
-        // Shown 8000 x 6000 twips: 6.25 * 6000 / 8000.
-        QTest::newRow("landscape") << QSize(400, 300) << 4.6875;
+        QTest::addColumn<QString>("golden"); // the heading, then the picture 6.25 inches wide
+        // Shown 8000 x 6000 twips: 6.25 * 6000 / 8000 high.
+        QTest::newRow("landscape") << QSize(400, 300) << u"photo-landscape.txt"_s;
         // Shown 1500 x 6000 twips: four times as high as wide, past the end of the page.
-        QTest::newRow("tall") << QSize(100, 400) << 25.0;
+        QTest::newRow("tall") << QSize(100, 400) << u"photo-tall.txt"_s;
     }
     void photographAfterTheReport() {
         QFETCH(QSize, pixels);
-        QFETCH(double, height);
+        QFETCH(QString, golden);
         const QString photo = folder->FilePath(u"reyes.png"_s);
         QVERIFY(WriteImage(photo, pixels.width(), pixels.height()));
         AppendRecord(Reyes({}, photo));
@@ -419,7 +320,8 @@ private slots:
         QCOMPARE(p->printer.Commands(), QStringList{u"2 documents, usable"_s});
         QCOMPARE(p->printer.Texts().first().text, u"Rosterly information report, "_s);
         QCOMPARE(p->printer.Texts().first().document, 1);
-        CheckPicturePrintout(p->printer, 2, u"Reyes, Bo"_s, height, pixels);
+        COMPARE_GOLDEN(p->printer.Listing(2), golden);
+        QCOMPARE(p->printer.Texts().last().paperX, 1.0);
         QTRY_VERIFY(w->findChild<frmLargePic*>() == nullptr);
         QVERIFY(NotBusy(w));
 
@@ -435,7 +337,7 @@ private slots:
             QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         });
         QVERIFY(seen);
-        CheckPicturePrintout(p->printer, 3, u"Reyes, Bo"_s, height, pixels);
+        COMPARE_GOLDEN(p->printer.Listing(3), golden);
         QCOMPARE(p->printer.Commands(), QStringList({u"2 documents, usable"_s, u"1 documents, usable"_s}));
         QCOMPARE(p->prompts.Asked().size(), 2);
     }

@@ -5,6 +5,7 @@
 #include "exchange/importxlsx.h"
 #include "listpage/frmlistoptions.h"
 #include "records/frmhistory.h"
+#include "support/golden.h"
 #include "support/programtest.h"
 #include "support/recordfixture.h"
 #include "ui/grid.h"
@@ -1048,7 +1049,7 @@ private slots:
         QCOMPARE(asked.at(asked.size() - 3).text,
                  u"The history of Zo\u00eb G\u00f3mez, 11 changes, has been saved as\r\n"_s + path);
         QCOMPARE(asked.at(asked.size() - 3).title, u"History Exported"_s);
-        QCOMPARE(ReadFileBytes(path), ReadFileBytes(QFINDTESTDATA("golden/history-export.csv")));
+        COMPARE_GOLDEN(ReadFileBytes(path), u"history-export.csv"_s);
         // The workbook holds the same cells, as texts.
         QStringList sheet;
         const WorkbookSheet read =

@@ -2,6 +2,9 @@
 
 #include <QGuiApplication>
 
+#include <cmath>
+#include <utility>
+
 RecordingPrinter::RecordingPrinter(QPointF physicalOffset, QSizeF paper)
     : m_offset(physicalOffset), m_paper(paper) {}
 
@@ -12,6 +15,87 @@ QList<RecordingPrinter::Item> RecordingPrinter::Texts() const {
             texts << item;
     }
     return texts;
+}
+
+namespace {
+
+QString Inches(double value) {
+    QString text = QString::number(value, 'f', 6);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text == QStringLiteral("-0") ? QStringLiteral("0") : text;
+}
+
+QString FontText(const PrinterFont& font) {
+    QString text = font.name + u' ' + Inches(font.size);
+    for (const auto& [on, name] :
+         {std::pair{font.bold, "bold"}, std::pair{font.italic, "italic"},
+          std::pair{font.underline, "underline"}, std::pair{font.strikethrough, "strikethrough"}}) {
+        if (on)
+            text += u' ' + QLatin1String(name);
+    }
+    return text;
+}
+
+} // namespace
+
+QByteArray RecordingPrinter::Listing(int document, bool fromPaperEdge) const {
+    QStringList lines;
+    const Item* rule = nullptr; // the first underscore of the run the last line stands for
+    double ruleEnd = 0;
+    int underscores = 0;
+    for (const Item& item : m_items) {
+        if (document != 0 && item.document != document)
+            continue;
+        if (item.kind == Item::Kind::Text && item.text == u'_' && rule && item.document == rule->document &&
+            item.page == rule->page && item.y == rule->y && item.font == rule->font) {
+            RecordingPrinter measure;
+            measure.Font = item.font;
+            if (std::abs(item.x - (ruleEnd + measure.TextWidth(QStringLiteral("_")))) < 1e-9) {
+                ruleEnd = item.x;
+                lines.last() = lines.last().left(lines.last().lastIndexOf(u'_') + 1) +
+                               QStringLiteral(" x%1").arg(++underscores);
+                continue;
+            }
+        }
+        rule = nullptr;
+        QString line = document != 0 ? QStringLiteral("%1 ").arg(item.page)
+                                     : QStringLiteral("%1/%2 ").arg(item.document).arg(item.page);
+        switch (item.kind) {
+        case Item::Kind::Text:
+            line += QStringLiteral("text %1 %2 %3: %4")
+                        .arg(Inches(fromPaperEdge ? item.paperX : item.x),
+                             Inches(fromPaperEdge ? item.paperY : item.y), FontText(item.font), item.text);
+            if (item.text == u'_') {
+                rule = &item;
+                ruleEnd = item.x;
+                underscores = 1;
+                line += QStringLiteral(" x1");
+            }
+            break;
+        case Item::Kind::Picture:
+            line += QStringLiteral("picture %1 %2 %3x%4 %5x%6")
+                        .arg(Inches(fromPaperEdge ? item.paperX : item.x),
+                             Inches(fromPaperEdge ? item.paperY : item.y), Inches(item.width),
+                             Inches(item.height))
+                        .arg(item.pictureSize.width())
+                        .arg(item.pictureSize.height());
+            break;
+        case Item::Kind::NewPage:
+            line += QStringLiteral("new page");
+            break;
+        case Item::Kind::EndDoc:
+            line += QStringLiteral("end");
+            break;
+        }
+        lines << line;
+    }
+    QByteArray out;
+    for (const QString& line : lines)
+        out += line.toUtf8() + '\n';
+    return out;
 }
 
 QRectF RecordingPrinter::PrintableInches() const {

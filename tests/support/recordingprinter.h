@@ -34,6 +34,15 @@ public:
     const QList<Item>& Items() const { return m_items; }
     // The texts only, in print order.
     QList<Item> Texts() const;
+    // The items of all documents, a line each, as a golden file holds them:
+    //   <document>/<page> text <x> <y> <font>: <text>
+    //   <document>/<page> picture <x> <y> <width>x<height> <pixels wide>x<pixels high>
+    //   <document>/<page> new page | end
+    // with positions as set by the program (from the paper's edge when `fromPaperEdge`), to six
+    // decimals. A run of underscores that join up on one line is one line
+    // `... <font>: _ x<count>`. Of one document only (`document` from 1), the lines start with the
+    // page alone.
+    QByteArray Listing(int document = 0, bool fromPaperEdge = false) const;
     // Ended documents.
     int Documents() const { return m_document - 1; }
     // What the next EndDoc reports (empty: success).
