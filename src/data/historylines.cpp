@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 
@@ -235,10 +236,13 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
     }
     const qint64 from = usable ? h.covered : 0;
     std::vector<HistoryLineStart> starts;
-    if (!ReadHistoryFrom(io, historyFileName, from, HistoryParse::ForReplay,
-                         [&](const HistoryEntry& e, qint64 offset) {
-                             starts.push_back({e.employee, offset});
-                         }))
+    HistoryLineView view; // each line read where it lies: only its employee is kept
+    if (!ReadHistoryLines(io, historyFileName, from, [&](QByteArrayView line, qint64 offset) {
+            if (ReadPlainHistoryLine(line, &view))
+                starts.push_back({view.employee, offset});
+            else if (const std::optional<HistoryEntry> e = ParseHistoryJson(line))
+                starts.push_back({e->employee, offset});
+        }))
         return;
     if (usable)
         AppendHistoryLines(io, fileName, from, historySize, starts);

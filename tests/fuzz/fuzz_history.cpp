@@ -28,7 +28,7 @@ bool InStep(MemoryFileIo& io, PersonnelFile& file) {
     bool same = qint64(replay.roster.size()) == file.RecordCount();
     for (qint32 n = 1; same && n <= file.RecordCount(); ++n) {
         same = bool(file.ReadPersonnelRecord(n));
-        const HistoryFieldValues known = replay.values.value(replay.roster[std::size_t(n - 1)]);
+        const HistoryFieldValues known = replay.Values(replay.roster[std::size_t(n - 1)]);
         for (std::size_t i = 0; same && i < PersonnelFields.size(); ++i) {
             const auto field = static_cast<PersonnelField>(i);
             same = field == PersonnelField::DateModified || HistoryValue(file.Record(), field) == known[i];

@@ -309,7 +309,7 @@ QByteArray HistoryCheck::Compare(qint64 n, const char* bytes) {
     if (n > qint64(roster.size()))
         return QStringLiteral("record %1: the history has no employee in it\n").arg(n).toUtf8();
     const qint64 employee = roster[std::size_t(n - 1)];
-    const HistoryFieldValues known = m_state->replay.values.value(employee);
+    const HistoryFieldValues known = m_state->replay.Values(employee);
     PersonnelRecord record;
     std::memcpy(record.data(), bytes, PersonnelRecordLength);
     QByteArray lines;
