@@ -143,9 +143,44 @@ IoStatus ReplaceFileWhole(FileIo& io, const QString& name, const QByteArray& hea
     return s;
 }
 
+namespace {
+
+// By employee, then place. Lasting numbers are given one after another: counted out by employee
+// (a tenth of a sort's time at a million lines), each one's places then put in order (they
+// already are when they come in the history's order). Numbers far apart go to a sort.
+void SortStarts(std::vector<HistoryLineStart>& starts) {
+    qint64 most = 0;
+    for (const HistoryLineStart& s : starts) {
+        if (s.employee < 0 || s.employee > 2 * qint64(starts.size()) + 65536) {
+            std::sort(starts.begin(), starts.end());
+            return;
+        }
+        most = std::max(most, s.employee);
+    }
+    std::vector<std::size_t> at(std::size_t(most) + 2, 0);
+    for (const HistoryLineStart& s : starts)
+        ++at[std::size_t(s.employee) + 1];
+    for (std::size_t i = 1; i < at.size(); ++i)
+        at[i] += at[i - 1];
+    std::vector<HistoryLineStart> sorted(starts.size());
+    for (const HistoryLineStart& s : starts)
+        sorted[at[std::size_t(s.employee)]++] = s;
+    for (auto from = sorted.begin(); from != sorted.end();) {
+        const auto to = std::find_if(from, sorted.end(), [&](const HistoryLineStart& s) {
+            return s.employee != from->employee;
+        });
+        if (!std::is_sorted(from, to))
+            std::sort(from, to);
+        from = to;
+    }
+    starts = std::move(sorted);
+}
+
+} // namespace
+
 IoStatus WriteHistoryLines(FileIo& io, const QString& fileName, qint64 historySize, qint64 firstLineBytes,
                            quint64 firstLineHash, std::vector<HistoryLineStart> starts) {
-    std::sort(starts.begin(), starts.end());
+    SortStarts(starts);
     QByteArray head(HeadBytes, '\0');
     PutHead(head.data(), {historySize, firstLineBytes, firstLineHash, qint64(starts.size()), 0});
     std::size_t next = 0;

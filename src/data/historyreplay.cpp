@@ -77,53 +77,45 @@ void PlaceInRoster(std::vector<qint64>& roster, qint64 employee, qint32 record, 
     roster.insert(roster.begin() + qint64(std::min(at, roster.size())), employee);
 }
 
-HistoryReplay::Slot* HistoryReplay::Find(qint64 employee) {
-    return const_cast<Slot*>(std::as_const(*this).Find(employee));
+quint32 HistoryReplay::Find(qint64 employee) const {
+    if (employee >= 0 && employee < Dense)
+        return employee < qint64(m_slotOf.size()) ? m_slotOf[std::size_t(employee)] : 0;
+    const auto it = m_slotOfMore.find(employee);
+    return it == m_slotOfMore.end() ? 0 : it->second;
 }
 
-const HistoryReplay::Slot* HistoryReplay::Find(qint64 employee) const {
-    quint32 at = 0;
-    if (employee >= 0 && employee < Dense) {
-        if (employee < qint64(m_slotOf.size()))
-            at = m_slotOf[std::size_t(employee)];
-    } else if (const auto it = m_slotOfMore.find(employee); it != m_slotOfMore.end()) {
-        at = it->second;
-    }
-    return at == 0 ? nullptr : &m_slots[at - 1];
-}
-
-HistoryReplay::Slot* HistoryReplay::Enter(qint64 employee, qint64 entry, qint32 record, bool takesOut) {
+quint32 HistoryReplay::Enter(qint64 employee, qint64 entry, qint32 record, bool takesOut) {
     lastEntry = std::max(lastEntry, entry);
     lastEmployee = std::max(lastEmployee, employee);
-    Slot* slot = Find(employee);
-    PlaceInRoster(roster, employee, record, takesOut, slot != nullptr);
-    if (!slot) {
-        m_slots.push_back({});
-        m_slots.back().employee = employee;
-        const auto at = quint32(m_slots.size());
+    quint32 slot = Find(employee);
+    PlaceInRoster(roster, employee, record, takesOut, slot != 0);
+    if (slot == 0) {
+        m_employee.push_back(employee);
+        m_where.push_back(takesOut ? Where::Departed : Where::OnFile);
+        for (std::vector<quint64>& values : m_values)
+            values.push_back(0);
+        slot = quint32(m_employee.size());
         if (employee >= 0 && employee < Dense) {
             if (employee >= qint64(m_slotOf.size()))
                 m_slotOf.resize(std::size_t(employee) + 1, 0);
-            m_slotOf[std::size_t(employee)] = at;
+            m_slotOf[std::size_t(employee)] = slot;
         } else {
-            m_slotOfMore.emplace(employee, at);
+            m_slotOfMore.emplace(employee, slot);
         }
-        slot = &m_slots.back();
-        slot->where = takesOut ? Where::Departed : Where::OnFile;
-        return takesOut ? nullptr : slot;
+        return takesOut ? 0 : slot;
     }
     // Going keeps the record as it stood; coming back (or going again) starts it empty.
-    const bool keeps = takesOut && slot->where == Where::OnFile;
-    if (!keeps && slot->where == Where::Departed) {
-        for (std::size_t f = 0; f < slot->values.size(); ++f)
-            Set(*slot, f, {});
+    Where& where = m_where[slot - 1];
+    if (where == Where::Departed) {
+        for (std::size_t f = 0; f < m_values.size(); ++f)
+            Set(slot, f, {});
     }
-    slot->where = takesOut ? Where::Departed : Where::OnFile;
-    return takesOut ? nullptr : slot;
+    where = takesOut ? Where::Departed : Where::OnFile;
+    return takesOut ? 0 : slot;
 }
 
-void HistoryReplay::Set(Slot& slot, std::size_t field, QStringView value) {
-    quint64& place = slot.values[field];
+void HistoryReplay::Set(quint32 slot, std::size_t field, QStringView value) {
+    quint64& place = m_values[field][slot - 1];
     m_live -= qint64(place & LengthMask);
     place = 0;
     if (value.isEmpty())
@@ -137,13 +129,13 @@ void HistoryReplay::Set(Slot& slot, std::size_t field, QStringView value) {
         Pack();
 }
 
-void HistoryReplay::SetBytes(Slot& slot, std::size_t field, QByteArrayView utf8, bool ascii) {
+void HistoryReplay::SetBytes(quint32 slot, std::size_t field, QByteArrayView utf8, bool ascii) {
     if (!ascii) {
         m_decoded = QString::fromUtf8(utf8);
         Set(slot, field, m_decoded);
         return;
     }
-    quint64& place = slot.values[field];
+    quint64& place = m_values[field][slot - 1];
     m_live -= qint64(place & LengthMask);
     place = 0;
     if (utf8.isEmpty())
@@ -163,8 +155,8 @@ void HistoryReplay::SetBytes(Slot& slot, std::size_t field, QByteArrayView utf8,
 void HistoryReplay::Pack() {
     std::vector<char16_t> packed;
     packed.reserve(std::size_t(m_live) + std::size_t(m_live) / 2);
-    for (Slot& slot : m_slots) {
-        for (quint64& place : slot.values) {
+    for (std::vector<quint64>& values : m_values) {
+        for (quint64& place : values) {
             const quint64 length = place & LengthMask;
             if (length == 0)
                 continue;
@@ -177,9 +169,9 @@ void HistoryReplay::Pack() {
     m_text = std::move(packed);
 }
 
-void HistoryReplay::Entered(const Slot& slot, qint64 employee) {
+void HistoryReplay::Entered(quint32 slot, qint64 employee) {
     if (keepStates)
-        states.emplace_back(StateHash([&](std::size_t i) { return Value(slot.values[i]); }), employee);
+        states.emplace_back(StateHash([&](std::size_t i) { return Value(m_values[i][slot - 1]); }), employee);
 }
 
 QStringView HistoryReplay::Value(quint64 place) const {
@@ -187,14 +179,14 @@ QStringView HistoryReplay::Value(quint64 place) const {
 }
 
 void HistoryReplay::Apply(const HistoryEntry& e) {
-    Slot* slot = Enter(e.employee, e.entry, e.record, TakesOut(e));
-    if (!slot)
+    const quint32 slot = Enter(e.employee, e.entry, e.record, TakesOut(e));
+    if (slot == 0)
         return;
     for (const HistoryChange& c : e.changes) {
-        if (const std::size_t i = HistoryFieldIndex(c.field); i < slot->values.size())
-            Set(*slot, i, c.after);
+        if (const std::size_t i = HistoryFieldIndex(c.field); i < m_values.size())
+            Set(slot, i, c.after);
     }
-    Entered(*slot, e.employee);
+    Entered(slot, e.employee);
 }
 
 bool HistoryReplay::ApplyLine(QByteArrayView line, qint64* employee) {
@@ -209,12 +201,12 @@ bool HistoryReplay::ApplyLine(QByteArrayView line, qint64* employee) {
     }
     const bool takesOut = m_line.action == HistoryAction::Removed ||
                           (m_line.action == HistoryAction::Restored && m_line.record == 0);
-    if (Slot* slot = Enter(m_line.employee, m_line.entry, m_line.record, takesOut)) {
+    if (const quint32 slot = Enter(m_line.employee, m_line.entry, m_line.record, takesOut)) {
         for (const HistoryLineView::Change& c : m_line.changes) {
-            if (c.field < slot->values.size())
-                SetBytes(*slot, c.field, c.after, c.ascii);
+            if (c.field < m_values.size())
+                SetBytes(slot, c.field, c.after, c.ascii);
         }
-        Entered(*slot, m_line.employee);
+        Entered(slot, m_line.employee);
     }
     if (employee)
         *employee = m_line.employee;
@@ -222,30 +214,30 @@ bool HistoryReplay::ApplyLine(QByteArrayView line, qint64* employee) {
 }
 
 bool HistoryReplay::OnFile(qint64 employee) const {
-    const Slot* slot = Find(employee);
-    return slot && slot->where == Where::OnFile;
+    const quint32 slot = Find(employee);
+    return slot != 0 && m_where[slot - 1] == Where::OnFile;
 }
 
 QStringView HistoryReplay::Value(qint64 employee, std::size_t field) const {
-    const Slot* slot = Find(employee);
-    return slot && field < slot->values.size() ? Value(slot->values[field]) : QStringView();
+    const quint32 slot = Find(employee);
+    return slot != 0 && field < m_values.size() ? Value(m_values[field][slot - 1]) : QStringView();
 }
 
 HistoryFieldValues HistoryReplay::Values(qint64 employee, bool departed) const {
     HistoryFieldValues values;
-    const Slot* slot = Find(employee);
-    if (slot && (slot->where == Where::Departed) == departed) {
+    const quint32 slot = Find(employee);
+    if (slot != 0 && (m_where[slot - 1] == Where::Departed) == departed) {
         for (std::size_t i = 0; i < values.size(); ++i)
-            values[i] = Value(slot->values[i]).toString();
+            values[i] = Value(m_values[i][slot - 1]).toString();
     }
     return values;
 }
 
 std::vector<qint64> HistoryReplay::Departed() const {
     std::vector<qint64> gone;
-    for (const Slot& slot : m_slots) {
-        if (slot.where == Where::Departed)
-            gone.push_back(slot.employee);
+    for (std::size_t i = 0; i < m_employee.size(); ++i) {
+        if (m_where[i] == Where::Departed)
+            gone.push_back(m_employee[i]);
     }
     return gone;
 }

@@ -55,23 +55,23 @@ public:
 
 private:
     enum class Where : quint8 { OnFile, Departed };
-    // Each value's place in m_text: its first character's, 40 bits, and its length, 24.
-    struct Slot {
-        std::array<quint64, PersonnelFields.size()> values{};
-        qint64 employee = 0;
-        Where where = Where::OnFile;
-    };
-    Slot* Find(qint64 employee);
-    const Slot* Find(qint64 employee) const;
-    // The employee's record once the entry is taken in, for its changes; nullptr when it takes them out.
-    Slot* Enter(qint64 employee, qint64 entry, qint32 record, bool takesOut);
-    void Set(Slot& slot, std::size_t field, QStringView value);
-    void SetBytes(Slot& slot, std::size_t field, QByteArrayView utf8, bool ascii);
-    void Entered(const Slot& slot, qint64 employee);
+    // Each employee the history knows has a slot, numbered from 1 in the order they came.
+    quint32 Find(qint64 employee) const;
+    // The employee's slot once the entry is taken in, for its changes; 0 when it takes them out.
+    quint32 Enter(qint64 employee, qint64 entry, qint32 record, bool takesOut);
+    void Set(quint32 slot, std::size_t field, QStringView value);
+    void SetBytes(quint32 slot, std::size_t field, QByteArrayView utf8, bool ascii);
+    void Entered(quint32 slot, qint64 employee);
     QStringView Value(quint64 place) const;
     void Pack();
 
-    std::vector<Slot> m_slots;
+    // Per slot (from 0): its employee, where they are, and each field's value as its place in
+    // m_text (its first character's, 40 bits, and its length, 24), field by field: most lines
+    // change one field of one employee, and the values of one field of every employee lie
+    // together, close at hand.
+    std::vector<qint64> m_employee;
+    std::vector<Where> m_where;
+    std::array<std::vector<quint64>, PersonnelFields.size()> m_values;
     std::vector<quint32> m_slotOf;                    // by employee, 0 for none, for the numbers up to Dense
     std::unordered_map<qint64, quint32> m_slotOfMore; // the others
     std::vector<char16_t> m_text;
