@@ -4,6 +4,7 @@
 // replaced the records around it.
 #include "data/history.h"
 #include "data/historykeeper.h"
+#include "data/historyreplay.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
 
@@ -72,6 +73,18 @@ void Step(PersonnelFile& file, const QString& step) {
     }
     if (what == u"restored"_s) { // opens and closes the file itself
         QVERIFY(file.RecordRestore());
+        return;
+    }
+    if (what == u"foreign-line"_s) { // another program's line (keys in its own order, escapes) and record
+        const qint64 lines = ReadFileBytes(HistoryFileName).count('\n');
+        QFile history(HistoryFileName);
+        QVERIFY(history.open(QIODevice::Append));
+        history.write("{\"employee\":2,\"action\":\"edited\",\"entry\":" + QByteArray::number(lines + 1) +
+                      ",\"record\":2,\"changes\":[{\"field\":\"JobTitle\",\"before\":\"\",\"after\":"
+                      "\"Zo\\u00eb \\\"Chief\\\"\"}],\"time\":\"2026-12-09T10:00:00Z\",\"user\":\"Ann\",\"level\":4}\n");
+        std::vector<PersonnelRecord> records = ReadRecords(PersonnelFileName);
+        records[1].SetJobTitle(u"Zo\u00EB \"Chief\""_s);
+        WriteBytes(PersonnelFileName, Image(records));
         return;
     }
     if (what == u"tear"_s) { // a line cut short by a crash
@@ -476,6 +489,11 @@ private slots:
             << QStringList{u"removed e1 r0 Ann Ames"_s, u"restored e2 r1 Ann"_s, u"restored e3 r2 Ann"_s,
                            u"restored e1 r3 Ann Ames"_s, u"edited e1 r3 Ann JobTitle:>Clerk"_s}
             << QList<qint64>{2, 3, 1};
+        QTest::newRow("another program's line and accents, read alike by a rebuild")
+            << QStringList{u"rename 3 Zo\u00EB"_s, u"foreign-line"_s, u"remove 1"_s, u"edit 1 Clerk"_s}
+            << QStringList{u"edited e3 r3 Ann LastName:Cole>Zo\u00EB"_s, u"edited e2 r2 Ann JobTitle:>Zo\u00EB \"Chief\""_s,
+                           u"removed e1 r0 Ann Ames"_s, u"edited e2 r1 Ann JobTitle:Zo\u00EB \"Chief\">Clerk"_s}
+            << QList<qint64>{2, 3};
         QTest::newRow("a line cut short is cut off, not glued to the next")
             << QStringList{u"tear"_s, u"edit 2 Clerk"_s} << QStringList{u"edited e2 r2 Ann JobTitle:>Clerk"_s}
             << QList<qint64>{1, 2, 3};
@@ -546,6 +564,28 @@ private slots:
         for (qint64 e = 1; e <= *std::max_element(employees.cbegin(), employees.cend()) + 1; ++e)
             CHECKED(CheckOwnLines(file.io, e, true));
         QCOMPARE(FileMode(HistoryFileName), 0600);
+
+        // A rebuild replays each line where it lies: it knows what a replay of the entries knows,
+        // and makes the index the program kept change by change, byte for byte.
+        HistoryReplay byEntry;
+        HistoryReplay byLine;
+        byEntry.keepStates = byLine.keepStates = true;
+        QVERIFY(ReadHistory(file.io, HistoryFileName, [&](const HistoryEntry& e) { byEntry.Apply(e); }));
+        QVERIFY(ReadHistoryLines(file.io, HistoryFileName, 0,
+                                 [&](QByteArrayView line, qint64) { QVERIFY(byLine.ApplyLine(line)); }));
+        QCOMPARE(byLine.roster, byEntry.roster);
+        QVERIFY(byLine.states == byEntry.states);
+        QCOMPARE(byLine.Departed(), byEntry.Departed());
+        QCOMPARE(byLine.lastEmployee, byEntry.lastEmployee);
+        for (qint64 e = 1; e <= byEntry.lastEmployee; ++e) {
+            QVERIFY(byLine.Values(e) == byEntry.Values(e));
+            QVERIFY(byLine.Values(e, true) == byEntry.Values(e, true));
+        }
+        const QByteArray index = ReadFileBytes(HistoryIndexFileName);
+        QVERIFY(QFile::remove(HistoryIndexFileName));
+        QVERIFY(file.OpenPersonnelFileUncounted());
+        file.ClosePersonnelFile();
+        QCOMPARE(ReadFileBytes(HistoryIndexFileName), index);
     }
 
     // The employees a name search finds, from a history the personnel file kept: Ames removed,
