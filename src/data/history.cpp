@@ -867,8 +867,9 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName,
 }
 
 IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
-                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit) {
-    return ReadLines(io, fileName, from, Parsed(how, visit, {}), {});
+                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                         const std::function<void(const HistoryLineFault&)>& fault) {
+    return ReadLines(io, fileName, from, Parsed(how, visit, fault), fault);
 }
 
 IoStatus ReadHistoryLines(FileIo& io, const QString& fileName, qint64 from,

@@ -175,7 +175,8 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName, const std::function<vo
 // The same from the line that starts at `from` on, read as `how` says, each entry handed on with
 // where its line starts.
 IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
-                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit);
+                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                         const std::function<void(const HistoryLineFault&)>& fault = {});
 
 // Each whole line of the history from the line that starts at `from` on, as its bytes (without the
 // line end) and where it starts, for a reader that parses them itself; a line over

@@ -1243,46 +1243,52 @@ void SearchEmployeeLines(const char* begin, const char* end, qint64 employee, QL
 
 // The lines of `employee` where the line table says they start, and then in the history past what it
 // describes; false when the table cannot be used or names a line that is not theirs.
-bool ReadByTable(FileIo& io, const QString& fileName, int fd, qint64 size, qint64 employee,
-                 QList<HistoryEntry>* entries) {
+// What reading an employee's lines where the table says came to: read, no table to read them by
+// (missing, not this history's, a read that failed), or a table that names a line not theirs.
+enum class TableRead { Read, NoTable, Wrong };
+
+TableRead ReadByTable(FileIo& io, const QString& fileName, int fd, qint64 size, qint64 employee,
+                      QList<HistoryEntry>* entries) {
     std::vector<qint64> offsets;
     qint64 covered = 0;
     bool answered = false;
     if (!FindHistoryLines(io, HistoryLinesFileFor(fileName), fd, size, employee, &offsets, &covered, &answered) ||
         !answered)
-        return false;
+        return TableRead::NoTable;
+    if (std::adjacent_find(offsets.cbegin(), offsets.cend()) != offsets.cend())
+        return TableRead::Wrong; // one line named twice
     QByteArray line;
     for (const qint64 offset : offsets) {
         // From the byte before it, which must end a line, to its own end, within what the table
         // describes.
         if (offset < 0 || offset >= covered)
-            return false;
+            return TableRead::Wrong;
         const qint64 from = std::max<qint64>(0, offset - 1);
         qsizetype end = -1;
         for (qint64 want = 4096; end < 0; want *= 16) {
             const qint64 bytes = std::min(covered - from, want);
             line.resize(qsizetype(bytes));
             if (!ReadFullyAt(io, fd, line.data(), bytes, from, fileName))
-                return false;
+                return TableRead::NoTable;
             end = line.indexOf('\n', offset - from);
             if (end < 0 && (bytes == covered - from || bytes > MaxHistoryLineBytes + 1))
-                return false;
+                return TableRead::Wrong;
         }
         if (offset > 0 && line.front() != '\n')
-            return false;
+            return TableRead::Wrong;
         const auto e = ParseHistoryLine(QByteArrayView(line).sliced(offset - from, end - (offset - from)));
         if (!e || e->employee != employee)
-            return false; // the file was changed behind the table's back
+            return TableRead::Wrong; // the file was changed behind the table's back
         entries->append(*e);
     }
     if (covered < size) {
         // Lines appended since the table was last brought in step (cut short before it was).
         QByteArray rest(qsizetype(size - covered), Qt::Uninitialized);
         if (!ReadFullyAt(io, fd, rest.data(), rest.size(), covered, fileName))
-            return false;
+            return TableRead::NoTable;
         SearchEmployeeLines(rest.constData(), rest.constData() + rest.size(), employee, entries);
     }
-    return true;
+    return TableRead::Read;
 }
 
 } // namespace
@@ -1298,12 +1304,16 @@ IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employe
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
     const qint64 size = io.Size(fd);
-    if (size > 0 && ReadByTable(io, fileName, fd, size, employee, entries)) {
+    const TableRead table = size > 0 ? ReadByTable(io, fileName, fd, size, employee, entries) : TableRead::NoTable;
+    if (table == TableRead::Read) {
         io.Close(fd);
         if (direct)
             *direct = true;
         return {};
     }
+    // A table that names a line not the employee's is let go: the next open writes it again.
+    if (table == TableRead::Wrong && io.Remove(HistoryLinesFileFor(fileName)) == 0)
+        io.SyncFolderOf(fileName);
     entries->clear();
     const char* mapped = size > 0 ? io.Map(fd, size) : nullptr;
     const int err = errno;

@@ -285,6 +285,32 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
         WriteHistoryLines(io, fileName, historySize, firstLineBytes, firstLineHash, std::move(starts));
 }
 
+IoStatus ReadHistoryLinesTable(FileIo& io, const QString& fileName, HistoryLinesView* view) {
+    *view = {};
+    if (!io.Exists(fileName))
+        return {};
+    view->present = true;
+    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
+    Head h;
+    IoStatus s;
+    if (ReadHead(io, fd, io.Size(fd), fileName, &h)) {
+        QByteArray bytes;
+        if (s = ReadEntries(io, fd, 0, h.sorted + h.added, fileName, &bytes); s) {
+            view->readable = true;
+            view->covered = h.covered;
+            view->firstLineBytes = h.firstLineBytes;
+            view->firstLineHash = h.firstLineHash;
+            view->sorted = h.sorted;
+            for (qsizetype at = 0; at < bytes.size(); at += EntryBytes)
+                view->entries.push_back(GetEntry(bytes.constData() + at));
+        }
+    }
+    io.Close(fd);
+    return s;
+}
+
 IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize,
                           qint64 employee, std::vector<qint64>* offsets, qint64* covered, bool* answered) {
     offsets->clear();

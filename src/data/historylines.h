@@ -62,6 +62,20 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
 IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize,
                           qint64 employee, std::vector<qint64>* offsets, qint64* covered, bool* answered);
 
+// The table as a reader outside the program sees it (rosterly-data check): whether its head is
+// whole and of this version (counting no more entries than the file holds), what it describes,
+// and its entries, the sorted ones first.
+struct HistoryLinesView {
+    bool present = false;
+    bool readable = false;
+    qint64 covered = 0;
+    qint64 firstLineBytes = 0;
+    quint64 firstLineHash = 0;
+    qint64 sorted = 0;
+    std::vector<HistoryLineStart> entries;
+};
+IoStatus ReadHistoryLinesTable(FileIo& io, const QString& fileName, HistoryLinesView* view);
+
 // A file written whole under a scratch name, a block at a time, then flushed, renamed into place
 // and the folder flushed (Commit), so that it is never seen half-written and one already there is
 // replaced in one step. Nothing is left of it on failure, or when it is let go uncommitted.

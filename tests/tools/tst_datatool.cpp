@@ -227,7 +227,7 @@ private slots:
         QTest::addColumn<QByteArray>("report");
         QTest::addColumn<QByteArray>("journal"); // an append or write journal beside the file
         QTest::addColumn<QByteArray>("dumpErr");
-        QTest::addColumn<QByteArray>("history"); // the change history beside the file
+        QTest::addColumn<QByteArray>("history"); // the change history beside the file, its index, its line table
 
         PersonnelRecord current;
         current.SetFirstName(QStringLiteral("Ann"));
@@ -384,6 +384,7 @@ private slots:
         // As the program keeps it: started, an edit, a removal that moves the last employee up,
         // and an addition.
         QTemporaryDir kept;
+        QByteArray behindLines; // the line table before the addition
         const QString keptFile = kept.filePath(QStringLiteral("Rosterly.Data"));
         WriteBytes(keptFile, Image(current, bo, previous));
         {
@@ -399,17 +400,55 @@ private slots:
             QVERIFY(file.WritePersonnelRecord(1));
             QVERIFY(file.RemovePersonnelRecord(2));
             QVERIFY(file.OpenPersonnelFileUncounted());
+            behindLines = ReadFileBytes(kept.filePath(u"History.Lines"_s));
             file.Record() = bo;
             QVERIFY(file.AppendPersonnelRecord());
             file.ClosePersonnelFile();
         }
         const QByteArray keptHistory = ReadFileBytes(kept.filePath(u"Rosterly.History"_s));
         const QByteArray keptIndex = ReadFileBytes(kept.filePath(u"History.Index"_s));
+        const QByteArray keptLines = ReadFileBytes(kept.filePath(u"History.Lines"_s));
+        const QByteArray kept3 = keptHistory + '\x1e' + keptIndex + '\x1e';
         QTest::newRow("history kept by the program")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 0
             << QByteArray("ok: 3 records (2 current, 1 previous)\n"
                           "history of Rosterly.Data: 4 employees, 6 entries, in step\n")
-            << QByteArray() << QByteArray() << keptHistory + '\x1e' + keptIndex;
+            << QByteArray() << QByteArray() << kept3 + keptLines;
+        // Its line table behind the history (the last change's places not added), of another
+        // history, or naming a line as another employee's.
+        QTest::newRow("line table behind its history")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 0
+            << QStringLiteral("History.Lines describes the history's first %1 bytes; the program's next open adds "
+                              "the places of the lines after them\n"
+                              "ok: 3 records (2 current, 1 previous)\n"
+                              "history of Rosterly.Data: 4 employees, 6 entries, in step\n")
+                   .arg(keptHistory.lastIndexOf('\n', keptHistory.size() - 2) + 1)
+                   .toUtf8()
+            << QByteArray() << QByteArray() << kept3 + behindLines;
+        QByteArray otherLines = keptLines;
+        otherLines[24] = char(otherLines[24] ^ 1); // the first line's hash, the head's own made again
+        qToLittleEndian(HistoryLineHash(otherLines.first(48)), otherLines.data() + 48);
+        QTest::newRow("line table of another history")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
+            << QByteArray("History.Lines: it was not made from this history (its first line, or where it stops, is "
+                          "not this history's); the program's next open writes it again from the history\n")
+            << QByteArray() << QByteArray() << kept3 + otherLines;
+        QTest::newRow("line table cut short")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
+            << QByteArray("History.Lines: its head is not whole, or counts more places than it holds; the program's "
+                          "next open writes it again from the history\n")
+            << QByteArray() << QByteArray() << kept3 + keptLines.chopped(16);
+        QByteArray swappedLines = keptLines;
+        swappedLines[56] = '\x03'; // employee 1's first place, at byte 0, given to employee 3
+        const QByteArray passed = "; the program passes over the table when it reads that employee's lines, and its "
+                                  "next open writes it again\n";
+        QTest::newRow("line table naming another's line")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
+            << "History.Lines: the line at byte 0 (employee 1) is not in it; the program's history window leaves it "
+               "out until the table is written again (delete History.Lines, and the program's next open writes it "
+               "again)\nHistory.Lines: it places a line of employee 3 at byte 0, which starts a line of employee 1" +
+                   passed
+            << QByteArray() << QByteArray() << kept3 + swappedLines;
 
         // Tampered with: every line that is no entry named (a line cut short said first: the next
         // open cuts it off), a history that is not the one the index was made from, or is gone,
@@ -504,17 +543,21 @@ private slots:
                                     : WriteJournal::Parse(journal, PersonnelRecordLength) ? u"Write.$$$"_s
                                                                                           : u"Append.$$$"_s;
         WriteBytes(Path(name), bytes);
-        // The history, then the index after the byte 0x1E when the row has one.
+        // The history, then the index and the line table, each after the byte 0x1E when the row has it.
         const QString historyName = QStringLiteral("Rosterly.History");
         const QString indexName = QStringLiteral("History.Index");
-        const qsizetype parted = history.indexOf('\x1e');
-        const QByteArray index = parted < 0 ? QByteArray() : history.mid(parted + 1);
-        if (parted >= 0)
-            history.truncate(parted);
+        const QString linesName = QStringLiteral("History.Lines");
+        QList<QByteArray> parts = history.split('\x1e');
+        parts.resize(3);
+        history = parts[0];
+        const QByteArray index = parts[1];
+        const QByteArray lines = parts[2];
         if (!history.isEmpty())
             WriteBytes(Path(historyName), history);
         if (!index.isEmpty())
             WriteBytes(Path(indexName), index);
+        if (!lines.isEmpty())
+            WriteBytes(Path(linesName), lines);
         if (!journal.isEmpty())
             WriteBytes(Path(journalName), journal);
 
@@ -530,11 +573,14 @@ private slots:
         QCOMPARE(ReadFileBytes(Path(journalName)), journal);
         QCOMPARE(ReadFileBytes(Path(historyName)), history);
         QCOMPARE(ReadFileBytes(Path(indexName)), index);
+        QCOMPARE(ReadFileBytes(Path(linesName)), lines);
         QStringList files{name};
         if (!journal.isEmpty())
             files.append(journalName);
         if (!index.isEmpty())
             files.prepend(indexName);
+        if (!lines.isEmpty())
+            files.prepend(linesName);
         if (!history.isEmpty())
             files.append(historyName);
         files.sort(Qt::CaseInsensitive);
