@@ -771,7 +771,7 @@ QString WriteFileWithHistory(const QString& folder, qint64 employees, int rounds
     // The first open of a folder an older version kept: its index in step, no line table, which
     // the open writes from the whole history. Each a run's first open (the index checked against
     // its sum too).
-    const QString lines = QDir(folder).filePath(HistoryLinesFileName);
+    const QString table = QDir(folder).filePath(HistoryLinesFileName);
     const double linesMs = MedianMs(
         [&] {
             PersonnelFile first = FileBeside(io, path);
@@ -780,16 +780,16 @@ QString WriteFileWithHistory(const QString& folder, qint64 employees, int rounds
                               QDir(folder).filePath(HistoryJournalFileName));
             s = first.OpenPersonnelFileUncounted();
             first.ClosePersonnelFile();
-            if (s && !QFile::exists(lines))
-                s = IoStatus::Failure(QStringLiteral("write"), lines, ENOENT);
+            if (s && !QFile::exists(table))
+                s = IoStatus::Failure(QStringLiteral("write"), table, ENOENT);
         },
-        [&] { QFile::remove(lines); }, &cpuMs);
+        [&] { QFile::remove(table); }, &cpuMs);
     if (!s)
         return s.Message();
     std::printf("{\"op\": \"history_lines_build\", \"records\": %lld, \"entries\": %lld, \"ms\": %.1f, "
                 "\"cpu_ms\": %.1f, \"lines_mb\": %.1f}\n",
                 static_cast<long long>(employees), static_cast<long long>(entry), linesMs, cpuMs,
-                double(QFileInfo(lines).size()) / (1024.0 * 1024.0));
+                double(QFileInfo(table).size()) / (1024.0 * 1024.0));
     std::fflush(stdout);
     return {};
 }
