@@ -299,6 +299,49 @@ private slots:
         QCOMPARE(read->time.timeSpec(), json->time.timeSpec());
         QCOMPARE(read->time.offsetFromUtc(), json->time.offsetFromUtc());
         QCOMPARE(HistoryLine(*read), HistoryJsonLine(*read));
+        // The forms the program writes read in place too (a rebuild's replay), alike.
+        static const QSet<QByteArray> inPlace{"plain", "escapes", "raw DEL and accents", "a negative level",
+                                              "no changes", "a note", "UTC as Z", "behind UTC"};
+        HistoryLineView view;
+        QCOMPARE(ReadPlainHistoryLine(line, &view), inPlace.contains(QTest::currentDataTag()));
+        if (!inPlace.contains(QTest::currentDataTag()))
+            return;
+        QCOMPARE(view.employee, read->employee);
+        QCOMPARE(view.entry, read->entry);
+        QCOMPARE(view.record, read->record);
+        QCOMPARE(qsizetype(view.changes.size()), read->changes.size());
+        for (std::size_t i = 0; i < view.changes.size(); ++i) {
+            QCOMPARE(view.changes[i].field, std::size_t(PersonnelField::JobTitle));
+            QCOMPARE(QString::fromUtf8(view.changes[i].after), read->changes[qsizetype(i)].after);
+        }
+    }
+
+    // A replay keeps each employee's last values, whatever number they have, through the packing
+    // of the values replaced (a thousand notepads of a thousand characters, two employees apart).
+    void replayKeepsTheLastValues() {
+        HistoryReplay replay;
+        const auto line = [](qint64 entry, qint64 employee, HistoryAction action, QList<HistoryChange> changes) {
+            const QDateTime at(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC);
+            return HistoryLine({entry, at, u"Ann"_s, 4, employee, action, changes, action == HistoryAction::Removed ? 0 : 1});
+        };
+        const qint64 far = 9'000'000'000;
+        QVERIFY(replay.ApplyLine(line(1, 1, HistoryAction::Started, {{u"LastName"_s, {}, u"Zo\u00EB"_s}})));
+        QVERIFY(replay.ApplyLine(line(2, far, HistoryAction::Started, {{u"LastName"_s, {}, u"Bo"_s}})));
+        for (int i = 0; i < 1200; ++i) {
+            const qint64 who = i % 2 == 0 ? 1 : far;
+            QVERIFY(replay.ApplyLine(line(3 + i, who, HistoryAction::Edited,
+                                          {{u"Notepad"_s, {}, QString(1000, QChar(u'a' + i % 26))}})));
+        }
+        QVERIFY(replay.ApplyLine(line(1203, far, HistoryAction::Removed, {})));
+        const auto notepad = std::size_t(PersonnelField::Notepad);
+        const auto last = std::size_t(PersonnelField::LastName);
+        QCOMPARE(replay.Values(1)[notepad], QString(1000, u'c'));
+        QCOMPARE(replay.Values(1)[last], u"Zo\u00EB"_s);
+        QCOMPARE(replay.Values(far, true)[notepad], QString(1000, u'd'));
+        QCOMPARE(replay.Values(far, true)[last], u"Bo"_s);
+        QCOMPARE(replay.Values(far), HistoryFieldValues());
+        QCOMPARE(replay.roster, std::vector<qint64>{1});
+        QCOMPARE(replay.Departed(), std::vector<qint64>{far});
     }
 
     // A reader takes every whole entry in order and passes over the rest.
