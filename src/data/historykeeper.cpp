@@ -1241,11 +1241,13 @@ void SearchEmployeeLines(const char* begin, const char* end, qint64 employee, QL
     }
 }
 
-// The lines of `employee` where the line table says they start, and then in the history past what it
-// describes; false when the table cannot be used or names a line that is not theirs.
 // What reading an employee's lines where the table says came to: read, no table to read them by
-// (missing, not this history's, a read that failed), or a table that names a line not theirs.
+// (missing, not this history's, a read that failed), or a table that names a line not theirs (or
+// one line twice).
 enum class TableRead { Read, NoTable, Wrong };
+
+// The lines of `employee` where the line table says they start, and then in the history past what it
+// describes.
 
 TableRead ReadByTable(FileIo& io, const QString& fileName, int fd, qint64 size, qint64 employee,
                       QList<HistoryEntry>* entries) {
