@@ -329,11 +329,13 @@ public:
             for (;;) {
                 HistoryLineView::Change c;
                 QByteArray unescaped;
-                if (!Key("{\"after\":\"") || !Bytes(&c.after, &c.ascii, &unescaped) || !Key(",\"before\":\"") ||
-                    !Text(nullptr) || !Key(",\"field\":\"") || !FieldAt(&c.field) || !Key("}"))
+                if (!Key("{\"after\":\"") || !Bytes(&c.after, &c.ascii, &unescaped) ||
+                    !Key(",\"before\":\"") || !Text(nullptr) || !Key(",\"field\":\"") || !FieldAt(&c.field) ||
+                    !Key("}"))
                     return false;
+                // Moved, the unescaped bytes stay where `after` sees them.
                 if (!unescaped.isNull())
-                    v->unescaped.push_back(std::move(unescaped)); // a move keeps its bytes where `after` sees them
+                    v->unescaped.push_back(std::move(unescaped));
                 v->changes.push_back(c);
                 if (m_at < m_end && *m_at == ',')
                     ++m_at;
@@ -855,14 +857,18 @@ LineVisit Parsed(HistoryParse how, const std::function<void(const HistoryEntry&,
 
 IoStatus ReadHistory(FileIo& io, const QString& fileName, const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<bool(qint64 done, qint64 total)>& going, bool* stopped) {
-    const std::function<void(const HistoryEntry&, qint64)> each = [&](const HistoryEntry& e, qint64) { visit(e); };
+    const std::function<void(const HistoryEntry&, qint64)> each = [&](const HistoryEntry& e, qint64) {
+        visit(e);
+    };
     return ReadLines(io, fileName, 0, Parsed(HistoryParse::Whole, each, {}), {}, going, stopped);
 }
 
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<void(const HistoryLineFault&)>& fault) {
-    const std::function<void(const HistoryEntry&, qint64)> each = [&](const HistoryEntry& e, qint64) { visit(e); };
+    const std::function<void(const HistoryEntry&, qint64)> each = [&](const HistoryEntry& e, qint64) {
+        visit(e);
+    };
     return ReadLines(io, fileName, 0, Parsed(HistoryParse::Whole, each, fault), fault);
 }
 
@@ -874,7 +880,8 @@ IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, Histo
 
 IoStatus ReadHistoryLines(FileIo& io, const QString& fileName, qint64 from,
                           const std::function<void(QByteArrayView line, qint64 offset)>& visit) {
-    return ReadLines(io, fileName, from, [&](QByteArrayView line, qint64 offset, qint64) { visit(line, offset); }, {});
+    return ReadLines(io, fileName, from,
+                     [&](QByteArrayView line, qint64 offset, qint64) { visit(line, offset); }, {});
 }
 
 namespace {

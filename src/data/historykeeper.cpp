@@ -1306,7 +1306,8 @@ IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employe
     if (fd < 0)
         return IoStatus::Failure(QStringLiteral("open"), fileName, errno);
     const qint64 size = io.Size(fd);
-    const TableRead table = size > 0 ? ReadByTable(io, fileName, fd, size, employee, entries) : TableRead::NoTable;
+    const TableRead table =
+        size > 0 ? ReadByTable(io, fileName, fd, size, employee, entries) : TableRead::NoTable;
     if (table == TableRead::Read) {
         io.Close(fd);
         if (direct)

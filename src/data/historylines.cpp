@@ -166,9 +166,8 @@ void SortStarts(std::vector<HistoryLineStart>& starts) {
     for (const HistoryLineStart& s : starts)
         sorted[at[std::size_t(s.employee)]++] = s;
     for (auto from = sorted.begin(); from != sorted.end();) {
-        const auto to = std::find_if(from, sorted.end(), [&](const HistoryLineStart& s) {
-            return s.employee != from->employee;
-        });
+        const auto to = std::find_if(from, sorted.end(),
+                                     [&](const HistoryLineStart& s) { return s.employee != from->employee; });
         if (!std::is_sorted(from, to))
             std::sort(from, to);
         from = to;

@@ -19,8 +19,7 @@ std::size_t HistoryFieldIndex(const QString& name) {
 namespace {
 
 // FNV-1a over each value's UTF-16 and a separator, DateModified left out.
-template <typename ValueAt>
-quint64 StateHash(const ValueAt& valueAt) {
+template <typename ValueAt> quint64 StateHash(const ValueAt& valueAt) {
     quint64 hash = 14695981039346656037ull;
     const auto add = [&](char16_t c) {
         hash ^= quint64(c);

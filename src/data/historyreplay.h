@@ -44,7 +44,7 @@ public:
 
     // Whether `employee` is on file (known, and not removed since).
     bool OnFile(qint64 employee) const;
-    // The value of field `field` of `employee`'s record (on file or departed); empty for one it does not know.
+    // The value of field `field` of `employee`'s record (on file or departed); empty for anyone else.
     QStringView Value(qint64 employee, std::size_t field) const;
     // Every value of it; `departed`: only when removed (or left out by a restore) and not back
     // since, as their record last stood, else only when on file. A restore that brings one

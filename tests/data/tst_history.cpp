@@ -80,8 +80,9 @@ void Step(PersonnelFile& file, const QString& step) {
         QFile history(HistoryFileName);
         QVERIFY(history.open(QIODevice::Append));
         history.write("{\"employee\":2,\"action\":\"edited\",\"entry\":" + QByteArray::number(lines + 1) +
-                      ",\"record\":2,\"changes\":[{\"field\":\"JobTitle\",\"before\":\"\",\"after\":"
-                      "\"Zo\\u00eb \\\"Chief\\\"\"}],\"time\":\"2026-12-09T10:00:00Z\",\"user\":\"Ann\",\"level\":4}\n");
+                      ",\"record\":2,\"changes\":[{\"field\":\"JobTitle\",\"before\":\"\","
+                      "\"after\":\"Zo\\u00eb \\\"Chief\\\"\"}],"
+                      "\"time\":\"2026-12-09T10:00:00Z\",\"user\":\"Ann\",\"level\":4}\n");
         std::vector<PersonnelRecord> records = ReadRecords(PersonnelFileName);
         records[1].SetJobTitle(u"Zo\u00EB \"Chief\""_s);
         WriteBytes(PersonnelFileName, Image(records));
@@ -300,8 +301,9 @@ private slots:
         QCOMPARE(read->time.offsetFromUtc(), json->time.offsetFromUtc());
         QCOMPARE(HistoryLine(*read), HistoryJsonLine(*read));
         // The forms the program writes read in place too (a rebuild's replay), alike.
-        static const QSet<QByteArray> inPlace{"plain", "escapes", "raw DEL and accents", "a negative level",
-                                              "no changes", "a note", "UTC as Z", "behind UTC"};
+        static const QSet<QByteArray> inPlace{
+            "plain",  "escapes",  "raw DEL and accents", "a negative level", "no changes",
+            "a note", "UTC as Z", "behind UTC"};
         HistoryLineView view;
         QCOMPARE(ReadPlainHistoryLine(line, &view), inPlace.contains(QTest::currentDataTag()));
         if (!inPlace.contains(QTest::currentDataTag()))
@@ -320,9 +322,11 @@ private slots:
     // of the values replaced (a thousand notepads of a thousand characters, two employees apart).
     void replayKeepsTheLastValues() {
         HistoryReplay replay;
-        const auto line = [](qint64 entry, qint64 employee, HistoryAction action, QList<HistoryChange> changes) {
+        const auto line = [](qint64 entry, qint64 employee, HistoryAction action,
+                             QList<HistoryChange> changes) {
             const QDateTime at(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC);
-            return HistoryLine({entry, at, u"Ann"_s, 4, employee, action, changes, action == HistoryAction::Removed ? 0 : 1});
+            return HistoryLine({entry, at, u"Ann"_s, 4, employee, action, changes,
+                                action == HistoryAction::Removed ? 0 : 1});
         };
         const qint64 far = 9'000'000'000;
         QVERIFY(replay.ApplyLine(line(1, 1, HistoryAction::Started, {{u"LastName"_s, {}, u"Zo\u00EB"_s}})));
@@ -534,8 +538,9 @@ private slots:
             << QList<qint64>{2, 3, 1};
         QTest::newRow("another program's line and accents, read alike by a rebuild")
             << QStringList{u"rename 3 Zo\u00EB"_s, u"foreign-line"_s, u"remove 1"_s, u"edit 1 Clerk"_s}
-            << QStringList{u"edited e3 r3 Ann LastName:Cole>Zo\u00EB"_s, u"edited e2 r2 Ann JobTitle:>Zo\u00EB \"Chief\""_s,
-                           u"removed e1 r0 Ann Ames"_s, u"edited e2 r1 Ann JobTitle:Zo\u00EB \"Chief\">Clerk"_s}
+            << QStringList{u"edited e3 r3 Ann LastName:Cole>Zo\u00EB"_s,
+                           u"edited e2 r2 Ann JobTitle:>Zo\u00EB \"Chief\""_s, u"removed e1 r0 Ann Ames"_s,
+                           u"edited e2 r1 Ann JobTitle:Zo\u00EB \"Chief\">Clerk"_s}
             << QList<qint64>{2, 3};
         QTest::newRow("a line cut short is cut off, not glued to the next")
             << QStringList{u"tear"_s, u"edit 2 Clerk"_s} << QStringList{u"edited e2 r2 Ann JobTitle:>Clerk"_s}

@@ -70,7 +70,8 @@ bool ReadAsJson(const QByteArray& history) {
                 return false;
             for (std::size_t i = 0; i < view.changes.size(); ++i) {
                 const HistoryChange& c = lean->changes[qsizetype(i)];
-                if (view.changes[i].field != HistoryFieldIndex(c.field) || view.changes[i].after != c.after.toUtf8() ||
+                if (view.changes[i].field != HistoryFieldIndex(c.field) ||
+                    view.changes[i].after != c.after.toUtf8() ||
                     (view.changes[i].ascii && c.after.toUtf8().size() != c.after.size()))
                     return false;
             }

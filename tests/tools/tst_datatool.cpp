@@ -227,7 +227,8 @@ private slots:
         QTest::addColumn<QByteArray>("report");
         QTest::addColumn<QByteArray>("journal"); // an append or write journal beside the file
         QTest::addColumn<QByteArray>("dumpErr");
-        QTest::addColumn<QByteArray>("history"); // the change history beside the file, its index, its line table
+        QTest::addColumn<QByteArray>(
+            "history"); // the change history beside the file, its index, its line table
 
         PersonnelRecord current;
         current.SetFirstName(QStringLiteral("Ann"));
@@ -418,10 +419,11 @@ private slots:
         // history, or naming a line as another employee's.
         QTest::newRow("line table behind its history")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 0
-            << QStringLiteral("History.Lines describes the history's first %1 bytes; the program's next open adds "
-                              "the places of the lines after them\n"
-                              "ok: 3 records (2 current, 1 previous)\n"
-                              "history of Rosterly.Data: 4 employees, 6 entries, in step\n")
+            << QStringLiteral(
+                   "History.Lines describes the history's first %1 bytes; the program's next open adds "
+                   "the places of the lines after them\n"
+                   "ok: 3 records (2 current, 1 previous)\n"
+                   "history of Rosterly.Data: 4 employees, 6 entries, in step\n")
                    .arg(keptHistory.lastIndexOf('\n', keptHistory.size() - 2) + 1)
                    .toUtf8()
             << QByteArray() << QByteArray() << kept3 + behindLines;
@@ -430,23 +432,29 @@ private slots:
         qToLittleEndian(HistoryLineHash(otherLines.first(48)), otherLines.data() + 48);
         QTest::newRow("line table of another history")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
-            << QByteArray("History.Lines: it was not made from this history (its first line, or where it stops, is "
-                          "not this history's); the program's next open writes it again from the history\n")
+            << QByteArray(
+                   "History.Lines: it was not made from this history (its first line, or where it stops, is "
+                   "not this history's); the program's next open writes it again from the history\n")
             << QByteArray() << QByteArray() << kept3 + otherLines;
         QTest::newRow("line table cut short")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
-            << QByteArray("History.Lines: its head is not whole, or counts more places than it holds; the program's "
-                          "next open writes it again from the history\n")
+            << QByteArray(
+                   "History.Lines: its head is not whole, or counts more places than it holds; the program's "
+                   "next open writes it again from the history\n")
             << QByteArray() << QByteArray() << kept3 + keptLines.chopped(16);
         QByteArray swappedLines = keptLines;
         swappedLines[56] = '\x03'; // employee 1's first place, at byte 0, given to employee 3
-        const QByteArray passed = "; the program passes over the table when it reads that employee's lines, and its "
-                                  "next open writes it again\n";
+        const QByteArray passed =
+            "; the program passes over the table when it reads that employee's lines, and its "
+            "next open writes it again\n";
         QTest::newRow("line table naming another's line")
             << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
-            << "History.Lines: the line at byte 0 (employee 1) is not in it; the program's history window leaves it "
-               "out until the table is written again (delete History.Lines, and the program's next open writes it "
-               "again)\nHistory.Lines: it places a line of employee 3 at byte 0, which starts a line of employee 1" +
+            << "History.Lines: the line at byte 0 (employee 1) is not in it; the program's history window "
+               "leaves it "
+               "out until the table is written again (delete History.Lines, and the program's next open "
+               "writes it "
+               "again)\nHistory.Lines: it places a line of employee 3 at byte 0, which starts a line of "
+               "employee 1" +
                    passed
             << QByteArray() << QByteArray() << kept3 + swappedLines;
 

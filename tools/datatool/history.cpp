@@ -238,8 +238,9 @@ void CheckLineTable(FileIo& io, const QString& fileName, const QString& history,
     const QString name = HistoryLinesFileName;
     const QString again = QStringLiteral("; the program's next open writes it again from the history\n");
     if (!table.readable) {
-        *faults += (name + QStringLiteral(": its head is not whole, or counts more places than it holds") + again)
-                       .toUtf8();
+        *faults +=
+            (name + QStringLiteral(": its head is not whole, or counts more places than it holds") + again)
+                .toUtf8();
         return;
     }
     const auto at = [&](qint64 offset) {
@@ -256,10 +257,12 @@ void CheckLineTable(FileIo& io, const QString& fileName, const QString& history,
         if (fd >= 0)
             io.Close(fd);
     }
-    if (table.firstLineBytes != first.size() || table.firstLineHash != (first.isEmpty() ? 0 : HistoryLineHash(first)) ||
-        table.covered > wholeBytes || before != '\n') {
-        *faults += (name + QStringLiteral(": it was not made from this history (its first line, or where it "
-                                          "stops, is not this history's)") +
+    if (table.firstLineBytes != first.size() ||
+        table.firstLineHash != (first.isEmpty() ? 0 : HistoryLineHash(first)) || table.covered > wholeBytes ||
+        before != '\n') {
+        *faults += (name +
+                    QStringLiteral(": it was not made from this history (its first line, or where it "
+                                   "stops, is not this history's)") +
                     again)
                        .toUtf8();
         return;
@@ -284,13 +287,14 @@ void CheckLineTable(FileIo& io, const QString& fileName, const QString& history,
     std::size_t j = 0;
     for (std::size_t i = 0; i < kept.size(); ++i) {
         for (; j < wanted.size() && wanted[j] < kept[i]; ++j)
-            *faults += QStringLiteral("%1: the line at byte %2 (employee %3) is not in it; the program's history "
-                                      "window leaves it out until the table is written again (delete %1, and "
-                                      "the program's next open writes it again)\n")
-                           .arg(name)
-                           .arg(wanted[j].offset)
-                           .arg(wanted[j].employee)
-                           .toUtf8();
+            *faults +=
+                QStringLiteral("%1: the line at byte %2 (employee %3) is not in it; the program's history "
+                               "window leaves it out until the table is written again (delete %1, and "
+                               "the program's next open writes it again)\n")
+                    .arg(name)
+                    .arg(wanted[j].offset)
+                    .arg(wanted[j].employee)
+                    .toUtf8();
         if (j < wanted.size() && wanted[j] == kept[i]) {
             ++j;
             continue;
@@ -392,8 +396,8 @@ HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State
                                     "folder's history, and the program refuses to open the file\n")
                          .arg(historyName, HistoryIndexFileName)
                          .toUtf8();
-    CheckLineTable(io, BesideDataFile(file, HistoryLinesFileName), st.history, st.lines, st.wholeBytes, firstLine,
-                   &st.faults, &st.note);
+    CheckLineTable(io, BesideDataFile(file, HistoryLinesFileName), st.history, st.lines, st.wholeBytes,
+                   firstLine, &st.faults, &st.note);
 }
 
 HistoryCheck::~HistoryCheck() = default;
