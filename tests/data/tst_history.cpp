@@ -713,6 +713,7 @@ private slots:
         // The line table is a cache: one that names another's line is passed over for the search
         // and let go, one made from another history or cut short is written again by the next open.
         QTest::newRow("the line table naming another's line") << u"table swapped"_s << QString() << false;
+        QTest::newRow("the line table naming a line twice") << u"table twice"_s << QString() << false;
         QTest::newRow("a line table of another history") << u"table other"_s << QString() << true;
         QTest::newRow("a line table cut short") << u"table cut"_s << QString() << true;
     }
@@ -731,6 +732,8 @@ private slots:
             const QByteArray ames = table.mid(64, 8);
             table.replace(64, 8, table.mid(64 + 32, 8));
             table.replace(64 + 32, 8, ames);
+        } else if (tamper == u"table twice"_s) { // Ames's first line in place of Baker's
+            table.replace(56 + 16, 16, table.mid(56, 16));
         } else if (tamper == u"table other"_s) {
             table[24] = char(table[24] ^ 1); // the first line's hash (and so the head's own)
         } else if (tamper == u"table cut"_s) {

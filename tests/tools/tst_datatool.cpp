@@ -457,6 +457,19 @@ private slots:
                "employee 1" +
                    passed
             << QByteArray() << QByteArray() << kept3 + swappedLines;
+        QByteArray twiceLines = keptLines;
+        // Employee 1's first place in place of employee 2's.
+        twiceLines.replace(56 + 16, 16, keptLines.mid(56, 16));
+        QTest::newRow("line table naming a line twice")
+            << QStringLiteral("Rosterly.Data") << QStringList() << ReadFileBytes(keptFile) << 1
+            << "History.Lines: it places a line of employee 1 at byte 0, a second time" + passed +
+                   QStringLiteral(
+                       "History.Lines: the line at byte %1 (employee 2) is not in it; the program's "
+                       "history window leaves it out until the table is written again (delete "
+                       "History.Lines, and the program's next open writes it again)\n")
+                       .arg(qFromLittleEndian<qint64>(keptLines.constData() + 56 + 16 + 8))
+                       .toUtf8()
+            << QByteArray() << QByteArray() << kept3 + twiceLines;
 
         // Tampered with: every line that is no entry named (a line cut short said first: the next
         // open cuts it off), a history that is not the one the index was made from, or is gone,
