@@ -319,6 +319,46 @@ public:
         return e;
     }
 
+    // The same into `v`, nothing made: each change's field found in the layout and its value after
+    // it as bytes.
+    bool ReadView(HistoryLineView* v) {
+        v->changes.clear();
+        v->unescaped.clear();
+        if (!Key("{\"action\":\"") || !Action(&v->action) || !Key(",\"changes\":["))
+            return false;
+        if (m_at < m_end && *m_at == '{') {
+            for (;;) {
+                HistoryLineView::Change c;
+                QByteArray unescaped;
+                if (!Key("{\"after\":\"") || !Bytes(&c.after, &c.ascii, &unescaped) ||
+                    !Key(",\"before\":\"") || !Text(nullptr) || !Key(",\"field\":\"") || !FieldAt(&c.field) ||
+                    !Key("}"))
+                    return false;
+                // Moved, the unescaped bytes stay where `after` sees them.
+                if (!unescaped.isNull())
+                    v->unescaped.push_back(std::move(unescaped));
+                v->changes.push_back(c);
+                if (m_at < m_end && *m_at == ',')
+                    ++m_at;
+                else
+                    break;
+            }
+        }
+        qint64 level = 0;
+        qint64 record = 0;
+        if (!Key("],\"employee\":") || !Number(&v->employee) || v->employee < 1 || !Key(",\"entry\":") ||
+            !Number(&v->entry) || !Key(",\"level\":") || !Number(&level) || level != qint32(level))
+            return false;
+        if (Key(",\"note\":\"") && !Text(nullptr))
+            return false;
+        if (!Key(",\"record\":") || !Number(&record) || record < 0 || record != qint32(record) ||
+            !Key(",\"time\":\"") || !Time(nullptr) || !Key(",\"user\":\"") || !Text(nullptr) || !Key("}") ||
+            m_at != m_end)
+            return false;
+        v->record = qint32(record);
+        return true;
+    }
+
 private:
     template <typename T>
     T* Made(T* value) const {
@@ -336,6 +376,19 @@ private:
 
     // The rest of a text after its opening quote, and the closing quote; only checked without `text`.
     bool Text(QString* text) {
+        QByteArrayView bytes;
+        bool ascii = false;
+        QByteArray unescaped;
+        if (!Bytes(&bytes, &ascii, &unescaped))
+            return false;
+        if (text)
+            *text = ascii ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
+        return true;
+    }
+
+    // The same as its bytes, valid UTF-8: where they lie, or unescaped into `unescaped`; `*ascii`
+    // when they hold nothing past ASCII.
+    bool Bytes(QByteArrayView* out, bool* isAscii, QByteArray* unescaped) {
         const char* const start = m_at;
         bool escaped = false;
         bool ascii = true;
@@ -357,22 +410,16 @@ private:
             return false;
         QByteArrayView bytes(start, m_at - start);
         ++m_at;
-        QByteArray unescaped;
         if (escaped) {
-            if (!Unescape(bytes, &unescaped))
+            if (!Unescape(bytes, unescaped))
                 return false;
-            bytes = unescaped;
+            bytes = *unescaped;
             ascii = false; // a "\u" escape may stand for any character
         }
-        if (ascii) {
-            if (text)
-                *text = QString::fromLatin1(bytes);
-            return true;
-        }
-        if (!bytes.isValidUtf8())
+        if (!ascii && !bytes.isValidUtf8())
             return false;
-        if (text)
-            *text = QString::fromUtf8(bytes);
+        *out = bytes;
+        *isAscii = ascii;
         return true;
     }
 
@@ -429,6 +476,33 @@ private:
                 made[i] = QString::fromLatin1(PersonnelFields[i].name);
             return made;
         }();
+        if (const std::size_t i = SpelledField(); i < names.size()) {
+            *field = names[i];
+            return true;
+        }
+        return Text(field);
+    }
+
+    // The same as the field's place in the layout, PersonnelFields.size() for a name it has not.
+    bool FieldAt(std::size_t* field) {
+        *field = SpelledField();
+        if (*field < PersonnelFields.size())
+            return true;
+        QByteArrayView name;
+        bool ascii = false;
+        QByteArray unescaped;
+        if (!Bytes(&name, &ascii, &unescaped))
+            return false;
+        for (std::size_t i = 0; i < PersonnelFields.size(); ++i) {
+            if (name == QByteArrayView(PersonnelFields[i].name))
+                *field = i;
+        }
+        return true;
+    }
+
+    // The place of the layout's field whose name stands as it is before the next quote, read with
+    // its quote; PersonnelFields.size(), nothing read, for none.
+    std::size_t SpelledField() {
         static const std::array<QByteArrayView, PersonnelFields.size()> spelled = [] {
             std::array<QByteArrayView, PersonnelFields.size()> made;
             for (std::size_t i = 0; i < made.size(); ++i)
@@ -439,17 +513,16 @@ private:
         if (quote) {
             const QByteArrayView name(m_at, quote - m_at);
             // The program writes the fields in layout order: the one after the last is tried first.
-            for (std::size_t k = 0; k < names.size(); ++k) {
-                const std::size_t i = (m_nextField + k) % names.size();
+            for (std::size_t k = 0; k < spelled.size(); ++k) {
+                const std::size_t i = (m_nextField + k) % spelled.size();
                 if (name == spelled[i]) {
                     m_nextField = i + 1;
-                    *field = names[i];
                     m_at = quote + 1;
-                    return true;
+                    return i;
                 }
             }
         }
-        return Text(field);
+        return spelled.size();
     }
 
     bool Action(HistoryAction* action) {
@@ -543,6 +616,12 @@ std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line, HistoryParse h
     if (auto entry = PlainLine(line, how == HistoryParse::ForReplay).Read())
         return entry;
     return ParseHistoryJson(line);
+}
+
+bool ReadPlainHistoryLine(QByteArrayView line, HistoryLineView* view) {
+    if (line.endsWith('\n'))
+        line.chop(1);
+    return PlainLine(line, true).ReadView(view);
 }
 
 QString HistoryValue(const PersonnelRecord& record, PersonnelField field) {
@@ -757,34 +836,58 @@ QString LineFaultReason(QByteArrayView line) {
     return QStringLiteral("is not a change (no known action, time or employee number)");
 }
 
-IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
-                   const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+// Each whole line from the one that starts at `from` on, with where it starts and its number
+// (counted from `from`); a line too long, or a last one cut short, is told to `fault`.
+using LineVisit = std::function<void(QByteArrayView line, qint64 offset, qint64 number)>;
+IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, const LineVisit& visit,
                    const std::function<void(const HistoryLineFault&)>& fault,
                    const std::function<bool(qint64 done, qint64 total)>& going = {}, bool* stopped = nullptr);
+
+// Each line read as `how` says: an entry to `visit`, any other line to `fault`.
+LineVisit Parsed(HistoryParse how, const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                 const std::function<void(const HistoryLineFault&)>& fault) {
+    return [how, visit, fault](QByteArrayView line, qint64 offset, qint64 number) {
+        if (const auto entry = ParseHistoryLine(line, how))
+            visit(*entry, offset);
+        else if (fault)
+            fault({number, offset, line.size(), LineFaultReason(line)});
+    };
+}
 
 } // namespace
 
 IoStatus ReadHistory(FileIo& io, const QString& fileName, const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<bool(qint64 done, qint64 total)>& going, bool* stopped) {
-    return ReadLines(
-        io, fileName, 0, HistoryParse::Whole, [&](const HistoryEntry& e, qint64) { visit(e); }, {}, going, stopped);
+    const std::function<void(const HistoryEntry&, qint64)> each = [&](const HistoryEntry& e, qint64) {
+        visit(e);
+    };
+    return ReadLines(io, fileName, 0, Parsed(HistoryParse::Whole, each, {}), {}, going, stopped);
 }
 
 IoStatus ReadHistory(FileIo& io, const QString& fileName,
                      const std::function<void(const HistoryEntry&)>& visit,
                      const std::function<void(const HistoryLineFault&)>& fault) {
-    return ReadLines(io, fileName, 0, HistoryParse::Whole, [&](const HistoryEntry& e, qint64) { visit(e); }, fault);
+    const std::function<void(const HistoryEntry&, qint64)> each = [&](const HistoryEntry& e, qint64) {
+        visit(e);
+    };
+    return ReadLines(io, fileName, 0, Parsed(HistoryParse::Whole, each, fault), fault);
 }
 
 IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
-                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit) {
-    return ReadLines(io, fileName, from, how, visit, {});
+                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                         const std::function<void(const HistoryLineFault&)>& fault) {
+    return ReadLines(io, fileName, from, Parsed(how, visit, fault), fault);
+}
+
+IoStatus ReadHistoryLines(FileIo& io, const QString& fileName, qint64 from,
+                          const std::function<void(QByteArrayView line, qint64 offset)>& visit) {
+    return ReadLines(io, fileName, from,
+                     [&](QByteArrayView line, qint64 offset, qint64) { visit(line, offset); }, {});
 }
 
 namespace {
 
-IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
-                   const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, const LineVisit& visit,
                    const std::function<void(const HistoryLineFault&)>& fault,
                    const std::function<bool(qint64 done, qint64 total)>& going, bool* stopped) {
     if (stopped)
@@ -815,10 +918,8 @@ IoStatus ReadLines(FileIo& io, const QString& fileName, qint64 from, HistoryPars
         ++number;
         if (overlong)
             tell(lineLength, QStringLiteral("is longer than %1 bytes").arg(MaxHistoryLineBytes));
-        else if (const auto entry = ParseHistoryLine(line, how))
-            visit(*entry, lineStart);
-        else if (fault)
-            tell(line.size(), LineFaultReason(line));
+        else
+            visit(line, lineStart, number);
     };
     IoStatus result;
     bool halted = false;
@@ -949,48 +1050,56 @@ void SearchEmployeeLines(const char* begin, const char* end, qint64 employee, QL
     }
 }
 
+// What reading an employee's lines where the table says came to: read, no table to read them by
+// (missing, not this history's, a read that failed), or a table that names a line not theirs (or
+// one line twice).
+enum class TableRead { Read, NoTable, Wrong };
+
 // The lines of `employee` where the line table says they start, and then in the history past what it
-// describes; false when the table cannot be used or names a line that is not theirs.
-bool ReadByTable(FileIo& io, const QString& fileName, int fd, qint64 size, qint64 employee,
-                 QList<HistoryEntry>* entries) {
+// describes.
+
+TableRead ReadByTable(FileIo& io, const QString& fileName, int fd, qint64 size, qint64 employee,
+                      QList<HistoryEntry>* entries) {
     std::vector<qint64> offsets;
     qint64 covered = 0;
     bool answered = false;
     if (!FindHistoryLines(io, HistoryLinesFileFor(fileName), fd, size, employee, &offsets, &covered, &answered) ||
         !answered)
-        return false;
+        return TableRead::NoTable;
+    if (std::adjacent_find(offsets.cbegin(), offsets.cend()) != offsets.cend())
+        return TableRead::Wrong; // one line named twice
     QByteArray line;
     for (const qint64 offset : offsets) {
         // From the byte before it, which must end a line, to its own end, within what the table
         // describes.
         if (offset < 0 || offset >= covered)
-            return false;
+            return TableRead::Wrong;
         const qint64 from = std::max<qint64>(0, offset - 1);
         qsizetype end = -1;
         for (qint64 want = 4096; end < 0; want *= 16) {
             const qint64 bytes = std::min(covered - from, want);
             line.resize(qsizetype(bytes));
             if (!ReadFullyAt(io, fd, line.data(), bytes, from, fileName))
-                return false;
+                return TableRead::NoTable;
             end = line.indexOf('\n', offset - from);
             if (end < 0 && (bytes == covered - from || bytes > MaxHistoryLineBytes + 1))
-                return false;
+                return TableRead::Wrong;
         }
         if (offset > 0 && line.front() != '\n')
-            return false;
+            return TableRead::Wrong;
         const auto e = ParseHistoryLine(QByteArrayView(line).sliced(offset - from, end - (offset - from)));
         if (!e || e->employee != employee)
-            return false; // the file was changed behind the table's back
+            return TableRead::Wrong; // the file was changed behind the table's back
         entries->append(*e);
     }
     if (covered < size) {
         // Lines appended since the table was last brought in step (cut short before it was).
         QByteArray rest(qsizetype(size - covered), Qt::Uninitialized);
         if (!ReadFullyAt(io, fd, rest.data(), rest.size(), covered, fileName))
-            return false;
+            return TableRead::NoTable;
         SearchEmployeeLines(rest.constData(), rest.constData() + rest.size(), employee, entries);
     }
-    return true;
+    return TableRead::Read;
 }
 
 } // namespace
@@ -1004,12 +1113,17 @@ IoStatus ReadEmployeeHistory(FileIo& io, const QString& fileName, qint64 employe
     if (IoStatus s = OpenToRead(io, fileName, &fd); !s || fd < 0)
         return s;
     const qint64 size = io.Size(fd);
-    if (size > 0 && ReadByTable(io, fileName, fd, size, employee, entries)) {
+    const TableRead table =
+        size > 0 ? ReadByTable(io, fileName, fd, size, employee, entries) : TableRead::NoTable;
+    if (table == TableRead::Read) {
         io.Close(fd);
         if (direct)
             *direct = true;
         return {};
     }
+    // A table that names a line not the employee's is let go: the next open writes it again.
+    if (table == TableRead::Wrong && io.Remove(HistoryLinesFileFor(fileName)) == 0)
+        io.SyncFolderOf(fileName);
     entries->clear();
     const char* mapped = size > 0 ? io.Map(fd, size) : nullptr;
     const int err = errno;

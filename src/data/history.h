@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -76,6 +77,25 @@ std::optional<HistoryAction> HistoryActionFrom(QStringView name);
 QByteArray HistoryLine(const HistoryEntry& entry);
 enum class HistoryParse { Whole, ForReplay };
 std::optional<HistoryEntry> ParseHistoryLine(QByteArrayView line, HistoryParse how = HistoryParse::Whole);
+// A line of the program's plain form read where it lies, for a reader that keeps only a part of
+// it (a replay, the line table): its numbers, its action and each change's field and value after
+// it, as bytes, nothing made. `ReadPlainHistoryLine` reads exactly the lines ParseHistoryLine reads
+// without QJsonDocument, and alike; it answers false for any other (which ParseHistoryJson may
+// still read). `view` is reused from line to line; what it holds lasts until the next.
+struct HistoryLineView {
+    struct Change {
+        std::size_t field = 0; // the field's place in the record layout; PersonnelFields.size() for none
+        QByteArrayView after;  // UTF-8, unescaped
+        bool ascii = false;    // `after` holds nothing past ASCII
+    };
+    HistoryAction action = HistoryAction::Edited;
+    qint64 entry = 0;
+    qint64 employee = 0;
+    qint32 record = 0;
+    std::vector<Change> changes;
+    std::vector<QByteArray> unescaped; // the values that held escapes, as the changes see them
+};
+bool ReadPlainHistoryLine(QByteArrayView line, HistoryLineView* view);
 // The same through QJsonDocument, whatever the entry or line holds. The two above write and read
 // the plain form of the program's own lines directly (a history holds a million of them) and
 // leave anything else to these, so that a line reads alike either way.
@@ -155,7 +175,14 @@ IoStatus ReadHistory(FileIo& io, const QString& fileName, const std::function<vo
 // The same from the line that starts at `from` on, read as `how` says, each entry handed on with
 // where its line starts.
 IoStatus ReadHistoryFrom(FileIo& io, const QString& fileName, qint64 from, HistoryParse how,
-                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit);
+                         const std::function<void(const HistoryEntry&, qint64 offset)>& visit,
+                         const std::function<void(const HistoryLineFault&)>& fault = {});
+
+// Each whole line of the history from the line that starts at `from` on, as its bytes (without the
+// line end) and where it starts, for a reader that parses them itself; a line over
+// MaxHistoryLineBytes and a last line cut short are passed over.
+IoStatus ReadHistoryLines(FileIo& io, const QString& fileName, qint64 from,
+                          const std::function<void(QByteArrayView line, qint64 offset)>& visit);
 
 // Where the history's last whole line ends in the open file `fd` of `size` bytes (0 when it has
 // none): bytes past it are a line cut short.

@@ -62,6 +62,16 @@ quint64 KeyOf(const FieldValues& values) {
                  values[std::size_t(PersonnelField::DateCreated)]);
 }
 
+// The key of `employee`'s record as the replay has it.
+quint64 KeyOf(const HistoryReplay& replay, qint64 employee) {
+    QString text = replay.Value(employee, std::size_t(PersonnelField::LastName)).toString();
+    text += u'\t';
+    text += replay.Value(employee, std::size_t(PersonnelField::FirstName));
+    text += u'\t';
+    text += replay.Value(employee, std::size_t(PersonnelField::DateCreated));
+    return Fnv(text.toUtf8());
+}
+
 // An index entry's share of the head's sum: a number changed, or two numbers swapped between
 // keys, changes the sum.
 quint64 EntryHash(qint64 employee, quint64 key) {
@@ -95,7 +105,7 @@ QList<HistoryChange> WholeRecordOf(const FieldValues& values) {
 
 // Whether field `f` of `record` holds `value` as HistoryValue gives it: a text field of plain ASCII
 // is compared as it stands, without making its text (a rebuild compares every field of every record).
-bool Holds(const PersonnelRecord& record, std::size_t f, const QString& value) {
+bool Holds(const PersonnelRecord& record, std::size_t f, QStringView value) {
     const auto field = static_cast<PersonnelField>(f);
     if (PersonnelFields[f].type != FieldType::Text)
         return HistoryValue(record, field) == value;
@@ -438,11 +448,11 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     const bool restoring = reconcileAs == HistoryAction::Restored;
     replayed.keepStates = restoring;
     std::vector<HistoryLineStart> starts; // where each entry's line starts, for the line table
-    if (IoStatus s = ReadHistoryFrom(m_io, m_historyFileName, 0, HistoryParse::ForReplay,
-                                     [&](const HistoryEntry& e, qint64 offset) {
-                                         replayed.Apply(e);
-                                         starts.push_back({e.employee, offset});
-                                     });
+    if (IoStatus s = ReadHistoryLines(m_io, m_historyFileName, 0,
+                                      [&](QByteArrayView line, qint64 offset) {
+                                          if (qint64 employee = 0; replayed.ApplyLine(line, &employee))
+                                              starts.push_back({employee, offset});
+                                      });
         !s)
         return s;
 
@@ -452,7 +462,7 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
     std::map<quint64, std::vector<std::size_t>> places;
     std::unordered_map<qint64, std::size_t> placeOf;
     for (std::size_t i = 0; i < roster.size(); ++i) {
-        rosterKeys[i] = KeyOf(replayed.values.value(roster[i]));
+        rosterKeys[i] = KeyOf(replayed, roster[i]);
         places[rosterKeys[i]].push_back(i);
         placeOf.emplace(roster[i], i);
     }
@@ -504,11 +514,11 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
 
     std::map<quint64, qint64> returning;
     if (restoring) {
-        for (auto it = replayed.departed.cbegin(); it != replayed.departed.cend(); ++it) {
-            if (taken.count(it.key()) != 0)
+        for (const qint64 departed : replayed.Departed()) {
+            if (taken.count(departed) != 0)
                 continue;
-            qint64& employee = returning[KeyOf(it.value())];
-            employee = std::max(employee, it.key()); // the last to go, of two alike
+            qint64& employee = returning[KeyOf(replayed, departed)];
+            employee = std::max(employee, departed); // the last to go, of two alike
         }
     }
 
@@ -545,10 +555,9 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
             return; // a record further on is theirs
         HistoryEntry e =
             NewEntry(roster[i], 0, restoring ? HistoryAction::Restored : HistoryAction::Removed, now);
-        const FieldValues& was = replayed.values.value(roster[i]);
         for (std::size_t f = 0; f < FieldCount; ++f) {
-            if (!was[f].isEmpty())
-                e.changes.append({QString::fromLatin1(PersonnelFields[f].name), was[f], QString()});
+            if (const QStringView was = replayed.Value(roster[i], f); !was.isEmpty())
+                e.changes.append({FieldNames()[f], was.toString(), QString()});
         }
         put(e);
     };
@@ -609,14 +618,13 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                 next = std::max(next, match + 1);
                 claimed[match] = 1; // matched: never gone
                 const qint64 employee = roster[match];
-                static const FieldValues none;
-                const auto known = replayed.values.constFind(employee);
-                const FieldValues& was = known != replayed.values.cend() ? *known : none;
+                const bool known = replayed.OnFile(employee);
                 HistoryEntry e = NewEntry(employee, number,
                                           restoring ? HistoryAction::Restored : HistoryAction::Edited, now);
                 bool changed = false;
                 for (std::size_t f = 0; f < FieldCount; ++f) {
-                    if (IsKeyField(f) ? was[f] == is[f] : Holds(record, f, was[f]))
+                    const QStringView was = known ? replayed.Value(employee, f) : QStringView();
+                    if (IsKeyField(f) ? was == is[f] : Holds(record, f, was))
                         continue;
                     if (!IsKeyField(f))
                         is[f] = HistoryValue(record, static_cast<PersonnelField>(f));
@@ -624,7 +632,7 @@ IoStatus HistoryKeeper::Rebuild(FixedRecordFile& data, HistoryAction reconcileAs
                     // the file's own.
                     const bool modified = static_cast<PersonnelField>(f) == PersonnelField::DateModified;
                     changed = changed || !modified;
-                    e.changes.append({FieldNames()[f], was[f], is[f]});
+                    e.changes.append({FieldNames()[f], was.toString(), is[f]});
                 }
                 if (restoring || changed)
                     put(e);

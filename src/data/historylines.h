@@ -61,3 +61,18 @@ void BringHistoryLinesInStep(FileIo& io, const QString& fileName, const QString&
 // history shorter than it describes).
 IoStatus FindHistoryLines(FileIo& io, const QString& fileName, int historyFd, qint64 historySize,
                           qint64 employee, std::vector<qint64>* offsets, qint64* covered, bool* answered);
+
+// The table as a reader outside the program sees it (rosterly-data check): whether its head is
+// whole and of this version (counting no more entries than the file holds), what it describes,
+// and its entries, the sorted ones first.
+struct HistoryLinesView {
+    bool present = false;
+    bool readable = false;
+    qint64 covered = 0;
+    qint64 firstLineBytes = 0;
+    quint64 firstLineHash = 0;
+    qint64 sorted = 0;
+    std::vector<HistoryLineStart> entries;
+};
+IoStatus ReadHistoryLinesTable(FileIo& io, const QString& fileName, HistoryLinesView* view);
+

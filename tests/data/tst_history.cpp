@@ -4,6 +4,7 @@
 // replaced the records around it.
 #include "data/history.h"
 #include "data/historykeeper.h"
+#include "data/historyreplay.h"
 #include "support/golden.h"
 #include "support/recordsfile.h"
 #include "support/testsupport.h"
@@ -76,6 +77,19 @@ void Step(PersonnelFile& file, const QString& step) {
     }
     if (what == u"restored"_s) { // opens and closes the file itself
         QVERIFY(file.RecordRestore());
+        return;
+    }
+    if (what == u"foreign-line"_s) { // another program's line (keys in its own order, escapes) and record
+        const qint64 lines = ReadFileBytes(HistoryFileName).count('\n');
+        QFile history(HistoryFileName);
+        QVERIFY(history.open(QIODevice::Append));
+        history.write("{\"employee\":2,\"action\":\"edited\",\"entry\":" + QByteArray::number(lines + 1) +
+                      ",\"record\":2,\"changes\":[{\"field\":\"JobTitle\",\"before\":\"\","
+                      "\"after\":\"Zo\\u00eb \\\"Chief\\\"\"}],"
+                      "\"time\":\"2026-12-09T10:00:00Z\",\"user\":\"Ann\",\"level\":4}\n");
+        std::vector<PersonnelRecord> records = ReadRecords(PersonnelFileName);
+        records[1].SetJobTitle(u"Zo\u00EB \"Chief\""_s);
+        WriteBytes(PersonnelFileName, Image(records));
         return;
     }
     if (what == u"tear"_s) { // a line cut short by a crash
@@ -277,6 +291,52 @@ private slots:
         QCOMPARE(read->time.timeSpec(), json->time.timeSpec());
         QCOMPARE(read->time.offsetFromUtc(), json->time.offsetFromUtc());
         QCOMPARE(HistoryLine(*read), HistoryJsonLine(*read));
+        // The forms the program writes read in place too (a rebuild's replay), alike.
+        static const QSet<QByteArray> inPlace{
+            "plain",  "escapes",  "raw DEL and accents", "a negative level", "no changes",
+            "a note", "UTC as Z", "behind UTC"};
+        HistoryLineView view;
+        QCOMPARE(ReadPlainHistoryLine(line, &view), inPlace.contains(QTest::currentDataTag()));
+        if (!inPlace.contains(QTest::currentDataTag()))
+            return;
+        QCOMPARE(view.employee, read->employee);
+        QCOMPARE(view.entry, read->entry);
+        QCOMPARE(view.record, read->record);
+        QCOMPARE(qsizetype(view.changes.size()), read->changes.size());
+        for (std::size_t i = 0; i < view.changes.size(); ++i) {
+            QCOMPARE(view.changes[i].field, std::size_t(PersonnelField::JobTitle));
+            QCOMPARE(QString::fromUtf8(view.changes[i].after), read->changes[qsizetype(i)].after);
+        }
+    }
+
+    // A replay keeps each employee's last values, whatever number they have, through the packing
+    // of the values replaced (a thousand notepads of a thousand characters, two employees apart).
+    void replayKeepsTheLastValues() {
+        HistoryReplay replay;
+        const auto line = [](qint64 entry, qint64 employee, HistoryAction action,
+                             QList<HistoryChange> changes) {
+            const QDateTime at(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC);
+            return HistoryLine({entry, at, u"Ann"_s, 4, employee, action, changes,
+                                action == HistoryAction::Removed ? 0 : 1});
+        };
+        const qint64 far = 9'000'000'000;
+        QVERIFY(replay.ApplyLine(line(1, 1, HistoryAction::Started, {{u"LastName"_s, {}, u"Zo\u00EB"_s}})));
+        QVERIFY(replay.ApplyLine(line(2, far, HistoryAction::Started, {{u"LastName"_s, {}, u"Bo"_s}})));
+        for (int i = 0; i < 1200; ++i) {
+            const qint64 who = i % 2 == 0 ? 1 : far;
+            QVERIFY(replay.ApplyLine(line(3 + i, who, HistoryAction::Edited,
+                                          {{u"Notepad"_s, {}, QString(1000, QChar(u'a' + i % 26))}})));
+        }
+        QVERIFY(replay.ApplyLine(line(1203, far, HistoryAction::Removed, {})));
+        const auto notepad = std::size_t(PersonnelField::Notepad);
+        const auto last = std::size_t(PersonnelField::LastName);
+        QCOMPARE(replay.Values(1)[notepad], QString(1000, u'c'));
+        QCOMPARE(replay.Values(1)[last], u"Zo\u00EB"_s);
+        QCOMPARE(replay.Values(far, true)[notepad], QString(1000, u'd'));
+        QCOMPARE(replay.Values(far, true)[last], u"Bo"_s);
+        QCOMPARE(replay.Values(far), HistoryFieldValues());
+        QCOMPARE(replay.roster, std::vector<qint64>{1});
+        QCOMPARE(replay.Departed(), std::vector<qint64>{far});
     }
 
     // A reader takes every whole entry in order and passes over the rest.
@@ -550,6 +610,12 @@ private slots:
             << QStringList{u"removed e1 r0 Ann Ames"_s, u"restored e2 r1 Ann"_s, u"restored e3 r2 Ann"_s,
                            u"restored e1 r3 Ann Ames"_s, u"edited e1 r3 Ann JobTitle:>Clerk"_s}
             << QList<qint64>{2, 3, 1};
+        QTest::newRow("another program's line and accents, read alike by a rebuild")
+            << QStringList{u"rename 3 Zo\u00EB"_s, u"foreign-line"_s, u"remove 1"_s, u"edit 1 Clerk"_s}
+            << QStringList{u"edited e3 r3 Ann LastName:Cole>Zo\u00EB"_s,
+                           u"edited e2 r2 Ann JobTitle:>Zo\u00EB \"Chief\""_s, u"removed e1 r0 Ann Ames"_s,
+                           u"edited e2 r1 Ann JobTitle:Zo\u00EB \"Chief\">Clerk"_s}
+            << QList<qint64>{2, 3};
         QTest::newRow("a line cut short is cut off, not glued to the next")
             << QStringList{u"tear"_s, u"edit 2 Clerk"_s} << QStringList{u"edited e2 r2 Ann JobTitle:>Clerk"_s}
             << QList<qint64>{1, 2, 3};
@@ -620,6 +686,28 @@ private slots:
         for (qint64 e = 1; e <= *std::max_element(employees.cbegin(), employees.cend()) + 1; ++e)
             CHECKED(CheckOwnLines(file.io, e, true));
         QCOMPARE(FileMode(HistoryFileName), 0600);
+
+        // A rebuild replays each line where it lies: it knows what a replay of the entries knows,
+        // and makes the index the program kept change by change, byte for byte.
+        HistoryReplay byEntry;
+        HistoryReplay byLine;
+        byEntry.keepStates = byLine.keepStates = true;
+        QVERIFY(ReadHistory(file.io, HistoryFileName, [&](const HistoryEntry& e) { byEntry.Apply(e); }));
+        QVERIFY(ReadHistoryLines(file.io, HistoryFileName, 0,
+                                 [&](QByteArrayView line, qint64) { QVERIFY(byLine.ApplyLine(line)); }));
+        QCOMPARE(byLine.roster, byEntry.roster);
+        QVERIFY(byLine.states == byEntry.states);
+        QCOMPARE(byLine.Departed(), byEntry.Departed());
+        QCOMPARE(byLine.lastEmployee, byEntry.lastEmployee);
+        for (qint64 e = 1; e <= byEntry.lastEmployee; ++e) {
+            QVERIFY(byLine.Values(e) == byEntry.Values(e));
+            QVERIFY(byLine.Values(e, true) == byEntry.Values(e, true));
+        }
+        const QByteArray index = ReadFileBytes(HistoryIndexFileName);
+        QVERIFY(QFile::remove(HistoryIndexFileName));
+        QVERIFY(file.OpenPersonnelFileUncounted());
+        file.ClosePersonnelFile();
+        QCOMPARE(ReadFileBytes(HistoryIndexFileName), index);
     }
 
     // The employees a name search finds, from a history the personnel file kept: Ames removed,
@@ -696,9 +784,10 @@ private slots:
         QTest::newRow("employee numbers swapped in the index") << u"swapped"_s << QString() << true;
         QTest::newRow("lines that are no entry") << u"garbage"_s << QString() << true;
         QTest::newRow("a line of 2 MB") << u"overlong"_s << QString() << true;
-        // The line table is a cache: one that names another's line is passed over for the search,
-        // one made from another history or cut short is written again by the next open.
+        // The line table is a cache: one that names another's line is passed over for the search
+        // and let go, one made from another history or cut short is written again by the next open.
         QTest::newRow("the line table naming another's line") << u"table swapped"_s << QString() << false;
+        QTest::newRow("the line table naming a line twice") << u"table twice"_s << QString() << false;
         QTest::newRow("a line table of another history") << u"table other"_s << QString() << true;
         QTest::newRow("a line table cut short") << u"table cut"_s << QString() << true;
     }
@@ -717,6 +806,8 @@ private slots:
             const QByteArray ames = table.mid(64, 8);
             table.replace(64, 8, table.mid(64 + 32, 8));
             table.replace(64 + 32, 8, ames);
+        } else if (tamper == u"table twice"_s) { // Ames's first line in place of Baker's
+            table.replace(56 + 16, 16, table.mid(56, 16));
         } else if (tamper == u"table other"_s) {
             table[24] = char(table[24] ^ 1); // the first line's hash (and so the head's own)
         } else if (tamper == u"table cut"_s) {
@@ -767,8 +858,13 @@ private slots:
         QVERIFY(ReadHistory(file.io, HistoryFileName, [&](const HistoryEntry& e) { kept << Summary(e); }));
         QCOMPARE(kept.mid(3), (QStringList{u"edited e1 r1 Ann JobTitle:>Clerk"_s, u"edited e2 r2 Ann JobTitle:>Clerk"_s}));
         QFETCH(bool, direct);
-        for (qint64 e = 1; e <= 3; ++e) // a swap leaves Baker's where it was
-            CHECKED(CheckOwnLines(file.io, e, direct || e == 2));
+        for (qint64 e = 1; e <= 3; ++e)
+            CHECKED(CheckOwnLines(file.io, e, direct));
+        QVERIFY(file.OpenPersonnelFileUncounted()); // which writes a table let go again
+        file.ClosePersonnelFile();
+        QCOMPARE(HistoryLinesState(), "in step");
+        for (qint64 e = 1; e <= 3; ++e)
+            CHECKED(CheckOwnLines(file.io, e, true));
     }
 };
 

@@ -28,7 +28,7 @@ bool InStep(MemoryFileIo& io, PersonnelFile& file) {
     bool same = qint64(replay.roster.size()) == file.RecordCount();
     for (qint32 n = 1; same && n <= file.RecordCount(); ++n) {
         same = bool(file.ReadPersonnelRecord(n));
-        const HistoryFieldValues known = replay.values.value(replay.roster[std::size_t(n - 1)]);
+        const HistoryFieldValues known = replay.Values(replay.roster[std::size_t(n - 1)]);
         for (std::size_t i = 0; same && i < PersonnelFields.size(); ++i) {
             const auto field = static_cast<PersonnelField>(i);
             same = field == PersonnelField::DateModified || HistoryValue(file.Record(), field) == known[i];
@@ -61,6 +61,21 @@ bool ReadAsJson(const QByteArray& history) {
         if (lean && (lean->employee != read->employee || lean->entry != read->entry ||
                      lean->action != read->action || lean->record != read->record))
             return false;
+        // Read where it lies (a rebuild's replay), a plain line holds the same.
+        HistoryLineView view;
+        if (ReadPlainHistoryLine(line, &view)) {
+            if (!lean || view.employee != lean->employee || view.entry != lean->entry ||
+                view.action != lean->action || view.record != lean->record ||
+                qsizetype(view.changes.size()) != lean->changes.size())
+                return false;
+            for (std::size_t i = 0; i < view.changes.size(); ++i) {
+                const HistoryChange& c = lean->changes[qsizetype(i)];
+                if (view.changes[i].field != HistoryFieldIndex(c.field) ||
+                    view.changes[i].after != c.after.toUtf8() ||
+                    (view.changes[i].ascii && c.after.toUtf8().size() != c.after.size()))
+                    return false;
+            }
+        }
     }
     return true;
 }

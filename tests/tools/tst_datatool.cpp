@@ -284,6 +284,7 @@ private slots:
         // As the program keeps it: started, an edit, a removal that moves the last employee up,
         // and an addition.
         QTemporaryDir kept;
+        QByteArray behindLines; // the line table before the addition
         const QString keptFile = kept.filePath(QStringLiteral("Rosterly.Data"));
         WriteBytes(keptFile, Image(current, bo, previous));
         {
@@ -299,14 +300,31 @@ private slots:
             QVERIFY(file.WritePersonnelRecord(1));
             QVERIFY(file.RemovePersonnelRecord(2));
             QVERIFY(file.OpenPersonnelFileUncounted());
+            behindLines = ReadFileBytes(kept.filePath(u"History.Lines"_s));
             file.Record() = bo;
             QVERIFY(file.AppendPersonnelRecord());
             file.ClosePersonnelFile();
         }
         const QByteArray keptHistory = ReadFileBytes(kept.filePath(u"Rosterly.History"_s));
         const QByteArray keptIndex = ReadFileBytes(kept.filePath(u"History.Index"_s));
-        row("history kept by the program", PersonnelFileName, ReadFileBytes(keptFile), {},
-            keptHistory + '\x1e' + keptIndex);
+        const QByteArray keptLines = ReadFileBytes(kept.filePath(u"History.Lines"_s));
+        const QByteArray kept3 = keptHistory + '\x1e' + keptIndex + '\x1e';
+        row("history kept by the program", PersonnelFileName, ReadFileBytes(keptFile), {}, kept3 + keptLines);
+        // Its line table behind the history (the last change's places not added), of another
+        // history, cut short, naming a line as another employee's, or one line twice.
+        row("line table behind its history", PersonnelFileName, ReadFileBytes(keptFile), {}, kept3 + behindLines);
+        QByteArray otherLines = keptLines;
+        otherLines[24] = char(otherLines[24] ^ 1); // the first line's hash, the head's own made again
+        qToLittleEndian(HistoryLineHash(otherLines.first(48)), otherLines.data() + 48);
+        row("line table of another history", PersonnelFileName, ReadFileBytes(keptFile), {}, kept3 + otherLines);
+        row("line table cut short", PersonnelFileName, ReadFileBytes(keptFile), {}, kept3 + keptLines.chopped(16));
+        QByteArray swappedLines = keptLines;
+        swappedLines[56] = '\x03'; // employee 1's first place, at byte 0, given to employee 3
+        row("line table naming another's line", PersonnelFileName, ReadFileBytes(keptFile), {},
+            kept3 + swappedLines);
+        QByteArray twiceLines = keptLines;
+        twiceLines.replace(56 + 16, 16, keptLines.mid(56, 16)); // employee 1's first place for employee 2's
+        row("line table naming a line twice", PersonnelFileName, ReadFileBytes(keptFile), {}, kept3 + twiceLines);
 
         // Tampered with: every line that is no entry named (a line cut short said first: the next
         // open cuts it off), a history that is not the one the index was made from, or is gone,
@@ -351,17 +369,21 @@ private slots:
                                     : WriteJournal::Parse(journal, PersonnelRecordLength) ? u"Write.$$$"_s
                                                                                           : u"Append.$$$"_s;
         WriteBytes(Path(name), bytes);
-        // The history, then the index after the byte 0x1E when the row has one.
+        // The history, then the index and the line table, each after the byte 0x1E when the row has it.
         const QString historyName = QStringLiteral("Rosterly.History");
         const QString indexName = QStringLiteral("History.Index");
-        const qsizetype parted = history.indexOf('\x1e');
-        const QByteArray index = parted < 0 ? QByteArray() : history.mid(parted + 1);
-        if (parted >= 0)
-            history.truncate(parted);
+        const QString linesName = QStringLiteral("History.Lines");
+        QList<QByteArray> parts = history.split('\x1e');
+        parts.resize(3);
+        history = parts[0];
+        const QByteArray index = parts[1];
+        const QByteArray lines = parts[2];
         if (!history.isEmpty())
             WriteBytes(Path(historyName), history);
         if (!index.isEmpty())
             WriteBytes(Path(indexName), index);
+        if (!lines.isEmpty())
+            WriteBytes(Path(linesName), lines);
         if (!journal.isEmpty())
             WriteBytes(Path(journalName), journal);
 
@@ -373,11 +395,14 @@ private slots:
         QCOMPARE(ReadFileBytes(Path(journalName)), journal);
         QCOMPARE(ReadFileBytes(Path(historyName)), history);
         QCOMPARE(ReadFileBytes(Path(indexName)), index);
+        QCOMPARE(ReadFileBytes(Path(linesName)), lines);
         QStringList files{name};
         if (!journal.isEmpty())
             files.append(journalName);
         if (!index.isEmpty())
             files.prepend(indexName);
+        if (!lines.isEmpty())
+            files.prepend(linesName);
         if (!history.isEmpty())
             files.append(historyName);
         files.sort(Qt::CaseInsensitive);

@@ -6,6 +6,7 @@
 #include "data/fileio.h"
 #include "data/history.h"
 #include "data/historykeeper.h"
+#include "data/historylines.h"
 #include "data/historyreplay.h"
 #include "data/records.h"
 
@@ -14,6 +15,7 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 
@@ -220,7 +222,108 @@ struct HistoryCheck::State {
     QByteArray note;
     QByteArray faults;
     HistoryIndexView index;
+    std::vector<HistoryLineStart> lines; // whose line starts where, in the history's order
 };
+
+namespace {
+
+// History.Lines held to the history (`lines`, in its order, `wholeBytes` up to its last line end,
+// its first line `first`): what is wrong is told to `faults`, what the next open does to `note`.
+void CheckLineTable(FileIo& io, const QString& fileName, const QString& history,
+                    const std::vector<HistoryLineStart>& lines, qint64 wholeBytes, const QByteArray& first,
+                    QByteArray* faults, QByteArray* note) {
+    HistoryLinesView table;
+    if (!ReadHistoryLinesTable(io, fileName, &table) || !table.present)
+        return; // a folder an older version kept has none: the next open writes it
+    const QString name = HistoryLinesFileName;
+    const QString again = QStringLiteral("; the program's next open writes it again from the history\n");
+    if (!table.readable) {
+        *faults +=
+            (name + QStringLiteral(": its head is not whole, or counts more places than it holds") + again)
+                .toUtf8();
+        return;
+    }
+    const auto at = [&](qint64 offset) {
+        const auto it = std::lower_bound(lines.cbegin(), lines.cend(), offset,
+                                         [](const HistoryLineStart& l, qint64 o) { return l.offset < o; });
+        return it != lines.cend() && it->offset == offset ? it : lines.cend();
+    };
+    // Where it stops, a line must start, as the program's open checks.
+    char before = '\n';
+    if (table.covered > 0 && table.covered <= wholeBytes) {
+        const int fd = io.Open(history, O_RDONLY | O_CLOEXEC, 0);
+        if (fd < 0 || !ReadFullyAt(io, fd, &before, 1, table.covered - 1, history))
+            before = 0;
+        if (fd >= 0)
+            io.Close(fd);
+    }
+    if (table.firstLineBytes != first.size() ||
+        table.firstLineHash != (first.isEmpty() ? 0 : HistoryLineHash(first)) || table.covered > wholeBytes ||
+        before != '\n') {
+        *faults += (name +
+                    QStringLiteral(": it was not made from this history (its first line, or where it "
+                                   "stops, is not this history's)") +
+                    again)
+                       .toUtf8();
+        return;
+    }
+    if (table.covered < wholeBytes)
+        *note += QStringLiteral("%1 describes the history's first %2 bytes; the program's next open adds the "
+                                "places of the lines after them\n")
+                     .arg(name)
+                     .arg(table.covered)
+                     .toUtf8();
+    // Each place against the lines it describes, both by employee and place.
+    std::vector<HistoryLineStart> kept = table.entries;
+    std::sort(kept.begin(), kept.end());
+    std::vector<HistoryLineStart> wanted;
+    for (const HistoryLineStart& l : lines) {
+        if (l.offset < table.covered)
+            wanted.push_back(l);
+    }
+    std::sort(wanted.begin(), wanted.end());
+    const QString passed = QStringLiteral("; the program passes over the table when it reads that employee's "
+                                          "lines, and its next open writes it again\n");
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        for (; j < wanted.size() && wanted[j] < kept[i]; ++j)
+            *faults +=
+                QStringLiteral("%1: the line at byte %2 (employee %3) is not in it; the program's history "
+                               "window leaves it out until the table is written again (delete %1, and "
+                               "the program's next open writes it again)\n")
+                    .arg(name)
+                    .arg(wanted[j].offset)
+                    .arg(wanted[j].employee)
+                    .toUtf8();
+        if (j < wanted.size() && wanted[j] == kept[i]) {
+            ++j;
+            continue;
+        }
+        const HistoryLineStart& k = kept[i];
+        const auto line = at(k.offset);
+        const QString where = i > 0 && kept[i - 1] == k ? QStringLiteral("a second time")
+                              : line == lines.cend() || k.offset >= table.covered
+                                  ? QStringLiteral("where no entry of the history starts")
+                                  : QStringLiteral("which starts a line of employee %1").arg(line->employee);
+        *faults += (QStringLiteral("%1: it places a line of employee %2 at byte %3, %4")
+                        .arg(name)
+                        .arg(k.employee)
+                        .arg(k.offset)
+                        .arg(where) +
+                    passed)
+                       .toUtf8();
+    }
+    for (; j < wanted.size(); ++j)
+        *faults += QStringLiteral("%1: the line at byte %2 (employee %3) is not in it; the program's history "
+                                  "window leaves it out until the table is written again (delete %1, and the "
+                                  "program's next open writes it again)\n")
+                       .arg(name)
+                       .arg(wanted[j].offset)
+                       .arg(wanted[j].employee)
+                       .toUtf8();
+}
+
+} // namespace
 
 HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State>()) {
     State& st = *m_state;
@@ -245,11 +348,12 @@ HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State
     }
     st.present = true;
     QByteArray first;
-    const IoStatus read = ReadHistory(
-        io, st.history,
-        [this](const HistoryEntry& e) {
+    const IoStatus read = ReadHistoryFrom(
+        io, st.history, 0, HistoryParse::Whole,
+        [this](const HistoryEntry& e, qint64 offset) {
             m_state->replay.Apply(e);
             m_state->employees.insert(e.employee);
+            m_state->lines.push_back({e.employee, offset});
             ++m_state->entries;
         },
         [&](const HistoryLineFault& f) {
@@ -268,7 +372,9 @@ HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State
         st.error = read.Message();
         return;
     }
-    // The index's head names the history it was made from by its first line.
+    // The index's head names the history it was made from by its first line, and so does the line
+    // table's.
+    QByteArray firstLine;
     const int fd = io.Open(st.history, O_RDONLY | O_CLOEXEC, 0);
     if (fd >= 0) {
         const qint64 size = io.Size(fd);
@@ -278,6 +384,10 @@ HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State
             if (!ReadFullyAt(io, fd, first.data(), first.size(), 0, st.history))
                 first.clear();
         }
+        firstLine.resize(std::min<qint64>(st.wholeBytes, MaxHistoryLineBytes + 1));
+        if (!ReadFullyAt(io, fd, firstLine.data(), firstLine.size(), 0, st.history))
+            firstLine.clear();
+        firstLine.truncate(firstLine.indexOf('\n') + 1);
         io.Close(fd);
     }
     if (st.index.readable && st.index.head.firstLineBytes > 0 &&
@@ -286,6 +396,8 @@ HistoryCheck::HistoryCheck(const QString& file) : m_state(std::make_unique<State
                                     "folder's history, and the program refuses to open the file\n")
                          .arg(historyName, HistoryIndexFileName)
                          .toUtf8();
+    CheckLineTable(io, BesideDataFile(file, HistoryLinesFileName), st.history, st.lines, st.wholeBytes,
+                   firstLine, &st.faults, &st.note);
 }
 
 HistoryCheck::~HistoryCheck() = default;
@@ -309,7 +421,7 @@ QByteArray HistoryCheck::Compare(qint64 n, const char* bytes) {
     if (n > qint64(roster.size()))
         return QStringLiteral("record %1: the history has no employee in it\n").arg(n).toUtf8();
     const qint64 employee = roster[std::size_t(n - 1)];
-    const HistoryFieldValues known = m_state->replay.values.value(employee);
+    const HistoryFieldValues known = m_state->replay.Values(employee);
     PersonnelRecord record;
     std::memcpy(record.data(), bytes, PersonnelRecordLength);
     QByteArray lines;
