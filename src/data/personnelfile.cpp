@@ -1,5 +1,11 @@
 #include "data/personnelfile.h"
 
+#include "data/readonlyfolder.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -44,7 +50,7 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
         m_file.Close();
         return s;
     }
-    if (marked) {
+    if (marked && !m_readOnly) {
         // A removal was interrupted after its mark: finish it, then count again.
         if (IoStatus s = CompactPersonnelFile(); !s)
             return s;
@@ -58,7 +64,37 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
     return {};
 }
 
+IoStatus PersonnelFile::WaitForWholeFolder() {
+    const QString folder = QFileInfo(DataFileName()).absolutePath();
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const FolderStamp stamp = StampDataFolder(folder);
+        if (!stamp.changing) {
+            m_openStamp = stamp.items;
+            return {};
+        }
+        if (waited.elapsed() >= m_readOnlyWaitMs)
+            return IoStatus::Refusal(QStringLiteral("read"), DataFileName(),
+                                     QStringLiteral("Another copy of the program is still changing it"));
+        QThread::msleep(20);
+    }
+}
+
+bool PersonnelFile::UnchangedSinceOpen() const {
+    if (!m_readOnly)
+        return true;
+    const FolderStamp now = StampDataFolder(QFileInfo(DataFileName()).absolutePath());
+    return !now.changing && now.items == m_openStamp;
+}
+
 IoStatus PersonnelFile::OpenPersonnelFileUncounted() {
+    if (m_readOnly) {
+        // Another copy writes: nothing is settled here, and only a folder at rest is read.
+        if (IoStatus s = WaitForWholeFolder(); !s)
+            return s;
+        return m_file.Open();
+    }
     m_file.RemoveStaleScratch(m_scratchFileName);
     if (IoStatus s = m_file.Open(); !s)
         return s;

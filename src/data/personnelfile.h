@@ -67,6 +67,19 @@ public:
     IoStatus RecordRestore();
     bool IsOpen() const { return m_file.IsOpen(); }
 
+    // A copy that reads a folder another copy writes (its file layer refusing every write): an
+    // open settles nothing and waits, up to `waitMs`, until no change is under way
+    // (ChangeUnderWayFileNames, data/readonlyfolder.h), so that it reads only whole changes; a
+    // removal's mark it meets is not finished but counted as not there.
+    void SetReadOnly(bool readOnly, int waitMs = 2000) {
+        m_readOnly = readOnly;
+        m_readOnlyWaitMs = waitMs;
+    }
+    bool IsReadOnly() const { return m_readOnly; }
+    // Read only: whether the folder is still as the last open found it (no change begun or made
+    // since), so that what was read since is one whole state of it. Always true for the writer.
+    bool UnchangedSinceOpen() const;
+
     // Record n into the buffer; a record past the end reads as blank.
     IoStatus ReadPersonnelRecord(qint32 n);
     // The buffer as record n (1..RecordCount in place, through the write journal, RecordCount + 1
@@ -117,6 +130,7 @@ public:
 private:
     IoStatus Count(bool* foundMarked);
     IoStatus WriteInPlace(qint32 n);
+    IoStatus WaitForWholeFolder();
 
     FixedRecordFile m_file;
     QString m_scratchFileName;
@@ -127,6 +141,9 @@ private:
     qint32 m_currentCount = 0;
     qint32 m_previousCount = 0;
     std::unique_ptr<HistoryKeeper> m_history;
+    bool m_readOnly = false;
+    int m_readOnlyWaitMs = 2000;
+    QList<qint64> m_openStamp;
 };
 
 // The version stamp of a record added by program version major.minor: the two numbers written one

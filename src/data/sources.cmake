@@ -14,6 +14,7 @@ set(rosterly_data_sources
     historyreplay.cpp
     oledate.cpp
     personnelfile.cpp
+    readonlyfolder.cpp
     records.cpp
     restorejournal.cpp
     sensitive.cpp

@@ -303,6 +303,23 @@ private slots:
                          : u"Only if no copy of Rosterly on any computer is working with this folder, "
                            "delete the file\r\n"_s) +
                     path + u"\r\nand start Rosterly again."_s);
+            // The offer a second copy makes instead: the same holder, the files read-only or exit.
+            QCOMPARE(FolderInUseOfferText(QStringLiteral("Rosterly"), folder.path(), taker),
+                     u"The data folder\r\n"_s + folder.path() + u"\r\nis in use by "_s +
+                         holder.section(u',', 0, 0) +
+                         u" since 12/08/2026 08:30.\r\n\r\nRosterly lets only one copy at a time change "
+                         "these files. This copy can open them read-only: the lists, records, printouts "
+                         "and history follow the other copy's changes, and nothing can be changed "
+                         "here.\r\n\r\n"_s +
+                         (otherComputer ? u"If that computer is really switched off, choose Exit, delete the "
+                                          "file\r\n"_s
+                                        : u"Only if no copy of Rosterly on any computer is working with "
+                                          "this folder, choose Exit, delete the file\r\n"_s) +
+                         path + u"\r\nand start Rosterly again."_s);
+            QCOMPARE(LockHolderName(h), holder.section(u',', 0, 0));
+            QCOMPARE(
+                QStringList({QString::fromLatin1(OpenReadOnlyCaption), QString::fromLatin1(ExitCaption)}),
+                QStringList({u"Open &Read-Only"_s, u"E&xit"_s}));
             QVERIFY(lock == "QLockFile" ? older.isLocked()
                                         : ReadFileBytes(path) == (lock == "held open" ? "" : lock));
             return;
