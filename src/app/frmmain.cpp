@@ -242,8 +242,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     setWindowTitle(Caption());
     if (ctx.state.ReadOnly)
         m_watch = new DataFolderWatch(
-            QFileInfo(ctx.state.DataFileName).absolutePath(), [this] { FollowWriter(); },
-            [this] { WriterLeft(); }, 500, this);
+            QFileInfo(ctx.state.DataFileName).absolutePath(), [this] { return FollowWriter(); },
+            [this] { return WriterLeft(); }, 500, this);
     tabMain->SetTabCaption(0, QStringLiteral("Employee List"));
     m_tabMainHeight = HeightTwips(tabMain);
     m_frame1Height = HeightTwips(frame[1]);
@@ -275,13 +275,13 @@ void frmMain::DisableWriting() {
         b->setEnabled(false);
 }
 
-void frmMain::FollowWriter() {
+bool frmMain::FollowWriter() {
     // Not before the first list, nor over a message or another window this one has opened.
     if (!m_activated || !isEnabled() || QApplication::activeModalWidget())
-        return;
+        return false;
     if (tabMain->Tab() != 0) {
         PrepareListOptions(); // the counts; the list is built when the user goes back to it
-        return;
+        return true;
     }
     const int row = grid->isVisible() ? grid->Row() : 0;
     m_savedRow = row;
@@ -317,17 +317,20 @@ void frmMain::FollowWriter() {
         recordPage->tabNameInfo->SetTab(focusTab);
     }
     DisableWriting();
+    return true;
 }
 
-void frmMain::WriterLeft() {
-    if (!m_ctx.state.ReadOnly || QApplication::activeModalWidget())
-        return;
+bool frmMain::WriterLeft() {
+    if (!m_ctx.state.ReadOnly)
+        return true;
+    if (!m_activated || !isEnabled() || QApplication::activeModalWidget())
+        return false;
     const MsgAnswer answer = m_ctx.prompts.MsgBox(
         m_ctx.state.WriterName + QStringLiteral(" has finished working with the files.") + CrLf + CrLf +
             QStringLiteral("Do you want to switch to read/write, so that you can change them here?"),
         MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Data Folder Free"));
     if (answer != MsgAnswer::Yes)
-        return;
+        return true;
     if (!m_ctx.flow.TakeOverDataFolder()) {
         if (m_ctx.state.ReadOnly)
             m_ctx.prompts.MsgBox(QStringLiteral("Another copy of ") + m_ctx.state.AppTitle +
@@ -335,14 +338,16 @@ void frmMain::WriterLeft() {
                                      QStringLiteral("This copy stays read-only."),
                                  MsgButtons::OKOnly, MsgIcon::Information,
                                  QStringLiteral("Data Folder in Use"));
-        return;
+        return true;
     }
-    delete m_watch;
+    // The watch that called this goes once it has returned.
+    m_watch->deleteLater();
     m_watch = nullptr;
     setWindowTitle(Caption());
     cmdBackupRestore->setEnabled(tabMain->Tab() == 0);
     cmdEditEntry->setEnabled(m_ctx.state.CurrentAccessLevel > 1);
     FollowWriter();
+    return true;
 }
 
 void frmMain::FitToScreen() {

@@ -99,9 +99,10 @@ public:
 
     // A read-only copy: the folder changed (the list and the shown record follow, keeping the
     // options, the highlight and the view), and the writer has let the folder go (the user is
-    // offered to take it over). The folder's watch calls them.
-    void FollowWriter();
-    void WriterLeft();
+    // offered to take it over). The folder's watch calls them; false: not now (a dialog is open),
+    // ask again.
+    bool FollowWriter();
+    bool WriterLeft();
     // The caption: the program, the organization, and while read-only who is writing.
     QString Caption() const;
 

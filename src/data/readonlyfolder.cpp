@@ -124,8 +124,8 @@ FolderStamp StampDataFolder(const QString& folder) {
     return stamp;
 }
 
-DataFolderWatch::DataFolderWatch(const QString& folder, std::function<void()> changed,
-                                 std::function<void()> lockFreed, int pollMs, QObject* parent)
+DataFolderWatch::DataFolderWatch(const QString& folder, std::function<bool()> changed,
+                                 std::function<bool()> lockFreed, int pollMs, QObject* parent)
     : QObject(parent), m_folder(QDir(folder).absolutePath()), m_changed(std::move(changed)),
       m_lockFreed(std::move(lockFreed)), m_stamp(StampDataFolder(m_folder)),
       m_watcher(new QFileSystemWatcher(this)), m_poll(new QTimer(this)) {
@@ -154,14 +154,10 @@ void DataFolderWatch::Look() {
         m_watcher->addPath(data);
     const bool locked = QFile::exists(QDir(m_folder).filePath(QString::fromLatin1(DataFolderLockName)));
     const FolderStamp now = StampDataFolder(m_folder);
-    if (!now.changing && now != m_stamp) {
+    if (!now.changing && now != m_stamp && m_changed())
         m_stamp = now;
-        m_changed();
-    }
-    if (m_lockSeen && !locked) {
-        m_lockSeen = false;
-        m_lockFreed();
-    } else if (locked) {
+    if (m_lockSeen && !locked)
+        m_lockSeen = !m_lockFreed();
+    else if (locked)
         m_lockSeen = true;
-    }
 }

@@ -74,7 +74,9 @@ FolderStamp StampDataFolder(const QString& folder = QString());
 // journal left) calls `changed`, the lock file gone `lockFreed`.
 class DataFolderWatch : public QObject {
 public:
-    DataFolderWatch(const QString& folder, std::function<void()> changed, std::function<void()> lockFreed,
+    // Each call returns whether it was taken in; one that was not (a dialog was open, say) comes
+    // again at the next look.
+    DataFolderWatch(const QString& folder, std::function<bool()> changed, std::function<bool()> lockFreed,
                     int pollMs = 500, QObject* parent = nullptr);
     // Whether the system tells of the folder's changes (else the polling alone follows them).
     bool Watching() const;
@@ -85,8 +87,8 @@ public:
 
 private:
     QString m_folder;
-    std::function<void()> m_changed;
-    std::function<void()> m_lockFreed;
+    std::function<bool()> m_changed;
+    std::function<bool()> m_lockFreed;
     FolderStamp m_stamp;
     QFileSystemWatcher* m_watcher;
     QTimer* m_poll;

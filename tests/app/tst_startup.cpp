@@ -4,8 +4,8 @@
 #include "app/programwindows.h"
 #include "app/singleinstance.h"
 #include "core/programstate.h"
-#include "data/folderlock.h"
 #include "data/clock.h"
+#include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "data/readonlyfolder.h"
 #include "data/sensitiverule.h"
@@ -96,8 +96,9 @@ int WriterChildMain(const QString& folder) {
         IoStatus s;
         for (int round = 0; s && w[0] == QStringLiteral("rounds") && round < w.value(1).toInt(); ++round) {
             const QString tag = QStringLiteral("R%1").arg(round);
-            for (const QStringList& change : {QStringList{u"edit"_s, u"3"_s, tag}, QStringList{u"import"_s, u"2"_s, tag},
-                                              QStringList{u"remove"_s, u"1"_s}})
+            for (const QStringList& change :
+                 {QStringList{u"edit"_s, u"3"_s, tag}, QStringList{u"import"_s, u"2"_s, tag},
+                  QStringList{u"remove"_s, u"1"_s}})
                 if (s)
                     s = step(change);
         }
@@ -290,8 +291,10 @@ private slots:
 
         // One change at a time: the watch tells of each within two seconds, once it is whole.
         int told = 0;
-        DataFolderWatch watch(folder.path(), [&] { ++told; }, [] {});
-        for (const QByteArray& change : {QByteArray("edit 5 E1"), QByteArray("remove 2"), QByteArray("import 3 I1")}) {
+        DataFolderWatch watch(
+            folder.path(), [&] { return ++told > 0; }, [] { return true; });
+        for (const QByteArray& change :
+             {QByteArray("edit 5 E1"), QByteArray("remove 2"), QByteArray("import 3 I1")}) {
             const int was = told;
             QCOMPARE(ask(change), QByteArray("ok"));
             QTRY_VERIFY_WITH_TIMEOUT(told > was, 2000);

@@ -269,11 +269,15 @@ void BenchReaderFollow(const QString& path, qint64 count, double today) {
     reader.SetReadOnly(true);
     bool followed = false;
     qint64 rows = 0;
-    DataFolderWatch watch(folder.path(), [&] {
-        const EmployeeListResult list = BuildEmployeeRows(reader, ListQuery(), today, 0);
-        rows = list.Rows();
-        followed = list.status && reader.UnchangedSinceOpen();
-    }, [] {});
+    DataFolderWatch watch(
+        folder.path(),
+        [&] {
+            const EmployeeListResult list = BuildEmployeeRows(reader, ListQuery(), today, 0);
+            rows = list.Rows();
+            followed = list.status && reader.UnchangedSinceOpen();
+            return followed;
+        },
+        [] { return true; });
     int saves = 0;
     const double ms = MedianMs([&] {
         followed = false;
@@ -1044,8 +1048,9 @@ int main(int argc, char** argv) {
                 if (const qint64 n = size.toLongLong(); n > 0)
                     sizes.push_back(n);
         } else {
-            std::fprintf(stderr,
-                         "usage: rosterly-bench [--sizes N,N,...] [--follow] | --history | --exchange | --check\n");
+            std::fprintf(
+                stderr,
+                "usage: rosterly-bench [--sizes N,N,...] [--follow] | --history | --exchange | --check\n");
             return 2;
         }
     }
