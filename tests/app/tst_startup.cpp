@@ -3,6 +3,7 @@
 #include "app/frmtitlepage.h"
 #include "app/programwindows.h"
 #include "app/singleinstance.h"
+#include "backup/datacopy.h"
 #include "core/programstate.h"
 #include "data/clock.h"
 #include "data/folderlock.h"
@@ -58,7 +59,8 @@ int FolderChildMain(const QString& mode, const QString& folder) {
 // With --write-folder DIR it holds the data folder's lock and changes the personnel file (with its
 // history) as its input says, a line at a time, answering "ok" to each: "import K TAG" appends K
 // employees, "edit N TAG" rewrites employee N, "remove N" removes employee N, "rounds K" makes K
-// rounds of the three without waiting. An employee's first name and e-mail hold the same tag, at
+// rounds of the three without waiting, "backup" copies the file into Backup/ and "restore" brings
+// it back as the backup window does. An employee's first name and e-mail hold the same tag, at
 // the two ends of the record, so that a record read half written shows two.
 int WriterChildMain(const QString& folder) {
     QDir::setCurrent(folder);
@@ -83,8 +85,19 @@ int WriterChildMain(const QString& folder) {
         else if (s && w[0] == QStringLiteral("edit") && (s = file.ReadPersonnelRecord(n))) {
             tagged(file.Record(), w.value(2));
             s = file.WritePersonnelRecord(n);
-        } else if (s && w[0] == QStringLiteral("remove"))
+        } else if (s && w[0] == QStringLiteral("remove")) {
             s = file.RemovePersonnelRecord(n);
+        } else if (s && w[0] == QStringLiteral("backup")) {
+            MakeOwnerOnlyFolder(QStringLiteral("Backup"));
+            s = CopyDataFile(io, PersonnelFileName, QStringLiteral("Backup/") + PersonnelFileName);
+        } else if (s && w[0] == QStringLiteral("restore")) {
+            // As the backup window restores: noted in the history's journal first, recorded after.
+            const QString backup = QStringLiteral("Backup/") + PersonnelFileName;
+            file.ClosePersonnelFile();
+            if ((s = file.BeginRestore(backup)))
+                s = ReplaceDataFiles(io, {{backup, PersonnelFileName}}, RestoreJournalFileName, {}).status;
+            s = s ? file.RecordRestore() : s;
+        }
         file.ClosePersonnelFile();
         return s;
     };
@@ -225,7 +238,7 @@ private slots:
         QCOMPARE(third->readAllStandardOutput().trimmed(), QByteArray("locked"));
     }
 
-    // A copy that reads while another process writes (edits, imports, removals, each with its
+    // A copy that reads while another process writes (edits, imports, removals, a restore, each with its
     // history) only ever sees whole changes: no record half written, counts that agree with the
     // records, a history in step with the file; and its watch follows each change within two seconds.
     void readOnlyCopySeesOnlyWholeChanges() {
@@ -258,11 +271,15 @@ private slots:
                     torn << r.FirstName() + u'/' + r.Email();
             });
             reader.ClosePersonnelFile();
-            qint64 employees = 0;
+            // Employees on file, as the history says: those whose last entry leaves them a record.
+            QHash<qint64, qint64> recordOf;
             for (const QByteArray& line : ReadFileBytes(folder.filePath(HistoryFileName)).split('\n')) {
-                const QString action = QJsonDocument::fromJson(line).object().value(u"action"_s).toString();
-                employees += action == u"imported"_s ? 1 : action == u"removed"_s ? -1 : 0;
+                const QJsonObject entry = QJsonDocument::fromJson(line).object();
+                if (!entry.isEmpty())
+                    recordOf[entry.value(u"employee"_s).toInteger()] = entry.value(u"record"_s).toInteger();
             }
+            const qint64 employees =
+                std::count_if(recordOf.cbegin(), recordOf.cend(), [](qint64 r) { return r > 0; });
             if (!reader.UnchangedSinceOpen())
                 return false;
             [&] {
@@ -293,16 +310,21 @@ private slots:
         int told = 0;
         DataFolderWatch watch(
             folder.path(), [&] { return ++told > 0; }, [] { return true; });
-        for (const QByteArray& change :
-             {QByteArray("edit 5 E1"), QByteArray("remove 2"), QByteArray("import 3 I1")}) {
+        QCOMPARE(ask("backup"), QByteArray("ok"));
+        const QStringList backedUp = tags;
+        for (const QByteArray& change : {QByteArray("edit 5 E1"), QByteArray("remove 2"),
+                                         QByteArray("import 3 I1"), QByteArray("restore")}) {
             const int was = told;
             QCOMPARE(ask(change), QByteArray("ok"));
             QTRY_VERIFY_WITH_TIMEOUT(told > was, 2000);
             QVERIFY(look(&tags));
+            if (change == "import 3 I1") {
+                QCOMPARE(tags.mid(3, 1), QStringList{u"E1"_s});
+                QCOMPARE(tags.size(), 52);
+                QCOMPARE(tags.mid(49), (QStringList{u"I1"_s, u"I1"_s, u"I1"_s}));
+            }
         }
-        QCOMPARE(tags.mid(3, 1), QStringList{u"E1"_s});
-        QCOMPARE(tags.size(), 52);
-        QCOMPARE(tags.mid(49), (QStringList{u"I1"_s, u"I1"_s, u"I1"_s}));
+        QCOMPARE(tags, backedUp);
         // The reader left nothing of its own in the folder.
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), before);
         writer->closeWriteChannel();
