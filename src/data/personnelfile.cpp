@@ -1,5 +1,6 @@
 #include "data/personnelfile.h"
 
+#include "data/historyreplay.h"
 #include "data/readonlyfolder.h"
 
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 
 PersonnelFile::PersonnelFile(FileIo& io, QString dataFileName, QString scratchFileName,
                              QString journalFileName, QString writeJournalFileName)
@@ -137,7 +139,30 @@ void PersonnelFile::SetHistoryNote(QString note) {
 
 IoStatus PersonnelFile::EmployeeNumber(qint32 n, qint64* employee) {
     *employee = 0;
-    return m_history ? m_history->EmployeeAt(m_file, n, employee) : IoStatus();
+    if (!m_history)
+        return {};
+    const IoStatus s = m_history->EmployeeAt(m_file, n, employee);
+    if (s || !m_readOnly)
+        return s;
+    // A stale index is the writer's to rebuild: a read-only copy replays the history in memory,
+    // once for each length of it.
+    const int fd = m_file.Io().Open(m_history->HistoryFileName(), O_RDONLY | O_CLOEXEC, 0);
+    const qint64 size = fd < 0 ? -1 : m_file.Io().Size(fd);
+    if (fd >= 0)
+        m_file.Io().Close(fd);
+    if (size != m_replayedSize) {
+        HistoryReplay replay;
+        if (IoStatus r = ReadHistory(m_file.Io(), m_history->HistoryFileName(),
+                                     [&](const HistoryEntry& e) { replay.Apply(e); });
+            !r)
+            return r;
+        m_replayedRoster = std::move(replay.roster);
+        m_replayedSize = size;
+    }
+    if (n < 1 || std::size_t(n) > m_replayedRoster.size())
+        return s;
+    *employee = m_replayedRoster[std::size_t(n - 1)];
+    return {};
 }
 
 IoStatus PersonnelFile::BeginRestore(const QString& restoredFile) {

@@ -52,7 +52,8 @@ public:
     bool KeepsHistory() const { return m_history != nullptr; }
     // The history's file name; empty when none is kept.
     QString HistoryFile() const { return m_history ? m_history->HistoryFileName() : QString(); }
-    // The lasting number in the history of the employee in record n; the file open.
+    // The lasting number in the history of the employee in record n; the file open. Read only, a
+    // stale index is passed over for the history replayed in memory.
     IoStatus EmployeeNumber(qint32 n, qint64* employee);
     // Before a restore puts the personnel file `restoredFile` in this one's place: notes it in the
     // history's journal, so that a restore cut short is recorded as a restore by the next open
@@ -144,6 +145,9 @@ private:
     bool m_readOnly = false;
     int m_readOnlyWaitMs = 2000;
     QList<qint64> m_openStamp;
+    // Read only: the record's employees as the history of m_replayedSize bytes places them.
+    std::vector<qint64> m_replayedRoster;
+    qint64 m_replayedSize = -1;
 };
 
 // The version stamp of a record added by program version major.minor: the two numbers written one

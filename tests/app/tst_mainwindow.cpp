@@ -192,6 +192,16 @@ private slots:
         QCOMPARE(w->grid->Row(), 20);
         QCOMPARE(w->grid->TopRow(), 10);
         QCOMPARE(w->grid->Rows(), 41);
+        // A history index gone stale is the writer's to rebuild: the reader replays the history in
+        // memory and finds the same employee.
+        qint64 employee = 0, replayed = 0;
+        QVERIFY(file.OpenPersonnelFileUncounted() && file.EmployeeNumber(shown, &employee));
+        file.ClosePersonnelFile();
+        QVERIFY(employee > 0 && QFile::remove(HistoryIndexFileName));
+        QVERIFY(r.personnel.OpenPersonnelFileUncounted() && r.personnel.EmployeeNumber(shown, &replayed));
+        r.personnel.ClosePersonnelFile();
+        QCOMPARE(replayed, employee);
+        QVERIFY(!QFile::exists(HistoryIndexFileName));
 
         // A change under way (a restore's journal) is waited out, then followed; a removal before
         // the highlighted employee moves the highlight with them.
