@@ -5,6 +5,7 @@
 #include "core/sensitivelevel.h"
 #include "data/clock.h"
 #include "data/personnelfile.h"
+#include "data/readonlyfolder.h"
 #include "data/userlist.h"
 #include "data/util.h"
 #include "help/frmmanual.h"
@@ -33,13 +34,14 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
-#include <QTabBar>
-#include <QShortcut>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QTabBar>
+#include <QShortcut>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -249,7 +251,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
 
     // Load.
     ctx.state.FadeEnabled = PrepareFade(this, 0, false, ctx.settings, ctx.state.PlatformCanFade);
-    setWindowTitle(ctx.state.AppTitle + QStringLiteral(" - ") + ProgramSettings::Organization(ctx.settings));
+    setWindowTitle(Caption());
+    if (ctx.state.ReadOnly)
+        m_watch = new DataFolderWatch(
+            QFileInfo(ctx.state.DataFileName).absolutePath(), [this] { return FollowWriter(); },
+            [this] { return WriterLeft(); }, 500, this);
     tabMain->SetTabCaption(0, QStringLiteral("Employee List"));
     m_tabMainHeight = HeightTwips(tabMain);
     m_frame1Height = HeightTwips(frame[1]);
@@ -263,6 +269,97 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     FitToScreen();
     lblListDisplayHeading->setText(
         QStringLiteral("Filter the 'Employee List' by selecting the various display options below..."));
+}
+
+QString frmMain::Caption() const {
+    const QString caption =
+        m_ctx.state.AppTitle + QStringLiteral(" - ") + ProgramSettings::Organization(m_ctx.settings);
+    if (!m_ctx.state.ReadOnly)
+        return caption;
+    return caption + QStringLiteral(" - Read-only \u2014 ") + m_ctx.state.WriterName +
+           QStringLiteral(" is working on the files");
+}
+
+void frmMain::DisableWriting() {
+    if (!m_ctx.state.ReadOnly)
+        return;
+    for (OrvicButton* b : {cmdAddEmployee, cmdEditEntry, cmdRemoveEmployee, cmdBackupRestore})
+        b->setEnabled(false);
+}
+
+bool frmMain::FollowWriter() {
+    // Not before the first list, nor over a message or another window this one has opened.
+    if (!m_activated || !isEnabled() || QApplication::activeModalWidget())
+        return false;
+    if (tabMain->Tab() != 0) {
+        PrepareListOptions(); // the counts; the list is built when the user goes back to it
+        return true;
+    }
+    const int row = grid->isVisible() ? grid->Row() : 0;
+    m_savedRow = row;
+    m_savedTopRow = grid->isVisible() ? grid->TopRow() : 0;
+    const bool highlighted = row >= 1 && row <= m_list->Rows();
+    m_editedRecordNumber = highlighted ? m_list->RecordNumber(row - 1) : 0;
+    const QString name = highlighted ? m_list->Cell(row - 1, 0) : QString();
+    const int topRow = m_savedTopRow;
+    const int focusTab = recordPage->tabNameInfo->Tab();
+    // A change begun while the list was read would show a mix of two states: read again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        BuildEmployeeList();
+        if (m_ctx.personnel.UnchangedSinceOpen())
+            break;
+    }
+    m_editedRecordNumber = 0;
+    m_savedRow = 0;
+    m_savedTopRow = 0;
+    // A removal before the employee moves them to another record: the highlight follows the name
+    // when the record now holds someone else.
+    const int now = grid->Row();
+    if (grid->isVisible() && now >= 1 && now <= m_list->Rows() && m_list->Cell(now - 1, 0) != name) {
+        for (int i = 0; i < m_list->Rows(); ++i) {
+            if (m_list->Cell(i, 0) == name) {
+                grid->SetRow(i + 1);
+                grid->SetTopRow(std::min(topRow, i + 1));
+                break;
+            }
+        }
+    }
+    if (grid->isVisible() && grid->Rows() > 1) {
+        ShowEmployeeRecord();
+        recordPage->tabNameInfo->SetTab(focusTab);
+    }
+    DisableWriting();
+    return true;
+}
+
+bool frmMain::WriterLeft() {
+    if (!m_ctx.state.ReadOnly)
+        return true;
+    if (!m_activated || !isEnabled() || QApplication::activeModalWidget())
+        return false;
+    const MsgAnswer answer = m_ctx.prompts.MsgBox(
+        m_ctx.state.WriterName + QStringLiteral(" has finished working with the files.") + CrLf + CrLf +
+            QStringLiteral("Do you want to switch to read/write, so that you can change them here?"),
+        MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Data Folder Free"));
+    if (answer != MsgAnswer::Yes)
+        return true;
+    if (!m_ctx.flow.TakeOverDataFolder()) {
+        if (m_ctx.state.ReadOnly)
+            m_ctx.prompts.MsgBox(QStringLiteral("Another copy of ") + m_ctx.state.AppTitle +
+                                     QStringLiteral(" has taken the files first.") + CrLf + CrLf +
+                                     QStringLiteral("This copy stays read-only."),
+                                 MsgButtons::OKOnly, MsgIcon::Information,
+                                 QStringLiteral("Data Folder in Use"));
+        return true;
+    }
+    // The watch that called this goes once it has returned.
+    m_watch->deleteLater();
+    m_watch = nullptr;
+    setWindowTitle(Caption());
+    cmdBackupRestore->setEnabled(tabMain->Tab() == 0);
+    cmdEditEntry->setEnabled(m_ctx.state.CurrentAccessLevel > 1);
+    FollowWriter();
+    return true;
 }
 
 void frmMain::FitToScreen() {
@@ -328,7 +425,7 @@ void frmMain::showEvent(QShowEvent* event) {
     cmdBackupRestore->setToolTip(
         QStringLiteral(" Backup and Restore Options (Full access level privileges required) "));
     cmdBackupRestore->setVisible(QFile::exists(s.DataFileName));
-    cmdBackupRestore->setEnabled(true);
+    cmdBackupRestore->setEnabled(!s.ReadOnly);
     cmdAdminWindow->setToolTip(QStringLiteral(" Return to the Admin Window "));
     cmdAdminWindow->setVisible(true);
     cmdAdminWindow->setEnabled(true);
@@ -449,6 +546,7 @@ void frmMain::tabMain_Click(int previousTab) {
         PrepareListOptions();
     else
         RefreshEmployeeList();
+    DisableWriting();
 }
 
 void frmMain::PrepareListOptions() {
@@ -509,6 +607,7 @@ void frmMain::RefreshEmployeeList() {
     cmdEditEntry->setVisible(listed);
     cmdEditEntry->setEnabled(m_ctx.state.CurrentAccessLevel > 1);
     cmdPrintEntry->setVisible(listed);
+    DisableWriting();
 }
 
 void frmMain::BuildEmployeeList() {
@@ -547,8 +646,7 @@ void frmMain::BuildEmployeeList() {
     {
         const BusyWindow busy(this);
         ListQuery options = m_optionsPage->Query();
-        options.sensitive =
-            SensitiveFieldsFor(m_ctx, m_ctx.state.CurrentAccessLevel);
+        options.sensitive = SensitiveFieldsFor(m_ctx, m_ctx.state.CurrentAccessLevel);
         m_list = std::make_shared<const EmployeeListResult>(
             BuildEmployeeRows(file, options, m_ctx.clock.TodayOle(), m_newRecordNumber));
         const EmployeeListResult& list = *m_list;
@@ -639,4 +737,5 @@ void frmMain::ShowListCommands(int gridRows) {
     cmdRemoveEmployee->setVisible(gridRows >= 2);
     cmdRemoveEmployee->setEnabled(level == 4);
     frame[2]->setVisible(gridRows >= 2);
+    DisableWriting();
 }

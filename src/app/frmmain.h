@@ -17,6 +17,7 @@ class RecordPage;
 class QLabel;
 class TabControl;
 class WindowFade;
+class DataFolderWatch;
 
 // The main window: the employee list with the record page of the highlighted employee on the
 // first page of `tabMain`, the list display options on the second, and the commands around them.
@@ -96,6 +97,15 @@ public:
     // The first activation (the list built and shown) has finished.
     bool IsActivated() const { return m_activated; }
 
+    // A read-only copy: the folder changed (the list and the shown record follow, keeping the
+    // options, the highlight and the view), and the writer has let the folder go (the user is
+    // offered to take it over). The folder's watch calls them; false: not now (a dialog is open),
+    // ask again.
+    bool FollowWriter();
+    bool WriterLeft();
+    // The caption: the program, the organization, and while read-only who is writing.
+    QString Caption() const;
+
     WindowFade* Fade() const { return m_fade; }
     // Closes the window without asking: the program is ending or handing over.
     void CloseByProgram();
@@ -122,6 +132,8 @@ private:
     void grid_RowColChange();
     void BeginInput();
     void EnableListCommands(bool enabled);
+    // While read-only, disables every command that writes.
+    void DisableWriting();
     // The list's own menu (export, copy, import), at `globalPos`; not while an entry is open.
     void ShowListMenu(QPoint globalPos);
     // The list type as the proposed name of an exported list gives it.
@@ -131,6 +143,7 @@ private:
 
     AppContext& m_ctx;
     WindowFade* m_fade;
+    DataFolderWatch* m_watch = nullptr; // while read-only
     std::unique_ptr<RecordEditor> m_editor;
     ListOptionsPage* m_optionsPage;
     QString m_listCaption;

@@ -142,7 +142,7 @@ void ShowEmployeeListMenu(AppContext& ctx, QWidget* window, WindowFade* windowFa
     history->setObjectName(QStringLiteral("mnuHistory"));
     history->setShortcut(HistoryKey);
     QAction* import = nullptr;
-    if (ctx.state.CurrentAccessLevel == 4) {
+    if (ctx.state.CurrentAccessLevel == 4 && !ctx.state.ReadOnly) {
         menu->addSeparator();
         import = menu->addAction(QStringLiteral("&Import Employees..."));
         import->setObjectName(QStringLiteral("mnuImport"));

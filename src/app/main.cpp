@@ -6,6 +6,7 @@
 #include "data/clock.h"
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
+#include "data/readonlyfolder.h"
 #include "data/restorejournal.h"
 #include "print/printer.h"
 #include "settings/settingsstore.h"
@@ -49,34 +50,48 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // One writer per data folder, from any user or computer; nothing is opened without it.
+    // One writer per data folder, from any user or computer; nothing is written without it. A copy
+    // that finds it held may read the folder instead, writing nothing.
+    FileIo diskIo;
+    ReadOnlyFileIo io(diskIo, false);
     DataFolderLock folderLock(QDir::currentPath());
     if (!folderLock.TryAcquire()) {
-        const QString refusal = folderLock.Error().isEmpty()
-                                    ? FolderInUseText(state.AppTitle, QDir::currentPath(), folderLock)
-                                    : folderLock.Error();
-        prompts.MsgBox(refusal, MsgButtons::OKOnly, MsgIcon::Critical, QString::fromLatin1(FolderInUseTitle));
-        return 1;
+        if (!folderLock.Error().isEmpty()) {
+            prompts.MsgBox(folderLock.Error(), MsgButtons::OKOnly, MsgIcon::Critical,
+                           QString::fromLatin1(FolderInUseTitle));
+            return 1;
+        }
+        const int chosen = prompts.Choose(
+            FolderInUseOfferText(state.AppTitle, QDir::currentPath(), folderLock), MsgIcon::Exclamation,
+            QString::fromLatin1(FolderInUseTitle),
+            {QString::fromLatin1(OpenReadOnlyCaption), QString::fromLatin1(ExitCaption)}, 0, 1);
+        if (chosen != 0)
+            return 1;
+        io.SetWritable(false);
+        state.ReadOnly = true;
+        state.WriterName = LockHolderName(folderLock.HeldBy());
     }
-    // A data file that is a link, or one name of a file with several, would take the writes into a
-    // folder whose lock this copy does not hold.
-    if (const QString reason = LinkedDataFileText(QString(), WrittenDataFileNames(state.DataFileName));
-        !reason.isEmpty()) {
-        prompts.MsgBox(DataFolderRefusedText(state.AppTitle, dataFolder, reason), MsgButtons::OKOnly,
-                       MsgIcon::Critical, QString::fromLatin1(DataFolderRefusedTitle));
-        return 1;
-    }
-
-    // A restore cut short is completed or undone before anything reads the files; a folder that
-    // cannot be settled could hold files of two days, so the program does not go on with it.
-    FileIo io;
-    if (!ReportFileError(prompts, FinishInterruptedRestore(io, QString())))
+    // What a writer checks and settles once it holds the lock: a data file that is a link, or one
+    // name of a file with several, would take the writes into a folder whose lock this copy does
+    // not hold; a restore cut short is completed or undone before anything reads the files (a
+    // folder that cannot be settled could hold files of two days).
+    const auto settle = [&] {
+        if (const QString reason = LinkedDataFileText(QString(), WrittenDataFileNames(state.DataFileName));
+            !reason.isEmpty()) {
+            prompts.MsgBox(DataFolderRefusedText(state.AppTitle, dataFolder, reason), MsgButtons::OKOnly,
+                           MsgIcon::Critical, QString::fromLatin1(DataFolderRefusedTitle));
+            return false;
+        }
+        return ReportFileError(prompts, FinishInterruptedRestore(io, QString()));
+    };
+    if (!state.ReadOnly && !settle())
         return 1;
 
     IniSettingsStore settings;
     SystemClock clock;
     PersonnelFile personnel(io, state.DataFileName, state.ScratchFileName);
     personnel.KeepHistory(clock);
+    personnel.SetReadOnly(state.ReadOnly);
     state.PlatformCanFade = PlatformSupportsWindowOpacity();
 
     // Windows hand over to each other; the program ends only through ExitProgram.
@@ -86,6 +101,16 @@ int main(int argc, char* argv[]) {
         MakeSystemPrinter(prompts, QDir::current().filePath(QStringLiteral("Printouts")), state.AppTitle);
     ProgramWindows windows(state, settings, prompts, clock, io, personnel, *printer,
                            [](int code) { QCoreApplication::exit(code); });
+    // Settled as at a writer's start; a folder that cannot be ends the program, as there.
+    windows.SetTakeOver([&] {
+        if (!folderLock.TryAcquire())
+            return false;
+        io.SetWritable(true);
+        if (settle())
+            return true;
+        windows.ExitProgram();
+        return false;
+    });
     windows.ShowTitleWindow();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "app/frmtitlepage.h"
 #include "core/programstate.h"
 #include "data/personnelfile.h"
+#include "data/readonlyfolder.h"
 #include "ui/gridaccessible.h"
 #include "users/frmadmin.h"
 #include "users/frmsensitivefields.h"
@@ -58,16 +59,28 @@ void ProgramWindows::ShowMainWindow() {
     m_main->activateWindow();
 }
 
+bool ProgramWindows::TakeOverDataFolder() {
+    if (!m_ctx.state.ReadOnly || !m_takeOver || !m_takeOver())
+        return false;
+    if (auto* io = dynamic_cast<ReadOnlyFileIo*>(&m_ctx.io))
+        io->SetWritable(true);
+    m_ctx.personnel.SetReadOnly(false);
+    m_ctx.state.ReadOnly = false;
+    m_ctx.state.WriterName.clear();
+    return true;
+}
+
 void ProgramWindows::ExitProgram() {
     if (m_ended)
         return;
     m_ended = true;
     m_ctx.personnel.ClosePersonnelFile();
     QCoreApplication::processEvents();
-    // Empty data files are not left behind; a file with anything in it is never touched.
+    // Empty data files are not left behind; a file with anything in it is never touched. A
+    // read-only copy leaves the folder to its writer.
     for (const QString& name : m_ctx.state.DataFileNames) {
         const QFileInfo info(name);
-        if (info.exists() && info.isFile() && info.size() == 0)
+        if (!m_ctx.state.ReadOnly && info.exists() && info.isFile() && info.size() == 0)
             QFile::remove(name);
     }
     if (m_main)

@@ -30,6 +30,10 @@ public:
     void ShowAdminWindow() override;
     void ShowMainWindow() override;
     void ExitProgram() override;
+    bool TakeOverDataFolder() override;
+    // How a read-only copy takes the folder's lock (main holds it) and settles the folder as any
+    // writer does at its start; true when it holds it. Then the files are written from here on.
+    void SetTakeOver(std::function<bool()> takeOver) { m_takeOver = std::move(takeOver); }
 
     frmTitlePage* TitleWindow() const;
     frmAdmin* AdminWindow() const;
@@ -39,6 +43,7 @@ public:
 private:
     AppContext m_ctx;
     std::function<void(int)> m_endProgram;
+    std::function<bool()> m_takeOver;
     UnmatchedAltKeys m_altKeys; // on the application while the windows exist
     QPointer<frmTitlePage> m_title;
     QPointer<frmAdmin> m_admin;

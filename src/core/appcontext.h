@@ -17,6 +17,9 @@ public:
     virtual void ShowAdminWindow() = 0; // a freshly loaded admin window, not modal
     virtual void ShowMainWindow() = 0;  // a freshly loaded main window, not modal
     virtual void ExitProgram() = 0;     // the one orderly end of the program
+    // A read-only copy takes the data folder's lock, which its holder has given up, and from then
+    // on writes as any copy; false when another copy took it first.
+    virtual bool TakeOverDataFolder() { return false; }
 };
 
 // What every window is given: the program-wide state and the seams it reaches the outside

@@ -27,6 +27,10 @@ struct ProgramState {
     // The first wait before a sign-in or access-code try after two wrong ones in a row
     // (milliseconds); each further wrong try doubles it, up to 30 times this.
     int RetryWaitMs = 1000;
+    // Another copy holds the data folder's lock: this one reads the files and writes none (but its
+    // sign-in and sign-out lines in the user log). WriterName names the holder ("ann on frontdesk").
+    bool ReadOnly = false;
+    QString WriterName;
     // The name of CurrentAccessLevel.
     QString AccessLevelName() const { return ::AccessLevelName(CurrentAccessLevel); }
 };

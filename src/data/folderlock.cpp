@@ -385,20 +385,47 @@ int MakeOwnerOnlyFolder(const QString& folder, QString* failed) {
     return 0;
 }
 
+namespace {
+// "The data folder <folder> is in use by <who> since <when>."
+QString InUseBy(const QString& folder, const DataFolderLock::Holder& h) {
+    return QStringLiteral("The data folder") + CrLf + QDir::toNativeSeparators(folder) + CrLf +
+           QStringLiteral("is in use by ") + LockHolderName(h) +
+           (h.since.isValid()
+                ? QStringLiteral(" since ") + h.since.toString(QStringLiteral("MM/dd/yyyy hh:mm"))
+                : QString()) +
+           QStringLiteral(".");
+}
+} // namespace
+
+QString LockHolderName(const DataFolderLock::Holder& h) {
+    return (h.user.isEmpty() ? QStringLiteral("another user") : h.user) + QStringLiteral(" on ") +
+           (h.host.isEmpty() ? QStringLiteral("another computer") : h.host);
+}
+
 QString FolderInUseText(const QString& appTitle, const QString& folder, const DataFolderLock& lock) {
     const DataFolderLock::Holder& h = lock.HeldBy();
-    QString text =
-        QStringLiteral("The data folder") + CrLf + QDir::toNativeSeparators(folder) + CrLf +
-        QStringLiteral("is in use by ") + (h.user.isEmpty() ? QStringLiteral("another user") : h.user) +
-        QStringLiteral(" on ") + (h.host.isEmpty() ? QStringLiteral("another computer") : h.host) +
-        (h.since.isValid() ? QStringLiteral(" since ") + h.since.toString(QStringLiteral("MM/dd/yyyy hh:mm"))
-                           : QString()) +
-        QStringLiteral(".") + CrLf + CrLf + appTitle +
-        QStringLiteral(" lets only one copy at a time work with these files.") + CrLf + CrLf;
+    QString text = InUseBy(folder, h) + CrLf + CrLf + appTitle +
+                   QStringLiteral(" lets only one copy at a time work with these files.") + CrLf + CrLf;
     text += h.otherComputer
                 ? QStringLiteral("If that computer is really switched off, delete the file")
                 : QStringLiteral("Only if no copy of ") + appTitle +
                       QStringLiteral(" on any computer is working with this folder, delete the file");
     return text + CrLf + QDir::toNativeSeparators(lock.LockPath()) + CrLf + QStringLiteral("and start ") +
            appTitle + QStringLiteral(" again.");
+}
+
+QString FolderInUseOfferText(const QString& appTitle, const QString& folder, const DataFolderLock& lock) {
+    const DataFolderLock::Holder& h = lock.HeldBy();
+    return InUseBy(folder, h) + CrLf + CrLf + appTitle +
+           QStringLiteral(" lets only one copy at a time change these files. This copy can open them "
+                          "read-only: the lists, records, printouts and history follow the other "
+                          "copy's changes, and nothing can be changed here.") +
+           CrLf + CrLf +
+           (h.otherComputer
+                ? QStringLiteral("If that computer is really switched off, choose Exit, delete the file")
+                : QStringLiteral("Only if no copy of ") + appTitle +
+                      QStringLiteral(" on any computer is working with this folder, choose "
+                                     "Exit, delete the file")) +
+           CrLf + QDir::toNativeSeparators(lock.LockPath()) + CrLf + QStringLiteral("and start ") + appTitle +
+           QStringLiteral(" again.");
 }

@@ -91,6 +91,14 @@ private:
 // other, when no copy of the program on any computer works with the folder.
 QString FolderInUseText(const QString& appTitle, const QString& folder, const DataFolderLock& lock);
 inline constexpr char FolderInUseTitle[] = "Data Folder in Use";
+// What a second copy offers instead of ending (under the same title): to open the files read-only,
+// following the holder's changes, or to exit; and the two buttons' captions, read-only the
+// default.
+QString FolderInUseOfferText(const QString& appTitle, const QString& folder, const DataFolderLock& lock);
+inline constexpr char OpenReadOnlyCaption[] = "Open &Read-Only";
+inline constexpr char ExitCaption[] = "E&xit";
+// Who holds the lock, as the read-only window names them: "ann on frontdesk".
+QString LockHolderName(const DataFolderLock::Holder& holder);
 
 // The data file `path` names, as a writer must name it to lock the folder that really holds it:
 // a link to the file is followed to the file itself, and a folder on the way may be a link too. A

@@ -1,8 +1,16 @@
 #include "data/personnelfile.h"
 
+#include "data/historyreplay.h"
+#include "data/readonlyfolder.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 
 PersonnelFile::PersonnelFile(FileIo& io, QString dataFileName, QString scratchFileName,
                              QString journalFileName, QString writeJournalFileName)
@@ -44,7 +52,7 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
         m_file.Close();
         return s;
     }
-    if (marked) {
+    if (marked && !m_readOnly) {
         // A removal was interrupted after its mark: finish it, then count again.
         if (IoStatus s = CompactPersonnelFile(); !s)
             return s;
@@ -58,7 +66,37 @@ IoStatus PersonnelFile::OpenPersonnelFile() {
     return {};
 }
 
+IoStatus PersonnelFile::WaitForWholeFolder() {
+    const QString folder = QFileInfo(DataFileName()).absolutePath();
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const FolderStamp stamp = StampDataFolder(folder);
+        if (!stamp.changing) {
+            m_openStamp = stamp.items;
+            return {};
+        }
+        if (waited.elapsed() >= m_readOnlyWaitMs)
+            return IoStatus::Refusal(QStringLiteral("read"), DataFileName(),
+                                     QStringLiteral("Another copy of the program is still changing it"));
+        QThread::msleep(20);
+    }
+}
+
+bool PersonnelFile::UnchangedSinceOpen() const {
+    if (!m_readOnly)
+        return true;
+    const FolderStamp now = StampDataFolder(QFileInfo(DataFileName()).absolutePath());
+    return !now.changing && now.items == m_openStamp;
+}
+
 IoStatus PersonnelFile::OpenPersonnelFileUncounted() {
+    if (m_readOnly) {
+        // Another copy writes: nothing is settled here, and only a folder at rest is read.
+        if (IoStatus s = WaitForWholeFolder(); !s)
+            return s;
+        return m_file.Open();
+    }
     m_file.RemoveStaleScratch(m_scratchFileName);
     if (IoStatus s = m_file.Open(); !s)
         return s;
@@ -106,7 +144,30 @@ void PersonnelFile::SetHistoryNote(QString note) {
 
 IoStatus PersonnelFile::EmployeeNumber(qint32 n, qint64* employee) {
     *employee = 0;
-    return m_history ? m_history->EmployeeAt(m_file, n, employee) : IoStatus();
+    if (!m_history)
+        return {};
+    const IoStatus s = m_history->EmployeeAt(m_file, n, employee);
+    if (s || !m_readOnly)
+        return s;
+    // A stale index is the writer's to rebuild: a read-only copy replays the history in memory,
+    // once for each length of it.
+    const int fd = m_file.Io().Open(m_history->HistoryFileName(), O_RDONLY | O_CLOEXEC, 0);
+    const qint64 size = fd < 0 ? -1 : m_file.Io().Size(fd);
+    if (fd >= 0)
+        m_file.Io().Close(fd);
+    if (size != m_replayedSize) {
+        HistoryReplay replay;
+        if (IoStatus r = ReadHistory(m_file.Io(), m_history->HistoryFileName(),
+                                     [&](const HistoryEntry& e) { replay.Apply(e); });
+            !r)
+            return r;
+        m_replayedRoster = std::move(replay.roster);
+        m_replayedSize = size;
+    }
+    if (n < 1 || std::size_t(n) > m_replayedRoster.size())
+        return s;
+    *employee = m_replayedRoster[std::size_t(n - 1)];
+    return {};
 }
 
 IoStatus PersonnelFile::BeginRestore(const QString& restoredFile) {

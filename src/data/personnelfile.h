@@ -52,7 +52,8 @@ public:
     bool KeepsHistory() const { return m_history != nullptr; }
     // The history's file name; empty when none is kept.
     QString HistoryFile() const { return m_history ? m_history->HistoryFileName() : QString(); }
-    // The lasting number in the history of the employee in record n; the file open.
+    // The lasting number in the history of the employee in record n; the file open. Read only, a
+    // stale index is passed over for the history replayed in memory.
     IoStatus EmployeeNumber(qint32 n, qint64* employee);
     // Before a restore puts the personnel file `restoredFile` in this one's place: notes it in the
     // history's journal, so that a restore cut short is recorded as a restore by the next open
@@ -66,6 +67,19 @@ public:
     // made by another program.
     IoStatus RecordRestore();
     bool IsOpen() const { return m_file.IsOpen(); }
+
+    // A copy that reads a folder another copy writes (its file layer refusing every write): an
+    // open settles nothing and waits, up to `waitMs`, until no change is under way
+    // (ChangeUnderWayFileNames, data/readonlyfolder.h), so that it reads only whole changes; a
+    // removal's mark it meets is not finished but counted as not there.
+    void SetReadOnly(bool readOnly, int waitMs = 2000) {
+        m_readOnly = readOnly;
+        m_readOnlyWaitMs = waitMs;
+    }
+    bool IsReadOnly() const { return m_readOnly; }
+    // Read only: whether the folder is still as the last open found it (no change begun or made
+    // since), so that what was read since is one whole state of it. Always true for the writer.
+    bool UnchangedSinceOpen() const;
 
     // Record n into the buffer; a record past the end reads as blank.
     IoStatus ReadPersonnelRecord(qint32 n);
@@ -117,6 +131,7 @@ public:
 private:
     IoStatus Count(bool* foundMarked);
     IoStatus WriteInPlace(qint32 n);
+    IoStatus WaitForWholeFolder();
 
     FixedRecordFile m_file;
     QString m_scratchFileName;
@@ -127,6 +142,12 @@ private:
     qint32 m_currentCount = 0;
     qint32 m_previousCount = 0;
     std::unique_ptr<HistoryKeeper> m_history;
+    bool m_readOnly = false;
+    int m_readOnlyWaitMs = 2000;
+    QList<qint64> m_openStamp;
+    // Read only: the record's employees as the history of m_replayedSize bytes places them.
+    std::vector<qint64> m_replayedRoster;
+    qint64 m_replayedSize = -1;
 };
 
 // The version stamp of a record added by program version major.minor: the two numbers written one

@@ -15,6 +15,7 @@ set(rosterly_data_sources
     journal.cpp
     oledate.cpp
     personnelfile.cpp
+    readonlyfolder.cpp
     records.cpp
     restorejournal.cpp
     sensitive.cpp

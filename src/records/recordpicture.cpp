@@ -192,7 +192,7 @@ void RecordPage::LayOutPicture() {
 }
 
 void RecordPage::ShowPictureButtons(bool hasPicture) {
-    const int level = m_ctx.state.CurrentAccessLevel;
+    const int level = m_ctx.state.ReadOnly ? 0 : m_ctx.state.CurrentAccessLevel; // 0: may change nothing
     // Spoken by whose it is, as the boxes name the employee now.
     imgPicture->setAccessibleName(hasPicture ? QStringLiteral("Photo of ") + TrimSpaces(FieldText(1)) + u' ' +
                                                    TrimSpaces(FieldText(3))

@@ -318,6 +318,7 @@ void frmAdmin::ShowAdminMode() {
         timerFlashButton.start();
     }
     cmdAdmin->show();
+    cmdAdmin->setEnabled(!m_ctx.state.ReadOnly); // the user list and the access code are written
     cmdAdmin->Refresh();
 
     cmdHelp->setToolTip(QStringLiteral("Click here for more information about the 'Admin Window'... "));

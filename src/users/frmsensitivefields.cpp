@@ -93,7 +93,8 @@ void SettleSensitiveRule(AppContext& ctx) {
     if (rule.state != SensitiveRule::State::None)
         return;
     const int older = ProgramSettings::OlderSensitiveFieldsLevel(ctx.settings);
-    if (older <= 1)
+    // A read-only copy leaves it to the writer, which took it over when it started.
+    if (older <= 1 || ctx.state.ReadOnly)
         return;
     if (!ReportFileError(ctx.prompts, WriteSensitiveRule(ctx.io, SensitiveRuleFileName, older)))
         return;

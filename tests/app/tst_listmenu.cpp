@@ -186,22 +186,28 @@ private slots:
     void menuOffersImportToFullAccessOnly_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<Opened>("how");
+        QTest::addColumn<bool>("readOnlyCopy"); // another copy holds the folder: no import
         for (int level = 1; level <= 4; ++level)
             QTest::addRow("level %d", level) << level
                                              << (level == 1   ? Opened::ByMouse
                                                  : level == 2 ? Opened::ByMenuKey
-                                                              : Opened::ByShiftF10);
+                                                              : Opened::ByShiftF10)
+                                             << false;
+        QTest::addRow("level 4, read-only copy") << 4 << Opened::ByMenuKey << true;
     }
     void menuOffersImportToFullAccessOnly() {
         QFETCH(int, level);
         QFETCH(Opened, how);
+        QFETCH(bool, readOnlyCopy);
         WriteStaff(Staff());
+        if (readOnlyCopy)
+            p->MakeReadOnly(u"ann on frontdesk"_s);
         frmMain* w = OpenMainWindow(*p, qint16(level));
         QVERIFY(w);
         QStringList expected = {u"mnuExportList|&Export this List...|on"_s,
                                 u"mnuBlankSheet|Save a &Blank Sheet...|on"_s, u"mnuCopy|&Copy|on"_s,
                                 u"mnuHistory|&History of this Employee...|on"_s};
-        if (level == 4)
+        if (level == 4 && !readOnlyCopy)
             expected << u"|-|on"_s << u"mnuImport|&Import Employees...|on"_s;
         const MenuSeen seen = ChooseFromListMenu(w, {}, how);
         QCOMPARE(seen.name, u"menuEmployeeList"_s);

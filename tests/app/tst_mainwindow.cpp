@@ -2,9 +2,11 @@
 #include "app/frmmain.h"
 #include "app/programwindows.h"
 #include "core/programstate.h"
-#include "records/recordpage.h"
+#include "data/folderlock.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
+#include "list/listbuilder.h"
+#include "records/recordpage.h"
 #include "settings/settingsstore.h"
 #include "support/programtest.h"
 #include "support/recordsfile.h"
@@ -26,6 +28,9 @@
 #include <QTabBar>
 #include <QWindow>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <optional>
 
 namespace {
 void AddEmployees(int count) {
@@ -74,14 +79,20 @@ private slots:
     void commandsFollowTheAccessLevel_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("employees");
-        QTest::newRow("read only, two employees") << 1 << 2;
-        QTest::newRow("read/edit/add, one employee") << 3 << 1;
-        QTest::newRow("full, two employees") << 4 << 2;
-        QTest::newRow("full, no employees") << 4 << 0;
+        QTest::addColumn<bool>("readOnlyCopy"); // another copy holds the folder
+        QTest::newRow("read only, two employees") << 1 << 2 << false;
+        QTest::newRow("read/edit/add, one employee") << 3 << 1 << false;
+        QTest::newRow("full, two employees") << 4 << 2 << false;
+        QTest::newRow("full, no employees") << 4 << 0 << false;
+        QTest::newRow("full, two employees, read-only copy") << 4 << 2 << true;
+        QTest::newRow("full, no employees, read-only copy") << 4 << 0 << true;
     }
     void commandsFollowTheAccessLevel() {
         QFETCH(int, level);
         QFETCH(int, employees);
+        QFETCH(bool, readOnlyCopy);
+        if (readOnlyCopy)
+            p->MakeReadOnly(QStringLiteral("ann on frontdesk"));
         if (employees > 0)
             AddEmployees(employees);
         if (employees == 0)
@@ -90,14 +101,22 @@ private slots:
         QVERIFY(w);
         QCOMPARE(p->prompts.Pending(), 0);
         QVERIFY(w->cmdAddEmployee->isVisible());
-        QCOMPARE(w->cmdAddEmployee->isEnabled(), level >= 3);
+        QCOMPARE(w->cmdAddEmployee->isEnabled(), level >= 3 && !readOnlyCopy);
         QCOMPARE(w->cmdRemoveEmployee->isVisible(), employees >= 1);
-        QCOMPARE(w->cmdRemoveEmployee->isEnabled(), level == 4);
+        QCOMPARE(w->cmdRemoveEmployee->isEnabled(), level == 4 && !readOnlyCopy);
         QCOMPARE(w->cmdPrintList->isVisible(), employees >= 2);
         QCOMPARE(w->cmdEditEntry->isVisible(), employees >= 1);
-        QCOMPARE(w->cmdEditEntry->isEnabled(), level >= 2);
+        QCOMPARE(w->cmdEditEntry->isEnabled(), level >= 2 && !readOnlyCopy);
         QCOMPARE(w->cmdPrintEntry->isVisible(), employees >= 1);
+        QCOMPARE(w->cmdPrintEntry->isEnabled(), true);
         QCOMPARE(w->cmdBackupRestore->isVisible(), employees > 0);
+        QCOMPARE(w->cmdBackupRestore->isEnabled(), !readOnlyCopy);
+        QCOMPARE(w->cmdPicAddEdit[1]->isEnabled(), employees == 0 || (level >= 3 && !readOnlyCopy));
+        QCOMPARE(w->windowTitle(),
+                 readOnlyCopy
+                     ? QStringLiteral("Rosterly - Your Organization - Read-only \u2014 ann on frontdesk "
+                                      "is working on the files")
+                     : QStringLiteral("Rosterly - Your Organization"));
     }
 
     // Ctrl+Tab and Ctrl+Shift+Tab switch the main tabs from anywhere in the window (a bottom
@@ -129,8 +148,101 @@ private slots:
         press(first, Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(w->tabMain->Tab(), 1);
         QCOMPARE(QApplication::focusWidget(), w->tabMain->tabBar());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                        Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(w->tabMain->Tab(), 0);
+    }
+
+    // Two windows on one folder: the copy that found it held reads it, follows each save of the
+    // other within two seconds keeping its highlight and view, waits out a change under way, writes
+    // nothing but its log line, and takes the folder over once the other lets it go.
+    void readOnlyCopyFollowsTheWriterAndTakesOver() {
+        std::vector<StaffMember> staff;
+        for (int i = 0; i < 40; ++i)
+            staff.push_back({QStringLiteral("Name%1").arg(i, 2, 10, QLatin1Char('0')),
+                             QStringLiteral("Ann"),
+                             {1970, 1, 1},
+                             {2000, 1, 3}});
+        WriteStaff(staff);
+        std::optional<DataFolderLock> held(std::in_place, QDir::currentPath());
+        QVERIFY(held->TryAcquire());
+        QVERIFY(OpenMainWindow(*p, 4));
+        TestProgram r(folder->Path());
+        r.MakeReadOnly(QStringLiteral("ann on frontdesk"));
+        std::optional<DataFolderLock> taken;
+        r.windows.SetTakeOver([&] {
+            taken.emplace(QDir::currentPath());
+            return taken->TryAcquire();
+        });
+        frmMain* w = OpenMainWindow(r, 4, QStringLiteral("Bo Day"));
+        QVERIFY(w);
+        w->grid->SetRow(20);
+        w->grid->SetTopRow(10);
+        const qint32 shown = w->List().RecordNumber(19);
+        QCOMPARE(w->recordPage->FieldText(PersonnelField::LastName).trimmed(), QStringLiteral("Name19"));
+
+        // An edit saved by the writer: the row and the record page follow, the view stays.
+        PersonnelFile& file = p->personnel;
+        QVERIFY(file.OpenPersonnelFileUncounted() && file.ReadPersonnelRecord(shown));
+        file.Record().SetFirstName(QStringLiteral("Zoe"));
+        QVERIFY(file.WritePersonnelRecord(shown));
+        file.ClosePersonnelFile();
+        QTRY_COMPARE_WITH_TIMEOUT(w->recordPage->FieldText(PersonnelField::FirstName).trimmed(),
+                                  QStringLiteral("Zoe"), 2000);
+        QCOMPARE(w->grid->Row(), 20);
+        QCOMPARE(w->grid->TopRow(), 10);
+        QCOMPARE(w->grid->Rows(), 41);
+        // A history index gone stale is the writer's to rebuild: the reader replays the history in
+        // memory and finds the same employee.
+        qint64 employee = 0, replayed = 0;
+        QVERIFY(file.OpenPersonnelFileUncounted() && file.EmployeeNumber(shown, &employee));
+        file.ClosePersonnelFile();
+        QVERIFY(employee > 0 && QFile::remove(HistoryIndexFileName));
+        QVERIFY(r.personnel.OpenPersonnelFileUncounted() && r.personnel.EmployeeNumber(shown, &replayed));
+        r.personnel.ClosePersonnelFile();
+        QCOMPARE(replayed, employee);
+        QVERIFY(!QFile::exists(HistoryIndexFileName));
+
+        // A change under way (a restore's journal) is waited out, then followed; a removal before
+        // the highlighted employee moves the highlight with them.
+        WriteBytes(RestoreJournalFileName, QByteArray());
+        r.personnel.SetReadOnly(true, 0);
+        QCOMPARE(
+            r.personnel.OpenPersonnelFileUncounted().Message(),
+            QStringLiteral("Could not read the file \"Rosterly.Data\".\r\nAnother copy of the program is "
+                           "still changing it."));
+        r.personnel.SetReadOnly(true);
+        QVERIFY(file.OpenPersonnelFileUncounted() && file.RemovePersonnelRecord(1));
+        QFile::remove(RestoreJournalFileName);
+        QTRY_COMPARE_WITH_TIMEOUT(w->grid->Rows(), 40, 2000);
+        QCOMPARE(w->recordPage->FieldText(PersonnelField::FirstName).trimmed(), QStringLiteral("Zoe"));
+        QCOMPARE(w->grid->Row(), 19);
+        QCOMPARE(w->grid->TopRow(), 10);
+
+        // Nothing it does writes a data file; its sign-in line is appended whole, after the writer's.
+        QCOMPARE(r.shared.Open(PersonnelFileName, O_RDWR | O_TRUNC, 0), -1);
+        QCOMPARE(r.shared.Remove(HistoryIndexFileName), -1);
+        WriteBytes(UserLogFileName, "writer line\r\n");
+        QVERIFY(WriteUserLogEntry(r.shared, QStringLiteral("Bo Day"), 4, 1, r.clock));
+        QVERIFY(ReadFileBytes(UserLogFileName).startsWith("writer line\r\n"));
+        QCOMPARE(ReadFileBytes(UserLogFileName).count("\r\n"), 2);
+        QCOMPARE(r.prompts.Pending(), 0);
+
+        // The writer lets the folder go: the copy offers to write, and does once the user says yes.
+        r.prompts.Answer(MsgAnswer::Yes);
+        held.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(w->cmdAddEmployee->isEnabled(), 2000);
+        QCOMPARE(r.prompts.Asked().last().text,
+                 QStringLiteral("ann on frontdesk has finished working with the files.\r\n\r\nDo you want to "
+                                "switch to read/write, so that you can change them here?"));
+        QCOMPARE(r.prompts.Asked().last().title, QStringLiteral("Data Folder Free"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Rosterly - Your Organization"));
+        QVERIFY(w->cmdEditEntry->isEnabled());
+        QVERIFY(w->cmdRemoveEmployee->isEnabled());
+        QVERIFY(w->cmdBackupRestore->isEnabled());
+        QCOMPARE(w->grid->Row(), 19);
+        QCOMPARE(r.state.ReadOnly, false);
+        r.windows.ExitProgram();
     }
 
     void quitAnsweredNoChangesNothing() {

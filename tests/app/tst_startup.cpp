@@ -3,9 +3,12 @@
 #include "app/frmtitlepage.h"
 #include "app/programwindows.h"
 #include "app/singleinstance.h"
+#include "backup/datacopy.h"
 #include "core/programstate.h"
+#include "data/clock.h"
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
+#include "data/readonlyfolder.h"
 #include "data/sensitiverule.h"
 #include "settings/settingsstore.h"
 #include "support/recordsfile.h"
@@ -17,6 +20,8 @@
 #include "ui/orvicbutton.h"
 #include "users/frmadmin.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
@@ -27,6 +32,8 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // The test binary doubles as the "other copy" of the program: with --hold-lock it takes the
@@ -49,6 +56,72 @@ int FolderChildMain(const QString& mode, const QString& folder) {
     return locked ? 0 : 3;
 }
 
+// With --write-folder DIR it holds the data folder's lock and changes the personnel file (with its
+// history) as its input says, a line at a time, answering "ok" to each: "import K TAG" appends K
+// employees, "edit N TAG" rewrites employee N, "remove N" removes employee N, "rounds K" makes K
+// rounds of the three without waiting, "backup" copies the file into Backup/ and "restore" brings
+// it back as the backup window does. An employee's first name and e-mail hold the same tag, at
+// the two ends of the record, so that a record read half written shows two.
+int WriterChildMain(const QString& folder) {
+    QDir::setCurrent(folder);
+    DataFolderLock lock(folder);
+    if (!lock.TryAcquire())
+        return 3;
+    FileIo io;
+    const SystemClock clock;
+    PersonnelFile file(io);
+    file.KeepHistory(clock);
+    file.SetHistoryActor(QStringLiteral("Writer"), 4);
+    const auto tagged = [](PersonnelRecord& r, const QString& tag) {
+        r.SetFirstName(tag);
+        r.SetLastName(QStringLiteral("Lee"));
+        r.SetEmail(tag);
+    };
+    const auto step = [&](const QStringList& w) {
+        IoStatus s = file.OpenPersonnelFileUncounted();
+        const qint32 n = w.value(1).toInt();
+        if (s && w[0] == QStringLiteral("import"))
+            s = file.AppendPersonnelRecords(n, [&](qint32, PersonnelRecord& r) { tagged(r, w.value(2)); });
+        else if (s && w[0] == QStringLiteral("edit") && (s = file.ReadPersonnelRecord(n))) {
+            tagged(file.Record(), w.value(2));
+            s = file.WritePersonnelRecord(n);
+        } else if (s && w[0] == QStringLiteral("remove")) {
+            s = file.RemovePersonnelRecord(n);
+        } else if (s && w[0] == QStringLiteral("backup")) {
+            MakeOwnerOnlyFolder(QStringLiteral("Backup"));
+            s = CopyDataFile(io, PersonnelFileName, QStringLiteral("Backup/") + PersonnelFileName);
+        } else if (s && w[0] == QStringLiteral("restore")) {
+            // As the backup window restores: noted in the history's journal first, recorded after.
+            const QString backup = QStringLiteral("Backup/") + PersonnelFileName;
+            file.ClosePersonnelFile();
+            if ((s = file.BeginRestore(backup)))
+                s = ReplaceDataFiles(io, {{backup, PersonnelFileName}}, RestoreJournalFileName, {}).status;
+            s = s ? file.RecordRestore() : s;
+        }
+        file.ClosePersonnelFile();
+        return s;
+    };
+    QTextStream in(stdin);
+    QTextStream out(stdout);
+    out << "locked" << Qt::endl;
+    for (QString line; !(line = in.readLine()).isNull();) {
+        const QStringList w = line.split(u' ');
+        IoStatus s;
+        for (int round = 0; s && w[0] == QStringLiteral("rounds") && round < w.value(1).toInt(); ++round) {
+            const QString tag = QStringLiteral("R%1").arg(round);
+            for (const QStringList& change :
+                 {QStringList{u"edit"_s, u"3"_s, tag}, QStringList{u"import"_s, u"2"_s, tag},
+                  QStringList{u"remove"_s, u"1"_s}})
+                if (s)
+                    s = step(change);
+        }
+        if (w[0] != QStringLiteral("rounds"))
+            s = step(w);
+        out << (s ? QStringLiteral("ok") : s.Message()) << Qt::endl;
+    }
+    return 0;
+}
+
 int ChildMain(const QString& mode) {
     SingleInstance instance(QStringLiteral("Rosterly"));
     const bool locked = instance.TryAcquire();
@@ -62,8 +135,6 @@ int ChildMain(const QString& mode) {
 }
 
 } // namespace
-
-using namespace Qt::StringLiterals;
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -165,6 +236,99 @@ private slots:
             StartFolderChild(QStringLiteral("--try-folder"), folder, place.filePath(QStringLiteral("home2")));
         QVERIFY(third->waitForFinished(10000));
         QCOMPARE(third->readAllStandardOutput().trimmed(), QByteArray("locked"));
+    }
+
+    // A copy that reads while another process writes (edits, imports, removals, a restore, each with its
+    // history) only ever sees whole changes: no record half written, counts that agree with the
+    // records, a history in step with the file; and its watch follows each change within two seconds.
+    void readOnlyCopySeesOnlyWholeChanges() {
+        QTemporaryDir folder;
+        QProcess* writer = StartFolderChild(QStringLiteral("--write-folder"), folder.path(), folder.path());
+        const auto ask = [writer](const QByteArray& line) {
+            writer->write(line + '\n');
+            return writer->waitForReadyRead(20000) ? writer->readLine().trimmed() : QByteArray("no answer");
+        };
+        QVERIFY(writer->waitForReadyRead(10000));
+        QCOMPARE(writer->readLine().trimmed(), QByteArray("locked"));
+        QCOMPARE(ask("import 20 T0"), QByteArray("ok"));
+
+        FileIo disk;
+        ReadOnlyFileIo io(disk);
+        PersonnelFile reader(io, folder.filePath(PersonnelFileName));
+        reader.SetReadOnly(true);
+        const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        // One read of the folder: the tags of the records in order, or nothing when the folder
+        // changed while it was read (then no fault counts).
+        const auto look = [&](QStringList* tags) {
+            tags->clear();
+            if (!reader.OpenPersonnelFile())
+                return false;
+            const qint32 current = reader.CurrentCount(), count = reader.RecordCount();
+            QStringList torn;
+            reader.ScanRecords([&](qint32, PersonnelRecordView r) {
+                *tags << r.FirstName().trimmed();
+                if (r.FirstName().trimmed() != r.Email().trimmed())
+                    torn << r.FirstName() + u'/' + r.Email();
+            });
+            reader.ClosePersonnelFile();
+            // Employees on file, as the history says: those whose last entry leaves them a record.
+            QHash<qint64, qint64> recordOf;
+            for (const QByteArray& line : ReadFileBytes(folder.filePath(HistoryFileName)).split('\n')) {
+                const QJsonObject entry = QJsonDocument::fromJson(line).object();
+                if (!entry.isEmpty())
+                    recordOf[entry.value(u"employee"_s).toInteger()] = entry.value(u"record"_s).toInteger();
+            }
+            const qint64 employees =
+                std::count_if(recordOf.cbegin(), recordOf.cend(), [](qint64 r) { return r > 0; });
+            if (!reader.UnchangedSinceOpen())
+                return false;
+            [&] {
+                QCOMPARE(torn, QStringList());
+                QCOMPARE(current, count);
+                QCOMPARE(employees, qint64(count));
+            }();
+            return !QTest::currentTestFailed();
+        };
+        QStringList tags;
+        QVERIFY(look(&tags));
+        QCOMPARE(tags.size(), 20);
+
+        // Without waiting: the writer makes 30 rounds while this copy reads in a loop.
+        writer->write("rounds 30\n");
+        int whole = 0;
+        while (!writer->canReadLine() && !QTest::currentTestFailed()) {
+            whole += look(&tags) ? 1 : 0;
+            writer->waitForReadyRead(5);
+        }
+        QVERIFY(!QTest::currentTestFailed());
+        QCOMPARE(writer->readLine().trimmed(), QByteArray("ok"));
+        QVERIFY(whole > 0);
+        QVERIFY(look(&tags));
+        QCOMPARE(tags.size(), 50);
+
+        // One change at a time: the watch tells of each within two seconds, once it is whole.
+        int told = 0;
+        DataFolderWatch watch(
+            folder.path(), [&] { return ++told > 0; }, [] { return true; });
+        QCOMPARE(ask("backup"), QByteArray("ok"));
+        const QStringList backedUp = tags;
+        for (const QByteArray& change : {QByteArray("edit 5 E1"), QByteArray("remove 2"),
+                                         QByteArray("import 3 I1"), QByteArray("restore")}) {
+            const int was = told;
+            QCOMPARE(ask(change), QByteArray("ok"));
+            QTRY_VERIFY_WITH_TIMEOUT(told > was, 2000);
+            QVERIFY(look(&tags));
+            if (change == "import 3 I1") {
+                QCOMPARE(tags.mid(3, 1), QStringList{u"E1"_s});
+                QCOMPARE(tags.size(), 52);
+                QCOMPARE(tags.mid(49), (QStringList{u"I1"_s, u"I1"_s, u"I1"_s}));
+            }
+        }
+        QCOMPARE(tags, backedUp);
+        // The reader left nothing of its own in the folder.
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), before);
+        writer->closeWriteChannel();
+        QVERIFY(writer->waitForFinished(10000));
     }
 
     // The data folder and the parents made for it are the owner's alone whatever the umask, as
@@ -303,6 +467,23 @@ private slots:
                          : u"Only if no copy of Rosterly on any computer is working with this folder, "
                            "delete the file\r\n"_s) +
                     path + u"\r\nand start Rosterly again."_s);
+            // The offer a second copy makes instead: the same holder, the files read-only or exit.
+            QCOMPARE(FolderInUseOfferText(QStringLiteral("Rosterly"), folder.path(), taker),
+                     u"The data folder\r\n"_s + folder.path() + u"\r\nis in use by "_s +
+                         holder.section(u',', 0, 0) +
+                         u" since 12/08/2026 08:30.\r\n\r\nRosterly lets only one copy at a time change "
+                         "these files. This copy can open them read-only: the lists, records, printouts "
+                         "and history follow the other copy's changes, and nothing can be changed "
+                         "here.\r\n\r\n"_s +
+                         (otherComputer ? u"If that computer is really switched off, choose Exit, delete the "
+                                          "file\r\n"_s
+                                        : u"Only if no copy of Rosterly on any computer is working with "
+                                          "this folder, choose Exit, delete the file\r\n"_s) +
+                         path + u"\r\nand start Rosterly again."_s);
+            QCOMPARE(LockHolderName(h), holder.section(u',', 0, 0));
+            QCOMPARE(
+                QStringList({QString::fromLatin1(OpenReadOnlyCaption), QString::fromLatin1(ExitCaption)}),
+                QStringList({u"Open &Read-Only"_s, u"E&xit"_s}));
             QVERIFY(lock == "QLockFile" ? older.isLocked()
                                         : ReadFileBytes(path) == (lock == "held open" ? "" : lock));
             return;
@@ -455,6 +636,10 @@ int main(int argc, char* argv[]) {
     if (argc == 3 && (qstrcmp(argv[1], "--hold-folder") == 0 || qstrcmp(argv[1], "--try-folder") == 0)) {
         QCoreApplication app(argc, argv);
         return FolderChildMain(QString::fromLatin1(argv[1]), QString::fromLocal8Bit(argv[2]));
+    }
+    if (argc == 3 && qstrcmp(argv[1], "--write-folder") == 0) {
+        QCoreApplication app(argc, argv);
+        return WriterChildMain(QString::fromLocal8Bit(argv[2]));
     }
     if (argc == 2 && (qstrcmp(argv[1], "--hold-lock") == 0 || qstrcmp(argv[1], "--try-lock") == 0)) {
         QCoreApplication app(argc, argv);

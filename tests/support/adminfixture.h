@@ -7,6 +7,7 @@
 #include "data/ansitext.h"
 #include "data/clock.h"
 #include "data/fileio.h"
+#include "data/readonlyfolder.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
 #include "data/userlist.h"
@@ -44,10 +45,12 @@ struct AdminFixture {
     ScriptedPrompts prompts;
     FixedClock clock{QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53))};
     FaultyFileIo io; // behaves as the real one until armed
-    PersonnelFile personnel{io};
+    // What the window writes through: `io` itself, or refusing writes for a read-only copy.
+    ReadOnlyFileIo shared{io, false};
+    PersonnelFile personnel{shared};
     RecordingFlow flow;
     RecordingPrinter printer;
-    AppContext ctx{state, settings, prompts, clock, io, personnel, printer, flow};
+    AppContext ctx{state, settings, prompts, clock, shared, personnel, printer, flow};
     QPointer<frmAdmin> window;
 
     AdminFixture() {

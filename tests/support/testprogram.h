@@ -6,6 +6,7 @@
 #include "data/clock.h"
 #include "data/fileio.h"
 #include "data/personnelfile.h"
+#include "data/readonlyfolder.h"
 #include "data/sensitive.h"
 #include "data/sensitiverule.h"
 #include "data/userlist.h"
@@ -72,15 +73,17 @@ struct TestProgram {
     ScriptedPrompts prompts;
     FixedClock clock;
     CountingFileIo io;
-    PersonnelFile personnel{io};
+    // What the windows write through: `io` itself, unless MakeReadOnly() made it refuse writes.
+    ReadOnlyFileIo shared{io, false};
+    PersonnelFile personnel{shared};
     RecordingPrinter printer;
     int ended = 0;
-    ProgramWindows windows{state, settings, prompts, clock, io, personnel, printer, [this](int) {
+    ProgramWindows windows{state, settings, prompts, clock, shared, personnel, printer, [this](int) {
                                ++ended;
                            }};
 
     // The same objects as the context a window is given.
-    AppContext context{state, settings, prompts, clock, io, personnel, printer, windows};
+    AppContext context{state, settings, prompts, clock, shared, personnel, printer, windows};
     AppContext& ctx() { return context; }
     // The help windows the program opened, closed at once (see HelpCloser).
     HelpCloser help;
@@ -98,6 +101,15 @@ struct TestProgram {
     // The data folder's sensitive-fields level, as the admin window sets it, from a setting's text.
     void SetSensitiveLevel(QStringView setting) {
         QVERIFY(WriteSensitiveRule(io, SensitiveRuleFileName, SensitiveFieldsLevelFrom(setting)));
+    }
+
+    // A copy that finds the folder held by `writer`, as main makes it when the user chooses to open
+    // the files read-only.
+    void MakeReadOnly(const QString& writer) {
+        shared.SetWritable(false);
+        personnel.SetReadOnly(true);
+        state.ReadOnly = true;
+        state.WriterName = writer;
     }
 
     void SetFades(bool on) {

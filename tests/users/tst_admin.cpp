@@ -122,12 +122,25 @@ private slots:
         QCOMPARE(f.Column(0), expected);
     }
 
+    void signInWithWrongThenRightPassword_data() {
+        QTest::addColumn<bool>("readOnlyCopy"); // another copy holds the folder and has signed in
+        QTest::newRow("the writer") << false;
+        QTest::newRow("a read-only copy") << true;
+    }
     void signInWithWrongThenRightPassword() {
+        QFETCH(bool, readOnlyCopy);
         AdminFixture f;
         f.AddUser(QStringLiteral("Ann"), QStringLiteral("Lee"), 4, QStringLiteral("Zz9yY8"));
         f.AddUser(QStringLiteral("Bob"), QStringLiteral("Marsh"), 2, QStringLiteral("Pass1234"));
+        const QByteArray logged = readOnlyCopy ? "03/14/2026 at 09:20:00 - Ann Lee logged in.\r\n" : "";
+        if (readOnlyCopy) {
+            WriteFile(QStringLiteral("User.Log"), logged);
+            f.shared.SetWritable(false);
+            f.state.ReadOnly = true;
+        }
         QVERIFY(f.Open());
         frmAdmin* w = f.window;
+        QCOMPARE(w->cmdAdmin->isEnabled(), !readOnlyCopy); // no user list or access code to change
         ClickRow(w->grid, 2);
         Click(w, QStringLiteral("cmdUserSelected"));
 
@@ -161,14 +174,14 @@ private slots:
             QVERIFY(w->txtPassword->hasFocus());
             QVERIFY(!w->cmdContinue->isEnabled());
         }
-        QVERIFY(!QFile::exists(QStringLiteral("User.Log")));
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")), logged);
 
         QTest::keyClicks(w->txtPassword, QStringLiteral("Pass1234"));
         QCOMPARE(w->txtPassword->displayText(), QStringLiteral("********"));
         Click(w, QStringLiteral("cmdContinue"));
         QCOMPARE(f.prompts.Asked().size(), 2);
         QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")),
-                 QByteArray("03/14/2026 at 09:26:53 - Bob Marsh logged in w/ Read/Edit privileges.\r\n"));
+                 logged + "03/14/2026 at 09:26:53 - Bob Marsh logged in w/ Read/Edit privileges.\r\n");
         QCOMPARE(f.state.CurrentUserName, QStringLiteral("Bob Marsh"));
         QCOMPARE(f.state.CurrentAccessLevel, qint16(2));
         QCOMPARE(f.flow.mainShown, 1);

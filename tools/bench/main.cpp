@@ -17,6 +17,7 @@
 #include "data/historykeeper.h"
 #include "data/oledate.h"
 #include "data/personnelfile.h"
+#include "data/readonlyfolder.h"
 #include "data/userlist.h"
 #include "datatool/seed.h"
 #include "exchange/exportlist.h"
@@ -33,6 +34,7 @@
 #include "users/frmadmin.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEnterEvent>
@@ -252,6 +254,44 @@ double BenchWrites(const QString& path, qint64 count, double saveFloorMs) {
           -1, copyMs);
     QFile::remove(work);
     return saveMs;
+}
+
+// A read-only copy following a save: from the writer's save of one record in place (in this
+// process, on the copy's data folder) until the copy's watch has told of it and the copy has built
+// its list again, read only, as its main window does. Local disk: the system tells of the change;
+// the half-second look is what a network share waits for instead.
+void BenchReaderFollow(const QString& path, qint64 count, double today) {
+    QTemporaryDir folder;
+    CopyWhole(path, folder.filePath(PersonnelFileName));
+    FileIo io;
+    PersonnelFile writer = FileBeside(io, folder.filePath(PersonnelFileName));
+    ReadOnlyFileIo readOnly(io);
+    PersonnelFile reader = FileBeside(readOnly, folder.filePath(PersonnelFileName));
+    reader.SetReadOnly(true);
+    bool followed = false;
+    qint64 rows = 0;
+    DataFolderWatch watch(
+        folder.path(),
+        [&] {
+            const EmployeeListResult list = BuildEmployeeRows(reader, ListQuery(), today, 0);
+            rows = list.Rows();
+            followed = list.status && reader.UnchangedSinceOpen();
+            return followed;
+        },
+        [] { return true; });
+    int saves = 0;
+    const double ms = MedianMs([&] {
+        followed = false;
+        if (writer.OpenPersonnelFileUncounted() && writer.ReadPersonnelRecord(qint32(count / 2))) {
+            writer.Record().SetJobTitle(QStringLiteral("Followed %1").arg(++saves));
+            writer.WritePersonnelRecord(qint32(count / 2));
+        }
+        writer.ClosePersonnelFile();
+        const QDeadlineTimer deadline(10000);
+        while (!followed && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    });
+    Print("reader_follow_save", count, ms, followed ? rows : -1);
 }
 
 // The refresh a user waits for on the real main window: the list built, the grid shown with its
@@ -1015,6 +1055,7 @@ int main(int argc, char** argv) {
     bool check = false;
     bool historyOnly = false;
     bool exchangeOnly = false;
+    bool followOnly = false;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--check")) {
             check = true;
@@ -1022,14 +1063,17 @@ int main(int argc, char** argv) {
             exchangeOnly = true;
         } else if (args[i] == QLatin1String("--history")) {
             historyOnly = true;
+        } else if (args[i] == QLatin1String("--follow")) {
+            followOnly = true;
         } else if (args[i] == QLatin1String("--sizes") && i + 1 < args.size()) {
             sizes.clear();
             for (const QString& size : args[++i].split(QLatin1Char(',')))
                 if (const qint64 n = size.toLongLong(); n > 0)
                     sizes.push_back(n);
         } else {
-            std::fprintf(stderr,
-                         "usage: rosterly-bench [--sizes N,N,...] | --history | --exchange | --check\n");
+            std::fprintf(
+                stderr,
+                "usage: rosterly-bench [--sizes N,N,...] [--follow] | --history | --exchange | --check\n");
             return 2;
         }
     }
@@ -1051,7 +1095,8 @@ int main(int argc, char** argv) {
         return BenchExchange(path, 100000, folder.path());
     }
 
-    BenchButtons();
+    if (!followOnly)
+        BenchButtons();
     const double today = DateToOle(SeedReferenceDate());
     double rowsMb = -1;
     double saveFloorMs = 0;
@@ -1063,6 +1108,11 @@ int main(int argc, char** argv) {
             return 1;
         }
 
+        if (followOnly) {
+            BenchReaderFollow(path, count, today);
+            QFile::remove(path);
+            continue;
+        }
         qint64 bytes = 0;
         const double readMs = MedianMs([&] { bytes = ReadWholeFile(path); });
         Print("read_file", count, readMs);
@@ -1097,6 +1147,7 @@ int main(int argc, char** argv) {
         if (saveFloorMs == 0)
             saveFloorMs = saveMs;
         BenchRefresh(path, count, readMs);
+        BenchReaderFollow(path, count, today);
         BenchImport(file, count, folder.path());
         if (count == 100000 && BenchExchange(path, count, folder.path()) != 0)
             return 1;
@@ -1128,6 +1179,8 @@ int main(int argc, char** argv) {
         QFile::remove(path);
     }
 
+    if (followOnly)
+        return 0;
     if (const int failed = BenchHistory(folder.path()); failed != 0)
         return failed;
     if (rowsMb >= 0)

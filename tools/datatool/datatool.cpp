@@ -10,6 +10,7 @@
 #include "data/fixedrecordfile.h"
 #include "data/folderlock.h"
 #include "data/oledate.h"
+#include "data/readonlyfolder.h"
 #include "data/records.h"
 #include "data/restorejournal.h"
 #include "data/userlist.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <charconv>
@@ -29,6 +31,8 @@
 #include <span>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -639,6 +643,50 @@ struct Command {
     int (*run)(const QCommandLineParser& line, std::FILE* out, std::FILE* err);
 };
 
+// A reading command on a folder that a copy of the program holds reports one state of it, never one
+// in the middle of a change: it runs into memory, and again when the folder changed meanwhile (or a
+// change was under way), without waiting for the lock. A folder no one holds is read at once.
+int RunBetweenChanges(int (*run)(const QCommandLineParser&, std::FILE*, std::FILE*),
+                      const QCommandLineParser& line, std::FILE* out, std::FILE* err) {
+    const QString real = RealDataFilePath(line.positionalArguments().value(0));
+    const QString folder = QFileInfo(real).absolutePath();
+    if (real.isEmpty() || !QFile::exists(QDir(folder).filePath(QString::fromLatin1(DataFolderLockName))))
+        return run(line, out, err);
+    constexpr int Attempts = 50;
+    for (int attempt = 1;; ++attempt) {
+        const FolderStamp before = StampDataFolder(folder);
+        if (before.changing && attempt < Attempts) {
+            QThread::msleep(20);
+            continue;
+        }
+        char* said = nullptr;
+        char* complained = nullptr;
+        std::size_t saidBytes = 0;
+        std::size_t complainedBytes = 0;
+        std::FILE* o = ::open_memstream(&said, &saidBytes);
+        std::FILE* e = ::open_memstream(&complained, &complainedBytes);
+        if (!o || !e) {
+            if (o)
+                std::fclose(o);
+            if (e)
+                std::fclose(e);
+            return run(line, out, err);
+        }
+        const int status = run(line, o, e);
+        std::fclose(o);
+        std::fclose(e);
+        const bool whole = !before.changing && StampDataFolder(folder) == before;
+        if (whole || attempt >= Attempts) {
+            std::fwrite(said, 1, saidBytes, out);
+            std::fwrite(complained, 1, complainedBytes, err);
+        }
+        std::free(said);
+        std::free(complained);
+        if (whole || attempt >= Attempts)
+            return status;
+    }
+}
+
 const Command Commands[] = {
     {"dump", DumpOptions, RunDump},           {"check", ReadingOptions, RunCheck},
     {"seed", SeedOptions, RunSeed},           {"export", ExportLineOptions, RunExport},
@@ -666,7 +714,8 @@ int Run(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     if (const QString wrong = ReadLine(arguments.first(), command->options(), arguments.mid(1), line);
         !wrong.isEmpty())
         return Complain(err, wrong, ExitUsage);
-    return command->run(line, out, err);
+    const bool reads = command->run == RunDump || command->run == RunCheck || command->run == RunHistory;
+    return reads ? RunBetweenChanges(command->run, line, out, err) : command->run(line, out, err);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "data/datafilenames.h"
 #include "data/folderlock.h"
 #include "data/personnelfile.h"
+#include "data/readonlyfolder.h"
 #include "data/sensitiverule.h"
 #include "data/userlist.h"
 #include "exchange/exportlist.h"
@@ -213,17 +214,21 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     int status = ExitOk;
     if (const QString problem = RegularFileProblem(line.file, &status); !problem.isEmpty())
         return Complain(err, problem, status, false);
-    // The lock of the folder that really holds the file, and its scratch file there.
+    // The lock of the folder that really holds the file, and its scratch file there. A folder that
+    // another copy holds is read as the program's read-only copy reads it: nothing settled, nothing
+    // written but the log line, and only a state between two changes.
     const QString real = RealDataFilePath(line.file);
     DataFolderLock lock(QFileInfo(real).absolutePath());
-    if (const QString held = TakeLock(lock, line.file); !held.isEmpty())
-        return Complain(err, held, ExitFailure);
-    if (const QString linked = LinkedFolderText(real); !linked.isEmpty())
-        return Complain(err, linked + QStringLiteral(" Nothing was done."), ExitFailure);
-    if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
-        return Complain(err, unsettled, ExitFailure);
+    const bool held = !lock.TryAcquire() && lock.Error().isEmpty();
+    if (!held) {
+        if (const QString linked = LinkedFolderText(real); !linked.isEmpty())
+            return Complain(err, linked + QStringLiteral(" Nothing was done."), ExitFailure);
+        if (const QString unsettled = FinishRestoreBeside(real); !unsettled.isEmpty())
+            return Complain(err, unsettled, ExitFailure);
+    }
 
-    FileIo io;
+    FileIo disk;
+    ReadOnlyFileIo io(disk, held);
     const int sensitiveLevel = FolderSensitiveFieldsLevel(io, real, err);
     if (!line.full)
         line.options.sensitive = SensitiveFields(line.level, sensitiveLevel);
@@ -232,6 +237,7 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
     // Not searched for in what the user sees masked.
     line.list.sensitive = line.options.sensitive;
     PersonnelFile file = FileAt(io, real);
+    file.SetReadOnly(held);
     const double today = SystemClock().TodayOle();
     std::vector<qint32> records;
     // Once the export is out, the line of the user log beside the file, as the program writes it.
@@ -243,69 +249,80 @@ int RunExport(const QCommandLineParser& parsed, std::FILE* out, std::FILE* err) 
             SystemClock(), QFileInfo(real).dir().filePath(UserLogFileName));
         return written ? ExitOk : Complain(err, OneLine(written), ExitFailure);
     };
-    QStringList captions;
-    // A CSV file's rows are made as the list's pass reads them, each list's in a store of its own
-    // (a store starts over when the file's first record comes again).
-    const bool csv = line.format == ExportFormat::Csv;
-    std::vector<CsvRowStore> stores(line.both ? 2 : 1, CsvRowStore(line.options));
-    std::vector<std::vector<qint32>> listedOf(stores.size());
-    for (int pass = 0; pass < (line.both ? 2 : 1); ++pass) {
-        ListQuery options = line.list;
-        if (line.both)
-            options.status = pass == 0 ? EmploymentStatus::Current : EmploymentStatus::Previous;
-        CsvRowStore& store = stores[std::size_t(pass)];
-        const EmployeeListResult list =
-            BuildEmployeeRows(file, options, today, 0, csv ? [&store](qint32 n, PersonnelRecordView r) {
-                store.Add(n, r);
-            } : std::function<void(qint32, PersonnelRecordView)>());
-        if (!list.status)
-            return Complain(err, OneLine(list.status), ExitFailure);
-        const std::vector<qint32> listed = ListedRecords(list);
-        captions += list.caption;
-        records.insert(records.end(), listed.begin(), listed.end());
-        listedOf[std::size_t(pass)] = listed;
-    }
-    if (csv) {
-        // Nothing is written unless every row could be made.
-        for (std::size_t pass = 0; pass < stores.size(); ++pass) {
-            if (!stores[pass].Holds(listedOf[pass]))
-                return Complain(
-                    err, OneLine(IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA)),
-                    ExitFailure);
+    // The export's bytes, made whole before any is written; -1 when made, else the exit status.
+    const auto make = [&](QByteArray& bytesOut) {
+        records.clear();
+        QStringList captions;
+        // A CSV file's rows are made as the list's pass reads them, each list's in a store of its own
+        // (a store starts over when the file's first record comes again).
+        const bool csv = line.format == ExportFormat::Csv;
+        std::vector<CsvRowStore> stores(line.both ? 2 : 1, CsvRowStore(line.options));
+        std::vector<std::vector<qint32>> listedOf(stores.size());
+        for (int pass = 0; pass < (line.both ? 2 : 1); ++pass) {
+            ListQuery options = line.list;
+            if (line.both)
+                options.status = pass == 0 ? EmploymentStatus::Current : EmploymentStatus::Previous;
+            CsvRowStore& store = stores[std::size_t(pass)];
+            const EmployeeListResult list =
+                BuildEmployeeRows(file, options, today, 0, csv ? [&store](qint32 n, PersonnelRecordView r) {
+                    store.Add(n, r);
+                } : std::function<void(qint32, PersonnelRecordView)>());
+            if (!list.status)
+                return Complain(err, OneLine(list.status), ExitFailure);
+            const std::vector<qint32> listed = ListedRecords(list);
+            captions += list.caption;
+            records.insert(records.end(), listed.begin(), listed.end());
+            listedOf[std::size_t(pass)] = listed;
         }
-        const auto put = [&](QByteArrayView bytes) {
-            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
-            return IoStatus();
-        };
-        put(CsvHead());
-        for (std::size_t pass = 0; pass < stores.size(); ++pass)
-            stores[pass].Put(listedOf[pass], put);
-        return logged();
+        if (csv) {
+            // Nothing is written unless every row could be made.
+            for (std::size_t pass = 0; pass < stores.size(); ++pass) {
+                if (!stores[pass].Holds(listedOf[pass]))
+                    return Complain(
+                        err, OneLine(IoStatus::Failure(QStringLiteral("read"), file.DataFileName(), ENODATA)),
+                        ExitFailure);
+            }
+            const auto put = [&](QByteArrayView bytes) {
+                bytesOut.append(bytes);
+                return IoStatus();
+            };
+            put(CsvHead());
+            for (std::size_t pass = 0; pass < stores.size(); ++pass)
+                stores[pass].Put(listedOf[pass], put);
+            return -1;
+        }
+        if (line.format == ExportFormat::Xlsx) {
+            // The workbook's bytes, written a row at a time as the records are read, for the caller
+            // to redirect to a file, as the CSV's are.
+            const IoStatus made =
+                XlsxRecordsBytes(file, records, line.options, captions.join(QStringLiteral("; ")),
+                                 SystemClock().Now(), QStringLiteral("standard output"), bytesOut);
+            return made ? -1 : Complain(err, OneLine(made), ExitFailure);
+        }
+        const ExportTable table = ReadExportTable(file, records, line.options);
+        if (!table.status)
+            return Complain(err, OneLine(table.status), ExitFailure);
+        bytesOut = JsonLines(table);
+        return -1;
+    };
+    // Read again when the writer changed the folder meanwhile: the list and the records read after
+    // it are one state of the file.
+    QByteArray bytes;
+    for (int attempt = 0;; ++attempt) {
+        const FolderStamp before = StampDataFolder(QFileInfo(real).absolutePath());
+        bytes.clear();
+        if (const int failed = make(bytes); failed >= 0)
+            return failed;
+        if (!held || (!before.changing && StampDataFolder(QFileInfo(real).absolutePath()) == before))
+            break;
+        if (attempt == 9)
+            return Complain(err,
+                            OneLine(IoStatus::Refusal(QStringLiteral("read"), line.file,
+                                                      QStringLiteral("Another copy of the program kept "
+                                                                     "changing it"))),
+                            ExitFailure);
     }
-    if (line.format == ExportFormat::Xlsx) {
-        // The workbook's bytes, written a row at a time as the records are read, for the caller to
-        // redirect to a file, as the CSV's are.
-        QByteArray bytes;
-        const IoStatus made =
-            XlsxRecordsBytes(file, records, line.options, captions.join(QStringLiteral("; ")),
-                             SystemClock().Now(), QStringLiteral("standard output"), bytes);
-        if (!made)
-            return Complain(err, OneLine(made), ExitFailure);
-        Put(out, bytes);
-        return logged();
-    }
-    const ExportTable table = ReadExportTable(file, records, line.options);
-    if (!table.status)
-        return Complain(err, OneLine(table.status), ExitFailure);
-    switch (line.format) {
-    case ExportFormat::Csv:
-        break;
-    case ExportFormat::Json:
-        Put(out, JsonLines(table));
-        break;
-    case ExportFormat::Xlsx: // written above
-        break;
-    }
+    Put(out, bytes);
     return logged();
 }
 
