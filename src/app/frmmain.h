@@ -121,6 +121,7 @@ private:
     void PlaceRecordCommands();
     void grid_RowColChange();
     void BeginInput();
+    bool FadeOutForInput(quint8 step);
     void EnableListCommands(bool enabled);
     // The list's own menu (export, copy, import), at `globalPos`; not while an entry is open.
     void ShowListMenu(QPoint globalPos);
