@@ -131,6 +131,7 @@ private:
     void PlaceRecordCommands();
     void grid_RowColChange();
     void BeginInput();
+    bool FadeOutForInput(quint8 step);
     void EnableListCommands(bool enabled);
     // While read-only, disables every command that writes.
     void DisableWriting();

@@ -51,14 +51,20 @@ void frmMain::EnableListCommands(bool enabled) {
         b->setEnabled(enabled);
 }
 
-void frmMain::BeginInput() {
-    const bool adding = m_editor->IsAdding();
+// Fades the window out on the way into or out of input; says whether it faded, for the fade back.
+bool frmMain::FadeOutForInput(quint8 step) {
     const bool fade = m_ctx.state.FadeEnabled;
-    const quint8 step = adding ? 25 : 40;
     if (fade) {
         m_fade->StartFade(255, 0, step, false);
         m_fade->WaitForFade();
     }
+    return fade;
+}
+
+void frmMain::BeginInput() {
+    const bool adding = m_editor->IsAdding();
+    const quint8 step = adding ? 25 : 40;
+    const bool fade = FadeOutForInput(step);
     if (adding) {
         // The list goes; the record page takes its place and the window shrinks round it.
         const int listHeight = frame[1]->height();
@@ -135,12 +141,8 @@ void frmMain::cmdAddEditCancel_Click() {
     if (!m_editor->InInput())
         return;
     const bool adding = m_editor->IsAdding();
-    const bool fade = m_ctx.state.FadeEnabled;
     const quint8 step = adding ? 25 : 40;
-    if (fade) {
-        m_fade->StartFade(255, 0, step, false);
-        m_fade->WaitForFade();
-    }
+    const bool fade = FadeOutForInput(step);
     tabMain->SetTabEnabled(1, true);
     recordPage->EndInput();
     cmdAddEditSave->hide();

@@ -147,6 +147,12 @@ QString FolderOtherThanDataFolder(AppContext& ctx, const QString& answer, const 
                        MsgButtons::OKOnly, MsgIcon::Critical, QStringLiteral("What are you doing?"));
     return {};
 }
+
+// The folder could not be looked into; `what` says what was being reached for.
+void TellFolderAccessProblem(Prompts& prompts, const QString& what) {
+    prompts.MsgBox(QStringLiteral("There is some kind of problem trying to") + CrLf + what,
+                   MsgButtons::OKOnly, MsgIcon::Exclamation, QStringLiteral("Drive or Folder Access Problem"));
+}
 } // namespace
 
 void BackupDataFiles(AppContext& ctx, QWidget* window) {
@@ -167,11 +173,8 @@ void BackupDataFiles(AppContext& ctx, QWidget* window) {
     if (cancelReason.isEmpty()) {
         contents = LookIntoFolder(folder);
         if (!contents.readable) {
-            prompts.MsgBox(QStringLiteral("There is some kind of problem trying to") + CrLf +
-                               QStringLiteral("access the selected backup location") + CrLf +
-                               QStringLiteral("that you specified..."),
-                           MsgButtons::OKOnly, MsgIcon::Exclamation,
-                           QStringLiteral("Drive or Folder Access Problem"));
+            TellFolderAccessProblem(prompts, QStringLiteral("access the selected backup location") + CrLf +
+                                                 QStringLiteral("that you specified..."));
             cancelReason = cancelled;
         }
     }
@@ -241,11 +244,8 @@ void RestoreDataFiles(AppContext& ctx, QWidget* window, std::function<void()> af
     QString cancelReason = folder.isEmpty() ? cancelled : QString();
 
     if (cancelReason.isEmpty() && !LookIntoFolder(folder).readable) {
-        prompts.MsgBox(QStringLiteral("There is some kind of problem trying to") + CrLf +
-                           QStringLiteral("access the backed up data files at") + CrLf +
-                           QStringLiteral("the location that you specified."),
-                       MsgButtons::OKOnly, MsgIcon::Exclamation,
-                       QStringLiteral("Drive or Folder Access Problem"));
+        TellFolderAccessProblem(prompts, QStringLiteral("access the backed up data files at") + CrLf +
+                                             QStringLiteral("the location that you specified."));
         cancelReason = cancelled;
     }
 

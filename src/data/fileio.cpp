@@ -136,31 +136,33 @@ IoStatus ReadUpTo(FileIo& io, int fd, const QString& fileName, qsizetype limit, 
     return {};
 }
 
-IoStatus WriteFullyAt(FileIo& io, int fd, const char* data, qint64 count, qint64 offset,
-                      const QString& name) {
+namespace {
+// Moves all `count` bytes at `offset` through `step` (a read or a write at an offset), going on
+// after an interrupted call; a call that moves nothing fails as `whenShort`.
+template <typename Step>
+IoStatus AllAt(Step step, qint64 count, qint64 offset, const QString& op, const QString& name, int whenShort) {
     qint64 done = 0;
     while (done < count) {
-        const ssize_t w = io.WriteAt(fd, data + done, size_t(count - done), off_t(offset + done));
-        if (w < 0 && errno == EINTR)
+        const ssize_t n = step(done, size_t(count - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
             continue;
-        if (w <= 0)
-            return IoStatus::Failure(QStringLiteral("write"), name, w < 0 ? errno : ENOSPC);
-        done += w;
+        if (n <= 0)
+            return IoStatus::Failure(op, name, n < 0 ? errno : whenShort);
+        done += n;
     }
     return {};
 }
+} // namespace
+
+IoStatus WriteFullyAt(FileIo& io, int fd, const char* data, qint64 count, qint64 offset,
+                      const QString& name) {
+    return AllAt([&](qint64 done, size_t n, off_t at) { return io.WriteAt(fd, data + done, n, at); }, count,
+                 offset, QStringLiteral("write"), name, ENOSPC);
+}
 
 IoStatus ReadFullyAt(FileIo& io, int fd, char* data, qint64 count, qint64 offset, const QString& name) {
-    qint64 done = 0;
-    while (done < count) {
-        const ssize_t r = io.ReadAt(fd, data + done, size_t(count - done), off_t(offset + done));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return IoStatus::Failure(QStringLiteral("read"), name, r < 0 ? errno : EIO);
-        done += r;
-    }
-    return {};
+    return AllAt([&](qint64 done, size_t n, off_t at) { return io.ReadAt(fd, data + done, n, at); }, count,
+                 offset, QStringLiteral("read"), name, EIO);
 }
 
 IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& bytes) {

@@ -289,23 +289,19 @@ public:
         HistoryEntry e;
         if (!Key("{\"action\":\"") || !Action(&e.action) || !Key(",\"changes\":["))
             return std::nullopt;
-        if (m_at < m_end && *m_at == '{') {
-            for (;;) {
-                HistoryChange c;
-                if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(Made(&c.before)) ||
-                    !Key(",\"field\":\"") || !Field(&c.field) || !Key("}"))
-                    return std::nullopt;
-                e.changes.append(std::move(c));
-                if (m_at < m_end && *m_at == ',')
-                    ++m_at;
-                else
-                    break;
-            }
-        }
+        const bool changes = EachChange([&] {
+            HistoryChange c;
+            if (!Key("{\"after\":\"") || !Text(&c.after) || !Key(",\"before\":\"") || !Text(Made(&c.before)) ||
+                !Key(",\"field\":\"") || !Field(&c.field) || !Key("}"))
+                return false;
+            e.changes.append(std::move(c));
+            return true;
+        });
+        if (!changes)
+            return std::nullopt;
         qint64 level = 0;
         qint64 record = 0;
-        if (!Key("],\"employee\":") || !Number(&e.employee) || e.employee < 1 || !Key(",\"entry\":") ||
-            !Number(&e.entry) || !Key(",\"level\":") || !Number(&level) || level != qint32(level))
+        if (!Numbers(&e.employee, &e.entry, &level))
             return std::nullopt;
         if (Key(",\"note\":\"") && !Text(Made(&e.note)))
             return std::nullopt;
@@ -326,28 +322,23 @@ public:
         v->unescaped.clear();
         if (!Key("{\"action\":\"") || !Action(&v->action) || !Key(",\"changes\":["))
             return false;
-        if (m_at < m_end && *m_at == '{') {
-            for (;;) {
-                HistoryLineView::Change c;
-                QByteArray unescaped;
-                if (!Key("{\"after\":\"") || !Bytes(&c.after, &c.ascii, &unescaped) ||
-                    !Key(",\"before\":\"") || !Text(nullptr) || !Key(",\"field\":\"") || !FieldAt(&c.field) ||
-                    !Key("}"))
-                    return false;
-                // Moved, the unescaped bytes stay where `after` sees them.
-                if (!unescaped.isNull())
-                    v->unescaped.push_back(std::move(unescaped));
-                v->changes.push_back(c);
-                if (m_at < m_end && *m_at == ',')
-                    ++m_at;
-                else
-                    break;
-            }
-        }
+        const bool changes = EachChange([&] {
+            HistoryLineView::Change c;
+            QByteArray unescaped;
+            if (!Key("{\"after\":\"") || !Bytes(&c.after, &c.ascii, &unescaped) || !Key(",\"before\":\"") ||
+                !Text(nullptr) || !Key(",\"field\":\"") || !FieldAt(&c.field) || !Key("}"))
+                return false;
+            // Moved, the unescaped bytes stay where `after` sees them.
+            if (!unescaped.isNull())
+                v->unescaped.push_back(std::move(unescaped));
+            v->changes.push_back(c);
+            return true;
+        });
+        if (!changes)
+            return false;
         qint64 level = 0;
         qint64 record = 0;
-        if (!Key("],\"employee\":") || !Number(&v->employee) || v->employee < 1 || !Key(",\"entry\":") ||
-            !Number(&v->entry) || !Key(",\"level\":") || !Number(&level) || level != qint32(level))
+        if (!Numbers(&v->employee, &v->entry, &level))
             return false;
         if (Key(",\"note\":\"") && !Text(nullptr))
             return false;
@@ -360,6 +351,29 @@ public:
     }
 
 private:
+    // The changes' objects, each read by `one` (false when it cannot), comma after comma up to the
+    // closing bracket, which is left to the caller.
+    template <typename One>
+    bool EachChange(One one) {
+        if (m_at < m_end && *m_at == '{') {
+            for (;;) {
+                if (!one())
+                    return false;
+                if (m_at < m_end && *m_at == ',')
+                    ++m_at;
+                else
+                    break;
+            }
+        }
+        return true;
+    }
+
+    // `],"employee":N,"entry":N,"level":N` after the changes: an employee from 1, a level an int holds.
+    bool Numbers(qint64* employee, qint64* entry, qint64* level) {
+        return Key("],\"employee\":") && Number(employee) && *employee >= 1 && Key(",\"entry\":") &&
+               Number(entry) && Key(",\"level\":") && Number(level) && *level == qint32(*level);
+    }
+
     template <typename T>
     T* Made(T* value) const {
         return m_lean ? nullptr : value;

@@ -113,19 +113,32 @@ quint32 HistoryReplay::Enter(qint64 employee, qint64 entry, qint32 record, bool 
     return takesOut ? 0 : slot;
 }
 
-void HistoryReplay::Set(quint32 slot, std::size_t field, QStringView value) {
+std::span<char16_t> HistoryReplay::Replace(quint32 slot, std::size_t field, qsizetype size) {
     quint64& place = m_values[field][slot - 1];
     m_live -= qint64(place & LengthMask);
     place = 0;
-    if (value.isEmpty())
-        return;
+    if (size == 0)
+        return {};
     // A value is at most a line long (MaxHistoryLineBytes), well within its 24 bits.
-    const auto length = std::min<quint64>(quint64(value.size()), LengthMask);
+    const auto length = std::min<quint64>(quint64(size), LengthMask);
     place = quint64(m_text.size()) << LengthBits | length;
-    m_text.insert(m_text.end(), value.utf16(), value.utf16() + length);
+    const std::size_t at = m_text.size();
+    m_text.resize(at + length);
     m_live += qint64(length);
+    return {m_text.data() + at, std::size_t(length)};
+}
+
+void HistoryReplay::PackIfSparse() {
     if (qint64(m_text.size()) > 2 * m_live + (1 << 20))
         Pack();
+}
+
+void HistoryReplay::Set(quint32 slot, std::size_t field, QStringView value) {
+    const std::span<char16_t> room = Replace(slot, field, value.size());
+    if (room.empty())
+        return;
+    std::copy_n(value.utf16(), room.size(), room.data());
+    PackIfSparse();
 }
 
 void HistoryReplay::SetBytes(quint32 slot, std::size_t field, QByteArrayView utf8, bool ascii) {
@@ -134,21 +147,12 @@ void HistoryReplay::SetBytes(quint32 slot, std::size_t field, QByteArrayView utf
         Set(slot, field, m_decoded);
         return;
     }
-    quint64& place = m_values[field][slot - 1];
-    m_live -= qint64(place & LengthMask);
-    place = 0;
-    if (utf8.isEmpty())
+    const std::span<char16_t> room = Replace(slot, field, utf8.size());
+    if (room.empty())
         return;
-    const auto length = std::min<quint64>(quint64(utf8.size()), LengthMask);
-    place = quint64(m_text.size()) << LengthBits | length;
-    const std::size_t at = m_text.size();
-    m_text.resize(at + length);
-    char16_t* out = m_text.data() + at;
-    for (std::size_t i = 0; i < length; ++i)
-        out[i] = char16_t(quint8(utf8[qsizetype(i)]));
-    m_live += qint64(length);
-    if (qint64(m_text.size()) > 2 * m_live + (1 << 20))
-        Pack();
+    for (std::size_t i = 0; i < room.size(); ++i)
+        room[i] = char16_t(quint8(utf8[qsizetype(i)]));
+    PackIfSparse();
 }
 
 void HistoryReplay::Pack() {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -59,6 +60,11 @@ private:
     quint32 Find(qint64 employee) const;
     // The employee's slot once the entry is taken in, for its changes; 0 when it takes them out.
     quint32 Enter(qint64 employee, qint64 entry, qint32 record, bool takesOut);
+    // Frees the value in `slot` and makes room for `size` characters (cut at what a place holds)
+    // at the end of m_text, recorded as its new place; the room, empty for an empty value.
+    std::span<char16_t> Replace(quint32 slot, std::size_t field, qsizetype size);
+    // Packs m_text once most of it is dead.
+    void PackIfSparse();
     void Set(quint32 slot, std::size_t field, QStringView value);
     void SetBytes(quint32 slot, std::size_t field, QByteArrayView utf8, bool ascii);
     void Entered(quint32 slot, qint64 employee);

@@ -231,27 +231,10 @@ IoStatus PersonnelFile::WriteInPlace(qint32 n) {
     return s ? h : s;
 }
 
-IoStatus PersonnelFile::AppendPersonnelRecords(qint32 count,
-                                               const std::function<void(qint32, PersonnelRecord&)>& fill,
-                                               HistoryAction action) {
-    if (!m_history) {
-        PersonnelRecord record;
-        return m_file.AppendRecords(
-            count,
-            [&](qint64 i, char* bytes) {
-                record.Clear();
-                fill(static_cast<qint32>(i), record);
-                std::memcpy(bytes, record.data(), PersonnelRecordLength);
-            },
-            m_journalFileName);
-    }
-    // The history journals the records before they are written; each is filled in twice rather
-    // than all of them held at once, as an import of any size would have them.
-    HistoryKeeper::Pending pending;
-    if (IoStatus s = m_history->BeginAppend(m_file, count, fill, action, &pending); !s)
-        return s;
+// Each record starts blank, is filled and goes to the file as it stands, through the append journal.
+IoStatus PersonnelFile::AppendFilled(qint32 count, const std::function<void(qint32, PersonnelRecord&)>& fill) {
     PersonnelRecord record;
-    const IoStatus s = m_file.AppendRecords(
+    return m_file.AppendRecords(
         count,
         [&](qint64 i, char* bytes) {
             record.Clear();
@@ -259,6 +242,19 @@ IoStatus PersonnelFile::AppendPersonnelRecords(qint32 count,
             std::memcpy(bytes, record.data(), PersonnelRecordLength);
         },
         m_journalFileName);
+}
+
+IoStatus PersonnelFile::AppendPersonnelRecords(qint32 count,
+                                               const std::function<void(qint32, PersonnelRecord&)>& fill,
+                                               HistoryAction action) {
+    if (!m_history)
+        return AppendFilled(count, fill);
+    // The history journals the records before they are written; each is filled in twice rather
+    // than all of them held at once, as an import of any size would have them.
+    HistoryKeeper::Pending pending;
+    if (IoStatus s = m_history->BeginAppend(m_file, count, fill, action, &pending); !s)
+        return s;
+    const IoStatus s = AppendFilled(count, fill);
     const IoStatus h = m_history->Finish(pending, s.Ok());
     return s ? h : s;
 }

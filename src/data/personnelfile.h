@@ -129,6 +129,7 @@ public:
     const QString& DataFileName() const { return m_file.FileName(); }
 
 private:
+    IoStatus AppendFilled(qint32 count, const std::function<void(qint32, PersonnelRecord&)>& fill);
     IoStatus Count(bool* foundMarked);
     IoStatus WriteInPlace(qint32 n);
     IoStatus WaitForWholeFolder();

@@ -63,6 +63,22 @@ static_assert(IsPackedLayout(UserFields, UserRecordLength));
 inline constexpr char RemovedMarker[] = "$Killed$";
 bool IsMarkedRemoved(QByteArrayView firstNameField);
 
+// A record that owns its bytes exactly as they stand in the file, blank when made.
+template <typename Derived, typename FieldEnum, const auto& Fields, int Length>
+class OwnedRecord : public RecordAccess<Derived, FieldEnum, Fields> {
+public:
+    OwnedRecord() { Clear(); }
+    void Clear() { FieldCodec::Blank(m_bytes.data(), Fields); }
+
+    char* data() { return m_bytes.data(); }
+    const char* data() const { return m_bytes.data(); }
+    bool operator==(const OwnedRecord& other) const { return m_bytes == other.m_bytes; }
+    void SetText(FieldEnum f, QStringView value) { FieldCodec::WriteText(data(), this->FieldOf(f), value); }
+
+private:
+    std::array<char, Length> m_bytes;
+};
+
 // Read-only view over a personnel record's bytes (for example inside a block read by a scan).
 class PersonnelRecordView : public RecordAccess<PersonnelRecordView, PersonnelField, PersonnelFields> {
 public:
@@ -77,43 +93,23 @@ private:
 };
 
 // One employee: the 5000 bytes exactly as they stand in the file.
-class PersonnelRecord : public RecordAccess<PersonnelRecord, PersonnelField, PersonnelFields> {
+class PersonnelRecord : public OwnedRecord<PersonnelRecord, PersonnelField, PersonnelFields, PersonnelRecordLength> {
 public:
     using Field = PersonnelField;
-    PersonnelRecord() { Clear(); }
-    void Clear() { FieldCodec::Blank(m_bytes.data(), PersonnelFields); }
-
-    char* data() { return m_bytes.data(); }
-    const char* data() const { return m_bytes.data(); }
-    PersonnelRecordView View() const { return PersonnelRecordView(m_bytes.data()); }
-    bool operator==(const PersonnelRecord& other) const { return m_bytes == other.m_bytes; }
+    PersonnelRecordView View() const { return PersonnelRecordView(data()); }
 
     ROSTERLY_PERSONNEL_FIELDS(ROSTERLY_FIELD_GETTER)
     ROSTERLY_PERSONNEL_FIELDS(ROSTERLY_FIELD_SETTER)
-    void SetText(Field f, QStringView value) { FieldCodec::WriteText(data(), FieldOf(f), value); }
     void SetDate(Field f, double value) { FieldCodec::WriteDate(data(), FieldOf(f), value); }
     bool IsMarkedRemoved() const { return View().IsMarkedRemoved(); }
-
-private:
-    std::array<char, PersonnelRecordLength> m_bytes;
 };
 
 // One user of the program: the 500 bytes exactly as they stand in "User.List".
-class UserRecord : public RecordAccess<UserRecord, UserField, UserFields> {
+class UserRecord : public OwnedRecord<UserRecord, UserField, UserFields, UserRecordLength> {
 public:
     using Field = UserField;
-    UserRecord() { Clear(); }
-    void Clear() { FieldCodec::Blank(m_bytes.data(), UserFields); }
-
-    char* data() { return m_bytes.data(); }
-    const char* data() const { return m_bytes.data(); }
-    bool operator==(const UserRecord& other) const { return m_bytes == other.m_bytes; }
 
     ROSTERLY_USER_FIELDS(ROSTERLY_FIELD_GETTER)
     ROSTERLY_USER_FIELDS(ROSTERLY_FIELD_SETTER)
-    void SetText(Field f, QStringView value) { FieldCodec::WriteText(data(), FieldOf(f), value); }
     bool IsMarkedRemoved() const { return ::IsMarkedRemoved(Raw(Field::FirstName)); }
-
-private:
-    std::array<char, UserRecordLength> m_bytes;
 };

@@ -21,8 +21,11 @@ constexpr double NotepadRight = 7.5;
 // A longer notepad does not fit after its caption and is wrapped from the next line.
 constexpr qsizetype NotepadOnOneLine = 49;
 
-// Asks a Yes/No/Cancel question about a section of the report; nothing when Cancel.
-std::optional<bool> AskSection(AppContext& ctx, const QString& question) {
+// Asks a Yes/No/Cancel question about a section of the report; nothing when Cancel. A section
+// whose `content` is blank is left out unasked.
+std::optional<bool> AskSection(AppContext& ctx, const QString& content, const QString& question) {
+    if (TrimSpaces(content).isEmpty())
+        return false;
     const MsgAnswer answer =
         ctx.prompts.MsgBox(question, MsgButtons::YesNoCancel, MsgIcon::Question, ctx.state.AppTitle);
     if (answer == MsgAnswer::Cancel)
@@ -85,20 +88,15 @@ void PrintEmployeeReport(AppContext& ctx, QWidget* window, const EmployeeReport&
                          const std::function<void()>& printPhotograph) {
     if (!ConfirmPrinterReady(ctx.prompts, ctx.state))
         return;
-    bool printComments = false;
-    if (!TrimSpaces(report.notepad).isEmpty()) {
-        const std::optional<bool> yes = AskSection(ctx, QStringLiteral("Print the 'Comments' section also?"));
-        if (!yes)
-            return;
-        printComments = *yes;
-    }
-    bool printPicture = false;
-    if (!TrimSpaces(report.pictureFile).isEmpty()) {
-        const std::optional<bool> yes = AskSection(ctx, QStringLiteral("Print the photograph?"));
-        if (!yes)
-            return;
-        printPicture = *yes;
-    }
+    const std::optional<bool> comments =
+        AskSection(ctx, report.notepad, QStringLiteral("Print the 'Comments' section also?"));
+    if (!comments)
+        return;
+    const std::optional<bool> picture = AskSection(ctx, report.pictureFile, QStringLiteral("Print the photograph?"));
+    if (!picture)
+        return;
+    const bool printComments = *comments;
+    const bool printPicture = *picture;
 
     Printer& printer = ctx.printer;
     // Held through the photograph too, which is part of this printout.
