@@ -284,17 +284,19 @@ void CheckLineTable(FileIo& io, const QString& fileName, const QString& history,
     std::sort(wanted.begin(), wanted.end());
     const QString passed = QStringLiteral("; the program passes over the table when it reads that employee's "
                                           "lines, and its next open writes it again\n");
+    const auto missing = [&](const HistoryLineStart& w) {
+        *faults += QStringLiteral("%1: the line at byte %2 (employee %3) is not in it; the program's history "
+                                  "window leaves it out until the table is written again (delete %1, and the "
+                                  "program's next open writes it again)\n")
+                       .arg(name)
+                       .arg(w.offset)
+                       .arg(w.employee)
+                       .toUtf8();
+    };
     std::size_t j = 0;
     for (std::size_t i = 0; i < kept.size(); ++i) {
         for (; j < wanted.size() && wanted[j] < kept[i]; ++j)
-            *faults +=
-                QStringLiteral("%1: the line at byte %2 (employee %3) is not in it; the program's history "
-                               "window leaves it out until the table is written again (delete %1, and "
-                               "the program's next open writes it again)\n")
-                    .arg(name)
-                    .arg(wanted[j].offset)
-                    .arg(wanted[j].employee)
-                    .toUtf8();
+            missing(wanted[j]);
         if (j < wanted.size() && wanted[j] == kept[i]) {
             ++j;
             continue;
@@ -314,13 +316,7 @@ void CheckLineTable(FileIo& io, const QString& fileName, const QString& history,
                        .toUtf8();
     }
     for (; j < wanted.size(); ++j)
-        *faults += QStringLiteral("%1: the line at byte %2 (employee %3) is not in it; the program's history "
-                                  "window leaves it out until the table is written again (delete %1, and the "
-                                  "program's next open writes it again)\n")
-                       .arg(name)
-                       .arg(wanted[j].offset)
-                       .arg(wanted[j].employee)
-                       .toUtf8();
+        missing(wanted[j]);
 }
 
 } // namespace
