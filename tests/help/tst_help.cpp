@@ -360,7 +360,7 @@ private slots:
         QCOMPARE(p->help.shown.first().topic, 4);
         p->prompts.Answer(MsgAnswer::OK);
         w->RefreshEmployeeList();
-        QTest::qWait(50);
+        QCoreApplication::processEvents(); // and what the refresh left to the event loop
         QCOMPARE(p->help.shown.size(), 1);
         QCOMPARE(p->prompts.Pending(), 0);
     }
