@@ -175,6 +175,24 @@ IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& byte
     });
 }
 
+namespace {
+
+// Whether the file of `size` bytes ends, from `at`, with the first of `block`'s bytes, all of
+// them or the part a failed write may have stored.
+bool EndsWith(FileIo& io, const QString& fileName, off_t size, off_t at, const QByteArray& block) {
+    if (size < at || size - at > block.size())
+        return false;
+    const int fd = io.Open(fileName, O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    QByteArray tail(size - at, Qt::Uninitialized);
+    const bool read = ReadFullyAt(io, fd, tail.data(), tail.size(), at, fileName).Ok();
+    io.Close(fd);
+    return read && block.startsWith(tail);
+}
+
+} // namespace
+
 IoStatus AppendInBlocks(FileIo& io, const QString& fileName,
                         const std::function<IoStatus(QByteArray& block)>& next) {
     const bool existed = io.Exists(fileName);
@@ -184,13 +202,16 @@ IoStatus AppendInBlocks(FileIo& io, const QString& fileName,
     if (!existed)
         ::fchmod(fd, 0600);
     const off_t before = io.Size(fd);
+    off_t written = 0, blockAt = 0; // blockAt: where the last block given begins, from `before`
     IoStatus result;
-    QByteArray bytes;
+    QByteArray bytes, block;
     for (;;) {
         bytes.clear();
         result = next(bytes);
         if (!result || bytes.isEmpty())
             break;
+        block = bytes;
+        blockAt = written;
         qsizetype done = 0;
         while (done < bytes.size()) {
             const ssize_t w = io.Append(fd, bytes.constData() + done, size_t(bytes.size() - done));
@@ -201,14 +222,17 @@ IoStatus AppendInBlocks(FileIo& io, const QString& fileName,
                 break;
             }
             done += w;
+            written += w;
         }
         if (!result)
             break;
     }
     if (result && io.Sync(fd) != 0)
         result = IoStatus::Failure(QStringLiteral("write"), fileName, errno);
-    if (!result && before >= 0)
-        io.Truncate(fd, before); // no half line left behind
+    // No half line left behind; but only where the file still ends with this append: a line
+    // another copy appended since (a read-only copy's sign-in) is never cut off with it.
+    if (!result && before >= 0 && EndsWith(io, fileName, io.Size(fd), before + blockAt, block))
+        io.Truncate(fd, before);
     io.Close(fd);
     return result;
 }

@@ -68,7 +68,8 @@ IoStatus ReadFullyAt(FileIo& io, int fd, char* data, qint64 count, qint64 offset
 
 // Appends `bytes` to the text file `fileName` (made owner-only when missing) and flushes them:
 // all of them or, on a failure, none (the file is cut back to its old length), so that a reader
-// never meets half a line.
+// never meets half a line. A line another copy appended after them in the meantime is never cut
+// off: then what was written of them stays.
 IoStatus AppendWhole(FileIo& io, const QString& fileName, const QByteArray& bytes);
 // The same for bytes too many to hold at once: `next` fills its block with the following part
 // each time it is called (a failure of its own stops the append as any other), until it leaves

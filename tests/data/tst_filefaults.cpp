@@ -379,6 +379,24 @@ private slots:
         FailEachCall(QStringLiteral("User.Log"), 1, first, first + line, [&](FileIo& io) {
             return WriteUserLogEntry(io, QStringLiteral("Ann Doe"), 1, 1, clock);
         });
+        // A read-only copy appends its line while this one's fails (at the flush): the failed line
+        // is not cut back then, as that would cut the other copy's off with it.
+        const QByteArray other("01/02/2026 at 03:04:06 - Bo Lee logged in w/ Read Only privileges.\r\n");
+        struct OtherCopyAppends final : FileIo {
+            QByteArray line;
+            int Sync(int) override {
+                QFile log(QStringLiteral("User.Log"));
+                if (!log.open(QIODevice::Append) || log.write(line) != line.size())
+                    return 0;
+                errno = EIO;
+                return -1;
+            }
+        } io;
+        io.line = other;
+        TempDataFolder folder;
+        WriteFileBytes(QStringLiteral("User.Log"), first);
+        QVERIFY(!WriteUserLogEntry(io, QStringLiteral("Ann Doe"), 1, 1, clock));
+        QCOMPARE(ReadFileBytes(QStringLiteral("User.Log")), first + line + other);
     }
 
     // The history's lines go in as one write: two entries or none.
