@@ -141,6 +141,14 @@ DataFolderLock::DataFolderLock(const QString& folder, FileIo& io)
     : m_io(io), m_folder(QDir(folder).absolutePath()),
       m_path(QDir(folder).absoluteFilePath(QString::fromLatin1(DataFolderLockName))) {}
 
+bool DataFolderLock::LeftBehind(const QString& folder) {
+    QFile lock(QDir(folder).absoluteFilePath(QString::fromLatin1(DataFolderLockName)));
+    if (!lock.open(QIODevice::ReadOnly))
+        return false;
+    const std::optional<LockDetails> details = ReadLockDetails(lock.read(MaxLockBytes));
+    return details && OfThisComputer(*details) && !StillRunning(*details);
+}
+
 DataFolderLock::~DataFolderLock() {
     if (m_fd < 0)
         return;

@@ -53,6 +53,10 @@ public:
     bool TryAcquire();
 
     QString LockPath() const { return m_path; }
+    // Whether `folder`'s lock names a process of this computer that no longer runs (a copy killed
+    // or stopped by a power cut): one TryAcquire would take over. A lock that names no one, or
+    // another computer, is not.
+    static bool LeftBehind(const QString& folder);
 
     // Who holds the lock, as far as it tells: after a refused TryAcquire.
     struct Holder {

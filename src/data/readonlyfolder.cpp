@@ -1,6 +1,7 @@
 #include "data/readonlyfolder.h"
 
 #include "data/datafilenames.h"
+#include "data/folderlock.h"
 
 #include <QDir>
 #include <QFileSystemWatcher>
@@ -129,7 +130,7 @@ DataFolderWatch::DataFolderWatch(const QString& folder, std::function<bool()> ch
     : QObject(parent), m_folder(QDir(folder).absolutePath()), m_changed(std::move(changed)),
       m_lockFreed(std::move(lockFreed)), m_stamp(StampDataFolder(m_folder)),
       m_watcher(new QFileSystemWatcher(this)), m_poll(new QTimer(this)) {
-    m_lockSeen = QFile::exists(QDir(m_folder).filePath(QString::fromLatin1(DataFolderLockName)));
+    m_lockSeen = Locked();
     m_watcher->addPath(m_folder);
     const QString data = QDir(m_folder).filePath(PersonnelFileName);
     if (QFile::exists(data))
@@ -144,6 +145,12 @@ DataFolderWatch::DataFolderWatch(const QString& folder, std::function<bool()> ch
     m_poll->start(pollMs);
 }
 
+bool DataFolderWatch::Locked() const {
+    // A writer that stopped without giving its lock up has left the folder as one that quit.
+    return QFile::exists(QDir(m_folder).filePath(QString::fromLatin1(DataFolderLockName))) &&
+           !DataFolderLock::LeftBehind(m_folder);
+}
+
 bool DataFolderWatch::Watching() const {
     return m_watcher->directories().contains(m_folder);
 }
@@ -152,7 +159,7 @@ void DataFolderWatch::Look() {
     const QString data = QDir(m_folder).filePath(PersonnelFileName);
     if (!m_watcher->files().contains(data) && QFile::exists(data))
         m_watcher->addPath(data);
-    const bool locked = QFile::exists(QDir(m_folder).filePath(QString::fromLatin1(DataFolderLockName)));
+    const bool locked = Locked();
     const FolderStamp now = StampDataFolder(m_folder);
     if (!now.changing && now != m_stamp && m_changed())
         m_stamp = now;

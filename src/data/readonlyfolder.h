@@ -71,7 +71,8 @@ FolderStamp StampDataFolder(const QString& folder = QString());
 // watched where the system tells of its changes (a local disk); it is also looked at every
 // `pollMs` (size and time of the files), since a network share tells nothing of another
 // computer's writes and a watch may fail or run out. A change once whole (no
-// journal left) calls `changed`, the lock file gone `lockFreed`.
+// journal left) calls `changed`, the lock file gone `lockFreed`, as does a lock its writer left
+// behind (DataFolderLock::LeftBehind: killed, or the power cut), once.
 class DataFolderWatch : public QObject {
 public:
     // Each call returns whether it was taken in; one that was not (a dialog was open, say) comes
@@ -86,6 +87,7 @@ public:
     void Look();
 
 private:
+    bool Locked() const; // the lock is there, and not left behind by a copy that stopped
     QString m_folder;
     std::function<bool()> m_changed;
     std::function<bool()> m_lockFreed;

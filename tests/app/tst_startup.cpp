@@ -331,6 +331,40 @@ private slots:
         QVERIFY(writer->waitForFinished(10000));
     }
 
+    // A reader takes a writer's lock left behind (its process killed) for the folder freed, once,
+    // as when the lock goes; not a lock whose process runs, nor another computer's.
+    void watchFreesALockLeftBehind_data() {
+        QTest::addColumn<QByteArray>("lock");
+        QTest::addColumn<int>("freed");
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        const QByteArray gone = ReadFileBytes(QStringLiteral("/proc/sys/kernel/pid_max")).trimmed();
+        QTest::newRow("its process gone") << gone + "\nrosterly\n" + host + "\n" << 1;
+        QTest::newRow("its process running")
+            << QByteArray::number(QCoreApplication::applicationPid()) + "\ntst_startup\n" + host + "\n" << 0;
+        QTest::newRow("another computer's") << gone + "\nrosterly\nfrontdesk-pc\n" << 0;
+        QTest::newRow("gone") << QByteArray() << 1;
+    }
+    void watchFreesALockLeftBehind() {
+        QFETCH(QByteArray, lock);
+        QFETCH(int, freed);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Rosterly.lock"));
+        WriteFileBytes(path, QByteArray::number(QCoreApplication::applicationPid()) + "\ntst_startup\n" +
+                                 QSysInfo::machineHostName().toUtf8() + "\n");
+        int told = 0;
+        DataFolderWatch watch(folder.path(), [] { return true; }, [&] { return ++told > 0; }, 3600000);
+        watch.Look();
+        QCOMPARE(told, 0);
+        if (lock.isEmpty())
+            QVERIFY(QFile::remove(path));
+        else
+            WriteFileBytes(path, lock);
+        QCOMPARE(DataFolderLock::LeftBehind(folder.path()), freed == 1 && !lock.isEmpty());
+        watch.Look();
+        watch.Look();
+        QCOMPARE(told, freed);
+    }
+
     // The data folder and the parents made for it are the owner's alone whatever the umask, as
     // the XDG rules ask; a file in it that the program writes is refused when it is a link, leading
     // anywhere or not, or has a second name (a hard link): the program would pass another's lock.
