@@ -353,13 +353,11 @@ private slots:
                                  QSysInfo::machineHostName().toUtf8() + "\n");
         int told = 0;
         DataFolderWatch watch(folder.path(), [] { return true; }, [&] { return ++told > 0; }, 3600000);
-        watch.Look();
-        QCOMPARE(told, 0);
+        watch.Look(); // with its writer running
         if (lock.isEmpty())
             QVERIFY(QFile::remove(path));
         else
             WriteFileBytes(path, lock);
-        QCOMPARE(DataFolderLock::LeftBehind(folder.path()), freed == 1 && !lock.isEmpty());
         watch.Look();
         watch.Look();
         QCOMPARE(told, freed);
