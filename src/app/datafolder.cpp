@@ -1,7 +1,10 @@
 #include "app/datafolder.h"
 
+#include "core/programstate.h"
 #include "data/ansitext.h"
 #include "data/folderlock.h"
+#include "data/readonlyfolder.h"
+#include "ui/prompts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,4 +39,23 @@ QString EnterDataFolder(const QString& folder) {
 
 QString DataFolderRefusedText(const QString& appTitle, const QString& folder, const QString& reason) {
     return appTitle + QStringLiteral(" cannot keep its data files in") + CrLf + folder + CrLf + CrLf + reason;
+}
+
+bool TakeDataFolder(DataFolderLock& lock, ReadOnlyFileIo& io, ProgramState& state, Prompts& prompts) {
+    if (lock.TryAcquire())
+        return true;
+    if (!lock.Error().isEmpty()) {
+        prompts.MsgBox(lock.Error(), MsgButtons::OKOnly, MsgIcon::Critical, QString::fromLatin1(FolderInUseTitle));
+        return false;
+    }
+    const int chosen = prompts.Choose(FolderInUseOfferText(state.AppTitle, QDir::currentPath(), lock),
+                                      MsgIcon::Exclamation, QString::fromLatin1(FolderInUseTitle),
+                                      {QString::fromLatin1(OpenReadOnlyCaption), QString::fromLatin1(ExitCaption)},
+                                      0, 1);
+    if (chosen != 0)
+        return false;
+    io.SetWritable(false);
+    state.ReadOnly = true;
+    state.WriterName = LockHolderName(lock.HeldBy());
+    return true;
 }

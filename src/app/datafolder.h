@@ -3,6 +3,11 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+class DataFolderLock;
+class Prompts;
+class ReadOnlyFileIo;
+struct ProgramState;
+
 // The program keeps its data files in its working folder, and the working folder is the data
 // folder: $ROSTERLY_DATA_DIR when it is set (a relative one is taken from the folder the program
 // started in), else "Rosterly" in the user's XDG data folder. Started from a desktop launcher, whose
@@ -18,3 +23,9 @@ QString EnterDataFolder(const QString& folder);
 // The refusal shown when the data folder cannot be made or entered: text and title.
 QString DataFolderRefusedText(const QString& appTitle, const QString& folder, const QString& reason);
 inline constexpr char DataFolderRefusedTitle[] = "Data Folder";
+
+// Takes the data folder's lock (of the working folder) for this copy, nothing written before. When
+// another copy holds it, offers to open the files read-only or to exit: read-only chosen, `io`
+// refuses every change and `state` says so and who writes. False when the copy must end: the lock
+// cannot be made (said in a message) or Exit was chosen.
+bool TakeDataFolder(DataFolderLock& lock, ReadOnlyFileIo& io, ProgramState& state, Prompts& prompts);

@@ -55,22 +55,8 @@ int main(int argc, char* argv[]) {
     FileIo diskIo;
     ReadOnlyFileIo io(diskIo, false);
     DataFolderLock folderLock(QDir::currentPath());
-    if (!folderLock.TryAcquire()) {
-        if (!folderLock.Error().isEmpty()) {
-            prompts.MsgBox(folderLock.Error(), MsgButtons::OKOnly, MsgIcon::Critical,
-                           QString::fromLatin1(FolderInUseTitle));
-            return 1;
-        }
-        const int chosen = prompts.Choose(
-            FolderInUseOfferText(state.AppTitle, QDir::currentPath(), folderLock), MsgIcon::Exclamation,
-            QString::fromLatin1(FolderInUseTitle),
-            {QString::fromLatin1(OpenReadOnlyCaption), QString::fromLatin1(ExitCaption)}, 0, 1);
-        if (chosen != 0)
-            return 1;
-        io.SetWritable(false);
-        state.ReadOnly = true;
-        state.WriterName = LockHolderName(folderLock.HeldBy());
-    }
+    if (!TakeDataFolder(folderLock, io, state, prompts))
+        return 1;
     // What a writer checks and settles once it holds the lock: a data file that is a link, or one
     // name of a file with several, would take the writes into a folder whose lock this copy does
     // not hold; a restore cut short is completed or undone before anything reads the files (a

@@ -331,6 +331,45 @@ private slots:
         QVERIFY(writer->waitForFinished(10000));
     }
 
+    // A copy takes a free folder's lock without a word; on a held one it offers read-only (the
+    // default) or Exit: read-only, its file layer refuses changes and it names the writer.
+    void secondCopyMayOpenReadOnly_data() {
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<QString>("choice"); // empty: no question
+        QTest::addColumn<bool>("goesOn");
+        QTest::newRow("free") << false << QString() << true;
+        QTest::newRow("held, read-only") << true << u"Open &Read-Only"_s << true;
+        QTest::newRow("held, exit") << true << u"E&xit"_s << false;
+    }
+    void secondCopyMayOpenReadOnly() {
+        QFETCH(bool, held);
+        QFETCH(QString, choice);
+        QFETCH(bool, goesOn);
+        TempDataFolder folder;
+        DataFolderLock writer(folder.Path()), lock(folder.Path());
+        QVERIFY(!held || writer.TryAcquire());
+        ScriptedPrompts prompts;
+        if (!choice.isEmpty())
+            prompts.AnswerChoice(choice);
+        FileIo disk;
+        ReadOnlyFileIo io(disk, false);
+        ProgramState state;
+        QCOMPARE(TakeDataFolder(lock, io, state, prompts), goesOn);
+        QCOMPARE(prompts.Pending(), 0);
+        QCOMPARE(prompts.Asked().size(), held ? 1 : 0);
+        if (held) {
+            const Prompt& asked = prompts.Asked().first();
+            QCOMPARE(asked.text, FolderInUseOfferText(state.AppTitle, folder.Path(), lock));
+            QCOMPARE(asked.title, u"Data Folder in Use"_s);
+            QCOMPARE(asked.choices, QStringList({u"Open &Read-Only"_s, u"E&xit"_s}));
+            QCOMPARE(std::pair(asked.defaultChoice, asked.cancelChoice), std::pair(0, 1));
+        }
+        const bool readOnly = held && goesOn;
+        QCOMPARE(std::tuple(state.ReadOnly, io.ReadOnly(), state.WriterName),
+                 std::tuple(readOnly, readOnly, readOnly ? LockHolderName(lock.HeldBy()) : QString()));
+        QVERIFY(!readOnly || !state.WriterName.isEmpty());
+    }
+
     // A reader takes a writer's lock left behind (its process killed) for the folder freed, once,
     // as when the lock goes; not a lock whose process runs, nor another computer's.
     void watchFreesALockLeftBehind_data() {
