@@ -45,13 +45,14 @@ bool TakeDataFolder(DataFolderLock& lock, ReadOnlyFileIo& io, ProgramState& stat
     if (lock.TryAcquire())
         return true;
     if (!lock.Error().isEmpty()) {
-        prompts.MsgBox(lock.Error(), MsgButtons::OKOnly, MsgIcon::Critical, QString::fromLatin1(FolderInUseTitle));
+        prompts.MsgBox(lock.Error(), MsgButtons::OKOnly, MsgIcon::Critical,
+                       QString::fromLatin1(FolderInUseTitle));
         return false;
     }
-    const int chosen = prompts.Choose(FolderInUseOfferText(state.AppTitle, QDir::currentPath(), lock),
-                                      MsgIcon::Exclamation, QString::fromLatin1(FolderInUseTitle),
-                                      {QString::fromLatin1(OpenReadOnlyCaption), QString::fromLatin1(ExitCaption)},
-                                      0, 1);
+    const int chosen =
+        prompts.Choose(FolderInUseOfferText(state.AppTitle, QFileInfo(lock.LockPath()).path(), lock),
+                       MsgIcon::Exclamation, QString::fromLatin1(FolderInUseTitle),
+                       {QString::fromLatin1(OpenReadOnlyCaption), QString::fromLatin1(ExitCaption)}, 0, 1);
     if (chosen != 0)
         return false;
     io.SetWritable(false);

@@ -24,8 +24,8 @@ QString EnterDataFolder(const QString& folder);
 QString DataFolderRefusedText(const QString& appTitle, const QString& folder, const QString& reason);
 inline constexpr char DataFolderRefusedTitle[] = "Data Folder";
 
-// Takes the data folder's lock (of the working folder) for this copy, nothing written before. When
-// another copy holds it, offers to open the files read-only or to exit: read-only chosen, `io`
-// refuses every change and `state` says so and who writes. False when the copy must end: the lock
-// cannot be made (said in a message) or Exit was chosen.
+// Takes the data folder's lock for this copy, nothing written before. When another copy holds it,
+// offers to open the files read-only or to exit: read-only chosen, `io` refuses every change and
+// `state` says so and who writes. False when the copy must end: the lock cannot be made (said in
+// a message) or Exit was chosen.
 bool TakeDataFolder(DataFolderLock& lock, ReadOnlyFileIo& io, ProgramState& state, Prompts& prompts);

@@ -331,45 +331,6 @@ private slots:
         QVERIFY(writer->waitForFinished(10000));
     }
 
-    // A copy takes a free folder's lock without a word; on a held one it offers read-only (the
-    // default) or Exit: read-only, its file layer refuses changes and it names the writer.
-    void secondCopyMayOpenReadOnly_data() {
-        QTest::addColumn<bool>("held");
-        QTest::addColumn<QString>("choice"); // empty: no question
-        QTest::addColumn<bool>("goesOn");
-        QTest::newRow("free") << false << QString() << true;
-        QTest::newRow("held, read-only") << true << u"Open &Read-Only"_s << true;
-        QTest::newRow("held, exit") << true << u"E&xit"_s << false;
-    }
-    void secondCopyMayOpenReadOnly() {
-        QFETCH(bool, held);
-        QFETCH(QString, choice);
-        QFETCH(bool, goesOn);
-        TempDataFolder folder;
-        DataFolderLock writer(folder.Path()), lock(folder.Path());
-        QVERIFY(!held || writer.TryAcquire());
-        ScriptedPrompts prompts;
-        if (!choice.isEmpty())
-            prompts.AnswerChoice(choice);
-        FileIo disk;
-        ReadOnlyFileIo io(disk, false);
-        ProgramState state;
-        QCOMPARE(TakeDataFolder(lock, io, state, prompts), goesOn);
-        QCOMPARE(prompts.Pending(), 0);
-        QCOMPARE(prompts.Asked().size(), held ? 1 : 0);
-        if (held) {
-            const Prompt& asked = prompts.Asked().first();
-            QCOMPARE(asked.text, FolderInUseOfferText(state.AppTitle, folder.Path(), lock));
-            QCOMPARE(asked.title, u"Data Folder in Use"_s);
-            QCOMPARE(asked.choices, QStringList({u"Open &Read-Only"_s, u"E&xit"_s}));
-            QCOMPARE(std::pair(asked.defaultChoice, asked.cancelChoice), std::pair(0, 1));
-        }
-        const bool readOnly = held && goesOn;
-        QCOMPARE(std::tuple(state.ReadOnly, io.ReadOnly(), state.WriterName),
-                 std::tuple(readOnly, readOnly, readOnly ? LockHolderName(lock.HeldBy()) : QString()));
-        QVERIFY(!readOnly || !state.WriterName.isEmpty());
-    }
-
     // A reader takes a writer's lock left behind (its process killed) for the folder freed, once,
     // as when the lock goes; not a lock whose process runs, nor another computer's.
     void watchFreesALockLeftBehind_data() {
@@ -519,10 +480,20 @@ private slots:
         const QString user = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
         const QString here = QSysInfo::machineHostName();
 
+        // As a copy starts: it takes the lock, or is offered to open the files read-only and does.
         DataFolderLock taker(folder.path());
-        const bool taken = taker.TryAcquire();
+        ScriptedPrompts prompts;
+        if (!holder.isEmpty())
+            prompts.AnswerChoice(u"Open &Read-Only"_s);
+        FileIo disk;
+        ReadOnlyFileIo io(disk, false);
+        ProgramState state;
+        QVERIFY(TakeDataFolder(taker, io, state, prompts));
+        QCOMPARE(prompts.Pending(), 0);
+        const bool taken = !state.ReadOnly;
         QCOMPARE(taker.Error(), QString());
         QCOMPARE(taken, holder.isEmpty());
+        QCOMPARE(io.ReadOnly(), !taken);
         if (!taken) {
             const DataFolderLock::Holder& h = taker.HeldBy();
             holder.replace(u"%3"_s, user).replace(u"%4"_s, here);
@@ -539,7 +510,9 @@ private slots:
                            "delete the file\r\n"_s) +
                     path + u"\r\nand start Rosterly again."_s);
             // The offer a second copy makes instead: the same holder, the files read-only or exit.
-            QCOMPARE(FolderInUseOfferText(QStringLiteral("Rosterly"), folder.path(), taker),
+            const Prompt& offer = prompts.Asked().first();
+            QCOMPARE(offer.title, u"Data Folder in Use"_s);
+            QCOMPARE(offer.text,
                      u"The data folder\r\n"_s + folder.path() + u"\r\nis in use by "_s +
                          holder.section(u',', 0, 0) +
                          u" since 12/08/2026 08:30.\r\n\r\nRosterly lets only one copy at a time change "
@@ -551,10 +524,13 @@ private slots:
                                         : u"Only if no copy of Rosterly on any computer is working with "
                                           "this folder, choose Exit, delete the file\r\n"_s) +
                          path + u"\r\nand start Rosterly again."_s);
-            QCOMPARE(LockHolderName(h), holder.section(u',', 0, 0));
-            QCOMPARE(
-                QStringList({QString::fromLatin1(OpenReadOnlyCaption), QString::fromLatin1(ExitCaption)}),
-                QStringList({u"Open &Read-Only"_s, u"E&xit"_s}));
+            QCOMPARE(state.WriterName, holder.section(u',', 0, 0));
+            QCOMPARE(offer.choices, QStringList({u"Open &Read-Only"_s, u"E&xit"_s}));
+            QCOMPARE(std::pair(offer.defaultChoice, offer.cancelChoice), std::pair(0, 1));
+            DataFolderLock again(folder.path()); // Exit chosen instead: the copy ends
+            ProgramState ended;
+            prompts.AnswerChoice(u"E&xit"_s);
+            QVERIFY(!TakeDataFolder(again, io, ended, prompts) && !ended.ReadOnly && prompts.Pending() == 0);
             QVERIFY(lock == "QLockFile" ? older.isLocked()
                                         : ReadFileBytes(path) == (lock == "held open" ? "" : lock));
             return;
