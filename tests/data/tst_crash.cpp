@@ -36,9 +36,9 @@
 namespace {
 
 int g_runs = 50;
-// --part K/N runs the Kth of N parts (1-based): every Nth row of the table from its Kth, and the
-// restore's renames in the first, so that ctest can give the parts to several processors.
-int g_part = 1, g_parts = 1;
+// --shard K/N runs the Kth of N shards (1-based): every Nth row of the table from its Kth, and the
+// restore's renames in the first, so that ctest can give the shards to several processors.
+int g_shard = 1, g_shards = 1;
 
 constexpr int Employees = 2000; // 10 MB: a removal's compaction takes long enough to be hit
 constexpr int Users = 40;
@@ -266,7 +266,7 @@ private slots:
         for (const char* op : {"remove", "append", "appendmany", "write", "removeuser", "restore",
                                "history remove", "history appendmany", "history write", "history change", "history start",
                                "history outside", "history restore", "locked append"}) {
-            if (row++ % g_parts == g_part - 1)
+            if (row++ % g_shards == g_shard - 1)
                 QTest::newRow(op) << QString::fromLatin1(op);
         }
     }
@@ -339,8 +339,8 @@ private slots:
     // Killed before each rename and removal of a restore in turn: while a file is still to be
     // renamed it is undone, and from the first removal on (every file in) it is done.
     void restoreKilledAtEachRename() {
-        if (g_part != 1)
-            QSKIP("in the first part");
+        if (g_shard != 1)
+            QSKIP("in the first shard");
         TempDataFolder folder;
         QCOMPARE(WriteSeedFile(folder.FilePath(QStringLiteral("seed.Data")), 200, 7, true), QString());
         const QByteArray original = Read(QStringLiteral("seed.Data"));
@@ -387,10 +387,10 @@ int main(int argc, char* argv[]) {
             g_runs = std::max(1, atoi(argv[++i]));
             continue;
         }
-        if (qstrcmp(argv[i], "--part") == 0 && i + 1 < argc) {
-            if (sscanf(argv[++i], "%d/%d", &g_part, &g_parts) != 2 || g_parts < 1 || g_part < 1 ||
-                g_part > g_parts) {
-                fprintf(stderr, "--part K/N: the Kth of N parts, 1 <= K <= N\n");
+        if (qstrcmp(argv[i], "--shard") == 0 && i + 1 < argc) {
+            if (sscanf(argv[++i], "%d/%d", &g_shard, &g_shards) != 2 || g_shards < 1 || g_shard < 1 ||
+                g_shard > g_shards) {
+                fprintf(stderr, "--shard K/N: the Kth of N shards, 1 <= K <= N\n");
                 return 2;
             }
             continue;
